@@ -1,0 +1,9 @@
+// The first look at an input file: can it be opened, and is it below 2 GiB.
+// Done before the file is opened for reading, as a separate handle.
+#pragma once
+#include <cstdint>
+
+enum class ProbeResult { Ok, CannotOpen, TooLarge };
+
+// On Ok, size holds the file's size in bytes (at most 0x7FFFFFFF).
+ProbeResult ProbeInputFile(const char* path, uint32_t* size);

@@ -1,0 +1,12 @@
+// Pairs of user-visible texts: English and Japanese side by side.
+// Japanese literals are UTF-8 in the native build and CP932 in the Windows one.
+#pragma once
+
+struct TextPair {
+  const char* english;
+  const char* japanese;
+};
+
+inline const char* Pick(const TextPair& text, int englishUi) {
+  return englishUi ? text.english : text.japanese;
+}

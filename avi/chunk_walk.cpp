@@ -1,0 +1,126 @@
+// The recursive chunk walk that fills AviAnalysis, and the record's reset.
+#include <cmath>
+
+#include "app/host.h"
+#include "avi/avi_analysis.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+
+namespace {
+
+// Deeper nesting than this is no real AVI file; a crafted one must not
+// exhaust the stack.
+constexpr int kMaxDepth = 64;
+
+void ReportWalkStep(JobState& state, uint32_t start) {
+  AviAnalysis& a = state.analysis;
+  if (a.progressTotal == 0) return;  // no size to measure against
+  double step = std::floor(double(start) * double(a.progressSpan) / double(a.progressTotal));
+  if (step > double(a.progressLast)) {
+    a.progressLast = int32_t(step);
+    ReportProgress(state, a.progressBase + a.progressLast);
+  }
+}
+
+void RecordStreamHeader(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_t end) {
+  if (a.streamCount >= uint32_t(kMaxStreams)) return;  // an 11th header is neither recorded nor counted
+  uint32_t n = a.streamCount;
+  if (uint64_t(start) + 56 <= end) {
+    StreamEntry& s = a.streams[n];
+    uint32_t fccType = file.U32At(start + 8);
+    if (fccType == kVids) {
+      s.type = StreamVideo;
+      if (a.firstVideoStream == -1) a.firstVideoStream = int32_t(n);
+    } else if (fccType == kAuds) {
+      s.type = StreamAudio;
+      s.sampleSizeOffset = start + 52;
+      if (file.U32At(start + 52) == 0) s.type = StreamOther;  // variable-rate audio
+    }
+    uint32_t scale = file.U32At(start + 28);
+    uint32_t rate = file.U32At(start + 32);
+    // A zero dwScale with a non-zero dwRate leaves the rate at 0.
+    if (rate != 0 && scale != 0) s.rate = double(rate / scale);
+    s.lengthOffset = start + 40;
+    s.suggestedBufferSizeOffset = start + 44;
+  }
+  a.streamCount++;
+}
+
+void CountIndexEntries(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_t size, uint32_t end) {
+  a.idx1Offset = start;
+  // Only the last idx1 met describes the index that the engines read.
+  a.idx1EntryTotal = 0;
+  for (StreamEntry& s : a.streams) s.idx1EntryCount = 0;
+  uint32_t entries = size / 16;
+  for (uint32_t i = 0; i < entries; ++i) {
+    uint64_t entry = uint64_t(start) + 8 + 16ull * i;
+    if (entry + 16 > end) break;
+    a.idx1EntryTotal++;
+    uint32_t ckid = file.U32At(entry);
+    if (!IsPrintableFourCC(ckid)) continue;
+    if (ckid == kRec) a.hasRecEntries = 1;
+    int stream = StreamOfCkid(ckid);
+    if (stream >= 0) a.streams[stream].idx1EntryCount++;
+  }
+}
+
+}  // namespace
+
+void ResetAnalysis(AviAnalysis& a) {
+  a.riffSizeOffset = 0;
+  a.microSecPerFrameOffset = 0;
+  a.totalFramesOffset = 0;
+  a.streamsOffset = 0;
+  for (StreamEntry& s : a.streams) {
+    s.lengthOffset = 0;
+    s.suggestedBufferSizeOffset = 0;
+    s.type = StreamOther;
+    s.idx1EntryCount = 0;
+    s.rate = 0.0;
+  }
+  a.hasIndx = 0;
+  a.moviOffset = 0;
+  a.idx1Offset = 0;
+  a.streamCount = 0;
+  a.idx1EntryTotal = 0;
+  a.firstVideoStream = -1;
+  a.hasRecEntries = 0;
+  a.chunkBase = 0;
+}
+
+int WalkChunks(JobState& state, ByteInput& file, uint32_t start, uint32_t end, int depth) {
+  AviAnalysis& a = state.analysis;
+  ReportWalkStep(state, start);
+  if (a.streamCount >= uint32_t(kMaxStreams) || CancelSet(state)) return 0;
+  if (depth > kMaxDepth) return 0;
+
+  for (;;) {
+    if (uint64_t(start) + 8 > end) break;
+    uint32_t code = file.U32At(start);
+    if (!IsPrintableFourCC(code)) break;
+    uint32_t size = file.ReadU32();
+    if (CancelSet(state)) break;
+    if (size > 0x7FFFFFFFu || uint64_t(start) + 8 + size > end) break;
+
+    if (start == 0 && code == kRiff) a.riffSizeOffset = 4;
+    if (code == kAvih && uint64_t(start) + 48 <= end) {
+      a.microSecPerFrameOffset = start + 8;
+      a.totalFramesOffset = start + 24;
+      a.streamsOffset = start + 32;
+    }
+    if (code == kStrh) RecordStreamHeader(a, file, start, end);
+    if (code == kList && uint64_t(start) + 12 <= end) {
+      if (file.U32At(start + 8) == kMovi && a.moviOffset == 0) a.moviOffset = start + 8;
+    }
+    if (code == kIndx) a.hasIndx = 1;
+    if (code == kIdx1) CountIndexEntries(a, file, start, size, end);
+
+    // Every chunk's inside is tried as a list of chunks; for data chunks this
+    // fails at once on the first header test.
+    WalkChunks(state, file, start + 12, start + 8 + size, depth + 1);
+
+    start = start + 8 + size + (size & 1);
+    if (start >= end) break;
+  }
+  return 1;
+}
