@@ -1,0 +1,240 @@
+// Builds small AVI files in memory for tests: the layouts real muxers write,
+// and the odd ones they don't (rec lists, absolute index offsets, indx, odd sizes).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace avitest {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void PutU16(Bytes& b, uint32_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+inline void PutU32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+inline void PutCode(Bytes& b, const char* code) { b.insert(b.end(), code, code + 4); }
+inline uint32_t GetU32(const Bytes& b, size_t at) {
+  return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) |
+         (uint32_t(b[at + 3]) << 24);
+}
+inline void SetU32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+
+// Appends chunks and lists; lists are closed by patching their size.
+struct RiffWriter {
+  Bytes bytes;
+  size_t BeginList(const char* code, const char* type) {
+    PutCode(bytes, code);
+    size_t sizeAt = bytes.size();
+    PutU32(bytes, 0);
+    PutCode(bytes, type);
+    return sizeAt;
+  }
+  void EndList(size_t sizeAt) { SetU32(bytes, sizeAt, uint32_t(bytes.size() - sizeAt - 4)); }
+  // Returns the position of the chunk header.
+  size_t Chunk(const char* code, const Bytes& data, bool pad = true) {
+    size_t at = bytes.size();
+    PutCode(bytes, code);
+    PutU32(bytes, uint32_t(data.size()));
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    if (pad && (data.size() & 1)) bytes.push_back(0);
+    return at;
+  }
+};
+
+struct StreamSpec {
+  std::string type = "vids";  // fccType
+  std::string handler = "DIB ";
+  uint32_t scale = 1;
+  uint32_t rate = 25;
+  uint32_t length = 0;  // 0: counted from the chunks
+  uint32_t suggestedBufferSize = 0;
+  uint32_t sampleSize = 0;  // audio: block align (e.g. 4 for 16-bit stereo PCM)
+  uint16_t channels = 2;    // audio format
+  uint32_t samplesPerSec = 44100;
+  uint16_t bitsPerSample = 16;
+};
+
+struct ChunkSpec {
+  int stream;
+  uint32_t size;
+  bool key = true;
+  uint8_t fill = 0;      // data byte pattern: fill + i
+  bool sameBytes = false;  // every byte = fill (for identical frames)
+};
+
+struct AviSpec {
+  uint32_t microSecPerFrame = 40000;
+  std::vector<StreamSpec> streams;
+  std::vector<ChunkSpec> chunks;  // movi order
+  int chunksPerRec = 0;           // >0: group chunks into "rec " lists with idx1 entries for them
+  bool absoluteOffsets = false;   // idx1 dwChunkOffset from the start of the file
+  bool indx = false;              // an OpenDML super index chunk in the first strl
+  bool writeIndex = true;
+  std::string junkAfterHeader;    // optional JUNK chunk data before movi
+};
+
+inline std::string Ckid(int stream, const std::string& type) {
+  std::string id = "0";
+  id += char('0' + stream);
+  id += type == "auds" ? "wb" : "dc";
+  return id;
+}
+
+inline Bytes ChunkData(const ChunkSpec& c) {
+  Bytes d(c.size);
+  for (uint32_t i = 0; i < c.size; ++i) d[i] = c.sameBytes ? c.fill : uint8_t(c.fill + i);
+  return d;
+}
+
+// Writes the whole file; positions of interesting fields can be found with info.
+inline Bytes BuildAvi(const AviSpec& spec) {
+  RiffWriter w;
+  size_t riff = w.BeginList("RIFF", "AVI ");
+  size_t hdrl = w.BeginList("LIST", "hdrl");
+  uint32_t frames = 0;
+  for (const ChunkSpec& c : spec.chunks)
+    if (spec.streams[c.stream].type == "vids") frames++;
+  Bytes avih;
+  PutU32(avih, spec.microSecPerFrame);
+  PutU32(avih, 0);
+  PutU32(avih, 0);
+  PutU32(avih, 0x10);
+  PutU32(avih, frames);
+  PutU32(avih, 0);
+  PutU32(avih, uint32_t(spec.streams.size()));
+  PutU32(avih, 0);
+  PutU32(avih, 160);
+  PutU32(avih, 120);
+  for (int i = 0; i < 4; ++i) PutU32(avih, 0);
+  w.Chunk("avih", avih);
+  for (size_t s = 0; s < spec.streams.size(); ++s) {
+    const StreamSpec& st = spec.streams[s];
+    uint32_t length = st.length;
+    if (length == 0) {
+      for (const ChunkSpec& c : spec.chunks)
+        if (size_t(c.stream) == s) length += st.sampleSize ? c.size / st.sampleSize : 1;
+    }
+    size_t strl = w.BeginList("LIST", "strl");
+    Bytes strh;
+    PutCode(strh, st.type.c_str());
+    PutCode(strh, st.handler.c_str());
+    PutU32(strh, 0);
+    PutU32(strh, 0);
+    PutU32(strh, 0);
+    PutU32(strh, st.scale);
+    PutU32(strh, st.rate);
+    PutU32(strh, 0);
+    PutU32(strh, length);
+    PutU32(strh, st.suggestedBufferSize);
+    PutU32(strh, 0xFFFFFFFF);
+    PutU32(strh, st.sampleSize);
+    for (int i = 0; i < 4; ++i) PutU16(strh, 0);
+    w.Chunk("strh", strh);
+    Bytes strf;
+    if (st.type == "auds") {
+      PutU16(strf, 1);
+      PutU16(strf, st.channels);
+      PutU32(strf, st.samplesPerSec);
+      PutU32(strf, st.samplesPerSec * st.sampleSize);
+      PutU16(strf, st.sampleSize);
+      PutU16(strf, st.bitsPerSample);
+      PutU16(strf, 0);
+    } else {
+      PutU32(strf, 40);
+      PutU32(strf, 160);
+      PutU32(strf, 120);
+      PutU16(strf, 1);
+      PutU16(strf, 24);
+      for (int i = 0; i < 6; ++i) PutU32(strf, 0);
+    }
+    w.Chunk("strf", strf);
+    if (spec.indx && s == 0) w.Chunk("indx", Bytes(24, 0));
+    w.EndList(strl);
+  }
+  w.EndList(hdrl);
+  if (!spec.junkAfterHeader.empty())
+    w.Chunk("JUNK", Bytes(spec.junkAfterHeader.begin(), spec.junkAfterHeader.end()));
+
+  struct Entry {
+    std::string ckid;
+    uint32_t flags, offset, length;
+  };
+  std::vector<Entry> entries;
+  size_t movi = w.BeginList("LIST", "movi");
+  size_t moviType = movi + 4;  // position of "movi"
+  auto offsetOf = [&](size_t at) {
+    return uint32_t(spec.absoluteOffsets ? at : at - moviType);
+  };
+  size_t rec = 0;
+  int inRec = 0;
+  for (size_t i = 0; i < spec.chunks.size(); ++i) {
+    const ChunkSpec& c = spec.chunks[i];
+    if (spec.chunksPerRec > 0 && inRec == 0) {
+      rec = w.BeginList("LIST", "rec ");
+      entries.push_back({"rec ", 0, offsetOf(rec - 4), 0});
+    }
+    const StreamSpec& st = spec.streams[c.stream];
+    std::string id = Ckid(c.stream, st.type);
+    size_t at = w.Chunk(id.c_str(), ChunkData(c));
+    uint32_t flags = (st.type != "vids" || c.key) ? 0x10u : 0u;
+    entries.push_back({id, flags, offsetOf(at), c.size});
+    if (spec.chunksPerRec > 0 && (++inRec == spec.chunksPerRec || i + 1 == spec.chunks.size())) {
+      w.EndList(rec);
+      // The rec entry's length covers the list's data.
+      for (Entry& e : entries)
+        if (e.ckid == "rec " && e.offset == offsetOf(rec - 4)) e.length = GetU32(w.bytes, rec);
+      inRec = 0;
+    }
+  }
+  w.EndList(movi);
+  if (spec.writeIndex) {
+    Bytes idx;
+    for (const Entry& e : entries) {
+      PutCode(idx, e.ckid.c_str());
+      PutU32(idx, e.flags);
+      PutU32(idx, e.offset);
+      PutU32(idx, e.length);
+    }
+    w.Chunk("idx1", idx);
+  }
+  w.EndList(riff);
+  return w.bytes;
+}
+
+// A typical clip: video at 25 fps with a key frame every gop frames and
+// 16-bit stereo PCM audio, one audio chunk per frame of audioBytesPerFrame.
+inline AviSpec SimpleClip(int frames, int gop = 12, uint32_t audioBytesPerFrame = 1764) {
+  AviSpec spec;
+  StreamSpec video;
+  video.suggestedBufferSize = 4096;
+  StreamSpec audio;
+  audio.type = "auds";
+  audio.handler = std::string("\0\0\0\0", 4);
+  audio.scale = 1;
+  audio.rate = 44100;
+  audio.sampleSize = 4;
+  audio.suggestedBufferSize = audioBytesPerFrame * 2;
+  spec.streams = {video, audio};
+  for (int f = 0; f < frames; ++f) {
+    spec.chunks.push_back({0, uint32_t(500 + (f * 37) % 300), f % gop == 0, uint8_t(f)});
+    if (audioBytesPerFrame) spec.chunks.push_back({1, audioBytesPerFrame, true, uint8_t(f * 3)});
+  }
+  return spec;
+}
+
+inline bool WriteFile(const std::string& path, const Bytes& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace avitest
