@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tavrin need:
+# native and mingw-w64 compilers, GoogleTest, Wine with Xvfb, the muxers that
+# make the sample AVIs, the Japanese locale and font, screenshot tools.
+# Idempotent: when everything is present it returns in well under a second.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+PACKAGES=(
+  cmake make g++ libgtest-dev python3 procps
+  g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  wine wine32:i386 wine64 xvfb x11-utils
+  ffmpeg mencoder
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  locales fonts-ipafont-gothic imagemagick x11-apps
+)
+
+SUDO=
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null; then SUDO=sudo; else
+    echo "deps.sh: not root and no sudo; cannot install packages" >&2; exit 1
+  fi
+fi
+
+missing_packages() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    # A Multi-Arch: same package answers once per installed architecture.
+    dpkg-query -W -f='${db:Status-Status}\n' "$p" 2>/dev/null | grep -qx installed || echo "$p"
+  done
+}
+
+# Another apt or dpkg run (an unattended upgrade, a second terminal) holds the
+# dpkg lock; wait for it to end instead of failing on the lock.
+wait_for_package_manager() {
+  local said=
+  while pgrep -x apt-get >/dev/null || pgrep -x apt >/dev/null || pgrep -x dpkg >/dev/null; do
+    [ -n "$said" ] || { echo "deps.sh: waiting for a running apt/dpkg to finish..."; said=1; }
+    sleep 3
+  done
+}
+
+need_update=
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  need_update=1
+fi
+
+missing=$(missing_packages)
+if [ -n "$missing" ]; then
+  wait_for_package_manager
+  missing=$(missing_packages)
+fi
+if [ -n "$missing" ]; then
+  echo "deps.sh: installing:" $missing
+  APT_OPTS=(-y -qq -o DPkg::Lock::Timeout=600)
+  $SUDO apt-get update -qq "${APT_OPTS[@]:2}"
+  # shellcheck disable=SC2086
+  $SUDO apt-get install "${APT_OPTS[@]}" $missing
+elif [ -n "$need_update" ]; then
+  $SUDO apt-get update -qq
+fi
+
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "deps.sh: generating the ja_JP.UTF-8 locale"
+  if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen >/dev/null
+fi
