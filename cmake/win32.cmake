@@ -1,0 +1,82 @@
+# Windows build: Tavrin.exe (dialogs, progress window, start-up), one console
+# test program per tests/win/wt_*.cpp (run under Wine by the native test tree)
+# and the test plug-in TavrinD.dll. Every folder may still be empty: targets
+# without sources are skipped.
+#
+# File naming: the file holding WinMain is named *main_win32.cpp or
+# startup_win32.cpp (ui/winmain_win32.cpp, app/startup_win32.cpp); it is
+# compiled into Tavrin.exe only, never into the test programs.
+enable_language(RC)
+
+set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32)
+set(TAVRIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/ui/*.cpp ${CMAKE_SOURCE_DIR}/app/*_win32.cpp)
+list(FILTER TAVRIN_WIN32_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
+set(TAVRIN_ENTRY_SOURCES ${TAVRIN_WIN32_SOURCES})
+list(FILTER TAVRIN_ENTRY_SOURCES INCLUDE REGEX "(main|startup)_win32\\.cpp$")
+list(FILTER TAVRIN_WIN32_SOURCES EXCLUDE REGEX "(main|startup)_win32\\.cpp$")
+# app/*_win32.cpp already sit in tavrin_core; only ui/ needs its own objects.
+if(CORE_SOURCES AND TAVRIN_WIN32_SOURCES)
+  list(REMOVE_ITEM TAVRIN_WIN32_SOURCES ${CORE_SOURCES})
+endif()
+
+# Window code shared by the program and the test programs. A test program
+# takes from it only what it calls; the group lets calls between this library
+# and the core library resolve in either direction.
+set(TAVRIN_WIN32_LINK tavrin_core)
+if(TAVRIN_WIN32_SOURCES)
+  add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
+  target_include_directories(tavrin_win32 PRIVATE
+    $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
+  target_compile_options(tavrin_win32 PRIVATE
+    $<TARGET_PROPERTY:tavrin_core,INTERFACE_COMPILE_OPTIONS>)
+  set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_core>)
+endif()
+
+# Dialog templates, menus, icon and version block (UTF-8 .rc files with
+# #pragma code_page(65001)). The compiler options of the C++ targets mean
+# nothing to windres, so this target starts with none.
+file(GLOB TAVRIN_RC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+set(TAVRIN_RESOURCE_OBJECTS)
+if(TAVRIN_RC_SOURCES)
+  add_library(tavrin_resources OBJECT ${TAVRIN_RC_SOURCES})
+  set_property(TARGET tavrin_resources PROPERTY COMPILE_OPTIONS "")
+  target_include_directories(tavrin_resources PRIVATE
+    ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/ui)
+  set(TAVRIN_RESOURCE_OBJECTS $<TARGET_OBJECTS:tavrin_resources>)
+endif()
+
+function(tavrin_windows_program target)
+  target_link_libraries(${target} PRIVATE ${TAVRIN_WIN32_LINK} ${TAVRIN_WIN32_LIBS})
+  target_link_options(${target} PRIVATE ${TAVRIN_STATIC_LINK})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()
+
+if(TAVRIN_ENTRY_SOURCES)
+  add_executable(Tavrin WIN32 ${TAVRIN_ENTRY_SOURCES} ${TAVRIN_RESOURCE_OBJECTS})
+  tavrin_windows_program(Tavrin)
+else()
+  message(STATUS "No WinMain file (ui/*main_win32.cpp, app/startup_win32.cpp) yet: Tavrin.exe is not built")
+endif()
+
+# Console test programs: each prints what it checks and returns 0 on success.
+file(GLOB TAVRIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/wt_*.cpp)
+foreach(test_source ${TAVRIN_WIN_TESTS})
+  get_filename_component(test_name ${test_source} NAME_WE)
+  add_executable(${test_name} ${test_source} ${TAVRIN_RESOURCE_OBJECTS})
+  tavrin_windows_program(${test_name})
+endforeach()
+
+# Test plug-in: exports TestFunc (__stdcall) under its plain name. It lands
+# in plugin/, away from Tavrin.exe, so that only the tests that copy it next
+# to the program (or into its start-up folder) ever load it.
+file(GLOB TAVRIN_PLUGIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/plugin/*.cpp)
+if(TAVRIN_PLUGIN_SOURCES)
+  add_library(TavrinD SHARED ${TAVRIN_PLUGIN_SOURCES})
+  target_include_directories(TavrinD PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_options(TavrinD PRIVATE ${TAVRIN_STATIC_LINK} -Wl,--kill-at)
+  set_target_properties(TavrinD PROPERTIES PREFIX "" OUTPUT_NAME TavrinD
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
+endif()
