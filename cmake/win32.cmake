@@ -4,8 +4,9 @@
 # without sources are skipped.
 #
 # File naming: the file holding WinMain is named *main_win32.cpp or
-# startup_win32.cpp (ui/winmain_win32.cpp, app/startup_win32.cpp); it is
-# compiled into Tavrin.exe only, never into the test programs.
+# startup_win32.cpp (ui/winmain_win32.cpp, app/startup_win32.cpp). It is
+# compiled straight into Tavrin.exe (the runtime's reference to WinMain comes
+# after all libraries on the link line) and is no source of the test programs.
 enable_language(RC)
 
 set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32)
