@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Configures and builds the named build trees under build/ (-j2):
+#   win     Windows program and test programs (mingw-w64 i686, static)
+#   native  command line tool and tests; runs the win tree's tests under Wine
+#   asan    native tree with AddressSanitizer and UndefinedBehaviorSanitizer
+# Usage: scripts/build.sh TREE...   (packages must be installed: scripts/deps.sh)
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+JOBS=${TAVRIN_JOBS:-2}
+SAMPLES=$ROOT/build/samples
+
+for tree in "$@"; do
+  case $tree in
+    win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
+    native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
+    asan) args=(-DTAVRIN_SANITIZE=ON -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
+    *) echo "build.sh: unknown tree '$tree' (win, native, asan)" >&2; exit 2 ;;
+  esac
+  echo "== build/$tree"
+  mkdir -p build
+  cmake -S "$ROOT" -B "build/$tree" "${args[@]}" >"build/$tree.configure.log" 2>&1 \
+    || { cat "build/$tree.configure.log"; exit 1; }
+  cmake --build "build/$tree" -j"$JOBS"
+done

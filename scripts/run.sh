@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The run command. Installs what is missing, builds the native and Windows
+# trees, makes the sample AVIs, shows what the command line tool reads in one
+# of them, then starts the Windows program under Wine on your display.
+# Usage: scripts/run.sh [ARGS for Tavrin.exe, e.g. /us or /jp]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+
+bash scripts/deps.sh
+bash scripts/build.sh native win
+bash tools/make_samples.sh build/samples
+SAMPLE=build/samples/ffmpeg_mpeg4_pcm_g12.avi
+
+echo
+echo "== build/native/tavrin info $SAMPLE"
+build/native/tavrin info "$SAMPLE" || echo "(tavrin info exited with $?)"
+echo
+
+EXE=$ROOT/build/win/Tavrin.exe
+if [ ! -f "$EXE" ]; then
+  echo "Tavrin.exe is not built yet (its window code is still missing); nothing to start under Wine."
+  exit 0
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  cat <<MSG
+No display (DISPLAY is not set), so the Windows program is not started.
+To see it without a screen, run it on a virtual X server and take a screenshot:
+  Xvfb :77 -screen 0 1024x768x24 &
+  DISPLAY=:77 bash scripts/run.sh &
+  sleep 15; DISPLAY=:77 import -window root tavrin.png
+(Without a window manager Wine draws no title bars.)
+MSG
+  exit 0
+fi
+
+# A prefix of its own, kept between runs; the samples are under drive Z:.
+export WINEPREFIX=$ROOT/build/wineprefix-run WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
+  echo "Making the Wine prefix $WINEPREFIX (once, about 15 s)..."
+  wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$WINEPREFIX/.tavrin-ready"
+fi
+echo "Starting Tavrin.exe under Wine on $DISPLAY (samples: Z:${ROOT//\//\\}\\build\\samples)"
+# Started from a folder of its own: Tavrin.ini is written to the start-up folder.
+mkdir -p "$ROOT/build/run" && cd "$ROOT/build/run"
+exec wine "$EXE" "$@"
