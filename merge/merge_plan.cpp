@@ -1,0 +1,185 @@
+#include "merge/merge_plan.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "app/host.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "merge/index_cursor.h"
+#include "merge/overlap_search.h"
+
+namespace {
+
+struct SearchStart {
+  uint32_t frame;
+  uint32_t entry;
+};
+
+// The key frame at or before the first-input frame `window` seconds before
+// the end of its video; frame 0 when there is none.
+SearchStart FindSearchStart(JobState& state, double window) {
+  const AviAnalysis& a = state.analysis;
+  const int video = a.firstVideoStream;
+  const uint32_t n1 = a.streams[video].idx1EntryCount;
+  const uint32_t u = MicroSecPerFrame(state);
+  double d = double(u) * double(n1) * 0.000001 - window;
+  if (!(d > 0)) d = 0;
+  // A frame duration of 0 gives no time scale: search from frame 0.
+  double target = u == 0 ? 0.0 : std::floor(d * 1000000.0 / double(u));
+  if (!(target >= 0)) target = 0;
+
+  IndexCursor index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  uint32_t frame = 0;
+  bool haveKey = false;
+  SearchStart key{0, 0};
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    IdxEntry e = index.At(i);
+    if (StreamOfCkid(e.ckid) != video) continue;
+    bool isKey = (e.flags & kKeyFrameFlag) != 0;
+    if (isKey) {
+      haveKey = true;
+      key = {frame, i};
+    }
+    if (double(frame) >= target) return haveKey ? key : SearchStart{0, 0};
+    ++frame;
+  }
+  return {0, 0};  // the target lies beyond the last frame
+}
+
+// The entry number of the first input's video frame `wanted`, or the entry
+// total when there is no such frame.
+uint32_t EntryOfFrame(JobState& state, uint32_t wanted) {
+  const AviAnalysis& a = state.analysis;
+  IndexCursor index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  uint32_t frame = 0;
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    if (StreamOfCkid(index.At(i).ckid) != a.firstVideoStream) continue;
+    if (frame == wanted) return i;
+    ++frame;
+  }
+  return index.Total();
+}
+
+// Audio streams: the chunks that fit in the kept time, and how the seam's
+// chunks are joined.
+void PlanAudio(JobState& state, MergePlan& plan) {
+  const AviAnalysis& a = state.analysis;
+  const int video = a.firstVideoStream;
+  const double keptSeconds = double(MicroSecPerFrame(state)) * double(plan.keepCount[video]) * 0.000001;
+
+  struct Walk {
+    bool audio = false;
+    bool walking = false;
+    bool moreChunks = false;  // the walk ended at a chunk larger than what was left
+    uint64_t left = 0;
+    uint32_t lastKept = 0;
+  } walk[kMaxStreams];
+  int walking = 0;
+  for (uint32_t s = 0; s < a.streamCount; ++s) {
+    if (int(s) == video || a.streams[s].type != StreamAudio) continue;
+    double samples = std::trunc(keptSeconds * a.streams[s].rate);
+    // More samples than any file under 2 GiB holds keep every chunk; capping
+    // them keeps the byte count exact in 64 bits.
+    if (!(samples >= 0)) samples = 0;
+    if (samples > 4294967296.0) samples = 4294967296.0;
+    uint32_t sampleSize = state.inputFile.U32At(a.streams[s].sampleSizeOffset);
+    walk[s].audio = true;
+    walk[s].walking = true;
+    walk[s].left = uint64_t(samples) * sampleSize;
+    ++walking;
+  }
+  if (walking == 0) return;
+
+  IndexCursor first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  for (uint32_t i = 0; i < first.Total() && walking > 0; ++i) {
+    IdxEntry e = first.At(i);
+    int s = StreamOfCkid(e.ckid);
+    if (s < 0 || !walk[s].walking) continue;
+    if (e.length <= walk[s].left) {
+      walk[s].left -= e.length;
+      walk[s].lastKept = e.length;
+      plan.keepCount[s]++;
+    } else {
+      walk[s].walking = false;
+      walk[s].moreChunks = true;
+      --walking;
+    }
+  }
+  // Leftover bytes exist only in a further chunk of the stream; when the
+  // stream's audio ends before the kept time there is nothing to join.
+  for (int s = 0; s < kMaxStreams; ++s)
+    if (walk[s].audio) plan.seamPartialBytes[s] = walk[s].moreChunks ? uint32_t(walk[s].left) : 0;
+
+  // The second input's first chunk of each audio stream.
+  bool found[kMaxStreams] = {};
+  uint32_t firstLength[kMaxStreams] = {};
+  int missing = 0;
+  for (int s = 0; s < kMaxStreams; ++s) missing += walk[s].audio ? 1 : 0;
+  IndexCursor second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
+  for (uint32_t i = 0; i < second.Total() && missing > 0; ++i) {
+    IdxEntry e = second.At(i);
+    int s = StreamOfCkid(e.ckid);
+    if (s < 0 || !walk[s].audio || found[s]) continue;
+    found[s] = true;
+    firstLength[s] = e.length;
+    --missing;
+  }
+
+  for (int s = 0; s < kMaxStreams; ++s) {
+    if (!walk[s].audio || !found[s]) continue;
+    uint64_t bufferSize = state.inputFile.U32At(a.streams[s].suggestedBufferSizeOffset);
+    uint64_t next = firstLength[s];
+    if (plan.seamPartialBytes[s] != 0) {
+      if (plan.seamPartialBytes[s] + next <= bufferSize) plan.seamJoinBytes[s] = firstLength[s];
+    } else if (plan.keepCount[s] > 0) {
+      if (walk[s].lastKept + next <= bufferSize) plan.seamJoinBytes[s] = walk[s].lastKept;
+    }
+  }
+}
+
+}  // namespace
+
+uint32_t MicroSecPerFrame(JobState& state) {
+  return state.inputFile.U32At(state.analysis.microSecPerFrameOffset);
+}
+
+PlanOutcome PlanMerge(JobState& state, double window, MergePlan& plan) {
+  std::memset(&plan, 0, sizeof plan);
+  const AviAnalysis& a = state.analysis;
+  const int video = a.firstVideoStream;
+  const uint32_t n1 = a.streams[video].idx1EntryCount;
+  const uint32_t n2 = a.secondIdx1EntryCount[video];
+
+  plan.keepCount[video] = n1;
+  if (window != 0) {
+    SearchStart start = FindSearchStart(state, window);
+    plan.searchStartFrame = start.frame;
+    plan.searchStartEntry = start.entry;
+    // A tail longer than the second input's whole video cannot come again in it.
+    if (int64_t(n1) - int64_t(start.frame) > int64_t(n2)) {
+      plan.searchStartFrame = n1 - n2;
+      plan.searchStartEntry = EntryOfFrame(state, plan.searchStartFrame);
+    }
+    OverlapSource first{&state.inputFile, a.idx1Offset, a.idx1EntryTotal, a.chunkBase};
+    OverlapSource second{&state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal,
+                         a.secondChunkBase};
+    OverlapSearch search{video, plan.searchStartEntry, plan.searchStartFrame};
+    OverlapResult found = FindOverlap(state, first, second, search);
+    if (found.outcome == OverlapOutcome::Cancelled) return PlanOutcome::Cancelled;
+    if (found.outcome == OverlapOutcome::Found) plan.keepCount[video] = found.frame;
+  }
+  if (CancelSet(state)) return PlanOutcome::Cancelled;
+
+  for (uint32_t s = 0; s < a.streamCount; ++s) {
+    if (int(s) == video || a.streams[s].type == StreamAudio) continue;
+    // Other streams keep the same share of their entries as the video.
+    double share = n1 == 0 ? 0.0
+                           : std::trunc(double(a.streams[s].idx1EntryCount) *
+                                        double(plan.keepCount[video]) / double(n1));
+    plan.keepCount[s] = share >= 4294967295.0 ? 0xFFFFFFFFu : uint32_t(share);
+  }
+  PlanAudio(state, plan);
+  return PlanOutcome::Planned;
+}

@@ -1,0 +1,35 @@
+// The planning half of a merge: where the second input takes over, and what
+// every stream keeps of the first input (with the audio seam). A writer of the
+// joined file works from this plan.
+#pragma once
+#include <cstdint>
+
+#include "avi/avi_analysis.h"
+
+struct JobState;
+
+struct MergePlan {
+  // Per stream: how many of its index entries of the first input, from the
+  // first, the joined file takes. For the first video stream this is also the
+  // first input's frame at which the second input takes over.
+  uint32_t keepCount[kMaxStreams];
+  // Audio: bytes of the first input's next chunk that still belong to the kept
+  // time (0 when the kept time ends on a chunk boundary or the stream ends).
+  uint32_t seamPartialBytes[kMaxStreams];
+  // Audio: 0 when nothing is joined at the seam; otherwise the length of the
+  // chunk joined to its neighbour across the seam (the second input's first
+  // chunk when seamPartialBytes is not 0, else the first input's last kept chunk).
+  uint32_t seamJoinBytes[kMaxStreams];
+  uint32_t searchStartFrame;  // video frame from which the overlap search started
+  uint32_t searchStartEntry;  // its first-input index entry
+};
+
+enum class PlanOutcome { Planned, Cancelled };
+
+// Plans the merge of state.inputFile (first) and state.secondInputFile
+// (second) from state.analysis. window: seconds of the first input's end in
+// which an overlap is looked for; 0 switches the search off.
+PlanOutcome PlanMerge(JobState& state, double window, MergePlan& plan);
+
+// The first input's frame duration in microseconds (avih dwMicroSecPerFrame).
+uint32_t MicroSecPerFrame(JobState& state);

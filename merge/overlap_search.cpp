@@ -1,0 +1,212 @@
+// Finding the overlap is finding the longest tail of the first input's video
+// that is also the head of the second's. Frames are compared as symbols of a
+// string search (Knuth-Morris-Pratt), so each frame takes part in a bounded
+// number of comparisons however repetitive the material is; lengths from the
+// index decide most comparisons without reading a chunk, and frames found
+// byte-identical are remembered as one class so a static scene is not re-read.
+#include "merge/overlap_search.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/host.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "merge/index_cursor.h"
+
+namespace {
+
+constexpr uint32_t kCancelPollMask = 255;  // look at the cancel flag every 256 steps
+
+// Compares two chunks from their 8-byte headers on, block by block, stopping
+// at the first difference.
+class ChunkComparer {
+ public:
+  ChunkComparer() : a_(kBlock), b_(kBlock) {}
+
+  bool Same(ByteInput& fa, uint64_t pa, ByteInput& fb, uint64_t pb, uint32_t length) {
+    const uint64_t total = uint64_t(length) + 8;
+    uint64_t done = 0;
+    size_t block = kFirstBlock;  // most differing frames differ early
+    while (done < total) {
+      size_t take = total - done < block ? size_t(total - done) : block;
+      fa.Seek(pa + done);
+      size_t gotA = fa.Read(a_.data(), take);
+      fb.Seek(pb + done);
+      size_t gotB = fb.Read(b_.data(), take);
+      // A byte past the end of one file never equals a real byte of the other.
+      if (gotA != gotB || std::memcmp(a_.data(), b_.data(), gotA) != 0) return false;
+      // Both files ended at the same place: the rest is end-of-file on both sides.
+      if (gotA < take) return true;
+      done += take;
+      block = kBlock;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr size_t kFirstBlock = 4 * 1024;
+  static constexpr size_t kBlock = 256 * 1024;
+  std::vector<uint8_t> a_;
+  std::vector<uint8_t> b_;
+};
+
+uint64_t ChunkPosition(const OverlapSource& source, uint32_t offset) {
+  return uint64_t(source.chunkBase) + offset;
+}
+
+// The head of the second input's video: the pattern of the string search.
+struct Pattern {
+  std::vector<uint32_t> offset;
+  std::vector<uint32_t> length;
+  std::vector<int32_t> border;  // KMP failure function
+  std::vector<int32_t> parent;  // union-find over byte-identical frames
+
+  int32_t Find(int32_t i) {
+    while (parent[i] != i) {
+      parent[i] = parent[parent[i]];
+      i = parent[i];
+    }
+    return i;
+  }
+  void Join(int32_t i, int32_t j) {
+    i = Find(i);
+    j = Find(j);
+    if (i != j) parent[i < j ? j : i] = i < j ? i : j;
+  }
+};
+
+// Counts the video entries from entry `from` to the end of an index.
+uint32_t CountFrames(IndexCursor& cursor, uint32_t from, int video) {
+  uint32_t count = 0;
+  for (uint32_t i = from; i < cursor.Total(); ++i)
+    if (StreamOfCkid(cursor.At(i).ckid) == video) ++count;
+  return count;
+}
+
+}  // namespace
+
+OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+                          const OverlapSearch& search) {
+  auto firstIndex = std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
+  auto secondIndex =
+      std::make_unique<IndexCursor>(*second.file, second.idx1Offset, second.entryTotal);
+
+  // The candidates: every video frame of the first input from the start on.
+  const uint32_t candidates = CountFrames(*firstIndex, search.startEntry, search.video);
+  if (candidates == 0) return {OverlapOutcome::NotFound, 0};
+
+  // A tail longer than the second input's whole video cannot match, so the
+  // pattern is at most as long as both.
+  Pattern p;
+  for (uint32_t i = 0; i < second.entryTotal && p.length.size() < candidates; ++i) {
+    IdxEntry e = secondIndex->At(i);
+    if (StreamOfCkid(e.ckid) != search.video) continue;
+    if (p.length.size() >= search.maxRememberedFrames)
+      return FindOverlapDirect(state, first, second, search);
+    p.offset.push_back(e.offset);
+    p.length.push_back(e.length);
+  }
+  const int32_t m = int32_t(p.length.size());
+  if (m == 0) return {OverlapOutcome::NotFound, 0};
+  p.border.assign(size_t(m), 0);
+  p.parent.resize(size_t(m));
+  for (int32_t i = 0; i < m; ++i) p.parent[size_t(i)] = i;
+
+  ChunkComparer compare;
+  ByteInput& a = *first.file;
+  ByteInput& b = *second.file;
+  auto samePatternFrames = [&](int32_t i, int32_t j) {
+    if (p.length[size_t(i)] != p.length[size_t(j)]) return false;
+    if (p.Find(i) == p.Find(j)) return true;
+    if (!compare.Same(b, ChunkPosition(second, p.offset[size_t(i)]), b,
+                      ChunkPosition(second, p.offset[size_t(j)]), p.length[size_t(i)]))
+      return false;
+    p.Join(i, j);
+    return true;
+  };
+
+  uint32_t steps = 0;
+  int32_t k = 0;
+  for (int32_t i = 1; i < m; ++i) {
+    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    for (;;) {
+      if (samePatternFrames(i, k)) {
+        ++k;
+        break;
+      }
+      if (k == 0) break;
+      k = p.border[size_t(k - 1)];
+    }
+    p.border[size_t(i)] = k;
+  }
+
+  // Run the first input's tail through the pattern; k ends as the length of
+  // the longest tail that is a head of the second input.
+  k = 0;
+  for (uint32_t i = search.startEntry; i < first.entryTotal; ++i) {
+    IdxEntry e = firstIndex->At(i);
+    if (StreamOfCkid(e.ckid) != search.video) continue;
+    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    int32_t sameAs = -1;  // a pattern frame this frame is known to equal
+    auto matches = [&](int32_t j) {
+      if (e.length != p.length[size_t(j)]) return false;
+      if (sameAs >= 0 && p.Find(sameAs) == p.Find(j)) return true;
+      if (!compare.Same(a, ChunkPosition(first, e.offset), b,
+                        ChunkPosition(second, p.offset[size_t(j)]), e.length))
+        return false;
+      if (sameAs < 0)
+        sameAs = j;
+      else
+        p.Join(sameAs, j);
+      return true;
+    };
+    for (;;) {
+      if (k < m && matches(k)) {
+        ++k;
+        break;
+      }
+      if (k == 0) break;
+      k = p.border[size_t(k - 1)];
+    }
+  }
+  if (k == 0) return {OverlapOutcome::NotFound, 0};
+  return {OverlapOutcome::Found, search.startFrame + (candidates - uint32_t(k))};
+}
+
+OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+                                const OverlapSource& second, const OverlapSearch& search) {
+  auto candidateIndex =
+      std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
+  auto tailIndex = std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
+  auto headIndex =
+      std::make_unique<IndexCursor>(*second.file, second.idx1Offset, second.entryTotal);
+  ChunkComparer compare;
+  uint32_t frame = search.startFrame;
+  uint32_t steps = 0;
+  for (uint32_t i = search.startEntry; i < first.entryTotal; ++i) {
+    if (StreamOfCkid(candidateIndex->At(i).ckid) != search.video) continue;
+    bool all = true;
+    uint32_t next = 0;  // the second input's entry to look at next
+    for (uint32_t j = i; j < first.entryTotal && all; ++j) {
+      IdxEntry ea = tailIndex->At(j);
+      if (StreamOfCkid(ea.ckid) != search.video) continue;
+      if ((++steps & kCancelPollMask) == 0 && CancelSet(state))
+        return {OverlapOutcome::Cancelled, 0};
+      while (next < second.entryTotal && StreamOfCkid(headIndex->At(next).ckid) != search.video)
+        ++next;
+      if (next >= second.entryTotal) {
+        all = false;  // the second input's video ran out
+        break;
+      }
+      IdxEntry eb = headIndex->At(next++);
+      all = ea.length == eb.length &&
+            compare.Same(*first.file, ChunkPosition(first, ea.offset), *second.file,
+                         ChunkPosition(second, eb.offset), ea.length);
+    }
+    if (all) return {OverlapOutcome::Found, frame};
+    ++frame;
+  }
+  return {OverlapOutcome::NotFound, 0};
+}

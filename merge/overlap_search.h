@@ -1,0 +1,42 @@
+// The overlap search: the earliest video frame of the first input from which
+// the rest of its video repeats, chunk for chunk, at the start of the second.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+class ByteInput;
+struct JobState;
+
+// One input as the search reads it: its index and where chunk offsets count from.
+struct OverlapSource {
+  ByteInput* file;
+  uint32_t idx1Offset;
+  uint32_t entryTotal;
+  uint32_t chunkBase;
+};
+
+struct OverlapSearch {
+  int video;            // stream number of the video frames compared
+  uint32_t startEntry;  // first-input entry where the candidates begin
+  uint32_t startFrame;  // frame number of the first video entry at or after startEntry
+  // Above this many frames to remember, the search falls back to comparing
+  // candidate by candidate with constant memory (slower on repetitive material).
+  size_t maxRememberedFrames = 512 * 1024;
+};
+
+enum class OverlapOutcome { Found, NotFound, Cancelled };
+
+struct OverlapResult {
+  OverlapOutcome outcome;
+  uint32_t frame;  // when Found: the first input's frame at which the second takes over
+};
+
+// Two chunks are the same frame when their index lengths agree and their
+// bytes, header included, agree over length + 8 (bytes past the end of a
+// file differ from every real byte).
+OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+                          const OverlapSearch& search);
+
+// The same search, candidate by candidate, in constant memory.
+OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+                                const OverlapSource& second, const OverlapSearch& search);
