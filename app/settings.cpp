@@ -8,8 +8,7 @@
 namespace {
 
 void CopyCut(char* out, const char* text) {
-  std::strncpy(out, text ? text : "", kPathBytes - 1);
-  out[kPathBytes - 1] = 0;
+  std::snprintf(out, kPathBytes, "%s", text ? text : "");
 }
 
 bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }

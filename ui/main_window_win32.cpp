@@ -1,0 +1,399 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/control_ids.h"
+#include "app/startup.h"
+#include "ui/about_box.h"
+#include "ui/file_choice.h"
+#include "ui/progress_dialog.h"
+#include "ui/resource_ids.h"
+#include "ui/shell_texts.h"
+#include "ui/win32_host.h"
+
+namespace {
+
+using namespace shell_text;
+
+constexpr int kSplitPage = 0;
+constexpr int kMergePage = 1;
+
+const char* Text(const TextPair& pair) { return Pick(pair, Shell().englishUi); }
+
+void ShowMainMessage(HWND window, const TextPair& pair) {
+  MessageBoxA(window, Text(pair), kCaption, MB_OK | MB_SETFOREGROUND);
+}
+
+void ShowItems(HWND window, const int* ids, int count, bool show) {
+  for (int i = 0; i < count; ++i) ShowWindow(GetDlgItem(window, ids[i]), show ? SW_SHOW : SW_HIDE);
+}
+
+void EnableItem(HWND window, int id, bool enable) { EnableWindow(GetDlgItem(window, id), enable); }
+
+bool IsButtonChecked(HWND window, int id) {
+  return (SendMessageA(GetDlgItem(window, id), BM_GETSTATE, 0, 0) & BST_CHECKED) != 0;
+}
+
+// Field text, at most kPathBytes - 1 characters.
+void ReadText(HWND window, int id, char* text) {
+  text[0] = 0;
+  GetDlgItemTextA(window, id, text, kPathBytes);
+}
+
+const int kSplitControls[] = {IDC_SRC_LABEL,     IDC_SRC_FILE,     IDC_SRC_BROWSE,   IDC_SRC_HINT,
+                              IDC_HOW_LABEL,     IDC_BY_TIME,      IDC_BY_SIZE,      IDC_HOURS,
+                              IDC_HOURS_LABEL,   IDC_MINUTES,      IDC_MINUTES_LABEL, IDC_SECONDS,
+                              IDC_SECONDS_LABEL, IDC_SIZE_MB,      IDC_SIZE_LABEL,   IDC_CREATE_LABEL,
+                              IDC_CREATE_BOTH,   IDC_CREATE_FIRST, IDC_CREATE_SECOND, IDC_OVERLAP_LABEL,
+                              IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_SPLIT_MERGE};
+const int kMergeControls[] = {IDC_MERGE_LABEL1, IDC_MERGE_FILE1,  IDC_MERGE_BROWSE1, IDC_MERGE_LABEL2,
+                              IDC_MERGE_FILE2,  IDC_MERGE_BROWSE2, IDC_MERGE_HINT1,  IDC_MERGE_HINT2};
+template <size_t N>
+constexpr int CountOf(const int (&)[N]) {
+  return int(N);
+}
+
+// Menu popups by position: File, Operate, View, Help.
+HMENU Popup(HWND window, int position) { return GetSubMenu(GetMenu(window), position); }
+
+void SetMenuItem(HMENU popup, int position, int command, const TextPair& pair) {
+  ModifyMenuA(popup, position, MF_BYPOSITION | MF_STRING, command, Text(pair));
+}
+
+void SetTimeFieldsEnabled(HWND window, bool byTime) {
+  EnableItem(window, IDC_HOURS, byTime);
+  EnableItem(window, IDC_MINUTES, byTime);
+  EnableItem(window, IDC_SECONDS, byTime);
+  EnableItem(window, IDC_SIZE_MB, !byTime);
+}
+
+// The execute button and the Operate menu follow the Split-Merge check box.
+void ShowSplitMergeChoice(HWND window, bool splitThenMerge) {
+  SetDlgItemTextA(window, IDC_EXECUTE, Text(splitThenMerge ? kExecuteSplitMerge : kExecuteSplit));
+  SetMenuItem(Popup(window, 1), 0, IDM_EXECUTE, splitThenMerge ? kMenuSplitMerge : kMenuSplit);
+}
+
+void ShowSplitPage(HWND window) {
+  Settings& s = Shell().settings;
+  ShowItems(window, kSplitControls, CountOf(kSplitControls), true);
+  ShowItems(window, kMergeControls, CountOf(kMergeControls), false);
+  SetDlgItemTextA(window, IDC_EXECUTE, Text(kExecuteSplit));
+
+  CheckDlgButton(window, IDC_BY_TIME, s.splitByTime == 1 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window, IDC_BY_SIZE, s.splitByTime == 1 ? BST_UNCHECKED : BST_CHECKED);
+  SetTimeFieldsEnabled(window, s.splitByTime == 1);
+
+  const int createIds[] = {IDC_CREATE_BOTH, IDC_CREATE_FIRST, IDC_CREATE_SECOND};
+  for (int i = 0; i < 3; ++i)
+    if (s.createFileChoice == i + 1) SendMessageA(GetDlgItem(window, createIds[i]), BM_SETCHECK, BST_CHECKED, 0);
+
+  // File menu of the Merge page ("Ref1", "Ref2", separator, "Exit") back to "Ref", separator, "Exit".
+  HMENU file = Popup(window, 0);
+  if (GetMenuItemCount(file) == 4) {
+    RemoveMenu(file, 1, MF_BYPOSITION);
+    SetMenuItem(file, 0, IDM_REF, kMenuRef);
+  }
+
+  CheckDlgButton(window, IDC_SPLIT_MERGE, s.splitThenMerge == 1 ? BST_CHECKED : BST_UNCHECKED);
+  ShowSplitMergeChoice(window, s.splitThenMerge == 1);
+  EnableItem(window, IDC_SPLIT_MERGE, s.createFileChoice == 1);
+  SetMenuItem(Popup(window, 2), 0, IDM_SWITCH_TAB, kMenuMergeTab);
+}
+
+void ShowMergePage(HWND window) {
+  ShowItems(window, kSplitControls, CountOf(kSplitControls), false);
+  ShowItems(window, kMergeControls, CountOf(kMergeControls), true);
+  SetDlgItemTextA(window, IDC_EXECUTE, Text(kExecuteMerge));
+
+  HMENU file = Popup(window, 0);
+  if (GetMenuItemCount(file) == 3) {
+    InsertMenuA(file, 0, MF_BYPOSITION | MF_STRING, IDM_REF1, Text(kMenuRef1));
+    SetMenuItem(file, 1, IDM_REF2, kMenuRef2);
+  }
+  SetMenuItem(Popup(window, 1), 0, IDM_EXECUTE, kMenuMerge);
+  SetMenuItem(Popup(window, 2), 0, IDM_SWITCH_TAB, kMenuSplitTab);
+}
+
+void SelectPage(HWND window, int tab) {
+  SendMessageA(Shell().tabControl, TCM_SETCURSEL, tab, 0);
+  ShowTab(window, tab);
+}
+
+void OnInitDialog(HWND window) {
+  ShellState& shell = Shell();
+  Settings& s = shell.settings;
+  SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(LoadIconA(shell.instance, "TAVRINICON")));
+  shell.mainWindow = window;
+  shell.tabControl = GetDlgItem(window, IDC_TABS);
+  InitWin32Host(window, shell.plugin, shell.englishUi);
+
+  TCITEMA item = {};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<char*>(Text(kTabSplit));
+  SendMessageA(shell.tabControl, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  item.pszText = const_cast<char*>(Text(kTabMerge));
+  SendMessageA(shell.tabControl, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
+  SelectPage(window, s.currentTab);
+
+  char text[64];
+  if (s.sizeLimitMB > 0) {
+    std::snprintf(text, sizeof text, "%d", s.sizeLimitMB);
+    SetDlgItemTextA(window, IDC_SIZE_MB, text);
+  }
+  FormatOverlap(s.overlapSeconds, text, sizeof text);
+  SetDlgItemTextA(window, IDC_OVERLAP, text);
+
+  DragAcceptFiles(window, TRUE);
+
+  int left = 0, top = 0;
+  if (s.windowPosition[0] != 0 && ParseWindowPosition(s.windowPosition, left, top)) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MoveWindow(window, left, top, r.right - r.left, r.bottom - r.top, FALSE);
+  }
+}
+
+// A would-be split output as it stood before the run: a file the engine never
+// opened keeps its size and write time, and must survive a cancel.
+struct OutputBefore {
+  char path[kOutputPathBytes];
+  bool existed;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+};
+
+void RememberOutput(OutputBefore& before, const char* input, const char* suffix) {
+  const size_t length = std::strlen(input);
+  const size_t keep = length >= 4 ? length - 4 : 0;
+  before.existed = false;
+  if (keep + std::strlen(suffix) >= sizeof before.path) {
+    before.path[0] = 0;
+    return;
+  }
+  std::memcpy(before.path, input, keep);
+  std::strcpy(before.path + keep, suffix);
+  before.existed = GetFileAttributesExA(before.path, GetFileExInfoStandard, &before.data) != 0;
+}
+
+bool UntouchedSince(const OutputBefore& before, const char* path) {
+  if (!before.existed || std::strcmp(before.path, path) != 0) return false;
+  WIN32_FILE_ATTRIBUTE_DATA now;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &now)) return false;
+  return CompareFileTime(&now.ftLastWriteTime, &before.data.ftLastWriteTime) == 0 &&
+         now.nFileSizeLow == before.data.nFileSizeLow && now.nFileSizeHigh == before.data.nFileSizeHigh;
+}
+
+void RemoveCancelledOutput(const char* path, const OutputBefore& before) {
+  if (path[0] == 0 || UntouchedSince(before, path)) return;
+  DeleteFileA(path);
+}
+
+void ExecuteMerge(HWND window) {
+  char text[kPathBytes];
+  ReadText(window, IDC_MERGE_FILE1, text);
+  if (text[0] == 0) return;
+  ReadText(window, IDC_MERGE_FILE2, text);
+  if (text[0] == 0) return;
+  RunMergeProgress(Shell().instance, window);
+  if (CancelSet(AppJobState())) ShowMainMessage(window, kBreak);
+}
+
+void ExecuteSplit(HWND window) {
+  JobState& state = AppJobState();
+  char input[kPathBytes];
+  ReadText(window, IDC_SRC_FILE, input);
+  if (input[0] == 0) return;
+
+  OutputBefore before[2];
+  RememberOutput(before[0], input, "-1.avi");
+  RememberOutput(before[1], input, "-2.avi");
+  state.splitEngineStarted = false;
+  const INT_PTR result = RunSplitProgress(Shell().instance, window);
+
+  if (CancelSet(state)) {
+    // Only a run whose engine was writing left partial files; an earlier
+    // run's finished outputs are never deleted.
+    if (state.splitEngineStarted && result == -1) {
+      const bool both = IsButtonChecked(window, IDC_CREATE_BOTH);
+      if (both || IsButtonChecked(window, IDC_CREATE_FIRST)) RemoveCancelledOutput(state.firstOutputPath, before[0]);
+      if (both || IsButtonChecked(window, IDC_CREATE_SECOND))
+        RemoveCancelledOutput(state.secondOutputPath, before[1]);
+    }
+    ShowMainMessage(window, kBreak);
+    return;
+  }
+  if (result != 0 || !IsButtonChecked(window, IDC_SPLIT_MERGE)) return;
+
+  // Split-Merge: join the two fresh outputs at once. After a cancel here the
+  // split's outputs are finished files and are kept.
+  SetDlgItemTextA(window, IDC_MERGE_FILE1, state.firstOutputPath);
+  SetDlgItemTextA(window, IDC_MERGE_FILE2, state.secondOutputPath);
+  RunMergeProgress(Shell().instance, window);
+  if (CancelSet(state)) ShowMainMessage(window, kBreak);
+}
+
+void OpenHelp(HWND window) {
+  const ShellState& shell = Shell();
+  char path[kPathBytes];
+  if (shell.englishUi && JoinStartPath(shell.startDirectory, "\\HelpE.htm", path, sizeof path)) {
+    if (reinterpret_cast<INT_PTR>(ShellExecuteA(window, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32)
+      return;
+  }
+  if (JoinStartPath(shell.startDirectory, "\\Help.htm", path, sizeof path) &&
+      reinterpret_cast<INT_PTR>(ShellExecuteA(window, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32)
+    return;
+  ShowMainMessage(window, kHelpNotFound);
+}
+
+void SaveSettingsOnClose(HWND window) {
+  if (GetKeyState(VK_SHIFT) < 0) return;
+  const ShellState& shell = Shell();
+  char path[kPathBytes];
+  if (!JoinStartPath(shell.startDirectory, kSettingsFileName, path, sizeof path)) return;
+
+  // A minimised window reports a parking place far off screen: keep the
+  // position it will be restored to instead.
+  RECT r;
+  GetWindowRect(window, &r);
+  if (IsIconic(window)) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(window, &placement)) r = placement.rcNormalPosition;
+  }
+  char overlap[kPathBytes];
+  ReadText(window, IDC_OVERLAP, overlap);
+  WriteSettingsFile(path, r.left, r.top, shell.settings.orgFolder, shell.settings.currentTab,
+                    shell.settings.createFileChoice, overlap);
+}
+
+void OnSplitMergeBox(HWND window) {
+  Settings& s = Shell().settings;
+  s.splitThenMerge = IsButtonChecked(window, IDC_SPLIT_MERGE) ? 1 : 0;
+  ShowSplitMergeChoice(window, s.splitThenMerge == 1);
+}
+
+void OnCommand(HWND window, int id) {
+  Settings& s = Shell().settings;
+  char scratch[kPathBytes];
+  switch (id) {
+    case IDOK:
+      EndDialog(window, 1);
+      break;
+    case IDCANCEL:
+      EndDialog(window, 2);
+      break;
+    case IDC_SRC_BROWSE:
+    case IDM_REF:
+      BrowseForAvi(window, IDC_SRC_FILE, scratch, kPathBytes);
+      break;
+    case IDC_MERGE_BROWSE1:
+    case IDM_REF1:
+      BrowseForAvi(window, IDC_MERGE_FILE1, scratch, kPathBytes);
+      break;
+    case IDC_MERGE_BROWSE2:
+    case IDM_REF2:
+      BrowseForAvi(window, IDC_MERGE_FILE2, scratch, kPathBytes);
+      break;
+    case IDC_BY_TIME:
+      if (IsButtonChecked(window, IDC_BY_TIME)) {
+        s.splitByTime = 1;
+        SetTimeFieldsEnabled(window, true);
+      }
+      break;
+    case IDC_BY_SIZE:
+      if (IsButtonChecked(window, IDC_BY_SIZE)) {
+        s.splitByTime = 0;
+        SetTimeFieldsEnabled(window, false);
+      }
+      break;
+    case IDC_CREATE_BOTH:
+    case IDC_CREATE_FIRST:
+    case IDC_CREATE_SECOND:
+      if (IsButtonChecked(window, id)) s.createFileChoice = id - IDC_CREATE_BOTH + 1;
+      break;
+    case IDC_SPLIT_MERGE:
+      OnSplitMergeBox(window);
+      break;
+    case IDC_EXECUTE:
+    case IDM_EXECUTE:
+      if (s.currentTab == kMergePage)
+        ExecuteMerge(window);
+      else if (s.currentTab == kSplitPage)
+        ExecuteSplit(window);
+      break;
+    case IDC_EXIT:
+    case IDM_EXIT:
+      SendMessageA(window, WM_CLOSE, 0, 0);
+      break;
+    case IDM_SWITCH_TAB:
+      s.currentTab = s.currentTab == kSplitPage ? kMergePage : kSplitPage;
+      SelectPage(window, s.currentTab);
+      break;
+    case IDM_HELP:
+      OpenHelp(window);
+      break;
+    case IDM_ABOUT:
+      RunAboutBox(Shell().instance, window);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+ShellState& Shell() {
+  static ShellState shell = [] {
+    ShellState s = {};
+    s.englishUi = 1;
+    InitSettings(s.settings);
+    return s;
+  }();
+  return shell;
+}
+
+int ShowTab(HWND window, int tab) {
+  if (tab == kSplitPage)
+    ShowSplitPage(window);
+  else if (tab == kMergePage)
+    ShowMergePage(window);
+  else
+    return 1;
+  return 0;
+}
+
+INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(window);
+      return 0;
+    case WM_NOTIFY: {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->code != static_cast<UINT>(TCN_SELCHANGE)) return 0;
+      Settings& s = Shell().settings;
+      s.currentTab = static_cast<int>(SendMessageA(Shell().tabControl, TCM_GETCURSEL, 0, 0));
+      ShowTab(window, s.currentTab);
+      return 1;
+    }
+    case WM_COMMAND:
+      OnCommand(window, LOWORD(wParam));
+      return 0;
+    case WM_DROPFILES:
+      HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_CLOSE:
+      // Not handled: the dialog manager turns WM_CLOSE into IDCANCEL.
+      SaveSettingsOnClose(window);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+INT_PTR RunMainDialog() {
+  const ShellState& shell = Shell();
+  return DialogBoxParamA(shell.instance, shell.englishUi ? "MYDLGE" : "MYDLG", nullptr, MainDialog, 0);
+}
