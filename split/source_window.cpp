@@ -1,0 +1,43 @@
+#include "split/source_window.h"
+
+#include "avi/byte_input.h"
+#include "split/output_file.h"
+
+namespace {
+constexpr size_t kWindowBytes = 1024 * 1024;
+}
+
+SourceWindow::SourceWindow(ByteInput& input) : input_(input), buffer_(kWindowBytes) {}
+
+bool SourceWindow::Fill(uint64_t position) {
+  start_ = position;
+  fill_ = 0;
+  if (position > 0xFFFFFFFFull) return false;
+  input_.Seek(position);
+  fill_ = input_.Read(buffer_.data(), buffer_.size());
+  return fill_ > 0;
+}
+
+bool SourceWindow::CopyTo(uint64_t position, uint64_t count, OutputFile& out) {
+  while (count > 0) {
+    if (position < start_ || position >= start_ + fill_) {
+      if (!Fill(position)) return false;
+    }
+    uint64_t take = start_ + fill_ - position;
+    if (take > count) take = count;
+    if (!out.Write(buffer_.data() + (position - start_), size_t(take))) return false;
+    position += take;
+    count -= take;
+  }
+  return true;
+}
+
+bool SourceWindow::Holds(uint64_t end) {
+  if (end == 0) return true;
+  uint64_t last = end - 1;
+  if (last >= start_ && last < start_ + fill_) return true;
+  if (last > 0xFFFFFFFFull) return false;
+  uint8_t byte;
+  input_.Seek(last);
+  return input_.Read(&byte, 1) == 1;
+}

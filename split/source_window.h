@@ -1,0 +1,27 @@
+// Copies byte ranges of the input into output files through one fixed
+// window buffer, so neighbouring chunks are fetched with a single read.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+class ByteInput;
+class OutputFile;
+
+class SourceWindow {
+ public:
+  explicit SourceWindow(ByteInput& input);
+
+  // Appends input bytes [position, position + count) to out. False when the
+  // input ends before them or the write fails.
+  bool CopyTo(uint64_t position, uint64_t count, OutputFile& out);
+  // True when the input holds every byte before end.
+  bool Holds(uint64_t end);
+
+ private:
+  bool Fill(uint64_t position);
+
+  ByteInput& input_;
+  std::vector<uint8_t> buffer_;
+  uint64_t start_ = 0;
+  uint64_t fill_ = 0;
+};

@@ -1,0 +1,221 @@
+// Planning half of the split engine: structure checks, the key frame that
+// ends the first file, the one that begins the second, each stream's share.
+#include <cmath>
+#include <cstring>
+
+#include "app/host.h"
+#include "avi/fourcc.h"
+#include "split/index_reader.h"
+#include "split/split_engine.h"
+#include "split/split_math.h"
+
+namespace {
+
+int32_t CheckStructure(const AviAnalysis& a) {
+  if (a.riffSizeOffset == 0 || a.microSecPerFrameOffset == 0 || a.totalFramesOffset == 0 ||
+      a.streamsOffset == 0 || a.moviOffset == 0)
+    return kSplitNoHeaderFields;
+  if (a.streamCount == 0) return kSplitNoStreams;
+  for (uint32_t n = 0; n < a.streamCount; ++n)
+    if (a.streams[n].lengthOffset == 0) return kSplitBadStreamHeader;
+  // The headers are copied segment by segment between the patched fields, so
+  // every dwLength must lie after dwTotalFrames, in stream order, and before
+  // the movi list's "LIST" code.
+  uint64_t earliest = uint64_t(a.totalFramesOffset) + 4;
+  for (uint32_t n = 0; n < a.streamCount; ++n) {
+    if (a.streams[n].lengthOffset < earliest) return kSplitBadStreamHeader;
+    earliest = uint64_t(a.streams[n].lengthOffset) + 4;
+  }
+  if (earliest + 8 > a.moviOffset) return kSplitBadStreamHeader;
+  if (a.firstVideoStream < 0) return kSplitNoVideo;
+  if (a.idx1Offset == 0) return kSplitNoIndex;
+  if (a.hasIndx != 0) return kSplitOpenDml;
+  if (a.streams[a.firstVideoStream].idx1EntryCount == 0) return kSplitNoVideoEntries;
+  return 0;
+}
+
+// Video entries are those of the first video stream only: "0" and its digit.
+bool IsVideo(uint32_t ckid, int32_t videoStream) { return StreamOfCkid(ckid) == videoStream; }
+
+// In a file with "rec " groups a cut must fall at a group's start: the key
+// frame qualifies only when no video chunk precedes it within its group.
+// Returns true and the "rec " entry's number when it does.
+bool HeadsRecGroup(IndexReader& index, uint32_t keyEntry, int32_t videoStream, uint32_t* recEntry) {
+  for (uint32_t j = keyEntry; j-- > 0;) {
+    uint32_t ckid = index.At(j).ckid;
+    if (IsVideo(ckid, videoStream)) return false;
+    if (ckid == kRec) {
+      *recEntry = j;
+      return true;
+    }
+  }
+  return false;  // no group start before it at all
+}
+
+// Finds the key frame at or after frame target that ends the first file.
+void FindSplitKeyFrame(IndexReader& index, const AviAnalysis& a, uint32_t target, SplitPlan& plan) {
+  plan.splitFrame = 0;
+  plan.splitEntry = 0;
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    IndexEntry e = index.At(i);
+    if (!IsVideo(e.ckid, a.firstVideoStream)) continue;
+    if (plan.splitFrame >= target && (e.flags & kKeyFrameFlag)) {
+      if (a.hasRecEntries == 0) {
+        plan.splitEntry = i;
+        return;
+      }
+      uint32_t recEntry = 0;
+      if (HeadsRecGroup(index, i, a.firstVideoStream, &recEntry)) {
+        plan.splitEntry = recEntry;
+        return;
+      }
+    }
+    plan.splitFrame++;
+  }
+}
+
+// The last key frame at or before frame target begins the second file.
+void FindSecondStart(IndexReader& index, const AviAnalysis& a, uint32_t target, SplitPlan& plan) {
+  plan.secondStartFrame = 0;
+  plan.secondStartEntry = 0;
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    if (!IsVideo(index.At(i).ckid, a.firstVideoStream)) continue;
+    if (plan.secondStartFrame < target) {
+      plan.secondStartFrame++;
+      continue;
+    }
+    for (uint32_t j = i + 1; j-- > 0;) {
+      IndexEntry e = index.At(j);
+      if (!IsVideo(e.ckid, a.firstVideoStream)) continue;
+      if (e.flags & kKeyFrameFlag) {
+        plan.secondStartEntry = j;
+        return;
+      }
+      // No key frame at frame 0 leaves the count wrapped and the entry at 0.
+      plan.secondStartFrame--;
+    }
+    return;
+  }
+}
+
+uint64_t ChunkSpace(uint32_t length) { return uint64_t(length) + (length & 1) + 8; }
+
+// Audio byte budgets of one stream while the single index walk runs.
+struct AudioCutter {
+  uint32_t firstBudget;  // B1
+  uint32_t secondSkip;   // B2
+  bool fitting = true;
+  bool skipping = true;
+};
+
+void PlanStreams(IndexReader& index, JobState& state, SplitPlan& plan) {
+  const AviAnalysis& a = state.analysis;
+  AudioCutter audio[kMaxStreams] = {};
+  for (uint32_t n = 0; n < a.streamCount; ++n) {
+    StreamCut& cut = plan.cuts[n];
+    cut = StreamCut{};
+    const StreamEntry& s = a.streams[n];
+    if (int32_t(n) == a.firstVideoStream) {
+      cut.firstCount = plan.splitFrame;
+      cut.secondStart = plan.secondStartFrame;
+    } else if (s.type == StreamAudio) {
+      uint32_t blockBytes = state.inputFile.U32At(s.sampleSizeOffset);
+      audio[n].firstBudget =
+          TruncU32(SamplesForFrames(plan.frameMicros, plan.splitFrame, s.rate)) * blockBytes;
+      audio[n].secondSkip =
+          TruncU32(SamplesForFrames(plan.frameMicros, plan.secondStartFrame, s.rate)) * blockBytes;
+      audio[n].fitting = audio[n].skipping = true;
+    } else {
+      // Streams that are neither the first video nor constant-rate audio are
+      // cut in proportion to the video.
+      cut.firstCount =
+          TruncU32(double(s.idx1EntryCount) * double(plan.splitFrame) / double(plan.videoFrames));
+      cut.secondStart = TruncU32(double(s.idx1EntryCount) * double(plan.secondStartFrame) /
+                                 double(plan.videoFrames));
+    }
+  }
+
+  uint32_t seen[kMaxStreams] = {};
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    IndexEntry e = index.At(i);
+    int stream = StreamOfCkid(e.ckid);
+    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;  // belongs to no output
+    StreamCut& cut = plan.cuts[stream];
+    uint32_t length = e.length;
+    if (a.streams[stream].type == StreamAudio) {
+      AudioCutter& ac = audio[stream];
+      if (ac.fitting && ac.firstBudget >= length) {
+        cut.firstMoviBytes += ChunkSpace(length);
+        ac.firstBudget -= length;
+        cut.firstCount++;
+      } else {
+        ac.fitting = false;
+      }
+      if (ac.skipping && ac.secondSkip >= length) {
+        ac.secondSkip -= length;
+        cut.secondStart++;
+      } else {
+        ac.skipping = false;
+        if (ac.secondSkip != 0) {
+          cut.secondPartialBytes = length - ac.secondSkip;
+          cut.secondMoviBytes += ChunkSpace(cut.secondPartialBytes);
+          ac.secondSkip = 0;
+        } else {
+          cut.secondMoviBytes += ChunkSpace(length);
+        }
+      }
+    } else {
+      if (seen[stream] < cut.firstCount) cut.firstMoviBytes += ChunkSpace(length);
+      if (seen[stream] >= cut.secondStart) cut.secondMoviBytes += ChunkSpace(length);
+    }
+    seen[stream]++;
+  }
+
+  for (uint32_t n = 0; n < a.streamCount; ++n) {
+    if (a.streams[n].type != StreamAudio || int32_t(n) == a.firstVideoStream) continue;
+    StreamCut& cut = plan.cuts[n];
+    // The leftover budget becomes a shortened chunk only when a chunk exists
+    // to shorten; a stream that ends early simply ends early.
+    if (audio[n].firstBudget != 0 && !audio[n].fitting) {
+      cut.firstPartialBytes = audio[n].firstBudget;
+      cut.firstCount++;
+      cut.firstMoviBytes += ChunkSpace(cut.firstPartialBytes);
+    }
+  }
+}
+
+}  // namespace
+
+int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan) {
+  const AviAnalysis& a = state.analysis;
+  std::memset(&plan, 0, sizeof plan);
+  int32_t code = CheckStructure(a);
+  if (code != 0) return code;
+
+  ByteInput& input = state.inputFile;
+  plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
+  plan.frameMicros = input.U32At(a.microSecPerFrameOffset);
+  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
+  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
+  if (!(time < duration)) return kSplitTimeTooLong;  // also for a frame time of 0
+  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
+
+  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
+  FindSplitKeyFrame(index, a, targetFrame, plan);
+  if (plan.splitFrame == 0 || plan.splitEntry == 0) return kSplitNoKeyFrame;
+
+  if (request.overlap == 0) {
+    plan.secondStartFrame = plan.splitFrame;
+    plan.secondStartEntry = plan.splitEntry;
+  } else {
+    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - request.overlap;
+    if (!(start > 0)) return kSplitOverlapTooLong;
+    const uint32_t startFrame = TruncU32(std::floor(start * 1000000 / plan.frameMicros));
+    FindSecondStart(index, a, startFrame, plan);
+    if (plan.secondStartFrame == 0) return kSplitOverlapAtFrameZero;
+    if (plan.secondStartEntry == 0) return kSplitOverlapAtEntryZero;
+  }
+
+  PlanStreams(index, state, plan);
+  return 0;
+}
