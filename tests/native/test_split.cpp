@@ -1,0 +1,691 @@
+// The split job and engine on crafted files: every result code and message,
+// the outputs' layout and contents, cancel, and the files no muxer writes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "split/number_field.h"
+#include "split/split_engine.h"
+#include "tests/native/test_split_support.h"
+
+using namespace avitest;
+using namespace splittest;
+
+namespace {
+
+constexpr uint32_t kAudioBytesPerFrame = 7056;  // 44100 Hz, 4-byte blocks, 25 fps
+
+// Video at 25 fps with a key frame every gop frames; PCM audio in chunks of
+// audioChunk bytes that keep pace with the video. Video sizes include odd ones.
+AviSpec Clip(int frames, int gop, uint32_t audioChunk = 4608, bool keyAtZero = true) {
+  AviSpec spec = SimpleClip(0, gop, 0);
+  spec.streams[1].suggestedBufferSize = audioChunk;
+  uint64_t audio = 0;
+  int n = 0;
+  for (int f = 0; f < frames; ++f) {
+    bool key = f % gop == 0 && (f > 0 || keyAtZero);
+    spec.chunks.push_back({0, uint32_t(500 + (f * 37) % 301), key, uint8_t(n++)});
+    while (audioChunk && audio < uint64_t(f + 1) * kAudioBytesPerFrame) {
+      spec.chunks.push_back({1, audioChunk, true, uint8_t(n++)});
+      audio += audioChunk;
+    }
+  }
+  return spec;
+}
+
+std::string Write(const std::string& dir, const Bytes& bytes, const std::string& name = "clip.avi") {
+  EXPECT_TRUE(WriteFile(dir + name, bytes));
+  return dir + name;
+}
+
+SplitFields At(const std::string& file, const std::string& seconds, const std::string& overlap = "",
+               int create = IDC_CREATE_BOTH) {
+  SplitFields f;
+  f.file = file;
+  f.seconds = seconds;
+  f.overlap = overlap;
+  f.create = create;
+  return f;
+}
+
+OutputLayout Layout(const std::string& path) {
+  OutputLayout l;
+  CheckOutput(ReadBytes(path), &l);
+  return l;
+}
+
+uint32_t HeaderU32(const std::string& path, uint32_t offset) { return GetU32(ReadBytes(path), offset); }
+
+// Position of the n-th idx1 entry of a built file.
+size_t EntryAt(const Bytes& b, uint32_t n) {
+  size_t at = 12;
+  while (GetU32(b, at) != kIdx1) {
+    uint32_t code = GetU32(b, at), size = GetU32(b, at + 4);
+    at += code == kRiff ? 12 : 8 + size + (size & 1);
+  }
+  return at + 8 + 16 * size_t(n);
+}
+
+struct Case {
+  const char* name;
+  SplitFields fields;
+  int32_t result;
+  const char* english;
+  const char* japanese;
+};
+
+}  // namespace
+
+TEST(SplitNumberField, AllowsDigitsPointsAndBlanksOnly) {
+  double v = -1;
+  EXPECT_TRUE(ParseNumberField("", &v));
+  EXPECT_EQ(v, 0.0);
+  EXPECT_TRUE(ParseNumberField("1 2", &v));
+  EXPECT_EQ(v, 1.0);
+  EXPECT_TRUE(ParseNumberField("1.5.3", &v));
+  EXPECT_EQ(v, 1.5);
+  EXPECT_TRUE(ParseNumberField("  7.25", &v));
+  EXPECT_EQ(v, 7.25);
+  EXPECT_TRUE(ParseNumberField(".", &v));
+  EXPECT_EQ(v, 0.0);
+  for (const char* bad : {"-1", "1,5", "1e3", "abc", "+2", "\x82\x50", "1\t"}) EXPECT_FALSE(ParseNumberField(bad, &v)) << bad;
+}
+
+// Every message of the job's own checks, in both languages, with its result.
+TEST(SplitJob, FieldAndInputChecksInBothLanguages) {
+  std::string dir = FreshDir("checks");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12)));
+  Bytes notRiff = BuildAvi(Clip(20, 12));
+  std::memcpy(notRiff.data(), "riff", 4);
+  std::string lower = Write(dir, notRiff, "lower.avi");
+
+  auto with = [&](std::function<void(SplitFields&)> change) {
+    SplitFields f = At(clip, "2");
+    change(f);
+    return f;
+  };
+  const Case cases[] = {
+      {"overlap minus", with([](SplitFields& f) { f.overlap = "-1"; }), -1, "[Overlap] bad value",
+       "「オーバーラップ」入力値に誤りがあります"},
+      {"overlap letter", with([](SplitFields& f) { f.overlap = "5s"; }), -1, "[Overlap] bad value",
+       "「オーバーラップ」入力値に誤りがあります"},
+      {"overlap 60.5", with([](SplitFields& f) { f.overlap = "60.5"; }), -2, "[Overlap] bad value(0-60)",
+       "「オーバーラップ」入力値に誤りがあります(0-60)"},
+      {"hours", with([](SplitFields& f) { f.hours = "1h"; f.minutes = "x"; }), -5, "[hr] bad value",
+       "「時間」入力値に誤りがあります"},
+      {"minutes", with([](SplitFields& f) { f.minutes = "1,5"; }), -6, "[min] bad value",
+       "「分」入力値に誤りがあります"},
+      {"seconds", with([](SplitFields& f) { f.seconds = "-3"; }), -7, "[sec] bad value",
+       "「秒」入力値に誤りがあります"},
+      {"all empty", with([](SplitFields& f) { f.seconds = ""; }), -8, "[Time] bad value",
+       "「時間指定」の入力値に誤りがあります"},
+      {"zero zero", with([](SplitFields& f) { f.hours = "0 0"; f.minutes = "0"; f.seconds = "."; }), -8,
+       "[Time] bad value", "「時間指定」の入力値に誤りがあります"},
+      {"missing", with([&](SplitFields& f) { f.file = dir + "none.avi"; }), -9, "File not open",
+       "「分解元ファイル」が開けません"},
+      {"directory", with([&](SplitFields& f) { f.file = dir; }), -9, "File not open",
+       "「分解元ファイル」が開けません"},
+      {"lower-case riff", with([&](SplitFields& f) { f.file = lower; }), -13, "Avi File?",
+       "ファイルの解析に失敗しました"},
+      {"time too long", with([](SplitFields& f) { f.seconds = "4"; }), 100, "[Time] is too long",
+       "「時間指定」値が長すぎます"},
+      {"overlap too long", with([](SplitFields& f) { f.overlap = "2.4"; }), 23, "[Overlap] is too long",
+       "「オーバーラップ」値が長すぎます"},
+      {"overlap to frame 0", with([](SplitFields& f) { f.overlap = "2"; }), 24, "Can't Split at [Overlap]",
+       "指定「オーバーラップ」値で分解できません"},
+  };
+  for (const Case& c : cases) {
+    for (bool english : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (english ? " en" : " ja"));
+      SplitFields f = c.fields;
+      f.english = english;
+      auto run = RunSplitJob(f);
+      EXPECT_EQ(run->result, c.result);
+      ASSERT_EQ(run->host.messages.size(), 1u);
+      EXPECT_EQ(run->host.messages[0], english ? c.english : c.japanese);
+      EXPECT_EQ(run->host.messageOwners[0], MessageOwner::ProgressWindow);
+      EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+    }
+  }
+}
+
+TEST(SplitJob, OverlapLimitsAndFirstOnlyIgnoresTheOverlapField) {
+  std::string dir = FreshDir("overlap_field");
+  std::string clip = Write(dir, BuildAvi(Clip(2000, 25)));  // 80 s
+  auto sixty = RunSplitJob(At(clip, "70", "60"));
+  EXPECT_EQ(sixty->result, 0) << sixty->message();
+  auto firstOnly = RunSplitJob(At(clip, "1:30", "abc", IDC_CREATE_FIRST));
+  // "1:30" is no number: the seconds check fails, not the overlap check.
+  EXPECT_EQ(firstOnly->result, -7);
+  auto firstOnlyOk = RunSplitJob(At(clip, "30", "abc", IDC_CREATE_FIRST));
+  EXPECT_EQ(firstOnlyOk->result, 0) << firstOnlyOk->message();
+  // Seconds above 59 count as they stand: 65 s = 1 min 5 s.
+  SplitFields minutes = At(clip, "5", "", IDC_CREATE_FIRST);
+  minutes.minutes = "1";
+  auto a = RunSplitJob(minutes);
+  Bytes viaMinutes = ReadBytes(dir + "clip-1.avi");
+  auto b = RunSplitJob(At(clip, "65", "", IDC_CREATE_FIRST));
+  EXPECT_EQ(a->result, 0);
+  EXPECT_EQ(b->result, 0);
+  EXPECT_TRUE(viaMinutes == ReadBytes(dir + "clip-1.avi"));
+}
+
+TEST(SplitJob, SizeSplitWithoutPluginReturnsMinusThreeSilently) {
+  std::string dir = FreshDir("by_size");
+  SplitFields f = At(dir + "nothing.avi", "");
+  f.bySize = true;
+  auto run = RunSplitJob(f);
+  EXPECT_EQ(run->result, -3);
+  EXPECT_TRUE(run->host.messages.empty());
+  EXPECT_TRUE(run->host.progressCells.empty());
+  f.overlap = "x";  // the overlap is still checked first
+  EXPECT_EQ(RunSplitJob(f)->result, -1);
+}
+
+TEST(SplitJob, SplitMergeBoxHidesOnlyTheSuccessMessage) {
+  std::string dir = FreshDir("split_merge");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12)));
+  SplitFields f = At(clip, "2");
+  f.splitMerge = true;
+  auto ok = RunSplitJob(f);
+  EXPECT_EQ(ok->result, 0);
+  EXPECT_TRUE(ok->host.messages.empty());
+  EXPECT_STREQ(ok->state->firstOutputPath, (dir + "clip-1.avi").c_str());
+  EXPECT_STREQ(ok->state->secondOutputPath, (dir + "clip-2.avi").c_str());
+  f.seconds = "5";
+  auto bad = RunSplitJob(f);
+  EXPECT_EQ(bad->result, 100);
+  EXPECT_EQ(bad->message(), "[Time] is too long");
+  f.splitMerge = false;
+  f.seconds = "2";
+  auto plain = RunSplitJob(f);
+  EXPECT_EQ(plain->message(),
+            "Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
+            "(Program Files\\Windows Media Player\\Mplayer2.exe)");
+  f.english = false;
+  EXPECT_EQ(RunSplitJob(f)->message(),
+            "操作完了\n\n（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"
+            "詳細はヘルプファイル参照のこと）");
+}
+
+TEST(SplitEngine, StructureRefusalsAreUnsupportedFiles) {
+  std::string dir = FreshDir("structure");
+  AviSpec noIndex = Clip(50, 12);
+  noIndex.writeIndex = false;
+  AviSpec openDml = Clip(50, 12);
+  openDml.indx = true;
+  AviSpec audioOnly = Clip(50, 12);
+  audioOnly.streams[0].type = "auds";
+  audioOnly.streams[0].sampleSize = 1;
+  AviSpec noVideoEntries = Clip(50, 12);
+  Bytes noVideoEntriesBytes = BuildAvi(noVideoEntries);
+  // Rename every video index entry to a stream that does not exist.
+  for (uint32_t i = 0;; ++i) {
+    size_t e = EntryAt(noVideoEntriesBytes, i);
+    if (e + 16 > noVideoEntriesBytes.size()) break;
+    if (noVideoEntriesBytes[e + 1] == '0') noVideoEntriesBytes[e + 1] = '7';
+  }
+  Bytes noAvih = BuildAvi(Clip(50, 12));
+  std::memcpy(noAvih.data() + 24, "avix", 4);  // the avih chunk of hdrl
+  struct {
+    Bytes bytes;
+    int32_t result;
+  } files[] = {{noAvih, 1}, {BuildAvi(audioOnly), 4}, {BuildAvi(noIndex), 5},
+               {BuildAvi(openDml), 6}, {noVideoEntriesBytes, 7}};
+  for (auto& file : files) {
+    SCOPED_TRACE(file.result);
+    std::string path = Write(dir, file.bytes);
+    for (bool english : {true, false}) {
+      SplitFields f = At(path, "1");
+      f.english = english;
+      auto run = RunSplitJob(f);
+      EXPECT_EQ(run->result, file.result);
+      EXPECT_EQ(run->message(), english ? "Avi File???" : "未対応のファイルです");
+      EXPECT_TRUE(run->state->splitEngineStarted);
+      EXPECT_EQ(run->state->firstOutputPath[0], 0) << "no names before files are made";
+    }
+    EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  }
+}
+
+TEST(SplitEngine, TimeAndKeyFrameRefusals) {
+  std::string dir = FreshDir("time");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12)));  // 4 s, key frames every 12
+  EXPECT_EQ(RunSplitJob(At(clip, "4"))->result, 100);
+  EXPECT_EQ(RunSplitJob(At(clip, "3.999"))->result, 9);  // frame 100: no key frame left
+  auto lastKey = RunSplitJob(At(clip, "3.84"));         // frame 96 is a key frame
+  EXPECT_EQ(lastKey->result, 0);
+  EXPECT_EQ(Layout(dir + "clip-1.avi").videoEntries, 96u);
+  EXPECT_EQ(RunSplitJob(At(clip, "3.85"))->result, 9);
+  for (bool english : {true, false}) {
+    SplitFields f = At(clip, "3.9");
+    f.english = english;
+    EXPECT_EQ(RunSplitJob(f)->message(), english ? "Can't Split at [Time]" : "「時間指定」値で分解できません");
+  }
+  // A time between key frames ends the first file at the next key frame.
+  EXPECT_EQ(RunSplitJob(At(clip, "1.01"))->result, 0);  // frame 26 -> key frame 36
+  EXPECT_EQ(Layout(dir + "clip-1.avi").videoEntries, 36u);
+  // Frame 0 without a key flag: an overlap back to the start finds no key frame.
+  std::string noKey = Write(dir, BuildAvi(Clip(100, 12, 4608, false)), "nokey.avi");
+  auto run = RunSplitJob(At(noKey, "1.44", "1.2"));  // second file would start at frame 6
+  EXPECT_EQ(run->result, 25);
+  EXPECT_EQ(run->message(), "Can't Split at [Overlap]");
+}
+
+TEST(SplitEngine, OutputsThatCannotBeCreated) {
+  std::string dir = FreshDir("create");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12)));
+  ASSERT_EQ(mkdir((dir + "clip-2.avi").c_str(), 0755), 0);
+  auto both = RunSplitJob(At(clip, "2"));
+  EXPECT_EQ(both->result, 12);
+  EXPECT_EQ(both->message(), "Can't Create File");
+  EXPECT_FALSE(Exists(dir + "clip-1.avi")) << "the first file is removed after result 12";
+  auto second = RunSplitJob(At(clip, "2", "", IDC_CREATE_SECOND));
+  EXPECT_EQ(second->result, 12);
+  auto first = RunSplitJob(At(clip, "2", "", IDC_CREATE_FIRST));
+  EXPECT_EQ(first->result, 0);
+  ASSERT_EQ(rmdir((dir + "clip-2.avi").c_str()), 0);
+  ASSERT_EQ(std::remove((dir + "clip-1.avi").c_str()), 0);
+  ASSERT_EQ(mkdir((dir + "clip-1.avi").c_str(), 0755), 0);
+  SplitFields ja = At(clip, "2");
+  ja.english = false;
+  auto firstFails = RunSplitJob(ja);
+  EXPECT_EQ(firstFails->result, 11);
+  EXPECT_EQ(firstFails->message(), "ファイルが作成できません");
+  EXPECT_FALSE(Exists(dir + "clip-2.avi"));
+}
+
+// The core property: outputs hold exactly the source's chunks for their
+// time range, with sizes in the headers that match what was written.
+TEST(SplitOutput, ContentsSizesAndHeaders) {
+  std::string dir = FreshDir("contents");
+  std::string clip = Write(dir, BuildAvi(Clip(300, 12)));  // 12 s
+  auto an = Analyse(clip);
+  const AviAnalysis& a = an->state->analysis;
+  struct {
+    const char* seconds;
+    const char* overlap;
+    uint32_t splitFrame, secondStart;
+  } cuts[] = {{"2", "", 60, 60}, {"5.5", "1", 144, 108}, {"4", "0.04", 108, 96}, {"7.7", "3.3", 204, 120}};
+  for (auto& c : cuts) {
+    SCOPED_TRACE(std::string(c.seconds) + " / " + c.overlap);
+    auto run = RunSplitJob(At(clip, c.seconds, c.overlap));
+    ASSERT_EQ(run->result, 0) << run->message();
+    OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+    EXPECT_EQ(first.videoEntries, c.splitFrame);
+    EXPECT_EQ(second.videoEntries, 300 - c.secondStart);
+    CheckAgainstSource(clip, &first, &second);
+    // Headers: frame counts and stream lengths patched, the rest as in the source.
+    for (int part = 0; part < 2; ++part) {
+      std::string out = dir + (part ? "clip-2.avi" : "clip-1.avi");
+      OutputLayout& l = part ? second : first;
+      uint32_t frames = part ? 300 - c.secondStart : c.splitFrame;
+      EXPECT_EQ(HeaderU32(out, a.totalFramesOffset), frames);
+      EXPECT_EQ(HeaderU32(out, a.streams[0].lengthOffset), frames);
+      size_t audioBytes = Concat(OutputChunks(l, 1)).size();
+      EXPECT_EQ(HeaderU32(out, a.streams[1].lengthOffset), audioBytes / 4) << "audio dwLength in blocks";
+      Bytes src = ReadBytes(clip), got = ReadBytes(out);
+      EXPECT_TRUE(std::equal(src.begin() + 8, src.begin() + a.totalFramesOffset, got.begin() + 8));
+      EXPECT_EQ(l.moviType, a.moviOffset);
+    }
+  }
+}
+
+TEST(SplitOutput, AudioChunkStraddlingEachCutIsShortened) {
+  std::string dir = FreshDir("audio_cut");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12, 4608)));
+  auto run = RunSplitJob(At(clip, "2"));  // frame 60: 423360 audio bytes = 91 chunks + 4032
+  ASSERT_EQ(run->result, 0);
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  std::vector<Bytes> a1 = OutputChunks(first, 1), a2 = OutputChunks(second, 1);
+  ASSERT_EQ(a1.size(), 92u);
+  EXPECT_EQ(a1.back().size(), 4032u);
+  EXPECT_EQ(a2.front().size(), 576u);
+  EXPECT_EQ(a1[90].size(), 4608u);
+  // The shortened chunks keep their source entry's flags.
+  for (const IndexItem& e : first.index) {
+    if (StreamOfCkid(e.ckid) == 1) {
+      EXPECT_EQ(e.flags, kKeyFrameFlag);
+    }
+  }
+  CheckAgainstSource(clip, &first, &second);
+  // An odd number of sample bytes: 1-byte blocks give odd shortened chunks, padded.
+  AviSpec odd = Clip(100, 12, 4001);
+  odd.streams[1].sampleSize = 1;
+  odd.streams[1].rate = 44099;
+  std::string oddClip = Write(dir, BuildAvi(odd), "odd.avi");
+  ASSERT_EQ(RunSplitJob(At(oddClip, "2.4"))->result, 0);
+  OutputLayout o1 = Layout(dir + "odd-1.avi"), o2 = Layout(dir + "odd-2.avi");
+  EXPECT_EQ(Concat(OutputChunks(o1, 1)).size(), 105837u);  // trunc(2.4 * 44099)
+  EXPECT_EQ(OutputChunks(o1, 1).back().size() % 2, 1u);
+  CheckAgainstSource(oddClip, &o1, &o2);
+}
+
+TEST(SplitOutput, BothFilesAtOnceEqualTheSeparateRuns) {
+  std::string dir = FreshDir("modes");
+  std::string clip = Write(dir, BuildAvi(Clip(300, 12, 3000)));
+  for (const char* overlap : {"", "2.5"}) {
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap))->result, 0);
+    Bytes both1 = ReadBytes(dir + "clip-1.avi"), both2 = ReadBytes(dir + "clip-2.avi");
+    ASSERT_EQ(std::remove((dir + "clip-2.avi").c_str()), 0);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_FIRST))->result, 0);
+    EXPECT_FALSE(Exists(dir + "clip-2.avi"));
+    ASSERT_EQ(std::remove((dir + "clip-1.avi").c_str()), 0);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_SECOND))->result, 0);
+    EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+    EXPECT_TRUE(ReadBytes(dir + "clip-2.avi") == both2);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_FIRST))->result, 0);
+    EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == both1);
+  }
+}
+
+TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
+  std::string dir = FreshDir("rec");
+  // Groups of three chunks: video, audio, video... so every other video
+  // chunk is the second video chunk of its group and no cut may fall there.
+  AviSpec spec = Clip(120, 1, 7056);  // every frame a key frame
+  spec.chunksPerRec = 3;
+  std::string clip = Write(dir, BuildAvi(spec));
+  auto an = Analyse(clip);
+  ASSERT_EQ(an->state->analysis.hasRecEntries, 1);
+  // 1.95 s is frame 49, second video chunk of its group: the cut moves to 50.
+  auto run = RunSplitJob(At(clip, "1.95", "0.5"));
+  ASSERT_EQ(run->result, 0) << run->message();
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  Bytes out = ReadBytes(dir + "clip-1.avi");
+  for (size_t i = first.moviType; i + 4 <= out.size(); ++i)
+    ASSERT_NE(GetU32(out, i), kRec) << "no rec list or entry at " << i;
+  // Groups run v a v | a v a | v a v ...: frames 1, 4, 7 ... are second in their group.
+  const Bytes src = ReadBytes(clip);
+  const AviAnalysis& a = an->state->analysis;
+  uint32_t frame = 0, splitFrame = first.videoEntries;
+  for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
+    size_t e = a.idx1Offset + 8 + 16 * size_t(i);
+    if (StreamOfCkid(GetU32(src, e)) != 0) continue;
+    if (frame == splitFrame) {
+      size_t back = e - 16;
+      while (GetU32(src, back) != kRec) {
+        ASSERT_NE(StreamOfCkid(GetU32(src, back)), 0) << "a video chunk precedes the cut in its group";
+        back -= 16;
+      }
+    }
+    ++frame;
+  }
+  EXPECT_EQ(splitFrame, 50u);
+  EXPECT_EQ(second.videoEntries, 120u - 37u);  // 1.5 s back: frame 37, where the group rule does not apply
+  CheckAgainstSource(clip, &first, &second);
+  EXPECT_EQ(FfprobeErrors(dir + "clip-1.avi"), "");
+  EXPECT_EQ(FfprobeErrors(dir + "clip-2.avi"), "");
+}
+
+TEST(SplitProgress, BarRunsFromTenToNinetyNineAndEveryEntryIsReportedInSmallFiles) {
+  std::string dir = FreshDir("progress");
+  AviSpec spec = Clip(25, 5, 0);  // 25 entries: under 88, so every entry reports
+  spec.streams.pop_back();
+  std::string clip = Write(dir, BuildAvi(spec));
+  std::vector<std::string> statuses;
+  auto run = RunSplitJob(At(clip, "0.5"), [&](JobRun& r) {
+    r.host.onProgress = [&](const char* status, int) { statuses.push_back(status); };
+  });
+  ASSERT_EQ(run->result, 0) << run->message();
+  const std::vector<int>& cells = run->host.progressCells;
+  ASSERT_FALSE(cells.empty());
+  EXPECT_EQ(cells.front(), 0);
+  EXPECT_EQ(statuses.front(), "Analyzing");
+  size_t creating = 0;
+  while (creating < statuses.size() && statuses[creating] != "File Creating") ++creating;
+  ASSERT_LT(creating, cells.size());
+  EXPECT_EQ(cells[creating], 10);
+  // Start report, 25 chunk-pass reports, then the index pass every N/2 entries.
+  std::vector<int> engine(cells.begin() + creating, cells.end());
+  ASSERT_EQ(engine.size(), 1u + 25u + 3u);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(engine[1 + i], i * 88 / 25 + 10);
+  EXPECT_EQ(engine[26], 98);  // entries 0, 12 and 24
+  EXPECT_EQ(engine[27], 98);
+  EXPECT_EQ(engine[28], 99);
+}
+
+TEST(SplitCancel, DuringTheChunkPassLeavesFilesWithoutIndex) {
+  std::string dir = FreshDir("cancel");
+  std::string clip = Write(dir, BuildAvi(Clip(600, 12)));
+  auto run = RunSplitJob(At(clip, "12"), [](JobRun& r) {
+    JobState* state = r.state.get();
+    r.host.onProgress = [state](const char*, int cells) {
+      if (cells >= 50) state->cancelRequested.store(-2);
+    };
+  });
+  EXPECT_EQ(run->result, -1);
+  EXPECT_TRUE(run->host.messages.empty());
+  EXPECT_TRUE(run->state->splitEngineStarted);
+  EXPECT_EQ(run->host.progressCells.back(), 50);
+  Bytes first = ReadBytes(dir + "clip-1.avi");
+  ASSERT_GT(first.size(), 1000u);
+  for (size_t i = 0; i + 4 <= first.size(); i += 2) ASSERT_NE(GetU32(first, i), kIdx1);
+  EXPECT_STREQ(run->state->secondOutputPath, (dir + "clip-2.avi").c_str());
+}
+
+TEST(SplitCancel, BeforeTheEngineReturnsZeroAndMarksNoOutputs) {
+  std::string dir = FreshDir("cancel_early");
+  std::string clip = Write(dir, BuildAvi(Clip(600, 12)));
+  for (int at : {0, 5}) {
+    auto run = RunSplitJob(At(clip, "12"), [at](JobRun& r) {
+      JobState* state = r.state.get();
+      r.host.onProgress = [state, at](const char*, int cells) {
+        if (cells == at) state->cancelRequested.store(-2);
+      };
+    });
+    EXPECT_EQ(run->result, 0);
+    EXPECT_TRUE(run->host.messages.empty());
+    EXPECT_FALSE(run->state->splitEngineStarted);
+    EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  }
+  // Cancel seen at the engine's start report: no file and no names to delete.
+  auto run = RunSplitJob(At(clip, "12"), [](JobRun& r) {
+    JobState* state = r.state.get();
+    r.host.onProgress = [state](const char*, int cells) {
+      if (cells == 10) state->cancelRequested.store(-2);
+    };
+  });
+  EXPECT_EQ(run->result, -1);
+  EXPECT_TRUE(run->state->splitEngineStarted);
+  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  EXPECT_EQ(run->state->firstOutputPath[0], 0);
+}
+
+// ---- Files and failures the straightforward reading of the rules gets wrong ----
+
+TEST(SplitSound, AbsoluteIndexOffsetsAreReadFromTheirBase) {
+  std::string dir = FreshDir("absolute");
+  AviSpec spec = Clip(200, 12);
+  spec.absoluteOffsets = true;
+  std::string clip = Write(dir, BuildAvi(spec));
+  ASSERT_EQ(RunSplitJob(At(clip, "3", "1"))->result, 0);
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  CheckAgainstSource(clip, &first, &second);  // offsets in the outputs are relative
+}
+
+TEST(SplitSound, FailedWritesRemoveTheOutputsAndReportError) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  std::string dir = FreshDir("write_fail");
+  std::string clip = Write(dir, BuildAvi(Clip(300, 12)));
+  ASSERT_EQ(symlink("/dev/full", (dir + "clip-2.avi").c_str()), 0);
+  for (bool english : {true, false}) {
+    SplitFields f = At(clip, "5");
+    f.english = english;
+    auto run = RunSplitJob(f);
+    EXPECT_EQ(run->result, 13);
+    EXPECT_EQ(run->message(), english ? "Error" : "エラー");
+    EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+    ASSERT_EQ(symlink("/dev/full", (dir + "clip-2.avi").c_str()), 0);
+  }
+}
+
+TEST(SplitSound, AudioShorterThanTheVideoGetsNoPhantomChunk) {
+  std::string dir = FreshDir("short_audio");
+  // 100 frames of video (4 s) with 1 s of audio, in 1764-byte chunks.
+  AviSpec spec = SimpleClip(100, 12, 1764);
+  std::string clip = Write(dir, BuildAvi(spec));
+  auto an = Analyse(clip);
+  const AviAnalysis& a = an->state->analysis;
+  ASSERT_EQ(RunSplitJob(At(clip, "2", "0.5"))->result, 0);
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  EXPECT_EQ(OutputChunks(first, 1).size(), 100u) << "all the audio, no extra chunk";
+  EXPECT_EQ(OutputChunks(second, 1).size(), 0u);
+  EXPECT_EQ(HeaderU32(dir + "clip-1.avi", a.streams[1].lengthOffset), 44100u) << "capped at the source";
+  EXPECT_EQ(HeaderU32(dir + "clip-2.avi", a.streams[1].lengthOffset), 0u) << "never below 0";
+  EXPECT_EQ(FfprobeErrors(dir + "clip-1.avi"), "");
+}
+
+TEST(SplitSound, EntriesOfStreamsBeyondTheHeadersGoNowhere) {
+  std::string dir = FreshDir("foreign");
+  Bytes b = BuildAvi(Clip(100, 12));
+  // Stream 1's entries become "05wb": no header describes stream 5.
+  for (uint32_t i = 0;; ++i) {
+    size_t e = EntryAt(b, i);
+    if (e + 16 > b.size()) break;
+    if (b[e + 1] == '1') b[e + 1] = '5';
+  }
+  std::string clip = Write(dir, b);
+  ASSERT_EQ(RunSplitJob(At(clip, "2"))->result, 0);
+  for (const char* name : {"clip-1.avi", "clip-2.avi"}) {
+    OutputLayout l = Layout(dir + name);
+    for (const IndexItem& e : l.index) EXPECT_EQ(StreamOfCkid(e.ckid), 0);
+  }
+}
+
+TEST(SplitSound, NamesThatDoNotFitCreateNothing) {
+  std::string dir = FreshDir("names");
+  Bytes bytes = BuildAvi(Clip(100, 12));
+  // 255 + 4 = 259 characters: the names would need 261.
+  std::string longName = dir;
+  while (longName.size() < 255) longName += "n";
+  longName += ".avi";
+  ASSERT_EQ(longName.size(), 259u);
+  ASSERT_TRUE(WriteFile(longName, bytes));
+  EXPECT_EQ(RunSplitJob(At(longName, "2"))->result, 11);
+  EXPECT_EQ(RunSplitJob(At(longName, "2", "", IDC_CREATE_FIRST))->result, 11);
+  auto second = RunSplitJob(At(longName, "2", "", IDC_CREATE_SECOND));
+  EXPECT_EQ(second->result, 12);
+  EXPECT_EQ(second->message(), "Can't Create File");
+  // 258 characters still give a 260-character name; 257 fit exactly.
+  std::string fits = longName.substr(0, 254) + ".avi";
+  ASSERT_TRUE(WriteFile(fits, bytes));
+  EXPECT_EQ(RunSplitJob(At(fits, "2"))->result, 11);
+  EXPECT_FALSE(Exists(longName.substr(0, 254) + "-1.avi"));
+  std::string fits2 = longName.substr(0, 253) + ".avi";
+  ASSERT_TRUE(WriteFile(fits2, bytes));
+  EXPECT_EQ(RunSplitJob(At(fits2, "2"))->result, 0);
+  EXPECT_TRUE(Exists(longName.substr(0, 253) + "-1.avi"));
+  // A name of fewer than four characters loses all of them, never more.
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  ASSERT_TRUE(WriteFile("ab", bytes));
+  auto tiny = RunSplitJob(At("ab", "2"));
+  EXPECT_EQ(tiny->result, 0);
+  EXPECT_TRUE(Exists("-1.avi"));
+  EXPECT_TRUE(Exists("-2.avi"));
+  ASSERT_EQ(chdir(cwd), 0);
+}
+
+TEST(SplitSound, StreamLengthFieldsMustAscendBeforeTheMoviList) {
+  std::string dir = FreshDir("order");
+  std::string clip = Write(dir, BuildAvi(Clip(100, 12)));
+  auto an = Analyse(clip);
+  AviAnalysis saved = an->state->analysis;
+  TimeSplitRequest request{1, 0, 0, 2, 0, kCreateBoth};
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(*an->state, request, plan), 0);
+  AviAnalysis& a = an->state->analysis;
+  std::swap(a.streams[0].lengthOffset, a.streams[1].lengthOffset);
+  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  a = saved;
+  a.streams[0].lengthOffset = a.totalFramesOffset + 2;  // overlaps dwTotalFrames
+  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  a = saved;
+  a.streams[1].lengthOffset = a.moviOffset - 10;  // runs into the movi list's "LIST"
+  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  a = saved;
+  a.firstVideoStream = -1;  // the order test comes before the video test
+  a.streams[1].lengthOffset = a.streams[0].lengthOffset;
+  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+}
+
+TEST(SplitSound, OnlyTheFirstVideoStreamsOwnEntriesAreFrames) {
+  std::string dir = FreshDir("ckid");
+  // Every video entry not a key frame but frames 0 and 96; audio entries
+  // renamed "x0wb" and flagged as key frames: they must never count as
+  // frames nor be taken as the cut.
+  AviSpec spec = Clip(100, 96);
+  Bytes b = BuildAvi(spec);
+  for (uint32_t i = 0;; ++i) {
+    size_t e = EntryAt(b, i);
+    if (e + 16 > b.size()) break;
+    if (b[e + 1] == '1') {
+      b[e] = 'x';
+      b[e + 1] = '0';
+      SetU32(b, e + 4, kKeyFrameFlag);
+    }
+  }
+  std::string clip = Write(dir, b);
+  ASSERT_EQ(RunSplitJob(At(clip, "1"))->result, 0);
+  EXPECT_EQ(Layout(dir + "clip-1.avi").videoEntries, 96u);
+  EXPECT_EQ(Layout(dir + "clip-2.avi").videoEntries, 4u);
+}
+
+TEST(SplitSound, ChunksPastTheEndOfTheInputEndTheRun) {
+  std::string dir = FreshDir("past_end");
+  Bytes b = BuildAvi(Clip(100, 12));
+  // The last video entry points far beyond the file.
+  uint32_t lastVideo = 0;
+  for (uint32_t i = 0;; ++i) {
+    size_t e = EntryAt(b, i);
+    if (e + 16 > b.size()) break;
+    if (b[e + 1] == '0') lastVideo = i;
+  }
+  SetU32(b, EntryAt(b, lastVideo) + 8, 0x7FFF0000);
+  std::string clip = Write(dir, b);
+  // Only the second file holds that chunk: the first alone is written fine.
+  EXPECT_EQ(RunSplitJob(At(clip, "2", "", IDC_CREATE_FIRST))->result, 0);
+  auto run = RunSplitJob(At(clip, "2"));
+  EXPECT_EQ(run->result, 13);
+  EXPECT_EQ(run->message(), "Error");
+  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  EXPECT_FALSE(Exists(dir + "clip-2.avi"));
+}
+
+TEST(SplitSound, ChunkHeadersAgreeWithTheIndexEvenWhenTheSourceDisagrees) {
+  std::string dir = FreshDir("size_field");
+  Bytes b = BuildAvi(Clip(100, 12));
+  size_t entry = EntryAt(b, 4);  // some early chunk
+  auto an0 = Analyse(Write(dir, b));
+  size_t chunk = an0->state->analysis.moviOffset + GetU32(b, entry + 8);
+  SetU32(b, chunk + 4, GetU32(b, chunk + 4) + 2);  // its own size field lies
+  std::string clip = Write(dir, b);
+  ASSERT_EQ(RunSplitJob(At(clip, "2"))->result, 0);
+  OutputLayout first = Layout(dir + "clip-1.avi");  // checks size fields against idx1
+  EXPECT_EQ(first.index[4].length, GetU32(b, entry + 12));
+}
+
+TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
+  std::string dir = FreshDir("huge");
+  // 3000 index entries naming the same 2 MB key frame: a 5 GB first file.
+  AviSpec spec;
+  spec.streams = {StreamSpec{}};
+  spec.chunks.push_back({0, 2u << 20, true, 1});
+  Bytes b = BuildAvi(spec);
+  size_t idx1 = EntryAt(b, 0) - 8;
+  Bytes entry(b.begin() + idx1 + 8, b.begin() + idx1 + 24);
+  b.resize(idx1);
+  PutCode(b, "idx1");
+  PutU32(b, 3000 * 16);
+  for (int i = 0; i < 3000; ++i) b.insert(b.end(), entry.begin(), entry.end());
+  SetU32(b, 4, uint32_t(b.size() - 8));
+  std::string clip = Write(dir, b);
+  auto run = RunSplitJob(At(clip, "100"));
+  EXPECT_EQ(run->result, 13);
+  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+}

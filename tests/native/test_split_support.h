@@ -1,0 +1,269 @@
+// Helpers shared by the split tests: running the split job through the
+// native host, and reading back an output's layout to check it byte by byte.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "app/host.h"
+#include "app/native_host.h"
+#include "avi/avi_analysis.h"
+#include "avi/fourcc.h"
+#include "split/split_job.h"
+#include "tests/native/avi_builder.h"
+
+namespace splittest {
+
+using avitest::Bytes;
+using avitest::GetU32;
+
+// A fresh, empty folder for one test.
+inline std::string FreshDir(const std::string& name) {
+  std::string dir = testing::TempDir() + "tavrin_split_" + name;
+  std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  return dir + "/";
+}
+
+inline bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+inline Bytes ReadBytes(const std::string& path) {
+  Bytes out;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return out;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
+  std::fclose(f);
+  return out;
+}
+
+struct SplitFields {
+  std::string file;
+  std::string hours, minutes, seconds, overlap;
+  int create = IDC_CREATE_BOTH;
+  bool english = true;
+  bool splitMerge = false;
+  bool bySize = false;
+};
+
+struct JobRun {
+  std::unique_ptr<JobState> state = std::make_unique<JobState>();
+  NativeHost host;
+  int32_t result = 0;
+  std::string message() const { return host.messages.empty() ? "<none>" : host.messages.back(); }
+};
+
+// Runs the split job once; hook may set observers on the host before the run.
+inline std::unique_ptr<JobRun> RunSplitJob(const SplitFields& f,
+                                           const std::function<void(JobRun&)>& hook = {}) {
+  auto run = std::make_unique<JobRun>();
+  NativeHost& h = run->host;
+  h.fields[IDC_SRC_FILE] = f.file;
+  h.fields[IDC_HOURS] = f.hours;
+  h.fields[IDC_MINUTES] = f.minutes;
+  h.fields[IDC_SECONDS] = f.seconds;
+  h.fields[IDC_OVERLAP] = f.overlap;
+  h.checked.insert(f.bySize ? IDC_BY_SIZE : IDC_BY_TIME);
+  h.checked.insert(f.create);
+  if (f.splitMerge) h.checked.insert(IDC_SPLIT_MERGE);
+  AttachNativeHost(*run->state, h);
+  run->state->englishUi = f.english ? 1 : 0;
+  run->state->analysis = AviAnalysis{};
+  if (hook) hook(*run);
+  run->result = SplitJob(*run->state);
+  return run;
+}
+
+struct IndexItem {
+  uint32_t ckid, flags, offset, length;
+};
+
+// What an output holds, read back from its bytes.
+struct OutputLayout {
+  uint32_t moviType = 0;  // position of "movi"
+  uint32_t moviListSize = 0;
+  std::vector<IndexItem> index;
+  uint32_t videoEntries = 0;  // of stream 0 unless told
+  std::vector<Bytes> chunkData;  // data of each indexed chunk, in index order
+};
+
+// Checks everything a player relies on and fills layout: RIFF size = length - 8,
+// the movi list holds exactly the indexed chunks back to back (no rec lists),
+// every index offset names its chunk from the "movi" type, pads are zero,
+// idx1 size = 16 x entries and nothing follows it.
+inline void CheckOutput(const Bytes& b, OutputLayout* layout, int videoStream = 0) {
+  ASSERT_GE(b.size(), 12u);
+  ASSERT_EQ(GetU32(b, 0), kRiff);
+  EXPECT_EQ(GetU32(b, 4), b.size() - 8) << "RIFF size";
+  size_t at = 12, movi = 0, idx1 = 0;
+  while (at + 8 <= b.size()) {
+    uint32_t code = GetU32(b, at), size = GetU32(b, at + 4);
+    if (code == kList && GetU32(b, at + 8) == kMovi) movi = at;
+    if (code == kIdx1) idx1 = at;
+    at += 8 + size + (size & 1);
+  }
+  EXPECT_EQ(at, b.size()) << "top-level chunks end with the file";
+  ASSERT_NE(movi, 0u);
+  ASSERT_NE(idx1, 0u);
+  layout->moviType = uint32_t(movi + 8);
+  layout->moviListSize = GetU32(b, movi + 4);
+  uint32_t idxSize = GetU32(b, idx1 + 4);
+  ASSERT_EQ(idxSize % 16, 0u);
+  ASSERT_EQ(idx1 + 8 + idxSize, b.size()) << "idx1 size = 16 x entries, last in the file";
+  uint32_t expected = 4;
+  for (size_t e = idx1 + 8; e < b.size(); e += 16) {
+    IndexItem it{GetU32(b, e), GetU32(b, e + 4), GetU32(b, e + 8), GetU32(b, e + 12)};
+    ASSERT_NE(it.ckid, kRec);
+    ASSERT_EQ(it.offset, expected) << "index entry " << layout->index.size();
+    size_t chunk = layout->moviType + size_t(it.offset);
+    ASSERT_LE(chunk + 8 + it.length, b.size());
+    ASSERT_EQ(GetU32(b, chunk), it.ckid) << "entry " << layout->index.size() << " names its chunk";
+    ASSERT_EQ(GetU32(b, chunk + 4), it.length);
+    if (it.length & 1) {
+      EXPECT_EQ(b[chunk + 8 + it.length], 0) << "pad byte";
+    }
+    layout->chunkData.emplace_back(b.begin() + chunk + 8, b.begin() + chunk + 8 + it.length);
+    if (StreamOfCkid(it.ckid) == videoStream) layout->videoEntries++;
+    layout->index.push_back(it);
+    expected += 8 + it.length + (it.length & 1);
+  }
+  EXPECT_EQ(layout->moviListSize, expected) << "movi list size covers exactly the chunks";
+  EXPECT_EQ(movi + 8 + layout->moviListSize, idx1);
+}
+
+// The analysis of a file, as the job makes it.
+struct Analysed {
+  std::unique_ptr<JobState> state = std::make_unique<JobState>();
+  NativeHost host;
+};
+inline std::unique_ptr<Analysed> Analyse(const std::string& path) {
+  auto r = std::make_unique<Analysed>();
+  AttachNativeHost(*r->state, r->host);
+  AviAnalysis& a = r->state->analysis;
+  a = AviAnalysis{};
+  ResetAnalysis(a);
+  Bytes b = ReadBytes(path);
+  a.progressTotal = uint32_t(b.size());
+  r->state->inputFile.Open(path.c_str());
+  WalkChunks(*r->state, r->state->inputFile, 0, uint32_t(b.size()), 0);
+  a.chunkBase = DetectChunkBase(a, r->state->inputFile);
+  return r;
+}
+
+// Lines ffprobe prints about a file at -v error (empty: read cleanly).
+inline std::string FfprobeErrors(const std::string& path) {
+  std::string cmd = "ffprobe -v error -show_entries packet=pts -of csv '" + path + "' 2>&1 >/dev/null";
+  std::string out;
+  std::FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return "cannot run ffprobe";
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, p)) out += buf;
+  pclose(p);
+  return out;
+}
+
+// Video frames ffprobe decodes from a file.
+inline long FfprobeFrames(const std::string& path) {
+  std::string cmd = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                    "stream=nb_read_frames -of csv=p=0 '" + path + "' 2>/dev/null";
+  std::FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  long frames = -1;
+  if (std::fscanf(p, "%ld", &frames) != 1) frames = -1;
+  pclose(p);
+  return frames;
+}
+
+// The chunks of one stream in a file, in index order.
+inline std::vector<Bytes> SourceChunks(const Bytes& src, const AviAnalysis& a, int stream,
+                                       std::vector<uint32_t>* flags = nullptr) {
+  std::vector<Bytes> out;
+  for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
+    size_t e = a.idx1Offset + 8 + 16 * size_t(i);
+    if (StreamOfCkid(GetU32(src, e)) != stream) continue;
+    size_t at = size_t(a.chunkBase) + GetU32(src, e + 8) + 8;
+    uint32_t len = GetU32(src, e + 12);
+    out.emplace_back(src.begin() + at, src.begin() + at + len);
+    if (flags) flags->push_back(GetU32(src, e + 4));
+  }
+  return out;
+}
+
+inline Bytes Concat(const std::vector<Bytes>& parts, size_t from = 0, size_t to = SIZE_MAX) {
+  Bytes out;
+  for (size_t i = from; i < parts.size() && i < to; ++i) out.insert(out.end(), parts[i].begin(), parts[i].end());
+  return out;
+}
+
+inline std::vector<Bytes> OutputChunks(const OutputLayout& l, int stream) {
+  std::vector<Bytes> out;
+  for (size_t i = 0; i < l.index.size(); ++i)
+    if (StreamOfCkid(l.index[i].ckid) == stream) out.push_back(l.chunkData[i]);
+  return out;
+}
+
+// Checks that the outputs hold exactly what a split at first.videoEntries
+// (and, for the second file, V - second.videoEntries) must give: whole video
+// frames starting on key frames, audio cut at the sample block the video
+// time gives, every other stream in whole chunks. Either output may be null.
+inline void CheckAgainstSource(const std::string& sourcePath, const OutputLayout* first,
+                               const OutputLayout* second) {
+  auto an = Analyse(sourcePath);
+  const AviAnalysis& a = an->state->analysis;
+  Bytes src = ReadBytes(sourcePath);
+  const int v = a.firstVideoStream;
+  std::vector<uint32_t> vflags;
+  std::vector<Bytes> video = SourceChunks(src, a, v, &vflags);
+  const uint32_t V = uint32_t(video.size());
+  const uint32_t U = GetU32(src, a.microSecPerFrameOffset);
+  uint32_t splitFrame = first ? first->videoEntries : 0;
+  uint32_t secondStart = second ? V - second->videoEntries : 0;
+  if (first) {
+    ASSERT_LT(splitFrame, V);
+    EXPECT_TRUE(vflags[splitFrame] & kKeyFrameFlag) << "the first file ends before a key frame";
+  }
+  if (second) {
+    EXPECT_TRUE(vflags[secondStart] & kKeyFrameFlag) << "the second file begins on a key frame";
+  }
+  for (uint32_t s = 0; s < a.streamCount; ++s) {
+    SCOPED_TRACE("stream " + std::to_string(s));
+    std::vector<Bytes> chunks = SourceChunks(src, a, int(s));
+    const StreamEntry& st = a.streams[s];
+    for (int part = 0; part < 2; ++part) {
+      const OutputLayout* out = part == 0 ? first : second;
+      if (!out) continue;
+      std::vector<Bytes> got = OutputChunks(*out, int(s));
+      uint32_t frames = part == 0 ? splitFrame : secondStart;
+      if (int(s) == v) {
+        ASSERT_EQ(Concat(got), part == 0 ? Concat(video, 0, splitFrame) : Concat(video, secondStart));
+      } else if (st.type == StreamAudio) {
+        Bytes all = Concat(chunks);
+        uint32_t block = GetU32(src, st.sampleSizeOffset);
+        uint64_t cut = uint64_t(std::trunc(double(U) * double(frames) * 0.000001 * st.rate)) * block;
+        if (cut > all.size()) cut = all.size();
+        Bytes want = part == 0 ? Bytes(all.begin(), all.begin() + cut) : Bytes(all.begin() + cut, all.end());
+        ASSERT_EQ(Concat(got).size(), want.size()) << "audio bytes in output " << part + 1;
+        ASSERT_TRUE(Concat(got) == want) << "audio data in output " << part + 1;
+      } else {
+        size_t n = st.idx1EntryCount;
+        size_t k = size_t(std::trunc(double(n) * double(frames) / double(V)));
+        ASSERT_TRUE(Concat(got) == (part == 0 ? Concat(chunks, 0, k) : Concat(chunks, k)));
+      }
+    }
+  }
+}
+
+}  // namespace splittest
