@@ -3,14 +3,18 @@
 #   win     Windows program and test programs (mingw-w64 i686, static)
 #   native  command line tool and tests; runs the win tree's tests under Wine
 #   asan    native tree with AddressSanitizer and UndefinedBehaviorSanitizer
-# Usage: scripts/build.sh TREE...   (packages must be installed: scripts/deps.sh)
+# Usage: scripts/build.sh TREE[:TARGET,...]...   e.g. build.sh win native:tavrin
+# (without targets the whole tree is built; packages: scripts/deps.sh)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 JOBS=${TAVRIN_JOBS:-2}
 SAMPLES=$ROOT/build/samples
 
-for tree in "$@"; do
+for spec in "$@"; do
+  tree=${spec%%:*}
+  targets=()
+  [ "$spec" != "$tree" ] && IFS=, read -r -a targets <<<"${spec#*:}"
   case $tree in
     win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
     native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
@@ -21,5 +25,9 @@ for tree in "$@"; do
   mkdir -p build
   cmake -S "$ROOT" -B "build/$tree" "${args[@]}" >"build/$tree.configure.log" 2>&1 \
     || { cat "build/$tree.configure.log"; exit 1; }
-  cmake --build "build/$tree" -j"$JOBS"
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "build/$tree" -j"$JOBS" --target "${targets[@]}"
+  else
+    cmake --build "build/$tree" -j"$JOBS"
+  fi
 done

@@ -16,12 +16,14 @@ PACKAGES=(
   locales fonts-ipafont-gothic imagemagick x11-apps
 )
 
-SUDO=
-if [ "$(id -u)" -ne 0 ]; then
-  if command -v sudo >/dev/null; then SUDO=sudo; else
-    echo "deps.sh: not root and no sudo; cannot install packages" >&2; exit 1
+# Root runs the package tools itself; anyone else needs sudo, but only when
+# something is actually missing.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null; then sudo "$@"
+  else echo "deps.sh: '$*' needs root (and there is no sudo)" >&2; exit 1
   fi
-fi
+}
 
 missing_packages() {
   local p
@@ -43,7 +45,7 @@ wait_for_package_manager() {
 
 need_update=
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+  as_root dpkg --add-architecture i386
   need_update=1
 fi
 
@@ -55,19 +57,19 @@ fi
 if [ -n "$missing" ]; then
   echo "deps.sh: installing:" $missing
   APT_OPTS=(-y -qq -o DPkg::Lock::Timeout=600)
-  $SUDO apt-get update -qq "${APT_OPTS[@]:2}"
+  as_root apt-get update -qq "${APT_OPTS[@]:2}"
   # shellcheck disable=SC2086
-  $SUDO apt-get install "${APT_OPTS[@]}" $missing
+  as_root apt-get install "${APT_OPTS[@]}" $missing
 elif [ -n "$need_update" ]; then
-  $SUDO apt-get update -qq
+  as_root apt-get update -qq
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
   echo "deps.sh: generating the ja_JP.UTF-8 locale"
   if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
-    $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    as_root sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   fi
-  $SUDO locale-gen >/dev/null
+  as_root locale-gen >/dev/null
 fi
