@@ -1,0 +1,15 @@
+// The optional size-split plug-in "TavrinD.dll": loaded once at start from the
+// current directory and kept for the whole run; its entry "TestFunc" is looked up at each use.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// Loads "TavrinD.dll" when that file can be opened for reading in the current
+// directory; returns the kept handle, or null when there is no usable library.
+// Start-up calls it once, before anything changes the current directory.
+HMODULE LoadSizeSplitPlugin();
+
+// Looks up "TestFunc" in plugin and calls it with (first, second), standard
+// calling convention. False, without a call, when plugin is null or lacks the entry.
+bool CallTestFunc(HMODULE plugin, int32_t first, int32_t second, int32_t* result);
