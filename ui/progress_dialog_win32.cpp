@@ -1,0 +1,202 @@
+// The progress dialog (split and merge variants) and the worker thread that
+// runs the job; the worker talks to the dialog only through sent WM_COMMANDs.
+#include "ui/progress_dialog.h"
+
+#include <process.h>
+
+#include "app/texts.h"
+#include "merge/merge_job.h"
+#include "split/split_job.h"
+#include "ui/win32_host.h"
+
+// The Japanese texts below must reach SetWindowTextA as code page 932 bytes.
+static_assert(sizeof("分解") == 5, "compile the Windows program with -fexec-charset=CP932");
+
+namespace {
+
+const TextPair kSplitTitle = {"Tavrin - Split", "Tavrin - 分解"};
+const TextPair kMergeTitle = {"Tavrin - Merge", "Tavrin - 結合"};
+const TextPair kWorkerNotStartedText = {"Error", "エラー"};
+
+constexpr int kCells = 100;
+// The bar is painted in pixels (frame x 20..320) while the templates are in
+// dialog units; the client area must be at least this wide to show all of it.
+constexpr int kBarClientWidth = 341;
+constexpr int kBarTop = 50;  // the frame's top edge
+
+// What sets the two variants apart, and each variant's own bar value and result.
+struct Variant {
+  const TextPair* title;
+  COLORREF barColour;
+  void(__cdecl* worker)(void*);
+  JobFunction defaultJob;
+  JobFunction job;
+  int32_t progressCells;
+  int32_t jobResult;
+};
+
+Variant splitVariant = {&kSplitTitle, RGB(200, 170, 130), SplitWorker, SplitJob, nullptr, 0, 0};
+Variant mergeVariant = {&kMergeTitle, RGB(170, 130, 200), MergeWorker, MergeJob, nullptr, 0, 0};
+
+bool StartWithRuntime(void(__cdecl* entry)(void*), void* argument) {
+  // Default stack size; the thread is never joined, _beginthread's handle closes itself.
+  return _beginthread(entry, 0, argument) != uintptr_t(-1);
+}
+
+WorkerStarter workerStarter = StartWithRuntime;
+
+void PaintBar(HDC dc, int cells, COLORREF colour) {
+  // White box with a grey 1-pixel border; its inside spans x 21..319, y 51..78.
+  HPEN framePen = CreatePen(PS_SOLID, 1, RGB(150, 150, 150));
+  HGDIOBJ oldPen = SelectObject(dc, framePen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  Rectangle(dc, 20, 50, 321, 80);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(framePen);
+
+  // Cells 2 pixels wide, 26 high, 1 pixel apart: cell 99 ends at x = 319.
+  HPEN cellPen = CreatePen(PS_SOLID, 0, colour);
+  HBRUSH cellBrush = CreateSolidBrush(colour);
+  oldPen = SelectObject(dc, cellPen);
+  oldBrush = SelectObject(dc, cellBrush);
+  for (int i = 0; i < cells; ++i) Rectangle(dc, 21 + 3 * i, 52, 23 + 3 * i, 78);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(cellPen);
+  DeleteObject(cellBrush);
+}
+
+RECT ClientRectOf(HWND dialog, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The bar is painted in pixels while the templates are in dialog units, so
+// the font decides whether they meet. With a small font (the English template
+// names no face) the client area is narrower than the bar, whose last cells
+// would be cut off: widen the dialog then, keeping Cancel in the middle. With
+// a tall font the status line reaches down over the frame's top edge and
+// paints it out: end it above the frame.
+void FitBar(HWND dialog) {
+  RECT client;
+  GetClientRect(dialog, &client);
+  int extra = kBarClientWidth - client.right;
+  if (extra > 0) {
+    RECT window;
+    GetWindowRect(dialog, &window);
+    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + extra, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND cancel = GetDlgItem(dialog, IDCANCEL);
+    RECT button = ClientRectOf(dialog, cancel);
+    SetWindowPos(cancel, nullptr, button.left + extra / 2, button.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  HWND statusLine = GetDlgItem(dialog, IDC_STATUS);
+  RECT status = ClientRectOf(dialog, statusLine);
+  if (status.bottom > kBarTop && status.top < kBarTop)
+    SetWindowPos(statusLine, nullptr, 0, 0, status.right - status.left, kBarTop - status.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR InitDialog(HWND dialog, Variant& variant) {
+  JobState& state = AppJobState();
+  SetWindowTextA(dialog, Pick(*variant.title, state.englishUi));
+  FitBar(dialog);
+  CenterOnDesktop(dialog);
+  variant.progressCells = 0;
+  SetProgressWindow(dialog);
+  state.cancelRequested.store(0);
+  if (!workerStarter(variant.worker, &variant.jobResult)) {
+    // No worker means no CMD_JOB_DONE would ever end this modal dialog: say so
+    // and end at once with a result that no job returns.
+    variant.jobResult = kWorkerNotStarted;
+    MessageBoxA(dialog, Pick(kWorkerNotStartedText, state.englishUi), "Tavrin", MB_OK | MB_SETFOREGROUND);
+    EndDialog(dialog, variant.jobResult);
+  }
+  return TRUE;  // the system puts the focus on the Cancel button
+}
+
+INT_PTR ProgressProc(Variant& variant, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return InitDialog(dialog, variant);
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDCANCEL:  // the Cancel button and the Esc key
+          AppJobState().cancelRequested.store(-2);
+          return TRUE;
+        case CMD_PROGRESS: {
+          // Only 0..100 are ever meant; anything else must not paint past the frame.
+          LPARAM cells = lParam < 0 ? 0 : lParam > kCells ? kCells : lParam;
+          variant.progressCells = int32_t(cells);
+          SetDlgItemTextA(dialog, IDC_STATUS, AppJobState().statusText);
+          InvalidateRect(dialog, nullptr, TRUE);
+          return TRUE;
+        }
+        case CMD_JOB_DONE:
+          EndDialog(dialog, variant.jobResult);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(dialog, &paint);
+      PaintBar(dc, variant.progressCells, variant.barColour);
+      EndPaint(dialog, &paint);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+void RunWorker(Variant& variant, void* jobResult) {
+  int32_t* result = static_cast<int32_t*>(jobResult);
+  JobFunction job = variant.job ? variant.job : variant.defaultJob;
+  *result = job(AppJobState());
+  // Returns once the dialog has called EndDialog; the thread then ends.
+  SendMessageA(ProgressWindow(), WM_COMMAND, CMD_JOB_DONE, 0);
+}
+
+INT_PTR RunProgress(HINSTANCE instance, HWND owner, DLGPROC procedure) {
+  const char* templateName = AppJobState().englishUi ? "THDDLGE" : "THDDLG";
+  return DialogBoxParamA(instance, templateName, owner, procedure, 0);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SplitProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ProgressProc(splitVariant, dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK MergeProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ProgressProc(mergeVariant, dialog, message, wParam, lParam);
+}
+
+void __cdecl SplitWorker(void* jobResult) { RunWorker(splitVariant, jobResult); }
+void __cdecl MergeWorker(void* jobResult) { RunWorker(mergeVariant, jobResult); }
+
+int CenterOnDesktop(HWND window) {
+  RECT desktop;
+  RECT own;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  GetWindowRect(window, &own);
+  int width = own.right - own.left;
+  int height = own.bottom - own.top;
+  int x = (desktop.right - width) / 2;
+  int y = (desktop.bottom - height) / 2;
+  SetWindowPos(window, nullptr, x, y, width, height, SWP_SHOWWINDOW);
+  return 0;
+}
+
+void SetSplitJobFunction(JobFunction job) { splitVariant.job = job; }
+void SetMergeJobFunction(JobFunction job) { mergeVariant.job = job; }
+
+void SetWorkerStarter(WorkerStarter starter) { workerStarter = starter ? starter : StartWithRuntime; }
+
+INT_PTR RunSplitProgress(HINSTANCE instance, HWND owner) { return RunProgress(instance, owner, SplitProgressProc); }
+INT_PTR RunMergeProgress(HINSTANCE instance, HWND owner) { return RunProgress(instance, owner, MergeProgressProc); }
