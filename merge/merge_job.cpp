@@ -103,6 +103,12 @@ int32_t MergeRun::Run() {
   if (!StartsWithRiff(state.inputFile))
     return Fail(-10, MergeText::File1NotAvi, MessageOwner::MainWindow);
   WalkChunks(state, state.inputFile, 0, firstSize, 0);
+  // A walk stopped by Cancel leaves a partial record; comparing it would
+  // report a sound file as unsupported.
+  if (CancelSet(state)) {
+    CloseInputs();
+    return 0;
+  }
   a.chunkBase = DetectChunkBase(a, state.inputFile);
 
   uint32_t structure = CompareStructure(a, state.inputFile, state.secondInputFile);
