@@ -416,8 +416,8 @@ TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
   EXPECT_EQ(splitFrame, 50u);
   EXPECT_EQ(second.videoEntries, 120u - 37u);  // 1.5 s back: frame 37, where the group rule does not apply
   CheckAgainstSource(clip, &first, &second);
-  EXPECT_EQ(FfprobeErrors(dir + "clip-1.avi"), "");
-  EXPECT_EQ(FfprobeErrors(dir + "clip-2.avi"), "");
+  EXPECT_EQ(Ffprobe(dir + "clip-1.avi", false).errors, "");
+  EXPECT_EQ(Ffprobe(dir + "clip-2.avi", false).errors, "");
 }
 
 TEST(SplitProgress, BarRunsFromTenToNinetyNineAndEveryEntryIsReportedInSmallFiles) {
@@ -535,7 +535,7 @@ TEST(SplitSound, AudioShorterThanTheVideoGetsNoPhantomChunk) {
   EXPECT_EQ(OutputChunks(second, 1).size(), 0u);
   EXPECT_EQ(HeaderU32(dir + "clip-1.avi", a.streams[1].lengthOffset), 44100u) << "capped at the source";
   EXPECT_EQ(HeaderU32(dir + "clip-2.avi", a.streams[1].lengthOffset), 0u) << "never below 0";
-  EXPECT_EQ(FfprobeErrors(dir + "clip-1.avi"), "");
+  EXPECT_EQ(Ffprobe(dir + "clip-1.avi", false).errors, "");
 }
 
 TEST(SplitSound, EntriesOfStreamsBeyondTheHeadersGoNowhere) {

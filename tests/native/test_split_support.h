@@ -163,28 +163,39 @@ inline std::unique_ptr<Analysed> Analyse(const std::string& path) {
   return r;
 }
 
-// Lines ffprobe prints about a file at -v error (empty: read cleanly).
-inline std::string FfprobeErrors(const std::string& path) {
-  std::string cmd = "ffprobe -v error -show_entries packet=pts -of csv '" + path + "' 2>&1 >/dev/null";
-  std::string out;
-  std::FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return "cannot run ffprobe";
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, p)) out += buf;
-  pclose(p);
-  return out;
-}
-
-// Video frames ffprobe decodes from a file.
-inline long FfprobeFrames(const std::string& path) {
-  std::string cmd = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                    "stream=nb_read_frames -of csv=p=0 '" + path + "' 2>/dev/null";
-  std::FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
+// What ffprobe makes of a file: the complaints it prints at -v error while
+// demuxing every packet and decoding the first video stream, and the video
+// packets and frames it counted. Crafted files hold no real pictures: for
+// them only the demuxing is checked (decode false, frames stays -1).
+struct ProbeReport {
+  std::string errors;
+  long packets = -1;
   long frames = -1;
-  if (std::fscanf(p, "%ld", &frames) != 1) frames = -1;
+};
+inline ProbeReport Ffprobe(const std::string& path, bool decode = true) {
+  std::string cmd = std::string("ffprobe -v error -select_streams v:0 -count_packets ") +
+                    (decode ? "-count_frames " : "") +
+                    "-show_entries stream=nb_read_frames,nb_read_packets -of csv=p=0 '" + path + "' 2>&1";
+  ProbeReport r;
+  std::FILE* p = popen(cmd.c_str(), "r");
+  if (!p) {
+    r.errors = "cannot run ffprobe";
+    return r;
+  }
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, p)) {
+    long frames, packets;
+    if (std::sscanf(buf, "%ld,%ld", &frames, &packets) == 2) {
+      r.frames = frames;
+      r.packets = packets;
+    } else if (std::sscanf(buf, "N/A,%ld", &packets) == 1) {
+      r.packets = packets;
+    } else {
+      r.errors += buf;
+    }
+  }
   pclose(p);
-  return frames;
+  return r;
 }
 
 // The chunks of one stream in a file, in index order.
