@@ -17,6 +17,9 @@ inline std::atomic<int> failures{0};
 inline const char* currentCase = "";
 
 inline std::string Show(long long v) { return std::to_string(v); }
+inline std::string Show(long v) { return std::to_string(v); }
+inline std::string Show(int v) { return std::to_string(v); }
+inline std::string Show(bool v) { return v ? "true" : "false"; }
 inline std::string Show(const std::string& v) { return "\"" + v + "\""; }
 inline std::string Show(const char* v) { return Show(std::string(v ? v : "(null)")); }
 inline std::string Show(const std::wstring& v) {

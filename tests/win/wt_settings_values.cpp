@@ -1,0 +1,84 @@
+// Values of the settings file as the real Tavrin.exe shows them: the overlap
+// field's rule, LF-only and CR-only lines, the window position.
+#include "wt_main_driver.h"
+
+using namespace shelltest;
+
+namespace {
+
+int folderCount = 0;
+
+// A fresh start folder holding a Tavrin.ini with content (none if null).
+std::string FolderWith(const char* content) {
+  const std::string folder = MakeDir("s" + std::to_string(++folderCount));
+  if (content) WriteBytes(folder + "\\Tavrin.ini", content);
+  return folder;
+}
+
+RECT WindowRect(const App& app) {
+  RECT r = {};
+  GetWindowRect(app.main, &r);
+  return r;
+}
+
+
+}  // namespace
+
+int main() {
+  StartWatchdog(110000);
+
+  Case("OverLapS: the field shows the value read; out of range or no number shows 0");
+  {
+    struct Row {
+      const char* content;
+      const wchar_t* shown;
+    } rows[] = {{"OverLapS=2.5\r\n", L"2.5"},     {"OverLapS=60\r\n", L"60"},   {"OverLapS=60.0\r\n", L"60"},
+                {"OverLapS=12.25\r\n", L"12.25"}, {"OverLapS=0.1\r\n", L"0.1"}, {"OverLapS=0.125\r\n", L"0.125"},
+                {"OverLapS=75\r\n", L"0"},        {"OverLapS=-1\r\n", L"0"},    {"OverLapS=-3\r\n", L"0"},
+                {"OverLapS=abc\r\n", L"0"},       {"OverLapS=\r\n", L"0"}};
+    for (const Row& row : rows) {
+      App app = Launch("", FolderWith(row.content));
+      ST_CHECK_EQ(app.ItemText(118), std::wstring(row.shown));
+      CloseApp(app);
+    }
+  }
+
+  Case("LF-only lines read like CR LF lines");
+  {
+    for (const char* content : {"TabNo=1\nCreateFileN=3\nOverLapS=4.5\n", "TabNo=1\r\nCreateFileN=3\r\nOverLapS=4.5\r\n",
+                                "TabNo=1\rCreateFileN=3\rOverLapS=4.5\r"}) {
+      App app = Launch("", FolderWith(content));
+      ST_CHECK(app.Visible(151));
+      app.Command(230);  // the radio buttons are set when the Split page is shown
+      app.Sync();
+      ST_CHECK(app.Checked(116));
+      ST_CHECK_EQ(app.ItemText(118), std::wstring(L"4.5"));
+      CloseApp(app);
+    }
+  }
+
+  Case("Position: 100 200 moves the window; 100 alone or a leading blank leaves it");
+  {
+    App plain = Launch("", FolderWith("Position=\r\n"));
+    const RECT home = WindowRect(plain);
+    CloseApp(plain);
+
+    App moved = Launch("", FolderWith("Position=100 200\r\n"));
+    RECT r = WindowRect(moved);
+    ST_CHECK_EQ(r.left, 100L);
+    ST_CHECK_EQ(r.top, 200L);
+    ST_CHECK_EQ(r.right - r.left, home.right - home.left);
+    ST_CHECK_EQ(r.bottom - r.top, home.bottom - home.top);
+    CloseApp(moved);
+
+    for (const char* content : {"Position=100\r\n", "Position= 100 200\r\n"}) {
+      App stays = Launch("", FolderWith(content));
+      r = WindowRect(stays);
+      ST_CHECK_EQ(r.left, home.left);
+      ST_CHECK_EQ(r.top, home.top);
+      CloseApp(stays);
+    }
+  }
+
+  return Summary();
+}
