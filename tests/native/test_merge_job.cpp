@@ -142,7 +142,8 @@ TEST(MergeJob, InputCheckMessagesInOrder) {
 TEST(MergeJob, NotRiffMessagesNameTheFileAndTheSecondComesFirst) {
   PairFiles pair = WritePair();
   const std::string text = WriteTemp("text.avi", Bytes{'R', 'I', 'F', 'X', 0, 0, 0, 0});
-  const std::string empty = WriteTemp("empty.avi", Bytes{});
+  const std::string empty = TempPath("empty.avi");
+  std::fclose(std::fopen(empty.c_str(), "wb"));
   ExpectMessage(pair.first, text, -5, "Avi File?", "ファイル２の解析に失敗しました");
   ExpectMessage(text, text, -5, "Avi File?", "ファイル２の解析に失敗しました");
   ExpectMessage(pair.first, empty, -5, "Avi File?", "ファイル２の解析に失敗しました");
