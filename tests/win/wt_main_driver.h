@@ -207,11 +207,20 @@ struct App {
   bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   bool Visible(int id) const { return IsWindowVisible(Item(id)) != 0; }
   bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != 0; }
-  // A menu command or a button's click, as the window receives it; posted, so
-  // that a modal box opened by the command does not block the test.
-  void Command(int id) const { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-  // A real click on a button (radio buttons and check boxes change state).
-  void Click(int id) const { PostMessageA(Item(id), BM_CLICK, 0, 0); }
+  // A menu command or a button's click as the window receives it; returns
+  // once the window has handled it.
+  void Command(int id) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0, SMTO_NORMAL, 15000, &result);
+  }
+  // The same, posted: for commands that open a modal box, which would block a sent one.
+  void PostCommand(int id) const { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+  // A click on a button as the mouse gives it (radio buttons and check boxes
+  // change state, then notify the window); returns once handled.
+  void Click(int id) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, 15000, &result);
+  }
   // Waits until the window has handled everything posted before.
   void Sync() const {
     DWORD_PTR result = 0;
