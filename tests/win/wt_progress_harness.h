@@ -36,6 +36,9 @@ inline bool Check(bool ok, const std::string& what, const char* file, int line) 
 inline std::string Show(long long v) { return std::to_string(v); }
 inline std::string Show(long v) { return std::to_string(v); }
 inline std::string Show(int v) { return std::to_string(v); }
+inline std::string Show(unsigned long long v) { return std::to_string(v); }
+inline std::string Show(unsigned long v) { return std::to_string(v); }
+inline std::string Show(unsigned v) { return std::to_string(v); }
 inline std::string Show(const std::string& v) { return "\"" + v + "\""; }
 inline std::string Show(const char* v) { return Show(std::string(v ? v : "(null)")); }
 inline std::string Show(const std::wstring& v) {
