@@ -19,6 +19,8 @@ inline const char* currentCase = "";
 inline std::string Show(long long v) { return std::to_string(v); }
 inline std::string Show(long v) { return std::to_string(v); }
 inline std::string Show(int v) { return std::to_string(v); }
+inline std::string Show(unsigned v) { return std::to_string(v); }
+inline std::string Show(unsigned long v) { return std::to_string(v); }
 inline std::string Show(bool v) { return v ? "true" : "false"; }
 inline std::string Show(const std::string& v) { return "\"" + v + "\""; }
 inline std::string Show(const char* v) { return Show(std::string(v ? v : "(null)")); }
