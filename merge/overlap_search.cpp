@@ -20,13 +20,22 @@ namespace {
 constexpr uint32_t kCancelPollMask = 255;  // look at the cancel flag every 256 steps
 
 // Compares two chunks from their 8-byte headers on, block by block, stopping
-// at the first difference.
+// at the first difference. It can remember one chunk's bytes as a reference,
+// so that a run of identical frames is read once rather than once per pair.
 class ChunkComparer {
  public:
   ChunkComparer() : a_(kBlock), b_(kBlock) {}
 
-  bool Same(ByteInput& fa, uint64_t pa, ByteInput& fb, uint64_t pb, uint32_t length) {
+  // When rememberAs is not -1 and the chunks agree, the second chunk's bytes
+  // become the reference, known as rememberAs.
+  bool Same(ByteInput& fa, uint64_t pa, ByteInput& fb, uint64_t pb, uint32_t length,
+            int32_t rememberAs = -1) {
     const uint64_t total = uint64_t(length) + 8;
+    const bool remember = rememberAs >= 0 && total <= kMaxReference;
+    if (remember) {
+      referenceNode_ = -1;  // overwritten below
+      reference_.resize(size_t(total));
+    }
     uint64_t done = 0;
     size_t block = kFirstBlock;  // most differing frames differ early
     while (done < total) {
@@ -37,8 +46,39 @@ class ChunkComparer {
       size_t gotB = fb.Read(b_.data(), take);
       // A byte past the end of one file never equals a real byte of the other.
       if (gotA != gotB || std::memcmp(a_.data(), b_.data(), gotA) != 0) return false;
-      // Both files ended at the same place: the rest is end-of-file on both sides.
-      if (gotA < take) return true;
+      if (remember) std::memcpy(reference_.data() + done, b_.data(), gotB);
+      if (gotA < take) {  // both ended here: the rest is end-of-file on both sides
+        done += gotA;
+        break;
+      }
+      done += take;
+      block = kBlock;
+    }
+    if (remember) {
+      referenceNode_ = rememberAs;
+      referenceLength_ = length;
+      referenceExisting_ = done;
+    }
+    return true;
+  }
+
+  // The frame whose bytes are remembered, or -1.
+  int32_t ReferenceNode() const { return referenceNode_; }
+
+  // Compares a chunk of the reference's length with the reference.
+  bool SameAsReference(ByteInput& f, uint64_t p, uint32_t length) {
+    if (referenceNode_ < 0 || length != referenceLength_) return false;
+    const uint64_t total = uint64_t(length) + 8;
+    uint64_t done = 0;
+    size_t block = kFirstBlock;
+    while (done < total) {
+      size_t take = total - done < block ? size_t(total - done) : block;
+      f.Seek(p + done);
+      size_t got = f.Read(a_.data(), take);
+      uint64_t known = referenceExisting_ > done ? referenceExisting_ - done : 0;
+      size_t expected = known < take ? size_t(known) : take;
+      if (got != expected || std::memcmp(a_.data(), reference_.data() + done, got) != 0) return false;
+      if (got < take) return true;
       done += take;
       block = kBlock;
     }
@@ -48,8 +88,13 @@ class ChunkComparer {
  private:
   static constexpr size_t kFirstBlock = 4 * 1024;
   static constexpr size_t kBlock = 256 * 1024;
+  static constexpr uint64_t kMaxReference = 1024 * 1024;
   std::vector<uint8_t> a_;
   std::vector<uint8_t> b_;
+  std::vector<uint8_t> reference_;
+  int32_t referenceNode_ = -1;
+  uint32_t referenceLength_ = 0;
+  uint64_t referenceExisting_ = 0;  // bytes of the reference that exist in its file
 };
 
 uint64_t ChunkPosition(const OverlapSource& source, uint32_t offset) {
@@ -117,14 +162,20 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   ChunkComparer compare;
   ByteInput& a = *first.file;
   ByteInput& b = *second.file;
+  // A frame of the reference's class is compared with the remembered bytes.
+  auto inReferenceClass = [&](int32_t j) {
+    return compare.ReferenceNode() >= 0 && p.Find(compare.ReferenceNode()) == p.Find(j);
+  };
   auto samePatternFrames = [&](int32_t i, int32_t j) {
     if (p.length[size_t(i)] != p.length[size_t(j)]) return false;
     if (p.Find(i) == p.Find(j)) return true;
-    if (!compare.Same(b, ChunkPosition(second, p.offset[size_t(i)]), b,
-                      ChunkPosition(second, p.offset[size_t(j)]), p.length[size_t(i)]))
-      return false;
-    p.Join(i, j);
-    return true;
+    const uint64_t at = ChunkPosition(second, p.offset[size_t(i)]);
+    bool same = inReferenceClass(j)
+                    ? compare.SameAsReference(b, at, p.length[size_t(i)])
+                    : compare.Same(b, at, b, ChunkPosition(second, p.offset[size_t(j)]),
+                                   p.length[size_t(i)], j);
+    if (same) p.Join(i, j);
+    return same;
   };
 
   uint32_t steps = 0;
@@ -153,9 +204,11 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
     auto matches = [&](int32_t j) {
       if (e.length != p.length[size_t(j)]) return false;
       if (sameAs >= 0 && p.Find(sameAs) == p.Find(j)) return true;
-      if (!compare.Same(a, ChunkPosition(first, e.offset), b,
-                        ChunkPosition(second, p.offset[size_t(j)]), e.length))
-        return false;
+      const uint64_t at = ChunkPosition(first, e.offset);
+      bool same = inReferenceClass(j) ? compare.SameAsReference(a, at, e.length)
+                                      : compare.Same(a, at, b, ChunkPosition(second, p.offset[size_t(j)]),
+                                                     e.length, j);
+      if (!same) return false;
       if (sameAs < 0)
         sameAs = j;
       else
