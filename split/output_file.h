@@ -29,7 +29,8 @@ class OutputFile {
   bool Flush();
 
   std::FILE* file_ = nullptr;
-  std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> storage_;
+  uint8_t* buffer_ = nullptr;  // page-aligned start within storage_
   size_t fill_ = 0;
   bool failed_ = false;
 };

@@ -21,7 +21,8 @@ class SourceWindow {
   bool Fill(uint64_t position);
 
   ByteInput& input_;
-  std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> storage_;
+  uint8_t* buffer_;  // page-aligned start within storage_
   uint64_t start_ = 0;
   uint64_t fill_ = 0;
 };
