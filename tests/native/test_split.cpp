@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "split/number_field.h"
+#include "split/output_file.h"
 #include "split/split_engine.h"
 #include "tests/native/test_split_support.h"
 
@@ -688,4 +689,50 @@ TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
   auto run = RunSplitJob(At(clip, "100"));
   EXPECT_EQ(run->result, 13);
   EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+}
+
+// ---- The buffered pieces underneath: exact bytes whatever the sizes ----
+
+TEST(SplitIo, ChunksLargerThanTheCopyWindowAreCopiedExactly) {
+  std::string dir = FreshDir("big_chunks");
+  AviSpec spec = Clip(60, 12);
+  spec.chunks[0].size = (5u << 20) + 3;  // the first key frame: 5 MB and odd
+  spec.chunks[spec.chunks.size() / 2].size = (3u << 20) + 1;
+  std::string clip = Write(dir, BuildAvi(spec));
+  ASSERT_EQ(RunSplitJob(At(clip, "1", "0.5"))->result, 0);
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  CheckAgainstSource(clip, &first, &second);
+}
+
+TEST(SplitIo, OutputFileWritesExactBytesAndReportsFailures) {
+  std::string dir = FreshDir("output_file");
+  Bytes expected;
+  {
+    OutputFile out;
+    ASSERT_TRUE(out.Create((dir + "out.bin").c_str()));
+    uint32_t seed = 7;
+    for (int i = 0; i < 400; ++i) {
+      seed = seed * 1103515245 + 12345;
+      Bytes piece((seed >> 8) % (i % 50 == 0 ? 700000 : 3000));
+      for (size_t k = 0; k < piece.size(); ++k) piece[k] = uint8_t(seed + k);
+      ASSERT_TRUE(out.Write(piece.data(), piece.size()));
+      expected.insert(expected.end(), piece.begin(), piece.end());
+      ASSERT_TRUE(out.WriteU32(seed));
+      PutU32(expected, seed);
+    }
+    ASSERT_TRUE(out.Close());
+  }
+  EXPECT_TRUE(ReadBytes(dir + "out.bin") == expected);
+  if (Exists("/dev/full")) {
+    OutputFile full;
+    ASSERT_TRUE(full.Create("/dev/full"));
+    Bytes small(100, 1);
+    EXPECT_TRUE(full.Write(small.data(), small.size()));  // still in the buffer
+    EXPECT_FALSE(full.Close()) << "the failed flush is reported at close";
+    ASSERT_TRUE(full.Create("/dev/full"));
+    Bytes big(3 << 20, 2);
+    EXPECT_FALSE(full.Write(big.data(), big.size()));
+    EXPECT_TRUE(full.Failed());
+    EXPECT_FALSE(full.Close());
+  }
 }
