@@ -59,8 +59,12 @@ int BrowseForAvi(HWND window, int field, char* output, int length) {
   ofn.lpstrTitle = shell.englishUi ? nullptr : shell_text::kBrowseTitleJapanese;
 
   // The dialog starts in the current directory: the field's folder when it
-  // names one, else OrgFolder.
+  // names one, else OrgFolder. It is named as the initial folder too, since
+  // newer systems otherwise open the folder this program used last.
   if (folder[0] != 0) SetCurrentDirectoryA(folder);
+  char startFolder[kPathBytes] = "";
+  GetCurrentDirectoryA(kPathBytes, startFolder);
+  ofn.lpstrInitialDir = startFolder[0] != 0 ? startFolder : nullptr;
   if (!GetOpenFileNameA(&ofn)) return 1;
 
   PutNameInField(window, field, fileName);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,11 +50,16 @@ inline bool Check(bool ok, const std::string& what, const char* file, int line) 
 }
 
 #define ST_CHECK(cond) ::shelltest::Check((cond), #cond, __FILE__, __LINE__)
-#define ST_CHECK_EQ(got, want)                                                                               \
-  ::shelltest::Check((got) == (want),                                                                        \
-                     std::string(#got " == " #want ": got ") + ::shelltest::Show(got) + ", want " +          \
-                         ::shelltest::Show(want),                                                            \
-                     __FILE__, __LINE__)
+// Each side is evaluated once: some of them act (answer a box, read a log).
+#define ST_CHECK_EQ(got, want)                                                                           \
+  [&] {                                                                                                  \
+    const auto& got_ = (got);                                                                            \
+    const auto& want_ = (want);                                                                          \
+    return ::shelltest::Check(got_ == want_,                                                             \
+                              std::string(#got " == " #want ": got ") + ::shelltest::Show(got_) +        \
+                                  ", want " + ::shelltest::Show(want_),                                  \
+                              __FILE__, __LINE__);                                                       \
+  }()
 
 inline void Case(const char* name) {
   currentCase = name;
@@ -138,6 +144,45 @@ inline long long FileSize(const std::string& path) {
 }
 
 inline bool CopyTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE); }
+
+// Runs a Unix program of the machine (Wine starts it natively) and gives it time to finish.
+inline void RunUnix(const std::string& program, const std::string& arguments) {
+  std::string line = program + " " + arguments;
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string windowsName = "Z:" + program;
+  for (char& c : windowsName)
+    if (c == '/') c = '\\';
+  if (CreateProcessA(windowsName.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+}
+
+// The Unix path of a path on drive Z: ("Z:\\srv\\v" -> "/srv/v").
+inline std::string UnixPath(const std::string& windowsPath) {
+  std::string path = windowsPath.substr(2);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+// Maps a drive letter ("D:") of the test prefix to a folder on drive Z:.
+inline bool MapDrive(const std::string& drive, const std::string& folder) {
+  const std::string link = Env("WINEPREFIX") + "/dosdevices/" + char(std::tolower(drive[0])) + ":";
+  RunUnix("/bin/ln", "-sfn \"" + UnixPath(folder) + "\" \"" + link + "\"");
+  return WaitUntil([&] { return GetFileAttributesA((drive + "\\").c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+}
+
+inline void UnmapDrive(const std::string& drive) {
+  RunUnix("/bin/rm", "-f \"" + Env("WINEPREFIX") + "/dosdevices/" + char(std::tolower(drive[0])) + ":\"");
+  WaitUntil([&] { return GetFileAttributesA((drive + "\\").c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);
+}
 
 // ---- windows ----------------------------------------------------------------
 
