@@ -19,7 +19,7 @@ class ByteInput {
   // Reads from a copy-free view of memory that must outlive the reader.
   void OpenMemory(const uint8_t* data, size_t size);
   void Close();
-  bool IsOpen() const { return file_ != nullptr || memory_ != nullptr; }
+  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr; }
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -27,7 +27,16 @@ class ByteInput {
   uint64_t Position() const { return position_; }
 
   uint8_t ReadByte();
-  uint32_t ReadU32();  // little-endian
+  uint32_t ReadU32() {  // little-endian
+    uint8_t b[4];
+    if (InView(4)) {
+      const uint8_t* p = view_ + (position_ - viewStart_);
+      position_ += 4;
+      return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    }
+    Read(b, 4);
+    return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+  }
   // Seek + read helpers: the usual way fields are reached.
   uint32_t U32At(uint64_t position) {
     Seek(position);
@@ -38,17 +47,40 @@ class ByteInput {
   size_t Read(void* out, size_t count);
 
  private:
-  bool Refill();
+  // True when the next count bytes lie in the memory currently in view.
+  bool InView(size_t count) const {
+    return !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
+  }
+  size_t ReadFromFile(uint8_t* dest, size_t count);
+  size_t ReadFromMapping(uint8_t* dest, size_t count);
+  bool MapWindowAt(uint64_t position);
+  void Unmap();
 
+  // Windows build: a stdio stream with our own buffer.
   std::FILE* file_ = nullptr;
-  const uint8_t* memory_ = nullptr;
-  size_t memorySize_ = 0;
-
-  uint64_t position_ = 0;    // logical read position
-  bool unreachable_ = false;  // last seek failed: reads give end-of-file bytes
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_
+
+  // Native build: the file is seen through a small mapped window, so that a
+  // walk over hundreds of thousands of chunk headers costs no system call
+  // per header and no copy of the data between them.
+  int fd_ = -1;
+  uint64_t fileSize_ = 0;
+  const uint8_t* window_ = nullptr;
+  uint64_t windowStart_ = 0;
+  size_t windowSize_ = 0;
+
+  const uint8_t* memory_ = nullptr;
+  size_t memorySize_ = 0;
+
+  // Whatever contiguous bytes are at hand (memory, mapped window, buffer).
+  const uint8_t* view_ = nullptr;
+  uint64_t viewStart_ = 0;
+  size_t viewSize_ = 0;
+
+  uint64_t position_ = 0;     // logical read position
+  bool unreachable_ = false;  // last seek failed: reads give end-of-file bytes
 };
 
 constexpr uint8_t kEndOfFileByte = 0xFF;
