@@ -103,17 +103,8 @@ void FormatSummary(const MergeFigures& figures, int englishUi, char* out, size_t
   const double t = figures.seconds;
   double minutes = std::floor(t / 60.0);
   double seconds = t - 60.0 * minutes;
-  if (englishUi) {
-    // 59.96 s would print as "60.0sec": show it as the next whole minute.
-    char shown[32];
-    std::snprintf(shown, sizeof shown, "%1.1f", seconds);
-    if (std::strcmp(shown, "60.0") == 0) {
-      minutes += 1.0;
-      seconds = 0.0;
-    }
-  } else {
-    seconds = std::floor(seconds);  // the Japanese summary shows whole seconds
-  }
+  // The Japanese summary shows whole seconds (its tenths always read 0).
+  if (!englishUi) seconds = std::floor(seconds);
   std::snprintf(out, size, MergeString(MergeText::SummaryFormat, englishUi), figures.sizeMegabytes,
                 minutes, seconds, figures.overlapSeconds);
 }

