@@ -49,7 +49,7 @@ struct RiffWriter {
   }
 };
 
-struct StreamSpec {
+struct StreamLayout {
   std::string type = "vids";  // fccType
   std::string handler = "DIB ";
   uint32_t scale = 1;
@@ -62,7 +62,7 @@ struct StreamSpec {
   uint16_t bitsPerSample = 16;
 };
 
-struct ChunkSpec {
+struct ChunkLayout {
   int stream;
   uint32_t size;
   bool key = true;
@@ -70,10 +70,10 @@ struct ChunkSpec {
   bool sameBytes = false;  // every byte = fill (for identical frames)
 };
 
-struct AviSpec {
+struct AviLayout {
   uint32_t microSecPerFrame = 40000;
-  std::vector<StreamSpec> streams;
-  std::vector<ChunkSpec> chunks;  // movi order
+  std::vector<StreamLayout> streams;
+  std::vector<ChunkLayout> chunks;  // movi order
   int chunksPerRec = 0;           // >0: group chunks into "rec " lists with idx1 entries for them
   bool absoluteOffsets = false;   // idx1 dwChunkOffset from the start of the file
   bool indx = false;              // an OpenDML super index chunk in the first strl
@@ -88,38 +88,38 @@ inline std::string Ckid(int stream, const std::string& type) {
   return id;
 }
 
-inline Bytes ChunkData(const ChunkSpec& c) {
+inline Bytes ChunkData(const ChunkLayout& c) {
   Bytes d(c.size);
   for (uint32_t i = 0; i < c.size; ++i) d[i] = c.sameBytes ? c.fill : uint8_t(c.fill + i);
   return d;
 }
 
 // Writes the whole file; positions of interesting fields can be found with info.
-inline Bytes BuildAvi(const AviSpec& spec) {
+inline Bytes BuildAvi(const AviLayout& layout) {
   RiffWriter w;
   size_t riff = w.BeginList("RIFF", "AVI ");
   size_t hdrl = w.BeginList("LIST", "hdrl");
   uint32_t frames = 0;
-  for (const ChunkSpec& c : spec.chunks)
-    if (spec.streams[c.stream].type == "vids") frames++;
+  for (const ChunkLayout& c : layout.chunks)
+    if (layout.streams[c.stream].type == "vids") frames++;
   Bytes avih;
-  PutU32(avih, spec.microSecPerFrame);
+  PutU32(avih, layout.microSecPerFrame);
   PutU32(avih, 0);
   PutU32(avih, 0);
   PutU32(avih, 0x10);
   PutU32(avih, frames);
   PutU32(avih, 0);
-  PutU32(avih, uint32_t(spec.streams.size()));
+  PutU32(avih, uint32_t(layout.streams.size()));
   PutU32(avih, 0);
   PutU32(avih, 160);
   PutU32(avih, 120);
   for (int i = 0; i < 4; ++i) PutU32(avih, 0);
   w.Chunk("avih", avih);
-  for (size_t s = 0; s < spec.streams.size(); ++s) {
-    const StreamSpec& st = spec.streams[s];
+  for (size_t s = 0; s < layout.streams.size(); ++s) {
+    const StreamLayout& st = layout.streams[s];
     uint32_t length = st.length;
     if (length == 0) {
-      for (const ChunkSpec& c : spec.chunks)
+      for (const ChunkLayout& c : layout.chunks)
         if (size_t(c.stream) == s) length += st.sampleSize ? c.size / st.sampleSize : 1;
     }
     size_t strl = w.BeginList("LIST", "strl");
@@ -156,12 +156,12 @@ inline Bytes BuildAvi(const AviSpec& spec) {
       for (int i = 0; i < 6; ++i) PutU32(strf, 0);
     }
     w.Chunk("strf", strf);
-    if (spec.indx && s == 0) w.Chunk("indx", Bytes(24, 0));
+    if (layout.indx && s == 0) w.Chunk("indx", Bytes(24, 0));
     w.EndList(strl);
   }
   w.EndList(hdrl);
-  if (!spec.junkAfterHeader.empty())
-    w.Chunk("JUNK", Bytes(spec.junkAfterHeader.begin(), spec.junkAfterHeader.end()));
+  if (!layout.junkAfterHeader.empty())
+    w.Chunk("JUNK", Bytes(layout.junkAfterHeader.begin(), layout.junkAfterHeader.end()));
 
   struct Entry {
     std::string ckid;
@@ -171,22 +171,22 @@ inline Bytes BuildAvi(const AviSpec& spec) {
   size_t movi = w.BeginList("LIST", "movi");
   size_t moviType = movi + 4;  // position of "movi"
   auto offsetOf = [&](size_t at) {
-    return uint32_t(spec.absoluteOffsets ? at : at - moviType);
+    return uint32_t(layout.absoluteOffsets ? at : at - moviType);
   };
   size_t rec = 0;
   int inRec = 0;
-  for (size_t i = 0; i < spec.chunks.size(); ++i) {
-    const ChunkSpec& c = spec.chunks[i];
-    if (spec.chunksPerRec > 0 && inRec == 0) {
+  for (size_t i = 0; i < layout.chunks.size(); ++i) {
+    const ChunkLayout& c = layout.chunks[i];
+    if (layout.chunksPerRec > 0 && inRec == 0) {
       rec = w.BeginList("LIST", "rec ");
       entries.push_back({"rec ", 0, offsetOf(rec - 4), 0});
     }
-    const StreamSpec& st = spec.streams[c.stream];
+    const StreamLayout& st = layout.streams[c.stream];
     std::string id = Ckid(c.stream, st.type);
     size_t at = w.Chunk(id.c_str(), ChunkData(c));
     uint32_t flags = (st.type != "vids" || c.key) ? 0x10u : 0u;
     entries.push_back({id, flags, offsetOf(at), c.size});
-    if (spec.chunksPerRec > 0 && (++inRec == spec.chunksPerRec || i + 1 == spec.chunks.size())) {
+    if (layout.chunksPerRec > 0 && (++inRec == layout.chunksPerRec || i + 1 == layout.chunks.size())) {
       w.EndList(rec);
       // The rec entry's length covers the list's data.
       for (Entry& e : entries)
@@ -195,7 +195,7 @@ inline Bytes BuildAvi(const AviSpec& spec) {
     }
   }
   w.EndList(movi);
-  if (spec.writeIndex) {
+  if (layout.writeIndex) {
     Bytes idx;
     for (const Entry& e : entries) {
       PutCode(idx, e.ckid.c_str());
@@ -211,23 +211,23 @@ inline Bytes BuildAvi(const AviSpec& spec) {
 
 // A typical clip: video at 25 fps with a key frame every gop frames and
 // 16-bit stereo PCM audio, one audio chunk per frame of audioBytesPerFrame.
-inline AviSpec SimpleClip(int frames, int gop = 12, uint32_t audioBytesPerFrame = 1764) {
-  AviSpec spec;
-  StreamSpec video;
+inline AviLayout SimpleClip(int frames, int gop = 12, uint32_t audioBytesPerFrame = 1764) {
+  AviLayout layout;
+  StreamLayout video;
   video.suggestedBufferSize = 4096;
-  StreamSpec audio;
+  StreamLayout audio;
   audio.type = "auds";
   audio.handler = std::string("\0\0\0\0", 4);
   audio.scale = 1;
   audio.rate = 44100;
   audio.sampleSize = 4;
   audio.suggestedBufferSize = audioBytesPerFrame * 2;
-  spec.streams = {video, audio};
+  layout.streams = {video, audio};
   for (int f = 0; f < frames; ++f) {
-    spec.chunks.push_back({0, uint32_t(500 + (f * 37) % 300), f % gop == 0, uint8_t(f)});
-    if (audioBytesPerFrame) spec.chunks.push_back({1, audioBytesPerFrame, true, uint8_t(f * 3)});
+    layout.chunks.push_back({0, uint32_t(500 + (f * 37) % 300), f % gop == 0, uint8_t(f)});
+    if (audioBytesPerFrame) layout.chunks.push_back({1, audioBytesPerFrame, true, uint8_t(f * 3)});
   }
-  return spec;
+  return layout;
 }
 
 inline bool WriteFile(const std::string& path, const Bytes& bytes) {

@@ -44,8 +44,8 @@ std::unique_ptr<Walked> Walk(Bytes bytes, int span = 10, int base = 0) {
   return w;
 }
 
-StreamSpec Audio(uint32_t sampleSize) {
-  StreamSpec s;
+StreamLayout Audio(uint32_t sampleSize) {
+  StreamLayout s;
   s.type = "auds";
   s.rate = 44100;
   s.sampleSize = sampleSize;
@@ -93,10 +93,10 @@ TEST(ByteInput, FileReadsMatchMemoryAcrossBufferBoundaries) {
 }
 
 TEST(Walk, RecordsHeaderFieldsOfAPlainClip) {
-  AviSpec spec = SimpleClip(30);
-  spec.streams[0].rate = 30000;
-  spec.streams[0].scale = 1001;
-  auto w = Walk(BuildAvi(spec));
+  AviLayout layout = SimpleClip(30);
+  layout.streams[0].rate = 30000;
+  layout.streams[0].scale = 1001;
+  auto w = Walk(BuildAvi(layout));
   AviAnalysis& a = w->a();
   EXPECT_EQ(a.riffSizeOffset, 4u);
   EXPECT_EQ(a.microSecPerFrameOffset, 32u);
@@ -120,15 +120,15 @@ TEST(Walk, RecordsHeaderFieldsOfAPlainClip) {
 }
 
 TEST(Walk, StreamKindsAndRates) {
-  AviSpec spec = SimpleClip(4);
-  spec.streams.push_back(Audio(0));  // variable-rate audio
-  StreamSpec noScale = Audio(2);
+  AviLayout layout = SimpleClip(4);
+  layout.streams.push_back(Audio(0));  // variable-rate audio
+  StreamLayout noScale = Audio(2);
   noScale.scale = 0;  // dwScale 0 with a rate: the rate stays 0, nothing faults
-  spec.streams.push_back(noScale);
-  StreamSpec text;
+  layout.streams.push_back(noScale);
+  StreamLayout text;
   text.type = "txts";
-  spec.streams.push_back(text);
-  auto w = Walk(BuildAvi(spec));
+  layout.streams.push_back(text);
+  auto w = Walk(BuildAvi(layout));
   AviAnalysis& a = w->a();
   ASSERT_EQ(a.streamCount, 5u);
   EXPECT_EQ(a.streams[2].type, StreamOther);
@@ -140,17 +140,17 @@ TEST(Walk, StreamKindsAndRates) {
 }
 
 TEST(Walk, FirstVideoStreamMayComeAfterAudio) {
-  AviSpec spec = SimpleClip(4);
-  std::swap(spec.streams[0], spec.streams[1]);
-  for (ChunkSpec& c : spec.chunks) c.stream = 1 - c.stream;
-  auto w = Walk(BuildAvi(spec));
+  AviLayout layout = SimpleClip(4);
+  std::swap(layout.streams[0], layout.streams[1]);
+  for (ChunkLayout& c : layout.chunks) c.stream = 1 - c.stream;
+  auto w = Walk(BuildAvi(layout));
   EXPECT_EQ(w->a().firstVideoStream, 1);
 }
 
 TEST(Walk, ElevenStreamHeadersRecordTen) {
-  AviSpec spec = SimpleClip(2);
-  for (int i = 0; i < 9; ++i) spec.streams.push_back(Audio(4));
-  auto w = Walk(BuildAvi(spec));
+  AviLayout layout = SimpleClip(2);
+  for (int i = 0; i < 9; ++i) layout.streams.push_back(Audio(4));
+  auto w = Walk(BuildAvi(layout));
   AviAnalysis& a = w->a();
   EXPECT_EQ(a.streamCount, 10u);
   // The levels already under way still find movi and idx1.
@@ -193,10 +193,10 @@ TEST(Walk, NotRiffLeavesRiffSizeOffsetZero) {
 }
 
 TEST(Walk, IndexCountsOddSizesStrangeCkidsAndRecEntries) {
-  AviSpec spec = SimpleClip(3);
-  spec.chunksPerRec = 2;
-  spec.junkAfterHeader = "odd";  // 3 bytes + pad
-  Bytes bytes = BuildAvi(spec);
+  AviLayout layout = SimpleClip(3);
+  layout.chunksPerRec = 2;
+  layout.junkAfterHeader = "odd";  // 3 bytes + pad
+  Bytes bytes = BuildAvi(layout);
   auto w = Walk(bytes);
   AviAnalysis& a = w->a();
   EXPECT_EQ(a.hasRecEntries, 1);
@@ -250,9 +250,9 @@ TEST(Walk, EveryIdx1RestartsTheCounts) {
 }
 
 TEST(Walk, IndxIsNoted) {
-  AviSpec spec = SimpleClip(3);
-  spec.indx = true;
-  EXPECT_EQ(Walk(BuildAvi(spec))->a().hasIndx, 1);
+  AviLayout layout = SimpleClip(3);
+  layout.indx = true;
+  EXPECT_EQ(Walk(BuildAvi(layout))->a().hasIndx, 1);
   EXPECT_EQ(Walk(BuildAvi(SimpleClip(3)))->a().hasIndx, 0);
 }
 
@@ -299,17 +299,17 @@ TEST(Walk, ProgressMovesForwardWithinItsSpanAndCancelStops) {
 }
 
 TEST(ChunkBase, AbsoluteOffsetsAreRecognised) {
-  AviSpec spec = SimpleClip(5);
-  spec.absoluteOffsets = true;
-  auto w = Walk(BuildAvi(spec));
+  AviLayout layout = SimpleClip(5);
+  layout.absoluteOffsets = true;
+  auto w = Walk(BuildAvi(layout));
   EXPECT_EQ(w->a().chunkBase, 0u);
-  spec.absoluteOffsets = false;
-  auto relative = Walk(BuildAvi(spec));
+  layout.absoluteOffsets = false;
+  auto relative = Walk(BuildAvi(layout));
   EXPECT_EQ(relative->a().chunkBase, relative->a().moviOffset);
   // With rec lists the first stream entry decides, not the rec entry.
-  spec.chunksPerRec = 2;
-  spec.absoluteOffsets = true;
-  EXPECT_EQ(Walk(BuildAvi(spec))->a().chunkBase, 0u);
+  layout.chunksPerRec = 2;
+  layout.absoluteOffsets = true;
+  EXPECT_EQ(Walk(BuildAvi(layout))->a().chunkBase, 0u);
 }
 
 namespace {
@@ -368,7 +368,7 @@ TEST(CompareStructure, HeaderDifferencesGiveTheirCodes) {
   b[48] ^= 1;  // dwTotalFrames alone
   EXPECT_EQ(Compare(base, b), 0u);
 
-  AviSpec moved = SimpleClip(10);
+  AviLayout moved = SimpleClip(10);
   moved.junkAfterHeader = "xx";
   EXPECT_EQ(Compare(base, BuildAvi(moved)), 8u);
 }
@@ -380,7 +380,7 @@ TEST(CompareStructure, MissingPiecesGiveCodesOneToSeven) {
   EXPECT_EQ(Compare(truncated, good), 1u);
   EXPECT_EQ(Compare(good, truncated), 1u);  // second has no movi
 
-  AviSpec noStreams;
+  AviLayout noStreams;
   EXPECT_EQ(Compare(BuildAvi(noStreams), BuildAvi(noStreams)), 2u);
 
   // A stream header cut short by the end of its list records no dwLength.
@@ -408,23 +408,23 @@ TEST(CompareStructure, MissingPiecesGiveCodesOneToSeven) {
   w.EndList(riff);
   EXPECT_EQ(Compare(w.bytes, w.bytes), 3u);
 
-  AviSpec audioOnly;
+  AviLayout audioOnly;
   audioOnly.streams = {Audio(4)};
   audioOnly.chunks = {{0, 400}, {0, 400}};
   Bytes noVideo = BuildAvi(audioOnly);
   EXPECT_EQ(Compare(noVideo, noVideo), 4u);
 
-  AviSpec noIndex = SimpleClip(10);
+  AviLayout noIndex = SimpleClip(10);
   noIndex.writeIndex = false;
   EXPECT_EQ(Compare(BuildAvi(noIndex), good), 5u);
   EXPECT_EQ(Compare(good, BuildAvi(noIndex)), 5u);
 
-  AviSpec odml = SimpleClip(10);
+  AviLayout odml = SimpleClip(10);
   odml.indx = true;
   EXPECT_EQ(Compare(BuildAvi(odml), BuildAvi(odml)), 6u);
 
-  AviSpec audioIndexOnly = SimpleClip(10);
-  for (ChunkSpec& c : audioIndexOnly.chunks)
+  AviLayout audioIndexOnly = SimpleClip(10);
+  for (ChunkLayout& c : audioIndexOnly.chunks)
     if (c.stream == 0) c.stream = 1;
   audioIndexOnly.streams[0].length = 10;
   Bytes noFrames = BuildAvi(audioIndexOnly);

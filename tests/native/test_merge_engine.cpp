@@ -12,7 +12,7 @@
 
 using namespace mergetest;
 using avitest::SimpleClip;
-using avitest::StreamSpec;
+using avitest::StreamLayout;
 
 namespace {
 
@@ -50,21 +50,21 @@ uint32_t Idx1Of(const Bytes& file) {
 
 // Video only: frames with given lengths and fill bytes (identical frames
 // share both); every gop-th frame a key frame.
-AviSpec VideoClip(const std::vector<std::pair<uint32_t, uint8_t>>& frames, int gop = 1) {
-  AviSpec spec;
-  StreamSpec video;
+AviLayout VideoClip(const std::vector<std::pair<uint32_t, uint8_t>>& frames, int gop = 1) {
+  AviLayout layout;
+  StreamLayout video;
   video.suggestedBufferSize = 4096;
-  spec.streams = {video};
+  layout.streams = {video};
   for (size_t f = 0; f < frames.size(); ++f)
-    spec.chunks.push_back({0, frames[f].first, f % gop == 0, frames[f].second, true});
-  return spec;
+    layout.chunks.push_back({0, frames[f].first, f % gop == 0, frames[f].second, true});
+  return layout;
 }
 
 }  // namespace
 
 TEST(MergeOverlap, FindsWhereTheSecondPartOfASplitBegins) {
   // 80 s at 25 fps: the window reaches back to frame 400 of the first part.
-  AviSpec whole = SimpleClip(2000, 12);
+  AviLayout whole = SimpleClip(2000, 12);
   Pair pair = SplitPair(whole, 1900, 1800, 2000);
   auto p = Analyse(pair.first, pair.second);
   MergePlan plan = Plan(*p);
@@ -81,7 +81,7 @@ TEST(MergeOverlap, FindsWhereTheSecondPartOfASplitBegins) {
 
 TEST(MergeOverlap, SearchStartsAtTheKeyFrameBeforeTheWindow) {
   // A long second part: the window, not the second's length, decides the start.
-  AviSpec whole = SimpleClip(3100, 250);
+  AviLayout whole = SimpleClip(3100, 250);
   Pair pair = SplitPair(whole, 2000, 1500, 3100);
   auto p = Analyse(pair.first, pair.second);
   MergePlan plan = Plan(*p);
@@ -98,7 +98,7 @@ TEST(MergeOverlap, SearchStartsAtTheKeyFrameBeforeTheWindow) {
 }
 
 TEST(MergeOverlap, FirstRepeatedFrameNeedNotBeAKeyFrame) {
-  AviSpec whole = SimpleClip(400, 250);
+  AviLayout whole = SimpleClip(400, 250);
   Pair pair = SplitPair(whole, 300, 263, 400);  // 263 is no key frame
   auto p = Analyse(pair.first, pair.second);
   EXPECT_EQ(Plan(*p).keepCount[kVideo], 263u);
@@ -106,9 +106,9 @@ TEST(MergeOverlap, FirstRepeatedFrameNeedNotBeAKeyFrame) {
 }
 
 TEST(MergeOverlap, UnrelatedInputsKeepTheWholeFirstAndSumTheirTimes) {
-  AviSpec a = SimpleClip(300, 12);
-  AviSpec b = SimpleClip(200, 12);
-  for (ChunkSpec& c : b.chunks) c.fill = uint8_t(c.fill + 77);
+  AviLayout a = SimpleClip(300, 12);
+  AviLayout b = SimpleClip(200, 12);
+  for (ChunkLayout& c : b.chunks) c.fill = uint8_t(c.fill + 77);
   auto p = Analyse(BuildAvi(a), BuildAvi(b));
   EXPECT_EQ(Plan(*p).keepCount[kVideo], 300u);
   std::string text = Summary(*p);
@@ -116,7 +116,7 @@ TEST(MergeOverlap, UnrelatedInputsKeepTheWholeFirstAndSumTheirTimes) {
 }
 
 TEST(MergeOverlap, FirstInputShorterThanTheWindow) {
-  AviSpec whole = SimpleClip(300, 12);
+  AviLayout whole = SimpleClip(300, 12);
   // Longer second input: the search runs from frame 0.
   Pair pair = SplitPair(whole, 100, 40, 300);
   auto p = Analyse(pair.first, pair.second);
@@ -132,7 +132,7 @@ TEST(MergeOverlap, FirstInputShorterThanTheWindow) {
 }
 
 TEST(MergeOverlap, SecondInputEndingBeforeTheFirstGivesNoOverlap) {
-  AviSpec whole = SimpleClip(300, 12);
+  AviLayout whole = SimpleClip(300, 12);
   // The second repeats frames 60..89 of a first input that runs to 100.
   Pair pair = SplitPair(whole, 100, 60, 90);
   auto p = Analyse(pair.first, pair.second);
@@ -141,18 +141,18 @@ TEST(MergeOverlap, SecondInputEndingBeforeTheFirstGivesNoOverlap) {
 
   // Its head matches from frame 60 but it runs out before frame 99; the
   // search goes on and finds the later frame from which it does match.
-  AviSpec first = FrameRange(whole, 0, 100);
-  AviSpec second = FrameRange(whole, 60, 90);
-  AviSpec tail = FrameRange(whole, 95, 100);
-  AviSpec more = FrameRange(whole, 100, 300);
+  AviLayout first = FrameRange(whole, 0, 100);
+  AviLayout second = FrameRange(whole, 60, 90);
+  AviLayout tail = FrameRange(whole, 95, 100);
+  AviLayout more = FrameRange(whole, 100, 300);
   second.chunks.clear();
-  for (const AviSpec* part : {&tail, &more}) second.chunks.insert(second.chunks.end(), part->chunks.begin(), part->chunks.end());
+  for (const AviLayout* part : {&tail, &more}) second.chunks.insert(second.chunks.end(), part->chunks.begin(), part->chunks.end());
   p = Analyse(BuildAvi(first), BuildAvi(second));
   EXPECT_EQ(Plan(*p).keepCount[kVideo], 95u);
 }
 
 TEST(MergeOverlap, ZeroFrameDurationSearchesFromFrameZero) {
-  AviSpec whole = SimpleClip(300, 12);
+  AviLayout whole = SimpleClip(300, 12);
   whole.microSecPerFrame = 0;
   Pair pair = SplitPair(whole, 200, 150, 300);
   auto p = Analyse(pair.first, pair.second);
@@ -164,7 +164,7 @@ TEST(MergeOverlap, ZeroFrameDurationSearchesFromFrameZero) {
 }
 
 TEST(MergeOverlap, WindowZeroKeepsTheWholeFirstInput) {
-  AviSpec whole = SimpleClip(300, 12);
+  AviLayout whole = SimpleClip(300, 12);
   Pair pair = SplitPair(whole, 200, 150, 300);
   auto p = Analyse(pair.first, pair.second);
   MergePlan plan = Plan(*p, 0.0);
@@ -173,10 +173,10 @@ TEST(MergeOverlap, WindowZeroKeepsTheWholeFirstInput) {
 }
 
 TEST(MergeOverlap, EachInputUsesItsOwnIndexOffsetBase) {
-  AviSpec whole = SimpleClip(300, 12);
+  AviLayout whole = SimpleClip(300, 12);
   for (bool firstAbsolute : {true, false}) {
-    AviSpec first = FrameRange(whole, 0, 200);
-    AviSpec second = FrameRange(whole, 170, 300);
+    AviLayout first = FrameRange(whole, 0, 200);
+    AviLayout second = FrameRange(whole, 170, 300);
     first.absoluteOffsets = firstAbsolute;
     second.absoluteOffsets = !firstAbsolute;
     auto p = Analyse(BuildAvi(first), BuildAvi(second));
@@ -192,7 +192,7 @@ TEST(MergeOverlap, StaticSceneGivesTheEarliestFrameFromWhichTheRestRepeats) {
   for (int f = 0; f < 300; ++f)
     frames.push_back(f >= 100 && f <= 250 ? std::make_pair(700u, uint8_t(9))
                                           : std::make_pair(uint32_t(500 + f), uint8_t(f)));
-  AviSpec whole = VideoClip(frames, 10);
+  AviLayout whole = VideoClip(frames, 10);
   Pair pair = SplitPair(whole, 200, 180, 300);
   auto p = Analyse(pair.first, pair.second);
   // From frame 129 on, the first input's 71 still frames open the second input.
@@ -200,7 +200,7 @@ TEST(MergeOverlap, StaticSceneGivesTheEarliestFrameFromWhichTheRestRepeats) {
 }
 
 TEST(MergeOverlap, ChunksPastTheEndOfAFileEqualOnlyOtherMissingChunks) {
-  AviSpec whole = SimpleClip(60, 10);
+  AviLayout whole = SimpleClip(60, 10);
   for (bool bothMissing : {true, false}) {
     Pair pair = SplitPair(whole, 40, 30, 60);
     // The first input's last frame and the second's tenth point past their file ends.
@@ -217,9 +217,9 @@ TEST(MergeOverlap, ChunksPastTheEndOfAFileEqualOnlyOtherMissingChunks) {
 }
 
 TEST(MergeOverlap, RecEntriesAreNoFrames) {
-  AviSpec whole = SimpleClip(300, 12);
-  AviSpec first = FrameRange(whole, 0, 200);
-  AviSpec second = FrameRange(whole, 150, 300);
+  AviLayout whole = SimpleClip(300, 12);
+  AviLayout first = FrameRange(whole, 0, 200);
+  AviLayout second = FrameRange(whole, 150, 300);
   first.chunksPerRec = 2;
   second.chunksPerRec = 2;
   auto p = Analyse(BuildAvi(first), BuildAvi(second));
@@ -234,7 +234,7 @@ TEST(MergeOverlap, RecEntriesAreNoFrames) {
   uint64_t secondChunks = 0;
   for (int f = 0; f < 150; ++f) firstChunks += 24 + 2 * ((first.chunks[2 * f].size + 1) / 2);
   firstChunks += 200 * (24 + 1764);
-  for (const ChunkSpec& c : second.chunks) secondChunks += 24 + 2 * ((c.size + 1) / 2);
+  for (const ChunkLayout& c : second.chunks) secondChunks += 24 + 2 * ((c.size + 1) / 2);
   // The second input's first audio chunk joins the first's last kept one
   // (they fit in the suggested buffer size of 3528).
   EXPECT_EQ(plan.seamJoinBytes[kAudio], 1764u);
@@ -322,13 +322,13 @@ namespace {
 
 // Video frames 0..frames-1 at 25 fps with PCM audio (44100 Hz, 4-byte blocks)
 // in chunks of the given sizes, one after each video chunk while they last.
-AviSpec AudioClip(int frames, const std::vector<uint32_t>& audio, uint32_t suggested) {
-  AviSpec spec = SimpleClip(frames, 10, 0);
-  spec.streams[1].suggestedBufferSize = suggested;
-  AviSpec out = spec;
+AviLayout AudioClip(int frames, const std::vector<uint32_t>& audio, uint32_t suggested) {
+  AviLayout layout = SimpleClip(frames, 10, 0);
+  layout.streams[1].suggestedBufferSize = suggested;
+  AviLayout out = layout;
   out.chunks.clear();
   size_t next = 0;
-  for (const ChunkSpec& c : spec.chunks) {
+  for (const ChunkLayout& c : layout.chunks) {
     out.chunks.push_back(c);
     if (next < audio.size()) out.chunks.push_back({1, audio[next], true, uint8_t(next++ * 5)});
   }
@@ -350,17 +350,17 @@ struct SeamCase {
 // the first input's audio chunks and the second input's given.
 SeamCase Seam(const std::vector<uint32_t>& firstAudio, const std::vector<uint32_t>& secondAudio,
               uint32_t suggested) {
-  AviSpec whole = SimpleClip(200, 10, 0);
-  AviSpec first = AudioClip(100, firstAudio, suggested);
-  AviSpec second = AudioClip(120, secondAudio, suggested);
+  AviLayout whole = SimpleClip(200, 10, 0);
+  AviLayout first = AudioClip(100, firstAudio, suggested);
+  AviLayout second = AudioClip(120, secondAudio, suggested);
   // Same video as the whole clip's frames 80..199.
-  AviSpec secondVideo = FrameRange(whole, 80, 200);
+  AviLayout secondVideo = FrameRange(whole, 80, 200);
   size_t v = 0;
-  for (ChunkSpec& c : second.chunks)
+  for (ChunkLayout& c : second.chunks)
     if (c.stream == 0) c = secondVideo.chunks[v++];
-  AviSpec firstVideo = FrameRange(whole, 0, 100);
+  AviLayout firstVideo = FrameRange(whole, 0, 100);
   v = 0;
-  for (ChunkSpec& c : first.chunks)
+  for (ChunkLayout& c : first.chunks)
     if (c.stream == 0) c = firstVideo.chunks[v++];
   Bytes a = BuildAvi(first), b = BuildAvi(second);
   auto p = Analyse(a, b);
@@ -422,8 +422,8 @@ TEST(MergeSeam, SizeCountFollowsTheSeam) {
   const uint32_t kept = KeptBytes(80);
   auto videoBytes = [](int from, int to) {
     uint64_t total = 0;
-    AviSpec whole = SimpleClip(200, 10, 0);
-    for (const ChunkSpec& c : FrameRange(whole, from, to).chunks) total += 24 + c.size + (c.size & 1);
+    AviLayout whole = SimpleClip(200, 10, 0);
+    for (const ChunkLayout& c : FrameRange(whole, from, to).chunks) total += 24 + c.size + (c.size & 1);
     return total;
   };
   const uint64_t droppedVideo = videoBytes(80, 100);
@@ -447,13 +447,13 @@ TEST(MergeSeam, SizeCountFollowsTheSeam) {
 TEST(MergeSeam, KeptBytesBeyondFourGigabytesKeepEveryChunk) {
   // 300 s kept at one sample a second of 14316558 bytes: 2^32 + 104 bytes,
   // which in 32 bits would keep only 104 bytes.
-  AviSpec whole = SimpleClip(400, 10, 0);
+  AviLayout whole = SimpleClip(400, 10, 0);
   whole.microSecPerFrame = 1000000;
   whole.streams[1].rate = 1;
   whole.streams[1].sampleSize = 14316558;
   whole.streams[1].suggestedBufferSize = 100;
-  AviSpec first = FrameRange(whole, 0, 350);
-  AviSpec second = FrameRange(whole, 300, 400);
+  AviLayout first = FrameRange(whole, 0, 350);
+  AviLayout second = FrameRange(whole, 300, 400);
   for (int i = 0; i < 5; ++i) first.chunks.push_back({1, 1000, true, 1});
   second.chunks.push_back({1, 1000, true, 2});
   auto p = Analyse(BuildAvi(first), BuildAvi(second));
@@ -464,14 +464,14 @@ TEST(MergeSeam, KeptBytesBeyondFourGigabytesKeepEveryChunk) {
 }
 
 TEST(MergeSeam, OtherStreamsKeepTheVideosShare) {
-  AviSpec whole = SimpleClip(300, 10);
-  StreamSpec second;  // a second video stream and a variable-rate audio stream
-  StreamSpec vbr;
+  AviLayout whole = SimpleClip(300, 10);
+  StreamLayout second;  // a second video stream and a variable-rate audio stream
+  StreamLayout vbr;
   vbr.type = "auds";
   vbr.sampleSize = 0;
   whole.streams.push_back(second);
   whole.streams.push_back(vbr);
-  AviSpec spread = whole;
+  AviLayout spread = whole;
   spread.chunks.clear();
   for (size_t i = 0; i < whole.chunks.size(); ++i) {
     spread.chunks.push_back(whole.chunks[i]);
@@ -491,9 +491,9 @@ TEST(MergeSeam, OtherStreamsKeepTheVideosShare) {
 // ---- Size count ----
 
 TEST(MergeCount, SecondInputEntriesOfUndescribedStreamsAreNotCounted) {
-  AviSpec a = SimpleClip(50, 10);
-  AviSpec b = SimpleClip(50, 10);
-  for (ChunkSpec& c : b.chunks) c.fill = uint8_t(c.fill + 100);
+  AviLayout a = SimpleClip(50, 10);
+  AviLayout b = SimpleClip(50, 10);
+  for (ChunkLayout& c : b.chunks) c.fill = uint8_t(c.fill + 100);
   a.streams[1].suggestedBufferSize = b.streams[1].suggestedBufferSize = 100;  // no seam join
   Bytes first = BuildAvi(a), second = BuildAvi(b);
   // Stream 5 of the second input's index: no stream header describes it.
@@ -508,8 +508,8 @@ TEST(MergeCount, SecondInputEntriesOfUndescribedStreamsAreNotCounted) {
 
 TEST(MergeCount, JoinedSizeBeyondFourGigabytesIsCounted) {
   // Index entries that claim 1.5 GB chunks: the count reads only the index.
-  AviSpec a = SimpleClip(4, 1, 0);
-  AviSpec b = SimpleClip(4, 1, 0);
+  AviLayout a = SimpleClip(4, 1, 0);
+  AviLayout b = SimpleClip(4, 1, 0);
   Bytes first = BuildAvi(a), second = BuildAvi(b);
   for (Bytes* f : {&first, &second})
     for (uint32_t n = 0; n < 2; ++n) avitest::SetU32(*f, NthEntryOf(*f, Idx1Of(*f), kVideo, n) + 12, 0x60000000);
@@ -567,7 +567,7 @@ TEST(MergeSummary, FormatsBothLanguages) {
 
 TEST(MergeSummary, FiguresOfASplitPair) {
   // 4500 frames kept in all at 25 fps, 250 of them repeated.
-  AviSpec whole = SimpleClip(4500, 250, 0);
+  AviLayout whole = SimpleClip(4500, 250, 0);
   Pair pair = SplitPair(whole, 3000, 2750, 4500);
   auto p = Analyse(pair.first, pair.second);
   MergePlan plan = Plan(*p);

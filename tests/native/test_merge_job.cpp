@@ -155,22 +155,22 @@ TEST(MergeJob, NotRiffMessagesNameTheFileAndTheSecondComesFirst) {
 TEST(MergeJob, StructureMessages) {
   PairFiles pair = WritePair();
   // No video stream: code 4.
-  AviSpec audioOnly = SimpleClip(20, 10);
+  AviLayout audioOnly = SimpleClip(20, 10);
   audioOnly.streams[0].type = "txts";
   const std::string noVideo = WriteTemp("novideo.avi", BuildAvi(audioOnly));
   ExpectMessage(noVideo, noVideo, 4, "Avi File???", "未対応のファイルです");
   // No index in the first: code 5.
-  AviSpec unindexed = FrameRange(SimpleClip(300, 10), 0, 200);
+  AviLayout unindexed = FrameRange(SimpleClip(300, 10), 0, 200);
   unindexed.writeIndex = false;
   ExpectMessage(WriteTemp("noindex.avi", BuildAvi(unindexed)), pair.second, 5, "Avi File???",
                 "未対応のファイルです");
   // movi lists at different offsets: code 8.
-  AviSpec shifted = FrameRange(SimpleClip(300, 10), 0, 200);
+  AviLayout shifted = FrameRange(SimpleClip(300, 10), 0, 200);
   shifted.junkAfterHeader = "padding!";
   ExpectMessage(WriteTemp("shifted.avi", BuildAvi(shifted)), pair.second, 8,
                 "Can't Merge (Structure is different)", "構造が異なるので結合できません");
   // A different frame rate (dwRate of stream 0): code 11.
-  AviSpec faster = FrameRange(SimpleClip(300, 10), 0, 200);
+  AviLayout faster = FrameRange(SimpleClip(300, 10), 0, 200);
   faster.streams[0].rate = 30;
   ExpectMessage(WriteTemp("faster.avi", BuildAvi(faster)), pair.second, 11,
                 "Can't Merge (Structure is different)", "構造が異なるので結合できません");

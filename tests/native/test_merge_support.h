@@ -19,17 +19,17 @@
 
 namespace mergetest {
 
-using avitest::AviSpec;
+using avitest::AviLayout;
 using avitest::Bytes;
-using avitest::ChunkSpec;
+using avitest::ChunkLayout;
 
 // The chunks of frames [from, to) of a clip whose chunks are grouped by
 // frame (each video chunk followed by the chunks up to the next video chunk).
-inline AviSpec FrameRange(const AviSpec& whole, int from, int to) {
-  AviSpec part = whole;
+inline AviLayout FrameRange(const AviLayout& whole, int from, int to) {
+  AviLayout part = whole;
   part.chunks.clear();
   int frame = -1;
-  for (const ChunkSpec& c : whole.chunks) {
+  for (const ChunkLayout& c : whole.chunks) {
     if (whole.streams[c.stream].type == "vids" && c.stream == 0) ++frame;
     if (frame >= from && frame < to) part.chunks.push_back(c);
   }
@@ -44,7 +44,7 @@ struct Pair {
 };
 
 // First: frames [0, firstEnd); second: frames [secondStart, end).
-inline Pair SplitPair(const AviSpec& whole, int firstEnd, int secondStart, int end) {
+inline Pair SplitPair(const AviLayout& whole, int firstEnd, int secondStart, int end) {
   return {BuildAvi(FrameRange(whole, 0, firstEnd)), BuildAvi(FrameRange(whole, secondStart, end))};
 }
 

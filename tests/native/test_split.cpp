@@ -20,20 +20,20 @@ constexpr uint32_t kAudioBytesPerFrame = 7056;  // 44100 Hz, 4-byte blocks, 25 f
 
 // Video at 25 fps with a key frame every gop frames; PCM audio in chunks of
 // audioChunk bytes that keep pace with the video. Video sizes include odd ones.
-AviSpec Clip(int frames, int gop, uint32_t audioChunk = 4608, bool keyAtZero = true) {
-  AviSpec spec = SimpleClip(0, gop, 0);
-  spec.streams[1].suggestedBufferSize = audioChunk;
+AviLayout Clip(int frames, int gop, uint32_t audioChunk = 4608, bool keyAtZero = true) {
+  AviLayout layout = SimpleClip(0, gop, 0);
+  layout.streams[1].suggestedBufferSize = audioChunk;
   uint64_t audio = 0;
   int n = 0;
   for (int f = 0; f < frames; ++f) {
     bool key = f % gop == 0 && (f > 0 || keyAtZero);
-    spec.chunks.push_back({0, uint32_t(500 + (f * 37) % 301), key, uint8_t(n++)});
+    layout.chunks.push_back({0, uint32_t(500 + (f * 37) % 301), key, uint8_t(n++)});
     while (audioChunk && audio < uint64_t(f + 1) * kAudioBytesPerFrame) {
-      spec.chunks.push_back({1, audioChunk, true, uint8_t(n++)});
+      layout.chunks.push_back({1, audioChunk, true, uint8_t(n++)});
       audio += audioChunk;
     }
   }
-  return spec;
+  return layout;
 }
 
 std::string Write(const std::string& dir, const Bytes& bytes, const std::string& name = "clip.avi") {
@@ -213,14 +213,14 @@ TEST(SplitJob, SplitMergeBoxHidesOnlyTheSuccessMessage) {
 
 TEST(SplitEngine, StructureRefusalsAreUnsupportedFiles) {
   std::string dir = FreshDir("structure");
-  AviSpec noIndex = Clip(50, 12);
+  AviLayout noIndex = Clip(50, 12);
   noIndex.writeIndex = false;
-  AviSpec openDml = Clip(50, 12);
+  AviLayout openDml = Clip(50, 12);
   openDml.indx = true;
-  AviSpec audioOnly = Clip(50, 12);
+  AviLayout audioOnly = Clip(50, 12);
   audioOnly.streams[0].type = "auds";
   audioOnly.streams[0].sampleSize = 1;
-  AviSpec noVideoEntries = Clip(50, 12);
+  AviLayout noVideoEntries = Clip(50, 12);
   Bytes noVideoEntriesBytes = BuildAvi(noVideoEntries);
   // Rename every video index entry to a stream that does not exist.
   for (uint32_t i = 0;; ++i) {
@@ -353,7 +353,7 @@ TEST(SplitOutput, AudioChunkStraddlingEachCutIsShortened) {
   }
   CheckAgainstSource(clip, &first, &second);
   // An odd number of sample bytes: 1-byte blocks give odd shortened chunks, padded.
-  AviSpec odd = Clip(100, 12, 4001);
+  AviLayout odd = Clip(100, 12, 4001);
   odd.streams[1].sampleSize = 1;
   odd.streams[1].rate = 44099;
   std::string oddClip = Write(dir, BuildAvi(odd), "odd.avi");
@@ -386,9 +386,9 @@ TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
   std::string dir = FreshDir("rec");
   // Groups of three chunks: video, audio, video... so every other video
   // chunk is the second video chunk of its group and no cut may fall there.
-  AviSpec spec = Clip(120, 1, 7056);  // every frame a key frame
-  spec.chunksPerRec = 3;
-  std::string clip = Write(dir, BuildAvi(spec));
+  AviLayout layout = Clip(120, 1, 7056);  // every frame a key frame
+  layout.chunksPerRec = 3;
+  std::string clip = Write(dir, BuildAvi(layout));
   auto an = Analyse(clip);
   ASSERT_EQ(an->state->analysis.hasRecEntries, 1);
   // 1.95 s is frame 49, second video chunk of its group: the cut moves to 50.
@@ -423,9 +423,9 @@ TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
 
 TEST(SplitProgress, BarRunsFromTenToNinetyNineAndEveryEntryIsReportedInSmallFiles) {
   std::string dir = FreshDir("progress");
-  AviSpec spec = Clip(25, 5, 0);  // 25 entries: under 88, so every entry reports
-  spec.streams.pop_back();
-  std::string clip = Write(dir, BuildAvi(spec));
+  AviLayout layout = Clip(25, 5, 0);  // 25 entries: under 88, so every entry reports
+  layout.streams.pop_back();
+  std::string clip = Write(dir, BuildAvi(layout));
   std::vector<std::string> statuses;
   auto run = RunSplitJob(At(clip, "0.5"), [&](JobRun& r) {
     r.host.onProgress = [&](const char* status, int) { statuses.push_back(status); };
@@ -499,9 +499,9 @@ TEST(SplitCancel, BeforeTheEngineReturnsZeroAndMarksNoOutputs) {
 
 TEST(SplitSound, AbsoluteIndexOffsetsAreReadFromTheirBase) {
   std::string dir = FreshDir("absolute");
-  AviSpec spec = Clip(200, 12);
-  spec.absoluteOffsets = true;
-  std::string clip = Write(dir, BuildAvi(spec));
+  AviLayout layout = Clip(200, 12);
+  layout.absoluteOffsets = true;
+  std::string clip = Write(dir, BuildAvi(layout));
   ASSERT_EQ(RunSplitJob(At(clip, "3", "1"))->result, 0);
   OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
   CheckAgainstSource(clip, &first, &second);  // offsets in the outputs are relative
@@ -526,8 +526,8 @@ TEST(SplitSound, FailedWritesRemoveTheOutputsAndReportError) {
 TEST(SplitSound, AudioShorterThanTheVideoGetsNoPhantomChunk) {
   std::string dir = FreshDir("short_audio");
   // 100 frames of video (4 s) with 1 s of audio, in 1764-byte chunks.
-  AviSpec spec = SimpleClip(100, 12, 1764);
-  std::string clip = Write(dir, BuildAvi(spec));
+  AviLayout layout = SimpleClip(100, 12, 1764);
+  std::string clip = Write(dir, BuildAvi(layout));
   auto an = Analyse(clip);
   const AviAnalysis& a = an->state->analysis;
   ASSERT_EQ(RunSplitJob(At(clip, "2", "0.5"))->result, 0);
@@ -620,8 +620,8 @@ TEST(SplitSound, OnlyTheFirstVideoStreamsOwnEntriesAreFrames) {
   // Every video entry not a key frame but frames 0 and 96; audio entries
   // renamed "x0wb" and flagged as key frames: they must never count as
   // frames nor be taken as the cut.
-  AviSpec spec = Clip(100, 96);
-  Bytes b = BuildAvi(spec);
+  AviLayout layout = Clip(100, 96);
+  Bytes b = BuildAvi(layout);
   for (uint32_t i = 0;; ++i) {
     size_t e = EntryAt(b, i);
     if (e + 16 > b.size()) break;
@@ -674,10 +674,10 @@ TEST(SplitSound, ChunkHeadersAgreeWithTheIndexEvenWhenTheSourceDisagrees) {
 TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
   std::string dir = FreshDir("huge");
   // 3000 index entries naming the same 2 MB key frame: a 5 GB first file.
-  AviSpec spec;
-  spec.streams = {StreamSpec{}};
-  spec.chunks.push_back({0, 2u << 20, true, 1});
-  Bytes b = BuildAvi(spec);
+  AviLayout layout;
+  layout.streams = {StreamLayout{}};
+  layout.chunks.push_back({0, 2u << 20, true, 1});
+  Bytes b = BuildAvi(layout);
   size_t idx1 = EntryAt(b, 0) - 8;
   Bytes entry(b.begin() + idx1 + 8, b.begin() + idx1 + 24);
   b.resize(idx1);
@@ -695,10 +695,10 @@ TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
 
 TEST(SplitIo, ChunksLargerThanTheCopyWindowAreCopiedExactly) {
   std::string dir = FreshDir("big_chunks");
-  AviSpec spec = Clip(60, 12);
-  spec.chunks[0].size = (5u << 20) + 3;  // the first key frame: 5 MB and odd
-  spec.chunks[spec.chunks.size() / 2].size = (3u << 20) + 1;
-  std::string clip = Write(dir, BuildAvi(spec));
+  AviLayout layout = Clip(60, 12);
+  layout.chunks[0].size = (5u << 20) + 3;  // the first key frame: 5 MB and odd
+  layout.chunks[layout.chunks.size() / 2].size = (3u << 20) + 1;
+  std::string clip = Write(dir, BuildAvi(layout));
   ASSERT_EQ(RunSplitJob(At(clip, "1", "0.5"))->result, 0);
   OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
   CheckAgainstSource(clip, &first, &second);
