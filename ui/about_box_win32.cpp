@@ -42,7 +42,7 @@ void CloseBox(HWND box) {
 }
 
 HFONT CreateTitleFont() {
-  const bool english = Shell().englishUi != 0;
+  const bool english = AppShell().englishUi != 0;
   return CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, english ? DEFAULT_CHARSET : SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH,
                      english ? "" : shell_text::kAboutFontJapanese);
@@ -76,7 +76,7 @@ void Paint(HWND box) {
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ oldPen = GetCurrentObject(dc, OBJ_PEN);
   HPEN pen = nullptr;
-  const char* caption = Pick(shell_text::kAboutButton, Shell().englishUi);
+  const char* caption = Pick(shell_text::kAboutButton, AppShell().englishUi);
   const int captionLength = static_cast<int>(std::strlen(caption));
   UsePen(dc, pen, kBlack);
   Rectangle(dc, kButton.left, kButton.top, kButton.right, kButton.bottom);
@@ -108,10 +108,10 @@ void OnInit(HWND box) {
   buttonState = kButtonFocused;
   MoveWindow(box, 0, 0, kBoxWidth, kBoxHeight, FALSE);
   CenterOnDesktop(box);
-  SetWindowTextA(box, Pick(shell_text::kAboutTitle, Shell().englishUi));
+  SetWindowTextA(box, Pick(shell_text::kAboutTitle, AppShell().englishUi));
   // A thread hook on the interface thread: a hook procedure in a program
   // (not a DLL) cannot serve other threads' processes, and needs not.
-  keyHook = SetWindowsHookExA(WH_KEYBOARD, AboutKeyHook, Shell().instance, GetCurrentThreadId());
+  keyHook = SetWindowsHookExA(WH_KEYBOARD, AboutKeyHook, AppShell().instance, GetCurrentThreadId());
 }
 
 }  // namespace

@@ -28,13 +28,13 @@ void PutNameInField(HWND window, int field, const char* name) {
 }
 
 void ShowDropMessage(HWND window, const TextPair& pair) {
-  MessageBoxA(window, Pick(pair, Shell().englishUi), shell_text::kCaption, MB_OK | MB_SETFOREGROUND);
+  MessageBoxA(window, Pick(pair, AppShell().englishUi), shell_text::kCaption, MB_OK | MB_SETFOREGROUND);
 }
 
 }  // namespace
 
 int BrowseForAvi(HWND window, int field, char* output, int length) {
-  ShellState& shell = Shell();
+  ShellState& shell = AppShell();
   char* orgFolder = shell.settings.orgFolder;
   if (orgFolder[0] != 0) SetCurrentDirectoryA(orgFolder);
 
@@ -84,9 +84,9 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
 
   if (!HasAviExtension(name)) {
     ShowDropMessage(window, shell_text::kNotAvi);
-  } else if (Shell().settings.currentTab == 0) {
+  } else if (AppShell().settings.currentTab == 0) {
     PutNameInField(window, IDC_SRC_FILE, name);
-  } else if (Shell().settings.currentTab == 1) {
+  } else if (AppShell().settings.currentTab == 1) {
     POINT point = {0, 0};
     DragQueryPoint(drop, &point);
     PutNameInField(window, MergeDropField(point.y), name);

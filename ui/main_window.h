@@ -17,7 +17,7 @@ struct ShellState {
   HWND tabControl;
 };
 
-ShellState& Shell();
+ShellState& AppShell();
 
 INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

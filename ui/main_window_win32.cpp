@@ -22,7 +22,7 @@ using namespace shell_text;
 constexpr int kSplitPage = 0;
 constexpr int kMergePage = 1;
 
-const char* Text(const TextPair& pair) { return Pick(pair, Shell().englishUi); }
+const char* Text(const TextPair& pair) { return Pick(pair, AppShell().englishUi); }
 
 void ShowMainMessage(HWND window, const TextPair& pair) {
   MessageBoxA(window, Text(pair), kCaption, MB_OK | MB_SETFOREGROUND);
@@ -78,7 +78,7 @@ void ShowSplitMergeChoice(HWND window, bool splitThenMerge) {
 }
 
 void ShowSplitPage(HWND window) {
-  Settings& s = Shell().settings;
+  Settings& s = AppShell().settings;
   ShowItems(window, kSplitControls, CountOf(kSplitControls), true);
   ShowItems(window, kMergeControls, CountOf(kMergeControls), false);
   SetDlgItemTextA(window, IDC_EXECUTE, Text(kExecuteSplit));
@@ -119,12 +119,12 @@ void ShowMergePage(HWND window) {
 }
 
 void SelectPage(HWND window, int tab) {
-  SendMessageA(Shell().tabControl, TCM_SETCURSEL, tab, 0);
+  SendMessageA(AppShell().tabControl, TCM_SETCURSEL, tab, 0);
   ShowTab(window, tab);
 }
 
 void OnInitDialog(HWND window) {
-  ShellState& shell = Shell();
+  ShellState& shell = AppShell();
   Settings& s = shell.settings;
   SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(LoadIconA(shell.instance, "TAVRINICON")));
   shell.mainWindow = window;
@@ -197,7 +197,7 @@ void ExecuteMerge(HWND window) {
   if (text[0] == 0) return;
   ReadText(window, IDC_MERGE_FILE2, text);
   if (text[0] == 0) return;
-  RunMergeProgress(Shell().instance, window);
+  RunMergeProgress(AppShell().instance, window);
   if (CancelSet(AppJobState())) ShowMainMessage(window, kBreak);
 }
 
@@ -211,7 +211,7 @@ void ExecuteSplit(HWND window) {
   RememberOutput(before[0], input, "-1.avi");
   RememberOutput(before[1], input, "-2.avi");
   state.splitEngineStarted = false;
-  const INT_PTR result = RunSplitProgress(Shell().instance, window);
+  const INT_PTR result = RunSplitProgress(AppShell().instance, window);
 
   if (CancelSet(state)) {
     // Only a run whose engine was writing left partial files; an earlier
@@ -231,12 +231,12 @@ void ExecuteSplit(HWND window) {
   // split's outputs are finished files and are kept.
   SetDlgItemTextA(window, IDC_MERGE_FILE1, state.firstOutputPath);
   SetDlgItemTextA(window, IDC_MERGE_FILE2, state.secondOutputPath);
-  RunMergeProgress(Shell().instance, window);
+  RunMergeProgress(AppShell().instance, window);
   if (CancelSet(state)) ShowMainMessage(window, kBreak);
 }
 
 void OpenHelp(HWND window) {
-  const ShellState& shell = Shell();
+  const ShellState& shell = AppShell();
   char path[kPathBytes];
   if (shell.englishUi && JoinStartPath(shell.startDirectory, "\\HelpE.htm", path, sizeof path)) {
     if (reinterpret_cast<INT_PTR>(ShellExecuteA(window, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32)
@@ -250,7 +250,7 @@ void OpenHelp(HWND window) {
 
 void SaveSettingsOnClose(HWND window) {
   if (GetKeyState(VK_SHIFT) < 0) return;
-  const ShellState& shell = Shell();
+  const ShellState& shell = AppShell();
   char path[kPathBytes];
   if (!JoinStartPath(shell.startDirectory, kSettingsFileName, path, sizeof path)) return;
 
@@ -270,13 +270,13 @@ void SaveSettingsOnClose(HWND window) {
 }
 
 void OnSplitMergeBox(HWND window) {
-  Settings& s = Shell().settings;
+  Settings& s = AppShell().settings;
   s.splitThenMerge = IsButtonChecked(window, IDC_SPLIT_MERGE) ? 1 : 0;
   ShowSplitMergeChoice(window, s.splitThenMerge == 1);
 }
 
 void OnCommand(HWND window, int id) {
-  Settings& s = Shell().settings;
+  Settings& s = AppShell().settings;
   char scratch[kPathBytes];
   switch (id) {
     case IDOK:
@@ -336,7 +336,7 @@ void OnCommand(HWND window, int id) {
       OpenHelp(window);
       break;
     case IDM_ABOUT:
-      RunAboutBox(Shell().instance, window);
+      RunAboutBox(AppShell().instance, window);
       break;
     default:
       break;
@@ -345,7 +345,7 @@ void OnCommand(HWND window, int id) {
 
 }  // namespace
 
-ShellState& Shell() {
+ShellState& AppShell() {
   static ShellState shell = [] {
     ShellState s = {};
     s.englishUi = 1;
@@ -373,8 +373,8 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->code != static_cast<UINT>(TCN_SELCHANGE)) return 0;
-      Settings& s = Shell().settings;
-      s.currentTab = static_cast<int>(SendMessageA(Shell().tabControl, TCM_GETCURSEL, 0, 0));
+      Settings& s = AppShell().settings;
+      s.currentTab = static_cast<int>(SendMessageA(AppShell().tabControl, TCM_GETCURSEL, 0, 0));
       ShowTab(window, s.currentTab);
       return 1;
     }
@@ -394,6 +394,6 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 INT_PTR RunMainDialog() {
-  const ShellState& shell = Shell();
+  const ShellState& shell = AppShell();
   return DialogBoxParamA(shell.instance, shell.englishUi ? "MYDLGE" : "MYDLG", nullptr, MainDialog, 0);
 }

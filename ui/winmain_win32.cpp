@@ -16,7 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_TAB_CLASSES;
 
-  ShellState& shell = Shell();
+  ShellState& shell = AppShell();
   shell.plugin = LoadSizeSplitPlugin();
 
   char switchText[kPathBytes];

@@ -29,7 +29,7 @@ struct InProcess {
   bool Start(int englishUi, int tab, const std::string& folder, int splitThenMerge = 1) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
-    ShellState& shell = Shell();
+    ShellState& shell = AppShell();
     shell.instance = GetModuleHandleA(nullptr);
     shell.plugin = nullptr;
     shell.englishUi = englishUi;
@@ -39,8 +39,8 @@ struct InProcess {
     shell.settings.splitThenMerge = splitThenMerge;
     shell.mainWindow = nullptr;
     thread = CreateThread(nullptr, 0, MainDialogThread, nullptr, 0, nullptr);
-    WaitUntil([&] { return Shell().mainWindow != nullptr && IsWindowVisible(Shell().mainWindow); }, 10000);
-    main = Shell().mainWindow;
+    WaitUntil([&] { return AppShell().mainWindow != nullptr && IsWindowVisible(AppShell().mainWindow); }, 10000);
+    main = AppShell().mainWindow;
     return Check(main != nullptr, "the in-process main window opens", __FILE__, __LINE__);
   }
 

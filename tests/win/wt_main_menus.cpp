@@ -98,7 +98,7 @@ int main() {
     ST_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, 131, reinterpret_cast<LPARAM>(&header)), INT_PTR(1));
     CheckMergeMenus(app.main);
     ST_CHECK(IsWindowVisible(app.Item(151)) != 0);
-    ST_CHECK_EQ(Shell().settings.currentTab, 1);
+    ST_CHECK_EQ(AppShell().settings.currentTab, 1);
     NMHDR other = {tab, 131, UINT(TCN_SELCHANGING)};
     ST_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, 131, reinterpret_cast<LPARAM>(&other)), INT_PTR(0));
     SendMessageA(tab, TCM_SETCURSEL, 0, 0);
