@@ -2,7 +2,9 @@
 # Configures and builds the named build trees under build/ (-j2):
 #   win     Windows program and test programs (mingw-w64 i686, static)
 #   native  command line tool and tests; runs the win tree's tests under Wine
-#   asan    native tree with AddressSanitizer and UndefinedBehaviorSanitizer
+#   asan    native tree with AddressSanitizer and UndefinedBehaviorSanitizer,
+#           unoptimised (builds several times faster than with -O2 and hides
+#           no undefined behaviour behind optimisation)
 # Usage: scripts/build.sh TREE[:TARGET,...]...   e.g. build.sh win native:tavrin
 # (without targets the whole tree is built; packages: scripts/deps.sh)
 set -euo pipefail
@@ -18,7 +20,7 @@ for spec in "$@"; do
   case $tree in
     win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
     native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
-    asan) args=(-DTAVRIN_SANITIZE=ON -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
+    asan) args=(-DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
     *) echo "build.sh: unknown tree '$tree' (win, native, asan)" >&2; exit 2 ;;
   esac
   echo "== build/$tree"
