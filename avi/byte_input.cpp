@@ -99,6 +99,7 @@ uint8_t ByteInput::ReadByte() {
 
 size_t ByteInput::Read(void* out, size_t count) {
   uint8_t* dest = static_cast<uint8_t*>(out);
+  if (count == 0) return 0;
   if (InView(count)) {
     std::memcpy(dest, view_ + (position_ - viewStart_), count);
     position_ += count;

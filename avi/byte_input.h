@@ -49,7 +49,7 @@ class ByteInput {
  private:
   // True when the next count bytes lie in the memory currently in view.
   bool InView(size_t count) const {
-    return !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
+    return view_ != nullptr && !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
   }
   size_t ReadFromFile(uint8_t* dest, size_t count);
   size_t ReadFromMapping(uint8_t* dest, size_t count);

@@ -13,10 +13,10 @@ cd "$ROOT"
 JOBS=${TAVRIN_JOBS:-2}
 SAMPLES=$ROOT/build/samples
 
-for spec in "$@"; do
-  tree=${spec%%:*}
+for request in "$@"; do
+  tree=${request%%:*}
   targets=()
-  [ "$spec" != "$tree" ] && IFS=, read -r -a targets <<<"${spec#*:}"
+  [ "$request" != "$tree" ] && IFS=, read -r -a targets <<<"${request#*:}"
   case $tree in
     win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
     native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
