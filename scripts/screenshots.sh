@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots of the real Tavrin.exe under Wine on a
+# private Xvfb display: the main window's Split and Merge pages in English and
+# Japanese, a split's progress dialog and the About box.
+# Usage: scripts/screenshots.sh [OUTDIR]   (default docs/screenshots)
+# TAVRIN_WIN_TREE names an already built Windows tree to use instead of
+# building build/win.
+#
+# Wine runs in a prefix of its own (build/wineprefix-shots) set up for this:
+# - a virtual desktop of the screen's size, so that windows get title bars
+#   without a window manager;
+# - no visual theme (the classic look the dialogs were laid out for), and
+#   Wine's own Tahoma and Marlett fonts;
+# - Japanese: the ja_JP.UTF-8 locale (code page 932, language 1041) and the
+#   IPA Gothic fonts from Debian standing in for the templates' faces
+#   "ＭＳ Ｐゴシック" and "MS Shell Dlg", so Japanese renders as text, not boxes.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+OUT=${1:-$ROOT/docs/screenshots}
+mkdir -p "$OUT"
+OUT=$(cd "$OUT" && pwd)
+cd "$ROOT"
+
+bash scripts/deps.sh
+WIN_TREE=${TAVRIN_WIN_TREE:-}
+if [ -z "$WIN_TREE" ]; then
+  bash scripts/build.sh win:Tavrin
+  WIN_TREE=$ROOT/build/win
+fi
+SAMPLES=$ROOT/build/samples
+bash tools/make_samples.sh "$SAMPLES" >/dev/null
+
+WORK=$ROOT/build/screens
+mkdir -p "$WORK"
+i686-w64-mingw32-g++ -std=c++17 -O1 -static tools/screenshots_driver.cpp -o "$WORK/driver.exe" -lgdi32
+
+export WINEPREFIX=$ROOT/build/wineprefix-shots WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+SIZE=1024x768
+
+# A display of our own; -displayfd picks a free one.
+XVFB_PID=
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 ${SIZE}x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 </dev/null &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; echo "screenshots: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(tr -d '\n' <"$WORK/display")
+
+if [ ! -f "$WINEPREFIX/.tavrin-shots-ready" ]; then
+  echo "screenshots: making the Wine prefix $WINEPREFIX (about 15 s)"
+  LANG=C.UTF-8 wineboot -i >"$WORK/wineboot.log" 2>&1 </dev/null
+  wineserver -w
+  touch "$WINEPREFIX/.tavrin-shots-ready"
+fi
+# Wine's own TrueType faces (Tahoma for the dialogs, Marlett for the caption
+# buttons) are not found where Debian installs them: put them where the
+# prefix's programs look.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Registry file in UTF-16, so that the Japanese face names arrive intact.
+cat >"$WORK/shots.reg.utf8" <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="$SIZE"
+
+[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]
+"ThemeActive"="0"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+"MS PGothic"="IPAPGothic"
+"MS Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
+REG
+# Japanese only: the dialog face of the English template stays Wine's own.
+cat >"$WORK/shots-ja.reg.utf8" <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"MS Shell Dlg"="IPAPGothic"
+"MS Shell Dlg 2"="IPAPGothic"
+REG
+cat >"$WORK/shots-en.reg.utf8" <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"MS Shell Dlg"=-
+"MS Shell Dlg 2"=-
+REG
+for f in shots shots-ja shots-en; do
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$WORK/$f.reg.utf8" | sed 's/\x0a\x00/\x0d\x00\x0a\x00/g'; } >"$WORK/$f.reg"
+done
+LANG=C.UTF-8 wine regedit /S "$(winepath -w "$WORK/shots.reg")"
+wineserver -w
+
+driver() { wine "$WORK/driver.exe" "$@"; }
+win() { winepath -w "$1"; }
+
+# Grabs the screen and cuts out the rectangle the driver wrote ("WxH+X+Y").
+capture() {
+  local rect name=$2
+  rect=$(tr -d '\r\n' <"$1")
+  import -window root "$WORK/screen.png"
+  convert "$WORK/screen.png" -crop "$rect" +repage "$OUT/$name"
+  echo "screenshots: $OUT/$name ($rect)"
+}
+
+for lang in en ja; do
+  if [ $lang = ja ]; then locale=ja_JP.UTF-8; else locale=C.UTF-8; fi
+  # The locale belongs to the running Wine session: start a fresh one.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+  LANG=$locale LC_ALL=$locale wine regedit /S "$(win "$WORK/shots-$lang.reg")"
+  folder=$WORK/$lang
+  rm -rf "$folder" && mkdir -p "$folder"
+  cp "$SAMPLES/ffmpeg_mpeg4_mp3_g25_150s.avi" "$folder/holiday.avi"
+  printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\n' >"$folder/Tavrin.ini"
+  (cd "$folder" && LANG=$locale LC_ALL=$locale wine "$WIN_TREE/Tavrin.exe" >/dev/null 2>&1 &)
+  export LANG=$locale LC_ALL=$locale
+  driver wait-main "$WORK/rect"
+  driver fill-split "$(win "$folder/holiday.avi")"
+  sleep 1
+  capture "$WORK/rect" "main-split-$lang.png"
+  driver tab
+  driver fill-merge "$(win "$folder/holiday-1.avi")" "$(win "$folder/holiday-2.avi")"
+  sleep 1
+  capture "$WORK/rect" "main-merge-$lang.png"
+  driver tab
+  if [ $lang = en ]; then
+    driver make-large "$(win "$folder/large.avi")"
+    driver progress-hold "$(win "$folder/large.avi")" "$WORK/rect"
+    capture "$WORK/rect" "progress-$lang.png"
+    driver progress-release
+    rm -f "$folder"/large*.avi
+  fi
+  driver about "$WORK/rect"
+  capture "$WORK/rect" "about-$lang.png"
+  driver about-close
+  driver close
+  unset LANG LC_ALL
+done
+echo "screenshots: done"
