@@ -29,7 +29,8 @@ void UnregisterHelpRecorder() {
 
 std::string WaitForHelpOpened() {
   std::string opened;
-  WaitUntil([&] { return (opened = ReadBytes(HelpLog())) != "<missing>"; }, 10000);
+  // The recorder creates the file before it writes the name: wait for the name.
+  WaitUntil([&] { return (opened = ReadBytes(HelpLog())) != "<missing>" && !opened.empty(); }, 10000);
   DeleteFileA(HelpLog().c_str());
   return opened;
 }
