@@ -30,9 +30,9 @@ int main() {
   StartWatchdog(170000);
   const std::string folder = MakeDir("cancel");
   WriteBytes(folder + "\\Tavrin.ini", "TabNo=0\r\n");
-  // 120 s of 160 kB frames: about 400 MB, long enough to copy for a Cancel to land.
+  // 120 s of 120 kB frames: about 360 MB, long enough to copy for a Cancel to land.
   const std::string big = folder + "\\big.avi";
-  ST_CHECK(WriteLargeAvi(big, 3000, 160000));
+  ST_CHECK(WriteLargeAvi(big, 3000, 120000));
   const std::string first = folder + "\\big-1.avi", second = folder + "\\big-2.avi";
   App app = Launch("", folder);
 

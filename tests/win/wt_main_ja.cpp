@@ -1,6 +1,6 @@
 // The main window of the real Tavrin.exe on a Japanese system: the 34
-// controls of MYDLG with their Japanese captions and widths, and the
-// captions that the page switch and the Split-Merge box write.
+// controls of MYDLG with their Japanese captions and widths, the captions
+// that the page switch and the Split-Merge box write, the About box's title.
 #include "wt_main_driver.h"
 #include "wt_main_layout.h"
 
@@ -28,6 +28,16 @@ int main() {
     app.Command(230);
     app.Sync();
     ST_CHECK_EQ(app.ItemText(122), std::wstring(L"\u5206\u89E3-\u7D50\u5408"));
+  }
+  Case("the About box's Japanese title; it closes by its OK command");
+  {
+    app.PostCommand(250);
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindOf(app.pid(), 2, app.main)) != nullptr; });
+    ST_CHECK(box != nullptr);
+    ST_CHECK_EQ(TextW(box), std::wstring(L"Tavrin\u306B\u3064\u3044\u3066"));  // Tavrinについて
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ST_CHECK(WaitUntil([&] { return !IsWindow(box); }));
   }
   CloseApp(app);
   return Summary();

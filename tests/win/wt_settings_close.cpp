@@ -1,6 +1,6 @@
-// The settings file written at close by the real Tavrin.exe: five lines in
-// order from the window's state, by every way of closing that saves; the
-// file left alone after a Shift-close or Esc.
+// The window position read at start and the settings file written at close
+// by the real Tavrin.exe: five lines in order from the window's state, by
+// every way of closing that saves; the file left alone after Shift-close or Esc.
 #include "wt_main_driver.h"
 
 using namespace shelltest;
@@ -109,5 +109,28 @@ int main() {
     app.Kill();
     ST_CHECK_EQ(ReadBytes(folder + "\\Tavrin.ini"), std::string(content));
   }
+  Case("Position: 100 200 moves the window; 100 alone or a leading blank leaves it");
+  {
+    App plain = Launch("", FolderWith("Position=\r\n"));
+    const RECT home = WindowRect(plain);
+    CloseApp(plain);
+
+    App moved = Launch("", FolderWith("Position=100 200\r\n"));
+    RECT r = WindowRect(moved);
+    ST_CHECK_EQ(r.left, 100L);
+    ST_CHECK_EQ(r.top, 200L);
+    ST_CHECK_EQ(r.right - r.left, home.right - home.left);
+    ST_CHECK_EQ(r.bottom - r.top, home.bottom - home.top);
+    CloseApp(moved);
+
+    for (const char* content : {"Position=100\r\n", "Position= 100 200\r\n"}) {
+      App stays = Launch("", FolderWith(content));
+      r = WindowRect(stays);
+      ST_CHECK_EQ(r.left, home.left);
+      ST_CHECK_EQ(r.top, home.top);
+      CloseApp(stays);
+    }
+  }
+
   return Summary();
 }

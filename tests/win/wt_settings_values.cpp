@@ -1,5 +1,5 @@
 // Values of the settings file as the real Tavrin.exe shows them: the overlap
-// field's rule, LF-only and CR-only lines, the window position.
+// field's rule, LF-only and CR-only lines.
 #include "wt_main_driver.h"
 
 using namespace shelltest;
@@ -13,12 +13,6 @@ std::string FolderWith(const char* content) {
   const std::string folder = MakeDir("s" + std::to_string(++folderCount));
   if (content) WriteBytes(folder + "\\Tavrin.ini", content);
   return folder;
-}
-
-RECT WindowRect(const App& app) {
-  RECT r = {};
-  GetWindowRect(app.main, &r);
-  return r;
 }
 
 
@@ -54,29 +48,6 @@ int main() {
       ST_CHECK(app.Checked(116));
       ST_CHECK_EQ(app.ItemText(118), std::wstring(L"4.5"));
       CloseApp(app);
-    }
-  }
-
-  Case("Position: 100 200 moves the window; 100 alone or a leading blank leaves it");
-  {
-    App plain = Launch("", FolderWith("Position=\r\n"));
-    const RECT home = WindowRect(plain);
-    CloseApp(plain);
-
-    App moved = Launch("", FolderWith("Position=100 200\r\n"));
-    RECT r = WindowRect(moved);
-    ST_CHECK_EQ(r.left, 100L);
-    ST_CHECK_EQ(r.top, 200L);
-    ST_CHECK_EQ(r.right - r.left, home.right - home.left);
-    ST_CHECK_EQ(r.bottom - r.top, home.bottom - home.top);
-    CloseApp(moved);
-
-    for (const char* content : {"Position=100\r\n", "Position= 100 200\r\n"}) {
-      App stays = Launch("", FolderWith(content));
-      r = WindowRect(stays);
-      ST_CHECK_EQ(r.left, home.left);
-      ST_CHECK_EQ(r.top, home.top);
-      CloseApp(stays);
     }
   }
 
