@@ -26,7 +26,7 @@ struct InProcess {
   HWND main = nullptr;
 
   // Opens the main dialog as start-up would, with the given language and page.
-  bool Start(int englishUi, int tab, const std::string& folder, int splitThenMerge = 1) {
+  bool Start(int englishUi, int tab, const std::string& folder, int splitThenMerge = 1, float overlapSeconds = 0.0f) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     ShellState& shell = AppShell();
@@ -37,6 +37,7 @@ struct InProcess {
     InitSettings(shell.settings);
     shell.settings.currentTab = tab;
     shell.settings.splitThenMerge = splitThenMerge;
+    shell.settings.overlapSeconds = overlapSeconds;
     shell.mainWindow = nullptr;
     thread = CreateThread(nullptr, 0, MainDialogThread, nullptr, 0, nullptr);
     WaitUntil([&] { return AppShell().mainWindow != nullptr && IsWindowVisible(AppShell().mainWindow); }, 10000);

@@ -1,6 +1,7 @@
 // The main window's menus, tab texts and dialog-procedure results (seen from
 // inside the process, as menus cannot be read from another one): the File,
-// Operate and View items after each page change and after switching twice.
+// Operate and View items after each page change and after switching twice;
+// the overlap field's start text for values no settings file can hold.
 #include "wt_main_inproc.h"
 
 using namespace shelltest;
@@ -116,5 +117,17 @@ int main() {
   CheckSplitMenus(app.main, L"&Split");
   app.Stop();
 
+  Case("the overlap field's start text from any stored value: 60, 12.25, 0.1, 75 -> 60, -3 -> 0");
+  {
+    struct Row {
+      float seconds;
+      const wchar_t* shown;
+    } rows[] = {{60.0f, L"60"}, {12.25f, L"12.25"}, {0.1f, L"0.1"}, {75.0f, L"60"}, {-3.0f, L"0"}, {2.5f, L"2.5"}};
+    for (const Row& row : rows) {
+      app.Start(1, 0, folder, 0, row.seconds);
+      ST_CHECK_EQ(app.ItemText(118), std::wstring(row.shown));
+      app.Stop();
+    }
+  }
   return Summary();
 }
