@@ -84,5 +84,8 @@ int main(int argc, char** argv) {
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kHtmlClass);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
   }
+  DeleteFileA((hyou + "\\clip.avi").c_str());
+  DeleteFileA(so.c_str());
+  RemoveDirectoryW(L"C:\\\u8868");
   return Summary();
 }
