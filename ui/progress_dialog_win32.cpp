@@ -138,6 +138,10 @@ INT_PTR ProgressProc(Variant& variant, HWND dialog, UINT message, WPARAM wParam,
         }
         case CMD_JOB_DONE:
           EndDialog(dialog, variant.jobResult);
+          // This arrives as a message sent from the worker, which the modal
+          // loop handles inside its wait; Wine's loop then notices the end
+          // only at the next queued message, so queue one.
+          PostMessageA(dialog, WM_NULL, 0, 0);
           return TRUE;
         default:
           return FALSE;

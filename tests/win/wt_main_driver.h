@@ -319,18 +319,10 @@ inline App Launch(const std::string& arguments, const std::string& folder, bool 
   return app;
 }
 
-// Waits for a message box of the program. Meanwhile posted no-op messages
-// stand in for the user's mouse: under Wine a modal loop that was ended by a
-// message sent from another thread returns only at the next posted message.
+// Waits for a message box of the program.
 inline HWND WaitForMessageBox(const App& app, DWORD milliseconds = 10000) {
   HWND box = nullptr;
-  DWORD waited = 0;
-  WaitUntil(
-      [&] {
-        if (app.main && (waited += 20) % 200 == 0) PostMessageA(app.main, WM_NULL, 0, 0);
-        return (box = FindOf(app.pid(), 1)) != nullptr;
-      },
-      milliseconds);
+  WaitUntil([&] { return (box = FindOf(app.pid(), 1)) != nullptr; }, milliseconds);
   return box;
 }
 

@@ -29,19 +29,11 @@ inline void FillSplitPage(const App& app, const std::string& input, const char* 
   app.Click(createRadio);
 }
 
-// Under Wine a dialog's modal loop that ended from a message sent by another
-// thread (the worker's "job done") waits for the next posted or input message
-// before it returns; a user's mouse gives it one at once. Waiting tests give
-// it one too, as posted no-op messages to the main window.
-inline void Nudge(const App& app) { PostMessageA(app.main, WM_NULL, 0, 0); }
-
 // The progress dialog of the running job (title "Tavrin - Split" / "Tavrin - Merge" in English).
 inline HWND WaitForProgress(const App& app, const wchar_t* title, DWORD milliseconds = 15000) {
   HWND dialog = nullptr;
-  DWORD waited = 0;
   WaitUntil(
       [&] {
-        if ((waited += 20) % 200 == 0) Nudge(app);
         dialog = FindOf(app.pid(), 2, app.main);
         return dialog != nullptr && (title == nullptr || TextW(dialog) == title);
       },
@@ -50,16 +42,10 @@ inline HWND WaitForProgress(const App& app, const wchar_t* title, DWORD millisec
 }
 
 // Waits until the job's dialog has gone and the main window has finished
-// with the job's result (Break, deletions, a chained merge started).
+// with the job's result (Break, deletions, a chained merge started). No
+// input reaches the program meanwhile: the dialog must end by itself.
 inline bool JobEnded(const App& app, HWND progress, DWORD milliseconds = 10000) {
-  DWORD waited = 0;
-  const bool gone = WaitUntil(
-      [&] {
-        if ((waited += 20) % 200 == 0) Nudge(app);
-        return !IsWindow(progress);
-      },
-      milliseconds);
-  Nudge(app);
+  const bool gone = WaitUntil([&] { return !IsWindow(progress); }, milliseconds);
   app.Sync();
   return gone;
 }
