@@ -42,7 +42,18 @@ if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   echo "Making the Wine prefix $WINEPREFIX (once, about 15 s)..."
   wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$WINEPREFIX/.tavrin-ready"
 fi
+# Japanese needs the system code page 932, which a Japanese locale gives the
+# Wine session: on a Japanese desktop, or when /jp asks for it.
+LANGUAGE_UI=en
+case "${LANG:-}" in ja_JP*) LANGUAGE_UI=ja ;; esac
+case "${1:-}" in /[jJ][pP]*) LANGUAGE_UI=ja ;; /[uU][sS]*) LANGUAGE_UI=en ;; esac
+source "$ROOT/scripts/wine_fonts.sh"
+mkdir -p "$ROOT/build/run"
+wineserver -k >/dev/null 2>&1 || true
+wine_fonts_setup "$ROOT/build/run"
+wine_fonts_language "$ROOT/build/run" $LANGUAGE_UI
+if [ $LANGUAGE_UI = ja ]; then export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; fi
 echo "Starting Tavrin.exe under Wine on $DISPLAY (samples: Z:${ROOT//\//\\}\\build\\samples)"
 # Started from a folder of its own: Tavrin.ini is written to the start-up folder.
-mkdir -p "$ROOT/build/run" && cd "$ROOT/build/run"
+cd "$ROOT/build/run"
 exec wine "$EXE" "$@"

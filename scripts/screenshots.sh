@@ -57,12 +57,11 @@ if [ ! -f "$WINEPREFIX/.tavrin-shots-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tavrin-shots-ready"
 fi
-# Wine's own TrueType faces (Tahoma for the dialogs, Marlett for the caption
-# buttons) are not found where Debian installs them: put them where the
-# prefix's programs look.
-cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-# Registry file in UTF-16, so that the Japanese face names arrive intact.
-cat >"$WORK/shots.reg.utf8" <<REG
+# Wine's own faces and the Japanese face substitutes.
+source "$ROOT/scripts/wine_fonts.sh"
+wine_fonts_setup "$WORK"
+# A virtual desktop gives the windows their title bars; no theme.
+wine_reg_import "$WORK" shots C.UTF-8 <<REG
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
@@ -73,34 +72,7 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]
 "ThemeActive"="0"
-
-[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
-"ＭＳ Ｐゴシック"="IPAPGothic"
-"ＭＳ ゴシック"="IPAGothic"
-"MS PGothic"="IPAPGothic"
-"MS Gothic"="IPAGothic"
-"MS UI Gothic"="IPAPGothic"
 REG
-# Japanese only: the dialog face of the English template stays Wine's own.
-cat >"$WORK/shots-ja.reg.utf8" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
-"MS Shell Dlg"="IPAPGothic"
-"MS Shell Dlg 2"="IPAPGothic"
-REG
-cat >"$WORK/shots-en.reg.utf8" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
-"MS Shell Dlg"=-
-"MS Shell Dlg 2"=-
-REG
-for f in shots shots-ja shots-en; do
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$WORK/$f.reg.utf8" | sed 's/\x0a\x00/\x0d\x00\x0a\x00/g'; } >"$WORK/$f.reg"
-done
-LANG=C.UTF-8 wine regedit /S "$(winepath -w "$WORK/shots.reg")"
-wineserver -w
 
 driver() { wine "$WORK/driver.exe" "$@"; }
 win() { winepath -w "$1"; }
@@ -119,7 +91,7 @@ for lang in en ja; do
   # The locale belongs to the running Wine session: start a fresh one.
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
-  LANG=$locale LC_ALL=$locale wine regedit /S "$(win "$WORK/shots-$lang.reg")"
+  wine_fonts_language "$WORK" $lang
   folder=$WORK/$lang
   rm -rf "$folder" && mkdir -p "$folder"
   cp "$SAMPLES/ffmpeg_mpeg4_mp3_g25_150s.avi" "$folder/holiday.avi"
