@@ -8,7 +8,7 @@
 #include "app/host.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
-#include "merge/index_cursor.h"
+#include "avi/index_reader.h"
 #include "merge/merge_texts.h"
 
 namespace {
@@ -50,9 +50,9 @@ uint64_t CountMergedBytes(JobState& state, const MergePlan& plan) {
   uint64_t bytes = 0;
 
   uint32_t taken[kMaxStreams] = {};
-  IndexCursor first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
   for (uint32_t i = 0; i < first.Total(); ++i) {
-    IdxEntry e = first.At(i);
+    IndexEntry e = first.At(i);
     int s = StreamOfCkid(e.ckid);
     if (s < 0 || taken[s] >= plan.keepCount[s]) continue;  // keepCount is 0 beyond streamCount
     taken[s]++;
@@ -60,9 +60,9 @@ uint64_t CountMergedBytes(JobState& state, const MergePlan& plan) {
   }
 
   bool seen[kMaxStreams] = {};
-  IndexCursor second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
+  IndexReader second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
   for (uint32_t i = 0; i < second.Total(); ++i) {
-    IdxEntry e = second.At(i);
+    IndexEntry e = second.At(i);
     int s = StreamOfCkid(e.ckid);
     // Streams the header does not describe are no part of the joined file.
     if (s < 0 || uint32_t(s) >= a.streamCount) continue;

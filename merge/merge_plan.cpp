@@ -7,7 +7,7 @@
 #include "app/host.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
-#include "merge/index_cursor.h"
+#include "avi/index_reader.h"
 #include "merge/overlap_search.h"
 
 namespace {
@@ -30,12 +30,12 @@ SearchStart FindSearchStart(JobState& state, double window) {
   double target = u == 0 ? 0.0 : std::floor(d * 1000000.0 / double(u));
   if (!(target >= 0)) target = 0;
 
-  IndexCursor index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
   uint32_t frame = 0;
   bool haveKey = false;
   SearchStart key{0, 0};
   for (uint32_t i = 0; i < index.Total(); ++i) {
-    IdxEntry e = index.At(i);
+    IndexEntry e = index.At(i);
     if (StreamOfCkid(e.ckid) != video) continue;
     bool isKey = (e.flags & kKeyFrameFlag) != 0;
     if (isKey) {
@@ -52,7 +52,7 @@ SearchStart FindSearchStart(JobState& state, double window) {
 // total when there is no such frame.
 uint32_t EntryOfFrame(JobState& state, uint32_t wanted) {
   const AviAnalysis& a = state.analysis;
-  IndexCursor index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
   uint32_t frame = 0;
   for (uint32_t i = 0; i < index.Total(); ++i) {
     if (StreamOfCkid(index.At(i).ckid) != a.firstVideoStream) continue;
@@ -92,9 +92,9 @@ void PlanAudio(JobState& state, MergePlan& plan) {
   }
   if (walking == 0) return;
 
-  IndexCursor first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
   for (uint32_t i = 0; i < first.Total() && walking > 0; ++i) {
-    IdxEntry e = first.At(i);
+    IndexEntry e = first.At(i);
     int s = StreamOfCkid(e.ckid);
     if (s < 0 || !walk[s].walking) continue;
     if (e.length <= walk[s].left) {
@@ -117,9 +117,9 @@ void PlanAudio(JobState& state, MergePlan& plan) {
   uint32_t firstLength[kMaxStreams] = {};
   int missing = 0;
   for (int s = 0; s < kMaxStreams; ++s) missing += walk[s].audio ? 1 : 0;
-  IndexCursor second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
+  IndexReader second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
   for (uint32_t i = 0; i < second.Total() && missing > 0; ++i) {
-    IdxEntry e = second.At(i);
+    IndexEntry e = second.At(i);
     int s = StreamOfCkid(e.ckid);
     if (s < 0 || !walk[s].audio || found[s]) continue;
     found[s] = true;

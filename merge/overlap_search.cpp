@@ -13,7 +13,7 @@
 #include "app/host.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
-#include "merge/index_cursor.h"
+#include "avi/index_reader.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ struct Pattern {
 };
 
 // Counts the video entries from entry `from` to the end of an index.
-uint32_t CountFrames(IndexCursor& cursor, uint32_t from, int video) {
+uint32_t CountFrames(IndexReader& cursor, uint32_t from, int video) {
   uint32_t count = 0;
   for (uint32_t i = from; i < cursor.Total(); ++i)
     if (StreamOfCkid(cursor.At(i).ckid) == video) ++count;
@@ -134,9 +134,9 @@ uint32_t CountFrames(IndexCursor& cursor, uint32_t from, int video) {
 
 OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
                           const OverlapSearch& search) {
-  auto firstIndex = std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
+  auto firstIndex = std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
   auto secondIndex =
-      std::make_unique<IndexCursor>(*second.file, second.idx1Offset, second.entryTotal);
+      std::make_unique<IndexReader>(*second.file, second.idx1Offset, second.entryTotal);
 
   // The candidates: every video frame of the first input from the start on.
   const uint32_t candidates = CountFrames(*firstIndex, search.startEntry, search.video);
@@ -146,7 +146,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   // pattern is at most as long as both.
   Pattern p;
   for (uint32_t i = 0; i < second.entryTotal && p.length.size() < candidates; ++i) {
-    IdxEntry e = secondIndex->At(i);
+    IndexEntry e = secondIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
     if (p.length.size() >= search.maxRememberedFrames)
       return FindOverlapDirect(state, first, second, search);
@@ -197,7 +197,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   // the longest tail that is a head of the second input.
   k = 0;
   for (uint32_t i = search.startEntry; i < first.entryTotal; ++i) {
-    IdxEntry e = firstIndex->At(i);
+    IndexEntry e = firstIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
     if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
     int32_t sameAs = -1;  // a pattern frame this frame is known to equal
@@ -231,10 +231,10 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
 OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
                                 const OverlapSource& second, const OverlapSearch& search) {
   auto candidateIndex =
-      std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
-  auto tailIndex = std::make_unique<IndexCursor>(*first.file, first.idx1Offset, first.entryTotal);
+      std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
+  auto tailIndex = std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
   auto headIndex =
-      std::make_unique<IndexCursor>(*second.file, second.idx1Offset, second.entryTotal);
+      std::make_unique<IndexReader>(*second.file, second.idx1Offset, second.entryTotal);
   ChunkComparer compare;
   uint32_t frame = search.startFrame;
   uint32_t steps = 0;
@@ -243,7 +243,7 @@ OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
     bool all = true;
     uint32_t next = 0;  // the second input's entry to look at next
     for (uint32_t j = i; j < first.entryTotal && all; ++j) {
-      IdxEntry ea = tailIndex->At(j);
+      IndexEntry ea = tailIndex->At(j);
       if (StreamOfCkid(ea.ckid) != search.video) continue;
       if ((++steps & kCancelPollMask) == 0 && CancelSet(state))
         return {OverlapOutcome::Cancelled, 0};
@@ -253,7 +253,7 @@ OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
         all = false;  // the second input's video ran out
         break;
       }
-      IdxEntry eb = headIndex->At(next++);
+      IndexEntry eb = headIndex->At(next++);
       all = ea.length == eb.length &&
             compare.Same(*first.file, ChunkPosition(first, ea.offset), *second.file,
                          ChunkPosition(second, eb.offset), ea.length);

@@ -5,7 +5,7 @@
 
 #include "app/host.h"
 #include "avi/fourcc.h"
-#include "split/index_reader.h"
+#include "avi/index_reader.h"
 #include "split/output_file.h"
 #include "split/source_window.h"
 #include "split/split_engine.h"

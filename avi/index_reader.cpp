@@ -1,4 +1,4 @@
-#include "split/index_reader.h"
+#include "avi/index_reader.h"
 
 #include "avi/byte_input.h"
 
