@@ -9,6 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   cmake make g++ libgtest-dev python3 procps
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb x11-utils
   ffmpeg mencoder
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
