@@ -64,9 +64,16 @@ void ByteInput::OpenMemory(const uint8_t* data, size_t size) {
   viewSize_ = size;
 }
 
+void ByteInput::OpenSource(ByteSource& source) {
+  Close();
+  source_ = &source;
+  buffer_.resize(kBufferSize);
+}
+
 void ByteInput::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
+  source_ = nullptr;
   bufferStart_ = 0;
   bufferFill_ = 0;
 #ifndef _WIN32
@@ -85,8 +92,9 @@ void ByteInput::Close() {
 }
 
 bool ByteInput::Seek(uint64_t position) {
-  // Positions are 32-bit in this program; anything beyond cannot be reached.
-  unreachable_ = !IsOpen() || position > 0xFFFFFFFFull;
+  // Every 64-bit position can be asked for (OpenDML files pass 4 GiB);
+  // beyond the end, reads give end-of-file bytes.
+  unreachable_ = !IsOpen();
   position_ = position;
   return !unreachable_;
 }
@@ -117,10 +125,35 @@ size_t ByteInput::Read(void* out, size_t count) {
       done = ReadFromMapping(dest, count);
     } else if (file_) {
       done = ReadFromFile(dest, count);
+    } else if (source_) {
+      done = ReadFromSource(dest, count);
     }
   }
   if (done < count) std::memset(dest + done, kEndOfFileByte, count - done);
   position_ += count;
+  return done;
+}
+
+size_t ByteInput::ReadFromSource(uint8_t* dest, size_t count) {
+  if (count >= kDirectReadSize) return source_->ReadAt(position_, dest, count);
+  size_t done = 0;
+  while (done < count) {
+    uint64_t at = position_ + done;
+    if (at >= bufferStart_ && at < bufferStart_ + bufferFill_) {
+      size_t offset = size_t(at - bufferStart_);
+      size_t take = bufferFill_ - offset;
+      if (take > count - done) take = count - done;
+      std::memcpy(dest + done, buffer_.data() + offset, take);
+      done += take;
+      continue;
+    }
+    bufferStart_ = at;
+    bufferFill_ = source_->ReadAt(at, buffer_.data(), buffer_.size());
+    view_ = buffer_.data();
+    viewStart_ = bufferStart_;
+    viewSize_ = bufferFill_;
+    if (bufferFill_ == 0) break;
+  }
   return done;
 }
 

@@ -6,6 +6,17 @@
 #include <cstdio>
 #include <vector>
 
+// Bytes that are computed rather than stored (a view of a file rearranged),
+// read through ByteInput like a file.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual uint64_t Size() const = 0;
+  // Copies up to count bytes from position into out and returns how many
+  // exist there (fewer only at the end).
+  virtual size_t ReadAt(uint64_t position, uint8_t* out, size_t count) = 0;
+};
+
 class ByteInput {
  public:
   ByteInput() = default;
@@ -18,8 +29,10 @@ class ByteInput {
   bool Open(const char* path);
   // Reads from a copy-free view of memory that must outlive the reader.
   void OpenMemory(const uint8_t* data, size_t size);
+  // Reads the bytes of source, which must outlive the reader.
+  void OpenSource(ByteSource& source);
   void Close();
-  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr; }
+  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -52,12 +65,14 @@ class ByteInput {
     return view_ != nullptr && !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
   }
   size_t ReadFromFile(uint8_t* dest, size_t count);
+  size_t ReadFromSource(uint8_t* dest, size_t count);
   size_t ReadFromMapping(uint8_t* dest, size_t count);
   bool MapWindowAt(uint64_t position);
   void Unmap();
 
-  // Windows build: a stdio stream with our own buffer.
+  // Windows build: a stdio stream with our own buffer (also used for a source).
   std::FILE* file_ = nullptr;
+  ByteSource* source_ = nullptr;
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_
