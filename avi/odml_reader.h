@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "avi/odml_index.h"
@@ -117,3 +118,7 @@ class OdmlReader {
   std::vector<OdmlPlace> checkpointPlaces_;  // supers_.size() per checkpoint
   uint64_t stride_ = 1;
 };
+
+// The layout as `tavrin info` shows it: RIFF lists, index kind, entries per
+// stream from the indexes, and the reason when the indexes are refused.
+std::string DescribeOdmlLayout(const OdmlFacts& facts);

@@ -396,3 +396,32 @@ TEST(OdmlReader, ProgressIsReportedAndCancelStopsTheCheck) {
   EXPECT_FALSE(reader.Read(in, built.bytes.size(), [](uint64_t) { return false; }));
   EXPECT_EQ(reader.Facts().fault.problem, OdmlProblem::kCancelled);
 }
+
+TEST(OdmlReader, LayoutFactsForTheCommandLine) {
+  AviLayout clip = Clip(10);
+  BuiltOdml built = BuildOdml(MencoderLike(clip, {8}, 6));
+  auto o = ReadOdml(built.bytes);
+  ASSERT_TRUE(o->ok);
+  std::string text = DescribeOdmlLayout(o->reader.Facts());
+  const size_t moviSize = GetU32(built.bytes, built.moviList + 4);
+  const std::string expected =
+      "RIFF lists              2\n"
+      "  RIFF 'AVI ' at 0, " + std::to_string(GetU32(built.bytes, 4)) + " bytes; movi at " +
+      std::to_string(built.moviList) + ", " + std::to_string(moviSize) + " bytes\n";
+  EXPECT_EQ(text.substr(0, expected.size()), expected);
+  EXPECT_NE(text.find("  RIFF 'AVIX' at " + std::to_string(built.riffs[1]) + ", "), std::string::npos) << text;
+  EXPECT_NE(text.find("index                   OpenDML (indx super indexes, ix## standard indexes)\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("  stream 0: vids 00dc, 2 ix## indexes, 10 entries (1 key), "), std::string::npos) << text;
+  EXPECT_NE(text.find("  stream 1: auds 01wb, 2 ix## indexes, 10 entries (10 key), 17640 bytes\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("  chunks                20\n"), std::string::npos);
+
+  EXPECT_NE(DescribeOdmlLayout(ReadOdml(BuildAvi(clip))->reader.Facts()).find("idx1 (version 1)"), std::string::npos);
+  Bytes cut = built.bytes;
+  cut.resize(built.riffs[1] + 100);
+  EXPECT_NE(DescribeOdmlLayout(ReadOdml(cut)->reader.Facts())
+                .find("refused                 The file is cut short: it ends inside a RIFF list (at byte " +
+                      std::to_string(built.riffs[1]) + ")"),
+            std::string::npos);
+}
