@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr size_t kAheadBytes = 256 * 1024;
+
 uint64_t Span(const OdmlChunk& c) { return 8 + uint64_t(c.size) + (c.size & 1); }
 uint32_t Clamp32(uint64_t v) { return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(v); }
 
@@ -70,8 +72,7 @@ size_t OdmlFlatView::ReadHeader(uint64_t position, uint8_t* out, size_t count) {
     if (done == count) break;
     if (at < p.flat || at >= p.flat + p.length) continue;
     size_t take = size_t(std::min<uint64_t>(count - done, p.flat + p.length - at));
-    source_.Seek(p.source + (at - p.flat));
-    if (source_.Read(out + done, take) != take) return 0;
+    if (!CopySource(p.source + (at - p.flat), out + done, take)) return 0;
     done += take;
   }
   for (const HeaderPatch& p : patches_) {
@@ -97,10 +98,13 @@ bool OdmlFlatView::Step(Cursor& c) {
   return c.valid;
 }
 
+// Forward, a cursor steps up to two strides (listing entries from its
+// batches costs nothing) rather than restart from a checkpoint (which reads
+// every stream's super index and ix## head again).
 bool OdmlFlatView::SeekOrdinal(Cursor& c, uint64_t ordinal) {
   const OdmlPlace* places;
   const OdmlCheckpoint& point = reader_.CheckpointForOrdinal(ordinal, &places);
-  if (!c.valid || c.ordinal > ordinal || point.ordinal > c.ordinal) {
+  if (!c.valid || c.ordinal > ordinal || point.ordinal > c.ordinal + reader_.Stride()) {
     if (!Restore(c, point, places)) return false;
   }
   while (c.ordinal < ordinal)
@@ -112,7 +116,7 @@ bool OdmlFlatView::SeekOffset(Cursor& c, uint64_t flatOffset) {
   if (c.valid && c.flat <= flatOffset && flatOffset < c.flat + Span(c.chunk)) return true;
   const OdmlPlace* places;
   const OdmlCheckpoint& point = reader_.CheckpointForOffset(flatOffset, &places);
-  if (!c.valid || c.flat > flatOffset || point.ordinal > c.ordinal) {
+  if (!c.valid || c.flat > flatOffset || point.ordinal > c.ordinal + reader_.Stride()) {
     if (!Restore(c, point, places)) return false;
   }
   while (flatOffset >= c.flat + Span(c.chunk))
@@ -130,12 +134,28 @@ size_t OdmlFlatView::ReadMovi(uint64_t offset, uint8_t* out, size_t count) {
     uint64_t from = chunk.data - 8 + within;
     // Everything but a final pad byte lies in the file; a missing pad is 0.
     size_t inFile = size_t(std::min<uint64_t>(take, from < reader_.FileSize() ? reader_.FileSize() - from : 0));
-    source_.Seek(from);
-    if (source_.Read(out + done, inFile) != inFile) break;
+    if (!CopySource(from, out + done, inFile)) break;
     std::memset(out + done + inFile, 0, take - inFile);
     done += take;
   }
   return done;
+}
+
+bool OdmlFlatView::CopySource(uint64_t from, uint8_t* out, size_t count) {
+  if (count >= kAheadBytes / 4) {
+    source_.Seek(from);
+    return source_.Read(out, count) == count;
+  }
+  if (from < aheadStart_ || from + count > aheadStart_ + aheadFill_) {
+    ahead_.resize(kAheadBytes);
+    uint64_t left = reader_.FileSize() > from ? reader_.FileSize() - from : 0;
+    source_.Seek(from);
+    aheadStart_ = from;
+    aheadFill_ = source_.Read(ahead_.data(), size_t(std::min<uint64_t>(left, kAheadBytes)));
+    if (count > aheadFill_) return false;
+  }
+  std::memcpy(out, ahead_.data() + (from - aheadStart_), count);
+  return true;
 }
 
 size_t OdmlFlatView::ReadIdx1(uint64_t offset, uint8_t* out, size_t count) {

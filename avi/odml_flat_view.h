@@ -56,6 +56,7 @@ class OdmlFlatView : public ByteSource {
   size_t ReadHeader(uint64_t position, uint8_t* out, size_t count);
   size_t ReadMovi(uint64_t offset, uint8_t* out, size_t count);
   size_t ReadIdx1(uint64_t offset, uint8_t* out, size_t count);
+  bool CopySource(uint64_t from, uint8_t* out, size_t count);
 
   ByteInput& source_;
   const OdmlReader& reader_;
@@ -66,4 +67,9 @@ class OdmlFlatView : public ByteSource {
   uint64_t size_ = 0;
   Cursor movi_;
   Cursor index_;
+  // Source bytes read ahead for small pieces (audio chunks between video
+  // frames), so that they cost no mapped window of their own.
+  std::vector<uint8_t> ahead_;
+  uint64_t aheadStart_ = 0;
+  size_t aheadFill_ = 0;
 };

@@ -97,6 +97,8 @@ class OdmlReader {
   // The last checkpoint whose flat offset is at or before flatOffset.
   const OdmlCheckpoint& CheckpointForOffset(uint64_t flatOffset, const OdmlPlace** places) const;
   size_t CheckpointCount() const { return checkpoints_.size(); }
+  // Chunks between checkpoints.
+  uint64_t Stride() const { return stride_; }
 
  private:
   bool Fail(OdmlProblem problem, int stream, uint64_t position);

@@ -96,6 +96,8 @@ std::vector<NamedLayout> WriterLayouts(const AviLayout& clip) {
 TEST(OdmlReader, WritersLayoutsFlattenToTheVersion1Rule) {
   AviLayout clip = Clip(60);
   clip.junkAfterHeader = "padding kept";
+  clip.chunks[10].size = 0;  // a skipped frame, as ffmpeg and mencoder keep it
+  clip.chunks[12].size = 777;  // odd: a pad byte follows
   for (const NamedLayout& w : WriterLayouts(clip)) {
     SCOPED_TRACE(w.name);
     BuiltOdml built = BuildOdml(w.layout);
@@ -110,6 +112,9 @@ TEST(OdmlReader, WritersLayoutsFlattenToTheVersion1Rule) {
     EXPECT_EQ(f.streams[1].entries, 60u);
     EXPECT_EQ(f.streams[1].keyEntries, w.layout.audioKey ? 60u : 0u);
     EXPECT_EQ(f.streams[1].dataBytes, 60u * 1764);
+    uint64_t videoBytes = 0;
+    for (const ChunkLayout& c : clip.chunks) videoBytes += c.stream == 0 ? c.size : 0;
+    EXPECT_EQ(f.streams[0].dataBytes, videoBytes);
     EXPECT_EQ(f.chunkCount, 120u);
 
     OdmlFlatView view(o->input, o->reader);
