@@ -81,7 +81,7 @@ bool OdmlReader::ReadHeader(ByteInput& input) {
                                          : std::min(fileSize_, facts_.riffs[0].position + 8 + facts_.riffs[0].size);
   int strl = -1;
   uint64_t removed = 0;
-  if (!ReadHeaderList(input, 12, end, 0, &strl, &removed)) return false;
+  ReadHeaderList(input, 12, end, 0, &strl, &removed);
 
   std::vector<int> without;
   for (uint32_t s = 0; s < facts_.streamCount; ++s) {
@@ -101,16 +101,23 @@ bool OdmlReader::ReadHeader(ByteInput& input) {
     f.standardIndexes = super.entriesInUse;
     supers_.push_back(super);
   }
-  if (facts_.hasSuperIndex && !without.empty()) return Fail(OdmlProblem::kStreamWithoutIndex, without[0], 0);
+  if (!facts_.hasSuperIndex) return true;  // what the header holds is the version-1 rules' to judge
+  if (headerFault_.problem != OdmlProblem::kNone) {
+    facts_.fault = headerFault_;
+    return false;
+  }
+  if (!without.empty()) return Fail(OdmlProblem::kStreamWithoutIndex, without[0], 0);
   return true;
 }
 
 // Walks the lists of the header in [start, end): notes avih, the streams'
 // types and super indexes, and cuts every indx chunk and LIST odml, patching
 // the size of each list that held one. removed gets the bytes cut inside.
-bool OdmlReader::ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, int depth, int* strl,
+// What an OpenDML file cannot have is noted in headerFault_ and raised only
+// when the file turns out to be one.
+void OdmlReader::ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, int depth, int* strl,
                                 uint64_t* removed) {
-  if (depth > kMaxHeaderDepth) return true;
+  if (depth > kMaxHeaderDepth) return;
   for (uint64_t p = start; p < end && end - p >= 8;) {
     uint32_t code = input.U32At(p);
     uint32_t size = input.ReadU32();
@@ -119,7 +126,10 @@ bool OdmlReader::ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, 
     uint32_t type = size >= 4 ? input.U32At(p + 8) : 0;
     bool cut = code == kIndx || (code == kList && type == kOdml);
     if (cut) {
-      if (cuts_.size() == kMaxHeaderCuts) return Fail(OdmlProblem::kHeaderTooComplex, -1, p);
+      if (cuts_.size() == kMaxHeaderCuts) {
+        NoteHeaderFault(OdmlProblem::kHeaderTooComplex, p);
+        break;
+      }
       cuts_.push_back(HeaderCut{p, span});
       *removed += span;
       if (code == kIndx && depth > 0 && *strl >= 0 && facts_.streams[*strl].superIndexPosition == 0)
@@ -132,18 +142,25 @@ bool OdmlReader::ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, 
     } else if (code == kList && size >= 4) {
       int outer = *strl;
       if (type == kStrl) {
-        if (facts_.streamCount == uint32_t(kOdmlMaxStreams)) return Fail(OdmlProblem::kTooManyStreams, -1, p);
-        *strl = int(facts_.streamCount++);
+        if (facts_.streamCount == uint32_t(kOdmlMaxStreams)) {
+          NoteHeaderFault(OdmlProblem::kTooManyStreams, p);
+          *strl = -1;  // neither recorded nor counted
+        } else {
+          *strl = int(facts_.streamCount++);
+        }
       }
       uint64_t inner = 0;
-      if (!ReadHeaderList(input, p + 12, p + 8 + size, depth + 1, strl, &inner)) return false;
+      ReadHeaderList(input, p + 12, p + 8 + size, depth + 1, strl, &inner);
       if (inner != 0) patches_.push_back(HeaderPatch{p + 4, uint32_t(size - inner)});
       *removed += inner;
       if (type == kStrl) *strl = outer;
     }
     p += span;
   }
-  return true;
+}
+
+void OdmlReader::NoteHeaderFault(OdmlProblem problem, uint64_t position) {
+  if (headerFault_.problem == OdmlProblem::kNone) headerFault_ = OdmlFault{problem, -1, position};
 }
 
 void OdmlReader::AddCheckpoint(uint64_t ordinal, uint64_t flatOffset, const OdmlPlace* places) {

@@ -104,13 +104,15 @@ class OdmlReader {
   bool Fail(OdmlProblem problem, int stream, uint64_t position);
   bool ReadRiffLists(ByteInput& input, uint64_t* truncatedRiff);
   bool ReadHeader(ByteInput& input);
-  bool ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, int depth, int* strl,
+  void ReadHeaderList(ByteInput& input, uint64_t start, uint64_t end, int depth, int* strl,
                       uint64_t* removed);
+  void NoteHeaderFault(OdmlProblem problem, uint64_t position);
   bool CheckEntries(ByteInput& input, const OdmlProgress& progress);
   void AddCheckpoint(uint64_t ordinal, uint64_t flatOffset, const OdmlPlace* places);
 
   uint64_t fileSize_ = 0;
   OdmlFacts facts_;
+  OdmlFault headerFault_;
   std::vector<SuperIndex> supers_;
   std::vector<HeaderCut> cuts_;
   std::vector<HeaderPatch> patches_;

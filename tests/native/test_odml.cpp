@@ -191,6 +191,12 @@ TEST(OdmlReader, Version1FilesAreLeftToTheVersion1Rules) {
   EXPECT_FALSE(o->reader.Facts().hasSuperIndex);
   EXPECT_EQ(o->reader.Facts().riffCount, 1u);
   EXPECT_EQ(o->reader.Facts().fault.problem, OdmlProblem::kNone);
+  // Nor is one with 11 streams: the version-1 rules record the first 10.
+  AviLayout many = Clip(4);
+  while (many.streams.size() < 11) many.streams.push_back(many.streams[1]);
+  EXPECT_EQ(ProblemOf(BuildAvi(many)), OdmlProblem::kNone);
+  // An OpenDML file with as many is refused.
+  EXPECT_EQ(ProblemOf(BuildOdml(FfmpegLike(many, {4})).bytes), OdmlProblem::kTooManyStreams);
   // A truncated version-1 file is not this reader's to refuse either.
   Bytes cut = BuildAvi(Clip(10));
   cut.resize(cut.size() - 100);
