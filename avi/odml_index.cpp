@@ -99,6 +99,8 @@ bool StreamIndexCursor::OpenStandardIndex(uint32_t number) {
       StreamOfCkid(h.chunkId) != super_.stream)
     return Fail(OdmlProblem::kBadStandardIndex, at);
   entriesAt_ = at + 32;
+  // dvgrab preallocates its indexes: only the entries in use count, the
+  // room after them holds zeros.
   entryCount_ = h.entriesInUse;
   base_ = h.base;
   ckid_ = h.chunkId;
@@ -133,7 +135,11 @@ bool StreamIndexCursor::Next(OdmlChunk* chunk) {
   uint32_t offset = U32(p);
   uint32_t rawSize = U32(p + 4);
   uint32_t size = rawSize & ~kNotKeyBit;
-  // 64-bit sums: a base near the top of the range must not wrap around.
+  // Writers disagree on the base (ffmpeg: the "movi" of the RIFF list;
+  // avimux: 0 in the first RIFF, then the RIFF header; mencoder: the first
+  // chunk's data, with one index over two RIFF lists; dvgrab: the first
+  // chunk's header). Only base + offset matters, and the reader checks it
+  // against the chunk there. 64-bit sums: a huge base must not wrap around.
   if (base_ > fileSize_ || offset > fileSize_ - base_) return Fail(OdmlProblem::kChunkPastEnd, entryAt);
   uint64_t data = base_ + offset;
   if (data < 8 || size > fileSize_ - data) return Fail(OdmlProblem::kChunkPastEnd, entryAt);

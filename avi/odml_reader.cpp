@@ -222,6 +222,9 @@ bool OdmlReader::CheckEntries(ByteInput& input, const OdmlProgress& progress) {
   }
   facts_.chunkCount = ordinal;
   flatMoviBytes_ = flat;
+  // avih dwTotalFrames counts the first RIFF's frames in every writer's
+  // files, and dmlh is no better (ffmpeg adds MP3 packets, mencoder counts
+  // the first RIFF): the video stream's entries are the frame count.
   if (facts_.avihPosition != 0 && input.U32At(facts_.avihPosition + 4) >= 20) {
     uint64_t frames = facts_.firstVideoStream >= 0 ? facts_.streams[facts_.firstVideoStream].entries : 0;
     patches_.push_back(HeaderPatch{facts_.avihPosition + 24, uint32_t(frames)});

@@ -1,4 +1,5 @@
-// Reads an OpenDML file's layout and checks every entry of its indexes once:
+// Reads an OpenDML file's layout and checks every entry of its indexes once
+// (idx1 is not read: writers keep it for the first RIFF list only):
 // RIFF lists, the header (stream types, super indexes, the chunks the
 // flattened view leaves out), per-stream counts, and checkpoints from which
 // the chunks in file order can be listed again from any point.
