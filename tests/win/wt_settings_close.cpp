@@ -16,6 +16,17 @@ RECT WindowRect(const App& app) {
 // Presses keys as the user would, into the foreground window.
 void Key(BYTE key, bool down) { keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
 
+// The test prefixes leave windows unmanaged (tests/wine/start.sh); a key
+// pressed into such a window never reaches its thread's key state, so this
+// sets the mode for the programs started while it lives.
+struct ManagedWindows {
+  explicit ManagedWindows(const char* mode) { SetMode(mode); }
+  ~ManagedWindows() { SetMode("N"); }
+  static void SetMode(const char* mode) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", REG_SZ, mode, 2);
+  }
+};
+
 bool BringToFront(const App& app) {
   SetForegroundWindow(app.main);
   return WaitUntil([&] { return GetForegroundWindow() == app.main; }, 3000);
@@ -87,6 +98,7 @@ int main() {
   {
     const char* content = "TabNo=1\nMyOwnKey=1\n";
     const std::string folder = FolderWith(content);
+    ManagedWindows managed("Y");
     App app = Launch("", folder);
     WT_CHECK(BringToFront(app));
     Key(VK_SHIFT, true);

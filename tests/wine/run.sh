@@ -60,12 +60,15 @@ TAVRIN_WORK_DIR=$(windows_path "$work")
 
 echo "run.sh: $name on $ARCH, slot $slot (display $DISPLAY), LANG=$LANG"
 limit=${TAVRIN_WINE_TIMEOUT:-120}
-# The lock is not handed on: the wineserver the program starts may outlive it.
-timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null {lock}>&-
+# The program writes into a file, not into ctest's pipe: the wineserver and
+# the prefix's own processes it may start live on for the next program of the
+# slot (a cold start costs seconds) and must not hold the pipe open. Neither
+# do they get the lock.
+timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null >"$work.log" 2>&1 {lock}>&-
 rc=$?
-# End whatever the program left running (and the wineserver it started, which
-# would otherwise hold the test's output pipe open).
-wineserver -k >/dev/null 2>&1
+cat "$work.log"
+# After a failure, end whatever the program left running in the slot.
+[ $rc -ne 0 ] && wineserver -k >/dev/null 2>&1
 [ $rc -eq 124 ] && echo "run.sh: $name timed out after $limit s" >&2
 [ $rc -eq 53 ] && echo "run.sh: exit code 53: a DLL is missing (is the program linked statically?)" >&2
 exit $rc
