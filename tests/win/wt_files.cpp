@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     DeleteFileA((helpFolder + "\\Help.htm").c_str());
     help.PostCommand(IDM_HELP);
     WT_CHECK_EQ(
-        AnswerBox(help, help.main),
+        AnswerMessageBox(help.main),
         Lang(
             L"Help File Not Found",
             L"\u30D8\u30EB\u30D7\u30D5\u30A1\u30A4\u30EB\u306E\u8D77\u52D5\u306B\u5931\u6557\u3057\u307E\u3057\u305F"));

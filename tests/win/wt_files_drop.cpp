@@ -67,7 +67,7 @@ int main() {
   Case("two files: the one-file message, then the first name (any case of .AVI)");
   {
     Drop(in, {"C:\\videos\\First.AvI", "C:\\videos\\second.avi"});
-    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
+    WT_CHECK_EQ(AnswerMessageBox(in.main), std::wstring(L"You can drag One File"));
     Settle(in);
     WT_CHECK(StaysQuiet(app, 500));
     WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
@@ -76,12 +76,12 @@ int main() {
   Case("a name not ending in .avi: its message, the field unchanged");
   {
     Drop(in, {"C:\\videos\\clip.avi.txt"});
-    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
+    WT_CHECK_EQ(AnswerMessageBox(in.main), std::wstring(L"Not AVI File"));
     Settle(in);
     WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
     Drop(in, {"C:\\videos\\notes.txt", "C:\\videos\\clip.avi"});
-    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
-    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
+    WT_CHECK_EQ(AnswerMessageBox(in.main), std::wstring(L"You can drag One File"));
+    WT_CHECK_EQ(AnswerMessageBox(in.main), std::wstring(L"Not AVI File"));
     Settle(in);
     WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
   }

@@ -29,7 +29,7 @@ int main() {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, SplitTitle());
     WT_CHECK(progress != nullptr);
-    const std::wstring text = AnswerBox(app, progress, 30000);
+    const std::wstring text = AnswerMessageBox(progress, 30000);
     Check(StartsWith(text, kCompleted), "Completed: " + Show(text), __FILE__, __LINE__);
     WT_CHECK(JobEnded(app, progress));
     WT_CHECK(StaysQuiet(app));  // no "Break", no second job
@@ -48,7 +48,7 @@ int main() {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, MergeTitle());
     WT_CHECK(progress != nullptr);
-    const std::wstring text = AnswerBox(app, progress, 30000);
+    const std::wstring text = AnswerMessageBox(progress, 30000);
     Check(StartsWith(text, kMergeOk), "summary: " + Show(text), __FILE__, __LINE__);
     // The split's overlap (2 s, from the key frame before) is found at the seam.
     const size_t at = text.find(L"(Overlap ");
@@ -77,7 +77,7 @@ int main() {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, MergeTitle(), 30000);
     WT_CHECK(progress != nullptr);
-    const std::wstring text = AnswerBox(app, progress, 30000);
+    const std::wstring text = AnswerMessageBox(progress, 30000);
     Check(StartsWith(text, kMergeOk), "summary: " + Show(text), __FILE__, __LINE__);
     WT_CHECK(JobEnded(app, progress));
     WT_CHECK(StaysQuiet(app));
@@ -95,7 +95,7 @@ int main() {
     PostMessageA(app.Item(IDC_HOURS), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     HWND progress = WaitForProgress(app, SplitTitle());
     WT_CHECK(progress != nullptr);
-    WT_CHECK_EQ(AnswerBox(app, progress), std::wstring(L"File not open"));
+    WT_CHECK_EQ(AnswerMessageBox(progress), std::wstring(L"File not open"));
     WT_CHECK(JobEnded(app, progress));
   }
 
@@ -104,7 +104,7 @@ int main() {
     app.SetItemText(IDC_OVERLAP, "61");
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, SplitTitle());
-    WT_CHECK_EQ(AnswerBox(app, progress), std::wstring(L"[Overlap] bad value(0-60)"));
+    WT_CHECK_EQ(AnswerMessageBox(progress), std::wstring(L"[Overlap] bad value(0-60)"));
     WT_CHECK(JobEnded(app, progress));
     WT_CHECK(StaysQuiet(app));
   }
@@ -115,12 +115,11 @@ int main() {
     app.SetItemText(IDC_OVERLAP, "x");
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, SplitTitle());
-    HWND box = WaitForMessageBox(app);
-    WT_CHECK(box != nullptr && GetWindow(box, GW_OWNER) == progress);
+    WT_CHECK(WaitForMessageBox(progress) != nullptr);  // the job's box over its dialog
     PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
-    AnswerBox(app, progress);
+    AnswerMessageBox(progress);
     WT_CHECK_EQ(
-        AnswerBox(app, app.main),
+        AnswerMessageBox(app.main),
         Lang(L"Break", L"\u64CD\u4F5C\u304C\u4E2D\u65AD\u3055\u308C\u307E\u3057\u305F"));  // 操作が中断されました
   }
   CloseApp(app);

@@ -131,26 +131,6 @@ inline App Launch(const std::string& arguments, const std::string& folder, bool 
   return app;
 }
 
-// Waits for a message box of the program.
-inline HWND WaitForMessageBox(const App& app, DWORD milliseconds = 10000) {
-  HWND box = nullptr;
-  WaitUntil([&] { return (box = FindOf(app.pid(), Kind::MessageBox)) != nullptr; }, milliseconds);
-  return box;
-}
-
-// Waits for the program's next message box, checks its caption and owner,
-// presses OK and returns its text (L"<no box>" when none came).
-inline std::wstring AnswerBox(const App& app, HWND expectedOwner, DWORD milliseconds = 15000) {
-  HWND box = WaitForMessageBox(app, milliseconds);
-  if (!Check(box != nullptr, "a message box appears", __FILE__, __LINE__)) return L"<no box>";
-  WT_CHECK_EQ(TextW(box), std::wstring(L"Tavrin"));
-  if (expectedOwner) WT_CHECK(GetWindow(box, GW_OWNER) == expectedOwner);
-  const std::wstring text = MessageTextW(box);
-  PressOk(box);
-  WaitUntil([&] { return !IsWindow(box); }, 5000);
-  return text;
-}
-
 // True when no message box or other dialog of the program shows up within milliseconds.
 inline bool StaysQuiet(const App& app, DWORD milliseconds = 1500) {
   return !WaitUntil(
