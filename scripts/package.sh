@@ -23,8 +23,8 @@ cd "$ROOT"
 
 VERSION=$(head -n1 VERSION)
 DIST=$ROOT/dist
-TREE_win32=${TAVRIN_WIN32_TREE:-$ROOT/build/win}
-TREE_win64=${TAVRIN_WIN64_TREE:-$ROOT/build/win64}
+WIN32_TREE=${TAVRIN_WIN32_TREE:-$ROOT/build/win}
+WIN64_TREE=${TAVRIN_WIN64_TREE:-$ROOT/build/win64}
 # Where a tree's plug-in target puts its DLL.
 PLUGIN_IN_TREE=plugin/TavrinD.dll
 
@@ -67,7 +67,7 @@ windows_line() { # arch language
 
 mingw_prefix() { case $1 in win32) echo i686-w64-mingw32 ;; win64) echo x86_64-w64-mingw32 ;; esac; }
 
-tree_of() { local var=TREE_$1; echo "${!var}"; }
+tree_of() { case $1 in win32) echo "$WIN32_TREE" ;; win64) echo "$WIN64_TREE" ;; esac; }
 
 check_tree() { # arch
   local arch=$1 tree
