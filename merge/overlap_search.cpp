@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/host.h"
+#include "avi/walk_sink.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -132,7 +132,7 @@ uint32_t CountFrames(IndexReader& cursor, uint32_t from, int video) {
 
 }  // namespace
 
-OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
                           const OverlapSearch& search) {
   auto firstIndex = std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
   auto secondIndex =
@@ -149,7 +149,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
     IndexEntry e = secondIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
     if (p.length.size() >= search.maxRememberedFrames)
-      return FindOverlapDirect(state, first, second, search);
+      return FindOverlapDirect(sink, first, second, search);
     p.offset.push_back(e.offset);
     p.length.push_back(e.length);
   }
@@ -181,7 +181,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   uint32_t steps = 0;
   int32_t k = 0;
   for (int32_t i = 1; i < m; ++i) {
-    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
     for (;;) {
       if (samePatternFrames(i, k)) {
         ++k;
@@ -199,7 +199,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   for (uint32_t i = search.startEntry; i < first.entryTotal; ++i) {
     IndexEntry e = firstIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
-    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
     int32_t sameAs = -1;  // a pattern frame this frame is known to equal
     auto matches = [&](int32_t j) {
       if (e.length != p.length[size_t(j)]) return false;
@@ -228,7 +228,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   return {OverlapOutcome::Found, search.startFrame + (candidates - uint32_t(k))};
 }
 
-OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+OverlapResult FindOverlapDirect(WalkSink& sink, const OverlapSource& first,
                                 const OverlapSource& second, const OverlapSearch& search) {
   auto candidateIndex =
       std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
@@ -245,7 +245,7 @@ OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
     for (uint32_t j = i; j < first.entryTotal && all; ++j) {
       IndexEntry ea = tailIndex->At(j);
       if (StreamOfCkid(ea.ckid) != search.video) continue;
-      if ((++steps & kCancelPollMask) == 0 && CancelSet(state))
+      if ((++steps & kCancelPollMask) == 0 && sink.Cancelled())
         return {OverlapOutcome::Cancelled, 0};
       while (next < second.entryTotal && StreamOfCkid(headIndex->At(next).ckid) != search.video)
         ++next;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class ByteInput;
-struct JobState;
+class WalkSink;
 
 // One input as the search reads it: its index and where chunk offsets count from.
 struct OverlapSource {
@@ -34,9 +34,9 @@ struct OverlapResult {
 // Two chunks are the same frame when their index lengths agree and their
 // bytes, header included, agree over length + 8 (bytes past the end of a
 // file differ from every real byte).
-OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
                           const OverlapSearch& search);
 
 // The same search, candidate by candidate, in constant memory.
-OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+OverlapResult FindOverlapDirect(WalkSink& sink, const OverlapSource& first,
                                 const OverlapSource& second, const OverlapSearch& search);
