@@ -297,10 +297,36 @@ TEST(MergeOverlap, StringSearchAgreesWithCandidateByCandidateSearch) {
     auto keep = [&](OverlapResult r) { return r.outcome == OverlapOutcome::Found ? r.frame : uint32_t(a.size()); };
     EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
     EXPECT_EQ(keep(FindOverlapDirect(p->host, first, second, search)), expected) << round;
-    search.maxRememberedFrames = 2;
+    EXPECT_EQ(keep(FindOverlapHashed(p->host, first, second, search)), expected) << round;
+    search.maxRememberedFrames = 2;  // the string search hands over to the fixed-memory one
     EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
     // Through the planner (window 60 s covers these short clips entirely).
     EXPECT_EQ(Plan(*p).keepCount[0], expected) << round;
+  }
+}
+
+TEST(MergeOverlap, FixedMemorySearchOnTheMaterialThatMadeTheOldFallbackQuadratic) {
+  // Thousands of byte-identical frames in both inputs: every candidate agrees
+  // for a long way. With the first input's last frame different no tail
+  // repeats at all; with it the same, the whole first input repeats.
+  std::vector<std::pair<uint32_t, uint8_t>> still(6000, {300, 5});
+  for (bool lastDiffers : {true, false}) {
+    std::vector<std::pair<uint32_t, uint8_t>> firstFrames = still;
+    if (lastDiffers) firstFrames.back().second = 6;
+    auto p = Analyse(BuildAvi(VideoClip(firstFrames, 25)), BuildAvi(VideoClip(still, 25)));
+    const AviAnalysis& an = p->a();
+    const AviAnalysis& bn = p->b();
+    OverlapSource first{&p->firstInput, an.idx1Offset, an.idx1EntryTotal, an.chunkBase};
+    OverlapSource second{&p->secondInput, bn.idx1Offset, bn.idx1EntryTotal, bn.chunkBase};
+    OverlapSearch search{0, 0, 0};
+    search.maxRememberedFrames = 16;
+    OverlapResult r = FindOverlap(p->host, first, second, search);
+    if (lastDiffers) {
+      EXPECT_EQ(r.outcome, OverlapOutcome::NotFound);
+    } else {
+      ASSERT_EQ(r.outcome, OverlapOutcome::Found);
+      EXPECT_EQ(r.frame, 0u);
+    }
   }
 }
 
