@@ -132,6 +132,20 @@ def json_for_any_bytes():
         os.remove(name)
 
 
+def info_refuses_what_is_no_avi():
+    open("empty.avi", "wb").close()
+    with open("text.avi", "w") as f:
+        f.write("no RIFF here\n")
+    for name in ("empty.avi", "text.avi"):
+        for extra in ([], ["--json"]):
+            p = subprocess.run([CLI, "info", name, *extra], capture_output=True)
+            check(f"info {name} {extra}", (p.returncode, p.stdout), (1, b""))
+            check(f"info {name} says why", b"is not an AVI file" in p.stderr, True)
+        os.remove(name)
+    p = subprocess.run([CLI, "info", sample(), "--json"], capture_output=True)
+    check("info on an AVI", (p.returncode, json.loads(p.stdout)["riffSizeOffset"]), (0, 4))
+
+
 def big_sparse_avi(path, frames=400, frame_bytes=1 << 20):
     """A video-only AVI of 1 MB key frames whose data are holes: large to
     copy, cheap to make."""
@@ -274,6 +288,7 @@ def late_ctrl_c_keeps_the_json_line():
 usage_errors()
 messages()
 whole_paths()
+info_refuses_what_is_no_avi()
 failures_name_file_and_reason()
 json_for_any_bytes()
 ctrl_c_cancels()

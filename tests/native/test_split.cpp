@@ -546,6 +546,20 @@ TEST(SplitOutputs, AFailedWriteLeavesEarlierFilesAndNoTemporaryFile) {
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip-2.avi", "clip.avi"}));
 }
 
+TEST(SplitOutputs, AnInputCutShortWhileSplitFailsCleanly) {
+  std::string dir = FreshDir("shrinking");
+  std::string clip = Write(dir, BuildAvi(Clip(1500, 12)));
+  auto run = RunSplitJob(At(clip, "40"), [&](JobRun& r) {
+    r.host.onProgress = [&clip](const char* status, int cells) {
+      if (std::string(status) == "File Creating" && cells == 20) EXPECT_EQ(truncate(clip.c_str(), 100000), 0);
+    };
+  });
+  EXPECT_EQ(run->result, 13);
+  EXPECT_EQ(run->message(), "Error");
+  EXPECT_EQ(run->outcome.detail, clip + ": the input ended before the chunks its index names");
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
+}
+
 TEST(SplitOutputs, AnOutputNameLinkedToTheInputReplacesTheLink) {
   std::string dir = FreshDir("links");
   const Bytes source = BuildAvi(Clip(100, 12));
