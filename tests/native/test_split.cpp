@@ -551,7 +551,9 @@ TEST(SplitOutputs, AnInputCutShortWhileSplitFailsCleanly) {
   std::string clip = Write(dir, BuildAvi(Clip(1500, 12)));
   auto run = RunSplitJob(At(clip, "40"), [&](JobRun& r) {
     r.host.onProgress = [&clip](const char* status, int cells) {
-      if (std::string(status) == "File Creating" && cells == 20) EXPECT_EQ(truncate(clip.c_str(), 100000), 0);
+      if (std::string(status) == "File Creating" && cells == 20) {
+        EXPECT_EQ(truncate(clip.c_str(), 100000), 0);
+      }
     };
   });
   EXPECT_EQ(run->result, 13);
