@@ -4,7 +4,7 @@
 // whose structure compares equal.
 #include <cstdlib>
 
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "fuzz/fuzz_input.h"

@@ -8,7 +8,7 @@
 
 #include "app/file_probe.h"
 #include "app/host.h"
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_plan.h"
 

@@ -186,25 +186,27 @@ def ctrl_c_cancels():
 
 def ctrl_c_cancels_here():
     big_sparse_avi("big.avi")
-    p = subprocess.Popen([CLI, "split", "big.avi", "--seconds", "8", "--json"],
-                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    # Catch the run once the engine has created its (temporary) files, freeze
-    # it there, then deliver Ctrl-C: the cancel is seen at the next index entry.
-    deadline = time.time() + 60
-    while len(os.listdir(".")) < 2 and p.poll() is None and time.time() < deadline:
-        pass
-    if p.poll() is not None:
-        failures.append("the split ended before it could be interrupted")
-        return
-    os.kill(p.pid, signal.SIGSTOP)
-    os.kill(p.pid, signal.SIGINT)
-    os.kill(p.pid, signal.SIGCONT)
-    out, err = p.communicate(timeout=120)
-    doc = json.loads(out)
-    check("cancel exit", p.returncode, 1)
-    check("cancel json", doc, {"result": -1, "message": None, "outputs": []})
-    check("cancel leaves no file", os.listdir("."), ["big.avi"])
-    check("cancel stderr", "cancelled" in err.decode(), True)
+    # Ctrl-C, and the SIGTERM that `timeout` or `kill` send, cancel alike.
+    for sig in (signal.SIGINT, signal.SIGTERM):
+        p = subprocess.Popen([CLI, "split", "big.avi", "--seconds", "8", "--json"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # Catch the run once the engine has created its (temporary) files, freeze
+        # it there, then deliver the signal: the cancel is seen at the next index entry.
+        deadline = time.time() + 60
+        while len(os.listdir(".")) < 2 and p.poll() is None and time.time() < deadline:
+            pass
+        if p.poll() is not None:
+            failures.append("the split ended before it could be interrupted")
+            return
+        os.kill(p.pid, signal.SIGSTOP)
+        os.kill(p.pid, sig)
+        os.kill(p.pid, signal.SIGCONT)
+        out, err = p.communicate(timeout=120)
+        doc = json.loads(out)
+        check(f"{sig} exit", p.returncode, 1)
+        check(f"{sig} json", doc, {"result": -1, "message": None, "outputs": []})
+        check(f"{sig} leaves no file", os.listdir("."), ["big.avi"])
+        check(f"{sig} stderr", "cancelled" in err.decode(), True)
     os.remove("big.avi")
 
 

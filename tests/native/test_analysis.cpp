@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/file_probe.h"
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "tests/native/avi_builder.h"
