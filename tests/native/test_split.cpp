@@ -249,6 +249,7 @@ TEST(SplitEngine, StructureRefusalsAreUnsupportedFiles) {
       auto run = RunSplitJob(f);
       EXPECT_EQ(run->result, file.result);
       EXPECT_EQ(run->message(), english ? "Avi File???" : "未対応のファイルです");
+      EXPECT_EQ(run->outcome.detail.rfind(path + ": ", 0), 0u) << "says what is missing";
       EXPECT_TRUE(run->outcome.engineStarted);
       EXPECT_EQ(run->outcome.firstOutput, "") << "no names before files are made";
     }
