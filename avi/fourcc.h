@@ -28,12 +28,8 @@ constexpr bool IsPrintableFourCC(uint32_t code) {
   return true;
 }
 
-// The stream number an index ckid names ("0" followed by a digit, all four
-// bytes printable, as the walk counts them), or -1. Split and merge route
-// exactly the entries the analysis counted, so sizes planned from the counts
-// are the sizes written.
+// The stream number an index ckid names ("0" followed by a digit), or -1.
 constexpr int StreamOfCkid(uint32_t ckid) {
-  if (!IsPrintableFourCC(ckid)) return -1;
   char first = char(ckid & 0xFF);
   char second = char((ckid >> 8) & 0xFF);
   if (first != '0' || second < '0' || second > '9') return -1;
