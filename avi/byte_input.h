@@ -1,5 +1,7 @@
 // Checked, buffered reader for every byte the program reads from an AVI file.
-// Backed by a file or by memory (tests); past the end it yields 0xFF bytes.
+// Backed by a file or by memory (tests, fuzzing); past the end it yields 0xFF
+// bytes. Files are read with positioned reads into a small buffer, never
+// mapped: a file that shrinks while it is read only ends early.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +35,10 @@ class ByteInput {
   void OpenSource(ByteSource& source);
   void Close();
   bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
+  // The size when opened (a file may change later; reads then end early).
+  uint64_t Size() const { return size_; }
+  // The system's reason why the last Open failed ("No such file or directory").
+  const char* OpenError() const { return openError_; }
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -65,26 +71,19 @@ class ByteInput {
     return view_ != nullptr && !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
   }
   size_t ReadFromFile(uint8_t* dest, size_t count);
-  size_t ReadFromSource(uint8_t* dest, size_t count);
-  size_t ReadFromMapping(uint8_t* dest, size_t count);
-  bool MapWindowAt(uint64_t position);
-  void Unmap();
+  // One positioned read of up to count bytes at `at`; what it got.
+  size_t ReadAt(uint64_t at, uint8_t* dest, size_t count);
 
-  // Windows build: a stdio stream with our own buffer (also used for a source).
+  // Windows build: a stdio stream; native build: a descriptor for pread.
+  // Either way through our own buffer.
   std::FILE* file_ = nullptr;
-  ByteSource* source_ = nullptr;
+  int fd_ = -1;
+  ByteSource* source_ = nullptr;  // computed bytes, through the same buffer
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_
-
-  // Native build: the file is seen through a small mapped window, so that a
-  // walk over hundreds of thousands of chunk headers costs no system call
-  // per header and no copy of the data between them.
-  int fd_ = -1;
-  uint64_t fileSize_ = 0;
-  const uint8_t* window_ = nullptr;
-  uint64_t windowStart_ = 0;
-  size_t windowSize_ = 0;
+  uint64_t size_ = 0;
+  const char* openError_ = "";
 
   const uint8_t* memory_ = nullptr;
   size_t memorySize_ = 0;

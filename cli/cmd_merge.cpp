@@ -1,13 +1,13 @@
-// tavrin merge: runs the merge job on two files given as the Merge tab's fields.
+// tavrin merge: runs the merge job on the two files named; Ctrl-C acts as the
+// progress dialog's Cancel.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "app/control_ids.h"
-#include "app/host.h"
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "merge/merge_job.h"
 
@@ -20,8 +20,12 @@ int UsageError(const char* why, const char* what) {
   return 2;
 }
 
-// A dialog field holds at most 259 bytes.
-std::string AsField(const char* text) { return std::string(text).substr(0, kPathBytes - 1); }
+// What the structure comparison found, as a JSON object.
+std::string DifferenceJson(const StructureDifference& d) {
+  return "{\"code\": " + std::to_string(d.code) + ", \"field\": " + JsonString(d.field) +
+         ", \"stream\": " + std::to_string(d.stream) + ", \"offset\": " + std::to_string(d.offset) +
+         ", \"first\": " + std::to_string(d.firstValue) + ", \"second\": " + std::to_string(d.secondValue) + "}";
+}
 
 }  // namespace
 
@@ -61,24 +65,29 @@ int RunMerge(int argc, char** argv) {
     return 2;
   }
 
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->englishUi = englishUi;
-  state->analysis = AviAnalysis{};
-  ResetAnalysis(state->analysis);
-  host.fields[IDC_MERGE_FILE1] = AsField(files[0]);
-  host.fields[IDC_MERGE_FILE2] = AsField(files[1]);
+  for (const char* file : files)
+    if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
 
-  int32_t result = MergeJob(*state);
+  NativeSink sink(englishUi);
+  InterruptAsCancel interrupt(sink);
+  const MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
+  const int32_t result = outcome.Number();
+  const bool cancelled = outcome.result == MergeResult::Cancelled;
+  if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 
-  const bool shown = !host.messages.empty();
-  const std::string message = shown ? host.messages.back() : std::string();
+  const bool shown = !sink.messages.empty();
+  const std::string message = sink.LastMessage();
   if (json) {
-    std::printf("{\"result\": %d, \"message\": %s, \"outputs\": []}\n", int(result),
-                shown ? JsonString(message).c_str() : "null");
+    std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
+    out += shown ? JsonString(message) : "null";
+    out += ", \"outputs\": []";
+    if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
+    if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
+    out += "}\n";
+    std::fputs(out.c_str(), stdout);
   } else if (shown) {
     std::printf("%s\n", message.c_str());
   }
-  return result == 0 ? 0 : 1;
+  return result == 0 && !cancelled ? 0 : 1;
 }

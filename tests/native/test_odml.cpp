@@ -10,8 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "app/host.h"
-#include "app/native_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/odml_flat_view.h"
@@ -164,17 +162,13 @@ TEST(OdmlReader, Version1RulesReadTheFlattenedView) {
   auto o = ReadOdml(built.bytes);
   ASSERT_TRUE(o->ok);
   OdmlFlatView view(o->input, o->reader);
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
   ByteInput flat;
   flat.OpenSource(view);
-  AviAnalysis& a = state->analysis;
-  a = AviAnalysis{};
+  auto analysis = std::make_unique<AviAnalysis>();
+  AviAnalysis& a = *analysis;
   ResetAnalysis(a);
-  a.progressSpan = 10;
-  a.progressTotal = uint32_t(view.Size());
-  WalkChunks(*state, flat, 0, uint32_t(view.Size()), 0);
+  WalkProgress progress{nullptr, 0, 10, view.Size(), 0};
+  WalkChunks(a, progress, flat, 0, uint32_t(view.Size()), 0);
   EXPECT_EQ(a.hasIndx, 0);
   EXPECT_EQ(a.moviOffset, view.MoviTypePosition());
   EXPECT_EQ(a.idx1Offset, view.Idx1Position());

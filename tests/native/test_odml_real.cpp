@@ -14,8 +14,6 @@
 #include <memory>
 #include <string>
 
-#include "app/host.h"
-#include "app/native_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/index_reader.h"
@@ -110,15 +108,11 @@ void CheckRealFile(const std::string& path, const std::string& videoId, bool aud
   OdmlFlatView view(input, reader);
   ByteInput flat;
   flat.OpenSource(view);
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  AviAnalysis& a = state->analysis;
-  a = AviAnalysis{};
+  auto analysis = std::make_unique<AviAnalysis>();
+  AviAnalysis& a = *analysis;
   ResetAnalysis(a);
-  a.progressSpan = 10;
-  a.progressTotal = uint32_t(view.Size());
-  WalkChunks(*state, flat, 0, uint32_t(view.Size()), 0);
+  WalkProgress progress{nullptr, 0, 10, view.Size(), 0};
+  WalkChunks(a, progress, flat, 0, uint32_t(view.Size()), 0);
   EXPECT_EQ(a.hasIndx, 0);
   EXPECT_EQ(a.streams[0].idx1EntryCount, 1300u);
   EXPECT_EQ(flat.U32At(a.totalFramesOffset), 1300u);

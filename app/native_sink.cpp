@@ -1,0 +1,25 @@
+#include "app/native_sink.h"
+
+void NativeSink::Progress(int cells) {
+  progressCells.push_back(cells);
+  if (onProgress) onProgress(lastStatus.c_str(), cells);
+}
+
+void NativeSink::Status(const char* text, int cells) {
+  lastStatus = text;
+  Progress(cells);
+}
+
+void NativeSink::Message(const char* text, MessageOwner owner) {
+  messages.push_back(text);
+  messageOwners.push_back(owner);
+  if (onMessage) onMessage(*this);
+}
+
+bool NativeSink::CallPlugin(int32_t first, int32_t second, int32_t* result) {
+  if (!pluginPresent) return false;
+  pluginCalls.emplace_back(first, second);
+  if (onPlugin) onPlugin(*this);
+  *result = pluginResult;
+  return true;
+}
