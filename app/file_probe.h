@@ -7,3 +7,6 @@ enum class ProbeResult { Ok, CannotOpen, TooLarge };
 
 // On Ok, size holds the file's size in bytes (at most 0x7FFFFFFF).
 ProbeResult ProbeInputFile(const char* path, uint32_t* size);
+
+// True when both paths name the same existing file (also through links).
+bool SameFile(const char* first, const char* second);

@@ -26,6 +26,8 @@ struct JobHost {
   bool (*callPlugin)(void* context, int32_t first, int32_t second, int32_t* result);
 };
 
+struct MergePlan;
+
 struct JobState {
   JobHost host;
   int englishUi;  // 1: English texts, 0: Japanese
@@ -42,6 +44,11 @@ struct JobState {
   // Set by the split job just before its engine starts: after a cancel, only
   // then may the window delete this run's outputs.
   bool splitEngineStarted = false;
+
+  // The merge job's two input paths, and the plan the merge engine hands
+  // over to the plug-in (set only during that call).
+  char mergeInputPaths[2][kPathBytes] = {};
+  const MergePlan* mergePlan = nullptr;
 };
 
 inline bool CancelSet(const JobState& state) { return state.cancelRequested.load() != 0; }

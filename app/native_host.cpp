@@ -31,8 +31,11 @@ void ReadField(void* context, int controlId, char* buffer) {
 
 bool IsChecked(void* context, int controlId) { return Of(context).checked.count(controlId) != 0; }
 
-// Without windows there is no plug-in library.
-bool CallPlugin(void*, int32_t, int32_t, int32_t*) { return false; }
+// Without windows there is no plug-in library; a command or test may stand in for it.
+bool CallPlugin(void* context, int32_t first, int32_t second, int32_t* result) {
+  NativeHost& host = Of(context);
+  return host.plugin && host.plugin(first, second, result);
+}
 
 }  // namespace
 

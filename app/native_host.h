@@ -18,6 +18,8 @@ struct NativeHost {
   std::string lastStatus;
   std::function<void(const char*, int)> onProgress;  // optional observer
   std::function<void(NativeHost&)> onMessage;        // optional observer
+  // What stands in for the plug-in's "TestFunc" (none: no plug-in).
+  std::function<bool(int32_t, int32_t, int32_t*)> plugin;
 };
 
 // Points state.host at host; host must outlive the job run.

@@ -1,4 +1,5 @@
 // tavrin merge: runs the merge job on two files given as the Merge tab's fields.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,11 +10,20 @@
 #include "app/native_host.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/terminal_progress.h"
 #include "merge/merge_job.h"
+#include "merge/merge_output.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: tavrin merge FILE1 FILE2 [--lang en|ja] [--json]\n";
+constexpr const char* kUsage =
+    "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
+
+JobState* g_runningJob = nullptr;
+
+extern "C" void OnMergeInterrupt(int) {
+  if (g_runningJob) g_runningJob->cancelRequested.store(-2);
+}
 
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
@@ -29,6 +39,8 @@ int RunMerge(int argc, char** argv) {
   const char* files[2] = {nullptr, nullptr};
   int fileCount = 0;
   bool json = false;
+  bool write = false;
+  const char* output = nullptr;
   int englishUi = 1;
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
@@ -38,6 +50,11 @@ int RunMerge(int argc, char** argv) {
         optionsEnded = true;
       } else if (std::strcmp(arg, "--json") == 0) {
         json = true;
+      } else if (std::strcmp(arg, "--write") == 0) {
+        write = true;
+      } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
+        output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
+        if (!output || !*output) return UsageError("missing value for", "--output");
       } else if (std::strcmp(arg, "--lang") == 0 || std::strncmp(arg, "--lang=", 7) == 0) {
         const char* value = arg[6] == '=' ? arg + 7 : (i + 1 < argc ? argv[++i] : nullptr);
         if (!value) return UsageError("missing value for", "--lang");
@@ -60,6 +77,7 @@ int RunMerge(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (output && !write) return UsageError("--output needs", "--write");
 
   auto state = std::make_unique<JobState>();
   NativeHost host;
@@ -70,15 +88,39 @@ int RunMerge(int argc, char** argv) {
   host.fields[IDC_MERGE_FILE1] = AsField(files[0]);
   host.fields[IDC_MERGE_FILE2] = AsField(files[1]);
 
-  int32_t result = MergeJob(*state);
+  // With --write the joined file is written where the plug-in would write it.
+  std::string written;
+  if (write) {
+    host.plugin = [&](int32_t, int32_t, int32_t* result) {
+      *result = WritePlannedMerge(*state, output);
+      if (*result == 0) written = output ? output : state->inputPath;
+      return true;
+    };
+  }
+  ShowProgressOnTerminal(host);
 
+  g_runningJob = state.get();
+  struct sigaction action = {}, previous = {};
+  action.sa_handler = OnMergeInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous);
+  int32_t result = MergeJob(*state);
+  sigaction(SIGINT, &previous, nullptr);
+  g_runningJob = nullptr;
+  EndProgressLine(host);
+  const bool cancelled = state->cancelRequested.load() != 0;
+  if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
+
+  // Every message the job showed, the reason of a failed write first.
+  std::string message;
+  for (size_t i = 0; i < host.messages.size(); ++i) message += (i ? "\n" : "") + host.messages[i];
   const bool shown = !host.messages.empty();
-  const std::string message = shown ? host.messages.back() : std::string();
   if (json) {
-    std::printf("{\"result\": %d, \"message\": %s, \"outputs\": []}\n", int(result),
-                shown ? JsonString(message).c_str() : "null");
+    std::printf("{\"result\": %d, \"message\": %s, \"outputs\": [%s]}\n", int(result),
+                shown ? JsonString(message).c_str() : "null", written.empty() ? "" : JsonString(written).c_str());
   } else if (shown) {
     std::printf("%s\n", message.c_str());
   }
-  return result == 0 ? 0 : 1;
+  const bool failed = result != 0 || cancelled || (write && written.empty());
+  return failed ? 1 : 0;
 }

@@ -13,6 +13,9 @@
 #include "app/native_host.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/terminal_progress.h"
+#include "split/number_field.h"
+#include "split/size_split.h"
 #include "split/split_job.h"
 
 namespace {
@@ -26,8 +29,8 @@ extern "C" void OnInterrupt(int) {
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
   std::fputs(
-      "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] [--overlap T]\n"
-      "                   [--create both|first|second] [--lang en|ja] [--json]\n",
+      "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
+      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
 }
@@ -46,7 +49,8 @@ bool FileExists(const char* path) {
 
 struct SplitArgs {
   const char* file = nullptr;
-  std::string hours, minutes, seconds, overlap;
+  std::string hours, minutes, seconds, overlap, sizeMb;
+  bool bySize = false;
   std::string create = "both";
   std::string lang = "en";
   bool json = false;
@@ -59,7 +63,8 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
     std::string* value;
   } options[] = {{"--hours", &args.hours},     {"--minutes", &args.minutes},
                  {"--seconds", &args.seconds}, {"--overlap", &args.overlap},
-                 {"--create", &args.create},   {"--lang", &args.lang}};
+                 {"--create", &args.create},   {"--lang", &args.lang},
+                 {"--size-mb", &args.sizeMb}};
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--json") == 0) {
@@ -85,11 +90,14 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
         continue;
       }
       known = true;
+      if (o.value == &args.sizeMb) args.bySize = true;
       break;
     }
     if (!known) return std::string("unknown option '") + arg + "'";
   }
   if (!args.file) return "no input file";
+  if (args.bySize && !(args.hours.empty() && args.minutes.empty() && args.seconds.empty()))
+    return "--size-mb splits by size: no --hours, --minutes or --seconds with it";
   if (args.create != "both" && args.create != "first" && args.create != "second")
     return "--create takes both, first or second";
   if (args.lang != "en" && args.lang != "ja") return "--lang takes en or ja";
@@ -109,7 +117,8 @@ int RunSplit(int argc, char** argv) {
   host.fields[IDC_MINUTES] = FieldText(args.minutes.c_str());
   host.fields[IDC_SECONDS] = FieldText(args.seconds.c_str());
   host.fields[IDC_OVERLAP] = FieldText(args.overlap.c_str());
-  host.checked.insert(IDC_BY_TIME);
+  host.fields[IDC_SIZE_MB] = FieldText(args.sizeMb.c_str());
+  host.checked.insert(args.bySize ? IDC_BY_SIZE : IDC_BY_TIME);
   const int createRadio = args.create == "first"    ? IDC_CREATE_FIRST
                           : args.create == "second" ? IDC_CREATE_SECOND
                                                     : IDC_CREATE_BOTH;
@@ -121,6 +130,17 @@ int RunSplit(int argc, char** argv) {
   state->firstOutputPath[0] = 0;
   state->secondOutputPath[0] = 0;
 
+  // "File size" is the plug-in's work; here the size split itself stands in.
+  int32_t sizeResult = -1;
+  host.plugin = [&](int32_t createMode, int32_t, int32_t* result) {
+    double megabytes = 0, overlap = 0;
+    if (!ParseNumberField(host.fields[IDC_SIZE_MB].c_str(), &megabytes)) megabytes = 0;
+    ParseNumberField(host.fields[IDC_OVERLAP].c_str(), &overlap);  // checked by the job already
+    *result = sizeResult = RunSizeSplit(*state, SizeSplitRequest{args.file, megabytes, overlap, createMode});
+    return true;
+  };
+  ShowProgressOnTerminal(host);
+
   g_runningJob = state.get();
   struct sigaction action = {}, previous = {};
   action.sa_handler = OnInterrupt;
@@ -129,6 +149,8 @@ int RunSplit(int argc, char** argv) {
   const int32_t result = SplitJob(*state);
   sigaction(SIGINT, &previous, nullptr);
   g_runningJob = nullptr;
+  EndProgressLine(host);
+  const bool succeeded = args.bySize ? result == -3 && sizeResult == 0 : result == 0;
 
   const bool wantFirst = createRadio != IDC_CREATE_SECOND;
   const bool wantSecond = createRadio != IDC_CREATE_FIRST;
@@ -143,12 +165,14 @@ int RunSplit(int argc, char** argv) {
   }
 
   std::vector<std::string> outputs;
-  if (result == 0 && !cancelled && state->splitEngineStarted) {
+  if (succeeded && !cancelled && (args.bySize || state->splitEngineStarted)) {
     if (wantFirst && FileExists(state->firstOutputPath)) outputs.push_back(state->firstOutputPath);
     if (wantSecond && FileExists(state->secondOutputPath)) outputs.push_back(state->secondOutputPath);
   }
 
-  const std::string message = host.messages.empty() ? std::string() : host.messages.back();
+  // Every message the job showed (a size split's reason comes before its "Error").
+  std::string message;
+  for (size_t i = 0; i < host.messages.size(); ++i) message += (i ? "\n" : "") + host.messages[i];
   if (args.json) {
     std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
     out += host.messages.empty() ? "null" : JsonString(message);
@@ -161,5 +185,5 @@ int RunSplit(int argc, char** argv) {
     std::fputc('\n', stdout);
   }
   // A cancelled run is no success, even when the job stopped before its engine.
-  return result == 0 && !cancelled ? 0 : 1;
+  return succeeded && !cancelled ? 0 : 1;
 }

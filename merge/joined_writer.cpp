@@ -268,8 +268,7 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   }
   f.fileBytes = uint64_t(a.moviOffset) + 4 + f.moviBytes + 8 + 16ull * f.entries;
 
-  const uint32_t n2 = a.secondIdx1EntryCount[video];
-  f.totalFrames = ClampU32(double(r.plan->keepCount[video]) + double(n2));
+  f.totalFrames = ClampU32(double(r.plan->keepCount[video]) + double(r.secondFrames));
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const StreamEntry& st = a.streams[s];
     if (int(s) == video) {

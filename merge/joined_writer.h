@@ -26,6 +26,7 @@ struct JoinRequest {
   const AviAnalysis* analysis;
   JoinInput first;
   JoinInput second;
+  uint32_t secondFrames;  // the second input's video frames (entries of the first video stream)
   const MergePlan* plan;
 };
 

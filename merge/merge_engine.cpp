@@ -126,8 +126,12 @@ int32_t MergeEngine(JobState& state, double window, int32_t mode) {
 
   int32_t pluginResult = 0;
   int32_t seconds = WholeSeconds(window);
-  if (state.host.callPlugin &&
-      state.host.callPlugin(state.host.context, mode, seconds, &pluginResult) && pluginResult == 0) {
+  state.mergePlan = &plan;
+  const bool completed = state.host.callPlugin &&
+                         state.host.callPlugin(state.host.context, mode, seconds, &pluginResult) &&
+                         pluginResult == 0;
+  state.mergePlan = nullptr;
+  if (completed) {
     SetStatusText(state, MergeString(MergeText::Completed, state.englishUi));
     return 0;
   }

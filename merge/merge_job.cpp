@@ -76,8 +76,10 @@ int32_t MergeRun::Run() {
   }
 
   ReadField(IDC_MERGE_FILE1, field);
+  std::memcpy(state.mergeInputPaths[0], field, sizeof field);
   if (!state.inputFile.Open(field)) return Fail(-6, MergeText::File1NotOpen);
   ReadField(IDC_MERGE_FILE2, field);
+  std::memcpy(state.mergeInputPaths[1], field, sizeof field);
   if (!state.secondInputFile.Open(field)) return Fail(-1, MergeText::File2NotOpen);
 
   // The second input first: its figures are kept while the first is analysed.

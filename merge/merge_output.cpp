@@ -1,6 +1,8 @@
 #include "merge/merge_output.h"
 
+#include "app/file_probe.h"
 #include "app/host.h"
+#include "merge/merge_texts.h"
 #include "merge/staged_file.h"
 
 namespace {
@@ -30,6 +32,7 @@ JoinRequest JoinRequestFor(JobState& state, const MergePlan& plan) {
   return JoinRequest{&a,
                      {&state.inputFile, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
                      {&state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal, a.secondChunkBase},
+                     a.secondIdx1EntryCount[a.firstVideoStream],
                      &plan};
 }
 
@@ -47,4 +50,26 @@ JoinResult WriteMergedFile(JobState& state, const MergePlan& plan, const char* p
     return result;
   }
   return file.Commit() ? JoinResult::Written : JoinResult::WriteFailed;
+}
+
+int32_t WritePlannedMerge(JobState& state, const char* path) {
+  if (!state.mergePlan) return 1;
+  if (!path) path = state.inputPath;
+  auto fail = [&](MergeText text, int32_t code) {
+    ShowMessage(state, MergeString(text, state.englishUi));
+    return code;
+  };
+  // Renaming the finished file into place would put it over the input.
+  for (const char* input : state.mergeInputPaths)
+    if (SameFile(path, input)) return fail(MergeText::JoinedNameIsInput, 2);
+  const JoinResult result =
+      WriteMergedFile(state, *state.mergePlan, path, MergeString(MergeText::Writing, state.englishUi), 10);
+  switch (result) {
+    case JoinResult::Written: return 0;
+    case JoinResult::Cancelled: return -1;
+    case JoinResult::InputShort: return fail(MergeText::InputDamaged, 3);
+    case JoinResult::TooLarge: return fail(MergeText::JoinedTooLarge, 4);
+    case JoinResult::WriteFailed: break;
+  }
+  return fail(MergeText::CannotWrite, 5);
 }

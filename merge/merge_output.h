@@ -13,3 +13,9 @@ JoinRequest JoinRequestFor(JobState& state, const MergePlan& plan);
 // Refuses (WriteFailed) when the temporary file cannot be created or moved.
 JoinResult WriteMergedFile(JobState& state, const MergePlan& plan, const char* path, const char* statusText,
                            int fromCells);
+
+// What the plug-in does for a planned merge (state.mergePlan set): writes the
+// joined file to path (the engine's joined name when null), refusing a path
+// that names either input. 0 when written; otherwise the reason was shown
+// in a message box (none after a cancel) and the result is not 0.
+int32_t WritePlannedMerge(JobState& state, const char* path);

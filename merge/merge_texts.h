@@ -17,6 +17,11 @@ enum class MergeText {
   File2Analyzing,
   File1Analyzing,
   Completed,
+  Writing,
+  JoinedNameIsInput,
+  CannotWrite,
+  InputDamaged,
+  JoinedTooLarge,
   SummaryFormat,  // size MB, minutes, seconds, overlap seconds
 };
 

@@ -35,6 +35,9 @@ enum SplitResult : int32_t {
   kSplitCannotCreateSecond = 12,
   kSplitWriteFailed = 13,  // a read or write failed while the files were written
   kSplitOverlapTooLong = 23,
+  kSplitAlreadyFits = 30,       // size split: the input is no larger than the limit
+  kSplitSizeTooSmall = 31,      // size split: not even the first key-frame group fits
+  kSplitBadSize = 32,           // size split: the limit is no positive number
   kSplitOverlapAtFrameZero = 24,
   kSplitOverlapAtEntryZero = 25,
   kSplitTimeTooLong = 100,
@@ -66,6 +69,13 @@ struct SplitPlan {
 // Checks the analysed structure, finds the cut and plans the streams.
 // Returns 0 with plan filled, or a result code; reads the input only.
 int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan);
+
+// The same from the frame at which the first file is to end at the earliest
+// (it ends at the first usable key frame from there on).
+int32_t PlanSplitAtFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan);
+
+// The planned first output's size in bytes: header, chunks, idx1.
+uint64_t FirstOutputBytes(const AviAnalysis& analysis, const SplitPlan& plan);
 
 // Names, creates and writes the outputs from a plan (0, -1, 11, 12, 13).
 int32_t WriteSplitOutputs(JobState& state, const TimeSplitRequest& request, const SplitPlan& plan);

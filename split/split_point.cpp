@@ -186,29 +186,21 @@ void PlanStreams(IndexReader& index, JobState& state, SplitPlan& plan) {
 
 }  // namespace
 
-int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan) {
+namespace {
+
+// From the frame at which the first file is to end at the earliest: the key
+// frame that ends it, the one that begins the second file, every stream's share.
+int32_t PlanFromFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan) {
   const AviAnalysis& a = state.analysis;
-  std::memset(&plan, 0, sizeof plan);
-  int32_t code = CheckStructure(a);
-  if (code != 0) return code;
-
-  ByteInput& input = state.inputFile;
-  plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
-  plan.frameMicros = input.U32At(a.microSecPerFrameOffset);
-  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
-  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
-  if (!(time < duration)) return kSplitTimeTooLong;  // also for a frame time of 0
-  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
-
-  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
   FindSplitKeyFrame(index, a, targetFrame, plan);
   if (plan.splitFrame == 0 || plan.splitEntry == 0) return kSplitNoKeyFrame;
 
-  if (request.overlap == 0) {
+  if (overlap == 0) {
     plan.secondStartFrame = plan.splitFrame;
     plan.secondStartEntry = plan.splitEntry;
   } else {
-    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - request.overlap;
+    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - overlap;
     if (!(start > 0)) return kSplitOverlapTooLong;
     const uint32_t startFrame = TruncU32(std::floor(start * 1000000 / plan.frameMicros));
     FindSecondStart(index, a, startFrame, plan);
@@ -218,4 +210,39 @@ int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& p
 
   PlanStreams(index, state, plan);
   return 0;
+}
+
+// The structure checks and the two numbers every plan starts from.
+int32_t StartPlan(JobState& state, SplitPlan& plan) {
+  const AviAnalysis& a = state.analysis;
+  std::memset(&plan, 0, sizeof plan);
+  int32_t code = CheckStructure(a);
+  if (code != 0) return code;
+  plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
+  plan.frameMicros = state.inputFile.U32At(a.microSecPerFrameOffset);
+  return 0;
+}
+
+}  // namespace
+
+int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan) {
+  int32_t code = StartPlan(state, plan);
+  if (code != 0) return code;
+  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
+  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
+  if (!(time < duration)) return kSplitTimeTooLong;  // also for a frame time of 0
+  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
+  return PlanFromFrame(state, targetFrame, request.overlap, plan);
+}
+
+int32_t PlanSplitAtFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+  int32_t code = StartPlan(state, plan);
+  if (code != 0) return code;
+  return PlanFromFrame(state, targetFrame, overlap, plan);
+}
+
+uint64_t FirstOutputBytes(const AviAnalysis& a, const SplitPlan& plan) {
+  uint64_t bytes = uint64_t(a.moviOffset) + 4 + 8;  // header with "movi", idx1 header
+  for (uint32_t n = 0; n < a.streamCount; ++n) bytes += plan.cuts[n].firstMoviBytes + 16ull * plan.cuts[n].firstCount;
+  return bytes;
 }

@@ -28,6 +28,9 @@ const TextPair kTexts[kSplitTextCount] = {
     /* kTextCannotSplitAtOverlap */ {"Can't Split at [Overlap]", "指定「オーバーラップ」値で分解できません"},
     /* kTextTimeTooLong */ {"[Time] is too long", "「時間指定」値が長すぎます"},
     /* kTextError */ {"Error", "エラー"},
+    /* kTextSizeInvalid */ {"[File size] bad value", "「サイズ指定」入力値に誤りがあります"},
+    /* kTextAlreadyFits */ {"File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"},
+    /* kTextSizeTooSmall */ {"[File size] is too small", "「サイズ指定」値が小さすぎます"},
 };
 
 }  // namespace
@@ -43,6 +46,9 @@ const TextPair& SplitResultText(int32_t code) {
     case 23: return kTexts[kTextOverlapTooLong];
     case 24: case 25: return kTexts[kTextCannotSplitAtOverlap];
     case 100: return kTexts[kTextTimeTooLong];
+    case 30: return kTexts[kTextAlreadyFits];
+    case 31: return kTexts[kTextSizeTooSmall];
+    case 32: return kTexts[kTextSizeInvalid];
     default: return kTexts[kTextError];
   }
 }

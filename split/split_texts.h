@@ -27,6 +27,9 @@ enum SplitTextId {
   kTextCannotSplitAtOverlap,
   kTextTimeTooLong,
   kTextError,
+  kTextSizeInvalid,
+  kTextAlreadyFits,
+  kTextSizeTooSmall,
   kSplitTextCount
 };
 
