@@ -57,6 +57,7 @@ struct SplitFields {
   bool english = true;
   bool splitMerge = false;
   bool bySize = false;
+  std::string sizeMb;  // field 111
 };
 
 struct JobRun {
@@ -76,6 +77,7 @@ inline std::unique_ptr<JobRun> RunSplitJob(const SplitFields& f,
   h.fields[IDC_MINUTES] = f.minutes;
   h.fields[IDC_SECONDS] = f.seconds;
   h.fields[IDC_OVERLAP] = f.overlap;
+  h.fields[IDC_SIZE_MB] = f.sizeMb;
   h.checked.insert(f.bySize ? IDC_BY_SIZE : IDC_BY_TIME);
   h.checked.insert(f.create);
   if (f.splitMerge) h.checked.insert(IDC_SPLIT_MERGE);
