@@ -124,6 +124,24 @@ size_t ByteInput::Read(void* out, size_t count) {
   return done;
 }
 
+size_t ByteInput::ReadAt(uint64_t position, void* out, size_t count) {
+#ifndef _WIN32
+  if (fd_ >= 0 && Seek(position)) {
+    size_t done = 0;
+    uint8_t* dest = static_cast<uint8_t*>(out);
+    while (done < count && position + done < fileSize_) {
+      ssize_t got = pread(fd_, dest + done, count - done, off_t(position + done));
+      if (got <= 0) break;
+      done += size_t(got);
+    }
+    position_ = position + count;
+    return done;
+  }
+#endif
+  Seek(position);
+  return Read(out, count);
+}
+
 #ifdef _WIN32
 
 size_t ByteInput::ReadFromFile(uint8_t* dest, size_t count) {

@@ -131,56 +131,74 @@ uint32_t ClampU32(double value) {
   return uint32_t(value);
 }
 
-// Writes the output in page-aligned blocks of fixed size, reading input
-// bytes straight into the block.
+// Writes the output in page-aligned blocks of fixed size. Input bytes are
+// not copied one by one: the block records which input span fills which of
+// its bytes, joins spans that follow each other in the input, and reads
+// each span with one bulk read just before the block is written. A chunk's
+// size field and pad byte are laid over the span afterwards.
 class BlockWriter {
  public:
   BlockWriter(const ByteSink& sink, const JoinObserver& observer, uint64_t total)
       : sink_(sink), observer_(observer), total_(total), storage_(kBlock + kPage) {
     uintptr_t at = reinterpret_cast<uintptr_t>(storage_.data());
     block_ = storage_.data() + ((kPage - at % kPage) % kPage);
+    spans_.reserve(kMaxPending);
+    overlays_.reserve(kMaxPending);
   }
 
   bool Put(const void* data, size_t count) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     while (count > 0) {
+      if (fill_ == kBlock && !Flush()) return false;
       size_t take = std::min(count, kBlock - fill_);
       std::memcpy(block_ + fill_, bytes, take);
       fill_ += take;
       bytes += take;
       count -= take;
-      if (fill_ == kBlock && !Flush()) return false;
     }
     return true;
   }
   bool PutU32(uint32_t v) {
-    const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    uint8_t b[4];
+    StoreU32(b, v);
     return Put(b, 4);
   }
-  // Appends count input bytes from position; false when the input ends
-  // before them (short() then tells) or a write fails.
+  // Appends count input bytes from position (read later, in bulk).
   bool Copy(ByteInput& file, uint64_t position, uint64_t count) {
     while (count > 0) {
+      if (fill_ == kBlock && !Flush()) return false;
       size_t take = size_t(std::min<uint64_t>(count, kBlock - fill_));
-      file.Seek(position);
-      if (file.Read(block_ + fill_, take) != take) {
-        short_ = true;
-        return false;
-      }
-      fill_ += take;
+      Reserve(file, position, take, false);
       position += take;
       count -= take;
+    }
+    return true;
+  }
+  // Appends a whole input chunk (header at chunkAt) with size as its size
+  // field and a zero pad byte when size is odd.
+  bool CopyChunk(ByteInput& file, uint64_t chunkAt, uint32_t size) {
+    if (kBlock - fill_ < 8 && !Flush()) return false;  // keeps the header in one block
+    LayOver(fill_ + 4, size, 4);
+    uint64_t left = 8 + uint64_t(size) + (size & 1);
+    while (left > 0) {
       if (fill_ == kBlock && !Flush()) return false;
+      size_t take = size_t(std::min<uint64_t>(left, kBlock - fill_));
+      left -= take;
+      const bool endsWithPad = left == 0 && (size & 1);
+      Reserve(file, chunkAt, take, endsWithPad);
+      if (endsWithPad) LayOver(fill_ - 1, 0, 1);
+      chunkAt += take;
     }
     return true;
   }
 
   bool Flush() {
-    if (fill_ != 0 && !sink_.write(sink_.context, block_, fill_)) failed_ = true;
+    Settle();
+    if (fill_ != 0 && !failed_ && !short_ && !sink_.write(sink_.context, block_, fill_)) failed_ = true;
     done_ += fill_;
     fill_ = 0;
     if (observer_.progress) observer_.progress(observer_.context, done_, total_);
-    return !failed_ && !Cancelled();
+    return !failed_ && !short_ && !Cancelled();
   }
   bool Cancelled() {
     if (!cancelled_ && observer_.cancelled && observer_.cancelled(observer_.context)) cancelled_ = true;
@@ -196,8 +214,63 @@ class BlockWriter {
   uint64_t Written() const { return done_ + fill_; }
 
  private:
-  static constexpr size_t kBlock = 1024 * 1024;
+  static constexpr size_t kBlock = 2 * 1024 * 1024;
   static constexpr size_t kPage = 4096;
+  static constexpr size_t kMaxPending = 4096;
+
+  struct Span {
+    ByteInput* file;
+    uint64_t from;
+    size_t at;  // in the block
+    size_t count;
+    bool padLast;  // its last byte is a pad, which the input need not hold
+  };
+  struct Patch {
+    size_t at;
+    uint32_t value;
+    int bytes;
+  };
+
+  static void StoreU32(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+  }
+
+  void Reserve(ByteInput& file, uint64_t from, size_t count, bool padLast) {
+    if (!spans_.empty()) {
+      Span& last = spans_.back();
+      if (last.file == &file && last.from + last.count == from && last.at + last.count == fill_) {
+        last.count += count;
+        last.padLast = padLast;
+        fill_ += count;
+        return;
+      }
+    }
+    if (spans_.size() == kMaxPending) Settle();
+    spans_.push_back(Span{&file, from, fill_, count, padLast});
+    fill_ += count;
+  }
+  void LayOver(size_t at, uint32_t value, int bytes) {
+    if (overlays_.size() == kMaxPending) Settle();
+    overlays_.push_back({at, value, bytes});
+  }
+  // Reads the pending spans, then lays the overlays over them.
+  void Settle() {
+    for (const Span& s : spans_) {
+      size_t got = s.file->ReadAt(s.from, block_ + s.at, s.count);
+      if (got < s.count && !(s.padLast && got + 1 == s.count)) short_ = true;
+    }
+    for (const auto& o : overlays_) {
+      if (o.bytes == 4)
+        StoreU32(block_ + o.at, o.value);
+      else
+        block_[o.at] = uint8_t(o.value);
+    }
+    spans_.clear();
+    overlays_.clear();
+  }
 
   const ByteSink& sink_;
   const JoinObserver& observer_;
@@ -206,6 +279,8 @@ class BlockWriter {
   uint8_t* block_;
   size_t fill_ = 0;
   uint64_t done_ = 0;
+  std::vector<Span> spans_;
+  std::vector<Patch> overlays_;
   bool failed_ = false;
   bool short_ = false;
   bool cancelled_ = false;
@@ -236,11 +311,9 @@ bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out)
 }
 
 bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
-  uint8_t code[4];
-  ByteInput& head = *c.pieces[0].file;
-  head.Seek(c.pieces[0].chunkAt);
-  if (head.Read(code, 4) != 4) return out.Copy(head, c.pieces[0].chunkAt, 4);  // reports the short input
-  if (!out.Put(code, 4) || !out.PutU32(c.size)) return false;
+  if (c.pieceCount == 1) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
+  // A chunk joined at the seam: the first piece's code, then both pieces' data.
+  if (!out.Copy(*c.pieces[0].file, c.pieces[0].chunkAt, 4) || !out.PutU32(c.size)) return false;
   for (int p = 0; p < c.pieceCount; ++p) {
     const Piece& piece = c.pieces[p];
     if (!out.Copy(*piece.file, piece.chunkAt + 8, piece.bytes)) return false;
