@@ -226,21 +226,21 @@ Tally RunAll(const std::vector<double>& overlaps, bool bySize) {
 
 TEST(RoundTripSamples, TimeSplitsWithShortOverlaps) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({0, 0.04, 0.5, 1, 2.75, 5.5}, false);
+  Tally t = RunAll({0, 0.04, 0.5, 2.75, 5.5}, false);
   EXPECT_GE(t.cases, int(Samples().size()) * 4);
   EXPECT_GE(t.overlapped, int(Samples().size()) * 3);
 }
 
 TEST(RoundTripSamples, TimeSplitsWithLongOverlaps) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({9.96, 17.3, 29.5, 44, 59.99, 60}, false);
-  EXPECT_GE(t.cases, int(Samples().size()) * 2);
-  EXPECT_GE(t.overlapped, int(Samples().size()) * 2);
+  Tally t = RunAll({9.96, 29.5, 59.99, 60}, false);
+  EXPECT_GE(t.cases, int(Samples().size()));
+  EXPECT_GE(t.overlapped, int(Samples().size()));
 }
 
 TEST(RoundTripSamples, SizeSplits) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({0, 3.5, 12.25}, true);
-  EXPECT_GE(t.cases, int(Samples().size()) * 4);
-  EXPECT_GE(t.overlapped, int(Samples().size()) * 2);
+  Tally t = RunAll({0, 3.5}, true);
+  EXPECT_GE(t.cases, int(Samples().size()) * 3);
+  EXPECT_GE(t.overlapped, int(Samples().size()));
 }
