@@ -303,7 +303,9 @@ bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out)
   std::stable_sort(patches.begin(), patches.end(), [](const Patch& x, const Patch& y) { return x.at < y.at; });
   uint64_t at = 0;
   for (const Patch& p : patches) {
-    if (p.at < at) continue;  // overlaps a field already written
+    // A field overlapping one already written, or lying past the header
+    // (a damaged file), is left out.
+    if (p.at < at || p.at > a.moviOffset) continue;
     if (!out.Copy(*r.first.file, at, p.at - at) || !out.PutU32(p.value)) return false;
     at = p.at + 4;
   }
