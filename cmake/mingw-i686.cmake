@@ -1,22 +1,5 @@
-# Cross toolchain: 32-bit Windows programs with Debian's mingw-w64 (i686).
-# The posix thread model is chosen when present so that std::thread and
-# std::mutex exist; everything is linked statically (no libgcc/libstdc++ DLLs).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain: 32-bit Windows programs (the product) with Debian's
+# mingw-w64 for i686.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TAVRIN_MINGW i686-w64-mingw32)
-find_program(TAVRIN_MINGW_CXX NAMES ${TAVRIN_MINGW}-g++-posix ${TAVRIN_MINGW}-g++ REQUIRED)
-find_program(TAVRIN_MINGW_CC NAMES ${TAVRIN_MINGW}-gcc-posix ${TAVRIN_MINGW}-gcc REQUIRED)
-find_program(TAVRIN_MINGW_WINDRES NAMES ${TAVRIN_MINGW}-windres REQUIRED)
-set(CMAKE_CXX_COMPILER ${TAVRIN_MINGW_CXX})
-set(CMAKE_C_COMPILER ${TAVRIN_MINGW_CC})
-set(CMAKE_RC_COMPILER ${TAVRIN_MINGW_WINDRES})
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TAVRIN_MINGW})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

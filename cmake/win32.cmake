@@ -70,7 +70,9 @@ foreach(test_source ${TAVRIN_WIN_TESTS})
   tavrin_windows_program(${test_name})
 endforeach()
 
-# Test plug-in: exports TestFunc (__stdcall) under its plain name. It lands
+# Test plug-in: exports TestFunc under its plain name (i686: __stdcall, its
+# decoration removed by --kill-at; x86-64 has one calling convention and no
+# decoration). It lands
 # in plugin/, away from Tavrin.exe, so that only the tests that copy it next
 # to the program (or into its start-up folder) ever load it.
 file(GLOB TAVRIN_PLUGIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/plugin/*.cpp)

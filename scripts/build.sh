@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Configures and builds the named build trees under build/ (-j2):
-#   win     Windows program and test programs (mingw-w64 i686, static)
-#   native  command line tool and tests; runs the win tree's tests under Wine
+#   win     Windows program, plug-in and test programs (mingw-w64 i686,
+#           static): the product
+#   win64   the same for x86-64 (mingw-w64 x86_64, static)
+#   native  command line tool and tests; runs the Windows trees' test
+#           programs under Wine
 #   asan    native tree with AddressSanitizer and UndefinedBehaviorSanitizer,
 #           unoptimised (builds several times faster than with -O2 and hides
 #           no undefined behaviour behind optimisation)
@@ -19,9 +22,11 @@ for request in "$@"; do
   [ "$request" != "$tree" ] && IFS=, read -r -a targets <<<"${request#*:}"
   case $tree in
     win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
-    native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
+    win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake") ;;
+    native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_WIN64_BUILD_DIR="$ROOT/build/win64"
+                  -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
     asan) args=(-DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
-    *) echo "build.sh: unknown tree '$tree' (win, native, asan)" >&2; exit 2 ;;
+    *) echo "build.sh: unknown tree '$tree' (win, win64, native, asan)" >&2; exit 2 ;;
   esac
   echo "== build/$tree"
   mkdir -p build

@@ -8,8 +8,18 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
 bash scripts/deps.sh
+# The Windows build this machine runs: i686 (the product) where 32-bit
+# programs run, else x86-64.
+source scripts/wine_arch.sh
+ARCH=$(wine_runnable_archs)
+ARCH=${ARCH%% *}
+case $ARCH in
+  i686) TREE=win ;;
+  x86_64) TREE=win64 ;;
+  *) TREE=win ;;
+esac
 # Only the two programs: the test programs are the test command's business.
-bash scripts/build.sh native:tavrin win:Tavrin
+bash scripts/build.sh native:tavrin "$TREE:Tavrin"
 bash tools/make_samples.sh build/samples
 SAMPLE=build/samples/ffmpeg_mpeg4_pcm_g12.avi
 
@@ -18,7 +28,7 @@ echo "== build/native/tavrin info $SAMPLE"
 build/native/tavrin info "$SAMPLE" || echo "(tavrin info exited with $?)"
 echo
 
-EXE=$ROOT/build/win/Tavrin.exe
+EXE=$ROOT/build/$TREE/Tavrin.exe
 if [ ! -f "$EXE" ]; then
   echo "Tavrin.exe is not built yet (its window code is still missing); nothing to start under Wine."
   exit 0
@@ -35,8 +45,14 @@ MSG
   exit 0
 fi
 
+if [ -z "$ARCH" ]; then
+  echo "This machine can run neither Windows build under Wine:"
+  wine_cannot_run_reason
+  exit 1
+fi
+wine_use "$ARCH"
 # A prefix of its own, kept between runs; the samples are under drive Z:.
-export WINEPREFIX=$ROOT/build/wineprefix-run WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$ROOT/build/wineprefix-run-$ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   echo "Making the Wine prefix $WINEPREFIX (once, about 15 s)..."
@@ -53,7 +69,7 @@ wineserver -k >/dev/null 2>&1 || true
 wine_fonts_setup "$ROOT/build/run"
 wine_fonts_language "$ROOT/build/run" $LANGUAGE_UI
 if [ $LANGUAGE_UI = ja ]; then export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; fi
-echo "Starting Tavrin.exe under Wine on $DISPLAY (samples: Z:${ROOT//\//\\}\\build\\samples)"
+echo "Starting the $ARCH Tavrin.exe under Wine on $DISPLAY (samples: Z:${ROOT//\//\\}\\build\\samples)"
 # Started from a folder of its own: Tavrin.ini is written to the start-up folder.
 cd "$ROOT/build/run"
-exec wine "$EXE" "$@"
+exec "$TAVRIN_WINE" "$EXE" "$@"

@@ -3,10 +3,11 @@
 # private Xvfb display: the main window's Split and Merge pages in English and
 # Japanese, a split's progress dialog and the About box.
 # Usage: scripts/screenshots.sh [OUTDIR]   (default docs/screenshots)
-# TAVRIN_WIN_TREE names an already built Windows tree to use instead of
-# building build/win.
+# The pictures come from the Windows build this machine runs (build/win, or
+# build/win64 where no 32-bit programs run); TAVRIN_WIN_TREE names an already
+# built tree of that architecture to use instead.
 #
-# Wine runs in a prefix of its own (build/wineprefix-shots) set up for this:
+# Wine runs in a prefix of its own (build/wineprefix-shots-ARCH) set up for this:
 # - a virtual desktop of the screen's size, so that windows get title bars
 #   without a window manager;
 # - no visual theme (the classic look the dialogs were laid out for), and
@@ -22,19 +23,31 @@ OUT=$(cd "$OUT" && pwd)
 cd "$ROOT"
 
 bash scripts/deps.sh
+source scripts/wine_arch.sh
+ARCH=$(wine_runnable_archs)
+ARCH=${ARCH%% *}
+if [ -z "$ARCH" ]; then
+  { echo "screenshots: no Wine can run on this machine:"; wine_cannot_run_reason; } >&2
+  exit 1
+fi
+wine_use "$ARCH"
+case $ARCH in
+  i686) TREE=win MINGW=i686-w64-mingw32 ;;
+  x86_64) TREE=win64 MINGW=x86_64-w64-mingw32 ;;
+esac
 WIN_TREE=${TAVRIN_WIN_TREE:-}
 if [ -z "$WIN_TREE" ]; then
-  bash scripts/build.sh win:Tavrin
-  WIN_TREE=$ROOT/build/win
+  bash scripts/build.sh "$TREE:Tavrin"
+  WIN_TREE=$ROOT/build/$TREE
 fi
 SAMPLES=$ROOT/build/samples
 bash tools/make_samples.sh "$SAMPLES" >/dev/null
 
 WORK=$ROOT/build/screens
 mkdir -p "$WORK"
-i686-w64-mingw32-g++ -std=c++17 -O1 -static tools/screenshots_driver.cpp -o "$WORK/driver.exe" -lgdi32
+"$MINGW-g++" -std=c++17 -O1 -static tools/screenshots_driver.cpp -o "$WORK/driver.exe" -lgdi32
 
-export WINEPREFIX=$ROOT/build/wineprefix-shots WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$ROOT/build/wineprefix-shots-$ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 SIZE=1024x768
 

@@ -1,7 +1,8 @@
 // Sets up the real Tavrin.exe for scripts/screenshots.sh: fills its fields,
 // switches pages, holds a split's worker with the bar half full, opens the
 // About box, and writes the rectangle to capture into a file.
-// Build: i686-w64-mingw32-g++ -static -O1 screenshots_driver.cpp -o driver.exe -lgdi32
+// Build (i686 or x86_64, as the Tavrin.exe it drives):
+//   i686-w64-mingw32-g++ -static -O1 screenshots_driver.cpp -o driver.exe -lgdi32
 // Usage: driver.exe COMMAND [ARGS]   (see main)
 #include <windows.h>
 

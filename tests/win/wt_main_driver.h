@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace shelltest {
@@ -17,11 +18,11 @@ namespace shelltest {
 inline std::atomic<int> failures{0};
 inline const char* currentCase = "";
 
-inline std::string Show(long long v) { return std::to_string(v); }
-inline std::string Show(long v) { return std::to_string(v); }
-inline std::string Show(int v) { return std::to_string(v); }
-inline std::string Show(unsigned v) { return std::to_string(v); }
-inline std::string Show(unsigned long v) { return std::to_string(v); }
+// Any integer, whatever its width (size_t is 32 bits on i686, 64 on x86-64).
+template <class T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>, int> = 0>
+std::string Show(T v) {
+  return std::to_string(v);
+}
 inline std::string Show(bool v) { return v ? "true" : "false"; }
 inline std::string Show(const std::string& v) { return "\"" + v + "\""; }
 inline std::string Show(const char* v) { return Show(std::string(v ? v : "(null)")); }

@@ -1,25 +1,44 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under Wine on the fixture's Xvfb display and
-# returns its exit code (124 after a time-out, default 120 s).
-# Usage: run.sh STATE_DIR PROGRAM.exe [ARGS...]
-# The program starts in a fresh scratch folder STATE_DIR/work/<name> and sees
-# TAVRIN_SAMPLES, TAVRIN_WIN_BUILD_DIR, TAVRIN_WORK_DIR (the scratch folder),
-# and, once built, TAVRIN_EXE (Tavrin.exe) and TAVRIN_PLUGIN (the test
-# TavrinD.dll) as Windows paths. LANG defaults to C.UTF-8 (English); programs named
-# *_ja.exe run with LANG=ja_JP.UTF-8 (Japanese UI, code page 932).
+# Runs one Windows test program under Wine in a free slot of the fixture (its
+# own Xvfb display and prefix) and returns its exit code (124 after a
+# time-out, default 120 s).
+# Usage: run.sh STATE_DIR ARCH PROGRAM.exe [ARGS...]   (ARCH: i686, x86_64)
+# The program starts in a fresh scratch folder STATE_DIR/work/ARCH/<name> and
+# sees TAVRIN_SAMPLES, TAVRIN_WIN_BUILD_DIR, TAVRIN_WORK_DIR (the scratch
+# folder), and, once built, TAVRIN_EXE (Tavrin.exe) and TAVRIN_PLUGIN (the
+# test TavrinD.dll) as Windows paths. LANG defaults to C.UTF-8 (English);
+# programs named *_ja.exe run with LANG=ja_JP.UTF-8 (Japanese UI, code page
+# 932).
 set -uo pipefail
-STATE=${1:?usage: run.sh STATE_DIR PROGRAM.exe [ARGS...]}
-EXE=${2:?usage: run.sh STATE_DIR PROGRAM.exe [ARGS...]}
-shift 2
+usage="usage: run.sh STATE_DIR ARCH PROGRAM.exe [ARGS...]"
+STATE=${1:?$usage}
+ARCH=${2:?$usage}
+EXE=${3:?$usage}
+shift 3
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=env.sh
 source "$HERE/env.sh" "$STATE"
 
-if [ -z "${DISPLAY:-}" ]; then echo "no Xvfb display: the wine fixture did not run" >&2; exit 1; fi
+slots=$(wine_slot_count)
+if [ "$slots" -eq 0 ]; then echo "no Wine slots: the wine fixture did not run" >&2; exit 1; fi
 if [ ! -f "$EXE" ]; then echo "not built: $EXE" >&2; exit 1; fi
 
+# Takes the first free slot (ctest may run several programs at once); the
+# lock lasts as long as this script.
+slot=
+while [ -z "$slot" ]; do
+  for ((n = 0; n < slots; n++)); do
+    exec {lock}>"$STATE/slot$n/lock"
+    if flock -n "$lock"; then slot=$n; break; fi
+    exec {lock}>&-
+  done
+  [ -n "$slot" ] || sleep 0.2
+done
+wine_slot "$slot" "$ARCH" || exit 1
+if [ -z "${DISPLAY:-}" ]; then echo "no Xvfb display in slot $slot: the wine fixture did not run" >&2; exit 1; fi
+
 name=$(basename "$EXE" .exe)
-work=$STATE/work/$name
+work=$STATE/work/$ARCH/$name
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 
 case $name in
@@ -35,8 +54,10 @@ TAVRIN_WIN_BUILD_DIR=$(windows_path "$WIN_BUILD")
 export TAVRIN_WORK_DIR
 TAVRIN_WORK_DIR=$(windows_path "$work")
 
+echo "run.sh: $name on $ARCH, slot $slot (display $DISPLAY), LANG=$LANG"
 limit=${TAVRIN_WINE_TIMEOUT:-120}
-timeout -k 10 "$limit" wine "$EXE" "$@" </dev/null
+# The lock is not handed on: the wineserver the program starts may outlive it.
+timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null {lock}>&-
 rc=$?
 # End whatever the program left running (and the wineserver it started, which
 # would otherwise hold the test's output pipe open).

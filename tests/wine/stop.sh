@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Wine test fixture clean-up: ends the prefix's Wine processes and the Xvfb
-# that start.sh started. Usage: stop.sh STATE_DIR
+# Wine test fixture clean-up: ends the Wine processes of every slot's prefixes
+# and the Xvfb displays that start.sh started. Usage: stop.sh STATE_DIR
 set -uo pipefail
 STATE=${1:?usage: stop.sh STATE_DIR}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=env.sh
 source "$HERE/env.sh" "$STATE"
-[ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
-if [ -f "$STATE/xvfb.pid" ]; then
-  pid=$(cat "$STATE/xvfb.pid")
-  # Only end the process if it is still the Xvfb we started.
-  if [ "$(ps -o comm= -p "$pid" 2>/dev/null)" = Xvfb ]; then
-    kill "$pid"
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    echo "Xvfb (pid $pid) stopped"
+for dir in "$STATE"/slot*; do
+  [ -d "$dir" ] || continue
+  for prefix in "$dir"/prefix-*; do
+    [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+  done
+  if [ -f "$dir/xvfb.pid" ]; then
+    pid=$(cat "$dir/xvfb.pid")
+    # Only end the process if it is still the Xvfb we started.
+    if [ "$(ps -o comm= -p "$pid" 2>/dev/null)" = Xvfb ]; then
+      kill "$pid"
+      for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      echo "Xvfb (pid $pid) stopped"
+    fi
+    rm -f "$dir/xvfb.pid" "$dir/display"
   fi
-  rm -f "$STATE/xvfb.pid" "$STATE/display"
-fi
+done
+rm -f "$STATE/slots"
 exit 0
