@@ -1,18 +1,33 @@
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/file_probe.h"
 
-ProbeResult ProbeInputFile(const char* path, uint32_t* size) {
-  int fd = open(path, O_RDONLY);
-  if (fd < 0) return ProbeResult::CannotOpen;
+ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason) {
+  std::string ignored;
+  std::string& why = reason ? *reason : ignored;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return ProbeResult::CannotOpen;
+  }
   struct stat info;
   bool ok = fstat(fd, &info) == 0;
+  if (!ok) why = std::strerror(errno);
   close(fd);
   // A directory cannot be opened as a file on Windows either.
-  if (!ok || (info.st_mode & S_IFMT) == S_IFDIR) return ProbeResult::CannotOpen;
-  if (uint64_t(info.st_size) > 0x7FFFFFFFull) return ProbeResult::TooLarge;
+  if (!ok) return ProbeResult::CannotOpen;
+  if ((info.st_mode & S_IFMT) == S_IFDIR) {
+    why = std::strerror(EISDIR);
+    return ProbeResult::CannotOpen;
+  }
+  if (uint64_t(info.st_size) > 0x7FFFFFFFull) {
+    why = std::to_string(uint64_t(info.st_size)) + " bytes; the limit is 2147483647";
+    return ProbeResult::TooLarge;
+  }
   *size = uint32_t(info.st_size);
   return ProbeResult::Ok;
 }

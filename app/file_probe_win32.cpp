@@ -2,15 +2,31 @@
 
 #include "app/file_probe.h"
 
-ProbeResult ProbeInputFile(const char* path, uint32_t* size) {
+namespace {
+std::string SystemReason(DWORD error) {
+  char text[256] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                           sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) text[--n] = 0;
+  return n ? std::string(text) : "error " + std::to_string(error);
+}
+}  // namespace
+
+ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason) {
   HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ProbeResult::CannotOpen;
+  if (file == INVALID_HANDLE_VALUE) {
+    if (reason) *reason = SystemReason(GetLastError());
+    return ProbeResult::CannotOpen;
+  }
   DWORD high = 0;
   DWORD low = GetFileSize(file, &high);
   CloseHandle(file);
-  if (high != 0 || low > 0x7FFFFFFFu) return ProbeResult::TooLarge;
+  if (high != 0 || low > 0x7FFFFFFFu) {
+    if (reason) *reason = std::to_string((uint64_t(high) << 32) | low) + " bytes; the limit is 2147483647";
+    return ProbeResult::TooLarge;
+  }
   *size = low;
   return ProbeResult::Ok;
 }

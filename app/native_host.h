@@ -1,26 +1,46 @@
-// A host without windows: fields and check boxes come from memory, message
-// boxes are collected, progress goes to an optional callback. Serves the CLI and tests.
+// A job sink without windows: message boxes are collected, progress goes to an
+// optional observer, the cancel flag is an atomic set from anywhere (a signal
+// handler too). Serves the command line and the tests.
 #pragma once
+#include <atomic>
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
 
-struct NativeHost {
-  std::map<int, std::string> fields;  // control id -> text
-  std::set<int> checked;              // checked radio buttons and check boxes
-  std::vector<std::string> messages;  // message boxes shown, in order
+class NativeSink : public JobSink {
+ public:
+  explicit NativeSink(int englishUi = 1) : englishUi(englishUi) {}
+
+  int englishUi;
+  std::atomic<int32_t> cancelRequested{0};  // non-zero: stop
+  std::vector<std::string> messages;        // message boxes shown, in order
   std::vector<MessageOwner> messageOwners;
-  std::vector<int> progressCells;     // every bar value reported
+  std::vector<int> progressCells;           // every bar value reported
   std::string lastStatus;
   std::function<void(const char*, int)> onProgress;  // optional observer
-  std::function<void(NativeHost&)> onMessage;        // optional observer
-  // What stands in for the plug-in's "TestFunc" (none: no plug-in).
-  std::function<bool(int32_t, int32_t, int32_t*)> plugin;
-};
+  std::function<void(NativeSink&)> onMessage;        // optional observer
+  // Plug-in stand-in for tests: absent unless pluginPresent.
+  bool pluginPresent = false;
+  int32_t pluginResult = 0;
+  std::vector<std::pair<int32_t, int32_t>> pluginCalls;
+  std::function<void(NativeSink&)> onPlugin;
+  // Or the plug-in's real work, done through the core (the command line).
+  bool doPluginWork = false;
+  PluginWorkOptions pluginOptions;
+  PluginWorkDone pluginDone;
 
-// Points state.host at host; host must outlive the job run.
-void AttachNativeHost(JobState& state, NativeHost& host);
+  int EnglishUi() const override { return englishUi; }
+  bool Cancelled() const override { return cancelRequested.load() != 0; }
+  void Progress(int cells) override;
+  void Status(const char* text, int cells) override;
+  void Message(const char* text, MessageOwner owner) override;
+  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override;
+  void SetPluginWork(const PluginWork* work) override { pluginWork_ = work; }
+  // The last message shown, or "" when none.
+  std::string LastMessage() const { return messages.empty() ? std::string() : messages.back(); }
+ private:
+  const PluginWork* pluginWork_ = nullptr;
+};

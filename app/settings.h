@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdio>
 
-#include "app/host.h"
+#include "app/paths.h"
 
 // The keys that the program reads but never writes, and their true word.
 constexpr const char* kSplitUnitKey = "SplitByTime=";

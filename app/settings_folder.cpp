@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "app/control_ids.h"
-
 int LastBackslash(const char* text) {
   int last = -1;
   for (int i = 0; text[i] != 0; ++i) {
@@ -48,4 +46,4 @@ bool HasAviExtension(const char* name) {
   return tail[0] == '.' && lower(tail[1]) == 'a' && lower(tail[2]) == 'v' && lower(tail[3]) == 'i';
 }
 
-int MergeDropField(int clientY) { return clientY <= 130 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2; }
+int MergeDropField(int clientY) { return clientY <= 130 ? 1 : 2; }

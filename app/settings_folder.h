@@ -20,5 +20,6 @@ bool FolderOfChosenFile(const char* path, char* folder, int size);
 // True when name ends in ".avi", in any mix of upper and lower case.
 bool HasAviExtension(const char* name);
 
-// The Merge page's field for a drop at client y: 151 up to y 130, 154 below.
+// The Merge page's field for a drop at client y: 1 (the first file's field)
+// up to y 130, 2 (the second's) below.
 int MergeDropField(int clientY);

@@ -1,10 +1,12 @@
 // The analysis record of one AVI file: where the fields a split or merge reads
 // or patches lie, the movi list, the idx1 index and per-stream entry counts.
+// A merge keeps one record per input.
 #pragma once
 #include <cstdint>
+#include <string>
 
 class ByteInput;
-struct JobState;
+class WalkSink;
 
 constexpr int kMaxStreams = 10;
 
@@ -36,33 +38,51 @@ struct AviAnalysis {
   // Where idx1 chunk offsets count from: moviOffset for the usual relative
   // offsets, 0 for files whose index holds absolute file positions.
   uint32_t chunkBase;
-
-  // The merge's second input, saved before the first input is walked.
-  uint32_t secondMoviOffset;
-  uint32_t secondIdx1Offset;
-  uint32_t secondIdx1EntryCount[kMaxStreams];
-  uint32_t secondIdx1EntryTotal;
-  uint32_t secondChunkBase;
-
-  // Progress of the walk, set by the job before each walk.
-  int32_t progressBase;
-  int32_t progressSpan;
-  uint32_t progressTotal;
-  int32_t progressLast;
 };
 
-// Start values for everything but sampleSizeOffset and the second input's figures.
+// The idx1 entries of stream n; 0 for a stream the headers do not describe.
+inline uint32_t EntriesOfStream(const AviAnalysis& a, int n) {
+  return n >= 0 && uint32_t(n) < a.streamCount ? a.streams[n].idx1EntryCount : 0;
+}
+
+// Start values for everything but sampleSizeOffset.
 void ResetAnalysis(AviAnalysis& analysis);
+
+// How one walk reports progress: base + floor(offset x span / total) cells,
+// sent whenever that step grows beyond `last`.
+struct WalkProgress {
+  WalkSink* sink = nullptr;  // may be null: no reports, no cancel
+  int32_t base = 0;
+  int32_t span = 0;
+  uint64_t total = 0;  // the file's size in bytes
+  int32_t last = 0;
+};
 
 // Walks the chunks in [start, end) of file, recursing into every chunk.
 // Returns 1 when it walked the range, 0 when it refused to start.
-int WalkChunks(JobState& state, ByteInput& file, uint32_t start, uint32_t end, int depth);
+int WalkChunks(AviAnalysis& analysis, WalkProgress& progress, ByteInput& file, uint32_t start,
+               uint32_t end, int depth);
+
+// ResetAnalysis, one walk over the whole file (size bytes) and the chunk base:
+// what a job does with each input. size is at most 0x7FFFFFFF.
+void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint32_t size, WalkProgress progress);
 
 // Decides where this file's idx1 offsets count from (sets chunkBase).
 uint32_t DetectChunkBase(const AviAnalysis& analysis, ByteInput& file);
 
-// 0 when the two analysed files can be merged, else 1..12.
-uint32_t CompareStructure(const AviAnalysis& analysis, ByteInput& first, ByteInput& second);
+// What the structure comparison found: its code (0 when the two files can be
+// merged, else 1..12) and, when it is not 0, what differs in words.
+struct StructureDifference {
+  uint32_t code = 0;
+  std::string field;   // such as "strh dwScale" or "movi list position"; empty for code 0
+  int stream = -1;     // the stream the field belongs to, or -1
+  uint64_t offset = 0; // file position of the first differing byte (codes 9..12)
+  uint64_t firstValue = 0;
+  uint64_t secondValue = 0;
+  // "strh dwScale of stream 0 at 112: 1 in the first file, 2 in the second"
+  std::string Describe() const;
+};
 
-// Copies the analysed (second) input's figures into the second-input fields.
-void SaveSecondInput(AviAnalysis& analysis);
+// Compares the analysed first and second inputs of a merge.
+StructureDifference CompareStructure(const AviAnalysis& first, const AviAnalysis& second,
+                                     ByteInput& firstFile, ByteInput& secondFile);

@@ -1,5 +1,7 @@
 // Checked, buffered reader for every byte the program reads from an AVI file.
-// Backed by a file or by memory (tests); past the end it yields 0xFF bytes.
+// Backed by a file or by memory (tests, fuzzing); past the end it yields 0xFF
+// bytes. Files are read with positioned reads into a small buffer, never
+// mapped: a file that shrinks while it is read only ends early.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +22,10 @@ class ByteInput {
   void OpenMemory(const uint8_t* data, size_t size);
   void Close();
   bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr; }
+  // The size when opened (a file may change later; reads then end early).
+  uint64_t Size() const { return size_; }
+  // The system's reason why the last Open failed ("No such file or directory").
+  const char* OpenError() const { return openError_; }
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -46,6 +52,10 @@ class ByteInput {
   // the missing tail of out is filled with 0xFF.
   size_t Read(void* out, size_t count);
   // Bulk copy: reads up to count bytes at position straight into out (no
+  // buffer in between) and returns how many exist there; the missing tail of
+  // out is unspecified. The read position ends after them.
+  size_t ReadBulk(uint64_t position, void* out, size_t count);
+  // Bulk copy: reads up to count bytes at position straight into out (no
   // mapping, no buffer in between) and returns how many exist there; the
   // missing tail of out is unspecified. The read position ends after them.
   size_t ReadAt(uint64_t position, void* out, size_t count);
@@ -56,24 +66,18 @@ class ByteInput {
     return view_ != nullptr && !unreachable_ && position_ >= viewStart_ && position_ - viewStart_ + count <= viewSize_;
   }
   size_t ReadFromFile(uint8_t* dest, size_t count);
-  size_t ReadFromMapping(uint8_t* dest, size_t count);
-  bool MapWindowAt(uint64_t position);
-  void Unmap();
+  // One positioned read of up to count bytes at `at`; what it got.
+  size_t ReadAt(uint64_t at, uint8_t* dest, size_t count);
 
-  // Windows build: a stdio stream with our own buffer.
+  // Windows build: a stdio stream; native build: a descriptor for pread.
+  // Either way through our own buffer.
   std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_
-
-  // Native build: the file is seen through a small mapped window, so that a
-  // walk over hundreds of thousands of chunk headers costs no system call
-  // per header and no copy of the data between them.
-  int fd_ = -1;
-  uint64_t fileSize_ = 0;
-  const uint8_t* window_ = nullptr;
-  uint64_t windowStart_ = 0;
-  size_t windowSize_ = 0;
+  uint64_t size_ = 0;
+  const char* openError_ = "";
 
   const uint8_t* memory_ = nullptr;
   size_t memorySize_ = 0;

@@ -20,12 +20,3 @@ uint32_t DetectChunkBase(const AviAnalysis& a, ByteInput& file) {
   }
   return a.moviOffset;
 }
-
-void SaveSecondInput(AviAnalysis& a) {
-  a.secondMoviOffset = a.moviOffset;
-  a.secondIdx1Offset = a.idx1Offset;
-  for (uint32_t s = 0; s < uint32_t(kMaxStreams); ++s)
-    a.secondIdx1EntryCount[s] = s < a.streamCount ? a.streams[s].idx1EntryCount : 0;
-  a.secondIdx1EntryTotal = a.idx1EntryTotal;
-  a.secondChunkBase = a.chunkBase;
-}

@@ -1,10 +1,10 @@
 // The recursive chunk walk that fills AviAnalysis, and the record's reset.
 #include <cmath>
 
-#include "app/host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/walk_sink.h"
 
 namespace {
 
@@ -12,15 +12,16 @@ namespace {
 // exhaust the stack.
 constexpr int kMaxDepth = 64;
 
-void ReportWalkStep(JobState& state, uint32_t start) {
-  AviAnalysis& a = state.analysis;
-  if (a.progressTotal == 0) return;  // no size to measure against
-  double step = std::floor(double(start) * double(a.progressSpan) / double(a.progressTotal));
-  if (step > double(a.progressLast)) {
-    a.progressLast = int32_t(step);
-    ReportProgress(state, a.progressBase + a.progressLast);
+void ReportWalkStep(WalkProgress& p, uint32_t start) {
+  if (p.total == 0) return;  // no size to measure against
+  double step = std::floor(double(start) * double(p.span) / double(p.total));
+  if (step > double(p.last)) {
+    p.last = int32_t(step);
+    if (p.sink) p.sink->Progress(p.base + p.last);
   }
 }
+
+bool Cancelled(const WalkProgress& p) { return p.sink && p.sink->Cancelled(); }
 
 void RecordStreamHeader(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_t end) {
   if (a.streamCount >= uint32_t(kMaxStreams)) return;  // an 11th header is neither recorded nor counted
@@ -88,10 +89,10 @@ void ResetAnalysis(AviAnalysis& a) {
   a.chunkBase = 0;
 }
 
-int WalkChunks(JobState& state, ByteInput& file, uint32_t start, uint32_t end, int depth) {
-  AviAnalysis& a = state.analysis;
-  ReportWalkStep(state, start);
-  if (a.streamCount >= uint32_t(kMaxStreams) || CancelSet(state)) return 0;
+int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint32_t start, uint32_t end,
+               int depth) {
+  ReportWalkStep(progress, start);
+  if (a.streamCount >= uint32_t(kMaxStreams) || Cancelled(progress)) return 0;
   if (depth > kMaxDepth) return 0;
 
   for (;;) {
@@ -99,7 +100,7 @@ int WalkChunks(JobState& state, ByteInput& file, uint32_t start, uint32_t end, i
     uint32_t code = file.U32At(start);
     if (!IsPrintableFourCC(code)) break;
     uint32_t size = file.ReadU32();
-    if (CancelSet(state)) break;
+    if (Cancelled(progress)) break;
     if (size > 0x7FFFFFFFu || uint64_t(start) + 8 + size > end) break;
 
     if (start == 0 && code == kRiff) a.riffSizeOffset = 4;
@@ -117,10 +118,16 @@ int WalkChunks(JobState& state, ByteInput& file, uint32_t start, uint32_t end, i
 
     // Every chunk's inside is tried as a list of chunks; for data chunks this
     // fails at once on the first header test.
-    WalkChunks(state, file, start + 12, start + 8 + size, depth + 1);
+    WalkChunks(a, progress, file, start + 12, start + 8 + size, depth + 1);
 
     start = start + 8 + size + (size & 1);
     if (start >= end) break;
   }
   return 1;
+}
+
+void AnalyseFile(AviAnalysis& a, ByteInput& file, uint32_t size, WalkProgress progress) {
+  ResetAnalysis(a);
+  WalkChunks(a, progress, file, 0, size, 0);
+  a.chunkBase = DetectChunkBase(a, file);
 }

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "app/file_probe.h"
-#include "app/host.h"
-#include "app/native_host.h"
+#include "avi/avi_analysis.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
 #include "cli/commands.h"
 #include "cli/json.h"
 
@@ -83,32 +84,31 @@ int RunInfo(int argc, char** argv) {
     return 2;
   }
   uint32_t size = 0;
-  switch (ProbeInputFile(path, &size)) {
+  std::string reason;
+  switch (ProbeInputFile(path, &size, &reason)) {
     case ProbeResult::CannotOpen:
-      std::fprintf(stderr, "tavrin info: cannot open '%s'\n", path);
+      std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, reason.c_str());
       return 1;
     case ProbeResult::TooLarge:
-      std::fprintf(stderr, "tavrin info: '%s' is 2 GiB or larger\n", path);
+      std::fprintf(stderr, "tavrin info: '%s' is 2 GiB or larger (%s)\n", path, reason.c_str());
       return 1;
     case ProbeResult::Ok:
       break;
   }
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->englishUi = 1;
-  if (!state->inputFile.Open(path)) {
-    std::fprintf(stderr, "tavrin info: cannot open '%s'\n", path);
+  ByteInput input;
+  if (!input.Open(path)) {
+    std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, input.OpenError());
     return 1;
   }
-  AviAnalysis& a = state->analysis;
-  a = AviAnalysis{};
-  ResetAnalysis(a);
-  a.progressBase = 0;
-  a.progressSpan = 10;
-  a.progressTotal = size;
-  a.progressLast = 0;
-  WalkChunks(*state, state->inputFile, 0, size, 0);
+  if (input.U32At(0) != kRiff) {
+    std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (it does not begin with \"RIFF\")\n", path);
+    return 1;
+  }
+  AviAnalysis a{};
+  WalkProgress progress;
+  progress.span = 10;
+  progress.total = size;
+  AnalyseFile(a, input, size, progress);
   if (json)
     PrintJson(a);
   else

@@ -1,37 +1,33 @@
-// tavrin merge: runs the merge job on two files given as the Merge tab's fields.
-#include <csignal>
+// tavrin merge: runs the merge job on the two files named; Ctrl-C acts as the
+// progress dialog's Cancel.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "app/control_ids.h"
-#include "app/host.h"
 #include "app/native_host.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
-#include "cli/terminal_progress.h"
+#include "cli/working_sink.h"
 #include "merge/merge_job.h"
-#include "merge/merge_output.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
 
-JobState* g_runningJob = nullptr;
-
-extern "C" void OnMergeInterrupt(int) {
-  if (g_runningJob) g_runningJob->cancelRequested.store(-2);
-}
-
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
   return 2;
 }
 
-// A dialog field holds at most 259 bytes.
-std::string AsField(const char* text) { return std::string(text).substr(0, kPathBytes - 1); }
+// What the structure comparison found, as a JSON object.
+std::string DifferenceJson(const StructureDifference& d) {
+  return "{\"code\": " + std::to_string(d.code) + ", \"field\": " + JsonString(d.field) +
+         ", \"stream\": " + std::to_string(d.stream) + ", \"offset\": " + std::to_string(d.offset) +
+         ", \"first\": " + std::to_string(d.firstValue) + ", \"second\": " + std::to_string(d.secondValue) + "}";
+}
 
 }  // namespace
 
@@ -77,50 +73,38 @@ int RunMerge(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (output && !write) return UsageError("--output needs", "--write");
 
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->englishUi = englishUi;
-  state->analysis = AviAnalysis{};
-  ResetAnalysis(state->analysis);
-  host.fields[IDC_MERGE_FILE1] = AsField(files[0]);
-  host.fields[IDC_MERGE_FILE2] = AsField(files[1]);
+  if (output && !write) return UsageError("--output needs", "--write");
+  for (const char* file : files)
+    if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
 
   // With --write the joined file is written where the plug-in would write it.
-  std::string written;
-  if (write) {
-    host.plugin = [&](int32_t, int32_t, int32_t* result) {
-      *result = WritePlannedMerge(*state, output);
-      if (*result == 0) written = output ? output : state->inputPath;
-      return true;
-    };
-  }
-  ShowProgressOnTerminal(host);
-
-  g_runningJob = state.get();
-  struct sigaction action = {}, previous = {};
-  action.sa_handler = OnMergeInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  int32_t result = MergeJob(*state);
-  sigaction(SIGINT, &previous, nullptr);
-  g_runningJob = nullptr;
-  EndProgressLine(host);
-  const bool cancelled = state->cancelRequested.load() != 0;
+  WorkingSink sink(englishUi);
+  sink.pluginOptions.writeJoined = write;
+  if (output) sink.pluginOptions.output = output;
+  InterruptAsCancel interrupt(sink);
+  MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
+  sink.EndBar();
+  if (outcome.detail.empty()) outcome.detail = sink.pluginDone.detail;
+  const int32_t result = outcome.Number();
+  const bool cancelled = outcome.result == MergeResult::Cancelled;
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 
   // Every message the job showed, the reason of a failed write first.
+  const bool shown = !sink.messages.empty();
   std::string message;
-  for (size_t i = 0; i < host.messages.size(); ++i) message += (i ? "\n" : "") + host.messages[i];
-  const bool shown = !host.messages.empty();
+  for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (json) {
-    std::printf("{\"result\": %d, \"message\": %s, \"outputs\": [%s]}\n", int(result),
-                shown ? JsonString(message).c_str() : "null", written.empty() ? "" : JsonString(written).c_str());
+    std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
+    out += shown ? JsonString(message) : "null";
+    out += ", \"outputs\": [" + (sink.pluginDone.written.empty() ? std::string() : JsonString(sink.pluginDone.written)) + "]";
+    if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
+    if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
+    out += "}\n";
+    std::fputs(out.c_str(), stdout);
   } else if (shown) {
     std::printf("%s\n", message.c_str());
   }
-  const bool failed = result != 0 || cancelled || (write && written.empty());
-  return failed ? 1 : 0;
+  return result == 0 && !cancelled && (!write || !sink.pluginDone.written.empty()) ? 0 : 1;
 }

@@ -1,30 +1,18 @@
-// tavrin split: runs the split job with the command line's texts in place of
-// the Split tab's fields; Ctrl-C acts as the progress dialog's Cancel.
-#include <csignal>
+// tavrin split: runs the split job on a request made from the command line;
+// Ctrl-C acts as the progress dialog's Cancel.
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/host.h"
 #include "app/native_host.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/json.h"
-#include "cli/terminal_progress.h"
-#include "split/number_field.h"
-#include "split/size_split.h"
+#include "cli/working_sink.h"
 #include "split/split_job.h"
 
 namespace {
-
-JobState* g_runningJob = nullptr;
-
-extern "C" void OnInterrupt(int) {
-  if (g_runningJob) g_runningJob->cancelRequested.store(-2);
-}
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
@@ -33,18 +21,6 @@ int Usage(const char* problem) {
       "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
-}
-
-// A dialog field holds at most 259 bytes.
-std::string FieldText(const char* text) {
-  std::string s = text;
-  if (s.size() > size_t(kPathBytes - 1)) s.resize(kPathBytes - 1);
-  return s;
-}
-
-bool FileExists(const char* path) {
-  struct stat info;
-  return path[0] != 0 && stat(path, &info) == 0;
 }
 
 struct SplitArgs {
@@ -110,77 +86,58 @@ int RunSplit(int argc, char** argv) {
   SplitArgs args;
   std::string problem = ParseArgs(argc, argv, args);
   if (!problem.empty()) return Usage(problem.c_str());
+  if (!PathUsableWhole(args.file)) return Usage(PathTooLong(args.file).c_str());
 
-  NativeHost host;
-  host.fields[IDC_SRC_FILE] = FieldText(args.file);
-  host.fields[IDC_HOURS] = FieldText(args.hours.c_str());
-  host.fields[IDC_MINUTES] = FieldText(args.minutes.c_str());
-  host.fields[IDC_SECONDS] = FieldText(args.seconds.c_str());
-  host.fields[IDC_OVERLAP] = FieldText(args.overlap.c_str());
-  host.fields[IDC_SIZE_MB] = FieldText(args.sizeMb.c_str());
-  host.checked.insert(args.bySize ? IDC_BY_SIZE : IDC_BY_TIME);
-  const int createRadio = args.create == "first"    ? IDC_CREATE_FIRST
-                          : args.create == "second" ? IDC_CREATE_SECOND
-                                                    : IDC_CREATE_BOTH;
-  host.checked.insert(createRadio);
-
-  auto state = std::make_unique<JobState>();
-  AttachNativeHost(*state, host);
-  state->englishUi = args.lang == "en" ? 1 : 0;
-  state->firstOutputPath[0] = 0;
-  state->secondOutputPath[0] = 0;
+  SplitRequest request;
+  request.path = args.file;
+  request.hours = args.hours;
+  request.minutes = args.minutes;
+  request.seconds = args.seconds;
+  request.overlap = args.overlap;
+  request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
+  request.sizeMegabytes = args.sizeMb;
+  request.create = args.create == "first"    ? CreateMode::First
+                   : args.create == "second" ? CreateMode::Second
+                                             : CreateMode::Both;
 
   // "File size" is the plug-in's work; here the size split itself stands in.
-  int32_t sizeResult = -1;
-  host.plugin = [&](int32_t createMode, int32_t, int32_t* result) {
-    double megabytes = 0, overlap = 0;
-    if (!ParseNumberField(host.fields[IDC_SIZE_MB].c_str(), &megabytes)) megabytes = 0;
-    ParseNumberField(host.fields[IDC_OVERLAP].c_str(), &overlap);  // checked by the job already
-    *result = sizeResult = RunSizeSplit(*state, SizeSplitRequest{args.file, megabytes, overlap, createMode});
-    return true;
-  };
-  ShowProgressOnTerminal(host);
-
-  g_runningJob = state.get();
-  struct sigaction action = {}, previous = {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  const int32_t result = SplitJob(*state);
-  sigaction(SIGINT, &previous, nullptr);
-  g_runningJob = nullptr;
-  EndProgressLine(host);
-  const bool succeeded = args.bySize ? result == -3 && sizeResult == 0 : result == 0;
-
-  const bool wantFirst = createRadio != IDC_CREATE_SECOND;
-  const bool wantSecond = createRadio != IDC_CREATE_FIRST;
-  const bool cancelled = state->cancelRequested.load() != 0;
-  if (cancelled) {
-    // As the main window does: only a run whose engine started has outputs to drop.
-    if (state->splitEngineStarted) {
-      if (wantFirst && state->firstOutputPath[0]) std::remove(state->firstOutputPath);
-      if (wantSecond && state->secondOutputPath[0]) std::remove(state->secondOutputPath);
-    }
-    std::fputs("tavrin split: cancelled\n", stderr);
+  WorkingSink sink(args.lang == "en" ? 1 : 0);
+  InterruptAsCancel interrupt(sink);
+  SplitOutcome outcome = SplitJob(request, sink);
+  sink.EndBar();
+  const int32_t result = outcome.Number();
+  bool succeeded = result == 0;
+  const PluginWorkDone& done = sink.pluginDone;
+  if (done.sizeSplitRan) {
+    succeeded = outcome.result == SplitResult::SizeSplitCompleted;
+    outcome.detail = done.detail;
+    outcome.firstOutput = done.firstOutput;
+    outcome.secondOutput = done.secondOutput;
+    outcome.wroteFirst = done.wroteFirst;
+    outcome.wroteSecond = done.wroteSecond;
   }
+  const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
+  if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
   std::vector<std::string> outputs;
-  if (succeeded && !cancelled && (args.bySize || state->splitEngineStarted)) {
-    if (wantFirst && FileExists(state->firstOutputPath)) outputs.push_back(state->firstOutputPath);
-    if (wantSecond && FileExists(state->secondOutputPath)) outputs.push_back(state->secondOutputPath);
-  }
+  if (outcome.wroteFirst) outputs.push_back(outcome.firstOutput);
+  if (outcome.wroteSecond) outputs.push_back(outcome.secondOutput);
 
   // Every message the job showed (a size split's reason comes before its "Error").
+  const bool shown = !sink.messages.empty();
   std::string message;
-  for (size_t i = 0; i < host.messages.size(); ++i) message += (i ? "\n" : "") + host.messages[i];
+  for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (args.json) {
     std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
-    out += host.messages.empty() ? "null" : JsonString(message);
+    out += shown ? JsonString(message) : "null";
     out += ",\"outputs\":[";
     for (size_t i = 0; i < outputs.size(); ++i) out += (i ? "," : "") + JsonString(outputs[i]);
-    out += "]}\n";
+    out += "]";
+    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
+    out += "}\n";
     std::fputs(out.c_str(), stdout);
-  } else if (!host.messages.empty()) {
+  } else if (shown) {
     std::fputs(message.c_str(), stdout);
     std::fputc('\n', stdout);
   }

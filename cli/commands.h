@@ -1,7 +1,13 @@
 // The subcommands of the tavrin command-line tool. Each returns the exit
 // status: 0 success, 1 failure, 2 usage error.
 #pragma once
+#include <string>
 
 int RunInfo(int argc, char** argv);
 int RunSplit(int argc, char** argv);
 int RunMerge(int argc, char** argv);
+
+// The program's paths hold at most 259 bytes (a path buffer of 260 with its
+// zero); the command line refuses a longer one rather than cut it.
+bool PathUsableWhole(const char* path);
+std::string PathTooLong(const char* path);

@@ -4,24 +4,67 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// Length of the valid UTF-8 sequence at p (at most `left` bytes), or 0.
+size_t Utf8Length(const unsigned char* p, size_t left) {
+  const unsigned char c = p[0];
+  size_t n;
+  uint32_t min;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (left < n) return 0;
+  uint32_t code = c & (0xFF >> (n + 1));
+  for (size_t i = 1; i < n; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (p[i] & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return n;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  for (size_t i = 0; i < size;) {
+    const unsigned char c = p[i];
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += char(c);
-        }
+      case '"': out += "\\\""; ++i; continue;
+      case '\\': out += "\\\\"; ++i; continue;
+      case '\n': out += "\\n"; ++i; continue;
+      case '\r': out += "\\r"; ++i; continue;
+      case '\t': out += "\\t"; ++i; continue;
+      default: break;
     }
+    if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+      ++i;
+      continue;
+    }
+    const size_t n = Utf8Length(p + i, size - i);
+    if (n == 0) {
+      out += "\\ufffd";  // a byte that is no UTF-8: JSON text must be Unicode
+      ++i;
+      continue;
+    }
+    out.append(text, i, n);
+    i += n;
   }
   return out + "\"";
 }

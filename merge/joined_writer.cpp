@@ -12,6 +12,7 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "io/output_stream.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ uint32_t ClampU32(double value) {
 // size field and pad byte are laid over the span afterwards.
 class BlockWriter {
  public:
-  BlockWriter(const ByteSink& sink, const JoinObserver& observer, uint64_t total)
+  BlockWriter(OutputStream& sink, const JoinObserver& observer, uint64_t total)
       : sink_(sink), observer_(observer), total_(total), storage_(kBlock + kPage) {
     uintptr_t at = reinterpret_cast<uintptr_t>(storage_.data());
     block_ = storage_.data() + ((kPage - at % kPage) % kPage);
@@ -194,7 +195,7 @@ class BlockWriter {
 
   bool Flush() {
     Settle();
-    if (fill_ != 0 && !failed_ && !short_ && !sink_.write(sink_.context, block_, fill_)) failed_ = true;
+    if (fill_ != 0 && !failed_ && !short_ && !sink_.Write(block_, fill_)) failed_ = true;
     done_ += fill_;
     fill_ = 0;
     if (observer_.progress) observer_.progress(observer_.context, done_, total_);
@@ -259,7 +260,7 @@ class BlockWriter {
   // Reads the pending spans, then lays the overlays over them.
   void Settle() {
     for (const Span& s : spans_) {
-      size_t got = s.file->ReadAt(s.from, block_ + s.at, s.count);
+      size_t got = s.file->ReadBulk(s.from, block_ + s.at, s.count);
       if (got < s.count && !(s.padLast && got + 1 == s.count)) short_ = true;
     }
     for (const auto& o : overlays_) {
@@ -272,7 +273,7 @@ class BlockWriter {
     overlays_.clear();
   }
 
-  const ByteSink& sink_;
+  OutputStream& sink_;
   const JoinObserver& observer_;
   uint64_t total_;
   std::vector<uint8_t> storage_;
@@ -364,7 +365,7 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   return f;
 }
 
-JoinResult WriteJoinedFile(const JoinRequest& r, const ByteSink& sink, const JoinObserver& observer) {
+JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer) {
   const JoinedFigures f = MeasureJoinedFile(r);
   if (f.fileBytes > kMaxJoinedFileBytes) return JoinResult::TooLarge;
   BlockWriter out(sink, observer, f.fileBytes);

@@ -11,6 +11,7 @@
 #include "merge/merge_plan.h"
 
 class ByteInput;
+class OutputStream;
 
 // One input as the writer reads it.
 struct JoinInput {
@@ -28,12 +29,6 @@ struct JoinRequest {
   JoinInput second;
   uint32_t secondFrames;  // the second input's video frames (entries of the first video stream)
   const MergePlan* plan;
-};
-
-// Where the joined file's bytes go, in order, in blocks of up to a few MB.
-struct ByteSink {
-  void* context;
-  bool (*write)(void* context, const void* data, size_t count);  // false: failed
 };
 
 // Progress and cancel while writing; either function may be null.
@@ -59,13 +54,13 @@ enum class JoinResult {
   Written,
   Cancelled,    // stopped on request; what the sink received is to be dropped
   InputShort,   // a chunk the index names lies (partly) beyond its input's end
-  WriteFailed,  // the sink refused bytes
+  WriteFailed,  // the output refused bytes
   TooLarge,     // the joined file would exceed kMaxJoinedFileBytes
 };
 
 // Counts the joined file from both indexes (no chunk data is read).
 JoinedFigures MeasureJoinedFile(const JoinRequest& request);
 
-// Writes the joined file to sink. On anything but Written the sink holds a
-// partial file that its owner must discard.
-JoinResult WriteJoinedFile(const JoinRequest& request, const ByteSink& sink, const JoinObserver& observer);
+// Writes the joined file to out, in blocks of a few MB. On anything but
+// Written, out holds a partial file that its owner must discard.
+JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer);

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "merge/merge_texts.h"
 
 namespace {
 
@@ -33,25 +33,26 @@ int32_t WholeSeconds(double window) {
 
 }  // namespace
 
-int32_t MakeMergedName(char* path) {
-  size_t length = std::strlen(path);
-  if (length < 5) return kMergeBadSourceName;
+MergeResult MakeMergedName(const std::string& firstPath, std::string* merged) {
+  size_t length = firstPath.size();
+  if (length < 5) return MergeResult::BadSourceName;
+  const char* path = firstPath.c_str();
   if (length > 6 && EndsWithNoCase(path, length, "-1.avi"))
     length -= 6;  // the first output of a split
   else if (path[length - 4] == '.')
     length -= 4;  // any three-letter extension
-  if (length + 6 >= size_t(kPathBytes)) return kMergeNoOutputName;
-  std::memcpy(path + length, "-m.avi", 7);
-  return 0;
+  if (length + 6 >= 260) return MergeResult::NoOutputName;
+  *merged = firstPath.substr(0, length) + "-m.avi";
+  return MergeResult::Completed;
 }
 
-uint64_t CountMergedBytes(JobState& state, const MergePlan& plan) {
-  const AviAnalysis& a = state.analysis;
+uint64_t CountMergedBytes(const MergeSources& in, const MergePlan& plan) {
+  const AviAnalysis& a = in.first.analysis;
+  const AviAnalysis& b = in.second.analysis;
   uint64_t bytes = 0;
 
   uint32_t taken[kMaxStreams] = {};
-  IndexReader first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
-  for (uint32_t i = 0; i < first.Total(); ++i) {
+  IndexReader first(in.first.file, a.idx1Offset, a.idx1EntryTotal);  for (uint32_t i = 0; i < first.Total(); ++i) {
     IndexEntry e = first.At(i);
     int s = StreamOfCkid(e.ckid);
     if (s < 0 || taken[s] >= plan.keepCount[s]) continue;  // keepCount is 0 beyond streamCount
@@ -60,7 +61,7 @@ uint64_t CountMergedBytes(JobState& state, const MergePlan& plan) {
   }
 
   bool seen[kMaxStreams] = {};
-  IndexReader second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
+  IndexReader second(in.second.file, b.idx1Offset, b.idx1EntryTotal);
   for (uint32_t i = 0; i < second.Total(); ++i) {
     IndexEntry e = second.At(i);
     int s = StreamOfCkid(e.ckid);
@@ -85,12 +86,12 @@ uint64_t CountMergedBytes(JobState& state, const MergePlan& plan) {
   return bytes;
 }
 
-MergeFigures ComputeFigures(JobState& state, const MergePlan& plan, uint64_t mergedBytes) {
-  const AviAnalysis& a = state.analysis;
+MergeFigures ComputeFigures(const MergeSources& in, const MergePlan& plan, uint64_t mergedBytes) {
+  const AviAnalysis& a = in.first.analysis;
   const int video = a.firstVideoStream;
-  const double u = double(MicroSecPerFrame(state));
+  const double u = double(MicroSecPerFrame(in));
   const double n1 = double(a.streams[video].idx1EntryCount);
-  const double n2 = double(a.secondIdx1EntryCount[video]);
+  const double n2 = double(EntriesOfStream(in.second.analysis, video));
   const double kept = double(plan.keepCount[video]);
   MergeFigures f;
   f.overlapSeconds = u * (n1 - kept) * 0.000001;
@@ -99,42 +100,41 @@ MergeFigures ComputeFigures(JobState& state, const MergePlan& plan, uint64_t mer
   return f;
 }
 
-void FormatSummary(const MergeFigures& figures, int englishUi, char* out, size_t size) {
+std::string FormatSummary(const MergeFigures& figures, int englishUi) {
   const double t = figures.seconds;
   double minutes = std::floor(t / 60.0);
   double seconds = t - 60.0 * minutes;
   // The Japanese summary shows whole seconds (its tenths always read 0).
   if (!englishUi) seconds = std::floor(seconds);
-  std::snprintf(out, size, MergeString(MergeText::SummaryFormat, englishUi), figures.sizeMegabytes,
-                minutes, seconds, figures.overlapSeconds);
+  char text[260];
+  std::snprintf(text, sizeof text, Pick(kMergeSummaryFormat, englishUi), figures.sizeMegabytes, minutes, seconds,
+                figures.overlapSeconds);
+  return text;
 }
 
-int32_t MergeEngine(JobState& state, double window, int32_t mode) {
-  MergePlan plan;
-  if (PlanMerge(state, window, plan) == PlanOutcome::Cancelled) return 0;
-  if (mode == 0) return 0;
+MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
+                        MergeEngineOutput& out) {
+  if (PlanMerge(in, window, sink, out.plan) == PlanOutcome::Cancelled) return MergeResult::Cancelled;
+  if (mode == 0) return MergeResult::Completed;
 
-  char name[kPathBytes];
-  std::memcpy(name, state.inputPath, sizeof name);
-  name[kPathBytes - 1] = 0;
-  int32_t named = MakeMergedName(name);
-  if (named != 0) return named;
-  std::memcpy(state.inputPath, name, sizeof name);
+  MergeResult named = MakeMergedName(in.firstPath, &out.mergedName);
+  if (named != MergeResult::Completed) return named;
 
-  uint64_t bytes = CountMergedBytes(state, plan);
-  MergeFigures figures = ComputeFigures(state, plan, bytes);
+  uint64_t bytes = CountMergedBytes(in, out.plan);
+  MergeFigures figures = ComputeFigures(in, out.plan, bytes);
 
   int32_t pluginResult = 0;
-  int32_t seconds = WholeSeconds(window);
-  state.mergePlan = &plan;
-  const bool completed = state.host.callPlugin &&
-                         state.host.callPlugin(state.host.context, mode, seconds, &pluginResult) &&
-                         pluginResult == 0;
-  state.mergePlan = nullptr;
-  if (completed) {
-    SetStatusText(state, MergeString(MergeText::Completed, state.englishUi));
-    return 0;
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &out.plan;
+  work.joinedName = out.mergedName;
+  sink.SetPluginWork(&work);
+  const bool called = sink.CallPlugin(mode, WholeSeconds(window), &pluginResult);
+  sink.SetPluginWork(nullptr);
+  if (called && pluginResult == 0) {
+    out.text = Pick(kMergePluginCompleted, sink.EnglishUi());
+    return MergeResult::Completed;
   }
-  FormatSummary(figures, state.englishUi, state.statusText, sizeof state.statusText);
-  return 0;
+  out.text = FormatSummary(figures, sink.EnglishUi());
+  return MergeResult::Completed;
 }

@@ -1,28 +1,35 @@
 // The merge engine: plans the merge of the two analysed inputs, names the
-// joined file, counts its size and time, and hands over to the plug-in or reports a summary.
+// joined file, counts its size and time, and hands over to the plug-in or
+// makes a summary.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "merge/merge_plan.h"
+#include "merge/merge_result.h"
 
-struct JobState;
+class JobSink;
 
-// Results besides 0.
-constexpr int32_t kMergeBadSourceName = 300;  // first input's name shorter than 5 characters
-constexpr int32_t kMergeNoOutputName = 301;   // the joined file's name would not fit
+// What the engine leaves for the job.
+struct MergeEngineOutput {
+  std::string mergedName;  // the joined file's name ("-m.avi")
+  std::string text;        // "Completed" from the plug-in, or the summary
+  MergePlan plan;
+};
 
 // window: seconds of the first input's end searched for an overlap (0: none).
-// mode: passed to the plug-in; 0 stops after planning. Returns 0 (StatusText
-// holds the result text, unless cancelled or mode 0), 300 or 301.
-int32_t MergeEngine(JobState& state, double window, int32_t mode);
+// mode: passed to the plug-in; 0 stops after planning. Completed (with
+// out.text, unless mode is 0), Cancelled, BadSourceName or NoOutputName.
+MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
+                        MergeEngineOutput& out);
 
-// Turns the first input's path into the joined file's name ("-m.avi") in
-// place; 0, or 300/301 leaving path unchanged. path holds kPathBytes bytes.
-int32_t MakeMergedName(char* path);
+// The joined file's name from the first input's path ("-m.avi"); Completed,
+// or BadSourceName / NoOutputName leaving *merged unchanged.
+MergeResult MakeMergedName(const std::string& firstPath, std::string* merged);
 
 // Bytes of the joined file as planned: header up to "movi", the chunks, idx1.
-uint64_t CountMergedBytes(JobState& state, const MergePlan& plan);
+uint64_t CountMergedBytes(const MergeSources& in, const MergePlan& plan);
 
 struct MergeFigures {
   double sizeMegabytes;
@@ -30,7 +37,7 @@ struct MergeFigures {
   double overlapSeconds;  // what the second input repeats of the first
 };
 
-MergeFigures ComputeFigures(JobState& state, const MergePlan& plan, uint64_t mergedBytes);
+MergeFigures ComputeFigures(const MergeSources& in, const MergePlan& plan, uint64_t mergedBytes);
 
 // The "Merge O.K." summary in the interface language.
-void FormatSummary(const MergeFigures& figures, int englishUi, char* out, size_t size);
+std::string FormatSummary(const MergeFigures& figures, int englishUi);

@@ -2,142 +2,123 @@
 // compares their headers, runs the merge engine and shows its outcome.
 #include "merge/merge_job.h"
 
-#include <cstring>
-
-#include "app/control_ids.h"
 #include "app/file_probe.h"
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "merge/merge_engine.h"
-#include "merge/merge_texts.h"
 
 namespace {
 
 constexpr double kSearchWindowSeconds = 60.0;
 constexpr int32_t kPluginMode = 1;
 
-struct MergeRun {
-  JobState& state;
+class MergeRun {
+ public:
+  MergeRun(const MergeRequest& request, JobSink& sink) : request_(request), sink_(sink) {}
+  MergeOutcome Run();
 
-  void ReadField(int controlId, char* buffer) {
-    buffer[0] = 0;
-    if (state.host.readField) state.host.readField(state.host.context, controlId, buffer);
-    buffer[kPathBytes - 1] = 0;
+ private:
+  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
+
+  // Ends with result and its message (the inputs are closed first).
+  MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow) {
+    first_.Close();
+    second_.Close();
+    outcome_.result = result;
+    if (const TextPair* text = MergeResultText(result)) {
+      outcome_.message = Text(*text);
+      sink_.Message(outcome_.message.c_str(), owner);
+    }
+    return outcome_;
+  }
+  MergeOutcome& FailWith(MergeResult result, const std::string& path, const std::string& why) {
+    outcome_.detail = path + ": " + why;
+    return Fail(result);
   }
 
-  void CloseInputs() {
-    state.inputFile.Close();
-    state.secondInputFile.Close();
+  // The size check of one input: false (after the failure) when it fails.
+  bool Probe(const std::string& path, uint32_t* size, MergeResult notOpen, MergeResult tooLarge) {
+    std::string reason;
+    switch (ProbeInputFile(path.c_str(), size, &reason)) {
+      case ProbeResult::CannotOpen: FailWith(notOpen, path, reason); return false;
+      case ProbeResult::TooLarge: FailWith(tooLarge, path, reason); return false;
+      case ProbeResult::Ok: return true;
+    }
+    return false;
   }
 
-  // Closes the inputs, shows the text and returns result.
-  int32_t Fail(int32_t result, MergeText text, MessageOwner owner = MessageOwner::ProgressWindow) {
-    CloseInputs();
-    ShowMessage(state, MergeString(text, state.englishUi), owner);
-    return result;
+  void Analyse(ByteInput& file, uint32_t size, AviAnalysis& analysis, int base) {
+    WalkProgress progress;
+    progress.sink = &sink_;
+    progress.base = base;
+    progress.span = 5;
+    progress.total = size;
+    AnalyseFile(analysis, file, size, progress);
   }
 
-  void Status(MergeText text, int cells) {
-    SetStatusText(state, MergeString(text, state.englishUi));
-    ReportProgress(state, cells);
-  }
-
-  void PrepareWalk(int base, uint32_t size) {
-    AviAnalysis& a = state.analysis;
-    a.progressBase = base;
-    a.progressSpan = 5;
-    a.progressTotal = size;
-    a.progressLast = 0;
-  }
-
-  bool StartsWithRiff(ByteInput& file) { return file.U32At(0) == kRiff; }
-
-  int32_t Run();
+  const MergeRequest& request_;
+  JobSink& sink_;
+  MergeOutcome outcome_;
+  ByteInput first_;
+  ByteInput second_;
+  AviAnalysis firstAnalysis_{};
+  AviAnalysis secondAnalysis_{};
 };
 
-int32_t MergeRun::Run() {
-  char field[kPathBytes];
-  AviAnalysis& a = state.analysis;
+MergeOutcome MergeRun::Run() {
+  uint32_t firstSize = 0, secondSize = 0;
+  if (!Probe(request_.first, &firstSize, MergeResult::File1NotOpen, MergeResult::File1TooLarge)) return outcome_;
+  if (!Probe(request_.second, &secondSize, MergeResult::File2NotOpen, MergeResult::File2TooLarge)) return outcome_;
+  if (!first_.Open(request_.first.c_str()))
+    return FailWith(MergeResult::File1NotOpen, request_.first, first_.OpenError());
+  if (!second_.Open(request_.second.c_str()))
+    return FailWith(MergeResult::File2NotOpen, request_.second, second_.OpenError());
 
-  ReadField(IDC_MERGE_FILE1, field);
-  std::memcpy(state.inputPath, field, sizeof field);
-  uint32_t firstSize = 0;
-  switch (ProbeInputFile(field, &firstSize)) {
-    case ProbeResult::CannotOpen: return Fail(-6, MergeText::File1NotOpen);
-    case ProbeResult::TooLarge: return Fail(-7, MergeText::File1TooLarge);
-    case ProbeResult::Ok: break;
-  }
-  ReadField(IDC_MERGE_FILE2, field);
-  uint32_t secondSize = 0;
-  switch (ProbeInputFile(field, &secondSize)) {
-    case ProbeResult::CannotOpen: return Fail(-1, MergeText::File2NotOpen);
-    case ProbeResult::TooLarge: return Fail(-2, MergeText::File2TooLarge);
-    case ProbeResult::Ok: break;
-  }
+  // The second input first, then the first: the bar moves 0..5, then 5..10.
+  sink_.Status(Text(kMergeFile2Analyzing), 0);
+  if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
+  if (second_.U32At(0) != kRiff)
+    return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
+  Analyse(second_, secondSize, secondAnalysis_, 0);
 
-  ReadField(IDC_MERGE_FILE1, field);
-  std::memcpy(state.mergeInputPaths[0], field, sizeof field);
-  if (!state.inputFile.Open(field)) return Fail(-6, MergeText::File1NotOpen);
-  ReadField(IDC_MERGE_FILE2, field);
-  std::memcpy(state.mergeInputPaths[1], field, sizeof field);
-  if (!state.secondInputFile.Open(field)) return Fail(-1, MergeText::File2NotOpen);
-
-  // The second input first: its figures are kept while the first is analysed.
-  ResetAnalysis(a);
-  Status(MergeText::File2Analyzing, 0);
-  if (CancelSet(state)) {
-    CloseInputs();
-    return 0;
+  sink_.Status(Text(kMergeFile1Analyzing), 5);
+  if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
+  if (first_.U32At(0) != kRiff) {
+    outcome_.detail = request_.first + ": does not begin with \"RIFF\"";
+    return Fail(MergeResult::File1NotRiff, MessageOwner::MainWindow);
   }
-  PrepareWalk(0, secondSize);
-  if (!StartsWithRiff(state.secondInputFile)) return Fail(-5, MergeText::File2NotAvi);
-  WalkChunks(state, state.secondInputFile, 0, secondSize, 0);
-  a.chunkBase = DetectChunkBase(a, state.secondInputFile);
-  SaveSecondInput(a);
-
-  ResetAnalysis(a);
-  Status(MergeText::File1Analyzing, 5);
-  if (CancelSet(state)) {
-    CloseInputs();
-    return 0;
-  }
-  PrepareWalk(5, firstSize);
-  if (!StartsWithRiff(state.inputFile))
-    return Fail(-10, MergeText::File1NotAvi, MessageOwner::MainWindow);
-  WalkChunks(state, state.inputFile, 0, firstSize, 0);
+  Analyse(first_, firstSize, firstAnalysis_, 5);
   // A walk stopped by Cancel leaves a partial record; comparing it would
   // report a sound file as unsupported.
-  if (CancelSet(state)) {
-    CloseInputs();
-    return 0;
+  if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
+
+  outcome_.structure = CompareStructure(firstAnalysis_, secondAnalysis_, first_, second_);
+  if (outcome_.structure.code != 0) {
+    outcome_.detail = outcome_.structure.Describe();
+    return Fail(outcome_.structure.code <= 7 ? MergeResult::Unsupported : MergeResult::StructureDiffers);
   }
-  a.chunkBase = DetectChunkBase(a, state.inputFile);
+  if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
-  uint32_t structure = CompareStructure(a, state.inputFile, state.secondInputFile);
-  if (structure != 0)
-    return Fail(int32_t(structure), structure <= 7 ? MergeText::Unsupported : MergeText::StructureDiffers);
-  if (CancelSet(state)) {
-    CloseInputs();
-    return 0;
-  }
+  outcome_.engineStarted = true;
+  const MergeSources sources{{first_, firstAnalysis_}, {second_, secondAnalysis_}, request_.first, request_.second};
+  MergeEngineOutput engine;
+  MergeResult result = MergeEngine(sources, kSearchWindowSeconds, kPluginMode, sink_, engine);
+  first_.Close();
+  second_.Close();
+  outcome_.mergedName = engine.mergedName;
+  if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
+  if (result != MergeResult::Completed) return Fail(result);
 
-  int32_t result = MergeEngine(state, kSearchWindowSeconds, kPluginMode);
-  CloseInputs();
-  if (CancelSet(state)) return -1;
-
-  if (result == kMergeBadSourceName)
-    SetStatusText(state, MergeString(MergeText::BadSourceName, state.englishUi));
-  else if (result == kMergeNoOutputName)
-    SetStatusText(state, MergeString(MergeText::NoOutputName, state.englishUi));
-  else if (result != 0)
-    SetStatusText(state, MergeString(MergeText::Error, state.englishUi));
-  ShowMessage(state, state.statusText);
-  return result;
+  outcome_.result = MergeResult::Completed;
+  outcome_.message = engine.text;
+  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  return outcome_;
 }
 
 }  // namespace
 
-int32_t MergeJob(JobState& state) {
-  MergeRun run{state};
+MergeOutcome MergeJob(const MergeRequest& request, JobSink& sink) {
+  MergeRun run(request, sink);
   return run.Run();
 }

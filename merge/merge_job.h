@@ -1,10 +1,9 @@
-// The merge job: checks and analyses both inputs, compares their structure,
-// runs the merge engine and shows the outcome.
+// The merge job: checks both inputs, analyses the second and then the first,
+// compares their headers, runs the merge engine and shows the outcome through the sink.
 #pragma once
-#include <cstdint>
+#include "merge/merge_request.h"
+#include "merge/merge_result.h"
 
-struct JobState;
+class JobSink;
 
-// Returns the job result: 0 success (or cancelled before the engine ran),
-// -1 cancelled while the engine ran, other values failures.
-int32_t MergeJob(JobState& state);
+MergeOutcome MergeJob(const MergeRequest& request, JobSink& sink);

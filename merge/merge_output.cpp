@@ -1,75 +1,74 @@
 #include "merge/merge_output.h"
 
 #include "app/file_probe.h"
-#include "app/host.h"
-#include "merge/merge_texts.h"
-#include "merge/staged_file.h"
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
+#include "io/output_file.h"
+#include "merge/merge_result.h"
 
 namespace {
 
-struct ProgressBar {
-  JobState& state;
-  const char* text;
-  int fromCells;
+struct Bar {
+  JobSink& sink;
   int shown;
 };
 
 void OnProgress(void* context, uint64_t done, uint64_t total) {
-  ProgressBar& bar = *static_cast<ProgressBar*>(context);
-  int cells = bar.fromCells + int(total ? (100 - bar.fromCells) * done / total : 0);
+  Bar& bar = *static_cast<Bar*>(context);
+  const int cells = 10 + int(total ? 90 * done / total : 0);
   if (cells == bar.shown) return;
   bar.shown = cells;
-  SetStatusText(bar.state, bar.text);
-  ReportProgress(bar.state, cells);
+  bar.sink.Status(bar.sink.Pick(kMergeWriting.english, kMergeWriting.japanese), cells);
 }
 
-bool OnCancel(void* context) { return CancelSet(static_cast<ProgressBar*>(context)->state); }
+bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
 
 }  // namespace
 
-JoinRequest JoinRequestFor(JobState& state, const MergePlan& plan) {
-  const AviAnalysis& a = state.analysis;
+JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
+  const AviAnalysis& a = in.first.analysis;
+  const AviAnalysis& b = in.second.analysis;
   return JoinRequest{&a,
-                     {&state.inputFile, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
-                     {&state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal, a.secondChunkBase},
-                     a.secondIdx1EntryCount[a.firstVideoStream],
+                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
+                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase},
+                     EntriesOfStream(b, a.firstVideoStream),
                      &plan};
 }
 
-JoinResult WriteMergedFile(JobState& state, const MergePlan& plan, const char* path, const char* statusText,
-                           int fromCells) {
-  ProgressBar bar{state, statusText, fromCells, -1};
-  const JoinRequest request = JoinRequestFor(state, plan);
-  if (MeasureJoinedFile(request).fileBytes > kMaxJoinedFileBytes) return JoinResult::TooLarge;
-  StagedFile file;
-  if (!file.Create(path)) return JoinResult::WriteFailed;
-  JoinResult result = WriteJoinedFile(request, file.Sink(), JoinObserver{&bar, &OnProgress, &OnCancel});
-  if (result == JoinResult::Written && CancelSet(state)) result = JoinResult::Cancelled;
-  if (result != JoinResult::Written) {
-    file.Abandon();
+JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail) {
+  std::string ignored;
+  if (!detail) detail = &ignored;
+  if (path.empty()) path = work.joinedName;
+  auto fail = [&](JoinedFileResult result, const TextPair& text, const std::string& why) {
+    *detail = path + ": " + why;
+    sink.Message(sink.Pick(text.english, text.japanese), MessageOwner::ProgressWindow);
     return result;
-  }
-  return file.Commit() ? JoinResult::Written : JoinResult::WriteFailed;
-}
-
-int32_t WritePlannedMerge(JobState& state, const char* path) {
-  if (!state.mergePlan) return 1;
-  if (!path) path = state.inputPath;
-  auto fail = [&](MergeText text, int32_t code) {
-    ShowMessage(state, MergeString(text, state.englishUi));
-    return code;
   };
-  // Renaming the finished file into place would put it over the input.
-  for (const char* input : state.mergeInputPaths)
-    if (SameFile(path, input)) return fail(MergeText::JoinedNameIsInput, 2);
-  const JoinResult result =
-      WriteMergedFile(state, *state.mergePlan, path, MergeString(MergeText::Writing, state.englishUi), 10);
+  // Moving the finished file into place would put it over the input.
+  for (const std::string* input : {&work.merge->firstPath, &work.merge->secondPath})
+    if (SameFile(path.c_str(), input->c_str()))
+      return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
+
+  const JoinRequest request = JoinRequestFor(*work.merge, *work.plan);
+  const uint64_t bytes = MeasureJoinedFile(request).fileBytes;
+  if (bytes > kMaxJoinedFileBytes)
+    return fail(JoinedFileResult::TooLarge, kJoinedTooLarge,
+                "would be " + std::to_string(bytes) + " bytes; files must stay below 2 GiB");
+  OutputFile out;
+  if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
+  Bar bar{sink, -1};
+  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel});
+  if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result != JoinResult::Written) out.Abandon();
   switch (result) {
-    case JoinResult::Written: return 0;
-    case JoinResult::Cancelled: return -1;
-    case JoinResult::InputShort: return fail(MergeText::InputDamaged, 3);
-    case JoinResult::TooLarge: return fail(MergeText::JoinedTooLarge, 4);
+    case JoinResult::Written: return JoinedFileResult::Written;
+    case JoinResult::Cancelled: return JoinedFileResult::Cancelled;
+    case JoinResult::InputShort:
+      return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
+                  "an input ended before the chunks its index names");
+    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, "too large");
     case JoinResult::WriteFailed: break;
   }
-  return fail(MergeText::CannotWrite, 5);
+  return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
 }

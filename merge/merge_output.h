@@ -1,21 +1,25 @@
-// Writing the joined file of a merge run: the writer's view of the run's two
-// inputs, and the write itself under a temporary name with progress and cancel.
+// Writing the joined file of a planned merge: the writer's view of the two
+// inputs, and the write itself under a temporary name, with the bar, cancel
+// and the reason of a failure shown through the job's sink.
 #pragma once
+#include <string>
+
 #include "merge/joined_writer.h"
+#include "merge/merge_plan.h"
 
-struct JobState;
+class JobSink;
+struct PluginWork;
 
-// The two inputs of a merge run as the writer reads them.
-JoinRequest JoinRequestFor(JobState& state, const MergePlan& plan);
+// The two inputs of a planned merge as the writer reads them.
+JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan);
 
-// Writes the joined file to path, moving the bar from fromCells to 100 with
-// statusText; nothing is left at path (nor changed there) unless Written.
-// Refuses (WriteFailed) when the temporary file cannot be created or moved.
-JoinResult WriteMergedFile(JobState& state, const MergePlan& plan, const char* path, const char* statusText,
-                           int fromCells);
+enum class JoinedFileResult { Written, Cancelled, NameIsInput, InputDamaged, TooLarge, CannotWrite };
 
-// What the plug-in does for a planned merge (state.mergePlan set): writes the
-// joined file to path (the engine's joined name when null), refusing a path
-// that names either input. 0 when written; otherwise the reason was shown
-// in a message box (none after a cancel) and the result is not 0.
-int32_t WritePlannedMerge(JobState& state, const char* path);
+// Writes the joined file of work's planned merge to path (work's joined name
+// when path is empty), moving the bar from 10 to 100 with "File Creating".
+// The bytes go to a temporary file that replaces path only when complete, so
+// a failure or cancel leaves whatever was there before; a path that names
+// either input, also through a link, is refused. Every result but Written
+// and Cancelled shows its reason; *detail gets which file and why.
+JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink,
+                                    std::string* detail = nullptr);

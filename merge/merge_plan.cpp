@@ -4,11 +4,11 @@
 #include <cstring>
 #include <memory>
 
-#include "app/host.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "merge/overlap_search.h"
+#include "avi/walk_sink.h"
 
 namespace {
 
@@ -19,18 +19,18 @@ struct SearchStart {
 
 // The key frame at or before the first-input frame `window` seconds before
 // the end of its video; frame 0 when there is none.
-SearchStart FindSearchStart(JobState& state, double window) {
-  const AviAnalysis& a = state.analysis;
+SearchStart FindSearchStart(const MergeSources& in, double window) {
+  const AviAnalysis& a = in.first.analysis;
   const int video = a.firstVideoStream;
   const uint32_t n1 = a.streams[video].idx1EntryCount;
-  const uint32_t u = MicroSecPerFrame(state);
+  const uint32_t u = MicroSecPerFrame(in);
   double d = double(u) * double(n1) * 0.000001 - window;
   if (!(d > 0)) d = 0;
   // A frame duration of 0 gives no time scale: search from frame 0.
   double target = u == 0 ? 0.0 : std::floor(d * 1000000.0 / double(u));
   if (!(target >= 0)) target = 0;
 
-  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(in.first.file, a.idx1Offset, a.idx1EntryTotal);
   uint32_t frame = 0;
   bool haveKey = false;
   SearchStart key{0, 0};
@@ -50,9 +50,9 @@ SearchStart FindSearchStart(JobState& state, double window) {
 
 // The entry number of the first input's video frame `wanted`, or the entry
 // total when there is no such frame.
-uint32_t EntryOfFrame(JobState& state, uint32_t wanted) {
-  const AviAnalysis& a = state.analysis;
-  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+uint32_t EntryOfFrame(const MergeSources& in, uint32_t wanted) {
+  const AviAnalysis& a = in.first.analysis;
+  IndexReader index(in.first.file, a.idx1Offset, a.idx1EntryTotal);
   uint32_t frame = 0;
   for (uint32_t i = 0; i < index.Total(); ++i) {
     if (StreamOfCkid(index.At(i).ckid) != a.firstVideoStream) continue;
@@ -64,10 +64,11 @@ uint32_t EntryOfFrame(JobState& state, uint32_t wanted) {
 
 // Audio streams: the chunks that fit in the kept time, and how the seam's
 // chunks are joined.
-void PlanAudio(JobState& state, MergePlan& plan) {
-  const AviAnalysis& a = state.analysis;
+void PlanAudio(const MergeSources& in, MergePlan& plan) {
+  const AviAnalysis& a = in.first.analysis;
+  const AviAnalysis& b = in.second.analysis;
   const int video = a.firstVideoStream;
-  const double keptSeconds = double(MicroSecPerFrame(state)) * double(plan.keepCount[video]) * 0.000001;
+  const double keptSeconds = double(MicroSecPerFrame(in)) * double(plan.keepCount[video]) * 0.000001;
 
   struct Walk {
     bool audio = false;
@@ -84,7 +85,7 @@ void PlanAudio(JobState& state, MergePlan& plan) {
     // them keeps the byte count exact in 64 bits.
     if (!(samples >= 0)) samples = 0;
     if (samples > 4294967296.0) samples = 4294967296.0;
-    uint32_t sampleSize = state.inputFile.U32At(a.streams[s].sampleSizeOffset);
+    uint32_t sampleSize = in.first.file.U32At(a.streams[s].sampleSizeOffset);
     walk[s].audio = true;
     walk[s].walking = true;
     walk[s].left = uint64_t(samples) * sampleSize;
@@ -92,7 +93,7 @@ void PlanAudio(JobState& state, MergePlan& plan) {
   }
   if (walking == 0) return;
 
-  IndexReader first(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader first(in.first.file, a.idx1Offset, a.idx1EntryTotal);
   for (uint32_t i = 0; i < first.Total() && walking > 0; ++i) {
     IndexEntry e = first.At(i);
     int s = StreamOfCkid(e.ckid);
@@ -117,7 +118,7 @@ void PlanAudio(JobState& state, MergePlan& plan) {
   uint32_t firstLength[kMaxStreams] = {};
   int missing = 0;
   for (int s = 0; s < kMaxStreams; ++s) missing += walk[s].audio ? 1 : 0;
-  IndexReader second(state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal);
+  IndexReader second(in.second.file, b.idx1Offset, b.idx1EntryTotal);
   for (uint32_t i = 0; i < second.Total() && missing > 0; ++i) {
     IndexEntry e = second.At(i);
     int s = StreamOfCkid(e.ckid);
@@ -129,7 +130,7 @@ void PlanAudio(JobState& state, MergePlan& plan) {
 
   for (int s = 0; s < kMaxStreams; ++s) {
     if (!walk[s].audio || !found[s]) continue;
-    uint64_t bufferSize = state.inputFile.U32At(a.streams[s].suggestedBufferSizeOffset);
+    uint64_t bufferSize = in.first.file.U32At(a.streams[s].suggestedBufferSizeOffset);
     uint64_t next = firstLength[s];
     if (plan.seamPartialBytes[s] != 0) {
       if (plan.seamPartialBytes[s] + next <= bufferSize) plan.seamJoinBytes[s] = firstLength[s];
@@ -141,36 +142,36 @@ void PlanAudio(JobState& state, MergePlan& plan) {
 
 }  // namespace
 
-uint32_t MicroSecPerFrame(JobState& state) {
-  return state.inputFile.U32At(state.analysis.microSecPerFrameOffset);
+uint32_t MicroSecPerFrame(const MergeSources& in) {
+  return in.first.file.U32At(in.first.analysis.microSecPerFrameOffset);
 }
 
-PlanOutcome PlanMerge(JobState& state, double window, MergePlan& plan) {
+PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, MergePlan& plan) {
   std::memset(&plan, 0, sizeof plan);
-  const AviAnalysis& a = state.analysis;
+  const AviAnalysis& a = in.first.analysis;
+  const AviAnalysis& b = in.second.analysis;
   const int video = a.firstVideoStream;
   const uint32_t n1 = a.streams[video].idx1EntryCount;
-  const uint32_t n2 = a.secondIdx1EntryCount[video];
+  const uint32_t n2 = EntriesOfStream(b, video);
 
   plan.keepCount[video] = n1;
   if (window != 0) {
-    SearchStart start = FindSearchStart(state, window);
+    SearchStart start = FindSearchStart(in, window);
     plan.searchStartFrame = start.frame;
     plan.searchStartEntry = start.entry;
     // A tail longer than the second input's whole video cannot come again in it.
     if (int64_t(n1) - int64_t(start.frame) > int64_t(n2)) {
       plan.searchStartFrame = n1 - n2;
-      plan.searchStartEntry = EntryOfFrame(state, plan.searchStartFrame);
+      plan.searchStartEntry = EntryOfFrame(in, plan.searchStartFrame);
     }
-    OverlapSource first{&state.inputFile, a.idx1Offset, a.idx1EntryTotal, a.chunkBase};
-    OverlapSource second{&state.secondInputFile, a.secondIdx1Offset, a.secondIdx1EntryTotal,
-                         a.secondChunkBase};
+    OverlapSource first{&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase};
+    OverlapSource second{&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase};
     OverlapSearch search{video, plan.searchStartEntry, plan.searchStartFrame};
-    OverlapResult found = FindOverlap(state, first, second, search);
+    OverlapResult found = FindOverlap(sink, first, second, search);
     if (found.outcome == OverlapOutcome::Cancelled) return PlanOutcome::Cancelled;
     if (found.outcome == OverlapOutcome::Found) plan.keepCount[video] = found.frame;
   }
-  if (CancelSet(state)) return PlanOutcome::Cancelled;
+  if (sink.Cancelled()) return PlanOutcome::Cancelled;
 
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     if (int(s) == video || a.streams[s].type == StreamAudio) continue;
@@ -180,6 +181,6 @@ PlanOutcome PlanMerge(JobState& state, double window, MergePlan& plan) {
                                         double(plan.keepCount[video]) / double(n1));
     plan.keepCount[s] = share >= 4294967295.0 ? 0xFFFFFFFFu : uint32_t(share);
   }
-  PlanAudio(state, plan);
+  PlanAudio(in, plan);
   return PlanOutcome::Planned;
 }

@@ -4,9 +4,26 @@
 #pragma once
 #include <cstdint>
 
+#include <string>
+
 #include "avi/avi_analysis.h"
 
-struct JobState;
+class ByteInput;
+class WalkSink;
+
+// One analysed input of a merge.
+struct MergeInput {
+  ByteInput& file;
+  const AviAnalysis& analysis;
+};
+
+// Both inputs; the joined file is named from the first one's path.
+struct MergeSources {
+  MergeInput first;
+  MergeInput second;
+  std::string firstPath;
+  std::string secondPath;
+};
 
 struct MergePlan {
   // Per stream: how many of its index entries of the first input, from the
@@ -26,10 +43,10 @@ struct MergePlan {
 
 enum class PlanOutcome { Planned, Cancelled };
 
-// Plans the merge of state.inputFile (first) and state.secondInputFile
-// (second) from state.analysis. window: seconds of the first input's end in
-// which an overlap is looked for; 0 switches the search off.
-PlanOutcome PlanMerge(JobState& state, double window, MergePlan& plan);
+// Plans the merge of the two inputs. window: seconds of the first input's
+// end in which an overlap is looked for; 0 switches the search off. The
+// overlap search stops early when sink reports a cancel.
+PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, MergePlan& plan);
 
 // The first input's frame duration in microseconds (avih dwMicroSecPerFrame).
-uint32_t MicroSecPerFrame(JobState& state);
+uint32_t MicroSecPerFrame(const MergeSources& in);

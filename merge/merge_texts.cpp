@@ -1,40 +1,70 @@
-#include "merge/merge_texts.h"
-
+// The merge's results: the number each reports and its message, English and
+// Japanese side by side.
 #include <cstddef>
+
+#include "merge/merge_result.h"
 
 namespace {
 
-// Indexed by MergeText.
-const TextPair kTexts[] = {
-    {"AVI File 1st not open", "「結合元ファイル１」が開けません"},
-    {"AVI File 1st size is too large", "「結合元ファイル１」のサイズが大きすぎます"},
-    {"AVI File 2nd not open", "「結合元ファイル２」が開けません"},
-    {"AVI File 2nd size is too large", "「結合元ファイル２」のサイズが大きすぎます"},
-    {"Avi File?", "ファイル２の解析に失敗しました"},
-    {"Avi File?", "ファイル１の解析に失敗しました"},
-    {"Avi File???", "未対応のファイルです"},
-    {"Can't Merge (Structure is different)", "構造が異なるので結合できません"},
-    {"Avi File???", "結合元ファイル名が不適切です"},
-    {"Can't Create save file name", "結合ファイル名を作成できません"},
-    {"Error", "エラー"},
-    {"File2 Analyzing", "ファイル２解析中"},
-    {"File1 Analyzing", "ファイル１解析中"},
-    {"Completed", "操作完了"},
-    {"File Creating", "ファイル作成中"},
-    {"Can't Create File (the joined file would replace an input file)",
-     "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）"},
-    {"Can't Create File", "ファイルが作成できません"},
-    {"Avi File??? (the index names data beyond the end of the file)",
-     "ファイルが壊れています（インデックスの指すデータがありません）"},
-    {"Can't Create File (the joined file would be 2GB or larger)",
-     "ファイルが作成できません（結合ファイルが2GB以上になります）"},
-    {"Merge O.K.\n\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec\n(Overlap %1.1fsec)",
-     "結合可能\n\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）"},
+constexpr int32_t kFromStructure = 0;  // Unsupported, StructureDiffers: the structure code
+constexpr int32_t kDependsOnEngine = 0;
+
+struct Row {
+  MergeResult result;
+  int32_t number;
+  TextPair text;
 };
 
-static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(MergeText::SummaryFormat) + 1,
-              "one text pair per MergeText");
+constexpr Row kRows[] = {
+    {MergeResult::Completed, 0, {nullptr, nullptr}},
+    {MergeResult::Cancelled, kDependsOnEngine, {nullptr, nullptr}},
+    {MergeResult::File1NotOpen, -6, {"AVI File 1st not open", "「結合元ファイル１」が開けません"}},
+    {MergeResult::File1TooLarge, -7, {"AVI File 1st size is too large", "「結合元ファイル１」のサイズが大きすぎます"}},
+    {MergeResult::File2NotOpen, -1, {"AVI File 2nd not open", "「結合元ファイル２」が開けません"}},
+    {MergeResult::File2TooLarge, -2, {"AVI File 2nd size is too large", "「結合元ファイル２」のサイズが大きすぎます"}},
+    {MergeResult::File2NotRiff, -5, {"Avi File?", "ファイル２の解析に失敗しました"}},
+    {MergeResult::File1NotRiff, -10, {"Avi File?", "ファイル１の解析に失敗しました"}},
+    {MergeResult::Unsupported, kFromStructure, {"Avi File???", "未対応のファイルです"}},
+    {MergeResult::StructureDiffers, kFromStructure, {"Can't Merge (Structure is different)", "構造が異なるので結合できません"}},
+    {MergeResult::BadSourceName, 300, {"Avi File???", "結合元ファイル名が不適切です"}},
+    {MergeResult::NoOutputName, 301, {"Can't Create save file name", "結合ファイル名を作成できません"}},
+};
+
+constexpr bool TableComplete() {
+  if (sizeof kRows / sizeof kRows[0] != size_t(MergeResult::Count)) return false;
+  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
+    if (size_t(kRows[i].result) != i) return false;
+    if ((kRows[i].text.english == nullptr) != (kRows[i].text.japanese == nullptr)) return false;
+  }
+  return true;
+}
+static_assert(TableComplete(), "one row per MergeResult, in order, with both languages");
 
 }  // namespace
 
-const TextPair& MergeTextPair(MergeText id) { return kTexts[size_t(id)]; }
+const TextPair kMergeFile2Analyzing = {"File2 Analyzing", "ファイル２解析中"};
+const TextPair kMergeFile1Analyzing = {"File1 Analyzing", "ファイル１解析中"};
+const TextPair kMergePluginCompleted = {"Completed", "操作完了"};
+const TextPair kMergeSummaryFormat = {
+    "Merge O.K.\n\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec\n(Overlap %1.1fsec)",
+    "結合可能\n\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）"};
+
+int32_t MergeResultNumber(MergeResult result, uint32_t structureCode, bool engineStarted) {
+  if (result == MergeResult::Cancelled) return engineStarted ? -1 : 0;
+  if (result == MergeResult::Unsupported || result == MergeResult::StructureDiffers) return int32_t(structureCode);
+  return kRows[size_t(result)].number;
+}
+
+const TextPair* MergeResultText(MergeResult result) {
+  const TextPair& text = kRows[size_t(result)].text;
+  return text.english ? &text : nullptr;
+}
+
+const TextPair kMergeWriting = {"File Creating", "ファイル作成中"};
+const TextPair kJoinedNameIsInput = {"Can't Create File (the joined file would replace an input file)",
+                                     "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）"};
+const TextPair kJoinedCannotWrite = {"Can't Create File", "ファイルが作成できません"};
+const TextPair kJoinedInputDamaged = {"Avi File??? (the index names data beyond the end of the file)",
+                                      "ファイルが壊れています（インデックスの指すデータがありません）"};
+const TextPair kJoinedTooLarge = {"Can't Create File (the joined file would be 2GB or larger)",
+                                  "ファイルが作成できません（結合ファイルが2GB以上になります）"};

@@ -4,13 +4,25 @@
 // number of comparisons however repetitive the material is; lengths from the
 // index decide most comparisons without reading a chunk, and frames found
 // byte-identical are remembered as one class so a static scene is not re-read.
+//
+// The string search remembers a few numbers per frame of the second input's
+// head. Above a bound (OverlapSearch::maxRememberedFrames) the search keeps
+// its memory fixed instead: every frame becomes a fingerprint (a keyed hash of
+// its length and bytes), and one pass that walks the first input's tail
+// backwards and the second input's head forwards keeps polynomial hashes of
+// the tail and head of each length L; the longest L whose two hashes agree is
+// then confirmed frame by frame. A false agreement (a hash collision) is
+// caught by that check and the pass is repeated with new keys below it. Time
+// stays linear in the bytes of the frames involved whatever their number.
 #include "merge/overlap_search.h"
 
+#include <chrono>
 #include <cstring>
+#include <atomic>
 #include <memory>
 #include <vector>
 
-#include "app/host.h"
+#include "avi/walk_sink.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -132,7 +144,7 @@ uint32_t CountFrames(IndexReader& cursor, uint32_t from, int video) {
 
 }  // namespace
 
-OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
                           const OverlapSearch& search) {
   auto firstIndex = std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
   auto secondIndex =
@@ -149,7 +161,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
     IndexEntry e = secondIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
     if (p.length.size() >= search.maxRememberedFrames)
-      return FindOverlapDirect(state, first, second, search);
+      return FindOverlapHashed(sink, first, second, search);
     p.offset.push_back(e.offset);
     p.length.push_back(e.length);
   }
@@ -181,7 +193,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   uint32_t steps = 0;
   int32_t k = 0;
   for (int32_t i = 1; i < m; ++i) {
-    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
     for (;;) {
       if (samePatternFrames(i, k)) {
         ++k;
@@ -199,7 +211,7 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   for (uint32_t i = search.startEntry; i < first.entryTotal; ++i) {
     IndexEntry e = firstIndex->At(i);
     if (StreamOfCkid(e.ckid) != search.video) continue;
-    if ((++steps & kCancelPollMask) == 0 && CancelSet(state)) return {OverlapOutcome::Cancelled, 0};
+    if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
     int32_t sameAs = -1;  // a pattern frame this frame is known to equal
     auto matches = [&](int32_t j) {
       if (e.length != p.length[size_t(j)]) return false;
@@ -228,7 +240,148 @@ OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const Ove
   return {OverlapOutcome::Found, search.startFrame + (candidates - uint32_t(k))};
 }
 
-OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+namespace {
+
+// Arithmetic modulo two primes below 2^31: products fit 64 bits on every target.
+constexpr uint64_t kPrimes[2] = {2147483647u, 2147483629u};
+
+struct PairHash {
+  uint64_t v[2] = {0, 0};
+  bool operator==(const PairHash& o) const { return v[0] == o.v[0] && v[1] == o.v[1]; }
+};
+
+uint64_t Mix(uint64_t x) {
+  x ^= x >> 33;
+  x *= 0xff51afd7ed558ccdull;
+  x ^= x >> 33;
+  x *= 0xc4ceb9fe1a85ec53ull;
+  x ^= x >> 33;
+  return x;
+}
+
+// A keyed fingerprint of one frame as the comparison sees it: its length, how
+// many of its length + 8 bytes exist in the file, and those bytes.
+class Fingerprinter {
+ public:
+  explicit Fingerprinter(uint64_t key) : key_(key), block_(256 * 1024) {}
+  PairHash Of(ByteInput& file, uint64_t position, uint32_t length) {
+    uint64_t h = Mix(key_ ^ length);
+    const uint64_t total = uint64_t(length) + 8;
+    uint64_t done = 0, existing = 0;
+    while (done < total) {
+      const size_t take = total - done < block_.size() ? size_t(total - done) : block_.size();
+      file.Seek(position + done);
+      const size_t got = file.Read(block_.data(), take);
+      existing += got;
+      size_t i = 0;
+      for (; i + 8 <= got; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, block_.data() + i, 8);
+        h = Mix(h ^ word) + 0x9E3779B97F4A7C15ull;
+      }
+      for (; i < got; ++i) h = Mix(h ^ block_[i]) + 1;
+      if (got < take) break;
+      done += take;
+    }
+    h = Mix(h ^ existing ^ (key_ << 1));
+    PairHash out;
+    out.v[0] = h % kPrimes[0];
+    out.v[1] = (h >> 32) % kPrimes[1];
+    return out;
+  }
+
+ private:
+  uint64_t key_;
+  std::vector<uint8_t> block_;
+};
+
+// Walks the video entries of one index forwards or backwards.
+class VideoCursor {
+ public:
+  VideoCursor(const OverlapSource& source, int video, uint32_t from, bool backwards)
+      : index_(*source.file, source.idx1Offset, source.entryTotal), source_(source), video_(video),
+        from_(from), backwards_(backwards), next_(backwards ? source.entryTotal : from) {}
+  // The next video entry; false when there is none.
+  bool Next(IndexEntry* e) {
+    for (;;) {
+      if (backwards_) {
+        if (next_ <= from_) return false;
+        *e = index_.At(--next_);
+      } else {
+        if (next_ >= source_.entryTotal) return false;
+        *e = index_.At(next_++);
+      }
+      if (StreamOfCkid(e->ckid) == video_) return true;
+    }
+  }
+
+ private:
+  IndexReader index_;
+  const OverlapSource& source_;
+  int video_;
+  uint32_t from_;
+  bool backwards_;
+  uint32_t next_;
+};
+
+uint64_t RunKey() {
+  static std::atomic<uint64_t> counter{0};
+  return Mix(uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+             (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull));
+}
+
+}  // namespace
+
+OverlapResult FindOverlapHashed(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
+                                const OverlapSearch& search) {
+  IndexReader counter(*first.file, first.idx1Offset, first.entryTotal);
+  const uint32_t candidates = CountFrames(counter, search.startEntry, search.video);
+  uint32_t limit = candidates;  // the longest overlap still worth a pass
+  uint32_t steps = 0;
+  while (limit > 0) {
+    const uint64_t key = RunKey();
+    Fingerprinter print(key);
+    uint64_t base[2], power[2] = {1, 1};
+    for (int k = 0; k < 2; ++k) base[k] = 256 + Mix(key + uint64_t(k) + 1) % (kPrimes[k] - 512);
+    PairHash tail, head;
+    uint32_t best = 0;
+    VideoCursor t(first, search.video, search.startEntry, true);
+    VideoCursor h(second, search.video, 0, false);
+    IndexEntry et, eh;
+    for (uint32_t length = 1; length <= limit; ++length) {
+      if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
+      if (!t.Next(&et) || !h.Next(&eh)) break;
+      const PairHash ft = print.Of(*first.file, ChunkPosition(first, et.offset), et.length);
+      const PairHash fh = print.Of(*second.file, ChunkPosition(second, eh.offset), eh.length);
+      for (int k = 0; k < 2; ++k) {
+        tail.v[k] = (ft.v[k] * power[k] + tail.v[k]) % kPrimes[k];
+        head.v[k] = (head.v[k] * base[k] + fh.v[k]) % kPrimes[k];
+        power[k] = power[k] * base[k] % kPrimes[k];
+      }
+      if (tail == head) best = length;
+    }
+    if (best == 0) return {OverlapOutcome::NotFound, 0};
+    // Confirm the longest agreement frame by frame.
+    VideoCursor a(first, search.video, search.startEntry, false);
+    VideoCursor b(second, search.video, 0, false);
+    ChunkComparer compare;
+    IndexEntry ea, eb;
+    for (uint32_t skip = candidates - best; skip > 0 && a.Next(&ea); --skip) {
+    }
+    bool same = true;
+    for (uint32_t i = 0; i < best && same; ++i) {
+      if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
+      same = a.Next(&ea) && b.Next(&eb) && ea.length == eb.length &&
+             compare.Same(*first.file, ChunkPosition(first, ea.offset), *second.file,
+                          ChunkPosition(second, eb.offset), ea.length);
+    }
+    if (same) return {OverlapOutcome::Found, search.startFrame + (candidates - best)};
+    limit = best - 1;  // a collision: look again, with new keys, below it
+  }
+  return {OverlapOutcome::NotFound, 0};
+}
+
+OverlapResult FindOverlapDirect(WalkSink& sink, const OverlapSource& first,
                                 const OverlapSource& second, const OverlapSearch& search) {
   auto candidateIndex =
       std::make_unique<IndexReader>(*first.file, first.idx1Offset, first.entryTotal);
@@ -245,7 +398,7 @@ OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
     for (uint32_t j = i; j < first.entryTotal && all; ++j) {
       IndexEntry ea = tailIndex->At(j);
       if (StreamOfCkid(ea.ckid) != search.video) continue;
-      if ((++steps & kCancelPollMask) == 0 && CancelSet(state))
+      if ((++steps & kCancelPollMask) == 0 && sink.Cancelled())
         return {OverlapOutcome::Cancelled, 0};
       while (next < second.entryTotal && StreamOfCkid(headIndex->At(next).ckid) != search.video)
         ++next;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class ByteInput;
-struct JobState;
+class WalkSink;
 
 // One input as the search reads it: its index and where chunk offsets count from.
 struct OverlapSource {
@@ -19,8 +19,8 @@ struct OverlapSearch {
   int video;            // stream number of the video frames compared
   uint32_t startEntry;  // first-input entry where the candidates begin
   uint32_t startFrame;  // frame number of the first video entry at or after startEntry
-  // Above this many frames to remember, the search falls back to comparing
-  // candidate by candidate with constant memory (slower on repetitive material).
+  // Above this many frames to remember, the search switches to fingerprints
+  // of the frames, in fixed memory (it then reads every frame involved once).
   size_t maxRememberedFrames = 512 * 1024;
 };
 
@@ -34,9 +34,16 @@ struct OverlapResult {
 // Two chunks are the same frame when their index lengths agree and their
 // bytes, header included, agree over length + 8 (bytes past the end of a
 // file differ from every real byte).
-OverlapResult FindOverlap(JobState& state, const OverlapSource& first, const OverlapSource& second,
+OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
                           const OverlapSearch& search);
 
-// The same search, candidate by candidate, in constant memory.
-OverlapResult FindOverlapDirect(JobState& state, const OverlapSource& first,
+// The same search in fixed memory for any number of frames: fingerprints
+// of the frames, polynomial hashes of every tail and head length, the longest
+// agreement confirmed byte for byte.
+OverlapResult FindOverlapHashed(WalkSink& sink, const OverlapSource& first, const OverlapSource& second,
+                                const OverlapSearch& search);
+
+// The rule read directly, candidate by candidate, in constant memory: the
+// reference the other two are tested against (quadratic on repetitive material).
+OverlapResult FindOverlapDirect(WalkSink& sink, const OverlapSource& first,
                                 const OverlapSource& second, const OverlapSearch& search);

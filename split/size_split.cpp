@@ -1,26 +1,30 @@
 #include "split/size_split.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "app/file_probe.h"
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
-#include "split/split_texts.h"
+#include "split/number_field.h"
 
 namespace {
 
 // The first file's size when it ends at the first usable key frame at or
 // after frame; false when there is none.
-bool FirstFileAt(JobState& state, uint32_t frame, SplitPlan& plan, uint64_t* bytes) {
-  if (PlanSplitAtFrame(state, frame, 0.0, plan) != 0) return false;
-  *bytes = FirstOutputBytes(state.analysis, plan);
+bool FirstFileAt(const SplitSource& source, uint32_t frame, SplitPlan& plan, uint64_t* bytes) {
+  if (PlanSplitAtFrame(source, frame, 0.0, plan) != SplitResult::Completed) return false;
+  uint64_t sizes[2];
+  PlannedOutputSizes(source, plan, sizes);
+  *bytes = sizes[0];
   return true;
 }
 
-int32_t Fail(JobState& state, int32_t code, const TextPair& text) {
-  ShowMessage(state, Pick(text, state.englishUi));
-  return code;
+SplitOutcome& Fail(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result))
+    sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
+  return outcome;
 }
 
 }  // namespace
@@ -31,81 +35,75 @@ uint64_t SizeLimitBytes(double megabytes) {
   return bytes >= 18446744073709551615.0 ? UINT64_MAX : uint64_t(bytes);
 }
 
-int32_t PlanSizeSplit(JobState& state, uint64_t limitBytes, uint64_t inputBytes, double overlap,
-                      SplitPlan& plan) {
-  if (limitBytes == 0) return kSplitBadSize;
+SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, double overlap, SplitPlan& plan) {
+  if (limitBytes == 0) return SplitResult::SizeInvalid;
   // The structure first: an unsupported file is refused as such.
-  int32_t code = PlanSplitAtFrame(state, 1, 0.0, plan);
-  if (code != 0 && code != kSplitNoKeyFrame) return code;
-  if (inputBytes <= limitBytes) return kSplitAlreadyFits;
+  const SplitResult code = PlanSplitAtFrame(source, 1, 0.0, plan);
+  if (code != SplitResult::Completed && code != SplitResult::NoKeyFrame) return code;
+  if (source.input.Size() <= limitBytes) return SplitResult::SizeAlreadyFits;
   uint64_t bytes = 0;
-  if (code != 0 || (bytes = FirstOutputBytes(state.analysis, plan)) > limitBytes) return kSplitSizeTooSmall;
+  if (!FirstFileAt(source, 1, plan, &bytes) || bytes > limitBytes) return SplitResult::SizeTooSmall;
 
   // The first file grows with the frame it ends at (more video, more audio
   // time, more entries), so the last frame whose key frame still fits is
-  // found by halving: fits(lo) holds, fits(hi) does not.
+  // found by halving: it fits at lo, not at hi.
   uint32_t lo = 1, hi = plan.videoFrames;
   while (hi - lo > 1) {
     const uint32_t mid = lo + (hi - lo) / 2;
-    if (FirstFileAt(state, mid, plan, &bytes) && bytes <= limitBytes)
+    if (FirstFileAt(source, mid, plan, &bytes) && bytes <= limitBytes)
       lo = mid;
     else
       hi = mid;
   }
-  return PlanSplitAtFrame(state, lo, overlap, plan);
+  return PlanSplitAtFrame(source, lo, overlap, plan);
 }
 
-int32_t RunSizeSplit(JobState& state, const SizeSplitRequest& request) {
-  const int english = state.englishUi;
-  state.firstOutputPath[0] = 0;
-  state.secondOutputPath[0] = 0;
-  const uint64_t limit = SizeLimitBytes(request.megabytes);
-  if (limit == 0) return Fail(state, kSplitBadSize, SplitResultText(kSplitBadSize));
+SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
+  SplitOutcome outcome;
+  double megabytes = 0;
+  if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+  const uint64_t limit = SizeLimitBytes(megabytes);
+  if (limit == 0) return Fail(outcome, SplitResult::SizeInvalid, sink);
+  TimeSplit time;
+  time.create = request.create;
+  // The job checked the overlap already.
+  if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
 
-  std::snprintf(state.inputPath, sizeof state.inputPath, "%s", request.path);
+  const std::string& path = request.path;
   uint32_t fileSize = 0;
-  switch (ProbeInputFile(state.inputPath, &fileSize)) {
-    case ProbeResult::CannotOpen: return Fail(state, -9, SplitText(kTextFileNotOpen));
-    case ProbeResult::TooLarge: return Fail(state, -10, SplitText(kTextFileTooLarge));
+  std::string reason;
+  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
+    case ProbeResult::CannotOpen:
+      outcome.detail = path + ": " + reason;
+      return Fail(outcome, SplitResult::InputNotOpen, sink);
+    case ProbeResult::TooLarge:
+      outcome.detail = path + ": " + reason;
+      return Fail(outcome, SplitResult::InputTooLarge, sink);
     case ProbeResult::Ok: break;
   }
-  ByteInput& input = state.inputFile;
-  if (!input.Open(state.inputPath)) return Fail(state, -9, SplitText(kTextFileNotOpen));
-
-  AviAnalysis& a = state.analysis;
-  ResetAnalysis(a);
-  SetStatusText(state, Pick(SplitText(kTextAnalyzing), english));
-  ReportProgress(state, 0);
-  a.progressBase = 0;
-  a.progressSpan = 10;
-  a.progressTotal = fileSize;
-  a.progressLast = 0;
+  ByteInput input;
+  if (!input.Open(path.c_str())) {
+    outcome.detail = path + ": " + input.OpenError();
+    return Fail(outcome, SplitResult::InputNotOpen, sink);
+  }
+  sink.Status(sink.Pick(kSplitAnalyzing.english, kSplitAnalyzing.japanese), 0);
   if (input.U32At(0) != kRiff) {
-    input.Close();
-    return Fail(state, -13, SplitText(kTextNotRiff));
+    outcome.detail = path + ": does not begin with \"RIFF\"";
+    return Fail(outcome, SplitResult::InputNotRiff, sink);
   }
-  WalkChunks(state, input, 0, fileSize, 0);
-  a.chunkBase = DetectChunkBase(a, input);
-  if (CancelSet(state)) {
-    input.Close();
-    return -1;
-  }
+  AviAnalysis analysis{};
+  WalkProgress progress;
+  progress.sink = &sink;
+  progress.span = 10;
+  progress.total = fileSize;
+  AnalyseFile(analysis, input, fileSize, progress);
+  if (sink.Cancelled()) return Fail(outcome, SplitResult::Cancelled, sink);
 
+  outcome.engineStarted = true;
+  const SplitSource source{input, analysis, path};
   SplitPlan plan;
-  const double overlap = request.createMode == kCreateFirst ? 0.0 : request.overlap;
-  int32_t code = PlanSizeSplit(state, limit, fileSize, overlap, plan);
-  if (code == 0) {
-    const TimeSplitRequest writing{1, 0, 0, 0, overlap, request.createMode};
-    code = WriteSplitOutputs(state, writing, plan);
-  }
-  input.Close();
-  if (CancelSet(state) || code == -1) {
-    // The writer leaves what it wrote of a cancelled run; none of it is kept.
-    if (state.firstOutputPath[0] && request.createMode != kCreateSecond) std::remove(state.firstOutputPath);
-    if (state.secondOutputPath[0] && request.createMode != kCreateFirst) std::remove(state.secondOutputPath);
-    return -1;
-  }
-  if (code == kSplitCannotCreateSecond && request.createMode == kCreateBoth) std::remove(state.firstOutputPath);
-  if (code != 0) return Fail(state, code, SplitResultText(code));
-  return 0;
+  SplitResult result = PlanSizeSplit(source, limit, time.overlap, plan);
+  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
+  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
 }

@@ -7,28 +7,20 @@
 
 #include "split/split_engine.h"
 
+class JobSink;
+
 constexpr double kBytesPerMegabyte = 1048576.0;
 
 // The largest first file for a limit of megabytes; 0 when the limit is no
 // positive number.
 uint64_t SizeLimitBytes(double megabytes);
 
-// Plans the split of the analysed input (inputBytes long) whose first file
-// stays within limitBytes. 0 with plan filled, kSplitAlreadyFits,
-// kSplitSizeTooSmall, kSplitBadSize, or the time split's codes (structure,
-// overlap). Reads the input only.
-int32_t PlanSizeSplit(JobState& state, uint64_t limitBytes, uint64_t inputBytes, double overlap,
-                      SplitPlan& plan);
+// Plans the split of the analysed input whose first file stays within
+// limitBytes: Completed with plan filled, SizeAlreadyFits, SizeTooSmall,
+// SizeInvalid, or the time split's results (structure, overlap). Reads only.
+SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, double overlap, SplitPlan& plan);
 
-struct SizeSplitRequest {
-  const char* path;   // the input
-  double megabytes;   // the limit
-  double overlap;     // seconds, 0 .. 60 (0 when only the first file is made)
-  int32_t createMode;
-};
-
-// The whole size split of one file as a job runs it: input checks, analysis
-// (bar 0 to 10), plan, outputs (bar 10 to 99). Shows the reason of a failure
-// in a message box and returns its code; 0 when the outputs were written,
-// -1 when cancelled (nothing is left behind then).
-int32_t RunSizeSplit(JobState& state, const SizeSplitRequest& request);
+// The whole size split of request's file, as the plug-in does it: input
+// checks, analysis (bar 0 to 10), plan, outputs (bar 10 to 99). Shows the
+// reason of a failure through sink; a cancelled run leaves nothing behind.
+SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink);

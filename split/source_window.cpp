@@ -1,7 +1,7 @@
 #include "split/source_window.h"
 
 #include "avi/byte_input.h"
-#include "split/output_file.h"
+#include "io/output_stream.h"
 
 namespace {
 constexpr size_t kWindowBytes = 1024 * 1024;
@@ -24,7 +24,7 @@ bool SourceWindow::Fill(uint64_t position) {
   return position < start_ + fill_;
 }
 
-bool SourceWindow::CopyTo(uint64_t position, uint64_t count, OutputFile& out) {
+bool SourceWindow::CopyTo(uint64_t position, uint64_t count, OutputStream& out) {
   while (count > 0) {
     if (position < start_ || position >= start_ + fill_) {
       if (!Fill(position)) return false;

@@ -5,7 +5,7 @@
 #include <vector>
 
 class ByteInput;
-class OutputFile;
+class OutputStream;
 
 class SourceWindow {
  public:
@@ -13,7 +13,7 @@ class SourceWindow {
 
   // Appends input bytes [position, position + count) to out. False when the
   // input ends before them or the write fails.
-  bool CopyTo(uint64_t position, uint64_t count, OutputFile& out);
+  bool CopyTo(uint64_t position, uint64_t count, OutputStream& out);
   // True when the input holds every byte before end.
   bool Holds(uint64_t end);
 

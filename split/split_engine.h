@@ -1,46 +1,39 @@
 // The split engine: picks the key frames where the outputs end and begin,
 // plans every stream's share, and writes the "-1.avi" / "-2.avi" files.
+//
+//   SplitSource source{input, analysis, path};
+//   SplitPlan plan;
+//   SplitResult r = PlanSplit(source, time, plan);        // reads only
+//   if (r == SplitResult::Completed) r = WriteSplitOutputs(source, time, plan, sink, outcome);
+//
+// WriteSplitOutputs alone names, creates, replaces and removes output files;
+// WriteSplitStreams writes the same bytes to any two streams (memory too).
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "avi/avi_analysis.h"
+#include "split/split_request.h"
+#include "split/split_result.h"
 
-struct JobState;
+class ByteInput;
+class JobSink;
+class OutputStream;
 
-// What the split job hands to the engine.
-struct TimeSplitRequest {
-  int32_t flag;  // always 1
-  double hours;
-  double minutes;
-  double seconds;
-  double overlap;      // 0 .. 60 seconds; 0 when only the first file is made
-  int32_t createMode;  // 1 first file only, 2 second file only, 3 both
+// The analysed input of a split.
+struct SplitSource {
+  ByteInput& input;
+  const AviAnalysis& analysis;
+  std::string path;  // the input's name, from which the outputs are named
 };
 
-constexpr int32_t kCreateFirst = 1;
-constexpr int32_t kCreateSecond = 2;
-constexpr int32_t kCreateBoth = 3;
-
-// Engine results besides 0 (written) and -1 (cancelled while writing).
-enum SplitResult : int32_t {
-  kSplitNoHeaderFields = 1,
-  kSplitNoStreams = 2,
-  kSplitBadStreamHeader = 3,
-  kSplitNoVideo = 4,
-  kSplitNoIndex = 5,
-  kSplitOpenDml = 6,
-  kSplitNoVideoEntries = 7,
-  kSplitNoKeyFrame = 9,
-  kSplitCannotCreateFirst = 11,
-  kSplitCannotCreateSecond = 12,
-  kSplitWriteFailed = 13,  // a read or write failed while the files were written
-  kSplitOverlapTooLong = 23,
-  kSplitAlreadyFits = 30,       // size split: the input is no larger than the limit
-  kSplitSizeTooSmall = 31,      // size split: not even the first key-frame group fits
-  kSplitBadSize = 32,           // size split: the limit is no positive number
-  kSplitOverlapAtFrameZero = 24,
-  kSplitOverlapAtEntryZero = 25,
-  kSplitTimeTooLong = 100,
+// The checked numbers of a time split.
+struct TimeSplit {
+  double hours = 0;
+  double minutes = 0;
+  double seconds = 0;
+  double overlap = 0;  // 0 .. 60 seconds; 0 when only the first file is made
+  CreateMode create = CreateMode::Both;
 };
 
 // One stream's part of the plan. The first file takes the stream's entries
@@ -66,19 +59,36 @@ struct SplitPlan {
   StreamCut cuts[kMaxStreams];
 };
 
+// Outputs must stay below 2 GiB, the largest file this program reads.
+constexpr uint64_t kMaxOutputBytes = 0x7FFFFFFFull;
+
 // Checks the analysed structure, finds the cut and plans the streams.
-// Returns 0 with plan filled, or a result code; reads the input only.
-int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan);
+// Completed with plan filled, or the reason it cannot split; reads the input only.
+SplitResult PlanSplit(const SplitSource& source, const TimeSplit& time, SplitPlan& plan);
 
 // The same from the frame at which the first file is to end at the earliest
 // (it ends at the first usable key frame from there on).
-int32_t PlanSplitAtFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan);
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan);
 
-// The planned first output's size in bytes: header, chunks, idx1.
-uint64_t FirstOutputBytes(const AviAnalysis& analysis, const SplitPlan& plan);
+// The output names for an input: its name with the last four characters
+// replaced by "-1.avi" / "-2.avi" when its last component has four
+// characters to spare, else with the suffix appended; the folder part is
+// never cut. False when a name would not fit 259 bytes.
+bool MakeSplitOutputNames(const std::string& input, std::string* first, std::string* second);
 
-// Names, creates and writes the outputs from a plan (0, -1, 11, 12, 13).
-int32_t WriteSplitOutputs(JobState& state, const TimeSplitRequest& request, const SplitPlan& plan);
+// The full size in bytes of each planned output (index 0 first, 1 second).
+void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64_t sizes[2]);
 
-// PlanSplit then WriteSplitOutputs.
-int32_t SplitEngine(JobState& state, const TimeSplitRequest& request);
+// Writes the planned outputs into the given streams (null: not made),
+// reporting "File Creating" progress 10..99 to sink and stopping on its
+// cancel. Completed, Cancelled or WriteFailed (*failedOutput = 0 or 1 then,
+// or -1 when the input ran short).
+SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
+                              JobSink& sink, int* failedOutput);
+
+// Names, creates and writes the outputs as files, each replacing its final
+// name only when every output is complete; a run that fails or is cancelled
+// leaves every existing file as it was and no temporary file. Fills the
+// outcome's names, written flags and, on failure, its detail.
+SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
+                              JobSink& sink, SplitOutcome& outcome);

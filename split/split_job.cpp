@@ -1,120 +1,109 @@
-// The split job: reads and checks the Split tab's fields, opens and analyses
-// the input, runs the split engine and shows the outcome.
+// The split job: checks the request's fields, opens and analyses the input,
+// runs the split engine and shows the outcome.
 #include "split/split_job.h"
 
-#include <cstdio>
-#include <cstring>
-
-#include "app/control_ids.h"
 #include "app/file_probe.h"
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "split/number_field.h"
 #include "split/split_engine.h"
-#include "split/split_texts.h"
 
 namespace {
 
-int32_t Fail(JobState& state, int32_t result, SplitTextId text) {
-  ShowMessage(state, Pick(SplitText(text), state.englishUi));
-  return result;
-}
+const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
 
-bool Checked(JobState& state, int controlId) {
-  return state.host.isChecked && state.host.isChecked(state.host.context, controlId);
-}
-
-void ReadField(JobState& state, int controlId, char* buffer) {
-  buffer[0] = 0;
-  if (state.host.readField) state.host.readField(state.host.context, controlId, buffer);
-  buffer[kPathBytes - 1] = 0;
-}
-
-// Reads a number field; false when its text holds a forbidden character.
-bool ReadNumber(JobState& state, int controlId, double* value) {
-  char text[kPathBytes];
-  ReadField(state, controlId, text);
-  return ParseNumberField(text, value);
+// Ends the job with result, showing its message (if it has one).
+SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
+  return outcome;
 }
 
 // The hand-over of a size-based split to the plug-in library.
-int32_t SplitBySize(JobState& state, int32_t createMode, double overlap) {
+SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
+                          double overlap) {
   int32_t result = 0;
-  if (!state.host.callPlugin ||
-      !state.host.callPlugin(state.host.context, createMode, int32_t(overlap), &result))
-    return -3;  // no library or no entry: nothing to say
-  return Fail(state, -3, result == 0 ? kTextPluginCompleted : kTextPluginError);
+  PluginWork work;
+  work.sizeSplit = &request;
+  sink.SetPluginWork(&work);
+  const bool called = sink.CallPlugin(int32_t(create), int32_t(overlap), &result);
+  sink.SetPluginWork(nullptr);
+  if (!called) {
+    outcome.result = SplitResult::SizeSplitNoPlugin;  // no library or no entry: nothing to say
+    return outcome;
+  }
+  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);  // the host reports it
+  return Finish(outcome, result == 0 ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed, sink);
 }
 
 }  // namespace
 
-int32_t SplitJob(JobState& state) {
-  state.splitEngineStarted = false;
-  const int english = state.englishUi;
-
-  int32_t createMode = kCreateSecond;
-  if (Checked(state, IDC_CREATE_BOTH))
-    createMode = kCreateBoth;
-  else if (Checked(state, IDC_CREATE_FIRST))
-    createMode = kCreateFirst;
-
-  double overlap = 0.0;
-  if (createMode != kCreateFirst) {
-    if (!ReadNumber(state, IDC_OVERLAP, &overlap)) return Fail(state, -1, kTextOverlapInvalid);
-    if (overlap < 0 || overlap > 60) return Fail(state, -2, kTextOverlapRange);
+SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
+  SplitOutcome outcome;
+  TimeSplit time;
+  time.create = request.create;
+  if (time.create != CreateMode::First) {
+    if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
+      return Finish(outcome, SplitResult::OverlapInvalid, sink);
+    if (time.overlap < 0 || time.overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
   }
 
-  if (Checked(state, IDC_BY_SIZE)) return SplitBySize(state, createMode, overlap);
+  if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
 
-  double hours = 0, minutes = 0, seconds = 0;
-  if (!ReadNumber(state, IDC_HOURS, &hours)) return Fail(state, -5, kTextHoursInvalid);
-  if (!ReadNumber(state, IDC_MINUTES, &minutes)) return Fail(state, -6, kTextMinutesInvalid);
-  if (!ReadNumber(state, IDC_SECONDS, &seconds)) return Fail(state, -7, kTextSecondsInvalid);
-  if (hours == 0 && minutes == 0 && seconds == 0) return Fail(state, -8, kTextTimeZero);
+  if (!ParseNumberField(request.hours.c_str(), &time.hours)) return Finish(outcome, SplitResult::HoursInvalid, sink);
+  if (!ParseNumberField(request.minutes.c_str(), &time.minutes))
+    return Finish(outcome, SplitResult::MinutesInvalid, sink);
+  if (!ParseNumberField(request.seconds.c_str(), &time.seconds))
+    return Finish(outcome, SplitResult::SecondsInvalid, sink);
+  if (time.hours == 0 && time.minutes == 0 && time.seconds == 0) return Finish(outcome, SplitResult::TimeZero, sink);
 
-  ReadField(state, IDC_SRC_FILE, state.inputPath);
+  const std::string& path = request.path;
   uint32_t fileSize = 0;
-  switch (ProbeInputFile(state.inputPath, &fileSize)) {
-    case ProbeResult::CannotOpen: return Fail(state, -9, kTextFileNotOpen);
-    case ProbeResult::TooLarge: return Fail(state, -10, kTextFileTooLarge);
+  std::string reason;
+  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
+    case ProbeResult::CannotOpen:
+      outcome.detail = path + ": " + reason;
+      return Finish(outcome, SplitResult::InputNotOpen, sink);
+    case ProbeResult::TooLarge:
+      outcome.detail = path + ": " + reason;
+      return Finish(outcome, SplitResult::InputTooLarge, sink);
     case ProbeResult::Ok: break;
   }
-  ByteInput& input = state.inputFile;
-  if (!input.Open(state.inputPath)) return Fail(state, -9, kTextFileNotOpen);
-
-  AviAnalysis& a = state.analysis;
-  ResetAnalysis(a);
-  SetStatusText(state, Pick(SplitText(kTextAnalyzing), english));
-  ReportProgress(state, 0);
-  if (CancelSet(state)) {
-    input.Close();
-    return 0;
+  ByteInput input;
+  if (!input.Open(path.c_str())) {
+    outcome.detail = path + ": " + input.OpenError();
+    return Finish(outcome, SplitResult::InputNotOpen, sink);
   }
-  a.progressBase = 0;
-  a.progressSpan = 10;
-  a.progressTotal = fileSize;
-  a.progressLast = 0;
+
+  sink.Status(Text(sink, kSplitAnalyzing), 0);
+  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
   if (input.U32At(0) != kRiff) {
-    input.Close();
-    return Fail(state, -13, kTextNotRiff);
+    outcome.detail = path + ": does not begin with \"RIFF\"";
+    return Finish(outcome, SplitResult::InputNotRiff, sink);
   }
-  WalkChunks(state, input, 0, fileSize, 0);
-  a.chunkBase = DetectChunkBase(a, input);
-  if (CancelSet(state)) {
-    input.Close();
-    return 0;
-  }
+  AviAnalysis analysis{};
+  WalkProgress progress;
+  progress.sink = &sink;
+  progress.span = 10;
+  progress.total = fileSize;
+  AnalyseFile(analysis, input, fileSize, progress);
+  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
 
-  const TimeSplitRequest request{1, hours, minutes, seconds, overlap, createMode};
-  state.splitEngineStarted = true;
-  const int32_t result = SplitEngine(state, request);
+  outcome.engineStarted = true;
+  const SplitSource source{input, analysis, path};
+  SplitPlan plan;
+  SplitResult result = PlanSplit(source, time, plan);
+  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
   input.Close();
-  if (CancelSet(state)) return -1;  // the window reports the cancel and removes the outputs
+  // A cancelled run wrote nothing (outputs replace their names only once
+  // complete); the host reports the cancel itself.
+  if (result != SplitResult::Completed && sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
 
-  SetStatusText(state, Pick(SplitResultText(result), english));
-  // The first file was created, the second could not be: drop the first too.
-  if (result == kSplitCannotCreateSecond && createMode == kCreateBoth) std::remove(state.firstOutputPath);
-  if (result == 0 && Checked(state, IDC_SPLIT_MERGE)) return 0;  // the window merges next
-  ShowMessage(state, state.statusText);
-  return result;
+  if (result == SplitResult::Completed && request.thenMerge) {
+    outcome.result = result;  // the host merges next, without a message
+    return outcome;
+  }
+  return Finish(outcome, result, sink);
 }

@@ -1,10 +1,9 @@
-// The split job: validates the Split tab's fields, checks and analyses the
-// input, runs the split engine and shows the outcome.
+// The split job: checks the request's fields, opens and analyses the input,
+// runs the split engine and shows the outcome through the sink.
 #pragma once
-#include <cstdint>
+#include "split/split_request.h"
+#include "split/split_result.h"
 
-struct JobState;
+class JobSink;
 
-// Returns the job result: 0 success (or cancelled before the engine ran),
-// -1 cancelled while the engine ran, other values failures.
-int32_t SplitJob(JobState& state);
+SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink);

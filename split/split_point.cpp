@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/host.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "split/split_engine.h"
@@ -11,27 +11,27 @@
 
 namespace {
 
-int32_t CheckStructure(const AviAnalysis& a) {
+SplitResult CheckStructure(const AviAnalysis& a) {
   if (a.riffSizeOffset == 0 || a.microSecPerFrameOffset == 0 || a.totalFramesOffset == 0 ||
       a.streamsOffset == 0 || a.moviOffset == 0)
-    return kSplitNoHeaderFields;
-  if (a.streamCount == 0) return kSplitNoStreams;
+    return SplitResult::NoHeaderFields;
+  if (a.streamCount == 0) return SplitResult::NoStreams;
   for (uint32_t n = 0; n < a.streamCount; ++n)
-    if (a.streams[n].lengthOffset == 0) return kSplitBadStreamHeader;
+    if (a.streams[n].lengthOffset == 0) return SplitResult::BadStreamHeader;
   // The headers are copied segment by segment between the patched fields, so
   // every dwLength must lie after dwTotalFrames, in stream order, and before
   // the movi list's "LIST" code.
   uint64_t earliest = uint64_t(a.totalFramesOffset) + 4;
   for (uint32_t n = 0; n < a.streamCount; ++n) {
-    if (a.streams[n].lengthOffset < earliest) return kSplitBadStreamHeader;
+    if (a.streams[n].lengthOffset < earliest) return SplitResult::BadStreamHeader;
     earliest = uint64_t(a.streams[n].lengthOffset) + 4;
   }
-  if (earliest + 8 > a.moviOffset) return kSplitBadStreamHeader;
-  if (a.firstVideoStream < 0) return kSplitNoVideo;
-  if (a.idx1Offset == 0) return kSplitNoIndex;
-  if (a.hasIndx != 0) return kSplitOpenDml;
-  if (a.streams[a.firstVideoStream].idx1EntryCount == 0) return kSplitNoVideoEntries;
-  return 0;
+  if (earliest + 8 > a.moviOffset) return SplitResult::BadStreamHeader;
+  if (a.firstVideoStream < 0) return SplitResult::NoVideo;
+  if (a.idx1Offset == 0) return SplitResult::NoIndex;
+  if (a.hasIndx != 0) return SplitResult::OpenDml;
+  if (a.streams[a.firstVideoStream].idx1EntryCount == 0) return SplitResult::NoVideoEntries;
+  return SplitResult::Completed;
 }
 
 // Video entries are those of the first video stream only: "0" and its digit.
@@ -108,8 +108,8 @@ struct AudioCutter {
   bool skipping = true;
 };
 
-void PlanStreams(IndexReader& index, JobState& state, SplitPlan& plan) {
-  const AviAnalysis& a = state.analysis;
+void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan) {
+  const AviAnalysis& a = source.analysis;
   AudioCutter audio[kMaxStreams] = {};
   for (uint32_t n = 0; n < a.streamCount; ++n) {
     StreamCut& cut = plan.cuts[n];
@@ -119,7 +119,7 @@ void PlanStreams(IndexReader& index, JobState& state, SplitPlan& plan) {
       cut.firstCount = plan.splitFrame;
       cut.secondStart = plan.secondStartFrame;
     } else if (s.type == StreamAudio) {
-      uint32_t blockBytes = state.inputFile.U32At(s.sampleSizeOffset);
+      uint32_t blockBytes = source.input.U32At(s.sampleSizeOffset);
       audio[n].firstBudget =
           TruncU32(SamplesForFrames(plan.frameMicros, plan.splitFrame, s.rate)) * blockBytes;
       audio[n].secondSkip =
@@ -190,59 +190,53 @@ namespace {
 
 // From the frame at which the first file is to end at the earliest: the key
 // frame that ends it, the one that begins the second file, every stream's share.
-int32_t PlanFromFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan) {
-  const AviAnalysis& a = state.analysis;
-  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+SplitResult PlanFromFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+  const AviAnalysis& a = source.analysis;
+  IndexReader index(source.input, a.idx1Offset, a.idx1EntryTotal);
   FindSplitKeyFrame(index, a, targetFrame, plan);
-  if (plan.splitFrame == 0 || plan.splitEntry == 0) return kSplitNoKeyFrame;
+  if (plan.splitFrame == 0 || plan.splitEntry == 0) return SplitResult::NoKeyFrame;
 
   if (overlap == 0) {
     plan.secondStartFrame = plan.splitFrame;
     plan.secondStartEntry = plan.splitEntry;
   } else {
     const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - overlap;
-    if (!(start > 0)) return kSplitOverlapTooLong;
+    if (!(start > 0)) return SplitResult::OverlapTooLong;
     const uint32_t startFrame = TruncU32(std::floor(start * 1000000 / plan.frameMicros));
     FindSecondStart(index, a, startFrame, plan);
-    if (plan.secondStartFrame == 0) return kSplitOverlapAtFrameZero;
-    if (plan.secondStartEntry == 0) return kSplitOverlapAtEntryZero;
+    if (plan.secondStartFrame == 0) return SplitResult::OverlapAtFrameZero;
+    if (plan.secondStartEntry == 0) return SplitResult::OverlapAtEntryZero;
   }
 
-  PlanStreams(index, state, plan);
-  return 0;
+  PlanStreams(index, source, plan);
+  return SplitResult::Completed;
 }
 
 // The structure checks and the two numbers every plan starts from.
-int32_t StartPlan(JobState& state, SplitPlan& plan) {
-  const AviAnalysis& a = state.analysis;
+SplitResult StartPlan(const SplitSource& source, SplitPlan& plan) {
+  const AviAnalysis& a = source.analysis;
   std::memset(&plan, 0, sizeof plan);
-  int32_t code = CheckStructure(a);
-  if (code != 0) return code;
+  SplitResult code = CheckStructure(a);
+  if (code != SplitResult::Completed) return code;
   plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
-  plan.frameMicros = state.inputFile.U32At(a.microSecPerFrameOffset);
-  return 0;
+  plan.frameMicros = source.input.U32At(a.microSecPerFrameOffset);
+  return SplitResult::Completed;
 }
 
 }  // namespace
 
-int32_t PlanSplit(JobState& state, const TimeSplitRequest& request, SplitPlan& plan) {
-  int32_t code = StartPlan(state, plan);
-  if (code != 0) return code;
+SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, SplitPlan& plan) {
+  SplitResult code = StartPlan(source, plan);
+  if (code != SplitResult::Completed) return code;
   const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
   const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
-  if (!(time < duration)) return kSplitTimeTooLong;  // also for a frame time of 0
+  if (!(time < duration)) return SplitResult::TimeTooLong;  // also for a frame time of 0
   const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
-  return PlanFromFrame(state, targetFrame, request.overlap, plan);
+  return PlanFromFrame(source, targetFrame, request.overlap, plan);
 }
 
-int32_t PlanSplitAtFrame(JobState& state, uint32_t targetFrame, double overlap, SplitPlan& plan) {
-  int32_t code = StartPlan(state, plan);
-  if (code != 0) return code;
-  return PlanFromFrame(state, targetFrame, overlap, plan);
-}
-
-uint64_t FirstOutputBytes(const AviAnalysis& a, const SplitPlan& plan) {
-  uint64_t bytes = uint64_t(a.moviOffset) + 4 + 8;  // header with "movi", idx1 header
-  for (uint32_t n = 0; n < a.streamCount; ++n) bytes += plan.cuts[n].firstMoviBytes + 16ull * plan.cuts[n].firstCount;
-  return bytes;
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+  SplitResult code = StartPlan(source, plan);
+  if (code != SplitResult::Completed) return code;
+  return PlanFromFrame(source, targetFrame, overlap, plan);
 }

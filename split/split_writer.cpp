@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/host.h"
+#include "app/job_sink.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "split/output_file.h"
+#include "io/file_system.h"
+#include "io/output_file.h"
 #include "split/source_window.h"
 #include "split/split_engine.h"
 #include "split/split_math.h"
-#include "split/split_texts.h"
 
 namespace {
 
@@ -24,10 +25,9 @@ struct Route {
   Part secondPart = Part::Whole;
 };
 
-Route RouteEntry(const JobState& state, const SplitPlan& plan, int stream, uint32_t k) {
+Route RouteEntry(const AviAnalysis& a, const SplitPlan& plan, int stream, uint32_t k) {
   const StreamCut& cut = plan.cuts[stream];
-  const bool audio = state.analysis.streams[stream].type == StreamAudio &&
-                     stream != state.analysis.firstVideoStream;
+  const bool audio = a.streams[stream].type == StreamAudio && stream != a.firstVideoStream;
   Route r;
   r.first = k < cut.firstCount;
   if (r.first && audio && k == cut.firstCount - 1 && cut.firstPartialBytes != 0) r.firstPart = Part::Head;
@@ -36,13 +36,12 @@ Route RouteEntry(const JobState& state, const SplitPlan& plan, int stream, uint3
   return r;
 }
 
-// One output file being written.
+// The figures of one output being written.
 struct Output {
   bool wanted = false;
   bool isFirst = false;
-  const char* path = nullptr;
-  OutputFile file;
-  uint32_t riffSize = 0;
+  OutputStream* stream = nullptr;
+  uint64_t riffSize = 0;
   uint32_t frames = 0;
   uint32_t lengths[kMaxStreams] = {};
   uint32_t moviListSize = 0;
@@ -55,49 +54,45 @@ uint32_t StreamEntries(const StreamEntry& s, const StreamCut& cut, bool first) {
   return s.idx1EntryCount > cut.secondStart ? s.idx1EntryCount - cut.secondStart : 0;
 }
 
-uint32_t StreamLength(JobState& state, const SplitPlan& plan, uint32_t n, bool first) {
-  const AviAnalysis& a = state.analysis;
+uint32_t StreamLength(const SplitSource& source, const SplitPlan& plan, uint32_t n, bool first) {
+  const AviAnalysis& a = source.analysis;
   const StreamEntry& s = a.streams[n];
   const StreamCut& cut = plan.cuts[n];
   if (int32_t(n) == a.firstVideoStream)
     return first ? plan.splitFrame : plan.videoFrames - plan.secondStartFrame;
-  const uint32_t source = state.inputFile.U32At(s.lengthOffset);
+  const uint32_t length = source.input.U32At(s.lengthOffset);
   if (s.type == StreamAudio) {
     // Kept within the source's own length even when its audio runs short.
     double samples = SamplesForFrames(plan.frameMicros, first ? plan.splitFrame : plan.secondStartFrame, s.rate);
-    if (first) return samples < double(source) ? TruncU32(samples) : source;
-    return samples < double(source) ? source - TruncU32(samples) : 0;
+    if (first) return samples < double(length) ? TruncU32(samples) : length;
+    return samples < double(length) ? length - TruncU32(samples) : 0;
   }
   if (s.idx1EntryCount == 0) return 0;
   double entries = first ? double(cut.firstCount) : double(s.idx1EntryCount) - double(cut.secondStart);
-  return TruncU32(entries / double(s.idx1EntryCount) * double(source));
+  return TruncU32(entries / double(s.idx1EntryCount) * double(length));
 }
 
-// Fills the header figures of one output; false when its RIFF size cannot be
-// expressed in 32 bits.
-bool SizeOutput(JobState& state, const SplitPlan& plan, Output& out) {
-  const AviAnalysis& a = state.analysis;
+// Fills the header figures of one output.
+void SizeOutput(const SplitSource& source, const SplitPlan& plan, Output& out) {
+  const AviAnalysis& a = source.analysis;
   uint64_t moviBytes = 0, entries = 0;
   for (uint32_t n = 0; n < a.streamCount; ++n) {
     const StreamCut& cut = plan.cuts[n];
     moviBytes += out.isFirst ? cut.firstMoviBytes : cut.secondMoviBytes;
     entries += StreamEntries(a.streams[n], cut, out.isFirst);
-    out.lengths[n] = StreamLength(state, plan, n, out.isFirst);
+    out.lengths[n] = StreamLength(source, plan, n, out.isFirst);
   }
-  uint64_t riff = uint64_t(a.moviOffset) + 4 + moviBytes + 16 * entries;
-  if (riff > 0xFFFFFFFFull) return false;
-  out.riffSize = uint32_t(riff);
+  out.riffSize = uint64_t(a.moviOffset) + 4 + moviBytes + 16 * entries;
   out.moviListSize = uint32_t(4 + moviBytes);
   out.indexEntries = uint32_t(entries);
   out.frames = out.isFirst ? plan.splitFrame : plan.videoFrames - plan.secondStartFrame;
-  return true;
 }
 
 // The input's header with RIFF size, dwTotalFrames, every dwLength and the
 // movi list size replaced; all other bytes copied from the same positions.
 bool WriteHeader(const AviAnalysis& a, SourceWindow& source, Output& out) {
-  OutputFile& f = out.file;
-  if (!source.CopyTo(0, 4, f) || !f.WriteU32(out.riffSize)) return false;
+  OutputStream& f = *out.stream;
+  if (!source.CopyTo(0, 4, f) || !f.WriteU32(uint32_t(out.riffSize))) return false;
   if (!source.CopyTo(8, a.totalFramesOffset - 8, f) || !f.WriteU32(out.frames)) return false;
   uint64_t at = uint64_t(a.totalFramesOffset) + 4;
   for (uint32_t n = 0; n < a.streamCount; ++n) {
@@ -111,7 +106,7 @@ bool WriteHeader(const AviAnalysis& a, SourceWindow& source, Output& out) {
 
 // Writes one chunk: its code from the input, the size the index gives it,
 // then the data, padded to even length with a zero byte.
-bool WriteChunk(SourceWindow& source, OutputFile& f, uint64_t at, uint32_t length, Part part,
+bool WriteChunk(SourceWindow& source, OutputStream& f, uint64_t at, uint32_t length, Part part,
                 uint32_t partial) {
   // A chunk that runs past the end of the input cannot be copied.
   if ((part != Part::Whole || length == 0) && !source.Holds(at + 8 + uint64_t(length))) return false;
@@ -129,116 +124,89 @@ uint32_t PartSize(Part part, uint32_t length, uint32_t partial) {
   return part == Part::Whole ? length : partial;
 }
 
-// Output names: the input's name without its last four characters, plus
-// "-1.avi" / "-2.avi". False when they would not fit a path buffer.
-bool MakeOutputNames(const char* input, char* first, char* second) {
-  size_t length = std::strlen(input);
-  size_t keep = length >= 4 ? length - 4 : 0;
-  if (keep + 6 > size_t(kPathBytes - 1)) return false;
-  std::memcpy(first, input, keep);
-  std::memcpy(second, input, keep);
-  std::memcpy(first + keep, "-1.avi", 7);
-  std::memcpy(second + keep, "-2.avi", 7);
-  return true;
-}
-
-void Report(JobState& state, int cells) {
-  SetStatusText(state, Pick(SplitText(kTextFileCreating), state.englishUi));
-  ReportProgress(state, cells);
-}
-
-// Closes the files, second first as they were opened; false when a close failed.
-bool CloseOutputs(Output* outputs) {
-  bool secondOk = outputs[1].file.Close();
-  bool firstOk = outputs[0].file.Close();
-  return secondOk && firstOk;
-}
-
-// After a failed read or write nothing this run wrote is worth keeping.
-int32_t AbandonOutputs(Output* outputs) {
-  CloseOutputs(outputs);
-  for (int x = 0; x < 2; ++x)
-    if (outputs[x].wanted) std::remove(outputs[x].path);
-  return kSplitWriteFailed;
-}
+void Report(JobSink& sink, int cells) { sink.Status(sink.Pick(kSplitFileCreating.english, kSplitFileCreating.japanese), cells); }
 
 }  // namespace
 
-int32_t WriteSplitOutputs(JobState& state, const TimeSplitRequest& request, const SplitPlan& plan) {
-  const AviAnalysis& a = state.analysis;
-  char firstName[kOutputPathBytes];
-  char secondName[kOutputPathBytes];
-  const bool namesFit = MakeOutputNames(state.inputPath, firstName, secondName);
+bool MakeSplitOutputNames(const std::string& input, std::string* first, std::string* second) {
+  const size_t folder = filesys::FolderOf(input).size();
+  const size_t name = input.size() - folder;
+  // Four characters go (normally ".avi") only when the last component has them.
+  const size_t keep = name >= 4 ? input.size() - 4 : input.size();
+  if (keep + 6 > 259) return false;
+  *first = input.substr(0, keep) + "-1.avi";
+  *second = input.substr(0, keep) + "-2.avi";
+  return true;
+}
 
-  Report(state, 10);
-  if (CancelSet(state)) return 0;
-
-  Output outputs[2];
-  outputs[0].isFirst = true;
-  outputs[0].wanted = request.createMode != kCreateSecond;
-  outputs[1].wanted = request.createMode != kCreateFirst;
-  const int32_t cannotCreate =
-      request.createMode == kCreateSecond ? kSplitCannotCreateSecond : kSplitCannotCreateFirst;
-  if (!namesFit) return cannotCreate;
-  // The names are published only now, so that after a cancel before this
-  // point no file of an earlier run is taken for this run's output.
-  std::memcpy(state.firstOutputPath, firstName, sizeof firstName);
-  std::memcpy(state.secondOutputPath, secondName, sizeof secondName);
-  outputs[0].path = state.firstOutputPath;
-  outputs[1].path = state.secondOutputPath;
-
-  for (Output& out : outputs)
-    if (out.wanted && !SizeOutput(state, plan, out)) return kSplitWriteFailed;
-  if (outputs[0].wanted && !outputs[0].file.Create(outputs[0].path)) return kSplitCannotCreateFirst;
-  if (outputs[1].wanted && !outputs[1].file.Create(outputs[1].path)) {
-    outputs[0].file.Close();
-    return kSplitCannotCreateSecond;
+void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64_t sizes[2]) {
+  for (int x = 0; x < 2; ++x) {
+    Output out;
+    out.isFirst = x == 0;
+    SizeOutput(source, plan, out);
+    sizes[x] = out.riffSize + 8;
   }
+}
 
-  SourceWindow source(state.inputFile);
-  for (Output& out : outputs)
-    if (out.wanted && !WriteHeader(a, source, out)) return AbandonOutputs(outputs);
+SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, OutputStream* streams[2],
+                              JobSink& sink, int* failedOutput) {
+  const AviAnalysis& a = src.analysis;
+  Output outputs[2];
+  for (int x = 0; x < 2; ++x) {
+    outputs[x].isFirst = x == 0;
+    outputs[x].stream = streams[x];
+    outputs[x].wanted = streams[x] != nullptr;
+    if (outputs[x].wanted) SizeOutput(src, plan, outputs[x]);
+  }
+  *failedOutput = -1;
+  auto fail = [&](int output) {
+    *failedOutput = output;
+    return SplitResult::WriteFailed;
+  };
+
+  SourceWindow source(src.input);
+  for (int x = 0; x < 2; ++x)
+    if (outputs[x].wanted && !WriteHeader(a, source, outputs[x])) return fail(outputs[x].stream->Failed() ? x : -1);
 
   // Chunk pass: every chunk to the outputs it belongs to, in index order.
-  IndexReader index(state.inputFile, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(src.input, a.idx1Offset, a.idx1EntryTotal);
   const uint32_t total = index.Total();
   uint32_t step = total / 88 ? total / 88 : 1;
   uint32_t seen[kMaxStreams] = {};
   for (uint32_t i = 0; i < total; ++i) {
-    if (i % step == 0) Report(state, int(uint64_t(i) * 88 / total + 10));
-    if (CancelSet(state)) break;
+    if (i % step == 0) Report(sink, int(uint64_t(i) * 88 / total + 10));
+    if (sink.Cancelled()) return SplitResult::Cancelled;
     const IndexEntry e = index.At(i);
     const int stream = StreamOfCkid(e.ckid);
     if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
-    const Route route = RouteEntry(state, plan, stream, seen[stream]++);
+    const Route route = RouteEntry(a, plan, stream, seen[stream]++);
     const uint64_t at = uint64_t(a.chunkBase) + e.offset;
     const StreamCut& cut = plan.cuts[stream];
-    if (route.first && outputs[0].wanted &&
-        !WriteChunk(source, outputs[0].file, at, e.length, route.firstPart, cut.firstPartialBytes))
-      return AbandonOutputs(outputs);
-    if (route.second && outputs[1].wanted &&
-        !WriteChunk(source, outputs[1].file, at, e.length, route.secondPart, cut.secondPartialBytes))
-      return AbandonOutputs(outputs);
-  }
-  if (CancelSet(state)) {
-    CloseOutputs(outputs);
-    return -1;
+    const bool goes[2] = {route.first, route.second};
+    const Part parts[2] = {route.firstPart, route.secondPart};
+    const uint32_t partial[2] = {cut.firstPartialBytes, cut.secondPartialBytes};
+    for (int x = 0; x < 2; ++x) {
+      if (!goes[x] || !outputs[x].wanted) continue;
+      if (!WriteChunk(source, *outputs[x].stream, at, e.length, parts[x], partial[x]))
+        return fail(outputs[x].stream->Failed() ? x : -1);
+    }
   }
 
   // Index pass: offsets count from each output's own "movi" list type.
-  for (Output& out : outputs) {
-    if (out.wanted && !(out.file.WriteU32(kIdx1) && out.file.WriteU32(16 * out.indexEntries)))
-      return AbandonOutputs(outputs);
+  for (int x = 0; x < 2; ++x) {
+    Output& out = outputs[x];
+    if (out.wanted && !(out.stream->WriteU32(kIdx1) && out.stream->WriteU32(16 * out.indexEntries)))
+      return fail(x);
   }
   step = total / 2 ? total / 2 : 1;
   std::memset(seen, 0, sizeof seen);
   for (uint32_t i = 0; i < total; ++i) {
-    if (i % step == 0) Report(state, int(uint64_t(i) * 2 / total + 98));
-    if (CancelSet(state)) break;
+    if (i % step == 0) Report(sink, int(uint64_t(i) * 2 / total + 98));
+    if (sink.Cancelled()) return SplitResult::Cancelled;
     const IndexEntry e = index.At(i);
     const int stream = StreamOfCkid(e.ckid);
     if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
-    const Route route = RouteEntry(state, plan, stream, seen[stream]++);
+    const Route route = RouteEntry(a, plan, stream, seen[stream]++);
     const StreamCut& cut = plan.cuts[stream];
     const bool goes[2] = {route.first, route.second};
     const uint32_t sizes[2] = {PartSize(route.firstPart, e.length, cut.firstPartialBytes),
@@ -246,22 +214,77 @@ int32_t WriteSplitOutputs(JobState& state, const TimeSplitRequest& request, cons
     for (int x = 0; x < 2; ++x) {
       Output& out = outputs[x];
       if (!goes[x] || !out.wanted) continue;
-      OutputFile& f = out.file;
+      OutputStream& f = *out.stream;
       if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(out.chunkOffset) && f.WriteU32(sizes[x])))
-        return AbandonOutputs(outputs);
+        return fail(x);
       out.chunkOffset += 8 + sizes[x] + (sizes[x] & 1);
     }
   }
-
-  if (!CloseOutputs(outputs)) return AbandonOutputs(outputs);
-  return CancelSet(state) ? -1 : 0;
+  return sink.Cancelled() ? SplitResult::Cancelled : SplitResult::Completed;
 }
 
-int32_t SplitEngine(JobState& state, const TimeSplitRequest& request) {
-  state.firstOutputPath[0] = 0;
-  state.secondOutputPath[0] = 0;
-  SplitPlan plan;
-  int32_t code = PlanSplit(state, request, plan);
-  if (code != 0) return code;
-  return WriteSplitOutputs(state, request, plan);
+SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
+                              JobSink& sink, SplitOutcome& outcome) {
+  std::string names[2];
+  const bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
+
+  Report(sink, 10);
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+
+  const bool wanted[2] = {time.create != CreateMode::Second, time.create != CreateMode::First};
+  const SplitResult cannotCreate[2] = {SplitResult::CannotCreateFirst, SplitResult::CannotCreateSecond};
+  if (!namesFit) {
+    outcome.detail = source.path + ": the output names would be longer than 259 bytes";
+    return cannotCreate[wanted[0] ? 0 : 1];
+  }
+  outcome.firstOutput = names[0];
+  outcome.secondOutput = names[1];
+
+  // An output that this program could not read back is refused before any byte is written.
+  uint64_t sizes[2];
+  PlannedOutputSizes(source, plan, sizes);
+  for (int x = 0; x < 2; ++x) {
+    if (wanted[x] && sizes[x] > kMaxOutputBytes) {
+      outcome.detail = names[x] + ": would be " + std::to_string(sizes[x]) +
+                       " bytes; outputs must stay below 2 GiB (2147483648 bytes)";
+      return SplitResult::OutputTooLarge;
+    }
+  }
+
+  OutputFile files[2];
+  OutputStream* streams[2] = {nullptr, nullptr};
+  for (int x = 0; x < 2; ++x) {
+    if (!wanted[x]) continue;
+    if (!files[x].Create(names[x])) {
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return cannotCreate[x];  // files[] remove what was created
+    }
+    streams[x] = &files[x];
+  }
+
+  int failed = -1;
+  SplitResult result = WriteSplitStreams(source, plan, streams, sink, &failed);
+  if (result == SplitResult::WriteFailed) {
+    outcome.detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
+                                : names[failed] + ": " + files[failed].Reason();
+    return result;
+  }
+  if (result != SplitResult::Completed) return result;
+  for (int x = 0; x < 2; ++x) {
+    if (wanted[x] && !files[x].Finish()) {
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
+  // Complete: only now do the outputs replace whatever had their names.
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+  for (int x = 0; x < 2; ++x) {
+    if (wanted[x] && !files[x].Commit()) {
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return cannotCreate[x];
+    }
+  }
+  outcome.wroteFirst = wanted[0];
+  outcome.wroteSecond = wanted[1];
+  return SplitResult::Completed;
 }

@@ -4,25 +4,13 @@
 // against the core library of a build tree.
 #include <chrono>
 #include <cstdio>
-#include <memory>
 
 #include "app/file_probe.h"
-#include "app/host.h"
 #include "app/native_host.h"
+#include "app/plugin_work.h"
+#include "avi/byte_input.h"
 #include "merge/merge_output.h"
 #include "merge/merge_plan.h"
-
-namespace {
-
-void Walk(JobState& state, ByteInput& file, uint32_t size) {
-  AviAnalysis& a = state.analysis;
-  ResetAnalysis(a);
-  a.progressTotal = size;
-  WalkChunks(state, file, 0, size, 0);
-  a.chunkBase = DetectChunkBase(a, file);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -32,21 +20,23 @@ int main(int argc, char** argv) {
   uint32_t size1 = 0, size2 = 0;
   if (ProbeInputFile(argv[1], &size1) != ProbeResult::Ok || ProbeInputFile(argv[2], &size2) != ProbeResult::Ok)
     return 1;
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->analysis = AviAnalysis{};
-  if (!state->inputFile.Open(argv[1]) || !state->secondInputFile.Open(argv[2])) return 1;
-  Walk(*state, state->secondInputFile, size2);
-  SaveSecondInput(state->analysis);
-  Walk(*state, state->inputFile, size1);
-  if (CompareStructure(state->analysis, state->inputFile, state->secondInputFile) != 0) return 1;
+  NativeSink sink;
+  ByteInput first, second;
+  if (!first.Open(argv[1]) || !second.Open(argv[2])) return 1;
+  AviAnalysis a{}, b{};
+  AnalyseFile(b, second, size2, WalkProgress{});
+  AnalyseFile(a, first, size1, WalkProgress{});
+  if (CompareStructure(a, b, first, second).code != 0) return 1;
+  const MergeSources in{{first, a}, {second, b}, argv[1], argv[2]};
   MergePlan plan;
-  PlanMerge(*state, 60.0, plan);
+  PlanMerge(in, 60.0, sink, plan);
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &plan;
   const auto start = std::chrono::steady_clock::now();
-  const JoinResult result = WriteMergedFile(*state, plan, argv[3], "File Creating", 10);
+  const JoinedFileResult result = WriteJoinedFileFor(work, argv[3], sink);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (result != JoinResult::Written) return 1;
+  if (result != JoinedFileResult::Written) return 1;
   std::printf("%.3f\n", seconds);
   return 0;
 }

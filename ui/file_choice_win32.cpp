@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/control_ids.h"
+#include "ui/resource_ids.h"
 #include "app/settings_folder.h"
 #include "ui/main_window.h"
 #include "ui/shell_texts.h"
@@ -89,7 +89,7 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
   } else if (AppShell().settings.currentTab == 1) {
     POINT point = {0, 0};
     DragQueryPoint(drop, &point);
-    PutNameInField(window, MergeDropField(point.y), name);
+    PutNameInField(window, MergeDropField(point.y) == 1 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2, name);
   }
   DragFinish(drop);
 }

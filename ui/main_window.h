@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/host.h"
+#include "app/paths.h"
 #include "app/settings.h"
 
 // Program-wide state of the shell, filled by start-up and kept for the run.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/control_ids.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
 #include "ui/file_choice.h"
@@ -157,40 +156,6 @@ void OnInitDialog(HWND window) {
   }
 }
 
-// A would-be split output as it stood before the run: a file the engine never
-// opened keeps its size and write time, and must survive a cancel.
-struct OutputBefore {
-  char path[kOutputPathBytes];
-  bool existed;
-  WIN32_FILE_ATTRIBUTE_DATA data;
-};
-
-void RememberOutput(OutputBefore& before, const char* input, const char* suffix) {
-  const size_t length = std::strlen(input);
-  const size_t keep = length >= 4 ? length - 4 : 0;
-  before.existed = false;
-  if (keep + std::strlen(suffix) >= sizeof before.path) {
-    before.path[0] = 0;
-    return;
-  }
-  std::memcpy(before.path, input, keep);
-  std::strcpy(before.path + keep, suffix);
-  before.existed = GetFileAttributesExA(before.path, GetFileExInfoStandard, &before.data) != 0;
-}
-
-bool UntouchedSince(const OutputBefore& before, const char* path) {
-  if (!before.existed || std::strcmp(before.path, path) != 0) return false;
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &now)) return false;
-  return CompareFileTime(&now.ftLastWriteTime, &before.data.ftLastWriteTime) == 0 &&
-         now.nFileSizeLow == before.data.nFileSizeLow && now.nFileSizeHigh == before.data.nFileSizeHigh;
-}
-
-void RemoveCancelledOutput(const char* path, const OutputBefore& before) {
-  if (path[0] == 0 || UntouchedSince(before, path)) return;
-  DeleteFileA(path);
-}
-
 void ExecuteMerge(HWND window) {
   char text[kPathBytes];
   ReadText(window, IDC_MERGE_FILE1, text);
@@ -207,21 +172,11 @@ void ExecuteSplit(HWND window) {
   ReadText(window, IDC_SRC_FILE, input);
   if (input[0] == 0) return;
 
-  OutputBefore before[2];
-  RememberOutput(before[0], input, "-1.avi");
-  RememberOutput(before[1], input, "-2.avi");
-  state.splitEngineStarted = false;
   const INT_PTR result = RunSplitProgress(AppShell().instance, window);
 
+  // A cancelled split leaves no output of its own and every earlier file as
+  // it was (the engine moves outputs into place only when complete).
   if (CancelSet(state)) {
-    // Only a run whose engine was writing left partial files; an earlier
-    // run's finished outputs are never deleted.
-    if (state.splitEngineStarted && result == -1) {
-      const bool both = IsButtonChecked(window, IDC_CREATE_BOTH);
-      if (both || IsButtonChecked(window, IDC_CREATE_FIRST)) RemoveCancelledOutput(state.firstOutputPath, before[0]);
-      if (both || IsButtonChecked(window, IDC_CREATE_SECOND))
-        RemoveCancelledOutput(state.secondOutputPath, before[1]);
-    }
     ShowMainMessage(window, kBreak);
     return;
   }

@@ -24,8 +24,9 @@ void __cdecl MergeWorker(void* jobResult);
 // Centres window on the desktop; returns 0.
 int CenterOnDesktop(HWND window);
 
-// The job a variant's worker runs on AppJobState(). Defaults: SplitJob and
-// MergeJob; nullptr restores the default. Tests plug in their own jobs here.
+// The job a variant's worker runs on AppJobState(). Defaults: the split and
+// merge jobs on the requests read from the main window's fields; nullptr
+// restores the default. Tests plug in their own jobs here.
 using JobFunction = int32_t (*)(JobState& state);
 void SetSplitJobFunction(JobFunction job);
 void SetMergeJobFunction(JobFunction job);

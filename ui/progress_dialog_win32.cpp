@@ -4,6 +4,9 @@
 
 #include <process.h>
 
+#include <cstring>
+#include <string>
+
 #include "app/texts.h"
 #include "merge/merge_job.h"
 #include "split/split_job.h"
@@ -17,6 +20,26 @@ namespace {
 const TextPair kSplitTitle = {"Tavrin - Split", "Tavrin - 分解"};
 const TextPair kMergeTitle = {"Tavrin - Merge", "Tavrin - 結合"};
 const TextPair kWorkerNotStartedText = {"Error", "エラー"};
+
+void CopyName(char* out, const std::string& name) {
+  std::strncpy(out, name.c_str(), kOutputPathBytes - 1);
+  out[kOutputPathBytes - 1] = 0;
+}
+
+// The jobs the dialog runs by default: the request from the main window's
+// fields, the job, and what the window needs of its outcome afterwards.
+int32_t WindowSplitJob(JobState& state) {
+  state.splitEngineStarted = false;
+  const SplitOutcome outcome = SplitJob(ReadSplitRequest(), AppJobSink());
+  state.splitEngineStarted = outcome.engineStarted;
+  if (outcome.engineStarted && !outcome.firstOutput.empty()) {
+    CopyName(state.firstOutputPath, outcome.firstOutput);
+    CopyName(state.secondOutputPath, outcome.secondOutput);
+  }
+  return outcome.Number();
+}
+
+int32_t WindowMergeJob(JobState&) { return MergeJob(ReadMergeRequest(), AppJobSink()).Number(); }
 
 constexpr int kCells = 100;
 // The bar is painted in pixels (frame x 20..320) while the templates are in
@@ -35,8 +58,8 @@ struct Variant {
   int32_t jobResult;
 };
 
-Variant splitVariant = {&kSplitTitle, RGB(200, 170, 130), SplitWorker, SplitJob, nullptr, 0, 0};
-Variant mergeVariant = {&kMergeTitle, RGB(170, 130, 200), MergeWorker, MergeJob, nullptr, 0, 0};
+Variant splitVariant = {&kSplitTitle, RGB(200, 170, 130), SplitWorker, WindowSplitJob, nullptr, 0, 0};
+Variant mergeVariant = {&kMergeTitle, RGB(170, 130, 200), MergeWorker, WindowMergeJob, nullptr, 0, 0};
 
 bool StartWithRuntime(void(__cdecl* entry)(void*), void* argument) {
   // Default stack size; the thread is never joined, _beginthread's handle closes itself.

@@ -3,9 +3,7 @@
 #ifndef TAVRIN_UI_RESOURCE_IDS_H
 #define TAVRIN_UI_RESOURCE_IDS_H
 
-/* The fields the jobs read are named in app/control_ids.h for C++; the
-   resource compiler cannot read that file, so it gets them here. */
-#ifdef RC_INVOKED
+/* The fields from which the window builds its split and merge requests */
 #define IDC_SRC_FILE 101
 #define IDC_BY_TIME 103
 #define IDC_HOURS 104
@@ -20,7 +18,6 @@
 #define IDC_SPLIT_MERGE 120
 #define IDC_MERGE_FILE1 151
 #define IDC_MERGE_FILE2 154
-#endif
 
 /* Split page */
 #define IDC_SRC_LABEL 100

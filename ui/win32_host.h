@@ -1,17 +1,55 @@
-// The Windows host of the jobs: the program-wide job state, and the host
-// functions that reach the main window, the progress dialog and the plug-in.
+// The window's side of a job: the one record the progress dialog and the
+// worker share (status line, cancel flag, what the last split left), the sink
+// through which a job reaches the dialog, the main window and the plug-in,
+// and the requests read from the main window's fields.
 #pragma once
 #include <windows.h>
 
-#include "app/host.h"
+#include <atomic>
+#include <cstdint>
 
-// The one job state of the program.
+#include "app/job_sink.h"
+#include "app/paths.h"
+#include "merge/merge_request.h"
+#include "split/split_request.h"
+
+struct JobState {
+  int englishUi = 1;  // 1: English texts, 0: Japanese
+  // 0 when a progress dialog opens, -2 after Cancel; read by the worker.
+  std::atomic<int32_t> cancelRequested{0};
+  char statusText[kPathBytes] = "";
+  // The last split's output names (for Split-Merge) and whether its engine ran.
+  char firstOutputPath[kOutputPathBytes] = "";
+  char secondOutputPath[kOutputPathBytes] = "";
+  bool splitEngineStarted = false;
+};
+
+// The one job record of the program.
 JobState& AppJobState();
 
-// Connects the job state to the main window (source of the fields and owner
+inline bool CancelSet(const JobState& state) { return state.cancelRequested.load() != 0; }
+// Copies text into the status line buffer, cut to fit.
+void SetStatusText(JobState& state, const char* text);
+// Sends the status text and bar value to the progress dialog (returns once it has taken them).
+void ReportProgress(JobState& state, int cells);
+
+// A message box through the jobs' sink (owner the progress dialog or the main window).
+void ShowMessage(JobState& state, const char* text, MessageOwner owner = MessageOwner::ProgressWindow);
+
+// The jobs' sink over AppJobState(): progress to the progress dialog, message
+// boxes owned by it (or by the main window), the plug-in.
+JobSink& AppJobSink();
+
+// Connects the job record to the main window (source of the fields and owner
 // of its own message boxes), the plug-in library (may be null) and the
 // interface language (1 English, 0 Japanese). Call once the main window exists.
 void InitWin32Host(HWND mainWindow, HMODULE plugin, int englishUi);
+
+// The requests as the main window's fields give them, each text at most 259
+// bytes as the dialog's fields hold them. Read with sent messages, so the
+// worker thread may call them while the UI thread sits in the progress dialog.
+SplitRequest ReadSplitRequest();
+MergeRequest ReadMergeRequest();
 
 // The progress dialog now running (target of progress reports, owner of the
 // jobs' boxes). Set by the progress dialog; keeps the last one after it ends.

@@ -2,51 +2,50 @@
 // plug-in calls, done with sent messages that the UI thread's modal loop answers.
 #include "ui/win32_host.h"
 
-#include <atomic>
+#include <cstring>
+#include <string>
 
 #include "app/plugin_win32.h"
 #include "ui/progress_dialog.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
-struct Win32Host {
-  HWND mainWindow;
-  HMODULE plugin;
-};
-
-Win32Host host = {nullptr, nullptr};
+HWND mainWindow = nullptr;
+HMODULE plugin = nullptr;
 // Set on the UI thread, read by the worker (and by test drivers on theirs).
 std::atomic<HWND> progressWindow{nullptr};
 
-void Progress(void*, const char* statusText, int cells) {
-  JobState& state = AppJobState();
-  if (statusText != state.statusText) SetStatusText(state, statusText);
-  // Returns after the dialog has taken the text and the bar value.
-  SendMessageA(progressWindow.load(), WM_COMMAND, CMD_PROGRESS, cells);
-}
+class Win32Sink : public JobSink {
+ public:
+  int EnglishUi() const override { return AppJobState().englishUi; }
+  bool Cancelled() const override { return CancelSet(AppJobState()); }
+  void Progress(int cells) override { ReportProgress(AppJobState(), cells); }
+  void Status(const char* text, int cells) override {
+    SetStatusText(AppJobState(), text);
+    ReportProgress(AppJobState(), cells);
+  }
+  void Message(const char* text, MessageOwner owner) override {
+    HWND ownerWindow = owner == MessageOwner::ProgressWindow ? progressWindow.load() : mainWindow;
+    MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
+  }
+  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
+    return CallTestFunc(plugin, first, second, result);
+  }
+};
 
-void ShowMessage(void* context, const char* text, MessageOwner owner) {
-  const Win32Host& h = *static_cast<Win32Host*>(context);
-  HWND ownerWindow = owner == MessageOwner::ProgressWindow ? progressWindow.load() : h.mainWindow;
-  MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
-}
-
-void ReadField(void* context, int controlId, char* buffer) {
-  const Win32Host& h = *static_cast<Win32Host*>(context);
-  buffer[0] = 0;  // a missing control reads as the empty text
-  HWND control = GetDlgItem(h.mainWindow, controlId);
-  // From the worker thread this is a sent WM_GETTEXT.
+// A main-window field's text (at most kPathBytes - 1 bytes); from the worker
+// thread this is a sent WM_GETTEXT.
+std::string ReadField(int controlId) {
+  char buffer[kPathBytes] = "";
+  HWND control = GetDlgItem(mainWindow, controlId);
   if (control) GetWindowTextA(control, buffer, kPathBytes);
+  buffer[kPathBytes - 1] = 0;
+  return buffer;
 }
 
-bool IsChecked(void* context, int controlId) {
-  const Win32Host& h = *static_cast<Win32Host*>(context);
-  return (SendMessageA(GetDlgItem(h.mainWindow, controlId), BM_GETSTATE, 0, 0) & 1) != 0;
-}
-
-bool CallPlugin(void* context, int32_t first, int32_t second, int32_t* result) {
-  const Win32Host& h = *static_cast<Win32Host*>(context);
-  return CallTestFunc(h.plugin, first, second, result);
+bool IsChecked(int controlId) {
+  return (SendMessageA(GetDlgItem(mainWindow, controlId), BM_GETSTATE, 0, 0) & 1) != 0;
 }
 
 }  // namespace
@@ -56,17 +55,50 @@ JobState& AppJobState() {
   return state;
 }
 
-void InitWin32Host(HWND mainWindow, HMODULE plugin, int englishUi) {
-  host.mainWindow = mainWindow;
-  host.plugin = plugin;
-  JobState& state = AppJobState();
-  state.englishUi = englishUi;
-  state.host.context = &host;
-  state.host.progress = Progress;
-  state.host.messageBox = ShowMessage;
-  state.host.readField = ReadField;
-  state.host.isChecked = IsChecked;
-  state.host.callPlugin = CallPlugin;
+void SetStatusText(JobState& state, const char* text) {
+  if (text == state.statusText) return;
+  std::strncpy(state.statusText, text, kPathBytes - 1);
+  state.statusText[kPathBytes - 1] = 0;
+}
+
+void ReportProgress(JobState&, int cells) {
+  SendMessageA(progressWindow.load(), WM_COMMAND, CMD_PROGRESS, cells);
+}
+
+void ShowMessage(JobState&, const char* text, MessageOwner owner) { AppJobSink().Message(text, owner); }
+
+JobSink& AppJobSink() {
+  static Win32Sink sink;
+  return sink;
+}
+
+void InitWin32Host(HWND window, HMODULE library, int englishUi) {
+  mainWindow = window;
+  plugin = library;
+  AppJobState().englishUi = englishUi;
+}
+
+SplitRequest ReadSplitRequest() {
+  SplitRequest r;
+  r.create = IsChecked(IDC_CREATE_BOTH)    ? CreateMode::Both
+             : IsChecked(IDC_CREATE_FIRST) ? CreateMode::First
+                                           : CreateMode::Second;
+  r.overlap = ReadField(IDC_OVERLAP);
+  r.by = IsChecked(IDC_BY_SIZE) ? SplitBy::Size : SplitBy::Time;
+  r.sizeMegabytes = ReadField(IDC_SIZE_MB);
+  r.hours = ReadField(IDC_HOURS);
+  r.minutes = ReadField(IDC_MINUTES);
+  r.seconds = ReadField(IDC_SECONDS);
+  r.path = ReadField(IDC_SRC_FILE);
+  r.thenMerge = IsChecked(IDC_SPLIT_MERGE);
+  return r;
+}
+
+MergeRequest ReadMergeRequest() {
+  MergeRequest r;
+  r.first = ReadField(IDC_MERGE_FILE1);
+  r.second = ReadField(IDC_MERGE_FILE2);
+  return r;
 }
 
 void SetProgressWindow(HWND dialog) { progressWindow.store(dialog); }

@@ -102,16 +102,41 @@ def failures_and_messages(first, second):
 
 
 def long_fields(second):
-    # A field holds 259 bytes: a longer first path is cut and cannot be opened.
-    longer = "x" * 300 + ".avi"
-    code, out, _ = run(longer, second)
-    check("long first", (code, out), (1, "AVI File 1st not open\n"))
-    # Cut to 259 bytes, an existing 259-byte relative path still works.
+    # Paths are used whole: a 259-byte one works, a longer one is refused with
+    # a message rather than cut to a file the user never named.
     os.makedirs("d" * 200, exist_ok=True)
     name = os.path.join("d" * 200, "n" * (259 - 201 - 6) + "-1.avi")
     shutil.copy("clip-1.avi", name)
-    code, out, _ = run(name + "trailing-bytes-beyond-the-field", second)
-    check("cut field exit", code, 0)
+    code, out, _ = run(name, second)
+    check("259-byte path", code, 0)
+    code, out, err = run(name + "trailing-bytes-beyond-the-field", second)
+    check("long first", (code, out), (2, ""))
+    check("long first says why", "290 bytes" in err, True)
+    code, out, err = run(second, "x" * 300 + ".avi")
+    check("long second", (code, out), (2, ""))
+
+
+def details(first, second):
+    # Failures name the file and the system's reason on stderr and in --json;
+    # stdout and "message" keep the window's text.
+    code, out, err = run("gone.avi", second, "--json")
+    doc = json.loads(out)
+    check("gone", (code, doc["result"], doc["message"]), (1, -6, "AVI File 1st not open"))
+    check("gone detail", doc["detail"], "gone.avi: No such file or directory")
+    check("gone stderr", err, "tavrin merge: gone.avi: No such file or directory\n")
+    # A structure difference says which field of which stream, with both values.
+    with open(first, "rb") as f:
+        data = bytearray(f.read())
+    at = data.index(b"strh") + 8 + 20  # dwScale of stream 0
+    data[at] ^= 1
+    with open("scaled.avi", "wb") as f:
+        f.write(data)
+    code, out, err = run("scaled.avi", second, "--json")
+    doc = json.loads(out)
+    check("differs", (code, doc["result"], doc["message"]), (1, 11, "Can't Merge (Structure is different)"))
+    check("differs field", (doc["difference"]["field"], doc["difference"]["stream"]), ("strh dwScale", 0))
+    check("differs values", doc["difference"]["first"] ^ doc["difference"]["second"], 1)
+    check("differs stderr", err.startswith("tavrin merge: strh dwScale of stream 0 at "), True)
 
 
 def main():
@@ -120,6 +145,7 @@ def main():
     merged(first, second)
     failures_and_messages(first, second)
     long_fields(second)
+    details(first, second)
     if failures:
         print("\n".join(failures))
         sys.exit(1)

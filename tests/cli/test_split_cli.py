@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """tavrin split on the command line: option parsing (raw texts, --opt=value,
-usage errors), messages on stdout in both languages, --json, exit status,
-field texts cut to 259 bytes, and Ctrl-C cancelling a run and removing its
-partial outputs."""
+usage errors), messages on stdout in both languages, --json (valid for any
+bytes), exit status, paths used whole (longer than 259 bytes refused),
+failures naming the file and the reason on stderr, and Ctrl-C cancelling a
+run without leaving any file, early or late."""
 import json
 import os
 import shutil
@@ -82,19 +83,53 @@ def messages():
     check("json failure", (code, doc["result"], doc["message"], doc["outputs"]), (1, 100, "[Time] is too long", []))
 
 
-def cut_to_field_size():
-    # A dialog field holds 259 bytes: the name below is exactly that long, and
-    # what the command line adds beyond it is cut off. The outputs' names would
-    # not fit, so the job gets as far as creating them.
+def whole_paths():
+    # A 259-byte name is used whole; the outputs' names would not fit, so the
+    # job gets as far as creating them.
     d = "d" * 200
     os.makedirs(d, exist_ok=True)
     name = d + "/" + "c" * 54 + ".avi"
     assert len(name) == 259
     shutil.copy(sample(), name)
-    check("cut path", run(name + "tail", "--seconds", "10")[:2], (1, "Can't Create File\n"))
-    check("cut seconds", run(name, "--seconds", "1" + " " * 258 + "x")[:2], (1, "Can't Create File\n"))
-    check("uncut seconds", run(name, "--seconds", "1" + " " * 257 + "x")[:2], (1, "[sec] bad value\n"))
+    check("259-byte path", run(name, "--seconds", "10")[:2], (1, "Can't Create File\n"))
+    # A longer one is refused, never cut to a different file.
+    code, out, err = run(name + "tail", "--seconds", "10")
+    check("long path", (code, out), (2, ""))
+    check("long path says why", "263 bytes" in err and "259" in err, True)
+    # Number texts are checked whole as well.
+    check("long seconds", run(sample(), "--seconds", "1" + " " * 258 + "x")[:2], (1, "[sec] bad value\n"))
     shutil.rmtree(d)
+
+
+def failures_name_file_and_reason():
+    f = sample()
+    code, out, err = run("missing.avi", "--seconds", "5", "--json")
+    doc = json.loads(out)
+    check("missing json", (code, doc["result"], doc["message"]), (1, -9, "File not open"))
+    check("missing detail", doc["detail"], "missing.avi: No such file or directory")
+    check("missing stderr", err, "tavrin split: missing.avi: No such file or directory\n")
+    code, out, err = run("missing.avi", "--seconds", "5")
+    check("stdout keeps the window's text", out, "File not open\n")
+    # An output name taken by a folder: which file and why.
+    os.mkdir("in-2.avi")
+    code, out, err = run(f, "--seconds", "10")
+    check("cannot create", (code, out), (1, "Can't Create File\n"))
+    check("cannot create stderr", err, "tavrin split: in-2.avi: Is a directory\n")
+    os.rmdir("in-2.avi")
+    check("nothing left", sorted(x for x in os.listdir(".") if x.startswith("in")), ["in.avi"])
+
+
+def json_for_any_bytes():
+    f = sample()
+    odd = b"caf\xe9-\xff.avi"  # not UTF-8
+    shutil.copy(f, odd)
+    p = subprocess.run([CLI.encode(), b"split", odd, b"--seconds", b"10", b"--json"], capture_output=True)
+    doc = json.loads(p.stdout.decode("utf-8"))  # strict: must be UTF-8 JSON
+    check("odd name result", doc["result"], 0)
+    check("odd name outputs", doc["outputs"], ["caf\ufffd-\ufffd-1.avi", "caf\ufffd-\ufffd-2.avi"])
+    for name in (odd, b"caf\xe9-\xff-1.avi", b"caf\xe9-\xff-2.avi"):
+        check(f"{name!r} exists", os.path.exists(name), True)
+        os.remove(name)
 
 
 def big_sparse_avi(path, frames=400, frame_bytes=1 << 20):
@@ -125,13 +160,24 @@ def big_sparse_avi(path, frames=400, frame_bytes=1 << 20):
 
 
 def ctrl_c_cancels():
+    home = os.getcwd()
+    shutil.rmtree("ctrlc", ignore_errors=True)
+    os.mkdir("ctrlc")
+    os.chdir("ctrlc")
+    try:
+        ctrl_c_cancels_here()
+    finally:
+        os.chdir(home)
+
+
+def ctrl_c_cancels_here():
     big_sparse_avi("big.avi")
     p = subprocess.Popen([CLI, "split", "big.avi", "--seconds", "8", "--json"],
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    # Catch the run once the engine has created its files, freeze it there,
-    # then deliver Ctrl-C: the cancel is seen at the next index entry.
+    # Catch the run once the engine has created its (temporary) files, freeze
+    # it there, then deliver Ctrl-C: the cancel is seen at the next index entry.
     deadline = time.time() + 60
-    while not os.path.exists("big-1.avi") and p.poll() is None and time.time() < deadline:
+    while len(os.listdir(".")) < 2 and p.poll() is None and time.time() < deadline:
         pass
     if p.poll() is not None:
         failures.append("the split ended before it could be interrupted")
@@ -143,15 +189,95 @@ def ctrl_c_cancels():
     doc = json.loads(out)
     check("cancel exit", p.returncode, 1)
     check("cancel json", doc, {"result": -1, "message": None, "outputs": []})
-    check("cancel removes outputs", (os.path.exists("big-1.avi"), os.path.exists("big-2.avi")), (False, False))
+    check("cancel leaves no file", os.listdir("."), ["big.avi"])
     check("cancel stderr", "cancelled" in err.decode(), True)
     os.remove("big.avi")
 
 
+def sigint_caught(pid):
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("SigCgt:"):
+                    return int(line.split()[1], 16) & (1 << (signal.SIGINT - 1)) != 0
+    except OSError:
+        pass
+    return False
+
+
+def late_ctrl_c_keeps_the_json_line():
+    # Ctrl-C at any moment once the command listens for it, including after
+    # the job has finished: the JSON line still comes, whole.
+    f = sample()
+    before = set(os.listdir("."))
+    for attempt in range(40):
+        p = subprocess.Popen([CLI, "split", f, "--seconds", "10", "--json"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        while p.poll() is None and not sigint_caught(p.pid):
+            pass
+        time.sleep(attempt * 0.0005)
+        if p.poll() is None:
+            os.kill(p.pid, signal.SIGINT)
+        out, err = p.communicate(timeout=60)
+        try:
+            doc = json.loads(out)
+        except ValueError:
+            failures.append(f"attempt {attempt}: no JSON line (exit {p.returncode}): {out!r}")
+            continue
+        if doc["outputs"]:  # finished; a Ctrl-C after the line may still end the process
+            check(f"attempt {attempt} finished", (doc["result"], doc["outputs"], p.returncode in (0, -signal.SIGINT)),
+                  (0, ["in-1.avi", "in-2.avi"], True))
+        else:  # cancelled before (0) or while (-1) the engine ran
+            check(f"attempt {attempt} cancelled", (doc["result"] in (0, -1), p.returncode), (True, 1))
+        leftovers = [x for x in os.listdir(".") if x not in before | {"in-1.avi", "in-2.avi"}]
+        check(f"attempt {attempt} leftovers", leftovers, [])
+
+    # The sharpest case: the job is done and the command is writing its line
+    # into a full pipe when Ctrl-C comes.
+    for out_file in ("in-1.avi", "in-2.avi"):
+        if os.path.exists(out_file):
+            os.remove(out_file)
+    read_end, write_end = os.pipe()
+    filler = b"." * 65536
+    os.set_blocking(write_end, False)
+    filled = 0
+    try:
+        while True:
+            filled += os.write(write_end, filler)
+    except BlockingIOError:
+        pass
+    os.set_blocking(write_end, True)
+    p = subprocess.Popen([CLI, "split", f, "--seconds", "10", "--json"], stdout=write_end,
+                         stderr=subprocess.PIPE)
+    os.close(write_end)
+    deadline = time.time() + 60
+    while not (os.path.exists("in-1.avi") and os.path.exists("in-2.avi")) and time.time() < deadline:
+        time.sleep(0.01)
+    time.sleep(0.3)  # now blocked writing the JSON line
+    os.kill(p.pid, signal.SIGINT)
+    data = b""
+    while True:
+        piece = os.read(read_end, 1 << 16)
+        if not piece:
+            break
+        data += piece
+    os.close(read_end)
+    p.wait(timeout=60)
+    line = data[filled:]
+    try:
+        doc = json.loads(line)
+        check("late Ctrl-C result", (doc["result"], p.returncode), (0, 0))
+    except ValueError:
+        failures.append(f"late Ctrl-C: no JSON line (exit {p.returncode}): {line!r}")
+
+
 usage_errors()
 messages()
-cut_to_field_size()
+whole_paths()
+failures_name_file_and_reason()
+json_for_any_bytes()
 ctrl_c_cancels()
+late_ctrl_c_keeps_the_json_line()
 for f in failures:
     print("FAIL:", f)
 print("ok" if not failures else f"{len(failures)} failure(s)")

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/file_probe.h"
-#include "app/host.h"
 #include "app/native_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
@@ -19,28 +18,28 @@ using namespace avitest;
 namespace {
 
 struct Walked {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  NativeHost host;
+  AviAnalysis analysis{};
+  NativeSink host;
   Bytes bytes;
   ByteInput input;
-  AviAnalysis& a() { return state->analysis; }
+  AviAnalysis& a() { return analysis; }
 };
+
+WalkProgress Progress(NativeSink& sink, int span, int base, size_t total) {
+  WalkProgress p;
+  p.sink = &sink;
+  p.base = base;
+  p.span = span;
+  p.total = total;
+  return p;
+}
 
 // Walks bytes as a job would: reset, progress state, one walk from 0.
 std::unique_ptr<Walked> Walk(Bytes bytes, int span = 10, int base = 0) {
   auto w = std::make_unique<Walked>();
   w->bytes = std::move(bytes);
-  AttachNativeHost(*w->state, w->host);
   w->input.OpenMemory(w->bytes.data(), w->bytes.size());
-  AviAnalysis& a = w->a();
-  a = AviAnalysis{};
-  ResetAnalysis(a);
-  a.progressBase = base;
-  a.progressSpan = span;
-  a.progressTotal = uint32_t(w->bytes.size());
-  a.progressLast = 0;
-  WalkChunks(*w->state, w->input, 0, uint32_t(w->bytes.size()), 0);
-  a.chunkBase = DetectChunkBase(a, w->input);
+  AnalyseFile(w->analysis, w->input, uint32_t(w->bytes.size()), Progress(w->host, span, base, w->bytes.size()));
   return w;
 }
 
@@ -61,10 +60,16 @@ TEST(ByteInput, PastTheEndAndUnreachableSeeksGiveEndOfFileBytes) {
   EXPECT_EQ(in.U32At(0), 0x04030201u);
   EXPECT_EQ(in.U32At(4), 0xFFFF0605u);
   EXPECT_EQ(in.U32At(100), 0xFFFFFFFFu);
-  // A failed seek must not leave the previous position readable.
+  // Positions are 64-bit: one far beyond the end reads end-of-file bytes,
+  // never the bytes at the position cut to 32 bits.
   in.Seek(1);
-  EXPECT_FALSE(in.Seek(0x100000000ull));
+  EXPECT_TRUE(in.Seek(0x100000000ull));
   EXPECT_EQ(in.ReadByte(), 0xFF);
+  EXPECT_EQ(in.Size(), 6u);
+  // A reader that is not open fails every seek and reads end-of-file bytes.
+  ByteInput closed;
+  EXPECT_FALSE(closed.Seek(0));
+  EXPECT_EQ(closed.ReadByte(), 0xFF);
   EXPECT_TRUE(in.Seek(2));
   EXPECT_EQ(in.ReadByte(), 3);
 }
@@ -283,17 +288,13 @@ TEST(Walk, ProgressMovesForwardWithinItsSpanAndCancelStops) {
 
   auto cancelled = std::make_unique<Walked>();
   cancelled->bytes = BuildAvi(SimpleClip(200));
-  AttachNativeHost(*cancelled->state, cancelled->host);
-  JobState* state = cancelled->state.get();
-  cancelled->host.onProgress = [state](const char*, int) { state->cancelRequested = -2; };
+  NativeSink* sink = &cancelled->host;
+  cancelled->host.onProgress = [sink](const char*, int) { sink->cancelRequested = -2; };
   cancelled->input.OpenMemory(cancelled->bytes.data(), cancelled->bytes.size());
   AviAnalysis& a = cancelled->a();
   ResetAnalysis(a);
-  a.progressBase = 0;
-  a.progressSpan = 10;
-  a.progressTotal = uint32_t(cancelled->bytes.size());
-  a.progressLast = 0;
-  WalkChunks(*state, cancelled->input, 0, a.progressTotal, 0);
+  WalkProgress progress = Progress(cancelled->host, 10, 0, cancelled->bytes.size());
+  WalkChunks(a, progress, cancelled->input, 0, uint32_t(cancelled->bytes.size()), 0);
   EXPECT_EQ(cancelled->host.progressCells.size(), 1u);
   EXPECT_EQ(a.idx1Offset, 0u);  // the walk stopped before the index
 }
@@ -314,21 +315,14 @@ TEST(ChunkBase, AbsoluteOffsetsAreRecognised) {
 
 namespace {
 
-// Walks the second file, saves its figures, then walks the first, as a merge does.
-uint32_t Compare(const Bytes& first, const Bytes& second) {
+// Walks both files as a merge does and compares their structure.
+StructureDifference Difference(const Bytes& first, const Bytes& second) {
   auto w2 = Walk(second);
-  auto w1 = std::make_unique<Walked>();
-  w1->bytes = first;
-  AttachNativeHost(*w1->state, w1->host);
-  w1->input.OpenMemory(w1->bytes.data(), w1->bytes.size());
-  AviAnalysis& a = w1->a();
-  a = w2->a();
-  SaveSecondInput(a);
-  ResetAnalysis(a);
-  a.progressTotal = uint32_t(first.size());
-  WalkChunks(*w1->state, w1->input, 0, uint32_t(first.size()), 0);
-  return CompareStructure(a, w1->input, w2->input);
+  auto w1 = Walk(first);
+  return CompareStructure(w1->a(), w2->a(), w1->input, w2->input);
 }
+
+uint32_t Compare(const Bytes& first, const Bytes& second) { return Difference(first, second).code; }
 
 Bytes Clip(int frames) { return BuildAvi(SimpleClip(frames)); }
 
@@ -371,6 +365,45 @@ TEST(CompareStructure, HeaderDifferencesGiveTheirCodes) {
   AviLayout moved = SimpleClip(10);
   moved.junkAfterHeader = "xx";
   EXPECT_EQ(Compare(base, BuildAvi(moved)), 8u);
+}
+
+TEST(CompareStructure, SaysWhichFieldOfWhichStreamDiffersWithBothValues) {
+  Bytes base = Clip(10);
+  Bytes b = base;
+  const size_t scale = StrhField(base, 0, 28);
+  SetU32(b, scale, GetU32(base, scale) + 7);
+  StructureDifference d = Difference(base, b);
+  EXPECT_EQ(d.code, 11u);
+  EXPECT_EQ(d.field, "strh dwScale");
+  EXPECT_EQ(d.stream, 0);
+  EXPECT_EQ(d.offset, scale);
+  EXPECT_EQ(d.firstValue, GetU32(base, scale));
+  EXPECT_EQ(d.secondValue, GetU32(base, scale) + 7);
+  EXPECT_EQ(d.Describe(), "strh dwScale of stream 0 at " + std::to_string(scale) + ": " +
+                              std::to_string(d.firstValue) + " in the first file, " +
+                              std::to_string(d.secondValue) + " in the second");
+
+  b = base;
+  b[33] ^= 1;  // second byte of avih dwMicroSecPerFrame
+  d = Difference(base, b);
+  EXPECT_EQ(d.code, 10u);
+  EXPECT_EQ(d.field, "avih dwMicroSecPerFrame");
+  EXPECT_EQ(d.stream, -1);
+  EXPECT_EQ(d.secondValue, GetU32(b, 32));
+
+  b = base;
+  b[StrhField(base, 1, 64 + 8 + 2)] ^= 1;  // inside a strf: no named field, the byte itself
+  d = Difference(base, b);
+  EXPECT_EQ(d.code, 12u);
+  EXPECT_EQ(d.field, "header byte");
+  EXPECT_EQ(d.firstValue ^ d.secondValue, 1u);
+
+  AviLayout moved = SimpleClip(10);
+  moved.junkAfterHeader = "xx";
+  d = Difference(base, BuildAvi(moved));
+  EXPECT_EQ(d.field, "movi list position");
+  EXPECT_NE(d.firstValue, d.secondValue);
+  EXPECT_EQ(Difference(base, base).Describe(), "");
 }
 
 TEST(CompareStructure, MissingPiecesGiveCodesOneToSeven) {
@@ -447,11 +480,10 @@ TEST(Walk, RealMuxerFiles) {
     uint32_t size = 0;
     ASSERT_EQ(ProbeInputFile(path.c_str(), &size), ProbeResult::Ok);
     ASSERT_TRUE(w->input.Open(path.c_str()));
-    AttachNativeHost(*w->state, w->host);
     AviAnalysis& a = w->a();
     ResetAnalysis(a);
-    a.progressTotal = size;
-    WalkChunks(*w->state, w->input, 0, size, 0);
+    WalkProgress progress = Progress(w->host, 10, 0, size);
+    WalkChunks(a, progress, w->input, 0, size, 0);
     EXPECT_EQ(a.riffSizeOffset, 4u);
     EXPECT_NE(a.moviOffset, 0u);
     EXPECT_NE(a.idx1Offset, 0u);

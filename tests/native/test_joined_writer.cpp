@@ -6,6 +6,8 @@
 
 #include <random>
 
+#include "app/plugin_work.h"
+#include "io/output_stream.h"
 #include "merge/joined_writer.h"
 #include "merge/merge_output.h"
 #include "tests/native/test_merge_support.h"
@@ -19,18 +21,6 @@ using avitest::SetU32;
 
 namespace {
 
-struct MemorySink {
-  Bytes bytes;
-  size_t failAfter = SIZE_MAX;  // refuse once this many bytes were taken
-  static bool Write(void* context, const void* data, size_t count) {
-    MemorySink& s = *static_cast<MemorySink*>(context);
-    if (s.bytes.size() + count > s.failAfter) return false;
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    s.bytes.insert(s.bytes.end(), p, p + count);
-    return true;
-  }
-};
-
 struct Joined {
   JoinResult result;
   Bytes bytes;
@@ -41,12 +31,21 @@ struct Joined {
 Joined Join(mergetest::Analysed& p, size_t failAfter = SIZE_MAX) {
   Joined j;
   j.plan = mergetest::Plan(p);
-  j.counted = p.a().moviOffset + CountMergedBytes(*p.state, j.plan) + 12;
-  MemorySink sink;
-  sink.failAfter = failAfter;
-  j.result = WriteJoinedFile(JoinRequestFor(*p.state, j.plan), ByteSink{&sink, &MemorySink::Write}, JoinObserver{});
-  j.bytes = std::move(sink.bytes);
+  j.counted = p.a().moviOffset + CountMergedBytes(p.Sources(), j.plan) + 12;
+  MemoryOutput out(failAfter);
+  j.result = WriteJoinedFile(JoinRequestFor(p.Sources(), j.plan), out, JoinObserver{});
+  j.bytes = std::move(out.bytes);
   return j;
+}
+
+// Writes the joined file of a planned pair to path as the plug-in does.
+JoinedFileResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
+  const MergeSources in = p.Sources();
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &plan;
+  work.joinedName = path;
+  return WriteJoinedFileFor(work, "", p.host);
 }
 
 struct Chunk {
@@ -62,13 +61,10 @@ struct Indexed {
   uint32_t k;
 };
 std::vector<Indexed> ChunksOf(const Bytes& file) {
-  auto an = std::make_unique<mergetest::Analysed>();
-  JobState& s = *an->state;
-  AttachNativeHost(s, an->host);
-  s.analysis = AviAnalysis{};
-  s.inputFile.OpenMemory(file.data(), file.size());
-  mergetest::WalkInput(s, s.inputFile, uint32_t(file.size()));
-  const AviAnalysis& a = s.analysis;
+  ByteInput input;
+  input.OpenMemory(file.data(), file.size());
+  AviAnalysis a{};
+  mergetest::WalkInput(a, input, uint32_t(file.size()));
   std::vector<Indexed> out;
   uint32_t seen[kMaxStreams] = {};
   for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
@@ -128,7 +124,7 @@ splittest::OutputLayout CheckJoined(const Joined& j, mergetest::Analysed& p) {
   // Header: frames and lengths patched, everything else as the first input's.
   const AviAnalysis& a = p.a();
   const int v = a.firstVideoStream;
-  const uint32_t frames = j.plan.keepCount[v] + a.secondIdx1EntryCount[v];
+  const uint32_t frames = j.plan.keepCount[v] + p.b().streams[v].idx1EntryCount;
   EXPECT_EQ(GetU32(j.bytes, a.totalFramesOffset), frames);
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const uint32_t at = a.streams[s].lengthOffset;
@@ -261,9 +257,9 @@ TEST(JoinedWriter, RefusesInputsShorterThanTheirIndexAndFailingSinks) {
   mergetest::Pair pair = mergetest::SplitPair(whole, 250, 200, 300);
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
-    const uint32_t idx1 = p->a().secondIdx1Offset;
+    const uint32_t idx1 = p->b().idx1Offset;
     // Move the last entry's chunk past the end of the file.
-    const size_t last = idx1 + 8 + 16 * size_t(p->a().secondIdx1EntryTotal - 1);
+    const size_t last = idx1 + 8 + 16 * size_t(p->b().idx1EntryTotal - 1);
     SetU32(p->second, last + 8, uint32_t(p->second.size()));
     EXPECT_EQ(Join(*p).result, JoinResult::InputShort);
   }
@@ -310,9 +306,9 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
     p->host.onProgress = [&](const char*, int cells) {
-      if (cells >= 40) p->state->cancelRequested.store(-2);
+      if (cells >= 40) p->host.cancelRequested.store(-2);
     };
-    EXPECT_EQ(WriteMergedFile(*p->state, plan, path.c_str(), "File Creating", 10), JoinResult::Cancelled);
+    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Cancelled);
     EXPECT_GE(p->host.progressCells.size(), 3u);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
@@ -320,19 +316,19 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
-    SetU32(p->second, p->a().secondIdx1Offset + 8 + 8, uint32_t(p->second.size()));
-    EXPECT_EQ(WriteMergedFile(*p->state, plan, path.c_str(), "File Creating", 10), JoinResult::InputShort);
+    SetU32(p->second, p->b().idx1Offset + 8 + 8, uint32_t(p->second.size()));
+    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::InputDamaged);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
   }
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
-    EXPECT_EQ(WriteMergedFile(*p->state, plan, path.c_str(), "File Creating", 10), JoinResult::Written);
+    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Written);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(p->host.progressCells.back(), 100);
     Bytes written = splittest::ReadBytes(path);
-    EXPECT_EQ(written.size(), p->a().moviOffset + CountMergedBytes(*p->state, plan) + 12);
+    EXPECT_EQ(written.size(), p->a().moviOffset + CountMergedBytes(p->Sources(), plan) + 12);
     // The file the whole clip's chunks make.
     std::vector<Indexed> got = ChunksOf(written), want = ChunksOf(avitest::BuildAvi(whole));
     ASSERT_EQ(got.size(), want.size());

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "avi/fourcc.h"
-#include "merge/merge_texts.h"
+#include "merge/merge_result.h"
 #include "merge/overlap_search.h"
 #include "tests/native/test_merge_support.h"
 
@@ -181,7 +181,7 @@ TEST(MergeOverlap, EachInputUsesItsOwnIndexOffsetBase) {
     second.absoluteOffsets = !firstAbsolute;
     auto p = Analyse(BuildAvi(first), BuildAvi(second));
     EXPECT_EQ(p->a().chunkBase == 0, firstAbsolute);
-    EXPECT_EQ(p->a().secondChunkBase == 0, !firstAbsolute);
+    EXPECT_EQ(p->b().chunkBase == 0, !firstAbsolute);
     EXPECT_EQ(Plan(*p).keepCount[kVideo], 170u) << firstAbsolute;
   }
 }
@@ -238,7 +238,7 @@ TEST(MergeOverlap, RecEntriesAreNoFrames) {
   // The second input's first audio chunk joins the first's last kept one
   // (they fit in the suggested buffer size of 3528).
   EXPECT_EQ(plan.seamJoinBytes[kAudio], 1764u);
-  EXPECT_EQ(CountMergedBytes(*p->state, plan), firstChunks + secondChunks - 24);
+  EXPECT_EQ(CountMergedBytes(p->Sources(), plan), firstChunks + secondChunks - 24);
 }
 
 // Frame sequences over a small alphabet, where wrong shortcuts show: the
@@ -290,30 +290,57 @@ TEST(MergeOverlap, StringSearchAgreesWithCandidateByCandidateSearch) {
       }
     }
     const AviAnalysis& an = p->a();
-    OverlapSource first{&p->state->inputFile, an.idx1Offset, an.idx1EntryTotal, an.chunkBase};
-    OverlapSource second{&p->state->secondInputFile, an.secondIdx1Offset, an.secondIdx1EntryTotal,
-                         an.secondChunkBase};
+    const AviAnalysis& bn = p->b();
+    OverlapSource first{&p->firstInput, an.idx1Offset, an.idx1EntryTotal, an.chunkBase};
+    OverlapSource second{&p->secondInput, bn.idx1Offset, bn.idx1EntryTotal, bn.chunkBase};
     OverlapSearch search{0, 0, 0};
     auto keep = [&](OverlapResult r) { return r.outcome == OverlapOutcome::Found ? r.frame : uint32_t(a.size()); };
-    EXPECT_EQ(keep(FindOverlap(*p->state, first, second, search)), expected) << round;
-    EXPECT_EQ(keep(FindOverlapDirect(*p->state, first, second, search)), expected) << round;
-    search.maxRememberedFrames = 2;
-    EXPECT_EQ(keep(FindOverlap(*p->state, first, second, search)), expected) << round;
+    EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
+    EXPECT_EQ(keep(FindOverlapDirect(p->host, first, second, search)), expected) << round;
+    EXPECT_EQ(keep(FindOverlapHashed(p->host, first, second, search)), expected) << round;
+    search.maxRememberedFrames = 2;  // the string search hands over to the fixed-memory one
+    EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
     // Through the planner (window 60 s covers these short clips entirely).
     EXPECT_EQ(Plan(*p).keepCount[0], expected) << round;
+  }
+}
+
+TEST(MergeOverlap, FixedMemorySearchOnTheMaterialThatMadeTheOldFallbackQuadratic) {
+  // Thousands of byte-identical frames in both inputs: every candidate agrees
+  // for a long way. With the first input's last frame different no tail
+  // repeats at all; with it the same, the whole first input repeats.
+  std::vector<std::pair<uint32_t, uint8_t>> still(6000, {300, 5});
+  for (bool lastDiffers : {true, false}) {
+    std::vector<std::pair<uint32_t, uint8_t>> firstFrames = still;
+    if (lastDiffers) firstFrames.back().second = 6;
+    auto p = Analyse(BuildAvi(VideoClip(firstFrames, 25)), BuildAvi(VideoClip(still, 25)));
+    const AviAnalysis& an = p->a();
+    const AviAnalysis& bn = p->b();
+    OverlapSource first{&p->firstInput, an.idx1Offset, an.idx1EntryTotal, an.chunkBase};
+    OverlapSource second{&p->secondInput, bn.idx1Offset, bn.idx1EntryTotal, bn.chunkBase};
+    OverlapSearch search{0, 0, 0};
+    search.maxRememberedFrames = 16;
+    OverlapResult r = FindOverlap(p->host, first, second, search);
+    if (lastDiffers) {
+      EXPECT_EQ(r.outcome, OverlapOutcome::NotFound);
+    } else {
+      ASSERT_EQ(r.outcome, OverlapOutcome::Found);
+      EXPECT_EQ(r.frame, 0u);
+    }
   }
 }
 
 TEST(MergeOverlap, CancelDuringTheSearchStopsIt) {
   std::vector<std::pair<uint32_t, uint8_t>> still(3000, {100, 5});
   auto p = Analyse(BuildAvi(VideoClip(still, 25)), BuildAvi(VideoClip(still, 25)));
-  p->state->cancelRequested = -2;
+  p->host.cancelRequested = -2;
   MergePlan plan;
-  EXPECT_EQ(PlanMerge(*p->state, 60.0, plan), PlanOutcome::Cancelled);
-  // The engine returns 0 and leaves the status line alone.
-  SetStatusText(*p->state, "File1 Analyzing");
-  EXPECT_EQ(MergeEngine(*p->state, 60.0, 1), 0);
-  EXPECT_STREQ(p->state->statusText, "File1 Analyzing");
+  EXPECT_EQ(PlanMerge(p->Sources(), 60.0, p->host, plan), PlanOutcome::Cancelled);
+  // The engine says so, reports nothing and makes no text.
+  MergeEngineOutput out;
+  EXPECT_EQ(MergeEngine(p->Sources(), 60.0, 1, p->host, out), MergeResult::Cancelled);
+  EXPECT_EQ(out.text, "");
+  EXPECT_TRUE(p->host.progressCells.empty());
 }
 
 // ---- Audio seam ----
@@ -367,7 +394,7 @@ SeamCase Seam(const std::vector<uint32_t>& firstAudio, const std::vector<uint32_
   SeamCase out;
   out.plan = Plan(*p);
   EXPECT_EQ(out.plan.keepCount[kVideo], 80u);
-  out.counted = CountMergedBytes(*p->state, out.plan);
+  out.counted = CountMergedBytes(p->Sources(), out.plan);
   out.firstSize = a.size();
   out.secondSize = b.size();
   out.moviOffset = p->a().moviOffset;
@@ -503,7 +530,7 @@ TEST(MergeCount, SecondInputEntriesOfUndescribedStreamsAreNotCounted) {
   MergePlan plan = Plan(*p);
   ASSERT_EQ(plan.keepCount[kVideo], 50u);
   uint64_t expected = first.size() + second.size() - 2 * (p->a().moviOffset + 12) - (24 + 1764);
-  EXPECT_EQ(CountMergedBytes(*p->state, plan), expected);
+  EXPECT_EQ(CountMergedBytes(p->Sources(), plan), expected);
 }
 
 TEST(MergeCount, JoinedSizeBeyondFourGigabytesIsCounted) {
@@ -515,54 +542,46 @@ TEST(MergeCount, JoinedSizeBeyondFourGigabytesIsCounted) {
     for (uint32_t n = 0; n < 2; ++n) avitest::SetU32(*f, NthEntryOf(*f, Idx1Of(*f), kVideo, n) + 12, 0x60000000);
   auto p = Analyse(first, second);
   MergePlan plan = Plan(*p, 0.0);
-  uint64_t bytes = CountMergedBytes(*p->state, plan);
+  uint64_t bytes = CountMergedBytes(p->Sources(), plan);
   EXPECT_GT(bytes, 0x100000000ull);
-  MergeFigures figures = ComputeFigures(*p->state, plan, bytes);
+  MergeFigures figures = ComputeFigures(p->Sources(), plan, bytes);
   EXPECT_GT(figures.sizeMegabytes, 6144.0);
 }
 
 // ---- Name ----
 
 TEST(MergeName, JoinedFileNames) {
-  auto named = [](const char* path, int32_t expectResult) {
-    char buffer[kPathBytes] = {};
-    std::snprintf(buffer, sizeof buffer, "%s", path);
-    EXPECT_EQ(MakeMergedName(buffer), expectResult) << path;
-    return std::string(buffer);
+  auto named = [](const std::string& path, MergeResult expectResult) {
+    std::string merged = path;
+    EXPECT_EQ(MakeMergedName(path, &merged), expectResult) << path;
+    return merged;
   };
-  EXPECT_EQ(named("D:\\v\\clip-1.avi", 0), "D:\\v\\clip-m.avi");
-  EXPECT_EQ(named("/v/clip-1.AVI", 0), "/v/clip-m.avi");
-  EXPECT_EQ(named("clip.avi", 0), "clip-m.avi");
-  EXPECT_EQ(named("clip.xyz", 0), "clip-m.avi");
-  EXPECT_EQ(named("x.avi", 0), "x-m.avi");
-  EXPECT_EQ(named("-1.avi", 0), "-1-m.avi");  // only longer names lose "-1.avi"
-  EXPECT_EQ(named("movie.mpeg", 0), "movie.mpeg-m.avi");
-  EXPECT_EQ(named("a.av", kMergeBadSourceName), "a.av");
-  EXPECT_EQ(named("", kMergeBadSourceName), "");
+  EXPECT_EQ(named("D:\\v\\clip-1.avi", MergeResult::Completed), "D:\\v\\clip-m.avi");
+  EXPECT_EQ(named("/v/clip-1.AVI", MergeResult::Completed), "/v/clip-m.avi");
+  EXPECT_EQ(named("clip.avi", MergeResult::Completed), "clip-m.avi");
+  EXPECT_EQ(named("clip.xyz", MergeResult::Completed), "clip-m.avi");
+  EXPECT_EQ(named("x.avi", MergeResult::Completed), "x-m.avi");
+  EXPECT_EQ(named("-1.avi", MergeResult::Completed), "-1-m.avi");  // only longer names lose "-1.avi"
+  EXPECT_EQ(named("movie.mpeg", MergeResult::Completed), "movie.mpeg-m.avi");
+  EXPECT_EQ(named("a.av", MergeResult::BadSourceName), "a.av");
+  EXPECT_EQ(named("", MergeResult::BadSourceName), "");
   std::string longest(253, 'd');
-  EXPECT_EQ(named((longest + ".avi").c_str(), 0), longest + "-m.avi");  // 259 characters
-  EXPECT_EQ(named((longest + "d.avi").c_str(), kMergeNoOutputName), longest + "d.avi");
-  EXPECT_EQ(named((longest + "-1.avi").c_str(), 0), longest + "-m.avi");
+  EXPECT_EQ(named((longest + ".avi").c_str(), MergeResult::Completed), longest + "-m.avi");  // 259 characters
+  EXPECT_EQ(named((longest + "d.avi").c_str(), MergeResult::NoOutputName), longest + "d.avi");
+  EXPECT_EQ(named((longest + "-1.avi").c_str(), MergeResult::Completed), longest + "-m.avi");
 }
 
 // ---- Summary ----
 
 TEST(MergeSummary, FormatsBothLanguages) {
-  char text[kPathBytes];
-  FormatSummary({50.0, 180.0, 10.0}, 1, text, sizeof text);
-  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 50.00MB\nTime 3min0.0sec\n(Overlap 10.0sec)");
-  FormatSummary({50.0, 180.0, 10.0}, 0, text, sizeof text);
-  EXPECT_STREQ(text, "結合可能\n\n結合後サイズ 50.00MB\n結合後時間 3分0.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 10.0秒）");
+  EXPECT_EQ(FormatSummary({50.0, 180.0, 10.0}, 1), "Merge O.K.\n\nFile Size 50.00MB\nTime 3min0.0sec\n(Overlap 10.0sec)");
+  EXPECT_EQ(FormatSummary({50.0, 180.0, 10.0}, 0), "結合可能\n\n結合後サイズ 50.00MB\n結合後時間 3分0.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 10.0秒）");
   // Tenths show in English only.
-  FormatSummary({1.234, 125.76, 0.04}, 1, text, sizeof text);
-  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 1.23MB\nTime 2min5.8sec\n(Overlap 0.0sec)");
-  FormatSummary({1.234, 125.76, 0.04}, 0, text, sizeof text);
-  EXPECT_STREQ(text, "結合可能\n\n結合後サイズ 1.23MB\n結合後時間 2分5.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
+  EXPECT_EQ(FormatSummary({1.234, 125.76, 0.04}, 1), "Merge O.K.\n\nFile Size 1.23MB\nTime 2min5.8sec\n(Overlap 0.0sec)");
+  EXPECT_EQ(FormatSummary({1.234, 125.76, 0.04}, 0), "結合可能\n\n結合後サイズ 1.23MB\n結合後時間 2分5.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
   // The seconds are printed as they are, even when they round up to 60.0.
-  FormatSummary({1.0, 119.96, 0.0}, 1, text, sizeof text);
-  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 1.00MB\nTime 1min60.0sec\n(Overlap 0.0sec)");
-  FormatSummary({1.0, 119.96, 0.0}, 0, text, sizeof text);
-  EXPECT_STREQ(text, "結合可能\n\n結合後サイズ 1.00MB\n結合後時間 1分59.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
+  EXPECT_EQ(FormatSummary({1.0, 119.96, 0.0}, 1), "Merge O.K.\n\nFile Size 1.00MB\nTime 1min60.0sec\n(Overlap 0.0sec)");
+  EXPECT_EQ(FormatSummary({1.0, 119.96, 0.0}, 0), "結合可能\n\n結合後サイズ 1.00MB\n結合後時間 1分59.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 0.0秒）");
 }
 
 TEST(MergeSummary, FiguresOfASplitPair) {
@@ -572,11 +591,9 @@ TEST(MergeSummary, FiguresOfASplitPair) {
   auto p = Analyse(pair.first, pair.second);
   MergePlan plan = Plan(*p);
   ASSERT_EQ(plan.keepCount[kVideo], 2750u);
-  MergeFigures f = ComputeFigures(*p->state, plan, 52428800 - p->a().moviOffset - 12);
-  char text[kPathBytes];
-  FormatSummary(f, 1, text, sizeof text);
-  EXPECT_STREQ(text, "Merge O.K.\n\nFile Size 50.00MB\nTime 3min0.0sec\n(Overlap 10.0sec)");
+  MergeFigures f = ComputeFigures(p->Sources(), plan, 52428800 - p->a().moviOffset - 12);
+  EXPECT_EQ(FormatSummary(f, 1), "Merge O.K.\n\nFile Size 50.00MB\nTime 3min0.0sec\n(Overlap 10.0sec)");
   // The whole clip's own size: the merge rebuilds exactly what was split.
-  uint64_t counted = CountMergedBytes(*p->state, plan);
+  uint64_t counted = CountMergedBytes(p->Sources(), plan);
   EXPECT_EQ(p->a().moviOffset + counted + 12, BuildAvi(whole).size());
 }

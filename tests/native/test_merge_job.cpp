@@ -6,10 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "merge/merge_texts.h"
+#include <algorithm>
+
+#include "merge/merge_result.h"
 #include "tests/native/test_merge_support.h"
 
 using namespace mergetest;
@@ -46,8 +50,6 @@ void ExpectMessage(const std::string& first, const std::string& second, int32_t 
     ASSERT_EQ(run->host.messages.size(), 1u) << english;
     EXPECT_EQ(run->host.messages[0], englishUi ? english : japanese);
     EXPECT_EQ(run->host.messageOwners[0], owner) << english;
-    EXPECT_FALSE(run->state->inputFile.IsOpen());
-    EXPECT_FALSE(run->state->secondInputFile.IsOpen());
   }
 }
 
@@ -63,62 +65,13 @@ std::string HugeFile(const std::string& name) {
   return path;
 }
 
-// A host whose field reads and plug-in call the test controls.
-struct ScriptedHost {
-  NativeHost native;
-  std::vector<std::string> secondFieldReads;  // successive answers for field 154
-  int secondReads = 0;
-  bool pluginPresent = false;
-  int32_t pluginResult = 0;
-  std::vector<std::pair<int32_t, int32_t>> pluginCalls;
-  JobState* state = nullptr;
-  bool cancelInPlugin = false;
-
-  static ScriptedHost& Of(void* c) { return *static_cast<ScriptedHost*>(c); }
-  static void Progress(void* c, const char* text, int cells) {
-    Of(c).native.lastStatus = text;
-    Of(c).native.progressCells.push_back(cells);
-    if (Of(c).native.onProgress) Of(c).native.onProgress(text, cells);
-  }
-  static void Box(void* c, const char* text, MessageOwner owner) {
-    Of(c).native.messages.push_back(text);
-    Of(c).native.messageOwners.push_back(owner);
-  }
-  static void Field(void* c, int id, char* buffer) {
-    ScriptedHost& h = Of(c);
-    std::string text = h.native.fields[id];
-    if (id == IDC_MERGE_FILE2 && h.secondReads < int(h.secondFieldReads.size()))
-      text = h.secondFieldReads[size_t(h.secondReads++)];
-    std::snprintf(buffer, kPathBytes, "%s", text.c_str());
-  }
-  static bool Checked(void*, int) { return false; }
-  static bool Plugin(void* c, int32_t a, int32_t b, int32_t* result) {
-    ScriptedHost& h = Of(c);
-    h.pluginCalls.push_back({a, b});
-    if (h.cancelInPlugin) h.state->cancelRequested = -2;
-    if (!h.pluginPresent) return false;
-    *result = h.pluginResult;
-    return true;
-  }
-  void Attach(JobState& s) {
-    state = &s;
-    s.host = JobHost{this, Progress, Box, Field, Checked, Plugin};
-  }
-};
-
-struct ScriptedRun {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  ScriptedHost host;
-  int32_t Run(const std::string& first, const std::string& second, int englishUi = 1) {
-    host.Attach(*state);
-    state->englishUi = englishUi;
-    state->analysis = AviAnalysis{};
-    ResetAnalysis(state->analysis);
-    host.native.fields[IDC_MERGE_FILE1] = first;
-    host.native.fields[IDC_MERGE_FILE2] = second;
-    return MergeJob(*state);
-  }
-};
+// A run whose plug-in stand-in is present and answers pluginResult.
+std::unique_ptr<JobRun> RunWithPlugin(const PairFiles& pair, int englishUi, int32_t pluginResult) {
+  return RunJob(pair.first, pair.second, englishUi, [pluginResult](JobRun& r) {
+    r.host.pluginPresent = true;
+    r.host.pluginResult = pluginResult;
+  });
+}
 
 }  // namespace
 
@@ -179,45 +132,41 @@ TEST(MergeJob, StructureMessages) {
 TEST(MergeJob, SuccessShowsTheSummaryAndNamesTheJoinedFile) {
   PairFiles pair = WritePair("clip-1.AVI", "clip-2.avi");
   for (int englishUi : {1, 0}) {
-    ScriptedRun run;
-    EXPECT_EQ(run.Run(pair.first, pair.second, englishUi), 0);
-    ASSERT_EQ(run.host.native.messages.size(), 1u);
-    EXPECT_EQ(run.host.native.messages[0],
+    auto run = RunWithPlugin(pair, englishUi, 1);  // present, but not completing
+    EXPECT_EQ(run->result, 0);
+    ASSERT_EQ(run->host.messages.size(), 1u);
+    EXPECT_EQ(run->host.messages[0],
               englishUi ? "Merge O.K.\n\nFile Size 2.22MB\nTime 0min12.0sec\n(Overlap 1.2sec)"
                         : "結合可能\n\n結合後サイズ 2.22MB\n結合後時間 0分12.0秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ 1.2秒）");
-    EXPECT_EQ(run.host.native.messageOwners[0], MessageOwner::ProgressWindow);
-    EXPECT_EQ(std::string(run.state->inputPath), TempPath("clip-m.avi"));
+    EXPECT_EQ(run->outcome.message, run->host.messages[0]);
+    EXPECT_EQ(run->host.messageOwners[0], MessageOwner::ProgressWindow);
+    EXPECT_EQ(run->outcome.mergedName, TempPath("clip-m.avi"));
     // The plug-in was asked with the mode and the whole window seconds.
-    ASSERT_EQ(run.host.pluginCalls.size(), 1u);
-    EXPECT_EQ(run.host.pluginCalls[0], std::make_pair(1, 60));
+    ASSERT_EQ(run->host.pluginCalls.size(), 1u);
+    EXPECT_EQ(run->host.pluginCalls[0], std::make_pair(1, 60));
     // Bar: 0, the second's walk below 5, 5, the first's walk up to 10; no more.
-    const std::vector<int>& cells = run.host.native.progressCells;
+    const std::vector<int>& cells = run->host.progressCells;
     auto five = std::find(cells.begin(), cells.end(), 5);
     ASSERT_NE(five, cells.end());
     EXPECT_EQ(cells.front(), 0);
     for (auto c = cells.begin(); c != five; ++c) EXPECT_LT(*c, 5);
     for (auto c = five + 1; c != cells.end(); ++c) EXPECT_TRUE(*c > 5 && *c <= 10) << *c;
-    EXPECT_EQ(run.host.native.lastStatus, englishUi ? "File1 Analyzing" : "ファイル１解析中");
-    EXPECT_FALSE(run.state->inputFile.IsOpen());
+    EXPECT_EQ(run->host.lastStatus, englishUi ? "File1 Analyzing" : "ファイル１解析中");
   }
 }
 
 TEST(MergeJob, PluginCompletingTheMergeReportsCompleted) {
   PairFiles pair = WritePair();
   for (int englishUi : {1, 0}) {
-    ScriptedRun run;
-    run.host.pluginPresent = true;
-    run.host.pluginResult = 0;
-    EXPECT_EQ(run.Run(pair.first, pair.second, englishUi), 0);
-    ASSERT_EQ(run.host.native.messages.size(), 1u);
-    EXPECT_EQ(run.host.native.messages[0], englishUi ? "Completed" : "操作完了");
+    auto run = RunWithPlugin(pair, englishUi, 0);
+    EXPECT_EQ(run->result, 0);
+    ASSERT_EQ(run->host.messages.size(), 1u);
+    EXPECT_EQ(run->host.messages[0], englishUi ? "Completed" : "操作完了");
   }
-  ScriptedRun failing;
-  failing.host.pluginPresent = true;
-  failing.host.pluginResult = 7;
-  EXPECT_EQ(failing.Run(pair.first, pair.second), 0);
-  ASSERT_EQ(failing.host.native.messages.size(), 1u);
-  EXPECT_EQ(failing.host.native.messages[0].rfind("Merge O.K.\n", 0), 0u);
+  auto failing = RunWithPlugin(pair, 1, 7);
+  EXPECT_EQ(failing->result, 0);
+  ASSERT_EQ(failing->host.messages.size(), 1u);
+  EXPECT_EQ(failing->host.messages[0].rfind("Merge O.K.\n", 0), 0u);
 }
 
 TEST(MergeJob, NameMessages) {
@@ -233,7 +182,7 @@ TEST(MergeJob, NameMessages) {
   ExpectMessage("a.av", pair.second, 300, "Avi File???", "結合元ファイル名が不適切です");
   auto run = RunJob("x.avi", pair.second);
   EXPECT_EQ(run->result, 0);
-  EXPECT_STREQ(run->state->inputPath, "x-m.avi");
+  EXPECT_EQ(run->outcome.mergedName, "x-m.avi");
   ASSERT_EQ(chdir(cwd), 0);
 
   // 258 characters with ".avi": 254 + "-m.avi" does not fit in 260 bytes.
@@ -253,63 +202,81 @@ TEST(MergeJob, NameMessages) {
 TEST(MergeJob, CancelBeforeTheEngineReturnsZeroWithoutAMessage) {
   PairFiles pair = WritePair();
   // Cancel as the job starts: it ends before any walk.
-  ScriptedRun early;
-  early.host.native.onProgress = [&](const char*, int) { early.state->cancelRequested = -2; };
-  EXPECT_EQ(early.Run(pair.first, pair.second), 0);
-  EXPECT_TRUE(early.host.native.messages.empty());
-  EXPECT_EQ(early.host.native.progressCells, std::vector<int>{0});
+  auto early = RunJob(pair.first, pair.second, 1, [](JobRun& r) {
+    NativeSink* sink = &r.host;
+    r.host.onProgress = [sink](const char*, int) { sink->cancelRequested = -2; };
+  });
+  EXPECT_EQ(early->result, 0);
+  EXPECT_EQ(early->outcome.result, MergeResult::Cancelled);
+  EXPECT_TRUE(early->host.messages.empty());
+  EXPECT_EQ(early->host.progressCells, std::vector<int>{0});
 
   // Cancel while the second input is walked.
-  ScriptedRun run;
-  run.host.native.onProgress = [&](const char*, int cells) {
-    if (cells > 0 && cells < 5) run.state->cancelRequested = -2;
-  };
-  EXPECT_EQ(run.Run(pair.first, pair.second), 0);
-  EXPECT_TRUE(run.host.native.messages.empty());
+  auto run = RunJob(pair.first, pair.second, 1, [](JobRun& r) {
+    NativeSink* sink = &r.host;
+    r.host.onProgress = [sink](const char*, int cells) {
+      if (cells > 0 && cells < 5) sink->cancelRequested = -2;
+    };
+  });
+  EXPECT_EQ(run->result, 0);
+  EXPECT_TRUE(run->host.messages.empty());
   // The status line first changes to the first input, the bar to 5 cells.
-  EXPECT_EQ(run.host.native.lastStatus, "File1 Analyzing");
-  EXPECT_EQ(run.host.native.progressCells.back(), 5);
-  EXPECT_TRUE(run.host.pluginCalls.empty());
-  EXPECT_FALSE(run.state->inputFile.IsOpen());
-  EXPECT_FALSE(run.state->secondInputFile.IsOpen());
+  EXPECT_EQ(run->host.lastStatus, "File1 Analyzing");
+  EXPECT_EQ(run->host.progressCells.back(), 5);
+  EXPECT_TRUE(run->host.pluginCalls.empty());
 
   // Cancel during the first input's walk: still before the engine, and the
   // part-walked file is not reported as unsupported.
-  ScriptedRun late;
-  late.host.native.onProgress = [&](const char*, int cells) {
-    if (cells > 5) late.state->cancelRequested = -2;
-  };
-  EXPECT_EQ(late.Run(pair.first, pair.second), 0);
-  EXPECT_TRUE(late.host.native.messages.empty());
-  EXPECT_TRUE(late.host.pluginCalls.empty());
+  auto late = RunJob(pair.first, pair.second, 1, [](JobRun& r) {
+    NativeSink* sink = &r.host;
+    r.host.onProgress = [sink](const char*, int cells) {
+      if (cells > 5) sink->cancelRequested = -2;
+    };
+  });
+  EXPECT_EQ(late->result, 0);
+  EXPECT_TRUE(late->host.messages.empty());
+  EXPECT_TRUE(late->host.pluginCalls.empty());
 }
 
 TEST(MergeJob, CancelWhileTheEngineRunsReturnsMinusOne) {
   PairFiles pair = WritePair();
-  ScriptedRun run;
-  run.host.cancelInPlugin = true;
-  EXPECT_EQ(run.Run(pair.first, pair.second), -1);
-  EXPECT_TRUE(run.host.native.messages.empty());
-  EXPECT_FALSE(run.state->inputFile.IsOpen());
+  auto run = RunJob(pair.first, pair.second, 1, [](JobRun& r) {
+    r.host.pluginPresent = true;
+    r.host.pluginResult = 1;
+    r.host.onPlugin = [](NativeSink& sink) { sink.cancelRequested = -2; };
+  });
+  EXPECT_EQ(run->result, -1);
+  EXPECT_EQ(run->outcome.result, MergeResult::Cancelled);
+  EXPECT_TRUE(run->host.messages.empty());
 }
 
-TEST(MergeJob, SecondInputGoneBeforeItIsOpenedForReading) {
+TEST(MergeJob, FailuresNameTheFileAndTheReason) {
   PairFiles pair = WritePair();
-  for (int englishUi : {1, 0}) {
-    ScriptedRun run;
-    run.host.secondFieldReads = {pair.second, TempPath("vanished.avi")};
-    EXPECT_EQ(run.Run(pair.first, pair.second, englishUi), -1);
-    ASSERT_EQ(run.host.native.messages.size(), 1u);
-    EXPECT_EQ(run.host.native.messages[0],
-              englishUi ? "AVI File 2nd not open" : "「結合元ファイル２」が開けません");
-    EXPECT_TRUE(run.host.native.progressCells.empty());  // nothing further ran
-    EXPECT_FALSE(run.state->inputFile.IsOpen());
-  }
+  const std::string missing = TempPath("vanished.avi");
+  auto run = RunJob(pair.first, missing);
+  EXPECT_EQ(run->result, -1);
+  EXPECT_EQ(run->message(), "AVI File 2nd not open");
+  EXPECT_EQ(run->outcome.detail, missing + ": " + std::strerror(ENOENT));
+  // What differs between two headers is said in words.
+  AviLayout faster = FrameRange(SimpleClip(300, 10), 0, 200);
+  faster.streams[0].rate = 30;
+  auto differs = RunJob(WriteTemp("faster.avi", BuildAvi(faster)), pair.second);
+  EXPECT_EQ(differs->result, 11);
+  EXPECT_EQ(differs->outcome.structure.field, "strh dwRate");
+  EXPECT_EQ(differs->outcome.structure.stream, 0);
+  EXPECT_EQ(differs->outcome.structure.firstValue, 30u);
+  EXPECT_EQ(differs->outcome.structure.secondValue, 25u);
+  EXPECT_NE(differs->outcome.detail.find("strh dwRate of stream 0"), std::string::npos);
 }
 
-TEST(MergeJob, EngineTextsForItsResults) {
-  // 300 and 301 come from the engine; any other code shows "Error".
-  EXPECT_STREQ(MergeString(MergeText::Error, 1), "Error");
-  EXPECT_STREQ(MergeString(MergeText::Error, 0), "エラー");
-  EXPECT_STREQ(MergeString(MergeText::Completed, 0), "操作完了");
+TEST(MergeJob, EveryResultHasItsNumberAndText) {
+  EXPECT_EQ(MergeResultNumber(MergeResult::File1NotOpen, 0, false), -6);
+  EXPECT_EQ(MergeResultNumber(MergeResult::StructureDiffers, 12, false), 12);
+  EXPECT_EQ(MergeResultNumber(MergeResult::Cancelled, 0, false), 0);
+  EXPECT_EQ(MergeResultNumber(MergeResult::Cancelled, 0, true), -1);
+  EXPECT_EQ(MergeResultNumber(MergeResult::NoOutputName, 0, true), 301);
+  EXPECT_EQ(MergeResultText(MergeResult::Completed), nullptr);
+  EXPECT_EQ(MergeResultText(MergeResult::Cancelled), nullptr);
+  EXPECT_STREQ(MergeResultText(MergeResult::BadSourceName)->japanese, "結合元ファイル名が不適切です");
+  EXPECT_STREQ(kMergePluginCompleted.japanese, "操作完了");
 }

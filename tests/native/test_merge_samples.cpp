@@ -53,21 +53,16 @@ void CopyFile(const std::string& from, const std::string& to) {
 // Splits path at the given seconds with both outputs (the split job, as the
 // Split tab runs it); returns its result.
 int32_t Split(const std::string& path, double seconds, const std::string& overlap) {
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
   char text[32];
   std::snprintf(text, sizeof text, "%g", seconds);
-  host.fields[IDC_SRC_FILE] = path;
-  host.fields[IDC_HOURS] = "0";
-  host.fields[IDC_MINUTES] = "0";
-  host.fields[IDC_SECONDS] = text;
-  host.fields[IDC_OVERLAP] = overlap;
-  host.checked.insert(IDC_BY_TIME);
-  host.checked.insert(IDC_CREATE_BOTH);
-  AttachNativeHost(*state, host);
-  state->englishUi = 1;
-  state->analysis = AviAnalysis{};
-  return SplitJob(*state);
+  SplitRequest request;
+  request.path = path;
+  request.hours = "0";
+  request.minutes = "0";
+  request.seconds = text;
+  request.overlap = overlap;
+  NativeSink sink;
+  return SplitJob(request, sink).Number();
 }
 
 struct Facts {
@@ -77,19 +72,14 @@ struct Facts {
 };
 
 Facts FactsOf(const std::string& path) {
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->analysis = AviAnalysis{};
+  ByteInput input;
+  AviAnalysis a{};
   Facts f;
-  EXPECT_TRUE(state->inputFile.Open(path.c_str()));
-  state->inputFile.Seek(0);
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  f.size = uint64_t(in.tellg());
-  WalkInput(*state, state->inputFile, uint32_t(f.size));
-  const AviAnalysis& a = state->analysis;
+  EXPECT_TRUE(input.Open(path.c_str()));
+  f.size = input.Size();
+  WalkInput(a, input, uint32_t(f.size));
   f.frames = a.streams[a.firstVideoStream].idx1EntryCount;
-  f.microSecPerFrame = state->inputFile.U32At(a.microSecPerFrameOffset);
+  f.microSecPerFrame = input.U32At(a.microSecPerFrameOffset);
   return f;
 }
 
@@ -145,7 +135,7 @@ TEST(MergeSamples, SplitThenMergeFindsTheOverlapTheSplitLeft) {
           // same chunks, an index; only the audio seam may differ by a chunk.
           double megabytes = std::strtod(text.c_str() + text.find("Size ") + 5, nullptr);
           EXPECT_NEAR(megabytes, whole.size / 1048576.0, 0.02) << text;
-          EXPECT_EQ(std::string(run->state->inputPath), dir + "clip-m.avi");
+          EXPECT_EQ(run->outcome.mergedName, dir + "clip-m.avi");
         } else {
           EXPECT_EQ(run->message().rfind("結合可能\n\n結合後サイズ ", 0), 0u);
         }

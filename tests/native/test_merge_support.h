@@ -3,12 +3,11 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/host.h"
 #include "app/native_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
@@ -50,77 +49,69 @@ inline Pair SplitPair(const AviLayout& whole, int firstEnd, int secondStart, int
 
 // Two inputs analysed as the merge job analyses them, ready for the engine.
 struct Analysed {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  NativeHost host;
+  NativeSink host;
   Bytes first;
   Bytes second;
-  AviAnalysis& a() { return state->analysis; }
+  ByteInput firstInput;
+  ByteInput secondInput;
+  AviAnalysis firstAnalysis{};
+  AviAnalysis secondAnalysis{};
+  std::string path;
+  AviAnalysis& a() { return firstAnalysis; }
+  AviAnalysis& b() { return secondAnalysis; }
+  MergeSources Sources() { return MergeSources{{firstInput, firstAnalysis}, {secondInput, secondAnalysis}, path}; }
 };
 
-inline void WalkInput(JobState& state, ByteInput& input, uint32_t size) {
-  AviAnalysis& a = state.analysis;
-  ResetAnalysis(a);
-  a.progressBase = 0;
-  a.progressSpan = 5;
-  a.progressTotal = size;
-  a.progressLast = 0;
-  WalkChunks(state, input, 0, size, 0);
-  a.chunkBase = DetectChunkBase(a, input);
+inline void WalkInput(AviAnalysis& a, ByteInput& input, uint32_t size) {
+  WalkProgress progress;
+  progress.span = 5;
+  progress.total = size;
+  AnalyseFile(a, input, size, progress);
 }
 
 inline std::unique_ptr<Analysed> Analyse(Bytes first, Bytes second, const char* path = "clip-1.avi") {
   auto p = std::make_unique<Analysed>();
   p->first = std::move(first);
   p->second = std::move(second);
-  JobState& s = *p->state;
-  AttachNativeHost(s, p->host);
-  s.englishUi = 1;
-  s.analysis = AviAnalysis{};
-  std::snprintf(s.inputPath, sizeof s.inputPath, "%s", path);
-  s.inputFile.OpenMemory(p->first.data(), p->first.size());
-  s.secondInputFile.OpenMemory(p->second.data(), p->second.size());
-  WalkInput(s, s.secondInputFile, uint32_t(p->second.size()));
-  SaveSecondInput(s.analysis);
-  WalkInput(s, s.inputFile, uint32_t(p->first.size()));
-  EXPECT_EQ(CompareStructure(s.analysis, s.inputFile, s.secondInputFile), 0u);
+  p->path = path;
+  p->firstInput.OpenMemory(p->first.data(), p->first.size());
+  p->secondInput.OpenMemory(p->second.data(), p->second.size());
+  WalkInput(p->secondAnalysis, p->secondInput, uint32_t(p->second.size()));
+  WalkInput(p->firstAnalysis, p->firstInput, uint32_t(p->first.size()));
+  EXPECT_EQ(CompareStructure(p->firstAnalysis, p->secondAnalysis, p->firstInput, p->secondInput).code, 0u);
   return p;
 }
 
 inline MergePlan Plan(Analysed& p, double window = 60.0) {
   MergePlan plan;
-  EXPECT_EQ(PlanMerge(*p.state, window, plan), PlanOutcome::Planned);
+  EXPECT_EQ(PlanMerge(p.Sources(), window, p.host, plan), PlanOutcome::Planned);
   return plan;
 }
 
 // The engine's text for a pair (mode 1, no plug-in).
 inline std::string Summary(Analysed& p, int englishUi = 1) {
-  p.state->englishUi = englishUi;
-  EXPECT_EQ(MergeEngine(*p.state, 60.0, 1), 0);
-  return p.state->statusText;
+  p.host.englishUi = englishUi;
+  MergeEngineOutput out;
+  EXPECT_EQ(MergeEngine(p.Sources(), 60.0, 1, p.host, out), MergeResult::Completed);
+  return out.text;
 }
 
-// One run of the merge job over two paths through the native host.
+// One run of the merge job over two paths.
 struct JobRun {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  NativeHost host;
+  NativeSink host;
+  MergeOutcome outcome;
   int32_t result = 0;
   std::string message() const { return host.messages.empty() ? std::string() : host.messages.back(); }
 };
 
-inline void PrepareJob(JobRun& run, const std::string& first, const std::string& second, int englishUi) {
-  AttachNativeHost(*run.state, run.host);
-  run.state->englishUi = englishUi;
-  run.state->analysis = AviAnalysis{};
-  ResetAnalysis(run.state->analysis);
-  run.host.fields[IDC_MERGE_FILE1] = first;
-  run.host.fields[IDC_MERGE_FILE2] = second;
-}
-
 inline std::unique_ptr<JobRun> RunJob(const std::string& first, const std::string& second,
-                                      int englishUi = 1) {
+                                      int englishUi = 1,
+                                      const std::function<void(JobRun&)>& hook = {}) {
   auto run = std::make_unique<JobRun>();
-  PrepareJob(*run, first, second, englishUi);
-  run->result = MergeJob(*run->state);
+  run->host.englishUi = englishUi;
+  if (hook) hook(*run);
+  run->outcome = MergeJob(MergeRequest{first, second}, run->host);
+  run->result = run->outcome.Number();
   return run;
 }
 

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/control_ids.h"
 #include "app/settings_folder.h"
 #include "app/startup.h"
 
@@ -100,8 +99,8 @@ TEST(DroppedFiles, AviNameAndMergeTarget) {
   EXPECT_FALSE(HasAviExtension("C:\\a.avi.txt"));
   EXPECT_FALSE(HasAviExtension("C:\\aavi"));
   EXPECT_FALSE(HasAviExtension("avi"));
-  EXPECT_EQ(MergeDropField(0), IDC_MERGE_FILE1);
-  EXPECT_EQ(MergeDropField(130), IDC_MERGE_FILE1);
-  EXPECT_EQ(MergeDropField(131), IDC_MERGE_FILE2);
-  EXPECT_EQ(MergeDropField(-5), IDC_MERGE_FILE1);
+  EXPECT_EQ(MergeDropField(0), 1);
+  EXPECT_EQ(MergeDropField(130), 1);
+  EXPECT_EQ(MergeDropField(131), 2);
+  EXPECT_EQ(MergeDropField(-5), 1);
 }

@@ -12,7 +12,7 @@ using namespace splittest;
 namespace {
 
 // Runs the size split as the plug-in does, after the job's own checks.
-std::unique_ptr<JobRun> SizeSplit(const std::string& file, double megabytes, double overlap, int create,
+std::unique_ptr<JobRun> SizeSplit(const std::string& file, double megabytes, double overlap, CreateMode create,
                                   bool english = true, int32_t* code = nullptr) {
   SplitFields f;
   f.file = file;
@@ -22,25 +22,24 @@ std::unique_ptr<JobRun> SizeSplit(const std::string& file, double megabytes, dou
   char text[32];
   std::snprintf(text, sizeof text, "%g", overlap);
   f.overlap = text;
-  return RunSplitJob(f, [&](JobRun& run) {
-    run.host.plugin = [&run, &f, megabytes, overlap, code](int32_t createMode, int32_t, int32_t* result) {
-      *result = RunSizeSplit(*run.state, {f.file.c_str(), megabytes, overlap, createMode});
-      if (code) *code = *result;
-      return true;
-    };
-  });
+  std::snprintf(text, sizeof text, "%.9f", megabytes);
+  f.sizeMb = text;
+  auto run = RunSplitJob(f, [](JobRun& r) { r.host.doPluginWork = true; });
+  if (code) *code = run->host.pluginDone.sizeSplitNumber;
+  return run;
 }
 
 // The first file's size for every usable key frame, in order.
 std::vector<std::pair<uint32_t, uint64_t>> FirstFileSizes(const std::string& file) {
   auto an = Analyse(file);
   std::vector<std::pair<uint32_t, uint64_t>> out;
-  const AviAnalysis& a = an->state->analysis;
+  const AviAnalysis& a = an->analysis;
   SplitPlan plan;
   for (uint32_t f = 1; f < a.streams[a.firstVideoStream].idx1EntryCount; ++f) {
-    if (PlanSplitAtFrame(*an->state, f, 0.0, plan) != 0) break;
-    if (out.empty() || out.back().first != plan.splitFrame)
-      out.push_back({plan.splitFrame, FirstOutputBytes(a, plan)});
+    if (PlanSplitAtFrame(an->Source(), f, 0.0, plan) != SplitResult::Completed) break;
+    uint64_t sizes[2];
+    PlannedOutputSizes(an->Source(), plan, sizes);
+    if (out.empty() || out.back().first != plan.splitFrame) out.push_back({plan.splitFrame, sizes[0]});
   }
   return out;
 }
@@ -68,7 +67,7 @@ TEST(SizeSplit, FirstFileEndsAtTheLastKeyFrameThatFits) {
       for (uint64_t limit : {sizes[k].second, sizes[k + 1].second - 1}) {
         SCOPED_TRACE("rec " + std::to_string(recs) + " limit " + std::to_string(limit));
         int32_t code = -99;
-        auto run = SizeSplit(in, double(limit) / kBytesPerMegabyte + 1e-9, 0, IDC_CREATE_BOTH, true, &code);
+        auto run = SizeSplit(in, double(limit) / kBytesPerMegabyte + 1e-9, 0, CreateMode::Both, true, &code);
         ASSERT_EQ(code, 0) << run->message();
         EXPECT_EQ(run->message(), "Completed");
         Bytes first = ReadBytes(dir + "in-1.avi"), second = ReadBytes(dir + "in-2.avi");
@@ -87,21 +86,21 @@ TEST(SizeSplit, OutputsAreTheTimeSplitsAtThatKeyFrame) {
   const std::string dir = FreshDir("size_is_time");
   const std::string in = dir + "in.avi";
   ASSERT_TRUE(WriteFile(in, BuildAvi(Clip())));
-  for (int create : {IDC_CREATE_BOTH, IDC_CREATE_FIRST, IDC_CREATE_SECOND}) {
+  for (CreateMode create : {CreateMode::Both, CreateMode::First, CreateMode::Second}) {
     for (double overlap : {0.0, 1.5, 4.0}) {
-      SCOPED_TRACE("create " + std::to_string(create) + " overlap " + std::to_string(overlap));
+      SCOPED_TRACE("create " + std::to_string(int(create)) + " overlap " + std::to_string(overlap));
       int32_t code = -99;
       SizeSplit(in, 1.5, overlap, create, true, &code);
       ASSERT_EQ(code, 0);
       Bytes sized[2] = {ReadBytes(dir + "in-1.avi"), ReadBytes(dir + "in-2.avi")};
-      EXPECT_EQ(sized[0].empty(), create == IDC_CREATE_SECOND);
-      EXPECT_EQ(sized[1].empty(), create == IDC_CREATE_FIRST);
+      EXPECT_EQ(sized[0].empty(), create == CreateMode::Second);
+      EXPECT_EQ(sized[1].empty(), create == CreateMode::First);
       std::remove((dir + "in-1.avi").c_str());
       std::remove((dir + "in-2.avi").c_str());
       // The time split half a frame before the key frame the size split chose.
       auto an = Analyse(in);
       SplitPlan plan;
-      ASSERT_EQ(PlanSizeSplit(*an->state, SizeLimitBytes(1.5), ReadBytes(in).size(), 0.0, plan), 0);
+      ASSERT_EQ(PlanSizeSplit(an->Source(), SizeLimitBytes(1.5), 0.0, plan), SplitResult::Completed);
       SplitFields f;
       f.file = in;
       f.create = create;
@@ -132,18 +131,18 @@ TEST(SizeSplit, RefusalsTellWhyBeforeTheJobsError) {
     const char* english;
     const char* japanese;
   } cases[] = {
-      {double(bytes.size()) / kBytesPerMegabyte, kSplitAlreadyFits, "File already fits in [File size]",
+      {double(bytes.size()) / kBytesPerMegabyte, 30, "File already fits in [File size]",
        "ファイルは既に「サイズ指定」値以内です"},
-      {100, kSplitAlreadyFits, "File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"},
-      {double(sizes[0].second - 1) / kBytesPerMegabyte, kSplitSizeTooSmall, "[File size] is too small",
+      {100, 30, "File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"},
+      {double(sizes[0].second - 1) / kBytesPerMegabyte, 31, "[File size] is too small",
        "「サイズ指定」値が小さすぎます"},
-      {0, kSplitBadSize, "[File size] bad value", "「サイズ指定」入力値に誤りがあります"},
+      {0, 32, "[File size] bad value", "「サイズ指定」入力値に誤りがあります"},
   };
   for (const Case& c : cases) {
     for (bool english : {true, false}) {
       SCOPED_TRACE(c.english);
       int32_t code = -99;
-      auto run = SizeSplit(in, c.megabytes, 2, IDC_CREATE_BOTH, english, &code);
+      auto run = SizeSplit(in, c.megabytes, 2, CreateMode::Both, english, &code);
       EXPECT_EQ(code, c.code);
       EXPECT_EQ(run->result, -3);
       ASSERT_EQ(run->host.messages.size(), 2u);
@@ -155,7 +154,7 @@ TEST(SizeSplit, RefusalsTellWhyBeforeTheJobsError) {
   }
   // One byte less than the file: split.
   int32_t code = -99;
-  SizeSplit(in, double(bytes.size() - 1) / kBytesPerMegabyte, 0, IDC_CREATE_BOTH, true, &code);
+  SizeSplit(in, double(bytes.size() - 1) / kBytesPerMegabyte, 0, CreateMode::Both, true, &code);
   EXPECT_EQ(code, 0);
 }
 
@@ -163,20 +162,19 @@ TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
   const std::string dir = FreshDir("size_cancel");
   const std::string in = dir + "in.avi";
   ASSERT_TRUE(WriteFile(in, BuildAvi(Clip())));
-  int32_t code = -99;
   SplitFields f;
   f.file = in;
   f.bySize = true;
+  f.sizeMb = "1.5";
   auto run = RunSplitJob(f, [&](JobRun& r) {
+    r.host.doPluginWork = true;
     r.host.onProgress = [&r](const char*, int cells) {
-      if (cells >= 50) r.state->cancelRequested.store(-2);
-    };
-    r.host.plugin = [&r, &in, &code](int32_t createMode, int32_t, int32_t* result) {
-      *result = code = RunSizeSplit(*r.state, {in.c_str(), 1.5, 0, createMode});
-      return true;
+      if (cells >= 50) r.host.cancelRequested.store(-2);
     };
   });
-  EXPECT_EQ(code, -1);
+  EXPECT_TRUE(run->host.pluginDone.cancelled);
+  EXPECT_TRUE(run->host.messages.empty()) << "a cancel shows no message; the host reports it";
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"in.avi"});
   EXPECT_FALSE(Exists(dir + "in-1.avi"));
   EXPECT_FALSE(Exists(dir + "in-2.avi"));
 }

@@ -2,12 +2,17 @@
 // the outputs' layout and contents, cancel, and the files no muxer writes.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <thread>
 
 #include <cstring>
 
 #include "split/number_field.h"
-#include "split/output_file.h"
+#include "io/output_file.h"
 #include "split/split_engine.h"
 #include "tests/native/test_split_support.h"
 
@@ -42,7 +47,7 @@ std::string Write(const std::string& dir, const Bytes& bytes, const std::string&
 }
 
 SplitFields At(const std::string& file, const std::string& seconds, const std::string& overlap = "",
-               int create = IDC_CREATE_BOTH) {
+               CreateMode create = CreateMode::Both) {
   SplitFields f;
   f.file = file;
   f.seconds = seconds;
@@ -157,17 +162,17 @@ TEST(SplitJob, OverlapLimitsAndFirstOnlyIgnoresTheOverlapField) {
   std::string clip = Write(dir, BuildAvi(Clip(2000, 25)));  // 80 s
   auto sixty = RunSplitJob(At(clip, "70", "60"));
   EXPECT_EQ(sixty->result, 0) << sixty->message();
-  auto firstOnly = RunSplitJob(At(clip, "1:30", "abc", IDC_CREATE_FIRST));
+  auto firstOnly = RunSplitJob(At(clip, "1:30", "abc", CreateMode::First));
   // "1:30" is no number: the seconds check fails, not the overlap check.
   EXPECT_EQ(firstOnly->result, -7);
-  auto firstOnlyOk = RunSplitJob(At(clip, "30", "abc", IDC_CREATE_FIRST));
+  auto firstOnlyOk = RunSplitJob(At(clip, "30", "abc", CreateMode::First));
   EXPECT_EQ(firstOnlyOk->result, 0) << firstOnlyOk->message();
   // Seconds above 59 count as they stand: 65 s = 1 min 5 s.
-  SplitFields minutes = At(clip, "5", "", IDC_CREATE_FIRST);
+  SplitFields minutes = At(clip, "5", "", CreateMode::First);
   minutes.minutes = "1";
   auto a = RunSplitJob(minutes);
   Bytes viaMinutes = ReadBytes(dir + "clip-1.avi");
-  auto b = RunSplitJob(At(clip, "65", "", IDC_CREATE_FIRST));
+  auto b = RunSplitJob(At(clip, "65", "", CreateMode::First));
   EXPECT_EQ(a->result, 0);
   EXPECT_EQ(b->result, 0);
   EXPECT_TRUE(viaMinutes == ReadBytes(dir + "clip-1.avi"));
@@ -193,8 +198,8 @@ TEST(SplitJob, SplitMergeBoxHidesOnlyTheSuccessMessage) {
   auto ok = RunSplitJob(f);
   EXPECT_EQ(ok->result, 0);
   EXPECT_TRUE(ok->host.messages.empty());
-  EXPECT_STREQ(ok->state->firstOutputPath, (dir + "clip-1.avi").c_str());
-  EXPECT_STREQ(ok->state->secondOutputPath, (dir + "clip-2.avi").c_str());
+  EXPECT_EQ(ok->outcome.firstOutput, dir + "clip-1.avi");
+  EXPECT_EQ(ok->outcome.secondOutput, dir + "clip-2.avi");
   f.seconds = "5";
   auto bad = RunSplitJob(f);
   EXPECT_EQ(bad->result, 100);
@@ -244,8 +249,8 @@ TEST(SplitEngine, StructureRefusalsAreUnsupportedFiles) {
       auto run = RunSplitJob(f);
       EXPECT_EQ(run->result, file.result);
       EXPECT_EQ(run->message(), english ? "Avi File???" : "未対応のファイルです");
-      EXPECT_TRUE(run->state->splitEngineStarted);
-      EXPECT_EQ(run->state->firstOutputPath[0], 0) << "no names before files are made";
+      EXPECT_TRUE(run->outcome.engineStarted);
+      EXPECT_EQ(run->outcome.firstOutput, "") << "no names before files are made";
     }
     EXPECT_FALSE(Exists(dir + "clip-1.avi"));
   }
@@ -283,9 +288,9 @@ TEST(SplitEngine, OutputsThatCannotBeCreated) {
   EXPECT_EQ(both->result, 12);
   EXPECT_EQ(both->message(), "Can't Create File");
   EXPECT_FALSE(Exists(dir + "clip-1.avi")) << "the first file is removed after result 12";
-  auto second = RunSplitJob(At(clip, "2", "", IDC_CREATE_SECOND));
+  auto second = RunSplitJob(At(clip, "2", "", CreateMode::Second));
   EXPECT_EQ(second->result, 12);
-  auto first = RunSplitJob(At(clip, "2", "", IDC_CREATE_FIRST));
+  auto first = RunSplitJob(At(clip, "2", "", CreateMode::First));
   EXPECT_EQ(first->result, 0);
   ASSERT_EQ(rmdir((dir + "clip-2.avi").c_str()), 0);
   ASSERT_EQ(std::remove((dir + "clip-1.avi").c_str()), 0);
@@ -304,7 +309,7 @@ TEST(SplitOutput, ContentsSizesAndHeaders) {
   std::string dir = FreshDir("contents");
   std::string clip = Write(dir, BuildAvi(Clip(300, 12)));  // 12 s
   auto an = Analyse(clip);
-  const AviAnalysis& a = an->state->analysis;
+  const AviAnalysis& a = an->analysis;
   struct {
     const char* seconds;
     const char* overlap;
@@ -371,13 +376,13 @@ TEST(SplitOutput, BothFilesAtOnceEqualTheSeparateRuns) {
     ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap))->result, 0);
     Bytes both1 = ReadBytes(dir + "clip-1.avi"), both2 = ReadBytes(dir + "clip-2.avi");
     ASSERT_EQ(std::remove((dir + "clip-2.avi").c_str()), 0);
-    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_FIRST))->result, 0);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, CreateMode::First))->result, 0);
     EXPECT_FALSE(Exists(dir + "clip-2.avi"));
     ASSERT_EQ(std::remove((dir + "clip-1.avi").c_str()), 0);
-    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_SECOND))->result, 0);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, CreateMode::Second))->result, 0);
     EXPECT_FALSE(Exists(dir + "clip-1.avi"));
     EXPECT_TRUE(ReadBytes(dir + "clip-2.avi") == both2);
-    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, IDC_CREATE_FIRST))->result, 0);
+    ASSERT_EQ(RunSplitJob(At(clip, "6.1", overlap, CreateMode::First))->result, 0);
     EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == both1);
   }
 }
@@ -390,7 +395,7 @@ TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
   layout.chunksPerRec = 3;
   std::string clip = Write(dir, BuildAvi(layout));
   auto an = Analyse(clip);
-  ASSERT_EQ(an->state->analysis.hasRecEntries, 1);
+  ASSERT_EQ(an->analysis.hasRecEntries, 1);
   // 1.95 s is frame 49, second video chunk of its group: the cut moves to 50.
   auto run = RunSplitJob(At(clip, "1.95", "0.5"));
   ASSERT_EQ(run->result, 0) << run->message();
@@ -400,7 +405,7 @@ TEST(SplitOutput, RecGroupsGiveFlatOutputsCutAtGroupStarts) {
     ASSERT_NE(GetU32(out, i), kRec) << "no rec list or entry at " << i;
   // Groups run v a v | a v a | v a v ...: frames 1, 4, 7 ... are second in their group.
   const Bytes src = ReadBytes(clip);
-  const AviAnalysis& a = an->state->analysis;
+  const AviAnalysis& a = an->analysis;
   uint32_t frame = 0, splitFrame = first.videoEntries;
   for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
     size_t e = a.idx1Offset + 8 + 16 * size_t(i);
@@ -448,23 +453,25 @@ TEST(SplitProgress, BarRunsFromTenToNinetyNineAndEveryEntryIsReportedInSmallFile
   EXPECT_EQ(engine[28], 99);
 }
 
-TEST(SplitCancel, DuringTheChunkPassLeavesFilesWithoutIndex) {
+TEST(SplitCancel, DuringTheChunkPassLeavesNoOutputAndEarlierFilesUnchanged) {
   std::string dir = FreshDir("cancel");
   std::string clip = Write(dir, BuildAvi(Clip(600, 12)));
+  ASSERT_TRUE(WriteFile(dir + "clip-1.avi", Bytes(1234, 7)));  // an earlier file of that name
   auto run = RunSplitJob(At(clip, "12"), [](JobRun& r) {
-    JobState* state = r.state.get();
+    NativeSink* state = &r.host;
     r.host.onProgress = [state](const char*, int cells) {
       if (cells >= 50) state->cancelRequested.store(-2);
     };
   });
   EXPECT_EQ(run->result, -1);
   EXPECT_TRUE(run->host.messages.empty());
-  EXPECT_TRUE(run->state->splitEngineStarted);
+  EXPECT_TRUE(run->outcome.engineStarted);
   EXPECT_EQ(run->host.progressCells.back(), 50);
-  Bytes first = ReadBytes(dir + "clip-1.avi");
-  ASSERT_GT(first.size(), 1000u);
-  for (size_t i = 0; i + 4 <= first.size(); i += 2) ASSERT_NE(GetU32(first, i), kIdx1);
-  EXPECT_STREQ(run->state->secondOutputPath, (dir + "clip-2.avi").c_str());
+  EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == Bytes(1234, 7));
+  EXPECT_FALSE(Exists(dir + "clip-2.avi"));
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip.avi"})) << "no temporary file left";
+  EXPECT_FALSE(run->outcome.wroteFirst || run->outcome.wroteSecond);
+  EXPECT_EQ(run->outcome.secondOutput, dir + "clip-2.avi");
 }
 
 TEST(SplitCancel, BeforeTheEngineReturnsZeroAndMarksNoOutputs) {
@@ -472,27 +479,27 @@ TEST(SplitCancel, BeforeTheEngineReturnsZeroAndMarksNoOutputs) {
   std::string clip = Write(dir, BuildAvi(Clip(600, 12)));
   for (int at : {0, 5}) {
     auto run = RunSplitJob(At(clip, "12"), [at](JobRun& r) {
-      JobState* state = r.state.get();
+      NativeSink* state = &r.host;
       r.host.onProgress = [state, at](const char*, int cells) {
         if (cells == at) state->cancelRequested.store(-2);
       };
     });
     EXPECT_EQ(run->result, 0);
     EXPECT_TRUE(run->host.messages.empty());
-    EXPECT_FALSE(run->state->splitEngineStarted);
+    EXPECT_FALSE(run->outcome.engineStarted);
     EXPECT_FALSE(Exists(dir + "clip-1.avi"));
   }
   // Cancel seen at the engine's start report: no file and no names to delete.
   auto run = RunSplitJob(At(clip, "12"), [](JobRun& r) {
-    JobState* state = r.state.get();
+    NativeSink* state = &r.host;
     r.host.onProgress = [state](const char*, int cells) {
       if (cells == 10) state->cancelRequested.store(-2);
     };
   });
   EXPECT_EQ(run->result, -1);
-  EXPECT_TRUE(run->state->splitEngineStarted);
+  EXPECT_TRUE(run->outcome.engineStarted);
   EXPECT_FALSE(Exists(dir + "clip-1.avi"));
-  EXPECT_EQ(run->state->firstOutputPath[0], 0);
+  EXPECT_EQ(run->outcome.firstOutput, "");
 }
 
 // ---- Files and failures the straightforward reading of the rules gets wrong ----
@@ -507,20 +514,76 @@ TEST(SplitSound, AbsoluteIndexOffsetsAreReadFromTheirBase) {
   CheckAgainstSource(clip, &first, &second);  // offsets in the outputs are relative
 }
 
-TEST(SplitSound, FailedWritesRemoveTheOutputsAndReportError) {
-  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST(SplitOutputs, AFailedWriteLeavesEarlierFilesAndNoTemporaryFile) {
   std::string dir = FreshDir("write_fail");
   std::string clip = Write(dir, BuildAvi(Clip(300, 12)));
-  ASSERT_EQ(symlink("/dev/full", (dir + "clip-2.avi").c_str()), 0);
+  const Bytes before1(5000, 1), before2(7000, 2);
+  ASSERT_TRUE(WriteFile(dir + "clip-1.avi", before1));
+  ASSERT_TRUE(WriteFile(dir + "clip-2.avi", before2));
+  // A file size limit stands in for a full disk.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 200000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::unique_ptr<JobRun> runs[2];
   for (bool english : {true, false}) {
     SplitFields f = At(clip, "5");
     f.english = english;
-    auto run = RunSplitJob(f);
-    EXPECT_EQ(run->result, 13);
-    EXPECT_EQ(run->message(), english ? "Error" : "エラー");
-    EXPECT_FALSE(Exists(dir + "clip-1.avi"));
-    ASSERT_EQ(symlink("/dev/full", (dir + "clip-2.avi").c_str()), 0);
+    runs[english] = RunSplitJob(f);
   }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  for (bool english : {true, false}) {
+    const JobRun& run = *runs[english];
+    EXPECT_EQ(run.result, 13);
+    EXPECT_EQ(run.message(), english ? "Error" : "エラー");
+    EXPECT_EQ(run.outcome.detail, dir + "clip-1.avi: " + std::strerror(EFBIG));
+  }
+  EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == before1);
+  EXPECT_TRUE(ReadBytes(dir + "clip-2.avi") == before2);
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip-2.avi", "clip.avi"}));
+}
+
+TEST(SplitOutputs, AnOutputNameLinkedToTheInputReplacesTheLink) {
+  std::string dir = FreshDir("links");
+  const Bytes source = BuildAvi(Clip(100, 12));
+  std::string clip = Write(dir, source);
+  ASSERT_EQ(symlink(clip.c_str(), (dir + "clip-1.avi").c_str()), 0);
+  ASSERT_EQ(link(clip.c_str(), (dir + "clip-2.avi").c_str()), 0);
+  ASSERT_EQ(RunSplitJob(At(clip, "2"))->result, 0);
+  EXPECT_TRUE(ReadBytes(clip) == source) << "the input is never written";
+  struct stat info;
+  ASSERT_EQ(lstat((dir + "clip-1.avi").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode)) << "the link itself was replaced";
+  OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
+  CheckAgainstSource(clip, &first, &second);
+}
+
+TEST(SplitOutputs, ConcurrentRunsNeverMixTheirBytes) {
+  std::string dir = FreshDir("concurrent");
+  std::string clip = Write(dir, BuildAvi(Clip(1500, 12)));
+  ASSERT_EQ(RunSplitJob(At(clip, "30", "3"))->result, 0);
+  const Bytes alone1 = ReadBytes(dir + "clip-1.avi"), alone2 = ReadBytes(dir + "clip-2.avi");
+  ASSERT_EQ(RunSplitJob(At(clip, "20"))->result, 0);
+  const Bytes other1 = ReadBytes(dir + "clip-1.avi");
+  ASSERT_FALSE(other1 == alone1);
+  // Two different splits of one file at the same time, twice over: each
+  // output is whole and comes from one run.
+  for (int round = 0; round < 2; ++round) {
+    std::unique_ptr<JobRun> a, b;
+    std::thread t([&] { a = RunSplitJob(At(clip, "30", "3")); });
+    b = RunSplitJob(At(clip, "20"));
+    t.join();
+    EXPECT_EQ(a->result, 0);
+    EXPECT_EQ(b->result, 0);
+    const Bytes got1 = ReadBytes(dir + "clip-1.avi");
+    EXPECT_TRUE(got1 == alone1 || got1 == other1);
+    OutputLayout l;
+    CheckOutput(ReadBytes(dir + "clip-2.avi"), &l);
+  }
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip-2.avi", "clip.avi"}));
 }
 
 TEST(SplitSound, AudioShorterThanTheVideoGetsNoPhantomChunk) {
@@ -529,7 +592,7 @@ TEST(SplitSound, AudioShorterThanTheVideoGetsNoPhantomChunk) {
   AviLayout layout = SimpleClip(100, 12, 1764);
   std::string clip = Write(dir, BuildAvi(layout));
   auto an = Analyse(clip);
-  const AviAnalysis& a = an->state->analysis;
+  const AviAnalysis& a = an->analysis;
   ASSERT_EQ(RunSplitJob(At(clip, "2", "0.5"))->result, 0);
   OutputLayout first = Layout(dir + "clip-1.avi"), second = Layout(dir + "clip-2.avi");
   EXPECT_EQ(OutputChunks(first, 1).size(), 100u) << "all the audio, no extra chunk";
@@ -566,8 +629,8 @@ TEST(SplitSound, NamesThatDoNotFitCreateNothing) {
   ASSERT_EQ(longName.size(), 259u);
   ASSERT_TRUE(WriteFile(longName, bytes));
   EXPECT_EQ(RunSplitJob(At(longName, "2"))->result, 11);
-  EXPECT_EQ(RunSplitJob(At(longName, "2", "", IDC_CREATE_FIRST))->result, 11);
-  auto second = RunSplitJob(At(longName, "2", "", IDC_CREATE_SECOND));
+  EXPECT_EQ(RunSplitJob(At(longName, "2", "", CreateMode::First))->result, 11);
+  auto second = RunSplitJob(At(longName, "2", "", CreateMode::Second));
   EXPECT_EQ(second->result, 12);
   EXPECT_EQ(second->message(), "Can't Create File");
   // 258 characters still give a 260-character name; 257 fit exactly.
@@ -579,39 +642,55 @@ TEST(SplitSound, NamesThatDoNotFitCreateNothing) {
   ASSERT_TRUE(WriteFile(fits2, bytes));
   EXPECT_EQ(RunSplitJob(At(fits2, "2"))->result, 0);
   EXPECT_TRUE(Exists(longName.substr(0, 253) + "-1.avi"));
-  // A name of fewer than four characters loses all of them, never more.
+  // A last component of fewer than four characters keeps its whole name: the
+  // folder part is never cut.
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   ASSERT_EQ(chdir(dir.c_str()), 0);
   ASSERT_TRUE(WriteFile("ab", bytes));
   auto tiny = RunSplitJob(At("ab", "2"));
   EXPECT_EQ(tiny->result, 0);
-  EXPECT_TRUE(Exists("-1.avi"));
-  EXPECT_TRUE(Exists("-2.avi"));
+  EXPECT_TRUE(Exists("ab-1.avi"));
+  EXPECT_TRUE(Exists("ab-2.avi"));
+  ASSERT_EQ(mkdir("new", 0755), 0);
+  ASSERT_TRUE(WriteFile("new/abc", bytes));
+  ASSERT_EQ(RunSplitJob(At("new/abc", "2"))->result, 0);
+  EXPECT_TRUE(Exists("new/abc-1.avi"));
+  EXPECT_FALSE(Exists("new-1.avi")) << "nothing lands in the parent folder";
   ASSERT_EQ(chdir(cwd), 0);
+
+  std::string firstName, secondName;
+  for (auto [input, want] : std::vector<std::pair<std::string, std::string>>{
+           {"videos/new/abc", "videos/new/abc-1.avi"}, {"xyz", "xyz-1.avi"},
+           {"d/clip.avi", "d/clip-1.avi"}, {"d/clip.xyz", "d/clip-1.avi"},
+           {"d/abcd", "d/-1.avi"}, {"d/e.f/g", "d/e.f/g-1.avi"}}) {
+    ASSERT_TRUE(MakeSplitOutputNames(input, &firstName, &secondName));
+    EXPECT_EQ(firstName, want) << input;
+  }
 }
 
 TEST(SplitSound, StreamLengthFieldsMustAscendBeforeTheMoviList) {
   std::string dir = FreshDir("order");
   std::string clip = Write(dir, BuildAvi(Clip(100, 12)));
   auto an = Analyse(clip);
-  AviAnalysis saved = an->state->analysis;
-  TimeSplitRequest request{1, 0, 0, 2, 0, kCreateBoth};
+  AviAnalysis saved = an->analysis;
+  TimeSplit request;
+  request.seconds = 2;
   SplitPlan plan;
-  ASSERT_EQ(PlanSplit(*an->state, request, plan), 0);
-  AviAnalysis& a = an->state->analysis;
+  ASSERT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::Completed);
+  AviAnalysis& a = an->analysis;
   std::swap(a.streams[0].lengthOffset, a.streams[1].lengthOffset);
-  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  EXPECT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::BadStreamHeader);
   a = saved;
   a.streams[0].lengthOffset = a.totalFramesOffset + 2;  // overlaps dwTotalFrames
-  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  EXPECT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::BadStreamHeader);
   a = saved;
   a.streams[1].lengthOffset = a.moviOffset - 10;  // runs into the movi list's "LIST"
-  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  EXPECT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::BadStreamHeader);
   a = saved;
   a.firstVideoStream = -1;  // the order test comes before the video test
   a.streams[1].lengthOffset = a.streams[0].lengthOffset;
-  EXPECT_EQ(PlanSplit(*an->state, request, plan), 3);
+  EXPECT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::BadStreamHeader);
   EXPECT_FALSE(Exists(dir + "clip-1.avi"));
 }
 
@@ -650,12 +729,15 @@ TEST(SplitSound, ChunksPastTheEndOfTheInputEndTheRun) {
   SetU32(b, EntryAt(b, lastVideo) + 8, 0x7FFF0000);
   std::string clip = Write(dir, b);
   // Only the second file holds that chunk: the first alone is written fine.
-  EXPECT_EQ(RunSplitJob(At(clip, "2", "", IDC_CREATE_FIRST))->result, 0);
+  EXPECT_EQ(RunSplitJob(At(clip, "2", "", CreateMode::First))->result, 0);
+  const Bytes firstAlone = ReadBytes(dir + "clip-1.avi");
   auto run = RunSplitJob(At(clip, "2"));
   EXPECT_EQ(run->result, 13);
   EXPECT_EQ(run->message(), "Error");
-  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  EXPECT_EQ(run->outcome.detail, clip + ": the input ended before the chunks its index names");
+  EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == firstAlone) << "the earlier output is kept as it was";
   EXPECT_FALSE(Exists(dir + "clip-2.avi"));
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip.avi"}));
 }
 
 TEST(SplitSound, ChunkHeadersAgreeWithTheIndexEvenWhenTheSourceDisagrees) {
@@ -663,7 +745,7 @@ TEST(SplitSound, ChunkHeadersAgreeWithTheIndexEvenWhenTheSourceDisagrees) {
   Bytes b = BuildAvi(Clip(100, 12));
   size_t entry = EntryAt(b, 4);  // some early chunk
   auto an0 = Analyse(Write(dir, b));
-  size_t chunk = an0->state->analysis.moviOffset + GetU32(b, entry + 8);
+  size_t chunk = an0->analysis.moviOffset + GetU32(b, entry + 8);
   SetU32(b, chunk + 4, GetU32(b, chunk + 4) + 2);  // its own size field lies
   std::string clip = Write(dir, b);
   ASSERT_EQ(RunSplitJob(At(clip, "2"))->result, 0);
@@ -687,8 +769,11 @@ TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
   SetU32(b, 4, uint32_t(b.size() - 8));
   std::string clip = Write(dir, b);
   auto run = RunSplitJob(At(clip, "100"));
-  EXPECT_EQ(run->result, 13);
-  EXPECT_FALSE(Exists(dir + "clip-1.avi"));
+  EXPECT_EQ(run->result, 14);
+  EXPECT_EQ(run->message(), "Error");
+  EXPECT_NE(run->outcome.detail.find(dir + "clip-1.avi: would be "), std::string::npos) << run->outcome.detail;
+  EXPECT_TRUE(run->host.progressCells.back() == 10) << "refused before the chunk pass";
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
 }
 
 // ---- The buffered pieces underneath: exact bytes whatever the sizes ----
@@ -709,7 +794,7 @@ TEST(SplitIo, OutputFileWritesExactBytesAndReportsFailures) {
   Bytes expected;
   {
     OutputFile out;
-    ASSERT_TRUE(out.Create((dir + "out.bin").c_str()));
+    ASSERT_TRUE(out.Create(dir + "out.bin"));
     uint32_t seed = 7;
     for (int i = 0; i < 400; ++i) {
       seed = seed * 1103515245 + 12345;
@@ -720,19 +805,50 @@ TEST(SplitIo, OutputFileWritesExactBytesAndReportsFailures) {
       ASSERT_TRUE(out.WriteU32(seed));
       PutU32(expected, seed);
     }
-    ASSERT_TRUE(out.Close());
+    EXPECT_EQ(out.Position(), expected.size());
+    EXPECT_FALSE(Exists(dir + "out.bin")) << "nothing under the final name before the commit";
+    ASSERT_TRUE(out.Finish());
+    ASSERT_TRUE(out.Commit());
   }
   EXPECT_TRUE(ReadBytes(dir + "out.bin") == expected);
-  if (Exists("/dev/full")) {
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"out.bin"}));
+
+  // A file limit stands in for a full disk: the failure and its reason come
+  // back, the final name keeps its old bytes and no temporary file stays.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 100000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  {
     OutputFile full;
-    ASSERT_TRUE(full.Create("/dev/full"));
-    Bytes small(100, 1);
-    EXPECT_TRUE(full.Write(small.data(), small.size()));  // still in the buffer
-    EXPECT_FALSE(full.Close()) << "the failed flush is reported at close";
-    ASSERT_TRUE(full.Create("/dev/full"));
+    ASSERT_TRUE(full.Create(dir + "out.bin"));
     Bytes big(3 << 20, 2);
     EXPECT_FALSE(full.Write(big.data(), big.size()));
     EXPECT_TRUE(full.Failed());
-    EXPECT_FALSE(full.Close());
+    EXPECT_FALSE(full.Finish());
+    EXPECT_FALSE(full.Commit());
+    EXPECT_EQ(full.Reason(), std::strerror(EFBIG));
   }
+  {
+    OutputFile late;  // the failed flush is reported when finishing
+    ASSERT_TRUE(late.Create(dir + "out.bin"));
+    Bytes piece(200000, 3);
+    late.Write(piece.data(), 150000);
+    EXPECT_FALSE(late.Finish());
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(ReadBytes(dir + "out.bin") == expected);
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"out.bin"}));
+
+  // What a new file cannot replace is refused at once, with the reason.
+  ASSERT_EQ(mkdir((dir + "folder.avi").c_str(), 0755), 0);
+  OutputFile folder;
+  EXPECT_FALSE(folder.Create(dir + "folder.avi"));
+  EXPECT_EQ(folder.Reason(), std::strerror(EISDIR));
+  OutputFile nowhere;
+  EXPECT_FALSE(nowhere.Create(dir + "missing/out.bin"));
+  EXPECT_EQ(nowhere.Reason(), std::strerror(ENOENT));
 }

@@ -48,7 +48,7 @@ std::string Copy(const std::string& from, const std::string& dir) {
 long NonEmptyFrames(const std::string& path, uint32_t from, uint32_t to) {
   auto an = Analyse(path);
   Bytes src = ReadBytes(path);
-  std::vector<Bytes> v = SourceChunks(src, an->state->analysis, an->state->analysis.firstVideoStream);
+  std::vector<Bytes> v = SourceChunks(src, an->analysis, an->analysis.firstVideoStream);
   long n = 0;
   for (uint32_t i = from; i < to && i < v.size(); ++i) n += v[i].empty() ? 0 : 1;
   return n;
@@ -78,7 +78,7 @@ TEST(SplitSamples, OutputsPlayAndHoldExactlyTheirShare) {
     std::string in = Copy(s.file, dir);
     const long sourcePackets = Ffprobe(in).packets;
     auto source = Analyse(in);
-    const AviAnalysis& a = source->state->analysis;
+    const AviAnalysis& a = source->analysis;
     const uint32_t V = a.streams[a.firstVideoStream].idx1EntryCount;
     struct {
       double at;
@@ -140,9 +140,9 @@ TEST(SplitSamples, BothAtOnceEqualSeparateRuns) {
     Bytes both1 = ReadBytes(dir + "in-1.avi"), both2 = ReadBytes(dir + "in-2.avi");
     std::remove((dir + "in-1.avi").c_str());
     std::remove((dir + "in-2.avi").c_str());
-    f.create = IDC_CREATE_FIRST;
+    f.create = CreateMode::First;
     ASSERT_EQ(RunSplitJob(f)->result, 0);
-    f.create = IDC_CREATE_SECOND;
+    f.create = CreateMode::Second;
     ASSERT_EQ(RunSplitJob(f)->result, 0);
     EXPECT_TRUE(ReadBytes(dir + "in-1.avi") == both1);
     EXPECT_TRUE(ReadBytes(dir + "in-2.avi") == both2);

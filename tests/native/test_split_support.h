@@ -3,6 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,11 +16,11 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/host.h"
 #include "app/native_host.h"
 #include "avi/avi_analysis.h"
+#include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "split/split_engine.h"
 #include "split/split_job.h"
 #include "tests/native/avi_builder.h"
 
@@ -39,6 +42,20 @@ inline bool Exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
+// The names in a folder, sorted (without "." and "..").
+inline std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 inline Bytes ReadBytes(const std::string& path) {
   Bytes out;
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -53,39 +70,42 @@ inline Bytes ReadBytes(const std::string& path) {
 struct SplitFields {
   std::string file;
   std::string hours, minutes, seconds, overlap;
-  int create = IDC_CREATE_BOTH;
+  CreateMode create = CreateMode::Both;
   bool english = true;
   bool splitMerge = false;
   bool bySize = false;
-  std::string sizeMb;  // field 111
+  std::string sizeMb;  // the size limit's field
 };
 
 struct JobRun {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  NativeHost host;
-  int32_t result = 0;
+  NativeSink host;
+  SplitOutcome outcome;
+  int32_t result = 0;  // the number the job reports
   std::string message() const { return host.messages.empty() ? "<none>" : host.messages.back(); }
 };
 
-// Runs the split job once; hook may set observers on the host before the run.
+inline SplitRequest RequestOf(const SplitFields& f) {
+  SplitRequest r;
+  r.path = f.file;
+  r.hours = f.hours;
+  r.minutes = f.minutes;
+  r.seconds = f.seconds;
+  r.overlap = f.overlap;
+  r.by = f.bySize ? SplitBy::Size : SplitBy::Time;
+  r.sizeMegabytes = f.sizeMb;
+  r.create = f.create;
+  r.thenMerge = f.splitMerge;
+  return r;
+}
+
+// Runs the split job once; hook may set observers on the sink before the run.
 inline std::unique_ptr<JobRun> RunSplitJob(const SplitFields& f,
                                            const std::function<void(JobRun&)>& hook = {}) {
   auto run = std::make_unique<JobRun>();
-  NativeHost& h = run->host;
-  h.fields[IDC_SRC_FILE] = f.file;
-  h.fields[IDC_HOURS] = f.hours;
-  h.fields[IDC_MINUTES] = f.minutes;
-  h.fields[IDC_SECONDS] = f.seconds;
-  h.fields[IDC_OVERLAP] = f.overlap;
-  h.fields[IDC_SIZE_MB] = f.sizeMb;
-  h.checked.insert(f.bySize ? IDC_BY_SIZE : IDC_BY_TIME);
-  h.checked.insert(f.create);
-  if (f.splitMerge) h.checked.insert(IDC_SPLIT_MERGE);
-  AttachNativeHost(*run->state, h);
-  run->state->englishUi = f.english ? 1 : 0;
-  run->state->analysis = AviAnalysis{};
+  run->host.englishUi = f.english ? 1 : 0;
   if (hook) hook(*run);
-  run->result = SplitJob(*run->state);
+  run->outcome = SplitJob(RequestOf(f), run->host);
+  run->result = run->outcome.Number();
   return run;
 }
 
@@ -148,20 +168,20 @@ inline void CheckOutput(const Bytes& b, OutputLayout* layout, int videoStream = 
 
 // The analysis of a file, as the job makes it.
 struct Analysed {
-  std::unique_ptr<JobState> state = std::make_unique<JobState>();
-  NativeHost host;
+  AviAnalysis analysis{};
+  ByteInput input;
+  NativeSink host;
+  std::string path;
+  SplitSource Source() { return SplitSource{input, analysis, path}; }
 };
 inline std::unique_ptr<Analysed> Analyse(const std::string& path) {
   auto r = std::make_unique<Analysed>();
-  AttachNativeHost(*r->state, r->host);
-  AviAnalysis& a = r->state->analysis;
-  a = AviAnalysis{};
-  ResetAnalysis(a);
-  Bytes b = ReadBytes(path);
-  a.progressTotal = uint32_t(b.size());
-  r->state->inputFile.Open(path.c_str());
-  WalkChunks(*r->state, r->state->inputFile, 0, uint32_t(b.size()), 0);
-  a.chunkBase = DetectChunkBase(a, r->state->inputFile);
+  r->path = path;
+  r->input.Open(path.c_str());
+  WalkProgress progress;
+  progress.span = 10;
+  progress.total = r->input.Size();
+  AnalyseFile(r->analysis, r->input, uint32_t(r->input.Size()), progress);
   return r;
 }
 
@@ -235,7 +255,7 @@ inline std::vector<Bytes> OutputChunks(const OutputLayout& l, int stream) {
 inline void CheckAgainstSource(const std::string& sourcePath, const OutputLayout* first,
                                const OutputLayout* second) {
   auto an = Analyse(sourcePath);
-  const AviAnalysis& a = an->state->analysis;
+  const AviAnalysis& a = an->analysis;
   Bytes src = ReadBytes(sourcePath);
   const int v = a.firstVideoStream;
   std::vector<uint32_t> vflags;

@@ -239,34 +239,18 @@ void TestHostReadsMainWindow() {
   wt::SetField(mainWindow, 118, std::string(300, '7'));  // longer than a field read holds
   wt::SetChecked(mainWindow, 115);
   wt::SetChecked(mainWindow, 120, true);
-  std::string path, overlap;
-  bool by114 = true, by115 = false, by120 = false, by110 = true, missing = true;
-  char absent[kPathBytes];
-  wt::fakeJob = [&](JobState& s) -> int32_t {
-    char buffer[kPathBytes];
-    s.host.readField(s.host.context, 101, buffer);
-    path = buffer;
-    s.host.readField(s.host.context, 118, buffer);
-    overlap = buffer;
-    std::memset(absent, 'x', sizeof absent);
-    s.host.readField(s.host.context, 999, absent);
-    by114 = s.host.isChecked(s.host.context, 114);
-    by115 = s.host.isChecked(s.host.context, 115);
-    by120 = s.host.isChecked(s.host.context, 120);
-    by110 = s.host.isChecked(s.host.context, 110);
-    missing = s.host.isChecked(s.host.context, 999);
+  SplitRequest request;
+  wt::fakeJob = [&](JobState&) -> int32_t {
+    request = ReadSplitRequest();
     return 5;
   };
   INT_PTR result = wt::RunProgressDialog(true, mainWindow, [](HWND) {});
   WT_CHECK_EQ(long(result), 5L);
-  WT_CHECK_EQ(path, std::string("Z:\\videos\\clip.avi"));
-  WT_CHECK_EQ(overlap, std::string(kPathBytes - 1, '7'));
-  WT_CHECK_EQ(std::string(absent), std::string(""));
-  WT_CHECK(!by114);
-  WT_CHECK(by115);
-  WT_CHECK(by120);
-  WT_CHECK(!by110);
-  WT_CHECK(!missing);
+  WT_CHECK_EQ(request.path, std::string("Z:\\videos\\clip.avi"));
+  WT_CHECK_EQ(request.overlap, std::string(kPathBytes - 1, '7'));
+  WT_CHECK(request.create == CreateMode::First);
+  WT_CHECK(request.thenMerge);
+  WT_CHECK(request.by == SplitBy::Time);
   wt::SetChecked(mainWindow, 114);
   wt::SetChecked(mainWindow, 120, false);
 }

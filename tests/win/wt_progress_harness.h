@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
 #include "ui/progress_dialog.h"
 #include "ui/win32_host.h"
 

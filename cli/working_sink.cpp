@@ -1,11 +1,13 @@
-#include "cli/terminal_progress.h"
+#include "cli/working_sink.h"
 
 #include <cstdio>
 #include <unistd.h>
 
-void ShowProgressOnTerminal(NativeHost& host) {
-  if (!isatty(2)) return;
-  host.onProgress = [](const char* status, int cells) {
+
+WorkingSink::WorkingSink(int englishUi) : NativeSink(englishUi) {
+  doPluginWork = true;
+  if (!isatty(2)) return;  // quiet when stderr is no terminal
+  onProgress = [](const char* status, int cells) {
     const int width = 40;
     const int filled = cells < 0 ? 0 : cells > 100 ? width : cells * width / 100;
     char bar[width + 1];
@@ -16,6 +18,7 @@ void ShowProgressOnTerminal(NativeHost& host) {
   };
 }
 
-void EndProgressLine(NativeHost& host) {
-  if (host.onProgress && !host.progressCells.empty()) std::fputc('\n', stderr);
+void WorkingSink::EndBar() {
+  if (onProgress && !progressCells.empty()) std::fputc('\n', stderr);
 }
+

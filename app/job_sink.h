@@ -1,0 +1,33 @@
+// What a split or merge job needs from the program that runs it (the window's
+// progress dialog, the command line, a test): the status line and bar, the
+// cancel flag, message boxes, the interface language and the plug-in.
+#pragma once
+#include <cstdint>
+
+#include "avi/walk_sink.h"
+
+enum class MessageOwner { ProgressWindow, MainWindow };
+
+struct PluginWork;
+
+class JobSink : public WalkSink {
+ public:
+  // 1: English texts, 0: Japanese.
+  virtual int EnglishUi() const = 0;
+  // A new status line text and bar value (0..100); text is valid only during the call.
+  virtual void Status(const char* text, int cells) = 0;
+  // A modal message box with the program's caption; returns when dismissed.
+  virtual void Message(const char* text, MessageOwner owner) = 0;
+  // Calls the plug-in's "TestFunc"; false, without a call, when there is no
+  // library or no such entry.
+  virtual bool CallPlugin(int32_t first, int32_t second, int32_t* result) = 0;
+  // What the next CallPlugin is for (app/plugin_work.h); null once it returned.
+  virtual void SetPluginWork(const PluginWork* work) { (void)work; }
+
+  const char* Pick(const char* english, const char* japanese) const {
+    return EnglishUi() ? english : japanese;
+  }
+
+ protected:
+  ~JobSink() = default;
+};

@@ -1,0 +1,24 @@
+#include "cli/interrupt.h"
+
+namespace {
+std::atomic<int32_t>* g_cancelFlag = nullptr;
+
+extern "C" void OnInterrupt(int) {
+  if (g_cancelFlag) g_cancelFlag->store(-2);
+}
+}  // namespace
+
+InterruptAsCancel::InterruptAsCancel(NativeSink& sink) {
+  g_cancelFlag = &sink.cancelRequested;
+  struct sigaction action = {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;  // a write blocked on a full pipe goes on after Ctrl-C
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous_);
+}
+
+InterruptAsCancel::~InterruptAsCancel() {
+  std::fflush(stdout);
+  sigaction(SIGINT, &previous_, nullptr);
+  g_cancelFlag = nullptr;
+}

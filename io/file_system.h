@@ -1,0 +1,28 @@
+// The few file operations the safe output files need, one implementation per
+// platform (file_system_posix.cpp, file_system_win32.cpp).
+#pragma once
+#include <cstdio>
+#include <string>
+
+namespace filesys {
+
+// Creates a new file (failing if the name exists) for binary writing.
+// Null with *reason set on failure.
+std::FILE* CreateNew(const std::string& path, std::string* reason);
+
+// True when a new file may take the name path: nothing is there, or a file
+// we may write, or a link (the link itself is replaced). False with *reason
+// for a folder or a read-only file.
+bool CanReplace(const std::string& path, std::string* reason);
+
+// Moves from over to, replacing whatever to names (a link is replaced, not
+// followed). False with *reason when it cannot.
+bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason);
+
+// Removes a file; a missing file is no error.
+void RemoveFile(const std::string& path);
+
+// The folder part of path, with its trailing separator ("" for a bare name).
+std::string FolderOf(const std::string& path);
+
+}  // namespace filesys

@@ -1,0 +1,63 @@
+// One output file, written so that nothing that existed before is ever harmed:
+// the bytes go to a fresh temporary file in the final name's folder, which
+// replaces the final name (a replace-existing move; a link there is replaced,
+// never written through) only when Commit() is called after a complete
+// Finish(). A file that is not committed is removed, also when the object is
+// destroyed, so every failure or cancel leaves no temporary file behind.
+//
+//   OutputFile out;
+//   if (!out.Create(name)) report(out.Reason());
+//   ... out.Write(...) ...
+//   if (!out.Finish() || !out.Commit()) report(out.Reason());
+//
+// Writers of several files finish all of them before committing any.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "io/output_stream.h"
+
+class OutputFile : public OutputStream {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the temporary file for finalPath. False, with Reason() set, when
+  // finalPath names something a new file cannot replace (a folder, a
+  // read-only file) or when no file can be created in its folder.
+  bool Create(const std::string& finalPath);
+  bool IsOpen() const { return file_ != nullptr; }
+
+  bool Write(const void* data, size_t count) override;
+  uint64_t Position() const override { return position_; }
+  bool Failed() const override { return failed_; }
+
+  // Flushes and closes the temporary file; false when this or any earlier write failed.
+  bool Finish();
+  // Moves the finished temporary file over the final name; false when it cannot.
+  bool Commit();
+  // Closes and removes the temporary file unless it was committed.
+  void Abandon();
+
+  // The system's reason for the last failure ("No space left on device").
+  const std::string& Reason() const { return reason_; }
+  const std::string& FinalPath() const { return finalPath_; }
+  const std::string& TemporaryPath() const { return tempPath_; }
+
+ private:
+  bool Flush();
+
+  std::FILE* file_ = nullptr;
+  std::string finalPath_;
+  std::string tempPath_;  // empty when there is no temporary file
+  std::string reason_;
+  std::vector<uint8_t> storage_;
+  uint8_t* buffer_ = nullptr;  // page-aligned start within storage_
+  size_t fill_ = 0;
+  uint64_t position_ = 0;
+  bool failed_ = false;
+  bool finished_ = false;
+};

@@ -1,0 +1,48 @@
+// Where a writer's bytes go: an output file written safely (io/output_file.h)
+// or memory (tests, fuzzing). Written front to back; positions are 64-bit so
+// that writers of larger files can share this interface.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class OutputStream {
+ public:
+  // Appends count bytes; false once any write of this stream has failed.
+  virtual bool Write(const void* data, size_t count) = 0;
+  // Bytes written so far.
+  virtual uint64_t Position() const = 0;
+  // True once a write has failed.
+  virtual bool Failed() const = 0;
+
+  bool WriteU32(uint32_t value) {  // little-endian
+    const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    return Write(b, 4);
+  }
+
+ protected:
+  ~OutputStream() = default;
+};
+
+// Keeps the bytes in memory, up to a limit (a write past it fails).
+class MemoryOutput : public OutputStream {
+ public:
+  explicit MemoryOutput(size_t limit = SIZE_MAX) : limit_(limit) {}
+  bool Write(const void* data, size_t count) override {
+    if (failed_ || count > limit_ - bytes.size()) {
+      failed_ = true;
+      return false;
+    }
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    bytes.insert(bytes.end(), p, p + count);
+    return true;
+  }
+  uint64_t Position() const override { return bytes.size(); }
+  bool Failed() const override { return failed_; }
+
+  std::vector<uint8_t> bytes;
+
+ private:
+  size_t limit_;
+  bool failed_ = false;
+};

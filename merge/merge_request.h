@@ -1,0 +1,9 @@
+// What a merge is asked to do: the Merge tab's two fields, or the command
+// line's two file names, used as they stand.
+#pragma once
+#include <string>
+
+struct MergeRequest {
+  std::string first;   // its content comes first in the joined file
+  std::string second;
+};

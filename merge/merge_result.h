@@ -1,0 +1,57 @@
+// Every way a merge can end, the number the program has always reported for
+// it, and its message in both languages, from one table (merge_texts.cpp)
+// that the compiler checks for completeness.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/texts.h"
+#include "avi/avi_analysis.h"
+
+enum class MergeResult : int32_t {
+  Completed,         // the message is the engine's text (its summary, or the plug-in's "Completed")
+  Cancelled,
+  File1NotOpen,
+  File1TooLarge,
+  File2NotOpen,
+  File2TooLarge,
+  File2NotRiff,
+  File1NotRiff,
+  Unsupported,       // structure codes 1..7
+  StructureDiffers,  // structure codes 8..12
+  BadSourceName,     // the first input's name is shorter than 5 characters
+  NoOutputName,      // the joined file's name would not fit 259 bytes
+  Count
+};
+
+// The number reported for a result. Unsupported and StructureDiffers report
+// the structure code; a cancel 0 before the engine ran and -1 after.
+int32_t MergeResultNumber(MergeResult result, uint32_t structureCode, bool engineStarted);
+
+// The fixed message of a result; nullptr for Completed (the engine's own
+// text) and Cancelled (none).
+const TextPair* MergeResultText(MergeResult result);
+
+// Status line texts and the engine's texts.
+extern const TextPair kMergeFile2Analyzing;
+extern const TextPair kMergeFile1Analyzing;
+extern const TextPair kMergePluginCompleted;  // "Completed"
+extern const TextPair kMergeSummaryFormat;    // size MB, minutes, seconds, overlap seconds
+
+// Writing the joined file: its status line and why it was not written.
+extern const TextPair kMergeWriting;           // "File Creating"
+extern const TextPair kJoinedNameIsInput;
+extern const TextPair kJoinedCannotWrite;
+extern const TextPair kJoinedInputDamaged;
+extern const TextPair kJoinedTooLarge;
+
+struct MergeOutcome {
+  MergeResult result = MergeResult::Completed;
+  bool engineStarted = false;
+  StructureDifference structure;  // what the structure comparison found
+  std::string mergedName;         // the joined file's name, once the engine made it
+  std::string message;            // the text shown (empty when none)
+  std::string detail;             // for failures: which file and why, for the command line
+
+  int32_t Number() const { return MergeResultNumber(result, structure.code, engineStarted); }
+};

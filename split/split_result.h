@@ -1,0 +1,75 @@
+// Every way a split can end, the number the program has always reported for
+// it (the progress dialog's end value, the command line's "result"), and its
+// message in both languages. The texts live in one table (split_texts.cpp)
+// that the compiler checks for completeness.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/texts.h"
+
+enum class SplitResult : int32_t {
+  Completed,
+  Cancelled,           // the user stopped the run; it wrote nothing
+  OverlapInvalid,      // overlap field holds a character other than digits, "." and blanks
+  OverlapOutOfRange,   // overlap below 0 or above 60
+  SizeSplitNoPlugin,   // "File size" chosen, but no plug-in library or entry: no message
+  SizeSplitCompleted,  // the plug-in returned 0
+  SizeSplitFailed,     // the plug-in returned something else
+  HoursInvalid,
+  MinutesInvalid,
+  SecondsInvalid,
+  TimeZero,
+  InputNotOpen,
+  InputTooLarge,
+  InputNotRiff,
+  NoHeaderFields,      // engine codes 1..7: the input's structure is not supported
+  NoStreams,
+  BadStreamHeader,
+  NoVideo,
+  NoIndex,
+  OpenDml,
+  NoVideoEntries,
+  NoKeyFrame,          // no key frame at or after the time
+  CannotCreateFirst,
+  CannotCreateSecond,
+  WriteFailed,         // reading the input or writing an output failed midway
+  OutputTooLarge,      // an output would reach 2 GiB: refused before writing
+  OverlapTooLong,
+  OverlapAtFrameZero,
+  OverlapAtEntryZero,
+  TimeTooLong,
+  SizeAlreadyFits,     // size split: the input is no larger than the limit
+  SizeTooSmall,        // size split: not even the first key-frame group fits
+  SizeInvalid,         // size split: the limit is no positive number
+  Count
+};
+
+// The number reported for a result. A cancel reports 0 before the engine ran
+// and -1 once it had started.
+int32_t SplitResultNumber(SplitResult result, bool engineStarted);
+
+// The message shown for a result; nullptr for the results that show none
+// (Cancelled, SizeSplitNoPlugin).
+const TextPair* SplitResultText(SplitResult result);
+
+// Status line texts of a split.
+extern const TextPair kSplitAnalyzing;     // "Analyzing"
+extern const TextPair kSplitFileCreating;  // "File Creating"
+
+// How a split ended.
+struct SplitOutcome {
+  SplitResult result = SplitResult::Completed;
+  bool engineStarted = false;
+  // The output names the engine formed (also for outputs not asked for), and
+  // which of them this run wrote. Empty until the engine named them.
+  std::string firstOutput;
+  std::string secondOutput;
+  bool wroteFirst = false;
+  bool wroteSecond = false;
+  // For failures: which file and the system's reason, for the command line's
+  // error stream ("clip-1.avi: No space left on device"). Empty when none.
+  std::string detail;
+
+  int32_t Number() const { return SplitResultNumber(result, engineStarted); }
+};
