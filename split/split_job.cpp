@@ -43,6 +43,7 @@ int32_t SplitBySize(JobState& state, int32_t createMode, double overlap) {
   if (!state.host.callPlugin ||
       !state.host.callPlugin(state.host.context, createMode, int32_t(overlap), &result))
     return -3;  // no library or no entry: nothing to say
+  if (CancelSet(state)) return -3;  // the window reports the cancel
   return Fail(state, -3, result == 0 ? kTextPluginCompleted : kTextPluginError);
 }
 

@@ -177,6 +177,7 @@ TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
     };
   });
   EXPECT_EQ(code, -1);
+  EXPECT_TRUE(run->host.messages.empty()) << "a cancel shows no message; the window reports it";
   EXPECT_FALSE(Exists(dir + "in-1.avi"));
   EXPECT_FALSE(Exists(dir + "in-2.avi"));
 }
