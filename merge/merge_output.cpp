@@ -3,6 +3,7 @@
 #include "app/file_probe.h"
 #include "app/job_sink.h"
 #include "app/plugin_work.h"
+#include "avi/byte_input.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
 
@@ -71,4 +72,37 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
     case JoinResult::WriteFailed: break;
   }
   return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
+}
+
+JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+                                     JobSink& sink) {
+  ByteInput inputs[2];
+  AviAnalysis analyses[2] = {};
+  const std::string* paths[2] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    uint32_t size = 0;
+    if (ProbeInputFile(paths[i]->c_str(), &size) != ProbeResult::Ok || !inputs[i].Open(paths[i]->c_str())) {
+      sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
+      return JoinedFileResult::CannotWrite;
+    }
+    WalkProgress progress;  // the bar stays; Cancel is still seen
+    progress.sink = &sink;
+    progress.base = 10;
+    progress.total = size;
+    AnalyseFile(analyses[i], inputs[i], size, progress);
+  }
+  if (sink.Cancelled()) return JoinedFileResult::Cancelled;
+  if (CompareStructure(analyses[0], analyses[1], inputs[0], inputs[1]).code != 0) {
+    const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
+    sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
+    return JoinedFileResult::CannotWrite;
+  }
+  const MergeSources in{{inputs[0], analyses[0]}, {inputs[1], analyses[1]}, first, second};
+  MergePlan plan;
+  if (PlanMerge(in, 60.0, sink, plan) == PlanOutcome::Cancelled) return JoinedFileResult::Cancelled;
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &plan;
+  work.joinedName = joined;
+  return WriteJoinedFileFor(work, joined, sink);
 }

@@ -23,3 +23,9 @@ enum class JoinedFileResult { Written, Cancelled, NameIsInput, InputDamaged, Too
 // and Cancelled shows its reason; *detail gets which file and why.
 JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink,
                                     std::string* detail = nullptr);
+
+// The same from the two inputs' names alone, as the plug-in library has them:
+// opens and analyses both, plans the merge as the merge job does (an overlap
+// looked for in the first input's last 60 seconds) and writes the joined file.
+JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+                                     JobSink& sink);
