@@ -80,16 +80,17 @@ JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string
   AviAnalysis analyses[2] = {};
   const std::string* paths[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
-    uint32_t size = 0;
-    if (ProbeInputFile(paths[i]->c_str(), &size) != ProbeResult::Ok || !inputs[i].Open(paths[i]->c_str())) {
+    // Opened for shared reading only: the merge job that called the plug-in
+    // still holds both inputs open, so an exclusive first look would fail.
+    if (!inputs[i].Open(paths[i]->c_str()) || inputs[i].Size() > 0x7FFFFFFF) {
       sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
       return JoinedFileResult::CannotWrite;
     }
     WalkProgress progress;  // the bar stays; Cancel is still seen
     progress.sink = &sink;
     progress.base = 10;
-    progress.total = size;
-    AnalyseFile(analyses[i], inputs[i], size, progress);
+    progress.total = inputs[i].Size();
+    AnalyseFile(analyses[i], inputs[i], uint32_t(inputs[i].Size()), progress);
   }
   if (sink.Cancelled()) return JoinedFileResult::Cancelled;
   if (CompareStructure(analyses[0], analyses[1], inputs[0], inputs[1]).code != 0) {
