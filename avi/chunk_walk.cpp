@@ -15,6 +15,9 @@ constexpr int kMaxDepth = 64;
 void ReportWalkStep(WalkProgress& p, uint32_t start) {
   if (p.total == 0) return;  // no size to measure against
   double step = std::floor(double(start) * double(p.span) / double(p.total));
+  // The inside of a chunk of fewer than 4 bytes at the very end starts past
+  // the end of the file: the bar must still stay within this walk's cells.
+  if (step > double(p.span)) step = double(p.span);
   if (step > double(p.last)) {
     p.last = int32_t(step);
     if (p.sink) p.sink->Progress(p.base + p.last);

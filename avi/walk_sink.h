@@ -1,6 +1,6 @@
 // What a long-running piece of work (the chunk walk, an engine) needs from
 // whoever runs it: somewhere to report progress and a way to learn that the
-// user asked to stop. The jobs' wider sink (app/job_sink.h) extends this one.
+// user asked to stop. The jobs' wider sink (JobSink) extends this one.
 #pragma once
 
 class WalkSink {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"

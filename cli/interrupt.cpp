@@ -12,13 +12,13 @@ InterruptAsCancel::InterruptAsCancel(NativeSink& sink) {
   g_cancelFlag = &sink.cancelRequested;
   struct sigaction action = {};
   action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART;  // a write blocked on a full pipe goes on after Ctrl-C
+  action.sa_flags = SA_RESTART;  // a write blocked on a full pipe goes on after the signal
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous_);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous_[i]);
 }
 
 InterruptAsCancel::~InterruptAsCancel() {
   std::fflush(stdout);
-  sigaction(SIGINT, &previous_, nullptr);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous_[i], nullptr);
   g_cancelFlag = nullptr;
 }

@@ -60,8 +60,18 @@ bool MoveReplacing(const std::string& from, const std::string& to, std::string* 
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  // Walk forward so that the second byte of a double-byte character (which
+  // may be 0x5C, the backslash, in code page 932) is never taken for a separator.
+  size_t end = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == '/' || c == ':') end = i + 1;
+  }
+  return path.substr(0, end);
 }
 
 }  // namespace filesys

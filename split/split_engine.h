@@ -47,6 +47,10 @@ struct StreamCut {
   uint64_t secondMoviBytes;
   uint32_t firstPartialBytes;   // audio: size of the shortened last chunk (0: none)
   uint32_t secondPartialBytes;  // audio: size of the shortened first chunk (0: none)
+  // Index entries the passes route as this stream's: idx1EntryCount, plus
+  // entries whose code starts with "0" and the digit but is not all
+  // printable (the walk does not count those; the passes take them).
+  uint32_t entries;
 };
 
 struct SplitPlan {

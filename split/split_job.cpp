@@ -95,6 +95,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   const SplitSource source{input, analysis, path};
   SplitPlan plan;
   SplitResult result = PlanSplit(source, time, plan);
+  if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;
   if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
   input.Close();
   // A cancelled run wrote nothing (outputs replace their names only once

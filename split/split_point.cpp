@@ -170,6 +170,7 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
     }
     seen[stream]++;
   }
+  for (uint32_t n = 0; n < a.streamCount; ++n) plan.cuts[n].entries = seen[n];
 
   for (uint32_t n = 0; n < a.streamCount; ++n) {
     if (a.streams[n].type != StreamAudio || int32_t(n) == a.firstVideoStream) continue;

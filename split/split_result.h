@@ -53,6 +53,11 @@ int32_t SplitResultNumber(SplitResult result, bool engineStarted);
 // (Cancelled, SizeSplitNoPlugin).
 const TextPair* SplitResultText(SplitResult result);
 
+// For the results that refuse the input's structure (NoHeaderFields ..
+// NoVideoEntries): what is missing, in English words for the command line's
+// error stream; nullptr for every other result.
+const char* SplitStructureDetail(SplitResult result);
+
 // Status line texts of a split.
 extern const TextPair kSplitAnalyzing;     // "Analyzing"
 extern const TextPair kSplitFileCreating;  // "File Creating"

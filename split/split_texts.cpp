@@ -84,3 +84,16 @@ const TextPair* SplitResultText(SplitResult result) {
   const TextPair& text = kRows[size_t(result)].text;
   return text.english ? &text : nullptr;
 }
+
+const char* SplitStructureDetail(SplitResult result) {
+  switch (result) {
+    case SplitResult::NoHeaderFields: return "no RIFF header, avih main header or movi list found";
+    case SplitResult::NoStreams: return "no stream header (strh)";
+    case SplitResult::BadStreamHeader: return "a stream header is too short or out of order";
+    case SplitResult::NoVideo: return "no video stream";
+    case SplitResult::NoIndex: return "no idx1 index";
+    case SplitResult::OpenDml: return "OpenDML index (indx): not supported";
+    case SplitResult::NoVideoEntries: return "the idx1 index lists no video frame";
+    default: return nullptr;
+  }
+}

@@ -49,9 +49,10 @@ struct Output {
   uint32_t chunkOffset = 4;  // running offset from the "movi" list type
 };
 
-uint32_t StreamEntries(const StreamEntry& s, const StreamCut& cut, bool first) {
-  if (first) return cut.firstCount;
-  return s.idx1EntryCount > cut.secondStart ? s.idx1EntryCount - cut.secondStart : 0;
+// The entries an output's idx1 gets of one stream: what the passes route there.
+uint32_t StreamEntries(const StreamCut& cut, bool first) {
+  if (first) return cut.firstCount < cut.entries ? cut.firstCount : cut.entries;
+  return cut.entries > cut.secondStart ? cut.entries - cut.secondStart : 0;
 }
 
 uint32_t StreamLength(const SplitSource& source, const SplitPlan& plan, uint32_t n, bool first) {
@@ -79,7 +80,7 @@ void SizeOutput(const SplitSource& source, const SplitPlan& plan, Output& out) {
   for (uint32_t n = 0; n < a.streamCount; ++n) {
     const StreamCut& cut = plan.cuts[n];
     moviBytes += out.isFirst ? cut.firstMoviBytes : cut.secondMoviBytes;
-    entries += StreamEntries(a.streams[n], cut, out.isFirst);
+    entries += StreamEntries(cut, out.isFirst);
     out.lengths[n] = StreamLength(source, plan, n, out.isFirst);
   }
   out.riffSize = uint64_t(a.moviOffset) + 4 + moviBytes + 16 * entries;

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/file_probe.h"
-#include "app/host.h"
-#include "app/native_host.h"
+#include "app/native_sink.h"
+#include "avi/byte_input.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_plan.h"
 
@@ -18,15 +18,11 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void Walk(JobState& state, ByteInput& file, uint32_t size) {
-  AviAnalysis& a = state.analysis;
-  ResetAnalysis(a);
-  a.progressBase = 0;
-  a.progressSpan = 5;
-  a.progressTotal = size;
-  a.progressLast = 0;
-  WalkChunks(state, file, 0, size, 0);
-  a.chunkBase = DetectChunkBase(a, file);
+void Walk(AviAnalysis& a, ByteInput& file, uint32_t size) {
+  WalkProgress progress;
+  progress.span = 5;
+  progress.total = size;
+  AnalyseFile(a, file, size, progress);
 }
 
 }  // namespace
@@ -39,36 +35,34 @@ int main(int argc, char** argv) {
   uint32_t size1 = 0, size2 = 0;
   if (ProbeInputFile(argv[1], &size1) != ProbeResult::Ok || ProbeInputFile(argv[2], &size2) != ProbeResult::Ok)
     return 1;
-  auto state = std::make_unique<JobState>();
-  NativeHost host;
-  AttachNativeHost(*state, host);
-  state->englishUi = 1;
-  state->analysis = AviAnalysis{};
-  std::snprintf(state->inputPath, sizeof state->inputPath, "%s", argv[1]);
-  if (!state->inputFile.Open(argv[1]) || !state->secondInputFile.Open(argv[2])) return 1;
+  NativeSink sink;
+  ByteInput first, second;
+  AviAnalysis a{}, b{};
+  if (!first.Open(argv[1]) || !second.Open(argv[2])) return 1;
 
   auto t = std::chrono::steady_clock::now();
-  Walk(*state, state->secondInputFile, size2);
-  SaveSecondInput(state->analysis);
+  Walk(b, second, size2);
   const double walk2 = Since(t);
   t = std::chrono::steady_clock::now();
-  Walk(*state, state->inputFile, size1);
+  Walk(a, first, size1);
   const double walk1 = Since(t);
   t = std::chrono::steady_clock::now();
-  uint32_t structure = CompareStructure(state->analysis, state->inputFile, state->secondInputFile);
+  uint32_t structure = CompareStructure(a, b, first, second).code;
   const double compare = Since(t);
   if (structure != 0) {
     std::fprintf(stderr, "structure differs: %u\n", structure);
     return 1;
   }
+  const MergeSources sources{{first, a}, {second, b}, argv[1]};
   t = std::chrono::steady_clock::now();
   MergePlan plan;
-  PlanMerge(*state, 60.0, plan);
+  PlanMerge(sources, 60.0, sink, plan);
   const double planning = Since(t);
   t = std::chrono::steady_clock::now();
-  int32_t result = MergeEngine(*state, 60.0, 1);
+  MergeEngineOutput out;
+  MergeResult result = MergeEngine(sources, 60.0, 1, sink, out);
   const double engine = Since(t);
   std::printf("walk2 %.3f walk1 %.3f compare %.3f plan %.3f engine %.3f result %d kept %u\n", walk2, walk1,
-              compare, planning, engine, int(result), plan.keepCount[state->analysis.firstVideoStream]);
+              compare, planning, engine, int(result), plan.keepCount[a.firstVideoStream]);
   return 0;
 }

@@ -132,6 +132,20 @@ def json_for_any_bytes():
         os.remove(name)
 
 
+def info_refuses_what_is_no_avi():
+    open("empty.avi", "wb").close()
+    with open("text.avi", "w") as f:
+        f.write("no RIFF here\n")
+    for name in ("empty.avi", "text.avi"):
+        for extra in ([], ["--json"]):
+            p = subprocess.run([CLI, "info", name, *extra], capture_output=True)
+            check(f"info {name} {extra}", (p.returncode, p.stdout), (1, b""))
+            check(f"info {name} says why", b"is not an AVI file" in p.stderr, True)
+        os.remove(name)
+    p = subprocess.run([CLI, "info", sample(), "--json"], capture_output=True)
+    check("info on an AVI", (p.returncode, json.loads(p.stdout)["riffSizeOffset"]), (0, 4))
+
+
 def big_sparse_avi(path, frames=400, frame_bytes=1 << 20):
     """A video-only AVI of 1 MB key frames whose data are holes: large to
     copy, cheap to make."""
@@ -172,25 +186,27 @@ def ctrl_c_cancels():
 
 def ctrl_c_cancels_here():
     big_sparse_avi("big.avi")
-    p = subprocess.Popen([CLI, "split", "big.avi", "--seconds", "8", "--json"],
-                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    # Catch the run once the engine has created its (temporary) files, freeze
-    # it there, then deliver Ctrl-C: the cancel is seen at the next index entry.
-    deadline = time.time() + 60
-    while len(os.listdir(".")) < 2 and p.poll() is None and time.time() < deadline:
-        pass
-    if p.poll() is not None:
-        failures.append("the split ended before it could be interrupted")
-        return
-    os.kill(p.pid, signal.SIGSTOP)
-    os.kill(p.pid, signal.SIGINT)
-    os.kill(p.pid, signal.SIGCONT)
-    out, err = p.communicate(timeout=120)
-    doc = json.loads(out)
-    check("cancel exit", p.returncode, 1)
-    check("cancel json", doc, {"result": -1, "message": None, "outputs": []})
-    check("cancel leaves no file", os.listdir("."), ["big.avi"])
-    check("cancel stderr", "cancelled" in err.decode(), True)
+    # Ctrl-C, and the SIGTERM that `timeout` or `kill` send, cancel alike.
+    for sig in (signal.SIGINT, signal.SIGTERM):
+        p = subprocess.Popen([CLI, "split", "big.avi", "--seconds", "8", "--json"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # Catch the run once the engine has created its (temporary) files, freeze
+        # it there, then deliver the signal: the cancel is seen at the next index entry.
+        deadline = time.time() + 60
+        while len(os.listdir(".")) < 2 and p.poll() is None and time.time() < deadline:
+            pass
+        if p.poll() is not None:
+            failures.append("the split ended before it could be interrupted")
+            return
+        os.kill(p.pid, signal.SIGSTOP)
+        os.kill(p.pid, sig)
+        os.kill(p.pid, signal.SIGCONT)
+        out, err = p.communicate(timeout=120)
+        doc = json.loads(out)
+        check(f"{sig} exit", p.returncode, 1)
+        check(f"{sig} json", doc, {"result": -1, "message": None, "outputs": []})
+        check(f"{sig} leaves no file", os.listdir("."), ["big.avi"])
+        check(f"{sig} stderr", "cancelled" in err.decode(), True)
     os.remove("big.avi")
 
 
@@ -274,6 +290,7 @@ def late_ctrl_c_keeps_the_json_line():
 usage_errors()
 messages()
 whole_paths()
+info_refuses_what_is_no_avi()
 failures_name_file_and_reason()
 json_for_any_bytes()
 ctrl_c_cancels()

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "merge/merge_engine.h"

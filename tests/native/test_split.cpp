@@ -249,6 +249,7 @@ TEST(SplitEngine, StructureRefusalsAreUnsupportedFiles) {
       auto run = RunSplitJob(f);
       EXPECT_EQ(run->result, file.result);
       EXPECT_EQ(run->message(), english ? "Avi File???" : "未対応のファイルです");
+      EXPECT_EQ(run->outcome.detail.rfind(path + ": ", 0), 0u) << "says what is missing";
       EXPECT_TRUE(run->outcome.engineStarted);
       EXPECT_EQ(run->outcome.firstOutput, "") << "no names before files are made";
     }
@@ -546,6 +547,22 @@ TEST(SplitOutputs, AFailedWriteLeavesEarlierFilesAndNoTemporaryFile) {
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip-1.avi", "clip-2.avi", "clip.avi"}));
 }
 
+TEST(SplitOutputs, AnInputCutShortWhileSplitFailsCleanly) {
+  std::string dir = FreshDir("shrinking");
+  std::string clip = Write(dir, BuildAvi(Clip(1500, 12)));
+  auto run = RunSplitJob(At(clip, "40"), [&](JobRun& r) {
+    r.host.onProgress = [&clip](const char* status, int cells) {
+      if (std::string(status) == "File Creating" && cells == 20) {
+        EXPECT_EQ(truncate(clip.c_str(), 100000), 0);
+      }
+    };
+  });
+  EXPECT_EQ(run->result, 13);
+  EXPECT_EQ(run->message(), "Error");
+  EXPECT_EQ(run->outcome.detail, clip + ": the input ended before the chunks its index names");
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
+}
+
 TEST(SplitOutputs, AnOutputNameLinkedToTheInputReplacesTheLink) {
   std::string dir = FreshDir("links");
   const Bytes source = BuildAvi(Clip(100, 12));
@@ -714,6 +731,34 @@ TEST(SplitSound, OnlyTheFirstVideoStreamsOwnEntriesAreFrames) {
   ASSERT_EQ(RunSplitJob(At(clip, "1"))->result, 0);
   EXPECT_EQ(Layout(dir + "clip-1.avi").videoEntries, 96u);
   EXPECT_EQ(Layout(dir + "clip-2.avi").videoEntries, 4u);
+}
+
+TEST(SplitSound, EntriesWithUnprintableCodesAreCountedWhereTheyAreWritten) {
+  // The walk counts no entry whose code has an unprintable byte, but the
+  // passes route "0" + digit entries whatever follows: the outputs' idx1 and
+  // RIFF sizes must count what is written.
+  std::string dir = FreshDir("unprintable");
+  Bytes b = BuildAvi(Clip(100, 12));
+  for (uint32_t i : {60u, 61u, 62u}) {
+    size_t e = EntryAt(b, i);
+    b[e + 3] = 0x01;
+  }
+  std::string clip = Write(dir, b);
+  ASSERT_EQ(RunSplitJob(At(clip, "1", "0.5"))->result, 0);
+  for (const char* name : {"clip-1.avi", "clip-2.avi"}) {
+    SCOPED_TRACE(name);
+    Bytes out = ReadBytes(dir + name);
+    ASSERT_GT(out.size(), 100u);
+    EXPECT_EQ(GetU32(out, 4), out.size() - 8) << "RIFF size";
+    size_t idx1 = out.size();
+    for (size_t at = 12; at + 8 <= out.size();) {
+      uint32_t code = GetU32(out, at), size = GetU32(out, at + 4);
+      if (code == kIdx1) idx1 = at;
+      at += 8 + size + (size & 1);
+    }
+    ASSERT_LT(idx1, out.size());
+    EXPECT_EQ(idx1 + 8 + GetU32(out, idx1 + 4), out.size()) << "idx1 size covers every entry written";
+  }
 }
 
 TEST(SplitSound, ChunksPastTheEndOfTheInputEndTheRun) {

@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"

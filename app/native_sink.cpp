@@ -1,4 +1,4 @@
-#include "app/native_host.h"
+#include "app/native_sink.h"
 
 void NativeSink::Progress(int cells) {
   progressCells.push_back(cells);
