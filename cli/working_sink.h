@@ -2,7 +2,7 @@
 // or with --write the joined file) through the same core code as behind the
 // window, and draws the bar on stderr when that is a terminal.
 #pragma once
-#include "app/native_host.h"
+#include "app/native_sink.h"
 
 class WorkingSink : public NativeSink {
  public:

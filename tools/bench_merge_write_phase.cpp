@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/file_probe.h"
-#include "app/native_host.h"
+#include "app/native_sink.h"
 #include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "merge/merge_output.h"
