@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/version.h"
 #include "ui/main_window.h"
 #include "ui/progress_dialog.h"
 #include "ui/shell_texts.h"
-#include "ui/version.h"
 
 namespace {
 

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Makes the download packages for Windows users from already built Windows
+# trees:
+#   dist/Tavrin-VERSION-win32.zip   from the i686 tree   (default build/win)
+#   dist/Tavrin-VERSION-win64.zip   from the x86-64 tree (default build/win64)
+# Each zip holds one folder Tavrin-VERSION-ARCH/ with Tavrin.exe, the plug-in
+# TavrinD.dll, HelpE.htm and Help.htm with help.css and the screenshots they
+# show, README.txt (English and Japanese), LICENSE.txt and THIRD-PARTY.txt.
+# The help files sit beside Tavrin.exe because the Help menu looks for them
+# in the folder the program starts in.
+#
+# Usage: scripts/package.sh [win32|win64]...   (default: both)
+#   TAVRIN_WIN32_TREE, TAVRIN_WIN64_TREE  the build trees to take
+#   SOURCE_DATE_EPOCH                     file times in the zips (default: the
+#                                         last commit's time, so a rebuild of
+#                                         the same commit gives the same zip)
+# A tree without Tavrin.exe or TavrinD.dll, a program of the wrong
+# architecture or of another version than VERSION ends the script with a
+# message and no zip.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+
+VERSION=$(head -n1 VERSION)
+DIST=$ROOT/dist
+WIN32_TREE=${TAVRIN_WIN32_TREE:-$ROOT/build/win}
+WIN64_TREE=${TAVRIN_WIN64_TREE:-$ROOT/build/win64}
+# Where a tree's plug-in target puts its DLL.
+PLUGIN_IN_TREE=plugin/TavrinD.dll
+
+die() { echo "package.sh: $*" >&2; exit 1; }
+
+[ $# -gt 0 ] || set -- win32 win64
+for arch in "$@"; do
+  case $arch in win32 | win64) ;; *) die "unknown package '$arch' (win32, win64)" ;; esac
+done
+[ -f LICENSE ] || die "no LICENSE at the project root: the project's licence must be written
+there before a package can carry it"
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null || date +%s)
+fi
+export SOURCE_DATE_EPOCH
+
+# The toolchain's notices for the runtime (mingw-w64 CRT, winpthreads, and the
+# GCC runtime libraries) linked statically into the programs.
+third_party_notices() { # arch
+  local triplet=i686 doc
+  [ "$1" = win64 ] && triplet=x86-64
+  echo "Tavrin.exe and TavrinD.dll are linked statically with the mingw-w64 runtime"
+  echo "(including winpthreads) and with the GCC runtime libraries (libgcc, libstdc++),"
+  echo "which the GCC Runtime Library Exception covers. Their notices follow."
+  for doc in /usr/share/doc/mingw-w64-$triplet-dev/copyright /usr/share/doc/gcc-mingw-w64-base/copyright; do
+    [ -f "$doc" ] || die "missing $doc (install the mingw-w64 packages: bash scripts/deps.sh)"
+    printf '\n\n==== %s ====\n\n' "${doc#/usr/share/doc/}"
+    cat "$doc"
+  done
+}
+
+windows_line() { # arch language
+  case $1-$2 in
+    win32-en) echo "This is the 32-bit build: it runs on 32-bit and 64-bit Windows." ;;
+    win64-en) echo "This is the 64-bit build: it runs on 64-bit Windows only." ;;
+    win32-ja) echo "32 ビット版です。32 ビット・64 ビットどちらの Windows でも動きます。" ;;
+    win64-ja) echo "64 ビット版です。64 ビットの Windows でだけ動きます。" ;;
+  esac
+}
+
+mingw_prefix() { case $1 in win32) echo i686-w64-mingw32 ;; win64) echo x86_64-w64-mingw32 ;; esac; }
+
+tree_of() { case $1 in win32) echo "$WIN32_TREE" ;; win64) echo "$WIN64_TREE" ;; esac; }
+
+check_tree() { # arch
+  local arch=$1 tree
+  tree=$(tree_of "$arch")
+  [ -f "$tree/Tavrin.exe" ] || die "no $tree/Tavrin.exe: build the $arch Windows tree first
+(scripts/build.sh), or name its folder with TAVRIN_${arch^^}_TREE=..."
+  [ -f "$tree/$PLUGIN_IN_TREE" ] || die "no $tree/$PLUGIN_IN_TREE: build the tree's TavrinD target"
+  python3 "$ROOT/tools/pe_check.py" "$arch" "$VERSION" "$tree/Tavrin.exe" "$tree/$PLUGIN_IN_TREE" \
+    || die "$tree does not hold the $arch build of version $VERSION: rebuild it"
+  # The plug-in target builds the test stand-in until the real plug-in lands.
+  if grep -q TAVRIN_PLUGIN_RESULT "$tree/$PLUGIN_IN_TREE"; then
+    echo "package.sh: warning: $tree/$PLUGIN_IN_TREE is the test stand-in: it writes no file" >&2
+  fi
+}
+
+package() { # arch
+  local arch=$1 tree name stage
+  tree=$(tree_of "$arch")
+  name=Tavrin-$VERSION-$arch
+  stage=$ROOT/build/package/$name
+  rm -rf "$stage" && mkdir -p "$stage/screenshots"
+  # The trees keep their debugging symbols; the packaged copies leave them out.
+  "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/Tavrin.exe" "$tree/Tavrin.exe"
+  "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/TavrinD.dll" "$tree/$PLUGIN_IN_TREE"
+  cp docs/HelpE.htm docs/Help.htm docs/help.css "$stage/"
+  cp docs/screenshots/*.png "$stage/screenshots/"
+  sed -e "s/@VERSION@/$VERSION/" -e "s/@ARCH@/$arch/" \
+    -e "s/@WINDOWS_EN@/$(windows_line "$arch" en)/" -e "s/@WINDOWS_JA@/$(windows_line "$arch" ja)/" \
+    docs/package/README.txt >"$stage/README.txt"
+  cp LICENSE "$stage/LICENSE.txt"
+  third_party_notices "$arch" >"$stage/THIRD-PARTY.txt"
+
+  mkdir -p "$DIST"
+  python3 - "$stage" "$DIST/$name.zip" <<'PY'
+# Text files get CR LF and README.txt a byte order mark, for Notepad; entries
+# are sorted and carry one fixed time, so the zip depends on its content only.
+import os, sys, time, zipfile
+stage, target = sys.argv[1], sys.argv[2]
+stamp = time.gmtime(max(int(os.environ["SOURCE_DATE_EPOCH"]), 315532800))[:6]
+top = os.path.basename(stage)
+with zipfile.ZipFile(target + ".part", "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, dirs, files in os.walk(stage):
+        dirs.sort()
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            data = open(path, "rb").read()
+            if name.endswith(".txt"):
+                data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+                if name == "README.txt":
+                    data = b"\xef\xbb\xbf" + data
+            info = zipfile.ZipInfo(top + "/" + os.path.relpath(path, stage).replace(os.sep, "/"), stamp)
+            info.external_attr = 0o644 << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            z.writestr(info, data)
+os.replace(target + ".part", target)
+PY
+  echo "package.sh: $DIST/$name.zip"
+}
+
+# Every tree is checked before any zip is written.
+for arch in "$@"; do check_tree "$arch"; done
+for arch in "$@"; do package "$arch"; done
