@@ -45,7 +45,7 @@ bash tools/make_samples.sh "$SAMPLES" >/dev/null
 
 WORK=$ROOT/build/screens
 mkdir -p "$WORK"
-"$MINGW-g++" -std=c++17 -O1 -static tools/screenshots_driver.cpp -o "$WORK/driver.exe" -lgdi32
+"$MINGW-g++" -std=c++17 -O1 -static -I"$ROOT" tools/screenshots_driver.cpp -o "$WORK/driver.exe" -lgdi32
 
 export WINEPREFIX=$ROOT/build/wineprefix-shots-$ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -2,7 +2,7 @@
 // switches pages, holds a split's worker with the bar half full, opens the
 // About box, and writes the rectangle to capture into a file.
 // Build (i686 or x86_64, as the Tavrin.exe it drives):
-//   i686-w64-mingw32-g++ -static -O1 screenshots_driver.cpp -o driver.exe -lgdi32
+//   i686-w64-mingw32-g++ -static -O1 -I. tools/screenshots_driver.cpp -o driver.exe -lgdi32
 // Usage: driver.exe COMMAND [ARGS]   (see main)
 #include <windows.h>
 
@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "tests/native/avi_builder.h"
 
 namespace {
 
@@ -126,48 +128,6 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
   return colour;
 }
 
-// One video stream, a key frame every 25 frames, version-1 index: a file
-// that takes a few seconds to split.
-bool WriteLargeAvi(const char* path, unsigned frames, unsigned frameBytes) {
-  std::FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  auto u32 = [&](unsigned v) {
-    unsigned char b[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16), (unsigned char)(v >> 24)};
-    std::fwrite(b, 1, 4, f);
-  };
-  auto u16 = [&](unsigned v) {
-    unsigned char b[2] = {(unsigned char)v, (unsigned char)(v >> 8)};
-    std::fwrite(b, 1, 2, f);
-  };
-  auto code = [&](const char* c) { std::fwrite(c, 1, 4, f); };
-  const unsigned strlSize = 4 + (8 + 56) + (8 + 40);
-  const unsigned hdrlSize = 4 + (8 + 56) + (8 + strlSize);
-  const unsigned moviSize = 4 + frames * (8 + frameBytes);
-  code("RIFF"); u32(4 + (8 + hdrlSize) + (8 + moviSize) + (8 + 16 * frames)); code("AVI ");
-  code("LIST"); u32(hdrlSize); code("hdrl");
-  code("avih"); u32(56);
-  u32(40000); u32(frameBytes * 25); u32(0); u32(0x10); u32(frames); u32(0); u32(1); u32(frameBytes);
-  u32(320); u32(240); u32(0); u32(0); u32(0); u32(0);
-  code("LIST"); u32(strlSize); code("strl");
-  code("strh"); u32(56);
-  code("vids"); code("MJPG"); u32(0); u32(0); u32(0); u32(1); u32(25); u32(0); u32(frames); u32(frameBytes);
-  u32(0xFFFFFFFF); u32(0); u16(0); u16(0); u16(320); u16(240);
-  code("strf"); u32(40);
-  u32(40); u32(320); u32(240); u16(1); u16(24); code("MJPG"); u32(frameBytes); u32(0); u32(0); u32(0); u32(0);
-  code("LIST"); u32(moviSize); code("movi");
-  std::vector<unsigned char> frame(frameBytes, 0x5A);
-  for (unsigned i = 0; i < frames; ++i) {
-    code("00dc");
-    u32(frameBytes);
-    std::fwrite(frame.data(), 1, frame.size(), f);
-  }
-  code("idx1"); u32(16 * frames);
-  for (unsigned i = 0; i < frames; ++i) {
-    code("00dc"); u32(i % 25 == 0 ? 0x10 : 0); u32(4 + i * (8 + frameBytes)); u32(frameBytes);
-  }
-  return std::fclose(f) == 0;
-}
-
 int Fail(const char* what) {
   std::fprintf(stderr, "screenshots_driver: %s\n", what);
   return 1;
@@ -180,7 +140,7 @@ int main(int argc, char** argv) {
                             " make-large FILE | progress-hold FILE OUT | progress-release | about OUT |"
                             " about-close | close");
   const std::string command = argv[1];
-  if (command == "make-large") return argc > 2 && WriteLargeAvi(argv[2], 3000, 120000) ? 0 : Fail("cannot write");
+  if (command == "make-large") return argc > 2 && avitest::WriteAviFile(argv[2], avitest::LargeClip(3000, 120000)) ? 0 : Fail("cannot write");
 
   HWND main = nullptr;
   if (!WaitUntil([&] { return (main = FindMain()) != nullptr; })) return Fail("no Tavrin main window");

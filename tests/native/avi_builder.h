@@ -94,9 +94,49 @@ inline Bytes ChunkData(const ChunkLayout& c) {
   return d;
 }
 
-// Writes the whole file; positions of interesting fields can be found with info.
-inline Bytes BuildAvi(const AviLayout& layout) {
-  RiffWriter w;
+inline size_t Size(const RiffWriter& w) { return w.bytes.size(); }
+
+// The same back-patched writing straight into a file, for files too large
+// to build in memory (the Windows tests' long copies).
+struct FileRiffWriter {
+  std::FILE* file;
+  bool ok = true;
+  size_t size = 0;
+  void Put(const void* data, size_t n) {
+    ok &= std::fwrite(data, 1, n, file) == n;
+    size += n;
+  }
+  void PutU32At(size_t at, uint32_t v) {
+    Bytes b;
+    PutU32(b, v);
+    ok &= std::fseek(file, long(at), SEEK_SET) == 0;
+    ok &= std::fwrite(b.data(), 1, 4, file) == 4;
+    ok &= std::fseek(file, 0, SEEK_END) == 0;
+  }
+  size_t BeginList(const char* code, const char* type) {
+    Put(code, 4);
+    size_t sizeAt = size;
+    Put("\0\0\0\0", 4);
+    Put(type, 4);
+    return sizeAt;
+  }
+  void EndList(size_t sizeAt) { PutU32At(sizeAt, uint32_t(size - sizeAt - 4)); }
+  size_t Chunk(const char* code, const Bytes& data, bool pad = true) {
+    size_t at = size;
+    Bytes header;
+    PutCode(header, code);
+    PutU32(header, uint32_t(data.size()));
+    Put(header.data(), header.size());
+    Put(data.data(), data.size());
+    if (pad && (data.size() & 1)) Put("", 1);
+    return at;
+  }
+};
+inline size_t Size(const FileRiffWriter& w) { return w.size; }
+
+// Writes the whole file through w (RiffWriter or FileRiffWriter).
+template <class Writer>
+void WriteAvi(Writer& w, const AviLayout& layout) {
   size_t riff = w.BeginList("RIFF", "AVI ");
   size_t hdrl = w.BeginList("LIST", "hdrl");
   uint32_t frames = 0;
@@ -190,7 +230,7 @@ inline Bytes BuildAvi(const AviLayout& layout) {
       w.EndList(rec);
       // The rec entry's length covers the list's data.
       for (Entry& e : entries)
-        if (e.ckid == "rec " && e.offset == offsetOf(rec - 4)) e.length = GetU32(w.bytes, rec);
+        if (e.ckid == "rec " && e.offset == offsetOf(rec - 4)) e.length = uint32_t(Size(w) - rec - 4);
       inRec = 0;
     }
   }
@@ -206,7 +246,21 @@ inline Bytes BuildAvi(const AviLayout& layout) {
     w.Chunk("idx1", idx);
   }
   w.EndList(riff);
+}
+
+// Builds the whole file in memory; positions of interesting fields can be found with info.
+inline Bytes BuildAvi(const AviLayout& layout) {
+  RiffWriter w;
+  WriteAvi(w, layout);
   return w.bytes;
+}
+
+inline bool WriteAviFile(const std::string& path, const AviLayout& layout) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  FileRiffWriter w{f};
+  WriteAvi(w, layout);
+  return std::fclose(f) == 0 && w.ok;
 }
 
 // A typical clip: video at 25 fps with a key frame every gop frames and
@@ -227,6 +281,18 @@ inline AviLayout SimpleClip(int frames, int gop = 12, uint32_t audioBytesPerFram
     layout.chunks.push_back({0, uint32_t(500 + (f * 37) % 300), f % gop == 0, uint8_t(f)});
     if (audioBytesPerFrame) layout.chunks.push_back({1, audioBytesPerFrame, true, uint8_t(f * 3)});
   }
+  return layout;
+}
+
+// One video stream of frames equal chunks of frameBytes at 25 frames a
+// second, a key frame every 25: large files that take a while to copy.
+inline AviLayout LargeClip(uint32_t frames, uint32_t frameBytes) {
+  AviLayout layout;
+  StreamLayout video;
+  video.handler = "MJPG";
+  video.suggestedBufferSize = frameBytes;
+  layout.streams = {video};
+  for (uint32_t f = 0; f < frames; ++f) layout.chunks.push_back({0, frameBytes, f % 25 == 0, 0x5A, true});
   return layout;
 }
 

@@ -1,11 +1,11 @@
-// The About box of the real Tavrin.exe: opened by command 250, centred at
+// The About box of the real Tavrin.exe: opened by its menu command, centred at
 // (412, 323) on the 1024 x 768 screen, its painted button read back from the
 // screen in its focused and pressed looks; press and drag off keeps it open,
 // a release on the button closes it; Enter (also held down) closes it on
 // release; Esc, Tab and Alt+F4 do nothing.
-#include "wt_main_driver.h"
+#include "tests/win/lib/app.h"
 
-using namespace shelltest;
+using namespace wt;
 
 namespace {
 
@@ -14,10 +14,13 @@ constexpr COLORREF kDarkGrey = RGB(0x7F, 0x7F, 0x7F);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 HWND OpenAbout(const App& app) {
-  app.PostCommand(250);
+  app.PostCommand(IDM_ABOUT);
   HWND box = nullptr;
-  WaitUntil([&] { return (box = FindOf(app.pid(), 2, app.main)) != nullptr && TextW(box) == L"About Tavrin"; },
-            10000);
+  WaitUntil(
+      [&] {
+        return (box = FindOf(app.pid(), Kind::OtherDialog, app.main)) != nullptr && TextW(box) == L"About Tavrin";
+      },
+      10000);
   if (box) {
     SetForegroundWindow(box);
     WaitUntil([&] { return GetForegroundWindow() == box; }, 2000);
@@ -63,39 +66,39 @@ void Key(BYTE key, bool down) {
 }  // namespace
 
 int main() {
-  StartWatchdog(110000);
+  if (!Begin(110000)) return Summary();
   App app = Launch("", MakeDir("about"));
 
-  Case("opened by command 250: title, size 199 x 121, centred at (412, 323), button focused");
+  Case("opened by the About command: title, size 199 x 121, centred at (412, 323), button focused");
   HWND box = OpenAbout(app);
   if (!Check(box != nullptr, "the About box opens", __FILE__, __LINE__)) return Summary();
   {
-    ST_CHECK_EQ(TextW(box), std::wstring(L"About Tavrin"));
+    WT_CHECK_EQ(TextW(box), std::wstring(L"About Tavrin"));
     RECT r;
     GetWindowRect(box, &r);
-    ST_CHECK_EQ(r.right - r.left, 199L);
-    ST_CHECK_EQ(r.bottom - r.top, 121L);
-    ST_CHECK_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
-    ST_CHECK_EQ(r.left, 412L);
-    ST_CHECK_EQ(r.top, 323L);
-    ST_CHECK((GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU) == 0);
-    ST_CHECK(LooksFocused(box));
+    WT_CHECK_EQ(r.right - r.left, 199L);
+    WT_CHECK_EQ(r.bottom - r.top, 121L);
+    WT_CHECK_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    WT_CHECK_EQ(r.left, 412L);
+    WT_CHECK_EQ(r.top, 323L);
+    WT_CHECK((GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU) == 0);
+    WT_CHECK(LooksFocused(box));
   }
 
   Case("press on the button, drag off and release: still open, focused again");
   {
     MouseTo(box, 50, 72);
     Mouse(MOUSEEVENTF_LEFTDOWN);
-    ST_CHECK(WaitUntil([&] { return LooksPressed(box); }, 2000));
+    WT_CHECK(WaitUntil([&] { return LooksPressed(box); }, 2000));
     // Off the button, still over the box (the box does not capture the mouse).
     MouseTo(box, 150, 40);
     Mouse(MOUSEEVENTF_LEFTUP);
-    ST_CHECK(IsWindow(box) && IsWindowVisible(box));
-    ST_CHECK(WaitUntil([&] { return LooksFocused(box); }, 2000));
+    WT_CHECK(IsWindow(box) && IsWindowVisible(box));
+    WT_CHECK(WaitUntil([&] { return LooksFocused(box); }, 2000));
     // A release on the button without a press there does nothing either.
     MouseTo(box, 50, 72);
     Mouse(MOUSEEVENTF_LEFTUP);
-    ST_CHECK(IsWindow(box));
+    WT_CHECK(IsWindow(box));
   }
 
   Case("Esc, Tab, an arrow key and Alt+F4 have no effect");
@@ -111,8 +114,8 @@ int main() {
     Key(VK_F4, false);
     Key(VK_MENU, false);
     app.Sync();
-    ST_CHECK(IsWindow(box) && IsWindowVisible(box));
-    ST_CHECK(LooksFocused(box));
+    WT_CHECK(IsWindow(box) && IsWindowVisible(box));
+    WT_CHECK(LooksFocused(box));
   }
 
   Case("a click on the button closes the box; the main window goes on");
@@ -120,7 +123,7 @@ int main() {
     MouseTo(box, 50, 72);
     Mouse(MOUSEEVENTF_LEFTDOWN);
     Mouse(MOUSEEVENTF_LEFTUP);
-    ST_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
+    WT_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
     SetCursorPos(1020, 760);
   }
 
@@ -129,13 +132,13 @@ int main() {
     box = OpenAbout(app);
     if (Check(box != nullptr, "the About box opens again", __FILE__, __LINE__)) {
       Key(VK_RETURN, true);
-      ST_CHECK(WaitUntil([&] { return LooksPressed(box); }, 2000));
+      WT_CHECK(WaitUntil([&] { return LooksPressed(box); }, 2000));
       Key(VK_RETURN, true);  // repeats
       Key(VK_RETURN, true);
-      ST_CHECK(IsWindow(box));
-      ST_CHECK(LooksPressed(box));
+      WT_CHECK(IsWindow(box));
+      WT_CHECK(LooksPressed(box));
       Key(VK_RETURN, false);
-      ST_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
+      WT_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
     }
   }
 
@@ -143,10 +146,10 @@ int main() {
   {
     box = OpenAbout(app);
     if (Check(box != nullptr, "the About box opens a third time", __FILE__, __LINE__)) {
-      ST_CHECK(LooksFocused(box));
+      WT_CHECK(LooksFocused(box));
       Key(VK_RETURN, true);
       Key(VK_RETURN, false);
-      ST_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
+      WT_CHECK(WaitUntil([&] { return !IsWindow(box); }, 3000));
     }
   }
 
@@ -154,12 +157,12 @@ int main() {
   {
     SetForegroundWindow(app.main);
     Sleep(200);
-    SetFocus(app.Item(118));
-    app.SetItemText(118, "");
-    PostMessageA(app.Item(118), WM_CHAR, '7', 0);
+    SetFocus(app.Item(IDC_OVERLAP));
+    app.SetItemText(IDC_OVERLAP, "");
+    PostMessageA(app.Item(IDC_OVERLAP), WM_CHAR, '7', 0);
     app.Sync();
     Sleep(200);
-    ST_CHECK_EQ(app.ItemText(118), std::wstring(L"7"));
+    WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(L"7"));
   }
   CloseApp(app);
   return Summary();

@@ -1,10 +1,13 @@
-// File choosing and help in the real Tavrin.exe (English): the browse dialog
-// fills the field of its button or menu item, keeps OrgFolder (a drive root
-// keeps its backslash) and starts there; Cancel changes nothing; help opens
-// HelpE.htm, falls back to Help.htm, or says it found none.
-#include "wt_files_browse.h"
+// File choosing and help in the real Tavrin.exe: the browse dialog fills
+// the field of its button or menu item, keeps OrgFolder (a drive root keeps
+// its backslash; on a Japanese system a folder name whose second byte is the
+// backslash code, 表 = 95 5C, ソ = 83 5C, stays whole) and starts there;
+// Cancel changes nothing; help opens HelpE.htm in English, Help.htm in
+// Japanese, or says it found none.
+// Runs in English and Japanese.
+#include "tests/win/lib/browse.h"
 
-using namespace shelltest;
+using namespace wt;
 
 namespace {
 
@@ -18,8 +21,8 @@ void RegisterHelpRecorder() {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string command = std::string("\"") + self + "\" --record \"%1\"";
   RegSetValueA(HKEY_CLASSES_ROOT, ".htm", REG_SZ, kHtmlClass, 0);
-  RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kHtmlClass) + "\\shell\\open\\command").c_str(), REG_SZ,
-               command.c_str(), 0);
+  RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kHtmlClass) + "\\shell\\open\\command").c_str(), REG_SZ, command.c_str(),
+               0);
 }
 
 void UnregisterHelpRecorder() {
@@ -35,17 +38,44 @@ std::string WaitForHelpOpened() {
   return opened;
 }
 
-}  // namespace
+// C:\表 and C:\表\ソ.avi, named in CP932 as the program sees them.
+const std::string kHyou = "C:\\\x95\x5C";
+const std::string kSo = kHyou + "\\\x83\x5C.avi";
 
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--record") {
-    WriteBytes(HelpLog(), argv[2]);
-    return 0;
-  }
-  StartWatchdog(110000);
+// On a Japanese system: the browse dialog's title, two-byte folder names.
+void TestTwoByteFolders() {
+  const std::string folder = MakeDir("browse");
+  WT_CHECK(CreateDirectoryW(L"C:\\\u8868", nullptr) || FileExists(kHyou));
+  WriteBytes(kHyou + "\\clip.avi", "RIFF");
+  WriteBytes(kSo, "RIFF");
+  WriteBytes(folder + "\\Tavrin.ini", "OrgFolder=\r\nTabNo=0\r\n");
+  App app = Launch("", folder);
+
+  Case("Japanese title of the browse dialog");
+  WT_CHECK_EQ(BrowseAndChoose(app, IDC_SRC_BROWSE, L"C:\\\u8868\\clip.avi"),
+              std::wstring(L"\u30D5\u30A1\u30A4\u30EB\u3092\u53C2\u7167"));
+  WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), kHyou + "\\clip.avi");
+
+  Case("a field whose folder ends in a two-byte character: the dialog starts in that folder");
+  app.SetItemText(IDC_SRC_FILE, kSo);
+  BrowseAndChoose(app, IDC_SRC_BROWSE, L"");
+  WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), kSo);
+
+  Case("OrgFolder keeps the whole two-byte folder name");
+  CloseApp(app);
+  WT_CHECK_EQ(OrgFolderSaved(folder), kHyou);
+  // And the next start's dialog begins there for a bare name.
+  App again = Launch("", folder);
+  again.SetItemText(IDC_SRC_FILE, "clip.avi");
+  BrowseAndChoose(again, IDC_SRC_BROWSE, L"");
+  WT_CHECK_EQ(TextA(again.Item(IDC_SRC_FILE)), kHyou + "\\clip.avi");
+  CloseApp(again);
+}
+
+// On an English system: OrgFolder, drive roots, Cancel, the Merge page's buttons.
+void TestEnglishChoices() {
   const std::string folder = MakeDir("browse");
   const std::string videos = MakeDir("browse\\v");
-  WriteBytes("C:\\clip.avi", "RIFF");
   WriteBytes(videos + "\\clip.avi", "RIFF");
   WriteBytes(videos + "\\second.avi", "RIFF");
   // OrgFolder starts as another folder that holds a clip.avi too.
@@ -57,58 +87,58 @@ int main(int argc, char** argv) {
 
   Case("a field with a bare name: the dialog starts in OrgFolder, English default title");
   {
-    app.SetItemText(101, "clip.avi");
-    const std::wstring title = BrowseAndChoose(app, 102, L"");
-    ST_CHECK(title != std::wstring(L"\u30D5\u30A1\u30A4\u30EB\u3092\u53C2\u7167"));
-    ST_CHECK_EQ(TextA(app.Item(101)), org + "\\clip.avi");
+    app.SetItemText(IDC_SRC_FILE, "clip.avi");
+    const std::wstring title = BrowseAndChoose(app, IDC_SRC_BROWSE, L"");
+    WT_CHECK(title != std::wstring(L"\u30D5\u30A1\u30A4\u30EB\u3092\u53C2\u7167"));
+    WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), org + "\\clip.avi");
     // The chosen field has the focus and all of its text selected.
     DWORD start = 0, end = 0;
-    SendMessageA(app.Item(101), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    ST_CHECK_EQ(long(start), 0L);
-    ST_CHECK_EQ(long(end), long(TextA(app.Item(101)).size()));
+    SendMessageA(app.Item(IDC_SRC_FILE), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    WT_CHECK_EQ(long(start), 0L);
+    WT_CHECK_EQ(long(end), long(TextA(app.Item(IDC_SRC_FILE)).size()));
   }
 
   Case("choosing C:\\clip.avi makes OrgFolder C:\\ (a drive root keeps its backslash)");
   {
-    BrowseAndChoose(app, 200, L"C:\\clip.avi");
-    ST_CHECK_EQ(TextA(app.Item(101)), std::string("C:\\clip.avi"));
+    BrowseAndChoose(app, IDM_REF, L"C:\\clip.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), std::string("C:\\clip.avi"));
     // A bare name now resolves in C:\, the new OrgFolder.
-    app.SetItemText(101, "clip.avi");
-    BrowseAndChoose(app, 102, L"");
-    ST_CHECK_EQ(TextA(app.Item(101)), std::string("C:\\clip.avi"));
+    app.SetItemText(IDC_SRC_FILE, "clip.avi");
+    BrowseAndChoose(app, IDC_SRC_BROWSE, L"");
+    WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), std::string("C:\\clip.avi"));
   }
 
   Case("a field with a folder: the dialog starts there; OrgFolder becomes the chosen file's folder");
   {
-    app.SetItemText(101, videos + "\\clip.avi");
-    BrowseAndChoose(app, 102, L"second.avi");
-    ST_CHECK_EQ(TextA(app.Item(101)), videos + "\\second.avi");
+    app.SetItemText(IDC_SRC_FILE, videos + "\\clip.avi");
+    BrowseAndChoose(app, IDC_SRC_BROWSE, L"second.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), videos + "\\second.avi");
   }
 
   Case("Cancel leaves the field and OrgFolder as they were");
   {
-    app.SetItemText(101, "kept.avi");
-    ST_CHECK_EQ(BrowseAndCancel(app, 102), std::wstring(L"kept.avi"));
-    ST_CHECK_EQ(TextA(app.Item(101)), std::string("kept.avi"));
+    app.SetItemText(IDC_SRC_FILE, "kept.avi");
+    WT_CHECK_EQ(BrowseAndCancel(app, IDC_SRC_BROWSE), std::wstring(L"kept.avi"));
+    WT_CHECK_EQ(TextA(app.Item(IDC_SRC_FILE)), std::string("kept.avi"));
   }
 
-  Case("Merge page: Ref1/Ref2 buttons and menu items fill 151 and 154");
+  Case("Merge page: Ref1/Ref2 buttons and menu items fill the two fields");
   {
-    app.Command(230);
-    BrowseAndChoose(app, 152, L"C:\\clip.avi");
-    ST_CHECK_EQ(TextA(app.Item(151)), std::string("C:\\clip.avi"));
-    BrowseAndChoose(app, 155, std::wstring(videos.begin(), videos.end()) + L"\\second.avi");
-    ST_CHECK_EQ(TextA(app.Item(154)), videos + "\\second.avi");
-    BrowseAndChoose(app, 202, std::wstring(videos.begin(), videos.end()) + L"\\clip.avi");
-    ST_CHECK_EQ(TextA(app.Item(151)), videos + "\\clip.avi");
-    BrowseAndChoose(app, 204, L"C:\\clip.avi");
-    ST_CHECK_EQ(TextA(app.Item(154)), std::string("C:\\clip.avi"));
-    app.Command(230);
+    app.Command(IDM_SWITCH_TAB);
+    BrowseAndChoose(app, IDC_MERGE_BROWSE1, L"C:\\clip.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_MERGE_FILE1)), std::string("C:\\clip.avi"));
+    BrowseAndChoose(app, IDC_MERGE_BROWSE2, std::wstring(videos.begin(), videos.end()) + L"\\second.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_MERGE_FILE2)), videos + "\\second.avi");
+    BrowseAndChoose(app, IDM_REF1, std::wstring(videos.begin(), videos.end()) + L"\\clip.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_MERGE_FILE1)), videos + "\\clip.avi");
+    BrowseAndChoose(app, IDM_REF2, L"C:\\clip.avi");
+    WT_CHECK_EQ(TextA(app.Item(IDC_MERGE_FILE2)), std::string("C:\\clip.avi"));
+    app.Command(IDM_SWITCH_TAB);
   }
 
   Case("OrgFolder is saved at close (last choice C:\\clip.avi)");
   CloseApp(app);
-  ST_CHECK_EQ(OrgFolderSaved(folder), std::string("C:\\"));
+  WT_CHECK_EQ(OrgFolderSaved(folder), std::string("C:\\"));
 
   Case("OrgFolder D:\\v from D:\\v\\clip.avi");
   {
@@ -118,15 +148,31 @@ int main(int argc, char** argv) {
       CreateDirectoryA("D:\\v", nullptr);
       WriteBytes("D:\\v\\clip.avi", "RIFF");
       App second = Launch("", folder);
-      BrowseAndChoose(second, 102, L"D:\\v\\clip.avi");
-      ST_CHECK_EQ(TextA(second.Item(101)), std::string("D:\\v\\clip.avi"));
+      BrowseAndChoose(second, IDC_SRC_BROWSE, L"D:\\v\\clip.avi");
+      WT_CHECK_EQ(TextA(second.Item(IDC_SRC_FILE)), std::string("D:\\v\\clip.avi"));
       CloseApp(second);
-      ST_CHECK_EQ(OrgFolderSaved(folder), std::string("D:\\v"));
+      WT_CHECK_EQ(OrgFolderSaved(folder), std::string("D:\\v"));
       UnmapDrive("D:");
     }
   }
+}
 
-  Case("help: HelpE.htm first, then Help.htm, else a message; found in the start folder");
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--record") {
+    WriteBytes(HelpLog(), argv[2]);
+    return 0;
+  }
+  if (!Begin(110000)) return Summary();
+  WriteBytes("C:\\clip.avi", "RIFF");
+  if (Japanese()) {
+    TestTwoByteFolders();
+  } else {
+    TestEnglishChoices();
+  }
+
+  Case("help: HelpE.htm in English, then Help.htm, else a message; found in the start folder");
   {
     RegisterHelpRecorder();
     const std::string helpFolder = MakeDir("helpstart");
@@ -135,22 +181,31 @@ int main(int argc, char** argv) {
     WriteBytes(helpFolder + "\\Tavrin.ini", "TabNo=0\r\n");
     App help = Launch("", helpFolder);
     // The browse dialog moves the current directory; help still uses the start folder.
-    BrowseAndChoose(help, 102, L"C:\\clip.avi");
-    help.PostCommand(240);
-    ST_CHECK_EQ(WaitForHelpOpened(), helpFolder + "\\HelpE.htm");
-    ST_CHECK(StaysQuiet(help));
+    BrowseAndChoose(help, IDC_SRC_BROWSE, Lang(L"C:\\clip.avi", L"C:\\\u8868\\clip.avi"));
+    help.PostCommand(IDM_HELP);
+    WT_CHECK_EQ(WaitForHelpOpened(), helpFolder + Lang("\\HelpE.htm", "\\Help.htm"));
+    WT_CHECK(StaysQuiet(help));
 
-    DeleteFileA((helpFolder + "\\HelpE.htm").c_str());
-    help.PostCommand(240);
-    ST_CHECK_EQ(WaitForHelpOpened(), helpFolder + "\\Help.htm");
-    ST_CHECK(StaysQuiet(help));
+    if (!Japanese()) {
+      DeleteFileA((helpFolder + "\\HelpE.htm").c_str());
+      help.PostCommand(IDM_HELP);
+      WT_CHECK_EQ(WaitForHelpOpened(), helpFolder + "\\Help.htm");
+      WT_CHECK(StaysQuiet(help));
+    }
 
     DeleteFileA((helpFolder + "\\Help.htm").c_str());
-    help.PostCommand(240);
-    ST_CHECK_EQ(AnswerBox(help, help.main), std::wstring(L"Help File Not Found"));
+    help.PostCommand(IDM_HELP);
+    WT_CHECK_EQ(
+        AnswerBox(help, help.main),
+        Lang(
+            L"Help File Not Found",
+            L"\u30D8\u30EB\u30D7\u30D5\u30A1\u30A4\u30EB\u306E\u8D77\u52D5\u306B\u5931\u6557\u3057\u307E\u3057\u305F"));
     CloseApp(help);
     UnregisterHelpRecorder();
   }
   DeleteFileA("C:\\clip.avi");
+  DeleteFileA((kHyou + "\\clip.avi").c_str());
+  DeleteFileA(kSo.c_str());
+  RemoveDirectoryW(L"C:\\\u8868");
   return Summary();
 }

@@ -4,9 +4,9 @@
 // first, a non-AVI name gives its message, the Merge page splits at y 130/131.
 #include <shlobj.h>
 
-#include "wt_main_inproc.h"
+#include "tests/win/lib/inproc.h"
 
-using namespace shelltest;
+using namespace wt;
 
 namespace {
 
@@ -34,14 +34,6 @@ void Drop(const InProcess& app, const std::vector<std::string>& names, int x = 5
   PostMessageA(app.main, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names, x, y)), 0);
 }
 
-// The in-process window seen through the cross-process helpers.
-App AsApp(const InProcess& in) {
-  App app;
-  app.process.dwProcessId = GetCurrentProcessId();
-  app.main = in.main;
-  return app;
-}
-
 void Settle(const InProcess& app) {
   // Posted drop first, then this sent no-op: once a box is up the sent one is answered inside its loop.
   Sleep(100);
@@ -51,65 +43,65 @@ void Settle(const InProcess& app) {
 }  // namespace
 
 int main() {
-  StartWatchdog(60000);
+  if (!Begin(60000)) return Summary();
   InProcess in;
-  in.Start(1, 0, MakeDir("drop"));
-  const App app = AsApp(in);
+  in.Start(0, MakeDir("drop"));
+  const App app = in.AsApp();
 
   Case("one .avi file on the Split page fills 101, focused, all selected");
   {
     Drop(in, {"C:\\videos\\clip.avi"});
     Settle(in);
-    ST_CHECK(StaysQuiet(app, 500));
-    ST_CHECK_EQ(TextA(in.Item(101)), std::string("C:\\videos\\clip.avi"));
+    WT_CHECK(StaysQuiet(app, 500));
+    WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\clip.avi"));
     DWORD start = 1, end = 0;
-    SendMessageA(in.Item(101), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    ST_CHECK_EQ(long(start), 0L);
-    ST_CHECK_EQ(long(end), 18L);
+    SendMessageA(in.Item(IDC_SRC_FILE), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    WT_CHECK_EQ(long(start), 0L);
+    WT_CHECK_EQ(long(end), 18L);
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(in.main, nullptr), &info);
-    ST_CHECK(info.hwndFocus == in.Item(101));
+    WT_CHECK(info.hwndFocus == in.Item(IDC_SRC_FILE));
   }
 
   Case("two files: the one-file message, then the first name (any case of .AVI)");
   {
     Drop(in, {"C:\\videos\\First.AvI", "C:\\videos\\second.avi"});
-    ST_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
+    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
     Settle(in);
-    ST_CHECK(StaysQuiet(app, 500));
-    ST_CHECK_EQ(TextA(in.Item(101)), std::string("C:\\videos\\First.AvI"));
+    WT_CHECK(StaysQuiet(app, 500));
+    WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
   }
 
   Case("a name not ending in .avi: its message, the field unchanged");
   {
     Drop(in, {"C:\\videos\\clip.avi.txt"});
-    ST_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
+    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
     Settle(in);
-    ST_CHECK_EQ(TextA(in.Item(101)), std::string("C:\\videos\\First.AvI"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
     Drop(in, {"C:\\videos\\notes.txt", "C:\\videos\\clip.avi"});
-    ST_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
-    ST_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
+    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"You can drag One File"));
+    WT_CHECK_EQ(AnswerBox(app, in.main), std::wstring(L"Not AVI File"));
     Settle(in);
-    ST_CHECK_EQ(TextA(in.Item(101)), std::string("C:\\videos\\First.AvI"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
   }
 
   Case("Merge page: y 130 fills the first file's field, y 131 the second's");
   {
-    in.Command(230);
+    in.Command(IDM_SWITCH_TAB);
     Drop(in, {"C:\\v\\a.avi"}, 20, 130);
     Settle(in);
-    ST_CHECK_EQ(TextA(in.Item(151)), std::string("C:\\v\\a.avi"));
-    ST_CHECK_EQ(TextA(in.Item(154)), std::string());
+    WT_CHECK_EQ(TextA(in.Item(IDC_MERGE_FILE1)), std::string("C:\\v\\a.avi"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_MERGE_FILE2)), std::string());
     Drop(in, {"C:\\v\\b.avi"}, 20, 131);
     Settle(in);
-    ST_CHECK_EQ(TextA(in.Item(151)), std::string("C:\\v\\a.avi"));
-    ST_CHECK_EQ(TextA(in.Item(154)), std::string("C:\\v\\b.avi"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_MERGE_FILE1)), std::string("C:\\v\\a.avi"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_MERGE_FILE2)), std::string("C:\\v\\b.avi"));
     Drop(in, {"C:\\v\\c.avi"}, 300, 0);
     Settle(in);
-    ST_CHECK_EQ(TextA(in.Item(151)), std::string("C:\\v\\c.avi"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_MERGE_FILE1)), std::string("C:\\v\\c.avi"));
     // The Split page's field is not touched from the Merge page.
-    ST_CHECK_EQ(TextA(in.Item(101)), std::string("C:\\videos\\First.AvI"));
+    WT_CHECK_EQ(TextA(in.Item(IDC_SRC_FILE)), std::string("C:\\videos\\First.AvI"));
   }
   in.Stop();
   return Summary();

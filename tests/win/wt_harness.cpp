@@ -1,35 +1,20 @@
-// Checks what every Windows test relies on from the Wine harness: an
-// English user language, the sample folder reachable under its Windows
-// path, and a writable scratch folder as the current directory.
-#include <windows.h>
+// Checks what every Windows test relies on from the Wine harness: the
+// language the runner asked for (wt::Begin), the sample folder reachable
+// under its Windows path, and a writable scratch folder as the current
+// directory.
+// Runs in English and Japanese.
+#include "tests/win/lib/files.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-static int failures = 0;
-
-static void Check(bool ok, const char* what) {
-  std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-  if (!ok) ++failures;
-}
+using namespace wt;
 
 int main() {
-  Check(GetUserDefaultLangID() != 1041, "user language is not Japanese under LANG=C.UTF-8");
+  if (!Begin(60000)) return Summary();
 
-  const char* samples = std::getenv("TAVRIN_SAMPLES");
-  Check(samples && samples[0] == 'Z' && samples[1] == ':', "TAVRIN_SAMPLES is a Z: path");
-  if (samples) {
-    std::string manifest = std::string(samples) + "\\samples.txt";
-    HANDLE h = CreateFileA(manifest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Check(h != INVALID_HANDLE_VALUE, "samples.txt opens through the Windows path");
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-
-  FILE* f = std::fopen("scratch.txt", "wb");
-  Check(f != nullptr, "current directory is writable");
-  if (f) std::fclose(f);
-
-  return failures == 0 ? 0 : 1;
+  Case("the samples and the scratch folder");
+  const std::string samples = Env("TAVRIN_SAMPLES");
+  WT_CHECK_EQ(samples.substr(0, 2), std::string("Z:"));
+  WT_CHECK(ReadBytes(samples + "\\samples.txt") != "<missing>");
+  WriteBytes("scratch.txt", "");
+  WT_CHECK(FileExists(CurrentDirectory() + "\\scratch.txt"));
+  return Summary();
 }

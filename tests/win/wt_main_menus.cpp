@@ -2,28 +2,38 @@
 // inside the process, as menus cannot be read from another one): the File,
 // Operate and View items after each page change and after switching twice;
 // the overlap field's start text for values no settings file can hold.
-#include "wt_main_inproc.h"
+// Runs in English and Japanese.
+#include "tests/win/lib/inproc.h"
 
-using namespace shelltest;
+using namespace wt;
 
 namespace {
 
-const MenuItems kSplitFile = {{200, L"&Ref"}, {0, L""}, {210, L"E&xit"}};
-const MenuItems kMergeFile = {{202, L"Ref&1"}, {204, L"Ref&2"}, {0, L""}, {210, L"E&xit"}};
-const MenuItems kHelp = {{240, L"&Help"}, {0, L""}, {250, L"&About Tavrin"}};
+const MenuItems kSplitFile = Lang(MenuItems{{IDM_REF, L"&Ref"}, {0, L""}, {IDM_EXIT, L"E&xit"}},
+                                  MenuItems{{IDM_REF, L"\u53C2\u7167(&R)"}, {0, L""}, {IDM_EXIT, L"\u7D42\u4E86(&X)"}});
+const MenuItems kMergeFile = Lang(MenuItems{{IDM_REF1, L"Ref&1"}, {IDM_REF2, L"Ref&2"}, {0, L""}, {IDM_EXIT, L"E&xit"}},
+                                  MenuItems{{IDM_REF1, L"\u53C2\u7167\uFF11(&1)"},
+                                            {IDM_REF2, L"\u53C2\u7167\uFF12(&2)"},
+                                            {0, L""},
+                                            {IDM_EXIT, L"\u7D42\u4E86(&X)"}});
+const MenuItems kHelp = Lang(
+    MenuItems{{IDM_HELP, L"&Help"}, {0, L""}, {IDM_ABOUT, L"&About Tavrin"}},
+    MenuItems{{IDM_HELP, L"\u30D8\u30EB\u30D7(&H)"}, {0, L""}, {IDM_ABOUT, L"Tavrin\u306B\u3064\u3044\u3066(&A)"}});
+const std::wstring kSplitMergeItem = Lang(L"&Split-Merge", L"\u5206\u89E3-\u7D50\u5408(&S)");
+const std::wstring kSplitItem = Lang(L"&Split", L"\u5206\u89E3(&S)");
 
-void CheckSplitMenus(HWND main, const wchar_t* execute) {
-  ST_CHECK_EQ(Popup(main, 0), kSplitFile);
-  ST_CHECK_EQ(Popup(main, 1), (MenuItems{{220, execute}}));
-  ST_CHECK_EQ(Popup(main, 2), (MenuItems{{230, L"&Merge Tab"}}));
-  ST_CHECK_EQ(Popup(main, 3), kHelp);
+void CheckSplitMenus(HWND main, const std::wstring& execute) {
+  WT_CHECK_EQ(Popup(main, 0), kSplitFile);
+  WT_CHECK_EQ(Popup(main, 1), (MenuItems{{IDM_EXECUTE, execute}}));
+  WT_CHECK_EQ(Popup(main, 2), (MenuItems{{IDM_SWITCH_TAB, Lang(L"&Merge Tab", L"\u7D50\u5408\u30BF\u30D6(&M)")}}));
+  WT_CHECK_EQ(Popup(main, 3), kHelp);
 }
 
 void CheckMergeMenus(HWND main) {
-  ST_CHECK_EQ(Popup(main, 0), kMergeFile);
-  ST_CHECK_EQ(Popup(main, 1), (MenuItems{{220, L"&Merge"}}));
-  ST_CHECK_EQ(Popup(main, 2), (MenuItems{{230, L"&Split Tab"}}));
-  ST_CHECK_EQ(Popup(main, 3), kHelp);
+  WT_CHECK_EQ(Popup(main, 0), kMergeFile);
+  WT_CHECK_EQ(Popup(main, 1), (MenuItems{{IDM_EXECUTE, Lang(L"&Merge", L"\u7D50\u5408(&M)")}}));
+  WT_CHECK_EQ(Popup(main, 2), (MenuItems{{IDM_SWITCH_TAB, Lang(L"&Split Tab", L"\u5206\u89E3\u30BF\u30D6(&S)")}}));
+  WT_CHECK_EQ(Popup(main, 3), kHelp);
 }
 
 std::wstring TabText(HWND tab, int index) {
@@ -39,93 +49,91 @@ std::wstring TabText(HWND tab, int index) {
 }  // namespace
 
 int main() {
-  StartWatchdog(60000);
+  if (!Begin(60000)) return Summary();
   const std::string folder = MakeDir("menus");
   InProcess app;
 
-  Case("English, Split page: menu bar, File with 3 items, Operate and View items; tab texts; icon");
-  app.Start(1, 0, folder);
+  Case("Split page: menu bar, File with 3 items, Operate and View items; tab texts; icon");
+  app.Start(0, folder);
   {
-    HMENU bar = GetMenu(app.main);
-    const MenuItems titles = ItemsOf(bar);
-    ST_CHECK_EQ(titles.size(), size_t(4));
+    const MenuItems titles = ItemsOf(GetMenu(app.main));
+    WT_CHECK_EQ(titles.size(), size_t(4));
     if (titles.size() == 4) {
-      ST_CHECK_EQ(titles[0].second, std::wstring(L"&File"));
-      ST_CHECK_EQ(titles[1].second, std::wstring(L"&Operate"));
-      ST_CHECK_EQ(titles[2].second, std::wstring(L"&View"));
-      ST_CHECK_EQ(titles[3].second, std::wstring(L"&Help"));
+      WT_CHECK_EQ(titles[0].second, Lang(L"&File", L"\u30D5\u30A1\u30A4\u30EB(&F)"));
+      WT_CHECK_EQ(titles[1].second, Lang(L"&Operate", L"\u64CD\u4F5C(&O)"));
+      WT_CHECK_EQ(titles[2].second, Lang(L"&View", L"\u8868\u793A(&V)"));
+      WT_CHECK_EQ(titles[3].second, Lang(L"&Help", L"\u30D8\u30EB\u30D7(&H)"));
     }
-    CheckSplitMenus(app.main, L"&Split-Merge");
-    ST_CHECK_EQ(TabText(app.Item(131), 0), std::wstring(L"Split"));
-    ST_CHECK_EQ(TabText(app.Item(131), 1), std::wstring(L"Merge"));
-    ST_CHECK(GetClassLongPtrA(app.main, GCLP_HICON) != 0);
+    CheckSplitMenus(app.main, kSplitMergeItem);
+    WT_CHECK_EQ(TabText(app.Item(IDC_TABS), 0), Lang(L"Split", L"\u5206\u89E3"));
+    WT_CHECK_EQ(TabText(app.Item(IDC_TABS), 1), Lang(L"Merge", L"\u7D50\u5408"));
+    WT_CHECK(GetClassLongPtrA(app.main, GCLP_HICON) != 0);
   }
 
   Case("View command: Merge layout, back to Split layout, and again");
   for (int round = 0; round < 2; ++round) {
-    app.Command(230);
+    app.Command(IDM_SWITCH_TAB);
     CheckMergeMenus(app.main);
-    app.Command(230);
-    CheckSplitMenus(app.main, L"&Split-Merge");
-  }
-
-  Case("ShowTab twice for one page changes nothing; another page number yields 1");
-  {
-    ST_CHECK_EQ(ShowTab(app.main, 1), 0);
-    ST_CHECK_EQ(ShowTab(app.main, 1), 0);
-    CheckMergeMenus(app.main);
-    ST_CHECK_EQ(ShowTab(app.main, 2), 1);
-    CheckMergeMenus(app.main);
-    ST_CHECK_EQ(ShowTab(app.main, 0), 0);
-    ST_CHECK_EQ(ShowTab(app.main, 0), 0);
-    CheckSplitMenus(app.main, L"&Split-Merge");
+    app.Command(IDM_SWITCH_TAB);
+    CheckSplitMenus(app.main, kSplitMergeItem);
   }
 
   Case("the Split-Merge box rewrites the Operate item");
   {
-    SendMessageA(app.Item(120), BM_CLICK, 0, 0);
-    CheckSplitMenus(app.main, L"&Split");
-    ST_CHECK_EQ(app.ItemText(122), std::wstring(L"Split"));
-    SendMessageA(app.Item(120), BM_CLICK, 0, 0);
-    CheckSplitMenus(app.main, L"&Split-Merge");
+    SendMessageA(app.Item(IDC_SPLIT_MERGE), BM_CLICK, 0, 0);
+    CheckSplitMenus(app.main, kSplitItem);
+    WT_CHECK_EQ(app.ItemText(IDC_EXECUTE), Lang(L"Split", L"\u5206\u89E3"));
+    SendMessageA(app.Item(IDC_SPLIT_MERGE), BM_CLICK, 0, 0);
+    CheckSplitMenus(app.main, kSplitMergeItem);
   }
 
-  Case("a tab change by the user: TCN_SELCHANGE returns 1 and shows the page; other notifications 0");
-  {
-    HWND tab = app.Item(131);
-    SendMessageA(tab, TCM_SETCURSEL, 1, 0);
-    NMHDR header = {tab, 131, UINT(TCN_SELCHANGE)};
-    // The procedure's own result, called as the dialog manager would.
-    ST_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, 131, reinterpret_cast<LPARAM>(&header)), INT_PTR(1));
+  if (Case("ShowTab twice for one page changes nothing; another page number yields 1", kEnglishOnly)) {
+    WT_CHECK_EQ(ShowTab(app.main, 1), 0);
+    WT_CHECK_EQ(ShowTab(app.main, 1), 0);
     CheckMergeMenus(app.main);
-    ST_CHECK(IsWindowVisible(app.Item(151)) != 0);
-    ST_CHECK_EQ(AppShell().settings.currentTab, 1);
-    NMHDR other = {tab, 131, UINT(TCN_SELCHANGING)};
-    ST_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, 131, reinterpret_cast<LPARAM>(&other)), INT_PTR(0));
+    WT_CHECK_EQ(ShowTab(app.main, 2), 1);
+    CheckMergeMenus(app.main);
+    WT_CHECK_EQ(ShowTab(app.main, 0), 0);
+    WT_CHECK_EQ(ShowTab(app.main, 0), 0);
+    CheckSplitMenus(app.main, kSplitMergeItem);
+  }
+
+  if (Case("a tab change by the user: TCN_SELCHANGE returns 1 and shows the page; other notifications 0",
+           kEnglishOnly)) {
+    HWND tab = app.Item(IDC_TABS);
+    SendMessageA(tab, TCM_SETCURSEL, 1, 0);
+    NMHDR header = {tab, IDC_TABS, UINT(TCN_SELCHANGE)};
+    // The procedure's own result, called as the dialog manager would.
+    WT_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&header)), INT_PTR(1));
+    CheckMergeMenus(app.main);
+    WT_CHECK(IsWindowVisible(app.Item(IDC_MERGE_FILE1)) != 0);
+    WT_CHECK_EQ(AppShell().settings.currentTab, 1);
+    NMHDR other = {tab, IDC_TABS, UINT(TCN_SELCHANGING)};
+    WT_CHECK_EQ(MainDialog(app.main, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&other)), INT_PTR(0));
     SendMessageA(tab, TCM_SETCURSEL, 0, 0);
-    SendMessageA(app.main, WM_NOTIFY, 131, reinterpret_cast<LPARAM>(&header));
-    CheckSplitMenus(app.main, L"&Split-Merge");
-    ST_CHECK_EQ(MainDialog(app.main, WM_COMMAND, 230, 0), INT_PTR(0));
-    ST_CHECK_EQ(MainDialog(app.main, WM_COMMAND, 230, 0), INT_PTR(0));
+    SendMessageA(app.main, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&header));
+    CheckSplitMenus(app.main, kSplitMergeItem);
+    WT_CHECK_EQ(MainDialog(app.main, WM_COMMAND, IDM_SWITCH_TAB, 0), INT_PTR(0));
+    WT_CHECK_EQ(MainDialog(app.main, WM_COMMAND, IDM_SWITCH_TAB, 0), INT_PTR(0));
   }
   app.Stop();
 
-  Case("opening on the Merge page (TabNo 1): Merge menus; Split-Merge off");
-  app.Start(1, 1, folder, 0);
-  CheckMergeMenus(app.main);
-  app.Command(230);
-  CheckSplitMenus(app.main, L"&Split");
-  app.Stop();
+  if (Case("opening on the Merge page (TabNo 1): Merge menus; Split-Merge off", kEnglishOnly)) {
+    app.Start(1, folder, 0);
+    CheckMergeMenus(app.main);
+    app.Command(IDM_SWITCH_TAB);
+    CheckSplitMenus(app.main, kSplitItem);
+    app.Stop();
+  }
 
-  Case("the overlap field's start text from any stored value: 60, 12.25, 0.1, 75 -> 60, -3 -> 0");
-  {
+  if (Case("the overlap field's start text from any stored value: 60, 12.25, 0.1, 75 -> 60, -3 -> 0", kEnglishOnly)) {
     struct Row {
       float seconds;
       const wchar_t* shown;
     } rows[] = {{60.0f, L"60"}, {12.25f, L"12.25"}, {0.1f, L"0.1"}, {75.0f, L"60"}, {-3.0f, L"0"}, {2.5f, L"2.5"}};
     for (const Row& row : rows) {
-      app.Start(1, 0, folder, 0, row.seconds);
-      ST_CHECK_EQ(app.ItemText(118), std::wstring(row.shown));
+      app.Start(0, folder, 0, row.seconds);
+      WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(row.shown));
       app.Stop();
     }
   }

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "app/plugin_win32.h"
-#include "tests/win/wt_progress_jobs.h"
+#include "tests/win/lib/progress.h"
 
 namespace {
 
@@ -35,23 +35,19 @@ bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c
 // A size-based split with the given create radio and overlap text; the time
 // fields and the input path are unusable, so only the hand-over can succeed.
 wt::JobRun SplitBySize(int createRadio, const char* overlap) {
-  wt::SetField(mainWindow, 101, wt::CurrentDirectory() + "\\missing.avi");
-  wt::SetField(mainWindow, 104, "x");
-  wt::SetField(mainWindow, 106, "x");
-  wt::SetField(mainWindow, 108, "x");
-  wt::SetField(mainWindow, 118, overlap);
-  wt::SetChecked(mainWindow, 110);
+  wt::SetSplitFields(mainWindow, wt::CurrentDirectory() + "\\missing.avi", "x", "x", "x", overlap);
+  wt::SetChecked(mainWindow, IDC_BY_SIZE);
   wt::SetChecked(mainWindow, createRadio);
   return wt::RunJob(true, mainWindow);
 }
 
 void TestAbsent() {
-  wt::BeginCase("no TavrinD.dll in the current directory: nothing loaded, size split returns -3 silently");
+  wt::Case("no TavrinD.dll in the current directory: nothing loaded, size split returns -3 silently");
   HMODULE plugin = LoadSizeSplitPlugin();
   WT_CHECK(plugin == nullptr);
   WT_CHECK(GetModuleHandleA("TavrinD.dll") == nullptr);
   InitWin32Host(mainWindow, plugin, 1);
-  wt::JobRun run = SplitBySize(114, "5");
+  wt::JobRun run = SplitBySize(IDC_CREATE_BOTH, "5");
   WT_CHECK_EQ(long(run.result), -3L);
   WT_CHECK_EQ(run.boxes.size(), size_t(0));
   WT_CHECK(run.progress.empty());
@@ -71,7 +67,7 @@ int LoadProbe() {
 }
 
 void TestLoadsFromCurrentDirectory() {
-  wt::BeginCase("with TavrinD.dll both next to the program and in the current directory, the latter is loaded");
+  wt::Case("with TavrinD.dll both next to the program and in the current directory, the latter is loaded");
   std::string base = wt::CurrentDirectory();
   CreateDirectoryA("program", nullptr);
   CreateDirectoryA("start", nullptr);
@@ -112,7 +108,7 @@ void TestLoadsFromCurrentDirectory() {
 }
 
 void TestNotALibrary() {
-  wt::BeginCase("a TavrinD.dll that is no library: the load fails, no library");
+  wt::Case("a TavrinD.dll that is no library: the load fails, no library");
   std::string here = wt::CurrentDirectory();
   CreateDirectoryA("broken", nullptr);
   SetCurrentDirectoryA("broken");
@@ -122,11 +118,11 @@ void TestNotALibrary() {
 }
 
 void TestSizeSplitHandOver(HMODULE plugin) {
-  wt::BeginCase("size split with the library: (CreateMode, whole overlap seconds), Completed/Error, -3");
+  wt::Case("size split with the library: (CreateMode, whole overlap seconds), Completed/Error, -3");
   DWORD uiThread = GetCurrentThreadId();
 
   PluginReturns("0");
-  wt::JobRun run = SplitBySize(114, "5.9");
+  wt::JobRun run = SplitBySize(IDC_CREATE_BOTH, "5.9");
   WT_CHECK_EQ(long(run.result), -3L);
   if (WT_CHECK_EQ(run.boxes.size(), size_t(1))) {
     WT_CHECK(run.boxes[0].ownedByDialog);
@@ -141,7 +137,7 @@ void TestSizeSplitHandOver(HMODULE plugin) {
   }
 
   PluginReturns("7");
-  run = SplitBySize(115, "abc");  // first file only: overlap 0, its text not read
+  run = SplitBySize(IDC_CREATE_FIRST, "abc");  // first file only: overlap 0, its text not read
   WT_CHECK_EQ(long(run.result), -3L);
   if (WT_CHECK_EQ(run.boxes.size(), size_t(1))) WT_CHECK_EQ(run.boxes[0].text, std::string("Error"));
   calls = TakeCalls();
@@ -151,7 +147,7 @@ void TestSizeSplitHandOver(HMODULE plugin) {
   }
 
   PluginReturns("-1");
-  run = SplitBySize(116, "60");
+  run = SplitBySize(IDC_CREATE_SECOND, "60");
   WT_CHECK_EQ(long(run.result), -3L);
   if (WT_CHECK_EQ(run.boxes.size(), size_t(1))) WT_CHECK_EQ(run.boxes[0].text, std::string("Error"));
   calls = TakeCalls();
@@ -161,7 +157,7 @@ void TestSizeSplitHandOver(HMODULE plugin) {
   }
 
   PluginReturns("0");
-  run = SplitBySize(114, "60.5");  // the overlap check comes first
+  run = SplitBySize(IDC_CREATE_BOTH, "60.5");  // the overlap check comes first
   WT_CHECK_EQ(long(run.result), -2L);
   if (WT_CHECK_EQ(run.boxes.size(), size_t(1)))
     WT_CHECK_EQ(run.boxes[0].text, std::string("[Overlap] bad value(0-60)"));
@@ -170,22 +166,18 @@ void TestSizeSplitHandOver(HMODULE plugin) {
 }
 
 void TestMergeHandOver() {
-  wt::BeginCase("merge with the library: (1, 60) after planning; 0 gives Completed, else the summary");
+  wt::Case("merge with the library: (1, 60) after planning; 0 gives Completed, else the summary");
   std::string input = wt::CopySample("ffmpeg_mpeg4_pcm_g12.avi", "clip.avi");
-  wt::SetField(mainWindow, 101, input);
-  wt::SetField(mainWindow, 104, "0");
-  wt::SetField(mainWindow, 106, "0");
-  wt::SetField(mainWindow, 108, "10");
-  wt::SetField(mainWindow, 118, "3");
-  wt::SetChecked(mainWindow, 103);  // by time: the library is not involved
-  wt::SetChecked(mainWindow, 114);
+  wt::SetSplitFields(mainWindow, input, "0", "0", "10", "3");
+  wt::SetChecked(mainWindow, IDC_BY_TIME);  // by time: the library is not involved
+  wt::SetChecked(mainWindow, IDC_CREATE_BOTH);
   wt::JobRun split = wt::RunJob(true, mainWindow);
   WT_CHECK_EQ(long(split.result), 0L);
   WT_CHECK_EQ(TakeCalls().size(), size_t(0));
 
   std::string stem = wt::CurrentDirectory() + "\\clip";
-  wt::SetField(mainWindow, 151, stem + "-1.avi");
-  wt::SetField(mainWindow, 154, stem + "-2.avi");
+  wt::SetField(mainWindow, IDC_MERGE_FILE1, stem + "-1.avi");
+  wt::SetField(mainWindow, IDC_MERGE_FILE2, stem + "-2.avi");
   PluginReturns("0");
   wt::JobRun run = wt::RunJob(false, mainWindow);
   WT_CHECK_EQ(long(run.result), 0L);
@@ -208,7 +200,7 @@ void TestMergeHandOver() {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--load-probe") return LoadProbe();
-  wt::StartWatchdog(110000);  // below the runner's 120 s limit
+  if (!wt::Begin(110000)) return wt::Summary();  // below the runner's 120 s limit
   logPath = wt::CurrentDirectory() + "\\plugin-calls.txt";
   SetEnvironmentVariableA("TAVRIN_PLUGIN_LOG", logPath.c_str());
   mainWindow = wt::CreateTestMainWindow();
@@ -218,7 +210,7 @@ int main(int argc, char** argv) {
   TestNotALibrary();
   TestLoadsFromCurrentDirectory();
 
-  wt::BeginCase("TavrinD.dll in the current directory: loaded from there, entry TestFunc");
+  wt::Case("TavrinD.dll in the current directory: loaded from there, entry TestFunc");
   std::string copy = wt::CurrentDirectory() + "\\TavrinD.dll";
   WT_CHECK(CopyFileA(TestDll().c_str(), copy.c_str(), FALSE));
   HMODULE plugin = LoadSizeSplitPlugin();

@@ -1,14 +1,17 @@
-// The progress dialog under Wine, English interface: the protocol between the
-// worker and the dialog (status line, bar, Cancel, Esc, job end, message boxes
-// over the dialog), the template and the painted bar, and a worker that cannot start.
+// The progress dialog under Wine: the protocol between the worker and the
+// dialog (status line, bar, Cancel, Esc, job end, message boxes over the
+// dialog), the template of the run's language (THDDLGE, THDDLG) and the
+// painted bar, and a worker that cannot start.
+// Runs in English and Japanese.
 #include <cstring>
 
-#include "tests/win/wt_progress_harness.h"
+#include "tests/win/lib/progress.h"
 
 namespace {
 
-constexpr uint32_t kSplitColour = wt::Rgb(200, 170, 130);
-constexpr uint32_t kMergeColour = wt::Rgb(170, 130, 200);
+using wt::kMergeColour;
+using wt::kSplitColour;
+using wt::Lang;
 
 HWND mainWindow = nullptr;
 DWORD uiThread = 0;
@@ -18,6 +21,7 @@ void Report(JobState& state, const char* text, int cells) {
   ReportProgress(state, cells);
 }
 
+// The status line in the system code page (CP932 in Japanese runs, as the literals are).
 std::string StatusLine(HWND dialog) { return wt::TextA(GetDlgItem(dialog, IDC_STATUS)); }
 
 // Rectangle of a control in the dialog's client coordinates.
@@ -44,8 +48,15 @@ void CheckSameRect(const RECT& got, const RECT& want, const char* what) {
 }
 
 // THDDLGE: 167 x 70 units, Cancel at 62,48 43x14, status at 10,8 150x14, 9 pt
-// font; popup with caption, no system menu; centred; focus on Cancel.
-void CheckEnglishTemplate(HWND dialog) {
+// font. THDDLG: 150 x 70 units, Cancel "キャンセル" at 53,48 43x14, status at
+// 10,10 130x14, 12 pt "ＭＳ Ｐゴシック". Both: popup with caption, no system
+// menu; centred; focus on Cancel.
+void CheckTemplate(HWND dialog) {
+  struct Layout {
+    int width, cancelX, statusY, statusWidth, points;
+    const wchar_t* cancel;
+  };
+  const Layout t = Lang(Layout{167, 62, 8, 150, 9, L"Cancel"}, Layout{150, 53, 10, 130, 12, L"キャンセル"});
   LONG style = GetWindowLongA(dialog, GWL_STYLE);
   WT_CHECK((style & WS_CAPTION) == WS_CAPTION);
   WT_CHECK((style & WS_POPUP) != 0);
@@ -54,24 +65,25 @@ void CheckEnglishTemplate(HWND dialog) {
   // (20 pixels either side of it), with the Cancel button kept in the middle.
   RECT client;
   GetClientRect(dialog, &client);
-  RECT templ = DialogUnits(dialog, 0, 0, 167, 70);
+  RECT templ = DialogUnits(dialog, 0, 0, t.width, 70);
   long width = templ.right < 341 ? 341 : templ.right;
   CheckSameRect(client, RECT{0, 0, width, templ.bottom}, "client area");
-  RECT cancel = DialogUnits(dialog, 62, 48, 43, 14);
+  RECT cancel = DialogUnits(dialog, t.cancelX, 48, 43, 14);
   OffsetRect(&cancel, (width - templ.right) / 2, 0);
   CheckSameRect(ControlRect(dialog, IDCANCEL), cancel, "Cancel button");
-  RECT status = DialogUnits(dialog, 10, 8, 150, 14);
+  RECT status = DialogUnits(dialog, 10, t.statusY, t.statusWidth, 14);
   if (status.bottom > 50) status.bottom = 50;  // ends above the bar's frame
   CheckSameRect(ControlRect(dialog, IDC_STATUS), status, "status line");
-  WT_CHECK_EQ(wt::TextA(GetDlgItem(dialog, IDCANCEL)), std::string("Cancel"));
+  WT_CHECK_EQ(wt::TextW(GetDlgItem(dialog, IDCANCEL)), std::wstring(t.cancel));
   LONG buttonStyle = GetWindowLongA(GetDlgItem(dialog, IDCANCEL), GWL_STYLE);
   WT_CHECK((buttonStyle & 0x0F) == BS_DEFPUSHBUTTON);
   WT_CHECK((buttonStyle & WS_TABSTOP) != 0);
 
-  LOGFONTA font = {};
-  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+  if (wt::Japanese()) WT_CHECK_EQ(std::wstring(font.lfFaceName), std::wstring(L"ＭＳ Ｐゴシック"));
   HDC screen = GetDC(nullptr);
-  WT_CHECK_EQ(long(font.lfHeight), long(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72)));
+  WT_CHECK_EQ(long(font.lfHeight), long(-MulDiv(t.points, GetDeviceCaps(screen, LOGPIXELSY), 72)));
   ReleaseDC(nullptr, screen);
 
   RECT window;
@@ -95,13 +107,13 @@ void CheckBar(HWND dialog, int cells, uint32_t colour) {
 void ClickCancel(HWND dialog) { SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); }
 
 void TestProtocolAndCancel() {
-  wt::BeginCase("split dialog: status line, cells, Cancel twice, end with the job's result");
+  wt::Case("split dialog: status line, cells, Cancel twice, end with the job's result");
   JobState& state = AppJobState();
   wt::Handshake hs;
   wt::fakeJob = [&](JobState& s) -> int32_t {
-    Report(s, "Analyzing", 37);
+    Report(s, Lang("Analyzing", "ファイル解析中"), 37);
     hs.JobPause();
-    Report(s, "File Creating", 37);  // same cell count, new text
+    Report(s, Lang("File Creating", "ファイル作成中"), 37);  // same cell count, new text
     hs.JobPause();
     wt::WaitUntil([&] { return CancelSet(s); });
     hs.JobPause();
@@ -111,16 +123,16 @@ void TestProtocolAndCancel() {
   INT_PTR result = wt::RunProgressDialog(true, mainWindow, [&](HWND dialog) {
     seen = dialog;
     if (!wt::Check(hs.DriverAwait(), "job reports progress", __FILE__, __LINE__)) return;
-    WT_CHECK_EQ(wt::TextA(dialog), std::string("Tavrin - Split"));
-    WT_CHECK_EQ(StatusLine(dialog), std::string("Analyzing"));
+    WT_CHECK_EQ(wt::TextW(dialog), Lang(L"Tavrin - Split", L"Tavrin - 分解"));
+    WT_CHECK_EQ(StatusLine(dialog), std::string(Lang("Analyzing", "ファイル解析中")));
     CheckBar(dialog, 37, kSplitColour);
-    CheckEnglishTemplate(dialog);
+    CheckTemplate(dialog);
     WT_CHECK(!IsWindowEnabled(mainWindow));  // modal to the main window
     WT_CHECK_EQ(long(state.cancelRequested.load()), 0L);
     hs.DriverRelease();
 
     WT_CHECK(hs.DriverAwait());
-    WT_CHECK_EQ(StatusLine(dialog), std::string("File Creating"));
+    WT_CHECK_EQ(StatusLine(dialog), std::string(Lang("File Creating", "ファイル作成中")));
     CheckBar(dialog, 37, kSplitColour);
 
     ClickCancel(dialog);
@@ -128,9 +140,9 @@ void TestProtocolAndCancel() {
     ClickCancel(dialog);
     WT_CHECK_EQ(long(state.cancelRequested.load()), -2L);
     hs.DriverRelease();
-    WT_CHECK(hs.DriverAwait());  // the job has seen the cancel
+    WT_CHECK(hs.DriverAwait());         // the job has seen the cancel
     WT_CHECK(IsWindowVisible(dialog));  // Cancel does not close the dialog
-    WT_CHECK_EQ(StatusLine(dialog), std::string("File Creating"));
+    WT_CHECK_EQ(StatusLine(dialog), std::string(Lang("File Creating", "ファイル作成中")));
     hs.DriverRelease();
   });
   WT_CHECK_EQ(long(result), 42L);
@@ -141,23 +153,23 @@ void TestProtocolAndCancel() {
 }
 
 void TestEscape() {
-  wt::BeginCase("merge dialog: cancel flag cleared on opening, Esc acts as Cancel, merge colour");
+  wt::Case("merge dialog: cancel flag cleared on opening, Esc acts as Cancel, merge colour");
   JobState& state = AppJobState();
   wt::Handshake hs;
   long cancelAtStart = 99;
   wt::fakeJob = [&](JobState& s) -> int32_t {
     cancelAtStart = s.cancelRequested.load();
-    Report(s, "File2 Analyzing", 0);
+    Report(s, Lang("File2 Analyzing", "ファイル２解析中"), 0);
     hs.JobPause();
-    Report(s, "File1 Analyzing", 100);
+    Report(s, Lang("File1 Analyzing", "ファイル１解析中"), 100);
     hs.JobPause();
     wt::WaitUntil([&] { return CancelSet(s); });
     return 0;
   };
   INT_PTR result = wt::RunProgressDialog(false, mainWindow, [&](HWND dialog) {
     if (!wt::Check(hs.DriverAwait(), "job reports progress", __FILE__, __LINE__)) return;
-    WT_CHECK_EQ(wt::TextA(dialog), std::string("Tavrin - Merge"));
-    WT_CHECK_EQ(StatusLine(dialog), std::string("File2 Analyzing"));
+    WT_CHECK_EQ(wt::TextW(dialog), Lang(L"Tavrin - Merge", L"Tavrin - 結合"));
+    WT_CHECK_EQ(StatusLine(dialog), std::string(Lang("File2 Analyzing", "ファイル２解析中")));
     CheckBar(dialog, 0, kMergeColour);
     hs.DriverRelease();
     WT_CHECK(hs.DriverAwait());
@@ -174,17 +186,17 @@ void TestEscape() {
 }
 
 void TestMessageBoxesOverTheDialog() {
-  wt::BeginCase("a job that fails at once: its boxes appear over the open dialog");
+  wt::Case("a job that fails at once: its boxes appear over the open dialog");
   wt::fakeJob = [](JobState& s) -> int32_t {
-    ShowMessage(s, "[Overlap] bad value");
-    ShowMessage(s, "Avi File?", MessageOwner::MainWindow);
+    ShowMessage(s, Lang("[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります"));
+    ShowMessage(s, Lang("Avi File?", "ファイルの解析に失敗しました"), MessageOwner::MainWindow);
     return -13;
   };
   INT_PTR result = wt::RunProgressDialog(true, mainWindow, [&](HWND dialog) {
     HWND box = wt::WaitForMessageBox(dialog);
     if (!wt::Check(box != nullptr, "a box owned by the progress dialog", __FILE__, __LINE__)) return;
     WT_CHECK_EQ(wt::TextA(box), std::string("Tavrin"));
-    WT_CHECK_EQ(wt::MessageText(box), std::string("[Overlap] bad value"));
+    WT_CHECK_EQ(wt::MessageTextW(box), Lang(L"[Overlap] bad value", L"「オーバーラップ」入力値に誤りがあります"));
     WT_CHECK(GetDlgItem(box, IDOK) != nullptr);
     WT_CHECK(GetDlgItem(box, IDCANCEL) == nullptr);  // OK only
     WT_CHECK(IsWindowVisible(dialog));
@@ -194,14 +206,14 @@ void TestMessageBoxesOverTheDialog() {
     wt::PressOk(box);
 
     // The second box belongs to the main window; the dialog stays open meanwhile.
-    WT_CHECK_EQ(wt::AnswerMessageBox(mainWindow), std::string("Avi File?"));
+    WT_CHECK_EQ(wt::AnswerMessageBox(mainWindow), Lang(L"Avi File?", L"ファイルの解析に失敗しました"));
   });
   WT_CHECK_EQ(long(result), -13L);
   WT_CHECK(wt::FindMessageBox(mainWindow) == nullptr);
 }
 
 void TestPainting() {
-  wt::BeginCase("painted bar: empty box, partial, full to x = 319, values outside 0..100");
+  wt::Case("painted bar: empty box, partial, full to x = 319, values outside 0..100");
   wt::Handshake hs;
   const int sent[] = {0, 1, 50, 99, 100, 150, -5, 3};
   const int drawn[] = {0, 1, 50, 99, 100, 100, 0, 3};
@@ -234,11 +246,12 @@ void TestPainting() {
 }
 
 void TestHostReadsMainWindow() {
-  wt::BeginCase("the worker reads the main window's fields and buttons through sent messages");
-  wt::SetField(mainWindow, 101, "Z:\\videos\\clip.avi");
-  wt::SetField(mainWindow, 118, std::string(300, '7'));  // longer than a field read holds
-  wt::SetChecked(mainWindow, 115);
-  wt::SetChecked(mainWindow, 120, true);
+  if (!wt::Case("the worker reads the main window's fields and buttons through sent messages", wt::kEnglishOnly))
+    return;
+  wt::SetField(mainWindow, IDC_SRC_FILE, "Z:\\videos\\clip.avi");
+  wt::SetField(mainWindow, IDC_OVERLAP, std::string(300, '7'));  // longer than a field read holds
+  wt::SetChecked(mainWindow, IDC_CREATE_FIRST);
+  wt::SetChecked(mainWindow, IDC_SPLIT_MERGE, true);
   std::string path, overlap;
   bool by114 = true, by115 = false, by120 = false, by110 = true, missing = true;
   char absent[kPathBytes];
@@ -267,24 +280,24 @@ void TestHostReadsMainWindow() {
   WT_CHECK(by120);
   WT_CHECK(!by110);
   WT_CHECK(!missing);
-  wt::SetChecked(mainWindow, 114);
-  wt::SetChecked(mainWindow, 120, false);
+  wt::SetChecked(mainWindow, IDC_CREATE_BOTH);
+  wt::SetChecked(mainWindow, IDC_SPLIT_MERGE, false);
 }
 
 bool FailToStart(void(__cdecl*)(void*), void*) { return false; }
 
 void TestWorkerNotStarted() {
-  wt::BeginCase("no worker thread: an error box, then the dialog ends at once");
+  wt::Case("no worker thread: an error box, then the dialog ends at once");
   bool jobRan = false;
   wt::fakeJob = [&](JobState&) -> int32_t {
     jobRan = true;
     return 0;
   };
   SetWorkerStarter(FailToStart);
-  std::string text;
+  std::wstring text;
   INT_PTR result = wt::RunProgressDialog(false, mainWindow, [&](HWND dialog) { text = wt::AnswerMessageBox(dialog); });
   SetWorkerStarter(nullptr);
-  WT_CHECK_EQ(text, std::string("Error"));
+  WT_CHECK_EQ(text, Lang(L"Error", L"エラー"));
   WT_CHECK_EQ(long(result), long(kWorkerNotStarted));
   WT_CHECK(!jobRan);
   WT_CHECK_EQ(long(AppJobState().cancelRequested.load()), 0L);
@@ -298,10 +311,10 @@ void TestWorkerNotStarted() {
 }  // namespace
 
 int main() {
-  wt::StartWatchdog(90000);
+  if (!wt::Begin(90000)) return wt::Summary();
   uiThread = GetCurrentThreadId();
   mainWindow = wt::CreateTestMainWindow();
-  InitWin32Host(mainWindow, nullptr, 1);
+  InitWin32Host(mainWindow, nullptr, wt::Japanese() ? 0 : 1);
   SetSplitJobFunction(wt::RunFakeJob);
   SetMergeJobFunction(wt::RunFakeJob);
 

@@ -1,25 +1,11 @@
 // Values of the settings file as the real Tavrin.exe shows them: the overlap
 // field's rule, LF-only and CR-only lines.
-#include "wt_main_driver.h"
+#include "tests/win/lib/app.h"
 
-using namespace shelltest;
-
-namespace {
-
-int folderCount = 0;
-
-// A fresh start folder holding a Tavrin.ini with content (none if null).
-std::string FolderWith(const char* content) {
-  const std::string folder = MakeDir("s" + std::to_string(++folderCount));
-  if (content) WriteBytes(folder + "\\Tavrin.ini", content);
-  return folder;
-}
-
-
-}  // namespace
+using namespace wt;
 
 int main() {
-  StartWatchdog(110000);
+  if (!Begin(110000)) return Summary();
 
   Case("OverLapS: the field shows the value read; out of range or no number shows 0");
   {
@@ -32,21 +18,22 @@ int main() {
                 {"OverLapS=abc\r\n", L"0"},       {"OverLapS=\r\n", L"0"}};
     for (const Row& row : rows) {
       App app = Launch("", FolderWith(row.content));
-      ST_CHECK_EQ(app.ItemText(118), std::wstring(row.shown));
+      WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(row.shown));
       CloseApp(app);
     }
   }
 
   Case("LF-only lines read like CR LF lines");
   {
-    for (const char* content : {"TabNo=1\nCreateFileN=3\nOverLapS=4.5\n", "TabNo=1\r\nCreateFileN=3\r\nOverLapS=4.5\r\n",
-                                "TabNo=1\rCreateFileN=3\rOverLapS=4.5\r"}) {
+    for (const char* content :
+         {"TabNo=1\nCreateFileN=3\nOverLapS=4.5\n", "TabNo=1\r\nCreateFileN=3\r\nOverLapS=4.5\r\n",
+          "TabNo=1\rCreateFileN=3\rOverLapS=4.5\r"}) {
       App app = Launch("", FolderWith(content));
-      ST_CHECK(app.Visible(151));
-      app.Command(230);  // the radio buttons are set when the Split page is shown
+      WT_CHECK(app.Visible(IDC_MERGE_FILE1));
+      app.Command(IDM_SWITCH_TAB);  // the radio buttons are set when the Split page is shown
       app.Sync();
-      ST_CHECK(app.Checked(116));
-      ST_CHECK_EQ(app.ItemText(118), std::wstring(L"4.5"));
+      WT_CHECK(app.Checked(IDC_CREATE_SECOND));
+      WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(L"4.5"));
       CloseApp(app);
     }
   }

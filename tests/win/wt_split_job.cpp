@@ -1,53 +1,56 @@
-// The real split job run by the split progress dialog under Wine, English
-// interface: it reads the Split tab's controls of a stand-in main window with
-// sent messages, reports to the dialog and shows its boxes over it.
-#include "tests/win/wt_progress_jobs.h"
+// The real split job run by the split progress dialog under Wine: it reads
+// the Split page's fields of a stand-in main window with sent messages,
+// reports to the dialog and shows its boxes over it, in the run's language.
+// Runs in English and Japanese.
+#include "tests/win/lib/progress.h"
 
 namespace {
 
-constexpr uint32_t kSplitColour = wt::Rgb(200, 170, 130);
-const char* const kCompleted =
+using wt::Lang;
+
+// Texts in the system code page (CP932 in Japanese runs, as the literals are).
+const std::string kCompleted = Lang(
     "Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
-    "(Program Files\\Windows Media Player\\Mplayer2.exe)";
+    "(Program Files\\Windows Media Player\\Mplayer2.exe)",
+    "操作完了\n\n（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"
+    "詳細はヘルプファイル参照のこと）");
+const std::string kAnalyzing = Lang("Analyzing", "ファイル解析中");
+const std::string kCreating = Lang("File Creating", "ファイル作成中");
 
 HWND mainWindow = nullptr;
 
 void SetSplitFields(const std::string& path, const char* hours, const char* minutes, const char* seconds,
                     const char* overlap) {
-  wt::SetField(mainWindow, 101, path);
-  wt::SetField(mainWindow, 104, hours);
-  wt::SetField(mainWindow, 106, minutes);
-  wt::SetField(mainWindow, 108, seconds);
-  wt::SetField(mainWindow, 118, overlap);
+  wt::SetSplitFields(mainWindow, path, hours, minutes, seconds, overlap);
 }
 
 void TestSplitBoth() {
-  wt::BeginCase("split both files at 0:0:10 with 2 s overlap: bar 0..10 then 10..99, Completed over the dialog");
+  wt::Case("split both files at 0:0:10 with 2 s overlap: bar 0..10 then 10..99, Completed over the dialog");
   std::string input = wt::CopySample("ffmpeg_mpeg4_pcm_g12.avi", "clip.avi");
   SetSplitFields(input, "0", "0", "10", "2");
-  wt::SetChecked(mainWindow, 103);
-  wt::SetChecked(mainWindow, 114);
-  wt::SetChecked(mainWindow, 120, false);
+  wt::SetChecked(mainWindow, IDC_BY_TIME);
+  wt::SetChecked(mainWindow, IDC_CREATE_BOTH);
+  wt::SetChecked(mainWindow, IDC_SPLIT_MERGE, false);
   wt::JobRun run = wt::RunJob(true, mainWindow);
 
   WT_CHECK_EQ(long(run.result), 0L);
   if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
   const wt::SeenBox& box = run.boxes[0];
   WT_CHECK(box.ownedByDialog);
-  WT_CHECK_EQ(box.text, std::string(kCompleted));
+  WT_CHECK_EQ(box.text, kCompleted);
   // The result text goes to the box only; the line keeps the engine's last text.
-  WT_CHECK_EQ(box.statusLine, std::string("File Creating"));
+  WT_CHECK_EQ(box.statusLine, kCreating);
 
   const std::vector<wt::ProgressEvent>& p = run.progress;
-  wt::Check(!p.empty() && p.front().status == "Analyzing" && p.front().cells == 0,
+  wt::Check(!p.empty() && p.front().status == kAnalyzing && p.front().cells == 0,
             "first report is (Analyzing, 0): " + wt::Describe(p), __FILE__, __LINE__);
   wt::Check(wt::NonDecreasing(p), "bar only moves forward: " + wt::Describe(p), __FILE__, __LINE__);
   bool stagesInOrder = true;
   bool engineSeen = false;
   for (const wt::ProgressEvent& e : p) {
-    if (e.status == "Analyzing") {
+    if (e.status == kAnalyzing) {
       stagesInOrder &= !engineSeen && e.cells >= 0 && e.cells <= 10;
-    } else if (e.status == "File Creating") {
+    } else if (e.status == kCreating) {
       engineSeen = true;
       stagesInOrder &= e.cells >= 10 && e.cells <= 99;
     } else {
@@ -58,7 +61,7 @@ void TestSplitBoth() {
             __LINE__);
   if (!p.empty()) {
     WT_CHECK_EQ(p.back().cells, 99L);
-    WT_CHECK_EQ(wt::PaintedCells(box.dialogPixels, kSplitColour), 99);
+    WT_CHECK_EQ(wt::PaintedCells(box.dialogPixels, wt::kSplitColour), 99);
   }
   std::string stem = wt::CurrentDirectory() + "\\clip";
   WT_CHECK(wt::LooksLikeWholeAvi(stem + "-1.avi"));
@@ -68,14 +71,14 @@ void TestSplitBoth() {
 }
 
 void TestSplitMergeFirstOnly() {
-  wt::BeginCase("first file only, Split-Merge checked: overlap not read, no box on success");
+  if (!wt::Case("first file only, Split-Merge checked: overlap not read, no box on success", wt::kEnglishOnly)) return;
   std::string input = wt::CopySample("ffmpeg_mpeg4_pcm_g12.avi", "first.avi");
   SetSplitFields(input, "", "0.25", "", "not a number");  // 15 s; the overlap is not looked at
-  wt::SetChecked(mainWindow, 115);
-  wt::SetChecked(mainWindow, 120, true);
+  wt::SetChecked(mainWindow, IDC_CREATE_FIRST);
+  wt::SetChecked(mainWindow, IDC_SPLIT_MERGE, true);
   wt::JobRun run = wt::RunJob(true, mainWindow);
-  wt::SetChecked(mainWindow, 120, false);
-  wt::SetChecked(mainWindow, 114);
+  wt::SetChecked(mainWindow, IDC_SPLIT_MERGE, false);
+  wt::SetChecked(mainWindow, IDC_CREATE_BOTH);
 
   WT_CHECK_EQ(long(run.result), 0L);
   WT_CHECK_EQ(run.boxes.size(), size_t(0));
@@ -85,28 +88,38 @@ void TestSplitMergeFirstOnly() {
 }
 
 void TestFailsAtFirstCheck() {
-  wt::BeginCase("a bad overlap text: its box over a dialog with empty status line and bar");
+  wt::Case("a bad overlap text: its box over a dialog with empty status line and bar");
   SetSplitFields("Z:\\nowhere\\clip.avi", "0", "0", "10", "-1");
   wt::JobRun run = wt::RunJob(true, mainWindow);
   WT_CHECK_EQ(long(run.result), -1L);
   if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
   WT_CHECK(run.boxes[0].ownedByDialog);
-  WT_CHECK_EQ(run.boxes[0].text, std::string("[Overlap] bad value"));
+  WT_CHECK_EQ(run.boxes[0].text, std::string(Lang("[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります")));
   WT_CHECK_EQ(run.boxes[0].statusLine, std::string(""));
-  WT_CHECK_EQ(wt::PaintedCells(run.boxes[0].dialogPixels, kSplitColour), 0);
+  WT_CHECK_EQ(wt::PaintedCells(run.boxes[0].dialogPixels, wt::kSplitColour), 0);
   WT_CHECK(run.progress.empty());
 }
 
 void TestMissingInput() {
-  wt::BeginCase("an input that cannot be opened");
+  wt::Case("an input that cannot be opened");
   SetSplitFields(wt::CurrentDirectory() + "\\missing.avi", "0", "0", "10", "0");
   wt::JobRun run = wt::RunJob(true, mainWindow);
   WT_CHECK_EQ(long(run.result), -9L);
-  if (WT_CHECK_EQ(run.boxes.size(), size_t(1))) WT_CHECK_EQ(run.boxes[0].text, std::string("File not open"));
+  if (WT_CHECK_EQ(run.boxes.size(), size_t(1)))
+    WT_CHECK_EQ(run.boxes[0].text, std::string(Lang("File not open", "「分解元ファイル」が開けません")));
+}
+
+void TestBadHours() {
+  wt::Case("a bad hours text");
+  SetSplitFields(wt::CurrentDirectory() + "\\clip.avi", "1h", "0", "10", "2");
+  wt::JobRun run = wt::RunJob(true, mainWindow);
+  WT_CHECK_EQ(long(run.result), -5L);
+  if (WT_CHECK_EQ(run.boxes.size(), size_t(1)))
+    WT_CHECK_EQ(run.boxes[0].text, std::string(Lang("[hr] bad value", "「時間」入力値に誤りがあります")));
 }
 
 void TestCancelDuringAnalysis() {
-  wt::BeginCase("Cancel while the input is analysed: result 0, no box, engine never started");
+  if (!wt::Case("Cancel while the input is analysed: result 0, no box, engine never started", wt::kEnglishOnly)) return;
   std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g25_150s.avi", "long.avi");
   SetSplitFields(input, "0", "1", "0", "5");
   wt::onProgress = [](HWND dialog, const wt::ProgressEvent& e) {
@@ -124,7 +137,7 @@ void TestCancelDuringAnalysis() {
 }
 
 void TestCancelDuringEngine() {
-  wt::BeginCase("Cancel while the outputs are written: result -1, no box, engine started");
+  if (!wt::Case("Cancel while the outputs are written: result -1, no box, engine started", wt::kEnglishOnly)) return;
   std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g25_150s.avi", "long.avi");
   SetSplitFields(input, "0", "1", "0", "5");
   wt::onProgress = [](HWND dialog, const wt::ProgressEvent& e) {
@@ -142,15 +155,16 @@ void TestCancelDuringEngine() {
 }  // namespace
 
 int main() {
-  wt::StartWatchdog(110000);  // below the runner's 120 s limit
+  if (!wt::Begin(110000)) return wt::Summary();  // below the runner's 120 s limit
   mainWindow = wt::CreateTestMainWindow();
-  InitWin32Host(mainWindow, nullptr, 1);
+  InitWin32Host(mainWindow, nullptr, wt::Japanese() ? 0 : 1);
   wt::WatchProgressReports();
 
   TestSplitBoth();
   TestSplitMergeFirstOnly();
   TestFailsAtFirstCheck();
   TestMissingInput();
+  TestBadHours();
   TestCancelDuringAnalysis();
   TestCancelDuringEngine();
   return wt::Summary();

@@ -2,19 +2,21 @@
 # Runs one Windows test program under Wine in a free slot of the fixture (its
 # own Xvfb display and prefix) and returns its exit code (124 after a
 # time-out, default 120 s).
-# Usage: run.sh STATE_DIR ARCH PROGRAM.exe [ARGS...]   (ARCH: i686, x86_64)
-# The program starts in a fresh scratch folder STATE_DIR/work/ARCH/<name> and
-# sees TAVRIN_SAMPLES, TAVRIN_WIN_BUILD_DIR, TAVRIN_WORK_DIR (the scratch
+# Usage: run.sh STATE_DIR ARCH LANGUAGE PROGRAM.exe [ARGS...]
+#   ARCH: i686 or x86_64; LANGUAGE: en (LANG=C.UTF-8) or ja (LANG=ja_JP.UTF-8:
+#   Japanese user language, code page 932), also passed on as
+#   TAVRIN_TEST_LANGUAGE so that the program checks that language's texts.
+# The program starts in a fresh scratch folder STATE_DIR/work/ARCH/<name>.LANGUAGE
+# and sees TAVRIN_SAMPLES, TAVRIN_WIN_BUILD_DIR, TAVRIN_WORK_DIR (the scratch
 # folder), and, once built, TAVRIN_EXE (Tavrin.exe) and TAVRIN_PLUGIN (the
-# test TavrinD.dll) as Windows paths. LANG defaults to C.UTF-8 (English);
-# programs named *_ja.exe run with LANG=ja_JP.UTF-8 (Japanese UI, code page
-# 932).
+# test TavrinD.dll) as Windows paths.
 set -uo pipefail
-usage="usage: run.sh STATE_DIR ARCH PROGRAM.exe [ARGS...]"
+usage="usage: run.sh STATE_DIR ARCH en|ja PROGRAM.exe [ARGS...]"
 STATE=${1:?$usage}
 ARCH=${2:?$usage}
-EXE=${3:?$usage}
-shift 3
+LANGUAGE=${3:?$usage}
+EXE=${4:?$usage}
+shift 4
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=env.sh
 source "$HERE/env.sh" "$STATE"
@@ -38,13 +40,15 @@ wine_slot "$slot" "$ARCH" || exit 1
 if [ -z "${DISPLAY:-}" ]; then echo "no Xvfb display in slot $slot: the wine fixture did not run" >&2; exit 1; fi
 
 name=$(basename "$EXE" .exe)
-work=$STATE/work/$ARCH/$name
+work=$STATE/work/$ARCH/$name.$LANGUAGE
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 
-case $name in
-  *_ja) export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ;;
-  *) export LANG=${TAVRIN_WINE_LANG:-C.UTF-8} LC_ALL=${TAVRIN_WINE_LANG:-C.UTF-8} ;;
+case $LANGUAGE in
+  ja) export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ;;
+  en) export LANG=C.UTF-8 LC_ALL=C.UTF-8 ;;
+  *) echo "$usage" >&2; exit 2 ;;
 esac
+export TAVRIN_TEST_LANGUAGE=$LANGUAGE
 [ -n "${TAVRIN_SAMPLES:-}" ] && TAVRIN_SAMPLES=$(windows_path "$TAVRIN_SAMPLES") && export TAVRIN_SAMPLES
 WIN_BUILD=$(dirname "$(realpath "$EXE")")
 export TAVRIN_WIN_BUILD_DIR
@@ -56,12 +60,15 @@ TAVRIN_WORK_DIR=$(windows_path "$work")
 
 echo "run.sh: $name on $ARCH, slot $slot (display $DISPLAY), LANG=$LANG"
 limit=${TAVRIN_WINE_TIMEOUT:-120}
-# The lock is not handed on: the wineserver the program starts may outlive it.
-timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null {lock}>&-
+# The program writes into a file, not into ctest's pipe: the wineserver and
+# the prefix's own processes it may start live on for the next program of the
+# slot (a cold start costs seconds) and must not hold the pipe open. Neither
+# do they get the lock.
+timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null >"$work.log" 2>&1 {lock}>&-
 rc=$?
-# End whatever the program left running (and the wineserver it started, which
-# would otherwise hold the test's output pipe open).
-wineserver -k >/dev/null 2>&1
+cat "$work.log"
+# After a failure, end whatever the program left running in the slot.
+[ $rc -ne 0 ] && wineserver -k >/dev/null 2>&1
 [ $rc -eq 124 ] && echo "run.sh: $name timed out after $limit s" >&2
 [ $rc -eq 53 ] && echo "run.sh: exit code 53: a DLL is missing (is the program linked statically?)" >&2
 exit $rc

@@ -1,16 +1,16 @@
 // The browse dialog (the system's open-file dialog) of the real Tavrin.exe,
 // driven from the test: find it, type a name into it, press Open or Cancel.
 #pragma once
-#include "wt_main_driver.h"
+#include "tests/win/lib/app.h"
 
-namespace shelltest {
+namespace wt {
 
-constexpr int kFileNameBox = 0x47C;  // the file-name combo box (cmb13)
+constexpr int kFileNameBox = 0x47C;   // the file-name combo box (cmb13)
 constexpr int kFileNameEdit = 0x480;  // the file-name edit box of older layouts (edt1)
 
 inline HWND WaitForBrowseDialog(const App& app, DWORD milliseconds = 10000) {
   HWND dialog = nullptr;
-  WaitUntil([&] { return (dialog = FindOf(app.pid(), 2, app.main)) != nullptr; }, milliseconds);
+  WaitUntil([&] { return (dialog = FindOf(app.pid(), Kind::OtherDialog, app.main)) != nullptr; }, milliseconds);
   return dialog;
 }
 
@@ -28,8 +28,7 @@ inline std::wstring BrowseAndChoose(const App& app, int command, const std::wstr
   const std::wstring title = TextW(dialog);
   if (!name.empty()) SendMessageW(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-  Check(WaitUntil([&] { return !IsWindow(dialog); }, 10000), "the browse dialog closes after Open", __FILE__,
-        __LINE__);
+  Check(WaitUntil([&] { return !IsWindow(dialog); }, 10000), "the browse dialog closes after Open", __FILE__, __LINE__);
   app.Sync();
   return title;
 }
@@ -55,4 +54,4 @@ inline std::string OrgFolderSaved(const std::string& folder) {
   return content.substr(at + 10, end == std::string::npos ? std::string::npos : end - at - 10);
 }
 
-}  // namespace shelltest
+}  // namespace wt

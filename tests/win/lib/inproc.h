@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "tests/win/lib/app.h"
 #include "ui/main_window.h"
-#include "wt_main_driver.h"
 
-namespace shelltest {
+namespace wt {
 
 inline DWORD WINAPI MainDialogThread(void*) {
   RunMainDialog();
@@ -25,14 +25,14 @@ struct InProcess {
   HANDLE thread = nullptr;
   HWND main = nullptr;
 
-  // Opens the main dialog as start-up would, with the given language and page.
-  bool Start(int englishUi, int tab, const std::string& folder, int splitThenMerge = 1, float overlapSeconds = 0.0f) {
+  // Opens the main dialog as start-up would, in the run's language, on a page.
+  bool Start(int tab, const std::string& folder, int splitThenMerge = 1, float overlapSeconds = 0.0f) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     ShellState& shell = AppShell();
     shell.instance = GetModuleHandleA(nullptr);
     shell.plugin = nullptr;
-    shell.englishUi = englishUi;
+    shell.englishUi = Japanese() ? 0 : 1;
     snprintf(shell.startDirectory, sizeof shell.startDirectory, "%s", folder.c_str());
     InitSettings(shell.settings);
     shell.settings.currentTab = tab;
@@ -59,6 +59,13 @@ struct InProcess {
   void Command(int id) const { SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
   HWND Item(int id) const { return GetDlgItem(main, id); }
   std::wstring ItemText(int id) const { return TextW(Item(id)); }
+  // The window seen through the helpers for another process's windows.
+  App AsApp() const {
+    App app;
+    app.process.dwProcessId = GetCurrentProcessId();
+    app.main = main;
+    return app;
+  }
 };
 
 // One menu item: command id (0 for a separator) and its text.
@@ -84,4 +91,4 @@ inline std::string Show(const MenuItems& items) {
 
 inline MenuItems Popup(HWND window, int position) { return ItemsOf(GetSubMenu(GetMenu(window), position)); }
 
-}  // namespace shelltest
+}  // namespace wt

@@ -1,0 +1,132 @@
+// Files for the Windows test programs: scratch folders, reading and writing
+// bytes, the sample AVIs of real muxers (TAVRIN_SAMPLES), a check that a
+// written AVI is whole, and drive letters mapped onto scratch folders.
+#pragma once
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/win/lib/check.h"
+
+namespace wt {
+
+inline std::string CurrentDirectory() {
+  char path[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, path);
+  return path;
+}
+
+// A folder under the test's scratch folder (TAVRIN_WORK_DIR, else the
+// current directory).
+inline std::string MakeDir(const std::string& name) {
+  std::string base = Env("TAVRIN_WORK_DIR");
+  if (base.empty()) base = CurrentDirectory();
+  const std::string path = base + "\\" + name;
+  CreateDirectoryA(path.c_str(), nullptr);
+  return path;
+}
+
+inline void WriteBytes(const std::string& path, const std::string& content) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!Check(f != nullptr, "can write " + path, __FILE__, __LINE__)) return;
+  std::fwrite(content.data(), 1, content.size(), f);
+  std::fclose(f);
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  std::string content;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, n);
+  std::fclose(f);
+  return content;
+}
+
+// A fresh start folder holding a Tavrin.ini with content (none if null).
+inline std::string FolderWith(const char* content) {
+  static int count = 0;
+  const std::string folder = MakeDir("s" + std::to_string(++count));
+  if (content) WriteBytes(folder + "\\Tavrin.ini", content);
+  return folder;
+}
+
+inline long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Copies a sample AVI of a real muxer into folder (default: the current
+// directory, so that outputs land there); its full path, "" when missing.
+inline std::string CopySample(const std::string& sample, const std::string& as, std::string folder = "") {
+  if (folder.empty()) folder = CurrentDirectory();
+  const std::string from = Env("TAVRIN_SAMPLES") + "\\" + sample;
+  const std::string to = folder + "\\" + as;
+  if (!Check(CopyFileA(from.c_str(), to.c_str(), FALSE) != 0, "sample " + from + " copied (TAVRIN_SAMPLES)", __FILE__,
+             __LINE__))
+    return "";
+  return to;
+}
+
+// The first 12 bytes are "RIFF", the file's length - 8, "AVI ".
+inline bool LooksLikeWholeAvi(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  unsigned char head[12] = {};
+  const size_t got = std::fread(head, 1, 12, f);
+  std::fclose(f);
+  const unsigned riffSize = head[4] | (head[5] << 8) | (head[6] << 16) | (unsigned(head[7]) << 24);
+  return got == 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0 &&
+         static_cast<long long>(riffSize) + 8 == FileSize(path);
+}
+
+// ---- drives ---------------------------------------------------------------
+
+// Runs a Unix program of the machine (Wine starts it natively) and gives it time to finish.
+inline void RunUnix(const std::string& program, const std::string& arguments) {
+  std::string line = program + " " + arguments;
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string windowsName = "Z:" + program;
+  for (char& c : windowsName)
+    if (c == '/') c = '\\';
+  if (CreateProcessA(windowsName.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+}
+
+// The Unix path of a path on drive Z: ("Z:\\srv\\v" -> "/srv/v").
+inline std::string UnixPath(const std::string& windowsPath) {
+  std::string path = windowsPath.substr(2);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+// Maps a drive letter ("D:") of the test prefix to a folder on drive Z:.
+inline bool MapDrive(const std::string& drive, const std::string& folder) {
+  const std::string link = Env("WINEPREFIX") + "/dosdevices/" + char(std::tolower(drive[0])) + ":";
+  RunUnix("/bin/ln", "-sfn \"" + UnixPath(folder) + "\" \"" + link + "\"");
+  return WaitUntil([&] { return FileExists(drive + "\\"); }, 5000);
+}
+
+inline void UnmapDrive(const std::string& drive) {
+  RunUnix("/bin/rm", "-f \"" + Env("WINEPREFIX") + "/dosdevices/" + char(std::tolower(drive[0])) + ":\"");
+  WaitUntil([&] { return !FileExists(drive + "\\"); }, 5000);
+}
+
+}  // namespace wt

@@ -1,0 +1,173 @@
+// Reading windows from the test: texts, message boxes (found by owner,
+// answered with OK) and a window's painted pixels, with the progress bar's
+// expected picture.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/win/lib/check.h"
+#include "tests/win/lib/ids.h"
+
+namespace wt {
+
+inline std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// Window texts through WM_GETTEXT, answered by the window's own thread.
+inline std::string TextA(HWND window) {
+  char buffer[1024] = {};
+  if (window) SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+inline std::wstring TextW(HWND window) {
+  wchar_t buffer[1024] = {};
+  if (window) SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+inline bool IsMessageBox(HWND window) {
+  return ClassOf(window) == "#32770" && GetDlgItem(window, kMessageText) != nullptr;
+}
+
+struct BoxSearch {
+  HWND owner;
+  HWND found;
+};
+inline BOOL CALLBACK MatchMessageBox(HWND window, LPARAM data) {
+  auto* s = reinterpret_cast<BoxSearch*>(data);
+  if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s->owner && IsMessageBox(window)) {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+// A visible message box owned by owner.
+inline HWND FindMessageBox(HWND owner) {
+  BoxSearch search = {owner, nullptr};
+  EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+inline HWND WaitForMessageBox(HWND owner, DWORD milliseconds = 10000) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindMessageBox(owner)) != nullptr; }, milliseconds);
+  return box;
+}
+
+inline std::string MessageText(HWND box) { return TextA(GetDlgItem(box, kMessageText)); }
+inline std::wstring MessageTextW(HWND box) { return TextW(GetDlgItem(box, kMessageText)); }
+
+// Presses the box's OK button as a click would (BN_CLICKED from the button).
+inline void PressOk(HWND box) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+// Waits for the next box owned by owner, checks its caption, presses OK and
+// returns its text (L"<no box>" when none came).
+inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000) {
+  HWND box = WaitForMessageBox(owner, milliseconds);
+  if (!Check(box != nullptr, "a message box owned by the expected window appears", __FILE__, __LINE__))
+    return L"<no box>";
+  WT_CHECK_EQ(TextW(box), std::wstring(L"Tavrin"));
+  const std::wstring text = MessageTextW(box);
+  PressOk(box);
+  WaitUntil([&] { return !IsWindow(box); }, 5000);
+  return text;
+}
+
+// ---- pixels ---------------------------------------------------------------
+
+// The client area's pixels, copied from the window's DC after a synchronous repaint.
+struct Capture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+  uint32_t At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
+    return pixels[size_t(y) * width + x];
+  }
+};
+
+constexpr uint32_t Rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
+constexpr uint32_t kSplitColour = Rgb(200, 170, 130);
+constexpr uint32_t kMergeColour = Rgb(170, 130, 200);
+
+inline Capture CaptureClient(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Capture capture;
+  RECT client;
+  GetClientRect(window, &client);
+  capture.width = client.right;
+  capture.height = client.bottom;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = capture.width;
+  info.bmiHeader.biHeight = -capture.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC windowDc = GetDC(window);
+  HDC memoryDc = CreateCompatibleDC(windowDc);
+  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memoryDc, bitmap);
+  BitBlt(memoryDc, 0, 0, capture.width, capture.height, windowDc, 0, 0, SRCCOPY);
+  GdiFlush();
+  const uint32_t* p = static_cast<const uint32_t*>(bits);
+  capture.pixels.assign(p, p + size_t(capture.width) * capture.height);
+  for (uint32_t& pixel : capture.pixels) pixel &= 0xFFFFFF;
+  SelectObject(memoryDc, old);
+  DeleteObject(bitmap);
+  DeleteDC(memoryDc);
+  ReleaseDC(window, windowDc);
+  return capture;
+}
+
+inline std::string Hex(uint32_t colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%06X", unsigned(colour));
+  return text;
+}
+
+// Compares the painted bar with what cells cells of colour must look like:
+// a grey (150,150,150) frame (20,50)-(320,79), white inside, cell i covering
+// x 21+3i..22+3i, y 52..77. Returns "" or the first wrong pixel.
+inline std::string BarMismatch(const Capture& c, int cells, uint32_t colour) {
+  const uint32_t grey = Rgb(150, 150, 150);
+  const uint32_t white = Rgb(255, 255, 255);
+  if (c.width < 321 || c.height < 80)
+    return "client area " + std::to_string(c.width) + "x" + std::to_string(c.height) + " cannot hold the bar";
+  for (int y = 50; y <= 79; ++y) {
+    for (int x = 20; x <= 320; ++x) {
+      uint32_t want;
+      if (x == 20 || x == 320 || y == 50 || y == 79) {
+        want = grey;
+      } else {
+        int cell = (x - 21) / 3;
+        bool inCell = (x - 21) % 3 != 2 && cell < cells && y >= 52 && y <= 77;
+        want = inCell ? colour : white;
+      }
+      if (c.At(x, y) != want)
+        return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " + Hex(c.At(x, y)) + ", want " +
+               Hex(want);
+    }
+  }
+  return "";
+}
+
+// The bar value painted in a capture: the number of leading cells drawn in
+// colour when the rest of the bar matches, else -1.
+inline int PaintedCells(const Capture& capture, uint32_t colour) {
+  for (int cells = 0; cells <= 100; ++cells)
+    if (BarMismatch(capture, cells, colour).empty()) return cells;
+  return -1;
+}
+
+}  // namespace wt
