@@ -3,6 +3,25 @@
 // (the audio seam joined or dropped as planned), and an idx1 index whose
 // offsets count from the joined file's own "movi" list type. Streams with
 // fixed memory, whatever the size of the inputs.
+//
+// For the two parts of a split, merged where the overlap search finds the
+// second part's first frame, what comes back of the file that was split:
+// - video: every chunk, in order, with its flags;
+// - audio of constant sample size (PCM; MP3 muxed with a sample size): the
+//   same bytes. The plan keeps of the first part exactly the bytes the split
+//   skipped at the start of the second (both count the same whole sample
+//   blocks for the same frame), and the seam chunk is the original chunk
+//   again: the head kept from the first part joined to the tail that begins
+//   the second. The bytes are lost only when that chunk would exceed the
+//   stream's dwSuggestedBufferSize (a muxer that set it below its largest
+//   chunk): the plan then drops the head. When the cut fell on a chunk
+//   boundary and two neighbours fit the buffer size together, they come back
+//   as one chunk with the same bytes;
+// - audio of variable size (VBR MP3, AC3) and other streams: split and merge
+//   both cut them by their share of entries, so all chunks come back except,
+//   when the parts overlap, possibly the one chunk at the seam (the merge's
+//   share of the first part rounds down once more than the split's); without
+//   an overlap every chunk comes back.
 #pragma once
 #include <cstddef>
 #include <cstdint>
