@@ -9,3 +9,6 @@ enum class ProbeResult { Ok, CannotOpen, TooLarge };
 // On Ok, size holds the file's size in bytes (at most 0x7FFFFFFF). Otherwise
 // *reason (when given) says why: the system's words, or the size.
 ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason = nullptr);
+
+// True when both paths name the same existing file (also through links).
+bool SameFile(const char* first, const char* second);

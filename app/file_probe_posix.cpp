@@ -31,3 +31,8 @@ ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason
   *size = uint32_t(info.st_size);
   return ProbeResult::Ok;
 }
+
+bool SameFile(const char* first, const char* second) {
+  struct stat a, b;
+  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}

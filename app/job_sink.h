@@ -8,6 +8,8 @@
 
 enum class MessageOwner { ProgressWindow, MainWindow };
 
+struct PluginWork;
+
 class JobSink : public WalkSink {
  public:
   // 1: English texts, 0: Japanese.
@@ -19,6 +21,8 @@ class JobSink : public WalkSink {
   // Calls the plug-in's "TestFunc"; false, without a call, when there is no
   // library or no such entry.
   virtual bool CallPlugin(int32_t first, int32_t second, int32_t* result) = 0;
+  // What the next CallPlugin is for (app/plugin_work.h); null once it returned.
+  virtual void SetPluginWork(const PluginWork* work) { (void)work; }
 
   const char* Pick(const char* english, const char* japanese) const {
     return EnglishUi() ? english : japanese;

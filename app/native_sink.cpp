@@ -17,6 +17,7 @@ void NativeSink::Message(const char* text, MessageOwner owner) {
 }
 
 bool NativeSink::CallPlugin(int32_t first, int32_t second, int32_t* result) {
+  if (doPluginWork) return pluginWork_ && DoPluginWork(*pluginWork_, *this, pluginOptions, &pluginDone, result);
   if (!pluginPresent) return false;
   pluginCalls.emplace_back(first, second);
   if (onPlugin) onPlugin(*this);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/job_sink.h"
+#include "app/plugin_work.h"
 
 class NativeSink : public JobSink {
  public:
@@ -26,6 +27,10 @@ class NativeSink : public JobSink {
   int32_t pluginResult = 0;
   std::vector<std::pair<int32_t, int32_t>> pluginCalls;
   std::function<void(NativeSink&)> onPlugin;
+  // Or the plug-in's real work, done through the core (the command line).
+  bool doPluginWork = false;
+  PluginWorkOptions pluginOptions;
+  PluginWorkDone pluginDone;
 
   int EnglishUi() const override { return englishUi; }
   bool Cancelled() const override { return cancelRequested.load() != 0; }
@@ -33,6 +38,9 @@ class NativeSink : public JobSink {
   void Status(const char* text, int cells) override;
   void Message(const char* text, MessageOwner owner) override;
   bool CallPlugin(int32_t first, int32_t second, int32_t* result) override;
+  void SetPluginWork(const PluginWork* work) override { pluginWork_ = work; }
   // The last message shown, or "" when none.
   std::string LastMessage() const { return messages.empty() ? std::string() : messages.back(); }
+ private:
+  const PluginWork* pluginWork_ = nullptr;
 };

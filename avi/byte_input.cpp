@@ -1,5 +1,7 @@
 #include "avi/byte_input.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -155,6 +157,19 @@ size_t ByteInput::ReadFromFile(uint8_t* dest, size_t count) {
     viewStart_ = bufferStart_;
     viewSize_ = bufferFill_;
     if (bufferFill_ == 0) break;
+  }
+  return done;
+}
+
+size_t ByteInput::ReadBulk(uint64_t position, void* out, size_t count) {
+  if (!Seek(position) || count == 0) return 0;
+  size_t done = 0;
+  if (memory_) {
+    Read(out, count);
+    done = position < memorySize_ ? std::min<size_t>(count, memorySize_ - size_t(position)) : 0;
+  } else {
+    done = ReadAt(position, static_cast<uint8_t*>(out), count);
+    position_ = position + count;
   }
   return done;
 }

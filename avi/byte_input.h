@@ -64,6 +64,14 @@ class ByteInput {
   // Reads up to count bytes into out and returns how many really exist there;
   // the missing tail of out is filled with 0xFF.
   size_t Read(void* out, size_t count);
+  // Bulk copy: reads up to count bytes at position straight into out (no
+  // buffer in between) and returns how many exist there; the missing tail of
+  // out is unspecified. The read position ends after them.
+  size_t ReadBulk(uint64_t position, void* out, size_t count);
+  // Bulk copy: reads up to count bytes at position straight into out (no
+  // mapping, no buffer in between) and returns how many exist there; the
+  // missing tail of out is unspecified. The read position ends after them.
+  size_t ReadAt(uint64_t position, void* out, size_t count);
 
  private:
   // True when the next count bytes lie in the memory currently in view.

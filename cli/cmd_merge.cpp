@@ -9,11 +9,13 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/working_sink.h"
 #include "merge/merge_job.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: tavrin merge FILE1 FILE2 [--lang en|ja] [--json]\n";
+constexpr const char* kUsage =
+    "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
 
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
@@ -33,6 +35,8 @@ int RunMerge(int argc, char** argv) {
   const char* files[2] = {nullptr, nullptr};
   int fileCount = 0;
   bool json = false;
+  bool write = false;
+  const char* output = nullptr;
   int englishUi = 1;
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
@@ -42,6 +46,11 @@ int RunMerge(int argc, char** argv) {
         optionsEnded = true;
       } else if (std::strcmp(arg, "--json") == 0) {
         json = true;
+      } else if (std::strcmp(arg, "--write") == 0) {
+        write = true;
+      } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
+        output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
+        if (!output || !*output) return UsageError("missing value for", "--output");
       } else if (std::strcmp(arg, "--lang") == 0 || std::strncmp(arg, "--lang=", 7) == 0) {
         const char* value = arg[6] == '=' ? arg + 7 : (i + 1 < argc ? argv[++i] : nullptr);
         if (!value) return UsageError("missing value for", "--lang");
@@ -65,23 +74,31 @@ int RunMerge(int argc, char** argv) {
     return 2;
   }
 
+  if (output && !write) return UsageError("--output needs", "--write");
   for (const char* file : files)
     if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
 
-  NativeSink sink(englishUi);
+  // With --write the joined file is written where the plug-in would write it.
+  WorkingSink sink(englishUi);
+  sink.pluginOptions.writeJoined = write;
+  if (output) sink.pluginOptions.output = output;
   InterruptAsCancel interrupt(sink);
-  const MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
+  MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
+  sink.EndBar();
+  if (outcome.detail.empty()) outcome.detail = sink.pluginDone.detail;
   const int32_t result = outcome.Number();
   const bool cancelled = outcome.result == MergeResult::Cancelled;
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 
+  // Every message the job showed, the reason of a failed write first.
   const bool shown = !sink.messages.empty();
-  const std::string message = sink.LastMessage();
+  std::string message;
+  for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (json) {
     std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
     out += shown ? JsonString(message) : "null";
-    out += ", \"outputs\": []";
+    out += ", \"outputs\": [" + (sink.pluginDone.written.empty() ? std::string() : JsonString(sink.pluginDone.written)) + "]";
     if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
     if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
     out += "}\n";
@@ -89,5 +106,5 @@ int RunMerge(int argc, char** argv) {
   } else if (shown) {
     std::printf("%s\n", message.c_str());
   }
-  return result == 0 && !cancelled ? 0 : 1;
+  return result == 0 && !cancelled && (!write || !sink.pluginDone.written.empty()) ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/working_sink.h"
 #include "split/split_job.h"
 
 namespace {
@@ -16,15 +17,16 @@ namespace {
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
   std::fputs(
-      "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] [--overlap T]\n"
-      "                   [--create both|first|second] [--lang en|ja] [--json]\n",
+      "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
+      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
 }
 
 struct SplitArgs {
   const char* file = nullptr;
-  std::string hours, minutes, seconds, overlap;
+  std::string hours, minutes, seconds, overlap, sizeMb;
+  bool bySize = false;
   std::string create = "both";
   std::string lang = "en";
   bool json = false;
@@ -37,7 +39,8 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
     std::string* value;
   } options[] = {{"--hours", &args.hours},     {"--minutes", &args.minutes},
                  {"--seconds", &args.seconds}, {"--overlap", &args.overlap},
-                 {"--create", &args.create},   {"--lang", &args.lang}};
+                 {"--create", &args.create},   {"--lang", &args.lang},
+                 {"--size-mb", &args.sizeMb}};
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--json") == 0) {
@@ -63,11 +66,14 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
         continue;
       }
       known = true;
+      if (o.value == &args.sizeMb) args.bySize = true;
       break;
     }
     if (!known) return std::string("unknown option '") + arg + "'";
   }
   if (!args.file) return "no input file";
+  if (args.bySize && !(args.hours.empty() && args.minutes.empty() && args.seconds.empty()))
+    return "--size-mb splits by size: no --hours, --minutes or --seconds with it";
   if (args.create != "both" && args.create != "first" && args.create != "second")
     return "--create takes both, first or second";
   if (args.lang != "en" && args.lang != "ja") return "--lang takes en or ja";
@@ -88,15 +94,29 @@ int RunSplit(int argc, char** argv) {
   request.minutes = args.minutes;
   request.seconds = args.seconds;
   request.overlap = args.overlap;
+  request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
+  request.sizeMegabytes = args.sizeMb;
   request.create = args.create == "first"    ? CreateMode::First
                    : args.create == "second" ? CreateMode::Second
                                              : CreateMode::Both;
 
-  NativeSink sink(args.lang == "en" ? 1 : 0);
+  // "File size" is the plug-in's work; here the size split itself stands in.
+  WorkingSink sink(args.lang == "en" ? 1 : 0);
   InterruptAsCancel interrupt(sink);
-  const SplitOutcome outcome = SplitJob(request, sink);
+  SplitOutcome outcome = SplitJob(request, sink);
+  sink.EndBar();
   const int32_t result = outcome.Number();
-  const bool cancelled = outcome.result == SplitResult::Cancelled;
+  bool succeeded = result == 0;
+  const PluginWorkDone& done = sink.pluginDone;
+  if (done.sizeSplitRan) {
+    succeeded = outcome.result == SplitResult::SizeSplitCompleted;
+    outcome.detail = done.detail;
+    outcome.firstOutput = done.firstOutput;
+    outcome.secondOutput = done.secondOutput;
+    outcome.wroteFirst = done.wroteFirst;
+    outcome.wroteSecond = done.wroteSecond;
+  }
+  const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
@@ -104,8 +124,10 @@ int RunSplit(int argc, char** argv) {
   if (outcome.wroteFirst) outputs.push_back(outcome.firstOutput);
   if (outcome.wroteSecond) outputs.push_back(outcome.secondOutput);
 
+  // Every message the job showed (a size split's reason comes before its "Error").
   const bool shown = !sink.messages.empty();
-  const std::string message = sink.LastMessage();
+  std::string message;
+  for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (args.json) {
     std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
     out += shown ? JsonString(message) : "null";
@@ -120,5 +142,5 @@ int RunSplit(int argc, char** argv) {
     std::fputc('\n', stdout);
   }
   // A cancelled run is no success, even when the job stopped before its engine.
-  return result == 0 && !cancelled ? 0 : 1;
+  return succeeded && !cancelled ? 0 : 1;
 }

@@ -9,9 +9,9 @@ namespace {
 void PrintUsage() {
   std::fputs(
       "usage: tavrin info FILE [--json]\n"
-      "       tavrin split FILE [--hours T] [--minutes T] [--seconds T] [--overlap T]\n"
-      "                    [--create both|first|second] [--lang en|ja] [--json]\n"
-      "       tavrin merge FILE1 FILE2 [--lang en|ja] [--json]\n",
+      "       tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
+      "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n"
+      "       tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n",
       stderr);
 }
 

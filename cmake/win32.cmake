@@ -83,3 +83,16 @@ if(TAVRIN_PLUGIN_SOURCES)
   set_target_properties(TavrinD PROPERTIES PREFIX "" OUTPUT_NAME TavrinD
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
 endif()
+
+# The plug-in itself: TavrinD.dll from dll/, a thin shell over the core
+# library (the program's channel tells it the job). It lands in dll/, so that
+# only what copies it next to Tavrin.exe (the run script, the Wine tests that
+# want it) ever loads it.
+file(GLOB TAVRIN_DLL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/dll/*_win32.cpp)
+if(TAVRIN_DLL_SOURCES)
+  add_library(TavrinDll SHARED ${TAVRIN_DLL_SOURCES})
+  target_link_libraries(TavrinDll PRIVATE tavrin_core)
+  target_link_options(TavrinDll PRIVATE ${TAVRIN_STATIC_LINK} -Wl,--kill-at)
+  set_target_properties(TavrinDll PROPERTIES PREFIX "" OUTPUT_NAME TavrinD
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dll)
+endif()

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/job_sink.h"
+#include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -123,7 +124,14 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
   MergeFigures figures = ComputeFigures(in, out.plan, bytes);
 
   int32_t pluginResult = 0;
-  if (sink.CallPlugin(mode, WholeSeconds(window), &pluginResult) && pluginResult == 0) {
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &out.plan;
+  work.joinedName = out.mergedName;
+  sink.SetPluginWork(&work);
+  const bool called = sink.CallPlugin(mode, WholeSeconds(window), &pluginResult);
+  sink.SetPluginWork(nullptr);
+  if (called && pluginResult == 0) {
     out.text = Pick(kMergePluginCompleted, sink.EnglishUi());
     return MergeResult::Completed;
   }

@@ -101,7 +101,7 @@ MergeOutcome MergeRun::Run() {
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
   outcome_.engineStarted = true;
-  const MergeSources sources{{first_, firstAnalysis_}, {second_, secondAnalysis_}, request_.first};
+  const MergeSources sources{{first_, firstAnalysis_}, {second_, secondAnalysis_}, request_.first, request_.second};
   MergeEngineOutput engine;
   MergeResult result = MergeEngine(sources, kSearchWindowSeconds, kPluginMode, sink_, engine);
   first_.Close();

@@ -22,6 +22,7 @@ struct MergeSources {
   MergeInput first;
   MergeInput second;
   std::string firstPath;
+  std::string secondPath;
 };
 
 struct MergePlan {

@@ -38,6 +38,13 @@ extern const TextPair kMergeFile1Analyzing;
 extern const TextPair kMergePluginCompleted;  // "Completed"
 extern const TextPair kMergeSummaryFormat;    // size MB, minutes, seconds, overlap seconds
 
+// Writing the joined file: its status line and why it was not written.
+extern const TextPair kMergeWriting;           // "File Creating"
+extern const TextPair kJoinedNameIsInput;
+extern const TextPair kJoinedCannotWrite;
+extern const TextPair kJoinedInputDamaged;
+extern const TextPair kJoinedTooLarge;
+
 struct MergeOutcome {
   MergeResult result = MergeResult::Completed;
   bool engineStarted = false;

@@ -59,3 +59,12 @@ const TextPair* MergeResultText(MergeResult result) {
   const TextPair& text = kRows[size_t(result)].text;
   return text.english ? &text : nullptr;
 }
+
+const TextPair kMergeWriting = {"File Creating", "ファイル作成中"};
+const TextPair kJoinedNameIsInput = {"Can't Create File (the joined file would replace an input file)",
+                                     "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）"};
+const TextPair kJoinedCannotWrite = {"Can't Create File", "ファイルが作成できません"};
+const TextPair kJoinedInputDamaged = {"Avi File??? (the index names data beyond the end of the file)",
+                                      "ファイルが壊れています（インデックスの指すデータがありません）"};
+const TextPair kJoinedTooLarge = {"Can't Create File (the joined file would be 2GB or larger)",
+                                  "ファイルが作成できません（結合ファイルが2GB以上になります）"};

@@ -18,8 +18,8 @@ case $ARCH in
   x86_64) TREE=win64 ;;
   *) TREE=win ;;
 esac
-# Only the two programs: the test programs are the test command's business.
-bash scripts/build.sh native:tavrin "$TREE:Tavrin"
+# Only the programs and the plug-in: the test programs are the test command's business.
+bash scripts/build.sh native:tavrin "$TREE:Tavrin,TavrinDll"
 bash tools/make_samples.sh build/samples
 SAMPLE=build/samples/ffmpeg_mpeg4_pcm_g12.avi
 
@@ -70,6 +70,9 @@ wine_fonts_setup "$ROOT/build/run"
 wine_fonts_language "$ROOT/build/run" $LANGUAGE_UI
 if [ $LANGUAGE_UI = ja ]; then export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; fi
 echo "Starting the $ARCH Tavrin.exe under Wine on $DISPLAY (samples: Z:${ROOT//\//\\}\\build\\samples)"
-# Started from a folder of its own: Tavrin.ini is written to the start-up folder.
+# Started from a folder of its own: Tavrin.ini is written to the start-up
+# folder, and the plug-in is loaded from there (it writes joined files and
+# splits by size).
 cd "$ROOT/build/run"
+cp "$ROOT/build/$TREE/dll/TavrinD.dll" TavrinD.dll
 exec "$TAVRIN_WINE" "$EXE" "$@"

@@ -17,7 +17,7 @@ started=$SECONDS
 bash scripts/deps.sh
 source scripts/wine_arch.sh
 runnable=$(wine_runnable_archs)
-products=Tavrin,TavrinD
+products=Tavrin,TavrinD,TavrinDll
 smoke=$products$(sed -n 's/^\(wt_[a-z0-9_]*\).*/,\1/p' tests/wine/smoke.txt | tr -d '\n')
 case " $runnable " in
   *" i686 "*)

@@ -70,6 +70,10 @@ constexpr uint64_t kMaxOutputBytes = 0x7FFFFFFFull;
 // Completed with plan filled, or the reason it cannot split; reads the input only.
 SplitResult PlanSplit(const SplitSource& source, const TimeSplit& time, SplitPlan& plan);
 
+// The same from the frame at which the first file is to end at the earliest
+// (it ends at the first usable key frame from there on).
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan);
+
 // The output names for an input: its name with the last four characters
 // replaced by "-1.avi" / "-2.avi" when its last component has four
 // characters to spare, else with the suffix appended; the folder part is

@@ -4,6 +4,7 @@
 
 #include "app/file_probe.h"
 #include "app/job_sink.h"
+#include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "split/number_field.h"
@@ -21,12 +22,19 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 }
 
 // The hand-over of a size-based split to the plug-in library.
-SplitOutcome& SplitBySize(SplitOutcome& outcome, JobSink& sink, CreateMode create, double overlap) {
+SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
+                          double overlap) {
   int32_t result = 0;
-  if (!sink.CallPlugin(int32_t(create), int32_t(overlap), &result)) {
+  PluginWork work;
+  work.sizeSplit = &request;
+  sink.SetPluginWork(&work);
+  const bool called = sink.CallPlugin(int32_t(create), int32_t(overlap), &result);
+  sink.SetPluginWork(nullptr);
+  if (!called) {
     outcome.result = SplitResult::SizeSplitNoPlugin;  // no library or no entry: nothing to say
     return outcome;
   }
+  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);  // the host reports it
   return Finish(outcome, result == 0 ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed, sink);
 }
 
@@ -42,7 +50,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     if (time.overlap < 0 || time.overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
   }
 
-  if (request.by == SplitBy::Size) return SplitBySize(outcome, sink, time.create, time.overlap);
+  if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
 
   if (!ParseNumberField(request.hours.c_str(), &time.hours)) return Finish(outcome, SplitResult::HoursInvalid, sink);
   if (!ParseNumberField(request.minutes.c_str(), &time.minutes))

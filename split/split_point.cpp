@@ -187,29 +187,21 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
 
 }  // namespace
 
-SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, SplitPlan& plan) {
+namespace {
+
+// From the frame at which the first file is to end at the earliest: the key
+// frame that ends it, the one that begins the second file, every stream's share.
+SplitResult PlanFromFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
   const AviAnalysis& a = source.analysis;
-  std::memset(&plan, 0, sizeof plan);
-  SplitResult code = CheckStructure(a);
-  if (code != SplitResult::Completed) return code;
-
-  ByteInput& input = source.input;
-  plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
-  plan.frameMicros = input.U32At(a.microSecPerFrameOffset);
-  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
-  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
-  if (!(time < duration)) return SplitResult::TimeTooLong;  // also for a frame time of 0
-  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
-
-  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
+  IndexReader index(source.input, a.idx1Offset, a.idx1EntryTotal);
   FindSplitKeyFrame(index, a, targetFrame, plan);
   if (plan.splitFrame == 0 || plan.splitEntry == 0) return SplitResult::NoKeyFrame;
 
-  if (request.overlap == 0) {
+  if (overlap == 0) {
     plan.secondStartFrame = plan.splitFrame;
     plan.secondStartEntry = plan.splitEntry;
   } else {
-    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - request.overlap;
+    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - overlap;
     if (!(start > 0)) return SplitResult::OverlapTooLong;
     const uint32_t startFrame = TruncU32(std::floor(start * 1000000 / plan.frameMicros));
     FindSecondStart(index, a, startFrame, plan);
@@ -219,4 +211,33 @@ SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, Split
 
   PlanStreams(index, source, plan);
   return SplitResult::Completed;
+}
+
+// The structure checks and the two numbers every plan starts from.
+SplitResult StartPlan(const SplitSource& source, SplitPlan& plan) {
+  const AviAnalysis& a = source.analysis;
+  std::memset(&plan, 0, sizeof plan);
+  SplitResult code = CheckStructure(a);
+  if (code != SplitResult::Completed) return code;
+  plan.videoFrames = a.streams[a.firstVideoStream].idx1EntryCount;
+  plan.frameMicros = source.input.U32At(a.microSecPerFrameOffset);
+  return SplitResult::Completed;
+}
+
+}  // namespace
+
+SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, SplitPlan& plan) {
+  SplitResult code = StartPlan(source, plan);
+  if (code != SplitResult::Completed) return code;
+  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
+  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
+  if (!(time < duration)) return SplitResult::TimeTooLong;  // also for a frame time of 0
+  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
+  return PlanFromFrame(source, targetFrame, request.overlap, plan);
+}
+
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+  SplitResult code = StartPlan(source, plan);
+  if (code != SplitResult::Completed) return code;
+  return PlanFromFrame(source, targetFrame, overlap, plan);
 }

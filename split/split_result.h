@@ -39,6 +39,9 @@ enum class SplitResult : int32_t {
   OverlapAtFrameZero,
   OverlapAtEntryZero,
   TimeTooLong,
+  SizeAlreadyFits,     // size split: the input is no larger than the limit
+  SizeTooSmall,        // size split: not even the first key-frame group fits
+  SizeInvalid,         // size split: the limit is no positive number
   Count
 };
 

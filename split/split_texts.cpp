@@ -53,6 +53,9 @@ constexpr Row kRows[] = {
     {SplitResult::OverlapAtEntryZero, 25,
      {"Can't Split at [Overlap]", "指定「オーバーラップ」値で分解できません"}},
     {SplitResult::TimeTooLong, 100, {"[Time] is too long", "「時間指定」値が長すぎます"}},
+    {SplitResult::SizeAlreadyFits, 30, {"File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"}},
+    {SplitResult::SizeTooSmall, 31, {"[File size] is too small", "「サイズ指定」値が小さすぎます"}},
+    {SplitResult::SizeInvalid, 32, {"[File size] bad value", "「サイズ指定」入力値に誤りがあります"}},
 };
 
 // Every result has exactly one row, in the enumeration's order, and a

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/plugin_win32.h"
+#include "ui/plugin_channel.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 
@@ -29,9 +30,15 @@ class Win32Sink : public JobSink {
     HWND ownerWindow = owner == MessageOwner::ProgressWindow ? progressWindow.load() : mainWindow;
     MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
   }
+  // The plug-in learns what the call is for through the channel.
+  void SetPluginWork(const PluginWork* work) override { work_ = work; }
   bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
+    ChannelCall call(work_, *this);
     return CallTestFunc(plugin, first, second, result);
   }
+
+ private:
+  const PluginWork* work_ = nullptr;
 };
 
 // A main-window field's text (at most kPathBytes - 1 bytes); from the worker

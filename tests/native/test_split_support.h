@@ -74,6 +74,7 @@ struct SplitFields {
   bool english = true;
   bool splitMerge = false;
   bool bySize = false;
+  std::string sizeMb;  // the size limit's field
 };
 
 struct JobRun {
@@ -91,6 +92,7 @@ inline SplitRequest RequestOf(const SplitFields& f) {
   r.seconds = f.seconds;
   r.overlap = f.overlap;
   r.by = f.bySize ? SplitBy::Size : SplitBy::Time;
+  r.sizeMegabytes = f.sizeMb;
   r.create = f.create;
   r.thenMerge = f.splitMerge;
   return r;

@@ -1,0 +1,58 @@
+#include "app/channel_work.h"
+
+#include <string>
+
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
+#include "merge/merge_output.h"
+#include "split/size_split.h"
+#include "split/split_request.h"
+
+namespace {
+
+// The job sink over the channel's calls into the program.
+class ChannelSink : public JobSink {
+ public:
+  explicit ChannelSink(const TavrinChannel& c) : c_(c) {}
+  int EnglishUi() const override { return c_.englishUi; }
+  void Progress(int cells) override {
+    if (c_.progress) c_.progress(c_.host, cells);
+  }
+  bool Cancelled() const override { return c_.cancelled && c_.cancelled(c_.host) != 0; }
+  void Status(const char* text, int cells) override {
+    if (c_.status) c_.status(c_.host, text, cells);
+  }
+  void Message(const char* text, MessageOwner) override {
+    if (c_.message) c_.message(c_.host, text);
+  }
+  bool CallPlugin(int32_t, int32_t, int32_t*) override { return false; }
+
+ private:
+  const TavrinChannel& c_;
+};
+
+std::string Text(const char* text) { return text ? text : ""; }
+
+}  // namespace
+
+int32_t RunChannelWork(const TavrinChannel& channel) {
+  if (channel.size < sizeof(TavrinChannel) || channel.version != TAVRIN_CHANNEL_VERSION) return 1;
+  ChannelSink sink(channel);
+  if (channel.job == TAVRIN_JOB_SIZE_SPLIT) {
+    SplitRequest request;
+    request.path = Text(channel.input);
+    request.by = SplitBy::Size;
+    request.sizeMegabytes = Text(channel.sizeMegabytes);
+    request.overlap = Text(channel.overlap);
+    request.create = channel.createMode == 1   ? CreateMode::First
+                     : channel.createMode == 2 ? CreateMode::Second
+                                               : CreateMode::Both;
+    return RunSizeSplit(request, sink).result == SplitResult::Completed ? 0 : 1;
+  }
+  if (channel.job == TAVRIN_JOB_JOIN) {
+    const JoinedFileResult r =
+        WriteJoinedFileAnew(Text(channel.firstInput), Text(channel.secondInput), Text(channel.joinedPath), sink);
+    return r == JoinedFileResult::Written ? 0 : 1;
+  }
+  return 1;
+}

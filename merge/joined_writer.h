@@ -1,0 +1,85 @@
+// Writes the joined file of a planned merge: the first input's header with
+// its sizes and lengths patched, the chunks the plan takes from each input
+// (the audio seam joined or dropped as planned), and an idx1 index whose
+// offsets count from the joined file's own "movi" list type. Streams with
+// fixed memory, whatever the size of the inputs.
+//
+// For the two parts of a split, merged where the overlap search finds the
+// second part's first frame, what comes back of the file that was split:
+// - video: every chunk, in order, with its flags;
+// - audio of constant sample size (PCM; MP3 muxed with a sample size): the
+//   same bytes. The plan keeps of the first part exactly the bytes the split
+//   skipped at the start of the second (both count the same whole sample
+//   blocks for the same frame), and the seam chunk is the original chunk
+//   again: the head kept from the first part joined to the tail that begins
+//   the second. The bytes are lost only when that chunk would exceed the
+//   stream's dwSuggestedBufferSize (a muxer that set it below its largest
+//   chunk): the plan then drops the head. When the cut fell on a chunk
+//   boundary and two neighbours fit the buffer size together, they come back
+//   as one chunk with the same bytes;
+// - audio of variable size (VBR MP3, AC3) and other streams: split and merge
+//   both cut them by their share of entries, so all chunks come back except,
+//   when the parts overlap, possibly the one chunk at the seam (the merge's
+//   share of the first part rounds down once more than the split's); without
+//   an overlap every chunk comes back.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "avi/avi_analysis.h"
+#include "merge/merge_plan.h"
+
+class ByteInput;
+class OutputStream;
+
+// One input as the writer reads it.
+struct JoinInput {
+  ByteInput* file;
+  uint32_t idx1Offset;  // position of its idx1 chunk header
+  uint32_t entryTotal;  // idx1 entries
+  uint32_t chunkBase;   // where its idx1 chunk offsets count from
+};
+
+struct JoinRequest {
+  // The first input's analysis: header layout (the second input's is the
+  // same, as the structure comparison found), stream types and entry counts.
+  const AviAnalysis* analysis;
+  JoinInput first;
+  JoinInput second;
+  uint32_t secondFrames;  // the second input's video frames (entries of the first video stream)
+  const MergePlan* plan;
+};
+
+// Progress and cancel while writing; either function may be null.
+struct JoinObserver {
+  void* context;
+  void (*progress)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
+  bool (*cancelled)(void* context);
+};
+
+// The joined file's figures, known before its first byte is written.
+struct JoinedFigures {
+  uint64_t fileBytes;     // the whole file; its RIFF size is this - 8
+  uint64_t moviBytes;     // chunks in the movi list, headers and pads included
+  uint32_t entries;       // idx1 entries, one per chunk
+  uint32_t totalFrames;   // avih dwTotalFrames
+  uint32_t lengths[kMaxStreams];  // strh dwLength per stream
+};
+
+// The largest joined file written: the largest input this program reads.
+constexpr uint64_t kMaxJoinedFileBytes = 0x7FFFFFFF;
+
+enum class JoinResult {
+  Written,
+  Cancelled,    // stopped on request; what the sink received is to be dropped
+  InputShort,   // a chunk the index names lies (partly) beyond its input's end
+  WriteFailed,  // the output refused bytes
+  TooLarge,     // the joined file would exceed kMaxJoinedFileBytes
+};
+
+// Counts the joined file from both indexes (no chunk data is read).
+JoinedFigures MeasureJoinedFile(const JoinRequest& request);
+
+// Writes the joined file to out, in blocks of a few MB. On anything but
+// Written, out holds a partial file that its owner must discard.
+JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer);

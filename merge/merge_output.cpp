@@ -1,0 +1,109 @@
+#include "merge/merge_output.h"
+
+#include "app/file_probe.h"
+#include "app/job_sink.h"
+#include "app/plugin_work.h"
+#include "avi/byte_input.h"
+#include "io/output_file.h"
+#include "merge/merge_result.h"
+
+namespace {
+
+struct Bar {
+  JobSink& sink;
+  int shown;
+};
+
+void OnProgress(void* context, uint64_t done, uint64_t total) {
+  Bar& bar = *static_cast<Bar*>(context);
+  const int cells = 10 + int(total ? 90 * done / total : 0);
+  if (cells == bar.shown) return;
+  bar.shown = cells;
+  bar.sink.Status(bar.sink.Pick(kMergeWriting.english, kMergeWriting.japanese), cells);
+}
+
+bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
+
+}  // namespace
+
+JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
+  const AviAnalysis& a = in.first.analysis;
+  const AviAnalysis& b = in.second.analysis;
+  return JoinRequest{&a,
+                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
+                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase},
+                     EntriesOfStream(b, a.firstVideoStream),
+                     &plan};
+}
+
+JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail) {
+  std::string ignored;
+  if (!detail) detail = &ignored;
+  if (path.empty()) path = work.joinedName;
+  auto fail = [&](JoinedFileResult result, const TextPair& text, const std::string& why) {
+    *detail = path + ": " + why;
+    sink.Message(sink.Pick(text.english, text.japanese), MessageOwner::ProgressWindow);
+    return result;
+  };
+  // Moving the finished file into place would put it over the input.
+  for (const std::string* input : {&work.merge->firstPath, &work.merge->secondPath})
+    if (SameFile(path.c_str(), input->c_str()))
+      return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
+
+  const JoinRequest request = JoinRequestFor(*work.merge, *work.plan);
+  const uint64_t bytes = MeasureJoinedFile(request).fileBytes;
+  if (bytes > kMaxJoinedFileBytes)
+    return fail(JoinedFileResult::TooLarge, kJoinedTooLarge,
+                "would be " + std::to_string(bytes) + " bytes; files must stay below 2 GiB");
+  OutputFile out;
+  if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
+  Bar bar{sink, -1};
+  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel});
+  if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result != JoinResult::Written) out.Abandon();
+  switch (result) {
+    case JoinResult::Written: return JoinedFileResult::Written;
+    case JoinResult::Cancelled: return JoinedFileResult::Cancelled;
+    case JoinResult::InputShort:
+      return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
+                  "an input ended before the chunks its index names");
+    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, "too large");
+    case JoinResult::WriteFailed: break;
+  }
+  return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
+}
+
+JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+                                     JobSink& sink) {
+  ByteInput inputs[2];
+  AviAnalysis analyses[2] = {};
+  const std::string* paths[2] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    // Opened for shared reading only: the merge job that called the plug-in
+    // still holds both inputs open, so an exclusive first look would fail.
+    if (!inputs[i].Open(paths[i]->c_str()) || inputs[i].Size() > 0x7FFFFFFF) {
+      sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
+      return JoinedFileResult::CannotWrite;
+    }
+    WalkProgress progress;  // the bar stays; Cancel is still seen
+    progress.sink = &sink;
+    progress.base = 10;
+    progress.total = inputs[i].Size();
+    AnalyseFile(analyses[i], inputs[i], uint32_t(inputs[i].Size()), progress);
+  }
+  if (sink.Cancelled()) return JoinedFileResult::Cancelled;
+  if (CompareStructure(analyses[0], analyses[1], inputs[0], inputs[1]).code != 0) {
+    const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
+    sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
+    return JoinedFileResult::CannotWrite;
+  }
+  const MergeSources in{{inputs[0], analyses[0]}, {inputs[1], analyses[1]}, first, second};
+  MergePlan plan;
+  if (PlanMerge(in, 60.0, sink, plan) == PlanOutcome::Cancelled) return JoinedFileResult::Cancelled;
+  PluginWork work;
+  work.merge = &in;
+  work.plan = &plan;
+  work.joinedName = joined;
+  return WriteJoinedFileFor(work, joined, sink);
+}

@@ -1,0 +1,109 @@
+#include "split/size_split.h"
+
+#include <cmath>
+
+#include "app/file_probe.h"
+#include "app/job_sink.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "split/number_field.h"
+
+namespace {
+
+// The first file's size when it ends at the first usable key frame at or
+// after frame; false when there is none.
+bool FirstFileAt(const SplitSource& source, uint32_t frame, SplitPlan& plan, uint64_t* bytes) {
+  if (PlanSplitAtFrame(source, frame, 0.0, plan) != SplitResult::Completed) return false;
+  uint64_t sizes[2];
+  PlannedOutputSizes(source, plan, sizes);
+  *bytes = sizes[0];
+  return true;
+}
+
+SplitOutcome& Fail(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result))
+    sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
+  return outcome;
+}
+
+}  // namespace
+
+uint64_t SizeLimitBytes(double megabytes) {
+  if (!(megabytes > 0)) return 0;
+  const double bytes = std::floor(megabytes * kBytesPerMegabyte);
+  return bytes >= 18446744073709551615.0 ? UINT64_MAX : uint64_t(bytes);
+}
+
+SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, double overlap, SplitPlan& plan) {
+  if (limitBytes == 0) return SplitResult::SizeInvalid;
+  // The structure first: an unsupported file is refused as such.
+  const SplitResult code = PlanSplitAtFrame(source, 1, 0.0, plan);
+  if (code != SplitResult::Completed && code != SplitResult::NoKeyFrame) return code;
+  if (source.input.Size() <= limitBytes) return SplitResult::SizeAlreadyFits;
+  uint64_t bytes = 0;
+  if (!FirstFileAt(source, 1, plan, &bytes) || bytes > limitBytes) return SplitResult::SizeTooSmall;
+
+  // The first file grows with the frame it ends at (more video, more audio
+  // time, more entries), so the last frame whose key frame still fits is
+  // found by halving: it fits at lo, not at hi.
+  uint32_t lo = 1, hi = plan.videoFrames;
+  while (hi - lo > 1) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    if (FirstFileAt(source, mid, plan, &bytes) && bytes <= limitBytes)
+      lo = mid;
+    else
+      hi = mid;
+  }
+  return PlanSplitAtFrame(source, lo, overlap, plan);
+}
+
+SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
+  SplitOutcome outcome;
+  double megabytes = 0;
+  if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+  const uint64_t limit = SizeLimitBytes(megabytes);
+  if (limit == 0) return Fail(outcome, SplitResult::SizeInvalid, sink);
+  TimeSplit time;
+  time.create = request.create;
+  // The job checked the overlap already.
+  if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
+
+  const std::string& path = request.path;
+  uint32_t fileSize = 0;
+  std::string reason;
+  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
+    case ProbeResult::CannotOpen:
+      outcome.detail = path + ": " + reason;
+      return Fail(outcome, SplitResult::InputNotOpen, sink);
+    case ProbeResult::TooLarge:
+      outcome.detail = path + ": " + reason;
+      return Fail(outcome, SplitResult::InputTooLarge, sink);
+    case ProbeResult::Ok: break;
+  }
+  ByteInput input;
+  if (!input.Open(path.c_str())) {
+    outcome.detail = path + ": " + input.OpenError();
+    return Fail(outcome, SplitResult::InputNotOpen, sink);
+  }
+  sink.Status(sink.Pick(kSplitAnalyzing.english, kSplitAnalyzing.japanese), 0);
+  if (input.U32At(0) != kRiff) {
+    outcome.detail = path + ": does not begin with \"RIFF\"";
+    return Fail(outcome, SplitResult::InputNotRiff, sink);
+  }
+  AviAnalysis analysis{};
+  WalkProgress progress;
+  progress.sink = &sink;
+  progress.span = 10;
+  progress.total = fileSize;
+  AnalyseFile(analysis, input, fileSize, progress);
+  if (sink.Cancelled()) return Fail(outcome, SplitResult::Cancelled, sink);
+
+  outcome.engineStarted = true;
+  const SplitSource source{input, analysis, path};
+  SplitPlan plan;
+  SplitResult result = PlanSizeSplit(source, limit, time.overlap, plan);
+  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
+  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
+}

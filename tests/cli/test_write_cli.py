@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""tavrin merge --write and tavrin split --size-mb on the command line: the
+joined file (where, what JSON lists, refusing an input's name also through
+links), split-then-merge giving the original file back byte for byte, size
+splits and their refusals, quiet stderr off a terminal, and Ctrl-C during
+the write leaving nothing behind."""
+import json
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+
+CLI = os.environ.get("TAVRIN_CLI", "tavrin")
+SAMPLES = os.environ.get("TAVRIN_SAMPLES", "")
+failures = []
+
+
+def run(*args):
+    p = subprocess.run([CLI, *args], capture_output=True)
+    return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
+
+
+def check(name, got, want):
+    if got != want:
+        failures.append(f"{name}: got {got!r}, want {want!r}")
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def fresh(*names):
+    for n in names:
+        if os.path.lexists(n):
+            os.remove(n)
+
+
+def sample():
+    # PCM audio in whole chunks: split and merge give the very same file back.
+    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
+    if not os.path.exists(src):
+        print(f"SKIP: no sample {src}")
+        sys.exit(0)
+    shutil.copy(src, "clip.avi")
+    return read("clip.avi")
+
+
+def write_joined(original):
+    fresh("clip-1.avi", "clip-2.avi", "clip-m.avi")
+    code, _, _ = run("split", "clip.avi", "--seconds", "13", "--overlap", "7.5")
+    check("split exit", code, 0)
+    code, out, err = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--json")
+    check("write exit", code, 0)
+    check("write json", json.loads(out), {"result": 0, "message": "Completed", "outputs": ["clip-m.avi"]})
+    check("quiet stderr off a terminal", err, "")
+    check("joined file is the original", read("clip-m.avi") == original, True)
+    code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--lang", "ja")
+    check("write ja", (code, out), (0, "操作完了\n"))
+
+    fresh("clip-m.avi")
+    os.makedirs("out", exist_ok=True)
+    code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--output", "out/joined.avi", "--json")
+    check("output exit", code, 0)
+    check("output json", json.loads(out)["outputs"], ["out/joined.avi"])
+    check("output file", read("out/joined.avi") == original, True)
+    check("no default name", os.path.exists("clip-m.avi"), False)
+    check("no temporary files left", sorted(os.listdir("out")), ["joined.avi"])
+
+    code, _, err = run("merge", "clip-1.avi", "clip-2.avi", "--output", "x.avi")
+    check("output needs write", code, 2)
+
+
+def refuses_inputs():
+    first, second = read("clip-1.avi"), read("clip-2.avi")
+    fresh("link.avi", "hard.avi")
+    os.symlink("clip-2.avi", "link.avi")
+    os.link("clip-1.avi", "hard.avi")
+    text = "Can't Create File (the joined file would replace an input file)"
+    for target in ("clip-1.avi", "clip-2.avi", "link.avi", "hard.avi", "./clip-2.avi"):
+        code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--output", target, "--json")
+        doc = json.loads(out)
+        check(f"refuse {target} exit", code, 1)
+        check(f"refuse {target} outputs", doc["outputs"], [])
+        check(f"refuse {target} reason first", doc["message"].split("\n")[0], text)
+    code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--output", "link.avi", "--lang", "ja")
+    check("refuse ja", out.split("\n")[0], "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）")
+    check("inputs unchanged", (read("clip-1.avi"), read("clip-2.avi")), (first, second))
+    check("link kept", os.path.islink("link.avi"), True)
+    fresh("link.avi", "hard.avi")
+
+
+def size_split(original):
+    fresh("clip-1.avi", "clip-2.avi", "clip-m.avi")
+    code, out, err = run("split", "clip.avi", "--size-mb", "2", "--overlap", "3", "--json")
+    check("size exit", code, 0)
+    doc = json.loads(out)
+    check("size json", (doc["message"], doc["outputs"]), ("Completed", ["clip-1.avi", "clip-2.avi"]))
+    check("first fits", os.path.getsize("clip-1.avi") <= 2 * 1048576, True)
+    check("first is not much smaller", os.path.getsize("clip-1.avi") > 1.8 * 1048576, True)
+    code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write")
+    check("size round trip", (code, read("clip-m.avi") == original), (0, True))
+
+    fresh("clip-1.avi", "clip-2.avi")
+    size_mb = str(len(original) / 1048576)
+    for args, en, ja in (([size_mb], "File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"),
+                         (["0.01"], "[File size] is too small", "「サイズ指定」値が小さすぎます"),
+                         (["x"], "[File size] bad value", "「サイズ指定」入力値に誤りがあります"),
+                         ([""], "[File size] bad value", "「サイズ指定」入力値に誤りがあります")):
+        for lang, text, error in (("en", en, "Error"), ("ja", ja, "エラー")):
+            code, out, _ = run("split", "clip.avi", "--size-mb", *args, "--lang", lang)
+            check(f"size {args} {lang}", (code, out), (1, f"{text}\n{error}\n"))
+            check(f"size {args} nothing written", os.path.exists("clip-1.avi") or os.path.exists("clip-2.avi"),
+                  False)
+    code, _, _ = run("split", "clip.avi", "--size-mb", "2", "--seconds", "3")
+    check("size with time", code, 2)
+
+
+def ctrl_c():
+    # A pair big enough that the write takes a while: the sample's parts
+    # repeated would not be a pair, so split a large file of 1 MB frames.
+    frames, frame_bytes = 300, 1 << 20
+
+    def chunk(code, data):
+        return code + struct.pack("<I", len(data)) + data
+    avih = struct.pack("<14I", 40000, 0, 0, 0x10, frames, 0, 1, frame_bytes, 160, 120, 0, 0, 0, 0)
+    strh = b"vidsDIB " + struct.pack("<5I", 0, 0, 0, 1, 25) + struct.pack("<3I", 0, frames, frame_bytes) + \
+        struct.pack("<2I4H", 0xFFFFFFFF, 0, 0, 0, 0, 0)
+    strf = struct.pack("<3I2H6I", 40, 160, 120, 1, 24, 0, 0, 0, 0, 0, 0)
+    hdrl = chunk(b"LIST", b"hdrl" + chunk(b"avih", avih) +
+                 chunk(b"LIST", b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf)))
+    index = b"".join(b"00dc" + struct.pack("<3I", 0x10, 4 + i * (8 + frame_bytes), frame_bytes)
+                     for i in range(frames))
+    with open("big.avi", "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 4 + len(hdrl) + 12 + frames * (8 + frame_bytes) + 8 + len(index)))
+        f.write(b"AVI " + hdrl + b"LIST" + struct.pack("<I", 4 + frames * (8 + frame_bytes)) + b"movi")
+        for i in range(frames):
+            # Every frame differs in its first bytes, so only the split's overlap repeats.
+            f.write(b"00dc" + struct.pack("<I", frame_bytes) + struct.pack("<I", i))
+            f.seek(frame_bytes - 4, os.SEEK_CUR)
+        f.write(b"idx1" + struct.pack("<I", len(index)) + index)
+    code, _, _ = run("split", "big.avi", "--seconds", "8", "--overlap", "1")
+    check("big split", code, 0)
+    os.remove("big.avi")
+    known = set(os.listdir("."))
+    p = subprocess.Popen([CLI, "merge", "big-1.avi", "big-2.avi", "--write", "--json"],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    # Catch the run once its temporary file exists, freeze it, deliver Ctrl-C.
+    deadline = time.time() + 60
+    while not set(os.listdir(".")) - known and p.poll() is None and time.time() < deadline:
+        pass
+    if p.poll() is not None:
+        failures.append("the merge ended before it could be interrupted")
+    else:
+        os.kill(p.pid, signal.SIGSTOP)
+        os.kill(p.pid, signal.SIGINT)
+        os.kill(p.pid, signal.SIGCONT)
+    out, err = p.communicate(timeout=120)
+    check("cancel exit", p.returncode, 1)
+    check("cancel json", json.loads(out), {"result": -1, "message": None, "outputs": []})
+    check("cancel leaves nothing", sorted(set(os.listdir(".")) - known), [])
+    check("cancel stderr", "cancelled" in err.decode(), True)
+    fresh("big-1.avi", "big-2.avi")
+
+
+def main():
+    original = sample()
+    write_joined(original)
+    refuses_inputs()
+    size_split(original)
+    ctrl_c()
+    for f in failures:
+        print("FAIL:", f)
+    print("ok" if not failures else f"{len(failures)} failure(s)")
+    sys.exit(1 if failures else 0)
+
+
+main()

@@ -1,0 +1,57 @@
+// Tavrin.exe's end of the plug-in channel (app/plugin_channel.h): the record
+// of the TestFunc call now running, made from what the job told the sink,
+// and the exported function through which TavrinD.dll reads it.
+#include "ui/plugin_channel.h"
+
+#include <atomic>
+
+#include "app/job_sink.h"
+#include "merge/merge_plan.h"
+#include "split/split_request.h"
+
+namespace {
+
+std::atomic<const TavrinChannel*> current{nullptr};
+
+JobSink& Sink(void* host) { return *static_cast<JobSink*>(host); }
+void Status(void* host, const char* text, int32_t cells) { Sink(host).Status(text, cells); }
+void Progress(void* host, int32_t cells) { Sink(host).Progress(cells); }
+int32_t Cancelled(void* host) { return Sink(host).Cancelled() ? 1 : 0; }
+void Message(void* host, const char* text) { Sink(host).Message(text, MessageOwner::ProgressWindow); }
+
+}  // namespace
+
+extern "C" __declspec(dllexport) const TavrinChannel* __cdecl TavrinPluginChannel(void) { return current.load(); }
+
+ChannelCall::ChannelCall(const PluginWork* work, JobSink& sink) {
+  record_.size = sizeof record_;
+  record_.version = TAVRIN_CHANNEL_VERSION;
+  record_.englishUi = sink.EnglishUi();
+  record_.host = &sink;
+  record_.status = Status;
+  record_.progress = Progress;
+  record_.cancelled = Cancelled;
+  record_.message = Message;
+  if (work && work->sizeSplit) {
+    const SplitRequest& r = *work->sizeSplit;
+    texts_[0] = r.path;
+    texts_[1] = r.sizeMegabytes;
+    texts_[2] = r.overlap;
+    record_.job = TAVRIN_JOB_SIZE_SPLIT;
+    record_.input = texts_[0].c_str();
+    record_.sizeMegabytes = texts_[1].c_str();
+    record_.overlap = texts_[2].c_str();
+    record_.createMode = int32_t(r.create);
+  } else if (work && work->merge) {
+    texts_[0] = work->merge->firstPath;
+    texts_[1] = work->merge->secondPath;
+    texts_[2] = work->joinedName;
+    record_.job = TAVRIN_JOB_JOIN;
+    record_.firstInput = texts_[0].c_str();
+    record_.secondInput = texts_[1].c_str();
+    record_.joinedPath = texts_[2].c_str();
+  }
+  current.store(&record_);
+}
+
+ChannelCall::~ChannelCall() { current.store(nullptr); }
