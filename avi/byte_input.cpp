@@ -69,9 +69,17 @@ void ByteInput::OpenMemory(const uint8_t* data, size_t size) {
   viewSize_ = size;
 }
 
+void ByteInput::OpenSource(ByteSource& source) {
+  Close();
+  source_ = &source;
+  size_ = source.Size();
+  buffer_.resize(kBufferSize);
+}
+
 void ByteInput::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
+  source_ = nullptr;
 #ifndef _WIN32
   if (fd_ >= 0) close(fd_);
 #endif
@@ -116,7 +124,7 @@ size_t ByteInput::Read(void* out, size_t count) {
         done = count < avail ? count : avail;
         std::memcpy(dest, memory_ + position_, done);
       }
-    } else if (file_ || fd_ >= 0) {
+    } else if (file_ || fd_ >= 0 || source_) {
       done = ReadFromFile(dest, count);
     }
   }
@@ -152,6 +160,7 @@ size_t ByteInput::ReadFromFile(uint8_t* dest, size_t count) {
 }
 
 size_t ByteInput::ReadAt(uint64_t at, uint8_t* dest, size_t count) {
+  if (source_) return source_->ReadAt(at, dest, count);
 #ifdef _WIN32
   if (_fseeki64(file_, static_cast<long long>(at), SEEK_SET) != 0) return 0;
   return std::fread(dest, 1, count, file_);

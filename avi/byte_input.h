@@ -8,6 +8,17 @@
 #include <cstdio>
 #include <vector>
 
+// Bytes that are computed rather than stored (a view of a file rearranged),
+// read through ByteInput like a file.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual uint64_t Size() const = 0;
+  // Copies up to count bytes from position into out and returns how many
+  // exist there (fewer only at the end).
+  virtual size_t ReadAt(uint64_t position, uint8_t* out, size_t count) = 0;
+};
+
 class ByteInput {
  public:
   ByteInput() = default;
@@ -20,8 +31,10 @@ class ByteInput {
   bool Open(const char* path);
   // Reads from a copy-free view of memory that must outlive the reader.
   void OpenMemory(const uint8_t* data, size_t size);
+  // Reads the bytes of source, which must outlive the reader.
+  void OpenSource(ByteSource& source);
   void Close();
-  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr; }
+  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
   // The size when opened (a file may change later; reads then end early).
   uint64_t Size() const { return size_; }
   // The descriptor of the open file for copies between files (io/file_range.h);
@@ -68,6 +81,7 @@ class ByteInput {
   // Either way through our own buffer.
   std::FILE* file_ = nullptr;
   int fd_ = -1;
+  ByteSource* source_ = nullptr;  // computed bytes, through the same buffer
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_

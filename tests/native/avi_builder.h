@@ -2,6 +2,7 @@
 // and the odd ones they don't (rec lists, absolute index offsets, indx, odd sizes).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -138,20 +139,27 @@ struct FileRiffWriter {
 };
 inline size_t Size(const FileRiffWriter& w) { return w.size; }
 
-// Writes the whole file through w (RiffWriter or FileRiffWriter).
-template <class Writer>
-void WriteAvi(Writer& w, const AviLayout& layout) {
-  size_t riff = w.BeginList("RIFF", "AVI ");
-  size_t hdrl = w.BeginList("LIST", "hdrl");
+// Frames of the video streams, or of the first count chunks.
+inline uint32_t VideoChunks(const AviLayout& layout, size_t count = size_t(-1)) {
   uint32_t frames = 0;
-  for (const ChunkLayout& c : layout.chunks)
-    if (layout.streams[c.stream].type == "vids") frames++;
+  for (size_t i = 0; i < layout.chunks.size() && i < count; ++i)
+    if (layout.streams[layout.chunks[i].stream].type == "vids") frames++;
+  return frames;
+}
+
+// The hdrl list: avih with totalFrames, a strl per stream; strlTail and
+// hdrlTail append chunks at the end of each (OpenDML indexes).
+template <class Writer>
+void WriteHeaderList(Writer& w, const AviLayout& layout, uint32_t totalFrames,
+                     const std::function<void(size_t stream)>& strlTail = nullptr,
+                     const std::function<void()>& hdrlTail = nullptr) {
+  size_t hdrl = w.BeginList("LIST", "hdrl");
   Bytes avih;
   PutU32(avih, layout.microSecPerFrame);
   PutU32(avih, 0);
   PutU32(avih, 0);
   PutU32(avih, 0x10);
-  PutU32(avih, frames);
+  PutU32(avih, totalFrames);
   PutU32(avih, 0);
   PutU32(avih, uint32_t(layout.streams.size()));
   PutU32(avih, 0);
@@ -200,10 +208,20 @@ void WriteAvi(Writer& w, const AviLayout& layout) {
       for (int i = 0; i < 6; ++i) PutU32(strf, 0);
     }
     w.Chunk("strf", strf);
-    if (layout.indx && s == 0) w.Chunk("indx", Bytes(24, 0));
+    if (strlTail) strlTail(s);
     w.EndList(strl);
   }
+  if (hdrlTail) hdrlTail();
   w.EndList(hdrl);
+}
+
+// Writes the whole file through w (RiffWriter or FileRiffWriter).
+template <class Writer>
+void WriteAvi(Writer& w, const AviLayout& layout) {
+  size_t riff = w.BeginList("RIFF", "AVI ");
+  WriteHeaderList(w, layout, VideoChunks(layout), [&](size_t s) {
+    if (layout.indx && s == 0) w.Chunk("indx", Bytes(24, 0));
+  });
   if (!layout.junkAfterHeader.empty())
     w.Chunk("JUNK", Bytes(layout.junkAfterHeader.begin(), layout.junkAfterHeader.end()));
 

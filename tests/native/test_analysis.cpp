@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <memory>
 #include <string>
@@ -76,25 +77,46 @@ TEST(ByteInput, PastTheEndAndUnreachableSeeksGiveEndOfFileBytes) {
   EXPECT_EQ(in.ReadByte(), 3);
 }
 
-TEST(ByteInput, FileReadsMatchMemoryAcrossBufferBoundaries) {
+// Bytes handed out in small pieces, as a computed view does near its seams.
+struct PieceSource : ByteSource {
+  const Bytes& data;
+  explicit PieceSource(const Bytes& d) : data(d) {}
+  uint64_t Size() const override { return data.size(); }
+  size_t ReadAt(uint64_t position, uint8_t* out, size_t count) override {
+    if (position >= data.size()) return 0;
+    size_t take = std::min<size_t>(count, data.size() - size_t(position));
+    std::memcpy(out, data.data() + position, take);
+    return take;
+  }
+};
+
+TEST(ByteInput, FileAndSourceReadsMatchMemoryAcrossBufferBoundaries) {
   Bytes data(200000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7 + (i >> 9));
   std::string path = testing::TempDir() + "byte_input.bin";
   ASSERT_TRUE(WriteFile(path, data));
   ByteInput file;
   ASSERT_TRUE(file.Open(path.c_str()));
+  PieceSource pieces(data);
+  ByteInput source;
+  source.OpenSource(pieces);
   uint32_t seed = 12345;
-  for (int round = 0; round < 2000; ++round) {
-    seed = seed * 1103515245 + 12345;
-    uint32_t pos = (seed >> 8) % 200100;
-    uint32_t len = (seed % 7 == 0) ? 70000 : (seed >> 4) % 40;
-    Bytes got(len);
-    file.Seek(pos);
-    size_t n = file.Read(got.data(), len);
-    size_t expect = pos < data.size() ? std::min<size_t>(len, data.size() - pos) : 0;
-    ASSERT_EQ(n, expect);
-    for (size_t i = 0; i < len; ++i)
-      ASSERT_EQ(got[i], pos + i < data.size() ? data[pos + i] : 0xFF) << pos << "+" << i;
+  for (ByteInput* in : {&file, &source}) {
+    for (int round = 0; round < 2000; ++round) {
+      seed = seed * 1103515245 + 12345;
+      uint32_t pos = (seed >> 8) % 200100;
+      uint32_t len = (seed % 7 == 0) ? 70000 : (seed >> 4) % 40;
+      Bytes got(len);
+      in->Seek(pos);
+      size_t n = in->Read(got.data(), len);
+      size_t expect = pos < data.size() ? std::min<size_t>(len, data.size() - pos) : 0;
+      ASSERT_EQ(n, expect);
+      for (size_t i = 0; i < len; ++i)
+        ASSERT_EQ(got[i], pos + i < data.size() ? data[pos + i] : 0xFF) << pos << "+" << i;
+      if (len >= 4 && pos + 4 <= data.size()) {
+        ASSERT_EQ(in->U32At(pos), GetU32(data, pos));
+      }
+    }
   }
   EXPECT_FALSE(file.Open(testing::TempDir().c_str()));  // a directory is no file
 }

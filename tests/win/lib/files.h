@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,23 @@ inline long long FileSize(const std::string& path) {
 }
 
 inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The names of the files in folder, sorted, space-separated.
+inline std::string FilesIn(const std::string& folder) {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  std::sort(found.begin(), found.end());
+  std::string names;
+  for (const std::string& name : found) names += (names.empty() ? "" : " ") + name;
+  return names;
+}
 
 // Copies a sample AVI of a real muxer into folder (default: the current
 // directory, so that outputs land there); its full path, "" when missing.
