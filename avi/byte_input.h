@@ -37,6 +37,9 @@ class ByteInput {
   bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
   // The size when opened (a file may change later; reads then end early).
   uint64_t Size() const { return size_; }
+  // The descriptor of the open file for copies between files (io/file_range.h);
+  // -1 for memory and in the Windows build.
+  int Descriptor() const { return fd_; }
   // The system's reason why the last Open failed ("No such file or directory").
   const char* OpenError() const { return openError_; }
 

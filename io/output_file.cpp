@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "io/file_range.h"
 #include "io/file_system.h"
 
 namespace {
@@ -83,6 +84,19 @@ bool OutputFile::Write(const void* data, size_t count) {
     if (fill_ == kOutputBufferBytes && !Flush()) return false;
   }
   return true;
+}
+
+int64_t OutputFile::AppendFromFile(int fd, uint64_t at, uint64_t count) {
+  if (!file_ || failed_ || !Flush()) return 0;
+  int error = 0;
+  const int64_t done = filesys::AppendFileRange(fd, at, file_, count, buffer_, kOutputBufferBytes, &error);
+  if (done < 0) return -1;
+  position_ += uint64_t(done);
+  if (error != 0) {
+    failed_ = true;
+    reason_ = std::strerror(error);
+  }
+  return done;
 }
 
 bool OutputFile::Finish() {

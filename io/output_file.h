@@ -34,6 +34,9 @@ class OutputFile : public OutputStream {
   bool Write(const void* data, size_t count) override;
   uint64_t Position() const override { return position_; }
   bool Failed() const override { return failed_; }
+  // Flushes what is buffered, then lets the system copy the range into the
+  // file (io/file_range.h).
+  int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) override;
 
   // Flushes and closes the temporary file; false when this or any earlier write failed.
   bool Finish();

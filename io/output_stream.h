@@ -14,6 +14,15 @@ class OutputStream {
   virtual uint64_t Position() const = 0;
   // True once a write has failed.
   virtual bool Failed() const = 0;
+  // Appends bytes [at, at + count) of the open file descriptor `fd` without
+  // passing them through this stream's memory where the system can (a file
+  // system copy). Returns the bytes appended, fewer when the file ends first
+  // or a write fails (Failed() tells which), or -1 when this stream takes no
+  // bytes from files: the caller then copies them with Write.
+  virtual int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) {
+    (void)fd, (void)at, (void)count;
+    return -1;
+  }
 
   bool WriteU32(uint32_t value) {  // little-endian
     const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};

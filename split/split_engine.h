@@ -86,9 +86,13 @@ void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64
 // Writes the planned outputs into the given streams (null: not made),
 // reporting "File Creating" progress 10..99 to sink and stopping on its
 // cancel. Completed, Cancelled or WriteFailed (*failedOutput = 0 or 1 then,
-// or -1 when the input ran short).
+// or -1 when the input ran short). Chunks lying back to back in the input as
+// they are written are copied as runs of input bytes (file to file where the
+// system can); ChunkByChunk writes every chunk on its own, the same bytes
+// more slowly (kept for tests that compare the two).
+enum class ChunkCopy { Runs, ChunkByChunk };
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
-                              JobSink& sink, int* failedOutput);
+                              JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs);
 
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled

@@ -3,14 +3,15 @@
 benchmark, without any muxer: frames of the given size (varying a little),
 one PCM chunk per frame, key frames every 25 frames, idx1 relative to movi.
 
-Usage: bench_split.py OUT FRAMES VIDEO_BYTES
+Usage: bench_split.py OUT FRAMES VIDEO_BYTES [AUDIO_BYTES]
 """
 import os
 import struct
 import sys
 
 out, frames, video_bytes = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-audio_bytes = 7056  # 44100 Hz x 4 bytes / 25 fps
+# 7056: 44100 Hz x 4 bytes / 25 fps
+audio_bytes = int(sys.argv[4]) if len(sys.argv) > 4 else 7056
 
 
 def chunk(code, data):

@@ -48,6 +48,7 @@ struct RiffWriter {
     if (pad && (data.size() & 1)) bytes.push_back(0);
     return at;
   }
+  void Byte(uint8_t b) { bytes.push_back(b); }
 };
 
 struct StreamLayout {
@@ -69,6 +70,8 @@ struct ChunkLayout {
   bool key = true;
   uint8_t fill = 0;      // data byte pattern: fill + i
   bool sameBytes = false;  // every byte = fill (for identical frames)
+  uint32_t junkBefore = 0;  // >0: a JUNK chunk of this many bytes, in no index, before this one
+  uint8_t padByte = 0;      // the pad byte after odd data (muxers write 0)
 };
 
 struct AviLayout {
@@ -132,6 +135,7 @@ struct FileRiffWriter {
     if (pad && (data.size() & 1)) Put("", 1);
     return at;
   }
+  void Byte(uint8_t b) { Put(&b, 1); }
 };
 inline size_t Size(const FileRiffWriter& w) { return w.size; }
 
@@ -241,7 +245,9 @@ void WriteAvi(Writer& w, const AviLayout& layout) {
     }
     const StreamLayout& st = layout.streams[c.stream];
     std::string id = Ckid(c.stream, st.type);
-    size_t at = w.Chunk(id.c_str(), ChunkData(c));
+    if (c.junkBefore) w.Chunk("JUNK", Bytes(c.junkBefore, 0x4A));
+    size_t at = w.Chunk(id.c_str(), ChunkData(c), false);
+    if (c.size & 1) w.Byte(c.padByte);
     uint32_t flags = (st.type != "vids" || c.key) ? 0x10u : 0u;
     entries.push_back({id, flags, offsetOf(at), c.size});
     if (layout.chunksPerRec > 0 && (++inRec == layout.chunksPerRec || i + 1 == layout.chunks.size())) {

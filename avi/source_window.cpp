@@ -1,4 +1,4 @@
-#include "split/source_window.h"
+#include "avi/source_window.h"
 
 #include "avi/byte_input.h"
 #include "io/output_stream.h"
@@ -6,6 +6,9 @@
 namespace {
 constexpr size_t kWindowBytes = 1024 * 1024;
 constexpr size_t kAlignBytes = 4096;
+// Shorter ranges go through the window: one system call per range would cost
+// more than the copy through memory.
+constexpr uint64_t kFileCopyBytes = 64 * 1024;
 }
 
 SourceWindow::SourceWindow(ByteInput& input) : input_(input), storage_(kWindowBytes + kAlignBytes) {
@@ -46,4 +49,13 @@ bool SourceWindow::Holds(uint64_t end) {
   uint8_t byte;
   input_.Seek(last);
   return input_.Read(&byte, 1) == 1;
+}
+
+bool SourceWindow::CopyRun(uint64_t position, uint64_t count, OutputStream& out) {
+  const int fd = input_.Descriptor();
+  // Beyond 4 GiB the window refuses to read; the copy must refuse alike.
+  if (count < kFileCopyBytes || fd < 0 || position + count > 0x100000000ull) return CopyTo(position, count, out);
+  const int64_t done = out.AppendFromFile(fd, position, count);
+  if (done < 0) return CopyTo(position, count, out);
+  return uint64_t(done) == count;
 }

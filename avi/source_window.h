@@ -1,0 +1,41 @@
+// Copies byte ranges of the input into outputs: the primitive every writer
+// uses to carry input bytes over unchanged.
+//
+// CopyTo moves bytes through one fixed window buffer, so neighbouring small
+// pieces (chunk headers, short chunks) are fetched with a single read.
+// CopyRun is for long ranges (a run of chunks lying back to back): a file
+// output receives them straight from the input file, inside the kernel where
+// the system can (io/file_range.h), so they never pass through this
+// program's memory; other outputs get them through the window.
+//
+//   SourceWindow source(input);
+//   source.CopyTo(0, headerBytes, out);         // small pieces
+//   source.CopyRun(runStart, runBytes, out);    // a long stretch of the input
+#pragma once
+#include <cstdint>
+#include <vector>
+
+class ByteInput;
+class OutputStream;
+
+class SourceWindow {
+ public:
+  explicit SourceWindow(ByteInput& input);
+
+  // Appends input bytes [position, position + count) to out. False when the
+  // input ends before them or the write fails.
+  bool CopyTo(uint64_t position, uint64_t count, OutputStream& out);
+  // The same bytes and result as CopyTo, copied file to file where it can.
+  bool CopyRun(uint64_t position, uint64_t count, OutputStream& out);
+  // True when the input holds every byte before end.
+  bool Holds(uint64_t end);
+
+ private:
+  bool Fill(uint64_t position);
+
+  ByteInput& input_;
+  std::vector<uint8_t> storage_;
+  uint8_t* buffer_;  // page-aligned start within storage_
+  uint64_t start_ = 0;
+  uint64_t fill_ = 0;
+};

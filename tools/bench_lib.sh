@@ -1,0 +1,45 @@
+# Shared by tools/bench_*.sh: timing, peak memory and the one table each prints.
+# Every command runs ROUNDS times (default 5) with its inputs in the page
+# cache; the table gives the median wall-clock time, its ratio to the
+# reference (cp of the same bytes) and the largest peak resident size seen.
+
+ROUNDS=${ROUNDS:-5}
+
+# Picks a work folder: $1 if given, else /dev/shm when it has room for
+# NEEDED_KB (memory-backed: no disk write-back disturbs the times), else TMPDIR.
+bench_workdir() { # [WORKDIR] NEEDED_KB NAME
+  if [ -n "$1" ]; then
+    mkdir -p "$1" && echo "$1"
+  elif [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt "$2" ]; then
+    mktemp -d "/dev/shm/$3.XXXXXX"
+  else
+    mktemp -d "${TMPDIR:-/tmp}/$3.XXXXXX"
+  fi
+}
+
+# "MEDIAN_SECONDS PEAK_KB" of ROUNDS runs; CLEAN (a glob) is removed before each.
+bench_measure() { # CLEAN COMMAND...
+  local clean=$1 times=() peak=0 out record
+  shift
+  record=$(mktemp)
+  for _ in $(seq "$ROUNDS"); do
+    rm -f $clean
+    /usr/bin/time -o "$record" -f "%e %M" "$@" >/dev/null 2>&1
+    out=$(tail -n 1 "$record")
+    times+=("${out% *}")
+    [ "${out#* }" -gt "$peak" ] && peak=${out#* }
+  done
+  rm -f $clean "$record"
+  printf '%s\n' "${times[@]}" | sort -n | awk -v p="$peak" '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)], p }'
+}
+
+bench_header() {
+  printf '| %-34s | %-34s | %9s | %11s | %8s |\n' file operation "median s" "ratio to cp" "peak MB"
+  printf '|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..36})" "-----------" \
+    "-------------" "----------"
+}
+
+bench_row() { # FILE OPERATION SECONDS REFERENCE_SECONDS PEAK_KB
+  printf '| %-34s | %-34s | %9.3f | %11.2f | %8.1f |\n' "$1" "$2" "$3" \
+    "$(awk "BEGIN { print $3 / ($4 > 0 ? $4 : 0.001) }")" "$(awk "BEGIN { print $5 / 1024 }")"
+}
