@@ -25,8 +25,9 @@ VERSION=$(head -n1 VERSION)
 DIST=$ROOT/dist
 WIN32_TREE=${TAVRIN_WIN32_TREE:-$ROOT/build/win}
 WIN64_TREE=${TAVRIN_WIN64_TREE:-$ROOT/build/win64}
-# Where a tree's plug-in target puts its DLL.
-PLUGIN_IN_TREE=plugin/TavrinD.dll
+# Where a tree's plug-in target (TavrinDll) puts the real TavrinD.dll; the
+# test stand-in in plugin/ is never packaged.
+PLUGIN_IN_TREE=dll/TavrinD.dll
 
 die() { echo "package.sh: $*" >&2; exit 1; }
 
@@ -74,13 +75,9 @@ check_tree() { # arch
   tree=$(tree_of "$arch")
   [ -f "$tree/Tavrin.exe" ] || die "no $tree/Tavrin.exe: build the $arch Windows tree first
 (scripts/build.sh), or name its folder with TAVRIN_${arch^^}_TREE=..."
-  [ -f "$tree/$PLUGIN_IN_TREE" ] || die "no $tree/$PLUGIN_IN_TREE: build the tree's TavrinD target"
+  [ -f "$tree/$PLUGIN_IN_TREE" ] || die "no $tree/$PLUGIN_IN_TREE: build the tree's TavrinDll target"
   python3 "$ROOT/tools/pe_check.py" "$arch" "$VERSION" "$tree/Tavrin.exe" "$tree/$PLUGIN_IN_TREE" \
     || die "$tree does not hold the $arch build of version $VERSION: rebuild it"
-  # The plug-in target builds the test stand-in until the real plug-in lands.
-  if grep -q TAVRIN_PLUGIN_RESULT "$tree/$PLUGIN_IN_TREE"; then
-    echo "package.sh: warning: $tree/$PLUGIN_IN_TREE is the test stand-in: it writes no file" >&2
-  fi
 }
 
 package() { # arch
