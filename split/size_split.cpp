@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "app/file_probe.h"
 #include "app/job_sink.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "split/number_field.h"
+#include "split/split_job.h"
 
 namespace {
 
@@ -21,10 +21,7 @@ bool FirstFileAt(const SplitSource& source, uint32_t frame, SplitPlan& plan, uin
 }
 
 SplitOutcome& Fail(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  outcome.result = result;
-  if (const TextPair* text = SplitResultText(result))
-    sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
-  return outcome;
+  return FinishSplit(outcome, result, sink);
 }
 
 }  // namespace
@@ -71,21 +68,8 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
 
   const std::string& path = request.path;
   uint32_t fileSize = 0;
-  std::string reason;
-  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
-    case ProbeResult::CannotOpen:
-      outcome.detail = path + ": " + reason;
-      return Fail(outcome, SplitResult::InputNotOpen, sink);
-    case ProbeResult::TooLarge:
-      outcome.detail = path + ": " + reason;
-      return Fail(outcome, SplitResult::InputTooLarge, sink);
-    case ProbeResult::Ok: break;
-  }
   ByteInput input;
-  if (!input.Open(path.c_str())) {
-    outcome.detail = path + ": " + input.OpenError();
-    return Fail(outcome, SplitResult::InputNotOpen, sink);
-  }
+  if (!OpenSplitInput(path, input, &fileSize, outcome)) return Fail(outcome, outcome.result, sink);
   sink.Status(sink.Pick(kSplitAnalyzing.english, kSplitAnalyzing.japanese), 0);
   if (input.U32At(0) != kRiff) {
     outcome.detail = path + ": does not begin with \"RIFF\"";

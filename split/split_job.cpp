@@ -16,9 +16,7 @@ const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(p
 
 // Ends the job with result, showing its message (if it has one).
 SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  outcome.result = result;
-  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
-  return outcome;
+  return FinishSplit(outcome, result, sink);
 }
 
 // The hand-over of a size-based split to the plug-in library.
@@ -39,6 +37,31 @@ SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, Jo
 }
 
 }  // namespace
+
+SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
+  return outcome;
+}
+
+bool OpenSplitInput(const std::string& path, ByteInput& input, uint32_t* fileSize, SplitOutcome& outcome) {
+  std::string reason;
+  switch (ProbeInputFile(path.c_str(), fileSize, &reason)) {
+    case ProbeResult::CannotOpen:
+      outcome.result = SplitResult::InputNotOpen;
+      outcome.detail = path + ": " + reason;
+      return false;
+    case ProbeResult::TooLarge:
+      outcome.result = SplitResult::InputTooLarge;
+      outcome.detail = path + ": " + reason;
+      return false;
+    case ProbeResult::Ok: break;
+  }
+  if (input.Open(path.c_str())) return true;
+  outcome.result = SplitResult::InputNotOpen;
+  outcome.detail = path + ": " + input.OpenError();
+  return false;
+}
 
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   SplitOutcome outcome;
@@ -61,21 +84,8 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
 
   const std::string& path = request.path;
   uint32_t fileSize = 0;
-  std::string reason;
-  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
-    case ProbeResult::CannotOpen:
-      outcome.detail = path + ": " + reason;
-      return Finish(outcome, SplitResult::InputNotOpen, sink);
-    case ProbeResult::TooLarge:
-      outcome.detail = path + ": " + reason;
-      return Finish(outcome, SplitResult::InputTooLarge, sink);
-    case ProbeResult::Ok: break;
-  }
   ByteInput input;
-  if (!input.Open(path.c_str())) {
-    outcome.detail = path + ": " + input.OpenError();
-    return Finish(outcome, SplitResult::InputNotOpen, sink);
-  }
+  if (!OpenSplitInput(path, input, &fileSize, outcome)) return Finish(outcome, outcome.result, sink);
 
   sink.Status(Text(sink, kSplitAnalyzing), 0);
   if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
