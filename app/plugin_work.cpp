@@ -14,6 +14,7 @@ bool DoPluginWork(const PluginWork& work, JobSink& sink, const PluginWorkOptions
     done->secondOutput = outcome.secondOutput;
     done->wroteFirst = outcome.wroteFirst;
     done->wroteSecond = outcome.wroteSecond;
+    done->sizeSplitFigures = outcome.figures;
     done->cancelled = outcome.result == SplitResult::Cancelled;
     done->detail = outcome.detail;
     *result = outcome.result == SplitResult::Completed ? 0 : 1;

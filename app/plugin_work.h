@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "split/split_result.h"
+
 struct MergePlan;
 struct MergeSources;
 struct SplitRequest;
@@ -27,6 +29,7 @@ struct PluginWorkDone {
   int32_t sizeSplitNumber = 0;            // the number its result reports (0: written)
   std::string firstOutput, secondOutput;  // a size split's outputs written
   bool wroteFirst = false, wroteSecond = false;
+  SplitFigures sizeSplitFigures;          // where it cut, the outputs' sizes
   bool cancelled = false;
   std::string written;                    // the joined file written
   std::string detail;                     // why not, for the command line

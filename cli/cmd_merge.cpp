@@ -29,6 +29,15 @@ std::string DifferenceJson(const StructureDifference& d) {
          ", \"first\": " + std::to_string(d.firstValue) + ", \"second\": " + std::to_string(d.secondValue) + "}";
 }
 
+// The joined file's numbers as JSON members (none before the engine counted them).
+std::string FiguresJson(const MergeFigures& f) {
+  if (!f.counted) return "";
+  return ", \"overlap\": {\"frames\": " + std::to_string(f.overlapFrames) +
+         ", \"seconds\": " + JsonFixed(f.overlapSeconds, 6) + "}, \"joined\": {\"bytes\": " +
+         std::to_string(f.joinedBytes) + ", \"frames\": " + std::to_string(f.frames) +
+         ", \"seconds\": " + JsonFixed(f.seconds, 6) + "}";
+}
+
 }  // namespace
 
 int RunMerge(int argc, char** argv) {
@@ -99,12 +108,18 @@ int RunMerge(int argc, char** argv) {
     std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
     out += shown ? JsonString(message) : "null";
     out += ", \"outputs\": [" + (sink.pluginDone.written.empty() ? std::string() : JsonString(sink.pluginDone.written)) + "]";
+    if (result == 0) out += FiguresJson(outcome.figures);
     if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
     if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
     out += "}\n";
     std::fputs(out.c_str(), stdout);
   } else if (shown) {
     std::printf("%s\n", message.c_str());
+    const MergeFigures& f = outcome.figures;
+    if (!sink.pluginDone.written.empty() && f.counted)
+      std::printf("%s: %llu bytes, %.3f s (%u frames; overlap %u frames, %.3f s)\n",
+                  sink.pluginDone.written.c_str(), static_cast<unsigned long long>(f.joinedBytes), f.seconds,
+                  unsigned(f.frames), unsigned(f.overlapFrames), f.overlapSeconds);
   }
   return result == 0 && !cancelled && (!write || !sink.pluginDone.written.empty()) ? 0 : 1;
 }

@@ -80,6 +80,34 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
   return "";
 }
 
+// Where the split cut and what it wrote, as JSON members (none before the
+// engine found the cut).
+std::string FiguresJson(const SplitFigures& f, const std::vector<std::string>& outputs,
+                        const std::vector<uint64_t>& sizes) {
+  if (!f.planned) return "";
+  std::string out = ",\"cut\":{\"frame\":" + std::to_string(f.cutFrame) +
+                    ",\"seconds\":" + JsonFixed(f.cutSeconds, 6) + "}";
+  out += ",\"second_start\":{\"frame\":" + std::to_string(f.secondStartFrame) +
+         ",\"seconds\":" + JsonFixed(f.secondStartSeconds, 6) + "}";
+  out += ",\"files\":[";
+  for (size_t i = 0; i < outputs.size(); ++i)
+    out += std::string(i ? "," : "") + "{\"name\":" + JsonString(outputs[i]) +
+           ",\"bytes\":" + std::to_string(sizes[i]) + "}";
+  return out + "]";
+}
+
+// The same for a person: where it cut and each file written.
+void PrintFigures(const SplitFigures& f, const std::vector<std::string>& outputs,
+                  const std::vector<uint64_t>& sizes) {
+  std::printf("cut at frame %u (%.3f s)", unsigned(f.cutFrame), f.cutSeconds);
+  if (f.secondStartFrame != f.cutFrame)
+    std::printf("; the second file starts at frame %u (%.3f s)", unsigned(f.secondStartFrame),
+                f.secondStartSeconds);
+  std::printf("\n");
+  for (size_t i = 0; i < outputs.size(); ++i)
+    std::printf("%s: %llu bytes\n", outputs[i].c_str(), static_cast<unsigned long long>(sizes[i]));
+}
+
 }  // namespace
 
 int RunSplit(int argc, char** argv) {
@@ -115,14 +143,16 @@ int RunSplit(int argc, char** argv) {
     outcome.secondOutput = done.secondOutput;
     outcome.wroteFirst = done.wroteFirst;
     outcome.wroteSecond = done.wroteSecond;
+    outcome.figures = done.sizeSplitFigures;
   }
   const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
   std::vector<std::string> outputs;
-  if (outcome.wroteFirst) outputs.push_back(outcome.firstOutput);
-  if (outcome.wroteSecond) outputs.push_back(outcome.secondOutput);
+  std::vector<uint64_t> sizes;
+  if (outcome.wroteFirst) outputs.push_back(outcome.firstOutput), sizes.push_back(outcome.figures.firstBytes);
+  if (outcome.wroteSecond) outputs.push_back(outcome.secondOutput), sizes.push_back(outcome.figures.secondBytes);
 
   // Every message the job showed (a size split's reason comes before its "Error").
   const bool shown = !sink.messages.empty();
@@ -134,9 +164,15 @@ int RunSplit(int argc, char** argv) {
     out += ",\"outputs\":[";
     for (size_t i = 0; i < outputs.size(); ++i) out += (i ? "," : "") + JsonString(outputs[i]);
     out += "]";
+    if (succeeded) out += FiguresJson(outcome.figures, outputs, sizes);
     if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
     out += "}\n";
     std::fputs(out.c_str(), stdout);
+  } else if (succeeded && outcome.figures.planned) {
+    // The window's advice after "Completed" (which player to use, the help
+    // file) fits the Windows program only.
+    std::printf("%s\n", message.substr(0, message.find('\n')).c_str());
+    PrintFigures(outcome.figures, outputs, sizes);
   } else if (shown) {
     std::fputs(message.c_str(), stdout);
     std::fputc('\n', stdout);

@@ -76,3 +76,14 @@ std::string JsonDouble(double value) {
   if (!std::strpbrk(buf, ".eE")) std::strcat(buf, ".0");
   return buf;
 }
+
+std::string JsonFixed(double value, int decimals) {
+  if (!std::isfinite(value)) return "null";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  std::string out = buf;
+  if (out.find('.') == std::string::npos) return out + ".0";
+  while (out.back() == '0') out.pop_back();
+  if (out.back() == '.') out += '0';
+  return out == "-0.0" ? "0.0" : out;
+}

@@ -9,3 +9,6 @@
 std::string JsonString(const std::string& text);
 // A JSON number for a double, always with a fraction or exponent ("29.0").
 std::string JsonDouble(double value);
+// A JSON number rounded to at most decimals places, trailing zeros dropped
+// ("8.333333", "10.0"): for times that are exact to the microsecond.
+std::string JsonFixed(double value, int decimals);

@@ -10,6 +10,7 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "merge/merge_output.h"
 
 namespace {
 
@@ -94,9 +95,13 @@ MergeFigures ComputeFigures(const MergeSources& in, const MergePlan& plan, uint6
   const double n2 = double(EntriesOfStream(in.second.analysis, video));
   const double kept = double(plan.keepCount[video]);
   MergeFigures f;
+  f.counted = true;
   f.overlapSeconds = u * (n1 - kept) * 0.000001;
   f.seconds = u * (kept + n2) * 0.000001;
   f.sizeMegabytes = double(uint64_t(a.moviOffset) + mergedBytes + 12) / 1048576.0;
+  f.overlapFrames = uint32_t(n1 - kept);
+  f.frames = uint32_t(kept + n2);
+  f.joinedBytes = MeasureJoinedFile(JoinRequestFor(in, plan)).fileBytes;
   return f;
 }
 
@@ -122,6 +127,7 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
 
   uint64_t bytes = CountMergedBytes(in, out.plan);
   MergeFigures figures = ComputeFigures(in, out.plan, bytes);
+  out.figures = figures;
 
   int32_t pluginResult = 0;
   PluginWork work;

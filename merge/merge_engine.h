@@ -16,6 +16,7 @@ struct MergeEngineOutput {
   std::string mergedName;  // the joined file's name ("-m.avi")
   std::string text;        // "Completed" from the plug-in, or the summary
   MergePlan plan;
+  MergeFigures figures;    // counted once the joined file was named
 };
 
 // window: seconds of the first input's end searched for an overlap (0: none).
@@ -30,12 +31,6 @@ MergeResult MakeMergedName(const std::string& firstPath, std::string* merged);
 
 // Bytes of the joined file as planned: header up to "movi", the chunks, idx1.
 uint64_t CountMergedBytes(const MergeSources& in, const MergePlan& plan);
-
-struct MergeFigures {
-  double sizeMegabytes;
-  double seconds;         // playing time
-  double overlapSeconds;  // what the second input repeats of the first
-};
 
 MergeFigures ComputeFigures(const MergeSources& in, const MergePlan& plan, uint64_t mergedBytes);
 

@@ -107,6 +107,7 @@ MergeOutcome MergeRun::Run() {
   first_.Close();
   second_.Close();
   outcome_.mergedName = engine.mergedName;
+  outcome_.figures = engine.figures;
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (result != MergeResult::Completed) return Fail(result);
 

@@ -45,6 +45,17 @@ extern const TextPair kJoinedCannotWrite;
 extern const TextPair kJoinedInputDamaged;
 extern const TextPair kJoinedTooLarge;
 
+// The joined file's numbers as the merge engine counted them.
+struct MergeFigures {
+  double sizeMegabytes = 0;     // as the summary shows it
+  double seconds = 0;           // playing time
+  double overlapSeconds = 0;    // what the second input repeats of the first
+  uint32_t overlapFrames = 0;
+  uint32_t frames = 0;          // video frames of the joined file
+  uint64_t joinedBytes = 0;     // the joined file's exact size
+  bool counted = false;         // false until the engine counted them
+};
+
 struct MergeOutcome {
   MergeResult result = MergeResult::Completed;
   bool engineStarted = false;
@@ -52,6 +63,7 @@ struct MergeOutcome {
   std::string mergedName;         // the joined file's name, once the engine made it
   std::string message;            // the text shown (empty when none)
   std::string detail;             // for failures: which file and why, for the command line
+  MergeFigures figures;           // the joined file's numbers, once the engine counted them
 
   int32_t Number() const { return MergeResultNumber(result, structure.code, engineStarted); }
 };

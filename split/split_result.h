@@ -62,6 +62,20 @@ const char* SplitStructureDetail(SplitResult result);
 extern const TextPair kSplitAnalyzing;     // "Analyzing"
 extern const TextPair kSplitFileCreating;  // "File Creating"
 
+// Where a split cut and what it wrote, for callers that want numbers
+// rather than the message. The first file holds frames 0 .. cutFrame - 1;
+// the second begins at secondStartFrame (earlier by the overlap). Both are
+// key frames; times count from the input's start at its frame rate.
+struct SplitFigures {
+  bool planned = false;  // false until the engine found the cut
+  uint32_t cutFrame = 0;
+  double cutSeconds = 0;
+  uint32_t secondStartFrame = 0;
+  double secondStartSeconds = 0;
+  uint64_t firstBytes = 0;   // size of each output written (0: not written)
+  uint64_t secondBytes = 0;
+};
+
 // How a split ended.
 struct SplitOutcome {
   SplitResult result = SplitResult::Completed;
@@ -75,6 +89,7 @@ struct SplitOutcome {
   // For failures: which file and the system's reason, for the command line's
   // error stream ("clip-1.avi: No space left on device"). Empty when none.
   std::string detail;
+  SplitFigures figures;
 
   int32_t Number() const { return SplitResultNumber(result, engineStarted); }
 };

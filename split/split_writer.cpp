@@ -304,6 +304,12 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
                               JobSink& sink, SplitOutcome& outcome) {
   std::string names[2];
   const bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
+  SplitFigures& figures = outcome.figures;
+  figures.planned = true;
+  figures.cutFrame = plan.splitFrame;
+  figures.cutSeconds = FramesToSeconds(plan.frameMicros, plan.splitFrame);
+  figures.secondStartFrame = plan.secondStartFrame;
+  figures.secondStartSeconds = FramesToSeconds(plan.frameMicros, plan.secondStartFrame);
 
   Report(sink, 10);
   if (sink.Cancelled()) return SplitResult::Cancelled;
@@ -369,5 +375,7 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   }
   outcome.wroteFirst = wanted[0];
   outcome.wroteSecond = wanted[1];
+  figures.firstBytes = wanted[0] ? sizes[0] : 0;
+  figures.secondBytes = wanted[1] ? sizes[1] : 0;
   return SplitResult::Completed;
 }

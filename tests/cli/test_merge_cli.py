@@ -68,7 +68,7 @@ def merged(first, second):
     code, out, _ = run("--json", first, second, "--lang=en")
     check("json exit", code, 0)
     doc = json.loads(out)
-    check("json keys", sorted(doc), ["message", "outputs", "result"])
+    check("json keys", sorted(doc), ["joined", "message", "outputs", "overlap", "result"])
     check("json result", doc["result"], 0)
     check("json outputs", doc["outputs"], [])
     check("json message", doc["message"].split("\n")[-1], f"(Overlap {overlap:.1f}sec)")
