@@ -1,4 +1,5 @@
-// tavrin info: analyses one file and prints the analysis record.
+// tavrin info: analyses one file and prints a summary for a person, the
+// analysis record's layout (--layout) or the whole record (--json).
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "cli/commands.h"
+#include "cli/info_summary.h"
 #include "cli/json.h"
 
 namespace {
@@ -69,9 +71,12 @@ void PrintText(const AviAnalysis& a) {
 int RunInfo(int argc, char** argv) {
   const char* path = nullptr;
   bool json = false;
+  bool layout = false;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
+    } else if (std::strcmp(argv[i], "--layout") == 0) {
+      layout = true;
     } else if (!path && (argv[i][0] != '-' || argv[i][1] == 0)) {
       path = argv[i];
     } else {
@@ -80,7 +85,7 @@ int RunInfo(int argc, char** argv) {
     }
   }
   if (!path) {
-    std::fputs("usage: tavrin info FILE [--json]\n", stderr);
+    std::fputs("usage: tavrin info FILE [--layout | --json]\n", stderr);
     return 2;
   }
   uint32_t size = 0;
@@ -111,7 +116,9 @@ int RunInfo(int argc, char** argv) {
   AnalyseFile(a, input, size, progress);
   if (json)
     PrintJson(a);
-  else
+  else if (layout)
     PrintText(a);
+  else
+    PrintInfoSummary(stdout, path, a, SummariseFile(path, input, a));
   return 0;
 }

@@ -7,15 +7,17 @@
 
 namespace {
 
-const char kInfoUsage[] = "usage: tavrin info FILE [--json]\n";
+const char kInfoUsage[] = "usage: tavrin info FILE [--layout | --json]\n";
 const char kSplitUsage[] =
     "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
     "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n";
 const char kMergeUsage[] = "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
-    "Shows how FILE is laid out: its headers, streams, index and the facts split and merge use.\n"
-    "  --json      the whole record as one JSON line\n";
+    "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
+    "stream's codec and rate, and whether it can be split or merged (and why not).\n"
+    "  --layout    where the headers, index and fields that split and merge use lie\n"
+    "  --json      the whole analysis record as one JSON line\n";
 const char kSplitHelp[] =
     "Splits FILE into FILE-1.avi and FILE-2.avi beside it (the name's last four characters,\n"
     "such as .avi, replaced), cutting on a video key frame without decoding.\n"

@@ -1,0 +1,175 @@
+#include "cli/info_summary.h"
+
+#include <cmath>
+
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "avi/index_reader.h"
+#include "split/split_engine.h"
+
+namespace {
+
+constexpr uint32_t FourCC(const char (&s)[5]) {
+  return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+         uint32_t(uint8_t(s[3])) << 24;
+}
+
+uint16_t U16At(ByteInput& input, uint64_t position) {
+  uint8_t b[2];
+  input.Seek(position);
+  input.Read(b, 2);
+  return uint16_t(b[0] | b[1] << 8);
+}
+
+// The stream's strh fields and, from the strf chunk that follows it, the
+// codec and picture or sound format. The analysis knows where dwLength lies:
+// 40 bytes after the strh chunk's header.
+StreamSummary ReadStream(ByteInput& input, const StreamEntry& entry) {
+  StreamSummary s;
+  if (entry.lengthOffset < 40) return s;
+  const uint64_t strh = entry.lengthOffset - 40;
+  s.fccType = input.U32At(strh + 8);
+  s.codec = input.U32At(strh + 12);
+  s.scale = input.U32At(strh + 28);
+  s.rate = input.U32At(strh + 32);
+  const uint32_t strhSize = input.U32At(strh + 4);
+  const uint64_t strf = strh + 8 + strhSize + (strhSize & 1);
+  if (input.U32At(strf) != FourCC("strf")) return s;
+  const uint32_t strfSize = input.U32At(strf + 4);
+  if (s.fccType == FourCC("vids") && strfSize >= 20) {
+    s.width = int32_t(input.U32At(strf + 12));
+    s.height = int32_t(input.U32At(strf + 16));
+    if (const uint32_t compression = input.U32At(strf + 24)) s.codec = compression;
+  } else if (s.fccType == FourCC("auds") && strfSize >= 8) {
+    s.formatTag = U16At(input, strf + 8);
+    s.channels = U16At(input, strf + 10);
+    s.samplesPerSec = input.U32At(strf + 12);
+  }
+  return s;
+}
+
+// Key frames of the first video stream, and the longest run of frames
+// from one key frame to the next (or to the end).
+void CountKeyFrames(ByteInput& input, const AviAnalysis& a, InfoSummary& s) {
+  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
+  uint32_t frame = 0, lastKey = 0;
+  bool seenKey = false;
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    const IndexEntry e = index.At(i);
+    if (StreamOfCkid(e.ckid) != a.firstVideoStream) continue;
+    if (e.flags & kKeyFrameFlag) {
+      if (seenKey && frame - lastKey > s.longestGroup) s.longestGroup = frame - lastKey;
+      seenKey = true;
+      lastKey = frame;
+      s.keyFrames++;
+    }
+    frame++;
+  }
+  if (seenKey && frame - lastKey > s.longestGroup) s.longestGroup = frame - lastKey;
+}
+
+std::string SplitVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
+  const SplitSource source{input, a, path};
+  SplitPlan plan;
+  const SplitResult result = PlanSplitAtFrame(source, 1, 0.0, plan);
+  if (result == SplitResult::Completed) return "yes, at any key frame after the first";
+  if (const char* why = SplitStructureDetail(result)) return std::string("no: ") + why;
+  if (result == SplitResult::NoKeyFrame) return "no: the video has no key frame after its first frame to cut at";
+  return "no";
+}
+
+// The merge's own structure check of the file against itself: the codes
+// that refuse any file (no index, no video, ...). Each side reads through
+// its own reader, as the merge job's two inputs do.
+std::string MergeVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
+  ByteInput twin;
+  if (!twin.Open(path.c_str())) return std::string("unknown: ") + twin.OpenError();
+  const StructureDifference d = CompareStructure(a, a, input, twin);
+  if (d.code == 0) return "yes, with a file of the same structure (such as the parts of a split)";
+  return "no: " + d.Describe();
+}
+
+std::string FourCCText(uint32_t code) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    const char c = char(code >> (8 * i));
+    text += c >= 0x20 && c <= 0x7E ? c : '.';
+  }
+  return text;
+}
+
+const char* AudioFormatName(uint16_t tag) {
+  switch (tag) {
+    case 0x0001: return "PCM";
+    case 0x0002: return "ADPCM";
+    case 0x0050: return "MPEG audio";
+    case 0x0055: return "MP3";
+    case 0x00FF: return "AAC";
+    case 0x2000: return "AC-3";
+    case 0x2001: return "DTS";
+    default: return "audio";
+  }
+}
+
+std::string Clock(double seconds) {
+  const double whole = std::floor(seconds);
+  const unsigned long total = static_cast<unsigned long>(whole);
+  char text[48];
+  std::snprintf(text, sizeof text, "%lu:%02lu:%06.3f", total / 3600, total / 60 % 60,
+                seconds - double(total - total % 60));
+  return text;
+}
+
+void PrintStream(std::FILE* to, uint32_t n, const StreamSummary& s, const StreamEntry& entry) {
+  const double rate = s.scale ? double(s.rate) / double(s.scale) : 0.0;
+  std::fprintf(to, "stream %-7u", unsigned(n));
+  if (s.fccType == FourCC("vids")) {
+    std::fprintf(to, "video %s, %.3f fps, %dx%d", FourCCText(s.codec).c_str(), rate, int(s.width),
+                 int(std::abs(s.height)));
+  } else if (s.fccType == FourCC("auds")) {
+    std::fprintf(to, "audio %s (0x%04X), %u Hz, %u channel%s", AudioFormatName(s.formatTag),
+                 unsigned(s.formatTag), unsigned(s.samplesPerSec), unsigned(s.channels),
+                 s.channels == 1 ? "" : "s");
+    if (entry.type != StreamAudio) std::fputs(", chunks of varying size", to);
+  } else {
+    std::fprintf(to, "%s %s, rate %.3f", FourCCText(s.fccType).c_str(), FourCCText(s.codec).c_str(), rate);
+  }
+  std::fprintf(to, ", %u chunks\n", unsigned(entry.idx1EntryCount));
+}
+
+}  // namespace
+
+InfoSummary SummariseFile(const std::string& path, ByteInput& input, const AviAnalysis& a) {
+  InfoSummary s;
+  s.fileBytes = input.Size();
+  if (a.microSecPerFrameOffset) s.microSecPerFrame = input.U32At(a.microSecPerFrameOffset);
+  for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n) s.streams[n] = ReadStream(input, a.streams[n]);
+  s.frames = EntriesOfStream(a, a.firstVideoStream);
+  if (a.firstVideoStream >= 0 && a.idx1Offset) CountKeyFrames(input, a, s);
+  s.splitVerdict = SplitVerdict(path, input, a);
+  s.mergeVerdict = MergeVerdict(path, input, a);
+  return s;
+}
+
+void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis& a, const InfoSummary& s) {
+  std::fprintf(to, "file          %s (%llu bytes)\n", path.c_str(), static_cast<unsigned long long>(s.fileBytes));
+  const double seconds = double(s.microSecPerFrame) * double(s.frames) * 0.000001;
+  if (a.firstVideoStream >= 0) {
+    const StreamSummary& v = s.streams[a.firstVideoStream];
+    const double fps = v.scale ? double(v.rate) / double(v.scale) : 0.0;
+    std::fprintf(to, "playing time  %s (%.3f s)\n", Clock(seconds).c_str(), seconds);
+    std::fprintf(to, "frames        %u at %.3f fps\n", unsigned(s.frames), fps);
+    if (s.keyFrames > 0)
+      std::fprintf(to, "key frames    %u, every %.1f frames on average, at most %u apart (%.2f s)\n",
+                   unsigned(s.keyFrames), double(s.frames) / double(s.keyFrames), unsigned(s.longestGroup),
+                   double(s.microSecPerFrame) * double(s.longestGroup) * 0.000001);
+    else
+      std::fputs("key frames    none in the index\n", to);
+  } else {
+    std::fputs("playing time  unknown: no video stream\n", to);
+  }
+  for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n)
+    PrintStream(to, n, s.streams[n], a.streams[n]);
+  std::fprintf(to, "split         %s\n", s.splitVerdict.c_str());
+  std::fprintf(to, "merge         %s\n", s.mergeVerdict.c_str());
+}

@@ -1,0 +1,38 @@
+// tavrin info's summary for a person: playing time, frame rate and count,
+// key-frame spacing, each stream's codec and rate, and whether the file can
+// be split or merged (and why not, in words).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "avi/avi_analysis.h"
+
+class ByteInput;
+
+// One stream as its headers describe it.
+struct StreamSummary {
+  uint32_t fccType = 0;       // "vids", "auds", ...
+  uint32_t codec = 0;         // video: biCompression (else fccHandler); 0 when unknown
+  uint16_t formatTag = 0;     // audio: wFormatTag
+  uint16_t channels = 0;      // audio
+  uint32_t samplesPerSec = 0; // audio
+  uint32_t scale = 0, rate = 0;  // strh dwScale, dwRate
+  int32_t width = 0, height = 0; // video
+};
+
+struct InfoSummary {
+  uint64_t fileBytes = 0;
+  uint32_t microSecPerFrame = 0;  // avih
+  uint32_t frames = 0;            // index entries of the first video stream
+  uint32_t keyFrames = 0;
+  uint32_t longestGroup = 0;      // most frames from one key frame to the next (or the end)
+  StreamSummary streams[kMaxStreams];
+  std::string splitVerdict;       // "yes", or "no: " and why
+  std::string mergeVerdict;
+};
+
+// Reads what the summary shows from the analysed file.
+InfoSummary SummariseFile(const std::string& path, ByteInput& input, const AviAnalysis& analysis);
+
+void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis& analysis, const InfoSummary& s);
