@@ -88,7 +88,6 @@ Windows Registry Editor Version 5.00
 REG
 
 driver() { wine "$WORK/driver.exe" "$@"; }
-win() { winepath -w "$1"; }
 
 # Grabs the screen and cuts out the rectangle the driver wrote ("WxH+X+Y").
 capture() {
@@ -107,22 +106,26 @@ for lang in en ja; do
   wine_fonts_language "$WORK" $lang
   folder=$WORK/$lang
   rm -rf "$folder" && mkdir -p "$folder"
+  # The pictures show a folder a user would have, C:\Videos, not this
+  # machine's: the prefix's drive C: gets a Videos folder that is $folder.
+  ln -sfn "$folder" "$WINEPREFIX/drive_c/Videos"
+  videos='C:\Videos'
   cp "$SAMPLES/ffmpeg_mpeg4_mp3_g25_150s.avi" "$folder/holiday.avi"
   printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\n' >"$folder/Tavrin.ini"
   (cd "$folder" && LANG=$locale LC_ALL=$locale wine "$WIN_TREE/Tavrin.exe" >/dev/null 2>&1 &)
   export LANG=$locale LC_ALL=$locale
   driver wait-main "$WORK/rect"
-  driver fill-split "$(win "$folder/holiday.avi")"
+  driver fill-split "$videos\\holiday.avi"
   sleep 1
   capture "$WORK/rect" "main-split-$lang.png"
   driver tab
-  driver fill-merge "$(win "$folder/holiday-1.avi")" "$(win "$folder/holiday-2.avi")"
+  driver fill-merge "$videos\\holiday-1.avi" "$videos\\holiday-2.avi"
   sleep 1
   capture "$WORK/rect" "main-merge-$lang.png"
   driver tab
   if [ $lang = en ]; then
-    driver make-large "$(win "$folder/large.avi")"
-    driver progress-hold "$(win "$folder/large.avi")" "$WORK/rect"
+    driver make-large "$videos\\large.avi"
+    driver progress-hold "$videos\\large.avi" "$WORK/rect"
     capture "$WORK/rect" "progress-$lang.png"
     driver progress-release
     rm -f "$folder"/large*.avi
@@ -133,4 +136,5 @@ for lang in en ja; do
   driver close
   unset LANG LC_ALL
 done
+rm -f "$WINEPREFIX/drive_c/Videos"
 echo "screenshots: done"
