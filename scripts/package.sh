@@ -11,6 +11,9 @@
 #
 # Usage: scripts/package.sh [win32|win64]...   (default: both)
 #   TAVRIN_WIN32_TREE, TAVRIN_WIN64_TREE  the build trees to take
+#   TAVRIN_DIST                           where the zips go (default dist/)
+#   TAVRIN_PACKAGE_STAGE                  where they are put together first
+#                                         (default build/package/)
 #   SOURCE_DATE_EPOCH                     file times in the zips (default: the
 #                                         last commit's time, so a rebuild of
 #                                         the same commit gives the same zip)
@@ -22,7 +25,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
 VERSION=$(head -n1 VERSION)
-DIST=$ROOT/dist
+DIST=${TAVRIN_DIST:-$ROOT/dist}
+STAGE_ROOT=${TAVRIN_PACKAGE_STAGE:-$ROOT/build/package}
 WIN32_TREE=${TAVRIN_WIN32_TREE:-$ROOT/build/win}
 WIN64_TREE=${TAVRIN_WIN64_TREE:-$ROOT/build/win64}
 # Where a tree's plug-in target (TavrinDll) puts the real TavrinD.dll; the
@@ -84,7 +88,7 @@ package() { # arch
   local arch=$1 tree name stage
   tree=$(tree_of "$arch")
   name=Tavrin-$VERSION-$arch
-  stage=$ROOT/build/package/$name
+  stage=$STAGE_ROOT/$name
   rm -rf "$stage" && mkdir -p "$stage/screenshots"
   # The trees keep their debugging symbols; the packaged copies leave them out.
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/Tavrin.exe" "$tree/Tavrin.exe"

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The download package under Wine as a new user meets it: scripts/package.sh
+# zips the tree's program, the zip is unpacked into an empty folder whose
+# path holds a space, and wt_package.exe (built in the same tree) starts the
+# unpacked Tavrin.exe from there and uses it (see its opening comment).
+# Last, ffprobe reads the joined file it wrote without a word.
+# Usage: package.sh STATE_DIR ARCH LANGUAGE TREE
+#   ARCH i686 tests the win32 package, x86_64 the win64 one.
+set -uo pipefail
+usage="usage: package.sh STATE_DIR ARCH en|ja TREE"
+STATE=${1:?$usage}
+ARCH=${2:?$usage}
+LANGUAGE=${3:?$usage}
+TREE=${4:?$usage}
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+# shellcheck source=env.sh
+source "$HERE/env.sh" "$STATE"
+fail() { echo "package.sh: $*" >&2; exit 1; }
+
+case $ARCH in
+  i686) package=win32 ;;
+  x86_64) package=win64 ;;
+  *) fail "unknown architecture '$ARCH' (i686, x86_64)" ;;
+esac
+version=$(head -n1 "$ROOT/VERSION")
+dir=$STATE/package/$ARCH.$LANGUAGE
+rm -rf "$dir" && mkdir -p "$dir/My Programs" "$dir/My Videos" || exit 1
+
+TAVRIN_WIN32_TREE=$TREE TAVRIN_WIN64_TREE=$TREE TAVRIN_DIST=$dir/dist TAVRIN_PACKAGE_STAGE=$dir/stage \
+  bash "$ROOT/scripts/package.sh" "$package" || fail "scripts/package.sh $package failed"
+name=Tavrin-$version-$package
+python3 -m zipfile -e "$dir/dist/$name.zip" "$dir/My Programs/" || fail "cannot unpack $name.zip"
+folder="$dir/My Programs/$name"
+want="HelpE.htm Help.htm LICENSE.txt README.txt THIRD-PARTY.txt Tavrin.exe TavrinD.dll help.css screenshots"
+got=$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ' | sed 's/ $//')
+[ "$got" = "$(tr ' ' '\n' <<<"$want" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')" ] \
+  || fail "the package holds '$got', not '$want'"
+cp "${TAVRIN_SAMPLES:?}/ffmpeg_mpeg4_pcm_g12.avi" "$dir/My Videos/holiday.avi" || exit 1
+
+bash "$HERE/run.sh" "$STATE" "$ARCH" "$LANGUAGE" "$TREE/wt_package.exe" \
+  "$(windows_path "$folder")" "$(windows_path "$dir/My Videos/holiday.avi")" "$version" || exit 1
+
+joined="$dir/My Videos/holiday-m.avi"
+said=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$joined" 2>&1 >/dev/null) \
+  || fail "ffprobe cannot read $joined"
+[ -z "$said" ] || fail "ffprobe complains about $joined: $said"
+echo "package.sh: $name unpacked into '$folder' works; ffprobe reads the joined file cleanly"
+rm -rf "$dir"
