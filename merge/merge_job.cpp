@@ -54,7 +54,7 @@ class MergeRun {
 
   // Reads one input's OpenDML indexes (if any) and analyses it. False (after
   // the failure) when its indexes are broken or the run was cancelled.
-  bool Analyse(AviSource& input, AviAnalysis& analysis, int base, const char* which) {
+  bool Analyse(AviSource& input, AviAnalysis& analysis, int base, const std::string& path, const char* which) {
     if (input.Analyse(analysis, &sink_, base, 5)) return true;
     const OdmlFault& fault = input.Fault();
     if (fault.problem == OdmlProblem::kCancelled) {
@@ -64,7 +64,7 @@ class MergeRun {
     // Broken OpenDML indexes: the code of an OpenDML file, and what is wrong.
     outcome_.structure.code = 6;
     outcome_.structure.field = DescribeOdmlFault(fault, 1) + " in the " + which + " file";
-    outcome_.detail = outcome_.structure.Describe();
+    outcome_.detail = path + ": " + DescribeOdmlFault(fault, 1);
     Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, DescribeOdmlFault(fault, sink_.EnglishUi()));
     return false;
   }
@@ -91,7 +91,7 @@ MergeOutcome MergeRun::Run() {
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (second_.File().U32At(0) != kRiff)
     return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
-  if (!Analyse(second_, secondAnalysis_, 0, "second")) return outcome_;
+  if (!Analyse(second_, secondAnalysis_, 0, request_.second, "second")) return outcome_;
 
   sink_.Status(Text(kMergeFile1Analyzing), 5);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
@@ -99,7 +99,7 @@ MergeOutcome MergeRun::Run() {
     outcome_.detail = request_.first + ": does not begin with \"RIFF\"";
     return Fail(MergeResult::File1NotRiff, MessageOwner::MainWindow);
   }
-  if (!Analyse(first_, firstAnalysis_, 5, "first")) return outcome_;
+  if (!Analyse(first_, firstAnalysis_, 5, request_.first, "first")) return outcome_;
   // A walk stopped by Cancel leaves a partial record; comparing it would
   // report a sound file as unsupported.
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);

@@ -240,7 +240,8 @@ TEST(OdmlJobs, BrokenIndexesAreRefusedWithTheirReasonAndNothingIsWritten) {
         ASSERT_EQ(merge.messages.size(), 1u);
         EXPECT_EQ(merge.messages[0].rfind(text, 0), 0u) << merge.messages[0];
         EXPECT_NE(merge.messages[0].find(reason), std::string::npos) << merge.messages[0];
-        EXPECT_NE(merge.detail.find(brokenFirst ? "first file" : "second file"), std::string::npos) << merge.detail;
+        EXPECT_EQ(merge.detail.rfind("clip.avi: ", 0), 0u) << merge.detail;
+        EXPECT_NE(merge.detail.find(c.english), std::string::npos) << merge.detail;
         EXPECT_EQ(merge.files.size(), 2u) << "no joined file";
       }
     }
