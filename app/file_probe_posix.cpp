@@ -6,7 +6,7 @@
 
 #include "app/file_probe.h"
 
-ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason) {
+ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
   std::string ignored;
   std::string& why = reason ? *reason : ignored;
   int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -24,11 +24,11 @@ ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason
     why = std::strerror(EISDIR);
     return ProbeResult::CannotOpen;
   }
-  if (uint64_t(info.st_size) > 0x7FFFFFFFull) {
-    why = std::to_string(uint64_t(info.st_size)) + " bytes; the limit is 2147483647";
+  if (info.st_size < 0) {
+    why = "the system reports no size";
     return ProbeResult::TooLarge;
   }
-  *size = uint32_t(info.st_size);
+  *size = uint64_t(info.st_size);
   return ProbeResult::Ok;
 }
 

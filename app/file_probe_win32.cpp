@@ -12,7 +12,7 @@ std::string SystemReason(DWORD error) {
 }
 }  // namespace
 
-ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason) {
+ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
   HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);
@@ -20,14 +20,15 @@ ProbeResult ProbeInputFile(const char* path, uint32_t* size, std::string* reason
     if (reason) *reason = SystemReason(GetLastError());
     return ProbeResult::CannotOpen;
   }
-  DWORD high = 0;
-  DWORD low = GetFileSize(file, &high);
+  LARGE_INTEGER bytes;
+  const bool known = GetFileSizeEx(file, &bytes) != 0;
+  const DWORD error = GetLastError();
   CloseHandle(file);
-  if (high != 0 || low > 0x7FFFFFFFu) {
-    if (reason) *reason = std::to_string((uint64_t(high) << 32) | low) + " bytes; the limit is 2147483647";
+  if (!known || bytes.QuadPart < 0) {
+    if (reason) *reason = SystemReason(error);
     return ProbeResult::TooLarge;
   }
-  *size = low;
+  *size = uint64_t(bytes.QuadPart);
   return ProbeResult::Ok;
 }
 

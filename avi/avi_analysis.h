@@ -13,23 +13,23 @@ constexpr int kMaxStreams = 10;
 enum StreamType : int32_t { StreamOther = 0, StreamVideo = 1, StreamAudio = 2 };
 
 struct StreamEntry {
-  uint32_t lengthOffset;               // strh dwLength
-  uint32_t suggestedBufferSizeOffset;  // strh dwSuggestedBufferSize
-  uint32_t sampleSizeOffset;           // strh dwSampleSize ("auds" only; kept across resets)
+  uint64_t lengthOffset;               // strh dwLength
+  uint64_t suggestedBufferSizeOffset;  // strh dwSuggestedBufferSize
+  uint64_t sampleSizeOffset;           // strh dwSampleSize ("auds" only; kept across resets)
   StreamType type;
   uint32_t idx1EntryCount;
   double rate;  // dwRate / dwScale, integer quotient
 };
 
 struct AviAnalysis {
-  uint32_t riffSizeOffset;
-  uint32_t microSecPerFrameOffset;
-  uint32_t totalFramesOffset;
-  uint32_t streamsOffset;
+  uint64_t riffSizeOffset;
+  uint64_t microSecPerFrameOffset;
+  uint64_t totalFramesOffset;
+  uint64_t streamsOffset;
   StreamEntry streams[kMaxStreams];
   int32_t hasIndx;
-  uint32_t moviOffset;  // position of the list type "movi" of the first movi list
-  uint32_t idx1Offset;  // position of the idx1 chunk header
+  uint64_t moviOffset;  // position of the list type "movi" of the first movi list
+  uint64_t idx1Offset;  // position of the idx1 chunk header
   uint32_t streamCount;
   uint32_t idx1EntryTotal;
   int32_t firstVideoStream;
@@ -37,7 +37,7 @@ struct AviAnalysis {
 
   // Where idx1 chunk offsets count from: moviOffset for the usual relative
   // offsets, 0 for files whose index holds absolute file positions.
-  uint32_t chunkBase;
+  uint64_t chunkBase;
 };
 
 // The idx1 entries of stream n; 0 for a stream the headers do not describe.
@@ -60,15 +60,15 @@ struct WalkProgress {
 
 // Walks the chunks in [start, end) of file, recursing into every chunk.
 // Returns 1 when it walked the range, 0 when it refused to start.
-int WalkChunks(AviAnalysis& analysis, WalkProgress& progress, ByteInput& file, uint32_t start,
-               uint32_t end, int depth);
+int WalkChunks(AviAnalysis& analysis, WalkProgress& progress, ByteInput& file, uint64_t start,
+               uint64_t end, int depth);
 
 // ResetAnalysis, one walk over the whole file (size bytes) and the chunk base:
-// what a job does with each input. size is at most 0x7FFFFFFF.
-void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint32_t size, WalkProgress progress);
+// what a job does with each input.
+void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint64_t size, WalkProgress progress);
 
 // Decides where this file's idx1 offsets count from (sets chunkBase).
-uint32_t DetectChunkBase(const AviAnalysis& analysis, ByteInput& file);
+uint64_t DetectChunkBase(const AviAnalysis& analysis, ByteInput& file);
 
 // What the structure comparison found: its code (0 when the two files can be
 // merged, else 1..12) and, when it is not 0, what differs in words.

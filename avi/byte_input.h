@@ -17,6 +17,13 @@ class ByteSource {
   // Copies up to count bytes from position into out and returns how many
   // exist there (fewer only at the end).
   virtual size_t ReadAt(uint64_t position, uint8_t* out, size_t count) = 0;
+  // For a source whose idx1 (the chunk header at idx1Position) has chunk
+  // offsets past 4 GiB, which its 32-bit fields cannot hold: the full offset
+  // of entry `entry`. False for every other source and index.
+  virtual bool FullIndexOffset(uint64_t idx1Position, uint64_t entry, uint64_t* offset) {
+    (void)idx1Position, (void)entry, (void)offset;
+    return false;
+  }
 };
 
 class ByteInput {
@@ -40,6 +47,8 @@ class ByteInput {
   // The descriptor of the open file for copies between files (io/file_range.h);
   // -1 for memory and in the Windows build.
   int Descriptor() const { return fd_; }
+  // The computed source being read, or null.
+  ByteSource* Source() const { return source_; }
   // The system's reason why the last Open failed ("No such file or directory").
   const char* OpenError() const { return openError_; }
 

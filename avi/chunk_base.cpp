@@ -7,7 +7,7 @@
 // GStreamer's avimux writes absolute file positions into idx1; taking them as
 // relative would copy the wrong bytes, so the first stream entry is checked
 // against the chunk it names in both readings.
-uint32_t DetectChunkBase(const AviAnalysis& a, ByteInput& file) {
+uint64_t DetectChunkBase(const AviAnalysis& a, ByteInput& file) {
   if (a.idx1Offset == 0) return a.moviOffset;
   for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
     uint64_t entry = uint64_t(a.idx1Offset) + 8 + 16ull * i;

@@ -12,7 +12,7 @@ namespace {
 // exhaust the stack.
 constexpr int kMaxDepth = 64;
 
-void ReportWalkStep(WalkProgress& p, uint32_t start) {
+void ReportWalkStep(WalkProgress& p, uint64_t start) {
   if (p.total == 0) return;  // no size to measure against
   double step = std::floor(double(start) * double(p.span) / double(p.total));
   // The inside of a chunk of fewer than 4 bytes at the very end starts past
@@ -26,10 +26,10 @@ void ReportWalkStep(WalkProgress& p, uint32_t start) {
 
 bool Cancelled(const WalkProgress& p) { return p.sink && p.sink->Cancelled(); }
 
-void RecordStreamHeader(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_t end) {
+void RecordStreamHeader(AviAnalysis& a, ByteInput& file, uint64_t start, uint64_t end) {
   if (a.streamCount >= uint32_t(kMaxStreams)) return;  // an 11th header is neither recorded nor counted
   uint32_t n = a.streamCount;
-  if (uint64_t(start) + 56 <= end) {
+  if (start + 56 <= end) {
     StreamEntry& s = a.streams[n];
     uint32_t fccType = file.U32At(start + 8);
     if (fccType == kVids) {
@@ -50,14 +50,14 @@ void RecordStreamHeader(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_
   a.streamCount++;
 }
 
-void CountIndexEntries(AviAnalysis& a, ByteInput& file, uint32_t start, uint32_t size, uint32_t end) {
+void CountIndexEntries(AviAnalysis& a, ByteInput& file, uint64_t start, uint32_t size, uint64_t end) {
   a.idx1Offset = start;
   // Only the last idx1 met describes the index that the engines read.
   a.idx1EntryTotal = 0;
   for (StreamEntry& s : a.streams) s.idx1EntryCount = 0;
   uint32_t entries = size / 16;
   for (uint32_t i = 0; i < entries; ++i) {
-    uint64_t entry = uint64_t(start) + 8 + 16ull * i;
+    uint64_t entry = start + 8 + 16ull * i;
     if (entry + 16 > end) break;
     a.idx1EntryTotal++;
     uint32_t ckid = file.U32At(entry);
@@ -92,32 +92,37 @@ void ResetAnalysis(AviAnalysis& a) {
   a.chunkBase = 0;
 }
 
-int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint32_t start, uint32_t end,
+int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t start, uint64_t end,
                int depth) {
   ReportWalkStep(progress, start);
   if (a.streamCount >= uint32_t(kMaxStreams) || Cancelled(progress)) return 0;
   if (depth > kMaxDepth) return 0;
 
   for (;;) {
-    if (uint64_t(start) + 8 > end) break;
+    if (start + 8 > end) break;
     uint32_t code = file.U32At(start);
     if (!IsPrintableFourCC(code)) break;
-    uint32_t size = file.ReadU32();
+    uint64_t size = file.ReadU32();
     if (Cancelled(progress)) break;
-    if (size > 0x7FFFFFFFu || uint64_t(start) + 8 + size > end) break;
+    // A list past 4 GiB has no size that fits its field: the flattened view
+    // of a large OpenDML file writes 0xFFFFFFFF for its RIFF and movi lists,
+    // which then hold everything to the end of the range. (In a file below
+    // 4 GiB no such list fits, so nothing changes there.)
+    if (size == 0xFFFFFFFFu && (code == kRiff || code == kList) && end - start - 8 > size) size = end - start - 8;
+    if (start + 8 + size > end) break;
 
     if (start == 0 && code == kRiff) a.riffSizeOffset = 4;
-    if (code == kAvih && uint64_t(start) + 48 <= end) {
+    if (code == kAvih && start + 48 <= end) {
       a.microSecPerFrameOffset = start + 8;
       a.totalFramesOffset = start + 24;
       a.streamsOffset = start + 32;
     }
     if (code == kStrh) RecordStreamHeader(a, file, start, end);
-    if (code == kList && uint64_t(start) + 12 <= end) {
+    if (code == kList && start + 12 <= end) {
       if (file.U32At(start + 8) == kMovi && a.moviOffset == 0) a.moviOffset = start + 8;
     }
     if (code == kIndx) a.hasIndx = 1;
-    if (code == kIdx1) CountIndexEntries(a, file, start, size, end);
+    if (code == kIdx1) CountIndexEntries(a, file, start, uint32_t(size), end);
 
     // Every chunk's inside is tried as a list of chunks; for data chunks this
     // fails at once on the first header test.
@@ -129,7 +134,7 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint32_t
   return 1;
 }
 
-void AnalyseFile(AviAnalysis& a, ByteInput& file, uint32_t size, WalkProgress progress) {
+void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);
   WalkChunks(a, progress, file, 0, size, 0);
   a.chunkBase = DetectChunkBase(a, file);

@@ -10,15 +10,32 @@ uint32_t U32(const uint8_t* p) {
 }
 }  // namespace
 
-IndexReader::IndexReader(ByteInput& input, uint32_t idx1Offset, uint32_t total)
-    : input_(input), entriesStart_(uint64_t(idx1Offset) + 8), total_(total), raw_(kBatchEntries * 16) {}
+IndexReader::IndexReader(ByteInput& input, uint64_t idx1Offset, uint32_t total)
+    : input_(input), entriesStart_(idx1Offset + 8), total_(total), raw_(kBatchEntries * 16) {}
 
 void IndexReader::Load(uint32_t first) {
   uint32_t count = total_ - first < kBatchEntries ? total_ - first : kBatchEntries;
+  // A computed idx1 past 4 GiB gives its first entry's full offset; the
+  // offsets of one index only grow, so each later wrap of the 32-bit field
+  // shows as an offset smaller than the one before.
+  uint64_t full = 0;
+  ByteSource* source = input_.Source();
+  const bool wraps = source && source->FullIndexOffset(entriesStart_ - 8, first, &full);
   input_.Seek(entriesStart_ + 16ull * first);
   input_.Read(raw_.data(), size_t(count) * 16);  // missing bytes read as 0xFF
   first_ = first;
   count_ = count;
+  highs_.clear();
+  if (!wraps) return;
+  highs_.resize(count);
+  uint64_t high = full - U32(raw_.data() + 8);
+  uint32_t previous = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t offset = U32(raw_.data() + size_t(i) * 16 + 8);
+    if (i > 0 && offset < previous) high += 0x100000000ull;
+    highs_[i] = high;
+    previous = offset;
+  }
 }
 
 IndexEntry IndexReader::At(uint32_t i) {
@@ -30,5 +47,6 @@ IndexEntry IndexReader::At(uint32_t i) {
       Load(i);
   }
   const uint8_t* p = raw_.data() + size_t(i - first_) * 16;
-  return IndexEntry{U32(p), U32(p + 4), U32(p + 8), U32(p + 12)};
+  const uint64_t high = highs_.empty() ? 0 : highs_[i - first_];
+  return IndexEntry{U32(p), U32(p + 4), U32(p + 8), U32(p + 12), high};
 }

@@ -11,12 +11,18 @@ struct IndexEntry {
   uint32_t flags;
   uint32_t offset;  // dwChunkOffset
   uint32_t length;  // dwChunkLength
+  // What dwChunkOffset lost past 4 GiB (a multiple of 2^32): 0 except in the
+  // idx1 of a flattened OpenDML file larger than that (avi/odml_flat_view.h).
+  uint64_t offsetHigh = 0;
 };
+
+// The file position of an entry's chunk header, its offsets counting from base.
+inline uint64_t ChunkPosition(uint64_t base, const IndexEntry& e) { return base + e.offset + e.offsetHigh; }
 
 class IndexReader {
  public:
   // Entry i lies at idx1Offset + 8 + 16 i; entries 0 .. total - 1 can be read.
-  IndexReader(ByteInput& input, uint32_t idx1Offset, uint32_t total);
+  IndexReader(ByteInput& input, uint64_t idx1Offset, uint32_t total);
   uint32_t Total() const { return total_; }
   // Entry i (i < Total()); cheap when i is near the previously read entry.
   IndexEntry At(uint32_t i);
@@ -28,6 +34,7 @@ class IndexReader {
   uint64_t entriesStart_;
   uint32_t total_;
   std::vector<uint8_t> raw_;
+  std::vector<uint64_t> highs_;  // offsetHigh of each loaded entry; empty when all are 0
   uint32_t first_ = 0;
   uint32_t count_ = 0;
 };

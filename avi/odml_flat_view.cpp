@@ -204,3 +204,11 @@ bool OdmlFlatView::SourcePosition(uint64_t position, uint64_t* source) {
   *source = from;
   return true;
 }
+
+bool OdmlFlatView::FullIndexOffset(uint64_t idx1Position, uint64_t entry, uint64_t* offset) {
+  // Below 4 GiB every offset fits its field.
+  if (idx1Position != idx1Start_ || size_ <= 0xFFFFFFFFull || entry >= reader_.Facts().chunkCount) return false;
+  if (!SeekOrdinal(index_, entry)) return false;
+  *offset = index_.flat + 4;
+  return true;
+}

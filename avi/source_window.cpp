@@ -21,7 +21,6 @@ bool SourceWindow::Fill(uint64_t position) {
   // the (page-aligned) window mutually aligned, which is much faster.
   start_ = position & ~uint64_t(kAlignBytes - 1);
   fill_ = 0;
-  if (position > 0xFFFFFFFFull) return false;
   input_.Seek(start_);
   fill_ = input_.Read(buffer_, kWindowBytes);
   return position < start_ + fill_;
@@ -45,7 +44,6 @@ bool SourceWindow::Holds(uint64_t end) {
   if (end == 0) return true;
   uint64_t last = end - 1;
   if (last >= start_ && last < start_ + fill_) return true;
-  if (last > 0xFFFFFFFFull) return false;
   uint8_t byte;
   input_.Seek(last);
   return input_.Read(&byte, 1) == 1;
@@ -53,8 +51,7 @@ bool SourceWindow::Holds(uint64_t end) {
 
 bool SourceWindow::CopyRun(uint64_t position, uint64_t count, OutputStream& out) {
   const int fd = input_.Descriptor();
-  // Beyond 4 GiB the window refuses to read; the copy must refuse alike.
-  if (count < kFileCopyBytes || fd < 0 || position + count > 0x100000000ull) return CopyTo(position, count, out);
+  if (count < kFileCopyBytes || fd < 0) return CopyTo(position, count, out);
   const int64_t done = out.AppendFromFile(fd, position, count);
   if (done < 0) return CopyTo(position, count, out);
   return uint64_t(done) == count;

@@ -9,19 +9,19 @@ namespace {
 
 // The position of the first byte in [from, to) that differs between the
 // files, or `to` when there is none; an empty or inverted range compares nothing.
-uint64_t FirstDifference(ByteInput& first, ByteInput& second, uint32_t from, uint32_t to) {
+uint64_t FirstDifference(ByteInput& first, ByteInput& second, uint64_t from, uint64_t to) {
   if (to <= from) return to;
   first.Seek(from);
   second.Seek(from);
   uint8_t a[4096];
   uint8_t b[4096];
-  uint32_t at = from;
+  uint64_t at = from;
   while (at < to) {
-    uint32_t take = to - at < sizeof a ? to - at : uint32_t(sizeof a);
+    uint32_t take = to - at < sizeof a ? uint32_t(to - at) : uint32_t(sizeof a);
     first.Read(a, take);
     second.Read(b, take);
     for (uint32_t i = 0; i < take; ++i)
-      if (a[i] != b[i]) return uint64_t(at) + i;
+      if (a[i] != b[i]) return at + i;
     at += take;
   }
   return to;
@@ -116,13 +116,14 @@ StructureDifference CompareStructure(const AviAnalysis& a, const AviAnalysis& b,
     return d;
   }
   struct Range {
-    uint32_t code, from, to;
+    uint32_t code;
+    uint64_t from, to;
   };
   Range ranges[2 + kMaxStreams + 1];
   int count = 0;
   ranges[count++] = {9, 0, a.riffSizeOffset};
   ranges[count++] = {10, a.riffSizeOffset + 4, a.totalFramesOffset};
-  uint32_t from = a.totalFramesOffset + 4;
+  uint64_t from = a.totalFramesOffset + 4;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     ranges[count++] = {11, from, a.streams[s].lengthOffset};
     from = a.streams[s].lengthOffset + 4;

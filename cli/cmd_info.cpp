@@ -7,7 +7,7 @@
 
 #include "app/file_probe.h"
 #include "avi/avi_analysis.h"
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "cli/commands.h"
 #include "cli/info_summary.h"
@@ -23,34 +23,36 @@ const char* TypeName(StreamType type) {
   }
 }
 
+using ull = unsigned long long;
+
 void PrintJson(const AviAnalysis& a) {
   std::printf(
-      "{\"riffSizeOffset\":%u,\"microSecPerFrameOffset\":%u,\"totalFramesOffset\":%u,"
-      "\"streamsOffset\":%u,\"moviOffset\":%u,\"idx1Offset\":%u,\"streamCount\":%u,"
+      "{\"riffSizeOffset\":%llu,\"microSecPerFrameOffset\":%llu,\"totalFramesOffset\":%llu,"
+      "\"streamsOffset\":%llu,\"moviOffset\":%llu,\"idx1Offset\":%llu,\"streamCount\":%u,"
       "\"idx1EntryTotal\":%u,\"firstVideoStream\":%d,\"hasIndx\":%d,\"hasRecEntries\":%d,"
       "\"streams\":[",
-      a.riffSizeOffset, a.microSecPerFrameOffset, a.totalFramesOffset, a.streamsOffset,
-      a.moviOffset, a.idx1Offset, a.streamCount, a.idx1EntryTotal, a.firstVideoStream, a.hasIndx,
+      ull(a.riffSizeOffset), ull(a.microSecPerFrameOffset), ull(a.totalFramesOffset), ull(a.streamsOffset),
+      ull(a.moviOffset), ull(a.idx1Offset), a.streamCount, a.idx1EntryTotal, a.firstVideoStream, a.hasIndx,
       a.hasRecEntries);
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const StreamEntry& e = a.streams[s];
     std::printf(
-        "%s{\"lengthOffset\":%u,\"suggestedBufferSizeOffset\":%u,\"sampleSizeOffset\":%u,"
+        "%s{\"lengthOffset\":%llu,\"suggestedBufferSizeOffset\":%llu,\"sampleSizeOffset\":%llu,"
         "\"type\":%d,\"idx1EntryCount\":%u,\"rate\":%s}",
-        s ? "," : "", e.lengthOffset, e.suggestedBufferSizeOffset,
-        e.sampleSizeOffset, int(e.type), e.idx1EntryCount,
+        s ? "," : "", ull(e.lengthOffset), ull(e.suggestedBufferSizeOffset),
+        ull(e.sampleSizeOffset), int(e.type), e.idx1EntryCount,
         JsonDouble(e.rate).c_str());
   }
-  std::printf("]}\n");
+  std::printf("]");
 }
 
 void PrintText(const AviAnalysis& a) {
-  std::printf("RIFF size field at      %u\n", a.riffSizeOffset);
-  std::printf("avih frame time at      %u\n", a.microSecPerFrameOffset);
-  std::printf("avih total frames at    %u\n", a.totalFramesOffset);
-  std::printf("avih streams at         %u\n", a.streamsOffset);
-  std::printf("movi list type at       %u\n", a.moviOffset);
-  std::printf("idx1 chunk at           %u\n", a.idx1Offset);
+  std::printf("RIFF size field at      %llu\n", ull(a.riffSizeOffset));
+  std::printf("avih frame time at      %llu\n", ull(a.microSecPerFrameOffset));
+  std::printf("avih total frames at    %llu\n", ull(a.totalFramesOffset));
+  std::printf("avih streams at         %llu\n", ull(a.streamsOffset));
+  std::printf("movi list type at       %llu\n", ull(a.moviOffset));
+  std::printf("idx1 chunk at           %llu\n", ull(a.idx1Offset));
   std::printf("streams                 %u\n", a.streamCount);
   std::printf("idx1 entries            %u\n", a.idx1EntryTotal);
   std::printf("first video stream      %d\n", a.firstVideoStream);
@@ -58,10 +60,10 @@ void PrintText(const AviAnalysis& a) {
   std::printf("rec entries             %s\n", a.hasRecEntries ? "yes" : "no");
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const StreamEntry& e = a.streams[s];
-    std::printf("stream %u: %s, rate %g, %u idx1 entries, dwLength at %u, dwSuggestedBufferSize at %u",
-                s, TypeName(e.type), e.rate, e.idx1EntryCount, e.lengthOffset,
-                e.suggestedBufferSizeOffset);
-    if (e.type == StreamAudio) std::printf(", dwSampleSize at %u", e.sampleSizeOffset);
+    std::printf("stream %u: %s, rate %g, %u idx1 entries, dwLength at %llu, dwSuggestedBufferSize at %llu",
+                s, TypeName(e.type), e.rate, e.idx1EntryCount, ull(e.lengthOffset),
+                ull(e.suggestedBufferSizeOffset));
+    if (e.type == StreamAudio) std::printf(", dwSampleSize at %llu", ull(e.sampleSizeOffset));
     std::printf("\n");
   }
 }
@@ -88,37 +90,44 @@ int RunInfo(int argc, char** argv) {
     std::fputs("usage: tavrin info FILE [--layout | --json]\n", stderr);
     return 2;
   }
-  uint32_t size = 0;
+  uint64_t size = 0;
   std::string reason;
   switch (ProbeInputFile(path, &size, &reason)) {
     case ProbeResult::CannotOpen:
       std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, reason.c_str());
       return 1;
     case ProbeResult::TooLarge:
-      std::fprintf(stderr, "tavrin info: '%s' is 2 GiB or larger (%s)\n", path, reason.c_str());
+      std::fprintf(stderr, "tavrin info: cannot read the size of '%s': %s\n", path, reason.c_str());
       return 1;
     case ProbeResult::Ok:
       break;
   }
-  ByteInput input;
+  AviSource input;
   if (!input.Open(path)) {
-    std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, input.OpenError());
+    std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, input.File().OpenError());
     return 1;
   }
-  if (input.U32At(0) != kRiff) {
+  if (input.File().U32At(0) != kRiff) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (it does not begin with \"RIFF\")\n", path);
     return 1;
   }
+  // An OpenDML file is analysed as the version-1 file it stands for; its
+  // own layout (or why its indexes are refused) follows.
   AviAnalysis a{};
-  WalkProgress progress;
-  progress.span = 10;
-  progress.total = size;
-  AnalyseFile(a, input, size, progress);
-  if (json)
-    PrintJson(a);
-  else if (layout)
-    PrintText(a);
-  else
-    PrintInfoSummary(stdout, path, a, SummariseFile(path, input, a));
-  return 0;
+  const bool read = input.Analyse(a, nullptr, 0, 10);
+  const OdmlFacts& facts = input.Reader().Facts();
+  const bool odml = !read || input.IsOpenDml();
+  if (json) {
+    if (read) PrintJson(a);
+    else std::printf("{\"refused\":%s", JsonString(DescribeOdmlFault(facts.fault, 1)).c_str());
+    if (odml) std::printf(",\"layout\":%s", JsonString(DescribeOdmlLayout(facts)).c_str());
+    std::printf("}\n");
+  } else {
+    if (read && layout) PrintText(a);
+    if (read && !layout) PrintInfoSummary(stdout, path, a, SummariseFile(path, input, a));
+    if (odml) std::printf("%s", DescribeOdmlLayout(facts).c_str());
+  }
+  if (read) return 0;
+  std::fprintf(stderr, "tavrin info: '%s' cannot be read: %s\n", path, DescribeOdmlFault(facts.fault, 1).c_str());
+  return 1;
 }

@@ -1,8 +1,9 @@
 #include "cli/info_summary.h"
 
 #include <cmath>
+#include <memory>
 
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "split/split_engine.h"
@@ -81,10 +82,17 @@ std::string SplitVerdict(const std::string& path, ByteInput& input, const AviAna
 // The merge's own structure check of the file against itself: the codes
 // that refuse any file (no index, no video, ...). Each side reads through
 // its own reader, as the merge job's two inputs do.
-std::string MergeVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
-  ByteInput twin;
-  if (!twin.Open(path.c_str())) return std::string("unknown: ") + twin.OpenError();
-  const StructureDifference d = CompareStructure(a, a, input, twin);
+std::string MergeVerdict(const std::string& path, AviSource& source, const AviAnalysis& a) {
+  ByteInput twinFile;
+  if (!twinFile.Open(path.c_str())) return std::string("unknown: ") + twinFile.OpenError();
+  std::unique_ptr<OdmlFlatView> twinView;
+  ByteInput twinInput;
+  if (source.IsOpenDml()) {
+    twinView.reset(new OdmlFlatView(twinFile, source.Reader()));
+    twinInput.OpenSource(*twinView);
+  }
+  ByteInput& twin = source.IsOpenDml() ? twinInput : twinFile;
+  const StructureDifference d = CompareStructure(a, a, source.Input(), twin);
   if (d.code == 0) return "yes, with a file of the same structure (such as the parts of a split)";
   return "no: " + d.Describe();
 }
@@ -139,15 +147,16 @@ void PrintStream(std::FILE* to, uint32_t n, const StreamSummary& s, const Stream
 
 }  // namespace
 
-InfoSummary SummariseFile(const std::string& path, ByteInput& input, const AviAnalysis& a) {
+InfoSummary SummariseFile(const std::string& path, AviSource& source, const AviAnalysis& a) {
+  ByteInput& input = source.Input();
   InfoSummary s;
-  s.fileBytes = input.Size();
+  s.fileBytes = source.File().Size();
   if (a.microSecPerFrameOffset) s.microSecPerFrame = input.U32At(a.microSecPerFrameOffset);
   for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n) s.streams[n] = ReadStream(input, a.streams[n]);
   s.frames = EntriesOfStream(a, a.firstVideoStream);
   if (a.firstVideoStream >= 0 && a.idx1Offset) CountKeyFrames(input, a, s);
   s.splitVerdict = SplitVerdict(path, input, a);
-  s.mergeVerdict = MergeVerdict(path, input, a);
+  s.mergeVerdict = MergeVerdict(path, source, a);
   return s;
 }
 

@@ -8,7 +8,7 @@
 
 #include "avi/avi_analysis.h"
 
-class ByteInput;
+class AviSource;
 
 // One stream as its headers describe it.
 struct StreamSummary {
@@ -32,7 +32,8 @@ struct InfoSummary {
   std::string mergeVerdict;
 };
 
-// Reads what the summary shows from the analysed file.
-InfoSummary SummariseFile(const std::string& path, ByteInput& input, const AviAnalysis& analysis);
+// Reads what the summary shows from the analysed file (an OpenDML file
+// through its flattened view, as the jobs read it).
+InfoSummary SummariseFile(const std::string& path, AviSource& source, const AviAnalysis& analysis);
 
 void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis& analysis, const InfoSummary& s);

@@ -82,7 +82,7 @@ class JoinedChunkWalk {
     if (s < 0) return false;
     const uint32_t k = taken_[s]++;
     const uint32_t keep = r_.plan->keepCount[s];
-    const Piece whole{r_.first.file, uint64_t(r_.first.chunkBase) + e.offset, e.length};
+    const Piece whole{r_.first.file, ChunkPosition(r_.first.chunkBase, e), e.length};
     if (Joins(s)) {
       const uint32_t partial = r_.plan->seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
@@ -105,7 +105,7 @@ class JoinedChunkWalk {
     if (s < 0) return false;
     const bool firstOfStream = !seenSecond_[s];
     seenSecond_[s] = true;
-    const Piece whole{r_.second.file, uint64_t(r_.second.chunkBase) + e.offset, e.length};
+    const Piece whole{r_.second.file, ChunkPosition(r_.second.chunkBase, e), e.length};
     if (firstOfStream && seam_[s].have) {
       const Seam& seam = seam_[s];
       out = JoinedChunk{seam.ckid, seam.flags, s, {seam.piece, whole}, 2, seam.piece.bytes + e.length};

@@ -35,9 +35,9 @@ class OutputStream;
 // One input as the writer reads it.
 struct JoinInput {
   ByteInput* file;
-  uint32_t idx1Offset;  // position of its idx1 chunk header
+  uint64_t idx1Offset;  // position of its idx1 chunk header
   uint32_t entryTotal;  // idx1 entries
-  uint32_t chunkBase;   // where its idx1 chunk offsets count from
+  uint64_t chunkBase;   // where its idx1 chunk offsets count from
 };
 
 struct JoinRequest {

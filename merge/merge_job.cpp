@@ -4,7 +4,7 @@
 
 #include "app/file_probe.h"
 #include "app/job_sink.h"
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "merge/merge_engine.h"
 
@@ -21,13 +21,16 @@ class MergeRun {
  private:
   const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
 
-  // Ends with result and its message (the inputs are closed first).
-  MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow) {
+  // Ends with result and its message, then `why` below it when given (the
+  // inputs are closed first).
+  MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow,
+                     const std::string& why = std::string()) {
     first_.Close();
     second_.Close();
     outcome_.result = result;
     if (const TextPair* text = MergeResultText(result)) {
       outcome_.message = Text(*text);
+      if (!why.empty()) outcome_.message += "\n\n" + why;
       sink_.Message(outcome_.message.c_str(), owner);
     }
     return outcome_;
@@ -38,9 +41,10 @@ class MergeRun {
   }
 
   // The size check of one input: false (after the failure) when it fails.
-  bool Probe(const std::string& path, uint32_t* size, MergeResult notOpen, MergeResult tooLarge) {
+  bool Probe(const std::string& path, MergeResult notOpen, MergeResult tooLarge) {
     std::string reason;
-    switch (ProbeInputFile(path.c_str(), size, &reason)) {
+    uint64_t size = 0;
+    switch (ProbeInputFile(path.c_str(), &size, &reason)) {
       case ProbeResult::CannotOpen: FailWith(notOpen, path, reason); return false;
       case ProbeResult::TooLarge: FailWith(tooLarge, path, reason); return false;
       case ProbeResult::Ok: return true;
@@ -48,52 +52,59 @@ class MergeRun {
     return false;
   }
 
-  void Analyse(ByteInput& file, uint32_t size, AviAnalysis& analysis, int base) {
-    WalkProgress progress;
-    progress.sink = &sink_;
-    progress.base = base;
-    progress.span = 5;
-    progress.total = size;
-    AnalyseFile(analysis, file, size, progress);
+  // Reads one input's OpenDML indexes (if any) and analyses it. False (after
+  // the failure) when its indexes are broken or the run was cancelled.
+  bool Analyse(AviSource& input, AviAnalysis& analysis, int base, const std::string& path, const char* which) {
+    if (input.Analyse(analysis, &sink_, base, 5)) return true;
+    const OdmlFault& fault = input.Fault();
+    if (fault.problem == OdmlProblem::kCancelled) {
+      Fail(MergeResult::Cancelled);
+      return false;
+    }
+    // Broken OpenDML indexes: the code of an OpenDML file, and what is wrong.
+    outcome_.structure.code = 6;
+    outcome_.structure.field = DescribeOdmlFault(fault, 1) + " in the " + which + " file";
+    outcome_.detail = path + ": " + DescribeOdmlFault(fault, 1);
+    Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, DescribeOdmlFault(fault, sink_.EnglishUi()));
+    return false;
   }
 
   const MergeRequest& request_;
   JobSink& sink_;
   MergeOutcome outcome_;
-  ByteInput first_;
-  ByteInput second_;
+  AviSource first_;
+  AviSource second_;
   AviAnalysis firstAnalysis_{};
   AviAnalysis secondAnalysis_{};
 };
 
 MergeOutcome MergeRun::Run() {
-  uint32_t firstSize = 0, secondSize = 0;
-  if (!Probe(request_.first, &firstSize, MergeResult::File1NotOpen, MergeResult::File1TooLarge)) return outcome_;
-  if (!Probe(request_.second, &secondSize, MergeResult::File2NotOpen, MergeResult::File2TooLarge)) return outcome_;
+  if (!Probe(request_.first, MergeResult::File1NotOpen, MergeResult::File1TooLarge)) return outcome_;
+  if (!Probe(request_.second, MergeResult::File2NotOpen, MergeResult::File2TooLarge)) return outcome_;
   if (!first_.Open(request_.first.c_str()))
-    return FailWith(MergeResult::File1NotOpen, request_.first, first_.OpenError());
+    return FailWith(MergeResult::File1NotOpen, request_.first, first_.File().OpenError());
   if (!second_.Open(request_.second.c_str()))
-    return FailWith(MergeResult::File2NotOpen, request_.second, second_.OpenError());
+    return FailWith(MergeResult::File2NotOpen, request_.second, second_.File().OpenError());
 
   // The second input first, then the first: the bar moves 0..5, then 5..10.
   sink_.Status(Text(kMergeFile2Analyzing), 0);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
-  if (second_.U32At(0) != kRiff)
+  if (second_.File().U32At(0) != kRiff)
     return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
-  Analyse(second_, secondSize, secondAnalysis_, 0);
+  if (!Analyse(second_, secondAnalysis_, 0, request_.second, "second")) return outcome_;
 
   sink_.Status(Text(kMergeFile1Analyzing), 5);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
-  if (first_.U32At(0) != kRiff) {
+  if (first_.File().U32At(0) != kRiff) {
     outcome_.detail = request_.first + ": does not begin with \"RIFF\"";
     return Fail(MergeResult::File1NotRiff, MessageOwner::MainWindow);
   }
-  Analyse(first_, firstSize, firstAnalysis_, 5);
+  if (!Analyse(first_, firstAnalysis_, 5, request_.first, "first")) return outcome_;
   // A walk stopped by Cancel leaves a partial record; comparing it would
   // report a sound file as unsupported.
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
-  outcome_.structure = CompareStructure(firstAnalysis_, secondAnalysis_, first_, second_);
+  outcome_.structure = CompareStructure(firstAnalysis_, secondAnalysis_, first_.Input(), second_.Input());
   if (outcome_.structure.code != 0) {
     outcome_.detail = outcome_.structure.Describe();
     return Fail(outcome_.structure.code <= 7 ? MergeResult::Unsupported : MergeResult::StructureDiffers);
@@ -101,7 +112,8 @@ MergeOutcome MergeRun::Run() {
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
   outcome_.engineStarted = true;
-  const MergeSources sources{{first_, firstAnalysis_}, {second_, secondAnalysis_}, request_.first, request_.second};
+  const MergeSources sources{
+      {first_.Input(), firstAnalysis_}, {second_.Input(), secondAnalysis_}, request_.first, request_.second};
   MergeEngineOutput engine;
   MergeResult result = MergeEngine(sources, kSearchWindowSeconds, kPluginMode, sink_, engine);
   first_.Close();

@@ -3,7 +3,7 @@
 #include "app/file_probe.h"
 #include "app/job_sink.h"
 #include "app/plugin_work.h"
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
 
@@ -76,29 +76,27 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
 
 JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
                                      JobSink& sink) {
-  ByteInput inputs[2];
+  AviSource sources[2];
   AviAnalysis analyses[2] = {};
   const std::string* paths[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
     // Opened for shared reading only: the merge job that called the plug-in
     // still holds both inputs open, so an exclusive first look would fail.
-    if (!inputs[i].Open(paths[i]->c_str()) || inputs[i].Size() > 0x7FFFFFFF) {
+    // The bar stays (no cells); Cancel is still seen.
+    const bool read = sources[i].Open(paths[i]->c_str()) && sources[i].Analyse(analyses[i], &sink, 10, 0);
+    if (sink.Cancelled()) return JoinedFileResult::Cancelled;
+    if (!read) {
       sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
       return JoinedFileResult::CannotWrite;
     }
-    WalkProgress progress;  // the bar stays; Cancel is still seen
-    progress.sink = &sink;
-    progress.base = 10;
-    progress.total = inputs[i].Size();
-    AnalyseFile(analyses[i], inputs[i], uint32_t(inputs[i].Size()), progress);
   }
-  if (sink.Cancelled()) return JoinedFileResult::Cancelled;
-  if (CompareStructure(analyses[0], analyses[1], inputs[0], inputs[1]).code != 0) {
+  ByteInput* inputs[2] = {&sources[0].Input(), &sources[1].Input()};
+  if (CompareStructure(analyses[0], analyses[1], *inputs[0], *inputs[1]).code != 0) {
     const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
     sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
     return JoinedFileResult::CannotWrite;
   }
-  const MergeSources in{{inputs[0], analyses[0]}, {inputs[1], analyses[1]}, first, second};
+  const MergeSources in{{*inputs[0], analyses[0]}, {*inputs[1], analyses[1]}, first, second};
   MergePlan plan;
   if (PlanMerge(in, 60.0, sink, plan) == PlanOutcome::Cancelled) return JoinedFileResult::Cancelled;
   PluginWork work;

@@ -109,13 +109,11 @@ class ChunkComparer {
   uint64_t referenceExisting_ = 0;  // bytes of the reference that exist in its file
 };
 
-uint64_t ChunkPosition(const OverlapSource& source, uint32_t offset) {
-  return uint64_t(source.chunkBase) + offset;
-}
+uint64_t ChunkPosition(const OverlapSource& source, const IndexEntry& e) { return ChunkPosition(source.chunkBase, e); }
 
 // The head of the second input's video: the pattern of the string search.
 struct Pattern {
-  std::vector<uint32_t> offset;
+  std::vector<uint64_t> position;  // of each frame's chunk header
   std::vector<uint32_t> length;
   std::vector<int32_t> border;  // KMP failure function
   std::vector<int32_t> parent;  // union-find over byte-identical frames
@@ -162,7 +160,7 @@ OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const Over
     if (StreamOfCkid(e.ckid) != search.video) continue;
     if (p.length.size() >= search.maxRememberedFrames)
       return FindOverlapHashed(sink, first, second, search);
-    p.offset.push_back(e.offset);
+    p.position.push_back(ChunkPosition(second, e));
     p.length.push_back(e.length);
   }
   const int32_t m = int32_t(p.length.size());
@@ -181,10 +179,10 @@ OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const Over
   auto samePatternFrames = [&](int32_t i, int32_t j) {
     if (p.length[size_t(i)] != p.length[size_t(j)]) return false;
     if (p.Find(i) == p.Find(j)) return true;
-    const uint64_t at = ChunkPosition(second, p.offset[size_t(i)]);
+    const uint64_t at = p.position[size_t(i)];
     bool same = inReferenceClass(j)
                     ? compare.SameAsReference(b, at, p.length[size_t(i)])
-                    : compare.Same(b, at, b, ChunkPosition(second, p.offset[size_t(j)]),
+                    : compare.Same(b, at, b, p.position[size_t(j)],
                                    p.length[size_t(i)], j);
     if (same) p.Join(i, j);
     return same;
@@ -216,9 +214,9 @@ OverlapResult FindOverlap(WalkSink& sink, const OverlapSource& first, const Over
     auto matches = [&](int32_t j) {
       if (e.length != p.length[size_t(j)]) return false;
       if (sameAs >= 0 && p.Find(sameAs) == p.Find(j)) return true;
-      const uint64_t at = ChunkPosition(first, e.offset);
+      const uint64_t at = ChunkPosition(first, e);
       bool same = inReferenceClass(j) ? compare.SameAsReference(a, at, e.length)
-                                      : compare.Same(a, at, b, ChunkPosition(second, p.offset[size_t(j)]),
+                                      : compare.Same(a, at, b, p.position[size_t(j)],
                                                      e.length, j);
       if (!same) return false;
       if (sameAs < 0)
@@ -351,8 +349,8 @@ OverlapResult FindOverlapHashed(WalkSink& sink, const OverlapSource& first, cons
     for (uint32_t length = 1; length <= limit; ++length) {
       if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
       if (!t.Next(&et) || !h.Next(&eh)) break;
-      const PairHash ft = print.Of(*first.file, ChunkPosition(first, et.offset), et.length);
-      const PairHash fh = print.Of(*second.file, ChunkPosition(second, eh.offset), eh.length);
+      const PairHash ft = print.Of(*first.file, ChunkPosition(first, et), et.length);
+      const PairHash fh = print.Of(*second.file, ChunkPosition(second, eh), eh.length);
       for (int k = 0; k < 2; ++k) {
         tail.v[k] = (ft.v[k] * power[k] + tail.v[k]) % kPrimes[k];
         head.v[k] = (head.v[k] * base[k] + fh.v[k]) % kPrimes[k];
@@ -372,8 +370,8 @@ OverlapResult FindOverlapHashed(WalkSink& sink, const OverlapSource& first, cons
     for (uint32_t i = 0; i < best && same; ++i) {
       if ((++steps & kCancelPollMask) == 0 && sink.Cancelled()) return {OverlapOutcome::Cancelled, 0};
       same = a.Next(&ea) && b.Next(&eb) && ea.length == eb.length &&
-             compare.Same(*first.file, ChunkPosition(first, ea.offset), *second.file,
-                          ChunkPosition(second, eb.offset), ea.length);
+             compare.Same(*first.file, ChunkPosition(first, ea), *second.file,
+                          ChunkPosition(second, eb), ea.length);
     }
     if (same) return {OverlapOutcome::Found, search.startFrame + (candidates - best)};
     limit = best - 1;  // a collision: look again, with new keys, below it
@@ -408,8 +406,8 @@ OverlapResult FindOverlapDirect(WalkSink& sink, const OverlapSource& first,
       }
       IndexEntry eb = headIndex->At(next++);
       all = ea.length == eb.length &&
-            compare.Same(*first.file, ChunkPosition(first, ea.offset), *second.file,
-                         ChunkPosition(second, eb.offset), ea.length);
+            compare.Same(*first.file, ChunkPosition(first, ea), *second.file,
+                         ChunkPosition(second, eb), ea.length);
     }
     if (all) return {OverlapOutcome::Found, frame};
     ++frame;

@@ -10,9 +10,9 @@ class WalkSink;
 // One input as the search reads it: its index and where chunk offsets count from.
 struct OverlapSource {
   ByteInput* file;
-  uint32_t idx1Offset;
+  uint64_t idx1Offset;
   uint32_t entryTotal;
-  uint32_t chunkBase;
+  uint64_t chunkBase;
 };
 
 struct OverlapSearch {

@@ -3,8 +3,7 @@
 #include <cmath>
 
 #include "app/job_sink.h"
-#include "avi/byte_input.h"
-#include "avi/fourcc.h"
+#include "avi/avi_source.h"
 #include "split/number_field.h"
 #include "split/split_job.h"
 
@@ -67,24 +66,13 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
 
   const std::string& path = request.path;
-  uint32_t fileSize = 0;
-  ByteInput input;
-  if (!OpenSplitInput(path, input, &fileSize, outcome)) return Fail(outcome, outcome.result, sink);
-  sink.Status(sink.Pick(kSplitAnalyzing.english, kSplitAnalyzing.japanese), 0);
-  if (input.U32At(0) != kRiff) {
-    outcome.detail = path + ": does not begin with \"RIFF\"";
-    return Fail(outcome, SplitResult::InputNotRiff, sink);
-  }
+  AviSource input;
+  if (!OpenSplitInput(path, input, outcome)) return Fail(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  WalkProgress progress;
-  progress.sink = &sink;
-  progress.span = 10;
-  progress.total = fileSize;
-  AnalyseFile(analysis, input, fileSize, progress);
-  if (sink.Cancelled()) return Fail(outcome, SplitResult::Cancelled, sink);
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink)) return outcome;
 
   outcome.engineStarted = true;
-  const SplitSource source{input, analysis, path};
+  const SplitSource source{input.Input(), analysis, path};
   SplitPlan plan;
   SplitResult result = PlanSizeSplit(source, limit, time.overlap, plan);
   if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);

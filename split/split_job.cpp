@@ -5,7 +5,7 @@
 #include "app/file_probe.h"
 #include "app/job_sink.h"
 #include "app/plugin_work.h"
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "split/number_field.h"
 #include "split/split_engine.h"
@@ -44,9 +44,10 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
   return outcome;
 }
 
-bool OpenSplitInput(const std::string& path, ByteInput& input, uint32_t* fileSize, SplitOutcome& outcome) {
+bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {
   std::string reason;
-  switch (ProbeInputFile(path.c_str(), fileSize, &reason)) {
+  uint64_t fileSize = 0;
+  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
     case ProbeResult::CannotOpen:
       outcome.result = SplitResult::InputNotOpen;
       outcome.detail = path + ": " + reason;
@@ -59,7 +60,36 @@ bool OpenSplitInput(const std::string& path, ByteInput& input, uint32_t* fileSiz
   }
   if (input.Open(path.c_str())) return true;
   outcome.result = SplitResult::InputNotOpen;
-  outcome.detail = path + ": " + input.OpenError();
+  outcome.detail = path + ": " + input.File().OpenError();
+  return false;
+}
+
+bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
+                       JobSink& sink) {
+  sink.Status(Text(sink, kSplitAnalyzing), 0);
+  if (sink.Cancelled()) {
+    Finish(outcome, SplitResult::Cancelled, sink);
+    return false;
+  }
+  if (input.File().U32At(0) != kRiff) {
+    outcome.detail = path + ": does not begin with \"RIFF\"";
+    Finish(outcome, SplitResult::InputNotRiff, sink);
+    return false;
+  }
+  const bool read = input.Analyse(analysis, &sink, 0, 10);
+  if (sink.Cancelled() || (!read && input.Fault().problem == OdmlProblem::kCancelled)) {
+    Finish(outcome, SplitResult::Cancelled, sink);
+    return false;
+  }
+  if (read) return true;
+  // Broken OpenDML indexes: the OpenDML result, its text, then what is wrong.
+  outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
+  outcome.result = SplitResult::OpenDml;
+  outcome.detail = path + ": " + DescribeOdmlFault(input.Fault(), 1);
+  const std::string text =
+      std::string(Text(sink, *SplitResultText(SplitResult::OpenDml))) + "\n\n" +
+      DescribeOdmlFault(input.Fault(), sink.EnglishUi());
+  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
   return false;
 }
 
@@ -83,26 +113,13 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   if (time.hours == 0 && time.minutes == 0 && time.seconds == 0) return Finish(outcome, SplitResult::TimeZero, sink);
 
   const std::string& path = request.path;
-  uint32_t fileSize = 0;
-  ByteInput input;
-  if (!OpenSplitInput(path, input, &fileSize, outcome)) return Finish(outcome, outcome.result, sink);
-
-  sink.Status(Text(sink, kSplitAnalyzing), 0);
-  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
-  if (input.U32At(0) != kRiff) {
-    outcome.detail = path + ": does not begin with \"RIFF\"";
-    return Finish(outcome, SplitResult::InputNotRiff, sink);
-  }
+  AviSource input;
+  if (!OpenSplitInput(path, input, outcome)) return Finish(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  WalkProgress progress;
-  progress.sink = &sink;
-  progress.span = 10;
-  progress.total = fileSize;
-  AnalyseFile(analysis, input, fileSize, progress);
-  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink)) return outcome;
 
   outcome.engineStarted = true;
-  const SplitSource source{input, analysis, path};
+  const SplitSource source{input.Input(), analysis, path};
   SplitPlan plan;
   SplitResult result = PlanSplit(source, time, plan);
   if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;

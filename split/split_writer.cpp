@@ -132,7 +132,7 @@ class StoredChunks {
 
   bool WrittenAsStored(uint64_t at, uint32_t length, uint64_t* end) {
     *end = at + 8 + uint64_t(length) + (length & 1);
-    if (*end > 0xFFFFFFFFull || *end > input_.Size()) return false;
+    if (*end > input_.Size()) return false;
     if (SizeAt(at) != length) return false;
     if ((length & 1) == 0) return true;
     // The pad byte, and the header of the chunk that probably follows.
@@ -243,7 +243,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
     const int stream = StreamOfCkid(e.ckid);
     if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
     const Route route = RouteEntry(a, plan, stream, seen[stream]++);
-    const uint64_t at = uint64_t(a.chunkBase) + e.offset;
+    const uint64_t at = ChunkPosition(a.chunkBase, e);
     const StreamCut& cut = plan.cuts[stream];
     const bool goes[2] = {route.first && outputs[0].wanted, route.second && outputs[1].wanted};
     const Part parts[2] = {route.firstPart, route.secondPart};

@@ -18,7 +18,7 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void Walk(AviAnalysis& a, ByteInput& file, uint32_t size) {
+void Walk(AviAnalysis& a, ByteInput& file, uint64_t size) {
   WalkProgress progress;
   progress.span = 5;
   progress.total = size;
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_merge_phases FILE1 FILE2\n");
     return 2;
   }
-  uint32_t size1 = 0, size2 = 0;
+  uint64_t size1 = 0, size2 = 0;
   if (ProbeInputFile(argv[1], &size1) != ProbeResult::Ok || ProbeInputFile(argv[2], &size2) != ProbeResult::Ok)
     return 1;
   NativeSink sink;

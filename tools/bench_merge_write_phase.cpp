@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_merge_write_phase FILE1 FILE2 OUTPUT\n");
     return 2;
   }
-  uint32_t size1 = 0, size2 = 0;
+  uint64_t size1 = 0, size2 = 0;
   if (ProbeInputFile(argv[1], &size1) != ProbeResult::Ok || ProbeInputFile(argv[2], &size2) != ProbeResult::Ok)
     return 1;
   NativeSink sink;

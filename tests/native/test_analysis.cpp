@@ -520,7 +520,7 @@ TEST(Walk, RealMuxerFiles) {
     std::string path = std::string(dir) + "/" + name;
     SCOPED_TRACE(name);
     auto w = std::make_unique<Walked>();
-    uint32_t size = 0;
+    uint64_t size = 0;
     ASSERT_EQ(ProbeInputFile(path.c_str(), &size), ProbeResult::Ok);
     ASSERT_TRUE(w->input.Open(path.c_str()));
     AviAnalysis& a = w->a();
@@ -533,7 +533,7 @@ TEST(Walk, RealMuxerFiles) {
     ASSERT_GE(a.firstVideoStream, 0);
     a.chunkBase = DetectChunkBase(a, w->input);
     // GStreamer's avimux writes absolute index offsets, the others relative ones.
-    uint32_t expectedBase = name.rfind("gst", 0) == 0 ? 0 : a.moviOffset;
+    uint64_t expectedBase = name.rfind("gst", 0) == 0 ? 0 : a.moviOffset;
     EXPECT_EQ(a.chunkBase, expectedBase);
     std::string cmd = "ffprobe -v error -select_streams v:0 -count_packets -show_entries "
                       "stream=nb_read_packets -of csv=p=0 '" + path + "'";

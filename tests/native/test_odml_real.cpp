@@ -4,21 +4,28 @@
 // outside judge of both the file and its flattened view.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/index_reader.h"
 #include "avi/odml_flat_view.h"
 #include "avi/odml_reader.h"
+#include "app/native_sink.h"
+#include "split/split_job.h"
+#include "tests/native/avi_builder.h"
 
 namespace {
 
@@ -138,6 +145,67 @@ void CheckRealFile(const std::string& path, const std::string& videoId, bool aud
   EXPECT_EQ(flattened.bytes[1], original.bytes[1]);
 }
 
+// The MD5 of every video packet, in order, as ffmpeg copies them out.
+std::vector<std::string> VideoHashes(const std::string& path) {
+  std::vector<std::string> hashes;
+  std::FILE* out = popen(("ffmpeg -v error -i '" + path + "' -map 0:v -c copy -f framemd5 - 2>/dev/null").c_str(), "r");
+  if (!out) return hashes;
+  char line[512];
+  while (std::fgets(line, sizeof line, out)) {
+    std::string l = line;
+    if (l.empty() || l[0] == '#') continue;
+    std::string hash = l.substr(l.rfind(',') + 1);
+    hash.erase(0, hash.find_first_not_of(' '));
+    hashes.push_back(hash.substr(0, hash.find_first_of(" \r\n")));
+  }
+  pclose(out);
+  return hashes;
+}
+
+struct Splitted {
+  int32_t result;
+  std::string message, first, second;
+};
+
+Splitted SplitAt(const std::string& path, const char* seconds, const char* overlap,
+                 CreateMode create = CreateMode::Both) {
+  SplitRequest r;
+  r.path = path;
+  r.hours = r.minutes = "0";
+  r.seconds = seconds;
+  r.overlap = overlap;
+  r.create = create;
+  NativeSink sink;
+  SplitOutcome outcome = SplitJob(r, sink);
+  return Splitted{outcome.Number(), sink.LastMessage(), outcome.firstOutput, outcome.secondOutput};
+}
+
+// Splits the real file at a few times: every output a plain version-1 file
+// that ffprobe reads silently, holding exactly the original's video packets
+// before and after the cut (every raw frame is a key frame).
+void CheckSplits(const std::string& path) {
+  const std::vector<std::string> original = VideoHashes(path);
+  ASSERT_EQ(original.size(), 1300u);
+  struct Case {
+    const char* seconds;
+    const char* overlap;
+    size_t cut, secondStart;
+  };
+  for (const Case& c : {Case{"20", "0", 500, 500}, Case{"30", "2", 750, 700}}) {
+    SCOPED_TRACE(c.seconds);
+    Splitted s = SplitAt(path, c.seconds, c.overlap);
+    ASSERT_EQ(s.result, 0) << s.message;
+    for (const std::string* out : {&s.first, &s.second}) {
+      EXPECT_LT(SizeOf(*out), 1ull << 30);
+      EXPECT_EQ(Probe(std::string(kPackets) + " '" + *out + "'").errors, "");
+    }
+    EXPECT_EQ(VideoHashes(s.first), std::vector<std::string>(original.begin(), original.begin() + c.cut));
+    EXPECT_EQ(VideoHashes(s.second), std::vector<std::string>(original.begin() + c.secondStart, original.end()));
+    unlink(s.first.c_str());
+    unlink(s.second.c_str());
+  }
+}
+
 struct MadeFile {
   std::string path;
   ~MadeFile() { unlink(path.c_str()); }
@@ -152,6 +220,7 @@ TEST(OdmlRealFiles, FfmpegMencoderAndAvimuxPast1GiB) {
   ASSERT_TRUE(Make("ffmpeg -y -f lavfi -i testsrc=size=640x480:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
                    "-t 52 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le '" + ffmpeg.path + "'"));
   CheckRealFile(ffmpeg.path, "00dc", true);
+  CheckSplits(ffmpeg.path);
   {
     MadeFile mencoder{testing::TempDir() + "mencoder-big.avi"};
     ASSERT_TRUE(Make("mencoder '" + ffmpeg.path + "' -ovc copy -oac pcm -o '" + mencoder.path + "'"));
@@ -165,4 +234,152 @@ TEST(OdmlRealFiles, FfmpegMencoderAndAvimuxPast1GiB) {
                    "audio/x-raw,format=S16LE,rate=48000,channels=1 ! mux. "
                    "avimux name=mux ! filesink location='" + avimux.path + "'"));
   CheckRealFile(avimux.path, "00db", false);
+}
+
+namespace {
+
+using avitest::Bytes;
+using avitest::PutCode;
+using avitest::PutU32;
+
+void PutU64(Bytes& b, uint64_t v) {
+  PutU32(b, uint32_t(v));
+  PutU32(b, uint32_t(v >> 32));
+}
+
+// A video-only OpenDML file past 4 GiB, written sparse (chunk headers and
+// indexes only): three key frames of almost 2 GiB, each in a RIFF list of
+// its own, then 50 small frames in a last AVIX. Its flattened view is past
+// 4 GiB too, so the view's idx1 offsets wrap.
+struct SparseOdml {
+  std::string path;
+  std::vector<uint64_t> frames;  // position of each frame's chunk header
+  bool ok = true;
+};
+
+SparseOdml WriteSparseOdml(const std::string& path) {
+  SparseOdml out{path, {}};
+  int fd = open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  if (fd < 0) return SparseOdml{path, {}, false};
+  auto put = [&](uint64_t at, const Bytes& b) {
+    out.ok = out.ok && pwrite(fd, b.data(), b.size(), off_t(at)) == ssize_t(b.size());
+  };
+  auto putU32 = [&](uint64_t at, uint32_t v) {
+    Bytes b;
+    PutU32(b, v);
+    put(at, b);
+  };
+  const std::vector<std::vector<uint32_t>> riffs = {{0x7FFF0000u}, {0x7FFF0000u}, {0x7FFF0000u},
+                                                    std::vector<uint32_t>(50, 1000)};
+  avitest::AviLayout clip = avitest::LargeClip(53, 1000);  // the header's streams and dwLength
+  avitest::RiffWriter header;
+  size_t riffSize = header.BeginList("RIFF", "AVI ");
+  size_t indx = 0;
+  avitest::WriteHeaderList(header, clip, 1, [&](size_t) { indx = header.Chunk("indx", Bytes(24 + 16 * 4, 0)); });
+  size_t moviSize = header.BeginList("LIST", "movi");
+  put(0, header.bytes);
+  uint64_t pos = header.bytes.size();
+  Bytes super;
+  PutU32(super, 0x00000004);  // wLongsPerEntry 4, index of indexes
+  PutU32(super, 4);
+  PutCode(super, "00dc");
+  for (int i = 0; i < 3; ++i) PutU32(super, 0);
+  for (size_t r = 0; r < riffs.size(); ++r) {
+    uint64_t riffAt = r == 0 ? 0 : pos, moviAt = r == 0 ? moviSize - 4 : pos + 12;
+    if (r > 0) {
+      Bytes h;
+      PutCode(h, "RIFF");
+      PutU32(h, 0);
+      PutCode(h, "AVIX");
+      PutCode(h, "LIST");
+      PutU32(h, 0);
+      PutCode(h, "movi");
+      put(pos, h);
+      pos += h.size();
+    }
+    const uint64_t base = moviAt + 8;  // the "movi" type
+    Bytes ix, idx1;
+    PutCode(ix, "ix00");
+    PutU32(ix, uint32_t(24 + 8 * riffs[r].size()));
+    PutU32(ix, 0x01000002);  // wLongsPerEntry 2, index of chunks
+    PutU32(ix, uint32_t(riffs[r].size()));
+    PutCode(ix, "00dc");
+    PutU64(ix, base);
+    PutU32(ix, 0);
+    for (uint32_t size : riffs[r]) {
+      Bytes h;
+      PutCode(h, "00dc");
+      PutU32(h, size);
+      // Small frames hold their number; the large ones are holes.
+      if (size < 0x10000) h.resize(8 + size, uint8_t(out.frames.size()));
+      put(pos, h);
+      out.frames.push_back(pos);
+      PutU32(ix, uint32_t(pos + 8 - base));
+      PutU32(ix, size);
+      PutCode(idx1, "00dc");
+      PutU32(idx1, 0x10);
+      PutU32(idx1, uint32_t(pos - base));
+      PutU32(idx1, size);
+      pos += 8 + size;
+    }
+    PutU64(super, pos);
+    PutU32(super, uint32_t(ix.size()));
+    PutU32(super, uint32_t(riffs[r].size()));
+    put(pos, ix);
+    pos += ix.size();
+    if (r == 0) {
+      Bytes i;
+      PutCode(i, "idx1");
+      PutU32(i, uint32_t(idx1.size()));
+      i.insert(i.end(), idx1.begin(), idx1.end());
+      put(pos, i);
+      pos += i.size();
+    }
+    putU32(riffAt + 4, uint32_t(pos - riffAt - 8));
+    putU32(moviAt + 4, uint32_t(pos - moviAt - 8));
+  }
+  (void)riffSize;
+  put(indx + 8, super);
+  close(fd);
+  return out;
+}
+
+}  // namespace
+
+// 64-bit positions from the file through the flattened view to the split's
+// outputs: the second file of a split near the end takes the small frames
+// that lie past 6 GB in the input (and in the view).
+TEST(OdmlRealFiles, SparseFilePast4GiBSplits) {
+  const std::string path = testing::TempDir() + "sparse-odml.avi";
+  MadeFile made{path};
+  SparseOdml sparse = WriteSparseOdml(path);
+  ASSERT_TRUE(sparse.ok);
+  ASSERT_GT(SizeOf(path), 6000000000ull);
+  Splitted s = SplitAt(path, "1.5", "0", CreateMode::Second);  // from frame 38 of 53
+  ASSERT_EQ(s.result, 0) << s.message;
+  Bytes second;
+  {
+    std::FILE* f = std::fopen(s.second.c_str(), "rb");
+    ASSERT_TRUE(f);
+    second.resize(SizeOf(s.second));
+    ASSERT_EQ(std::fread(second.data(), 1, second.size(), f), second.size());
+    std::fclose(f);
+  }
+  EXPECT_EQ(Probe(std::string(kPackets) + " '" + s.second + "'").errors, "");
+  unlink(s.second.c_str());
+  // 15 frames of 1000 bytes, each with the bytes of its chunk in the input.
+  ByteInput input;
+  ASSERT_TRUE(input.Open(path.c_str()));
+  size_t frames = 0;
+  for (size_t at = 0; (at = std::string(second.begin(), second.end()).find("00dc", at)) != std::string::npos; at += 4) {
+    if (avitest::GetU32(second, at + 4) != 1000) continue;
+    const uint64_t from = sparse.frames[38 + frames];
+    ASSERT_GT(from, 6000000000ull);
+    Bytes expected(1008);
+    input.Seek(from);
+    input.Read(expected.data(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), second.begin() + long(at))) << frames;
+    ++frames;
+  }
+  EXPECT_EQ(frames, 15u);
 }

@@ -1,0 +1,46 @@
+#include "avi/avi_source.h"
+
+#include "avi/walk_sink.h"
+
+bool AviSource::Open(const char* path) {
+  Close();
+  return file_.Open(path);
+}
+
+void AviSource::Close() {
+  viewInput_.Close();
+  view_.reset();
+  file_.Close();
+}
+
+bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
+  viewInput_.Close();
+  view_.reset();
+  const uint64_t size = file_.Size();
+  const int32_t half = span / 2;
+  int32_t shown = 0;
+  auto progress = [&](uint64_t position) {
+    if (sink && size != 0) {
+      const int32_t step = int32_t(double(position < size ? position : size) * half / double(size));
+      if (step > shown) sink->Progress(base + (shown = step));
+    }
+    return !(sink && sink->Cancelled());
+  };
+  if (!reader_.Read(file_, size, progress)) {
+    ResetAnalysis(analysis);
+    return false;
+  }
+  WalkProgress walk;
+  walk.sink = sink;
+  walk.base = base;
+  walk.span = span;
+  if (reader_.Facts().hasSuperIndex) {
+    view_.reset(new OdmlFlatView(file_, reader_));
+    viewInput_.OpenSource(*view_);
+    walk.base = base + half;
+    walk.span = span - half;
+  }
+  walk.total = Input().Size();
+  AnalyseFile(analysis, Input(), Input().Size(), walk);
+  return true;
+}

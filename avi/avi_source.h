@@ -1,0 +1,47 @@
+// An AVI input as the jobs read it. A version-1 file is read as it is; an
+// OpenDML file (one whose streams have indx super indexes) is read as the
+// flattened version-1 file it stands for (avi/odml_flat_view.h), so that
+// every rule after reading is the version-1 rules', unchanged.
+//
+//   AviSource in;
+//   if (!in.Open(path)) ... in.File().OpenError()
+//   if (in.File().U32At(0) != kRiff) ...
+//   if (!in.Analyse(analysis, &sink, 0, 10)) ... in.Fault()  (kCancelled: stopped)
+//   ... read in.Input() as analysed
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "avi/avi_analysis.h"
+#include "avi/byte_input.h"
+#include "avi/odml_flat_view.h"
+#include "avi/odml_reader.h"
+
+class WalkSink;
+
+class AviSource {
+ public:
+  bool Open(const char* path);
+  void Close();
+
+  // The file as stored: for its first look and its open error.
+  ByteInput& File() { return file_; }
+  // What the analysis and the engines read: the file, or its flattened view.
+  ByteInput& Input() { return view_ ? viewInput_ : file_; }
+  bool IsOpenDml() const { return view_ != nullptr; }
+  const OdmlReader& Reader() const { return reader_; }
+  const OdmlFault& Fault() const { return reader_.Facts().fault; }
+
+  // Reads the OpenDML indexes, if the file has any, checking every entry,
+  // then analyses Input(). The bar moves over cells base .. base + span
+  // (the indexes take the first half of them); sink may be null. False when
+  // the indexes are broken or the sink cancelled while they were read:
+  // Fault() says why and analysis is reset.
+  bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+
+ private:
+  ByteInput file_;
+  OdmlReader reader_;
+  std::unique_ptr<OdmlFlatView> view_;
+  ByteInput viewInput_;
+};
