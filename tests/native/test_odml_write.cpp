@@ -1,0 +1,209 @@
+// OpenDML outputs: with a threshold of a few KB, split outputs and joined
+// files are written both ways; the OpenDML file must read back without
+// fault, every index pointer resolving, and its flattened view must be the
+// version-1 file byte for byte. Plus the counters only the OpenDML file has,
+// and ffprobe on one.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "avi/odml_flat_view.h"
+#include "avi/odml_output.h"
+#include "avi/odml_reader.h"
+#include "io/output_stream.h"
+#include "merge/joined_writer.h"
+#include "merge/merge_output.h"
+#include "split/split_engine.h"
+#include "tests/native/test_merge_support.h"
+#include "tests/native/test_split_support.h"
+
+using avitest::AviLayout;
+using avitest::Bytes;
+using avitest::GetU32;
+using splittest::Analyse;
+using splittest::FreshDir;
+using splittest::ProbeReport;
+using splittest::Ffprobe;
+
+namespace {
+
+OdmlLimits Off() {
+  OdmlLimits l;
+  l.riffThreshold = UINT64_MAX;
+  return l;
+}
+OdmlLimits Tiny(uint64_t threshold, uint64_t limit = 1 << 20, uint32_t entries = 1 << 20) {
+  return OdmlLimits{threshold, limit, entries};
+}
+
+// What a reader finds in an OpenDML output, and the version-1 file it stands for.
+struct ReadBack {
+  OdmlFacts facts;
+  Bytes flat;
+};
+ReadBack Flatten(const Bytes& file) {
+  ReadBack r;
+  ByteInput input;
+  input.OpenMemory(file.data(), file.size());
+  OdmlReader reader;
+  EXPECT_TRUE(reader.Read(input, file.size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  r.facts = reader.Facts();
+  if (!r.facts.hasSuperIndex || r.facts.fault.problem != OdmlProblem::kNone) return r;
+  OdmlFlatView view(input, reader);
+  r.flat.resize(view.Size());
+  for (size_t at = 0; at < r.flat.size();) {
+    const size_t got = view.ReadAt(at, r.flat.data() + at, std::min<size_t>(r.flat.size() - at, 7777));
+    if (got == 0) break;
+    at += got;
+  }
+  return r;
+}
+
+size_t FindCode(const Bytes& b, const char* code, size_t from = 0) {
+  for (size_t i = from; i + 4 <= b.size(); ++i)
+    if (std::memcmp(&b[i], code, 4) == 0) return i;
+  return SIZE_MAX;
+}
+
+// The OpenDML output against its version-1 partner, and the counters it alone has.
+void ExpectSameFile(const Bytes& odml, const Bytes& v1, uint32_t minRiffs, const OdmlLimits& limits) {
+  ASSERT_GE(v1.size(), limits.riffThreshold) << "the version-1 file must cross the threshold";
+  ReadBack r = Flatten(odml);
+  ASSERT_TRUE(r.facts.hasSuperIndex);
+  EXPECT_GE(r.facts.riffCount, minRiffs);
+  EXPECT_EQ(r.facts.riffs[0].form, FourCC('A', 'V', 'I', ' '));
+  uint64_t end = 0;
+  for (uint32_t i = 0; i < r.facts.riffCount; ++i) {
+    const OdmlRiffFacts& riff = r.facts.riffs[i];
+    EXPECT_EQ(riff.position, end) << "RIFF lists back to back";
+    EXPECT_LE(riff.size + 8, limits.riffLimit);
+    EXPECT_EQ(riff.form, i == 0 ? FourCC('A', 'V', 'I', ' ') : FourCC('A', 'V', 'I', 'X'));
+    end = riff.position + 8 + riff.size;
+  }
+  EXPECT_EQ(end, odml.size());
+  EXPECT_TRUE(r.flat == v1) << "flattened " << r.flat.size() << " bytes, version 1 " << v1.size();
+
+  // avih counts the first RIFF's frames, as idx1 lists them; dmlh all of them.
+  ByteInput in;
+  in.OpenMemory(odml.data(), odml.size());
+  AviAnalysis a{};
+  mergetest::WalkInput(a, in, uint32_t(std::min<size_t>(odml.size(), 0x7FFFFFFF)));
+  uint32_t firstRiffVideo = 0;
+  for (uint32_t i = 0; i < a.idx1EntryTotal; ++i)
+    if (StreamOfCkid(GetU32(odml, a.idx1Offset + 8 + 16 * size_t(i))) == r.facts.firstVideoStream) ++firstRiffVideo;
+  EXPECT_LT(a.idx1EntryTotal, r.facts.chunkCount) << "idx1 holds the first RIFF list only";
+  EXPECT_EQ(GetU32(odml, r.facts.avihPosition + 24), firstRiffVideo);
+  const size_t dmlh = FindCode(odml, "dmlh");
+  ASSERT_NE(dmlh, SIZE_MAX);
+  EXPECT_EQ(GetU32(odml, dmlh + 4), 248u);
+  EXPECT_EQ(GetU32(odml, dmlh + 8), r.facts.streams[r.facts.firstVideoStream].entries);
+  // Standard indexes: base at their list's "movi", one bit for "not key".
+  const size_t ix = FindCode(odml, "ix00");
+  ASSERT_NE(ix, SIZE_MAX);
+  EXPECT_EQ(GetU32(odml, ix + 8), 0x01000002u);  // wLongsPerEntry 2, sub type 0, index of chunks
+  const size_t base = GetU32(odml, ix + 20);
+  ASSERT_LT(base + 4, odml.size());
+  EXPECT_EQ(std::memcmp(&odml[base], "movi", 4), 0);
+}
+
+AviLayout Clip() {
+  AviLayout clip = avitest::SimpleClip(150, 12, 1764);
+  for (size_t i = 0; i < clip.chunks.size(); ++i)
+    if (clip.chunks[i].stream == 0) clip.chunks[i].size = 3001 + uint32_t(i % 7) * 50;  // odd sizes: pads
+  return clip;
+}
+
+struct SplitBoth {
+  Bytes v1[2], odml[2];
+};
+SplitBoth SplitBothWays(const std::string& path, double seconds, double overlap, const OdmlLimits& tiny) {
+  SplitBoth out;
+  auto an = Analyse(path);
+  TimeSplit time;
+  time.seconds = seconds;
+  time.overlap = overlap;
+  SplitPlan plan;
+  EXPECT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
+  for (int way = 0; way < 2; ++way) {
+    MemoryOutput files[2];
+    OutputStream* streams[2] = {&files[0], &files[1]};
+    NativeSink sink;
+    int failed = -1;
+    std::string problem;
+    EXPECT_EQ(WriteSplitStreams(an->Source(), plan, streams, sink, &failed, ChunkCopy::Runs, way ? tiny : Off(),
+                                &problem),
+              SplitResult::Completed)
+        << problem;
+    for (int x = 0; x < 2; ++x) (way ? out.odml : out.v1)[x] = files[x].bytes;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
+  std::string dir = FreshDir("odml_split");
+  const std::string clip = dir + "clip.avi";
+  ASSERT_TRUE(avitest::WriteFile(clip, BuildAvi(Clip())));
+  struct Case {
+    double seconds, overlap;
+    OdmlLimits limits;
+    uint32_t minRiffs;
+  };
+  const Case cases[] = {
+      {3.0, 0.0, Tiny(60000), 3},           // both outputs cross the threshold
+      {3.5, 1.5, Tiny(40000), 2},           // overlapping outputs
+      {5.5, 0.0, Tiny(40000, 50000), 4},    // lists closed by their size limit
+      {2.0, 0.5, Tiny(30000, 1 << 20, 9), 10},  // and by their entry budget
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("split at " + std::to_string(c.seconds) + " s, overlap " + std::to_string(c.overlap));
+    SplitBoth s = SplitBothWays(clip, c.seconds, c.overlap, c.limits);
+    for (int x = 0; x < 2; ++x) {
+      SCOPED_TRACE("output " + std::to_string(x + 1));
+      if (s.v1[x].size() < c.limits.riffThreshold) {
+        EXPECT_TRUE(s.odml[x] == s.v1[x]) << "below the threshold nothing changes";
+        continue;
+      }
+      ExpectSameFile(s.odml[x], s.v1[x], c.minRiffs, c.limits);
+    }
+  }
+}
+
+TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
+  const AviLayout whole = Clip();
+  const auto pair = mergetest::SplitPair(whole, 80, 60, 150);
+  auto p = mergetest::Analyse(pair.first, pair.second);
+  const MergePlan plan = mergetest::Plan(*p);
+  const JoinRequest request = JoinRequestFor(p->Sources(), plan);
+  MemoryOutput v1, odml;
+  ASSERT_EQ(WriteJoinedFile(request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  const OdmlLimits tiny = Tiny(70000);
+  std::string problem;
+  ASSERT_EQ(WriteJoinedFile(request, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
+
+  const std::string path = mergetest::WriteTemp("odml_joined.avi", odml.bytes);
+  const ProbeReport probe = Ffprobe(path, false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, 150);
+  std::remove(path.c_str());
+}
+
+TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {
+  const auto pair = mergetest::SplitPair(avitest::SimpleClip(600, 12, 100), 300, 290, 600);
+  auto p = mergetest::Analyse(pair.first, pair.second);
+  const MergePlan plan = mergetest::Plan(*p);
+  MemoryOutput out;
+  std::string problem;
+  // A RIFF list smaller than one video chunk.
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 100), &problem),
+            JoinResult::TooLarge);
+  EXPECT_NE(problem.find("does not fit in one RIFF list"), std::string::npos) << problem;
+  // More lists than a super index has room for.
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 1 << 20, 1),
+                            &problem),
+            JoinResult::TooLarge);
+  EXPECT_NE(problem.find("standard indexes"), std::string::npos) << problem;
+  EXPECT_TRUE(out.bytes.empty());
+}
