@@ -10,6 +10,7 @@
 #include "avi/odml_flat_view.h"
 #include "avi/odml_output.h"
 #include "avi/odml_reader.h"
+#include "io/output_file.h"
 #include "io/output_stream.h"
 #include "merge/joined_writer.h"
 #include "merge/merge_output.h"
@@ -206,4 +207,55 @@ TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {
             JoinResult::TooLarge);
   EXPECT_NE(problem.find("standard indexes"), std::string::npos) << problem;
   EXPECT_TRUE(out.bytes.empty());
+}
+
+// Real files: two raw-video parts from ffmpeg (829 MB and 737 MB, 100
+// frames in common) whose joined file is 1.47 GB, written as OpenDML with the
+// product's threshold and as version 1; ffprobe reads the OpenDML file
+// silently with every frame, and its flattened view is the version-1 file.
+TEST(OdmlRealFiles, JoinedFilePastOneGiBIsOpenDmlThatFfprobeReads) {
+  const std::string dir = testing::TempDir();
+  const std::string parts[2] = {dir + "clip-1.avi", dir + "clip-2.avi"};
+  const std::string source = "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=64 ";
+  ASSERT_EQ(std::system((source + "-t 36 -c:v rawvideo -pix_fmt bgr24 '" + parts[0] + "'").c_str()), 0);
+  ASSERT_EQ(std::system((source + "-ss 32 -t 32 -c:v rawvideo -pix_fmt bgr24 '" + parts[1] + "'").c_str()), 0);
+  ByteInput inputs[2];
+  AviAnalysis analyses[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(inputs[i].Open(parts[i].c_str()));
+    mergetest::WalkInput(analyses[i], inputs[i], uint32_t(inputs[i].Size()));
+  }
+  const MergeSources sources{{inputs[0], analyses[0]}, {inputs[1], analyses[1]}, parts[0], parts[1]};
+  NativeSink host;
+  MergePlan plan;
+  ASSERT_EQ(PlanMerge(sources, 60.0, host, plan), PlanOutcome::Planned);
+  EXPECT_EQ(plan.keepCount[0], 800u);
+  const JoinRequest request = JoinRequestFor(sources, plan);
+  const std::string joined[2] = {dir + "joined.avi", dir + "joined-v1.avi"};
+  for (int way = 0; way < 2; ++way) {
+    OutputFile out;
+    ASSERT_TRUE(out.Create(joined[way]));
+    ASSERT_EQ(WriteJoinedFile(request, out, JoinObserver{}, way ? Off() : OdmlLimits()), JoinResult::Written);
+    ASSERT_TRUE(out.Finish() && out.Commit());
+  }
+  for (const std::string& part : parts) std::remove(part.c_str());
+
+  const ProbeReport probe = Ffprobe(joined[0], false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, 1600);
+  ByteInput odml, v1;
+  ASSERT_TRUE(odml.Open(joined[0].c_str()) && v1.Open(joined[1].c_str()));
+  OdmlReader reader;
+  ASSERT_TRUE(reader.Read(odml, odml.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  EXPECT_EQ(reader.Facts().riffCount, 2u);
+  EXPECT_GT(reader.Facts().riffs[0].size, kOdmlThresholdBytes);
+  OdmlFlatView view(odml, reader);
+  ASSERT_EQ(view.Size(), v1.Size());
+  std::vector<uint8_t> a(1 << 20), b(1 << 20);
+  for (uint64_t at = 0; at < v1.Size(); at += a.size()) {
+    const size_t n = view.ReadAt(at, a.data(), a.size());
+    ASSERT_EQ(v1.ReadBulk(at, b.data(), n), n);
+    ASSERT_EQ(std::memcmp(a.data(), b.data(), n), 0) << "near byte " << at;
+  }
+  for (const std::string& file : joined) std::remove(file.c_str());
 }
