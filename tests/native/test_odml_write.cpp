@@ -25,6 +25,7 @@ using splittest::Analyse;
 using splittest::FreshDir;
 using splittest::ProbeReport;
 using splittest::Ffprobe;
+using splittest::ReadBytes;
 
 namespace {
 
@@ -140,6 +141,25 @@ SplitBoth SplitBothWays(const std::string& path, double seconds, double overlap,
   return out;
 }
 
+// A real OpenDML file (two RIFF lists, the first past 1 GiB) against the
+// version-1 file it stands for, compared a MB at a time.
+void ExpectFlattensTo(const std::string& odmlPath, const std::string& v1Path) {
+  ByteInput odml, v1;
+  ASSERT_TRUE(odml.Open(odmlPath.c_str()) && v1.Open(v1Path.c_str()));
+  OdmlReader reader;
+  ASSERT_TRUE(reader.Read(odml, odml.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  EXPECT_EQ(reader.Facts().riffCount, 2u);
+  EXPECT_GT(reader.Facts().riffs[0].size, kOdmlThresholdBytes);
+  OdmlFlatView view(odml, reader);
+  ASSERT_EQ(view.Size(), v1.Size());
+  std::vector<uint8_t> a(1 << 20), b(1 << 20);
+  for (uint64_t at = 0; at < v1.Size(); at += a.size()) {
+    const size_t n = view.ReadAt(at, a.data(), a.size());
+    ASSERT_EQ(v1.ReadBulk(at, b.data(), n), n);
+    ASSERT_EQ(std::memcmp(a.data(), b.data(), n), 0) << "near byte " << at;
+  }
+}
+
 }  // namespace
 
 TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
@@ -243,19 +263,49 @@ TEST(OdmlRealFiles, JoinedFilePastOneGiBIsOpenDmlThatFfprobeReads) {
   const ProbeReport probe = Ffprobe(joined[0], false);
   EXPECT_EQ(probe.errors, "");
   EXPECT_EQ(probe.packets, 1600);
-  ByteInput odml, v1;
-  ASSERT_TRUE(odml.Open(joined[0].c_str()) && v1.Open(joined[1].c_str()));
-  OdmlReader reader;
-  ASSERT_TRUE(reader.Read(odml, odml.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
-  EXPECT_EQ(reader.Facts().riffCount, 2u);
-  EXPECT_GT(reader.Facts().riffs[0].size, kOdmlThresholdBytes);
-  OdmlFlatView view(odml, reader);
-  ASSERT_EQ(view.Size(), v1.Size());
-  std::vector<uint8_t> a(1 << 20), b(1 << 20);
-  for (uint64_t at = 0; at < v1.Size(); at += a.size()) {
-    const size_t n = view.ReadAt(at, a.data(), a.size());
-    ASSERT_EQ(v1.ReadBulk(at, b.data(), n), n);
-    ASSERT_EQ(std::memcmp(a.data(), b.data(), n), 0) << "near byte " << at;
-  }
+  ExpectFlattensTo(joined[0], joined[1]);
   for (const std::string& file : joined) std::remove(file.c_str());
+}
+
+// A real version-1 file past 1 GiB (ffmpeg raw video, doubled by mencoder
+// -noodml: 1,800 frames, 1.66 GB) split so that the first output is 1.38 GB:
+// written as OpenDML it reads silently in ffprobe with every frame, and its
+// flattened view is the version-1 output.
+TEST(OdmlRealFiles, SplitOutputPastOneGiBIsOpenDmlThatFfprobeReads) {
+  const std::string dir = testing::TempDir();
+  const std::string part = dir + "part.avi", clip = dir + "clip.avi";
+  ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -t 36 -c:v rawvideo "
+                         "-pix_fmt bgr24 '" + part + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("mencoder -really-quiet -noodml -ovc copy -nosound '" + part + "' '" + part + "' -o '" +
+                         clip + "' >/dev/null 2>&1").c_str()), 0);
+  std::remove(part.c_str());
+  auto an = Analyse(clip);
+  ASSERT_EQ(an->analysis.idx1EntryTotal, 1800u);
+  TimeSplit time;
+  time.seconds = 60;
+  time.overlap = 2;
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
+  const std::string outputs[2][2] = {{dir + "odml-1.avi", dir + "odml-2.avi"}, {dir + "v1-1.avi", dir + "v1-2.avi"}};
+  for (int way = 0; way < 2; ++way) {
+    OutputFile files[2];
+    OutputStream* streams[2] = {&files[0], &files[1]};
+    for (int x = 0; x < 2; ++x) ASSERT_TRUE(files[x].Create(outputs[way][x]));
+    NativeSink sink;
+    int failed = -1;
+    ASSERT_EQ(WriteSplitStreams(an->Source(), plan, streams, sink, &failed, ChunkCopy::ChunkByChunk,
+                                way ? Off() : OdmlLimits()),
+              SplitResult::Completed);
+    for (int x = 0; x < 2; ++x) ASSERT_TRUE(files[x].Finish() && files[x].Commit());
+  }
+  an.reset();
+  std::remove(clip.c_str());
+  EXPECT_TRUE(ReadBytes(outputs[0][1]) == ReadBytes(outputs[1][1])) << "the second output is below 1 GiB";
+
+  const ProbeReport probe = Ffprobe(outputs[0][0], false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, long(plan.splitFrame));
+  ExpectFlattensTo(outputs[0][0], outputs[1][0]);
+  for (const auto& pair : outputs)
+    for (const std::string& file : pair) std::remove(file.c_str());
 }
