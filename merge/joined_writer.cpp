@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "avi/byte_input.h"
@@ -328,7 +329,34 @@ bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
   return true;
 }
 
+// The joined file's chunks as the OpenDML layer lists them.
+OdmlChunkSource JoinedChunks(const JoinRequest& r) {
+  auto walk = std::make_shared<JoinedChunkWalk>(r);
+  return [walk](OdmlChunkInfo* info) {
+    JoinedChunk c;
+    if (!walk->Next(c)) return false;
+    *info = OdmlChunkInfo{c.ckid, c.flags, c.size};
+    return true;
+  };
+}
+
+OdmlShape JoinedShape(const JoinRequest& r, const JoinedFigures& f) {
+  const AviAnalysis& a = *r.analysis;
+  OdmlShape shape{r.first.file, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, f.fileBytes};
+  for (uint32_t s = 0; s < a.streamCount; ++s)
+    if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
+      shape.sampleSize[s] = r.first.file->U32At(a.streams[s].sampleSizeOffset);
+  return shape;
+}
+
 }  // namespace
+
+std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
+  const uint64_t inputs = r.first.file->Size() + r.second.file->Size();
+  if (f.moviBytes <= inputs) return "";
+  return "its inputs' indexes name " + std::to_string(f.moviBytes) + " bytes of chunks, more than the " +
+         std::to_string(inputs) + " bytes the inputs hold";
+}
 
 JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   const AviAnalysis& a = *r.analysis;
@@ -365,10 +393,25 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   return f;
 }
 
-JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer) {
+JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
+                           const OdmlLimits& odmlLimits, std::string* problem) {
   const JoinedFigures f = MeasureJoinedFile(r);
-  if (f.fileBytes > kMaxJoinedFileBytes) return JoinResult::TooLarge;
-  BlockWriter out(sink, observer, f.fileBytes);
+  auto refuse = [&](const std::string& why) {
+    if (problem) *problem = why;
+    return JoinResult::TooLarge;
+  };
+  const std::string refusal = JoinedFileRefusal(r, f);
+  if (!refusal.empty()) return refuse(refusal);
+  // Past the threshold the version-1 bytes below pass through the OpenDML layer.
+  OdmlPlan odmlPlan;
+  std::unique_ptr<OdmlOutput> odml;
+  if (f.fileBytes >= odmlLimits.riffThreshold) {
+    if (!odmlPlan.Make(JoinedShape(r, f), JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
+    odml = std::make_unique<OdmlOutput>(sink, odmlPlan, JoinedChunks(r));
+  } else if (f.fileBytes > 0xFFFFFFFFull) {
+    return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
+  }
+  BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
   if (out.Cancelled()) return JoinResult::Cancelled;
   if (!WriteHeader(r, f, out)) return out.Outcome();
 
@@ -393,5 +436,6 @@ JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinO
   // The count and the bytes come from the same walk; a difference would
   // mean an input changed while it was read.
   if (out.Written() != f.fileBytes) return JoinResult::InputShort;
+  if (odml && !odml->Complete()) return JoinResult::WriteFailed;
   return JoinResult::Written;
 }

@@ -26,7 +26,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
+
 #include "avi/avi_analysis.h"
+#include "avi/odml_output.h"
 #include "merge/merge_plan.h"
 
 class ByteInput;
@@ -66,20 +69,26 @@ struct JoinedFigures {
   uint32_t lengths[kMaxStreams];  // strh dwLength per stream
 };
 
-// The largest joined file written: the largest input this program reads.
-constexpr uint64_t kMaxJoinedFileBytes = 0x7FFFFFFF;
-
 enum class JoinResult {
   Written,
   Cancelled,    // stopped on request; what the sink received is to be dropped
   InputShort,   // a chunk the index names lies (partly) beyond its input's end
   WriteFailed,  // the output refused bytes
-  TooLarge,     // the joined file would exceed kMaxJoinedFileBytes
+  TooLarge,     // the indexes name more chunk bytes than the inputs hold, or
+                // the file cannot be laid out as OpenDML
 };
 
 // Counts the joined file from both indexes (no chunk data is read).
 JoinedFigures MeasureJoinedFile(const JoinRequest& request);
 
-// Writes the joined file to out, in blocks of a few MB. On anything but
-// Written, out holds a partial file that its owner must discard.
-JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer);
+// Tells why a joined file of these figures cannot be written ("" when it can):
+// no joined file holds more chunk bytes than its inputs together (an index
+// naming one chunk again and again must not make a small file huge).
+std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& figures);
+
+// Writes the joined file to out, in blocks of a few MB. A file that reaches
+// odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
+// the same header and chunks. On anything but Written, out holds a partial
+// file that its owner must discard; *problem (if given) says why on TooLarge.
+JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
+                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);

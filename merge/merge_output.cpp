@@ -51,14 +51,13 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
       return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
 
   const JoinRequest request = JoinRequestFor(*work.merge, *work.plan);
-  const uint64_t bytes = MeasureJoinedFile(request).fileBytes;
-  if (bytes > kMaxJoinedFileBytes)
-    return fail(JoinedFileResult::TooLarge, kJoinedTooLarge,
-                "would be " + std::to_string(bytes) + " bytes; files must stay below 2 GiB");
+  const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
+  if (!refusal.empty()) return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;
   if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
   Bar bar{sink, -1};
-  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel});
+  std::string problem;
+  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem);
   if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
   if (result != JoinResult::Written) out.Abandon();
@@ -68,7 +67,7 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
     case JoinResult::InputShort:
       return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
                   "an input ended before the chunks its index names");
-    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, "too large");
+    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, problem);
     case JoinResult::WriteFailed: break;
   }
   return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());

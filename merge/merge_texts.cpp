@@ -66,5 +66,5 @@ const TextPair kJoinedNameIsInput = {"Can't Create File (the joined file would r
 const TextPair kJoinedCannotWrite = {"Can't Create File", "ファイルが作成できません"};
 const TextPair kJoinedInputDamaged = {"Avi File??? (the index names data beyond the end of the file)",
                                       "ファイルが壊れています（インデックスの指すデータがありません）"};
-const TextPair kJoinedTooLarge = {"Can't Create File (the joined file would be 2GB or larger)",
-                                  "ファイルが作成できません（結合ファイルが2GB以上になります）"};
+const TextPair kJoinedTooLarge = {"Can't Create File (the inputs' indexes name more data than the files hold)",
+                                  "ファイルが作成できません（結合元ファイルのインデックスが実際より多くのデータを指しています）"};

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "avi/avi_analysis.h"
+#include "avi/odml_output.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
 
@@ -63,9 +64,6 @@ struct SplitPlan {
   StreamCut cuts[kMaxStreams];
 };
 
-// Outputs must stay below 2 GiB, the largest file this program reads.
-constexpr uint64_t kMaxOutputBytes = 0x7FFFFFFFull;
-
 // Checks the analysed structure, finds the cut and plans the streams.
 // Completed with plan filled, or the reason it cannot split; reads the input only.
 SplitResult PlanSplit(const SplitSource& source, const TimeSplit& time, SplitPlan& plan);
@@ -80,19 +78,28 @@ SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, do
 // never cut. False when a name would not fit 259 bytes.
 bool MakeSplitOutputNames(const std::string& input, std::string* first, std::string* second);
 
-// The full size in bytes of each planned output (index 0 first, 1 second).
+// The full size in bytes of each planned output (index 0 first, 1 second),
+// as a version-1 file; outputs from odml.riffThreshold bytes on are written
+// as OpenDML (avi/odml_output.h) with the same header and chunks.
 void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64_t sizes[2]);
+
+// Why an output cannot be written ("" when it can): no output holds more
+// chunk bytes than its input (an index naming one chunk again and again
+// must not make a small file huge).
+std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan, int output);
 
 // Writes the planned outputs into the given streams (null: not made),
 // reporting "File Creating" progress 10..99 to sink and stopping on its
-// cancel. Completed, Cancelled or WriteFailed (*failedOutput = 0 or 1 then,
-// or -1 when the input ran short). Chunks lying back to back in the input as
+// cancel. Completed, Cancelled, WriteFailed (*failedOutput = 0 or 1 then,
+// or -1 when the input ran short) or OutputTooLarge (*failedOutput the
+// output, *problem why: SplitOutputRefusal, or no OpenDML layout). Chunks lying back to back in the input as
 // they are written are copied as runs of input bytes (file to file where the
 // system can); ChunkByChunk writes every chunk on its own, the same bytes
 // more slowly (kept for tests that compare the two).
 enum class ChunkCopy { Runs, ChunkByChunk };
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
-                              JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs);
+                              JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs,
+                              const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
 
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled

@@ -34,7 +34,8 @@ enum class SplitResult : int32_t {
   CannotCreateFirst,
   CannotCreateSecond,
   WriteFailed,         // reading the input or writing an output failed midway
-  OutputTooLarge,      // an output would reach 2 GiB: refused before writing
+  OutputTooLarge,      // an output would hold more than its input (a looping index), or
+                       // cannot be laid out as OpenDML: refused before writing
   OverlapTooLong,
   OverlapAtFrameZero,
   OverlapAtEntryZero,

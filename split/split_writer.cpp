@@ -2,6 +2,7 @@
 // their patched headers, copies their chunks and builds their idx1 indexes.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/job_sink.h"
 #include "avi/byte_input.h"
@@ -175,6 +176,48 @@ uint32_t PartSize(Part part, uint32_t length, uint32_t partial) {
   return part == Part::Whole ? length : partial;
 }
 
+// The chunks one output receives, as the OpenDML layer lists them: the
+// routing of the passes below, without reading any chunk.
+OdmlChunkSource SplitChunks(const SplitSource& src, const SplitPlan& plan, int output) {
+  struct Walk {
+    Walk(const SplitSource& s, const SplitPlan& p) : src(s), plan(p), index(s.input, s.analysis.idx1Offset, s.analysis.idx1EntryTotal) {}
+    const SplitSource& src;
+    const SplitPlan& plan;
+    IndexReader index;
+    uint32_t i = 0;
+    uint32_t seen[kMaxStreams] = {};
+  };
+  auto walk = std::make_shared<Walk>(src, plan);
+  return [walk, output](OdmlChunkInfo* info) {
+    const AviAnalysis& a = walk->src.analysis;
+    while (walk->i < walk->index.Total()) {
+      const IndexEntry e = walk->index.At(walk->i++);
+      const int stream = StreamOfCkid(e.ckid);
+      if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
+      const Route route = RouteEntry(a, walk->plan, stream, walk->seen[stream]++);
+      const StreamCut& cut = walk->plan.cuts[stream];
+      if (output == 0 && route.first) {
+        *info = OdmlChunkInfo{e.ckid, e.flags, PartSize(route.firstPart, e.length, cut.firstPartialBytes)};
+        return true;
+      }
+      if (output == 1 && route.second) {
+        *info = OdmlChunkInfo{e.ckid, e.flags, PartSize(route.secondPart, e.length, cut.secondPartialBytes)};
+        return true;
+      }
+    }
+    return false;
+  };
+}
+
+OdmlShape SplitShape(const SplitSource& src, uint64_t versionOneBytes) {
+  const AviAnalysis& a = src.analysis;
+  OdmlShape shape{&src.input, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, versionOneBytes};
+  for (uint32_t s = 0; s < a.streamCount; ++s)
+    if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
+      shape.sampleSize[s] = src.input.U32At(a.streams[s].sampleSizeOffset);
+  return shape;
+}
+
 void Report(JobSink& sink, int cells) { sink.Status(sink.Pick(kSplitFileCreating.english, kSplitFileCreating.japanese), cells); }
 
 }  // namespace
@@ -199,21 +242,52 @@ void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64
   }
 }
 
+std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan, int output) {
+  uint64_t moviBytes = 0;
+  for (uint32_t n = 0; n < source.analysis.streamCount; ++n)
+    moviBytes += output == 0 ? plan.cuts[n].firstMoviBytes : plan.cuts[n].secondMoviBytes;
+  if (moviBytes <= source.input.Size()) return "";
+  return "its index names " + std::to_string(moviBytes) + " bytes of chunks, more than the " +
+         std::to_string(source.input.Size()) + " bytes the file holds";
+}
+
 SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, OutputStream* streams[2],
-                              JobSink& sink, int* failedOutput, ChunkCopy copy) {
+                              JobSink& sink, int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits,
+                              std::string* problem) {
   const AviAnalysis& a = src.analysis;
   Output outputs[2];
-  for (int x = 0; x < 2; ++x) {
-    outputs[x].isFirst = x == 0;
-    outputs[x].stream = streams[x];
-    outputs[x].wanted = streams[x] != nullptr;
-    if (outputs[x].wanted) SizeOutput(src, plan, outputs[x]);
-  }
   *failedOutput = -1;
   auto fail = [&](int output) {
     *failedOutput = output;
     return SplitResult::WriteFailed;
   };
+  // Outputs past the threshold: their version-1 bytes pass through the OpenDML layer.
+  OdmlPlan odmlPlans[2];
+  std::unique_ptr<OdmlOutput> odml[2];
+  for (int x = 0; x < 2; ++x) {
+    outputs[x].isFirst = x == 0;
+    outputs[x].stream = streams[x];
+    outputs[x].wanted = streams[x] != nullptr;
+    if (!outputs[x].wanted) continue;
+    SizeOutput(src, plan, outputs[x]);
+    std::string why = SplitOutputRefusal(src, plan, x);
+    const uint64_t bytes = outputs[x].riffSize + 8;
+    if (why.empty() && bytes >= odmlLimits.riffThreshold) {
+      if (odmlPlans[x].Make(SplitShape(src, bytes), SplitChunks(src, plan, x), odmlLimits)) {
+        odml[x] = std::make_unique<OdmlOutput>(*streams[x], odmlPlans[x], SplitChunks(src, plan, x));
+        outputs[x].stream = odml[x].get();
+      } else {
+        why = odmlPlans[x].Problem();
+      }
+    } else if (why.empty() && bytes > 0xFFFFFFFFull) {
+      why = "a version-1 file cannot hold " + std::to_string(bytes) + " bytes";
+    }
+    if (!why.empty()) {
+      if (problem) *problem = why;
+      *failedOutput = x;
+      return SplitResult::OutputTooLarge;
+    }
+  }
 
   SourceWindow source(src.input);
   for (int x = 0; x < 2; ++x)
@@ -297,7 +371,10 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
       out.chunkOffset += 8 + sizes[x] + (sizes[x] & 1);
     }
   }
-  return sink.Cancelled() ? SplitResult::Cancelled : SplitResult::Completed;
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+  for (int x = 0; x < 2; ++x)
+    if (odml[x] && !odml[x]->Complete()) return fail(streams[x]->Failed() ? x : -1);
+  return SplitResult::Completed;
 }
 
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
@@ -323,13 +400,11 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   outcome.firstOutput = names[0];
   outcome.secondOutput = names[1];
 
-  // An output that this program could not read back is refused before any byte is written.
-  uint64_t sizes[2];
-  PlannedOutputSizes(source, plan, sizes);
+  // An output made larger than its input by a looping index is refused before any file is created.
   for (int x = 0; x < 2; ++x) {
-    if (wanted[x] && sizes[x] > kMaxOutputBytes) {
-      outcome.detail = names[x] + ": would be " + std::to_string(sizes[x]) +
-                       " bytes; outputs must stay below 2 GiB (2147483648 bytes)";
+    const std::string why = wanted[x] ? SplitOutputRefusal(source, plan, x) : std::string();
+    if (!why.empty()) {
+      outcome.detail = names[x] + ": " + why;
       return SplitResult::OutputTooLarge;
     }
   }
@@ -352,7 +427,13 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   // tools/bench_split.sh) those reads made the split about 1.1 to 1.3 times
   // slower. The runs pay off once the headers can be looked at without a
   // read call per chunk.
-  SplitResult result = WriteSplitStreams(source, plan, streams, sink, &failed, ChunkCopy::ChunkByChunk);
+  std::string problem;
+  SplitResult result =
+      WriteSplitStreams(source, plan, streams, sink, &failed, ChunkCopy::ChunkByChunk, OdmlLimits(), &problem);
+  if (result == SplitResult::OutputTooLarge) {
+    outcome.detail = names[failed] + ": " + problem;
+    return result;
+  }
   if (result == SplitResult::WriteFailed) {
     outcome.detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
                                 : names[failed] + ": " + files[failed].Reason();

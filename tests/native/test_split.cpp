@@ -805,7 +805,7 @@ TEST(SplitSound, ChunkHeadersAgreeWithTheIndexEvenWhenTheSourceDisagrees) {
   EXPECT_EQ(first.index[4].length, GetU32(b, entry + 12));
 }
 
-TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
+TEST(SplitSound, OutputsLargerThanTheirInputAreRefusedBeforeWriting) {
   std::string dir = FreshDir("huge");
   // 3000 index entries naming the same 2 MB key frame: a 5 GB first file.
   AviLayout layout;
@@ -823,7 +823,7 @@ TEST(SplitSound, OutputsTooLargeForRiffAreRefusedBeforeWriting) {
   auto run = RunSplitJob(At(clip, "100"));
   EXPECT_EQ(run->result, 14);
   EXPECT_EQ(run->message(), "Error");
-  EXPECT_NE(run->outcome.detail.find(dir + "clip-1.avi: would be "), std::string::npos) << run->outcome.detail;
+  EXPECT_NE(run->outcome.detail.find(dir + "clip-1.avi: its index names "), std::string::npos) << run->outcome.detail;
   EXPECT_TRUE(run->host.progressCells.back() == 10) << "refused before the chunk pass";
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
 }

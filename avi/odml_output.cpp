@@ -1,0 +1,415 @@
+#include "avi/odml_output.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+
+namespace {
+
+constexpr uint32_t kHdrl = FourCC('h', 'd', 'r', 'l');
+constexpr uint32_t kStrlList = FourCC('s', 't', 'r', 'l');
+constexpr uint32_t kOdmlList = FourCC('o', 'd', 'm', 'l');
+constexpr uint32_t kDmlh = FourCC('d', 'm', 'l', 'h');
+constexpr uint32_t kAvix = FourCC('A', 'V', 'I', 'X');
+constexpr uint32_t kNotKey = 0x80000000u;
+
+constexpr uint32_t kSuperIndexBytes = 24 + 16 * kOdmlSuperEntries;  // the indx chunk's size field
+constexpr uint32_t kDmlhBytes = 248;                                 // as ffmpeg writes it
+constexpr uint64_t kOdmlListBytes = 8 + 4 + 8 + kDmlhBytes;
+constexpr uint64_t kStandardIndexHead = 32;  // ix## chunk header and its fields
+constexpr uint64_t kAvixHead = 24;           // "RIFF" size "AVIX" "LIST" size "movi"
+
+enum EditKind { kInsertSuperIndex = 0, kInsertOdml = 1, kField = 2 };
+
+uint64_t ChunkSpan(uint32_t size) { return 8 + uint64_t(size) + (size & 1); }
+int StreamOf(uint32_t ckid, uint32_t streamCount) {
+  const int s = StreamOfCkid(ckid);
+  return s >= 0 && uint32_t(s) < streamCount ? s : -1;
+}
+
+void PutU16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+void PutU32(std::vector<uint8_t>& b, uint32_t v) {
+  PutU16(b, v);
+  PutU16(b, v >> 16);
+}
+void PutU64(std::vector<uint8_t>& b, uint64_t v) {
+  PutU32(b, uint32_t(v));
+  PutU32(b, uint32_t(v >> 32));
+}
+
+}  // namespace
+
+// ---- where the RIFF lists end ----
+
+OdmlRiffCutter::OdmlRiffCutter(const OdmlLimits& limits, uint64_t firstMoviType)
+    : limits_(limits), moviType_(firstMoviType), pos_(firstMoviType + 4) {
+  std::fill(std::begin(lastRun_), std::end(lastRun_), -1);
+}
+
+int OdmlRiffCutter::FindCode(const OdmlChunkInfo& c) const {
+  for (size_t i = codes_.size(); i-- > 0;)
+    if (codes_[i].ckid == c.ckid && codes_[i].flags == c.flags) return int(i);
+  return -1;
+}
+
+bool OdmlRiffCutter::StartsRun(const OdmlChunkInfo& c) const {
+  const int s = StreamOfCkid(c.ckid);
+  return lastRun_[s] < 0 || runs_[size_t(lastRun_[s])].ckid != c.ckid;
+}
+
+bool OdmlRiffCutter::NeedsNewRiff(const OdmlChunkInfo& c) const {
+  if (entries_ == 0) return false;  // every list takes at least one chunk
+  if (pos_ - riffStart_ > limits_.riffThreshold || entries_ >= limits_.riffEntries) return true;
+  if (FindCode(c) < 0 && codes_.size() == 256) return true;
+  const uint64_t end = pos_ + ChunkSpan(c.size) + ixBytes_ + 8 + (StartsRun(c) ? kStandardIndexHead : 0) +
+                       (first_ ? 8 + 16ull * (entries_ + 1) : 0);
+  return end - riffStart_ > limits_.riffLimit;
+}
+
+uint8_t OdmlRiffCutter::Add(const OdmlChunkInfo& c) {
+  int code = FindCode(c);
+  if (code < 0) {
+    code = int(codes_.size());
+    codes_.push_back(c);
+  }
+  const int s = StreamOfCkid(c.ckid);
+  if (StartsRun(c)) {
+    lastRun_[s] = int(runs_.size());
+    runs_.push_back(Run{s, c.ckid, 0, 0});
+    ixBytes_ += kStandardIndexHead;
+  }
+  Run& run = runs_[size_t(lastRun_[s])];
+  run.count++;
+  run.bytes += c.size;
+  ixBytes_ += 8;
+  pos_ += ChunkSpan(c.size);
+  entries_++;
+  return uint8_t(code);
+}
+
+void OdmlRiffCutter::CloseRiff() {
+  riffStart_ = RiffEnd();
+  first_ = false;
+  moviType_ = riffStart_ + 20;
+  pos_ = riffStart_ + kAvixHead;
+  ixBytes_ = 0;
+  entries_ = 0;
+  std::fill(std::begin(lastRun_), std::end(lastRun_), -1);
+  runs_.clear();
+  codes_.clear();
+}
+
+// ---- the plan ----
+
+bool OdmlPlan::Fail(const std::string& why) {
+  problem_ = why;
+  return false;
+}
+
+// Finds hdrl and its strl lists in the header the writer copies: the super
+// indexes go at the end of each strl, LIST odml at the end of hdrl.
+bool OdmlPlan::ReadHeaderShape() {
+  ByteInput& in = *shape_.header;
+  if (shape_.moviOffset < 20) return Fail("the header holds no movi list");
+  const uint64_t end = shape_.moviOffset - 8;
+  uint64_t hdrl = 0;
+  uint32_t hdrlSize = 0;
+  for (uint64_t p = 12; p + 12 <= end;) {
+    const uint32_t code = in.U32At(p), size = in.ReadU32(), type = in.ReadU32();
+    if (size > end - p - 8) break;
+    if (code == kList && type == kHdrl) {
+      hdrl = p;
+      hdrlSize = size;
+      break;
+    }
+    p += 8 + uint64_t(size) + (size & 1);
+  }
+  if (hdrl == 0) return Fail("the header holds no hdrl list");
+  std::vector<std::pair<uint64_t, uint32_t>> strls;
+  const uint64_t hdrlEnd = hdrl + 8 + hdrlSize;
+  for (uint64_t p = hdrl + 12; p + 8 <= hdrlEnd;) {
+    const uint32_t code = in.U32At(p), size = in.ReadU32();
+    const uint32_t type = size >= 4 ? in.ReadU32() : 0;
+    if (size > hdrlEnd - p - 8) return Fail("a list of the header overruns hdrl");
+    if (code == kList && type == kStrlList) strls.push_back({p, size});
+    p += 8 + uint64_t(size) + (size & 1);
+  }
+  if (strls.size() != shape_.streamCount || shape_.streamCount > uint32_t(kMaxStreams))
+    return Fail("the header's stream lists do not match its streams");
+  growth_ = uint64_t(8 + kSuperIndexBytes) * strls.size() + kOdmlListBytes;
+  if (hdrlSize + growth_ > 0xFFFFFFF0ull) return Fail("the header is too large");
+  for (uint32_t s = 0; s < strls.size(); ++s) {
+    edits_.push_back(Edit{strls[s].first + 4, kField, strls[s].second + 8 + kSuperIndexBytes});
+    edits_.push_back(Edit{strls[s].first + 8 + strls[s].second, kInsertSuperIndex, s});
+  }
+  edits_.push_back(Edit{hdrl + 4, kField, uint32_t(hdrlSize + growth_)});
+  edits_.push_back(Edit{hdrlEnd, kInsertOdml, 0});
+  return true;
+}
+
+bool OdmlPlan::Make(const OdmlShape& shape, const OdmlChunkSource& chunks, const OdmlLimits& limits) {
+  shape_ = shape;
+  limits_ = limits;
+  if (!ReadHeaderShape()) return false;
+  const uint64_t firstMoviType = shape_.moviOffset + growth_;
+  OdmlRiffCutter cutter(limits_, firstMoviType);
+  uint32_t firstRiffFrames = 0;
+
+  auto closeRiff = [&]() {
+    // The standard indexes follow the chunks, stream by stream.
+    uint64_t at = cutter.NextChunkAt();
+    for (uint32_t s = 0; s < shape_.streamCount; ++s) {
+      for (const OdmlRiffCutter::Run& run : cutter.Runs()) {
+        if (uint32_t(run.stream) != s) continue;
+        if (supers_[s].size() == kOdmlSuperEntries)
+          return Fail("stream " + std::to_string(s) + " would need more than " +
+                      std::to_string(kOdmlSuperEntries) + " standard indexes");
+        const uint32_t bytes = uint32_t(kStandardIndexHead + 8ull * run.count);
+        const uint32_t sampleSize = shape_.sampleSize[s];
+        const uint64_t duration = sampleSize ? run.bytes / sampleSize : run.count;
+        supers_[s].push_back(SuperEntry{at, bytes, uint32_t(std::min<uint64_t>(duration, 0xFFFFFFFFu))});
+        if (chunkIds_[s] == 0) chunkIds_[s] = run.ckid;
+        at += bytes;
+      }
+    }
+    riffs_.push_back(Riff{cutter.RiffEnd() - cutter.RiffStart() - 8, cutter.MoviSize()});
+    cutter.CloseRiff();
+    return true;
+  };
+
+  OdmlChunkInfo c;
+  while (chunks(&c)) {
+    const int s = StreamOf(c.ckid, shape_.streamCount);
+    if (s < 0) return Fail("a chunk names no stream of the header");
+    if (cutter.NeedsNewRiff(c) && !closeRiff()) return false;
+    cutter.Add(c);
+    if (cutter.RiffEnd() - cutter.RiffStart() > limits_.riffLimit)
+      return Fail("a chunk of " + std::to_string(c.size) + " bytes does not fit in one RIFF list");
+    if (s == shape_.videoStream) {
+      videoFrames_++;
+      if (cutter.First()) firstRiffFrames++;
+    }
+    chunkCount_++;
+  }
+  const bool hadChunks = cutter.Entries() > 0 || riffs_.empty();
+  if (hadChunks && !closeRiff()) return false;
+  fileBytes_ = cutter.RiffStart();
+  for (uint32_t s = 0; s < shape_.streamCount; ++s)
+    if (chunkIds_[s] == 0) chunkIds_[s] = FourCC('0', char('0' + s), 'd', 'c');
+
+  if (riffs_[0].size > 0xFFFFFFFFull) return Fail("the first RIFF list is too large");
+  edits_.push_back(Edit{4, kField, uint32_t(riffs_[0].size)});
+  edits_.push_back(Edit{shape_.totalFramesOffset, kField, firstRiffFrames});
+  edits_.push_back(Edit{uint64_t(shape_.moviOffset) - 4, kField, uint32_t(riffs_[0].moviSize)});
+  std::stable_sort(edits_.begin(), edits_.end(),
+                   [](const Edit& x, const Edit& y) { return x.at != y.at ? x.at < y.at : x.kind < y.kind; });
+  return true;
+}
+
+std::vector<uint8_t> OdmlPlan::SuperIndexBytes(uint32_t s) const {
+  std::vector<uint8_t> b;
+  b.reserve(8 + kSuperIndexBytes);
+  PutU32(b, kIndx);
+  PutU32(b, kSuperIndexBytes);
+  PutU16(b, 4);  // wLongsPerEntry
+  b.push_back(0);  // bIndexSubType
+  b.push_back(0);  // bIndexType: index of indexes
+  PutU32(b, uint32_t(supers_[s].size()));
+  PutU32(b, chunkIds_[s]);
+  for (int i = 0; i < 3; ++i) PutU32(b, 0);
+  for (const SuperEntry& e : supers_[s]) {
+    PutU64(b, e.position);
+    PutU32(b, e.size);
+    PutU32(b, e.duration);
+  }
+  b.resize(8 + kSuperIndexBytes, 0);
+  return b;
+}
+
+std::vector<uint8_t> OdmlPlan::OdmlListBytes() const {
+  std::vector<uint8_t> b;
+  PutU32(b, kList);
+  PutU32(b, uint32_t(kOdmlListBytes - 8));
+  PutU32(b, kOdmlList);
+  PutU32(b, kDmlh);
+  PutU32(b, kDmlhBytes);
+  PutU32(b, uint32_t(std::min<uint64_t>(videoFrames_, 0xFFFFFFFFu)));
+  b.resize(kOdmlListBytes, 0);
+  return b;
+}
+
+// ---- the output ----
+
+OdmlOutput::OdmlOutput(OutputStream& out, const OdmlPlan& plan, OdmlChunkSource chunks)
+    : out_(out),
+      plan_(plan),
+      chunks_(std::move(chunks)),
+      cutter_(plan.limits_, plan.shape_.moviOffset + plan.growth_),
+      nextChunkAt_(uint64_t(plan.shape_.moviOffset) + 4) {}
+
+bool OdmlOutput::Fail() {
+  failed_ = true;
+  return false;
+}
+
+bool OdmlOutput::Emit(const void* data, size_t count) {
+  if (count == 0) return true;
+  if (!out_.Write(data, count)) return Fail();
+  emitted_ += count;
+  return true;
+}
+
+bool OdmlOutput::EmitU32(uint32_t v) {
+  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  return Emit(b, 4);
+}
+
+bool OdmlOutput::Write(const void* data, size_t count) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  while (count > 0) {
+    if (failed_) return false;
+    if (skip_ > 0) {
+      const size_t n = size_t(std::min<uint64_t>(skip_, count));
+      skip_ -= n, v1Position_ += n, p += n, count -= n;
+      continue;
+    }
+    if (chunksDone_) return Fail();  // more bytes than the version-1 file has
+    const bool edit = nextEdit_ < plan_.edits_.size();
+    const uint64_t next = edit ? plan_.edits_[nextEdit_].at : nextChunkAt_;
+    if (v1Position_ < next) {
+      const size_t n = size_t(std::min<uint64_t>(next - v1Position_, count));
+      if (!Emit(p, n)) return false;
+      v1Position_ += n, p += n, count -= n;
+      continue;
+    }
+    if (v1Position_ > next) return Fail();
+    if (!(edit ? HandleEdit() : HandleChunk())) return Fail();
+  }
+  return !failed_;
+}
+
+bool OdmlOutput::HandleEdit() {
+  const OdmlPlan::Edit& e = plan_.edits_[nextEdit_++];
+  if (e.kind == kField) {
+    skip_ = 4;
+    return EmitU32(e.value);
+  }
+  const std::vector<uint8_t> bytes = e.kind == kInsertSuperIndex ? plan_.SuperIndexBytes(e.value) : plan_.OdmlListBytes();
+  return Emit(bytes.data(), bytes.size());
+}
+
+// At a chunk of the version-1 file: closes the RIFF list when its time has
+// come, then writes the chunk's header from the listing (so that the index
+// and the chunk always agree) and lets its data through.
+bool OdmlOutput::HandleChunk() {
+  OdmlChunkInfo c;
+  if (!chunks_(&c)) {
+    // The rest is the version-1 idx1: the lists' own indexes replace it.
+    chunksDone_ = true;
+    if (!CloseRiff()) return false;
+    if (plan_.shape_.versionOneBytes < v1Position_) return false;
+    skip_ = plan_.shape_.versionOneBytes - v1Position_;
+    return true;
+  }
+  if (StreamOf(c.ckid, plan_.shape_.streamCount) < 0) return false;
+  if (cutter_.NeedsNewRiff(c) && !CloseRiff()) return false;
+  if (emitted_ != cutter_.NextChunkAt()) return false;
+  codes_.push_back(cutter_.Add(c));
+  sizes_.push_back(c.size);
+  nextChunkAt_ = v1Position_ + ChunkSpan(c.size);
+  skip_ = 8;
+  return EmitU32(c.ckid) && EmitU32(c.size);
+}
+
+bool OdmlOutput::CloseRiff() {
+  if (riff_ >= plan_.riffs_.size()) return false;
+  if (!WriteStandardIndexes()) return false;
+  if (cutter_.First() && !WriteIdx1()) return false;
+  const OdmlPlan::Riff& planned = plan_.riffs_[riff_];
+  if (emitted_ != cutter_.RiffEnd() || planned.size != cutter_.RiffEnd() - cutter_.RiffStart() - 8) return false;
+  cutter_.CloseRiff();
+  sizes_.clear();
+  codes_.clear();
+  ++riff_;
+  if (riff_ == plan_.riffs_.size()) return true;
+  const OdmlPlan::Riff& r = plan_.riffs_[riff_];
+  return EmitU32(kRiff) && EmitU32(uint32_t(r.size)) && EmitU32(kAvix) && EmitU32(kList) &&
+         EmitU32(uint32_t(r.moviSize)) && EmitU32(kMovi);
+}
+
+// One ix## per run of a stream's chunks with one code, stream by stream;
+// offsets count from the list's "movi" type (qwBaseOffset), as ffmpeg has them.
+bool OdmlOutput::WriteStandardIndexes() {
+  const uint64_t base = cutter_.MoviType();
+  const auto& runs = cutter_.Runs();
+  const auto& codeTable = cutter_.Codes();
+  for (uint32_t s = 0; s < plan_.shape_.streamCount; ++s) {
+    size_t run = 0;
+    uint64_t at = base + 4;
+    bool open = false;
+    uint32_t openCkid = 0;
+    for (size_t i = 0; i < sizes_.size(); ++i) {
+      const OdmlChunkInfo& code = codeTable[codes_[i]];
+      const uint64_t here = at;
+      at += ChunkSpan(sizes_[i]);
+      if (uint32_t(StreamOfCkid(code.ckid)) != s) continue;
+      if (!open || code.ckid != openCkid) {
+        while (run < runs.size() && uint32_t(runs[run].stream) != s) ++run;
+        if (run == runs.size()) return false;
+        const OdmlRiffCutter::Run& r = runs[run++];
+        PutU32(buffer_, FourCC('i', 'x', '0', char('0' + s)));
+        PutU32(buffer_, uint32_t(kStandardIndexHead - 8 + 8ull * r.count));
+        PutU16(buffer_, 2);  // wLongsPerEntry
+        buffer_.push_back(0);  // bIndexSubType
+        buffer_.push_back(1);  // bIndexType: index of chunks
+        PutU32(buffer_, r.count);
+        PutU32(buffer_, r.ckid);
+        PutU64(buffer_, base);
+        PutU32(buffer_, 0);
+        open = true;
+        openCkid = code.ckid;
+      }
+      PutU32(buffer_, uint32_t(here + 8 - base));
+      PutU32(buffer_, sizes_[i] | ((code.flags & kKeyFrameFlag) ? 0 : kNotKey));
+      if (buffer_.size() >= 64 * 1024) {
+        if (!Emit(buffer_.data(), buffer_.size())) return false;
+        buffer_.clear();
+      }
+    }
+  }
+  const bool ok = Emit(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return ok;
+}
+
+// The first list's idx1: its chunks only, offsets from its "movi" type.
+bool OdmlOutput::WriteIdx1() {
+  const auto& codeTable = cutter_.Codes();
+  PutU32(buffer_, kIdx1);
+  PutU32(buffer_, uint32_t(16ull * sizes_.size()));
+  uint64_t offset = 4;
+  for (size_t i = 0; i < sizes_.size(); ++i) {
+    const OdmlChunkInfo& code = codeTable[codes_[i]];
+    PutU32(buffer_, code.ckid);
+    PutU32(buffer_, code.flags);
+    PutU32(buffer_, uint32_t(offset));
+    PutU32(buffer_, sizes_[i]);
+    offset += ChunkSpan(sizes_[i]);
+    if (buffer_.size() >= 64 * 1024) {
+      if (!Emit(buffer_.data(), buffer_.size())) return false;
+      buffer_.clear();
+    }
+  }
+  const bool ok = Emit(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return ok;
+}
+
+bool OdmlOutput::Complete() const {
+  return !failed_ && chunksDone_ && skip_ == 0 && riff_ == plan_.riffs_.size() && emitted_ == plan_.fileBytes_;
+}

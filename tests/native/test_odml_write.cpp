@@ -1,0 +1,346 @@
+// OpenDML outputs: with a threshold of a few KB, split outputs and joined
+// files are written both ways; the OpenDML file must read back without
+// fault, every index pointer resolving, and its flattened view must be the
+// version-1 file byte for byte. Plus the counters only the OpenDML file has,
+// and ffprobe on one.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <type_traits>
+
+#include "avi/odml_flat_view.h"
+#include "avi/odml_output.h"
+#include "avi/odml_reader.h"
+#include "io/output_file.h"
+#include "io/output_stream.h"
+#include "merge/joined_writer.h"
+#include "merge/merge_output.h"
+#include "split/split_engine.h"
+#include "tests/native/test_merge_support.h"
+#include "tests/native/test_split_support.h"
+
+using avitest::AviLayout;
+using avitest::Bytes;
+using avitest::GetU32;
+using splittest::Analyse;
+using splittest::FreshDir;
+using splittest::ProbeReport;
+using splittest::Ffprobe;
+
+namespace {
+
+OdmlLimits Off() {
+  OdmlLimits l;
+  l.riffThreshold = UINT64_MAX;
+  return l;
+}
+OdmlLimits Tiny(uint64_t threshold, uint64_t limit = 1 << 20, uint32_t entries = 1 << 20) {
+  return OdmlLimits{threshold, limit, entries};
+}
+
+// What a reader finds in an OpenDML output, and the version-1 file it stands for.
+struct ReadBack {
+  OdmlFacts facts;
+  Bytes flat;
+};
+ReadBack Flatten(const Bytes& file) {
+  ReadBack r;
+  ByteInput input;
+  input.OpenMemory(file.data(), file.size());
+  OdmlReader reader;
+  EXPECT_TRUE(reader.Read(input, file.size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  r.facts = reader.Facts();
+  if (!r.facts.hasSuperIndex || r.facts.fault.problem != OdmlProblem::kNone) return r;
+  OdmlFlatView view(input, reader);
+  r.flat.resize(view.Size());
+  for (size_t at = 0; at < r.flat.size();) {
+    const size_t got = view.ReadAt(at, r.flat.data() + at, std::min<size_t>(r.flat.size() - at, 7777));
+    if (got == 0) break;
+    at += got;
+  }
+  return r;
+}
+
+size_t FindCode(const Bytes& b, const char* code, size_t from = 0) {
+  for (size_t i = from; i + 4 <= b.size(); ++i)
+    if (std::memcmp(&b[i], code, 4) == 0) return i;
+  return SIZE_MAX;
+}
+
+// The OpenDML output against its version-1 partner, and the counters it alone has.
+void ExpectSameFile(const Bytes& odml, const Bytes& v1, uint32_t minRiffs, const OdmlLimits& limits) {
+  ASSERT_GE(v1.size(), limits.riffThreshold) << "the version-1 file must cross the threshold";
+  ReadBack r = Flatten(odml);
+  ASSERT_TRUE(r.facts.hasSuperIndex);
+  EXPECT_GE(r.facts.riffCount, minRiffs);
+  EXPECT_EQ(r.facts.riffs[0].form, FourCC('A', 'V', 'I', ' '));
+  uint64_t end = 0;
+  for (uint32_t i = 0; i < r.facts.riffCount; ++i) {
+    const OdmlRiffFacts& riff = r.facts.riffs[i];
+    EXPECT_EQ(riff.position, end) << "RIFF lists back to back";
+    EXPECT_LE(riff.size + 8, limits.riffLimit);
+    EXPECT_EQ(riff.form, i == 0 ? FourCC('A', 'V', 'I', ' ') : FourCC('A', 'V', 'I', 'X'));
+    end = riff.position + 8 + riff.size;
+  }
+  EXPECT_EQ(end, odml.size());
+  EXPECT_TRUE(r.flat == v1) << "flattened " << r.flat.size() << " bytes, version 1 " << v1.size();
+
+  // avih counts the first RIFF's frames, as idx1 lists them; dmlh all of them.
+  ByteInput in;
+  in.OpenMemory(odml.data(), odml.size());
+  AviAnalysis a{};
+  mergetest::WalkInput(a, in, uint32_t(std::min<size_t>(odml.size(), 0x7FFFFFFF)));
+  uint32_t firstRiffVideo = 0;
+  for (uint32_t i = 0; i < a.idx1EntryTotal; ++i)
+    if (StreamOfCkid(GetU32(odml, a.idx1Offset + 8 + 16 * size_t(i))) == r.facts.firstVideoStream) ++firstRiffVideo;
+  EXPECT_LT(a.idx1EntryTotal, r.facts.chunkCount) << "idx1 holds the first RIFF list only";
+  EXPECT_EQ(GetU32(odml, r.facts.avihPosition + 24), firstRiffVideo);
+  const size_t dmlh = FindCode(odml, "dmlh");
+  ASSERT_NE(dmlh, SIZE_MAX);
+  EXPECT_EQ(GetU32(odml, dmlh + 4), 248u);
+  EXPECT_EQ(GetU32(odml, dmlh + 8), r.facts.streams[r.facts.firstVideoStream].entries);
+  // Standard indexes: base at their list's "movi", one bit for "not key".
+  const size_t ix = FindCode(odml, "ix00");
+  ASSERT_NE(ix, SIZE_MAX);
+  EXPECT_EQ(GetU32(odml, ix + 8), 0x01000002u);  // wLongsPerEntry 2, sub type 0, index of chunks
+  const size_t base = GetU32(odml, ix + 20);
+  ASSERT_LT(base + 4, odml.size());
+  EXPECT_EQ(std::memcmp(&odml[base], "movi", 4), 0);
+}
+
+AviLayout Clip() {
+  AviLayout clip = avitest::SimpleClip(150, 12, 1764);
+  for (size_t i = 0; i < clip.chunks.size(); ++i)
+    if (clip.chunks[i].stream == 0) clip.chunks[i].size = 3001 + uint32_t(i % 7) * 50;  // odd sizes: pads
+  return clip;
+}
+
+struct SplitBoth {
+  Bytes v1[2], odml[2];
+};
+SplitBoth SplitBothWays(const std::string& path, double seconds, double overlap, const OdmlLimits& tiny) {
+  SplitBoth out;
+  auto an = Analyse(path);
+  TimeSplit time;
+  time.seconds = seconds;
+  time.overlap = overlap;
+  SplitPlan plan;
+  EXPECT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
+  for (int way = 0; way < 2; ++way) {
+    MemoryOutput files[2];
+    OutputStream* streams[2] = {&files[0], &files[1]};
+    NativeSink sink;
+    int failed = -1;
+    std::string problem;
+    EXPECT_EQ(WriteSplitStreams(an->Source(), plan, streams, sink, &failed, ChunkCopy::Runs, way ? tiny : Off(),
+                                &problem),
+              SplitResult::Completed)
+        << problem;
+    for (int x = 0; x < 2; ++x) (way ? out.odml : out.v1)[x] = files[x].bytes;
+  }
+  return out;
+}
+
+// Takes a file's bytes without keeping them: their count and FNV-1a hash.
+class HashOutput : public OutputStream {
+ public:
+  bool Write(const void* data, size_t count) override {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < count; ++i) hash_ = (hash_ ^ p[i]) * 0x100000001B3ull;
+    bytes_ += count;
+    return true;
+  }
+  uint64_t Position() const override { return bytes_; }
+  bool Failed() const override { return false; }
+  std::pair<uint64_t, uint64_t> Digest() const { return {bytes_, hash_}; }
+
+ private:
+  uint64_t hash_ = 0xCBF29CE484222325ull;
+  uint64_t bytes_ = 0;
+};
+
+// Of a file (ByteInput) or the flattened view of one (ByteSource).
+template <class Source>
+std::pair<uint64_t, uint64_t> DigestOf(Source& source) {
+  HashOutput out;
+  std::vector<uint8_t> block(1 << 20);
+  for (uint64_t at = 0; at < source.Size();) {
+    size_t n;
+    if constexpr (std::is_same_v<Source, ByteInput>)
+      n = source.ReadBulk(at, block.data(), block.size());
+    else
+      n = source.ReadAt(at, block.data(), block.size());
+    if (n == 0) break;
+    out.Write(block.data(), n);
+    at += n;
+  }
+  return out.Digest();
+}
+
+// A real OpenDML file (two RIFF lists, the first past 1 GiB): the digest of
+// its flattened view.
+std::pair<uint64_t, uint64_t> FlatDigest(const std::string& odmlPath) {
+  ByteInput odml;
+  EXPECT_TRUE(odml.Open(odmlPath.c_str()));
+  OdmlReader reader;
+  EXPECT_TRUE(reader.Read(odml, odml.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  EXPECT_EQ(reader.Facts().riffCount, 2u);
+  EXPECT_GT(reader.Facts().riffs[0].size, kOdmlThresholdBytes);
+  if (!reader.Facts().hasSuperIndex) return {};
+  OdmlFlatView view(odml, reader);
+  return DigestOf(view);
+}
+
+}  // namespace
+
+TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
+  std::string dir = FreshDir("odml_split");
+  const std::string clip = dir + "clip.avi";
+  ASSERT_TRUE(avitest::WriteFile(clip, BuildAvi(Clip())));
+  struct Case {
+    double seconds, overlap;
+    OdmlLimits limits;
+    uint32_t minRiffs;
+  };
+  const Case cases[] = {
+      {3.0, 0.0, Tiny(60000), 3},           // both outputs cross the threshold
+      {3.5, 1.5, Tiny(40000), 2},           // overlapping outputs
+      {5.5, 0.0, Tiny(40000, 50000), 4},    // lists closed by their size limit
+      {2.0, 0.5, Tiny(30000, 1 << 20, 9), 10},  // and by their entry budget
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("split at " + std::to_string(c.seconds) + " s, overlap " + std::to_string(c.overlap));
+    SplitBoth s = SplitBothWays(clip, c.seconds, c.overlap, c.limits);
+    for (int x = 0; x < 2; ++x) {
+      SCOPED_TRACE("output " + std::to_string(x + 1));
+      if (s.v1[x].size() < c.limits.riffThreshold) {
+        EXPECT_TRUE(s.odml[x] == s.v1[x]) << "below the threshold nothing changes";
+        continue;
+      }
+      ExpectSameFile(s.odml[x], s.v1[x], c.minRiffs, c.limits);
+    }
+  }
+}
+
+TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
+  const AviLayout whole = Clip();
+  const auto pair = mergetest::SplitPair(whole, 80, 60, 150);
+  auto p = mergetest::Analyse(pair.first, pair.second);
+  const MergePlan plan = mergetest::Plan(*p);
+  const JoinRequest request = JoinRequestFor(p->Sources(), plan);
+  MemoryOutput v1, odml;
+  ASSERT_EQ(WriteJoinedFile(request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  const OdmlLimits tiny = Tiny(70000);
+  std::string problem;
+  ASSERT_EQ(WriteJoinedFile(request, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
+
+  const std::string path = mergetest::WriteTemp("odml_joined.avi", odml.bytes);
+  const ProbeReport probe = Ffprobe(path, false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, 150);
+  std::remove(path.c_str());
+}
+
+TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {
+  const auto pair = mergetest::SplitPair(avitest::SimpleClip(600, 12, 100), 300, 290, 600);
+  auto p = mergetest::Analyse(pair.first, pair.second);
+  const MergePlan plan = mergetest::Plan(*p);
+  MemoryOutput out;
+  std::string problem;
+  // A RIFF list smaller than one video chunk.
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 100), &problem),
+            JoinResult::TooLarge);
+  EXPECT_NE(problem.find("does not fit in one RIFF list"), std::string::npos) << problem;
+  // More lists than a super index has room for.
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 1 << 20, 1),
+                            &problem),
+            JoinResult::TooLarge);
+  EXPECT_NE(problem.find("standard indexes"), std::string::npos) << problem;
+  EXPECT_TRUE(out.bytes.empty());
+}
+
+// Real files: two raw-video parts from ffmpeg (829 MB and 737 MB, 100
+// frames in common) whose joined file is 1.47 GB, written as OpenDML with the
+// product's threshold (and as version 1, hashed only); ffprobe reads the OpenDML file
+// silently with every frame, and its flattened view is the version-1 file.
+TEST(OdmlRealFiles, JoinedFilePastOneGiBIsOpenDmlThatFfprobeReads) {
+  const std::string dir = testing::TempDir();
+  const std::string parts[2] = {dir + "clip-1.avi", dir + "clip-2.avi"};
+  const std::string source = "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=64 ";
+  ASSERT_EQ(std::system((source + "-t 36 -c:v rawvideo -pix_fmt bgr24 '" + parts[0] + "'").c_str()), 0);
+  ASSERT_EQ(std::system((source + "-ss 32 -t 32 -c:v rawvideo -pix_fmt bgr24 '" + parts[1] + "'").c_str()), 0);
+  ByteInput inputs[2];
+  AviAnalysis analyses[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(inputs[i].Open(parts[i].c_str()));
+    mergetest::WalkInput(analyses[i], inputs[i], uint32_t(inputs[i].Size()));
+  }
+  const MergeSources sources{{inputs[0], analyses[0]}, {inputs[1], analyses[1]}, parts[0], parts[1]};
+  NativeSink host;
+  MergePlan plan;
+  ASSERT_EQ(PlanMerge(sources, 60.0, host, plan), PlanOutcome::Planned);
+  EXPECT_EQ(plan.keepCount[0], 800u);
+  const JoinRequest request = JoinRequestFor(sources, plan);
+  const std::string joined = dir + "joined.avi";
+  OutputFile out;
+  ASSERT_TRUE(out.Create(joined));
+  ASSERT_EQ(WriteJoinedFile(request, out, JoinObserver{}), JoinResult::Written);
+  ASSERT_TRUE(out.Finish() && out.Commit());
+  HashOutput v1;
+  ASSERT_EQ(WriteJoinedFile(request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  for (const std::string& part : parts) std::remove(part.c_str());
+
+  const ProbeReport probe = Ffprobe(joined, false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, 1600);
+  EXPECT_EQ(FlatDigest(joined), v1.Digest());
+  std::remove(joined.c_str());
+}
+
+// A real version-1 file past 1 GiB (ffmpeg raw video, doubled by mencoder
+// -noodml: 1,800 frames, 1.66 GB) split so that the first output is 1.38 GB:
+// written as OpenDML it reads silently in ffprobe with every frame, and its
+// flattened view is the version-1 output.
+TEST(OdmlRealFiles, SplitOutputPastOneGiBIsOpenDmlThatFfprobeReads) {
+  const std::string dir = testing::TempDir();
+  const std::string part = dir + "part.avi", clip = dir + "clip.avi";
+  ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -t 36 -c:v rawvideo "
+                         "-pix_fmt bgr24 '" + part + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("mencoder -really-quiet -noodml -ovc copy -nosound '" + part + "' '" + part + "' -o '" +
+                         clip + "' >/dev/null 2>&1").c_str()), 0);
+  std::remove(part.c_str());
+  auto an = Analyse(clip);
+  ASSERT_EQ(an->analysis.idx1EntryTotal, 1800u);
+  TimeSplit time;
+  time.seconds = 60;
+  time.overlap = 2;
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
+  const std::string outputs[2] = {dir + "clip-1.avi", dir + "clip-2.avi"};
+  HashOutput v1[2];
+  {
+    OutputFile files[2];
+    OutputStream* streams[2] = {&files[0], &files[1]};
+    OutputStream* hashes[2] = {&v1[0], &v1[1]};
+    for (int x = 0; x < 2; ++x) ASSERT_TRUE(files[x].Create(outputs[x]));
+    NativeSink sink;
+    int failed = -1;
+    ASSERT_EQ(WriteSplitStreams(an->Source(), plan, streams, sink, &failed, ChunkCopy::ChunkByChunk),
+              SplitResult::Completed);
+    ASSERT_EQ(WriteSplitStreams(an->Source(), plan, hashes, sink, &failed, ChunkCopy::ChunkByChunk, Off()),
+              SplitResult::Completed);
+    for (int x = 0; x < 2; ++x) ASSERT_TRUE(files[x].Finish() && files[x].Commit());
+  }
+  an.reset();
+  std::remove(clip.c_str());
+  ByteInput second;
+  ASSERT_TRUE(second.Open(outputs[1].c_str()));
+  EXPECT_EQ(DigestOf(second), v1[1].Digest()) << "the second output is below 1 GiB: version 1";
+
+  const ProbeReport probe = Ffprobe(outputs[0], false);
+  EXPECT_EQ(probe.errors, "");
+  EXPECT_EQ(probe.packets, long(plan.splitFrame));
+  EXPECT_EQ(FlatDigest(outputs[0]), v1[0].Digest());
+  for (const std::string& file : outputs) std::remove(file.c_str());
+}
