@@ -61,8 +61,8 @@ using OdmlChunkSource = std::function<bool(OdmlChunkInfo*)>;
 // The version-1 output the writer produces.
 struct OdmlShape {
   ByteInput* header;           // holds the header bytes the writer copies (positions as in the output)
-  uint32_t moviOffset;         // the "movi" list type
-  uint32_t totalFramesOffset;  // avih dwTotalFrames
+  uint64_t moviOffset;         // the "movi" list type
+  uint64_t totalFramesOffset;  // avih dwTotalFrames
   uint32_t streamCount;
   int videoStream;             // counted for dwTotalFrames and dmlh; -1: none
   uint32_t sampleSize[kMaxStreams];  // strh dwSampleSize of audio streams, else 0

@@ -456,7 +456,7 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   }
   outcome.wroteFirst = wanted[0];
   outcome.wroteSecond = wanted[1];
-  figures.firstBytes = wanted[0] ? sizes[0] : 0;
-  figures.secondBytes = wanted[1] ? sizes[1] : 0;
+  figures.firstBytes = wanted[0] ? files[0].Position() : 0;  // OpenDML outputs differ from the planned version-1 size
+  figures.secondBytes = wanted[1] ? files[1].Position() : 0;
   return SplitResult::Completed;
 }
