@@ -8,8 +8,7 @@
 //   behind.WaitFor(ticket);                               // buffer free again
 //   if (int error = behind.Error()) ...                   // errno of the first failure
 //
-// One implementation per platform (write_behind_posix.cpp; the Windows build
-// writes in the caller's thread).
+// One implementation per platform (write_behind_posix.cpp, write_behind_win32.cpp).
 #pragma once
 #include <cstddef>
 #include <cstdint>
