@@ -11,9 +11,19 @@ constexpr size_t kAlignBytes = 4096;
 constexpr uint64_t kFileCopyBytes = 64 * 1024;
 }
 
+namespace {
+uint8_t* PageAligned(std::vector<uint8_t>& storage) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(storage.data());
+  return storage.data() + ((kAlignBytes - at % kAlignBytes) % kAlignBytes);
+}
+}  // namespace
+
 SourceWindow::SourceWindow(ByteInput& input) : input_(input), storage_(kWindowBytes + kAlignBytes) {
-  uintptr_t at = reinterpret_cast<uintptr_t>(storage_.data());
-  buffer_ = storage_.data() + ((kAlignBytes - at % kAlignBytes) % kAlignBytes);
+  buffer_ = PageAligned(storage_);
+}
+
+SourceWindow::~SourceWindow() {
+  if (aheadUnderWay_) ahead_.Finish();  // the thread writes into spare_
 }
 
 bool SourceWindow::Fill(uint64_t position) {
@@ -21,9 +31,34 @@ bool SourceWindow::Fill(uint64_t position) {
   // the (page-aligned) window mutually aligned, which is much faster.
   start_ = position & ~uint64_t(kAlignBytes - 1);
   fill_ = 0;
+  if (aheadUnderWay_) {
+    // The same bytes as the read below would give, read earlier.
+    const uint64_t got = ahead_.Finish();
+    aheadUnderWay_ = false;
+    if (aheadStart_ == start_) {
+      std::swap(buffer_, spare_);
+      std::swap(storage_, spareStorage_);
+      fill_ = got;
+      ReadNextAhead();
+      return position < start_ + fill_;
+    }
+  }
   input_.Seek(start_);
   fill_ = input_.Read(buffer_, kWindowBytes);
+  ReadNextAhead();
   return position < start_ + fill_;
+}
+
+void SourceWindow::ReadNextAhead() {
+  // Only after a whole window: a short one ends at the end of the file.
+  const uint64_t next = start_ + fill_;
+  if (fill_ != kWindowBytes || next >= input_.Size() || input_.Descriptor() < 0) return;
+  if (spareStorage_.empty()) {
+    spareStorage_.resize(kWindowBytes + kAlignBytes);
+    spare_ = PageAligned(spareStorage_);
+  }
+  aheadUnderWay_ = ahead_.Start(input_.Descriptor(), next, spare_, kWindowBytes);
+  aheadStart_ = next;
 }
 
 bool SourceWindow::CopyTo(uint64_t position, uint64_t count, OutputStream& out) {

@@ -15,12 +15,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "io/read_ahead.h"
+
 class ByteInput;
 class OutputStream;
 
 class SourceWindow {
  public:
   explicit SourceWindow(ByteInput& input);
+  ~SourceWindow();
+  SourceWindow(const SourceWindow&) = delete;
+  SourceWindow& operator=(const SourceWindow&) = delete;
 
   // Appends input bytes [position, position + count) to out. False when the
   // input ends before them or the write fails.
@@ -32,10 +37,19 @@ class SourceWindow {
 
  private:
   bool Fill(uint64_t position);
+  // Starts reading the window after the current one into the spare buffer.
+  void ReadNextAhead();
 
   ByteInput& input_;
   std::vector<uint8_t> storage_;
   uint8_t* buffer_;  // page-aligned start within storage_
   uint64_t start_ = 0;
   uint64_t fill_ = 0;
+  // Windows are mostly wanted one after the other: the next one is read on
+  // a second thread while this one is written out (files only).
+  std::vector<uint8_t> spareStorage_;
+  uint8_t* spare_ = nullptr;  // page-aligned start within spareStorage_
+  ReadAhead ahead_;
+  bool aheadUnderWay_ = false;
+  uint64_t aheadStart_ = 0;
 };

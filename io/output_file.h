@@ -13,10 +13,12 @@
 // Writers of several files finish all of them before committing any.
 #pragma once
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "io/output_stream.h"
+#include "io/write_behind.h"
 
 class OutputFile : public OutputStream {
  public:
@@ -51,15 +53,25 @@ class OutputFile : public OutputStream {
   const std::string& TemporaryPath() const { return tempPath_; }
 
  private:
+  // Hands the current buffer over for writing and moves on to the next.
   bool Flush();
+  // Waits until every byte handed over is written; false when a write failed.
+  bool Drain();
+  void NoteWriteError(int error);
 
   std::FILE* file_ = nullptr;
   std::string finalPath_;
   std::string tempPath_;  // empty when there is no temporary file
   std::string reason_;
+  // A few buffers in turn: while one is filled the others are written by
+  // a second thread (io/write_behind.h) where the platform has one.
   std::vector<uint8_t> storage_;
-  uint8_t* buffer_ = nullptr;  // page-aligned start within storage_
+  uint8_t* buffers_[4] = {};     // page-aligned, within storage_
+  uint64_t tickets_[4] = {};     // the pending write of each buffer (0: none)
+  int current_ = 0;
+  uint8_t* buffer_ = nullptr;    // buffers_[current_]
   size_t fill_ = 0;
+  std::unique_ptr<WriteBehind> behind_;  // one per file written: no error carried over
   uint64_t position_ = 0;
   bool failed_ = false;
   bool finished_ = false;

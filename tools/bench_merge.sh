@@ -41,7 +41,7 @@ bench() { # NAME SPLIT_SECONDS GENERATOR ARGS...
   rm -f "$a" "$b"
 }
 
-echo "tavrin merge benchmark: $(nproc) cores, $(uname -r), work folder $WORK ($(df -PT "$WORK" | awk 'NR == 2 { print $2 }')), median of $ROUNDS"
+echo "tavrin merge benchmark: $(nproc) cores, $(uname -r), work folder $WORK ($(df -PT "$WORK" | awk 'NR == 2 { print $2 }')), median of $ROUNDS, $(bench_priority)"
 bench_header
 bench large 575 bench_split.py 28750 14700 7056
 bench small 1771 bench_split.py 88594 600 384

@@ -30,7 +30,7 @@ bench() { # NAME FRAMES VIDEO_BYTES AUDIO_BYTES
   rm -f "$in"
 }
 
-echo "tavrin split benchmark: $(nproc) cores, $(uname -r), work folder $WORK ($(df -PT "$WORK" | awk 'NR == 2 { print $2 }')), median of $ROUNDS"
+echo "tavrin split benchmark: $(nproc) cores, $(uname -r), work folder $WORK ($(df -PT "$WORK" | awk 'NR == 2 { print $2 }')), median of $ROUNDS, $(bench_priority)"
 bench_header
 bench large 28750 14700 7056
 bench small 88594 600 384

@@ -28,7 +28,12 @@ for arch in $archs; do
   bash "$ROOT/scripts/build.sh" "$tree:bench_split_win" >/dev/null
   wine_use "$arch"
   wineboot -i >/dev/null 2>&1 || true
-  echo "tavrin split under Wine ($arch build, $(wine --version 2>/dev/null)), work folder $WORK, median of 5"
-  wine "$ROOT/build/$tree/bench_split_win.exe" "$(winepath -w "$WORK" 2>/dev/null)" 2>/dev/null | tr -d '\r'
+  # As in tools/bench_lib.sh: a real-time priority where allowed (BENCH_RT=0: not).
+  priority=()
+  [ "${BENCH_RT:-1}" = 1 ] && chrt -f 10 true 2>/dev/null && priority=(chrt -f 10)
+  echo "tavrin split under Wine ($arch build, $(wine --version 2>/dev/null)), work folder $WORK, median of 5," \
+    "$([ ${#priority[@]} -gt 0 ] && echo real-time || echo normal) priority"
+  "${priority[@]}" "$TAVRIN_WINE" "$ROOT/build/$tree/bench_split_win.exe" "$(winepath -w "$WORK" 2>/dev/null)" \
+    2>/dev/null | tr -d '\r'
   "$TAVRIN_WINE" wineserver -k >/dev/null 2>&1 || true
 done
