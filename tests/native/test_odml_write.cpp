@@ -193,24 +193,43 @@ std::pair<uint64_t, uint64_t> FlatDigest(const std::string& odmlPath) {
 
 }  // namespace
 
+// Every third video chunk coded "00db" instead of "00dc" (chunk and idx1
+// entry): a standard index holds one code, so each run of codes gets its own.
+Bytes MixedCodes(Bytes b) {
+  ByteInput in;
+  in.OpenMemory(b.data(), b.size());
+  AviAnalysis a{};
+  mergetest::WalkInput(a, in, uint32_t(b.size()));
+  for (uint32_t i = 0, video = 0; i < a.idx1EntryTotal; ++i) {
+    const size_t e = a.idx1Offset + 8 + 16 * size_t(i);
+    if (GetU32(b, e) != FourCC('0', '0', 'd', 'c') || video++ % 3 != 2) continue;
+    avitest::SetU32(b, e, FourCC('0', '0', 'd', 'b'));
+    avitest::SetU32(b, a.chunkBase + GetU32(b, e + 8), FourCC('0', '0', 'd', 'b'));
+  }
+  return b;
+}
+
 TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
   std::string dir = FreshDir("odml_split");
-  const std::string clip = dir + "clip.avi";
+  const std::string clip = dir + "clip.avi", mixed = dir + "mixed.avi";
   ASSERT_TRUE(avitest::WriteFile(clip, BuildAvi(Clip())));
+  ASSERT_TRUE(avitest::WriteFile(mixed, MixedCodes(BuildAvi(Clip()))));
   struct Case {
     double seconds, overlap;
     OdmlLimits limits;
     uint32_t minRiffs;
+    const std::string* file = nullptr;
   };
   const Case cases[] = {
       {3.0, 0.0, Tiny(60000), 3},           // both outputs cross the threshold
       {3.5, 1.5, Tiny(40000), 2},           // overlapping outputs
       {5.5, 0.0, Tiny(40000, 50000), 4},    // lists closed by their size limit
       {2.0, 0.5, Tiny(30000, 1 << 20, 9), 10},  // and by their entry budget
+      {3.0, 1.0, Tiny(50000), 3, &mixed},       // two codes in one stream
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("split at " + std::to_string(c.seconds) + " s, overlap " + std::to_string(c.overlap));
-    SplitBoth s = SplitBothWays(clip, c.seconds, c.overlap, c.limits);
+    SplitBoth s = SplitBothWays(c.file ? *c.file : clip, c.seconds, c.overlap, c.limits);
     for (int x = 0; x < 2; ++x) {
       SCOPED_TRACE("output " + std::to_string(x + 1));
       if (s.v1[x].size() < c.limits.riffThreshold) {
@@ -218,6 +237,8 @@ TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
         continue;
       }
       ExpectSameFile(s.odml[x], s.v1[x], c.minRiffs, c.limits);
+      const OdmlFacts facts = Flatten(s.odml[x]).facts;
+      if (c.file) EXPECT_GT(facts.streams[0].standardIndexes, 2 * facts.riffCount);
     }
   }
 }
