@@ -238,7 +238,12 @@ TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
       }
       ExpectSameFile(s.odml[x], s.v1[x], c.minRiffs, c.limits);
       const OdmlFacts facts = Flatten(s.odml[x]).facts;
-      if (c.file) EXPECT_GT(facts.streams[0].standardIndexes, 2 * facts.riffCount);
+      if (!c.file) continue;
+      EXPECT_GT(facts.streams[0].standardIndexes, 2 * facts.riffCount);
+      ASSERT_TRUE(avitest::WriteFile(dir + "mixed-odml.avi", s.odml[x]));
+      const ProbeReport probe = Ffprobe(dir + "mixed-odml.avi", false);
+      EXPECT_EQ(probe.errors, "");
+      EXPECT_EQ(uint64_t(probe.packets), facts.streams[0].entries);
     }
   }
 }
