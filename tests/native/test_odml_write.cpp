@@ -248,6 +248,32 @@ TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
   }
 }
 
+// A version-1 file whose hdrl ends with a LIST odml / dmlh, as GStreamer's
+// avimux writes every file: its OpenDML output keeps that one, counting all
+// frames, and gets no second.
+TEST(OdmlWrite, AHeaderWithItsOwnDmlhKeepsIt) {
+  std::string dir = FreshDir("odml_dmlh");
+  Bytes b = BuildAvi(Clip());
+  const size_t hdrl = FindCode(b, "hdrl") - 8;
+  const uint32_t hdrlSize = GetU32(b, hdrl + 4);
+  Bytes odml;
+  for (const char* code : {"LIST", "\x04\x01\0\0", "odml", "dmlh", "\xF8\0\0\0", "\x07\0\0\0"})
+    odml.insert(odml.end(), code, code + 4);
+  odml.resize(268, 0);
+  b.insert(b.begin() + hdrl + 8 + hdrlSize, odml.begin(), odml.end());
+  avitest::SetU32(b, hdrl + 4, hdrlSize + 268);
+  avitest::SetU32(b, 4, uint32_t(b.size() - 8));
+  ASSERT_TRUE(avitest::WriteFile(dir + "clip.avi", b));
+  SplitBoth s = SplitBothWays(dir + "clip.avi", 3.0, 0.0, Tiny(60000));
+  const size_t dmlh = FindCode(s.odml[0], "dmlh");
+  ASSERT_NE(dmlh, SIZE_MAX);
+  EXPECT_EQ(FindCode(s.odml[0], "dmlh", dmlh + 4), SIZE_MAX) << "one dmlh";
+  const ReadBack r = Flatten(s.odml[0]);
+  EXPECT_EQ(GetU32(s.odml[0], dmlh + 8), r.facts.streams[0].entries);
+  EXPECT_GE(r.facts.riffCount, 3u);
+  EXPECT_EQ(r.flat.size() + 268, s.v1[0].size()) << "the flattened view leaves the list out";
+}
+
 TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
   const AviLayout whole = Clip();
   const auto pair = mergetest::SplitPair(whole, 80, 60, 150);
