@@ -137,19 +137,35 @@ bool OdmlPlan::ReadHeaderShape() {
     const uint32_t type = size >= 4 ? in.ReadU32() : 0;
     if (size > hdrlEnd - p - 8) return Fail("a list of the header overruns hdrl");
     if (code == kList && type == kStrlList) strls.push_back({p, size});
+    if (code == kList && type == kOdmlList && dmlhField_ == 0) dmlhField_ = FindDmlhField(p, size);
     p += 8 + uint64_t(size) + (size & 1);
   }
   if (strls.size() != shape_.streamCount || shape_.streamCount > uint32_t(kMaxStreams))
     return Fail("the header's stream lists do not match its streams");
-  growth_ = uint64_t(8 + kSuperIndexBytes) * strls.size() + kOdmlListBytes;
+  // A header that has its own dmlh (GStreamer's avimux writes one into every
+  // file) keeps it, with the frame count patched, rather than get a second.
+  growth_ = uint64_t(8 + kSuperIndexBytes) * strls.size() + (dmlhField_ ? 0 : kOdmlListBytes);
   if (hdrlSize + growth_ > 0xFFFFFFF0ull) return Fail("the header is too large");
   for (uint32_t s = 0; s < strls.size(); ++s) {
     edits_.push_back(Edit{strls[s].first + 4, kField, strls[s].second + 8 + kSuperIndexBytes});
     edits_.push_back(Edit{strls[s].first + 8 + strls[s].second, kInsertSuperIndex, s});
   }
   edits_.push_back(Edit{hdrl + 4, kField, uint32_t(hdrlSize + growth_)});
-  edits_.push_back(Edit{hdrlEnd, kInsertOdml, 0});
+  if (dmlhField_ == 0) edits_.push_back(Edit{hdrlEnd, kInsertOdml, 0});
   return true;
+}
+
+// The dwTotalFrames field of the dmlh in the LIST odml at list, 0 if none.
+uint64_t OdmlPlan::FindDmlhField(uint64_t list, uint32_t listSize) {
+  ByteInput& in = *shape_.header;
+  const uint64_t end = list + 8 + listSize;
+  for (uint64_t p = list + 12; p + 12 <= end;) {
+    const uint32_t code = in.U32At(p), size = in.ReadU32();
+    if (size > end - p - 8) break;
+    if (code == kDmlh && size >= 4) return p + 8;
+    p += 8 + uint64_t(size) + (size & 1);
+  }
+  return 0;
 }
 
 bool OdmlPlan::Make(const OdmlShape& shape, const OdmlChunkSource& chunks, const OdmlLimits& limits) {
@@ -204,6 +220,7 @@ bool OdmlPlan::Make(const OdmlShape& shape, const OdmlChunkSource& chunks, const
 
   if (riffs_[0].size > 0xFFFFFFFFull) return Fail("the first RIFF list is too large");
   edits_.push_back(Edit{4, kField, uint32_t(riffs_[0].size)});
+  if (dmlhField_) edits_.push_back(Edit{dmlhField_, kField, uint32_t(std::min<uint64_t>(videoFrames_, 0xFFFFFFFFu))});
   edits_.push_back(Edit{shape_.totalFramesOffset, kField, firstRiffFrames});
   edits_.push_back(Edit{uint64_t(shape_.moviOffset) - 4, kField, uint32_t(riffs_[0].moviSize)});
   std::stable_sort(edits_.begin(), edits_.end(),

@@ -9,7 +9,8 @@
 // `riffThreshold` bytes after the list's start. The header is the
 // version-1 header with nothing changed but list sizes, the RIFF and movi
 // sizes and avih dwTotalFrames (the first RIFF's video frames, as every
-// writer counts them); strh dwLength stays the whole stream's.
+// writer counts them); strh dwLength stays the whole stream's. A header that
+// holds a dmlh already keeps it (its frame count set) and gets no second.
 //
 // The writer does not change: it writes its version-1 bytes (header,
 // chunks, idx1) into an OdmlOutput, which rewrites them on the fly into the
@@ -142,6 +143,7 @@ class OdmlPlan {
   };
   bool Fail(const std::string& why);
   bool ReadHeaderShape();
+  uint64_t FindDmlhField(uint64_t list, uint32_t listSize);
   std::vector<uint8_t> SuperIndexBytes(uint32_t stream) const;
   std::vector<uint8_t> OdmlListBytes() const;
 
@@ -149,6 +151,7 @@ class OdmlPlan {
   OdmlLimits limits_{};
   std::vector<Edit> edits_;  // sorted by position
   uint64_t growth_ = 0;      // bytes the header gains
+  uint64_t dmlhField_ = 0;   // dmlh dwTotalFrames of the header's own LIST odml, 0: none
   std::vector<SuperEntry> supers_[kMaxStreams];
   uint32_t chunkIds_[kMaxStreams] = {};
   std::vector<Riff> riffs_;

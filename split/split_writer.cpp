@@ -180,7 +180,8 @@ uint32_t PartSize(Part part, uint32_t length, uint32_t partial) {
 // routing of the passes below, without reading any chunk.
 OdmlChunkSource SplitChunks(const SplitSource& src, const SplitPlan& plan, int output) {
   struct Walk {
-    Walk(const SplitSource& s, const SplitPlan& p) : src(s), plan(p), index(s.input, s.analysis.idx1Offset, s.analysis.idx1EntryTotal) {}
+    Walk(const SplitSource& s, const SplitPlan& p)
+        : src(s), plan(p), index(s.input, s.analysis.idx1Offset, s.analysis.idx1EntryTotal) {}
     const SplitSource& src;
     const SplitPlan& plan;
     IndexReader index;
@@ -216,6 +217,27 @@ OdmlShape SplitShape(const SplitSource& src, uint64_t versionOneBytes) {
     if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
       shape.sampleSize[s] = src.input.U32At(a.streams[s].sampleSizeOffset);
   return shape;
+}
+
+// An output's version-1 bytes go to its stream, or past the threshold
+// through the OpenDML layer in front of it.
+struct OutputRoute {
+  OdmlPlan plan;
+  std::unique_ptr<OdmlOutput> odml;
+};
+
+// Why output x cannot be written ("" when it can); sets its route.
+std::string RouteOutput(const SplitSource& src, const SplitPlan& plan, const OdmlLimits& limits, int x,
+                        Output& out, OutputRoute& route) {
+  const std::string refusal = SplitOutputRefusal(src, plan, x);
+  if (!refusal.empty()) return refusal;
+  const uint64_t bytes = out.riffSize + 8;
+  if (bytes < limits.riffThreshold)
+    return bytes > 0xFFFFFFFFull ? "a version-1 file cannot hold " + std::to_string(bytes) + " bytes" : "";
+  if (!route.plan.Make(SplitShape(src, bytes), SplitChunks(src, plan, x), limits)) return route.plan.Problem();
+  route.odml = std::make_unique<OdmlOutput>(*out.stream, route.plan, SplitChunks(src, plan, x));
+  out.stream = route.odml.get();
+  return "";
 }
 
 void Report(JobSink& sink, int cells) { sink.Status(sink.Pick(kSplitFileCreating.english, kSplitFileCreating.japanese), cells); }
@@ -261,27 +283,14 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
     *failedOutput = output;
     return SplitResult::WriteFailed;
   };
-  // Outputs past the threshold: their version-1 bytes pass through the OpenDML layer.
-  OdmlPlan odmlPlans[2];
-  std::unique_ptr<OdmlOutput> odml[2];
+  OutputRoute routes[2];
   for (int x = 0; x < 2; ++x) {
     outputs[x].isFirst = x == 0;
     outputs[x].stream = streams[x];
     outputs[x].wanted = streams[x] != nullptr;
     if (!outputs[x].wanted) continue;
     SizeOutput(src, plan, outputs[x]);
-    std::string why = SplitOutputRefusal(src, plan, x);
-    const uint64_t bytes = outputs[x].riffSize + 8;
-    if (why.empty() && bytes >= odmlLimits.riffThreshold) {
-      if (odmlPlans[x].Make(SplitShape(src, bytes), SplitChunks(src, plan, x), odmlLimits)) {
-        odml[x] = std::make_unique<OdmlOutput>(*streams[x], odmlPlans[x], SplitChunks(src, plan, x));
-        outputs[x].stream = odml[x].get();
-      } else {
-        why = odmlPlans[x].Problem();
-      }
-    } else if (why.empty() && bytes > 0xFFFFFFFFull) {
-      why = "a version-1 file cannot hold " + std::to_string(bytes) + " bytes";
-    }
+    const std::string why = RouteOutput(src, plan, odmlLimits, x, outputs[x], routes[x]);
     if (!why.empty()) {
       if (problem) *problem = why;
       *failedOutput = x;
@@ -373,7 +382,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   }
   if (sink.Cancelled()) return SplitResult::Cancelled;
   for (int x = 0; x < 2; ++x)
-    if (odml[x] && !odml[x]->Complete()) return fail(streams[x]->Failed() ? x : -1);
+    if (routes[x].odml && !routes[x].odml->Complete()) return fail(streams[x]->Failed() ? x : -1);
   return SplitResult::Completed;
 }
 

@@ -193,24 +193,43 @@ std::pair<uint64_t, uint64_t> FlatDigest(const std::string& odmlPath) {
 
 }  // namespace
 
+// Every third video chunk coded "00db" instead of "00dc" (chunk and idx1
+// entry): a standard index holds one code, so each run of codes gets its own.
+Bytes MixedCodes(Bytes b) {
+  ByteInput in;
+  in.OpenMemory(b.data(), b.size());
+  AviAnalysis a{};
+  mergetest::WalkInput(a, in, uint32_t(b.size()));
+  for (uint32_t i = 0, video = 0; i < a.idx1EntryTotal; ++i) {
+    const size_t e = a.idx1Offset + 8 + 16 * size_t(i);
+    if (GetU32(b, e) != FourCC('0', '0', 'd', 'c') || video++ % 3 != 2) continue;
+    avitest::SetU32(b, e, FourCC('0', '0', 'd', 'b'));
+    avitest::SetU32(b, a.chunkBase + GetU32(b, e + 8), FourCC('0', '0', 'd', 'b'));
+  }
+  return b;
+}
+
 TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
   std::string dir = FreshDir("odml_split");
-  const std::string clip = dir + "clip.avi";
+  const std::string clip = dir + "clip.avi", mixed = dir + "mixed.avi";
   ASSERT_TRUE(avitest::WriteFile(clip, BuildAvi(Clip())));
+  ASSERT_TRUE(avitest::WriteFile(mixed, MixedCodes(BuildAvi(Clip()))));
   struct Case {
     double seconds, overlap;
     OdmlLimits limits;
     uint32_t minRiffs;
+    const std::string* file = nullptr;
   };
   const Case cases[] = {
       {3.0, 0.0, Tiny(60000), 3},           // both outputs cross the threshold
       {3.5, 1.5, Tiny(40000), 2},           // overlapping outputs
       {5.5, 0.0, Tiny(40000, 50000), 4},    // lists closed by their size limit
       {2.0, 0.5, Tiny(30000, 1 << 20, 9), 10},  // and by their entry budget
+      {3.0, 1.0, Tiny(50000), 3, &mixed},       // two codes in one stream
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("split at " + std::to_string(c.seconds) + " s, overlap " + std::to_string(c.overlap));
-    SplitBoth s = SplitBothWays(clip, c.seconds, c.overlap, c.limits);
+    SplitBoth s = SplitBothWays(c.file ? *c.file : clip, c.seconds, c.overlap, c.limits);
     for (int x = 0; x < 2; ++x) {
       SCOPED_TRACE("output " + std::to_string(x + 1));
       if (s.v1[x].size() < c.limits.riffThreshold) {
@@ -218,8 +237,41 @@ TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
         continue;
       }
       ExpectSameFile(s.odml[x], s.v1[x], c.minRiffs, c.limits);
+      const OdmlFacts facts = Flatten(s.odml[x]).facts;
+      if (!c.file) continue;
+      EXPECT_GT(facts.streams[0].standardIndexes, 2 * facts.riffCount);
+      ASSERT_TRUE(avitest::WriteFile(dir + "mixed-odml.avi", s.odml[x]));
+      const ProbeReport probe = Ffprobe(dir + "mixed-odml.avi", false);
+      EXPECT_EQ(probe.errors, "");
+      EXPECT_EQ(uint64_t(probe.packets), facts.streams[0].entries);
     }
   }
+}
+
+// A version-1 file whose hdrl ends with a LIST odml / dmlh, as GStreamer's
+// avimux writes every file: its OpenDML output keeps that one, counting all
+// frames, and gets no second.
+TEST(OdmlWrite, AHeaderWithItsOwnDmlhKeepsIt) {
+  std::string dir = FreshDir("odml_dmlh");
+  Bytes b = BuildAvi(Clip());
+  const size_t hdrl = FindCode(b, "hdrl") - 8;
+  const uint32_t hdrlSize = GetU32(b, hdrl + 4);
+  Bytes odml;
+  for (const char* code : {"LIST", "\x04\x01\0\0", "odml", "dmlh", "\xF8\0\0\0", "\x07\0\0\0"})
+    odml.insert(odml.end(), code, code + 4);
+  odml.resize(268, 0);
+  b.insert(b.begin() + hdrl + 8 + hdrlSize, odml.begin(), odml.end());
+  avitest::SetU32(b, hdrl + 4, hdrlSize + 268);
+  avitest::SetU32(b, 4, uint32_t(b.size() - 8));
+  ASSERT_TRUE(avitest::WriteFile(dir + "clip.avi", b));
+  SplitBoth s = SplitBothWays(dir + "clip.avi", 3.0, 0.0, Tiny(60000));
+  const size_t dmlh = FindCode(s.odml[0], "dmlh");
+  ASSERT_NE(dmlh, SIZE_MAX);
+  EXPECT_EQ(FindCode(s.odml[0], "dmlh", dmlh + 4), SIZE_MAX) << "one dmlh";
+  const ReadBack r = Flatten(s.odml[0]);
+  EXPECT_EQ(GetU32(s.odml[0], dmlh + 8), r.facts.streams[0].entries);
+  EXPECT_GE(r.facts.riffCount, 3u);
+  EXPECT_EQ(r.flat.size() + 268, s.v1[0].size()) << "the flattened view leaves the list out";
 }
 
 TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
