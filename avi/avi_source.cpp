@@ -7,6 +7,11 @@ bool AviSource::Open(const char* path) {
   return file_.Open(path);
 }
 
+void AviSource::OpenMemory(const uint8_t* data, size_t size) {
+  Close();
+  file_.OpenMemory(data, size);
+}
+
 void AviSource::Close() {
   viewInput_.Close();
   view_.reset();

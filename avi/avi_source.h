@@ -22,6 +22,8 @@ class WalkSink;
 class AviSource {
  public:
   bool Open(const char* path);
+  // Reads from memory that must outlive the source (tests, fuzzing).
+  void OpenMemory(const uint8_t* data, size_t size);
   void Close();
 
   // The file as stored: for its first look and its open error.

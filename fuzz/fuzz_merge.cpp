@@ -1,12 +1,13 @@
 // Fuzz target: merge planning with the overlap search over two files made
 // from one input. The string search, the fixed-memory search and the direct
 // reading of the rule must agree; the engine must plan and count any pair
-// whose structure compares equal.
+// whose structure compares equal. Inputs are read as the jobs read them (an
+// OpenDML file through its flattened view).
 #include <cstdlib>
 
 #include "app/native_sink.h"
 #include "avi/avi_analysis.h"
-#include "avi/byte_input.h"
+#include "avi/avi_source.h"
 #include "fuzz/fuzz_input.h"
 #include "merge/merge_engine.h"
 #include "merge/overlap_search.h"
@@ -14,9 +15,9 @@
 namespace {
 constexpr uint32_t kMaxDirectEntries = 4000;  // the direct search is quadratic
 
-void Walk(const uint8_t* data, size_t size, ByteInput& input, AviAnalysis& a) {
-  input.OpenMemory(data, size);
-  AnalyseFile(a, input, uint32_t(size), WalkProgress{});
+bool Walk(const uint8_t* data, size_t size, AviSource& source, AviAnalysis& a) {
+  source.OpenMemory(data, size);
+  return source.Analyse(a, nullptr, 0, 5);
 }
 
 uint32_t Keep(const OverlapResult& r) { return r.outcome == OverlapOutcome::Found ? r.frame : 0xFFFFFFFFu; }
@@ -26,10 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const uint8_t remembered = in.Byte();
   TwoFiles files = SplitInTwo(in);
-  ByteInput first, second;
+  AviSource firstSource, secondSource;
   AviAnalysis a{}, b{};
-  Walk(files.first, files.firstSize, first, a);
-  Walk(files.second, files.secondSize, second, b);
+  if (!Walk(files.first, files.firstSize, firstSource, a) || !Walk(files.second, files.secondSize, secondSource, b))
+    return 0;  // broken OpenDML indexes: refused
+  ByteInput& first = firstSource.Input();
+  ByteInput& second = secondSource.Input();
   if (CompareStructure(a, b, first, second).code != 0) return 0;
 
   NativeSink sink;

@@ -426,11 +426,11 @@ JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinO
 
   if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return out.Outcome();
   JoinedChunkWalk walk(r);
-  uint32_t offset = 4;  // from the "movi" list type
+  uint64_t offset = 4;  // from the "movi" list type
   while (walk.Next(c)) {
-    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(offset) || !out.PutU32(c.size))
+    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(uint32_t(offset)) || !out.PutU32(c.size))
       return out.Outcome();
-    offset += uint32_t(ChunkSpace(c.size));
+    offset += ChunkSpace(c.size);
   }
   if (!out.Flush()) return out.Outcome();
   // The count and the bytes come from the same walk; a difference would

@@ -45,9 +45,9 @@ struct Output {
   uint64_t riffSize = 0;
   uint32_t frames = 0;
   uint32_t lengths[kMaxStreams] = {};
-  uint32_t moviListSize = 0;
-  uint32_t indexEntries = 0;
-  uint32_t chunkOffset = 4;  // running offset from the "movi" list type
+  uint64_t moviListSize = 0;
+  uint64_t indexEntries = 0;
+  uint64_t chunkOffset = 4;  // running offset from the "movi" list type
 };
 
 // The entries an output's idx1 gets of one stream: what the passes route there.
@@ -85,8 +85,8 @@ void SizeOutput(const SplitSource& source, const SplitPlan& plan, Output& out) {
     out.lengths[n] = StreamLength(source, plan, n, out.isFirst);
   }
   out.riffSize = uint64_t(a.moviOffset) + 4 + moviBytes + 16 * entries;
-  out.moviListSize = uint32_t(4 + moviBytes);
-  out.indexEntries = uint32_t(entries);
+  out.moviListSize = 4 + moviBytes;
+  out.indexEntries = entries;
   out.frames = out.isFirst ? plan.splitFrame : plan.videoFrames - plan.secondStartFrame;
 }
 
@@ -102,7 +102,7 @@ bool WriteHeader(const AviAnalysis& a, SourceWindow& source, Output& out) {
     if (!source.CopyTo(at, field - at, f) || !f.WriteU32(out.lengths[n])) return false;
     at = uint64_t(field) + 4;
   }
-  if (!source.CopyTo(at, a.moviOffset - 4 - at, f) || !f.WriteU32(out.moviListSize)) return false;
+  if (!source.CopyTo(at, a.moviOffset - 4 - at, f) || !f.WriteU32(uint32_t(out.moviListSize))) return false;
   return f.WriteU32(kMovi);
 }
 
@@ -355,7 +355,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   // Index pass: offsets count from each output's own "movi" list type.
   for (int x = 0; x < 2; ++x) {
     Output& out = outputs[x];
-    if (out.wanted && !(out.stream->WriteU32(kIdx1) && out.stream->WriteU32(16 * out.indexEntries)))
+    if (out.wanted && !(out.stream->WriteU32(kIdx1) && out.stream->WriteU32(uint32_t(16 * out.indexEntries))))
       return fail(x);
   }
   step = total / 2 ? total / 2 : 1;
@@ -375,7 +375,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
       Output& out = outputs[x];
       if (!goes[x] || !out.wanted) continue;
       OutputStream& f = *out.stream;
-      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(out.chunkOffset) && f.WriteU32(sizes[x])))
+      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(uint32_t(out.chunkOffset)) && f.WriteU32(sizes[x])))
         return fail(x);
       out.chunkOffset += 8 + sizes[x] + (sizes[x] & 1);
     }
