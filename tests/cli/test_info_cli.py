@@ -10,14 +10,7 @@ import struct
 import subprocess
 import sys
 
-CLI = os.environ.get("TAVRIN_CLI", "tavrin")
-SAMPLES = os.environ.get("TAVRIN_SAMPLES", "")
-failures = []
-
-
-def check(name, got, want):
-    if got != want:
-        failures.append(f"{name}: got {got!r}, want {want!r}")
+from clitest import CLI, SAMPLES, check, failures, tavrin
 
 
 def info(path, *extra):

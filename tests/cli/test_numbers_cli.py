@@ -13,19 +13,10 @@ import subprocess
 import sys
 from fractions import Fraction
 
-CLI = os.environ.get("TAVRIN_CLI", "tavrin")
-SAMPLES = os.environ.get("TAVRIN_SAMPLES", "")
-failures = []
+from clitest import CLI, SAMPLES, check, failures, tavrin
 
 
-def run(*args):
-    p = subprocess.run([CLI, *args], capture_output=True)
-    return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
-
-
-def check(name, got, want):
-    if got != want:
-        failures.append(f"{name}: got {got!r}, want {want!r}")
+run = tavrin
 
 
 def near(name, got, want, tolerance):

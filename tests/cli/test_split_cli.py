@@ -13,21 +13,13 @@ import subprocess
 import sys
 import time
 
-CLI = os.environ.get("TAVRIN_CLI", "tavrin")
-SAMPLES = os.environ.get("TAVRIN_SAMPLES", "")
+from clitest import CLI, SAMPLES, check, failures, tavrin
 COMPLETED = ("Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
              "(Program Files\\Windows Media Player\\Mplayer2.exe)")
-failures = []
 
 
 def run(*args):
-    p = subprocess.run([CLI, "split", *args], capture_output=True)
-    return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
-
-
-def check(name, got, want):
-    if got != want:
-        failures.append(f"{name}: got {got!r}, want {want!r}")
+    return tavrin("split", *args)
 
 
 def sample(name="ffmpeg_mpeg4_pcm_g12.avi"):

@@ -6,37 +6,11 @@
 // Japanese, or says it found none.
 // Runs in English and Japanese.
 #include "tests/win/lib/browse.h"
+#include "tests/win/lib/help_recorder.h"
 
 using namespace wt;
 
 namespace {
-
-// .htm files open with this very program, which records the name it got.
-const char* kHtmlClass = "TavrinTestHtml";
-
-std::string HelpLog() { return MakeDir("help") + "\\opened.txt"; }
-
-void RegisterHelpRecorder() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string command = std::string("\"") + self + "\" --record \"%1\"";
-  RegSetValueA(HKEY_CLASSES_ROOT, ".htm", REG_SZ, kHtmlClass, 0);
-  RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kHtmlClass) + "\\shell\\open\\command").c_str(), REG_SZ, command.c_str(),
-               0);
-}
-
-void UnregisterHelpRecorder() {
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, kHtmlClass);
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
-}
-
-std::string WaitForHelpOpened() {
-  std::string opened;
-  // The recorder creates the file before it writes the name: wait for the name.
-  WaitUntil([&] { return (opened = ReadBytes(HelpLog())) != "<missing>" && !opened.empty(); }, 10000);
-  DeleteFileA(HelpLog().c_str());
-  return opened;
-}
 
 // C:\表 and C:\表\ソ.avi, named in CP932 as the program sees them.
 const std::string kHyou = "C:\\\x95\x5C";
@@ -160,10 +134,7 @@ void TestEnglishChoices() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--record") {
-    WriteBytes(HelpLog(), argv[2]);
-    return 0;
-  }
+  if (RecordHelpOpened(argc, argv)) return 0;
   if (!Begin(110000)) return Summary();
   WriteBytes("C:\\clip.avi", "RIFF");
   if (Japanese()) {

@@ -10,37 +10,12 @@
 #include <cstdlib>
 
 #include "tests/win/lib/app.h"
+#include "tests/win/lib/help_recorder.h"
 #include "ui/shell_texts.h"
 
 using namespace wt;
 
 namespace {
-
-// .htm files open with this very program, which records the name it got.
-const char* kHtmlClass = "TavrinTestHtml";
-
-std::string HelpLog() { return MakeDir("help") + "\\opened.txt"; }
-
-void RegisterHelpRecorder() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string command = std::string("\"") + self + "\" --record \"%1\"";
-  RegSetValueA(HKEY_CLASSES_ROOT, ".htm", REG_SZ, kHtmlClass, 0);
-  RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kHtmlClass) + "\\shell\\open\\command").c_str(), REG_SZ, command.c_str(),
-               0);
-}
-
-void UnregisterHelpRecorder() {
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, kHtmlClass);
-  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
-}
-
-std::string WaitForHelpOpened() {
-  std::string opened;
-  WaitUntil([&] { return (opened = ReadBytes(HelpLog())) != "<missing>" && !opened.empty(); }, 10000);
-  DeleteFileA(HelpLog().c_str());
-  return opened;
-}
 
 HWND OpenAbout(const App& app) {
   app.PostCommand(IDM_ABOUT);
@@ -108,10 +83,7 @@ bool SameTitleArea(const Capture& shown, const Capture& drawn) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--record") {
-    WriteBytes(HelpLog(), argv[2]);
-    return 0;
-  }
+  if (RecordHelpOpened(argc, argv)) return 0;
   if (!Begin(150000)) return Summary();
   if (!Check(argc == 4, "usage: wt_package.exe FOLDER VIDEO VERSION", __FILE__, __LINE__)) return Summary();
   const std::string folder = argv[1], video = argv[2], version = argv[3];
