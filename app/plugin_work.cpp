@@ -21,7 +21,7 @@ bool DoPluginWork(const PluginWork& work, JobSink& sink, const PluginWorkOptions
     return true;
   }
   if (work.merge && options.writeJoined) {
-    const JoinedFileResult r = WriteJoinedFileFor(work, options.output, sink, &done->detail);
+    const JoinedFileResult r = WriteJoinedFileFor(work, options.output, sink, &done->detail, &done->writtenBytes);
     if (r == JoinedFileResult::Written) done->written = options.output.empty() ? work.joinedName : options.output;
     done->cancelled = r == JoinedFileResult::Cancelled;
     *result = r == JoinedFileResult::Written ? 0 : 1;

@@ -32,6 +32,7 @@ struct PluginWorkDone {
   SplitFigures sizeSplitFigures;          // where it cut, the outputs' sizes
   bool cancelled = false;
   std::string written;                    // the joined file written
+  uint64_t writtenBytes = 0;              // its size
   std::string detail;                     // why not, for the command line
 };
 

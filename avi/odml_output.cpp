@@ -18,6 +18,7 @@ constexpr uint32_t kNotKey = 0x80000000u;
 constexpr uint32_t kSuperIndexBytes = 24 + 16 * kOdmlSuperEntries;  // the indx chunk's size field
 constexpr uint32_t kDmlhBytes = 248;                                 // as ffmpeg writes it
 constexpr uint64_t kOdmlListBytes = 8 + 4 + 8 + kDmlhBytes;
+constexpr size_t kIndexBlockBytes = 64 * 1024;                     // index bytes sent at a time
 constexpr uint64_t kStandardIndexHead = 32;  // ix## chunk header and its fields
 constexpr uint64_t kAvixHead = 24;           // "RIFF" size "AVIX" "LIST" size "movi"
 
@@ -281,6 +282,13 @@ bool OdmlOutput::Emit(const void* data, size_t count) {
   return true;
 }
 
+// Sends the index bytes gathered in buffer_ and empties it.
+bool OdmlOutput::EmitBuffer() {
+  const bool ok = Emit(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return ok;
+}
+
 bool OdmlOutput::EmitU32(uint32_t v) {
   const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
   return Emit(b, 4);
@@ -393,15 +401,10 @@ bool OdmlOutput::WriteStandardIndexes() {
       }
       PutU32(buffer_, uint32_t(here + 8 - base));
       PutU32(buffer_, sizes_[i] | ((code.flags & kKeyFrameFlag) ? 0 : kNotKey));
-      if (buffer_.size() >= 64 * 1024) {
-        if (!Emit(buffer_.data(), buffer_.size())) return false;
-        buffer_.clear();
-      }
+      if (buffer_.size() >= kIndexBlockBytes && !EmitBuffer()) return false;
     }
   }
-  const bool ok = Emit(buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return ok;
+  return EmitBuffer();
 }
 
 // The first list's idx1: its chunks only, offsets from its "movi" type.
@@ -417,14 +420,9 @@ bool OdmlOutput::WriteIdx1() {
     PutU32(buffer_, uint32_t(offset));
     PutU32(buffer_, sizes_[i]);
     offset += ChunkSpan(sizes_[i]);
-    if (buffer_.size() >= 64 * 1024) {
-      if (!Emit(buffer_.data(), buffer_.size())) return false;
-      buffer_.clear();
-    }
+    if (buffer_.size() >= kIndexBlockBytes && !EmitBuffer()) return false;
   }
-  const bool ok = Emit(buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return ok;
+  return EmitBuffer();
 }
 
 bool OdmlOutput::Complete() const {

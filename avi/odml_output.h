@@ -175,6 +175,7 @@ class OdmlOutput : public OutputStream {
 
  private:
   bool Emit(const void* data, size_t count);
+  bool EmitBuffer();
   bool EmitU32(uint32_t v);
   bool Fail();
   bool HandleEdit();

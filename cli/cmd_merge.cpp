@@ -1,7 +1,5 @@
 // tavrin merge: runs the merge job on the two files named; Ctrl-C acts as the
 // progress dialog's Cancel.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -97,9 +95,7 @@ int RunMerge(int argc, char** argv) {
   MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
   // The summary counts the joined file as a version-1 file; one written as
   // OpenDML (from 1 GiB on) is larger by its AVIX lists and indexes.
-  struct stat written;
-  if (!sink.pluginDone.written.empty() && stat(sink.pluginDone.written.c_str(), &written) == 0)
-    outcome.figures.joinedBytes = uint64_t(written.st_size);
+  if (!sink.pluginDone.written.empty()) outcome.figures.joinedBytes = sink.pluginDone.writtenBytes;
   sink.EndBar();
   if (outcome.detail.empty()) outcome.detail = sink.pluginDone.detail;
   const int32_t result = outcome.Number();

@@ -36,7 +36,8 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
                      &plan};
 }
 
-JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail) {
+JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail,
+                                    uint64_t* writtenBytes) {
   std::string ignored;
   if (!detail) detail = &ignored;
   if (path.empty()) path = work.joinedName;
@@ -60,6 +61,7 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
   JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem);
   if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
   if (result != JoinResult::Written) out.Abandon();
   switch (result) {
     case JoinResult::Written: return JoinedFileResult::Written;

@@ -20,9 +20,11 @@ enum class JoinedFileResult { Written, Cancelled, NameIsInput, InputDamaged, Too
 // The bytes go to a temporary file that replaces path only when complete, so
 // a failure or cancel leaves whatever was there before; a path that names
 // either input, also through a link, is refused. Every result but Written
-// and Cancelled shows its reason; *detail gets which file and why.
+// and Cancelled shows its reason; *detail gets which file and why, and
+// *writtenBytes the size of the file written (an OpenDML file is larger than
+// the version-1 count the merge's summary gives).
 JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink,
-                                    std::string* detail = nullptr);
+                                    std::string* detail = nullptr, uint64_t* writtenBytes = nullptr);
 
 // The same from the two inputs' names alone, as the plug-in library has them:
 // opens and analyses both, plans the merge as the merge job does (an overlap

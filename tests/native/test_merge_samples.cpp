@@ -11,32 +11,14 @@
 
 #include "split/split_job.h"
 #include "tests/native/test_merge_support.h"
+#include "tests/native/sample_list.h"
 
 using namespace mergetest;
 
+using avitest::Sample;
+using avitest::Samples;
+
 namespace {
-
-struct Sample {
-  std::string file;
-  double seconds;
-};
-
-std::vector<Sample> Samples() {
-  std::vector<Sample> out;
-  const char* dir = std::getenv("TAVRIN_SAMPLES");
-  if (!dir) return out;
-  std::ifstream manifest(std::string(dir) + "/samples.txt");
-  std::string line;
-  std::getline(manifest, line);  // header
-  while (std::getline(manifest, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() >= 6) out.push_back({std::string(dir) + "/" + cols[0], std::stod(cols[5])});
-  }
-  return out;
-}
 
 std::string FreshDir(const std::string& name) {
   std::string dir = testing::TempDir() + "tavrin_merge_" + name;

@@ -166,9 +166,7 @@ TEST(OdmlReader, Version1RulesReadTheFlattenedView) {
   flat.OpenSource(view);
   auto analysis = std::make_unique<AviAnalysis>();
   AviAnalysis& a = *analysis;
-  ResetAnalysis(a);
-  WalkProgress progress{nullptr, 0, 10, view.Size(), 0};
-  WalkChunks(a, progress, flat, 0, uint32_t(view.Size()), 0);
+  AnalyseFile(a, flat, view.Size(), WalkProgress{});
   EXPECT_EQ(a.hasIndx, 0);
   EXPECT_EQ(a.moviOffset, view.MoviTypePosition());
   EXPECT_EQ(a.idx1Offset, view.Idx1Position());

@@ -117,9 +117,7 @@ void CheckRealFile(const std::string& path, const std::string& videoId, bool aud
   flat.OpenSource(view);
   auto analysis = std::make_unique<AviAnalysis>();
   AviAnalysis& a = *analysis;
-  ResetAnalysis(a);
-  WalkProgress progress{nullptr, 0, 10, view.Size(), 0};
-  WalkChunks(a, progress, flat, 0, uint32_t(view.Size()), 0);
+  AnalyseFile(a, flat, view.Size(), WalkProgress{});
   EXPECT_EQ(a.hasIndx, 0);
   EXPECT_EQ(a.streams[0].idx1EntryCount, 1300u);
   EXPECT_EQ(flat.U32At(a.totalFramesOffset), 1300u);

@@ -14,34 +14,15 @@
 #include "split/size_split.h"
 #include "tests/native/test_merge_support.h"
 #include "tests/native/test_split_support.h"
+#include "tests/native/sample_list.h"
 
 using avitest::Bytes;
 using avitest::GetU32;
 
+using avitest::Sample;
+using avitest::Samples;
+
 namespace {
-
-struct Sample {
-  std::string file;
-  double seconds;
-  std::string audio;
-};
-
-std::vector<Sample> Samples() {
-  std::vector<Sample> out;
-  const char* dir = std::getenv("TAVRIN_SAMPLES");
-  if (!dir) return out;
-  std::ifstream manifest(std::string(dir) + "/samples.txt");
-  std::string line;
-  std::getline(manifest, line);  // header
-  while (std::getline(manifest, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() >= 6) out.push_back({std::string(dir) + "/" + cols[0], std::stod(cols[5]), cols[3]});
-  }
-  return out;
-}
 
 // ffprobe's complaints while demuxing and decoding every stream.
 std::string ProbeErrors(const std::string& path) {

@@ -8,35 +8,12 @@
 #include <sstream>
 
 #include "tests/native/test_split_support.h"
+#include "tests/native/sample_list.h"
 
 using namespace avitest;
 using namespace splittest;
 
 namespace {
-
-struct Sample {
-  std::string file;
-  double seconds;
-  std::string audio;
-};
-
-std::vector<Sample> Samples() {
-  std::vector<Sample> out;
-  const char* dir = std::getenv("TAVRIN_SAMPLES");
-  if (!dir) return out;
-  std::ifstream manifest(std::string(dir) + "/samples.txt");
-  std::string line;
-  std::getline(manifest, line);  // header
-  while (std::getline(manifest, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 6) continue;
-    out.push_back({std::string(dir) + "/" + cols[0], std::stod(cols[5]), cols[3]});
-  }
-  return out;
-}
 
 std::string Copy(const std::string& from, const std::string& dir) {
   std::string to = dir + "in.avi";

@@ -134,9 +134,7 @@ void TestCancelDuringSecondWalk() {
 
 int main() {
   if (!wt::Begin(110000)) return wt::Summary();  // below the runner's 120 s limit
-  mainWindow = wt::CreateTestMainWindow();
-  InitWin32Host(mainWindow, nullptr, wt::Japanese() ? 0 : 1);
-  wt::WatchProgressReports();
+  mainWindow = wt::StartJobHost();
 
   TestMergeSummary();
   TestFirstInputMissing();

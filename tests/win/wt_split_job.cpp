@@ -156,9 +156,7 @@ void TestCancelDuringEngine() {
 
 int main() {
   if (!wt::Begin(110000)) return wt::Summary();  // below the runner's 120 s limit
-  mainWindow = wt::CreateTestMainWindow();
-  InitWin32Host(mainWindow, nullptr, wt::Japanese() ? 0 : 1);
-  wt::WatchProgressReports();
+  mainWindow = wt::StartJobHost();
 
   TestSplitBoth();
   TestSplitMergeFirstOnly();

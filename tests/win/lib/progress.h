@@ -160,6 +160,15 @@ inline void WatchProgressReports() {
   Check(progressHook != nullptr, "WH_CALLWNDPROC hook installed", __FILE__, __LINE__);
 }
 
+// The usual start of an in-process job test: the stand-in main window, the
+// host in the run's language without a plug-in, progress reports watched.
+inline HWND StartJobHost() {
+  HWND main = CreateTestMainWindow();
+  InitWin32Host(main, nullptr, Japanese() ? 0 : 1);
+  WatchProgressReports();
+  return main;
+}
+
 // Presses Cancel (a click on the dialog's button) from inside the hook: the
 // flag is set before the worker's report returns.
 inline void PressCancel(HWND dialog) { SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); }

@@ -99,6 +99,18 @@ constexpr uint32_t Rgb(int r, int g, int b) { return uint32_t(r) << 16 | uint32_
 constexpr uint32_t kSplitColour = Rgb(200, 170, 130);
 constexpr uint32_t kMergeColour = Rgb(170, 130, 200);
 
+// A 32-bit DIB of width x height, first row at the top.
+inline BITMAPINFO TopDownRgb32(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 inline Capture CaptureClient(HWND window) {
   RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   Capture capture;
@@ -106,13 +118,7 @@ inline Capture CaptureClient(HWND window) {
   GetClientRect(window, &client);
   capture.width = client.right;
   capture.height = client.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownRgb32(capture.width, capture.height);
   void* bits = nullptr;
   HDC windowDc = GetDC(window);
   HDC memoryDc = CreateCompatibleDC(windowDc);
