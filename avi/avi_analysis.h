@@ -67,6 +67,15 @@ int WalkChunks(AviAnalysis& analysis, WalkProgress& progress, ByteInput& file, u
 // what a job does with each input.
 void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint64_t size, WalkProgress progress);
 
+// AnalyseFile without looking inside movi lists: a few reads instead of one
+// per chunk, and the same record wherever the chunks in movi hold nothing
+// that looks like the chunks the walk records (as in every file a real muxer
+// writes). A guess for work that goes ahead while AnalyseFile confirms it.
+void GuessAnalysis(AviAnalysis& analysis, ByteInput& file, uint64_t size);
+
+// True when two records agree in every field.
+bool SameAnalysis(const AviAnalysis& x, const AviAnalysis& y);
+
 // Decides where this file's idx1 offsets count from (sets chunkBase).
 uint64_t DetectChunkBase(const AviAnalysis& analysis, ByteInput& file);
 

@@ -1,5 +1,6 @@
 #include "avi/avi_source.h"
 
+#include "avi/background_walk.h"
 #include "avi/walk_sink.h"
 
 bool AviSource::Open(const char* path) {
@@ -19,6 +20,26 @@ void AviSource::Close() {
 }
 
 bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
+  if (!ReadIndexes(analysis, sink, base, span)) return false;
+  Walk(analysis, sink, base, span);
+  return true;
+}
+
+bool AviSource::AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span,
+                               BackgroundWalk& whole) {
+  if (!ReadIndexes(analysis, sink, base, span)) return false;
+  if (view_ || !whole.Start(file_)) {
+    Walk(analysis, sink, base, span);
+    return true;
+  }
+  GuessAnalysis(analysis, file_, file_.Size());
+  // The bar passes the cells a walk passes (it ends before the last), and a Cancel there
+  // stops the analysis as it would have stopped the walk.
+  for (int32_t cell = 1; sink && cell < span && !sink->Cancelled(); ++cell) sink->Progress(base + cell);
+  return true;
+}
+
+bool AviSource::ReadIndexes(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
   viewInput_.Close();
   view_.reset();
   const uint64_t size = file_.Size();
@@ -35,17 +56,22 @@ bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int
     ResetAnalysis(analysis);
     return false;
   }
+  if (reader_.Facts().hasSuperIndex) {
+    view_.reset(new OdmlFlatView(file_, reader_));
+    viewInput_.OpenSource(*view_);
+  }
+  return true;
+}
+
+void AviSource::Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
   WalkProgress walk;
   walk.sink = sink;
   walk.base = base;
   walk.span = span;
-  if (reader_.Facts().hasSuperIndex) {
-    view_.reset(new OdmlFlatView(file_, reader_));
-    viewInput_.OpenSource(*view_);
-    walk.base = base + half;
-    walk.span = span - half;
+  if (view_) {  // the indexes took the first half of the bar
+    walk.base = base + span / 2;
+    walk.span = span - span / 2;
   }
   walk.total = Input().Size();
   AnalyseFile(analysis, Input(), Input().Size(), walk);
-  return true;
 }

@@ -17,6 +17,7 @@
 #include "avi/odml_flat_view.h"
 #include "avi/odml_reader.h"
 
+class BackgroundWalk;
 class WalkSink;
 
 class AviSource {
@@ -40,8 +41,15 @@ class AviSource {
   // the indexes are broken or the sink cancelled while they were read:
   // Fault() says why and analysis is reset.
   bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+  // The same, except that for a version-1 file on disk the walk is started
+  // on whole's thread and analysis gets GuessAnalysis's record, which the
+  // caller must check against the walk's before it commits anything.
+  bool AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, BackgroundWalk& whole);
 
  private:
+  bool ReadIndexes(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+  void Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+
   ByteInput file_;
   OdmlReader reader_;
   std::unique_ptr<OdmlFlatView> view_;

@@ -78,6 +78,23 @@ void ByteInput::OpenSource(ByteSource& source) {
   buffer_.resize(kBufferSize);
 }
 
+bool ByteInput::OpenDuplicate(const ByteInput& other) {
+  Close();
+#ifdef _WIN32
+  (void)other;
+  return false;
+#else
+  if (other.fd_ < 0) return false;
+  // Positioned reads leave the shared file offset alone: the two readers
+  // never disturb each other.
+  fd_ = fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd_ < 0) return false;
+  size_ = other.size_;
+  buffer_.resize(kBufferSize);
+  return true;
+#endif
+}
+
 void ByteInput::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;

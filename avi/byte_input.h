@@ -40,6 +40,10 @@ class ByteInput {
   void OpenMemory(const uint8_t* data, size_t size);
   // Reads the bytes of source, which must outlive the reader.
   void OpenSource(ByteSource& source);
+  // Opens the file other has open once more, with a reader of its own that
+  // another thread may use. False where the file cannot be shared so (memory,
+  // computed bytes, the Windows build).
+  bool OpenDuplicate(const ByteInput& other);
   void Close();
   bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
   // The size when opened (a file may change later; reads then end early).

@@ -92,8 +92,13 @@ void ResetAnalysis(AviAnalysis& a) {
   a.chunkBase = 0;
 }
 
-int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t start, uint64_t end,
-               int depth) {
+namespace {
+
+// What a walk looks inside: everything, or everything but movi lists.
+enum class Reach { Everything, OutsideMovi };
+
+int WalkRange(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t start, uint64_t end, int depth,
+              Reach reach) {
   ReportWalkStep(progress, start);
   if (a.streamCount >= uint32_t(kMaxStreams) || Cancelled(progress)) return 0;
   if (depth > kMaxDepth) return 0;
@@ -118,15 +123,17 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t
       a.streamsOffset = start + 32;
     }
     if (code == kStrh) RecordStreamHeader(a, file, start, end);
+    bool movi = false;
     if (code == kList && start + 12 <= end) {
-      if (file.U32At(start + 8) == kMovi && a.moviOffset == 0) a.moviOffset = start + 8;
+      movi = file.U32At(start + 8) == kMovi;
+      if (movi && a.moviOffset == 0) a.moviOffset = start + 8;
     }
     if (code == kIndx) a.hasIndx = 1;
     if (code == kIdx1) CountIndexEntries(a, file, start, uint32_t(size), end);
 
     // Every chunk's inside is tried as a list of chunks; for data chunks this
     // fails at once on the first header test.
-    WalkChunks(a, progress, file, start + 12, start + 8 + size, depth + 1);
+    if (!(movi && reach == Reach::OutsideMovi)) WalkRange(a, progress, file, start + 12, start + 8 + size, depth + 1, reach);
 
     start = start + 8 + size + (size & 1);
     if (start >= end) break;
@@ -134,8 +141,37 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t
   return 1;
 }
 
+}  // namespace
+
+int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t start, uint64_t end, int depth) {
+  return WalkRange(a, progress, file, start, end, depth, Reach::Everything);
+}
+
 void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);
   WalkChunks(a, progress, file, 0, size, 0);
   a.chunkBase = DetectChunkBase(a, file);
+}
+
+void GuessAnalysis(AviAnalysis& a, ByteInput& file, uint64_t size) {
+  ResetAnalysis(a);
+  WalkProgress quiet;
+  WalkRange(a, quiet, file, 0, size, 0, Reach::OutsideMovi);
+  a.chunkBase = DetectChunkBase(a, file);
+}
+
+bool SameAnalysis(const AviAnalysis& x, const AviAnalysis& y) {
+  for (int n = 0; n < kMaxStreams; ++n) {
+    const StreamEntry& s = x.streams[n];
+    const StreamEntry& t = y.streams[n];
+    if (s.lengthOffset != t.lengthOffset || s.suggestedBufferSizeOffset != t.suggestedBufferSizeOffset ||
+        s.sampleSizeOffset != t.sampleSizeOffset || s.type != t.type || s.idx1EntryCount != t.idx1EntryCount ||
+        s.rate != t.rate)
+      return false;
+  }
+  return x.riffSizeOffset == y.riffSizeOffset && x.microSecPerFrameOffset == y.microSecPerFrameOffset &&
+         x.totalFramesOffset == y.totalFramesOffset && x.streamsOffset == y.streamsOffset && x.hasIndx == y.hasIndx &&
+         x.moviOffset == y.moviOffset && x.idx1Offset == y.idx1Offset && x.streamCount == y.streamCount &&
+         x.idx1EntryTotal == y.idx1EntryTotal && x.firstVideoStream == y.firstVideoStream &&
+         x.hasRecEntries == y.hasRecEntries && x.chunkBase == y.chunkBase;
 }

@@ -1,25 +1,24 @@
 #include "avi/source_window.h"
 
+#include <new>
+#include <utility>
+
 #include "avi/byte_input.h"
 #include "io/output_stream.h"
 
 namespace {
 constexpr size_t kWindowBytes = 1024 * 1024;
-constexpr size_t kAlignBytes = 4096;
+constexpr size_t kAlignBytes = 4096;  // of file positions read
 // Shorter ranges go through the window: one system call per range would cost
 // more than the copy through memory.
 constexpr uint64_t kFileCopyBytes = 64 * 1024;
 }
 
-namespace {
-uint8_t* PageAligned(std::vector<uint8_t>& storage) {
-  uintptr_t at = reinterpret_cast<uintptr_t>(storage.data());
-  return storage.data() + ((kAlignBytes - at % kAlignBytes) % kAlignBytes);
-}
-}  // namespace
-
-SourceWindow::SourceWindow(ByteInput& input) : input_(input), storage_(kWindowBytes + kAlignBytes) {
-  buffer_ = PageAligned(storage_);
+SourceWindow::SourceWindow(ByteInput& input) : input_(input) {
+  // The spare half is touched only when a read ahead is made.
+  if (!storage_.Allocate(2 * kWindowBytes)) throw std::bad_alloc();
+  buffer_ = storage_.Data();
+  spare_ = buffer_ + kWindowBytes;
 }
 
 SourceWindow::~SourceWindow() {
@@ -37,7 +36,6 @@ bool SourceWindow::Fill(uint64_t position) {
     aheadUnderWay_ = false;
     if (aheadStart_ == start_) {
       std::swap(buffer_, spare_);
-      std::swap(storage_, spareStorage_);
       fill_ = got;
       ReadNextAhead();
       return position < start_ + fill_;
@@ -53,10 +51,6 @@ void SourceWindow::ReadNextAhead() {
   // Only after a whole window: a short one ends at the end of the file.
   const uint64_t next = start_ + fill_;
   if (fill_ != kWindowBytes || next >= input_.Size() || input_.Descriptor() < 0) return;
-  if (spareStorage_.empty()) {
-    spareStorage_.resize(kWindowBytes + kAlignBytes);
-    spare_ = PageAligned(spareStorage_);
-  }
   aheadUnderWay_ = ahead_.Start(input_.Descriptor(), next, spare_, kWindowBytes);
   aheadStart_ = next;
 }

@@ -13,8 +13,7 @@
 //   source.CopyRun(runStart, runBytes, out);    // a long stretch of the input
 #pragma once
 #include <cstdint>
-#include <vector>
-
+#include "io/io_buffer.h"
 #include "io/read_ahead.h"
 
 class ByteInput;
@@ -41,14 +40,13 @@ class SourceWindow {
   void ReadNextAhead();
 
   ByteInput& input_;
-  std::vector<uint8_t> storage_;
-  uint8_t* buffer_;  // page-aligned start within storage_
+  IoBuffer storage_;  // the window, and after it the spare
+  uint8_t* buffer_;
   uint64_t start_ = 0;
   uint64_t fill_ = 0;
   // Windows are mostly wanted one after the other: the next one is read on
   // a second thread while this one is written out (files only).
-  std::vector<uint8_t> spareStorage_;
-  uint8_t* spare_ = nullptr;  // page-aligned start within spareStorage_
+  uint8_t* spare_;
   ReadAhead ahead_;
   bool aheadUnderWay_ = false;
   uint64_t aheadStart_ = 0;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "io/io_buffer.h"
 #include "io/output_stream.h"
 #include "io/write_behind.h"
 
@@ -35,7 +36,8 @@ class OutputFile : public OutputStream {
 
   bool Write(const void* data, size_t count) override;
   uint64_t Position() const override { return position_; }
-  bool Failed() const override { return failed_; }
+  // Also true as soon as a write on the writing thread has failed.
+  bool Failed() const override;
   // Flushes what is buffered, then lets the system copy the range into the
   // file (io/file_range.h).
   int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) override;
@@ -57,22 +59,23 @@ class OutputFile : public OutputStream {
   bool Flush();
   // Waits until every byte handed over is written; false when a write failed.
   bool Drain();
-  void NoteWriteError(int error);
+  void NoteWriteError(int error) const;
 
   std::FILE* file_ = nullptr;
   std::string finalPath_;
   std::string tempPath_;  // empty when there is no temporary file
-  std::string reason_;
+  // A failure of the writing thread is taken over when it is first asked about.
+  mutable std::string reason_;
   // A few buffers in turn: while one is filled the others are written by
   // a second thread (io/write_behind.h) where the platform has one.
-  std::vector<uint8_t> storage_;
-  uint8_t* buffers_[4] = {};     // page-aligned, within storage_
+  IoBuffer storage_;
+  uint8_t* buffers_[4] = {};     // within storage_
   uint64_t tickets_[4] = {};     // the pending write of each buffer (0: none)
   int current_ = 0;
   uint8_t* buffer_ = nullptr;    // buffers_[current_]
   size_t fill_ = 0;
   std::unique_ptr<WriteBehind> behind_;  // one per file written: no error carried over
   uint64_t position_ = 0;
-  bool failed_ = false;
+  mutable bool failed_ = false;
   bool finished_ = false;
 };

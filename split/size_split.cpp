@@ -4,6 +4,7 @@
 
 #include "app/job_sink.h"
 #include "avi/avi_source.h"
+#include "avi/background_walk.h"
 #include "split/number_field.h"
 #include "split/split_job.h"
 
@@ -69,13 +70,14 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   AviSource input;
   if (!OpenSplitInput(path, input, outcome)) return Fail(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink)) return outcome;
+  BackgroundWalk whole;
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &whole)) return outcome;
 
   outcome.engineStarted = true;
-  const SplitSource source{input.Input(), analysis, path};
-  SplitPlan plan;
-  SplitResult result = PlanSizeSplit(source, limit, time.overlap, plan);
-  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
+  const SplitPlanner plan = [limit, &time](const SplitSource& source, SplitPlan& planned) {
+    return PlanSizeSplit(source, limit, time.overlap, planned);
+  };
+  SplitResult result = WriteConfirmedSplit(input, analysis, whole, plan, time, path, sink, outcome);
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
   return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
 }

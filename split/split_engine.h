@@ -9,6 +9,7 @@
 // WriteSplitOutputs alone names, creates, replaces and removes output files;
 // WriteSplitStreams writes the same bytes to any two streams (memory too).
 #pragma once
+#include <functional>
 #include <cstdint>
 #include <string>
 
@@ -104,6 +105,8 @@ SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, 
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled
 // leaves every existing file as it was and no temporary file. Fills the
-// outcome's names, written flags and, on failure, its detail.
+// outcome's names, written flags and, on failure, its detail. When
+// mayCommit is given and says no once the outputs are complete, they are
+// removed instead and the result is Cancelled.
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
-                              JobSink& sink, SplitOutcome& outcome);
+                              JobSink& sink, SplitOutcome& outcome, const std::function<bool()>& mayCommit = {});

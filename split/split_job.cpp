@@ -6,6 +6,7 @@
 #include "app/job_sink.h"
 #include "app/plugin_work.h"
 #include "avi/avi_source.h"
+#include "avi/background_walk.h"
 #include "avi/fourcc.h"
 #include "split/number_field.h"
 #include "split/split_engine.h"
@@ -65,7 +66,7 @@ bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& out
 }
 
 bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
-                       JobSink& sink) {
+                       JobSink& sink, BackgroundWalk* whole) {
   sink.Status(Text(sink, kSplitAnalyzing), 0);
   if (sink.Cancelled()) {
     Finish(outcome, SplitResult::Cancelled, sink);
@@ -76,7 +77,7 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
     Finish(outcome, SplitResult::InputNotRiff, sink);
     return false;
   }
-  const bool read = input.Analyse(analysis, &sink, 0, 10);
+  const bool read = whole ? input.AnalyseOrGuess(analysis, &sink, 0, 10, *whole) : input.Analyse(analysis, &sink, 0, 10);
   if (sink.Cancelled() || (!read && input.Fault().problem == OdmlProblem::kCancelled)) {
     Finish(outcome, SplitResult::Cancelled, sink);
     return false;
@@ -91,6 +92,41 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
       DescribeOdmlFault(input.Fault(), sink.EnglishUi());
   sink.Message(text.c_str(), MessageOwner::ProgressWindow);
   return false;
+}
+
+namespace {
+
+SplitResult PlanAndWrite(AviSource& input, const AviAnalysis& analysis, const SplitPlanner& plan,
+                         const TimeSplit& time, const std::string& path, JobSink& sink, SplitOutcome& outcome,
+                         const std::function<bool()>& mayCommit) {
+  const SplitSource source{input.Input(), analysis, path};
+  SplitPlan planned;
+  SplitResult result = plan(source, planned);
+  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, planned, sink, outcome, mayCommit);
+  return result;
+}
+
+}  // namespace
+
+SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, BackgroundWalk& whole,
+                                const SplitPlanner& plan, const TimeSplit& time, const std::string& path,
+                                JobSink& sink, SplitOutcome& outcome) {
+  if (!whole.Started()) return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, {});
+  const SplitOutcome before = outcome;
+  AviAnalysis walked{};
+  int confirmed = -1;  // not known yet
+  auto confirm = [&] {
+    if (confirmed < 0)
+      confirmed = whole.Wait(&walked, [&] { return !sink.Cancelled(); }) && SameAnalysis(walked, analysis);
+    return confirmed == 1;
+  };
+  const SplitResult result = PlanAndWrite(input, analysis, plan, time, path, sink, outcome, confirm);
+  // A run that ended before its commit (a refusal, a failed write) stands
+  // only on a confirmed guess too.
+  if (sink.Cancelled() || confirm()) return result;
+  outcome = before;
+  analysis = walked;
+  return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, {});
 }
 
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
@@ -116,14 +152,16 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   AviSource input;
   if (!OpenSplitInput(path, input, outcome)) return Finish(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink)) return outcome;
+  BackgroundWalk whole;
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &whole)) return outcome;
 
   outcome.engineStarted = true;
-  const SplitSource source{input.Input(), analysis, path};
-  SplitPlan plan;
-  SplitResult result = PlanSplit(source, time, plan);
-  if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;
-  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, plan, sink, outcome);
+  const SplitPlanner plan = [&](const SplitSource& source, SplitPlan& planned) {
+    const SplitResult planResult = PlanSplit(source, time, planned);
+    if (const char* what = SplitStructureDetail(planResult)) outcome.detail = path + ": " + what;
+    return planResult;
+  };
+  SplitResult result = WriteConfirmedSplit(input, analysis, whole, plan, time, path, sink, outcome);
   input.Close();
   // A cancelled run wrote nothing (outputs replace their names only once
   // complete); the host reports the cancel itself.

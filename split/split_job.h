@@ -2,14 +2,19 @@
 // runs the split engine and shows the outcome through the sink.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "split/split_request.h"
 #include "split/split_result.h"
 
 class AviSource;
+class BackgroundWalk;
 class JobSink;
 struct AviAnalysis;
+struct SplitPlan;
+struct SplitSource;
+struct TimeSplit;
 
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink);
 
@@ -23,5 +28,17 @@ bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& out
 // The "Analyzing" step of a split: checks that the opened input begins with
 // "RIFF", reads its OpenDML indexes (if any) and analyses it (bar 0..10).
 // False once it finished the outcome (not RIFF, broken indexes, cancelled).
+// With whole, a version-1 file on disk gets a guessed analysis at once and
+// the walk runs on whole's thread (avi/background_walk.h): the split is then
+// written with WriteConfirmedSplit.
 bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
-                       JobSink& sink);
+                       JobSink& sink, BackgroundWalk* whole = nullptr);
+
+// Plans the split with plan and writes it. Where analysis is a guess, the
+// outputs replace their names only once the walk has confirmed it; when the
+// walk found otherwise (chunks inside movi that look like the headers the
+// walk records), all is planned and written once more from the walk's record.
+using SplitPlanner = std::function<SplitResult(const SplitSource&, SplitPlan&)>;
+SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, BackgroundWalk& whole,
+                                const SplitPlanner& plan, const TimeSplit& time, const std::string& path,
+                                JobSink& sink, SplitOutcome& outcome);

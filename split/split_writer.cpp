@@ -280,7 +280,11 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   Output outputs[2];
   *failedOutput = -1;
   auto fail = [&](int output) {
+    // Outputs are written behind on threads: when both have failed by the
+    // time a failure shows, the first output's is the one to report.
     *failedOutput = output;
+    for (int x = 1; x >= 0; --x)
+      if (outputs[x].wanted && outputs[x].stream->Failed()) *failedOutput = x;
     return SplitResult::WriteFailed;
   };
   OutputRoute routes[2];
@@ -387,7 +391,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
 }
 
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
-                              JobSink& sink, SplitOutcome& outcome) {
+                              JobSink& sink, SplitOutcome& outcome, const std::function<bool()>& mayCommit) {
   std::string names[2];
   const bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
   SplitFigures& figures = outcome.figures;
@@ -457,6 +461,7 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   }
   // Complete: only now do the outputs replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
+  if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
   for (int x = 0; x < 2; ++x) {
     if (wanted[x] && !files[x].Commit()) {
       outcome.detail = names[x] + ": " + files[x].Reason();
