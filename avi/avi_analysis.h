@@ -48,6 +48,15 @@ inline uint32_t EntriesOfStream(const AviAnalysis& a, int n) {
 // Start values for everything but sampleSizeOffset.
 void ResetAnalysis(AviAnalysis& analysis);
 
+// Told of every chunk header a walk accepts, in the order of the file.
+class ChunkVisitor {
+ public:
+  virtual void Chunk(uint64_t position, uint64_t size) = 0;
+
+ protected:
+  ~ChunkVisitor() = default;
+};
+
 // How one walk reports progress: base + floor(offset x span / total) cells,
 // sent whenever that step grows beyond `last`.
 struct WalkProgress {
@@ -56,6 +65,7 @@ struct WalkProgress {
   int32_t span = 0;
   uint64_t total = 0;  // the file's size in bytes
   int32_t last = 0;
+  ChunkVisitor* visitor = nullptr;  // may be null; changes nothing in the record
 };
 
 // Walks the chunks in [start, end) of file, recursing into every chunk.

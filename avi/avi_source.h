@@ -41,9 +41,10 @@ class AviSource {
   // the indexes are broken or the sink cancelled while they were read:
   // Fault() says why and analysis is reset.
   bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
-  // The same, except that for a version-1 file on disk the walk is started
-  // on whole's thread and analysis gets GuessAnalysis's record, which the
-  // caller must check against the walk's before it commits anything.
+  // The same, except that for a version-1 file on disk analysis gets
+  // GuessAnalysis's record and then the walk is started on whole's thread:
+  // the caller must check the guess against the walk's record before it
+  // commits anything.
   bool AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, BackgroundWalk& whole);
 
  private:

@@ -24,6 +24,11 @@ class BackgroundWalk {
   BackgroundWalk(const BackgroundWalk&) = delete;
   BackgroundWalk& operator=(const BackgroundWalk&) = delete;
 
+  // Something that watches the walk pass the chunks, made on the walk's
+  // thread over the walk's reader (set before Start; what it makes must
+  // outlive the walk).
+  using Watcher = std::function<ChunkVisitor*(ByteInput& input)>;
+  void Watch(Watcher make) { watch_ = std::move(make); }
   // Starts walking file, which must be a file on disk; false, with nothing
   // started, where no second reader or thread is to be had.
   bool Start(const ByteInput& file);
@@ -35,4 +40,5 @@ class BackgroundWalk {
  private:
   struct Worker;
   std::unique_ptr<Worker> worker_;
+  Watcher watch_;
 };

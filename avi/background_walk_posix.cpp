@@ -21,9 +21,12 @@ struct BackgroundWalk::Worker : WalkSink {
   void Progress(int) override {}
   bool Cancelled() const override { return stop.load(std::memory_order_relaxed); }
 
+  BackgroundWalk::Watcher watch;
+
   void Run() {
     WalkProgress progress;
     progress.sink = this;  // for stopping only: no total, so no reports
+    if (watch) progress.visitor = watch(input);
     AnalyseFile(analysis, input, input.Size(), progress);
     std::lock_guard<std::mutex> lock(mutex);
     done = true;
@@ -42,12 +45,14 @@ BackgroundWalk::~BackgroundWalk() {
 bool BackgroundWalk::Start(const ByteInput& file) {
   std::unique_ptr<Worker> worker(new Worker);
   if (!worker->input.OpenDuplicate(file)) return false;
+  worker->watch = watch_;
+  worker_ = std::move(worker);
   try {
-    worker->thread = std::thread(&Worker::Run, worker.get());
+    worker_->thread = std::thread(&Worker::Run, worker_.get());
   } catch (...) {
+    worker_.reset();
     return false;
   }
-  worker_ = std::move(worker);
   return true;
 }
 

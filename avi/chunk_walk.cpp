@@ -115,6 +115,7 @@ int WalkRange(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t 
     // 4 GiB no such list fits, so nothing changes there.)
     if (size == 0xFFFFFFFFu && (code == kRiff || code == kList) && end - start - 8 > size) size = end - start - 8;
     if (start + 8 + size > end) break;
+    if (progress.visitor) progress.visitor->Chunk(start, size);
 
     if (start == 0 && code == kRiff) a.riffSizeOffset = 4;
     if (code == kAvih && start + 48 <= end) {

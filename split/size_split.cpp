@@ -4,7 +4,6 @@
 
 #include "app/job_sink.h"
 #include "avi/avi_source.h"
-#include "avi/background_walk.h"
 #include "split/number_field.h"
 #include "split/split_job.h"
 
@@ -70,14 +69,14 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   AviSource input;
   if (!OpenSplitInput(path, input, outcome)) return Fail(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  BackgroundWalk whole;
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &whole)) return outcome;
+  SplitConfirmation confirmation(analysis);
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &confirmation.walk)) return outcome;
 
   outcome.engineStarted = true;
   const SplitPlanner plan = [limit, &time](const SplitSource& source, SplitPlan& planned) {
     return PlanSizeSplit(source, limit, time.overlap, planned);
   };
-  SplitResult result = WriteConfirmedSplit(input, analysis, whole, plan, time, path, sink, outcome);
+  SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
   return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "avi/avi_analysis.h"
+#include "avi/index_reader.h"
 #include "avi/odml_output.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
@@ -96,11 +97,45 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 // output, *problem why: SplitOutputRefusal, or no OpenDML layout). Chunks lying back to back in the input as
 // they are written are copied as runs of input bytes (file to file where the
 // system can); ChunkByChunk writes every chunk on its own, the same bytes
-// more slowly (kept for tests that compare the two).
-enum class ChunkCopy { Runs, ChunkByChunk };
+// more slowly. IndexedRuns takes chunks that the index places back to back
+// for such runs without reading their headers: the same bytes only when
+// ChunksStoredAsWritten holds, which must be checked before they are used.
+enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs,
                               const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
+
+// True when every indexed chunk of the analysed input that lies inside it
+// is stored as the writer writes it (its header giving the index's length,
+// a zero pad byte after odd data). Reads every such header; stops, false,
+// once stop says so.
+bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& analysis, const std::function<bool()>& stop);
+
+// ChunksStoredAsWritten worked out as a walk of the input passes the chunks
+// (a visitor of that walk), at no read of its own but the pad bytes after
+// odd chunks. It needs the index in file order, as muxers write it: an
+// entry the walk does not meet where the index places it makes it say no.
+class StoredChunkCheck : public ChunkVisitor {
+ public:
+  // input: the walk's reader; analysis: where the index is (a guess the
+  // walk's record must confirm).
+  StoredChunkCheck(ByteInput& input, const AviAnalysis& analysis);
+  void Chunk(uint64_t position, uint64_t size) override;
+  // After the walk: true when every entry was met and stored as written.
+  bool Result() const { return sound_ && next_ == kNone; }
+
+ private:
+  static constexpr uint64_t kNone = ~0ull;
+  void Advance();  // to the next entry a split writes from the input
+
+  ByteInput& input_;
+  const AviAnalysis& analysis_;
+  IndexReader index_;
+  uint32_t i_ = 0;
+  IndexEntry entry_{};
+  uint64_t next_ = kNone;  // where entry_'s chunk lies
+  bool sound_ = true;
+};
 
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled
@@ -109,4 +144,5 @@ SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, 
 // mayCommit is given and says no once the outputs are complete, they are
 // removed instead and the result is Cancelled.
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
-                              JobSink& sink, SplitOutcome& outcome, const std::function<bool()>& mayCommit = {});
+                              JobSink& sink, SplitOutcome& outcome, ChunkCopy copy = ChunkCopy::ChunkByChunk,
+                              const std::function<bool()>& mayCommit = {});

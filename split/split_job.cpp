@@ -98,35 +98,51 @@ namespace {
 
 SplitResult PlanAndWrite(AviSource& input, const AviAnalysis& analysis, const SplitPlanner& plan,
                          const TimeSplit& time, const std::string& path, JobSink& sink, SplitOutcome& outcome,
-                         const std::function<bool()>& mayCommit) {
+                         ChunkCopy copy, const std::function<bool()>& mayCommit) {
   const SplitSource source{input.Input(), analysis, path};
   SplitPlan planned;
   SplitResult result = plan(source, planned);
-  if (result == SplitResult::Completed) result = WriteSplitOutputs(source, time, planned, sink, outcome, mayCommit);
+  if (result == SplitResult::Completed)
+    result = WriteSplitOutputs(source, time, planned, sink, outcome, copy, mayCommit);
   return result;
 }
 
 }  // namespace
 
-SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, BackgroundWalk& whole,
+SplitConfirmation::SplitConfirmation(const AviAnalysis& guess) {
+  walk.Watch([this, &guess](ByteInput& input) {
+    check_.reset(new StoredChunkCheck(input, guess));
+    return check_.get();
+  });
+}
+
+SplitConfirmation::~SplitConfirmation() = default;
+
+bool SplitConfirmation::ChunksAsWritten() const { return check_ && check_->Result(); }
+
+SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitConfirmation& confirmation,
                                 const SplitPlanner& plan, const TimeSplit& time, const std::string& path,
                                 JobSink& sink, SplitOutcome& outcome) {
-  if (!whole.Started()) return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, {});
+  if (!confirmation.walk.Started())
+    return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
   const SplitOutcome before = outcome;
   AviAnalysis walked{};
   int confirmed = -1;  // not known yet
   auto confirm = [&] {
-    if (confirmed < 0)
-      confirmed = whole.Wait(&walked, [&] { return !sink.Cancelled(); }) && SameAnalysis(walked, analysis);
+    if (confirmed < 0) {
+      const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
+      confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
+    }
     return confirmed == 1;
   };
-  const SplitResult result = PlanAndWrite(input, analysis, plan, time, path, sink, outcome, confirm);
+  const SplitResult result =
+      PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::IndexedRuns, confirm);
   // A run that ended before its commit (a refusal, a failed write) stands
   // only on a confirmed guess too.
   if (sink.Cancelled() || confirm()) return result;
   outcome = before;
   analysis = walked;
-  return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, {});
+  return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
 }
 
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
@@ -152,8 +168,8 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   AviSource input;
   if (!OpenSplitInput(path, input, outcome)) return Finish(outcome, outcome.result, sink);
   AviAnalysis analysis{};
-  BackgroundWalk whole;
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &whole)) return outcome;
+  SplitConfirmation confirmation(analysis);
+  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &confirmation.walk)) return outcome;
 
   outcome.engineStarted = true;
   const SplitPlanner plan = [&](const SplitSource& source, SplitPlan& planned) {
@@ -161,7 +177,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     if (const char* what = SplitStructureDetail(planResult)) outcome.detail = path + ": " + what;
     return planResult;
   };
-  SplitResult result = WriteConfirmedSplit(input, analysis, whole, plan, time, path, sink, outcome);
+  SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
   input.Close();
   // A cancelled run wrote nothing (outputs replace their names only once
   // complete); the host reports the cancel itself.

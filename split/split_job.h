@@ -3,15 +3,17 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "avi/background_walk.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
 
 class AviSource;
-class BackgroundWalk;
 class JobSink;
 struct AviAnalysis;
+class StoredChunkCheck;
 struct SplitPlan;
 struct SplitSource;
 struct TimeSplit;
@@ -34,11 +36,28 @@ bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& out
 bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
                        JobSink& sink, BackgroundWalk* whole = nullptr);
 
+// What a split that starts from a guessed analysis waits for before it
+// commits: the whole walk, and after it on the same thread the check that
+// the chunks lie in the input as they are written (ChunksStoredAsWritten),
+// which lets the split copy runs of them as the index places them.
+class SplitConfirmation {
+  std::unique_ptr<StoredChunkCheck> check_;  // made and used on the walk's thread, which ends first
+
+ public:
+  // guess: the analysis the split starts from, filled before the walk starts.
+  explicit SplitConfirmation(const AviAnalysis& guess);
+  ~SplitConfirmation();
+  BackgroundWalk walk;
+  // After the walk's Wait: the chunks lie as the split writes them.
+  bool ChunksAsWritten() const;
+};
+
 // Plans the split with plan and writes it. Where analysis is a guess, the
-// outputs replace their names only once the walk has confirmed it; when the
-// walk found otherwise (chunks inside movi that look like the headers the
-// walk records), all is planned and written once more from the walk's record.
+// outputs replace their names only once the walk has confirmed it and the
+// chunks are stored as written; otherwise (chunks inside movi that look like
+// the headers the walk records, chunk headers that disagree with the index)
+// all is planned and written once more, chunk by chunk, from the walk's record.
 using SplitPlanner = std::function<SplitResult(const SplitSource&, SplitPlan&)>;
-SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, BackgroundWalk& whole,
+SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitConfirmation& confirmation,
                                 const SplitPlanner& plan, const TimeSplit& time, const std::string& path,
                                 JobSink& sink, SplitOutcome& outcome);

@@ -336,7 +336,12 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
     const Part parts[2] = {route.firstPart, route.secondPart};
     const uint32_t partial[2] = {cut.firstPartialBytes, cut.secondPartialBytes};
     uint64_t end = 0;
-    const bool asStored = copy == ChunkCopy::Runs && (goes[0] || goes[1]) && stored.WrittenAsStored(at, e.length, &end);
+    bool asStored = false;
+    if (copy == ChunkCopy::Runs && (goes[0] || goes[1])) asStored = stored.WrittenAsStored(at, e.length, &end);
+    if (copy == ChunkCopy::IndexedRuns) {
+      end = at + 8 + uint64_t(e.length) + (e.length & 1);
+      asStored = end <= src.input.Size();
+    }
     for (int x = 0; x < 2; ++x) {
       if (!goes[x]) continue;
       OutputStream& f = *outputs[x].stream;
@@ -390,8 +395,56 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   return SplitResult::Completed;
 }
 
+bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& a, const std::function<bool()>& stop) {
+  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
+  StoredChunks stored(input);
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    if (i % 4096 == 0 && stop()) return false;
+    const IndexEntry e = index.At(i);
+    const int stream = StreamOfCkid(e.ckid);
+    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;  // never written
+    const uint64_t at = ChunkPosition(a.chunkBase, e);
+    uint64_t end = at + 8 + uint64_t(e.length) + (e.length & 1);
+    if (end > input.Size()) continue;  // never taken into a run
+    if (!stored.WrittenAsStored(at, e.length, &end)) return false;
+  }
+  return true;
+}
+
+StoredChunkCheck::StoredChunkCheck(ByteInput& input, const AviAnalysis& analysis)
+    : input_(input), analysis_(analysis), index_(input, analysis.idx1Offset, analysis.idx1EntryTotal) {
+  Advance();
+}
+
+void StoredChunkCheck::Advance() {
+  next_ = kNone;
+  while (i_ < index_.Total()) {
+    entry_ = index_.At(i_++);
+    const int stream = StreamOfCkid(entry_.ckid);
+    if (stream < 0 || uint32_t(stream) >= analysis_.streamCount) continue;  // never written
+    const uint64_t at = ChunkPosition(analysis_.chunkBase, entry_);
+    if (at + 8 + uint64_t(entry_.length) + (entry_.length & 1) > input_.Size()) continue;  // never in a run
+    next_ = at;
+    return;
+  }
+}
+
+void StoredChunkCheck::Chunk(uint64_t position, uint64_t size) {
+  if (!sound_ || position < next_) return;  // a chunk the index does not name
+  if (position > next_ || size != entry_.length) {
+    sound_ = false;  // passed over, or its header disagrees with the index
+    return;
+  }
+  if (size & 1) {
+    input_.Seek(position + 8 + size);
+    if (input_.ReadByte() != 0) sound_ = false;
+  }
+  Advance();
+}
+
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
-                              JobSink& sink, SplitOutcome& outcome, const std::function<bool()>& mayCommit) {
+                              JobSink& sink, SplitOutcome& outcome, ChunkCopy copy,
+                              const std::function<bool()>& mayCommit) {
   std::string names[2];
   const bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
   SplitFigures& figures = outcome.figures;
@@ -434,15 +487,8 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   }
 
   int failed = -1;
-  // Chunk by chunk for now: finding the runs reads every chunk header once
-  // more, and where the kernel's file-to-file copy is no cheaper than a copy
-  // through memory (tmpfs and ext4 on 6.x kernels, measured with
-  // tools/bench_split.sh) those reads made the split about 1.1 to 1.3 times
-  // slower. The runs pay off once the headers can be looked at without a
-  // read call per chunk.
   std::string problem;
-  SplitResult result =
-      WriteSplitStreams(source, plan, streams, sink, &failed, ChunkCopy::ChunkByChunk, OdmlLimits(), &problem);
+  SplitResult result = WriteSplitStreams(source, plan, streams, sink, &failed, copy, OdmlLimits(), &problem);
   if (result == SplitResult::OutputTooLarge) {
     outcome.detail = names[failed] + ": " + problem;
     return result;
