@@ -26,15 +26,19 @@ bench_workdir() { # [WORKDIR] NEEDED_KB NAME
 
 # "MEDIAN_SECONDS PEAK_KB" of ROUNDS runs; CLEAN (a glob) is removed before each.
 bench_measure() { # CLEAN COMMAND...
-  local clean=$1 times=() peak=0 out record
+  local clean=$1 times=() peak=0 out record start end
   shift
   record=$(mktemp)
   for _ in $(seq "$ROUNDS"); do
     rm -f $clean
-    /usr/bin/time -o "$record" -f "%e %M" "${BENCH_PREFIX[@]}" "$@" >/dev/null 2>&1
+    # /usr/bin/time gives hundredths of a second: the wall clock is read
+    # around it instead (its own start costs about a millisecond, cp's too).
+    start=$EPOCHREALTIME
+    /usr/bin/time -o "$record" -f "%M" "${BENCH_PREFIX[@]}" "$@" >/dev/null 2>&1
+    end=$EPOCHREALTIME
     out=$(tail -n 1 "$record")
-    times+=("${out% *}")
-    [ "${out#* }" -gt "$peak" ] && peak=${out#* }
+    times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')")
+    [ "$out" -gt "$peak" ] && peak=$out
   done
   rm -f $clean "$record"
   printf '%s\n' "${times[@]}" | sort -n | awk -v p="$peak" '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)], p }'

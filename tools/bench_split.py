@@ -23,9 +23,12 @@ avih = struct.pack("<14I", 40000, 0, 0, 0x10, frames, 0, 2, max(sizes), 320, 240
 strh_v = b"vidsXVID" + struct.pack("<5I", 0, 0, 0, 1, 25) + struct.pack("<3I", 0, frames, max(sizes)) + \
     struct.pack("<2I4H", 0xFFFFFFFF, 0, 0, 0, 320, 240)
 strf_v = struct.pack("<3I2H6I", 40, 320, 240, 1, 24, 0x44495658, 320 * 240 * 3, 0, 0, 0, 0)
-strh_a = b"auds" + b"\0" * 4 + struct.pack("<5I", 0, 0, 0, 1, 44100) + \
+# The audio keeps pace with the video, as in a recording: 16-bit stereo PCM
+# at the rate that makes audio_bytes one frame's worth (7056: 44100 Hz).
+rate = audio_bytes * 25 // 4
+strh_a = b"auds" + b"\0" * 4 + struct.pack("<5I", 0, 0, 0, 1, rate) + \
     struct.pack("<3I", 0, frames * audio_bytes // 4, audio_bytes) + struct.pack("<2I4H", 0xFFFFFFFF, 4, 0, 0, 0, 0)
-strf_a = struct.pack("<HHIIHHH", 1, 2, 44100, 176400, 4, 16, 0)
+strf_a = struct.pack("<HHIIHHH", 1, 2, rate, rate * 4, 4, 16, 0)
 hdrl = chunk(b"LIST", b"hdrl" + chunk(b"avih", avih) +
              chunk(b"LIST", b"strl" + chunk(b"strh", strh_v) + chunk(b"strf", strf_v)) +
              chunk(b"LIST", b"strl" + chunk(b"strh", strh_a) + chunk(b"strf", strf_a)))
