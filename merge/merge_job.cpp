@@ -1,11 +1,17 @@
 // The merge job: checks both inputs, analyses the second and then the first,
 // compares their headers, runs the merge engine and shows its outcome.
+//
+// The first input is analysed on a thread of its own while this thread
+// analyses the second. What the user sees stays in the order above: the
+// second input's failures come first, and the first input's bar values are
+// shown only after the second's (merge/analysis_task.h).
 #include "merge/merge_job.h"
 
 #include "app/file_probe.h"
 #include "app/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
+#include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
 
 namespace {
@@ -25,6 +31,7 @@ class MergeRun {
   // inputs are closed first).
   MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow,
                      const std::string& why = std::string()) {
+    firstTask_.Stop();
     first_.Close();
     second_.Close();
     outcome_.result = result;
@@ -52,10 +59,11 @@ class MergeRun {
     return false;
   }
 
-  // Reads one input's OpenDML indexes (if any) and analyses it. False (after
-  // the failure) when its indexes are broken or the run was cancelled.
-  bool Analyse(AviSource& input, AviAnalysis& analysis, int base, const std::string& path, const char* which) {
-    if (input.Analyse(analysis, &sink_, base, 5)) return true;
+  // Judges one input's analysis (AviSource::Analyse's result `analysed`).
+  // False (after the failure) when its OpenDML indexes are broken or the run
+  // was cancelled.
+  bool Analysed(bool analysed, const AviSource& input, const std::string& path, const char* which) {
+    if (analysed) return true;
     const OdmlFault& fault = input.Fault();
     if (fault.problem == OdmlProblem::kCancelled) {
       Fail(MergeResult::Cancelled);
@@ -76,6 +84,8 @@ class MergeRun {
   AviSource second_;
   AviAnalysis firstAnalysis_{};
   AviAnalysis secondAnalysis_{};
+  // Declared after what it reads, so that it stops before they go.
+  AnalysisTask firstTask_{first_, firstAnalysis_, 5, 5};
 };
 
 MergeOutcome MergeRun::Run() {
@@ -87,19 +97,23 @@ MergeOutcome MergeRun::Run() {
     return FailWith(MergeResult::File2NotOpen, request_.second, second_.File().OpenError());
 
   // The second input first, then the first: the bar moves 0..5, then 5..10.
+  // The first input's analysis runs meanwhile, once both are RIFF files.
   sink_.Status(Text(kMergeFile2Analyzing), 0);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (second_.File().U32At(0) != kRiff)
     return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
-  if (!Analyse(second_, secondAnalysis_, 0, request_.second, "second")) return outcome_;
+  const bool firstIsRiff = first_.File().U32At(0) == kRiff;
+  if (firstIsRiff) firstTask_.Start();
+  if (!Analysed(second_.Analyse(secondAnalysis_, &sink_, 0, 5), second_, request_.second, "second"))
+    return outcome_;
 
   sink_.Status(Text(kMergeFile1Analyzing), 5);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
-  if (first_.File().U32At(0) != kRiff) {
+  if (!firstIsRiff) {
     outcome_.detail = request_.first + ": does not begin with \"RIFF\"";
     return Fail(MergeResult::File1NotRiff, MessageOwner::MainWindow);
   }
-  if (!Analyse(first_, firstAnalysis_, 5, request_.first, "first")) return outcome_;
+  if (!Analysed(firstTask_.Finish(sink_), first_, request_.first, "first")) return outcome_;
   // A walk stopped by Cancel leaves a partial record; comparing it would
   // report a sound file as unsupported.
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);

@@ -31,13 +31,42 @@ namespace {
 
 constexpr uint32_t kCancelPollMask = 255;  // look at the cancel flag every 256 steps
 
+// A window of one input's bytes, refilled with one read where a chunk does
+// not lie in it. The frames a search compares mostly follow one another in
+// both inputs, so most are compared in memory without a read of their own
+// (1,500 frames of 15 KB: about 500 reads instead of 2,000). Larger windows
+// fall out of the processor's cache and are slower.
+class ReadWindow {
+ public:
+  static constexpr size_t kSize = 128 * 1024;
+
+  // The bytes [position, position + count) of file, count <= kSize; how many
+  // of them exist in the file goes to *existing (the rest is past its end).
+  const uint8_t* At(ByteInput& file, uint64_t position, size_t count, size_t* existing) {
+    const bool inside = &file == file_ && position >= start_ && position - start_ <= fill_ &&
+                        (position - start_ + count <= fill_ || fill_ < kSize);  // short: the file ends
+    if (!inside) {
+      file_ = &file;
+      start_ = position;
+      fill_ = file.ReadBulk(position, bytes_.data(), kSize);
+    }
+    const size_t offset = size_t(position - start_);
+    *existing = count < fill_ - offset ? count : fill_ - offset;
+    return bytes_.data() + offset;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_ = std::vector<uint8_t>(kSize);
+  ByteInput* file_ = nullptr;
+  uint64_t start_ = 0;
+  size_t fill_ = 0;  // bytes from start_ on that exist in the file
+};
+
 // Compares two chunks from their 8-byte headers on, block by block, stopping
 // at the first difference. It can remember one chunk's bytes as a reference,
 // so that a run of identical frames is read once rather than once per pair.
 class ChunkComparer {
  public:
-  ChunkComparer() : a_(kBlock), b_(kBlock) {}
-
   // When rememberAs is not -1 and the chunks agree, the second chunk's bytes
   // become the reference, known as rememberAs.
   bool Same(ByteInput& fa, uint64_t pa, ByteInput& fb, uint64_t pb, uint32_t length,
@@ -49,22 +78,19 @@ class ChunkComparer {
       reference_.resize(size_t(total));
     }
     uint64_t done = 0;
-    size_t block = kFirstBlock;  // most differing frames differ early
     while (done < total) {
-      size_t take = total - done < block ? size_t(total - done) : block;
-      fa.Seek(pa + done);
-      size_t gotA = fa.Read(a_.data(), take);
-      fb.Seek(pb + done);
-      size_t gotB = fb.Read(b_.data(), take);
+      const size_t take = total - done < kBlock ? size_t(total - done) : kBlock;
+      size_t gotA = 0, gotB = 0;
+      const uint8_t* a = a_.At(fa, pa + done, take, &gotA);
+      const uint8_t* b = b_.At(fb, pb + done, take, &gotB);
       // A byte past the end of one file never equals a real byte of the other.
-      if (gotA != gotB || std::memcmp(a_.data(), b_.data(), gotA) != 0) return false;
-      if (remember) std::memcpy(reference_.data() + done, b_.data(), gotB);
+      if (gotA != gotB || std::memcmp(a, b, gotA) != 0) return false;
+      if (remember) std::memcpy(reference_.data() + done, b, gotB);
       if (gotA < take) {  // both ended here: the rest is end-of-file on both sides
         done += gotA;
         break;
       }
       done += take;
-      block = kBlock;
     }
     if (remember) {
       referenceNode_ = rememberAs;
@@ -82,27 +108,24 @@ class ChunkComparer {
     if (referenceNode_ < 0 || length != referenceLength_) return false;
     const uint64_t total = uint64_t(length) + 8;
     uint64_t done = 0;
-    size_t block = kFirstBlock;
     while (done < total) {
-      size_t take = total - done < block ? size_t(total - done) : block;
-      f.Seek(p + done);
-      size_t got = f.Read(a_.data(), take);
+      const size_t take = total - done < kBlock ? size_t(total - done) : kBlock;
+      size_t got = 0;
+      const uint8_t* bytes = a_.At(f, p + done, take, &got);
       uint64_t known = referenceExisting_ > done ? referenceExisting_ - done : 0;
       size_t expected = known < take ? size_t(known) : take;
-      if (got != expected || std::memcmp(a_.data(), reference_.data() + done, got) != 0) return false;
+      if (got != expected || std::memcmp(bytes, reference_.data() + done, got) != 0) return false;
       if (got < take) return true;
       done += take;
-      block = kBlock;
     }
     return true;
   }
 
  private:
-  static constexpr size_t kFirstBlock = 4 * 1024;
-  static constexpr size_t kBlock = 256 * 1024;
+  static constexpr size_t kBlock = 128 * 1024;  // at most ReadWindow::kSize
   static constexpr uint64_t kMaxReference = 1024 * 1024;
-  std::vector<uint8_t> a_;
-  std::vector<uint8_t> b_;
+  ReadWindow a_;
+  ReadWindow b_;
   std::vector<uint8_t> reference_;
   int32_t referenceNode_ = -1;
   uint32_t referenceLength_ = 0;

@@ -305,6 +305,76 @@ TEST(MergeOverlap, StringSearchAgreesWithCandidateByCandidateSearch) {
   }
 }
 
+// Frames larger than what the search reads at once, frames that differ only
+// in their last byte, and frames whose index entry points partly or wholly
+// past the end of the file: every search agrees with the rule read byte for
+// byte (a byte past the end equals only another byte past the end).
+TEST(MergeOverlap, LargeAndCutShortFramesAgreeWithAByteForByteReading) {
+  std::mt19937 random(99);
+  const uint32_t lengths[] = {131064, 131072, 262151, 40};
+  struct Frame {
+    const Bytes* file;
+    uint64_t position;
+    uint32_t length;
+  };
+  auto same = [](const Frame& x, const Frame& y) {
+    if (x.length != y.length) return false;
+    for (uint64_t j = 0; j < uint64_t(x.length) + 8; ++j) {
+      int u = x.position + j < x.file->size() ? (*x.file)[size_t(x.position + j)] : -1;
+      int v = y.position + j < y.file->size() ? (*y.file)[size_t(y.position + j)] : -1;
+      if (u != v) return false;
+    }
+    return true;
+  };
+  for (int round = 0; round < 40; ++round) {
+    auto sequence = [&](size_t n) {
+      std::vector<std::pair<uint32_t, uint8_t>> f;
+      for (size_t i = 0; i < n; ++i) f.push_back({lengths[random() % 4], uint8_t(1 + random() % 2)});
+      return f;
+    };
+    auto a = sequence(1 + random() % 8), b = sequence(1 + random() % 8);
+    if (random() % 2) b.insert(b.begin(), a.end() - long(random() % a.size()), a.end());
+    auto p = Analyse(BuildAvi(VideoClip(a, 3)), BuildAvi(VideoClip(b, 3)));
+    // Damage in place (the analysis stays valid) and list the frames as the index now gives them.
+    auto frames = [&](Bytes& file, uint64_t base, size_t count) {
+      std::vector<Frame> out;
+      const uint32_t idx1 = Idx1Of(file);
+      for (uint32_t i = 0; i < count; ++i) {
+        const size_t entry = NthEntryOf(file, idx1, kVideo, i);
+        const uint32_t length = avitest::GetU32(file, entry + 12);
+        const uint32_t kind = random() % 8;
+        if (kind == 0) {  // the last few bytes of the file, the rest missing
+          const uint32_t tail = std::vector<uint32_t>{2, 4, 100}[random() % 3];
+          avitest::SetU32(file, entry + 8, uint32_t(file.size() - tail - base));
+        } else if (kind == 1) {  // wholly past the end
+          avitest::SetU32(file, entry + 8, 0x7FFF0000);
+        }
+        Frame f{&file, base + avitest::GetU32(file, entry + 8), length};
+        if (kind == 2 && f.position + length + 8 <= file.size()) file[size_t(f.position + length + 7)] ^= 0x5A;
+        out.push_back(f);
+      }
+      return out;
+    };
+    const std::vector<Frame> fa = frames(p->first, p->a().chunkBase, a.size());
+    const std::vector<Frame> fb = frames(p->second, p->b().chunkBase, b.size());
+    uint32_t expected = uint32_t(fa.size());
+    for (size_t f = 0; f < fa.size() && expected == fa.size(); ++f) {
+      bool all = fa.size() - f <= fb.size();
+      for (size_t i = 0; all && f + i < fa.size(); ++i) all = same(fa[f + i], fb[i]);
+      if (all) expected = uint32_t(f);
+    }
+    OverlapSource first{&p->firstInput, p->a().idx1Offset, p->a().idx1EntryTotal, p->a().chunkBase};
+    OverlapSource second{&p->secondInput, p->b().idx1Offset, p->b().idx1EntryTotal, p->b().chunkBase};
+    OverlapSearch search{0, 0, 0};
+    auto keep = [&](OverlapResult r) { return r.outcome == OverlapOutcome::Found ? r.frame : uint32_t(fa.size()); };
+    EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
+    EXPECT_EQ(keep(FindOverlapDirect(p->host, first, second, search)), expected) << round;
+    EXPECT_EQ(keep(FindOverlapHashed(p->host, first, second, search)), expected) << round;
+    search.maxRememberedFrames = 2;
+    EXPECT_EQ(keep(FindOverlap(p->host, first, second, search)), expected) << round;
+  }
+}
+
 TEST(MergeOverlap, FixedMemorySearchOnTheMaterialThatMadeTheOldFallbackQuadratic) {
   // Thousands of byte-identical frames in both inputs: every candidate agrees
   // for a long way. With the first input's last frame different no tail

@@ -12,8 +12,11 @@
 #include <string>
 
 #include <algorithm>
+#include <future>
+#include <thread>
 
 #include "merge/merge_result.h"
+#include "tests/native/odml_builder.h"
 #include "tests/native/test_merge_support.h"
 
 using namespace mergetest;
@@ -51,6 +54,22 @@ void ExpectMessage(const std::string& first, const std::string& second, int32_t 
     EXPECT_EQ(run->host.messages[0], englishUi ? english : japanese);
     EXPECT_EQ(run->host.messageOwners[0], owner) << english;
   }
+}
+
+// A pair whose first input takes a while to walk (27,900 chunks) and whose
+// second is short (100 frames), as a split near the end leaves them.
+PairFiles WriteLongFirstPair() {
+  Pair pair = SplitPair(SimpleClip(14000, 25, 40), 13950, 13900, 14000);
+  return {WriteTemp("long-1.avi", pair.first), WriteTemp("long-2.avi", pair.second)};
+}
+
+// An OpenDML file whose second RIFF list is cut short: its indexes are
+// refused before it is walked.
+std::string WriteBrokenOdml() {
+  const avitest::BuiltOdml odml = avitest::BuildOdml(avitest::FfmpegLike(SimpleClip(60, 12, 1764), {48}));
+  Bytes cut = odml.bytes;
+  cut.resize(odml.riffs[1] + 400);
+  return WriteTemp("cut-odml.avi", cut);
 }
 
 // A sparse file of exactly 2 GiB.
@@ -278,4 +297,84 @@ TEST(MergeJob, EveryResultHasItsNumberAndText) {
   EXPECT_EQ(MergeResultText(MergeResult::Cancelled), nullptr);
   EXPECT_STREQ(MergeResultText(MergeResult::BadSourceName)->japanese, "結合元ファイル名が不適切です");
   EXPECT_STREQ(kMergePluginCompleted.japanese, "操作完了");
+}
+
+// The first input is analysed on a thread of its own while the second is;
+// everything shown must be what analysing one after the other shows.
+TEST(MergeJob, AnalysingBothInputsAtOnceShowsWhatOneAfterTheOtherShows) {
+  const PairFiles pair = WritePair();
+  const PairFiles longPair = WriteLongFirstPair();
+  const std::string missing = TempPath("no-such-file.avi");
+  const std::string text = WriteTemp("text.avi", Bytes{'R', 'I', 'F', 'X', 0, 0, 0, 0});
+  const std::string brokenOdml = WriteBrokenOdml();
+  const std::string odml = WriteTemp(
+      "odml-1.avi", avitest::BuildOdml(avitest::FfmpegLike(FrameRange(SimpleClip(300, 10, 7056), 0, 200), {150})).bytes);
+  AviLayout audioOnly = SimpleClip(20, 10);
+  audioOnly.streams[0].type = "txts";
+  const std::string noVideo = WriteTemp("novideo.avi", BuildAvi(audioOnly));
+  AviLayout faster = FrameRange(SimpleClip(300, 10), 0, 200);
+  faster.streams[0].rate = 30;
+  const std::string fasterFile = WriteTemp("faster.avi", BuildAvi(faster));
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {pair.first, pair.second}, {pair.second, pair.first}, {longPair.first, longPair.second},
+      {longPair.second, longPair.first}, {missing, pair.second}, {pair.first, missing},
+      {text, pair.second}, {pair.first, text}, {text, text},
+      // The second fails while the first is still being analysed.
+      {longPair.first, brokenOdml}, {brokenOdml, pair.second}, {brokenOdml, brokenOdml},
+      {text, brokenOdml}, {brokenOdml, text}, {odml, pair.second}, {pair.first, odml},
+      {noVideo, noVideo}, {noVideo, pair.second}, {fasterFile, pair.second}, {pair.first, longPair.second}};
+  for (const auto& p : pairs) ExpectSameWithAndWithoutThreads(p.first, p.second);
+}
+
+TEST(MergeJob, CancelAtEveryBarValueShowsWhatOneAfterTheOtherShows) {
+  const PairFiles longPair = WriteLongFirstPair();
+  const PairFiles pair = WritePair();
+  const std::string odml = WriteTemp(
+      "odml-1.avi", avitest::BuildOdml(avitest::FfmpegLike(FrameRange(SimpleClip(300, 10, 7056), 0, 200), {150})).bytes);
+  for (const PairFiles& p : {longPair, PairFiles{longPair.second, longPair.first}, PairFiles{odml, pair.second}}) {
+    for (int at = 0; at <= 10; ++at) {
+      SCOPED_TRACE("cancel at " + std::to_string(at));
+      ExpectSameWithAndWithoutThreads(p.first, p.second, [at](JobRun& r) {
+        NativeSink* sink = &r.host;
+        r.host.onProgress = [sink, at](const char*, int cells) {
+          if (cells >= at) sink->cancelRequested = -2;
+        };
+      });
+    }
+  }
+}
+
+// Cancel set from another thread (as the window's Cancel button sets it)
+// while the first input's analysis runs on its own: the job ends cancelled,
+// showing no bar value after the one during which Cancel was pressed.
+TEST(MergeJob, CancelFromAnotherThreadStopsTheFirstInputsAnalysis) {
+  const PairFiles longPair = WriteLongFirstPair();
+  std::promise<NativeSink*> pressed;
+  std::promise<void> set;
+  std::thread button([&pressed, &set] {
+    if (NativeSink* sink = pressed.get_future().get()) sink->cancelRequested = -2;
+    set.set_value();
+  });
+  bool told = false;
+  auto run = RunJob(longPair.first, longPair.second, 1, [&](JobRun& r) {
+    NativeSink* sink = &r.host;
+    r.host.onProgress = [sink, &told, &pressed, &set](const char*, int cells) {
+      if (!told && cells > 5) {  // the first input's first bar value
+        told = true;
+        pressed.set_value(sink);
+        set.get_future().wait();
+      }
+    };
+  });
+  if (!told) pressed.set_value(nullptr);
+  button.join();
+  EXPECT_TRUE(told);
+  EXPECT_EQ(run->outcome.result, MergeResult::Cancelled);
+  EXPECT_EQ(run->result, 0);
+  EXPECT_TRUE(run->host.messages.empty());
+  ASSERT_FALSE(run->host.progressCells.empty());
+  EXPECT_GT(run->host.progressCells.back(), 5);
+  EXPECT_EQ(std::count_if(run->host.progressCells.begin(), run->host.progressCells.end(),
+                          [](int c) { return c > 5; }),
+            1);
 }

@@ -11,6 +11,7 @@
 #include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
+#include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_job.h"
 #include "merge/merge_plan.h"
@@ -113,6 +114,67 @@ inline std::unique_ptr<JobRun> RunJob(const std::string& first, const std::strin
   run->outcome = MergeJob(MergeRequest{first, second}, run->host);
   run->result = run->outcome.Number();
   return run;
+}
+
+// Everything a job run showed: its outcome, its boxes with their owners, and
+// every bar value with the status line it was shown under.
+struct Shown {
+  MergeOutcome outcome;
+  std::vector<std::string> messages;
+  std::vector<MessageOwner> owners;
+  std::vector<std::pair<std::string, int>> bar;
+};
+
+// One run; without threads the first input is analysed after the second on
+// the job's thread, as when no thread can be had.
+inline Shown RunShown(const std::string& first, const std::string& second, bool threads, int englishUi = 1,
+                      const std::function<void(JobRun&)>& hook = {}) {
+  Shown shown;
+  AnalysisTask::RefuseThreads(!threads);
+  auto run = RunJob(first, second, englishUi, [&](JobRun& r) {
+    if (hook) hook(r);
+    r.host.onProgress = [&shown, inner = r.host.onProgress](const char* status, int cells) {
+      shown.bar.emplace_back(status, cells);
+      if (inner) inner(status, cells);
+    };
+  });
+  AnalysisTask::RefuseThreads(false);
+  shown.outcome = run->outcome;
+  shown.messages = run->host.messages;
+  shown.owners = run->host.messageOwners;
+  return shown;
+}
+
+// The job shows exactly the same whether the first input is analysed on a
+// thread of its own or after the second, and its bar never goes back.
+inline void ExpectSameWithAndWithoutThreads(const std::string& first, const std::string& second,
+                                            const std::function<void(JobRun&)>& hook = {}) {
+  for (int englishUi : {1, 0}) {
+    SCOPED_TRACE(first + " + " + second + (englishUi ? " (English)" : " (Japanese)"));
+    const Shown one = RunShown(first, second, false, englishUi, hook);
+    const Shown two = RunShown(first, second, true, englishUi, hook);
+    const MergeOutcome &a = one.outcome, &b = two.outcome;
+    EXPECT_EQ(a.Number(), b.Number());
+    EXPECT_EQ(a.result, b.result);
+    EXPECT_EQ(a.engineStarted, b.engineStarted);
+    EXPECT_EQ(a.structure.code, b.structure.code);
+    EXPECT_EQ(a.structure.field, b.structure.field);
+    EXPECT_EQ(a.structure.stream, b.structure.stream);
+    EXPECT_EQ(a.structure.offset, b.structure.offset);
+    EXPECT_EQ(a.structure.firstValue, b.structure.firstValue);
+    EXPECT_EQ(a.structure.secondValue, b.structure.secondValue);
+    EXPECT_EQ(a.mergedName, b.mergedName);
+    EXPECT_EQ(a.message, b.message);
+    EXPECT_EQ(a.detail, b.detail);
+    EXPECT_EQ(a.figures.joinedBytes, b.figures.joinedBytes);
+    EXPECT_EQ(a.figures.frames, b.figures.frames);
+    EXPECT_EQ(a.figures.overlapFrames, b.figures.overlapFrames);
+    EXPECT_EQ(a.figures.counted, b.figures.counted);
+    EXPECT_EQ(one.messages, two.messages);
+    EXPECT_EQ(one.owners, two.owners);
+    EXPECT_EQ(one.bar, two.bar);
+    for (size_t i = 1; i < two.bar.size(); ++i) EXPECT_GE(two.bar[i].second, two.bar[i - 1].second) << i;
+  }
 }
 
 inline std::string TempPath(const std::string& name) { return testing::TempDir() + name; }
