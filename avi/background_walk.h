@@ -1,10 +1,10 @@
 // The whole chunk walk of a file (AnalyseFile) on a second thread, through a
-// reader of its own. A job that goes ahead on GuessAnalysis starts it first
+// reader of its own. A job that goes ahead on GuessAnalysis starts it next
 // and, before it commits anything, checks the guess against its record.
 //
+//   GuessAnalysis(guess, input, input.Size());
 //   BackgroundWalk walk;
-//   if (walk.Start(input)) GuessAnalysis(guess, input, input.Size());
-//   ... work from guess ...
+//   if (walk.Start(input)) ... work from guess ...
 //   if (walk.Wait(&whole, keepWaiting) && SameAnalysis(whole, guess)) commit;
 //
 // One implementation per platform (background_walk_posix.cpp; the Windows

@@ -107,9 +107,9 @@ SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, 
 
 // True when every indexed chunk of the analysed input that lies inside it
 // is stored as the writer writes it (its header giving the index's length,
-// a zero pad byte after odd data). Reads every such header; stops, false,
-// once stop says so.
-bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& analysis, const std::function<bool()>& stop);
+// a zero pad byte after odd data). Reads every such header: the plain
+// reading of what StoredChunkCheck works out beside a walk.
+bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& analysis);
 
 // ChunksStoredAsWritten worked out as a walk of the input passes the chunks
 // (a visitor of that walk), at no read of its own but the pad bytes after
