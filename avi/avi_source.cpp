@@ -28,18 +28,16 @@ bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int
 bool AviSource::AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span,
                                BackgroundWalk& whole) {
   if (!ReadIndexes(analysis, sink, base, span)) return false;
-  if (view_ || file_.Descriptor() < 0) {
-    Walk(analysis, sink, base, span);
-    return true;
+  if (!view_ && file_.Descriptor() >= 0) {
+    GuessAnalysis(analysis, file_, file_.Size());
+    if (whole.Start(file_)) {
+      // The bar passes the cells a walk passes (it ends before the last),
+      // and a Cancel there stops the analysis as it would the walk.
+      for (int32_t cell = 1; sink && cell < span && !sink->Cancelled(); ++cell) sink->Progress(base + cell);
+      return true;
+    }
   }
-  GuessAnalysis(analysis, file_, file_.Size());
-  if (!whole.Start(file_)) {
-    Walk(analysis, sink, base, span);
-    return true;
-  }
-  // The bar passes the cells a walk passes (it ends before the last), and a Cancel there
-  // stops the analysis as it would have stopped the walk.
-  for (int32_t cell = 1; sink && cell < span && !sink->Cancelled(); ++cell) sink->Progress(base + cell);
+  Walk(analysis, sink, base, span);
   return true;
 }
 

@@ -65,6 +65,12 @@ OutputLayout Layout(const std::string& path) {
 
 uint32_t HeaderU32(const std::string& path, uint32_t offset) { return GetU32(ReadBytes(path), offset); }
 
+// Position of the list type "movi" of a built file, where its idx1 offsets count from.
+size_t MoviTypeAt(const Bytes& b) {
+  const char kMoviType[] = "movi";
+  return size_t(std::search(b.begin(), b.end(), kMoviType, kMoviType + 4) - b.begin());
+}
+
 // Position of the n-th idx1 entry of a built file.
 size_t EntryAt(const Bytes& b, uint32_t n) {
   size_t at = 12;
@@ -971,8 +977,7 @@ std::vector<std::pair<std::string, Bytes>> RunLayouts() {
   AviLayout absolute = gaps;
   absolute.absoluteOffsets = true;
   Bytes odd = BuildAvi(plain);
-  const char kMoviType[] = "movi";
-  const size_t movi = size_t(std::search(odd.begin(), odd.end(), kMoviType, kMoviType + 4) - odd.begin());
+  const size_t movi = MoviTypeAt(odd);
   for (uint32_t n : {4u, 40u, 90u}) {
     const size_t chunk = movi + GetU32(odd, EntryAt(odd, n) + 8);
     SetU32(odd, chunk + 4, GetU32(odd, chunk + 4) + 2);
@@ -1029,8 +1034,7 @@ namespace {
 // walk records: found only by the walk that looks inside every chunk.
 Bytes ClipHiding(const char* code, const Bytes& data) {
   Bytes b = BuildAvi(Clip(100, 12));
-  const char kMoviType[] = "movi";
-  const size_t movi = size_t(std::search(b.begin(), b.end(), kMoviType, kMoviType + 4) - b.begin());
+  const size_t movi = MoviTypeAt(b);
   const size_t chunk = movi + GetU32(b, EntryAt(b, 8) + 8);
   Bytes inner;
   PutCode(inner, code);
