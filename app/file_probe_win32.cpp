@@ -1,19 +1,11 @@
 #include <windows.h>
 
 #include "app/file_probe.h"
-
-namespace {
-std::string SystemReason(DWORD error) {
-  char text[256] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                           sizeof text, nullptr);
-  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) text[--n] = 0;
-  return n ? std::string(text) : "error " + std::to_string(error);
-}
-}  // namespace
+#include "io/system_reason.h"
+#include "io/wide_path.h"
 
 ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -34,7 +26,7 @@ ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason
 
 namespace {
 bool Identify(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = GetFileInformationByHandle(file, info) != 0;

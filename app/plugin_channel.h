@@ -9,8 +9,8 @@
  * GetModuleHandleA(NULL)). During a call of TestFunc it returns the record of
  * that call; outside one it returns null, and the DLL then does nothing and
  * returns 1 (not done). The record and every text it points to stay valid
- * until TestFunc returns. Texts are bytes of the system code page, as the
- * window's fields hold them. The DLL calls the functions below on the thread
+ * until TestFunc returns. File names are UTF-8 (any name Windows allows);
+ * messages are bytes of code page 932 (Japanese) or ASCII. The DLL calls the functions below on the thread
  * that called TestFunc (the job's worker thread). TestFunc's own two
  * arguments keep their meaning: (CreateMode, whole seconds of overlap) for a
  * size split, (1, 60) for a merge.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "io/file_system.h"
+
 namespace {
 
 void CopyCut(char* out, const char* text) {
@@ -18,6 +20,8 @@ bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
 void InitSettings(Settings& settings) {
   settings.windowPosition[0] = 0;
   settings.orgFolder[0] = 0;
+  settings.orgFolderStored = false;
+  settings.orgFolderUtf8.clear();
   settings.currentTab = 0;
   settings.splitByTime = 1;
   settings.sizeLimitMB = -1;
@@ -26,13 +30,17 @@ void InitSettings(Settings& settings) {
   settings.splitThenMerge = 1;
 }
 
-int FindSettingsKey(std::FILE* file, const char* key, char* value) {
+namespace {
+
+// The search of FindSettingsKey; the value is cut to limit bytes and the
+// rest of its line skipped.
+bool FindKey(std::FILE* file, const char* key, std::string* value, size_t limit) {
   const size_t keyLength = std::strlen(key);
-  value[0] = 0;
-  if (keyLength == 0 || std::fseek(file, 0, SEEK_SET) != 0) return 0;
+  value->clear();
+  if (keyLength == 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
   long attempt = 0;  // file position where the current match attempt begins
   for (;;) {
-    if (std::fseek(file, attempt, SEEK_SET) != 0) return 0;
+    if (std::fseek(file, attempt, SEEK_SET) != 0) return false;
     size_t matched = 0;
     int c = 0;
     while (matched < keyLength) {
@@ -41,16 +49,26 @@ int FindSettingsKey(std::FILE* file, const char* key, char* value) {
       ++matched;
     }
     if (matched == keyLength) break;
-    if (c == EOF && matched == 0) return 0;
+    if (c == EOF && matched == 0) return false;
     ++attempt;
   }
-  // The value runs to the line break; a longer one is cut and its rest skipped.
-  int length = 0;
   for (int c = std::fgetc(file); c != EOF && !IsLineBreak(c); c = std::fgetc(file)) {
-    if (length < kPathBytes - 1) value[length++] = static_cast<char>(c);
+    if (value->size() < limit) value->push_back(static_cast<char>(c));
   }
-  value[length] = 0;
-  return 1;
+  return true;
+}
+
+}  // namespace
+
+int FindSettingsKey(std::FILE* file, const char* key, char* value) {
+  std::string found;
+  const bool ok = FindKey(file, key, &found, kPathBytes - 1);
+  std::memcpy(value, found.c_str(), found.size() + 1);
+  return ok ? 1 : 0;
+}
+
+bool FindLongSettingsValue(std::FILE* file, const char* key, std::string* value) {
+  return FindKey(file, key, value, kLongValueBytes);
 }
 
 int ParseSettingsInt(const char* text) {
@@ -72,10 +90,9 @@ void ReadSettings(std::FILE* file, Settings& settings, const char* currentDirect
 
   if (FindSettingsKey(file, "Position=", value)) CopyCut(settings.windowPosition, value);
 
-  if (FindSettingsKey(file, "OrgFolder=", value))
-    CopyCut(settings.orgFolder, value);
-  else
-    CopyCut(settings.orgFolder, currentDirectory);
+  settings.orgFolderStored = FindSettingsKey(file, "OrgFolder=", value) != 0;
+  CopyCut(settings.orgFolder, settings.orgFolderStored ? value : currentDirectory);
+  FindLongSettingsValue(file, kOrgFolderUtf8Key, &settings.orgFolderUtf8);
 
   settings.currentTab = 0;
   if (FindSettingsKey(file, "TabNo=", value)) {
@@ -106,7 +123,7 @@ void ReadSettings(std::FILE* file, Settings& settings, const char* currentDirect
 }
 
 bool CreateSettingsFile(const char* path, Settings& settings, const char* currentDirectory) {
-  std::FILE* file = std::fopen(path, "w");
+  std::FILE* file = filesys::OpenStdio(path, "w");
   if (!file) return false;
   std::fputs(kDefaultSettings, file);
   CopyCut(settings.orgFolder, currentDirectory);
@@ -116,7 +133,7 @@ bool CreateSettingsFile(const char* path, Settings& settings, const char* curren
 
 bool LoadOrCreateSettings(const char* path, Settings& settings, const char* currentDirectory) {
   // Binary: the key search steps back and forth by byte positions.
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = filesys::OpenStdio(path, "rb");
   if (!file) return CreateSettingsFile(path, settings, currentDirectory);
   ReadSettings(file, settings, currentDirectory);
   std::fclose(file);
@@ -124,7 +141,7 @@ bool LoadOrCreateSettings(const char* path, Settings& settings, const char* curr
 }
 
 bool WriteSettingsFile(const char* path, int left, int top, const char* orgFolder, int currentTab,
-                       int createFileChoice, const char* overlapText) {
+                       int createFileChoice, const char* overlapText, const char* orgFolderUtf8) {
   // The overlap text ends at a line break: a value must not start new lines
   // (keys) of its own in the file.
   char overlap[kPathBytes];
@@ -132,13 +149,14 @@ bool WriteSettingsFile(const char* path, int left, int top, const char* orgFolde
   overlap[std::strcspn(overlap, "\r\n")] = 0;
 
   // Text mode: each line ends in CR LF on Windows.
-  std::FILE* file = std::fopen(path, "w");
+  std::FILE* file = filesys::OpenStdio(path, "w");
   if (!file) return false;
   std::fprintf(file, "Position=%d %d\n", left, top);
   std::fprintf(file, "OrgFolder=%s\n", orgFolder);
   std::fprintf(file, "TabNo=%d\n", currentTab);
   std::fprintf(file, "CreateFileN=%d\n", createFileChoice);
   std::fprintf(file, "OverLapS=%s\n", overlap);
+  if (orgFolderUtf8 && *orgFolderUtf8) std::fprintf(file, "%s%s\n", kOrgFolderUtf8Key, orgFolderUtf8);
   std::fclose(file);
   return true;
 }

@@ -2,6 +2,7 @@
 // content of a first start, the rewrite at close, and how values are shown.
 #pragma once
 #include <cstdio>
+#include <string>
 
 #include "app/paths.h"
 
@@ -11,13 +12,23 @@ constexpr const char* kSizeLimitKey = "SizeLimitMB=";
 constexpr const char* kCheckMergeKey = "SplitMerge=";
 constexpr const char* kTrueWord = "TRUE";
 
+// OrgFolder in UTF-8, written beside OrgFolder (after the five lines) only
+// when the system code page cannot hold the folder's name exactly or the
+// name is longer than 259 bytes: older versions never read it, and their
+// first close drops it, so it never outlives the folder it names.
+constexpr const char* kOrgFolderUtf8Key = "OrgFolderUTF8=";
+// The longest value that key takes (the longest path Windows allows in UTF-8).
+constexpr size_t kLongValueBytes = 32767 * 3;
+
 constexpr const char* kSettingsFileName = "\\Tavrin.ini";
 constexpr const char* kDefaultSettings = "Position=\nOrgFolder=\nTabNo=0\nCreateFileN=1\nOverLapS=0\n";
 
 // The window state that survives between runs.
 struct Settings {
   char windowPosition[kPathBytes];  // "left top", empty = none
-  char orgFolder[kPathBytes];
+  char orgFolder[kPathBytes];  // as stored: bytes of the system code page
+  bool orgFolderStored;        // the file held OrgFolder (else it is the current directory)
+  std::string orgFolderUtf8;   // kOrgFolderUtf8Key's value, empty when absent
   int currentTab;        // 0 Split page, 1 Merge page
   int splitByTime;       // 1 time, 0 size
   int sizeLimitMB;       // -1 none
@@ -33,6 +44,8 @@ void InitSettings(Settings& settings);
 // first; copies the rest of that line into value (kPathBytes bytes: a longer
 // value is cut to kPathBytes - 1 characters). Returns 1 when found, 0 if not.
 int FindSettingsKey(std::FILE* file, const char* key, char* value);
+// The same with a value of up to kLongValueBytes bytes.
+bool FindLongSettingsValue(std::FILE* file, const char* key, std::string* value);
 
 // Applies every key of an open file to settings; keys that are missing or out
 // of range take their defaults. currentDirectory is OrgFolder's default.
@@ -46,10 +59,11 @@ bool CreateSettingsFile(const char* path, Settings& settings, const char* curren
 // when it neither exists nor can be created.
 bool LoadOrCreateSettings(const char* path, Settings& settings, const char* currentDirectory);
 
-// Rewrites the file with the five lines of a close. overlapText is the
-// overlap field's text as typed. False when the file cannot be created.
+// Rewrites the file with the five lines of a close, and the UTF-8 folder line
+// when orgFolderUtf8 is neither null nor empty. overlapText is the overlap
+// field's text as typed. False when the file cannot be created. path is UTF-8.
 bool WriteSettingsFile(const char* path, int left, int top, const char* orgFolder, int currentTab,
-                       int createFileChoice, const char* overlapText);
+                       int createFileChoice, const char* overlapText, const char* orgFolderUtf8 = nullptr);
 
 // Signed decimal integer after optional leading blanks, up to the first
 // non-digit; no digits give 0; clamped to the int range.

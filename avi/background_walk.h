@@ -7,8 +7,8 @@
 //   if (walk.Start(input)) ... work from guess ...
 //   if (walk.Wait(&whole, keepWaiting) && SameAnalysis(whole, guess)) commit;
 //
-// One implementation per platform (background_walk_posix.cpp; the Windows
-// build starts none and its jobs walk first, as ever).
+// One implementation per platform (background_walk_posix.cpp,
+// background_walk_win32.cpp).
 #pragma once
 #include <functional>
 #include <memory>

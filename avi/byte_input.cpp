@@ -1,15 +1,9 @@
 #include "avi/byte_input.h"
 
 #include <algorithm>
-
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "io/positioned_read.h"
 
 namespace {
 
@@ -19,44 +13,18 @@ constexpr size_t kBufferSize = 32 * 1024;
 // Reads this large go straight into the caller's memory with one read call.
 constexpr size_t kDirectReadSize = 64 * 1024;
 
-bool IsDirectory(const char* path) {
-  struct stat info;
-  return stat(path, &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR;
-}
-
 }  // namespace
 
 ByteInput::~ByteInput() { Close(); }
 
 bool ByteInput::Open(const char* path) {
   Close();
-  openError_ = "";
-  if (IsDirectory(path)) {
-    openError_ = std::strerror(EISDIR);
-    return false;
-  }
-#ifdef _WIN32
-  file_ = std::fopen(path, "rb");
-  if (!file_) {
-    openError_ = std::strerror(errno);
-    return false;
-  }
-  std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
-  if (_fseeki64(file_, 0, SEEK_END) == 0) size_ = uint64_t(_ftelli64(file_));
-#else
-  fd_ = open(path, O_RDONLY | O_CLOEXEC);
+  openError_.clear();
+  fd_ = filesys::OpenForReading(path, &size_, &openError_);
   if (fd_ < 0) {
-    openError_ = std::strerror(errno);
+    size_ = 0;
     return false;
   }
-  struct stat info;
-  if (fstat(fd_, &info) != 0) {
-    openError_ = std::strerror(errno);
-    Close();
-    return false;
-  }
-  size_ = uint64_t(info.st_size);
-#endif
   buffer_.resize(kBufferSize);
   return true;
 }
@@ -80,28 +48,16 @@ void ByteInput::OpenSource(ByteSource& source) {
 
 bool ByteInput::OpenDuplicate(const ByteInput& other) {
   Close();
-#ifdef _WIN32
-  (void)other;
-  return false;
-#else
-  if (other.fd_ < 0) return false;
-  // Positioned reads leave the shared file offset alone: the two readers
-  // never disturb each other.
-  fd_ = fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
+  fd_ = filesys::ReopenForReading(other.fd_);
   if (fd_ < 0) return false;
   size_ = other.size_;
   buffer_.resize(kBufferSize);
   return true;
-#endif
 }
 
 void ByteInput::Close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
   source_ = nullptr;
-#ifndef _WIN32
-  if (fd_ >= 0) close(fd_);
-#endif
+  filesys::CloseReading(fd_);
   fd_ = -1;
   bufferStart_ = 0;
   bufferFill_ = 0;
@@ -143,7 +99,7 @@ size_t ByteInput::Read(void* out, size_t count) {
         done = count < avail ? count : avail;
         std::memcpy(dest, memory_ + position_, done);
       }
-    } else if (file_ || fd_ >= 0 || source_) {
+    } else if (fd_ >= 0 || source_) {
       done = ReadFromFile(dest, count);
     }
   }
@@ -193,17 +149,5 @@ size_t ByteInput::ReadBulk(uint64_t position, void* out, size_t count) {
 
 size_t ByteInput::ReadAt(uint64_t at, uint8_t* dest, size_t count) {
   if (source_) return source_->ReadAt(at, dest, count);
-#ifdef _WIN32
-  if (_fseeki64(file_, static_cast<long long>(at), SEEK_SET) != 0) return 0;
-  return std::fread(dest, 1, count, file_);
-#else
-  size_t done = 0;
-  while (done < count) {
-    ssize_t got = pread(fd_, dest + done, count - done, off_t(at + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += size_t(got);
-  }
-  return done;
-#endif
+  return filesys::ReadAt(fd_, at, dest, count);
 }

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <string>
 #include <vector>
 
 // Bytes that are computed rather than stored (a view of a file rearranged),
@@ -33,8 +33,8 @@ class ByteInput {
   ByteInput(const ByteInput&) = delete;
   ByteInput& operator=(const ByteInput&) = delete;
 
-  // Opens a file for binary reading; false when it cannot be opened
-  // (a directory counts as one that cannot).
+  // Opens a file (UTF-8 name) for binary reading, shared with other readers;
+  // false when it cannot be opened (a directory counts as one that cannot).
   bool Open(const char* path);
   // Reads from a copy-free view of memory that must outlive the reader.
   void OpenMemory(const uint8_t* data, size_t size);
@@ -42,19 +42,19 @@ class ByteInput {
   void OpenSource(ByteSource& source);
   // Opens the file other has open once more, with a reader of its own that
   // another thread may use. False where the file cannot be shared so (memory,
-  // computed bytes, the Windows build).
+  // computed bytes).
   bool OpenDuplicate(const ByteInput& other);
   void Close();
-  bool IsOpen() const { return file_ != nullptr || fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
+  bool IsOpen() const { return fd_ >= 0 || memory_ != nullptr || source_ != nullptr; }
   // The size when opened (a file may change later; reads then end early).
   uint64_t Size() const { return size_; }
-  // The descriptor of the open file for copies between files (io/file_range.h);
-  // -1 for memory and in the Windows build.
+  // The descriptor of the open file for positioned reads by other threads and
+  // copies between files (io/positioned_read.h, io/file_range.h); -1 for memory.
   int Descriptor() const { return fd_; }
   // The computed source being read, or null.
   ByteSource* Source() const { return source_; }
   // The system's reason why the last Open failed ("No such file or directory").
-  const char* OpenError() const { return openError_; }
+  const char* OpenError() const { return openError_.c_str(); }
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -98,16 +98,15 @@ class ByteInput {
   // One positioned read of up to count bytes at `at`; what it got.
   size_t ReadAt(uint64_t at, uint8_t* dest, size_t count);
 
-  // Windows build: a stdio stream; native build: a descriptor for pread.
-  // Either way through our own buffer.
-  std::FILE* file_ = nullptr;
+  // A descriptor for positioned reads (io/positioned_read.h), read through
+  // our own buffer.
   int fd_ = -1;
   ByteSource* source_ = nullptr;  // computed bytes, through the same buffer
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_
   uint64_t size_ = 0;
-  const char* openError_ = "";
+  std::string openError_;
 
   const uint8_t* memory_ = nullptr;
   size_t memorySize_ = 0;

@@ -1,5 +1,6 @@
 // The few file operations the safe output files need, one implementation per
-// platform (file_system_posix.cpp, file_system_win32.cpp).
+// platform (file_system_posix.cpp, file_system_win32.cpp). Names are UTF-8
+// (the Windows build hands them to the system as UTF-16, io/wide_path.h).
 #pragma once
 #include <cstdio>
 #include <string>
@@ -21,6 +22,9 @@ bool MoveReplacing(const std::string& from, const std::string& to, std::string* 
 
 // Removes a file; a missing file is no error.
 void RemoveFile(const std::string& path);
+
+// std::fopen for a UTF-8 name (small text files: the settings file).
+std::FILE* OpenStdio(const std::string& path, const char* mode);
 
 // The folder part of path, with its trailing separator ("" for a bare name).
 std::string FolderOf(const std::string& path);

@@ -2,42 +2,42 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "io/file_system.h"
+#include "io/system_reason.h"
+#include "io/wide_path.h"
 
 namespace filesys {
 
-namespace {
-std::string SystemReason(DWORD error) {
-  char text[256] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                           sizeof text, nullptr);
-  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) text[--n] = 0;
-  return n ? std::string(text) : "error " + std::to_string(error);
-}
-}  // namespace
-
 std::FILE* CreateNew(const std::string& path, std::string* reason) {
-  int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) {
-    *reason = std::strerror(errno);
+  const std::wstring name = WidePath(path);
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // The callers tell a name already taken by errno's words, as elsewhere.
+    *reason = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? std::strerror(EEXIST)
+                                                                          : SystemReason(error);
     return nullptr;
   }
-  std::FILE* file = _fdopen(fd, "wb");
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
   if (!file) {
     *reason = std::strerror(errno);
-    _close(fd);
-    DeleteFileA(path.c_str());
+    if (fd >= 0)
+      _close(fd);
+    else
+      CloseHandle(handle);
+    DeleteFileW(name.c_str());
   }
   return file;
 }
 
 bool CanReplace(const std::string& path, std::string* reason) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -52,26 +52,23 @@ bool CanReplace(const std::string& path, std::string* reason) {
 }
 
 bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   *reason = SystemReason(GetLastError());
   return false;
 }
 
-void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+void RemoveFile(const std::string& path) { DeleteFileW(WidePath(path).c_str()); }
+
+std::FILE* OpenStdio(const std::string& path, const char* mode) {
+  return _wfopen(WidePath(path).c_str(), WideFromUtf8(mode).c_str());
+}
 
 std::string FolderOf(const std::string& path) {
-  // Walk forward so that the second byte of a double-byte character (which
-  // may be 0x5C, the backslash, in code page 932) is never taken for a separator.
-  size_t end = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' || c == '/' || c == ':') end = i + 1;
-  }
-  return path.substr(0, end);
+  // Names are UTF-8, whose bytes of characters beyond ASCII are all 0x80 or
+  // above: no byte of such a character is taken for a separator.
+  const size_t end = path.find_last_of("\\/:");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
 }  // namespace filesys

@@ -123,7 +123,8 @@ bool OutputFile::Write(const void* data, size_t count) {
 int64_t OutputFile::AppendFromFile(int fd, uint64_t at, uint64_t count) {
   if (!file_ || failed_ || !Drain()) return 0;
   int error = 0;
-  const int64_t done = filesys::AppendFileRange(fd, at, file_, count, buffer_, kOutputBufferBytes, &error);
+  // Every buffer is free after Drain: the copy may use them all.
+  const int64_t done = filesys::AppendFileRange(fd, at, file_, count, storage_.Data(), storage_.Size(), &error);
   if (done < 0) return -1;
   position_ += uint64_t(done);
   if (error != 0) {

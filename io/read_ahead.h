@@ -6,8 +6,7 @@
 //   ReadAhead ahead;
 //   if (ahead.Start(fd, next, spare, bytes)) { ...write the current stretch...; got = ahead.Finish(); }
 //
-// One implementation per platform (read_ahead_posix.cpp; the Windows build
-// reads nothing ahead).
+// One implementation per platform (read_ahead_posix.cpp, read_ahead_win32.cpp).
 #pragma once
 #include <cstddef>
 #include <cstdint>

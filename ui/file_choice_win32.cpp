@@ -2,16 +2,24 @@
 
 #include <commdlg.h>
 
-#include <cstring>
+#include <algorithm>
+#include <string>
+#include <vector>
 
-#include "ui/resource_ids.h"
 #include "app/settings_folder.h"
+#include "io/wide_path.h"
 #include "ui/main_window.h"
+#include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
+
+// Names are handled as UTF-16 from the dialog or the drop to the field, and
+// as UTF-8 in OrgFolder: any name Windows allows, whatever the system code
+// page. The dialog's buffer holds the longest name Windows allows.
 
 namespace {
 
-// Size of OPENFILENAMEA before the fields that Windows 2000 added.
+constexpr DWORD kNameChars = 32768;
+// Size of OPENFILENAMEW before the fields that Windows 2000 added.
 constexpr DWORD kOldOpenFileNameSize = 76;
 
 bool SystemIsWindows2000OrLater() {
@@ -20,76 +28,116 @@ bool SystemIsWindows2000OrLater() {
   return GetVersionExA(&version) && version.dwMajorVersion >= 5;
 }
 
-void PutNameInField(HWND window, int field, const char* name) {
+// The program's texts are bytes of code page 932 (Japanese) or ASCII.
+std::wstring WideText(const char* text) {
+  const int n = MultiByteToWideChar(932, 0, text, -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring wide(size_t(n), L'\0');
+  MultiByteToWideChar(932, 0, text, -1, &wide[0], n);
+  wide.resize(size_t(n - 1));
+  return wide;
+}
+
+std::wstring FieldText(HWND window, int field) {
   HWND edit = GetDlgItem(window, field);
-  SetWindowTextA(edit, name);
+  std::wstring text(size_t(GetWindowTextLengthW(edit)) + 1, L'\0');
+  text.resize(size_t(GetWindowTextW(edit, &text[0], int(text.size()))));
+  return text;
+}
+
+void PutNameInField(HWND window, int field, const wchar_t* name) {
+  HWND edit = GetDlgItem(window, field);
+  SetWindowTextW(edit, name);
   SetFocus(edit);
-  SendMessageA(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
 }
 
 void ShowDropMessage(HWND window, const TextPair& pair) {
   MessageBoxA(window, Pick(pair, AppShell().englishUi), shell_text::kCaption, MB_OK | MB_SETFOREGROUND);
 }
 
+// The folder part of a chosen name for OrgFolder: cut at the last backslash,
+// a drive root keeping its own ("C:\clip.avi" gives "C:\"); empty when the
+// name holds no backslash after its first character.
+std::wstring FolderOfChosen(const std::wstring& name) {
+  const size_t slash = name.find_last_of(L'\\');
+  if (slash == std::wstring::npos || slash == 0) return std::wstring();
+  return name.substr(0, name[slash - 1] == L':' ? slash + 1 : slash);
+}
+
 }  // namespace
 
 int BrowseForAvi(HWND window, int field, char* output, int length) {
   ShellState& shell = AppShell();
-  char* orgFolder = shell.settings.orgFolder;
-  if (orgFolder[0] != 0) SetCurrentDirectoryA(orgFolder);
+  if (!shell.orgFolder.empty()) SetCurrentDirectoryW(WidePath(shell.orgFolder).c_str());
 
-  char fieldText[kPathBytes] = "";
-  GetDlgItemTextA(window, field, fieldText, kPathBytes);
-  char fileName[kPathBytes];
-  std::memcpy(fileName, fieldText, sizeof fileName);
-  char folder[kPathBytes];
-  char fileTitle[kPathBytes];
-  SplitBrowseStart(fieldText, folder, fileTitle);
+  // The field's folder (before its last backslash, if that is not the
+  // first character) and the name after it.
+  const std::wstring fieldText = FieldText(window, field);
+  const size_t slash = fieldText.find_last_of(L'\\');
+  const bool hasFolder = slash != std::wstring::npos && slash > 0;
+  const std::wstring folder = hasFolder ? fieldText.substr(0, slash) : std::wstring();
+  std::wstring title = hasFolder ? fieldText.substr(slash + 1) : fieldText;
 
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = SystemIsWindows2000OrLater() ? sizeof(OPENFILENAMEA) : kOldOpenFileNameSize;
+  std::vector<wchar_t> fileName(kNameChars, L'\0');
+  fieldText.copy(fileName.data(), std::min<size_t>(fieldText.size(), kNameChars - 1));
+  std::vector<wchar_t> fileTitle(kNameChars, L'\0');
+  title.copy(fileTitle.data(), std::min<size_t>(title.size(), kNameChars - 1));
+  const std::wstring dialogTitle = WideText(shell_text::kBrowseTitleJapanese);
+
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = SystemIsWindows2000OrLater() ? sizeof(OPENFILENAMEW) : kOldOpenFileNameSize;
   ofn.hwndOwner = window;
-  ofn.lpstrFilter = "avi(*.avi)\0*.avi\0";
-  ofn.lpstrFile = fileName;
-  ofn.nMaxFile = kPathBytes;
-  ofn.lpstrFileTitle = fileTitle;
-  ofn.nMaxFileTitle = kPathBytes;
+  ofn.lpstrFilter = L"avi(*.avi)\0*.avi\0";
+  ofn.lpstrFile = fileName.data();
+  ofn.nMaxFile = kNameChars;
+  ofn.lpstrFileTitle = fileTitle.data();
+  ofn.nMaxFileTitle = kNameChars;
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  ofn.lpstrDefExt = "avi";
-  ofn.lpstrTitle = shell.englishUi ? nullptr : shell_text::kBrowseTitleJapanese;
+  ofn.lpstrDefExt = L"avi";
+  ofn.lpstrTitle = shell.englishUi ? nullptr : dialogTitle.c_str();
 
   // The dialog starts in the current directory: the field's folder when it
   // names one, else OrgFolder. It is named as the initial folder too, since
   // newer systems otherwise open the folder this program used last.
-  if (folder[0] != 0) SetCurrentDirectoryA(folder);
-  char startFolder[kPathBytes] = "";
-  GetCurrentDirectoryA(kPathBytes, startFolder);
-  ofn.lpstrInitialDir = startFolder[0] != 0 ? startFolder : nullptr;
-  if (!GetOpenFileNameA(&ofn)) return 1;
+  if (!folder.empty()) SetCurrentDirectoryW(WidePath(Utf8FromWide(folder)).c_str());
+  std::vector<wchar_t> startFolder(kNameChars, L'\0');
+  GetCurrentDirectoryW(kNameChars, startFolder.data());
+  ofn.lpstrInitialDir = startFolder[0] != 0 ? startFolder.data() : nullptr;
+  if (!GetOpenFileNameW(&ofn)) return 1;
 
-  PutNameInField(window, field, fileName);
+  PutNameInField(window, field, fileName.data());
+  const std::string chosen = Utf8FromWide(fileName.data());
   if (length > 0) {
-    std::strncpy(output, fileName, length - 1);
-    output[length - 1] = 0;
+    const size_t take = std::min<size_t>(chosen.size(), size_t(length - 1));
+    chosen.copy(output, take);
+    output[take] = 0;
   }
-  if (FolderOfChosenFile(fileName, orgFolder, kPathBytes)) SetCurrentDirectoryA(orgFolder);
+  const std::wstring chosenFolder = FolderOfChosen(fileName.data());
+  if (!chosenFolder.empty()) {
+    shell.orgFolder = Utf8FromWide(chosenFolder);
+    SetCurrentDirectoryW(WidePath(shell.orgFolder).c_str());
+  }
   return 0;
 }
 
 void HandleDroppedFiles(HWND window, HDROP drop) {
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  char name[kPathBytes] = "";
-  if (count > 0) DragQueryFileA(drop, 0, name, kPathBytes);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::wstring name;
+  if (count > 0) {
+    name.resize(size_t(DragQueryFileW(drop, 0, nullptr, 0)) + 1);
+    name.resize(DragQueryFileW(drop, 0, &name[0], UINT(name.size())));
+  }
   if (count > 1) ShowDropMessage(window, shell_text::kOneFileOnly);
 
-  if (!HasAviExtension(name)) {
+  if (!HasAviExtension(Utf8FromWide(name).c_str())) {
     ShowDropMessage(window, shell_text::kNotAvi);
   } else if (AppShell().settings.currentTab == 0) {
-    PutNameInField(window, IDC_SRC_FILE, name);
+    PutNameInField(window, IDC_SRC_FILE, name.c_str());
   } else if (AppShell().settings.currentTab == 1) {
     POINT point = {0, 0};
     DragQueryPoint(drop, &point);
-    PutNameInField(window, MergeDropField(point.y) == 1 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2, name);
+    PutNameInField(window, MergeDropField(point.y) == 1 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2, name.c_str());
   }
   DragFinish(drop);
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "app/paths.h"
 #include "app/settings.h"
 
@@ -11,8 +13,9 @@ struct ShellState {
   HINSTANCE instance;
   HMODULE plugin;
   int englishUi;                   // 1 English, 0 Japanese; fixed at start
-  char startDirectory[kPathBytes];  // holds the settings file and the help files
+  std::string startDirectory;  // UTF-8; holds the settings file and the help files
   Settings settings;
+  std::string orgFolder;       // UTF-8: where the browse dialog starts (settings.orgFolder as stored)
   HWND mainWindow;
   HWND tabControl;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/startup.h"
+#include "io/wide_path.h"
 #include "ui/about_box.h"
 #include "ui/file_choice.h"
 #include "ui/progress_dialog.h"
@@ -156,21 +157,17 @@ void OnInitDialog(HWND window) {
   }
 }
 
+bool FieldEmpty(HWND window, int id) { return GetWindowTextLengthW(GetDlgItem(window, id)) == 0; }
+
 void ExecuteMerge(HWND window) {
-  char text[kPathBytes];
-  ReadText(window, IDC_MERGE_FILE1, text);
-  if (text[0] == 0) return;
-  ReadText(window, IDC_MERGE_FILE2, text);
-  if (text[0] == 0) return;
+  if (FieldEmpty(window, IDC_MERGE_FILE1) || FieldEmpty(window, IDC_MERGE_FILE2)) return;
   RunMergeProgress(AppShell().instance, window);
   if (CancelSet(AppJobState())) ShowMainMessage(window, kBreak);
 }
 
 void ExecuteSplit(HWND window) {
   JobState& state = AppJobState();
-  char input[kPathBytes];
-  ReadText(window, IDC_SRC_FILE, input);
-  if (input[0] == 0) return;
+  if (FieldEmpty(window, IDC_SRC_FILE)) return;
 
   const INT_PTR result = RunSplitProgress(AppShell().instance, window);
 
@@ -184,30 +181,29 @@ void ExecuteSplit(HWND window) {
 
   // Split-Merge: join the two fresh outputs at once. After a cancel here the
   // split's outputs are finished files and are kept.
-  SetDlgItemTextA(window, IDC_MERGE_FILE1, state.firstOutputPath);
-  SetDlgItemTextA(window, IDC_MERGE_FILE2, state.secondOutputPath);
+  SetDlgItemTextW(window, IDC_MERGE_FILE1, WideFromUtf8(state.firstOutputPath).c_str());
+  SetDlgItemTextW(window, IDC_MERGE_FILE2, WideFromUtf8(state.secondOutputPath).c_str());
   RunMergeProgress(AppShell().instance, window);
   if (CancelSet(state)) ShowMainMessage(window, kBreak);
 }
 
+// The shell opens a name of any length and characters.
+bool OpenWithShell(HWND window, const std::string& path) {
+  return reinterpret_cast<INT_PTR>(
+             ShellExecuteW(window, nullptr, WideFromUtf8(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
 void OpenHelp(HWND window) {
   const ShellState& shell = AppShell();
-  char path[kPathBytes];
-  if (shell.englishUi && JoinStartPath(shell.startDirectory, "\\HelpE.htm", path, sizeof path)) {
-    if (reinterpret_cast<INT_PTR>(ShellExecuteA(window, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32)
-      return;
-  }
-  if (JoinStartPath(shell.startDirectory, "\\Help.htm", path, sizeof path) &&
-      reinterpret_cast<INT_PTR>(ShellExecuteA(window, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL)) > 32)
-    return;
+  if (shell.englishUi && OpenWithShell(window, shell.startDirectory + "\\HelpE.htm")) return;
+  if (OpenWithShell(window, shell.startDirectory + "\\Help.htm")) return;
   ShowMainMessage(window, kHelpNotFound);
 }
 
 void SaveSettingsOnClose(HWND window) {
   if (GetKeyState(VK_SHIFT) < 0) return;
   const ShellState& shell = AppShell();
-  char path[kPathBytes];
-  if (!JoinStartPath(shell.startDirectory, kSettingsFileName, path, sizeof path)) return;
+  const std::string path = shell.startDirectory + kSettingsFileName;
 
   // A minimised window reports a parking place far off screen: keep the
   // position it will be restored to instead.
@@ -220,8 +216,12 @@ void SaveSettingsOnClose(HWND window) {
   }
   char overlap[kPathBytes];
   ReadText(window, IDC_OVERLAP, overlap);
-  WriteSettingsFile(path, r.left, r.top, shell.settings.orgFolder, shell.settings.currentTab,
-                    shell.settings.createFileChoice, overlap);
+  // OrgFolder as the system code page holds it; its UTF-8 line beside it when
+  // that cannot hold it exactly or whole (app/settings.h).
+  std::string folder;
+  const bool exact = CodePageFromUtf8(shell.orgFolder, &folder) && folder.size() < size_t(kPathBytes);
+  WriteSettingsFile(path.c_str(), r.left, r.top, folder.c_str(), shell.settings.currentTab,
+                    shell.settings.createFileChoice, overlap, exact ? nullptr : shell.orgFolder.c_str());
 }
 
 void OnSplitMergeBox(HWND window) {

@@ -21,11 +21,6 @@ const TextPair kSplitTitle = {"Tavrin - Split", "Tavrin - 分解"};
 const TextPair kMergeTitle = {"Tavrin - Merge", "Tavrin - 結合"};
 const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 
-void CopyName(char* out, const std::string& name) {
-  std::strncpy(out, name.c_str(), kOutputPathBytes - 1);
-  out[kOutputPathBytes - 1] = 0;
-}
-
 // The jobs the dialog runs by default: the request from the main window's
 // fields, the job, and what the window needs of its outcome afterwards.
 int32_t WindowSplitJob(JobState& state) {
@@ -33,8 +28,8 @@ int32_t WindowSplitJob(JobState& state) {
   const SplitOutcome outcome = SplitJob(ReadSplitRequest(), AppJobSink());
   state.splitEngineStarted = outcome.engineStarted;
   if (outcome.engineStarted && !outcome.firstOutput.empty()) {
-    CopyName(state.firstOutputPath, outcome.firstOutput);
-    CopyName(state.secondOutputPath, outcome.secondOutput);
+    state.firstOutputPath = outcome.firstOutput;
+    state.secondOutputPath = outcome.secondOutput;
   }
   return outcome.Number();
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "app/job_sink.h"
 #include "app/paths.h"
@@ -19,8 +20,8 @@ struct JobState {
   std::atomic<int32_t> cancelRequested{0};
   char statusText[kPathBytes] = "";
   // The last split's output names (for Split-Merge) and whether its engine ran.
-  char firstOutputPath[kOutputPathBytes] = "";
-  char secondOutputPath[kOutputPathBytes] = "";
+  std::string firstOutputPath;  // UTF-8
+  std::string secondOutputPath;
   bool splitEngineStarted = false;
 };
 
@@ -45,7 +46,8 @@ JobSink& AppJobSink();
 // interface language (1 English, 0 Japanese). Call once the main window exists.
 void InitWin32Host(HWND mainWindow, HMODULE plugin, int englishUi);
 
-// The requests as the main window's fields give them, each text at most 259
+// The requests as the main window's fields give them: file names whole, in
+// UTF-8 (any name Windows allows, of any length), the other texts at most 259
 // bytes as the dialog's fields hold them. Read with sent messages, so the
 // worker thread may call them while the UI thread sits in the progress dialog.
 SplitRequest ReadSplitRequest();

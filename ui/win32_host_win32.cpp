@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/plugin_win32.h"
+#include "io/wide_path.h"
 #include "ui/plugin_channel.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
@@ -41,14 +42,23 @@ class Win32Sink : public JobSink {
   const PluginWork* work_ = nullptr;
 };
 
-// A main-window field's text (at most kPathBytes - 1 bytes); from the worker
-// thread this is a sent WM_GETTEXT.
+// A main-window field's text in UTF-8 (a number field's at most kPathBytes - 1
+// characters); from the worker thread these are sent WM_GETTEXTLENGTH and
+// WM_GETTEXT.
 std::string ReadField(int controlId) {
-  char buffer[kPathBytes] = "";
+  wchar_t buffer[kPathBytes] = L"";
   HWND control = GetDlgItem(mainWindow, controlId);
-  if (control) GetWindowTextA(control, buffer, kPathBytes);
+  if (control) GetWindowTextW(control, buffer, kPathBytes);
   buffer[kPathBytes - 1] = 0;
-  return buffer;
+  return Utf8FromWide(buffer);
+}
+
+std::string ReadNameField(int controlId) {
+  HWND control = GetDlgItem(mainWindow, controlId);
+  if (!control) return std::string();
+  std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(size_t(GetWindowTextW(control, &text[0], int(text.size()))));
+  return Utf8FromWide(text);
 }
 
 bool IsChecked(int controlId) {
@@ -96,15 +106,15 @@ SplitRequest ReadSplitRequest() {
   r.hours = ReadField(IDC_HOURS);
   r.minutes = ReadField(IDC_MINUTES);
   r.seconds = ReadField(IDC_SECONDS);
-  r.path = ReadField(IDC_SRC_FILE);
+  r.path = ReadNameField(IDC_SRC_FILE);
   r.thenMerge = IsChecked(IDC_SPLIT_MERGE);
   return r;
 }
 
 MergeRequest ReadMergeRequest() {
   MergeRequest r;
-  r.first = ReadField(IDC_MERGE_FILE1);
-  r.second = ReadField(IDC_MERGE_FILE2);
+  r.first = ReadNameField(IDC_MERGE_FILE1);
+  r.second = ReadNameField(IDC_MERGE_FILE2);
   return r;
 }
 

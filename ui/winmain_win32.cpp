@@ -5,11 +5,27 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/plugin_win32.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "io/wide_path.h"
 #include "ui/main_window.h"
+
+namespace {
+
+// The current directory in UTF-8, whatever its length.
+std::string CurrentDirectory() {
+  const DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return std::string();
+  std::wstring folder(n, L'\0');
+  const DWORD got = GetCurrentDirectoryW(n, &folder[0]);
+  folder.resize(got < n ? got : 0);
+  return Utf8FromWide(folder);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {};
@@ -27,15 +43,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   InitCommonControlsEx(&controls);
   shell.instance = instance;
 
-  char currentDirectory[kPathBytes] = "";
-  GetCurrentDirectoryA(kPathBytes, currentDirectory);
-  std::memcpy(shell.startDirectory, currentDirectory, kPathBytes);
-  TrimStartDirectory(shell.startDirectory);
+  const std::string currentDirectory = CurrentDirectory();
+  shell.startDirectory = currentDirectory;
+  if (!shell.startDirectory.empty() && shell.startDirectory.back() == '\\') shell.startDirectory.pop_back();
+  const std::string settingsPath = shell.startDirectory + kSettingsFileName;
 
-  char settingsPath[kPathBytes];
-  if (!JoinStartPath(shell.startDirectory, kSettingsFileName, settingsPath, sizeof settingsPath)) return 1;
+  // The file keeps OrgFolder in the system code page, as it always has; a
+  // folder it cannot hold comes back from its UTF-8 line (app/settings.h).
+  std::string currentInCodePage;
+  CodePageFromUtf8(currentDirectory, &currentInCodePage);
   InitSettings(shell.settings);
-  if (!LoadOrCreateSettings(settingsPath, shell.settings, currentDirectory)) return 1;
+  if (!LoadOrCreateSettings(settingsPath.c_str(), shell.settings, currentInCodePage.c_str())) return 1;
+  const Settings& s = shell.settings;
+  shell.orgFolder = !s.orgFolderUtf8.empty() ? s.orgFolderUtf8
+                    : s.orgFolderStored      ? Utf8FromCodePage(s.orgFolder, CP_ACP)
+                                             : currentDirectory;
 
   RunMainDialog();
   return 0;

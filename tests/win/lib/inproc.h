@@ -33,8 +33,9 @@ struct InProcess {
     shell.instance = GetModuleHandleA(nullptr);
     shell.plugin = nullptr;
     shell.englishUi = Japanese() ? 0 : 1;
-    snprintf(shell.startDirectory, sizeof shell.startDirectory, "%s", folder.c_str());
+    shell.startDirectory = folder;
     InitSettings(shell.settings);
+    shell.orgFolder.clear();
     shell.settings.currentTab = tab;
     shell.settings.splitThenMerge = splitThenMerge;
     shell.settings.overlapSeconds = overlapSeconds;
