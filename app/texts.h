@@ -1,12 +1,3 @@
-// Pairs of user-visible texts: English and Japanese side by side.
-// Japanese literals are UTF-8 in the native build and CP932 in the Windows one.
+// Pairs of user-visible texts (avi/text_pair.h), as the hosts name them.
 #pragma once
-
-struct TextPair {
-  const char* english;
-  const char* japanese;
-};
-
-inline const char* Pick(const TextPair& text, int englishUi) {
-  return englishUi ? text.english : text.japanese;
-}
+#include "avi/text_pair.h"

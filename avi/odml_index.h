@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
+#include "avi/text_pair.h"
 
 class ByteInput;
 

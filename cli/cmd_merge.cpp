@@ -98,8 +98,12 @@ int RunMerge(int argc, char** argv) {
   if (!sink.pluginDone.written.empty()) outcome.figures.joinedBytes = sink.pluginDone.writtenBytes;
   sink.EndBar();
   if (outcome.detail.empty()) outcome.detail = sink.pluginDone.detail;
-  const int32_t result = outcome.Number();
   const bool cancelled = outcome.result == MergeResult::Cancelled;
+  // A joined file asked for and not written is a failure in the result too:
+  // the plug-in's own result for it (1), as the window's plug-in returns.
+  const bool notWritten = write && outcome.Number() == 0 && !cancelled && !sink.pluginDone.cancelled &&
+                          sink.pluginDone.written.empty();
+  const int32_t result = notWritten ? 1 : outcome.Number();
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 

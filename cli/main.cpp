@@ -4,6 +4,7 @@
 
 #include "app/version.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ std::string PathTooLong(const char* path) {
 }
 
 int main(int argc, char** argv) {
+  PrepareConsole(&argc, &argv);
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

@@ -1,12 +1,12 @@
 #include "cli/working_sink.h"
 
 #include <cstdio>
-#include <unistd.h>
 
+#include "cli/console.h"
 
 WorkingSink::WorkingSink(int englishUi) : NativeSink(englishUi) {
   doPluginWork = true;
-  if (!isatty(2)) return;  // quiet when stderr is no terminal
+  if (!ErrorStreamIsTerminal()) return;  // quiet when stderr is no terminal
   onProgress = [](const char* status, int cells) {
     const int width = 40;
     const int filled = cells < 0 ? 0 : cells > 100 ? width : cells * width / 100;

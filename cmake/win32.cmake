@@ -96,3 +96,18 @@ if(TAVRIN_DLL_SOURCES)
   set_target_properties(TavrinDll PROPERTIES PREFIX "" OUTPUT_NAME TavrinD
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dll)
 endif()
+
+# The command line for Windows: tavrin-cli.exe, a console program from the same
+# cli/ sources as the native tavrin (Windows file names ignore case, so it
+# cannot be tavrin.exe beside Tavrin.exe). Its messages and JSON are UTF-8, as
+# on every other system, so it takes the core built a second time without the
+# CP932 texts of the window.
+tavrin_sources(TAVRIN_CLI_SOURCES cli)
+if(TAVRIN_CLI_SOURCES)
+  add_library(tavrin_core_utf8 STATIC ${CORE_SOURCES})
+  target_include_directories(tavrin_core_utf8 PUBLIC ${CMAKE_SOURCE_DIR})
+  add_executable(tavrin-cli ${TAVRIN_CLI_SOURCES})
+  target_link_libraries(tavrin-cli PRIVATE tavrin_core_utf8 shell32)
+  target_link_options(tavrin-cli PRIVATE ${TAVRIN_STATIC_LINK})
+  set_target_properties(tavrin-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

@@ -26,6 +26,11 @@ void RemoveFile(const std::string& path);
 // std::fopen for a UTF-8 name (small text files: the settings file).
 std::FILE* OpenStdio(const std::string& path, const char* mode);
 
+// The longest name (in bytes of UTF-8) the outputs may have: 259 where the
+// program has always kept to it, the system's own limit on Windows (names of
+// up to 32,767 characters there, io/wide_path.h).
+size_t LongestPathBytes();
+
 // The folder part of path, with its trailing separator ("" for a bare name).
 std::string FolderOf(const std::string& path);
 

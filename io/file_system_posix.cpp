@@ -48,6 +48,8 @@ void RemoveFile(const std::string& path) { unlink(path.c_str()); }
 
 std::FILE* OpenStdio(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+size_t LongestPathBytes() { return 259; }
+
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

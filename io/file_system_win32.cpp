@@ -64,6 +64,8 @@ std::FILE* OpenStdio(const std::string& path, const char* mode) {
   return _wfopen(WidePath(path).c_str(), WideFromUtf8(mode).c_str());
 }
 
+size_t LongestPathBytes() { return 32767 * 3; }
+
 std::string FolderOf(const std::string& path) {
   // Names are UTF-8, whose bytes of characters beyond ASCII are all 0x80 or
   // above: no byte of such a character is taken for a separator.

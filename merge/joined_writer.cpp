@@ -363,12 +363,14 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   const int video = a.firstVideoStream;
   JoinedFigures f{};
   uint64_t streamBytes[kMaxStreams] = {};
+  uint64_t streamChunks[kMaxStreams] = {};
   JoinedChunkWalk walk(r);
   JoinedChunk c;
   while (walk.Next(c)) {
     f.moviBytes += ChunkSpace(c.size);
     f.entries++;
     streamBytes[c.stream] += c.size;
+    streamChunks[c.stream]++;
   }
   f.fileBytes = uint64_t(a.moviOffset) + 4 + f.moviBytes + 8 + 16ull * f.entries;
 
@@ -381,6 +383,11 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
       // Constant-size audio: the samples the joined stream really holds.
       const uint32_t blockBytes = r.first.file->U32At(st.sampleSizeOffset);
       f.lengths[s] = blockBytes ? ClampU32(double(streamBytes[s] / blockBytes)) : 0;
+    } else if (r.first.file->U32At(st.lengthOffset) == st.idx1EntryCount && st.idx1EntryCount != 0) {
+      // A stream whose length counts its chunks (variable-size audio such as
+      // MP3, one frame a chunk): the chunks the joined stream really holds.
+      // The share below can round one short (1149 for 1150 chunks).
+      f.lengths[s] = ClampU32(double(streamChunks[s]));
     } else {
       // Other streams: the kept share of the first input's length, then the
       // whole of the second's.

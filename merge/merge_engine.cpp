@@ -8,6 +8,7 @@
 #include "app/job_sink.h"
 #include "app/plugin_work.h"
 #include "avi/byte_input.h"
+#include "io/file_system.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "merge/merge_output.h"
@@ -42,7 +43,7 @@ MergeResult MakeMergedName(const std::string& firstPath, std::string* merged) {
     length -= 6;  // the first output of a split
   else if (path[length - 4] == '.')
     length -= 4;  // any three-letter extension
-  if (length + 6 >= 260) return MergeResult::NoOutputName;
+  if (length + 6 > filesys::LongestPathBytes()) return MergeResult::NoOutputName;
   *merged = firstPath.substr(0, length) + "-m.avi";
   return MergeResult::Completed;
 }

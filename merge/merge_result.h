@@ -20,7 +20,7 @@ enum class MergeResult : int32_t {
   Unsupported,       // structure codes 1..7
   StructureDiffers,  // structure codes 8..12
   BadSourceName,     // the first input's name is shorter than 5 characters
-  NoOutputName,      // the joined file's name would not fit 259 bytes
+  NoOutputName,      // the joined file's name would be longer than filesys::LongestPathBytes()
   Count
 };
 

@@ -3,8 +3,8 @@
 # trees:
 #   dist/Tavrin-VERSION-win32.zip   from the i686 tree   (default build/win)
 #   dist/Tavrin-VERSION-win64.zip   from the x86-64 tree (default build/win64)
-# Each zip holds one folder Tavrin-VERSION-ARCH/ with Tavrin.exe, the plug-in
-# TavrinD.dll, HelpE.htm and Help.htm with help.css and the screenshots they
+# Each zip holds one folder Tavrin-VERSION-ARCH/ with Tavrin.exe, the command
+# line tavrin-cli.exe, the plug-in TavrinD.dll, HelpE.htm and Help.htm with help.css and the screenshots they
 # show, README.txt (English and Japanese), LICENSE.txt and THIRD-PARTY.txt.
 # The help files sit beside Tavrin.exe because the Help menu looks for them
 # in the folder the program starts in.
@@ -17,7 +17,9 @@
 #   SOURCE_DATE_EPOCH                     file times in the zips (default: the
 #                                         last commit's time, so a rebuild of
 #                                         the same commit gives the same zip)
-# A tree without Tavrin.exe or TavrinD.dll, a program of the wrong
+# The programs are built first (only what is out of date): build/win and
+# build/win64 through scripts/build.sh, another tree named above when it was
+# configured. A tree that cannot be built, a program of the wrong
 # architecture or of another version than VERSION ends the script with a
 # message and no zip.
 set -euo pipefail
@@ -51,7 +53,7 @@ export SOURCE_DATE_EPOCH
 third_party_notices() { # arch
   local triplet=i686 doc
   [ "$1" = win64 ] && triplet=x86-64
-  echo "Tavrin.exe and TavrinD.dll are linked statically with the mingw-w64 runtime"
+  echo "Tavrin.exe, tavrin-cli.exe and TavrinD.dll are linked statically with the mingw-w64 runtime"
   echo "(including winpthreads) and with the GCC runtime libraries (libgcc, libstdc++),"
   echo "which the GCC Runtime Library Exception covers. Their notices follow."
   for doc in /usr/share/doc/mingw-w64-$triplet-dev/copyright /usr/share/doc/gcc-mingw-w64-base/copyright; do
@@ -74,14 +76,30 @@ mingw_prefix() { case $1 in win32) echo i686-w64-mingw32 ;; win64) echo x86_64-w
 
 tree_of() { case $1 in win32) echo "$WIN32_TREE" ;; win64) echo "$WIN64_TREE" ;; esac; }
 
+PROGRAMS=(Tavrin TavrinDll tavrin-cli)
+
+build_tree() { # arch
+  local arch=$1 tree default
+  tree=$(tree_of "$arch")
+  default=$ROOT/build/$([ "$arch" = win32 ] && echo win || echo win64)
+  if [ "$(realpath -m "$tree")" = "$(realpath -m "$default")" ]; then
+    bash "$ROOT/scripts/build.sh" "$(basename "$default"):$(IFS=,; echo "${PROGRAMS[*]}")" >&2 \
+      || die "cannot build the $arch Windows tree $tree"
+  elif [ -f "$tree/CMakeCache.txt" ]; then
+    cmake --build "$tree" -j"${TAVRIN_JOBS:-2}" --target "${PROGRAMS[@]}" >&2 \
+      || die "cannot build the programs of $tree"
+  fi
+}
+
 check_tree() { # arch
   local arch=$1 tree
   tree=$(tree_of "$arch")
-  [ -f "$tree/Tavrin.exe" ] || die "no $tree/Tavrin.exe: build the $arch Windows tree first
-(scripts/build.sh), or name its folder with TAVRIN_${arch^^}_TREE=..."
+  [ -f "$tree/Tavrin.exe" ] || die "no $tree/Tavrin.exe: $tree is no Windows build tree (name one with
+TAVRIN_${arch^^}_TREE=..., or leave it out to build build/win or build/win64)"
   [ -f "$tree/$PLUGIN_IN_TREE" ] || die "no $tree/$PLUGIN_IN_TREE: build the tree's TavrinDll target"
+  [ -f "$tree/tavrin-cli.exe" ] || die "no $tree/tavrin-cli.exe: build the tree's tavrin-cli target"
   python3 "$ROOT/tools/pe_check.py" "$arch" "$VERSION" "$tree/Tavrin.exe" "$tree/$PLUGIN_IN_TREE" \
-    || die "$tree does not hold the $arch build of version $VERSION: rebuild it"
+    "$tree/tavrin-cli.exe" || die "$tree does not hold the $arch build of version $VERSION: rebuild it"
 }
 
 package() { # arch
@@ -93,6 +111,7 @@ package() { # arch
   # The trees keep their debugging symbols; the packaged copies leave them out.
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/Tavrin.exe" "$tree/Tavrin.exe"
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/TavrinD.dll" "$tree/$PLUGIN_IN_TREE"
+  "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/tavrin-cli.exe" "$tree/tavrin-cli.exe"
   cp docs/HelpE.htm docs/Help.htm docs/help.css "$stage/"
   cp docs/screenshots/*.png "$stage/screenshots/"
   sed -e "s/@VERSION@/$VERSION/" -e "s/@ARCH@/$arch/" \
@@ -128,6 +147,6 @@ PY
   echo "package.sh: $DIST/$name.zip"
 }
 
-# Every tree is checked before any zip is written.
-for arch in "$@"; do check_tree "$arch"; done
+# Every tree is built and checked before any zip is written.
+for arch in "$@"; do build_tree "$arch"; check_tree "$arch"; done
 for arch in "$@"; do package "$arch"; done

@@ -249,7 +249,7 @@ bool MakeSplitOutputNames(const std::string& input, std::string* first, std::str
   const size_t name = input.size() - folder;
   // Four characters go (normally ".avi") only when the last component has them.
   const size_t keep = name >= 4 ? input.size() - 4 : input.size();
-  if (keep + 6 > 259) return false;
+  if (keep + 6 > filesys::LongestPathBytes()) return false;
   *first = input.substr(0, keep) + "-1.avi";
   *second = input.substr(0, keep) + "-2.avi";
   return true;
@@ -459,7 +459,8 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   const bool wanted[2] = {time.create != CreateMode::Second, time.create != CreateMode::First};
   const SplitResult cannotCreate[2] = {SplitResult::CannotCreateFirst, SplitResult::CannotCreateSecond};
   if (!namesFit) {
-    outcome.detail = source.path + ": the output names would be longer than 259 bytes";
+    outcome.detail = source.path + ": the output names would be longer than " +
+                     std::to_string(filesys::LongestPathBytes()) + " bytes";
     return cannotCreate[wanted[0] ? 0 : 1];
   }
   outcome.firstOutput = names[0];

@@ -4,7 +4,7 @@
 # (scripts/wine_arch.sh) and runs it on a generated 625 MB large-chunk file.
 # It prints one table per build: the split job writing both halves against a
 # plain copy made by the same program with 1 MB reads and writes.
-# Goal: split <= 1.5 x that copy.
+# Goal: split <= 1.1 x that copy, peak memory under 16 MB.
 # Usage: tools/bench_win.sh [WORKDIR]   (needs ~1.5 GB free; a private Wine
 # prefix is made under WORKDIR and removed afterwards)
 set -euo pipefail

@@ -78,6 +78,7 @@ def refuses_inputs():
         code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--output", target, "--json")
         doc = json.loads(out)
         check(f"refuse {target} exit", code, 1)
+        check(f"refuse {target} result", doc["result"], 1)
         check(f"refuse {target} outputs", doc["outputs"], [])
         check(f"refuse {target} reason first", doc["message"].split("\n")[0], text)
     code, out, _ = run("merge", "clip-1.avi", "clip-2.avi", "--write", "--output", "link.avi", "--lang", "ja")

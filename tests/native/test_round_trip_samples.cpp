@@ -4,7 +4,9 @@
 // chunk; constant-size audio (PCM, gstreamer's CBR MP3) is the original's
 // byte stream; variable-size audio (MP3, AC3), cut by its share of the
 // entries, is the original's chunks with at most the one chunk at the seam
-// missing (none without an overlap). ffprobe reads every joined file cleanly.
+// missing (none without an overlap), and a length that counted the
+// original's chunks counts the joined file's. ffprobe reads every joined file
+// cleanly.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -99,6 +101,9 @@ void CheckJoinedIsTheOriginal(const Original& original, const std::string& joine
       size_t head = 0;
       while (head < got.size() && got[head] == want[head]) ++head;
       for (size_t i = head; i < got.size(); ++i) ASSERT_TRUE(got[i] == want[i + missing]) << "chunk " << i;
+      // A length that counts the original's chunks counts the joined file's.
+      if (GetU32(original.bytes, a.streams[s].lengthOffset) == want.size())
+        EXPECT_EQ(GetU32(joined, a.streams[s].lengthOffset), got.size()) << "dwLength";
     }
   }
   EXPECT_EQ(ProbeErrors(joinedPath), "");

@@ -27,12 +27,15 @@ version=$(head -n1 "$ROOT/VERSION")
 dir=$STATE/package/$ARCH.$LANGUAGE
 rm -rf "$dir" && mkdir -p "$dir/My Programs" "$dir/My Videos" || exit 1
 
+# A program missing from the tree is built by the packaging, not refused: the
+# command line is removed first (relinked in seconds from its objects).
+rm -f "$TREE/tavrin-cli.exe"
 TAVRIN_WIN32_TREE=$TREE TAVRIN_WIN64_TREE=$TREE TAVRIN_DIST=$dir/dist TAVRIN_PACKAGE_STAGE=$dir/stage \
   bash "$ROOT/scripts/package.sh" "$package" || fail "scripts/package.sh $package failed"
 name=Tavrin-$version-$package
 python3 -m zipfile -e "$dir/dist/$name.zip" "$dir/My Programs/" || fail "cannot unpack $name.zip"
 folder="$dir/My Programs/$name"
-want="HelpE.htm Help.htm LICENSE.txt README.txt THIRD-PARTY.txt Tavrin.exe TavrinD.dll help.css screenshots"
+want="HelpE.htm Help.htm LICENSE.txt README.txt THIRD-PARTY.txt Tavrin.exe TavrinD.dll help.css screenshots tavrin-cli.exe"
 got=$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ' | sed 's/ $//')
 [ "$got" = "$(tr ' ' '\n' <<<"$want" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')" ] \
   || fail "the package holds '$got', not '$want'"
@@ -40,6 +43,10 @@ cp "${TAVRIN_SAMPLES:?}/ffmpeg_mpeg4_pcm_g12.avi" "$dir/My Videos/holiday.avi" |
 
 bash "$HERE/run.sh" "$STATE" "$ARCH" "$LANGUAGE" "$TREE/wt_package.exe" \
   "$(windows_path "$folder")" "$(windows_path "$dir/My Videos/holiday.avi")" "$version" || exit 1
+
+# The command line beside the program answers as the Linux one does.
+said=$(bash "$HERE/run.sh" "$STATE" "$ARCH" "$LANGUAGE" "$folder/tavrin-cli.exe" --version | tr -d '\r')
+grep -qx "tavrin $version" <<<"$said" || fail "tavrin-cli.exe --version says '$said', not 'tavrin $version'"
 
 joined="$dir/My Videos/holiday-m.avi"
 said=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$joined" 2>&1 >/dev/null) \

@@ -22,5 +22,9 @@ for dir in "$STATE"/slot*; do
     rm -f "$dir/xvfb.pid" "$dir/display"
   fi
 done
+# The command line tests' own prefixes (tests/wine/cli.sh).
+for prefix in "$STATE"/cli/prefix-*; do
+  [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+done
 rm -f "$STATE/slots"
 exit 0

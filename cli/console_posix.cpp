@@ -1,0 +1,7 @@
+#include "cli/console.h"
+
+#include <unistd.h>
+
+void PrepareConsole(int*, char***) {}
+
+bool ErrorStreamIsTerminal() { return isatty(2) != 0; }

@@ -1,0 +1,34 @@
+#include "cli/interrupt.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+std::atomic<int32_t>* g_cancelFlag = nullptr;
+// Set once the command has cleaned up and printed its last line.
+HANDLE g_finished = nullptr;
+
+// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (g_cancelFlag) g_cancelFlag->store(-2);
+  // For the console's closing, logoff and shutdown the process ends when the
+  // handler returns: give the job the few seconds the system allows to
+  // remove its temporary files first.
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && g_finished) WaitForSingleObject(g_finished, 4000);
+  return TRUE;
+}
+}  // namespace
+
+InterruptAsCancel::InterruptAsCancel(NativeSink& sink) {
+  g_cancelFlag = &sink.cancelRequested;
+  g_finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+InterruptAsCancel::~InterruptAsCancel() {
+  std::fflush(stdout);
+  if (g_finished) SetEvent(g_finished);
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  g_cancelFlag = nullptr;
+}
