@@ -156,7 +156,10 @@ bool WriteSettingsFile(const char* path, int left, int top, const char* orgFolde
   std::fprintf(file, "TabNo=%d\n", currentTab);
   std::fprintf(file, "CreateFileN=%d\n", createFileChoice);
   std::fprintf(file, "OverLapS=%s\n", overlap);
-  if (orgFolderUtf8 && *orgFolderUtf8) std::fprintf(file, "%s%s\n", kOrgFolderUtf8Key, orgFolderUtf8);
+  if (orgFolderUtf8 && *orgFolderUtf8) {
+    const std::string folder(orgFolderUtf8, std::strcspn(orgFolderUtf8, "\r\n"));
+    std::fprintf(file, "%s%s\n", kOrgFolderUtf8Key, folder.c_str());
+  }
   std::fclose(file);
   return true;
 }

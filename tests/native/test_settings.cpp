@@ -198,6 +198,35 @@ TEST(SettingsFile, CloseWritesFiveLinesInOrderAndDropsOtherKeys) {
   std::remove(path.c_str());
 }
 
+TEST(SettingsFile, AFolderTheOldFormCannotHoldComesBackFromItsUtf8Line) {
+  // A folder outside the system code page, longer than 259 bytes: the old
+  // line keeps what the code page gives, the UTF-8 line after the five the
+  // whole name.
+  std::string folder = "C:\\\u52d5\u753b \ud55c\uad6d \U0001F3AC";
+  while (folder.size() < 400) folder += "\\caf\u00e9";
+  std::string path = TempPath("utf8.ini");
+  ASSERT_TRUE(WriteSettingsFile(path.c_str(), 1, 2, "C:\\?? ?? ?", 0, 1, "0", folder.c_str()));
+  EXPECT_EQ(ReadAll(path), "Position=1 2\nOrgFolder=C:\\?? ?? ?\nTabNo=0\nCreateFileN=1\nOverLapS=0\n"
+                           "OrgFolderUTF8=" + folder + "\n");
+  Settings s = ReadFrom(ReadAll(path));
+  EXPECT_EQ(s.orgFolderUtf8, folder);
+  EXPECT_TRUE(s.orgFolderStored);
+  EXPECT_STREQ(s.orgFolder, "C:\\?? ?? ?");
+  // A file of an earlier version (or of this one for a folder the code page
+  // holds) has no such line; a missing OrgFolder is the current directory.
+  ASSERT_TRUE(WriteSettingsFile(path.c_str(), 1, 2, "D:\\v", 0, 1, "0", nullptr));
+  s = ReadFrom(ReadAll(path));
+  EXPECT_EQ(s.orgFolderUtf8, "");
+  EXPECT_TRUE(s.orgFolderStored);
+  s = ReadFrom("TabNo=1\n");
+  EXPECT_FALSE(s.orgFolderStored);
+  EXPECT_STREQ(s.orgFolder, "Z:\\cwd");
+  // The line cannot start new lines (keys) of its own.
+  ASSERT_TRUE(WriteSettingsFile(path.c_str(), 0, 0, "", 0, 1, "0", "D:\\x\r\nTabNo=1"));
+  EXPECT_EQ(ReadFrom(ReadAll(path)).currentTab, 0);
+  std::remove(path.c_str());
+}
+
 TEST(SettingsFile, OverlapTextCannotAddLines) {
   std::string path = TempPath("inject.ini");
   ASSERT_TRUE(WriteSettingsFile(path.c_str(), 0, 0, "", 0, 1, "5\r\nTabNo=1"));

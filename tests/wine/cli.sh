@@ -25,7 +25,6 @@ if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   flock "$lock"
   if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
     wineboot -i >/dev/null 2>&1 </dev/null
-    "$TAVRIN_WINE" wineserver -w
     touch "$WINEPREFIX/.tavrin-ready"
   fi
   exec {lock}>&-
