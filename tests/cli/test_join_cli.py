@@ -51,7 +51,10 @@ def read_avi(path):
     base = movi if data[movi + first[2]:movi + first[2] + 4] == first[0] else 0  # gstreamer: absolute
     chunks = [(ck, fl & 0x10, data[base + off + 8:base + off + 8 + ln]) for ck, fl, off, ln in entries if ck[:1] == b"0"]
     avih = data.index(b"avih")
-    strh = [at for at in range(len(data) - 4) if data[at:at + 4] == b"strh" and (movi is None or at < movi)]
+    strh, at = [], data.find(b"strh")
+    while 0 <= at < movi:
+        strh.append(at)
+        at = data.find(b"strh", at + 4)
     header = {"frames": struct.unpack_from("<I", data, avih + 24)[0],
               "lengths": [struct.unpack_from("<I", data, s + 40)[0] for s in strh],
               "buffers": [struct.unpack_from("<I", data, s + 44)[0] for s in strh],
