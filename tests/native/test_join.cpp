@@ -6,6 +6,8 @@
 // chunks and PCM bytes.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <algorithm>
 
 #include "app/native_sink.h"
@@ -248,6 +250,44 @@ TEST(Join, OutputNamingAnInputAndDamagedInputsAreRefusedBeforeWriting) {
   auto one = RunJoin({dir + "a.avi"});
   EXPECT_EQ(one->outcome.result, JoinJobResult::TooFewInputs);
   EXPECT_EQ(splittest::FilesIn(dir).size(), 6u);
+}
+
+// Counts the process's open files whenever the job asks about Cancel.
+class CountingSink : public NativeSink {
+ public:
+  static int OpenFiles() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+      while (readdir(d)) ++n;
+      closedir(d);
+    }
+    return n;
+  }
+  bool Cancelled() const override {
+    mostOpen = std::max(mostOpen, OpenFiles());
+    return NativeSink::Cancelled();
+  }
+  mutable int mostOpen = 0;
+};
+
+TEST(Join, HundredsOfInputsKeepOnlyAFewFilesOpen) {
+  const std::string dir = splittest::FreshDir("join_many");
+  const Bytes clip = avitest::BuildAvi(Clip(30, 40000, 8000, 4000));
+  JoinJobRequest request;
+  for (int i = 0; i < 150; ++i) {
+    request.inputs.push_back(dir + "p" + std::to_string(i) + ".avi");
+    ASSERT_TRUE(avitest::WriteFile(request.inputs.back(), clip));
+  }
+  request.output = dir + "all.avi";
+  CountingSink sink;
+  const int before = CountingSink::OpenFiles();
+  const JoinOutcome outcome = JoinJob(request, sink);
+  ASSERT_EQ(outcome.Number(), 0) << outcome.detail;
+  EXPECT_EQ(outcome.frames, 150u * 30);
+  EXPECT_GT(sink.mostOpen, before);
+  EXPECT_LE(sink.mostOpen - before, 8) << "files open at once while joining 150 inputs";
+  const Read out = ReadFile(dir + "all.avi");
+  EXPECT_EQ(out.Chunks(1).size(), 150u * 30);
 }
 
 // The pieces a split into many makes of a clip: piece i holds frames
