@@ -13,6 +13,7 @@
 #include "app/native_sink.h"
 #include "join/join_job.h"
 #include "tests/native/avi_builder.h"
+#include "tests/native/odml_builder.h"
 #include "tests/native/test_split_support.h"
 
 using avitest::AviLayout;
@@ -252,6 +253,27 @@ TEST(Join, OutputNamingAnInputAndDamagedInputsAreRefusedBeforeWriting) {
   EXPECT_EQ(splittest::FilesIn(dir).size(), 6u);
 }
 
+TEST(Join, OpenDmlAndVersionOneInputsJoin) {
+  const std::string dir = splittest::FreshDir("join_odml");
+  const AviLayout odml = Clip(40, 40000, 44100, 8000), plain = Clip(30, 40000, 44100, 8000);
+  const avitest::BuiltOdml built = avitest::BuildOdml(avitest::FfmpegLike(odml, {40}));  // an AVIX from frame 20
+  ASSERT_TRUE(avitest::WriteFile(dir + "a.avi", built.bytes));
+  WriteLayout(dir + "b.avi", plain);
+  auto run = RunJoin({dir + "a.avi", dir + "b.avi", dir + "a.avi"}, dir + "ab.avi");
+  ASSERT_EQ(run->outcome.Number(), 0) << run->outcome.detail;
+  const Read out = ReadFile(dir + "ab.avi");
+  splittest::OutputLayout layout;
+  splittest::CheckOutput(out.bytes, &layout);
+  for (int s = 0; s < 2; ++s) {
+    std::vector<Bytes> want;
+    for (const AviLayout* l : {&odml, &plain, &odml})
+      for (const ChunkLayout& c : l->chunks)
+        if (c.stream == s) want.push_back(avitest::ChunkData(c));
+    EXPECT_TRUE(out.Chunks(s) == want) << "stream " << s;
+  }
+  EXPECT_EQ(GetU32(out.bytes, out.a().totalFramesOffset), 110u);
+}
+
 // Counts the process's open files whenever the job asks about Cancel.
 class CountingSink : public NativeSink {
  public:
@@ -288,6 +310,19 @@ TEST(Join, HundredsOfInputsKeepOnlyAFewFilesOpen) {
   EXPECT_LE(sink.mostOpen - before, 8) << "files open at once while joining 150 inputs";
   const Read out = ReadFile(dir + "all.avi");
   EXPECT_EQ(out.Chunks(1).size(), 150u * 30);
+
+  // Cancel while writing: the older joined file stays as it was, no other file is left.
+  NativeSink cancelling;
+  cancelling.onProgress = [&cancelling](const char* status, int) {
+    if (std::string(status) == "File Creating") cancelling.cancelRequested = -2;
+  };
+  request.output = dir + "all.avi";
+  const JoinOutcome cancelled = JoinJob(request, cancelling);
+  EXPECT_EQ(cancelled.result, JoinJobResult::Cancelled);
+  EXPECT_EQ(cancelled.Number(), -1);
+  EXPECT_TRUE(cancelled.written.empty());
+  EXPECT_EQ(splittest::FilesIn(dir).size(), 151u);
+  EXPECT_TRUE(splittest::ReadBytes(dir + "all.avi") == out.bytes);
 }
 
 // The pieces a split into many makes of a clip: piece i holds frames
