@@ -28,21 +28,18 @@ struct Piece {
   uint32_t bytes = 0;
 };
 
-// Most pieces one chunk is joined from (seam planners keep below it).
-constexpr int kMaxPieces = 8;
-
 // One chunk of the joined file: a source chunk, or an audio chunk joined
 // across one or more seams from pieces of several inputs.
 struct JoinedChunk {
   uint32_t ckid = 0;
   uint32_t flags = 0;
   int stream = -1;
-  Piece pieces[kMaxPieces];
+  Piece pieces[kMaxJoinedPieces];
   int pieceCount = 0;
   uint32_t size = 0;  // data bytes
 
   bool Add(const Piece& piece) {
-    if (pieceCount == kMaxPieces) return false;
+    if (pieceCount == kMaxJoinedPieces) return false;
     pieces[pieceCount++] = piece;
     size += piece.bytes;
     return true;
