@@ -25,6 +25,12 @@ bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int
   return true;
 }
 
+bool AviSource::Reopen(const char* path, uint64_t expectedSize) {
+  if (!Open(path) || file_.Size() != expectedSize) return false;
+  AviAnalysis unused{};
+  return ReadIndexes(unused, nullptr, 0, 0);
+}
+
 bool AviSource::AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span,
                                BackgroundWalk& whole) {
   if (!ReadIndexes(analysis, sink, base, span)) return false;

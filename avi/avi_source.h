@@ -45,6 +45,11 @@ class AviSource {
   // GuessAnalysis's record and then the walk is started on whole's thread:
   // the caller must check the guess against the walk's record before it
   // commits anything.
+  // Opens path again for a file analysed before, reading its OpenDML
+  // indexes (if any) but not walking it: Input() then reads as it did.
+  // False when it cannot be opened, its size is no longer expectedSize, or
+  // its indexes cannot be read.
+  bool Reopen(const char* path, uint64_t expectedSize);
   bool AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, BackgroundWalk& whole);
 
  private:

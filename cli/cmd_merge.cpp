@@ -4,18 +4,24 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/native_sink.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/working_sink.h"
+#include "join/join_job.h"
 #include "merge/merge_job.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
+    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
+
+// The number a merge reports when --write was asked for but no joined file
+// was written (the write refused, as for an output that names an input):
+// the job itself succeeded, the command did not.
 
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
@@ -41,8 +47,7 @@ std::string FiguresJson(const MergeFigures& f) {
 }  // namespace
 
 int RunMerge(int argc, char** argv) {
-  const char* files[2] = {nullptr, nullptr};
-  int fileCount = 0;
+  std::vector<const char*> files;
   bool json = false;
   bool write = false;
   const char* output = nullptr;
@@ -72,18 +77,25 @@ int RunMerge(int argc, char** argv) {
       } else {
         return UsageError("unknown option", arg);
       }
-    } else if (fileCount < 2) {
-      files[fileCount++] = arg;
     } else {
-      return UsageError("unexpected argument", arg);
+      files.push_back(arg);
     }
   }
-  if (fileCount != 2) {
+  if (files.size() < 2) {
     std::fputs(kUsage, stderr);
     return 2;
   }
 
   if (output && !write) return UsageError("--output needs", "--write");
+  if (files.size() > 2) {
+    // The pieces of one recording: the overlap dropped at every seam.
+    JoinJobRequest request;
+    request.inputs.assign(files.begin(), files.end());
+    if (output) request.output = output;
+    request.dropOverlaps = true;
+    request.write = write;
+    return RunJoinJob(request, englishUi, json, "merge");
+  }
   for (const char* file : files)
     if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
 

@@ -6,6 +6,12 @@
 int RunInfo(int argc, char** argv);
 int RunSplit(int argc, char** argv);
 int RunMerge(int argc, char** argv);
+int RunJoin(int argc, char** argv);
+
+// Runs the join job for the command line (join, and the merge of three or
+// more pieces) and prints its outcome; the exit status.
+struct JoinJobRequest;
+int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command);
 
 // The program's paths hold at most 259 bytes (a path buffer of 260 with its
 // zero); the command line refuses a longer one rather than cut it.

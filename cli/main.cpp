@@ -12,7 +12,9 @@ const char kInfoUsage[] = "usage: tavrin info FILE [--layout | --json]\n";
 const char kSplitUsage[] =
     "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
     "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n";
-const char kMergeUsage[] = "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
+const char kMergeUsage[] =
+    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
+const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
@@ -34,13 +36,30 @@ const char kSplitHelp[] =
 const char kMergeHelp[] =
     "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
     "between them and reports the joined file's size and playing time.\n"
-    "  --write          also write the joined file (FILE1's name with -m.avi)\n"
+    "With three or more files (the pieces of one recording, in order), checks that they\n"
+    "are of one format (as join does), finds and drops the overlap at every seam and\n"
+    "reports the joined file and each seam's overlap.\n"
+    "  --write          also write the joined file (FILE1's name with -m.avi, the\n"
+    "                   name's last four characters or a final -1.avi replaced)\n"
     "  --output PATH    write it to PATH instead\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message and outputs\n";
+const char kJoinHelp[] =
+    "Joins files of one format one after the other into one file, every chunk of every\n"
+    "file unchanged and in order (the header is FILE1's with its counts made true).\n"
+    "One format: the same streams in the same order, each with the same codec, frame size\n"
+    "and bit depth, frame rate, and for sound the same format, channels, sample rate,\n"
+    "block align and sample size; files that differ are refused before anything is written.\n"
+    "  --output PATH    where the joined file goes (default: FILE1's name with -j.avi in\n"
+    "                   place of its extension, or -j2.avi, -j3.avi... when that names an\n"
+    "                   input; an output that names an input is refused)\n"
+    "  --lang en|ja     the language of the messages\n"
+    "  --json           one JSON line with the result, message, outputs and the joined\n"
+    "                   file's bytes, frames and seconds\n"
+    "Written under a temporary name and moved into place when complete.\n";
 
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "%s%s%s", kInfoUsage, kSplitUsage, kMergeUsage);
+  std::fprintf(to, "%s%s%s%s", kInfoUsage, kSplitUsage, kMergeUsage, kJoinUsage);
   std::fputs("       tavrin COMMAND --help | tavrin --version\n", to);
 }
 
@@ -55,6 +74,7 @@ bool PrintCommandHelp(const char* command) {
   if (std::strcmp(command, "info") == 0) usage = kInfoUsage, help = kInfoHelp;
   if (std::strcmp(command, "split") == 0) usage = kSplitUsage, help = kSplitHelp;
   if (std::strcmp(command, "merge") == 0) usage = kMergeUsage, help = kMergeHelp;
+  if (std::strcmp(command, "join") == 0) usage = kJoinUsage, help = kJoinHelp;
   if (!usage) return false;
   std::fputs(usage, stdout);
   std::fputs(help, stdout);
@@ -92,6 +112,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "info") == 0) return RunInfo(argc - 2, argv + 2);
   if (std::strcmp(command, "split") == 0) return RunSplit(argc - 2, argv + 2);
   if (std::strcmp(command, "merge") == 0) return RunMerge(argc - 2, argv + 2);
+  if (std::strcmp(command, "join") == 0) return RunJoin(argc - 2, argv + 2);
   std::fprintf(stderr, "tavrin: unknown command '%s'\n", command);
   PrintUsage(stderr);
   return 2;

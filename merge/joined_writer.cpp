@@ -1,12 +1,16 @@
-// The joined file is made in three passes over the two indexes: one counts
-// it, one copies the chunks, one writes the index. All three take their
-// chunks from the same walk (JoinedChunkWalk), so the figures in the header
+// The joined file is made in three passes over the inputs' indexes: one
+// counts it, one copies the chunks, one writes the index. All three take
+// their chunks from the same walk (ChainWalk), so the figures in the header
 // always describe the bytes that follow them.
+//
+// The walk goes through the inputs one after the other and holds only the
+// one it reads (and those whose bytes wait at a seam); an audio seam's head
+// is carried over to the next input's first chunk of the stream.
 #include "merge/joined_writer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,112 +23,136 @@ namespace {
 
 // The first `bytes` data bytes of the chunk whose header lies at chunkAt.
 struct Piece {
-  ByteInput* file;
-  uint64_t chunkAt;
-  uint32_t bytes;
+  std::shared_ptr<ByteInput> file;
+  uint64_t chunkAt = 0;
+  uint32_t bytes = 0;
 };
 
 // One chunk of the joined file: a source chunk, or an audio chunk joined
-// across the seam from two pieces.
+// across one or more seams from pieces of several inputs.
 struct JoinedChunk {
-  uint32_t ckid;
-  uint32_t flags;
-  int stream;
-  Piece pieces[2];
-  int pieceCount;
-  uint32_t size;  // data bytes
+  uint32_t ckid = 0;
+  uint32_t flags = 0;
+  int stream = -1;
+  Piece pieces[kMaxJoinedPieces];
+  int pieceCount = 0;
+  uint32_t size = 0;  // data bytes
+
+  bool Add(const Piece& piece) {
+    if (pieceCount == kMaxJoinedPieces) return false;
+    pieces[pieceCount++] = piece;
+    size += piece.bytes;
+    return true;
+  }
 };
 
 uint64_t ChunkSpace(uint32_t size) { return 8 + uint64_t(size) + (size & 1); }
 
-// The chunks of the joined file in order: the first input's kept entries,
-// then every entry of the second input.
-class JoinedChunkWalk {
+// The chunks of the joined file in order: of each input its kept entries.
+class ChainWalk {
  public:
-  explicit JoinedChunkWalk(const JoinRequest& r)
-      : r_(r),
-        a_(*r.analysis),
-        firstIndex_(*r.first.file, r.first.idx1Offset, r.first.entryTotal),
-        secondIndex_(*r.second.file, r.second.idx1Offset, r.second.entryTotal) {}
+  // beforeOpen (may be empty) runs before another input is opened.
+  explicit ChainWalk(const ChainRequest& r, std::function<void()> beforeOpen = nullptr)
+      : r_(r), a_(*r.analysis), beforeOpen_(std::move(beforeOpen)) {}
 
   bool Next(JoinedChunk& out) {
-    while (inFirst_) {
-      if (i_ >= firstIndex_.Total()) {
-        inFirst_ = false;
-        i_ = 0;
-        break;
+    for (;;) {
+      if (!index_) {
+        if (link_ >= r_.links.size() || !Enter()) return false;
       }
-      if (NextOfFirst(out)) return true;
+      if (i_ >= index_->Total()) {
+        index_.reset();
+        file_.reset();
+        ++link_;
+        continue;
+      }
+      if (Take(index_->At(i_++), out)) return true;
     }
-    while (i_ < secondIndex_.Total())
-      if (NextOfSecond(out)) return true;
-    return false;
   }
+  // True when an input could not be opened again.
+  bool Failed() const { return failed_; }
 
  private:
-  struct Seam {
+  struct Carry {
     bool have = false;
-    uint32_t ckid = 0, flags = 0;
-    Piece piece{};
+    size_t link = 0;  // the input it was carried from
+    JoinedChunk chunk;
   };
+
+  bool Enter() {
+    if (beforeOpen_) beforeOpen_();
+    file_ = r_.inputs->Open(link_);
+    if (!file_) {
+      failed_ = true;
+      return false;
+    }
+    const ChainLink& l = r_.links[link_];
+    index_ = std::make_unique<IndexReader>(*file_, l.idx1Offset, l.entryTotal);
+    i_ = 0;
+    for (int s = 0; s < kMaxStreams; ++s) {
+      taken_[s] = 0;
+      // A head no input after the next one took is dropped.
+      if (carry_[s].have && carry_[s].link + 1 < link_) carry_[s] = Carry();
+    }
+    return true;
+  }
 
   int StreamOf(uint32_t ckid) const {
     int s = StreamOfCkid(ckid);
     return s >= 0 && uint32_t(s) < a_.streamCount ? s : -1;
   }
   // Audio streams whose seam chunks the plan joins.
-  bool Joins(int s) const {
-    return s != a_.firstVideoStream && a_.streams[s].type == StreamAudio && r_.plan->seamJoinBytes[s] != 0;
+  bool Joins(int s, const ChainLink& l) const {
+    return s != a_.firstVideoStream && a_.streams[s].type == StreamAudio && l.seamJoinBytes[s] != 0;
   }
 
-  bool NextOfFirst(JoinedChunk& out) {
-    const IndexEntry e = firstIndex_.At(i_++);
+  // What becomes of one index entry: true when it makes the next chunk.
+  bool Take(const IndexEntry& e, JoinedChunk& out) {
     const int s = StreamOf(e.ckid);
     if (s < 0) return false;
+    const ChainLink& l = r_.links[link_];
     const uint32_t k = taken_[s]++;
-    const uint32_t keep = r_.plan->keepCount[s];
-    const Piece whole{r_.first.file, ChunkPosition(r_.first.chunkBase, e), e.length};
-    if (Joins(s)) {
-      const uint32_t partial = r_.plan->seamPartialBytes[s];
+    const uint32_t keep = l.keepCount[s];
+    // The head carried from the input before goes in front of this input's
+    // first chunk of the stream.
+    JoinedChunk chunk;
+    chunk.ckid = e.ckid;
+    chunk.flags = e.flags;
+    chunk.stream = s;
+    if (k == 0 && carry_[s].have) {
+      if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
+      carry_[s] = Carry();
+    }
+    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length};
+    if (Joins(s, l)) {
+      const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
-      // the second input's first chunk. Ending on a chunk boundary: the last
-      // kept chunk and the second input's first become one.
-      if (partial != 0 && k == keep) seam_[s] = Seam{true, e.ckid, e.flags, Piece{whole.file, whole.chunkAt, partial}};
-      if (partial == 0 && k + 1 == keep) {
-        seam_[s] = Seam{true, e.ckid, e.flags, whole};
-        return false;
-      }
+      // the next input's first chunk. Ending on a chunk boundary: the last
+      // kept chunk and the next input's first become one.
+      if (partial != 0 && k == keep) return CarryOver(s, chunk, Piece{whole.file, whole.chunkAt, partial});
+      if (partial == 0 && k + 1 == keep) return CarryOver(s, chunk, whole);
     }
     if (k >= keep) return false;
-    out = JoinedChunk{e.ckid, e.flags, s, {whole, {}}, 1, e.length};
+    if (!chunk.Add(whole)) return false;
+    out = std::move(chunk);
     return true;
   }
 
-  bool NextOfSecond(JoinedChunk& out) {
-    const IndexEntry e = secondIndex_.At(i_++);
-    const int s = StreamOf(e.ckid);
-    if (s < 0) return false;
-    const bool firstOfStream = !seenSecond_[s];
-    seenSecond_[s] = true;
-    const Piece whole{r_.second.file, ChunkPosition(r_.second.chunkBase, e), e.length};
-    if (firstOfStream && seam_[s].have) {
-      const Seam& seam = seam_[s];
-      out = JoinedChunk{seam.ckid, seam.flags, s, {seam.piece, whole}, 2, seam.piece.bytes + e.length};
-      return true;
-    }
-    out = JoinedChunk{e.ckid, e.flags, s, {whole, {}}, 1, e.length};
-    return true;
+  bool CarryOver(int s, JoinedChunk& chunk, const Piece& piece) {
+    if (chunk.Add(piece)) carry_[s] = Carry{true, link_, std::move(chunk)};
+    return false;
   }
 
-  const JoinRequest& r_;
+  const ChainRequest& r_;
   const AviAnalysis& a_;
-  IndexReader firstIndex_;
-  IndexReader secondIndex_;
-  bool inFirst_ = true;
+  std::function<void()> beforeOpen_;
+  size_t link_ = 0;
+  std::shared_ptr<ByteInput> file_;
+  std::unique_ptr<IndexReader> index_;
   uint32_t i_ = 0;
   uint32_t taken_[kMaxStreams] = {};
-  bool seenSecond_[kMaxStreams] = {};
-  Seam seam_[kMaxStreams];
+  Carry carry_[kMaxStreams];
+  bool failed_ = false;
 };
 
 uint32_t ClampU32(double value) {
@@ -133,165 +161,10 @@ uint32_t ClampU32(double value) {
   return uint32_t(value);
 }
 
-// Writes the output in page-aligned blocks of fixed size. Input bytes are
-// not copied one by one: the block records which input span fills which of
-// its bytes, joins spans that follow each other in the input, and reads
-// each span with one bulk read just before the block is written. A chunk's
-// size field and pad byte are laid over the span afterwards.
-class BlockWriter {
- public:
-  BlockWriter(OutputStream& sink, const JoinObserver& observer, uint64_t total)
-      : sink_(sink), observer_(observer), total_(total), storage_(kBlock + kPage) {
-    uintptr_t at = reinterpret_cast<uintptr_t>(storage_.data());
-    block_ = storage_.data() + ((kPage - at % kPage) % kPage);
-    spans_.reserve(kMaxPending);
-    overlays_.reserve(kMaxPending);
-  }
-
-  bool Put(const void* data, size_t count) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    while (count > 0) {
-      if (fill_ == kBlock && !Flush()) return false;
-      size_t take = std::min(count, kBlock - fill_);
-      std::memcpy(block_ + fill_, bytes, take);
-      fill_ += take;
-      bytes += take;
-      count -= take;
-    }
-    return true;
-  }
-  bool PutU32(uint32_t v) {
-    uint8_t b[4];
-    StoreU32(b, v);
-    return Put(b, 4);
-  }
-  // Appends count input bytes from position (read later, in bulk).
-  bool Copy(ByteInput& file, uint64_t position, uint64_t count) {
-    while (count > 0) {
-      if (fill_ == kBlock && !Flush()) return false;
-      size_t take = size_t(std::min<uint64_t>(count, kBlock - fill_));
-      Reserve(file, position, take, false);
-      position += take;
-      count -= take;
-    }
-    return true;
-  }
-  // Appends a whole input chunk (header at chunkAt) with size as its size
-  // field and a zero pad byte when size is odd.
-  bool CopyChunk(ByteInput& file, uint64_t chunkAt, uint32_t size) {
-    if (kBlock - fill_ < 8 && !Flush()) return false;  // keeps the header in one block
-    LayOver(fill_ + 4, size, 4);
-    uint64_t left = 8 + uint64_t(size) + (size & 1);
-    while (left > 0) {
-      if (fill_ == kBlock && !Flush()) return false;
-      size_t take = size_t(std::min<uint64_t>(left, kBlock - fill_));
-      left -= take;
-      const bool endsWithPad = left == 0 && (size & 1);
-      Reserve(file, chunkAt, take, endsWithPad);
-      if (endsWithPad) LayOver(fill_ - 1, 0, 1);
-      chunkAt += take;
-    }
-    return true;
-  }
-
-  bool Flush() {
-    Settle();
-    if (fill_ != 0 && !failed_ && !short_ && !sink_.Write(block_, fill_)) failed_ = true;
-    done_ += fill_;
-    fill_ = 0;
-    if (observer_.progress) observer_.progress(observer_.context, done_, total_);
-    return !failed_ && !short_ && !Cancelled();
-  }
-  bool Cancelled() {
-    if (!cancelled_ && observer_.cancelled && observer_.cancelled(observer_.context)) cancelled_ = true;
-    return cancelled_;
-  }
-
-  JoinResult Outcome() const {
-    if (failed_) return JoinResult::WriteFailed;
-    if (short_) return JoinResult::InputShort;
-    if (cancelled_) return JoinResult::Cancelled;
-    return JoinResult::Written;
-  }
-  uint64_t Written() const { return done_ + fill_; }
-
- private:
-  static constexpr size_t kBlock = 2 * 1024 * 1024;
-  static constexpr size_t kPage = 4096;
-  static constexpr size_t kMaxPending = 4096;
-
-  struct Span {
-    ByteInput* file;
-    uint64_t from;
-    size_t at;  // in the block
-    size_t count;
-    bool padLast;  // its last byte is a pad, which the input need not hold
-  };
-  struct Patch {
-    size_t at;
-    uint32_t value;
-    int bytes;
-  };
-
-  static void StoreU32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-  }
-
-  void Reserve(ByteInput& file, uint64_t from, size_t count, bool padLast) {
-    if (!spans_.empty()) {
-      Span& last = spans_.back();
-      if (last.file == &file && last.from + last.count == from && last.at + last.count == fill_) {
-        last.count += count;
-        last.padLast = padLast;
-        fill_ += count;
-        return;
-      }
-    }
-    if (spans_.size() == kMaxPending) Settle();
-    spans_.push_back(Span{&file, from, fill_, count, padLast});
-    fill_ += count;
-  }
-  void LayOver(size_t at, uint32_t value, int bytes) {
-    if (overlays_.size() == kMaxPending) Settle();
-    overlays_.push_back({at, value, bytes});
-  }
-  // Reads the pending spans, then lays the overlays over them.
-  void Settle() {
-    for (const Span& s : spans_) {
-      size_t got = s.file->ReadBulk(s.from, block_ + s.at, s.count);
-      if (got < s.count && !(s.padLast && got + 1 == s.count)) short_ = true;
-    }
-    for (const auto& o : overlays_) {
-      if (o.bytes == 4)
-        StoreU32(block_ + o.at, o.value);
-      else
-        block_[o.at] = uint8_t(o.value);
-    }
-    spans_.clear();
-    overlays_.clear();
-  }
-
-  OutputStream& sink_;
-  const JoinObserver& observer_;
-  uint64_t total_;
-  std::vector<uint8_t> storage_;
-  uint8_t* block_;
-  size_t fill_ = 0;
-  uint64_t done_ = 0;
-  std::vector<Span> spans_;
-  std::vector<Patch> overlays_;
-  bool failed_ = false;
-  bool short_ = false;
-  bool cancelled_ = false;
-};
-
 // The first input's bytes before the chunks, with the joined file's figures
 // patched in. The patched fields are taken in file order, whatever order the
 // streams' headers lie in.
-bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out) {
+bool WriteHeader(const ChainRequest& r, ByteInput& header, const JoinedFigures& f, BlockWriter& out) {
   const AviAnalysis& a = *r.analysis;
   struct Patch {
     uint64_t at;
@@ -301,14 +174,19 @@ bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out)
                                 {a.totalFramesOffset, f.totalFrames},
                                 {uint64_t(a.moviOffset) - 4, uint32_t(4 + f.moviBytes)},
                                 {a.moviOffset, kMovi}};
-  for (uint32_t n = 0; n < a.streamCount; ++n) patches.push_back({a.streams[n].lengthOffset, f.lengths[n]});
+  for (uint32_t n = 0; n < a.streamCount; ++n) {
+    patches.push_back({a.streams[n].lengthOffset, f.lengths[n]});
+    const uint64_t buffer = a.streams[n].suggestedBufferSizeOffset;
+    if (r.raiseBufferSizes && buffer != 0 && header.U32At(buffer) < f.largestChunk[n])
+      patches.push_back({buffer, f.largestChunk[n]});
+  }
   std::stable_sort(patches.begin(), patches.end(), [](const Patch& x, const Patch& y) { return x.at < y.at; });
   uint64_t at = 0;
   for (const Patch& p : patches) {
     // A field overlapping one already written, or lying past the header
     // (a damaged file), is left out.
     if (p.at < at || p.at > a.moviOffset) continue;
-    if (!out.Copy(*r.first.file, at, p.at - at) || !out.PutU32(p.value)) return false;
+    if (!out.Copy(header, at, p.at - at) || !out.PutU32(p.value)) return false;
     at = p.at + 4;
   }
   return true;
@@ -316,7 +194,7 @@ bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out)
 
 bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
   if (c.pieceCount == 1) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
-  // A chunk joined at the seam: the first piece's code, then both pieces' data.
+  // A chunk joined at a seam: the first piece's code, then every piece's data.
   if (!out.Copy(*c.pieces[0].file, c.pieces[0].chunkAt, 4) || !out.PutU32(c.size)) return false;
   for (int p = 0; p < c.pieceCount; ++p) {
     const Piece& piece = c.pieces[p];
@@ -330,8 +208,8 @@ bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
 }
 
 // The joined file's chunks as the OpenDML layer lists them.
-OdmlChunkSource JoinedChunks(const JoinRequest& r) {
-  auto walk = std::make_shared<JoinedChunkWalk>(r);
+OdmlChunkSource JoinedChunks(const ChainRequest& r) {
+  auto walk = std::make_shared<ChainWalk>(r);
   return [walk](OdmlChunkInfo* info) {
     JoinedChunk c;
     if (!walk->Next(c)) return false;
@@ -340,68 +218,134 @@ OdmlChunkSource JoinedChunks(const JoinRequest& r) {
   };
 }
 
-OdmlShape JoinedShape(const JoinRequest& r, const JoinedFigures& f) {
+OdmlShape JoinedShape(const ChainRequest& r, ByteInput& header, const JoinedFigures& f) {
   const AviAnalysis& a = *r.analysis;
-  OdmlShape shape{r.first.file, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, f.fileBytes};
+  OdmlShape shape{&header, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, f.fileBytes};
   for (uint32_t s = 0; s < a.streamCount; ++s)
     if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
-      shape.sampleSize[s] = r.first.file->U32At(a.streams[s].sampleSizeOffset);
+      shape.sampleSize[s] = header.U32At(a.streams[s].sampleSizeOffset);
   return shape;
+}
+
+JoinResult Outcome(const BlockWriter& out) {
+  switch (out.Result()) {
+    case BlockWriter::Outcome::Written: return JoinResult::Written;
+    case BlockWriter::Outcome::Cancelled: return JoinResult::Cancelled;
+    case BlockWriter::Outcome::InputShort: return JoinResult::InputShort;
+    case BlockWriter::Outcome::WriteFailed: break;
+  }
+  return JoinResult::WriteFailed;
 }
 
 }  // namespace
 
-std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
-  const uint64_t inputs = r.first.file->Size() + r.second.file->Size();
+std::shared_ptr<ByteInput> TwoInputs::Open(size_t link) {
+  if (link > 1) return nullptr;
+  return std::shared_ptr<ByteInput>(files_[link], [](ByteInput*) {});  // not owned
+}
+
+ChainRequest ChainFor(const JoinRequest& r, TwoInputs& inputs) {
+  const AviAnalysis& a = *r.analysis;
+  ChainRequest chain;
+  chain.analysis = &a;
+  chain.inputs = &inputs;
+  chain.links.resize(2);
+  const JoinInput* in[2] = {&r.first, &r.second};
+  for (int n = 0; n < 2; ++n) {
+    ChainLink& l = chain.links[n];
+    l.idx1Offset = in[n]->idx1Offset;
+    l.entryTotal = in[n]->entryTotal;
+    l.chunkBase = in[n]->chunkBase;
+    l.size = in[n]->file->Size();
+    // The second input's header has the first one's layout.
+    for (uint32_t s = 0; s < a.streamCount; ++s) l.lengths[s] = in[n]->file->U32At(a.streams[s].lengthOffset);
+  }
+  ChainLink& first = chain.links[0];
+  for (int s = 0; s < kMaxStreams; ++s) {
+    first.entries[s] = a.streams[s].idx1EntryCount;
+    first.keepCount[s] = r.plan->keepCount[s];
+    first.seamPartialBytes[s] = r.plan->seamPartialBytes[s];
+    first.seamJoinBytes[s] = r.plan->seamJoinBytes[s];
+  }
+  chain.links[1].entries[a.firstVideoStream] = r.secondFrames;
+  return chain;
+}
+
+std::string JoinedFileRefusal(const ChainRequest& r, const JoinedFigures& f) {
+  uint64_t inputs = 0;
+  for (const ChainLink& l : r.links) inputs += l.size;
   if (f.moviBytes <= inputs) return "";
   return "its inputs' indexes name " + std::to_string(f.moviBytes) + " bytes of chunks, more than the " +
          std::to_string(inputs) + " bytes the inputs hold";
 }
 
-JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
+std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
+  TwoInputs inputs(*r.first.file, *r.second.file);
+  return JoinedFileRefusal(ChainFor(r, inputs), f);
+}
+
+JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
   const AviAnalysis& a = *r.analysis;
   const int video = a.firstVideoStream;
   JoinedFigures f{};
   uint64_t streamBytes[kMaxStreams] = {};
   uint64_t streamChunks[kMaxStreams] = {};
-  JoinedChunkWalk walk(r);
+  ChainWalk walk(r);
   JoinedChunk c;
   while (walk.Next(c)) {
     f.moviBytes += ChunkSpace(c.size);
     f.entries++;
     streamBytes[c.stream] += c.size;
     streamChunks[c.stream]++;
+    f.largestChunk[c.stream] = std::max(f.largestChunk[c.stream], c.size);
   }
   f.fileBytes = uint64_t(a.moviOffset) + 4 + f.moviBytes + 8 + 16ull * f.entries;
 
-  f.totalFrames = ClampU32(double(r.plan->keepCount[video]) + double(r.secondFrames));
+  double frames = 0;
+  for (const ChainLink& l : r.links) frames += double(std::min(l.keepCount[video], l.entries[video]));
+  f.totalFrames = ClampU32(frames);
+  std::shared_ptr<ByteInput> header;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const StreamEntry& st = a.streams[s];
     if (int(s) == video) {
       f.lengths[s] = f.totalFrames;
     } else if (st.type == StreamAudio) {
       // Constant-size audio: the samples the joined stream really holds.
-      const uint32_t blockBytes = r.first.file->U32At(st.sampleSizeOffset);
+      if (!header) header = r.inputs->Open(0);
+      const uint32_t blockBytes = header ? header->U32At(st.sampleSizeOffset) : 0;
       f.lengths[s] = blockBytes ? ClampU32(double(streamBytes[s] / blockBytes)) : 0;
-    } else if (r.first.file->U32At(st.lengthOffset) == st.idx1EntryCount && st.idx1EntryCount != 0) {
+    } else if (!r.links.empty() && r.links[0].lengths[s] == r.links[0].entries[s] && r.links[0].entries[s] != 0) {
       // A stream whose length counts its chunks (variable-size audio such as
       // MP3, one frame a chunk): the chunks the joined stream really holds.
       // The share below can round one short (1149 for 1150 chunks).
       f.lengths[s] = ClampU32(double(streamChunks[s]));
     } else {
-      // Other streams: the kept share of the first input's length, then the
-      // whole of the second's.
-      const double first = double(r.first.file->U32At(st.lengthOffset));
-      const double second = double(r.second.file->U32At(st.lengthOffset));
-      const double share = st.idx1EntryCount ? double(r.plan->keepCount[s]) / double(st.idx1EntryCount) : 0.0;
-      f.lengths[s] = ClampU32(std::min(std::floor(first * share), first) + second);
+      // Other streams: the kept share of each input's length.
+      double length = 0;
+      for (const ChainLink& l : r.links) {
+        const double whole = double(l.lengths[s]);
+        if (l.keepCount[s] == kKeepAll) {
+          length += whole;
+        } else {
+          const double share = l.entries[s] ? double(l.keepCount[s]) / double(l.entries[s]) : 0.0;
+          length += std::min(std::floor(whole * share), whole);
+        }
+      }
+      f.lengths[s] = ClampU32(length);
     }
   }
   return f;
 }
 
-JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
+JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
+  TwoInputs inputs(*r.first.file, *r.second.file);
+  return MeasureJoinedFile(ChainFor(r, inputs));
+}
+
+JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const JoinObserver& observer,
                            const OdmlLimits& odmlLimits, std::string* problem) {
+  const std::shared_ptr<ByteInput> header = r.inputs->Open(0);
+  if (!header) return JoinResult::InputShort;
   const JoinedFigures f = MeasureJoinedFile(r);
   auto refuse = [&](const std::string& why) {
     if (problem) *problem = why;
@@ -413,36 +357,46 @@ JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinO
   OdmlPlan odmlPlan;
   std::unique_ptr<OdmlOutput> odml;
   if (f.fileBytes >= odmlLimits.riffThreshold) {
-    if (!odmlPlan.Make(JoinedShape(r, f), JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
+    if (!odmlPlan.Make(JoinedShape(r, *header, f), JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
     odml = std::make_unique<OdmlOutput>(sink, odmlPlan, JoinedChunks(r));
   } else if (f.fileBytes > 0xFFFFFFFFull) {
     return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
   }
   BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
   if (out.Cancelled()) return JoinResult::Cancelled;
-  if (!WriteHeader(r, f, out)) return out.Outcome();
+  if (!WriteHeader(r, *header, f, out)) return Outcome(out);
 
   JoinedChunk c;
   {
-    JoinedChunkWalk walk(r);
+    // Before the walk lets go of an input, every byte waiting for it is read.
+    ChainWalk walk(r, [&out] { out.ReadPending(); });
     for (uint32_t n = 0; walk.Next(c); ++n) {
-      if (!WriteChunk(c, out)) return out.Outcome();
+      if (!WriteChunk(c, out)) return Outcome(out);
       if ((n & 255) == 255 && out.Cancelled()) return JoinResult::Cancelled;
     }
+    if (walk.Failed()) return JoinResult::InputShort;
+    out.ReadPending();
+    c = JoinedChunk();
   }
 
-  if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return out.Outcome();
-  JoinedChunkWalk walk(r);
+  if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return Outcome(out);
+  ChainWalk walk(r);
   uint64_t offset = 4;  // from the "movi" list type
   while (walk.Next(c)) {
     if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(uint32_t(offset)) || !out.PutU32(c.size))
-      return out.Outcome();
+      return Outcome(out);
     offset += ChunkSpace(c.size);
   }
-  if (!out.Flush()) return out.Outcome();
+  if (!out.Flush()) return Outcome(out);
   // The count and the bytes come from the same walk; a difference would
   // mean an input changed while it was read.
-  if (out.Written() != f.fileBytes) return JoinResult::InputShort;
+  if (walk.Failed() || out.Written() != f.fileBytes) return JoinResult::InputShort;
   if (odml && !odml->Complete()) return JoinResult::WriteFailed;
   return JoinResult::Written;
+}
+
+JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
+                           const OdmlLimits& odmlLimits, std::string* problem) {
+  TwoInputs inputs(*r.first.file, *r.second.file);
+  return WriteJoinedFile(ChainFor(r, inputs), sink, observer, odmlLimits, problem);
 }

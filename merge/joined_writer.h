@@ -1,8 +1,14 @@
-// Writes the joined file of a planned merge: the first input's header with
-// its sizes and lengths patched, the chunks the plan takes from each input
-// (the audio seam joined or dropped as planned), and an idx1 index whose
-// offsets count from the joined file's own "movi" list type. Streams with
-// fixed memory, whatever the size of the inputs.
+// Writes a joined file: the first input's header with its sizes and lengths
+// patched, the chunks taken from each input of a chain of inputs in turn
+// (the audio at each seam joined or dropped as planned), and an idx1 index
+// whose offsets count from the joined file's own "movi" list type. Streams
+// with fixed memory, whatever the size and number of the inputs.
+//
+// A chain link says, per stream, how many of its input's index entries are
+// taken from the first on (kKeepAll: every one) and how the audio chunk at
+// the seam towards the next input is made. Joining files keeps everything
+// of every input; a merge keeps of each input what comes before the next
+// one's overlap.
 //
 // For the two parts of a split, merged where the overlap search finds the
 // second part's first frame, what comes back of the file that was split:
@@ -26,16 +32,63 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
+#include "merge/block_writer.h"
 #include "merge/merge_plan.h"
 
 class ByteInput;
 class OutputStream;
 
-// One input as the writer reads it.
+constexpr uint32_t kKeepAll = 0xFFFFFFFFu;
+
+// One input of a chain: where its index lies, and what is taken of it.
+struct ChainLink {
+  uint64_t idx1Offset = 0;  // position of its idx1 chunk header
+  uint32_t entryTotal = 0;  // idx1 entries
+  uint64_t chunkBase = 0;   // where its idx1 chunk offsets count from
+  uint64_t size = 0;        // bytes the input holds
+  uint32_t entries[kMaxStreams] = {};  // idx1 entries per stream
+  uint32_t lengths[kMaxStreams] = {};  // strh dwLength per stream
+  // Per stream: entries taken from the first on (kKeepAll: all of them).
+  uint32_t keepCount[kMaxStreams];
+  // Audio, towards the next input, as in MergePlan: the bytes of the next
+  // chunk after the kept ones that still belong (0: none), and whether the
+  // seam's chunks are joined (not 0) or the head is dropped (0).
+  uint32_t seamPartialBytes[kMaxStreams] = {};
+  uint32_t seamJoinBytes[kMaxStreams] = {};
+
+  ChainLink() {
+    for (uint32_t& k : keepCount) k = kKeepAll;
+  }
+};
+
+// Opens the chain's inputs as they are read. An input stays open while a
+// handle to it is held; a source may keep a few more open, and close the
+// rest, so that memory stays fixed whatever the number of inputs.
+class ChainInputs {
+ public:
+  virtual ~ChainInputs() = default;
+  // Null when input `link` cannot be opened (again).
+  virtual std::shared_ptr<ByteInput> Open(size_t link) = 0;
+};
+
+struct ChainRequest {
+  // The first input's analysis: the header layout and stream types the
+  // joined file keeps (every input has the same streams in the same order).
+  const AviAnalysis* analysis = nullptr;
+  ChainInputs* inputs = nullptr;
+  std::vector<ChainLink> links;
+  // Raise each stream's strh dwSuggestedBufferSize to its largest chunk when
+  // the first input's is smaller (the files joined are not one recording).
+  bool raiseBufferSizes = false;
+};
+
+// One input as the two-file writer reads it.
 struct JoinInput {
   ByteInput* file;
   uint64_t idx1Offset;  // position of its idx1 chunk header
@@ -53,42 +106,53 @@ struct JoinRequest {
   const MergePlan* plan;
 };
 
-// Progress and cancel while writing; either function may be null.
-struct JoinObserver {
-  void* context;
-  void (*progress)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
-  bool (*cancelled)(void* context);
-};
-
 // The joined file's figures, known before its first byte is written.
 struct JoinedFigures {
   uint64_t fileBytes;     // the whole file; its RIFF size is this - 8
   uint64_t moviBytes;     // chunks in the movi list, headers and pads included
   uint32_t entries;       // idx1 entries, one per chunk
   uint32_t totalFrames;   // avih dwTotalFrames
-  uint32_t lengths[kMaxStreams];  // strh dwLength per stream
+  uint32_t lengths[kMaxStreams];       // strh dwLength per stream
+  uint32_t largestChunk[kMaxStreams];  // data bytes of each stream's largest chunk
 };
 
 enum class JoinResult {
   Written,
   Cancelled,    // stopped on request; what the sink received is to be dropped
-  InputShort,   // a chunk the index names lies (partly) beyond its input's end
+  InputShort,   // a chunk the index names lies (partly) beyond its input's end,
+                // or an input could not be opened again
   WriteFailed,  // the output refused bytes
   TooLarge,     // the indexes name more chunk bytes than the inputs hold, or
                 // the file cannot be laid out as OpenDML
 };
 
-// Counts the joined file from both indexes (no chunk data is read).
+// The two-file merge as a chain: the first input as the plan keeps it, then
+// all of the second. The inputs must outlive the request's use.
+class TwoInputs : public ChainInputs {
+ public:
+  TwoInputs(ByteInput& first, ByteInput& second) : files_{&first, &second} {}
+  std::shared_ptr<ByteInput> Open(size_t link) override;
+
+ private:
+  ByteInput* files_[2];
+};
+ChainRequest ChainFor(const JoinRequest& request, TwoInputs& inputs);
+
+// Counts the joined file from the indexes (no chunk data is read).
+JoinedFigures MeasureJoinedFile(const ChainRequest& request);
 JoinedFigures MeasureJoinedFile(const JoinRequest& request);
 
 // Tells why a joined file of these figures cannot be written ("" when it can):
 // no joined file holds more chunk bytes than its inputs together (an index
 // naming one chunk again and again must not make a small file huge).
+std::string JoinedFileRefusal(const ChainRequest& request, const JoinedFigures& figures);
 std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& figures);
 
 // Writes the joined file to out, in blocks of a few MB. A file that reaches
 // odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
 // the same header and chunks. On anything but Written, out holds a partial
 // file that its owner must discard; *problem (if given) says why on TooLarge.
+JoinResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, const JoinObserver& observer,
+                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
 JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
                            const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);

@@ -62,13 +62,28 @@ uint32_t EntryOfFrame(const MergeSources& in, uint32_t wanted) {
   return index.Total();
 }
 
+// The samples of constant-size audio from the recording's start to the end
+// of video frame `frames`: more than any file under 2 GiB holds keep every
+// chunk; capping them keeps the byte count exact in 64 bits.
+uint64_t SamplesUpTo(double microSecPerFrame, uint64_t frames, double rate) {
+  double samples = std::trunc(microSecPerFrame * double(frames) * 0.000001 * rate);
+  if (!(samples >= 0)) samples = 0;
+  if (samples > 4294967296.0) samples = 4294967296.0;
+  return uint64_t(samples);
+}
+
+}  // namespace
+
 // Audio streams: the chunks that fit in the kept time, and how the seam's
 // chunks are joined.
-void PlanAudio(const MergeSources& in, MergePlan& plan) {
+void PlanSeamAudio(const MergeSources& in, uint32_t framesBefore, const SeamCarry& carryIn, MergePlan& plan,
+                   SeamCarry* carryOut) {
   const AviAnalysis& a = in.first.analysis;
   const AviAnalysis& b = in.second.analysis;
   const int video = a.firstVideoStream;
-  const double keptSeconds = double(MicroSecPerFrame(in)) * double(plan.keepCount[video]) * 0.000001;
+  const double u = double(MicroSecPerFrame(in));
+  const uint64_t framesAfter = uint64_t(framesBefore) + plan.keepCount[video];
+  if (carryOut) *carryOut = SeamCarry();
 
   struct Walk {
     bool audio = false;
@@ -80,15 +95,16 @@ void PlanAudio(const MergeSources& in, MergePlan& plan) {
   int walking = 0;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     if (int(s) == video || a.streams[s].type != StreamAudio) continue;
-    double samples = std::trunc(keptSeconds * a.streams[s].rate);
-    // More samples than any file under 2 GiB holds keep every chunk; capping
-    // them keeps the byte count exact in 64 bits.
-    if (!(samples >= 0)) samples = 0;
-    if (samples > 4294967296.0) samples = 4294967296.0;
+    const double rate = a.streams[s].rate;
+    const uint64_t from = SamplesUpTo(u, framesBefore, rate);
+    const uint64_t to = SamplesUpTo(u, framesAfter, rate);
     uint32_t sampleSize = in.first.file.U32At(a.streams[s].sampleSizeOffset);
     walk[s].audio = true;
     walk[s].walking = true;
-    walk[s].left = uint64_t(samples) * sampleSize;
+    walk[s].left = (to > from ? to - from : 0) * sampleSize;
+    plan.keepCount[s] = 0;
+    plan.seamPartialBytes[s] = 0;
+    plan.seamJoinBytes[s] = 0;
     ++walking;
   }
   if (walking == 0) return;
@@ -132,15 +148,29 @@ void PlanAudio(const MergeSources& in, MergePlan& plan) {
     if (!walk[s].audio || !found[s]) continue;
     uint64_t bufferSize = in.first.file.U32At(a.streams[s].suggestedBufferSizeOffset);
     uint64_t next = firstLength[s];
+    // The head that would go in front of the second input's first chunk;
+    // what was carried in belongs to it when it is this input's first chunk.
+    uint64_t head = 0;
+    bool headIsFirst = false;
     if (plan.seamPartialBytes[s] != 0) {
-      if (plan.seamPartialBytes[s] + next <= bufferSize) plan.seamJoinBytes[s] = firstLength[s];
+      head = plan.seamPartialBytes[s];
+      headIsFirst = plan.keepCount[s] == 0;
     } else if (plan.keepCount[s] > 0) {
-      if (walk[s].lastKept + next <= bufferSize) plan.seamJoinBytes[s] = walk[s].lastKept;
+      head = walk[s].lastKept;
+      headIsFirst = plan.keepCount[s] == 1;
+    } else {
+      continue;
+    }
+    const int pieces = 1 + (headIsFirst ? carryIn.pieces[s] : 0);
+    if (headIsFirst) head += carryIn.bytes[s];
+    if (head + next > bufferSize || pieces + 1 > kMaxJoinedPieces) continue;
+    plan.seamJoinBytes[s] = plan.seamPartialBytes[s] != 0 ? firstLength[s] : walk[s].lastKept;
+    if (carryOut) {
+      carryOut->bytes[s] = head;
+      carryOut->pieces[s] = pieces;
     }
   }
 }
-
-}  // namespace
 
 uint32_t MicroSecPerFrame(const MergeSources& in) {
   return in.first.file.U32At(in.first.analysis.microSecPerFrameOffset);
@@ -181,6 +211,6 @@ PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, Mer
                                         double(plan.keepCount[video]) / double(n1));
     plan.keepCount[s] = share >= 4294967295.0 ? 0xFFFFFFFFu : uint32_t(share);
   }
-  PlanAudio(in, plan);
+  PlanSeamAudio(in, 0, SeamCarry(), plan, nullptr);
   return PlanOutcome::Planned;
 }

@@ -48,5 +48,27 @@ enum class PlanOutcome { Planned, Cancelled };
 // overlap search stops early when sink reports a cancel.
 PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, MergePlan& plan);
 
+// Most pieces one chunk of a joined file is made of (an audio chunk joined
+// across seams of several inputs).
+constexpr int kMaxJoinedPieces = 8;
+
+// Sound carried over a seam: per stream, the bytes and pieces of earlier
+// inputs joined in front of the next input's first chunk of the stream.
+struct SeamCarry {
+  uint64_t bytes[kMaxStreams] = {};
+  int pieces[kMaxStreams] = {};
+};
+
+// Plans the audio streams of plan, whose video keepCount is set, for a
+// first input that comes after framesBefore video frames of the same
+// recording, with carryIn joined in front of its first chunks. The bytes it
+// keeps are counted from the recording's start (the sample position of its
+// last kept frame less that of its first), so that rounding never adds up
+// over many seams; with framesBefore 0 and nothing carried in this is the
+// two-file merge's plan. carryOut (may be null) gets what the seam carries
+// to the second input.
+void PlanSeamAudio(const MergeSources& in, uint32_t framesBefore, const SeamCarry& carryIn, MergePlan& plan,
+                   SeamCarry* carryOut);
+
 // The first input's frame duration in microseconds (avih dwMicroSecPerFrame).
 uint32_t MicroSecPerFrame(const MergeSources& in);

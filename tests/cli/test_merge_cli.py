@@ -28,7 +28,8 @@ def split_pair():
 
 
 def usage_errors():
-    for args in ([], ["a.avi"], ["a.avi", "b.avi", "c.avi"], ["a.avi", "b.avi", "--bogus"],
+    # (Three or more files are the pieces of one recording: tests/cli/test_join_cli.py.)
+    for args in ([], ["a.avi"], ["a.avi", "b.avi", "c.avi", "--output", "x.avi"], ["a.avi", "b.avi", "--bogus"],
                  ["a.avi", "b.avi", "--lang"], ["a.avi", "b.avi", "--lang", "fr"],
                  ["a.avi", "b.avi", "--lang=de"], ["a.avi", "b.avi", "--json=1"]):
         code, out, _ = run(*args)

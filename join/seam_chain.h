@@ -1,0 +1,24 @@
+// The merge of many pieces of one recording: at every seam the overlap is
+// looked for and dropped exactly as the two-file merge does it, each pair
+// (piece i, piece i + 1) on its own. Sound is the exception: what piece i
+// keeps is counted from the recording's start, the video frames kept of
+// the pieces before it included (PlanSeamAudio), so that the cuts a split
+// made at absolute sample positions come back byte for byte however many
+// seams there are. The first seam is the two-file merge's, to the byte.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "merge/joined_writer.h"
+
+class InputPool;
+class WalkSink;
+struct AviAnalysis;
+
+enum class SeamOutcome { Planned, Cancelled, InputGone };
+
+// links holds one link per piece (indexes and counts set, everything kept);
+// analyses the pieces' analyses. Sets each link's keep counts and seam
+// towards the next piece; overlapFrames gets each seam's dropped frames.
+SeamOutcome PlanSeams(InputPool& pool, const std::vector<const AviAnalysis*>& analyses, WalkSink& sink,
+                      std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames);
