@@ -1,0 +1,246 @@
+// The split into many pieces as a job: field checks, input, analysis (bar 0
+// to 10), planning, then the pieces one after the other (bar 10 to 99), each
+// written by the split's writer from its share of the input.
+#include "pieces/pieces_job.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "app/job_sink.h"
+#include "avi/avi_source.h"
+#include "io/file_system.h"
+#include "io/output_file.h"
+#include "pieces/piece_plan.h"
+#include "split/number_field.h"
+#include "split/size_split.h"
+#include "split/split_job.h"
+#include "split/split_math.h"
+
+namespace {
+
+// Passes everything on to the host's sink and keeps the messages shown.
+class RecordingSink : public JobSink {
+ public:
+  explicit RecordingSink(JobSink& host) : host_(host) {}
+  int EnglishUi() const override { return host_.EnglishUi(); }
+  void Status(const char* text, int cells) override { host_.Status(text, cells); }
+  void Message(const char* text, MessageOwner owner) override {
+    message += (message.empty() ? "" : "\n") + std::string(text);
+    host_.Message(text, owner);
+  }
+  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
+    return host_.CallPlugin(first, second, result);
+  }
+  void Progress(int cells) override { host_.Progress(cells); }
+  bool Cancelled() const override { return host_.Cancelled(); }
+
+  std::string message;
+
+ private:
+  JobSink& host_;
+};
+
+const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
+
+// Ends the job with result and its message; extra (already in the user's
+// language) follows the table's text on a line of its own.
+PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink& sink, const std::string& extra = "") {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result)) {
+    const std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
+  }
+  outcome.message = sink.message;
+  return outcome;
+}
+
+// The frames and times of a key-frame group too large for a piece, and its
+// size, in the user's language.
+std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
+  char text[256];
+  const double from = FramesToSeconds(plan.frameMicros, plan.groupStart);
+  const double to = FramesToSeconds(plan.frameMicros, plan.groupEnd);
+  const unsigned long long bytes = plan.groupBytes;
+  if (sink.EnglishUi())
+    std::snprintf(text, sizeof text, "Frames %u to %u (%.3f s to %.3f s) take %llu bytes", unsigned(plan.groupStart),
+                  unsigned(plan.groupEnd - 1), from, to, bytes);
+  else
+    std::snprintf(text, sizeof text, "フレーム %u～%u（%.3f 秒～%.3f 秒）は %llu バイトです", unsigned(plan.groupStart),
+                  unsigned(plan.groupEnd - 1), from, to, bytes);
+  return text;
+}
+
+// Writes every planned piece under a temporary name, then moves them all
+// into place. The bar runs from 10 to 98 over the pieces by their size.
+SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
+                        ChunkCopy copy, const std::function<bool()>& mayCommit) {
+  std::vector<std::string> names(plan.pieces.size());
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
+    if (!MakePieceName(source.path, uint32_t(j + 1), &names[j])) {
+      outcome.detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
+      return SplitResult::CannotCreateFirst;
+    }
+  }
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
+    const std::string why = ShareRefusal(source, plan.pieces[j].share);
+    if (!why.empty()) {
+      outcome.detail = names[j] + ": " + why;
+      return SplitResult::OutputTooLarge;
+    }
+  }
+  uint64_t total = 0;
+  for (const Piece& p : plan.pieces) total += p.plannedBytes;
+  sink.Status(Text(sink, kSplitFileCreating), 10);
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+
+  // Finished pieces wait, closed, under their temporary names.
+  std::vector<std::unique_ptr<OutputFile>> files;
+  std::vector<PieceFigures> written;
+  uint64_t before = 0;
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
+    const Piece& piece = plan.pieces[j];
+    std::unique_ptr<OutputFile> file(new OutputFile);
+    if (!file->Create(names[j])) {
+      outcome.detail = names[j] + ": " + file->Reason();
+      return SplitResult::CannotCreateFirst;
+    }
+    BarSpan bar;
+    bar.chunkFrom = 10 + int(88 * before / (total ? total : 1));
+    before += piece.plannedBytes;
+    bar.indexFrom = 10 + int(88 * before / (total ? total : 1));
+    bar.chunkSpan = bar.indexFrom - bar.chunkFrom;
+    bar.indexSpan = 0;
+    const OutputShare* share = &piece.share;
+    OutputStream* stream = file.get();
+    int failed = -1;
+    std::string problem;
+    const SplitResult result =
+        WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem);
+    if (result == SplitResult::OutputTooLarge) outcome.detail = names[j] + ": " + problem;
+    if (result == SplitResult::WriteFailed)
+      outcome.detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
+                                  : names[j] + ": " + file->Reason();
+    if (result != SplitResult::Completed) return result;
+    if (!file->Finish()) {
+      outcome.detail = names[j] + ": " + file->Reason();
+      return SplitResult::WriteFailed;
+    }
+    PieceFigures figures;
+    figures.name = names[j];
+    figures.bytes = file->Position();
+    figures.firstFrame = piece.startFrame;
+    figures.frames = piece.endFrame - piece.startFrame;
+    figures.startSeconds = FramesToSeconds(plan.frameMicros, piece.startFrame);
+    figures.seconds = FramesToSeconds(plan.frameMicros, figures.frames);
+    written.push_back(figures);
+    files.push_back(std::move(file));
+  }
+  // Complete: only now do the pieces replace whatever had their names.
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+  if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  for (size_t j = 0; j < files.size(); ++j) {
+    if (!files[j]->Commit()) {
+      outcome.detail = names[j] + ": " + files[j]->Reason();
+      return SplitResult::CannotCreateFirst;
+    }
+    outcome.pieces.push_back(written[j]);  // in place
+  }
+  sink.Status(Text(sink, kSplitFileCreating), 99);
+  return SplitResult::Completed;
+}
+
+}  // namespace
+
+bool MakePieceName(const std::string& input, uint32_t number, std::string* name) {
+  const size_t folder = filesys::FolderOf(input).size();
+  const size_t keep = input.size() - folder >= 4 ? input.size() - 4 : input.size();
+  *name = input.substr(0, keep) + "-" + std::to_string(number) + ".avi";
+  return name->size() <= 259;
+}
+
+PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
+  RecordingSink sink(host);
+  PiecesOutcome outcome;
+  double overlap = 0;
+  if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
+  if (overlap < 0 || overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+
+  double every = 0;
+  uint64_t limit = 0;
+  if (request.by == PiecesBy::Every) {
+    if (!ParseNumberField(request.everySeconds.c_str(), &every))
+      return Finish(outcome, SplitResult::SecondsInvalid, sink);
+    if (every == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+  } else {
+    double megabytes = 0;
+    if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+    limit = SizeLimitBytes(megabytes);
+    if (limit == 0) return Finish(outcome, SplitResult::SizeInvalid, sink);
+  }
+
+  const std::string& path = request.path;
+  AviSource input;
+  SplitOutcome opened;
+  if (!OpenSplitInput(path, input, opened)) {
+    outcome.detail = opened.detail;
+    return Finish(outcome, opened.result, sink);
+  }
+  AviAnalysis analysis{};
+  SplitOutcome analysed;
+  SplitConfirmation confirmation(analysis);
+  if (!AnalyseSplitInput(path, input, analysis, analysed, sink, &confirmation.walk)) {
+    outcome.engineStarted = analysed.engineStarted;
+    outcome.detail = analysed.detail;
+    outcome.result = analysed.result;
+    outcome.message = sink.message;
+    return outcome;
+  }
+  outcome.engineStarted = true;
+
+  PiecesPlan plan;
+  auto planAndWrite = [&](ChunkCopy copy, const std::function<bool()>& mayCommit) {
+    const SplitSource source{input.Input(), analysis, path};
+    SplitResult result = request.by == PiecesBy::Every ? PlanPiecesEvery(source, every, overlap, plan)
+                                                       : PlanPiecesBySize(source, limit, overlap, plan);
+    if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;
+    if (!plan.where.empty()) outcome.detail = path + ": " + plan.where;
+    if (result == SplitResult::SizeTooSmall && !plan.where.empty())
+      outcome.detail += "; the limit is " + std::to_string(limit) + " bytes";
+    if (result == SplitResult::Completed) result = WritePieces(source, plan, sink, outcome, copy, mayCommit);
+    return result;
+  };
+  // As the two-way split does: the work starts from a guessed analysis while
+  // the whole walk runs beside it, and the pieces replace their names only
+  // once the walk has confirmed the guess and that the chunks lie as they
+  // are written; otherwise all is planned and written again from the walk.
+  SplitResult result;
+  if (!confirmation.walk.Started()) {
+    result = planAndWrite(ChunkCopy::ChunkByChunk, {});
+  } else {
+    AviAnalysis walked{};
+    int confirmed = -1;  // not known yet
+    auto confirm = [&] {
+      if (confirmed < 0) {
+        const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
+        confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
+      }
+      return confirmed == 1;
+    };
+    const PiecesOutcome before = outcome;
+    result = planAndWrite(ChunkCopy::IndexedRuns, confirm);
+    // A run that ended before its commit (a refusal, a failed write) stands
+    // only on a confirmed guess too.
+    if (!sink.Cancelled() && !confirm()) {
+      outcome = before;
+      analysis = walked;
+      result = planAndWrite(ChunkCopy::ChunkByChunk, {});
+    }
+  }
+  input.Close();
+  // A cancelled run wrote nothing; the host reports the cancel itself.
+  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  if (result == SplitResult::SizeTooSmall && !plan.where.empty())
+    return Finish(outcome, result, sink, GroupText(sink, plan));
+  return Finish(outcome, result, sink);
+}
