@@ -63,7 +63,7 @@ def by_size(size):
 
 def refusals():
     for args, number in ((["--every", "x"], -7), (["--every", "0"], -8), (["--every", "7", "--overlap", "61"], -2),
-                         (["--every", "7", "--overlap", "7"], 23)):
+                         (["--every", "7", "--overlap", "7.5"], 23), (["--every", "7", "--overlap", "7"], 24)):
         code, out, _ = tavrin("split", "clip.avi", *args, "--json")
         doc = json.loads(out)
         check(f"refuse {args}", (code, doc["result"], doc["outputs"], pieces()), (1, number, [], []))
