@@ -58,17 +58,14 @@ PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink&
 // The frames and times of a key-frame group too large for a piece, and its
 // size, in the user's language.
 std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
-  char text[256];
-  const double from = FramesToSeconds(plan.frameMicros, plan.groupStart);
-  const double to = FramesToSeconds(plan.frameMicros, plan.groupEnd);
-  const unsigned long long bytes = plan.groupBytes;
+  char from[32], to[32];
+  std::snprintf(from, sizeof from, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupStart));
+  std::snprintf(to, sizeof to, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupEnd));
+  const std::string first = std::to_string(plan.groupStart), last = std::to_string(plan.groupEnd - 1);
+  const std::string bytes = std::to_string(plan.groupBytes);
   if (sink.EnglishUi())
-    std::snprintf(text, sizeof text, "Frames %u to %u (%.3f s to %.3f s) take %llu bytes", unsigned(plan.groupStart),
-                  unsigned(plan.groupEnd - 1), from, to, bytes);
-  else
-    std::snprintf(text, sizeof text, "フレーム %u～%u（%.3f 秒～%.3f 秒）は %llu バイトです", unsigned(plan.groupStart),
-                  unsigned(plan.groupEnd - 1), from, to, bytes);
-  return text;
+    return "Frames " + first + " to " + last + " (" + from + " s to " + to + " s) take " + bytes + " bytes";
+  return "フレーム " + first + "～" + last + "（" + from + " 秒～" + to + " 秒）は " + bytes + " バイトです";
 }
 
 // Writes every planned piece under a temporary name, then moves them all

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "avi/odml_reader.h"
 #include "pieces/piece_plan.h"
 #include "pieces/pieces_job.h"
 #include "split/size_split.h"
@@ -329,6 +330,40 @@ TEST(Pieces, RecGroupsAreCutAtGroupStartsIntoFlatPieces) {
   auto two = RunSplitJob(f);
   ASSERT_EQ(two->result, 0);
   EXPECT_TRUE(ReadBytes(dir + "piece-1.avi") == ReadBytes(dir + "clip-1.avi"));
+}
+
+// Pieces past the OpenDML threshold (made tiny here) are planned by the
+// size they have as OpenDML files, and written so.
+TEST(Pieces, OpenDmlPiecesFitByTheirWrittenSize) {
+  const std::string dir = FreshDir("pieces_odml");
+  const std::string clip = Put(dir, BuildAvi(Clip(300, 12, 4608)));
+  auto an = Analyse(clip);
+  const OdmlLimits tiny{70000, 1 << 20, 1 << 20};
+  const uint64_t limit = 300000;
+  PiecesPlan plan;
+  ASSERT_EQ(PlanPiecesBySize(an->Source(), limit, 0.5, plan, tiny), SplitResult::Completed);
+  ASSERT_GE(plan.pieces.size(), 7u);
+  for (const Piece& p : plan.pieces) {
+    MemoryOutput out;
+    OutputStream* stream = &out;
+    const OutputShare* share = &p.share;
+    NativeSink sink;
+    int failed = -1;
+    std::string problem;
+    ASSERT_EQ(WriteShares(an->Source(), &share, &stream, 1, p.stretch, sink, BarSpan(), &failed, ChunkCopy::Runs, tiny,
+                          &problem),
+              SplitResult::Completed)
+        << problem;
+    EXPECT_LE(out.bytes.size(), limit);
+    EXPECT_EQ(out.bytes.size(), ShareWrittenBytes(an->Source(), p.share, p.stretch, tiny));
+    if (p.plannedBytes >= tiny.riffThreshold) {
+      ByteInput in;
+      in.OpenMemory(out.bytes.data(), out.bytes.size());
+      OdmlReader reader;
+      EXPECT_TRUE(reader.Read(in, in.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+      EXPECT_TRUE(reader.Facts().hasSuperIndex);
+    }
+  }
 }
 
 TEST(PiecesSamples, RealFilesByTimeAndSizePlayAndGiveTheOriginalBack) {
