@@ -170,6 +170,19 @@ TEST(Pieces, EveryTimeWithAndWithoutOverlapGivesTheOriginalBack) {
   }
 }
 
+// A length shorter than a key-frame group gives a piece per group.
+TEST(Pieces, EveryKeyFrameGroupAtMost) {
+  const std::string dir = FreshDir("pieces_groups");
+  const std::string clip = Put(dir, BuildAvi(Clip(300, 12, 4608)));
+  for (const char* every : {"0.001", "0.3"}) {
+    auto run = RunPieces(clip, PiecesBy::Every, every);
+    ASSERT_EQ(run->outcome.Number(), 0) << run->outcome.message;
+    ASSERT_EQ(run->outcome.pieces.size(), 25u);
+    for (size_t j = 0; j < 25; ++j) EXPECT_EQ(run->outcome.pieces[j].firstFrame, 12 * j);
+    CheckPieces(clip, run->outcome);
+  }
+}
+
 // The first seam is the two-way split's cut at the same time: the first
 // piece is its first file, byte for byte; with two pieces, both are.
 TEST(Pieces, SeamsAreTheTwoWaySplitsCuts) {
