@@ -335,7 +335,9 @@ SplitResult PlanPiecesEvery(const SplitSource& source, double seconds, double ov
     const uint32_t target = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
     if (!ends.empty() && target <= ends.back()) continue;  // its key frame ends the piece before already
     uint32_t frame = 0, entry = 0;
-    if (!keys.Next(target, &frame, &entry)) break;
+    // A cut must leave the last piece a frame: V counts only the entries
+    // with printable codes, the walk every entry of the video stream.
+    if (!keys.Next(target, &frame, &entry) || frame >= plan.videoFrames) break;
     ends.push_back(frame);
     // Multiples of seconds that fall before this cut need not be tried one
     // by one (seconds may be far shorter than a key-frame group).
@@ -380,7 +382,8 @@ SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, dou
   // until the next one would not fit; a piece that cannot take even its
   // first key-frame group is refused.
   uint32_t start = 0, cut = 0, cutEntry = 0;
-  bool haveCut = keys.Next(1, &cut, &cutEntry);
+  auto nextCut = [&](uint32_t target) { return keys.Next(target, &cut, &cutEntry) && cut < plan.videoFrames; };
+  bool haveCut = nextCut(1);
   for (;;) {
     Piece best;
     bool haveBest = false;
@@ -394,7 +397,7 @@ SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, dou
       }
       best = tried;
       haveBest = true;
-      haveCut = keys.Next(cut + 1, &cut, &cutEntry);
+      haveCut = nextCut(cut + 1);
     }
     if (!haveBest) {
       plan.groupStart = start;
