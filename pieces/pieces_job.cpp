@@ -68,24 +68,72 @@ std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
   return "フレーム " + first + "～" + last + "（" + from + " 秒～" + to + " 秒）は " + bytes + " バイトです";
 }
 
-// Writes every planned piece under a temporary name, then moves them all
-// into place. The bar runs from 10 to 98 over the pieces by their size.
-SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
-                        ChunkCopy copy, const std::function<bool()>& mayCommit) {
-  std::vector<std::string> names(plan.pieces.size());
+// Writes one piece into file, which is created for name and finished (not
+// yet moved into place). Completed, or why not with *detail.
+SplitResult WritePiece(const SplitSource& source, const Piece& piece, const std::string& name, const BarSpan& bar,
+                       ChunkCopy copy, JobSink& sink, OutputFile& file, std::string* detail) {
+  if (!file.Create(name)) {
+    *detail = name + ": " + file.Reason();
+    return SplitResult::CannotCreateFirst;
+  }
+  const OutputShare* share = &piece.share;
+  OutputStream* stream = &file;
+  int failed = -1;
+  std::string problem;
+  const SplitResult result =
+      WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem);
+  if (result == SplitResult::OutputTooLarge) *detail = name + ": " + problem;
+  if (result == SplitResult::WriteFailed)
+    *detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
+                         : name + ": " + file.Reason();
+  if (result != SplitResult::Completed) return result;
+  if (!file.Finish()) {
+    *detail = name + ": " + file.Reason();
+    return SplitResult::WriteFailed;
+  }
+  return SplitResult::Completed;
+}
+
+PieceFigures FiguresOf(const PiecesPlan& plan, const Piece& piece, const std::string& name, uint64_t bytes) {
+  PieceFigures figures;
+  figures.name = name;
+  figures.bytes = bytes;
+  figures.firstFrame = piece.startFrame;
+  figures.frames = piece.endFrame - piece.startFrame;
+  figures.startSeconds = FramesToSeconds(plan.frameMicros, piece.startFrame);
+  figures.seconds = FramesToSeconds(plan.frameMicros, figures.frames);
+  return figures;
+}
+
+// Every piece's name, or false (and why, in *detail) when one cannot be
+// made or written.
+bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<std::string>& names,
+                SplitResult* refusal, std::string* detail) {
+  names.resize(plan.pieces.size());
   for (size_t j = 0; j < plan.pieces.size(); ++j) {
     if (!MakePieceName(source.path, uint32_t(j + 1), &names[j])) {
-      outcome.detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
-      return SplitResult::CannotCreateFirst;
+      *detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
+      *refusal = SplitResult::CannotCreateFirst;
+      return false;
     }
-  }
-  for (size_t j = 0; j < plan.pieces.size(); ++j) {
     const std::string why = ShareRefusal(source, plan.pieces[j].share);
     if (!why.empty()) {
-      outcome.detail = names[j] + ": " + why;
-      return SplitResult::OutputTooLarge;
+      *detail = names[j] + ": " + why;
+      *refusal = SplitResult::OutputTooLarge;
+      return false;
     }
   }
+  return true;
+}
+
+// Writes every planned piece under a temporary name, one after the other,
+// then moves them all into place. The bar runs from 10 to 98 over the
+// pieces by their size.
+SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
+                        ChunkCopy copy, const std::function<bool()>& mayCommit) {
+  std::vector<std::string> names;
+  SplitResult refusal = SplitResult::Completed;
+  if (!NamePieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
   uint64_t total = 0;
   for (const Piece& p : plan.pieces) total += p.plannedBytes;
   sink.Status(Text(sink, kSplitFileCreating), 10);
@@ -93,45 +141,17 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
 
   // Finished pieces wait, closed, under their temporary names.
   std::vector<std::unique_ptr<OutputFile>> files;
-  std::vector<PieceFigures> written;
   uint64_t before = 0;
   for (size_t j = 0; j < plan.pieces.size(); ++j) {
-    const Piece& piece = plan.pieces[j];
-    std::unique_ptr<OutputFile> file(new OutputFile);
-    if (!file->Create(names[j])) {
-      outcome.detail = names[j] + ": " + file->Reason();
-      return SplitResult::CannotCreateFirst;
-    }
     BarSpan bar;
     bar.chunkFrom = 10 + int(88 * before / (total ? total : 1));
-    before += piece.plannedBytes;
+    before += plan.pieces[j].plannedBytes;
     bar.indexFrom = 10 + int(88 * before / (total ? total : 1));
     bar.chunkSpan = bar.indexFrom - bar.chunkFrom;
     bar.indexSpan = 0;
-    const OutputShare* share = &piece.share;
-    OutputStream* stream = file.get();
-    int failed = -1;
-    std::string problem;
-    const SplitResult result =
-        WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem);
-    if (result == SplitResult::OutputTooLarge) outcome.detail = names[j] + ": " + problem;
-    if (result == SplitResult::WriteFailed)
-      outcome.detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
-                                  : names[j] + ": " + file->Reason();
+    files.emplace_back(new OutputFile);
+    const SplitResult result = WritePiece(source, plan.pieces[j], names[j], bar, copy, sink, *files.back(), &outcome.detail);
     if (result != SplitResult::Completed) return result;
-    if (!file->Finish()) {
-      outcome.detail = names[j] + ": " + file->Reason();
-      return SplitResult::WriteFailed;
-    }
-    PieceFigures figures;
-    figures.name = names[j];
-    figures.bytes = file->Position();
-    figures.firstFrame = piece.startFrame;
-    figures.frames = piece.endFrame - piece.startFrame;
-    figures.startSeconds = FramesToSeconds(plan.frameMicros, piece.startFrame);
-    figures.seconds = FramesToSeconds(plan.frameMicros, figures.frames);
-    written.push_back(figures);
-    files.push_back(std::move(file));
   }
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
@@ -141,7 +161,7 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
       outcome.detail = names[j] + ": " + files[j]->Reason();
       return SplitResult::CannotCreateFirst;
     }
-    outcome.pieces.push_back(written[j]);  // in place
+    outcome.pieces.push_back(FiguresOf(plan, plan.pieces[j], names[j], files[j]->Position()));  // in place
   }
   sink.Status(Text(sink, kSplitFileCreating), 99);
   return SplitResult::Completed;
