@@ -5,11 +5,13 @@
 
 #include <sstream>
 
+#include "avi/odml_flat_view.h"
 #include "avi/odml_reader.h"
 #include "pieces/piece_plan.h"
 #include "pieces/pieces_job.h"
 #include "split/size_split.h"
 #include "split/split_math.h"
+#include "tests/native/odml_builder.h"
 #include "tests/native/sample_list.h"
 #include "tests/native/test_split_support.h"
 
@@ -376,6 +378,35 @@ TEST(Pieces, OpenDmlPiecesFitByTheirWrittenSize) {
       EXPECT_TRUE(reader.Read(in, in.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
       EXPECT_TRUE(reader.Facts().hasSuperIndex);
     }
+  }
+}
+
+// An OpenDML input is split as the version-1 file it stands for: the same
+// pieces, byte for byte, as from its flattened twin.
+TEST(Pieces, OpenDmlInputsGiveTheirFlattenedTwinsPieces) {
+  const AviLayout clip = Clip(120, 12, 4608);
+  const Bytes odml = BuildOdml(FfmpegLike(clip, {clip.chunks.size() / 3, clip.chunks.size() * 2 / 3})).bytes;
+  ByteInput in;
+  in.OpenMemory(odml.data(), odml.size());
+  OdmlReader reader;
+  ASSERT_TRUE(reader.Read(in, odml.size()));
+  OdmlFlatView view(in, reader);
+  ByteInput flatInput;
+  flatInput.OpenSource(view);
+  Bytes flat(view.Size());
+  flatInput.Seek(0);
+  ASSERT_EQ(flatInput.Read(flat.data(), flat.size()), flat.size());
+
+  const std::string odmlDir = FreshDir("pieces_odml_in"), flatDir = FreshDir("pieces_flat_in");
+  const std::string odmlClip = Put(odmlDir, odml), flatClip = Put(flatDir, flat);
+  for (const char* overlap : {"", "0.5"}) {
+    auto fromOdml = RunPieces(odmlClip, PiecesBy::Every, "1.3", overlap);
+    auto fromFlat = RunPieces(flatClip, PiecesBy::Every, "1.3", overlap);
+    ASSERT_EQ(fromOdml->outcome.Number(), 0) << fromOdml->outcome.message << fromOdml->outcome.detail;
+    ASSERT_EQ(fromOdml->outcome.pieces.size(), fromFlat->outcome.pieces.size());
+    for (size_t j = 0; j < fromOdml->outcome.pieces.size(); ++j)
+      EXPECT_TRUE(ReadBytes(fromOdml->outcome.pieces[j].name) == ReadBytes(fromFlat->outcome.pieces[j].name)) << j;
+    CheckPieces(flatClip, fromOdml->outcome);
   }
 }
 
