@@ -189,11 +189,12 @@ class ShareBuilder {
       } else if (IsAudio(n)) {
         ByBytes(n, start, end, last, s, &lastEntry);
       } else {
+        // In proportion to the video, by entries (dwLength likewise).
         const double entries = double(a_.streams[n].idx1EntryCount);
         const uint32_t b = TruncU32(entries * double(start) / double(videoFrames_));
-        const uint32_t e = last ? kNowhere : TruncU32(entries * double(end) / double(videoFrames_));
-        ByCount(n, b, e, s, &lastEntry);
-        const double kept = (last ? entries : double(TruncU32(entries * double(end) / double(videoFrames_)))) - double(b);
+        const uint32_t e = TruncU32(entries * double(end) / double(videoFrames_));
+        ByCount(n, b, last ? kNowhere : e, s, &lastEntry);
+        const double kept = (last ? entries : double(e)) - double(b);
         s.length = entries == 0 ? 0 : TruncU32(kept / entries * double(sourceLength_[n]));
       }
       if (s.Entries() == 0) {
