@@ -19,10 +19,6 @@ namespace {
 constexpr const char* kUsage =
     "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
 
-// The number a merge reports when --write was asked for but no joined file
-// was written (the write refused, as for an output that names an input):
-// the job itself succeeded, the command did not.
-
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
   return 2;

@@ -1,5 +1,6 @@
-// tavrin split: runs the split job on a request made from the command line;
-// Ctrl-C acts as the progress dialog's Cancel.
+// tavrin split: runs the split job on a request made from the command line,
+// or with --every / --all the job that splits into many pieces; Ctrl-C acts
+// as the progress dialog's Cancel.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/working_sink.h"
+#include "pieces/pieces_job.h"
 #include "split/split_job.h"
 
 namespace {
@@ -18,15 +20,19 @@ int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
   std::fputs(
       "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n",
+      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n"
+      "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
 }
 
 struct SplitArgs {
   const char* file = nullptr;
-  std::string hours, minutes, seconds, overlap, sizeMb;
+  std::string hours, minutes, seconds, overlap, sizeMb, every;
   bool bySize = false;
+  bool all = false;      // --all: as many pieces of --size-mb as it takes
+  bool hasEvery = false;  // --every: a piece every T seconds
+  bool hasCreate = false;
   std::string create = "both";
   std::string lang = "en";
   bool json = false;
@@ -40,11 +46,15 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
   } options[] = {{"--hours", &args.hours},     {"--minutes", &args.minutes},
                  {"--seconds", &args.seconds}, {"--overlap", &args.overlap},
                  {"--create", &args.create},   {"--lang", &args.lang},
-                 {"--size-mb", &args.sizeMb}};
+                 {"--size-mb", &args.sizeMb},  {"--every", &args.every}};
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--json") == 0) {
       args.json = true;
+      continue;
+    }
+    if (std::strcmp(arg, "--all") == 0) {
+      args.all = true;
       continue;
     }
     if (std::strncmp(arg, "--", 2) != 0) {
@@ -67,11 +77,18 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
       }
       known = true;
       if (o.value == &args.sizeMb) args.bySize = true;
+      if (o.value == &args.every) args.hasEvery = true;
+      if (o.value == &args.create) args.hasCreate = true;
       break;
     }
     if (!known) return std::string("unknown option '") + arg + "'";
   }
   if (!args.file) return "no input file";
+  const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
+  if (args.hasEvery && (args.bySize || args.all)) return "--every splits by time: no --size-mb or --all with it";
+  if (args.all && !args.bySize) return "--all needs --size-mb N";
+  if ((args.hasEvery || args.all) && (timeFields || args.hasCreate))
+    return "pieces (--every, --all): no --hours, --minutes, --seconds or --create with them";
   if (args.bySize && !(args.hours.empty() && args.minutes.empty() && args.seconds.empty()))
     return "--size-mb splits by size: no --hours, --minutes or --seconds with it";
   if (args.create != "both" && args.create != "first" && args.create != "second")
@@ -108,6 +125,55 @@ void PrintFigures(const SplitFigures& f, const std::vector<std::string>& outputs
     std::printf("%s: %llu bytes\n", outputs[i].c_str(), static_cast<unsigned long long>(sizes[i]));
 }
 
+// tavrin split FILE --every T | --size-mb N --all: every piece written.
+int RunPieces(const SplitArgs& args) {
+  PiecesRequest request;
+  request.path = args.file;
+  request.by = args.hasEvery ? PiecesBy::Every : PiecesBy::Size;
+  request.everySeconds = args.every;
+  request.sizeMegabytes = args.sizeMb;
+  request.overlap = args.overlap;
+
+  WorkingSink sink(args.lang == "en" ? 1 : 0);
+  InterruptAsCancel interrupt(sink);
+  const PiecesOutcome outcome = SplitPiecesJob(request, sink);
+  sink.EndBar();
+  const int32_t result = outcome.Number();
+  const bool cancelled = outcome.result == SplitResult::Cancelled;
+  const bool succeeded = outcome.result == SplitResult::Completed;
+  if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
+
+  if (args.json) {
+    std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
+    out += outcome.message.empty() ? "null" : JsonString(outcome.message);
+    out += ",\"outputs\":[";
+    for (size_t i = 0; i < outcome.pieces.size(); ++i) out += (i ? "," : "") + JsonString(outcome.pieces[i].name);
+    out += "],\"files\":[";
+    for (size_t i = 0; i < outcome.pieces.size(); ++i) {
+      const PieceFigures& p = outcome.pieces[i];
+      out += std::string(i ? "," : "") + "{\"name\":" + JsonString(p.name) + ",\"bytes\":" + std::to_string(p.bytes) +
+             ",\"first_frame\":" + std::to_string(p.firstFrame) + ",\"frames\":" + std::to_string(p.frames) +
+             ",\"start_seconds\":" + JsonFixed(p.startSeconds, 6) + ",\"seconds\":" + JsonFixed(p.seconds, 6) + "}";
+    }
+    out += "]";
+    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
+    out += "}\n";
+    std::fputs(out.c_str(), stdout);
+  } else if (succeeded) {
+    // The window's advice after "Completed" fits the Windows program only.
+    std::printf("%s\n", outcome.message.substr(0, outcome.message.find('\n')).c_str());
+    for (const PieceFigures& p : outcome.pieces)
+      std::printf("%s: %llu bytes, frames %u to %u (%.3f s, %.3f s long)\n", p.name.c_str(),
+                  static_cast<unsigned long long>(p.bytes), unsigned(p.firstFrame),
+                  unsigned(p.firstFrame + p.frames - 1), p.startSeconds, p.seconds);
+  } else if (!outcome.message.empty()) {
+    std::fputs(outcome.message.c_str(), stdout);
+    std::fputc('\n', stdout);
+  }
+  return succeeded ? 0 : 1;
+}
+
 }  // namespace
 
 int RunSplit(int argc, char** argv) {
@@ -115,6 +181,7 @@ int RunSplit(int argc, char** argv) {
   std::string problem = ParseArgs(argc, argv, args);
   if (!problem.empty()) return Usage(problem.c_str());
   if (!PathUsableWhole(args.file)) return Usage(PathTooLong(args.file).c_str());
+  if (args.hasEvery || args.all) return RunPieces(args);
 
   SplitRequest request;
   request.path = args.file;

@@ -11,7 +11,8 @@ namespace {
 const char kInfoUsage[] = "usage: tavrin info FILE [--layout | --json]\n";
 const char kSplitUsage[] =
     "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-    "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n";
+    "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n"
+    "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--lang en|ja] [--json]\n";
 const char kMergeUsage[] =
     "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
 const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--lang en|ja] [--json]\n";
@@ -31,8 +32,15 @@ const char kSplitHelp[] =
     "  --create both|first|second      which files to write (default both)\n"
     "  --lang en|ja                    the language of the messages\n"
     "  --json                          one JSON line with the result, message and outputs\n"
-    "Outputs are written under a temporary name and moved into place when complete;\n"
-    "Ctrl-C cancels and leaves every earlier file as it was.\n";
+    "Into as many pieces as it takes, FILE-1.avi, FILE-2.avi, ... FILE-k.avi, each cut\n"
+    "on a key frame as above:\n"
+    "  --every T                       a piece every T seconds: each ends at the first key\n"
+    "                                  frame at or after the next multiple of T\n"
+    "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
+    "                                  frame at which it still fits\n"
+    "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
+    "Outputs are written under a temporary name and moved into place when complete (all\n"
+    "pieces at once); Ctrl-C cancels and leaves every earlier file as it was.\n";
 const char kMergeHelp[] =
     "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
     "between them and reports the joined file's size and playing time.\n"

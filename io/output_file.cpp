@@ -145,6 +145,9 @@ bool OutputFile::Finish() {
   storage_.Release();
   buffer_ = nullptr;
   for (uint8_t*& b : buffers_) b = nullptr;
+  // A finished file waiting for its commit keeps no thread (a split into
+  // many pieces keeps every piece so until the last one is complete).
+  behind_.reset();
   finished_ = !failed_;
   return finished_;
 }

@@ -16,6 +16,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/index_reader.h"
 #include "avi/odml_output.h"
+#include "split/output_share.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
 
@@ -66,6 +67,10 @@ struct SplitPlan {
   StreamCut cuts[kMaxStreams];
 };
 
+// Checks the analysed structure and clears plan, filling in only its frame
+// time (U) and video frame count (V): what every plan starts from.
+SplitResult StartSplitPlan(const SplitSource& source, SplitPlan& plan);
+
 // Checks the analysed structure, finds the cut and plans the streams.
 // Completed with plan filled, or the reason it cannot split; reads the input only.
 SplitResult PlanSplit(const SplitSource& source, const TimeSplit& time, SplitPlan& plan);
@@ -94,13 +99,8 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 // reporting "File Creating" progress 10..99 to sink and stopping on its
 // cancel. Completed, Cancelled, WriteFailed (*failedOutput = 0 or 1 then,
 // or -1 when the input ran short) or OutputTooLarge (*failedOutput the
-// output, *problem why: SplitOutputRefusal, or no OpenDML layout). Chunks lying back to back in the input as
-// they are written are copied as runs of input bytes (file to file where the
-// system can); ChunkByChunk writes every chunk on its own, the same bytes
-// more slowly. IndexedRuns takes chunks that the index places back to back
-// for such runs without reading their headers: the same bytes only when
-// ChunksStoredAsWritten holds, which must be checked before they are used.
-enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
+// output, *problem why: SplitOutputRefusal, or no OpenDML layout); copy as
+// split/output_share.h says.
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs,
                               const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);

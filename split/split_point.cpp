@@ -213,8 +213,10 @@ SplitResult PlanFromFrame(const SplitSource& source, uint32_t targetFrame, doubl
   return SplitResult::Completed;
 }
 
+}  // namespace
+
 // The structure checks and the two numbers every plan starts from.
-SplitResult StartPlan(const SplitSource& source, SplitPlan& plan) {
+SplitResult StartSplitPlan(const SplitSource& source, SplitPlan& plan) {
   const AviAnalysis& a = source.analysis;
   std::memset(&plan, 0, sizeof plan);
   SplitResult code = CheckStructure(a);
@@ -224,10 +226,8 @@ SplitResult StartPlan(const SplitSource& source, SplitPlan& plan) {
   return SplitResult::Completed;
 }
 
-}  // namespace
-
 SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, SplitPlan& plan) {
-  SplitResult code = StartPlan(source, plan);
+  SplitResult code = StartSplitPlan(source, plan);
   if (code != SplitResult::Completed) return code;
   const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
   const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
@@ -237,7 +237,7 @@ SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, Split
 }
 
 SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
-  SplitResult code = StartPlan(source, plan);
+  SplitResult code = StartSplitPlan(source, plan);
   if (code != SplitResult::Completed) return code;
   return PlanFromFrame(source, targetFrame, overlap, plan);
 }

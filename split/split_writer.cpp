@@ -1,5 +1,6 @@
-// Writing half of the split engine: names and creates the outputs, writes
-// their patched headers, copies their chunks and builds their idx1 indexes.
+// Writing half of the split engine: names and creates the two outputs and
+// writes them as the two shares of the input (split/output_share.h) that the
+// plan gives them.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,46 +16,6 @@
 #include "split/split_math.h"
 
 namespace {
-
-enum class Part { Whole, Head, Tail };  // a whole chunk, or its first / last P bytes
-
-// Which outputs an index entry goes to, and in what shape.
-struct Route {
-  bool first = false;
-  bool second = false;
-  Part firstPart = Part::Whole;
-  Part secondPart = Part::Whole;
-};
-
-Route RouteEntry(const AviAnalysis& a, const SplitPlan& plan, int stream, uint32_t k) {
-  const StreamCut& cut = plan.cuts[stream];
-  const bool audio = a.streams[stream].type == StreamAudio && stream != a.firstVideoStream;
-  Route r;
-  r.first = k < cut.firstCount;
-  if (r.first && audio && k == cut.firstCount - 1 && cut.firstPartialBytes != 0) r.firstPart = Part::Head;
-  r.second = k >= cut.secondStart;
-  if (r.second && audio && k == cut.secondStart && cut.secondPartialBytes != 0) r.secondPart = Part::Tail;
-  return r;
-}
-
-// The figures of one output being written.
-struct Output {
-  bool wanted = false;
-  bool isFirst = false;
-  OutputStream* stream = nullptr;
-  uint64_t riffSize = 0;
-  uint32_t frames = 0;
-  uint32_t lengths[kMaxStreams] = {};
-  uint64_t moviListSize = 0;
-  uint64_t indexEntries = 0;
-  uint64_t chunkOffset = 4;  // running offset from the "movi" list type
-};
-
-// The entries an output's idx1 gets of one stream: what the passes route there.
-uint32_t StreamEntries(const StreamCut& cut, bool first) {
-  if (first) return cut.firstCount < cut.entries ? cut.firstCount : cut.entries;
-  return cut.entries > cut.secondStart ? cut.entries - cut.secondStart : 0;
-}
 
 uint32_t StreamLength(const SplitSource& source, const SplitPlan& plan, uint32_t n, bool first) {
   const AviAnalysis& a = source.analysis;
@@ -74,170 +35,31 @@ uint32_t StreamLength(const SplitSource& source, const SplitPlan& plan, uint32_t
   return TruncU32(entries / double(s.idx1EntryCount) * double(length));
 }
 
-// Fills the header figures of one output.
-void SizeOutput(const SplitSource& source, const SplitPlan& plan, Output& out) {
+// What output x (0 first, 1 second) of the plan receives. The first file
+// takes each stream's entries 0 .. firstCount - 1 (an audio stream's last
+// one shortened to its head), the second its entries from secondStart on
+// (an audio stream's first one shortened to its tail).
+OutputShare ShareOf(const SplitSource& source, const SplitPlan& plan, int x) {
   const AviAnalysis& a = source.analysis;
-  uint64_t moviBytes = 0, entries = 0;
+  OutputShare share;
+  share.frames = x == 0 ? plan.splitFrame : plan.videoFrames - plan.secondStartFrame;
   for (uint32_t n = 0; n < a.streamCount; ++n) {
     const StreamCut& cut = plan.cuts[n];
-    moviBytes += out.isFirst ? cut.firstMoviBytes : cut.secondMoviBytes;
-    entries += StreamEntries(cut, out.isFirst);
-    out.lengths[n] = StreamLength(source, plan, n, out.isFirst);
-  }
-  out.riffSize = uint64_t(a.moviOffset) + 4 + moviBytes + 16 * entries;
-  out.moviListSize = 4 + moviBytes;
-  out.indexEntries = entries;
-  out.frames = out.isFirst ? plan.splitFrame : plan.videoFrames - plan.secondStartFrame;
-}
-
-// The input's header with RIFF size, dwTotalFrames, every dwLength and the
-// movi list size replaced; all other bytes copied from the same positions.
-bool WriteHeader(const AviAnalysis& a, SourceWindow& source, Output& out) {
-  OutputStream& f = *out.stream;
-  if (!source.CopyTo(0, 4, f) || !f.WriteU32(uint32_t(out.riffSize))) return false;
-  if (!source.CopyTo(8, a.totalFramesOffset - 8, f) || !f.WriteU32(out.frames)) return false;
-  uint64_t at = uint64_t(a.totalFramesOffset) + 4;
-  for (uint32_t n = 0; n < a.streamCount; ++n) {
-    const uint32_t field = a.streams[n].lengthOffset;
-    if (!source.CopyTo(at, field - at, f) || !f.WriteU32(out.lengths[n])) return false;
-    at = uint64_t(field) + 4;
-  }
-  if (!source.CopyTo(at, a.moviOffset - 4 - at, f) || !f.WriteU32(uint32_t(out.moviListSize))) return false;
-  return f.WriteU32(kMovi);
-}
-
-// Writes one chunk: its code from the input, the size the index gives it,
-// then the data, padded to even length with a zero byte.
-bool WriteChunk(SourceWindow& source, OutputStream& f, uint64_t at, uint32_t length, Part part,
-                uint32_t partial) {
-  // A chunk that runs past the end of the input cannot be copied.
-  if ((part != Part::Whole || length == 0) && !source.Holds(at + 8 + uint64_t(length))) return false;
-  const uint32_t size = part == Part::Whole ? length : partial;
-  const uint64_t from = at + 8 + (part == Part::Tail ? uint64_t(length - partial) : 0);
-  if (!source.CopyTo(at, 4, f) || !f.WriteU32(size) || !source.CopyTo(from, size, f)) return false;
-  if (size & 1) {
-    const uint8_t zero = 0;
-    return f.Write(&zero, 1);
-  }
-  return true;
-}
-
-// Tells whether a whole chunk, as WriteChunk writes it (its header with the
-// index's length, its data, a zero pad byte after odd data), is exactly the
-// input's bytes [at, end). Real muxers write chunks so, back to back, and
-// such chunks are carried over as runs of input bytes. Looking costs a read
-// of a few bytes per chunk; a pad byte comes with the next chunk's header.
-class StoredChunks {
- public:
-  explicit StoredChunks(ByteInput& input) : input_(input) {}
-
-  bool WrittenAsStored(uint64_t at, uint32_t length, uint64_t* end) {
-    *end = at + 8 + uint64_t(length) + (length & 1);
-    if (*end > input_.Size()) return false;
-    if (SizeAt(at) != length) return false;
-    if ((length & 1) == 0) return true;
-    // The pad byte, and the header of the chunk that probably follows.
-    uint8_t b[9];
-    const size_t count = *end + 8 <= input_.Size() ? 9 : 1;
-    input_.Seek(*end - 1);
-    input_.Read(b, count);
-    if (*end + 8 <= input_.Size()) Remember(*end, b + 1);
-    return b[0] == 0;
-  }
-
- private:
-  uint32_t SizeAt(uint64_t at) { return at == knownAt_ ? knownSize_ : input_.U32At(at + 4); }
-  void Remember(uint64_t at, const uint8_t header[8]) {
-    knownAt_ = at;
-    knownSize_ = U32(header + 4);
-  }
-  static uint32_t U32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-  }
-
-  ByteInput& input_;
-  uint64_t knownAt_ = ~0ull;
-  uint32_t knownSize_ = 0;
-};
-
-// Input bytes waiting to be appended to one output: consecutive chunks that
-// lie back to back in the input are copied with one call.
-struct PendingRun {
-  uint64_t start = 0;
-  uint64_t end = 0;
-  bool Flush(SourceWindow& source, OutputStream& out) {
-    const uint64_t from = start, count = end - start;
-    start = end = 0;
-    return count == 0 || source.CopyRun(from, count, out);
-  }
-};
-
-uint32_t PartSize(Part part, uint32_t length, uint32_t partial) {
-  return part == Part::Whole ? length : partial;
-}
-
-// The chunks one output receives, as the OpenDML layer lists them: the
-// routing of the passes below, without reading any chunk.
-OdmlChunkSource SplitChunks(const SplitSource& src, const SplitPlan& plan, int output) {
-  struct Walk {
-    Walk(const SplitSource& s, const SplitPlan& p)
-        : src(s), plan(p), index(s.input, s.analysis.idx1Offset, s.analysis.idx1EntryTotal) {}
-    const SplitSource& src;
-    const SplitPlan& plan;
-    IndexReader index;
-    uint32_t i = 0;
-    uint32_t seen[kMaxStreams] = {};
-  };
-  auto walk = std::make_shared<Walk>(src, plan);
-  return [walk, output](OdmlChunkInfo* info) {
-    const AviAnalysis& a = walk->src.analysis;
-    while (walk->i < walk->index.Total()) {
-      const IndexEntry e = walk->index.At(walk->i++);
-      const int stream = StreamOfCkid(e.ckid);
-      if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
-      const Route route = RouteEntry(a, walk->plan, stream, walk->seen[stream]++);
-      const StreamCut& cut = walk->plan.cuts[stream];
-      if (output == 0 && route.first) {
-        *info = OdmlChunkInfo{e.ckid, e.flags, PartSize(route.firstPart, e.length, cut.firstPartialBytes)};
-        return true;
-      }
-      if (output == 1 && route.second) {
-        *info = OdmlChunkInfo{e.ckid, e.flags, PartSize(route.secondPart, e.length, cut.secondPartialBytes)};
-        return true;
-      }
+    StreamShare& s = share.streams[n];
+    if (x == 0) {
+      s.begin = 0;
+      s.end = cut.firstCount < cut.entries ? cut.firstCount : cut.entries;
+      if (s.end == cut.firstCount) s.lastHead = cut.firstPartialBytes;
+      s.moviBytes = cut.firstMoviBytes;
+    } else {
+      s.begin = cut.secondStart;
+      s.end = cut.entries;
+      s.firstTail = cut.secondPartialBytes;
+      s.moviBytes = cut.secondMoviBytes;
     }
-    return false;
-  };
-}
-
-OdmlShape SplitShape(const SplitSource& src, uint64_t versionOneBytes) {
-  const AviAnalysis& a = src.analysis;
-  OdmlShape shape{&src.input, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, versionOneBytes};
-  for (uint32_t s = 0; s < a.streamCount; ++s)
-    if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
-      shape.sampleSize[s] = src.input.U32At(a.streams[s].sampleSizeOffset);
-  return shape;
-}
-
-// An output's version-1 bytes go to its stream, or past the threshold
-// through the OpenDML layer in front of it.
-struct OutputRoute {
-  OdmlPlan plan;
-  std::unique_ptr<OdmlOutput> odml;
-};
-
-// Why output x cannot be written ("" when it can); sets its route.
-std::string RouteOutput(const SplitSource& src, const SplitPlan& plan, const OdmlLimits& limits, int x,
-                        Output& out, OutputRoute& route) {
-  const std::string refusal = SplitOutputRefusal(src, plan, x);
-  if (!refusal.empty()) return refusal;
-  const uint64_t bytes = out.riffSize + 8;
-  if (bytes < limits.riffThreshold)
-    return bytes > 0xFFFFFFFFull ? "a version-1 file cannot hold " + std::to_string(bytes) + " bytes" : "";
-  if (!route.plan.Make(SplitShape(src, bytes), SplitChunks(src, plan, x), limits)) return route.plan.Problem();
-  route.odml = std::make_unique<OdmlOutput>(*out.stream, route.plan, SplitChunks(src, plan, x));
-  out.stream = route.odml.get();
-  return "";
+    s.length = StreamLength(source, plan, n, x == 0);
+  }
+  return share;
 }
 
 void Report(JobSink& sink, int cells) { sink.Status(sink.Pick(kSplitFileCreating.english, kSplitFileCreating.japanese), cells); }
@@ -256,158 +78,20 @@ bool MakeSplitOutputNames(const std::string& input, std::string* first, std::str
 }
 
 void PlannedOutputSizes(const SplitSource& source, const SplitPlan& plan, uint64_t sizes[2]) {
-  for (int x = 0; x < 2; ++x) {
-    Output out;
-    out.isFirst = x == 0;
-    SizeOutput(source, plan, out);
-    sizes[x] = out.riffSize + 8;
-  }
+  for (int x = 0; x < 2; ++x) sizes[x] = ShareFileBytes(source.analysis, ShareOf(source, plan, x));
 }
 
 std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan, int output) {
-  uint64_t moviBytes = 0;
-  for (uint32_t n = 0; n < source.analysis.streamCount; ++n)
-    moviBytes += output == 0 ? plan.cuts[n].firstMoviBytes : plan.cuts[n].secondMoviBytes;
-  if (moviBytes <= source.input.Size()) return "";
-  return "its index names " + std::to_string(moviBytes) + " bytes of chunks, more than the " +
-         std::to_string(source.input.Size()) + " bytes the file holds";
+  return ShareRefusal(source, ShareOf(source, plan, output));
 }
 
 SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, OutputStream* streams[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits,
                               std::string* problem) {
-  const AviAnalysis& a = src.analysis;
-  Output outputs[2];
-  *failedOutput = -1;
-  auto fail = [&](int output) {
-    // Outputs are written behind on threads: when both have failed by the
-    // time a failure shows, the first output's is the one to report.
-    *failedOutput = output;
-    for (int x = 1; x >= 0; --x)
-      if (outputs[x].wanted && outputs[x].stream->Failed()) *failedOutput = x;
-    return SplitResult::WriteFailed;
-  };
-  OutputRoute routes[2];
-  for (int x = 0; x < 2; ++x) {
-    outputs[x].isFirst = x == 0;
-    outputs[x].stream = streams[x];
-    outputs[x].wanted = streams[x] != nullptr;
-    if (!outputs[x].wanted) continue;
-    SizeOutput(src, plan, outputs[x]);
-    const std::string why = RouteOutput(src, plan, odmlLimits, x, outputs[x], routes[x]);
-    if (!why.empty()) {
-      if (problem) *problem = why;
-      *failedOutput = x;
-      return SplitResult::OutputTooLarge;
-    }
-  }
-
-  SourceWindow source(src.input);
-  for (int x = 0; x < 2; ++x)
-    if (outputs[x].wanted && !WriteHeader(a, source, outputs[x])) return fail(outputs[x].stream->Failed() ? x : -1);
-
-  // Chunk pass: every chunk to the outputs it belongs to, in index order.
-  IndexReader index(src.input, a.idx1Offset, a.idx1EntryTotal);
-  const uint32_t total = index.Total();
-  uint32_t step = total / 88 ? total / 88 : 1;
-  uint32_t seen[kMaxStreams] = {};
-  PendingRun runs[2];
-  StoredChunks stored(src.input);
-  auto flushRuns = [&]() {
-    for (int x = 0; x < 2; ++x)
-      if (outputs[x].wanted && !runs[x].Flush(source, *outputs[x].stream)) return x;
-    return -1;
-  };
-  for (uint32_t i = 0; i < total; ++i) {
-    if (i % step == 0) {
-      // What the bar shows is written.
-      const int x = flushRuns();
-      if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
-      Report(sink, int(uint64_t(i) * 88 / total + 10));
-    }
-    if (sink.Cancelled()) return SplitResult::Cancelled;
-    const IndexEntry e = index.At(i);
-    const int stream = StreamOfCkid(e.ckid);
-    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
-    const Route route = RouteEntry(a, plan, stream, seen[stream]++);
-    const uint64_t at = ChunkPosition(a.chunkBase, e);
-    const StreamCut& cut = plan.cuts[stream];
-    const bool goes[2] = {route.first && outputs[0].wanted, route.second && outputs[1].wanted};
-    const Part parts[2] = {route.firstPart, route.secondPart};
-    const uint32_t partial[2] = {cut.firstPartialBytes, cut.secondPartialBytes};
-    uint64_t end = 0;
-    bool asStored = false;
-    if (copy == ChunkCopy::Runs && (goes[0] || goes[1])) asStored = stored.WrittenAsStored(at, e.length, &end);
-    if (copy == ChunkCopy::IndexedRuns) {
-      end = at + 8 + uint64_t(e.length) + (e.length & 1);
-      asStored = end <= src.input.Size();
-    }
-    for (int x = 0; x < 2; ++x) {
-      if (!goes[x]) continue;
-      OutputStream& f = *outputs[x].stream;
-      PendingRun& run = runs[x];
-      if (asStored && parts[x] == Part::Whole) {
-        if (run.end != at && !run.Flush(source, f)) return fail(f.Failed() ? x : -1);
-        if (run.end == 0) run.start = at;
-        run.end = end;
-        continue;
-      }
-      if (!run.Flush(source, f) || !WriteChunk(source, f, at, e.length, parts[x], partial[x]))
-        return fail(f.Failed() ? x : -1);
-    }
-  }
-  {
-    const int x = flushRuns();
-    if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
-  }
-
-  // Index pass: offsets count from each output's own "movi" list type.
-  for (int x = 0; x < 2; ++x) {
-    Output& out = outputs[x];
-    if (out.wanted && !(out.stream->WriteU32(kIdx1) && out.stream->WriteU32(uint32_t(16 * out.indexEntries))))
-      return fail(x);
-  }
-  step = total / 2 ? total / 2 : 1;
-  std::memset(seen, 0, sizeof seen);
-  for (uint32_t i = 0; i < total; ++i) {
-    if (i % step == 0) Report(sink, int(uint64_t(i) * 2 / total + 98));
-    if (sink.Cancelled()) return SplitResult::Cancelled;
-    const IndexEntry e = index.At(i);
-    const int stream = StreamOfCkid(e.ckid);
-    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
-    const Route route = RouteEntry(a, plan, stream, seen[stream]++);
-    const StreamCut& cut = plan.cuts[stream];
-    const bool goes[2] = {route.first, route.second};
-    const uint32_t sizes[2] = {PartSize(route.firstPart, e.length, cut.firstPartialBytes),
-                               PartSize(route.secondPart, e.length, cut.secondPartialBytes)};
-    for (int x = 0; x < 2; ++x) {
-      Output& out = outputs[x];
-      if (!goes[x] || !out.wanted) continue;
-      OutputStream& f = *out.stream;
-      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(uint32_t(out.chunkOffset)) && f.WriteU32(sizes[x])))
-        return fail(x);
-      out.chunkOffset += 8 + sizes[x] + (sizes[x] & 1);
-    }
-  }
-  if (sink.Cancelled()) return SplitResult::Cancelled;
-  for (int x = 0; x < 2; ++x)
-    if (routes[x].odml && !routes[x].odml->Complete()) return fail(streams[x]->Failed() ? x : -1);
-  return SplitResult::Completed;
-}
-
-bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& a) {
-  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
-  StoredChunks stored(input);
-  for (uint32_t i = 0; i < index.Total(); ++i) {
-    const IndexEntry e = index.At(i);
-    const int stream = StreamOfCkid(e.ckid);
-    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;  // never written
-    const uint64_t at = ChunkPosition(a.chunkBase, e);
-    uint64_t end = at + 8 + uint64_t(e.length) + (e.length & 1);
-    if (end > input.Size()) continue;  // never taken into a run
-    if (!stored.WrittenAsStored(at, e.length, &end)) return false;
-  }
-  return true;
+  const OutputShare shares[2] = {ShareOf(src, plan, 0), ShareOf(src, plan, 1)};
+  const OutputShare* both[2] = {&shares[0], &shares[1]};
+  return WriteShares(src, both, streams, 2, WholeIndex(src.analysis), sink, BarSpan(), failedOutput, copy,
+                     odmlLimits, problem);
 }
 
 StoredChunkCheck::StoredChunkCheck(ByteInput& input, const AviAnalysis& analysis)

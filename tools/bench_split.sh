@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Split benchmark: `tavrin split` writing both halves (no overlap) and
-# `tavrin info` against `cp` of the input, on two generated files: 625 MB of
+# Split benchmark: `tavrin split` writing both halves (no overlap), into
+# pieces (`--every` 60 s, `--size-mb 64 --all`) and `tavrin info` against
+# `cp` of the input, on two generated files: 625 MB of
 # large chunks (MPEG-4-like video at ~3 Mbit/s plus PCM, 57,500 chunks) and
 # 88 MB of ~177,000 small chunks. Prints one table (tools/bench_lib.sh).
-# Goals: split <= 1.1 x cp with peak memory < 16 MB; info <= 0.1 x cp.
+# Goals: split (two halves or pieces) <= 1.1 x cp with peak memory < 16 MB;
+# info <= 0.1 x cp.
 # Usage: tools/bench_split.sh [TAVRIN_BINARY] [WORKDIR]   (needs ~1.5 GB free)
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +27,10 @@ bench() { # NAME FRAMES VIDEO_BYTES AUDIO_BYTES
   bench_row "$label" "cp" "$cp" "$cp" "$cpk"
   read -r t k < <(bench_measure "$WORK/$name-1.avi $WORK/$name-2.avi" "$TAVRIN" split "$in" --seconds "$seconds")
   bench_row "$label" "split, both outputs" "$t" "$cp" "$k"
+  read -r t k < <(bench_measure "$WORK/$name-*.avi" "$TAVRIN" split "$in" --every 60)
+  bench_row "$label" "split --every 60" "$t" "$cp" "$k"
+  read -r t k < <(bench_measure "$WORK/$name-*.avi" "$TAVRIN" split "$in" --size-mb 64 --all)
+  bench_row "$label" "split --size-mb 64 --all" "$t" "$cp" "$k"
   read -r t k < <(bench_measure "" "$TAVRIN" info "$in")
   bench_row "$label" "info (the walk)" "$t" "$cp" "$k"
   rm -f "$in"

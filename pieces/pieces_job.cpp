@@ -1,0 +1,263 @@
+// The split into many pieces as a job: field checks, input, analysis (bar 0
+// to 10), planning, then the pieces one after the other (bar 10 to 99), each
+// written by the split's writer from its share of the input.
+#include "pieces/pieces_job.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "app/job_sink.h"
+#include "avi/avi_source.h"
+#include "io/file_system.h"
+#include "io/output_file.h"
+#include "pieces/piece_plan.h"
+#include "split/number_field.h"
+#include "split/size_split.h"
+#include "split/split_job.h"
+#include "split/split_math.h"
+
+namespace {
+
+// Passes everything on to the host's sink and keeps the messages shown.
+class RecordingSink : public JobSink {
+ public:
+  explicit RecordingSink(JobSink& host) : host_(host) {}
+  int EnglishUi() const override { return host_.EnglishUi(); }
+  void Status(const char* text, int cells) override { host_.Status(text, cells); }
+  void Message(const char* text, MessageOwner owner) override {
+    message += (message.empty() ? "" : "\n") + std::string(text);
+    host_.Message(text, owner);
+  }
+  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
+    return host_.CallPlugin(first, second, result);
+  }
+  void Progress(int cells) override { host_.Progress(cells); }
+  bool Cancelled() const override { return host_.Cancelled(); }
+
+  std::string message;
+
+ private:
+  JobSink& host_;
+};
+
+const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
+
+// Ends the job with result and its message; extra (already in the user's
+// language) follows the table's text on a line of its own.
+PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink& sink, const std::string& extra = "") {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result)) {
+    const std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
+  }
+  outcome.message = sink.message;
+  return outcome;
+}
+
+// The frames and times of a key-frame group too large for a piece, and its
+// size, in the user's language.
+std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
+  char from[32], to[32];
+  std::snprintf(from, sizeof from, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupStart));
+  std::snprintf(to, sizeof to, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupEnd));
+  const std::string first = std::to_string(plan.groupStart), last = std::to_string(plan.groupEnd - 1);
+  const std::string bytes = std::to_string(plan.groupBytes);
+  if (sink.EnglishUi())
+    return "Frames " + first + " to " + last + " (" + from + " s to " + to + " s) take " + bytes + " bytes";
+  return "フレーム " + first + "～" + last + "（" + from + " 秒～" + to + " 秒）は " + bytes + " バイトです";
+}
+
+// Writes one piece into file, which is created for name and finished (not
+// yet moved into place). Completed, or why not with *detail.
+SplitResult WritePiece(const SplitSource& source, const Piece& piece, const std::string& name, const BarSpan& bar,
+                       ChunkCopy copy, JobSink& sink, OutputFile& file, std::string* detail) {
+  if (!file.Create(name)) {
+    *detail = name + ": " + file.Reason();
+    return SplitResult::CannotCreateFirst;
+  }
+  const OutputShare* share = &piece.share;
+  OutputStream* stream = &file;
+  int failed = -1;
+  std::string problem;
+  const SplitResult result =
+      WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem);
+  if (result == SplitResult::OutputTooLarge) *detail = name + ": " + problem;
+  if (result == SplitResult::WriteFailed)
+    *detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
+                         : name + ": " + file.Reason();
+  if (result != SplitResult::Completed) return result;
+  if (!file.Finish()) {
+    *detail = name + ": " + file.Reason();
+    return SplitResult::WriteFailed;
+  }
+  return SplitResult::Completed;
+}
+
+PieceFigures FiguresOf(const PiecesPlan& plan, const Piece& piece, const std::string& name, uint64_t bytes) {
+  PieceFigures figures;
+  figures.name = name;
+  figures.bytes = bytes;
+  figures.firstFrame = piece.startFrame;
+  figures.frames = piece.endFrame - piece.startFrame;
+  figures.startSeconds = FramesToSeconds(plan.frameMicros, piece.startFrame);
+  figures.seconds = FramesToSeconds(plan.frameMicros, figures.frames);
+  return figures;
+}
+
+// Every piece's name, or false (and why, in *detail) when one cannot be
+// made or written.
+bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<std::string>& names,
+                SplitResult* refusal, std::string* detail) {
+  names.resize(plan.pieces.size());
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
+    if (!MakePieceName(source.path, uint32_t(j + 1), &names[j])) {
+      *detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
+      *refusal = SplitResult::CannotCreateFirst;
+      return false;
+    }
+    const std::string why = ShareRefusal(source, plan.pieces[j].share);
+    if (!why.empty()) {
+      *detail = names[j] + ": " + why;
+      *refusal = SplitResult::OutputTooLarge;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes every planned piece under a temporary name, one after the other,
+// then moves them all into place. The bar runs from 10 to 98 over the
+// pieces by their size.
+SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
+                        ChunkCopy copy, const std::function<bool()>& mayCommit) {
+  std::vector<std::string> names;
+  SplitResult refusal = SplitResult::Completed;
+  if (!NamePieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
+  uint64_t total = 0;
+  for (const Piece& p : plan.pieces) total += p.plannedBytes;
+  sink.Status(Text(sink, kSplitFileCreating), 10);
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+
+  // Finished pieces wait, closed, under their temporary names.
+  std::vector<std::unique_ptr<OutputFile>> files;
+  uint64_t before = 0;
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
+    BarSpan bar;
+    bar.chunkFrom = 10 + int(88 * before / (total ? total : 1));
+    before += plan.pieces[j].plannedBytes;
+    bar.indexFrom = 10 + int(88 * before / (total ? total : 1));
+    bar.chunkSpan = bar.indexFrom - bar.chunkFrom;
+    bar.indexSpan = 0;
+    files.emplace_back(new OutputFile);
+    const SplitResult result = WritePiece(source, plan.pieces[j], names[j], bar, copy, sink, *files.back(), &outcome.detail);
+    if (result != SplitResult::Completed) return result;
+  }
+  // Complete: only now do the pieces replace whatever had their names.
+  if (sink.Cancelled()) return SplitResult::Cancelled;
+  if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  for (size_t j = 0; j < files.size(); ++j) {
+    if (!files[j]->Commit()) {
+      outcome.detail = names[j] + ": " + files[j]->Reason();
+      return SplitResult::CannotCreateFirst;
+    }
+    outcome.pieces.push_back(FiguresOf(plan, plan.pieces[j], names[j], files[j]->Position()));  // in place
+  }
+  sink.Status(Text(sink, kSplitFileCreating), 99);
+  return SplitResult::Completed;
+}
+
+}  // namespace
+
+bool MakePieceName(const std::string& input, uint32_t number, std::string* name) {
+  const size_t folder = filesys::FolderOf(input).size();
+  const size_t keep = input.size() - folder >= 4 ? input.size() - 4 : input.size();
+  *name = input.substr(0, keep) + "-" + std::to_string(number) + ".avi";
+  return name->size() <= 259;
+}
+
+PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
+  RecordingSink sink(host);
+  PiecesOutcome outcome;
+  double overlap = 0;
+  if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
+  if (overlap < 0 || overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+
+  double every = 0;
+  uint64_t limit = 0;
+  if (request.by == PiecesBy::Every) {
+    if (!ParseNumberField(request.everySeconds.c_str(), &every))
+      return Finish(outcome, SplitResult::SecondsInvalid, sink);
+    if (every == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+  } else {
+    double megabytes = 0;
+    if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+    limit = SizeLimitBytes(megabytes);
+    if (limit == 0) return Finish(outcome, SplitResult::SizeInvalid, sink);
+  }
+
+  const std::string& path = request.path;
+  AviSource input;
+  SplitOutcome opened;
+  if (!OpenSplitInput(path, input, opened)) {
+    outcome.detail = opened.detail;
+    return Finish(outcome, opened.result, sink);
+  }
+  AviAnalysis analysis{};
+  SplitOutcome analysed;
+  SplitConfirmation confirmation(analysis);
+  if (!AnalyseSplitInput(path, input, analysis, analysed, sink, &confirmation.walk)) {
+    outcome.engineStarted = analysed.engineStarted;
+    outcome.detail = analysed.detail;
+    outcome.result = analysed.result;
+    outcome.message = sink.message;
+    return outcome;
+  }
+  outcome.engineStarted = true;
+
+  PiecesPlan plan;
+  auto planAndWrite = [&](ChunkCopy copy, const std::function<bool()>& mayCommit) {
+    const SplitSource source{input.Input(), analysis, path};
+    SplitResult result = request.by == PiecesBy::Every ? PlanPiecesEvery(source, every, overlap, plan)
+                                                       : PlanPiecesBySize(source, limit, overlap, plan);
+    if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;
+    if (!plan.where.empty()) outcome.detail = path + ": " + plan.where;
+    if (result == SplitResult::SizeTooSmall && !plan.where.empty())
+      outcome.detail += "; the limit is " + std::to_string(limit) + " bytes";
+    if (result == SplitResult::Completed) result = WritePieces(source, plan, sink, outcome, copy, mayCommit);
+    return result;
+  };
+  // As the two-way split does: the work starts from a guessed analysis while
+  // the whole walk runs beside it, and the pieces replace their names only
+  // once the walk has confirmed the guess and that the chunks lie as they
+  // are written; otherwise all is planned and written again from the walk.
+  SplitResult result;
+  if (!confirmation.walk.Started()) {
+    result = planAndWrite(ChunkCopy::ChunkByChunk, {});
+  } else {
+    AviAnalysis walked{};
+    int confirmed = -1;  // not known yet
+    auto confirm = [&] {
+      if (confirmed < 0) {
+        const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
+        confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
+      }
+      return confirmed == 1;
+    };
+    const PiecesOutcome before = outcome;
+    result = planAndWrite(ChunkCopy::IndexedRuns, confirm);
+    // A run that ended before its commit (a refusal, a failed write) stands
+    // only on a confirmed guess too.
+    if (!sink.Cancelled() && !confirm()) {
+      outcome = before;
+      analysis = walked;
+      result = planAndWrite(ChunkCopy::ChunkByChunk, {});
+    }
+  }
+  input.Close();
+  // A cancelled run wrote nothing; the host reports the cancel itself.
+  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  if (result == SplitResult::SizeTooSmall && !plan.where.empty())
+    return Finish(outcome, result, sink, GroupText(sink, plan));
+  return Finish(outcome, result, sink);
+}

@@ -1,0 +1,98 @@
+// What one output of a split receives of its input, and the writer that
+// writes any such outputs. The two-way split's "-1.avi" and "-2.avi" and
+// every piece of a split into many pieces are shares of one input:
+//
+//   - of each stream, the index entries begin .. end - 1 (counted within the
+//     stream, in index order);
+//   - an audio stream cut inside chunks gives, of its first chunk, only the
+//     last `firstTail` bytes, and of its last chunk only the first
+//     `lastHead` bytes; when both fall in one chunk it gives the bytes
+//     [length - firstTail, lastHead) of that chunk;
+//   - the figures its header carries (frames, each stream's dwLength) and
+//     the bytes its chunks take in the movi list (known before writing, so
+//     that every output is written front to back).
+//
+// The writer walks the input's index over a stretch of entries once and
+// sends every entry to each output whose share holds it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "avi/avi_analysis.h"
+#include "avi/odml_output.h"
+#include "split/split_result.h"
+
+class JobSink;
+class OutputStream;
+struct SplitSource;
+
+struct StreamShare {
+  uint32_t begin = 0;
+  uint32_t end = 0;
+  uint32_t firstTail = 0;  // 0: the first chunk whole
+  uint32_t lastHead = 0;   // 0: the last chunk whole
+  uint64_t moviBytes = 0;  // what its chunks take in the movi list: 8 + size + (size & 1) each
+  uint32_t length = 0;     // strh dwLength
+  uint32_t Entries() const { return end > begin ? end - begin : 0; }
+};
+
+struct OutputShare {
+  uint32_t frames = 0;  // avih dwTotalFrames
+  StreamShare streams[kMaxStreams];
+};
+
+// The entries of the index that the writer walks: from .. to - 1. The
+// entries of stream s are counted from startCount[s] at entry startAt[s]
+// on; the stream's entries before startAt[s] go to no output.
+struct IndexStretch {
+  uint32_t from = 0;
+  uint32_t to = 0;
+  uint32_t startAt[kMaxStreams] = {};
+  uint32_t startCount[kMaxStreams] = {};
+};
+
+// The whole index, each stream counted from 0: the two-way split's stretch.
+IndexStretch WholeIndex(const AviAnalysis& analysis);
+
+// The size in bytes of the output as a version-1 file.
+uint64_t ShareFileBytes(const AviAnalysis& analysis, const OutputShare& share);
+
+// Why an output cannot be written ("" when it can): no output holds more
+// chunk bytes than its input (an index naming one chunk again and again
+// must not make a small file huge).
+std::string ShareRefusal(const SplitSource& source, const OutputShare& share);
+
+// The chunks the output receives, as the OpenDML layer lists them.
+OdmlChunkSource ShareChunks(const SplitSource& source, const OutputShare& share, const IndexStretch& stretch);
+
+// The size in bytes of the output as it is written: version 1 below
+// odml.riffThreshold, else OpenDML (0 when it cannot be laid out so).
+uint64_t ShareWrittenBytes(const SplitSource& source, const OutputShare& share, const IndexStretch& stretch,
+                           const OdmlLimits& odml = OdmlLimits());
+
+// Where the bar stands while the outputs are written: the chunk pass moves
+// it over chunkSpan cells from chunkFrom, the index pass over indexSpan
+// cells from indexFrom (the two-way split: 10 + 88, then 98 + 2).
+struct BarSpan {
+  int chunkFrom = 10;
+  int chunkSpan = 88;
+  int indexFrom = 98;
+  int indexSpan = 2;
+};
+
+// How whole chunks are copied. Runs: chunks lying back to back in the
+// input as they are written go as runs of input bytes (file to file where
+// the system can). ChunkByChunk: every chunk on its own, the same bytes more
+// slowly. IndexedRuns: chunks that the index places back to back form runs
+// without their headers being read: the same bytes only when
+// ChunksStoredAsWritten holds, which must be checked before they are used.
+enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
+
+// Writes count outputs (a null stream: not made) from one walk of stretch,
+// reporting "File Creating" progress to sink and stopping on its cancel.
+// Completed, Cancelled, WriteFailed (*failedOutput the output, or -1 when
+// the input ran short) or OutputTooLarge (*failedOutput the output,
+// *problem why: ShareRefusal, or no OpenDML layout).
+SplitResult WriteShares(const SplitSource& source, const OutputShare* const* shares, OutputStream* const* outputs,
+                        int count, const IndexStretch& stretch, JobSink& sink, const BarSpan& bar,
+                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odml, std::string* problem);
