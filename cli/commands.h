@@ -6,6 +6,7 @@
 int RunInfo(int argc, char** argv);
 int RunSplit(int argc, char** argv);
 int RunMerge(int argc, char** argv);
+int RunRepair(int argc, char** argv);
 
 // The program's paths hold at most 259 bytes (a path buffer of 260 with its
 // zero); the command line refuses a longer one rather than cut it.
