@@ -124,8 +124,8 @@ bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
       }
       key = told > 0;
       if (s.rule != KeyRule::Unknown) s.toldByCodec++;
-    } else if (s.indexedNotKey > 0 && s.indexedKey == 0) {
-      key = false;  // the writer marks this stream's chunks not key
+    } else if (c.size == 0 || (s.indexedNotKey > 0 && s.indexedKey == 0)) {
+      key = false;  // an empty chunk (ffmpeg marks it so), or a writer that marks this stream's chunks not key
     }
     if (key) c.word |= KeptChunk::kKey;
   }
