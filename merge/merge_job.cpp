@@ -91,14 +91,14 @@ class MergeRun {
     // A file cut short has its header: what the walk missed is its end.
     const bool replace = outcome_.structure.code == 1;
     const std::string* paths[2] = {&request_.first, &request_.second};
-    const TextPair which[2] = {{"AVI File 1st: ", "結合元ファイル１："}, {"AVI File 2nd: ", "結合元ファイル２："}};
+    const char* which[2] = {sink_.Pick("AVI File 1st: ", "結合元ファイル１："), sink_.Pick("AVI File 2nd: ", "結合元ファイル２：")};
     for (int i = 0; i < 2; ++i) {
       if (i == 1 && *paths[1] == *paths[0]) break;
       const DamageReport damage = InspectDamage(*paths[i]);
       if (!damage.damaged) continue;
       const std::string line = *paths[i] + ": " + damage.english.substr(0, damage.english.find('\n'));
       outcome_.detail = replace && why.empty() ? line : outcome_.detail + "\n" + line;
-      why += std::string(why.empty() ? "" : "\n\n") + Text(which[i]) + damage.In(sink_.EnglishUi());
+      why += std::string(why.empty() ? "" : "\n\n") + which[i] + damage.In(sink_.EnglishUi());
     }
     return why;
   }

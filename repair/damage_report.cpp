@@ -43,7 +43,7 @@ DamageReport DescribeDamage(const RepairScan& scan) {
   if (scan.firstMissingIdx1 >= 0 || scan.firstMissingStandard >= 0) {
     const bool idx1 = scan.firstMissingIdx1 >= 0;
     const ull k = ull(idx1 ? scan.firstMissingIdx1 : scan.firstMissingStandard);
-    r.english += Format("%sIndex entry %llu (%s) misses its chunk; %llu entries in all do.", r.english.empty() ? "" : " ",
+    r.english += Format("%sIndex entry %llu (%s) misses its chunk (entries that miss: %llu).", r.english.empty() ? "" : " ",
                         k, idx1 ? "idx1" : "ix##", ull(scan.entriesMissing));
     r.japanese += Format("インデックスの %llu 番目の項目（%s）が指すチャンクがありません（全部で %llu 項目）。", k,
                          idx1 ? "idx1" : "ix##", ull(scan.entriesMissing));
