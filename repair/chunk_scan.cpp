@@ -52,7 +52,11 @@ class Collector {
   uint64_t Next(uint64_t after, uint32_t size, uint64_t end, bool* unpadded) {
     *unpadded = false;
     if ((size & 1) == 0) return after;
-    if (after + 1 <= end && (after + 1 == end || Expected(after + 1, end))) return after + 1;
+    if (after + 1 <= end && (after + 1 == end || Expected(after + 1, end))) {
+      in_.Seek(after);
+      *unpadded = in_.ReadByte() != 0;  // a pad byte of another value is written as 0
+      return after + 1;
+    }
     if (Expected(after, end) || after == end) {
       *unpadded = true;
       return after;

@@ -149,7 +149,7 @@ bool WriteHeader(const std::vector<Patch>& patches, uint64_t headerBytes, Copier
 }
 
 // The chunks as stored, runs of neighbours copied at once; a pad byte the
-// input lacks is added.
+// input lacks (or holds as another value than 0) is written as 0.
 bool WriteChunks(const RepairScan& scan, Copier& out) {
   uint64_t runStart = 0, runEnd = 0;
   for (size_t i = 0; i < scan.chunks.Size(); ++i) {
