@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
+#include "repair/damage_report.h"
 
 namespace {
 
@@ -24,6 +25,15 @@ const char* TypeName(StreamType type) {
 }
 
 using ull = unsigned long long;
+
+std::string FormText(uint32_t code) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    const char c = char(code >> (8 * i));
+    text += c >= 0x20 && c <= 0x7E ? c : '.';
+  }
+  return text;
+}
 
 void PrintJson(const AviAnalysis& a) {
   std::printf(
@@ -111,20 +121,45 @@ int RunInfo(int argc, char** argv) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (it does not begin with \"RIFF\")\n", path);
     return 1;
   }
+  if (input.File().U32At(8) != FourCC('A', 'V', 'I', ' ')) {
+    std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (a RIFF file of form \"%s\", not \"AVI \")\n", path,
+                 FormText(input.File().U32At(8)).c_str());
+    return 1;
+  }
   // An OpenDML file is analysed as the version-1 file it stands for; its
   // own layout (or why its indexes are refused) follows.
   AviAnalysis a{};
   const bool read = input.Analyse(a, nullptr, 0, 10);
   const OdmlFacts& facts = input.Reader().Facts();
   const bool odml = !read || input.IsOpenDml();
+  // A recording that ended badly (cut short, no index, a broken one): why,
+  // and what a repair would keep. Looked for when the file cannot be split.
+  InfoSummary summary;
+  if (read && !json && !layout) summary = SummariseFile(path, input, a);
+  DamageReport damage;
+  if (!read || summary.splitVerdict.rfind("no", 0) == 0 || (read && (json || layout) && !a.idx1Offset))
+    damage = InspectDamage(path);
+  const std::string why = damage.english.substr(0, damage.english.find('\n'));
+  const std::string repair = damage.damaged ? damage.english.substr(damage.english.find('\n') + 1) : "";
   if (json) {
     if (read) PrintJson(a);
     else std::printf("{\"refused\":%s", JsonString(DescribeOdmlFault(facts.fault, 1)).c_str());
     if (odml) std::printf(",\"layout\":%s", JsonString(DescribeOdmlLayout(facts)).c_str());
+    if (damage.damaged)
+      std::printf(",\"damage\":%s,\"repair\":%s", JsonString(why).c_str(), JsonString(repair).c_str());
     std::printf("}\n");
   } else {
     if (read && layout) PrintText(a);
-    if (read && !layout) PrintInfoSummary(stdout, path, a, SummariseFile(path, input, a));
+    if (damage.damaged && summary.splitVerdict.rfind("no", 0) == 0) summary.splitVerdict = "no: " + why;
+    if (damage.damaged && summary.mergeVerdict.rfind("no", 0) == 0) summary.mergeVerdict = "no: " + why;
+    if (read && !layout && damage.damaged && a.riffSizeOffset == 0) {
+      // The walk found nothing (a cut RIFF list): the summary would only guess.
+      std::printf("file          %s (%llu bytes)\nsplit         %s\nmerge         %s\n", path, ull(summary.fileBytes),
+                  summary.splitVerdict.c_str(), summary.mergeVerdict.c_str());
+    } else if (read && !layout) {
+      PrintInfoSummary(stdout, path, a, summary);
+    }
+    if (damage.damaged) std::printf("damage        %s\nrepair        %s\n", why.c_str(), repair.c_str());
     if (odml) std::printf("%s", DescribeOdmlLayout(facts).c_str());
   }
   if (read) return 0;

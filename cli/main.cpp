@@ -16,6 +16,7 @@ const char kSplitUsage[] =
 const char kMergeUsage[] =
     "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
 const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--lang en|ja] [--json]\n";
+const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
@@ -66,8 +67,19 @@ const char kJoinHelp[] =
     "                   file's bytes, frames and seconds\n"
     "Written under a temporary name and moved into place when complete.\n";
 
+const char kRepairHelp[] =
+    "Repairs a recording that ended badly (cut short, without an index or with a broken\n"
+    "one): writes FILE-r.avi beside it (a final .avi replaced) holding every whole chunk\n"
+    "of FILE's data lists in order, the header with true counts and a rebuilt index.\n"
+    "Key flags come from the index entries that survive, else from the video codec.\n"
+    "FILE itself is never written. An intact file: \"nothing to repair\", no file.\n"
+    "  --output PATH    write the repaired file to PATH instead\n"
+    "  --lang en|ja     the language of the messages\n"
+    "  --json           one JSON line with the result, message, outputs and figures\n"
+    "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n";
+
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "%s%s%s%s", kInfoUsage, kSplitUsage, kMergeUsage, kJoinUsage);
+  std::fprintf(to, "%s%s%s%s%s", kInfoUsage, kSplitUsage, kMergeUsage, kJoinUsage, kRepairUsage);
   std::fputs("       tavrin COMMAND --help | tavrin --version\n", to);
 }
 
@@ -83,6 +95,7 @@ bool PrintCommandHelp(const char* command) {
   if (std::strcmp(command, "split") == 0) usage = kSplitUsage, help = kSplitHelp;
   if (std::strcmp(command, "merge") == 0) usage = kMergeUsage, help = kMergeHelp;
   if (std::strcmp(command, "join") == 0) usage = kJoinUsage, help = kJoinHelp;
+  if (std::strcmp(command, "repair") == 0) usage = kRepairUsage, help = kRepairHelp;
   if (!usage) return false;
   std::fputs(usage, stdout);
   std::fputs(help, stdout);
@@ -121,6 +134,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "split") == 0) return RunSplit(argc - 2, argv + 2);
   if (std::strcmp(command, "merge") == 0) return RunMerge(argc - 2, argv + 2);
   if (std::strcmp(command, "join") == 0) return RunJoin(argc - 2, argv + 2);
+  if (std::strcmp(command, "repair") == 0) return RunRepair(argc - 2, argv + 2);
   std::fprintf(stderr, "tavrin: unknown command '%s'\n", command);
   PrintUsage(stderr);
   return 2;

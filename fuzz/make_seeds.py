@@ -70,3 +70,17 @@ write("merge", "seed-video", bytes([3]) + two(avi(20, audio=False), avi(20, audi
 write("settings", "seed-default", b"Position=\nOrgFolder=\nTabNo=0\nCreateFileN=1\nOverLapS=0\n")
 write("settings", "seed-full", b"Position=100 200\r\nOrgFolder=C:\\v\\\r\nTabNo=1\r\nCreateFileN=3\r\n"
       b"OverLapS=12.25\r\nSplitByTime=TRUE\r\nSizeLimitMB=700\r\nSplitMerge=TRUE\r\n")
+
+# repair: a byte that picks the OpenDML threshold, then a recording that
+# ended badly: cut short, without its index, with shifted index offsets.
+whole = avi(40)
+movi_at = whole.find(b"movi") - 8
+idx1_at = whole.find(b"idx1")
+shifted = bytearray(whole)
+for e in range(idx1_at + 8, len(whole), 16):
+    struct.pack_into("<I", shifted, e + 8, struct.unpack_from("<I", shifted, e + 8)[0] + 3)
+write("repair", "seed-cut", bytes([0]) + whole[:movi_at + (idx1_at - movi_at) * 2 // 3])
+write("repair", "seed-no-index", bytes([0]) + whole[:idx1_at])
+write("repair", "seed-cut-in-index", bytes([1]) + whole[:idx1_at + 8 + 16 * 30 + 5])
+write("repair", "seed-shifted", bytes([1]) + bytes(shifted))
+write("repair", "seed-absolute-cut", bytes([1]) + avi(30, absolute=True)[:-100])

@@ -13,6 +13,7 @@
 #include "avi/fourcc.h"
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
+#include "repair/damage_report.h"
 
 namespace {
 
@@ -73,8 +74,33 @@ class MergeRun {
     outcome_.structure.code = 6;
     outcome_.structure.field = DescribeOdmlFault(fault, 1) + " in the " + which + " file";
     outcome_.detail = path + ": " + DescribeOdmlFault(fault, 1);
-    Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, DescribeOdmlFault(fault, sink_.EnglishUi()));
+    std::string why = DescribeOdmlFault(fault, sink_.EnglishUi());
+    const DamageReport damage = InspectDamage(path);
+    if (damage.damaged) {
+      outcome_.detail += "\n" + damage.english.substr(0, damage.english.find('\n'));
+      why += "\n\n" + damage.In(sink_.EnglishUi());
+    }
+    Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, why);
     return false;
+  }
+
+  // For a refused structure: which input ended badly (cut short, no index
+  // or a broken one), and what a repair would keep of it; "" when neither.
+  std::string Damage() {
+    std::string why;
+    // A file cut short has its header: what the walk missed is its end.
+    const bool replace = outcome_.structure.code == 1;
+    const std::string* paths[2] = {&request_.first, &request_.second};
+    const char* which[2] = {sink_.Pick("AVI File 1st: ", "結合元ファイル１："), sink_.Pick("AVI File 2nd: ", "結合元ファイル２：")};
+    for (int i = 0; i < 2; ++i) {
+      if (i == 1 && *paths[1] == *paths[0]) break;
+      const DamageReport damage = InspectDamage(*paths[i]);
+      if (!damage.damaged) continue;
+      const std::string line = *paths[i] + ": " + damage.english.substr(0, damage.english.find('\n'));
+      outcome_.detail = replace && why.empty() ? line : outcome_.detail + "\n" + line;
+      why += std::string(why.empty() ? "" : "\n\n") + which[i] + damage.In(sink_.EnglishUi());
+    }
+    return why;
   }
 
   const MergeRequest& request_;
@@ -121,7 +147,8 @@ MergeOutcome MergeRun::Run() {
   outcome_.structure = CompareStructure(firstAnalysis_, secondAnalysis_, first_.Input(), second_.Input());
   if (outcome_.structure.code != 0) {
     outcome_.detail = outcome_.structure.Describe();
-    return Fail(outcome_.structure.code <= 7 ? MergeResult::Unsupported : MergeResult::StructureDiffers);
+    if (outcome_.structure.code <= 7) return Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, Damage());
+    return Fail(MergeResult::StructureDiffers);
   }
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 

@@ -8,6 +8,7 @@
 #include "avi/avi_source.h"
 #include "avi/background_walk.h"
 #include "avi/fourcc.h"
+#include "repair/damage_report.h"
 #include "split/number_field.h"
 #include "split/split_engine.h"
 
@@ -44,6 +45,41 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
   if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
   return outcome;
 }
+
+bool RefusesDamage(SplitResult result) {
+  return (result >= SplitResult::NoHeaderFields && result <= SplitResult::NoVideoEntries) ||
+         result == SplitResult::WriteFailed;
+}
+
+std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi) {
+  return damage.damaged ? text + "\n\n" + damage.In(englishUi) : text;
+}
+
+void AddDamageDetail(std::string& detail, const DamageReport& damage) {
+  if (!damage.damaged) return;
+  const bool sameLine = detail.empty() || detail.back() == ':';
+  detail += (sameLine ? (detail.empty() ? "" : " ") : "\n") + damage.english.substr(0, damage.english.find('\n'));
+}
+
+namespace {
+
+// A refusal of a recording that ended badly (cut short, no index or a
+// broken one) says so after its message, with what a repair would keep.
+SplitOutcome& FinishWithDamage(SplitOutcome& outcome, SplitResult result, JobSink& sink, const std::string& path) {
+  const TextPair* text = SplitResultText(result);
+  if (!text || !RefusesDamage(result)) return Finish(outcome, result, sink);
+  const DamageReport damage = InspectDamage(path);
+  if (!damage.damaged) return Finish(outcome, result, sink);
+  outcome.result = result;
+  // A file cut short has its header, its avih and its movi list: what the
+  // walk missed is the end of the file.
+  if (result == SplitResult::NoHeaderFields) outcome.detail = path + ":";
+  AddDamageDetail(outcome.detail, damage);
+  sink.Message(WithDamage(Text(sink, *text), damage, sink.EnglishUi()).c_str(), MessageOwner::ProgressWindow);
+  return outcome;
+}
+
+}  // namespace
 
 bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {
   std::string reason;
@@ -87,9 +123,11 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
   outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
   outcome.result = SplitResult::OpenDml;
   outcome.detail = path + ": " + DescribeOdmlFault(input.Fault(), 1);
+  const DamageReport damage = InspectDamage(path);
+  AddDamageDetail(outcome.detail, damage);
   const std::string text =
       std::string(Text(sink, *SplitResultText(SplitResult::OpenDml))) + "\n\n" +
-      DescribeOdmlFault(input.Fault(), sink.EnglishUi());
+      WithDamage(DescribeOdmlFault(input.Fault(), sink.EnglishUi()), damage, sink.EnglishUi());
   sink.Message(text.c_str(), MessageOwner::ProgressWindow);
   return false;
 }
@@ -187,5 +225,5 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     outcome.result = result;  // the host merges next, without a message
     return outcome;
   }
-  return Finish(outcome, result, sink);
+  return FinishWithDamage(outcome, result, sink, path);
 }

@@ -23,6 +23,15 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink);
 // Sets the outcome's result and shows its message, if it has one.
 SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink);
 
+// The results that a recording which ended badly (cut short, without an
+// index or with a broken one) can cause: their message gets the reason and
+// what a repair would keep (repair/damage_report.h).
+bool RefusesDamage(SplitResult result);
+struct DamageReport;
+std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi);
+// Adds the reason's first line, in English, to a detail for the command line.
+void AddDamageDetail(std::string& detail, const DamageReport& damage);
+
 // Checks that path can be split (it opens) and opens it into input. On
 // failure: outcome's result and detail, false.
 bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome);

@@ -76,7 +76,9 @@ def refusals(path):
     with open("noindex.avi", "wb") as f:
         f.write(data)
     text = info("noindex.avi")
-    check("no index split", field(text, "split"), "no: no idx1 index")
+    check("no index split", field(text, "split"), "no: It has no index (no idx1, no ix##).")
+    check("no index repair", field(text, "repair").startswith("`tavrin repair` (or Repair in the window) can rebuild it"),
+          True)
     check("no index merge", field(text, "merge").startswith("no: "), True)
     check("no index key frames", field(text, "key frames"), "none in the index")
     os.remove("noindex.avi")

@@ -10,7 +10,7 @@ check() { # description, then the test command
 }
 version=$(head -n1 "$TAVRIN_SOURCE_DIR/VERSION")
 check "--version prints the VERSION file's version" [ "$("$T" --version)" = "tavrin $version" ]
-for command in info split merge; do
+for command in info split merge repair; do
   out=$("$T" "$command" --help); rc=$?
   check "$command --help exits 0" [ $rc -eq 0 ]
   check "$command --help starts with its usage" grep -q "^usage: tavrin $command" <<<"$out"
@@ -18,6 +18,7 @@ for command in info split merge; do
 done
 check "split --help names --size-mb and --overlap" grep -q -- "--size-mb" <<<"$("$T" split --help)"
 check "merge --help names --write" grep -q -- "--write" <<<"$("$T" merge --help)"
+check "repair --help names --output" grep -q -- "--output" <<<"$("$T" repair --help)"
 check "help lists every command on stdout" [ "$("$T" help | grep -c '^ *\(usage: \)\?tavrin ')" -ge 4 ]
 "$T" frobnicate >/dev/null 2>err.txt; rc=$?
 check "an unknown command exits 2" [ $rc -eq 2 ]

@@ -133,8 +133,13 @@ TEST(MergeJob, StructureMessages) {
   // No index in the first: code 5.
   AviLayout unindexed = FrameRange(SimpleClip(300, 10), 0, 200);
   unindexed.writeIndex = false;
-  ExpectMessage(WriteTemp("noindex.avi", BuildAvi(unindexed)), pair.second, 5, "Avi File???",
-                "未対応のファイルです");
+  // ... which the message names, with what a repair would keep.
+  ExpectMessage(WriteTemp("noindex.avi", BuildAvi(unindexed)), pair.second, 5,
+                "Avi File???\n\nAVI File 1st: It has no index (no idx1, no ix##).\n`tavrin repair` (or Repair in "
+                "the window) can rebuild it: the repaired file would keep 200 frames (8.000 s) in 400 chunks.",
+                "未対応のファイルです\n\n結合元ファイル１：インデックス（idx1、ix##）がありません。\n修復（`tavrin "
+                "repair` またはウィンドウの「修復」）で作り直せます。修復後のファイルには 200 フレーム（8.000 秒）、400 "
+                "チャンクが残ります。");
   // movi lists at different offsets: code 8.
   AviLayout shifted = FrameRange(SimpleClip(300, 10), 0, 200);
   shifted.junkAfterHeader = "padding!";

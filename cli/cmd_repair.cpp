@@ -1,0 +1,105 @@
+// tavrin repair: runs the repair job on a file; Ctrl-C acts as the progress
+// dialog's Cancel.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/json.h"
+#include "cli/working_sink.h"
+#include "repair/repair_job.h"
+
+namespace {
+
+const char kUsage[] = "usage: tavrin repair FILE [--output PATH] [--lang en|ja] [--json]\n";
+
+int UsageError(const std::string& problem) {
+  std::fprintf(stderr, "tavrin repair: %s\n", problem.c_str());
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+// The option's value: after "=" or the next argument; null when missing.
+const char* Value(const char* arg, const char* name, int argc, char** argv, int* i) {
+  const size_t n = std::strlen(name);
+  if (arg[n] == '=') return arg + n + 1;
+  return *i + 1 < argc ? argv[++*i] : nullptr;
+}
+
+bool Is(const char* arg, const char* name) {
+  const size_t n = std::strlen(name);
+  return std::strncmp(arg, name, n) == 0 && (arg[n] == 0 || arg[n] == '=');
+}
+
+}  // namespace
+
+int RunRepair(int argc, char** argv) {
+  const char* file = nullptr;
+  const char* output = nullptr;
+  bool json = false;
+  int englishUi = 1;
+  bool optionsEnded = false;
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
+      if (std::strcmp(arg, "--") == 0) {
+        optionsEnded = true;
+      } else if (std::strcmp(arg, "--json") == 0) {
+        json = true;
+      } else if (Is(arg, "--output")) {
+        output = Value(arg, "--output", argc, argv, &i);
+        if (!output || !*output) return UsageError("missing value for --output");
+      } else if (Is(arg, "--lang")) {
+        const char* value = Value(arg, "--lang", argc, argv, &i);
+        if (!value) return UsageError("missing value for --lang");
+        if (std::strcmp(value, "en") == 0) englishUi = 1;
+        else if (std::strcmp(value, "ja") == 0) englishUi = 0;
+        else return UsageError("--lang takes en or ja");
+      } else {
+        return UsageError(std::string("unknown option '") + arg + "'");
+      }
+    } else if (!file) {
+      file = arg;
+    } else {
+      return UsageError(std::string("unexpected argument '") + arg + "'");
+    }
+  }
+  if (!file) return UsageError("no input file");
+  if (!PathUsableWhole(file)) return UsageError(PathTooLong(file));
+  if (output && !PathUsableWhole(output)) return UsageError(PathTooLong(output));
+
+  WorkingSink sink(englishUi);
+  InterruptAsCancel interrupt(sink);
+  RepairRequest request;
+  request.path = file;
+  if (output) request.output = output;
+  const RepairOutcome outcome = RepairJob(request, sink);
+  sink.EndBar();
+  const bool cancelled = outcome.result == RepairResult::Cancelled;
+  const bool succeeded = outcome.result == RepairResult::Repaired || outcome.result == RepairResult::NothingToRepair;
+  if (cancelled) std::fputs("tavrin repair: cancelled\n", stderr);
+  if (!outcome.detail.empty() && !succeeded) std::fprintf(stderr, "tavrin repair: %s\n", outcome.detail.c_str());
+
+  if (json) {
+    std::string out = "{\"result\":" + std::to_string(outcome.Number()) + ",\"message\":";
+    out += outcome.message.empty() ? "null" : JsonString(outcome.message);
+    out += ",\"outputs\":[" + (outcome.written.empty() ? std::string() : JsonString(outcome.written)) + "]";
+    out += ",\"nothing_to_repair\":" + std::string(outcome.nothingToRepair ? "true" : "false");
+    if (succeeded) {
+      out += ",\"frames\":" + std::to_string(outcome.frames) + ",\"seconds\":" + JsonFixed(outcome.seconds, 6);
+      if (!outcome.written.empty()) out += ",\"bytes\":" + std::to_string(outcome.bytes);
+    }
+    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
+    out += "}\n";
+    std::fputs(out.c_str(), stdout);
+  } else {
+    if (!outcome.message.empty()) std::printf("%s\n", outcome.message.c_str());
+    if (!outcome.written.empty()) {
+      std::printf("%s: %llu bytes, %u frames, %.3f s\n", outcome.written.c_str(),
+                  static_cast<unsigned long long>(outcome.bytes), unsigned(outcome.frames), outcome.seconds);
+      std::printf("%s\n", outcome.detail.c_str());
+    }
+  }
+  return succeeded && !cancelled ? 0 : 1;
+}

@@ -1,0 +1,169 @@
+#include "repair/repair_job.h"
+
+#include <cstdio>
+
+#include "app/file_probe.h"
+#include "app/job_sink.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "io/output_file.h"
+#include "repair/damage_report.h"
+#include "repair/repair_scan.h"
+#include "repair/repair_writer.h"
+
+namespace {
+
+using ull = unsigned long long;
+
+class RepairRun {
+ public:
+  RepairRun(const RepairRequest& request, JobSink& sink, const OdmlLimits& limits)
+      : request_(request), sink_(sink), limits_(limits) {}
+  RepairOutcome Run();
+
+ private:
+  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
+
+  RepairOutcome& Finish(RepairResult result, const std::string& detail = std::string()) {
+    outcome_.result = result;
+    if (!detail.empty()) outcome_.detail = detail;
+    if (const TextPair* text = RepairResultText(result)) {
+      outcome_.message = Text(*text);
+      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    }
+    return outcome_;
+  }
+  RepairOutcome& Refuse(RepairRefusal refusal);
+  std::string Kept() const;
+
+  const RepairRequest& request_;
+  JobSink& sink_;
+  OdmlLimits limits_;
+  RepairOutcome outcome_;
+  ByteInput input_;
+  RepairScan scan_;
+};
+
+RepairOutcome& RepairRun::Refuse(RepairRefusal refusal) {
+  const std::string& path = request_.path;
+  switch (refusal) {
+    case RepairRefusal::NotRiff: return Finish(RepairResult::NotAvi, path + ": does not begin with \"RIFF\"");
+    case RepairRefusal::NotAvi: {
+      std::string form;
+      for (int i = 0; i < 4; ++i) {
+        const char c = char(scan_.riffForm >> (8 * i));
+        form += c >= 0x20 && c <= 0x7E ? c : '.';
+      }
+      return Finish(RepairResult::NotAvi, path + ": a RIFF file of form \"" + form + "\", not \"AVI \"");
+    }
+    case RepairRefusal::NoHeader:
+      return Finish(RepairResult::NoHeader, path + ": no hdrl list with avih and a stream header (strh)");
+    case RepairRefusal::TooManyStreams:
+      return Finish(RepairResult::NoHeader, path + ": more than 10 stream headers");
+    case RepairRefusal::NoDataList: return Finish(RepairResult::NoDataList, path + ": no LIST movi");
+    case RepairRefusal::NoWholeChunk:
+      return Finish(RepairResult::NoWholeChunk, path + ": no whole chunk of the header's streams in the data lists");
+    case RepairRefusal::TooManyChunks:
+      return Finish(RepairResult::TooLarge, path + ": more than " + std::to_string(kMaxRepairChunks) + " chunks");
+    case RepairRefusal::Cancelled: return Finish(RepairResult::Cancelled);
+    case RepairRefusal::None: break;
+  }
+  return outcome_;
+}
+
+// What the repaired file keeps, in words for the command line.
+std::string RepairRun::Kept() const {
+  std::string text = std::to_string(scan_.chunks.Size()) + " chunks kept (";
+  for (uint32_t s = 0; s < scan_.streamCount; ++s) {
+    const RepairStream& st = scan_.streams[s];
+    if (s) text += ", ";
+    text += "stream " + std::to_string(s) + ": " + std::to_string(st.chunks);
+    if (st.fccType == kVids) {
+      const uint64_t indexed = st.indexedKey + st.indexedNotKey;
+      text += " frames, key flags of " + std::to_string(indexed) + " from the index";
+      if (st.chunks > indexed) text += std::string(" and of ") + std::to_string(st.chunks - indexed) + " by " + KeyRuleName(st.rule);
+    } else {
+      text += " chunks";
+    }
+  }
+  text += ")";
+  if (scan_.partialChunk) text += "; the partial chunk at the end left out";
+  if (scan_.skippedBytes) text += "; " + std::to_string(scan_.skippedBytes) + " bytes that held no chunk left out";
+  return text;
+}
+
+RepairOutcome RepairRun::Run() {
+  const std::string& path = request_.path;
+  sink_.Status(Text(kRepairReading), 0);
+  if (sink_.Cancelled()) return Finish(RepairResult::Cancelled);
+  if (!input_.Open(path.c_str())) return Finish(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
+
+  ScanForRepair(input_, scan_, &sink_, 0, 10);
+  if (scan_.refusal != RepairRefusal::None) return Refuse(scan_.refusal);
+  outcome_.frames = uint32_t(scan_.VideoFrames());
+  outcome_.seconds = scan_.Seconds();
+  if (scan_.Intact()) {
+    outcome_.nothingToRepair = true;
+    return Finish(RepairResult::NothingToRepair, path + ": whole, and its index names every chunk");
+  }
+  const DamageReport damage = DescribeDamage(scan_);
+
+  const std::string output = request_.output.empty() ? RepairedName(path) : request_.output;
+  if (output == path || SameFile(output.c_str(), path.c_str()))
+    return Finish(RepairResult::OutputIsInput, output + ": names the input");
+  RepairedFigures figures;
+  std::string problem;
+  if (!MeasureRepairedFile(input_, scan_, limits_, &figures, &problem))
+    return Finish(RepairResult::TooLarge, output + ": " + problem);
+
+  OutputFile out;
+  if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
+  sink_.Status(Text(kRepairWriting), 10);
+  RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem);
+  if (written == RepairWrite::Written && sink_.Cancelled()) written = RepairWrite::Cancelled;
+  if (written == RepairWrite::Written && !(out.Finish() && out.Commit())) written = RepairWrite::WriteFailed;
+  if (written != RepairWrite::Written) {
+    const std::string reason = out.Reason();
+    out.Abandon();
+    switch (written) {
+      case RepairWrite::Cancelled: return Finish(RepairResult::Cancelled);
+      case RepairWrite::InputChanged: return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
+      case RepairWrite::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
+      default: return Finish(RepairResult::WriteFailed, output + ": " + (reason.empty() ? "write failed" : reason));
+    }
+  }
+  outcome_.written = output;
+  outcome_.bytes = out.Position();
+  outcome_.result = RepairResult::Repaired;
+  char summary[256];
+  const double minutes = double(uint64_t(outcome_.seconds) / 60);
+  std::snprintf(summary, sizeof summary, Text(kRepairSummary), unsigned(outcome_.frames), minutes,
+                outcome_.seconds - minutes * 60);
+  outcome_.message = summary;
+  if (scan_.KeyFramesUntold()) outcome_.message += std::string("\n\n") + Text(kRepairKeysUntold);
+  outcome_.detail = output + ": " + Kept() + (figures.openDml ? "; written as OpenDML" : "") + "\n" +
+                    damage.english.substr(0, damage.english.find('\n'));
+  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  return outcome_;
+}
+
+}  // namespace
+
+std::string RepairedName(const std::string& path) {
+  std::string stem = path;
+  if (stem.size() >= 4) {
+    std::string tail = stem.substr(stem.size() - 4);
+    for (char& c : tail) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (tail == ".avi") stem.resize(stem.size() - 4);
+  }
+  return stem + "-r.avi";
+}
+
+RepairOutcome RepairJob(const RepairRequest& request, JobSink& sink) {
+  return RepairJobWithLimits(request, sink, OdmlLimits());
+}
+
+RepairOutcome RepairJobWithLimits(const RepairRequest& request, JobSink& sink, const OdmlLimits& limits) {
+  RepairRun run(request, sink, limits);
+  return run.Run();
+}

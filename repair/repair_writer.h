@@ -1,0 +1,39 @@
+// Writes the repaired file of a scan (repair/repair_scan.h): the input's
+// header, byte for byte, with the numbers that depend on the chunks made
+// true (RIFF and movi sizes, avih dwTotalFrames and its has-index flag,
+// each stream's dwLength and dwSuggestedBufferSize, a dmlh frame count; an
+// indx super index of the input becomes JUNK of the same size), then every
+// kept chunk as it is stored, then a new idx1. Runs of chunks that lie
+// back to back in the input are copied as runs (the system copies large
+// ones between the files). A file that reaches the OpenDML threshold is
+// written through the OpenDML layer (avi/odml_output.h) instead.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "avi/odml_output.h"
+#include "repair/repair_scan.h"
+
+class ByteInput;
+class OutputStream;
+class WalkSink;
+
+struct RepairedFigures {
+  uint64_t versionOneBytes = 0;  // the version-1 file
+  uint64_t fileBytes = 0;        // the file written (larger when OpenDML)
+  bool openDml = false;
+};
+
+enum class RepairWrite { Written, Cancelled, InputChanged, WriteFailed, TooLarge };
+
+// The figures of the file WriteRepairedFile writes; false (with *problem)
+// when it cannot be laid out.
+bool MeasureRepairedFile(ByteInput& input, const RepairScan& scan, const OdmlLimits& limits, RepairedFigures* figures,
+                         std::string* problem);
+
+// Writes the repaired file into out. sink (may be null) gets bar cells
+// base .. base + span and may cancel. On anything but Written, out holds a
+// partial file its owner must discard; *problem says why on TooLarge.
+RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputStream& out, WalkSink* sink,
+                              int base, int span, const OdmlLimits& limits = OdmlLimits(),
+                              std::string* problem = nullptr);
