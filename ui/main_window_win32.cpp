@@ -12,6 +12,8 @@
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
+#include "ui/tool_ui.h"
+#include "ui/tools.h"
 #include "ui/win32_host.h"
 
 namespace {
@@ -163,7 +165,10 @@ void ExecuteMerge(HWND window) {
   ReadText(window, IDC_MERGE_FILE2, text);
   if (text[0] == 0) return;
   RunMergeProgress(AppShell().instance, window);
-  if (CancelSet(AppJobState())) ShowMainMessage(window, kBreak);
+  if (CancelSet(AppJobState()))
+    ShowMainMessage(window, kBreak);
+  else
+    OfferRepairAfterRefusal(window);
 }
 
 void ExecuteSplit(HWND window) {
@@ -180,6 +185,7 @@ void ExecuteSplit(HWND window) {
     ShowMainMessage(window, kBreak);
     return;
   }
+  if (OfferRepairAfterRefusal(window)) return;
   if (result != 0 || !IsButtonChecked(window, IDC_SPLIT_MERGE)) return;
 
   // Split-Merge: join the two fresh outputs at once. After a cancel here the
@@ -187,7 +193,10 @@ void ExecuteSplit(HWND window) {
   SetDlgItemTextA(window, IDC_MERGE_FILE1, state.firstOutputPath);
   SetDlgItemTextA(window, IDC_MERGE_FILE2, state.secondOutputPath);
   RunMergeProgress(AppShell().instance, window);
-  if (CancelSet(state)) ShowMainMessage(window, kBreak);
+  if (CancelSet(state))
+    ShowMainMessage(window, kBreak);
+  else
+    OfferRepairAfterRefusal(window);
 }
 
 void OpenHelp(HWND window) {
@@ -220,8 +229,9 @@ void SaveSettingsOnClose(HWND window) {
   }
   char overlap[kPathBytes];
   ReadText(window, IDC_OVERLAP, overlap);
-  WriteSettingsFile(path, r.left, r.top, shell.settings.orgFolder, shell.settings.currentTab,
-                    shell.settings.createFileChoice, overlap);
+  if (WriteSettingsFile(path, r.left, r.top, shell.settings.orgFolder, shell.settings.currentTab,
+                        shell.settings.createFileChoice, overlap))
+    AppendToolSettings(path, AppToolSettings());
 }
 
 void OnSplitMergeBox(HWND window) {
@@ -292,6 +302,15 @@ void OnCommand(HWND window, int id) {
       break;
     case IDM_ABOUT:
       RunAboutBox(AppShell().instance, window);
+      break;
+    case IDM_JOIN:
+      RunJoinDialog(window);
+      break;
+    case IDM_PIECES:
+      RunPiecesDialog(window);
+      break;
+    case IDM_REPAIR:
+      RepairFromMenu(window);
       break;
     default:
       break;

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "ui/main_window.h"
+#include "ui/tool_ui.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {};
@@ -36,6 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   if (!JoinStartPath(shell.startDirectory, kSettingsFileName, settingsPath, sizeof settingsPath)) return 1;
   InitSettings(shell.settings);
   if (!LoadOrCreateSettings(settingsPath, shell.settings, currentDirectory)) return 1;
+  LoadToolSettings(settingsPath, AppToolSettings());
 
   RunMainDialog();
   return 0;
