@@ -4,6 +4,9 @@
 #ifndef TAVRIN_UI_TOOL_IDS_H
 #define TAVRIN_UI_TOOL_IDS_H
 
+/* Every label: not -1 (0xFFFF), which is a message box's text. */
+#define IDC_TOOL_LABEL 400
+
 /* Join */
 #define IDC_JOIN_LIST 401
 #define IDC_JOIN_ADD 402

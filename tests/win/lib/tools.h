@@ -12,6 +12,7 @@
 #include "tests/win/lib/inproc.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"
+#include "ui/tool_ui.h"
 #include "ui/win32_host.h"
 
 namespace wt {
