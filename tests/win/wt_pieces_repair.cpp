@@ -3,7 +3,8 @@
 // and the kept choice, and hands the job what it shows (every N seconds or at
 // most N MB); Repair takes the Split page's file or asks for one; a split
 // refused for want of an index is followed by a Yes/No box that repairs that
-// very file, and other refusals are not. Runs in English and Japanese.
+// very file, and other refusals are not.
+// Runs in English and Japanese.
 #include <cstring>
 
 #include "tests/win/lib/browse.h"
