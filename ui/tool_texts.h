@@ -13,7 +13,6 @@ constexpr TextPair kPiecesTitle{"Tavrin - Split into Pieces", "Tavrin - 複数�
 constexpr TextPair kRepairTitle{"Tavrin - Repair", "Tavrin - 修復"};
 
 // The Join dialog.
-constexpr TextPair kJoinNeedsTwo{"Add at least two files to join.", "連結するファイルを二つ以上追加してください。"};
 constexpr TextPair kNotAviSkipped{"Not AVI File (left out):", "AVIファイルではありません（追加しません）："};
 
 // The Split-into-pieces dialog and Repair.
