@@ -139,6 +139,7 @@ for lang in en ja; do
   driver join "$WORK/rect" clip10.avi clip2.avi clip1.avi
   capture "$WORK/rect" "join-$lang.png"
   driver tool-close
+  driver fill-split "$videos\\holiday.avi"
   driver pieces "$WORK/rect"
   capture "$WORK/rect" "pieces-$lang.png"
   driver tool-close
