@@ -1,4 +1,4 @@
-// The modal progress dialog that runs a split or merge job on a worker thread
+// The modal progress dialog that runs a split, merge or other job on a worker thread
 // and shows its status line, painted bar and Cancel button.
 #pragma once
 #include <windows.h>

@@ -1,4 +1,4 @@
-// The progress dialog (split and merge variants) and the worker thread that
+// The progress dialog (split, merge and any-job variants) and the worker thread that
 // runs the job; the worker talks to the dialog only through sent WM_COMMANDs.
 #include "ui/progress_dialog.h"
 
