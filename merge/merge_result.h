@@ -63,6 +63,9 @@ struct MergeOutcome {
   std::string mergedName;         // the joined file's name, once the engine made it
   std::string message;            // the text shown (empty when none)
   std::string detail;             // for failures: which file and why, for the command line
+  // The input, when it was refused because it is damaged (cut short, no index
+  // or a broken one) and a repair can rebuild it; empty otherwise.
+  std::string repairable;
   MergeFigures figures;           // the joined file's numbers, once the engine counted them
 
   int32_t Number() const { return MergeResultNumber(result, structure.code, engineStarted); }

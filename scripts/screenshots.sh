@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots of the real Tavrin.exe under Wine on a
 # private Xvfb display: the main window's Split and Merge pages in English and
-# Japanese, a split's progress dialog and the About box.
+# Japanese, a split's progress dialog, the About box, and the Operate menu's
+# Join Files and Split into Pieces dialogs in both languages.
 # Usage: scripts/screenshots.sh [OUTDIR]   (default docs/screenshots)
 # The pictures come from the Windows build this machine runs (build/win, or
 # build/win64 where no 32-bit programs run); TAVRIN_WIN_TREE names an already
@@ -111,7 +112,9 @@ for lang in en ja; do
   ln -sfn "$folder" "$WINEPREFIX/drive_c/Videos"
   videos='C:\Videos'
   cp "$SAMPLES/ffmpeg_mpeg4_mp3_g25_150s.avi" "$folder/holiday.avi"
-  printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\n' >"$folder/Tavrin.ini"
+  for n in 1 2 10; do cp "$SAMPLES/ffmpeg_mpeg4_pcm_g12.avi" "$folder/clip$n.avi"; done
+  printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\nJoinFolder=C:\\Videos\r\n' \
+    >"$folder/Tavrin.ini"
   (cd "$folder" && LANG=$locale LC_ALL=$locale wine "$WIN_TREE/Tavrin.exe" >/dev/null 2>&1 &)
   export LANG=$locale LC_ALL=$locale
   driver wait-main "$WORK/rect"
@@ -133,6 +136,13 @@ for lang in en ja; do
   driver about "$WORK/rect"
   capture "$WORK/rect" "about-$lang.png"
   driver about-close
+  driver join "$WORK/rect" clip10.avi clip2.avi clip1.avi
+  capture "$WORK/rect" "join-$lang.png"
+  driver tool-close
+  driver fill-split "$videos\\holiday.avi"
+  driver pieces "$WORK/rect"
+  capture "$WORK/rect" "pieces-$lang.png"
+  driver tool-close
   driver close
   unset LANG LC_ALL
 done

@@ -90,6 +90,9 @@ struct SplitOutcome {
   // For failures: which file and the system's reason, for the command line's
   // error stream ("clip-1.avi: No space left on device"). Empty when none.
   std::string detail;
+  // The input, when it was refused because it is damaged (cut short, no index
+  // or a broken one) and a repair can rebuild it; empty otherwise.
+  std::string repairable;
   SplitFigures figures;
 
   int32_t Number() const { return SplitResultNumber(result, engineStarted); }

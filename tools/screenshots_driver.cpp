@@ -1,6 +1,7 @@
 // Sets up the real Tavrin.exe for scripts/screenshots.sh: fills its fields,
 // switches pages, holds a split's worker with the bar half full, opens the
-// About box, and writes the rectangle to capture into a file.
+// About box and the Operate menu's Join and pieces dialogs, and writes the
+// rectangle to capture into a file.
 // Build (i686 or x86_64, as the Tavrin.exe it drives):
 //   i686-w64-mingw32-g++ -static -O1 -I. tools/screenshots_driver.cpp -o driver.exe -lgdi32
 // Usage: driver.exe COMMAND [ARGS]   (see main)
@@ -138,7 +139,7 @@ int Fail(const char* what) {
 int main(int argc, char** argv) {
   if (argc < 2) return Fail("usage: driver.exe wait-main OUT | fill-split FILE | fill-merge FILE1 FILE2 | tab |"
                             " make-large FILE | progress-hold FILE OUT | progress-release | about OUT |"
-                            " about-close | close");
+                            " about-close | join OUT NAME... | pieces OUT | tool-close | close");
   const std::string command = argv[1];
   if (command == "make-large") return argc > 2 && avitest::WriteAviFile(argv[2], avitest::LargeClip(3000, 120000)) ? 0 : Fail("cannot write");
 
@@ -207,6 +208,41 @@ int main(int argc, char** argv) {
   if (command == "about-close") {
     HWND box = FindDialogOwnedBy(main);
     if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  if (command == "join" && argc > 3) {
+    // Operate > Join Files, then Add with the names typed into the open
+    // dialog as a multiple choice (the dialog starts in the settings' JoinFolder).
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(260, BN_CLICKED), 0);
+    HWND join = nullptr;
+    if (!WaitUntil([&] { return (join = FindDialogOwnedBy(main)) != nullptr; })) return Fail("no Join dialog");
+    std::string names;
+    for (int i = 3; i < argc; ++i) names += std::string("\"") + argv[i] + "\" ";
+    PostMessageA(join, WM_COMMAND, MAKEWPARAM(402, BN_CLICKED), 0);
+    HWND browse = nullptr;
+    if (!WaitUntil([&] { return (browse = FindDialogOwnedBy(join)) != nullptr; })) return Fail("no open dialog");
+    HWND nameBox = GetDlgItem(browse, 0x47C) ? GetDlgItem(browse, 0x47C) : GetDlgItem(browse, 0x480);
+    SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+    PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(browse, IDOK)));
+    if (!WaitUntil([&] { return !IsWindow(browse); })) return Fail("the open dialog stays");
+    // The second entry selected, so that Up and Down show enabled.
+    HWND list = GetDlgItem(join, 401);
+    SendMessageA(list, LB_SETCURSEL, 1, 0);
+    SendMessageA(join, WM_COMMAND, MAKEWPARAM(401, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    Sleep(500);
+    return WriteRect(join, argv[2]) ? 0 : Fail("cannot write the rectangle");
+  }
+  if (command == "pieces" && argc > 2) {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(262, BN_CLICKED), 0);
+    HWND pieces = nullptr;
+    if (!WaitUntil([&] { return (pieces = FindDialogOwnedBy(main)) != nullptr; })) return Fail("no pieces dialog");
+    Sleep(500);
+    return WriteRect(pieces, argv[2]) ? 0 : Fail("cannot write the rectangle");
+  }
+  if (command == "tool-close") {
+    HWND dialog = FindDialogOwnedBy(main);
+    if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitUntil([&] { return !IsWindow(dialog); });
     return 0;
   }
   if (command == "close") {

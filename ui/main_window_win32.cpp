@@ -13,6 +13,8 @@
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
+#include "ui/tool_ui.h"
+#include "ui/tools.h"
 #include "ui/win32_host.h"
 
 namespace {
@@ -162,7 +164,10 @@ bool FieldEmpty(HWND window, int id) { return GetWindowTextLengthW(GetDlgItem(wi
 void ExecuteMerge(HWND window) {
   if (FieldEmpty(window, IDC_MERGE_FILE1) || FieldEmpty(window, IDC_MERGE_FILE2)) return;
   RunMergeProgress(AppShell().instance, window);
-  if (CancelSet(AppJobState())) ShowMainMessage(window, kBreak);
+  if (CancelSet(AppJobState()))
+    ShowMainMessage(window, kBreak);
+  else
+    OfferRepairAfterRefusal(window);
 }
 
 void ExecuteSplit(HWND window) {
@@ -177,6 +182,7 @@ void ExecuteSplit(HWND window) {
     ShowMainMessage(window, kBreak);
     return;
   }
+  if (OfferRepairAfterRefusal(window)) return;
   if (result != 0 || !IsButtonChecked(window, IDC_SPLIT_MERGE)) return;
 
   // Split-Merge: join the two fresh outputs at once. After a cancel here the
@@ -184,7 +190,10 @@ void ExecuteSplit(HWND window) {
   SetDlgItemTextW(window, IDC_MERGE_FILE1, WideFromUtf8(state.firstOutputPath).c_str());
   SetDlgItemTextW(window, IDC_MERGE_FILE2, WideFromUtf8(state.secondOutputPath).c_str());
   RunMergeProgress(AppShell().instance, window);
-  if (CancelSet(state)) ShowMainMessage(window, kBreak);
+  if (CancelSet(state))
+    ShowMainMessage(window, kBreak);
+  else
+    OfferRepairAfterRefusal(window);
 }
 
 // The shell opens a name of any length and characters.
@@ -220,8 +229,9 @@ void SaveSettingsOnClose(HWND window) {
   // that cannot hold it exactly or whole (app/settings.h).
   std::string folder;
   const bool exact = CodePageFromUtf8(shell.orgFolder, &folder) && folder.size() < size_t(kPathBytes);
-  WriteSettingsFile(path.c_str(), r.left, r.top, folder.c_str(), shell.settings.currentTab,
-                    shell.settings.createFileChoice, overlap, exact ? nullptr : shell.orgFolder.c_str());
+  if (WriteSettingsFile(path.c_str(), r.left, r.top, folder.c_str(), shell.settings.currentTab,
+                        shell.settings.createFileChoice, overlap, exact ? nullptr : shell.orgFolder.c_str()))
+    AppendToolSettings(path.c_str(), AppToolSettings());
 }
 
 void OnSplitMergeBox(HWND window) {
@@ -292,6 +302,15 @@ void OnCommand(HWND window, int id) {
       break;
     case IDM_ABOUT:
       RunAboutBox(AppShell().instance, window);
+      break;
+    case IDM_JOIN:
+      RunJoinDialog(window);
+      break;
+    case IDM_PIECES:
+      RunPiecesDialog(window);
+      break;
+    case IDM_REPAIR:
+      RepairFromMenu(window);
       break;
     default:
       break;

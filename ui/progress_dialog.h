@@ -1,9 +1,12 @@
-// The modal progress dialog that runs a split or merge job on a worker thread
+// The modal progress dialog that runs a split, merge or other job on a worker thread
 // and shows its status line, painted bar and Cancel button.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+
+#include "app/texts.h"
 
 struct JobState;
 
@@ -41,3 +44,9 @@ void SetWorkerStarter(WorkerStarter starter);
 // THDDLGE by AppJobState().englishUi; returns the job result.
 INT_PTR RunSplitProgress(HINSTANCE instance, HWND owner);
 INT_PTR RunMergeProgress(HINSTANCE instance, HWND owner);
+
+// Any other job under the same dialog, with a title and bar colour of its
+// own: the worker runs job on AppJobState() and the dialog ends with the
+// number it returns (kWorkerNotStarted when no worker could be started).
+using AnyJob = std::function<int32_t(JobState& state)>;
+INT_PTR RunJobProgress(HINSTANCE instance, HWND owner, const TextPair& title, COLORREF barColour, AnyJob job);

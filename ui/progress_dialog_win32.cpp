@@ -1,4 +1,4 @@
-// The progress dialog (split and merge variants) and the worker thread that
+// The progress dialog (split, merge and any-job variants) and the worker thread that
 // runs the job; the worker talks to the dialog only through sent WM_COMMANDs.
 #include "ui/progress_dialog.h"
 
@@ -10,6 +10,7 @@
 #include "app/texts.h"
 #include "merge/merge_job.h"
 #include "split/split_job.h"
+#include "ui/tools.h"
 #include "ui/win32_host.h"
 
 // The Japanese texts below must reach SetWindowTextA as code page 932 bytes.
@@ -25,8 +26,10 @@ const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 // fields, the job, and what the window needs of its outcome afterwards.
 int32_t WindowSplitJob(JobState& state) {
   state.splitEngineStarted = false;
-  const SplitOutcome outcome = SplitJob(ReadSplitRequest(), AppJobSink());
+  const SplitRequest request = ReadSplitRequest();
+  const SplitOutcome outcome = SplitJob(request, AppJobSink());
   state.splitEngineStarted = outcome.engineStarted;
+  state.repairableInput = RepairableInput(outcome, request);
   if (outcome.engineStarted && !outcome.firstOutput.empty()) {
     state.firstOutputPath = outcome.firstOutput;
     state.secondOutputPath = outcome.secondOutput;
@@ -34,7 +37,11 @@ int32_t WindowSplitJob(JobState& state) {
   return outcome.Number();
 }
 
-int32_t WindowMergeJob(JobState&) { return MergeJob(ReadMergeRequest(), AppJobSink()).Number(); }
+int32_t WindowMergeJob(JobState& state) {
+  const MergeOutcome outcome = MergeJob(ReadMergeRequest(), AppJobSink());
+  state.repairableInput = RepairableInput(outcome);
+  return outcome.Number();
+}
 
 constexpr int kCells = 100;
 // The bar is painted in pixels (frame x 20..320) while the templates are in
@@ -55,6 +62,13 @@ struct Variant {
 
 Variant splitVariant = {&kSplitTitle, RGB(200, 170, 130), SplitWorker, WindowSplitJob, nullptr, 0, 0};
 Variant mergeVariant = {&kMergeTitle, RGB(170, 130, 200), MergeWorker, WindowMergeJob, nullptr, 0, 0};
+
+// Any other job: its title, colour and function are set for each run.
+TextPair anyTitle = kSplitTitle;
+AnyJob anyJob;
+int32_t RunAnyJob(JobState& state) { return anyJob(state); }
+void __cdecl AnyWorker(void* jobResult);
+Variant anyVariant = {&anyTitle, RGB(0, 0, 0), AnyWorker, RunAnyJob, nullptr, 0, 0};
 
 bool StartWithRuntime(void(__cdecl* entry)(void*), void* argument) {
   // Default stack size; the thread is never joined, _beginthread's handle closes itself.
@@ -127,6 +141,7 @@ INT_PTR InitDialog(HWND dialog, Variant& variant) {
   variant.progressCells = 0;
   SetProgressWindow(dialog);
   state.cancelRequested.store(0);
+  state.repairableInput.clear();
   if (!workerStarter(variant.worker, &variant.jobResult)) {
     // No worker means no CMD_JOB_DONE would ever end this modal dialog: say so
     // and end at once with a result that no job returns.
@@ -189,6 +204,12 @@ INT_PTR RunProgress(HINSTANCE instance, HWND owner, DLGPROC procedure) {
   return DialogBoxParamA(instance, templateName, owner, procedure, 0);
 }
 
+INT_PTR CALLBACK AnyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ProgressProc(anyVariant, dialog, message, wParam, lParam);
+}
+
+void __cdecl AnyWorker(void* jobResult) { RunWorker(anyVariant, jobResult); }
+
 }  // namespace
 
 INT_PTR CALLBACK SplitProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -222,3 +243,12 @@ void SetWorkerStarter(WorkerStarter starter) { workerStarter = starter ? starter
 
 INT_PTR RunSplitProgress(HINSTANCE instance, HWND owner) { return RunProgress(instance, owner, SplitProgressProc); }
 INT_PTR RunMergeProgress(HINSTANCE instance, HWND owner) { return RunProgress(instance, owner, MergeProgressProc); }
+
+INT_PTR RunJobProgress(HINSTANCE instance, HWND owner, const TextPair& title, COLORREF barColour, AnyJob job) {
+  anyTitle = title;
+  anyVariant.barColour = barColour;
+  anyJob = std::move(job);
+  const INT_PTR result = RunProgress(instance, owner, AnyProgressProc);
+  anyJob = nullptr;
+  return result;
+}

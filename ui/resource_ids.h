@@ -55,5 +55,9 @@
 #define IDM_SWITCH_TAB 230
 #define IDM_HELP 240
 #define IDM_ABOUT 250
+/* The Operate menu's tools, after its first item */
+#define IDM_JOIN 260
+#define IDM_PIECES 262
+#define IDM_REPAIR 264
 
 #endif

@@ -23,6 +23,11 @@ struct JobState {
   std::string firstOutputPath;  // UTF-8
   std::string secondOutputPath;
   bool splitEngineStarted = false;
+  // The input that the last split or merge refused because it is damaged (cut
+  // short, no index or a broken one), which a repair can rebuild; empty
+  // otherwise. Cleared when a progress dialog opens, set by the worker from
+  // the job's outcome; the main window then offers the repair.
+  std::string repairableInput;
 };
 
 // The one job record of the program.

@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "io/wide_path.h"
 #include "ui/main_window.h"
+#include "ui/tool_ui.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   shell.orgFolder = !s.orgFolderUtf8.empty() ? s.orgFolderUtf8
                     : s.orgFolderStored      ? Utf8FromCodePage(s.orgFolder, CP_ACP)
                                              : currentDirectory;
+  LoadToolSettings(settingsPath.c_str(), AppToolSettings());
 
   RunMainDialog();
   return 0;

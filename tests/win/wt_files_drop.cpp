@@ -2,33 +2,12 @@
 // the test, receives WM_DROPFILES as the shell delivers it): one ".avi" file
 // fills the page's field, two files give the one-file message and use the
 // first, a non-AVI name gives its message, the Merge page splits at y 130/131.
-#include <shlobj.h>
-
+#include "tests/win/lib/drop.h"
 #include "tests/win/lib/inproc.h"
 
 using namespace wt;
 
 namespace {
-
-// A drop as the shell hands it over: DROPFILES, then the names, then an empty one.
-HDROP MakeDrop(const std::vector<std::string>& names, int x, int y) {
-  size_t bytes = sizeof(DROPFILES) + 1;
-  for (const std::string& name : names) bytes += name.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GHND, bytes);
-  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->pt.x = x;
-  drop->pt.y = y;
-  drop->fNC = FALSE;
-  drop->fWide = FALSE;
-  char* text = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-  for (const std::string& name : names) {
-    memcpy(text, name.c_str(), name.size() + 1);
-    text += name.size() + 1;
-  }
-  GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
 
 void Drop(const InProcess& app, const std::vector<std::string>& names, int x = 50, int y = 50) {
   PostMessageA(app.main, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names, x, y)), 0);

@@ -1,7 +1,8 @@
 // The main window's menus, tab texts and dialog-procedure results (seen from
 // inside the process, as menus cannot be read from another one): the File,
 // Operate and View items after each page change and after switching twice;
-// the overlap field's start text for values no settings file can hold.
+// the overlap field's start text for values no settings file can hold. The
+// Operate menu keeps the tools (join, pieces, repair) after the page's item.
 // Runs in English and Japanese.
 #include "tests/win/lib/inproc.h"
 
@@ -22,16 +23,25 @@ const MenuItems kHelp = Lang(
 const std::wstring kSplitMergeItem = Lang(L"&Split-Merge", L"\u5206\u89E3-\u7D50\u5408(&S)");
 const std::wstring kSplitItem = Lang(L"&Split", L"\u5206\u89E3(&S)");
 
+// The Operate menu: the page's execute item, then the tools, on both pages.
+MenuItems Operate(const std::wstring& execute) {
+  return {{IDM_EXECUTE, execute},
+          {0, L""},
+          {IDM_JOIN, Lang(L"&Join Files...", L"\u30D5\u30A1\u30A4\u30EB\u306E\u9023\u7D50(&J)...")},
+          {IDM_PIECES, Lang(L"Split into &Pieces...", L"\u8907\u6570\u306B\u5206\u89E3(&P)...")},
+          {IDM_REPAIR, Lang(L"&Repair...", L"\u4FEE\u5FA9(&R)...")}};
+}
+
 void CheckSplitMenus(HWND main, const std::wstring& execute) {
   WT_CHECK_EQ(Popup(main, 0), kSplitFile);
-  WT_CHECK_EQ(Popup(main, 1), (MenuItems{{IDM_EXECUTE, execute}}));
+  WT_CHECK_EQ(Popup(main, 1), Operate(execute));
   WT_CHECK_EQ(Popup(main, 2), (MenuItems{{IDM_SWITCH_TAB, Lang(L"&Merge Tab", L"\u7D50\u5408\u30BF\u30D6(&M)")}}));
   WT_CHECK_EQ(Popup(main, 3), kHelp);
 }
 
 void CheckMergeMenus(HWND main) {
   WT_CHECK_EQ(Popup(main, 0), kMergeFile);
-  WT_CHECK_EQ(Popup(main, 1), (MenuItems{{IDM_EXECUTE, Lang(L"&Merge", L"\u7D50\u5408(&M)")}}));
+  WT_CHECK_EQ(Popup(main, 1), Operate(Lang(L"&Merge", L"\u7D50\u5408(&M)")));
   WT_CHECK_EQ(Popup(main, 2), (MenuItems{{IDM_SWITCH_TAB, Lang(L"&Split Tab", L"\u5206\u89E3\u30BF\u30D6(&S)")}}));
   WT_CHECK_EQ(Popup(main, 3), kHelp);
 }

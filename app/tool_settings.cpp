@@ -1,0 +1,52 @@
+#include "app/tool_settings.h"
+
+#include <cstring>
+
+#include "app/settings.h"
+#include "io/file_system.h"
+
+namespace {
+
+constexpr const char* kJoinFolderKey = "JoinFolder=";
+constexpr const char* kJoinDropKey = "JoinDropsOverlaps=";
+constexpr const char* kPiecesByKey = "PiecesBySize=";
+constexpr const char* kPiecesEveryKey = "PiecesEverySeconds=";
+constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
+
+// A value ends at a line break: it must not start lines (keys) of its own.
+std::string OneLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+void PutLine(std::FILE* file, const char* key, const std::string& value) {
+  std::fprintf(file, "%s%s\n", key, OneLine(value).c_str());
+}
+
+}  // namespace
+
+void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
+  char value[kPathBytes];
+  if (FindSettingsKey(file, kJoinFolderKey, value)) tools.joinFolder = value;
+  if (FindSettingsKey(file, kJoinDropKey, value)) tools.joinDropOverlaps = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kPiecesByKey, value)) tools.piecesBySize = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kPiecesEveryKey, value)) tools.piecesEvery = value;
+  if (FindSettingsKey(file, kPiecesMegabytesKey, value)) tools.piecesMegabytes = value;
+}
+
+void LoadToolSettings(const char* path, ToolSettings& tools) {
+  std::FILE* file = filesys::OpenStdio(path, "rb");  // binary, as the key search needs
+  if (!file) return;
+  ReadToolSettings(file, tools);
+  std::fclose(file);
+}
+
+bool AppendToolSettings(const char* path, const ToolSettings& tools) {
+  const ToolSettings defaults;
+  std::FILE* file = filesys::OpenStdio(path, "a");  // text mode: CR LF on Windows
+  if (!file) return false;
+  if (tools.joinFolder != defaults.joinFolder) PutLine(file, kJoinFolderKey, tools.joinFolder);
+  if (tools.joinDropOverlaps != defaults.joinDropOverlaps) std::fprintf(file, "%s%d\n", kJoinDropKey, tools.joinDropOverlaps);
+  if (tools.piecesBySize != defaults.piecesBySize) std::fprintf(file, "%s%d\n", kPiecesByKey, tools.piecesBySize);
+  if (tools.piecesEvery != defaults.piecesEvery) PutLine(file, kPiecesEveryKey, tools.piecesEvery);
+  if (tools.piecesMegabytes != defaults.piecesMegabytes) PutLine(file, kPiecesMegabytesKey, tools.piecesMegabytes);
+  std::fclose(file);
+  return true;
+}

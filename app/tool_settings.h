@@ -1,0 +1,26 @@
+// The settings of the Join and Split-into-pieces dialogs, kept in Tavrin.ini
+// beside the main window's. They are read at start after the main window's
+// keys, and written at close after its five lines, each only when it differs
+// from its default: a run that never changed them leaves the file exactly as
+// the main window writes it, and a file without them reads as the defaults.
+// Key names hold none of the main window's keys inside them, since keys are
+// found anywhere in the file.
+#pragma once
+#include <cstdio>
+#include <string>
+
+struct ToolSettings {
+  std::string joinFolder;     // where the Join dialog's Add starts; system code page
+  int joinDropOverlaps = 0;   // the "Drop overlaps" box
+  int piecesBySize = 0;       // 0: a piece every so many seconds, 1: at most so many MB
+  std::string piecesEvery = "600";
+  std::string piecesMegabytes = "2000";
+};
+
+// Applies the keys found in an open settings file; missing ones keep their defaults.
+void ReadToolSettings(std::FILE* file, ToolSettings& tools);
+// Reads path if it can be opened; nothing changes otherwise.
+void LoadToolSettings(const char* path, ToolSettings& tools);
+// Adds the lines of the values that differ from their defaults to the end of
+// path; false when it cannot be opened.
+bool AppendToolSettings(const char* path, const ToolSettings& tools);

@@ -1,0 +1,159 @@
+// The Operate menu's tools (join, pieces, repair) in the program's own main
+// dialog run inside the test: the jobs the window calls are recorded on
+// their way to the real jobs, the tools' dialogs found and read, and a job
+// followed through its progress dialog with every box it shows answered.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/job_sink.h"
+#include "tests/win/lib/inproc.h"
+#include "ui/tool_ids.h"
+#include "ui/tool_jobs.h"
+#include "ui/tool_ui.h"
+#include "ui/win32_host.h"
+
+namespace wt {
+
+// ---- the jobs, recorded ------------------------------------------------------
+
+// A sink that passes everything on, and presses the progress dialog's Cancel
+// at the job's first report when asked to (the flag is set before the report
+// returns, as a user's click would have been seen by then).
+class RelaySink : public JobSink {
+ public:
+  explicit RelaySink(JobSink& inner, bool cancelAtFirstReport) : inner_(inner), cancel_(cancelAtFirstReport) {}
+  int EnglishUi() const override { return inner_.EnglishUi(); }
+  bool Cancelled() const override { return inner_.Cancelled(); }
+  void Progress(int cells) override {
+    inner_.Progress(cells);
+    MaybeCancel();
+  }
+  void Status(const char* text, int cells) override {
+    inner_.Status(text, cells);
+    MaybeCancel();
+  }
+  void Message(const char* text, MessageOwner owner) override { inner_.Message(text, owner); }
+  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
+    return inner_.CallPlugin(first, second, result);
+  }
+  void SetPluginWork(const PluginWork* work) override { inner_.SetPluginWork(work); }
+
+ private:
+  void MaybeCancel() {
+    if (!cancel_) return;
+    cancel_ = false;
+    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
+  }
+  JobSink& inner_;
+  bool cancel_;
+};
+
+inline bool cancelNextJob = false;  // the next recorded job is cancelled at its first report
+
+template <class Request, class Outcome>
+struct Recorded {
+  std::vector<Request> requests;
+  std::vector<Outcome> outcomes;
+  Outcome Run(Outcome (*job)(const Request&, JobSink&), const Request& request, JobSink& sink) {
+    requests.push_back(request);
+    RelaySink relay(sink, cancelNextJob);
+    cancelNextJob = false;
+    outcomes.push_back(job(request, relay));
+    return outcomes.back();
+  }
+};
+
+inline Recorded<JoinJobRequest, JoinOutcome> joins;
+inline Recorded<PiecesRequest, PiecesOutcome> piecesRuns;
+inline Recorded<RepairRequest, RepairOutcome> repairs;
+
+inline JoinOutcome RecordJoin(const JoinJobRequest& r, JobSink& s) { return joins.Run(JoinJob, r, s); }
+inline PiecesOutcome RecordPieces(const PiecesRequest& r, JobSink& s) { return piecesRuns.Run(SplitPiecesJob, r, s); }
+inline RepairOutcome RecordRepair(const RepairRequest& r, JobSink& s) { return repairs.Run(RepairJob, r, s); }
+
+inline void RecordToolJobs() {
+  SetJoinJobFunction(RecordJoin);
+  SetPiecesJobFunction(RecordPieces);
+  SetRepairJobFunction(RecordRepair);
+}
+
+// ---- dialogs -----------------------------------------------------------------
+
+// The tool dialog that owner opened, once its title reads title.
+inline HWND WaitForDialog(HWND owner, const std::wstring& title, DWORD milliseconds = 10000) {
+  HWND dialog = nullptr;
+  WaitUntil(
+      [&] {
+        dialog = FindOf(GetCurrentProcessId(), Kind::OtherDialog, owner);
+        return dialog != nullptr && TextW(dialog) == title;
+      },
+      milliseconds);
+  return dialog && TextW(dialog) == title ? dialog : nullptr;
+}
+
+inline void Post(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// A click on a button as the mouse gives it: nothing when it is disabled.
+inline void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+inline std::vector<std::string> ListEntries(HWND list) {
+  std::vector<std::string> entries;
+  const int count = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[1024] = {};
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    char narrow[2048] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    entries.push_back(narrow);
+  }
+  return entries;
+}
+
+// Selects entry index as a click would (the dialog hears LBN_SELCHANGE).
+inline void SelectEntry(HWND dialog, int listId, int index) {
+  HWND list = GetDlgItem(dialog, listId);
+  SendMessageW(list, LB_SETCURSEL, index, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(listId, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+inline std::string Show(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (const std::string& item : items) out += " " + Show(item);
+  return out + " ]";
+}
+
+// Follows the job started from owner through its progress dialog (titled
+// title): answers every box the job shows with OK until the dialog has gone.
+// Returns the boxes' texts; "<no progress dialog>" when none came.
+inline std::vector<std::wstring> FollowJob(HWND owner, const std::wstring& title) {
+  HWND progress = WaitForDialog(owner, title, 15000);
+  if (!Check(progress != nullptr, "the job's progress dialog opens", __FILE__, __LINE__)) return {L"<no progress dialog>"};
+  std::vector<std::wstring> texts;
+  while (IsWindow(progress)) {
+    HWND box = FindMessageBox(progress);
+    if (!box) {
+      Sleep(10);
+      continue;
+    }
+    texts.push_back(MessageTextW(box));
+    PressOk(box);
+    WaitUntil([&] { return !IsWindow(box); }, 5000);
+  }
+  return texts;
+}
+
+// Presses a Yes/No box's button.
+inline void PressButton(HWND box, int id) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+  WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
+inline std::wstring BreakText() { return Lang(L"Break", L"\u64CD\u4F5C\u304C\u4E2D\u65AD\u3055\u308C\u307E\u3057\u305F"); }
+
+}  // namespace wt

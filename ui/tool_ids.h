@@ -1,0 +1,29 @@
+/* Identifiers of the Join and Split-into-pieces dialogs' controls, as plain
+   macros so that the .rc files can use them. Join and Close are IDOK and
+   IDCANCEL. */
+#ifndef TAVRIN_UI_TOOL_IDS_H
+#define TAVRIN_UI_TOOL_IDS_H
+
+/* Every label: not -1 (0xFFFF), which is a message box's text. */
+#define IDC_TOOL_LABEL 400
+
+/* Join */
+#define IDC_JOIN_LIST 401
+#define IDC_JOIN_ADD 402
+#define IDC_JOIN_REMOVE 403
+#define IDC_JOIN_UP 404
+#define IDC_JOIN_DOWN 405
+#define IDC_JOIN_OUTPUT 406
+#define IDC_JOIN_OUTPUT_BROWSE 407
+#define IDC_JOIN_DROP_OVERLAPS 408
+
+/* Split into pieces */
+#define IDC_PIECES_FILE 421
+#define IDC_PIECES_BROWSE 422
+#define IDC_PIECES_BY_TIME 423
+#define IDC_PIECES_BY_SIZE 424
+#define IDC_PIECES_EVERY 425
+#define IDC_PIECES_MB 426
+#define IDC_PIECES_OVERLAP 427
+
+#endif

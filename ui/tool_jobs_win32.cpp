@@ -1,0 +1,46 @@
+#include "ui/tool_jobs.h"
+
+#include "ui/main_window.h"
+#include "ui/progress_dialog.h"
+#include "ui/tool_texts.h"
+#include "ui/win32_host.h"
+
+namespace {
+
+JoinJobFunction joinJob = nullptr;
+PiecesJobFunction piecesJob = nullptr;
+RepairJobFunction repairJob = nullptr;
+
+// Runs job(request) on the worker; the outcome is written there before the
+// dialog ends and read here after it.
+template <class Outcome, class Request>
+Outcome RunUnderProgress(HWND owner, const TextPair& title, COLORREF colour,
+                         Outcome (*job)(const Request&, JobSink&), const Request& request) {
+  Outcome outcome{};
+  outcome.result = kWorkerNotStarted;
+  RunJobProgress(AppShell().instance, owner, title, colour, [&](JobState&) {
+    outcome = job(request, AppJobSink());
+    return outcome.Number();
+  });
+  return outcome;
+}
+
+}  // namespace
+
+void SetJoinJobFunction(JoinJobFunction job) { joinJob = job; }
+void SetPiecesJobFunction(PiecesJobFunction job) { piecesJob = job; }
+void SetRepairJobFunction(RepairJobFunction job) { repairJob = job; }
+
+JoinOutcome RunJoinProgress(HWND owner, const JoinJobRequest& request) {
+  return RunUnderProgress(owner, tool_text::kJoinTitle, RGB(170, 130, 200), joinJob ? joinJob : JoinJob, request);
+}
+
+PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request) {
+  return RunUnderProgress(owner, tool_text::kPiecesTitle, RGB(200, 170, 130), piecesJob ? piecesJob : SplitPiecesJob,
+                          request);
+}
+
+RepairOutcome RunRepairProgress(HWND owner, const RepairRequest& request) {
+  return RunUnderProgress(owner, tool_text::kRepairTitle, RGB(130, 170, 200), repairJob ? repairJob : RepairJob,
+                          request);
+}

@@ -1,0 +1,35 @@
+// What the tools' dialogs share: texts in the interface language as UTF-16,
+// message boxes, the open and save dialogs with W functions (UTF-8 paths in
+// and out, more than one file at a time), dropped files.
+#pragma once
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/texts.h"
+#include "app/tool_settings.h"
+
+// The tools' settings of this run (read at start, kept in Tavrin.ini at close).
+ToolSettings& AppToolSettings();
+
+// The text in the interface language (Japanese texts are CP932 in the program).
+std::wstring UiText(const TextPair& text);
+// A message box with the program's caption; returns the button pressed.
+int ToolMessage(HWND owner, const std::wstring& text, UINT buttons = MB_OK);
+
+// The open dialog for AVI files, starting in folder (empty: where it likes)
+// with initialName shown. Returns the chosen paths (empty when cancelled);
+// with many, several files at once, in the order the dialog gives them.
+std::vector<std::string> ChooseAviFiles(HWND owner, const std::string& folder, const std::string& initialName,
+                                        bool many, const TextPair& title);
+// The save dialog for the joined file; "" when cancelled.
+std::string ChooseOutputFile(HWND owner, const std::string& initialName, const TextPair& title);
+
+// The names of a drop, in the order the shell gives them; ends the drop.
+std::vector<std::string> TakeDroppedFiles(HDROP drop);
+
+bool EndsInAvi(const std::string& path);  // ".avi" in any case
+std::string FolderOf(const std::string& path);  // "" when it names no folder

@@ -1,0 +1,27 @@
+// The Operate menu's tools beside the two tabs: Join Files, Split into
+// Pieces and Repair, each a modal dialog or box owned by the main window.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+struct MergeOutcome;
+struct SplitOutcome;
+struct SplitRequest;
+
+void RunJoinDialog(HWND mainWindow);
+void RunPiecesDialog(HWND mainWindow);
+
+// Repairs the Split page's file, or one the user chooses when it is empty.
+void RepairFromMenu(HWND mainWindow);
+// Runs the repair of path; after a repair that wrote a copy, the main
+// window's file fields that named path name the copy.
+void RepairFile(HWND mainWindow, const std::string& path);
+// After a split or merge whose job refused an input as damaged (its own
+// message already shown): asks whether to repair it now, Yes or No. True
+// when it asked.
+bool OfferRepairAfterRefusal(HWND mainWindow);
+
+// The input a finished split or merge refused as damaged, or "".
+std::string RepairableInput(const SplitOutcome& outcome, const SplitRequest& request);
+std::string RepairableInput(const MergeOutcome& outcome);
