@@ -284,6 +284,13 @@ std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
   return JoinedFileRefusal(ChainFor(r, inputs), f);
 }
 
+// True when the input's length of stream s counts its chunks. A split's
+// part of such a stream may say one less (its share of the length rounds down).
+static bool CountsItsChunks(const ChainLink& link, uint32_t s) {
+  const uint32_t chunks = link.entries[s];
+  return chunks != 0 && (link.lengths[s] == chunks || link.lengths[s] + 1 == chunks);
+}
+
 JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
   const AviAnalysis& a = *r.analysis;
   const int video = a.firstVideoStream;
@@ -314,7 +321,7 @@ JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
       if (!header) header = r.inputs->Open(0);
       const uint32_t blockBytes = header ? header->U32At(st.sampleSizeOffset) : 0;
       f.lengths[s] = blockBytes ? ClampU32(double(streamBytes[s] / blockBytes)) : 0;
-    } else if (!r.links.empty() && r.links[0].lengths[s] == r.links[0].entries[s] && r.links[0].entries[s] != 0) {
+    } else if (CountsItsChunks(r.links[0], s)) {
       // A stream whose length counts its chunks (variable-size audio such as
       // MP3, one frame a chunk): the chunks the joined stream really holds.
       // The share below can round one short (1149 for 1150 chunks).
