@@ -12,8 +12,10 @@
 namespace {
 
 constexpr uint32_t kNotKeySize = 0x80000000u;  // ix## entry size: bit 31 set = not a key frame
-constexpr size_t kFirstLook = 4096;            // frame bytes read to tell its type
-constexpr size_t kLongLook = 65536;            // ... when the first look did not decide
+// Frame bytes read to tell its type: the start codes that decide come within
+// the first few hundred bytes (VOL and user data, SPS/PPS/SEI, sequence and
+// GOP headers), so a frame that shows none there is not taken for a key frame.
+constexpr size_t kLook = 8192;
 
 int StreamOfData(uint32_t ckid, uint32_t streamCount) {
   const int s = StreamOfCkid(ckid);
@@ -94,7 +96,7 @@ void MatchIndexes(ByteInput& in, RepairScan& scan) {
 }
 
 bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
-  std::vector<uint8_t> bytes(kLongLook);
+  std::vector<uint8_t> bytes(kLook);
   for (size_t i = 0; i < scan.chunks.Size(); ++i) {
     if ((i & 0xFFF) == 0xFFF && sink && sink->Cancelled()) {
       scan.refusal = RepairRefusal::Cancelled;
@@ -113,14 +115,9 @@ bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
       if (s.rule == KeyRule::EveryFrame) {
         told = IsKeyFrame(s.rule, nullptr, 0, c.size);
       } else if (s.rule != KeyRule::Unknown) {
-        size_t look = size_t(std::min<uint64_t>(c.size, kFirstLook));
-        size_t got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
+        const size_t look = size_t(std::min<uint64_t>(c.size, kLook));
+        const size_t got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
         told = IsKeyFrame(s.rule, bytes.data(), got, c.size);
-        if (told < 0 && c.size > look) {
-          look = size_t(std::min<uint64_t>(c.size, kLongLook));
-          got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
-          told = IsKeyFrame(s.rule, bytes.data(), got, c.size);
-        }
       }
       key = told > 0;
       if (s.rule != KeyRule::Unknown) s.toldByCodec++;
