@@ -131,7 +131,9 @@ class Collector {
                                      !IsDigit(uint8_t(code))))) {
         bool unpadded;
         const uint64_t next = Next(claimed, size, end, &unpadded);
-        if (IsData(code)) {
+        if (IsData(code) && p < scan_.moviList + 12) {
+          // Before the first movi list lies the header the copy keeps whole.
+        } else if (IsData(code)) {
           if (scan_.chunks.Size() >= kMaxRepairChunks) {
             scan_.refusal = RepairRefusal::TooManyChunks;
             stopped_ = true;

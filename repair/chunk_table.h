@@ -1,6 +1,6 @@
 // The chunks a repair keeps, in file order: 16 bytes each (file position
 // and three flags in one 64-bit word, the code, the size), held in blocks
-// of 64 Ki entries so that growing never holds a second copy.
+// of 4 Ki entries so that growing never holds a second copy.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +24,7 @@ static_assert(sizeof(KeptChunk) == 16, "16 bytes a chunk");
 
 class ChunkTable {
  public:
-  static constexpr size_t kBlock = 65536;
+  static constexpr size_t kBlock = 4096;  // 64 KiB a block
 
   void Add(const KeptChunk& c);
   size_t Size() const { return count_; }
