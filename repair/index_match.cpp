@@ -116,7 +116,9 @@ bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
         told = IsKeyFrame(s.rule, nullptr, 0, c.size);
       } else if (s.rule != KeyRule::Unknown) {
         const size_t look = size_t(std::min<uint64_t>(c.size, kLook));
-        const size_t got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
+        // Through the reader's buffer: small frames lie close together.
+        in.Seek(c.Position() + 8);
+        const size_t got = in.Read(bytes.data(), look);
         told = IsKeyFrame(s.rule, bytes.data(), got, c.size);
       }
       key = told > 0;
