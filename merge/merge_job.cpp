@@ -77,6 +77,7 @@ class MergeRun {
     std::string why = DescribeOdmlFault(fault, sink_.EnglishUi());
     const DamageReport damage = InspectDamage(path);
     if (damage.damaged) {
+      outcome_.repairable = path;
       outcome_.detail += "\n" + damage.english.substr(0, damage.english.find('\n'));
       why += "\n\n" + damage.In(sink_.EnglishUi());
     }
@@ -96,6 +97,7 @@ class MergeRun {
       if (i == 1 && *paths[1] == *paths[0]) break;
       const DamageReport damage = InspectDamage(*paths[i]);
       if (!damage.damaged) continue;
+      if (outcome_.repairable.empty()) outcome_.repairable = *paths[i];
       const std::string line = *paths[i] + ": " + damage.english.substr(0, damage.english.find('\n'));
       outcome_.detail = replace && why.empty() ? line : outcome_.detail + "\n" + line;
       why += std::string(why.empty() ? "" : "\n\n") + which[i] + damage.In(sink_.EnglishUi());
