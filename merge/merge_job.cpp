@@ -11,6 +11,7 @@
 #include "app/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
+#include "join/stream_format.h"
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
 #include "repair/damage_report.h"
@@ -85,6 +86,14 @@ class MergeRun {
     return false;
   }
 
+  // Headers that differ only in what each writer records per file (buffer
+  // sizes, lengths, rates of bytes): the files can be joined instead.
+  std::string JoinHint() {
+    const FormatDifference d = CompareFormats(ReadStreamFormats(firstAnalysis_, first_.Input()),
+                                              ReadStreamFormats(secondAnalysis_, second_.Input()));
+    return d.Same() ? Text(kMergeCanJoinInstead) : std::string();
+  }
+
   // For a refused structure: which input ended badly (cut short, no index
   // or a broken one), and what a repair would keep of it; "" when neither.
   std::string Damage() {
@@ -150,7 +159,7 @@ MergeOutcome MergeRun::Run() {
   if (outcome_.structure.code != 0) {
     outcome_.detail = outcome_.structure.Describe();
     if (outcome_.structure.code <= 7) return Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, Damage());
-    return Fail(MergeResult::StructureDiffers);
+    return Fail(MergeResult::StructureDiffers, MessageOwner::ProgressWindow, JoinHint());
   }
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
