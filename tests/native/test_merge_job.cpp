@@ -140,11 +140,14 @@ TEST(MergeJob, StructureMessages) {
                 "未対応のファイルです\n\n結合元ファイル１：インデックス（idx1、ix##）がありません。\n修復（`tavrin "
                 "repair` またはウィンドウの「修復」）で作り直せます。修復後のファイルには 200 フレーム（8.000 秒）、400 "
                 "チャンクが残ります。");
-  // movi lists at different offsets: code 8.
+  // movi lists at different offsets: code 8. The streams are of one format,
+  // so the message adds that the files can be joined instead.
   AviLayout shifted = FrameRange(SimpleClip(300, 10), 0, 200);
   shifted.junkAfterHeader = "padding!";
-  ExpectMessage(WriteTemp("shifted.avi", BuildAvi(shifted)), pair.second, 8,
-                "Can't Merge (Structure is different)", "構造が異なるので結合できません");
+  const std::string joinEnglish = std::string("Can't Merge (Structure is different)\n\n") + kMergeCanJoinInstead.english;
+  const std::string joinJapanese = std::string("構造が異なるので結合できません\n\n") + kMergeCanJoinInstead.japanese;
+  ExpectMessage(WriteTemp("shifted.avi", BuildAvi(shifted)), pair.second, 8, joinEnglish.c_str(),
+                joinJapanese.c_str());
   // A different frame rate (dwRate of stream 0): code 11.
   AviLayout faster = FrameRange(SimpleClip(300, 10), 0, 200);
   faster.streams[0].rate = 30;
