@@ -19,6 +19,10 @@ source "$HERE/env.sh" "$STATE"
 wine_use "$ARCH" || exit 125
 export WINEPREFIX=$STATE/cli/prefix-$ARCH
 unset DISPLAY
+# Wine keeps files of its own in TMPDIR; the tests' folders (often TMPDIR)
+# must hold only what the program wrote.
+export TMPDIR=$STATE/cli/tmp
+mkdir -p "$TMPDIR"
 if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   mkdir -p "$STATE/cli"
   exec {lock}>"$STATE/cli/lock-$ARCH"
