@@ -99,7 +99,12 @@ int main() {
       WT_CHECK_EQ(request.overlap, std::string("0.5"));
       CheckPiecesWritten(folder, before);
     }
-    if (!IsWindow(pieces)) pieces = OpenPieces(app);
+    // A pieces job that succeeded ends the dialog (it may still be closing
+    // now): wait for it to go, then open it again.
+    if (!piecesRuns.outcomes.empty() && piecesRuns.outcomes.back().Number() == 0) {
+      WT_CHECK(WaitUntil([&] { return !IsWindow(pieces); }));
+      pieces = OpenPieces(app);
+    }
   }
 
   Case("each piece at most N MB: the choice switches the fields, the job gets the size, the choice is kept");
