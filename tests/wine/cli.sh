@@ -19,6 +19,11 @@ source "$HERE/env.sh" "$STATE"
 wine_use "$ARCH" || exit 125
 export WINEPREFIX=$STATE/cli/prefix-$ARCH
 unset DISPLAY
+# Wine keeps its server's socket under TMPDIR: one folder for every run, so
+# that all runs share the prefix's one server (each test has a TMPDIR of its
+# own, and two servers on one prefix would fight over it).
+export TMPDIR=$STATE/cli/tmp
+mkdir -p "$TMPDIR"
 if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   mkdir -p "$STATE/cli"
   exec {lock}>"$STATE/cli/lock-$ARCH"
