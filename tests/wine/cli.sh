@@ -19,8 +19,10 @@ source "$HERE/env.sh" "$STATE"
 wine_use "$ARCH" || exit 125
 export WINEPREFIX=$STATE/cli/prefix-$ARCH
 unset DISPLAY
-# Wine keeps files of its own in TMPDIR; the tests' folders (often TMPDIR)
-# must hold only what the program wrote.
+# Wine keeps its server's socket under TMPDIR: one folder for every run, so
+# that all runs share the prefix's one server (each test has a TMPDIR of its
+# own, and two servers on one prefix would fight over it).
+# It also keeps the tests' folders (often TMPDIR) free of Wine's files.
 export TMPDIR=$STATE/cli/tmp
 mkdir -p "$TMPDIR"
 if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
