@@ -16,6 +16,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/index_reader.h"
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
 
@@ -37,6 +38,7 @@ struct TimeSplit {
   double seconds = 0;
   double overlap = 0;  // 0 .. 60 seconds; 0 when only the first file is made
   CreateMode create = CreateMode::Both;
+  WriterOptions writer;  // the outputs' block sharing
 };
 
 // One stream's part of the plan. The first file takes the stream's entries
@@ -103,7 +105,8 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs,
-                              const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
+                              const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                              const WriterOptions& options = WriterOptions());
 
 // True when every indexed chunk of the analysed input that lies inside it
 // is stored as the writer writes it (its header giving the index's length,
@@ -140,7 +143,8 @@ class StoredChunkCheck : public ChunkVisitor {
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled
 // leaves every existing file as it was and no temporary file. Fills the
-// outcome's names, written flags and, on failure, its detail. When
+// outcome's names, written flags and, on failure, its detail; with
+// time.writer.clone, its clone report. When
 // mayCommit is given and says no once the outputs are complete, they are
 // removed instead and the result is Cancelled.
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/texts.h"
+#include "io/writer_options.h"
 
 enum class SplitResult : int32_t {
   Completed,
@@ -91,6 +92,7 @@ struct SplitOutcome {
   // error stream ("clip-1.avi: No space left on device"). Empty when none.
   std::string detail;
   SplitFigures figures;
+  CloneReport clone;  // what came of a request to share the input's blocks
 
   int32_t Number() const { return SplitResultNumber(result, engineStarted); }
 };

@@ -6,11 +6,13 @@
 
 #include "app/job_sink.h"
 #include "avi/byte_input.h"
+#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "avi/source_window.h"
+#include "avi/stored_chunks.h"
 #include "split/split_engine.h"
 #include "split/split_math.h"
 
@@ -47,7 +49,26 @@ struct Output {
   uint32_t lengths[kMaxStreams] = {};
   uint64_t moviListSize = 0;
   uint64_t indexEntries = 0;
-  uint64_t chunkOffset = 4;  // running offset from the "movi" list type
+  uint32_t shareBlock = 0;   // the block size at which it shares the input's blocks (0: none)
+};
+
+// Where an output's chunks go: the running offset from its "movi" list type,
+// and the JUNK in front of the runs that share the input's blocks.
+struct ChunkPlacer {
+  ChunkPlacer(uint32_t block, uint64_t moviType) : align(block), moviType(moviType) {}
+  // Places the next chunk (whole: carried over unchanged from input position
+  // at) of size data bytes; returns the JUNK bytes that go in front of it.
+  uint32_t Place(bool whole, uint64_t at, uint32_t size) {
+    const uint64_t bytes = 8 + uint64_t(size) + (size & 1);
+    const uint32_t junk = align.PadBefore(whole ? 0 : CloneAligner::kWritten, at, moviType + offset, bytes);
+    chunkOffset = offset + junk;
+    offset = chunkOffset + bytes;
+    return junk;
+  }
+  CloneAligner align;
+  uint64_t moviType;
+  uint64_t offset = 4;       // after the last chunk placed
+  uint64_t chunkOffset = 0;  // of the last chunk placed
 };
 
 // The entries an output's idx1 gets of one stream: what the passes route there.
@@ -122,43 +143,7 @@ bool WriteChunk(SourceWindow& source, OutputStream& f, uint64_t at, uint32_t len
   return true;
 }
 
-// Tells whether a whole chunk, as WriteChunk writes it (its header with the
-// index's length, its data, a zero pad byte after odd data), is exactly the
-// input's bytes [at, end). Real muxers write chunks so, back to back, and
-// such chunks are carried over as runs of input bytes. Looking costs a read
-// of a few bytes per chunk; a pad byte comes with the next chunk's header.
-class StoredChunks {
- public:
-  explicit StoredChunks(ByteInput& input) : input_(input) {}
-
-  bool WrittenAsStored(uint64_t at, uint32_t length, uint64_t* end) {
-    *end = at + 8 + uint64_t(length) + (length & 1);
-    if (*end > input_.Size()) return false;
-    if (SizeAt(at) != length) return false;
-    if ((length & 1) == 0) return true;
-    // The pad byte, and the header of the chunk that probably follows.
-    uint8_t b[9];
-    const size_t count = *end + 8 <= input_.Size() ? 9 : 1;
-    input_.Seek(*end - 1);
-    input_.Read(b, count);
-    if (*end + 8 <= input_.Size()) Remember(*end, b + 1);
-    return b[0] == 0;
-  }
-
- private:
-  uint32_t SizeAt(uint64_t at) { return at == knownAt_ ? knownSize_ : input_.U32At(at + 4); }
-  void Remember(uint64_t at, const uint8_t header[8]) {
-    knownAt_ = at;
-    knownSize_ = U32(header + 4);
-  }
-  static uint32_t U32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-  }
-
-  ByteInput& input_;
-  uint64_t knownAt_ = ~0ull;
-  uint32_t knownSize_ = 0;
-};
+constexpr uint64_t kSharedPieceBytes = 1 << 20;
 
 // Input bytes waiting to be appended to one output: consecutive chunks that
 // lie back to back in the input are copied with one call.
@@ -169,6 +154,17 @@ struct PendingRun {
     const uint64_t from = start, count = end - start;
     start = end = 0;
     return count == 0 || source.CopyRun(from, count, out);
+  }
+  // Appends the run up to its last block boundary and keeps the rest: a
+  // block cut in two would be written instead of shared, and so would a
+  // piece too short for a file copy (block 0: all of it, as it is).
+  bool FlushWholeBlocks(SourceWindow& source, OutputStream& out, uint32_t block) {
+    if (block == 0) return Flush(source, out);
+    const uint64_t cut = end - end % block;
+    if (cut < start + kSharedPieceBytes) return true;
+    const uint64_t from = start;
+    start = cut;
+    return source.CopyRun(from, cut - from, out);
   }
 };
 
@@ -208,6 +204,45 @@ OdmlChunkSource SplitChunks(const SplitSource& src, const SplitPlan& plan, int o
     }
     return false;
   };
+}
+
+// The JUNK bytes that output x gets when it shares the input's blocks at
+// `block`: the chunk passes' routing, without reading any chunk.
+uint64_t JunkBytes(const SplitSource& src, const SplitPlan& plan, int output, uint32_t block) {
+  const AviAnalysis& a = src.analysis;
+  IndexReader index(src.input, a.idx1Offset, a.idx1EntryTotal);
+  ChunkPlacer placer(block, a.moviOffset);
+  uint32_t seen[kMaxStreams] = {};
+  uint64_t junk = 0;
+  for (uint32_t i = 0; i < index.Total(); ++i) {
+    const IndexEntry e = index.At(i);
+    const int stream = StreamOfCkid(e.ckid);
+    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;
+    const Route route = RouteEntry(a, plan, stream, seen[stream]++);
+    const StreamCut& cut = plan.cuts[stream];
+    if (output == 0 && route.first)
+      junk += placer.Place(route.firstPart == Part::Whole, ChunkPosition(a.chunkBase, e),
+                           PartSize(route.firstPart, e.length, cut.firstPartialBytes));
+    if (output == 1 && route.second)
+      junk += placer.Place(route.secondPart == Part::Whole, ChunkPosition(a.chunkBase, e),
+                           PartSize(route.secondPart, e.length, cut.secondPartialBytes));
+  }
+  return junk;
+}
+
+// Asks output x to share the input's blocks; when it can, its runs of
+// unchanged chunks get their JUNK, counted in its sizes. Outputs written as
+// OpenDML are copied: their layer lays the chunks out anew.
+void ShareInputBlocks(const SplitSource& src, const SplitPlan& plan, int x, Output& out, bool odml) {
+  const int fd = src.input.Descriptor();
+  if (odml || fd < 0) return;
+  const uint32_t block = out.stream->ShareBlocksWith(fd);
+  if (block == 0) return;
+  const uint64_t junk = JunkBytes(src, plan, x, block);
+  if (out.riffSize + 8 + junk > 0xFFFFFFFFull) return;  // a version-1 file must stay below 4 GiB
+  out.shareBlock = block;
+  out.riffSize += junk;
+  out.moviListSize += junk;
 }
 
 OdmlShape SplitShape(const SplitSource& src, uint64_t versionOneBytes) {
@@ -275,7 +310,7 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 
 SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, OutputStream* streams[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits,
-                              std::string* problem) {
+                              std::string* problem, const WriterOptions& options) {
   const AviAnalysis& a = src.analysis;
   Output outputs[2];
   *failedOutput = -1;
@@ -300,7 +335,11 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
       *failedOutput = x;
       return SplitResult::OutputTooLarge;
     }
+    if (options.clone) ShareInputBlocks(src, plan, x, outputs[x], routes[x].odml != nullptr);
   }
+  // Sharing needs runs: the plain copy becomes the checked one (the same bytes).
+  if (copy == ChunkCopy::ChunkByChunk && (outputs[0].shareBlock || outputs[1].shareBlock)) copy = ChunkCopy::Runs;
+  ChunkPlacer placers[2] = {{outputs[0].shareBlock, a.moviOffset}, {outputs[1].shareBlock, a.moviOffset}};
 
   SourceWindow source(src.input);
   for (int x = 0; x < 2; ++x)
@@ -313,15 +352,19 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   uint32_t seen[kMaxStreams] = {};
   PendingRun runs[2];
   StoredChunks stored(src.input);
-  auto flushRuns = [&]() {
-    for (int x = 0; x < 2; ++x)
-      if (outputs[x].wanted && !runs[x].Flush(source, *outputs[x].stream)) return x;
+  auto flushRuns = [&](bool all) {
+    for (int x = 0; x < 2; ++x) {
+      if (!outputs[x].wanted) continue;
+      PendingRun& run = runs[x];
+      OutputStream& f = *outputs[x].stream;
+      if (!(all ? run.Flush(source, f) : run.FlushWholeBlocks(source, f, outputs[x].shareBlock))) return x;
+    }
     return -1;
   };
   for (uint32_t i = 0; i < total; ++i) {
     if (i % step == 0) {
       // What the bar shows is written.
-      const int x = flushRuns();
+      const int x = flushRuns(false);
       if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
       Report(sink, int(uint64_t(i) * 88 / total + 10));
     }
@@ -346,6 +389,8 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
       if (!goes[x]) continue;
       OutputStream& f = *outputs[x].stream;
       PendingRun& run = runs[x];
+      const uint32_t junk = placers[x].Place(parts[x] == Part::Whole, at, PartSize(parts[x], e.length, partial[x]));
+      if (junk && !(run.Flush(source, f) && WriteJunk(f, junk))) return fail(f.Failed() ? x : -1);
       if (asStored && parts[x] == Part::Whole) {
         if (run.end != at && !run.Flush(source, f)) return fail(f.Failed() ? x : -1);
         if (run.end == 0) run.start = at;
@@ -357,7 +402,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
     }
   }
   {
-    const int x = flushRuns();
+    const int x = flushRuns(true);
     if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
   }
 
@@ -369,6 +414,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
   }
   step = total / 2 ? total / 2 : 1;
   std::memset(seen, 0, sizeof seen);
+  ChunkPlacer indexPlacers[2] = {{outputs[0].shareBlock, a.moviOffset}, {outputs[1].shareBlock, a.moviOffset}};
   for (uint32_t i = 0; i < total; ++i) {
     if (i % step == 0) Report(sink, int(uint64_t(i) * 2 / total + 98));
     if (sink.Cancelled()) return SplitResult::Cancelled;
@@ -378,15 +424,18 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
     const Route route = RouteEntry(a, plan, stream, seen[stream]++);
     const StreamCut& cut = plan.cuts[stream];
     const bool goes[2] = {route.first, route.second};
+    const bool whole[2] = {route.firstPart == Part::Whole, route.secondPart == Part::Whole};
+    const uint64_t at = ChunkPosition(a.chunkBase, e);
     const uint32_t sizes[2] = {PartSize(route.firstPart, e.length, cut.firstPartialBytes),
                                PartSize(route.secondPart, e.length, cut.secondPartialBytes)};
     for (int x = 0; x < 2; ++x) {
       Output& out = outputs[x];
       if (!goes[x] || !out.wanted) continue;
       OutputStream& f = *out.stream;
-      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(uint32_t(out.chunkOffset)) && f.WriteU32(sizes[x])))
+      indexPlacers[x].Place(whole[x], at, sizes[x]);
+      const uint64_t offset = indexPlacers[x].chunkOffset;
+      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(uint32_t(offset)) && f.WriteU32(sizes[x])))
         return fail(x);
-      out.chunkOffset += 8 + sizes[x] + (sizes[x] & 1);
     }
   }
   if (sink.Cancelled()) return SplitResult::Cancelled;
@@ -487,7 +536,8 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
 
   int failed = -1;
   std::string problem;
-  SplitResult result = WriteSplitStreams(source, plan, streams, sink, &failed, copy, OdmlLimits(), &problem);
+  SplitResult result =
+      WriteSplitStreams(source, plan, streams, sink, &failed, copy, OdmlLimits(), &problem, time.writer);
   if (result == SplitResult::OutputTooLarge) {
     outcome.detail = names[failed] + ": " + problem;
     return result;
@@ -517,5 +567,9 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   outcome.wroteSecond = wanted[1];
   figures.firstBytes = wanted[0] ? files[0].Position() : 0;  // OpenDML outputs differ from the planned version-1 size
   figures.secondBytes = wanted[1] ? files[1].Position() : 0;
+  outcome.clone = CloneReport{};
+  outcome.clone.asked = time.writer.clone;
+  for (int x = 0; x < 2; ++x)
+    if (wanted[x]) outcome.clone.Add(files[x].SharesBlocks(), files[x].SharedBytes(), files[x].Position());
   return SplitResult::Completed;
 }
