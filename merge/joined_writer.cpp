@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "avi/byte_input.h"
+#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/stored_chunks.h"
 #include "io/output_stream.h"
 
 namespace {
@@ -165,6 +167,26 @@ class BlockWriter {
     StoreU32(b, v);
     return Put(b, 4);
   }
+  bool PutJunk(uint32_t bytes) {  // a JUNK chunk of bytes in all, zeros after its header
+    static const uint8_t kZeros[4096] = {};
+    if (!PutU32(kJunk) || !PutU32(bytes - 8)) return false;
+    for (uint32_t left = bytes - 8; left > 0;) {
+      const uint32_t take = left < sizeof kZeros ? left : uint32_t(sizeof kZeros);
+      if (!Put(kZeros, take)) return false;
+      left -= take;
+    }
+    return true;
+  }
+  // Appends count input bytes from position straight from the input file,
+  // where the output takes them so (sharing its blocks where it can).
+  bool AppendRun(ByteInput& file, uint64_t position, uint64_t count) {
+    if (!Flush()) return false;
+    const int64_t done = file.Descriptor() < 0 ? -1 : sink_.AppendFromFile(file.Descriptor(), position, count);
+    if (done < 0) return Copy(file, position, count);
+    if (uint64_t(done) != count) (sink_.Failed() ? failed_ : short_) = true;
+    done_ += uint64_t(done);
+    return !failed_ && !short_;
+  }
   // Appends count input bytes from position (read later, in bulk).
   bool Copy(ByteInput& file, uint64_t position, uint64_t count) {
     while (count > 0) {
@@ -314,6 +336,49 @@ bool WriteHeader(const JoinRequest& r, const JoinedFigures& f, BlockWriter& out)
   return true;
 }
 
+// Where the joined file's chunks go: the running offset from its "movi"
+// list type, and the JUNK in front of the runs that share an input's blocks.
+// shares[i]: whether input i (0: first, 1: second) shares its blocks.
+class ChunkPlacer {
+ public:
+  ChunkPlacer(const JoinRequest& r, uint32_t block, const bool shares[2])
+      : r_(r), align_(block), shares_{shares[0], shares[1]} {}
+  // The JUNK bytes in front of chunk c; ChunkOffset() is then its offset.
+  uint32_t Place(const JoinedChunk& c) {
+    const uint64_t bytes = ChunkSpace(c.size);
+    const uint32_t junk = align_.PadBefore(InputOf(c), c.pieces[0].chunkAt, r_.analysis->moviOffset + offset_, bytes);
+    chunkOffset_ = offset_ + junk;
+    offset_ = chunkOffset_ + bytes;
+    return junk;
+  }
+  uint64_t ChunkOffset() const { return chunkOffset_; }
+  // The input a chunk comes from unchanged (CloneAligner::kWritten: none).
+  int InputOf(const JoinedChunk& c) const {
+    if (c.pieceCount != 1) return CloneAligner::kWritten;
+    const int input = c.pieces[0].file == r_.first.file ? 0 : 1;
+    return shares_[input] ? input : CloneAligner::kWritten;
+  }
+
+ private:
+  const JoinRequest& r_;
+  CloneAligner align_;
+  bool shares_[2];
+  uint64_t offset_ = 4;
+  uint64_t chunkOffset_ = 0;
+};
+
+// Input bytes waiting to be appended: chunks lying back to back in one
+// input, as the writer writes them, go in one piece.
+struct PendingRun {
+  ByteInput* file = nullptr;
+  uint64_t start = 0, end = 0;
+  bool Flush(BlockWriter& out) {
+    ByteInput* f = file;
+    file = nullptr;
+    return !f || out.AppendRun(*f, start, end - start);
+  }
+};
+
 bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
   if (c.pieceCount == 1) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
   // A chunk joined at the seam: the first piece's code, then both pieces' data.
@@ -347,6 +412,46 @@ OdmlShape JoinedShape(const JoinRequest& r, const JoinedFigures& f) {
     if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
       shape.sampleSize[s] = r.first.file->U32At(a.streams[s].sampleSizeOffset);
   return shape;
+}
+
+// The JUNK bytes the joined file gets when it shares blocks at `block`.
+uint64_t JoinedJunkBytes(const JoinRequest& r, uint32_t block, const bool shares[2]) {
+  ChunkPlacer placer(r, block, shares);
+  JoinedChunkWalk walk(r);
+  JoinedChunk c;
+  uint64_t junk = 0;
+  while (walk.Next(c)) junk += placer.Place(c);
+  return junk;
+}
+
+// The chunk pass of a joined file that shares its inputs' blocks: JUNK in
+// front of the runs, and chunks stored as they are written appended as runs
+// of input bytes (the others written as usual, with the same size).
+bool WriteSharedChunks(const JoinRequest& r, uint32_t block, const bool shares[2], BlockWriter& out) {
+  ChunkPlacer placer(r, block, shares);
+  StoredChunks stored[2] = {StoredChunks(*r.first.file), StoredChunks(*r.second.file)};
+  PendingRun run;
+  JoinedChunkWalk walk(r);
+  JoinedChunk c;
+  for (uint32_t n = 0; walk.Next(c); ++n) {
+    const uint32_t junk = placer.Place(c);
+    if (junk && !(run.Flush(out) && out.PutJunk(junk))) return false;
+    const int input = placer.InputOf(c);
+    const Piece& p = c.pieces[0];
+    uint64_t end = 0;
+    if (input != CloneAligner::kWritten && stored[input].WrittenAsStored(p.chunkAt, c.size, &end)) {
+      if (run.file == p.file && run.end == p.chunkAt) {
+        run.end = end;
+      } else {
+        if (!run.Flush(out)) return false;
+        run = PendingRun{p.file, p.chunkAt, end};
+      }
+    } else if (!run.Flush(out) || !WriteChunk(c, out)) {
+      return false;
+    }
+    if ((n & 255) == 255 && out.Cancelled()) return false;
+  }
+  return run.Flush(out);
 }
 
 }  // namespace
@@ -394,8 +499,8 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
 }
 
 JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem) {
-  const JoinedFigures f = MeasureJoinedFile(r);
+                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
+  JoinedFigures f = MeasureJoinedFile(r);
   auto refuse = [&](const std::string& why) {
     if (problem) *problem = why;
     return JoinResult::TooLarge;
@@ -411,26 +516,47 @@ JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinO
   } else if (f.fileBytes > 0xFFFFFFFFull) {
     return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
   }
+  // Block sharing, where the file system can: the JUNK is counted first.
+  bool shares[2] = {false, false};
+  uint32_t block = 0;
+  if (options.clone && !odml) {
+    ByteInput* inputs[2] = {r.first.file, r.second.file};
+    for (int i = 0; i < 2; ++i) {
+      const uint32_t b = inputs[i]->Descriptor() < 0 ? 0 : sink.ShareBlocksWith(inputs[i]->Descriptor());
+      shares[i] = b != 0;
+      if (b) block = b;
+    }
+    const uint64_t junk = JoinedJunkBytes(r, block, shares);
+    if (f.fileBytes + junk > 0xFFFFFFFFull) {
+      block = 0;  // a version-1 file must stay below 4 GiB: copied
+    } else {
+      f.fileBytes += junk;
+      f.moviBytes += junk;
+    }
+  }
   BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
   if (out.Cancelled()) return JoinResult::Cancelled;
   if (!WriteHeader(r, f, out)) return out.Outcome();
 
   JoinedChunk c;
-  {
+  if (block == 0) {
     JoinedChunkWalk walk(r);
     for (uint32_t n = 0; walk.Next(c); ++n) {
       if (!WriteChunk(c, out)) return out.Outcome();
       if ((n & 255) == 255 && out.Cancelled()) return JoinResult::Cancelled;
     }
+  } else if (!WriteSharedChunks(r, block, shares, out)) {
+    return out.Outcome();
   }
 
   if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return out.Outcome();
   JoinedChunkWalk walk(r);
-  uint64_t offset = 4;  // from the "movi" list type
+  ChunkPlacer placer(r, block, shares);  // offsets count from the "movi" list type
   while (walk.Next(c)) {
-    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(uint32_t(offset)) || !out.PutU32(c.size))
+    placer.Place(c);
+    const uint32_t offset = uint32_t(placer.ChunkOffset());
+    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(offset) || !out.PutU32(c.size))
       return out.Outcome();
-    offset += ChunkSpace(c.size);
   }
   if (!out.Flush()) return out.Outcome();
   // The count and the bytes come from the same walk; a difference would

@@ -30,6 +30,7 @@
 
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "merge/merge_plan.h"
 
 class ByteInput;
@@ -90,5 +91,10 @@ std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& f
 // odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
 // the same header and chunks. On anything but Written, out holds a partial
 // file that its owner must discard; *problem (if given) says why on TooLarge.
+// With options.clone, out is asked to share the inputs' blocks
+// (OutputStream::ShareBlocksWith) and, where it can, the runs of unchanged
+// chunks get JUNK in front (avi/clone_layout.h); a file written as OpenDML
+// is copied.
 JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
+                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                           const WriterOptions& options = WriterOptions());

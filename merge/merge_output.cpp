@@ -37,7 +37,7 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
 }
 
 JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail,
-                                    uint64_t* writtenBytes) {
+                                    uint64_t* writtenBytes, const WriterOptions& options, CloneReport* clone) {
   std::string ignored;
   if (!detail) detail = &ignored;
   if (path.empty()) path = work.joinedName;
@@ -58,10 +58,16 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
   if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
   Bar bar{sink, -1};
   std::string problem;
-  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem);
+  JoinResult result =
+      WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
   if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
+  if (result == JoinResult::Written && clone) {
+    *clone = CloneReport{};
+    clone->asked = options.clone;
+    clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
+  }
   if (result != JoinResult::Written) out.Abandon();
   switch (result) {
     case JoinResult::Written: return JoinedFileResult::Written;
