@@ -18,7 +18,7 @@ int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
   std::fputs(
       "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n",
+      "                   [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
 }
@@ -30,6 +30,7 @@ struct SplitArgs {
   std::string create = "both";
   std::string lang = "en";
   bool json = false;
+  bool clone = false;
 };
 
 // Returns an empty string on success, else what is wrong.
@@ -45,6 +46,10 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--json") == 0) {
       args.json = true;
+      continue;
+    }
+    if (std::strcmp(arg, "--clone") == 0) {
+      args.clone = true;
       continue;
     }
     if (std::strncmp(arg, "--", 2) != 0) {
@@ -123,6 +128,7 @@ int RunSplit(int argc, char** argv) {
   request.seconds = args.seconds;
   request.overlap = args.overlap;
   request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
+  request.clone = args.clone;
   request.sizeMegabytes = args.sizeMb;
   request.create = args.create == "first"    ? CreateMode::First
                    : args.create == "second" ? CreateMode::Second
@@ -144,10 +150,13 @@ int RunSplit(int argc, char** argv) {
     outcome.wroteFirst = done.wroteFirst;
     outcome.wroteSecond = done.wroteSecond;
     outcome.figures = done.sizeSplitFigures;
+    outcome.clone = done.clone;
   }
   const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
+
+  if (succeeded && args.clone) std::fprintf(stderr, "tavrin split: %s\n", CloneLine(outcome.clone, "the input").c_str());
 
   std::vector<std::string> outputs;
   std::vector<uint64_t> sizes;
@@ -165,6 +174,7 @@ int RunSplit(int argc, char** argv) {
     for (size_t i = 0; i < outputs.size(); ++i) out += (i ? "," : "") + JsonString(outputs[i]);
     out += "]";
     if (succeeded) out += FiguresJson(outcome.figures, outputs, sizes);
+    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
     if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
     out += "}\n";
     std::fputs(out.c_str(), stdout);
