@@ -9,6 +9,9 @@ struct WriterOptions {
   // JUNK chunks in front so that they line up with the inputs' blocks.
   // Where it cannot, the output is the same, byte for byte, as without.
   bool clone = false;
+  // A split by size: the most bytes its first output may hold. Padding that
+  // would take the output past it is left out, and that output is copied.
+  uint64_t firstOutputLimit = 0;  // 0: none
 };
 
 // What came of WriterOptions::clone for the outputs of one run.

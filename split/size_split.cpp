@@ -63,6 +63,7 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   TimeSplit time;
   time.create = request.create;
   time.writer.clone = request.clone;
+  time.writer.firstOutputLimit = limit;
   // The job checked the overlap already.
   if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
 

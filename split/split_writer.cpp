@@ -233,13 +233,15 @@ uint64_t JunkBytes(const SplitSource& src, const SplitPlan& plan, int output, ui
 // Asks output x to share the input's blocks; when it can, its runs of
 // unchanged chunks get their JUNK, counted in its sizes. Outputs written as
 // OpenDML are copied: their layer lays the chunks out anew.
-void ShareInputBlocks(const SplitSource& src, const SplitPlan& plan, int x, Output& out, bool odml) {
+void ShareInputBlocks(const SplitSource& src, const SplitPlan& plan, int x, Output& out, bool odml,
+                      const WriterOptions& options) {
   const int fd = src.input.Descriptor();
   if (odml || fd < 0) return;
   const uint32_t block = out.stream->ShareBlocksWith(fd);
   if (block == 0) return;
   const uint64_t junk = JunkBytes(src, plan, x, block);
   if (out.riffSize + 8 + junk > 0xFFFFFFFFull) return;  // a version-1 file must stay below 4 GiB
+  if (x == 0 && options.firstOutputLimit != 0 && out.riffSize + 8 + junk > options.firstOutputLimit) return;
   out.shareBlock = block;
   out.riffSize += junk;
   out.moviListSize += junk;
@@ -335,7 +337,7 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
       *failedOutput = x;
       return SplitResult::OutputTooLarge;
     }
-    if (options.clone) ShareInputBlocks(src, plan, x, outputs[x], routes[x].odml != nullptr);
+    if (options.clone) ShareInputBlocks(src, plan, x, outputs[x], routes[x].odml != nullptr, options);
   }
   // Sharing needs runs: the plain copy becomes the checked one (the same bytes).
   if (copy == ChunkCopy::ChunkByChunk && (outputs[0].shareBlock || outputs[1].shareBlock)) copy = ChunkCopy::Runs;

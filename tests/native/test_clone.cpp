@@ -206,6 +206,40 @@ TEST(CloneSplit, RealSamplesKeepTheirChunks) {
   if (tried == 0) GTEST_SKIP() << "no sample files (tools/make_samples.sh)";
 }
 
+// An input whose chunks do not lie back to back (a JUNK chunk of its own
+// in movi) gives the first output a run that needs padding too; a split by
+// size must not be taken past its limit by it.
+TEST(CloneSplit, PaddingNeverTakesTheFirstOutputPastASizeLimit) {
+  const std::string dir = splittest::FreshDir("clone_limit");
+  avitest::AviLayout layout = avitest::SimpleClip(1500, 12, 7056);
+  layout.chunks[100].junkBefore = 1002;
+  ASSERT_TRUE(avitest::WriteAviFile(dir + "clip.avi", layout));
+  auto in = splittest::Analyse(dir + "clip.avi");
+  TimeSplit time;
+  time.seconds = 30;
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(in->Source(), time, plan), SplitResult::Completed);
+  auto write = [&](OutputStream* first, OutputStream* second, uint64_t limit) {
+    OutputStream* streams[2] = {first, second};
+    WriterOptions options;
+    options.clone = first != nullptr && dynamic_cast<SharingMemory*>(first) != nullptr;
+    options.firstOutputLimit = limit;
+    int failed = -1;
+    EXPECT_EQ(WriteSplitStreams(in->Source(), plan, streams, in->host, &failed, ChunkCopy::Runs, OdmlLimits(),
+                                nullptr, options),
+              SplitResult::Completed);
+  };
+  MemoryOutput plain[2];
+  write(&plain[0], &plain[1], 0);
+  SharingMemory padded[2], limited[2];
+  write(&padded[0], &padded[1], 0);
+  EXPECT_GT(padded[0].bytes.size(), plain[0].bytes.size()) << "the first output's second run is padded";
+  EXPECT_GT(CompareShared(plain[0].bytes, padded[0], in->analysis.moviOffset), 0.9);
+  write(&limited[0], &limited[1], plain[0].bytes.size());
+  EXPECT_EQ(limited[0].bytes, plain[0].bytes) << "copied as without sharing";
+  EXPECT_GT(CompareShared(plain[1].bytes, limited[1], in->analysis.moviOffset), 0.9) << "the second has no limit";
+}
+
 TEST(CloneMerge, JoinedFileSharingBlocksHoldsTheSameChunks) {
   const std::string dir = splittest::FreshDir("clone_merge");
   ASSERT_TRUE(avitest::WriteAviFile(dir + "clip.avi", avitest::SimpleClip(1500, 12, 7056)));
