@@ -424,12 +424,21 @@ uint64_t JoinedJunkBytes(const JoinRequest& r, uint32_t block, const bool shares
   return junk;
 }
 
+// Whether a whole chunk lies in its input as it is written: checked now,
+// or known from the input's walk.
+bool AsStored(const JoinInput& in, StoredChunks& stored, uint64_t at, uint32_t size, uint64_t* end) {
+  if (!in.chunksAsWritten) return stored.WrittenAsStored(at, size, end);
+  *end = at + 8 + uint64_t(size) + (size & 1);
+  return *end <= in.file->Size();
+}
+
 // The chunk pass of a joined file that shares its inputs' blocks: JUNK in
 // front of the runs, and chunks stored as they are written appended as runs
 // of input bytes (the others written as usual, with the same size).
 bool WriteSharedChunks(const JoinRequest& r, uint32_t block, const bool shares[2], BlockWriter& out) {
   ChunkPlacer placer(r, block, shares);
   StoredChunks stored[2] = {StoredChunks(*r.first.file), StoredChunks(*r.second.file)};
+  const JoinInput* inputs[2] = {&r.first, &r.second};
   PendingRun run;
   JoinedChunkWalk walk(r);
   JoinedChunk c;
@@ -439,7 +448,7 @@ bool WriteSharedChunks(const JoinRequest& r, uint32_t block, const bool shares[2
     const int input = placer.InputOf(c);
     const Piece& p = c.pieces[0];
     uint64_t end = 0;
-    if (input != CloneAligner::kWritten && stored[input].WrittenAsStored(p.chunkAt, c.size, &end)) {
+    if (input != CloneAligner::kWritten && AsStored(*inputs[input], stored[input], p.chunkAt, c.size, &end)) {
       if (run.file == p.file && run.end == p.chunkAt) {
         run.end = end;
       } else {

@@ -42,6 +42,9 @@ struct JoinInput {
   uint64_t idx1Offset;  // position of its idx1 chunk header
   uint32_t entryTotal;  // idx1 entries
   uint64_t chunkBase;   // where its idx1 chunk offsets count from
+  // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
+  // already: chunks the index places back to back are taken as runs unread.
+  bool chunksAsWritten = false;
 };
 
 struct JoinRequest {

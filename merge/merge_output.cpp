@@ -30,8 +30,8 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
   const AviAnalysis& b = in.second.analysis;
   return JoinRequest{&a,
-                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
-                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase},
+                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase, in.chunksAsWritten[0]},
+                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase, in.chunksAsWritten[1]},
                      EntriesOfStream(b, a.firstVideoStream),
                      &plan};
 }
