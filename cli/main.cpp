@@ -10,8 +10,9 @@ namespace {
 const char kInfoUsage[] = "usage: tavrin info FILE [--layout | --json]\n";
 const char kSplitUsage[] =
     "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-    "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n";
-const char kMergeUsage[] = "usage: tavrin merge FILE1 FILE2 [--write [--output PATH]] [--lang en|ja] [--json]\n";
+    "                    [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n";
+const char kMergeUsage[] =
+    "usage: tavrin merge FILE1 FILE2 [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
@@ -26,6 +27,8 @@ const char kSplitHelp[] =
     "                                  at which it fits in N MB (1,048,576 bytes)\n"
     "  --overlap T                     seconds (0-60) the second file starts before the cut\n"
     "  --create both|first|second      which files to write (default both)\n"
+    "  --clone                         share the unchanged data's blocks with FILE where the\n"
+    "                                  file system can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja                    the language of the messages\n"
     "  --json                          one JSON line with the result, message and outputs\n"
     "Outputs are written under a temporary name and moved into place when complete;\n"
@@ -35,6 +38,8 @@ const char kMergeHelp[] =
     "between them and reports the joined file's size and playing time.\n"
     "  --write          also write the joined file (FILE1's name with -m.avi)\n"
     "  --output PATH    write it to PATH instead\n"
+    "  --clone          share the unchanged data's blocks with the inputs where the file\n"
+    "                   system can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message and outputs\n";
 
