@@ -27,6 +27,20 @@
 //   for each chunk in output order:
 //     uint32_t junk = align.PadBefore(input, at, outAt, bytes);
 //     if (junk) WriteJunk(out, junk);           // chunk pass; offsets move by junk
+//
+// A writer that offers WriterOptions::clone (io/writer_options.h) does this:
+// 1. before its first byte, per input: block = out.ShareBlocksWith(fd)
+//    (OutputStream; 0 where the file system cannot share: nothing changes);
+// 2. sizing pass: an aligner over its chunks, the JUNK added to the RIFF and
+//    movi sizes (an OpenDML output is left unaligned: its layer lays chunks
+//    out anew);
+// 3. chunk pass: the same aligner, JUNK written in front of the chunk it
+//    names, and chunks stored as written (avi/stored_chunks.h) handed over
+//    as runs through out.AppendFromFile (SourceWindow::CopyRun), which
+//    shares their whole blocks;
+// 4. index pass: the same aligner again, each chunk's offset moved by the
+//    JUNK in front of it;
+// 5. report OutputFile::SharesBlocks() and SharedBytes() (CloneReport).
 #pragma once
 #include <cstdint>
 
