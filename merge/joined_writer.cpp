@@ -1,7 +1,10 @@
 // The joined file is made in three passes over the two indexes: one counts
 // it, one copies the chunks, one writes the index. All three take their
 // chunks from the same walk (JoinedChunkWalk), so the figures in the header
-// always describe the bytes that follow them.
+// always describe the bytes that follow them. A file that shares its
+// inputs' blocks (WriterOptions::clone) gets a fourth, before the header,
+// that counts the JUNK lining its runs up (avi/clone_layout.h); the chunk
+// and index passes place it alike.
 #include "merge/joined_writer.h"
 
 #include <algorithm>

@@ -1,5 +1,8 @@
 // Writing half of the split engine: names and creates the outputs, writes
 // their patched headers, copies their chunks and builds their idx1 indexes.
+// An output that shares the input's blocks (WriterOptions::clone) gets JUNK
+// in front of its long runs (avi/clone_layout.h), placed alike by a counting
+// pass before the header, the chunk pass and the index pass.
 #include <cstdio>
 #include <cstring>
 #include <memory>
