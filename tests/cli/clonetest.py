@@ -4,7 +4,6 @@ the FIEMAP shared share, and the split and merge runs compared."""
 import hashlib
 import json
 import os
-import re
 import shutil
 import struct
 import subprocess
@@ -59,21 +58,18 @@ def streams(path):
     return facts
 
 
-def ffprobe_errors(path, decode=True):
-    """What ffprobe -v error says while reading every packet and, with
-    decode, decoding the video (made files hold no real pictures)."""
-    count = "-count_frames" if decode else "-count_packets"
-    p = subprocess.run(["ffprobe", "-v", "error", count, "-show_entries", "stream=nb_read_frames,nb_read_packets",
+def ffprobe_errors(path):
+    """What ffprobe -v error says while it reads every packet and decodes the video."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries", "stream=nb_read_frames",
                         "-of", "csv=p=0", path], capture_output=True)
-    # Without the decoder's addresses ("[mpeg4 @ 0x55...]"), for comparing.
-    return re.sub(r" @ 0x[0-9a-f]+", "", p.stderr.decode("utf-8", "replace").strip())
+    return p.stderr.decode("utf-8", "replace").strip()
 
 
-def shared_share(path):
-    """Percent of the file's bytes in extents it shares with another file."""
-    p = subprocess.run([sys.executable, os.path.join(TOOLS, "fiemap_shared.py"), "--json", path],
+def shared_shares(paths):
+    """Percent of each file's bytes in extents it shares with another file."""
+    p = subprocess.run([sys.executable, os.path.join(TOOLS, "fiemap_shared.py"), "--json", *paths],
                        capture_output=True, check=True)
-    return json.loads(p.stdout)[0]["percent"]
+    return {row["file"]: row["percent"] for row in json.loads(p.stdout)}
 
 
 def split_both_ways(folder, source, seconds, overlap):
