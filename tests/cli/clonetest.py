@@ -1,0 +1,101 @@
+"""What the --clone tests share: a reading of an AVI file's streams (header
+counts, idx1 entries, chunk bytes through the index), ffprobe's complaints,
+the FIEMAP shared share, and the split and merge runs compared."""
+import hashlib
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+from clitest import CLI, check, tavrin
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOOLS = os.path.join(HERE, "..", "..", "tools")
+SKIPPED = 77  # ctest's mark for a skipped test
+
+
+def u32(b, at):
+    return struct.unpack_from("<I", b, at)[0]
+
+
+def streams(path):
+    """What a player sees: avih dwTotalFrames, every strh dwLength, and each
+    idx1 entry's code, flags, size and data digest (taken where the entry
+    points). JUNK and sizes of RIFF and movi are not part of it."""
+    with open(path, "rb") as f:
+        b = f.read()
+    facts = {"lengths": []}
+    pos, movi, idx1 = 12, None, None
+    todo = [(12, len(b))]
+    while todo:
+        pos, end = todo.pop()
+        while pos + 8 <= end:
+            code, size = b[pos:pos + 4], u32(b, pos + 4)
+            if code in (b"RIFF", b"LIST"):
+                kind = b[pos + 8:pos + 12]
+                if kind == b"movi":
+                    movi = pos + 8
+                elif kind in (b"hdrl", b"strl"):
+                    todo.append((pos + 12, pos + 8 + size))
+            elif code == b"avih":
+                facts["frames"] = u32(b, pos + 8 + 16)
+            elif code == b"strh":
+                facts["lengths"].append(u32(b, pos + 8 + 32))
+            elif code == b"idx1":
+                idx1 = pos
+            pos += 8 + size + (size & 1)
+    entries = []
+    for e in range(idx1 + 8, idx1 + 8 + u32(b, idx1 + 4), 16):
+        ckid, flags, offset, size = struct.unpack_from("<4sIII", b, e)
+        at = movi + offset
+        if b[at:at + 4] != ckid or u32(b, at + 4) != size:
+            entries.append(("entry names no chunk", e))
+            continue
+        entries.append((ckid, flags, size, hashlib.sha1(b[at + 8:at + 8 + size]).hexdigest()))
+    facts["index"] = entries
+    return facts
+
+
+def ffprobe_errors(path):
+    """What ffprobe -v error says while it reads every packet and decodes the video."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries", "stream=nb_read_frames",
+                        "-of", "csv=p=0", path], capture_output=True)
+    return p.stderr.decode("utf-8", "replace").strip()
+
+
+def shared_shares(paths):
+    """Percent of each file's bytes in extents it shares with another file."""
+    p = subprocess.run([sys.executable, os.path.join(TOOLS, "fiemap_shared.py"), "--json", *paths],
+                       capture_output=True, check=True)
+    return {row["file"]: row["percent"] for row in json.loads(p.stdout)}
+
+
+def split_both_ways(folder, source, seconds, overlap):
+    """Splits a copy of source in folder/plain and one in folder/clone (with
+    --clone). Returns (the clone run's JSON, its stderr)."""
+    for sub in ("plain", "clone"):
+        os.makedirs(os.path.join(folder, sub), exist_ok=True)
+        shutil.copyfile(source, os.path.join(folder, sub, "clip.avi"))
+    args = ["--seconds", str(seconds), "--overlap", str(overlap), "--json"]
+    code, _, err = tavrin("split", os.path.join(folder, "plain", "clip.avi"), *args)
+    check(f"{folder} split exit", code, 0)
+    code, out, err = tavrin("split", os.path.join(folder, "clone", "clip.avi"), *args, "--clone")
+    check(f"{folder} split --clone exit", code, 0)
+    return json.loads(out), err
+
+
+def merge_both_ways(folder):
+    """Merges the pieces of split_both_ways into folder/plain/m.avi and, with
+    --clone, folder/clone/m.avi. Returns (the clone run's JSON, its stderr)."""
+    for sub, extra in (("plain", []), ("clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        code, out, err = tavrin("merge", os.path.join(d, "clip-1.avi"), os.path.join(d, "clip-2.avi"),
+                                "--write", "--output", os.path.join(d, "m.avi"), "--json", *extra)
+        check(f"{folder} merge {extra} exit", code, 0)
+    return json.loads(out), err
+
+
+def outputs(folder, sub):
+    return [os.path.join(folder, sub, n) for n in ("clip-1.avi", "clip-2.avi", "m.avi")]
