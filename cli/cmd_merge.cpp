@@ -94,6 +94,7 @@ int RunMerge(int argc, char** argv) {
     if (output) request.output = output;
     request.dropOverlaps = true;
     request.write = write;
+    request.writer.clone = clone;
     return RunJoinJob(request, englishUi, json, "merge");
   }
   for (const char* file : files)

@@ -138,6 +138,7 @@ int RunPieces(const SplitArgs& args) {
   request.everySeconds = args.every;
   request.sizeMegabytes = args.sizeMb;
   request.overlap = args.overlap;
+  request.writer.clone = args.clone;
 
   WorkingSink sink(args.lang == "en" ? 1 : 0);
   InterruptAsCancel interrupt(sink);
@@ -147,11 +148,13 @@ int RunPieces(const SplitArgs& args) {
   const bool cancelled = outcome.result == SplitResult::Cancelled;
   const bool succeeded = outcome.result == SplitResult::Completed;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
+  if (succeeded && args.clone) std::fprintf(stderr, "tavrin split: %s\n", CloneLine(outcome.clone, "the input").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
   if (args.json) {
     std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
     out += outcome.message.empty() ? "null" : JsonString(outcome.message);
+    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
     out += ",\"outputs\":[";
     for (size_t i = 0; i < outcome.pieces.size(); ++i) out += (i ? "," : "") + JsonString(outcome.pieces[i].name);
     out += "],\"files\":[";
