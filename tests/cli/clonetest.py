@@ -1,6 +1,7 @@
 """What the --clone tests share: a reading of an AVI file's streams (header
 counts, idx1 entries, chunk bytes through the index), ffprobe's complaints,
-the FIEMAP shared share, and the split and merge runs compared."""
+the FIEMAP shared share, and the split, merge, join and pieces runs
+compared."""
 import hashlib
 import json
 import os
@@ -99,3 +100,40 @@ def merge_both_ways(folder):
 
 def outputs(folder, sub):
     return [os.path.join(folder, sub, n) for n in ("clip-1.avi", "clip-2.avi", "m.avi")]
+
+
+def join_both_ways(folder):
+    """Joins the parts of split_both_ways, overlap and all, into
+    folder/plain/j.avi and, with --clone, folder/clone/j.avi. Returns (the
+    clone run's JSON, its stderr)."""
+    for sub, extra in (("plain", []), ("clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        code, out, err = tavrin("join", os.path.join(d, "clip-1.avi"), os.path.join(d, "clip-2.avi"),
+                                "--output", os.path.join(d, "j.avi"), "--json", *extra)
+        check(f"{folder} join {extra} exit", code, 0)
+    return json.loads(out), err
+
+
+def pieces_both_ways(folder, source, *args):
+    """Splits a copy of source into pieces (args: --every T, or --size-mb N
+    --all) in folder/pieces-plain and, with --clone, in folder/pieces-clone,
+    then merges each set of pieces back with --write (and --clone) into
+    m.avi beside them. Returns, for the clone runs, (the split's JSON and
+    stderr, the merge's JSON and stderr), and the plain and cloned files in
+    pairs (every piece, then m.avi)."""
+    runs = {}
+    for sub, extra in (("pieces-plain", []), ("pieces-clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        os.makedirs(d, exist_ok=True)
+        shutil.copyfile(source, os.path.join(d, "clip.avi"))
+        code, out, err = tavrin("split", os.path.join(d, "clip.avi"), *args, "--json", *extra)
+        check(f"{d} split {' '.join(args)} {extra} exit", code, 0)
+        split = (json.loads(out), err)
+        pieces = split[0].get("outputs", [])
+        check(f"{d} pieces", len(pieces) >= 3, True)
+        merged = os.path.join(d, "m.avi")
+        code, out, err = tavrin("merge", *pieces, "--write", "--output", merged, "--json", *extra)
+        check(f"{d} merge of the pieces {extra} exit", code, 0)
+        runs[sub] = (split, (json.loads(out), err), pieces + [merged])
+    split, merge, clones = runs["pieces-clone"]
+    return split, merge, list(zip(runs["pieces-plain"][2], clones))

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """--clone where the file system cannot share blocks (tmpfs when this runs
-as root, else the test folder's own unless that one can share): split and
-merge --write write exactly the bytes they write without it, and say that
-they copied."""
+as root, else the test folder's own unless that one can share): split,
+merge --write, join and pieces (split --size-mb N --all, merged back) write
+exactly the bytes they write without it, and say that they copied."""
 import filecmp
 import os
 import subprocess
@@ -17,7 +17,7 @@ def folder():
     is none, or ""."""
     here = os.path.abspath("nocopy")
     os.makedirs(here, exist_ok=True)
-    if os.geteuid() == 0 and subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs", here],
+    if os.geteuid() == 0 and subprocess.run(["mount", "-t", "tmpfs", "-o", "size=192m", "tmpfs", here],
                                             capture_output=True).returncode == 0:
         return here, ""
     kind = subprocess.run(["stat", "-f", "-c", "%T", here], capture_output=True, text=True).stdout.strip()
@@ -40,7 +40,14 @@ def main():
         check("split says copied", (doc.get("cloned"), doc.get("shared_bytes"), "copied:" in err), (False, 0, True))
         doc, err = clonetest.merge_both_ways(work)
         check("merge says copied", (doc.get("cloned"), "copied:" in err), (False, True))
-        for plain, cloned in zip(clonetest.outputs(work, "plain"), clonetest.outputs(work, "clone")):
+        doc, err = clonetest.join_both_ways(work)
+        check("join says copied", (doc.get("cloned"), "copied:" in err), (False, True))
+        (split, split_err), (merge, _), pieces = clonetest.pieces_both_ways(work, source, "--size-mb", "1", "--all")
+        check("pieces say copied", (split.get("cloned"), merge.get("cloned"), "copied:" in split_err),
+              (False, False, True))
+        pairs = list(zip(clonetest.outputs(work, "plain"), clonetest.outputs(work, "clone")))
+        pairs += [(os.path.join(work, "plain", "j.avi"), os.path.join(work, "clone", "j.avi"))] + pieces
+        for plain, cloned in pairs:
             check(f"{os.path.basename(cloned)} the same bytes", filecmp.cmp(plain, cloned, shallow=False), True)
     finally:
         subprocess.run(["umount", work], capture_output=True)
