@@ -1,5 +1,5 @@
-// Block sharing (--clone): the JUNK placement rule, and the split and merge
-// writers against an output that plays a file system sharing blocks of 4 KiB:
+// Block sharing (--clone): the JUNK placement rule, and the split, pieces,
+// merge and join writers against an output that plays a file system sharing blocks of 4 KiB:
 // the same chunks, flags and header figures as without sharing, every index
 // entry naming its chunk behind the JUNK, the unchanged runs lined up with
 // the input's blocks; and on a file system that cannot share, the very bytes
@@ -10,8 +10,10 @@
 
 #include "avi/clone_layout.h"
 #include "io/output_file.h"
+#include "join/input_pool.h"
 #include "merge/joined_writer.h"
 #include "merge/merge_output.h"
+#include "pieces/piece_plan.h"
 #include "tests/native/sample_list.h"
 #include "tests/native/test_merge_support.h"
 #include "tests/native/test_split_support.h"
@@ -267,6 +269,87 @@ TEST(CloneMerge, JoinedFileSharingBlocksHoldsTheSameChunks) {
   ASSERT_EQ(WriteJoinedFile(JoinRequestFor(sources, plan), shared, JoinObserver{}, OdmlLimits(), nullptr, options),
             JoinResult::Written);
   EXPECT_GT(CompareShared(plain.bytes, shared, analyses[0].moviOffset), 0.9);
+}
+
+// Pieces go through the writer of the two-way split one by one: each lines
+// its runs up with the input's blocks; a piece of a split by size stays
+// within the size asked for, padded or not.
+TEST(ClonePieces, EveryPieceSharesAndPiecesBySizeKeepTheirLimit) {
+  const std::string dir = splittest::FreshDir("clone_pieces");
+  ASSERT_TRUE(avitest::WriteAviFile(dir + "clip.avi", avitest::SimpleClip(1500, 12, 7056)));
+  auto in = splittest::Analyse(dir + "clip.avi");
+  const uint64_t limit = 4 << 20;
+  PiecesPlan plans[2];
+  ASSERT_EQ(PlanPiecesEvery(in->Source(), 12, 1, plans[0]), SplitResult::Completed);
+  ASSERT_EQ(PlanPiecesBySize(in->Source(), limit, 1, plans[1]), SplitResult::Completed);
+  for (int by = 0; by < 2; ++by) {
+    ASSERT_GE(plans[by].pieces.size(), 3u) << (by ? "by size" : "every 12 s");
+    for (const Piece& p : plans[by].pieces) {
+      SCOPED_TRACE(testing::Message() << (by ? "by size, piece from frame " : "every 12 s, piece from frame ")
+                                      << p.startFrame);
+      MemoryOutput plain;
+      SharingMemory shared;
+      for (int way = 0; way < 2; ++way) {
+        OutputStream* stream = way ? static_cast<OutputStream*>(&shared) : &plain;
+        const OutputShare* share = &p.share;
+        WriterOptions options;
+        options.clone = way == 1;
+        options.firstOutputLimit = by ? limit : 0;
+        int failed = -1;
+        ASSERT_EQ(WriteShares(in->Source(), &share, &stream, 1, p.stretch, in->host, BarSpan(), &failed,
+                              ChunkCopy::Runs, OdmlLimits(), nullptr, options),
+                  SplitResult::Completed);
+      }
+      const double share = CompareShared(plain.bytes, shared, in->analysis.moviOffset);
+      if (by == 0) {
+        EXPECT_GT(share, 0.8);
+      } else {
+        EXPECT_LE(shared.bytes.size(), limit);
+      }
+    }
+  }
+}
+
+// A join of three files through the chained writer, each opened as the
+// writer reaches it: every input's runs line up with its own blocks.
+TEST(CloneJoin, ChainOfThreeInputsSharesEveryInputsBlocks) {
+  const std::string dir = splittest::FreshDir("clone_join");
+  const uint32_t frames[3] = {600, 450, 700};
+  std::vector<std::string> paths;
+  std::vector<uint64_t> sizes;
+  std::vector<std::unique_ptr<splittest::Analysed>> inputs;
+  ChainRequest chain;
+  for (int i = 0; i < 3; ++i) {
+    paths.push_back(dir + "clip" + std::to_string(i) + ".avi");
+    ASSERT_TRUE(avitest::WriteAviFile(paths.back(), avitest::SimpleClip(frames[i], 12, 7056)));
+    inputs.push_back(splittest::Analyse(paths.back()));
+    const AviAnalysis& a = inputs.back()->analysis;
+    ByteInput& file = inputs.back()->input;
+    sizes.push_back(file.Size());
+    ChainLink link;
+    link.idx1Offset = a.idx1Offset;
+    link.entryTotal = a.idx1EntryTotal;
+    link.chunkBase = a.chunkBase;
+    link.size = file.Size();
+    for (uint32_t s = 0; s < a.streamCount; ++s) {
+      link.entries[s] = a.streams[s].idx1EntryCount;
+      link.lengths[s] = file.U32At(a.streams[s].lengthOffset);
+    }
+    chain.links.push_back(link);
+  }
+  InputPool pool(paths, sizes);
+  chain.analysis = &inputs[0]->analysis;
+  chain.inputs = &pool;
+  MemoryOutput plain;
+  SharingMemory shared;
+  ASSERT_EQ(WriteJoinedFile(chain, plain, JoinObserver{}), JoinResult::Written);
+  WriterOptions options;
+  options.clone = true;
+  ASSERT_EQ(WriteJoinedFile(chain, shared, JoinObserver{}, OdmlLimits(), nullptr, options), JoinResult::Written);
+  EXPECT_GT(CompareShared(plain.bytes, shared, inputs[0]->analysis.moviOffset), 0.9);
+  Readback r;
+  Read(shared.bytes, &r);
+  EXPECT_GE(r.junkChunks, 2) << "the second and third inputs' runs are lined up";
 }
 
 // Where the file system cannot share blocks (the test folder's, unless it
