@@ -24,7 +24,7 @@ void PutLine(std::FILE* file, const char* key, const std::string& value) {
 
 void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   char value[kPathBytes];
-  if (FindSettingsKey(file, kJoinFolderKey, value)) tools.joinFolder = value;
+  FindLongSettingsValue(file, kJoinFolderKey, &tools.joinFolder);
   if (FindSettingsKey(file, kJoinDropKey, value)) tools.joinDropOverlaps = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPiecesByKey, value)) tools.piecesBySize = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPiecesEveryKey, value)) tools.piecesEvery = value;

@@ -10,7 +10,7 @@
 #include <string>
 
 struct ToolSettings {
-  std::string joinFolder;     // where the Join dialog's Add starts; system code page
+  std::string joinFolder;     // where the Join dialog's Add starts; UTF-8, as every new key
   int joinDropOverlaps = 0;   // the "Drop overlaps" box
   int piecesBySize = 0;       // 0: a piece every so many seconds, 1: at most so many MB
   std::string piecesEvery = "600";

@@ -240,7 +240,8 @@ JoinOutcome JoinRun::Run() {
   InputPool pool(paths, sizes);
   const AviAnalysis& first = parts_[0].analysis;
   const int video = first.firstVideoStream;
-  const uint32_t microSecPerFrame = pool.Open(0) ? pool.Open(0)->U32At(first.microSecPerFrameOffset) : 0;
+  const std::shared_ptr<ByteInput> firstInput = pool.Open(0);
+  const uint32_t microSecPerFrame = firstInput ? firstInput->U32At(first.microSecPerFrameOffset) : 0;
   if (request_.dropOverlaps) {
     sink_.Status(Text(kJoinSeams), 10);
     std::vector<const AviAnalysis*> analyses;

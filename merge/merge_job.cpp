@@ -12,6 +12,7 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/stored_chunks.h"
+#include "join/stream_format.h"
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
 #include "repair/damage_report.h"
@@ -78,11 +79,20 @@ class MergeRun {
     std::string why = DescribeOdmlFault(fault, sink_.EnglishUi());
     const DamageReport damage = InspectDamage(path);
     if (damage.damaged) {
+      outcome_.repairable = path;
       outcome_.detail += "\n" + damage.english.substr(0, damage.english.find('\n'));
       why += "\n\n" + damage.In(sink_.EnglishUi());
     }
     Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, why);
     return false;
+  }
+
+  // Headers that differ only in what each writer records per file (buffer
+  // sizes, lengths, rates of bytes): the files can be joined instead.
+  std::string JoinHint() {
+    const FormatDifference d = CompareFormats(ReadStreamFormats(firstAnalysis_, first_.Input()),
+                                              ReadStreamFormats(secondAnalysis_, second_.Input()));
+    return d.Same() ? Text(kMergeCanJoinInstead) : std::string();
   }
 
   // For a refused structure: which input ended badly (cut short, no index
@@ -97,6 +107,7 @@ class MergeRun {
       if (i == 1 && *paths[1] == *paths[0]) break;
       const DamageReport damage = InspectDamage(*paths[i]);
       if (!damage.damaged) continue;
+      if (outcome_.repairable.empty()) outcome_.repairable = *paths[i];
       const std::string line = *paths[i] + ": " + damage.english.substr(0, damage.english.find('\n'));
       outcome_.detail = replace && why.empty() ? line : outcome_.detail + "\n" + line;
       why += std::string(why.empty() ? "" : "\n\n") + which[i] + damage.In(sink_.EnglishUi());
@@ -150,7 +161,7 @@ MergeOutcome MergeRun::Run() {
   if (outcome_.structure.code != 0) {
     outcome_.detail = outcome_.structure.Describe();
     if (outcome_.structure.code <= 7) return Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, Damage());
-    return Fail(MergeResult::StructureDiffers);
+    return Fail(MergeResult::StructureDiffers, MessageOwner::ProgressWindow, JoinHint());
   }
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 

@@ -44,6 +44,9 @@ extern const TextPair kJoinedNameIsInput;
 extern const TextPair kJoinedCannotWrite;
 extern const TextPair kJoinedInputDamaged;
 extern const TextPair kJoinedTooLarge;
+// After "Can't Merge (Structure is different)" when the two files differ
+// only in what a writer records per file: they can be joined instead.
+extern const TextPair kMergeCanJoinInstead;
 
 // The joined file's numbers as the merge engine counted them.
 struct MergeFigures {

@@ -68,3 +68,8 @@ const TextPair kJoinedInputDamaged = {"Avi File??? (the index names data beyond 
                                       "ファイルが壊れています（インデックスの指すデータがありません）"};
 const TextPair kJoinedTooLarge = {"Can't Create File (the inputs' indexes name more data than the files hold)",
                                   "ファイルが作成できません（結合元ファイルのインデックスが実際より多くのデータを指しています）"};
+const TextPair kMergeCanJoinInstead = {
+    "The two files are of one format and differ only in figures each file records for itself: "
+    "they can be joined one after the other instead (Operate > Join Files..., or tavrin join).",
+    "２つのファイルは同じ形式で、ファイルごとに記録される値だけが異なります。"
+    "「操作」メニューの「ファイルの連結」（または tavrin join）で続けて連結できます。"};

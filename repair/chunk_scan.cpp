@@ -1,6 +1,7 @@
 // The data half of the repair's pass (what it keeps and how it resyncs is
 // described in repair/repair_scan.h).
 #include <algorithm>
+#include <vector>
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
@@ -131,13 +132,15 @@ class Collector {
                                      !IsDigit(uint8_t(code))))) {
         bool unpadded;
         const uint64_t next = Next(claimed, size, end, &unpadded);
-        if (IsData(code)) {
+        if (IsData(code) && p < scan_.moviList + 12) {
+          // Before the first movi list lies the header the copy keeps whole.
+        } else if (IsData(code)) {
           if (scan_.chunks.Size() >= kMaxRepairChunks) {
             scan_.refusal = RepairRefusal::TooManyChunks;
             stopped_ = true;
             return;
           }
-          scan_.chunks.Add(KeptChunk{p | (unpadded ? KeptChunk::kUnpadded : 0), code, size});
+          scan_.chunks.Add(KeptChunk{p | (unpadded ? KeptChunk::kUnpadded : 0) | CodecKey(code, p, size), code, size});
         } else if (IsStandardIndex(code)) {
           scan_.standardIndexes.push_back(p);
         } else if (code == kIdx1 && !scan_.idx1) {
@@ -165,6 +168,19 @@ class Collector {
     }
   }
 
+  // What a video frame's first bytes say, read while they are at hand (the
+  // chunk header was just read through the same buffer), for the frames no
+  // surviving index entry will name.
+  uint64_t CodecKey(uint32_t code, uint64_t p, uint32_t size) {
+    const RepairStream& s = scan_.streams[StreamOfCkid(code)];
+    if (s.fccType != kVids || s.rule == KeyRule::Unknown || s.rule == KeyRule::EveryFrame || size == 0) return 0;
+    const size_t look = size_t(std::min<uint64_t>(size, kKeyFrameLook));
+    look_.resize(kKeyFrameLook);
+    in_.Seek(p + 8);
+    const size_t got = in_.Read(look_.data(), look);
+    return IsKeyFrame(s.rule, look_.data(), got, size) > 0 ? KeptChunk::kCodecKey : 0;
+  }
+
   void NoteIdx1(uint64_t p, uint32_t size) {
     scan_.idx1 = p;
     scan_.idx1Entries = size / 16;
@@ -179,6 +195,7 @@ class Collector {
   uint64_t position_ = 0;
   uint64_t steps_ = 0;
   bool stopped_ = false;
+  std::vector<uint8_t> look_;
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The chunks a repair keeps, in file order: 16 bytes each (file position
-// and three flags in one 64-bit word, the code, the size), held in blocks
-// of 64 Ki entries so that growing never holds a second copy.
+// and four flags in one 64-bit word, the code, the size), held in blocks
+// of 4 Ki entries so that growing never holds a second copy.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,7 @@ struct KeptChunk {
   static constexpr uint64_t kKey = uint64_t(1) << 48;       // a key frame
   static constexpr uint64_t kIndexed = uint64_t(1) << 49;   // an index entry that survived names it
   static constexpr uint64_t kUnpadded = uint64_t(1) << 50;  // odd size, and no zero pad byte follows it in the file
+  static constexpr uint64_t kCodecKey = uint64_t(1) << 51;  // its bytes make it a key frame (repair/key_frames.h)
 
   uint64_t word;
   uint32_t ckid;
@@ -24,7 +25,7 @@ static_assert(sizeof(KeptChunk) == 16, "16 bytes a chunk");
 
 class ChunkTable {
  public:
-  static constexpr size_t kBlock = 65536;
+  static constexpr size_t kBlock = 4096;  // 64 KiB a block
 
   void Add(const KeptChunk& c);
   size_t Size() const { return count_; }

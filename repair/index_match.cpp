@@ -12,8 +12,7 @@
 namespace {
 
 constexpr uint32_t kNotKeySize = 0x80000000u;  // ix## entry size: bit 31 set = not a key frame
-constexpr size_t kFirstLook = 4096;            // frame bytes read to tell its type
-constexpr size_t kLongLook = 65536;            // ... when the first look did not decide
+
 
 int StreamOfData(uint32_t ckid, uint32_t streamCount) {
   const int s = StreamOfCkid(ckid);
@@ -93,8 +92,7 @@ void MatchIndexes(ByteInput& in, RepairScan& scan) {
   for (uint64_t at : scan.standardIndexes) MatchStandardIndex(in, scan, at);
 }
 
-bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
-  std::vector<uint8_t> bytes(kLongLook);
+bool TellKeyFrames(RepairScan& scan, WalkSink* sink) {
   for (size_t i = 0; i < scan.chunks.Size(); ++i) {
     if ((i & 0xFFF) == 0xFFF && sink && sink->Cancelled()) {
       scan.refusal = RepairRefusal::Cancelled;
@@ -110,18 +108,8 @@ bool TellKeyFrames(ByteInput& in, RepairScan& scan, WalkSink* sink) {
     bool key = true;
     if (s.fccType == kVids) {
       int told = 0;
-      if (s.rule == KeyRule::EveryFrame) {
-        told = IsKeyFrame(s.rule, nullptr, 0, c.size);
-      } else if (s.rule != KeyRule::Unknown) {
-        size_t look = size_t(std::min<uint64_t>(c.size, kFirstLook));
-        size_t got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
-        told = IsKeyFrame(s.rule, bytes.data(), got, c.size);
-        if (told < 0 && c.size > look) {
-          look = size_t(std::min<uint64_t>(c.size, kLongLook));
-          got = in.ReadBulk(c.Position() + 8, bytes.data(), look);
-          told = IsKeyFrame(s.rule, bytes.data(), got, c.size);
-        }
-      }
+      if (s.rule == KeyRule::EveryFrame) told = IsKeyFrame(s.rule, nullptr, 0, c.size);
+      else if (s.rule != KeyRule::Unknown) told = c.Has(KeptChunk::kCodecKey) ? 1 : 0;
       key = told > 0;
       if (s.rule != KeyRule::Unknown) s.toldByCodec++;
     } else if (c.size == 0 || (s.indexedNotKey > 0 && s.indexedKey == 0)) {
@@ -138,7 +126,7 @@ void ScanForRepair(ByteInput& input, RepairScan& scan, WalkSink* sink, int base,
   if (scan.refusal != RepairRefusal::None) return;
   if (!CollectChunks(input, scan, sink, base, span)) return;
   MatchIndexes(input, scan);
-  if (!TellKeyFrames(input, scan, sink)) return;
+  if (!TellKeyFrames(scan, sink)) return;
   if (scan.chunks.Size() == 0) scan.refusal = RepairRefusal::NoWholeChunk;
 }
 

@@ -1,6 +1,7 @@
 #include "repair/key_frames.h"
 
 #include <cctype>
+#include <cstring>
 #include <initializer_list>
 
 #include "avi/fourcc.h"
@@ -64,8 +65,14 @@ KeyRule RuleOfCode(uint32_t raw) {
 
 // Position just past the next "00 00 01" at or after from, or count.
 size_t NextStartCode(const uint8_t* d, size_t count, size_t from) {
-  for (size_t i = from; i + 3 <= count; ++i)
-    if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1) return i + 3;
+  // The 01 found with memchr, then the two zeros before it.
+  for (size_t i = from + 2; i < count;) {
+    const void* one = std::memchr(d + i, 1, count - i);
+    if (!one) break;
+    i = size_t(static_cast<const uint8_t*>(one) - d);
+    if (d[i - 1] == 0 && d[i - 2] == 0) return i + 1;
+    ++i;
+  }
   return count;
 }
 

@@ -75,7 +75,7 @@ OdmlChunkSource ListChunks(const RepairScan& scan) {
 class Copier {
  public:
   Copier(ByteInput& in, OutputStream& out, WalkSink* sink, int base, int span, uint64_t total)
-      : in_(in), out_(out), sink_(sink), base_(base), span_(span), total_(total ? total : 1), buffer_(kBlockBytes) {}
+      : in_(in), out_(out), sink_(sink), base_(base), span_(span), total_(total ? total : 1), buffer_(size_t(std::min<uint64_t>(kBlockBytes, total_))) {}
 
   RepairWrite Result() const { return result_; }
   bool Ok() const { return result_ == RepairWrite::Written; }

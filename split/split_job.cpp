@@ -75,6 +75,7 @@ SplitOutcome& FinishWithDamage(SplitOutcome& outcome, SplitResult result, JobSin
   // walk missed is the end of the file.
   if (result == SplitResult::NoHeaderFields) outcome.detail = path + ":";
   AddDamageDetail(outcome.detail, damage);
+  outcome.repairable = path;
   sink.Message(WithDamage(Text(sink, *text), damage, sink.EnglishUi()).c_str(), MessageOwner::ProgressWindow);
   return outcome;
 }
@@ -125,6 +126,7 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
   outcome.detail = path + ": " + DescribeOdmlFault(input.Fault(), 1);
   const DamageReport damage = InspectDamage(path);
   AddDamageDetail(outcome.detail, damage);
+  if (damage.damaged) outcome.repairable = path;
   const std::string text =
       std::string(Text(sink, *SplitResultText(SplitResult::OpenDml))) + "\n\n" +
       WithDamage(DescribeOdmlFault(input.Fault(), sink.EnglishUi()), damage, sink.EnglishUi());

@@ -98,9 +98,9 @@ void AddFiles(HWND dialog, std::vector<std::string> files) {
 void OnAdd(HWND dialog) {
   ToolSettings& tools = AppToolSettings();
   std::vector<std::string> chosen =
-      ChooseAviFiles(dialog, Utf8FromAnsi(tools.joinFolder), "", true, tool_text::kAddFilesTitle);
+      ChooseAviFiles(dialog, tools.joinFolder, "", true, tool_text::kAddFilesTitle);
   if (chosen.empty()) return;
-  tools.joinFolder = AnsiFromUtf8(FolderOf(chosen.front()));
+  tools.joinFolder = FolderOf(chosen.front());
   AddFiles(dialog, chosen);
 }
 

@@ -36,8 +36,8 @@ void ShowChoice(HWND dialog, bool bySize) {
 void KeepChoice(HWND dialog) {
   ToolSettings& tools = AppToolSettings();
   tools.piecesBySize = BySize(dialog) ? 1 : 0;
-  tools.piecesEvery = AnsiFromUtf8(FieldText(dialog, IDC_PIECES_EVERY));
-  tools.piecesMegabytes = AnsiFromUtf8(FieldText(dialog, IDC_PIECES_MB));
+  tools.piecesEvery = FieldText(dialog, IDC_PIECES_EVERY);
+  tools.piecesMegabytes = FieldText(dialog, IDC_PIECES_MB);
 }
 
 void OnInit(HWND dialog) {
@@ -45,8 +45,8 @@ void OnInit(HWND dialog) {
   HWND main = AppShell().mainWindow;
   SetFieldText(dialog, IDC_PIECES_FILE, WindowTextUtf8(GetDlgItem(main, IDC_SRC_FILE)));
   SetFieldText(dialog, IDC_PIECES_OVERLAP, WindowTextUtf8(GetDlgItem(main, IDC_OVERLAP)));
-  SetFieldText(dialog, IDC_PIECES_EVERY, Utf8FromAnsi(tools.piecesEvery));
-  SetFieldText(dialog, IDC_PIECES_MB, Utf8FromAnsi(tools.piecesMegabytes));
+  SetFieldText(dialog, IDC_PIECES_EVERY, tools.piecesEvery);
+  SetFieldText(dialog, IDC_PIECES_MB, tools.piecesMegabytes);
   ShowChoice(dialog, tools.piecesBySize == 1);
   DragAcceptFiles(dialog, TRUE);
 }

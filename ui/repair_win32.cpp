@@ -48,7 +48,7 @@ void RepairFromMenu(HWND mainWindow) {
   std::string path = WindowTextUtf8(GetDlgItem(mainWindow, IDC_SRC_FILE));
   if (path.empty()) {
     const std::vector<std::string> chosen =
-        ChooseAviFiles(mainWindow, Utf8FromAnsi(AppShell().settings.orgFolder), "", false, tool_text::kChooseTitle);
+        ChooseAviFiles(mainWindow, AppShell().orgFolder, "", false, tool_text::kChooseTitle);
     if (chosen.empty()) return;
     path = chosen.front();
   }

@@ -19,7 +19,7 @@ void SetJoinJobFunction(JoinJobFunction job);
 void SetPiecesJobFunction(PiecesJobFunction job);
 void SetRepairJobFunction(RepairJobFunction job);
 
-// The outcome's result is kWorkerNotStarted (ui/progress_dialog.h) when no job ran.
+// When no worker could be started, the outcome is a failure to write.
 JoinOutcome RunJoinProgress(HWND owner, const JoinJobRequest& request);
 PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request);
 RepairOutcome RunRepairProgress(HWND owner, const RepairRequest& request);

@@ -11,13 +11,19 @@ JoinJobFunction joinJob = nullptr;
 PiecesJobFunction piecesJob = nullptr;
 RepairJobFunction repairJob = nullptr;
 
+// What an outcome says when no worker could be started: a failure to write,
+// so that no dialog takes it for a success.
+void MarkNotRun(JoinOutcome& outcome) { outcome.result = JoinJobResult::CannotWrite; }
+void MarkNotRun(PiecesOutcome& outcome) { outcome.result = SplitResult::WriteFailed; }
+void MarkNotRun(RepairOutcome& outcome) { outcome.result = RepairResult::WriteFailed; }
+
 // Runs job(request) on the worker; the outcome is written there before the
 // dialog ends and read here after it.
 template <class Outcome, class Request>
 Outcome RunUnderProgress(HWND owner, const TextPair& title, COLORREF colour,
                          Outcome (*job)(const Request&, JobSink&), const Request& request) {
   Outcome outcome{};
-  outcome.result = kWorkerNotStarted;
+  MarkNotRun(outcome);
   RunJobProgress(AppShell().instance, owner, title, colour, [&](JobState&) {
     outcome = job(request, AppJobSink());
     return outcome.Number();

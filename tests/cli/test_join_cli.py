@@ -24,7 +24,8 @@ def sample(name):
 
 
 def run_quiet(args):
-    return subprocess.run(args, capture_output=True).returncode == 0
+    # mencoder reads keys from stdin: it gets none.
+    return subprocess.run(args, capture_output=True, stdin=subprocess.DEVNULL, timeout=120).returncode == 0
 
 
 def riff_chunks(data, start, end):
@@ -103,8 +104,8 @@ def segments(src, prefix, seconds):
     if not run_quiet(FF + ["-i", src, "-c", "copy", "-map", "0", "-f", "segment", "-segment_time", str(seconds),
                            "-reset_timestamps", "1", prefix + "%d.avi"]):
         return []
-    return sorted((p for p in os.listdir(".") if p.startswith(prefix) and p.endswith(".avi")),
-                  key=lambda p: int(p[len(prefix):-4]))
+    numbered = [p for p in os.listdir(".") if p.startswith(prefix) and p[len(prefix):-4].isdigit()]
+    return sorted(numbered, key=lambda p: int(p[len(prefix):-4]))
 
 
 def real_writers():
@@ -240,6 +241,10 @@ def main():
     if not shutil.which("ffmpeg"):
         print("SKIP: no ffmpeg")
         return 0
+    # A fresh folder: files of an earlier run must not pass for this one's.
+    shutil.rmtree("work", ignore_errors=True)
+    os.mkdir("work")
+    os.chdir("work")
     real_writers()
     refusals()
     merge_many()

@@ -73,6 +73,11 @@ def refusals():
         check(f"usage {args}", (code, err.startswith("tavrin split:")), (2, True))
 
 
+def help_names_pieces():
+    code, out, _ = tavrin("split", "--help")
+    check("help", (code, "--every T" in out, "--size-mb N --all" in out), (0, True, True))
+
+
 def two_way_unchanged():
     code, out, _ = tavrin("split", "clip.avi", "--seconds", "7", "--json")
     doc = json.loads(out)
@@ -91,6 +96,7 @@ def main():
     by_size(len(read("clip.avi")))
     refusals()
     two_way_unchanged()
+    help_names_pieces()
     for f in failures:
         print("FAIL:", f)
     print("ok" if not failures else f"{len(failures)} failure(s)")

@@ -23,6 +23,8 @@ def main():
     if not os.path.exists(src):
         print(f"SKIP: no sample {src}")
         sys.exit(0)
+    for name in os.listdir("."):  # a fresh folder, also on a second run
+        shutil.rmtree(name) if os.path.isdir(name) else os.remove(name)
     shutil.copy(src, "clip.avi")
     with open(src, "rb") as f:
         data = f.read()

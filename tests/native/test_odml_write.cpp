@@ -13,6 +13,7 @@
 #include "avi/odml_reader.h"
 #include "io/output_file.h"
 #include "io/output_stream.h"
+#include "join/input_pool.h"
 #include "merge/joined_writer.h"
 #include "merge/merge_output.h"
 #include "split/split_engine.h"
@@ -292,6 +293,45 @@ TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
   EXPECT_EQ(probe.errors, "");
   EXPECT_EQ(probe.packets, 150);
   std::remove(path.c_str());
+}
+
+// A join of many files through the pool that opens them as they are read:
+// the OpenDML writer's second listing of the chunks reopens inputs the
+// writer has left, and the result still stands for its version-1 file.
+TEST(OdmlWrite, JoinOfManyInputsFlattensToItsVersionOneFile) {
+  const std::string dir = FreshDir("odml_chain");
+  std::vector<std::string> paths;
+  std::vector<uint64_t> sizes;
+  std::vector<std::unique_ptr<splittest::Analysed>> inputs;
+  ChainRequest chain;
+  for (int i = 0; i < 6; ++i) {
+    paths.push_back(dir + "p" + std::to_string(i) + ".avi");
+    const Bytes bytes = avitest::BuildAvi(avitest::SimpleClip(40 + 7 * i, 12, 1764));
+    ASSERT_TRUE(avitest::WriteFile(paths.back(), bytes));
+    sizes.push_back(bytes.size());
+    inputs.push_back(Analyse(paths.back()));
+    const AviAnalysis& a = inputs.back()->analysis;
+    ChainLink link;
+    link.idx1Offset = a.idx1Offset;
+    link.entryTotal = a.idx1EntryTotal;
+    link.chunkBase = a.chunkBase;
+    link.size = bytes.size();
+    for (uint32_t s = 0; s < a.streamCount; ++s) {
+      link.entries[s] = a.streams[s].idx1EntryCount;
+      link.lengths[s] = GetU32(bytes, a.streams[s].lengthOffset);
+    }
+    chain.links.push_back(link);
+  }
+  InputPool pool(paths, sizes);
+  chain.analysis = &inputs[0]->analysis;
+  chain.inputs = &pool;
+  chain.raiseBufferSizes = true;
+  MemoryOutput v1, odml;
+  ASSERT_EQ(WriteJoinedFile(chain, v1, JoinObserver{}, Off()), JoinResult::Written);
+  const OdmlLimits tiny = Tiny(70000);
+  std::string problem;
+  ASSERT_EQ(WriteJoinedFile(chain, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
 }
 
 TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {

@@ -126,7 +126,8 @@ void CheckPieces(const std::string& source, const PiecesOutcome& outcome, bool p
       joinedAudio[s].insert(joinedAudio[s].end(), audio.begin() + overlap, audio.end());
     }
     nextFrame = p.firstFrame + p.frames;
-    if (probe) {
+    // The first, a middle and the last piece are probed: their seams are alike.
+    if (probe && (j <= 1 || j + 1 == outcome.pieces.size())) {
       // A piece that begins or ends inside an MP3 frame makes the decoder say
       // "Header missing" once and resynchronise: nothing else may be said.
       std::string errors, line;
