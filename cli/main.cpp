@@ -16,7 +16,7 @@ const char kSplitUsage[] =
 const char kMergeUsage[] =
     "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
 const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]\n";
-const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--lang en|ja] [--json]\n";
+const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
@@ -80,6 +80,8 @@ const char kRepairHelp[] =
     "Key flags come from the index entries that survive, else from the video codec.\n"
     "FILE itself is never written. An intact file: \"nothing to repair\", no file.\n"
     "  --output PATH    write the repaired file to PATH instead\n"
+    "  --clone          share the kept chunks' blocks with FILE where the file system\n"
+    "                   can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message, outputs and figures\n"
     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n";

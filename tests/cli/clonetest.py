@@ -137,3 +137,21 @@ def pieces_both_ways(folder, source, *args):
         runs[sub] = (split, (json.loads(out), err), pieces + [merged])
     split, merge, clones = runs["pieces-clone"]
     return split, merge, list(zip(runs["pieces-plain"][2], clones))
+
+
+def repair_both_ways(folder, source):
+    """Repairs a copy of source cut at 4/5 of its bytes (its index lost) into
+    folder/plain/r.avi and, with --clone, folder/clone/r.avi. Returns (the
+    clone run's JSON, its stderr)."""
+    with open(source, "rb") as f:
+        cut = f.read()
+    cut = cut[:len(cut) * 4 // 5]
+    for sub, extra in (("plain", []), ("clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        os.makedirs(d, exist_ok=True)
+        with open(os.path.join(d, "cut.avi"), "wb") as f:
+            f.write(cut)
+        code, out, err = tavrin("repair", os.path.join(d, "cut.avi"), "--output", os.path.join(d, "r.avi"), "--json",
+                                *extra)
+        check(f"{folder} repair {extra} exit", code, 0)
+    return json.loads(out), err

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """--clone where the file system cannot share blocks (tmpfs when this runs
 as root, else the test folder's own unless that one can share): split,
-merge --write, join and pieces (split --size-mb N --all, merged back) write
+merge --write, join, repair and pieces (split --size-mb N --all, merged
+back) write
 exactly the bytes they write without it, and say that they copied."""
 import filecmp
 import os
@@ -42,11 +43,14 @@ def main():
         check("merge says copied", (doc.get("cloned"), "copied:" in err), (False, True))
         doc, err = clonetest.join_both_ways(work)
         check("join says copied", (doc.get("cloned"), "copied:" in err), (False, True))
+        doc, err = clonetest.repair_both_ways(work, source)
+        check("repair says copied", (doc.get("cloned"), "copied:" in err), (False, True))
         (split, split_err), (merge, _), pieces = clonetest.pieces_both_ways(work, source, "--size-mb", "1", "--all")
         check("pieces say copied", (split.get("cloned"), merge.get("cloned"), "copied:" in split_err),
               (False, False, True))
         pairs = list(zip(clonetest.outputs(work, "plain"), clonetest.outputs(work, "clone")))
-        pairs += [(os.path.join(work, "plain", "j.avi"), os.path.join(work, "clone", "j.avi"))] + pieces
+        pairs += [(os.path.join(work, "plain", n), os.path.join(work, "clone", n)) for n in ("j.avi", "r.avi")]
+        pairs += pieces
         for plain, cloned in pairs:
             check(f"{os.path.basename(cloned)} the same bytes", filecmp.cmp(plain, cloned, shallow=False), True)
     finally:

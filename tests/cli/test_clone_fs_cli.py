@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """--clone on file systems that share blocks: split, merge --write, join,
-and pieces (split --every, merged back) on
+pieces (split --every, merged back) and repair on
 loop-mounted XFS (reflink) and Btrfs images. Every output holds the streams,
 flags and counts of the same command without --clone, ffprobe has nothing to
 say about it, and most of its bytes share blocks with the input. Needs root
@@ -80,10 +80,13 @@ def on(fs):
                                                                                 str(seconds / 2))
             check(f"{name} pieces say cloned", (split.get("cloned"), merge.get("cloned"), "cloned:" in merge_err),
                   (True, True, True))
+            doc, err = clonetest.repair_both_ways(work, source)
+            check(f"{name} repair says cloned", (doc.get("cloned"), "cloned:" in err), (True, True))
             big = os.path.getsize(source) > 16 << 20  # its outputs: 10 MB and more, its pieces 4 MB and more
             plains, clones = clonetest.outputs(work, "plain"), clonetest.outputs(work, "clone")
-            plains.append(os.path.join(work, "plain", "j.avi"))
-            clones.append(os.path.join(work, "clone", "j.avi"))
+            for made in ("j.avi", "r.avi"):
+                plains.append(os.path.join(work, "plain", made))
+                clones.append(os.path.join(work, "clone", made))
             plains += [p for p, _ in pieces]
             clones += [c for _, c in pieces]
             shares = clonetest.shared_shares(plains + clones)
