@@ -17,11 +17,13 @@ bool DoPluginWork(const PluginWork& work, JobSink& sink, const PluginWorkOptions
     done->sizeSplitFigures = outcome.figures;
     done->cancelled = outcome.result == SplitResult::Cancelled;
     done->detail = outcome.detail;
+    done->clone = outcome.clone;
     *result = outcome.result == SplitResult::Completed ? 0 : 1;
     return true;
   }
   if (work.merge && options.writeJoined) {
-    const JoinedFileResult r = WriteJoinedFileFor(work, options.output, sink, &done->detail, &done->writtenBytes);
+    const JoinedFileResult r = WriteJoinedFileFor(work, options.output, sink, &done->detail, &done->writtenBytes,
+                                                  options.writer, &done->clone);
     if (r == JoinedFileResult::Written) done->written = options.output.empty() ? work.joinedName : options.output;
     done->cancelled = r == JoinedFileResult::Cancelled;
     *result = r == JoinedFileResult::Written ? 0 : 1;

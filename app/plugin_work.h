@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "io/writer_options.h"
 #include "split/split_result.h"
 
 struct MergePlan;
@@ -23,6 +24,7 @@ struct PluginWork {
 struct PluginWorkOptions {
   bool writeJoined = true;  // false: a merge's call is left unanswered (the summary follows)
   std::string output;       // where the joined file goes; empty: the joined name
+  WriterOptions writer;     // the joined file's block sharing
 };
 struct PluginWorkDone {
   bool sizeSplitRan = false;
@@ -34,6 +36,7 @@ struct PluginWorkDone {
   std::string written;                    // the joined file written
   uint64_t writtenBytes = 0;              // its size
   std::string detail;                     // why not, for the command line
+  CloneReport clone;                      // the outputs' block sharing, when asked for
 };
 
 class JobSink;

@@ -1,6 +1,7 @@
 #include "avi/avi_source.h"
 
 #include "avi/background_walk.h"
+#include "avi/stored_chunks.h"
 #include "avi/walk_sink.h"
 
 bool AviSource::Open(const char* path) {
@@ -19,9 +20,9 @@ void AviSource::Close() {
   file_.Close();
 }
 
-bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
+bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, StoredChunkWatch* watch) {
   if (!ReadIndexes(analysis, sink, base, span)) return false;
-  Walk(analysis, sink, base, span);
+  Walk(analysis, sink, base, span, watch && !view_ && file_.Descriptor() >= 0 ? watch->Start(file_) : nullptr);
   return true;
 }
 
@@ -71,9 +72,10 @@ bool AviSource::ReadIndexes(AviAnalysis& analysis, WalkSink* sink, int32_t base,
   return true;
 }
 
-void AviSource::Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span) {
+void AviSource::Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, ChunkVisitor* visitor) {
   WalkProgress walk;
   walk.sink = sink;
+  walk.visitor = visitor;
   walk.base = base;
   walk.span = span;
   if (view_) {  // the indexes took the first half of the bar

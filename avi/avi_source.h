@@ -18,6 +18,7 @@
 #include "avi/odml_reader.h"
 
 class BackgroundWalk;
+class StoredChunkWatch;
 class WalkSink;
 
 class AviSource {
@@ -39,8 +40,9 @@ class AviSource {
   // then analyses Input(). The bar moves over cells base .. base + span
   // (the indexes take the first half of them); sink may be null. False when
   // the indexes are broken or the sink cancelled while they were read:
-  // Fault() says why and analysis is reset.
-  bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+  // Fault() says why and analysis is reset. With watch, a version-1 file on
+  // disk is checked beside the walk for chunks stored as written.
+  bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, StoredChunkWatch* watch = nullptr);
   // The same, except that for a version-1 file on disk analysis gets
   // GuessAnalysis's record and then the walk is started on whole's thread:
   // the caller must check the guess against the walk's record before it
@@ -54,7 +56,7 @@ class AviSource {
 
  private:
   bool ReadIndexes(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
-  void Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span);
+  void Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, ChunkVisitor* visitor = nullptr);
 
   ByteInput file_;
   OdmlReader reader_;

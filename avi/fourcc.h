@@ -16,6 +16,7 @@ constexpr uint32_t kMovi = FourCC('m', 'o', 'v', 'i');
 constexpr uint32_t kIndx = FourCC('i', 'n', 'd', 'x');
 constexpr uint32_t kIdx1 = FourCC('i', 'd', 'x', '1');
 constexpr uint32_t kRec = FourCC('r', 'e', 'c', ' ');
+constexpr uint32_t kJunk = FourCC('J', 'U', 'N', 'K');
 constexpr uint32_t kVids = FourCC('v', 'i', 'd', 's');
 constexpr uint32_t kAuds = FourCC('a', 'u', 'd', 's');
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--lang en|ja] [--json]\n";
+constexpr const char* kUsage = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]\n";
 
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin join: %s '%s'\n%s", why, what, kUsage);
@@ -39,6 +39,8 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
   const int32_t result = outcome.Number();
   const bool cancelled = outcome.result == JoinJobResult::Cancelled;
   if (cancelled) std::fprintf(stderr, "tavrin %s: cancelled\n", command);
+  const bool cloneSaid = request.writer.clone && !outcome.written.empty();
+  if (cloneSaid) std::fprintf(stderr, "tavrin %s: %s\n", command, CloneLine(outcome.clone, "the inputs").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin %s: %s\n", command, outcome.detail.c_str());
 
   if (json) {
@@ -46,6 +48,7 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
     out += outcome.message.empty() ? "null" : JsonString(outcome.message);
     out += ", \"outputs\": [" + (outcome.written.empty() ? std::string() : JsonString(outcome.written)) + "]";
     out += ", \"inputs\": " + std::to_string(request.inputs.size());
+    if (cloneSaid) out += ", " + CloneJson(outcome.clone);
     if (result == 0) {
       out += ", \"joined\": {\"name\": " + JsonString(outcome.output) + ", \"bytes\": " + std::to_string(outcome.bytes) +
              ", \"frames\": " + std::to_string(outcome.frames) + ", \"seconds\": " + JsonFixed(outcome.seconds, 6) + "}";
@@ -87,6 +90,8 @@ int RunJoin(int argc, char** argv) {
         optionsEnded = true;
       } else if (std::strcmp(arg, "--json") == 0) {
         json = true;
+      } else if (std::strcmp(arg, "--clone") == 0) {
+        request.writer.clone = true;
       } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
         const char* output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
         if (!output || !*output) return UsageError("missing value for", "--output");

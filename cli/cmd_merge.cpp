@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
+    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
 
 int UsageError(const char* why, const char* what) {
   std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
@@ -46,6 +46,7 @@ int RunMerge(int argc, char** argv) {
   std::vector<const char*> files;
   bool json = false;
   bool write = false;
+  bool clone = false;
   const char* output = nullptr;
   int englishUi = 1;
   bool optionsEnded = false;
@@ -58,6 +59,8 @@ int RunMerge(int argc, char** argv) {
         json = true;
       } else if (std::strcmp(arg, "--write") == 0) {
         write = true;
+      } else if (std::strcmp(arg, "--clone") == 0) {
+        clone = true;
       } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
         output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
         if (!output || !*output) return UsageError("missing value for", "--output");
@@ -83,6 +86,7 @@ int RunMerge(int argc, char** argv) {
   }
 
   if (output && !write) return UsageError("--output needs", "--write");
+  if (clone && !write) return UsageError("--clone needs", "--write");
   if (files.size() > 2) {
     // The pieces of one recording: the overlap dropped at every seam.
     JoinJobRequest request;
@@ -90,6 +94,7 @@ int RunMerge(int argc, char** argv) {
     if (output) request.output = output;
     request.dropOverlaps = true;
     request.write = write;
+    request.writer.clone = clone;
     return RunJoinJob(request, englishUi, json, "merge");
   }
   for (const char* file : files)
@@ -99,6 +104,7 @@ int RunMerge(int argc, char** argv) {
   WorkingSink sink(englishUi);
   sink.pluginOptions.writeJoined = write;
   if (output) sink.pluginOptions.output = output;
+  sink.pluginOptions.writer.clone = clone;
   InterruptAsCancel interrupt(sink);
   MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
   // The summary counts the joined file as a version-1 file; one written as
@@ -113,6 +119,8 @@ int RunMerge(int argc, char** argv) {
                           sink.pluginDone.written.empty();
   const int32_t result = notWritten ? 1 : outcome.Number();
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
+  const bool wrote = !sink.pluginDone.written.empty();
+  if (wrote && clone) std::fprintf(stderr, "tavrin merge: %s\n", CloneLine(sink.pluginDone.clone, "the inputs").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 
   // Every message the job showed, the reason of a failed write first.
@@ -124,6 +132,7 @@ int RunMerge(int argc, char** argv) {
     out += shown ? JsonString(message) : "null";
     out += ", \"outputs\": [" + (sink.pluginDone.written.empty() ? std::string() : JsonString(sink.pluginDone.written)) + "]";
     if (result == 0) out += FiguresJson(outcome.figures);
+    if (wrote && clone) out += ", " + CloneJson(sink.pluginDone.clone);
     if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
     if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
     out += "}\n";

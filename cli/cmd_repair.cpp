@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kUsage[] = "usage: tavrin repair FILE [--output PATH] [--lang en|ja] [--json]\n";
+const char kUsage[] = "usage: tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]\n";
 
 int UsageError(const std::string& problem) {
   std::fprintf(stderr, "tavrin repair: %s\n", problem.c_str());
@@ -38,6 +38,7 @@ int RunRepair(int argc, char** argv) {
   const char* file = nullptr;
   const char* output = nullptr;
   bool json = false;
+  bool clone = false;
   int englishUi = 1;
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
@@ -47,6 +48,8 @@ int RunRepair(int argc, char** argv) {
         optionsEnded = true;
       } else if (std::strcmp(arg, "--json") == 0) {
         json = true;
+      } else if (std::strcmp(arg, "--clone") == 0) {
+        clone = true;
       } else if (Is(arg, "--output")) {
         output = Value(arg, "--output", argc, argv, &i);
         if (!output || !*output) return UsageError("missing value for --output");
@@ -74,12 +77,15 @@ int RunRepair(int argc, char** argv) {
   RepairRequest request;
   request.path = file;
   if (output) request.output = output;
+  request.writer.clone = clone;
   const RepairOutcome outcome = RepairJob(request, sink);
   sink.EndBar();
   const bool cancelled = outcome.result == RepairResult::Cancelled;
   const bool succeeded = outcome.result == RepairResult::Repaired || outcome.result == RepairResult::NothingToRepair;
   if (cancelled) std::fputs("tavrin repair: cancelled\n", stderr);
   if (!outcome.detail.empty() && !succeeded) std::fprintf(stderr, "tavrin repair: %s\n", outcome.detail.c_str());
+  const bool cloneSaid = clone && !outcome.written.empty();
+  if (cloneSaid) std::fprintf(stderr, "tavrin repair: %s\n", CloneLine(outcome.clone, "the input").c_str());
 
   if (json) {
     std::string out = "{\"result\":" + std::to_string(outcome.Number()) + ",\"message\":";
@@ -89,6 +95,7 @@ int RunRepair(int argc, char** argv) {
     if (succeeded) {
       out += ",\"frames\":" + std::to_string(outcome.frames) + ",\"seconds\":" + JsonFixed(outcome.seconds, 6);
       if (!outcome.written.empty()) out += ",\"bytes\":" + std::to_string(outcome.bytes);
+      if (cloneSaid) out += "," + CloneJson(outcome.clone);
     }
     if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
     out += "}\n";

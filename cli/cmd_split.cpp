@@ -20,8 +20,8 @@ int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
   std::fputs(
       "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-      "                   [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n"
-      "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--lang en|ja] [--json]\n",
+      "                   [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
+      "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--clone] [--lang en|ja] [--json]\n",
       stderr);
   return 2;
 }
@@ -36,6 +36,7 @@ struct SplitArgs {
   std::string create = "both";
   std::string lang = "en";
   bool json = false;
+  bool clone = false;
 };
 
 // Returns an empty string on success, else what is wrong.
@@ -55,6 +56,10 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
     }
     if (std::strcmp(arg, "--all") == 0) {
       args.all = true;
+      continue;
+    }
+    if (std::strcmp(arg, "--clone") == 0) {
+      args.clone = true;
       continue;
     }
     if (std::strncmp(arg, "--", 2) != 0) {
@@ -133,6 +138,7 @@ int RunPieces(const SplitArgs& args) {
   request.everySeconds = args.every;
   request.sizeMegabytes = args.sizeMb;
   request.overlap = args.overlap;
+  request.writer.clone = args.clone;
 
   WorkingSink sink(args.lang == "en" ? 1 : 0);
   InterruptAsCancel interrupt(sink);
@@ -142,11 +148,13 @@ int RunPieces(const SplitArgs& args) {
   const bool cancelled = outcome.result == SplitResult::Cancelled;
   const bool succeeded = outcome.result == SplitResult::Completed;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
+  if (succeeded && args.clone) std::fprintf(stderr, "tavrin split: %s\n", CloneLine(outcome.clone, "the input").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
   if (args.json) {
     std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
     out += outcome.message.empty() ? "null" : JsonString(outcome.message);
+    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
     out += ",\"outputs\":[";
     for (size_t i = 0; i < outcome.pieces.size(); ++i) out += (i ? "," : "") + JsonString(outcome.pieces[i].name);
     out += "],\"files\":[";
@@ -190,6 +198,7 @@ int RunSplit(int argc, char** argv) {
   request.seconds = args.seconds;
   request.overlap = args.overlap;
   request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
+  request.clone = args.clone;
   request.sizeMegabytes = args.sizeMb;
   request.create = args.create == "first"    ? CreateMode::First
                    : args.create == "second" ? CreateMode::Second
@@ -211,10 +220,13 @@ int RunSplit(int argc, char** argv) {
     outcome.wroteFirst = done.wroteFirst;
     outcome.wroteSecond = done.wroteSecond;
     outcome.figures = done.sizeSplitFigures;
+    outcome.clone = done.clone;
   }
   const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
+
+  if (succeeded && args.clone) std::fprintf(stderr, "tavrin split: %s\n", CloneLine(outcome.clone, "the input").c_str());
 
   std::vector<std::string> outputs;
   std::vector<uint64_t> sizes;
@@ -232,6 +244,7 @@ int RunSplit(int argc, char** argv) {
     for (size_t i = 0; i < outputs.size(); ++i) out += (i ? "," : "") + JsonString(outputs[i]);
     out += "]";
     if (succeeded) out += FiguresJson(outcome.figures, outputs, sizes);
+    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
     if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
     out += "}\n";
     std::fputs(out.c_str(), stdout);

@@ -18,3 +18,10 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
 // zero); the command line refuses a longer one rather than cut it.
 bool PathUsableWhole(const char* path);
 std::string PathTooLong(const char* path);
+
+// What --clone came to: for the error stream, "cloned: ..." when the outputs
+// share blocks with inputs (what of), else "copied: ..." with the reason;
+// as JSON members, "cloned" and "shared_bytes".
+struct CloneReport;
+std::string CloneLine(const CloneReport& report, const char* inputs);
+std::string CloneJson(const CloneReport& report);

@@ -11,12 +11,12 @@ namespace {
 const char kInfoUsage[] = "usage: tavrin info FILE [--layout | --json]\n";
 const char kSplitUsage[] =
     "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-    "                    [--overlap T] [--create both|first|second] [--lang en|ja] [--json]\n"
-    "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--lang en|ja] [--json]\n";
+    "                    [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
+    "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--clone] [--lang en|ja] [--json]\n";
 const char kMergeUsage[] =
-    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH]] [--lang en|ja] [--json]\n";
-const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--lang en|ja] [--json]\n";
-const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--lang en|ja] [--json]\n";
+    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
+const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]\n";
+const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
@@ -31,6 +31,8 @@ const char kSplitHelp[] =
     "                                  at which it fits in N MB (1,048,576 bytes)\n"
     "  --overlap T                     seconds (0-60) the second file starts before the cut\n"
     "  --create both|first|second      which files to write (default both)\n"
+    "  --clone                         share the unchanged data's blocks with FILE where the\n"
+    "                                  file system can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja                    the language of the messages\n"
     "  --json                          one JSON line with the result, message and outputs\n"
     "Into as many pieces as it takes, FILE-1.avi, FILE-2.avi, ... FILE-k.avi, each cut\n"
@@ -51,6 +53,8 @@ const char kMergeHelp[] =
     "  --write          also write the joined file (FILE1's name with -m.avi, the\n"
     "                   name's last four characters or a final -1.avi replaced)\n"
     "  --output PATH    write it to PATH instead\n"
+    "  --clone          share the unchanged data's blocks with the inputs where the file\n"
+    "                   system can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message and outputs\n";
 const char kJoinHelp[] =
@@ -62,6 +66,8 @@ const char kJoinHelp[] =
     "  --output PATH    where the joined file goes (default: FILE1's name with -j.avi in\n"
     "                   place of its extension, or -j2.avi, -j3.avi... when that names an\n"
     "                   input; an output that names an input is refused)\n"
+    "  --clone          share the unchanged data's blocks with the inputs where the file\n"
+    "                   system can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message, outputs and the joined\n"
     "                   file's bytes, frames and seconds\n"
@@ -74,6 +80,8 @@ const char kRepairHelp[] =
     "Key flags come from the index entries that survive, else from the video codec.\n"
     "FILE itself is never written. An intact file: \"nothing to repair\", no file.\n"
     "  --output PATH    write the repaired file to PATH instead\n"
+    "  --clone          share the kept chunks' blocks with FILE where the file system\n"
+    "                   can (XFS, Btrfs): no copy, no new space\n"
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message, outputs and figures\n"
     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n";

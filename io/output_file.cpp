@@ -1,10 +1,12 @@
 #include "io/output_file.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "io/file_clone.h"
 #include "io/file_range.h"
 #include "io/file_system.h"
 
@@ -41,6 +43,10 @@ bool OutputFile::Create(const std::string& finalPath) {
   finished_ = false;
   fill_ = 0;
   position_ = 0;
+  sharedFdCount_ = 0;
+  nextSharedSlot_ = 0;
+  shareBlock_ = 0;
+  sharedBytes_ = 0;
   if (!filesys::CanReplace(finalPath, &reason_)) return false;
   const std::string folder = filesys::FolderOf(finalPath);
   uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
@@ -122,6 +128,12 @@ bool OutputFile::Write(const void* data, size_t count) {
 
 int64_t OutputFile::AppendFromFile(int fd, uint64_t at, uint64_t count) {
   if (!file_ || failed_ || !Drain()) return 0;
+  for (int i = 0; i < sharedFdCount_; ++i)
+    if (sharedFds_[i] == fd) return AppendSharing(fd, at, count);
+  return AppendCopy(fd, at, count);
+}
+
+int64_t OutputFile::AppendCopy(int fd, uint64_t at, uint64_t count) {
   int error = 0;
   // Every buffer is free after Drain: the copy may use them all.
   const int64_t done = filesys::AppendFileRange(fd, at, file_, count, storage_.Data(), storage_.Size(), &error);
@@ -132,6 +144,49 @@ int64_t OutputFile::AppendFromFile(int fd, uint64_t at, uint64_t count) {
     reason_ = std::strerror(error);
   }
   return done;
+}
+
+// The range's head up to its first block boundary and its tail after the
+// last are copied; the whole blocks between are shared. A range that does
+// not lie at this file's offset within a block is copied whole.
+int64_t OutputFile::AppendSharing(int fd, uint64_t at, uint64_t count) {
+  const uint64_t block = shareBlock_;
+  if (at % block != position_ % block) return AppendCopy(fd, at, count);
+  const uint64_t head = std::min<uint64_t>((block - at % block) % block, count);
+  const uint64_t blocks = (count - head) / block * block;
+  if (blocks == 0) return AppendCopy(fd, at, count);
+  const int64_t copied = AppendCopy(fd, at, head);
+  if (copied != int64_t(head)) return copied;
+  int error = 0;
+  if (!filesys::CloneRange(fd, at + head, file_, position_, blocks, &error)) {
+    // Refused although the probe passed (no room for the shared extents'
+    // records, a range past the input's end): copied as without sharing.
+    const int64_t rest = AppendCopy(fd, at + head, count - head);
+    return rest < 0 ? copied : copied + rest;
+  }
+  position_ += blocks;
+  sharedBytes_ += blocks;
+  const int64_t tail = AppendCopy(fd, at + head + blocks, count - head - blocks);
+  return copied + int64_t(blocks) + (tail < 0 ? 0 : tail);
+}
+
+uint32_t OutputFile::ShareBlocksWith(int fd) {
+  if (!file_ || fd < 0 || failed_) return 0;
+  for (int i = 0; i < sharedFdCount_; ++i)
+    if (sharedFds_[i] == fd) return shareBlock_;
+  // Once the file shares blocks, a further input is taken on trust: a range
+  // of it that the file system refuses (another file system) is copied.
+  if (shareBlock_ != 0) {
+    sharedFds_[sharedFdCount_ < kMostSharedInputs ? sharedFdCount_++ : (nextSharedSlot_++ % kMostSharedInputs)] = fd;
+    return shareBlock_;
+  }
+  // The probe shares a block at the start of the still empty file.
+  if (position_ != 0 || sharedFdCount_ == kMostSharedInputs) return 0;
+  const uint32_t block = filesys::ProbeClone(fd, file_);
+  if (block == 0 || (shareBlock_ != 0 && block != shareBlock_)) return 0;
+  shareBlock_ = block;
+  sharedFds_[sharedFdCount_++] = fd;
+  return block;
 }
 
 bool OutputFile::Finish() {

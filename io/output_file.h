@@ -41,6 +41,13 @@ class OutputFile : public OutputStream {
   // Flushes what is buffered, then lets the system copy the range into the
   // file (io/file_range.h).
   int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) override;
+  // Tries once per fd whether this file's file system shares fd's blocks
+  // (on the empty file); once it does, further fds are taken without a try.
+  uint32_t ShareBlocksWith(int fd) override;
+  // Bytes of this file that share blocks with an input.
+  uint64_t SharedBytes() const { return sharedBytes_; }
+  // True once ShareBlocksWith found that this file can share blocks.
+  bool SharesBlocks() const { return shareBlock_ != 0; }
 
   // Flushes and closes the temporary file; false when this or any earlier write failed.
   bool Finish();
@@ -60,6 +67,9 @@ class OutputFile : public OutputStream {
   // Waits until every byte handed over is written; false when a write failed.
   bool Drain();
   void NoteWriteError(int error) const;
+  // Appends what AppendFromFile would, sharing the whole blocks it can.
+  int64_t AppendSharing(int fd, uint64_t at, uint64_t count);
+  int64_t AppendCopy(int fd, uint64_t at, uint64_t count);
 
   std::FILE* file_ = nullptr;
   std::string finalPath_;
@@ -78,4 +88,11 @@ class OutputFile : public OutputStream {
   uint64_t position_ = 0;
   mutable bool failed_ = false;
   bool finished_ = false;
+  // Inputs whose blocks this file shares, at which block size (0: none).
+  static constexpr int kMostSharedInputs = 8;
+  int sharedFds_[kMostSharedInputs] = {};
+  int sharedFdCount_ = 0;
+  int nextSharedSlot_ = 0;  // the slot a further input takes once all are used
+  uint32_t shareBlock_ = 0;
+  uint64_t sharedBytes_ = 0;
 };

@@ -23,6 +23,16 @@ class OutputStream {
     (void)fd, (void)at, (void)count;
     return -1;
   }
+  // Asks this stream to share blocks with file fd (io/file_clone.h) from
+  // now on: AppendFromFile then shares the whole blocks of every range of fd
+  // that starts at the same offset within a block as this stream's end, and
+  // copies the rest. First asked before the first byte is written; once it
+  // shares, a further fd is taken without a try. Returns the
+  // block size, or 0 when this stream cannot (and everything stays as it was).
+  virtual uint32_t ShareBlocksWith(int fd) {
+    (void)fd;
+    return 0;
+  }
 
   bool WriteU32(uint32_t value) {  // little-endian
     const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};

@@ -172,10 +172,16 @@ bool JoinRun::Write(ChainRequest& chain) {
   if (!out.Create(path)) return FailFile(JoinJobResult::CannotWrite, path, out.Reason(), out.Reason()), false;
   Bar bar{sink_, -1};
   std::string problem;
-  JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem);
+  JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
+                                      request_.writer);
   if (result == JoinResult::Written && sink_.Cancelled()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
-  if (result == JoinResult::Written) outcome_.bytes = out.Position();
+  if (result == JoinResult::Written) {
+    outcome_.bytes = out.Position();
+    outcome_.clone = CloneReport{};
+    outcome_.clone.asked = request_.writer.clone;
+    outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
+  }
   if (result != JoinResult::Written) out.Abandon();
   switch (result) {
     case JoinResult::Written:

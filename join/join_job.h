@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/texts.h"
+#include "io/writer_options.h"
 
 class JobSink;
 
@@ -20,6 +21,7 @@ struct JoinJobRequest {
   std::string output;               // empty: DefaultJoinedName (for a merge: the merge's "-m.avi" name)
   bool dropOverlaps = false;        // true: merge the pieces of one recording (drop each seam's overlap)
   bool write = true;                // false: check and count only (nothing is written)
+  WriterOptions writer;             // the joined file's block sharing
 };
 
 // Every way a join can end, the number it reports and its message in both
@@ -58,6 +60,7 @@ struct JoinOutcome {
   double seconds = 0;   // its playing time
   std::vector<uint32_t> seamOverlapFrames;  // per seam: frames of the first dropped (merge only)
   std::vector<double> seamOverlapSeconds;
+  CloneReport clone;  // what came of a request to share the inputs' blocks
 };
 
 JoinOutcome JoinJob(const JoinJobRequest& request, JobSink& sink);

@@ -13,8 +13,9 @@ constexpr std::chrono::milliseconds kCancelPoll(20);
 
 std::atomic<bool> AnalysisTask::refuseThreads_{false};
 
-AnalysisTask::AnalysisTask(AviSource& source, AviAnalysis& analysis, int32_t base, int32_t span)
-    : source_(source), analysis_(analysis), base_(base), span_(span) {}
+AnalysisTask::AnalysisTask(AviSource& source, AviAnalysis& analysis, int32_t base, int32_t span,
+                           StoredChunkWatch* watch)
+    : source_(source), analysis_(analysis), base_(base), span_(span), watch_(watch) {}
 
 void AnalysisTask::Start() {
   if (thread_.joinable() || refuseThreads_) return;
@@ -28,7 +29,7 @@ void AnalysisTask::Run() {
   bool result = false;
   std::exception_ptr error;
   try {
-    result = source_.Analyse(analysis_, this, base_, span_);
+    result = source_.Analyse(analysis_, this, base_, span_, watch_);
   } catch (...) {  // handed to the caller's thread by Finish
     error = std::current_exception();
   }
@@ -46,7 +47,7 @@ void AnalysisTask::Progress(int cells) {
 }
 
 bool AnalysisTask::Finish(WalkSink& sink) {
-  if (!thread_.joinable()) return source_.Analyse(analysis_, &sink, base_, span_);
+  if (!thread_.joinable()) return source_.Analyse(analysis_, &sink, base_, span_, watch_);
   std::unique_lock<std::mutex> lock(mutex_);
   size_t handed = 0;
   auto ready = [&] { return done_ || handed < cells_.size(); };

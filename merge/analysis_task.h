@@ -23,11 +23,14 @@
 #include "avi/walk_sink.h"
 
 class AviSource;
+class StoredChunkWatch;
 
 class AnalysisTask : private WalkSink {
  public:
   // The bar moves over cells base .. base + span (AviSource::Analyse).
-  AnalysisTask(AviSource& source, AviAnalysis& analysis, int32_t base, int32_t span);
+  // watch (may be null): as AviSource::Analyse's.
+  AnalysisTask(AviSource& source, AviAnalysis& analysis, int32_t base, int32_t span,
+               StoredChunkWatch* watch = nullptr);
   ~AnalysisTask() { Stop(); }
   AnalysisTask(const AnalysisTask&) = delete;
   AnalysisTask& operator=(const AnalysisTask&) = delete;
@@ -55,6 +58,7 @@ class AnalysisTask : private WalkSink {
   AviAnalysis& analysis_;
   const int32_t base_;
   const int32_t span_;
+  StoredChunkWatch* const watch_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;

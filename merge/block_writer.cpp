@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "avi/byte_input.h"
+#include "avi/fourcc.h"
 #include "io/output_stream.h"
 
 namespace {
@@ -72,6 +73,27 @@ bool BlockWriter::CopyChunk(ByteInput& file, uint64_t chunkAt, uint32_t size) {
     chunkAt += take;
   }
   return true;
+}
+
+bool BlockWriter::PutJunk(uint32_t bytes) {
+  static const uint8_t kZeros[4096] = {};
+  if (!PutU32(kJunk) || !PutU32(bytes - 8)) return false;
+  for (uint32_t left = bytes - 8; left > 0;) {
+    const uint32_t take = left < sizeof kZeros ? left : uint32_t(sizeof kZeros);
+    if (!Put(kZeros, take)) return false;
+    left -= take;
+  }
+  return true;
+}
+
+bool BlockWriter::AppendRun(ByteInput& file, uint64_t position, uint64_t count) {
+  if (!Flush()) return false;
+  const int64_t done = file.Descriptor() < 0 ? -1 : sink_.AppendFromFile(file.Descriptor(), position, count);
+  if (done < 0) return Copy(file, position, count);
+  if (uint64_t(done) != count) (sink_.Failed() ? failed_ : short_) = true;
+  done_ += uint64_t(done);
+  if (observer_.progress) observer_.progress(observer_.context, done_, total_);
+  return !failed_ && !short_;
 }
 
 bool BlockWriter::Flush() {

@@ -35,6 +35,12 @@ class BlockWriter {
   // Appends a whole input chunk (header at chunkAt) with size as its size
   // field and a zero pad byte when size is odd.
   bool CopyChunk(ByteInput& file, uint64_t chunkAt, uint32_t size);
+  // A JUNK chunk of `bytes` bytes in all (even, at least 8): header and zeros.
+  bool PutJunk(uint32_t bytes);
+  // Writes the block, then appends count input bytes from position straight
+  // from the input file, where the output takes them so (sharing their
+  // blocks where it can); else as Copy.
+  bool AppendRun(ByteInput& file, uint64_t position, uint64_t count);
 
   // Reads every pending span into the block now, so that no input named so
   // far is needed any more.

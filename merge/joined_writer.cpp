@@ -6,6 +6,10 @@
 // The walk goes through the inputs one after the other and holds only the
 // one it reads (and those whose bytes wait at a seam); an audio seam's head
 // is carried over to the next input's first chunk of the stream.
+//
+// A file that shares its inputs' blocks (WriterOptions::clone) gets JUNK in
+// front of its long runs (avi/clone_layout.h): counted by a walk of its own
+// before the header, placed alike by the chunk pass and the index pass.
 #include "merge/joined_writer.h"
 
 #include <algorithm>
@@ -15,8 +19,10 @@
 #include <vector>
 
 #include "avi/byte_input.h"
+#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/stored_chunks.h"
 #include "io/output_stream.h"
 
 namespace {
@@ -26,6 +32,7 @@ struct Piece {
   std::shared_ptr<ByteInput> file;
   uint64_t chunkAt = 0;
   uint32_t bytes = 0;
+  int link = 0;  // the input it comes from
 };
 
 // One chunk of the joined file: a source chunk, or an audio chunk joined
@@ -123,13 +130,13 @@ class ChainWalk {
       if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
       carry_[s] = Carry();
     }
-    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length};
+    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_)};
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
       // the next input's first chunk. Ending on a chunk boundary: the last
       // kept chunk and the next input's first become one.
-      if (partial != 0 && k == keep) return CarryOver(s, chunk, Piece{whole.file, whole.chunkAt, partial});
+      if (partial != 0 && k == keep) return CarryOver(s, chunk, Piece{whole.file, whole.chunkAt, partial, whole.link});
       if (partial == 0 && k + 1 == keep) return CarryOver(s, chunk, whole);
     }
     if (k >= keep) return false;
@@ -207,6 +214,112 @@ bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
   return true;
 }
 
+// Where the joined file's chunks go: the running offset from its "movi"
+// list type, and the JUNK in front of the runs that share an input's blocks
+// (block 0: none, the offsets of a plain file).
+class ChunkPlacer {
+ public:
+  ChunkPlacer(uint32_t block, uint64_t moviType) : align_(block), moviType_(moviType) {}
+  // The JUNK bytes in front of chunk c; ChunkOffset() is then its offset.
+  uint32_t Place(const JoinedChunk& c) {
+    const uint64_t bytes = ChunkSpace(c.size);
+    const int input = c.pieceCount == 1 ? c.pieces[0].link : CloneAligner::kWritten;
+    const uint32_t junk = align_.PadBefore(input, c.pieces[0].chunkAt, moviType_ + offset_, bytes);
+    chunkOffset_ = offset_ + junk;
+    offset_ = chunkOffset_ + bytes;
+    return junk;
+  }
+  uint64_t ChunkOffset() const { return chunkOffset_; }
+
+ private:
+  CloneAligner align_;
+  uint64_t moviType_;
+  uint64_t offset_ = 4;
+  uint64_t chunkOffset_ = 0;
+};
+
+// The JUNK bytes the joined file gets when it shares blocks at `block`.
+uint64_t JunkBytes(const ChainRequest& r, uint32_t block) {
+  ChunkPlacer placer(block, r.analysis->moviOffset);
+  ChainWalk walk(r);
+  JoinedChunk c;
+  uint64_t junk = 0;
+  while (walk.Next(c)) junk += placer.Place(c);
+  return junk;
+}
+
+// Input bytes waiting to be appended: chunks lying back to back in one
+// input, as the writer writes them, go in one piece.
+struct PendingRun {
+  std::shared_ptr<ByteInput> file;
+  uint64_t start = 0, end = 0;
+  bool Flush(BlockWriter& out) {
+    const std::shared_ptr<ByteInput> f = std::move(file);
+    file.reset();
+    return !f || out.AppendRun(*f, start, end - start);
+  }
+};
+
+// Whether chunks lie in the input being read as they are written: known
+// from its walk (ChainLink::chunksAsWritten), else looked at chunk by chunk.
+class StoredCheck {
+ public:
+  bool AsStored(const ChainLink& link, const Piece& p, uint32_t size, uint64_t* end) {
+    if (link.chunksAsWritten) {
+      *end = p.chunkAt + ChunkSpace(size);
+      return *end <= p.file->Size();
+    }
+    if (file_ != p.file) {
+      file_ = p.file;
+      stored_ = std::make_unique<StoredChunks>(*file_);
+    }
+    return stored_->WrittenAsStored(p.chunkAt, size, end);
+  }
+
+ private:
+  std::shared_ptr<ByteInput> file_;
+  std::unique_ptr<StoredChunks> stored_;
+};
+
+bool WriteChunk(const JoinedChunk& c, BlockWriter& out);
+
+// The chunk pass of a joined file that shares its inputs' blocks: JUNK in
+// front of the runs, and whole chunks stored as they are written appended
+// as runs of input bytes (the others written as usual, with the same size).
+// Every input is offered to the output for sharing as its run begins: the
+// first input's probe stands for all (a range the file system refuses is
+// copied, the same bytes).
+bool WriteSharedChunks(const ChainRequest& r, uint32_t block, OutputStream& sink, BlockWriter& out,
+                       bool* walkFailed) {
+  ChunkPlacer placer(block, r.analysis->moviOffset);
+  StoredCheck stored;
+  PendingRun run;
+  ChainWalk walk(r, [&out] { out.ReadPending(); });
+  JoinedChunk c;
+  for (uint32_t n = 0; walk.Next(c); ++n) {
+    const uint32_t junk = placer.Place(c);
+    if (junk && !(run.Flush(out) && out.PutJunk(junk))) return false;
+    const Piece& p = c.pieces[0];
+    uint64_t end = 0;
+    if (c.pieceCount == 1 && p.file->Descriptor() >= 0 && stored.AsStored(r.links[p.link], p, c.size, &end)) {
+      if (run.file == p.file && run.end == p.chunkAt) {
+        run.end = end;
+      } else {
+        if (!run.Flush(out)) return false;
+        sink.ShareBlocksWith(p.file->Descriptor());
+        run.file = p.file;
+        run.start = p.chunkAt;
+        run.end = end;
+      }
+    } else if (!run.Flush(out) || !WriteChunk(c, out)) {
+      return false;
+    }
+    if ((n & 255) == 255 && out.Cancelled()) return false;
+  }
+  *walkFailed = walk.Failed();
+  return run.Flush(out);
+}
+
 // The joined file's chunks as the OpenDML layer lists them.
 OdmlChunkSource JoinedChunks(const ChainRequest& r) {
   auto walk = std::make_shared<ChainWalk>(r);
@@ -257,6 +370,7 @@ ChainRequest ChainFor(const JoinRequest& r, TwoInputs& inputs) {
     l.entryTotal = in[n]->entryTotal;
     l.chunkBase = in[n]->chunkBase;
     l.size = in[n]->file->Size();
+    l.chunksAsWritten = in[n]->chunksAsWritten;
     // The second input's header has the first one's layout.
     for (uint32_t s = 0; s < a.streamCount; ++s) l.lengths[s] = in[n]->file->U32At(a.streams[s].lengthOffset);
   }
@@ -350,10 +464,10 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
 }
 
 JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem) {
+                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
   const std::shared_ptr<ByteInput> header = r.inputs->Open(0);
   if (!header) return JoinResult::InputShort;
-  const JoinedFigures f = MeasureJoinedFile(r);
+  JoinedFigures f = MeasureJoinedFile(r);
   auto refuse = [&](const std::string& why) {
     if (problem) *problem = why;
     return JoinResult::TooLarge;
@@ -369,12 +483,30 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
   } else if (f.fileBytes > 0xFFFFFFFFull) {
     return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
   }
+  // Block sharing, where the file system can: the JUNK is counted first.
+  uint32_t block = 0;
+  if (options.clone && !odml && header->Descriptor() >= 0) {
+    block = sink.ShareBlocksWith(header->Descriptor());
+    const uint64_t junk = block ? JunkBytes(r, block) : 0;
+    const uint64_t bytes = f.fileBytes + junk;
+    if (bytes >= odmlLimits.riffThreshold || bytes > 0xFFFFFFFFull) {
+      block = 0;  // the padding would make it OpenDML or too large for version 1: copied
+    } else {
+      f.fileBytes = bytes;
+      f.moviBytes += junk;
+    }
+  }
   BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
   if (out.Cancelled()) return JoinResult::Cancelled;
   if (!WriteHeader(r, *header, f, out)) return Outcome(out);
 
   JoinedChunk c;
-  {
+  if (block != 0) {
+    bool walkFailed = false;
+    if (!WriteSharedChunks(r, block, sink, out, &walkFailed)) return Outcome(out);
+    if (walkFailed) return JoinResult::InputShort;
+    out.ReadPending();
+  } else {
     // Before the walk lets go of an input, every byte waiting for it is read.
     ChainWalk walk(r, [&out] { out.ReadPending(); });
     for (uint32_t n = 0; walk.Next(c); ++n) {
@@ -388,11 +520,12 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
 
   if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return Outcome(out);
   ChainWalk walk(r);
-  uint64_t offset = 4;  // from the "movi" list type
+  ChunkPlacer placer(block, r.analysis->moviOffset);  // offsets count from the "movi" list type
   while (walk.Next(c)) {
-    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(uint32_t(offset)) || !out.PutU32(c.size))
+    placer.Place(c);
+    const uint32_t offset = uint32_t(placer.ChunkOffset());
+    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(offset) || !out.PutU32(c.size))
       return Outcome(out);
-    offset += ChunkSpace(c.size);
   }
   if (!out.Flush()) return Outcome(out);
   // The count and the bytes come from the same walk; a difference would
@@ -403,7 +536,7 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
 }
 
 JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem) {
+                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
   TwoInputs inputs(*r.first.file, *r.second.file);
-  return WriteJoinedFile(ChainFor(r, inputs), sink, observer, odmlLimits, problem);
+  return WriteJoinedFile(ChainFor(r, inputs), sink, observer, odmlLimits, problem, options);
 }

@@ -38,6 +38,7 @@
 
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "merge/block_writer.h"
 #include "merge/merge_plan.h"
 
@@ -61,6 +62,9 @@ struct ChainLink {
   // seam's chunks are joined (not 0) or the head is dropped (0).
   uint32_t seamPartialBytes[kMaxStreams] = {};
   uint32_t seamJoinBytes[kMaxStreams] = {};
+  // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
+  // already: chunks the index places back to back are taken as runs unread.
+  bool chunksAsWritten = false;
 
   ChainLink() {
     for (uint32_t& k : keepCount) k = kKeepAll;
@@ -94,6 +98,9 @@ struct JoinInput {
   uint64_t idx1Offset;  // position of its idx1 chunk header
   uint32_t entryTotal;  // idx1 entries
   uint64_t chunkBase;   // where its idx1 chunk offsets count from
+  // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
+  // already: chunks the index places back to back are taken as runs unread.
+  bool chunksAsWritten = false;
 };
 
 struct JoinRequest {
@@ -152,7 +159,13 @@ std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& f
 // odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
 // the same header and chunks. On anything but Written, out holds a partial
 // file that its owner must discard; *problem (if given) says why on TooLarge.
+// With options.clone, out is asked to share the inputs' blocks
+// (OutputStream::ShareBlocksWith) and, where it can, the runs of unchanged
+// chunks get JUNK in front (avi/clone_layout.h); a file written as OpenDML
+// is copied.
 JoinResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
+                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                           const WriterOptions& options = WriterOptions());
 JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
+                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                           const WriterOptions& options = WriterOptions());

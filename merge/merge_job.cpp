@@ -11,6 +11,7 @@
 #include "app/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
+#include "avi/stored_chunks.h"
 #include "join/stream_format.h"
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
@@ -121,8 +122,9 @@ class MergeRun {
   AviSource second_;
   AviAnalysis firstAnalysis_{};
   AviAnalysis secondAnalysis_{};
+  StoredChunkWatch firstWatch_, secondWatch_;
   // Declared after what it reads, so that it stops before they go.
-  AnalysisTask firstTask_{first_, firstAnalysis_, 5, 5};
+  AnalysisTask firstTask_{first_, firstAnalysis_, 5, 5, &firstWatch_};
 };
 
 MergeOutcome MergeRun::Run() {
@@ -141,7 +143,7 @@ MergeOutcome MergeRun::Run() {
     return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
   const bool firstIsRiff = first_.File().U32At(0) == kRiff;
   if (firstIsRiff) firstTask_.Start();
-  if (!Analysed(second_.Analyse(secondAnalysis_, &sink_, 0, 5), second_, request_.second, "second"))
+  if (!Analysed(second_.Analyse(secondAnalysis_, &sink_, 0, 5, &secondWatch_), second_, request_.second, "second"))
     return outcome_;
 
   sink_.Status(Text(kMergeFile1Analyzing), 5);
@@ -164,8 +166,11 @@ MergeOutcome MergeRun::Run() {
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
   outcome_.engineStarted = true;
-  const MergeSources sources{
-      {first_.Input(), firstAnalysis_}, {second_.Input(), secondAnalysis_}, request_.first, request_.second};
+  const MergeSources sources{{first_.Input(), firstAnalysis_},
+                             {second_.Input(), secondAnalysis_},
+                             request_.first,
+                             request_.second,
+                             {firstWatch_.ChunksAsWritten(firstAnalysis_), secondWatch_.ChunksAsWritten(secondAnalysis_)}};
   MergeEngineOutput engine;
   MergeResult result = MergeEngine(sources, kSearchWindowSeconds, kPluginMode, sink_, engine);
   first_.Close();

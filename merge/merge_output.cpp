@@ -30,14 +30,14 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
   const AviAnalysis& b = in.second.analysis;
   return JoinRequest{&a,
-                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase},
-                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase},
+                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase, in.chunksAsWritten[0]},
+                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase, in.chunksAsWritten[1]},
                      EntriesOfStream(b, a.firstVideoStream),
                      &plan};
 }
 
 JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail,
-                                    uint64_t* writtenBytes) {
+                                    uint64_t* writtenBytes, const WriterOptions& options, CloneReport* clone) {
   std::string ignored;
   if (!detail) detail = &ignored;
   if (path.empty()) path = work.joinedName;
@@ -58,10 +58,16 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
   if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
   Bar bar{sink, -1};
   std::string problem;
-  JoinResult result = WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem);
+  JoinResult result =
+      WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
   if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
+  if (result == JoinResult::Written && clone) {
+    *clone = CloneReport{};
+    clone->asked = options.clone;
+    clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
+  }
   if (result != JoinResult::Written) out.Abandon();
   switch (result) {
     case JoinResult::Written: return JoinedFileResult::Written;

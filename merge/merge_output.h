@@ -22,9 +22,11 @@ enum class JoinedFileResult { Written, Cancelled, NameIsInput, InputDamaged, Too
 // either input, also through a link, is refused. Every result but Written
 // and Cancelled shows its reason; *detail gets which file and why, and
 // *writtenBytes the size of the file written (an OpenDML file is larger than
-// the version-1 count the merge's summary gives).
+// the version-1 count the merge's summary gives). With options.clone the
+// file shares the inputs' blocks where it can; *clone says what came of it.
 JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink,
-                                    std::string* detail = nullptr, uint64_t* writtenBytes = nullptr);
+                                    std::string* detail = nullptr, uint64_t* writtenBytes = nullptr,
+                                    const WriterOptions& options = WriterOptions(), CloneReport* clone = nullptr);
 
 // The same from the two inputs' names alone, as the plug-in library has them:
 // opens and analyses both, plans the merge as the merge job does (an overlap

@@ -23,6 +23,9 @@ struct MergeSources {
   MergeInput second;
   std::string firstPath;
   std::string secondPath;
+  // Whether each input's chunks lie as the writers write them (checked beside
+  // its walk, avi/stored_chunks.h): the writer then takes them as runs unread.
+  bool chunksAsWritten[2] = {false, false};
 };
 
 struct MergePlan {

@@ -71,7 +71,8 @@ std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
 // Writes one piece into file, which is created for name and finished (not
 // yet moved into place). Completed, or why not with *detail.
 SplitResult WritePiece(const SplitSource& source, const Piece& piece, const std::string& name, const BarSpan& bar,
-                       ChunkCopy copy, JobSink& sink, OutputFile& file, std::string* detail) {
+                       ChunkCopy copy, const WriterOptions& writer, JobSink& sink, OutputFile& file,
+                       std::string* detail) {
   if (!file.Create(name)) {
     *detail = name + ": " + file.Reason();
     return SplitResult::CannotCreateFirst;
@@ -81,7 +82,7 @@ SplitResult WritePiece(const SplitSource& source, const Piece& piece, const std:
   int failed = -1;
   std::string problem;
   const SplitResult result =
-      WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem);
+      WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem, writer);
   if (result == SplitResult::OutputTooLarge) *detail = name + ": " + problem;
   if (result == SplitResult::WriteFailed)
     *detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"
@@ -130,7 +131,7 @@ bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<s
 // then moves them all into place. The bar runs from 10 to 98 over the
 // pieces by their size.
 SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
-                        ChunkCopy copy, const std::function<bool()>& mayCommit) {
+                        ChunkCopy copy, const WriterOptions& writer, const std::function<bool()>& mayCommit) {
   std::vector<std::string> names;
   SplitResult refusal = SplitResult::Completed;
   if (!NamePieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
@@ -150,9 +151,13 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
     bar.chunkSpan = bar.indexFrom - bar.chunkFrom;
     bar.indexSpan = 0;
     files.emplace_back(new OutputFile);
-    const SplitResult result = WritePiece(source, plan.pieces[j], names[j], bar, copy, sink, *files.back(), &outcome.detail);
+    const SplitResult result = WritePiece(source, plan.pieces[j], names[j], bar, copy, writer, sink, *files.back(),
+                                           &outcome.detail);
     if (result != SplitResult::Completed) return result;
   }
+  outcome.clone = CloneReport{};
+  outcome.clone.asked = writer.clone;
+  for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
@@ -216,6 +221,8 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   outcome.engineStarted = true;
 
   PiecesPlan plan;
+  WriterOptions writer = request.writer;
+  writer.firstOutputLimit = limit;  // every piece of a split by size is a first output of its own
   auto planAndWrite = [&](ChunkCopy copy, const std::function<bool()>& mayCommit) {
     const SplitSource source{input.Input(), analysis, path};
     SplitResult result = request.by == PiecesBy::Every ? PlanPiecesEvery(source, every, overlap, plan)
@@ -224,7 +231,7 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
     if (!plan.where.empty()) outcome.detail = path + ": " + plan.where;
     if (result == SplitResult::SizeTooSmall && !plan.where.empty())
       outcome.detail += "; the limit is " + std::to_string(limit) + " bytes";
-    if (result == SplitResult::Completed) result = WritePieces(source, plan, sink, outcome, copy, mayCommit);
+    if (result == SplitResult::Completed) result = WritePieces(source, plan, sink, outcome, copy, writer, mayCommit);
     return result;
   };
   // As the two-way split does: the work starts from a guessed analysis while

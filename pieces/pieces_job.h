@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "io/writer_options.h"
 #include "split/split_result.h"
 
 class JobSink;
@@ -26,6 +27,7 @@ struct PiecesRequest {
   std::string everySeconds;   // Every: the length of each piece, checked as the split's number fields
   std::string sizeMegabytes;  // Size: the most each piece may hold, in MB of 1,048,576 bytes
   std::string overlap;        // seconds (0..60) each piece after the first begins before the previous one ends
+  WriterOptions writer;       // the pieces' block sharing (its size limit is the pieces' own)
 };
 
 // One piece written: frames firstFrame .. firstFrame + frames - 1 of the
@@ -48,6 +50,7 @@ struct PiecesOutcome {
   // line's error stream. Empty when none.
   std::string detail;
   std::vector<PieceFigures> pieces;  // written, in order (empty unless all were)
+  CloneReport clone;                 // what came of a request to share the input's blocks
 };
 
 PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& sink);

@@ -119,7 +119,7 @@ RepairOutcome RepairRun::Run() {
   OutputFile out;
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
-  RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem);
+  RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
   if (written == RepairWrite::Written && sink_.Cancelled()) written = RepairWrite::Cancelled;
   if (written == RepairWrite::Written && !(out.Finish() && out.Commit())) written = RepairWrite::WriteFailed;
   if (written != RepairWrite::Written) {
@@ -134,6 +134,8 @@ RepairOutcome RepairRun::Run() {
   }
   outcome_.written = output;
   outcome_.bytes = out.Position();
+  outcome_.clone.asked = request_.writer.clone;
+  outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   outcome_.result = RepairResult::Repaired;
   char summary[256];
   const double minutes = double(uint64_t(outcome_.seconds) / 60);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "repair/repair_result.h"
 
 class JobSink;
@@ -23,6 +24,7 @@ struct RepairRequest {
   std::string path;
   // Empty: RepairedName(path). Never the input itself.
   std::string output;
+  WriterOptions writer;  // the repaired file's block sharing
 };
 
 struct RepairOutcome {
@@ -35,6 +37,7 @@ struct RepairOutcome {
   double seconds = 0;    // their playing time
   uint64_t bytes = 0;    // the repaired file's size
   bool nothingToRepair = false;
+  CloneReport clone;  // what came of a request to share the input's blocks
 };
 
 // The default name of the repaired file: the input's name with a final

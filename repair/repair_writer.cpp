@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "avi/byte_input.h"
+#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/walk_sink.h"
 #include "io/output_stream.h"
 
 namespace {
 
-constexpr uint32_t kJunk = FourCC('J', 'U', 'N', 'K');
 constexpr uint32_t kHasIndex = 0x10;            // avih dwFlags AVIF_HASINDEX
 constexpr uint64_t kSystemCopy = 256 * 1024;    // runs at least this long are copied by the system
 constexpr size_t kBlockBytes = 1024 * 1024;
@@ -148,12 +148,53 @@ bool WriteHeader(const std::vector<Patch>& patches, uint64_t headerBytes, Copier
   return out.Copy(at, headerBytes - at);
 }
 
+// Where the chunks go: the running offset from the "movi" list type, and
+// the JUNK in front of the runs that share the input's blocks (block 0:
+// none, the offsets of a plain repair).
+struct ChunkPlacer {
+  ChunkPlacer(uint32_t block, uint64_t moviType) : align(block), moviType(moviType) {}
+  uint32_t Place(const KeptChunk& c) {
+    const uint32_t junk = align.PadBefore(0, c.Position(), moviType + offset, Span(c.size));
+    chunkOffset = offset + junk;
+    offset = chunkOffset + Span(c.size);
+    return junk;
+  }
+  CloneAligner align;
+  uint64_t moviType;
+  uint64_t offset = 4;
+  uint64_t chunkOffset = 0;
+};
+
+uint64_t JunkBytes(const RepairScan& scan, uint32_t block) {
+  ChunkPlacer placer(block, HeaderBytes(scan) - 4);
+  uint64_t junk = 0;
+  for (size_t i = 0; i < scan.chunks.Size(); ++i) junk += placer.Place(scan.chunks[i]);
+  return junk;
+}
+
+bool PutJunk(Copier& out, uint32_t bytes) {
+  static const uint8_t kZeros[4096] = {};
+  if (!out.PutU32(kJunk) || !out.PutU32(bytes - 8)) return false;
+  for (uint32_t left = bytes - 8; left > 0;) {
+    const uint32_t take = std::min<uint32_t>(left, sizeof kZeros);
+    if (!out.Put(kZeros, take)) return false;
+    left -= take;
+  }
+  return true;
+}
+
 // The chunks as stored, runs of neighbours copied at once; a pad byte the
 // input lacks (or holds as another value than 0) is written as 0.
-bool WriteChunks(const RepairScan& scan, Copier& out) {
+bool WriteChunks(const RepairScan& scan, uint32_t block, Copier& out) {
+  ChunkPlacer placer(block, HeaderBytes(scan) - 4);
   uint64_t runStart = 0, runEnd = 0;
   for (size_t i = 0; i < scan.chunks.Size(); ++i) {
     const KeptChunk& c = scan.chunks[i];
+    const uint32_t junk = placer.Place(c);
+    if (junk) {
+      if (!out.Copy(runStart, runEnd - runStart) || !PutJunk(out, junk)) return false;
+      runStart = runEnd = c.Position();
+    }
     if (c.Position() != runEnd) {
       if (!out.Copy(runStart, runEnd - runStart)) return false;
       runStart = runEnd = c.Position();
@@ -171,21 +212,21 @@ bool WriteChunks(const RepairScan& scan, Copier& out) {
   return out.Copy(runStart, runEnd - runStart);
 }
 
-bool WriteIndex(const RepairScan& scan, Copier& out) {
+bool WriteIndex(const RepairScan& scan, uint32_t shareBlock, Copier& out) {
   if (!out.PutU32(kIdx1) || !out.PutU32(Clamp(16 * uint64_t(scan.chunks.Size())))) return false;
   std::vector<uint8_t> block;
   block.reserve(64 * 1024);
   auto put = [&block](uint32_t v) {
     for (int i = 0; i < 4; ++i) block.push_back(uint8_t(v >> (8 * i)));
   };
-  uint64_t offset = 4;  // from the movi list type
+  ChunkPlacer placer(shareBlock, HeaderBytes(scan) - 4);  // offsets from the movi list type
   for (size_t i = 0; i < scan.chunks.Size(); ++i) {
     const KeptChunk& c = scan.chunks[i];
+    placer.Place(c);
     put(c.ckid);
     put(c.Has(KeptChunk::kKey) ? kKeyFrameFlag : 0);
-    put(uint32_t(offset));
+    put(uint32_t(placer.chunkOffset));
     put(c.size);
-    offset += Span(c.size);
     if (block.size() >= 64 * 1024) {
       if (!out.Put(block.data(), block.size())) return false;
       block.clear();
@@ -212,11 +253,12 @@ bool MeasureRepairedFile(ByteInput& input, const RepairScan& scan, const OdmlLim
 }
 
 RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputStream& sink, WalkSink* walkSink,
-                              int base, int span, const OdmlLimits& limits, std::string* problem) {
+                              int base, int span, const OdmlLimits& limits, std::string* problem,
+                              const WriterOptions& options) {
   std::string ignored;
   if (!problem) problem = &ignored;
-  const uint64_t moviBytes = MoviBytes(scan);
-  const uint64_t versionOneBytes = HeaderBytes(scan) + moviBytes + 8 + 16 * uint64_t(scan.chunks.Size());
+  uint64_t moviBytes = MoviBytes(scan);
+  uint64_t versionOneBytes = HeaderBytes(scan) + moviBytes + 8 + 16 * uint64_t(scan.chunks.Size());
   OdmlPlan plan;
   std::unique_ptr<OdmlOutput> odml;
   if (versionOneBytes >= limits.riffThreshold) {
@@ -229,9 +271,22 @@ RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputSt
     *problem = "a version-1 file cannot hold " + std::to_string(versionOneBytes) + " bytes";
     return RepairWrite::TooLarge;
   }
+  // Block sharing, where the file system can: the JUNK is counted first, and
+  // left out (the file copied) where it would make the file OpenDML.
+  uint32_t block = 0;
+  if (options.clone && !odml && input.Descriptor() >= 0) {
+    block = sink.ShareBlocksWith(input.Descriptor());
+    const uint64_t junk = block ? JunkBytes(scan, block) : 0;
+    if (versionOneBytes + junk >= limits.riffThreshold || versionOneBytes + junk > 0xFFFFFFFFull) {
+      block = 0;
+    } else {
+      versionOneBytes += junk;
+      moviBytes += junk;
+    }
+  }
   Copier out(input, odml ? *odml : sink, walkSink, base, span, versionOneBytes);
   const std::vector<Patch> patches = HeaderPatches(input, scan, versionOneBytes, moviBytes);
-  if (!WriteHeader(patches, HeaderBytes(scan), out) || !WriteChunks(scan, out) || !WriteIndex(scan, out))
+  if (!WriteHeader(patches, HeaderBytes(scan), out) || !WriteChunks(scan, block, out) || !WriteIndex(scan, block, out))
     return out.Result();
   if (out.Written() != versionOneBytes) return RepairWrite::InputChanged;
   if (odml && !odml->Complete()) return RepairWrite::WriteFailed;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "repair/repair_scan.h"
 
 class ByteInput;
@@ -34,6 +35,9 @@ bool MeasureRepairedFile(ByteInput& input, const RepairScan& scan, const OdmlLim
 // Writes the repaired file into out. sink (may be null) gets bar cells
 // base .. base + span and may cancel. On anything but Written, out holds a
 // partial file its owner must discard; *problem says why on TooLarge.
+// With options.clone, out is asked to share the input's blocks and, where
+// it can, the runs of chunks get JUNK in front (avi/clone_layout.h); a file
+// written as OpenDML is copied.
 RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputStream& out, WalkSink* sink,
                               int base, int span, const OdmlLimits& limits = OdmlLimits(),
-                              std::string* problem = nullptr);
+                              std::string* problem = nullptr, const WriterOptions& options = WriterOptions());

@@ -20,6 +20,7 @@
 
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
+#include "io/writer_options.h"
 #include "split/split_result.h"
 
 class JobSink;
@@ -92,7 +93,12 @@ enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
 // reporting "File Creating" progress to sink and stopping on its cancel.
 // Completed, Cancelled, WriteFailed (*failedOutput the output, or -1 when
 // the input ran short) or OutputTooLarge (*failedOutput the output,
-// *problem why: ShareRefusal, or no OpenDML layout).
+// *problem why: ShareRefusal, or no OpenDML layout). With options.clone,
+// every version-1 output is asked to share the input's blocks
+// (OutputStream::ShareBlocksWith) and, where it can, its runs of unchanged
+// chunks get JUNK in front (avi/clone_layout.h); options.firstOutputLimit
+// bounds output 0 then.
 SplitResult WriteShares(const SplitSource& source, const OutputShare* const* shares, OutputStream* const* outputs,
                         int count, const IndexStretch& stretch, JobSink& sink, const BarSpan& bar,
-                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odml, std::string* problem);
+                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odml, std::string* problem,
+                        const WriterOptions& options = WriterOptions());

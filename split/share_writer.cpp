@@ -4,14 +4,20 @@
 // input go as runs of input bytes), then a second walk writing each output's
 // idx1. Everything the headers carry is known from the shares beforehand,
 // so every output is written strictly front to back.
+//
+// An output that shares the input's blocks (WriterOptions::clone) gets JUNK
+// in front of its long runs (avi/clone_layout.h), counted before its header
+// and placed alike by the chunk pass and the index pass.
 #include <cstring>
 #include <memory>
 
 #include "app/job_sink.h"
 #include "avi/byte_input.h"
+#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "avi/source_window.h"
+#include "avi/stored_chunks.h"
 #include "split/output_share.h"
 #include "split/split_engine.h"
 
@@ -70,7 +76,26 @@ struct Output {
   uint64_t riffSize = 0;
   uint64_t moviListSize = 0;
   uint64_t indexEntries = 0;
-  uint64_t chunkOffset = 4;  // running offset from the "movi" list type
+  uint32_t shareBlock = 0;   // the block size at which it shares the input's blocks (0: none)
+};
+
+// Where an output's chunks go: the running offset from its "movi" list type,
+// and the JUNK in front of the runs that share the input's blocks.
+struct ChunkPlacer {
+  ChunkPlacer(uint32_t block = 0, uint64_t moviType = 0) : align(block), moviType(moviType) {}
+  // Places the next chunk (whole: carried over unchanged from input position
+  // at) of size data bytes; returns the JUNK bytes that go in front of it.
+  uint32_t Place(bool whole, uint64_t at, uint32_t size) {
+    const uint64_t bytes = 8 + uint64_t(size) + (size & 1);
+    const uint32_t junk = align.PadBefore(whole ? 0 : CloneAligner::kWritten, at, moviType + offset, bytes);
+    chunkOffset = offset + junk;
+    offset = chunkOffset + bytes;
+    return junk;
+  }
+  CloneAligner align;
+  uint64_t moviType;
+  uint64_t offset = 4;       // after the last chunk placed
+  uint64_t chunkOffset = 0;  // of the last chunk placed
 };
 
 void SizeOutput(const AviAnalysis& a, Output& out) {
@@ -114,44 +139,6 @@ bool WriteChunk(SourceWindow& source, OutputStream& f, uint64_t at, uint32_t len
   return true;
 }
 
-// Tells whether a whole chunk, as WriteChunk writes it (its header with the
-// index's length, its data, a zero pad byte after odd data), is exactly the
-// input's bytes [at, end). Real muxers write chunks so, back to back, and
-// such chunks are carried over as runs of input bytes. Looking costs a read
-// of a few bytes per chunk; a pad byte comes with the next chunk's header.
-class StoredChunks {
- public:
-  explicit StoredChunks(ByteInput& input) : input_(input) {}
-
-  bool WrittenAsStored(uint64_t at, uint32_t length, uint64_t* end) {
-    *end = at + 8 + uint64_t(length) + (length & 1);
-    if (*end > input_.Size()) return false;
-    if (SizeAt(at) != length) return false;
-    if ((length & 1) == 0) return true;
-    // The pad byte, and the header of the chunk that probably follows.
-    uint8_t b[9];
-    const size_t count = *end + 8 <= input_.Size() ? 9 : 1;
-    input_.Seek(*end - 1);
-    input_.Read(b, count);
-    if (*end + 8 <= input_.Size()) Remember(*end, b + 1);
-    return b[0] == 0;
-  }
-
- private:
-  uint32_t SizeAt(uint64_t at) { return at == knownAt_ ? knownSize_ : input_.U32At(at + 4); }
-  void Remember(uint64_t at, const uint8_t header[8]) {
-    knownAt_ = at;
-    knownSize_ = U32(header + 4);
-  }
-  static uint32_t U32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-  }
-
-  ByteInput& input_;
-  uint64_t knownAt_ = ~0ull;
-  uint32_t knownSize_ = 0;
-};
-
 // Input bytes waiting to be appended to one output: consecutive chunks that
 // lie back to back in the input are copied with one call.
 struct PendingRun {
@@ -162,6 +149,18 @@ struct PendingRun {
     start = end = 0;
     return count == 0 || source.CopyRun(from, count, out);
   }
+  // Appends the run up to its last block boundary and keeps the rest: a
+  // block cut in two would be written instead of shared, and so would a
+  // piece too short for a file copy (block 0: all of it, as it is).
+  bool FlushWholeBlocks(SourceWindow& source, OutputStream& out, uint32_t block) {
+    if (block == 0) return Flush(source, out);
+    const uint64_t cut = end - end % block;
+    if (cut < start + kSharedPieceBytes) return true;
+    const uint64_t from = start;
+    start = cut;
+    return source.CopyRun(from, cut - from, out);
+  }
+  static constexpr uint64_t kSharedPieceBytes = 1 << 20;
 };
 
 OdmlShape ShapeOf(const SplitSource& src, uint64_t versionOneBytes) {
@@ -192,6 +191,44 @@ std::string RouteOutput(const SplitSource& src, const IndexStretch& stretch, con
   route.odml = std::make_unique<OdmlOutput>(*out.stream, route.plan, ShareChunks(src, *out.share, stretch));
   out.stream = route.odml.get();
   return "";
+}
+
+// The JUNK bytes the output gets when it shares the input's blocks at
+// `block`: the chunk pass's placing, without reading any chunk.
+uint64_t JunkBytes(const SplitSource& src, const OutputShare& share, const IndexStretch& stretch, uint32_t block) {
+  const AviAnalysis& a = src.analysis;
+  StretchWalk walk(src, stretch);
+  ChunkPlacer placer(block, a.moviOffset);
+  const uint32_t to = stretch.to < walk.Total() ? stretch.to : walk.Total();
+  uint64_t junk = 0;
+  for (uint32_t i = stretch.from; i < to; ++i) {
+    IndexEntry e;
+    int stream = 0;
+    uint32_t k = 0;
+    if (!walk.At(i, &e, &stream, &k)) continue;
+    const Take take = TakeOf(share.streams[stream], k, e.length);
+    if (take.taken) junk += placer.Place(take.Whole(e.length), ChunkPosition(a.chunkBase, e), take.Size());
+  }
+  return junk;
+}
+
+// Asks output x (a version-1 file) to share the input's blocks; when it
+// can, its runs of unchanged chunks get their JUNK, counted in its sizes.
+// Padding that would make it OpenDML, too large for version 1, or (the
+// first output of a split by size) larger than asked is left out: the
+// output is then copied, the same bytes as without sharing.
+void ShareInputBlocks(const SplitSource& src, const IndexStretch& stretch, int x, Output& out,
+                      const OdmlLimits& limits, const WriterOptions& options) {
+  const int fd = src.input.Descriptor();
+  if (fd < 0) return;
+  const uint32_t block = out.stream->ShareBlocksWith(fd);
+  if (block == 0) return;
+  const uint64_t bytes = out.riffSize + 8 + JunkBytes(src, *out.share, stretch, block);
+  if (bytes >= limits.riffThreshold || bytes > 0xFFFFFFFFull) return;
+  if (x == 0 && options.firstOutputLimit != 0 && bytes > options.firstOutputLimit) return;
+  out.shareBlock = block;
+  out.moviListSize += bytes - (out.riffSize + 8);
+  out.riffSize = bytes - 8;
 }
 
 void Report(JobSink& sink, int cells) {
@@ -271,7 +308,8 @@ uint64_t ShareWrittenBytes(const SplitSource& source, const OutputShare& share, 
 
 SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares, OutputStream* const* streams,
                         int count, const IndexStretch& stretch, JobSink& sink, const BarSpan& bar,
-                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits, std::string* problem) {
+                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits, std::string* problem,
+                        const WriterOptions& options) {
   const AviAnalysis& a = src.analysis;
   std::unique_ptr<Output[]> outputs(new Output[count]);
   std::unique_ptr<OutputRoute[]> routes(new OutputRoute[count]);
@@ -295,6 +333,13 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
       *failedOutput = x;
       return SplitResult::OutputTooLarge;
     }
+    if (options.clone && !routes[x].odml) ShareInputBlocks(src, stretch, x, outputs[x], odmlLimits, options);
+  }
+  // Sharing needs runs: the plain copy becomes the checked one (the same bytes).
+  std::unique_ptr<ChunkPlacer[]> placers(new ChunkPlacer[count]);
+  for (int x = 0; x < count; ++x) {
+    if (outputs[x].shareBlock && copy == ChunkCopy::ChunkByChunk) copy = ChunkCopy::Runs;
+    placers[x] = ChunkPlacer(outputs[x].shareBlock, a.moviOffset);
   }
 
   SourceWindow source(src.input);
@@ -308,16 +353,21 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
   const uint32_t total = to - from;
   std::unique_ptr<PendingRun[]> runs(new PendingRun[count]);
   StoredChunks stored(src.input);
-  auto flushRuns = [&]() {
-    for (int x = 0; x < count; ++x)
-      if (outputs[x].stream && !runs[x].Flush(source, *outputs[x].stream)) return x;
+  // all: every byte waiting; else (on the bar's steps) the whole blocks.
+  auto flushRuns = [&](bool all) {
+    for (int x = 0; x < count; ++x) {
+      if (!outputs[x].stream) continue;
+      PendingRun& run = runs[x];
+      OutputStream& f = *outputs[x].stream;
+      if (!(all ? run.Flush(source, f) : run.FlushWholeBlocks(source, f, outputs[x].shareBlock))) return x;
+    }
     return -1;
   };
   const BarSteps chunkBar(total, bar.chunkFrom, bar.chunkSpan);
   for (uint32_t i = from; i < to; ++i) {
     if (chunkBar.Due(i - from)) {
       // What the bar shows is written.
-      const int x = flushRuns();
+      const int x = flushRuns(false);
       if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
       Report(sink, chunkBar.Cells(i - from));
     }
@@ -343,6 +393,8 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
       if (!take.taken) continue;
       OutputStream& f = *outputs[x].stream;
       PendingRun& run = runs[x];
+      const uint32_t junk = placers[x].Place(take.Whole(e.length), at, take.Size());
+      if (junk && !(run.Flush(source, f) && WriteJunk(f, junk))) return fail(f.Failed() ? x : -1);
       if (asStored && take.Whole(e.length)) {
         if (run.end != at && !run.Flush(source, f)) return fail(f.Failed() ? x : -1);
         if (run.end == 0) run.start = at;
@@ -353,7 +405,7 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
     }
   }
   {
-    const int x = flushRuns();
+    const int x = flushRuns(true);
     if (x >= 0) return fail(outputs[x].stream->Failed() ? x : -1);
   }
 
@@ -364,6 +416,7 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
       return fail(x);
   }
   walk.Restart();
+  for (int x = 0; x < count; ++x) placers[x] = ChunkPlacer(outputs[x].shareBlock, a.moviOffset);
   const BarSteps indexBar(total, bar.indexFrom, bar.indexSpan);
   for (uint32_t i = from; i < to; ++i) {
     if (indexBar.Due(i - from)) Report(sink, indexBar.Cells(i - from));
@@ -379,28 +432,13 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
       if (!take.taken) continue;
       OutputStream& f = *out.stream;
       const uint32_t size = take.Size();
-      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(uint32_t(out.chunkOffset)) && f.WriteU32(size)))
-        return fail(x);
-      out.chunkOffset += 8 + size + (size & 1);
+      placers[x].Place(take.Whole(e.length), ChunkPosition(a.chunkBase, e), size);
+      const uint32_t offset = uint32_t(placers[x].chunkOffset);
+      if (!(f.WriteU32(e.ckid) && f.WriteU32(e.flags) && f.WriteU32(offset) && f.WriteU32(size))) return fail(x);
     }
   }
   if (sink.Cancelled()) return SplitResult::Cancelled;
   for (int x = 0; x < count; ++x)
     if (routes[x].odml && !routes[x].odml->Complete()) return fail(streams[x]->Failed() ? x : -1);
   return SplitResult::Completed;
-}
-
-bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& a) {
-  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
-  StoredChunks stored(input);
-  for (uint32_t i = 0; i < index.Total(); ++i) {
-    const IndexEntry e = index.At(i);
-    const int stream = StreamOfCkid(e.ckid);
-    if (stream < 0 || uint32_t(stream) >= a.streamCount) continue;  // never written
-    const uint64_t at = ChunkPosition(a.chunkBase, e);
-    uint64_t end = at + 8 + uint64_t(e.length) + (e.length & 1);
-    if (end > input.Size()) continue;  // never taken into a run
-    if (!stored.WrittenAsStored(at, e.length, &end)) return false;
-  }
-  return true;
 }

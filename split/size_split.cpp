@@ -62,6 +62,8 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   if (limit == 0) return Fail(outcome, SplitResult::SizeInvalid, sink);
   TimeSplit time;
   time.create = request.create;
+  time.writer.clone = request.clone;
+  time.writer.firstOutputLimit = limit;
   // The job checked the overlap already.
   if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
 

@@ -16,6 +16,8 @@
 #include "avi/avi_analysis.h"
 #include "avi/index_reader.h"
 #include "avi/odml_output.h"
+#include "avi/stored_chunks.h"
+#include "io/writer_options.h"
 #include "split/output_share.h"
 #include "split/split_request.h"
 #include "split/split_result.h"
@@ -38,6 +40,7 @@ struct TimeSplit {
   double seconds = 0;
   double overlap = 0;  // 0 .. 60 seconds; 0 when only the first file is made
   CreateMode create = CreateMode::Both;
+  WriterOptions writer;  // the outputs' block sharing
 };
 
 // One stream's part of the plan. The first file takes the stream's entries
@@ -103,44 +106,14 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 // split/output_share.h says.
 SplitResult WriteSplitStreams(const SplitSource& source, const SplitPlan& plan, OutputStream* outputs[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy = ChunkCopy::Runs,
-                              const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr);
-
-// True when every indexed chunk of the analysed input that lies inside it
-// is stored as the writer writes it (its header giving the index's length,
-// a zero pad byte after odd data). Reads every such header: the plain
-// reading of what StoredChunkCheck works out beside a walk.
-bool ChunksStoredAsWritten(ByteInput& input, const AviAnalysis& analysis);
-
-// ChunksStoredAsWritten worked out as a walk of the input passes the chunks
-// (a visitor of that walk), at no read of its own but the pad bytes after
-// odd chunks. It needs the index in file order, as muxers write it: an
-// entry the walk does not meet where the index places it makes it say no.
-class StoredChunkCheck : public ChunkVisitor {
- public:
-  // input: the walk's reader; analysis: where the index is (a guess the
-  // walk's record must confirm).
-  StoredChunkCheck(ByteInput& input, const AviAnalysis& analysis);
-  void Chunk(uint64_t position, uint64_t size) override;
-  // After the walk: true when every entry was met and stored as written.
-  bool Result() const { return sound_ && next_ == kNone; }
-
- private:
-  static constexpr uint64_t kNone = ~0ull;
-  void Advance();  // to the next entry a split writes from the input
-
-  ByteInput& input_;
-  const AviAnalysis& analysis_;
-  IndexReader index_;
-  uint32_t i_ = 0;
-  IndexEntry entry_{};
-  uint64_t next_ = kNone;  // where entry_'s chunk lies
-  bool sound_ = true;
-};
+                              const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                              const WriterOptions& options = WriterOptions());
 
 // Names, creates and writes the outputs as files, each replacing its final
 // name only when every output is complete; a run that fails or is cancelled
 // leaves every existing file as it was and no temporary file. Fills the
-// outcome's names, written flags and, on failure, its detail. When
+// outcome's names, written flags and, on failure, its detail; with
+// time.writer.clone, its clone report. When
 // mayCommit is given and says no once the outputs are complete, they are
 // removed instead and the result is Cancelled.
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,

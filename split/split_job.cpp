@@ -189,6 +189,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   SplitOutcome outcome;
   TimeSplit time;
   time.create = request.create;
+  time.writer.clone = request.clone;
   if (time.create != CreateMode::First) {
     if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
       return Finish(outcome, SplitResult::OverlapInvalid, sink);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/texts.h"
+#include "io/writer_options.h"
 
 enum class SplitResult : int32_t {
   Completed,
@@ -94,6 +95,7 @@ struct SplitOutcome {
   // or a broken one) and a repair can rebuild it; empty otherwise.
   std::string repairable;
   SplitFigures figures;
+  CloneReport clone;  // what came of a request to share the input's blocks
 
   int32_t Number() const { return SplitResultNumber(result, engineStarted); }
 };

@@ -87,42 +87,11 @@ std::string SplitOutputRefusal(const SplitSource& source, const SplitPlan& plan,
 
 SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, OutputStream* streams[2],
                               JobSink& sink, int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits,
-                              std::string* problem) {
+                              std::string* problem, const WriterOptions& options) {
   const OutputShare shares[2] = {ShareOf(src, plan, 0), ShareOf(src, plan, 1)};
   const OutputShare* both[2] = {&shares[0], &shares[1]};
   return WriteShares(src, both, streams, 2, WholeIndex(src.analysis), sink, BarSpan(), failedOutput, copy,
-                     odmlLimits, problem);
-}
-
-StoredChunkCheck::StoredChunkCheck(ByteInput& input, const AviAnalysis& analysis)
-    : input_(input), analysis_(analysis), index_(input, analysis.idx1Offset, analysis.idx1EntryTotal) {
-  Advance();
-}
-
-void StoredChunkCheck::Advance() {
-  next_ = kNone;
-  while (i_ < index_.Total()) {
-    entry_ = index_.At(i_++);
-    const int stream = StreamOfCkid(entry_.ckid);
-    if (stream < 0 || uint32_t(stream) >= analysis_.streamCount) continue;  // never written
-    const uint64_t at = ChunkPosition(analysis_.chunkBase, entry_);
-    if (at + 8 + uint64_t(entry_.length) + (entry_.length & 1) > input_.Size()) continue;  // never in a run
-    next_ = at;
-    return;
-  }
-}
-
-void StoredChunkCheck::Chunk(uint64_t position, uint64_t size) {
-  if (!sound_ || position < next_) return;  // a chunk the index does not name
-  if (position > next_ || size != entry_.length) {
-    sound_ = false;  // passed over, or its header disagrees with the index
-    return;
-  }
-  if (size & 1) {
-    input_.Seek(position + 8 + size);
-    if (input_.ReadByte() != 0) sound_ = false;
-  }
-  Advance();
+                     odmlLimits, problem, options);
 }
 
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,
@@ -172,7 +141,8 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
 
   int failed = -1;
   std::string problem;
-  SplitResult result = WriteSplitStreams(source, plan, streams, sink, &failed, copy, OdmlLimits(), &problem);
+  SplitResult result =
+      WriteSplitStreams(source, plan, streams, sink, &failed, copy, OdmlLimits(), &problem, time.writer);
   if (result == SplitResult::OutputTooLarge) {
     outcome.detail = names[failed] + ": " + problem;
     return result;
@@ -202,5 +172,9 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
   outcome.wroteSecond = wanted[1];
   figures.firstBytes = wanted[0] ? files[0].Position() : 0;  // OpenDML outputs differ from the planned version-1 size
   figures.secondBytes = wanted[1] ? files[1].Position() : 0;
+  outcome.clone = CloneReport{};
+  outcome.clone.asked = time.writer.clone;
+  for (int x = 0; x < 2; ++x)
+    if (wanted[x]) outcome.clone.Add(files[x].SharesBlocks(), files[x].SharedBytes(), files[x].Position());
   return SplitResult::Completed;
 }
