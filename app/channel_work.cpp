@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "app/plugin_work.h"
 #include "merge/merge_output.h"
 #include "split/size_split.h"

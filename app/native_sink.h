@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "app/plugin_work.h"
 
 class NativeSink : public JobSink {

@@ -1,6 +1,6 @@
 #include "app/plugin_work.h"
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "merge/merge_output.h"
 #include "split/size_split.h"
 

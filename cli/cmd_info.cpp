@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"

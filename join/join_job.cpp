@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/file_probe.h"
-#include "app/job_sink.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/odml_index.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
+#include "avi/text_pair.h"
 #include "io/writer_options.h"
 
 class JobSink;

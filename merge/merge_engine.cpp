@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "io/file_system.h"

@@ -7,8 +7,8 @@
 // shown only after the second's (merge/analysis_task.h).
 #include "merge/merge_job.h"
 
-#include "app/file_probe.h"
-#include "app/job_sink.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/stored_chunks.h"

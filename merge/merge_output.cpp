@@ -1,7 +1,7 @@
 #include "merge/merge_output.h"
 
-#include "app/file_probe.h"
-#include "app/job_sink.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
 #include "app/plugin_work.h"
 #include "avi/avi_source.h"
 #include "io/output_file.h"

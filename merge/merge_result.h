@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/texts.h"
+#include "avi/text_pair.h"
 #include "avi/avi_analysis.h"
 
 enum class MergeResult : int32_t {

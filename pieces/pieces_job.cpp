@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "io/file_system.h"
 #include "io/output_file.h"

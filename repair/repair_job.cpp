@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/file_probe.h"
-#include "app/job_sink.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "io/output_file.h"

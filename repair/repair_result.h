@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/texts.h"
+#include "avi/text_pair.h"
 
 enum class RepairResult : int32_t {
   Repaired,

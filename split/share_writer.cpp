@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "avi/byte_input.h"
 #include "avi/clone_layout.h"
 #include "avi/fourcc.h"

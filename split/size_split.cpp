@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "split/number_field.h"
 #include "split/split_job.h"

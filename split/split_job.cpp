@@ -2,8 +2,8 @@
 // runs the split engine and shows the outcome.
 #include "split/split_job.h"
 
-#include "app/file_probe.h"
-#include "app/job_sink.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
 #include "app/plugin_work.h"
 #include "avi/avi_source.h"
 #include "avi/background_walk.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"

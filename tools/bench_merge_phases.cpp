@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 #include "app/native_sink.h"
 #include "avi/byte_input.h"
 #include "merge/merge_engine.h"

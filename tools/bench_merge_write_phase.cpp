@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 #include "app/native_sink.h"
 #include "app/plugin_work.h"
 #include "avi/byte_input.h"

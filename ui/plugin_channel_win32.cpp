@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "merge/merge_plan.h"
 #include "split/split_request.h"
 

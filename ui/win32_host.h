@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "app/paths.h"
 #include "merge/merge_request.h"
 #include "split/split_request.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 #include "app/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job_sink.h"
+#include "job/job_sink.h"
 #include "tests/win/lib/inproc.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 
 ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
   std::string ignored;

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/file_probe.h"
+#include "job/file_probe.h"
 #include "io/system_reason.h"
 #include "io/wide_path.h"
 
