@@ -379,14 +379,15 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
     const StreamEntry& st = a.streams[s];
     if (int(s) == video) {
       f.lengths[s] = f.totalFrames;
-    } else if (st.type == StreamAudio) {
+    } else if (st.type == StreamAudio && r.first.file->U32At(st.sampleSizeOffset) != 0) {
       // Constant-size audio: the samples the joined stream really holds.
       const uint32_t blockBytes = r.first.file->U32At(st.sampleSizeOffset);
-      f.lengths[s] = blockBytes ? ClampU32(double(streamBytes[s] / blockBytes)) : 0;
-    } else if (r.first.file->U32At(st.lengthOffset) == st.idx1EntryCount && st.idx1EntryCount != 0) {
-      // A stream whose length counts its chunks (variable-size audio such as
-      // MP3, one frame a chunk): the chunks the joined stream really holds.
-      // The share below can round one short (1149 for 1150 chunks).
+      f.lengths[s] = ClampU32(double(streamBytes[s] / blockBytes));
+    } else if (st.sampleSizeOffset != 0 && r.first.file->U32At(st.sampleSizeOffset) == 0) {
+      // dwSampleSize 0 (variable-size audio such as MP3, of any stream
+      // number): each chunk is one sample, so the length is the chunks the
+      // joined stream really holds. The share below could round one short
+      // (1149 for 1150 chunks).
       f.lengths[s] = ClampU32(double(streamChunks[s]));
     } else {
       // Other streams: the kept share of the first input's length, then the
