@@ -400,6 +400,14 @@ std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
 
 // True when the input's length of stream s counts its chunks. A split's
 // part of such a stream may say one less (its share of the length rounds down).
+// True for a sound stream of dwSampleSize 0 (header: the first input, opened
+// here when it is not yet).
+static bool VariableSizeAudio(const StreamEntry& st, std::shared_ptr<ByteInput>& header, const ChainRequest& r) {
+  if (st.sampleSizeOffset == 0) return false;
+  if (!header) header = r.inputs->Open(0);
+  return header && header->U32At(st.sampleSizeOffset) == 0;
+}
+
 static bool CountsItsChunks(const ChainLink& link, uint32_t s) {
   const uint32_t chunks = link.entries[s];
   return chunks != 0 && (link.lengths[s] == chunks || link.lengths[s] + 1 == chunks);
@@ -435,10 +443,11 @@ JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
       if (!header) header = r.inputs->Open(0);
       const uint32_t blockBytes = header ? header->U32At(st.sampleSizeOffset) : 0;
       f.lengths[s] = blockBytes ? ClampU32(double(streamBytes[s] / blockBytes)) : 0;
-    } else if (CountsItsChunks(r.links[0], s)) {
-      // A stream whose length counts its chunks (variable-size audio such as
-      // MP3, one frame a chunk): the chunks the joined stream really holds.
-      // The share below can round one short (1149 for 1150 chunks).
+    } else if (VariableSizeAudio(st, header, r) || CountsItsChunks(r.links[0], s)) {
+      // dwSampleSize 0 (variable-size audio such as MP3, of any stream
+      // number: each chunk is one sample), or a length that counts the
+      // chunks: the chunks the joined stream really holds. The share below
+      // could round one short (1149 for 1150 chunks).
       f.lengths[s] = ClampU32(double(streamChunks[s]));
     } else {
       // Other streams: the kept share of each input's length.
