@@ -231,7 +231,9 @@ TEST(Repair, FilesWithNothingToKeepAreRefused) {
       EXPECT_EQ(run->outcome.result, f.result) << run->outcome.detail;
       EXPECT_GT(run->outcome.Number(), 0);
       EXPECT_EQ(run->host.messages.size(), 1u);
-      if (f.english) EXPECT_EQ(run->host.LastMessage(), english ? f.english : f.japanese);
+      if (f.english) {
+        EXPECT_EQ(run->host.LastMessage(), english ? f.english : f.japanese);
+      }
       EXPECT_EQ(run->outcome.detail.rfind(dir + "in.avi: ", 0), 0u) << "says why";
     }
     EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"in.avi"});
