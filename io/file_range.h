@@ -1,8 +1,7 @@
 // Copies a byte range of one open file to the end of another, inside the
 // kernel where the system can (copy_file_range), else with positioned reads
-// and plain writes through the caller's scratch memory (on Windows always,
-// reading the next piece on a second thread). One implementation per
-// platform (file_range_posix.cpp, file_range_win32.cpp).
+// and plain writes through the caller's scratch memory (on Windows always).
+// One implementation per platform (file_range_posix.cpp, file_range_win32.cpp).
 #pragma once
 #include <cstddef>
 #include <cstdint>

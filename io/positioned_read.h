@@ -1,6 +1,7 @@
 // Input files opened so that several threads may read them at once: every
-// read names its own position (pread; ReadFile with an OVERLAPPED offset on
-// Windows), so readers never move a shared file position under each other.
+// read names its own position (pread; on Windows a move of the file position
+// and a read, under a lock of the descriptor's), so readers never move a
+// shared file position under each other.
 // The file is named by a small integer on both systems (on Windows a C
 // runtime descriptor over the file's handle). One implementation per platform
 // (positioned_read_posix.cpp, positioned_read_win32.cpp).

@@ -1,8 +1,8 @@
 // Windows split benchmark (console): writes a large-chunk AVI (video plus
 // PCM, like tools/bench_split.py), then times the real split job writing both
 // halves against a plain copy of the same file made here with 1 MB reads and
-// writes, and prints one table: median of 5 and ratio to the copy, and the
-// process's peak memory (private bytes committed and working set, which the
+// writes, the two in turns, and prints one table: median of 9 and ratio to
+// the copy, and the process's peak memory (private bytes committed and working set, which the
 // split dominates: its buffers are the largest the program ever holds).
 // Run under Wine by tools/bench_win.sh.
 // Usage: bench_split_win FOLDER [FRAMES] [VIDEO_BYTES]
@@ -24,7 +24,7 @@
 namespace {
 
 constexpr uint32_t kAudioBytes = 7056;  // 44100 Hz x 4 bytes / 25 fps
-constexpr int kRounds = 5;
+constexpr int kRounds = 9;
 
 void U32(std::string& s, uint32_t v) {
   for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
@@ -112,16 +112,24 @@ bool PlainCopy(const std::string& from, const std::string& to) {
   return ok;
 }
 
-template <typename Run>
-double Median(Run run) {
-  std::vector<double> seconds;
-  for (int i = 0; i < kRounds; ++i) {
+// Runs the two in turns, so that a slower stretch of the machine weighs on
+// both alike; the median of each. A failed run gives -1.
+template <typename RunA, typename RunB>
+void Medians(RunA a, RunB b, double* secondsA, double* secondsB) {
+  std::vector<double> ta, tb;
+  auto timed = [](auto& run, std::vector<double>& into) {
     const auto t0 = std::chrono::steady_clock::now();
-    if (!run()) return -1;
-    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  std::sort(seconds.begin(), seconds.end());
-  return seconds[kRounds / 2];
+    if (!run()) return false;
+    into.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    return true;
+  };
+  *secondsA = *secondsB = -1;
+  for (int i = 0; i < kRounds; ++i)
+    if (!timed(a, ta) || !timed(b, tb)) return;
+  std::sort(ta.begin(), ta.end());
+  std::sort(tb.begin(), tb.end());
+  *secondsA = ta[kRounds / 2];
+  *secondsB = tb[kRounds / 2];
 }
 
 }  // namespace
@@ -140,15 +148,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   PlainCopy(clip, copy);  // brings the input into the cache
-  const double copySeconds = Median([&] { return PlainCopy(clip, copy); });
-  std::remove(copy.c_str());
   SplitRequest request;
   request.path = clip;
   request.seconds = std::to_string(frames / 50);  // the middle, at 25 fps
-  const double splitSeconds = Median([&] {
-    NativeSink sink;
-    return SplitJob(request, sink).result == SplitResult::Completed;
-  });
+  double copySeconds = 0, splitSeconds = 0;
+  Medians([&] { return PlainCopy(clip, copy); },
+          [&] {
+            NativeSink sink;
+            return SplitJob(request, sink).result == SplitResult::Completed;
+          },
+          &copySeconds, &splitSeconds);
+  std::remove(copy.c_str());
   std::remove((folder + "bench-1.avi").c_str());
   std::remove((folder + "bench-2.avi").c_str());
   std::remove(clip.c_str());
