@@ -12,6 +12,7 @@
 #include "job/file_probe.h"
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
+#include "avi/stored_chunks.h"
 #include "avi/fourcc.h"
 #include "avi/odml_index.h"
 #include "io/output_file.h"
@@ -140,7 +141,10 @@ bool JoinRun::ReadInput(size_t i) {
   part.fileSize = source.File().Size();
   if (source.File().U32At(0) != kRiff)
     return FailFile(JoinJobResult::NotRiff, path, "does not begin with \"RIFF\"", "「RIFF」で始まっていません"), false;
-  if (!source.Analyse(part.analysis, &sink_, base, span)) {
+  // Whether the chunks lie as written is seen as the walk passes them, so
+  // the writer takes runs of them without reading every header again.
+  StoredChunkWatch watch;
+  if (!source.Analyse(part.analysis, &sink_, base, span, &watch)) {
     const OdmlFault& fault = source.Fault();
     if (fault.problem == OdmlProblem::kCancelled) return Fail(JoinJobResult::Cancelled), false;
     return FailFile(JoinJobResult::Damaged, path, DescribeOdmlFault(fault, 1), DescribeOdmlFault(fault, 0)), false;
@@ -162,6 +166,7 @@ bool JoinRun::ReadInput(size_t i) {
   }
 
   links_.push_back(LinkOf(a, source.Input()));
+  links_.back().chunksAsWritten = watch.ChunksAsWritten(a);
   parts_.push_back(std::move(part));
   return true;
 }

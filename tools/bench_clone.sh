@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Clone benchmark: `tavrin split --clone` of the 626 MB benchmark file (the
-# "large" file of tools/bench_split.sh) and `tavrin merge --write --clone` of
-# its two pieces, on loop-mounted XFS (reflink) and Btrfs images, against a
-# `cp --reflink=never` of the input; the same commands without --clone for
+# "large" file of tools/bench_split.sh), `tavrin merge --write --clone` and
+# `tavrin join --clone` of its two pieces, on loop-mounted XFS (reflink) and
+# Btrfs images, against a `cp --reflink=never` of the input; the same
+# commands without --clone for
 # comparison. Besides the time it gives each operation's new space (output
 # bytes that share no block with an input) and the shared share of its outputs
 # (FIEMAP "shared" extents, tools/fiemap_shared.py). Prints one table.
-# Goals: split --clone and merge --write --clone <= 0.25 x cp, shared >= 98%.
+# Goals: split, merge --write and join with --clone <= 0.25 x cp, shared >= 98%.
 # Usage (root: it mounts images): tools/bench_clone.sh [TAVRIN_BINARY] [WORKDIR]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -73,6 +74,13 @@ bench_fs() { # FSTYPE
   "$TAVRIN" merge "$dir/large-1.avi" "$dir/large-2.avi" --write --output "$m" --clone >/dev/null 2>&1
   read -r s n < <(shared_of "$m")
   row "$label" "merge --write --clone" "$t" "$cp" "$s" "$n"
+
+  read -r t _ < <(bench_measure "$m" "$TAVRIN" join "$dir/large-1.avi" "$dir/large-2.avi" --output "$m")
+  row "$label" "join" "$t" "$cp" "-" "-"
+  read -r t _ < <(bench_measure "$m" "$TAVRIN" join "$dir/large-1.avi" "$dir/large-2.avi" --output "$m" --clone)
+  "$TAVRIN" join "$dir/large-1.avi" "$dir/large-2.avi" --output "$m" --clone >/dev/null 2>&1
+  read -r s n < <(shared_of "$m")
+  row "$label" "join --clone" "$t" "$cp" "$s" "$n"
   rm -f "$dir"/*.avi
   umount "$dir"
   rmdir "$dir"
