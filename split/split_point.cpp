@@ -100,10 +100,13 @@ void FindSecondStart(IndexReader& index, const AviAnalysis& a, uint32_t target, 
 
 uint64_t ChunkSpace(uint32_t length) { return uint64_t(length) + (length & 1) + 8; }
 
-// Audio byte budgets of one stream while the single index walk runs.
+// Audio byte budgets of one stream while the single index walk runs, in 64
+// bits: a long recording holds more than 4 GiB of sound (6.2 hours of 48 kHz
+// 16-bit stereo), and a budget that wrapped would give the first file a few
+// seconds of it.
 struct AudioCutter {
-  uint32_t firstBudget;  // B1
-  uint32_t secondSkip;   // B2
+  uint64_t firstBudget;  // B1
+  uint64_t secondSkip;   // B2
   bool fitting = true;
   bool skipping = true;
 };
@@ -121,9 +124,9 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
     } else if (s.type == StreamAudio) {
       uint32_t blockBytes = source.input.U32At(s.sampleSizeOffset);
       audio[n].firstBudget =
-          TruncU32(SamplesForFrames(plan.frameMicros, plan.splitFrame, s.rate)) * blockBytes;
+          uint64_t(TruncU32(SamplesForFrames(plan.frameMicros, plan.splitFrame, s.rate))) * blockBytes;
       audio[n].secondSkip =
-          TruncU32(SamplesForFrames(plan.frameMicros, plan.secondStartFrame, s.rate)) * blockBytes;
+          uint64_t(TruncU32(SamplesForFrames(plan.frameMicros, plan.secondStartFrame, s.rate))) * blockBytes;
       audio[n].fitting = audio[n].skipping = true;
     } else {
       // Streams that are neither the first video nor constant-rate audio are
@@ -157,7 +160,7 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
       } else {
         ac.skipping = false;
         if (ac.secondSkip != 0) {
-          cut.secondPartialBytes = length - ac.secondSkip;
+          cut.secondPartialBytes = length - uint32_t(ac.secondSkip);  // less than length here
           cut.secondMoviBytes += ChunkSpace(cut.secondPartialBytes);
           ac.secondSkip = 0;
         } else {
@@ -178,7 +181,7 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
     // The leftover budget becomes a shortened chunk only when a chunk exists
     // to shorten; a stream that ends early simply ends early.
     if (audio[n].firstBudget != 0 && !audio[n].fitting) {
-      cut.firstPartialBytes = audio[n].firstBudget;
+      cut.firstPartialBytes = uint32_t(audio[n].firstBudget);  // less than the chunk that did not fit
       cut.firstCount++;
       cut.firstMoviBytes += ChunkSpace(cut.firstPartialBytes);
     }

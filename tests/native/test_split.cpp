@@ -735,6 +735,29 @@ TEST(SplitSound, StreamLengthFieldsMustAscendBeforeTheMoviList) {
   EXPECT_FALSE(Exists(dir + "clip-1.avi"));
 }
 
+TEST(SplitSound, SoundBudgetsPastFourGiBDoNotWrap) {
+  // Two 2 GiB sample blocks a second: at the cut (frame 60, 2.4 s) the first
+  // file's sound budget is 4 blocks, 8 GiB, which a 32-bit budget would wrap
+  // to nothing. Every (small) audio chunk of the clip fits in it.
+  std::string dir = FreshDir("budget");
+  AviLayout layout = Clip(100, 12);
+  layout.streams[1].rate = 2;
+  layout.streams[1].scale = 1;
+  layout.streams[1].sampleSize = 0x80000000u;
+  std::string clip = Write(dir, BuildAvi(layout));
+  auto an = Analyse(clip);
+  TimeSplit request;
+  request.seconds = 2;
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(an->Source(), request, plan), SplitResult::Completed);
+  EXPECT_EQ(plan.splitFrame, 60u);
+  EXPECT_EQ(plan.cuts[1].firstCount, an->analysis.streams[1].idx1EntryCount);
+  EXPECT_EQ(plan.cuts[1].firstPartialBytes, 0u);
+  // The second file skips the same 8 GiB: every chunk, none shortened.
+  EXPECT_EQ(plan.cuts[1].secondStart, an->analysis.streams[1].idx1EntryCount);
+  EXPECT_EQ(plan.cuts[1].secondPartialBytes, 0u);
+}
+
 TEST(SplitSound, OnlyTheFirstVideoStreamsOwnEntriesAreFrames) {
   std::string dir = FreshDir("ckid");
   // Every video entry not a key frame but frames 0 and 96; audio entries
