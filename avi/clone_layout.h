@@ -32,8 +32,10 @@
 // 1. before its first byte, per input: block = out.ShareBlocksWith(fd)
 //    (OutputStream; 0 where the file system cannot share: nothing changes);
 // 2. sizing pass: an aligner over its chunks, the JUNK added to the RIFF and
-//    movi sizes (an OpenDML output is left unaligned: its layer lays chunks
-//    out anew);
+//    movi sizes (an OpenDML output is aligned by its own layer instead, at
+//    the positions it gives the chunks: OdmlShape::shareBlock; the writer's
+//    version-1 bytes then carry no JUNK, and its runs pass through that
+//    layer to the file as ranges of the input);
 // 3. chunk pass: the same aligner, JUNK written in front of the chunk it
 //    names, and chunks stored as written (avi/stored_chunks.h) handed over
 //    as runs through out.AppendFromFile (SourceWindow::CopyRun), which
@@ -63,6 +65,11 @@ class CloneAligner {
   uint32_t PadBefore(int input, uint64_t at, uint64_t outAt, uint64_t bytes);
 
   uint32_t Block() const { return block_; }
+  // The next chunk begins a run, wherever it lies (the output jumped on).
+  void Restart() {
+    input_ = kWritten;
+    settled_ = true;
+  }
 
  private:
   uint32_t block_;

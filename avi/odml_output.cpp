@@ -5,6 +5,7 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "io/positioned_read.h"
 
 namespace {
 
@@ -47,8 +48,8 @@ void PutU64(std::vector<uint8_t>& b, uint64_t v) {
 
 // ---- where the RIFF lists end ----
 
-OdmlRiffCutter::OdmlRiffCutter(const OdmlLimits& limits, uint64_t firstMoviType)
-    : limits_(limits), moviType_(firstMoviType), pos_(firstMoviType + 4) {
+OdmlRiffCutter::OdmlRiffCutter(const OdmlLimits& limits, uint64_t firstMoviType, uint32_t shareBlock)
+    : limits_(limits), align_(shareBlock), moviType_(firstMoviType), pos_(firstMoviType + 4) {
   std::fill(std::begin(lastRun_), std::end(lastRun_), -1);
 }
 
@@ -67,12 +68,17 @@ bool OdmlRiffCutter::NeedsNewRiff(const OdmlChunkInfo& c) const {
   if (entries_ == 0) return false;  // every list takes at least one chunk
   if (pos_ - riffStart_ > limits_.riffThreshold || entries_ >= limits_.riffEntries) return true;
   if (FindCode(c) < 0 && codes_.size() == 256) return true;
-  const uint64_t end = pos_ + ChunkSpan(c.size) + ixBytes_ + 8 + (StartsRun(c) ? kStandardIndexHead : 0) +
+  // Room for the JUNK that may go in front of it (less than a block and 8).
+  const uint64_t junk = align_.Block() ? align_.Block() + 8 : 0;
+  const uint64_t end = pos_ + junk + ChunkSpan(c.size) + ixBytes_ + 8 + (StartsRun(c) ? kStandardIndexHead : 0) +
                        (first_ ? 8 + 16ull * (entries_ + 1) : 0);
   return end - riffStart_ > limits_.riffLimit;
 }
 
 uint8_t OdmlRiffCutter::Add(const OdmlChunkInfo& c) {
+  const bool carried = c.from != OdmlChunkInfo::kWritten;
+  lastJunk_ = align_.PadBefore(carried ? c.input : CloneAligner::kWritten, c.from, pos_, ChunkSpan(c.size));
+  pos_ += lastJunk_;
   int code = FindCode(c);
   if (code < 0) {
     code = int(codes_.size());
@@ -100,6 +106,7 @@ void OdmlRiffCutter::CloseRiff() {
   pos_ = riffStart_ + kAvixHead;
   ixBytes_ = 0;
   entries_ = 0;
+  align_.Restart();  // the indexes and the next list's head lie between
   std::fill(std::begin(lastRun_), std::end(lastRun_), -1);
   runs_.clear();
   codes_.clear();
@@ -174,7 +181,7 @@ bool OdmlPlan::Make(const OdmlShape& shape, const OdmlChunkSource& chunks, const
   limits_ = limits;
   if (!ReadHeaderShape()) return false;
   const uint64_t firstMoviType = shape_.moviOffset + growth_;
-  OdmlRiffCutter cutter(limits_, firstMoviType);
+  OdmlRiffCutter cutter(limits_, firstMoviType, shape_.shareBlock);
   uint32_t firstRiffFrames = 0;
 
   auto closeRiff = [&]() {
@@ -267,7 +274,7 @@ OdmlOutput::OdmlOutput(OutputStream& out, const OdmlPlan& plan, OdmlChunkSource 
     : out_(out),
       plan_(plan),
       chunks_(std::move(chunks)),
-      cutter_(plan.limits_, plan.shape_.moviOffset + plan.growth_),
+      cutter_(plan.limits_, plan.shape_.moviOffset + plan.growth_, plan.shape_.shareBlock),
       nextChunkAt_(uint64_t(plan.shape_.moviOffset) + 4) {}
 
 bool OdmlOutput::Fail() {
@@ -277,8 +284,39 @@ bool OdmlOutput::Fail() {
 
 bool OdmlOutput::Emit(const void* data, size_t count) {
   if (count == 0) return true;
-  if (!out_.Write(data, count)) return Fail();
+  if (!FlushPending() || !out_.Write(data, count)) return Fail();
   emitted_ += count;
+  return true;
+}
+
+bool OdmlOutput::EmitJunk(uint32_t bytes) {
+  if (bytes == 0) return true;
+  if (!FlushPending() || !WriteJunk(out_, bytes)) return Fail();
+  emitted_ += bytes;
+  return true;
+}
+
+// Hands the input bytes gathered so far to the output as one range.
+bool OdmlOutput::FlushPending() {
+  if (pendingBytes_ == 0) return true;
+  const uint64_t count = pendingBytes_;
+  pendingBytes_ = 0;
+  const int64_t done = out_.AppendFromFile(pendingFd_, pendingAt_, count);
+  if (done < 0 || uint64_t(done) != count) return Fail();
+  emitted_ += count;
+  return true;
+}
+
+// Bytes of the input that cannot go on as a range (a chunk header cut by
+// the end of a call): read and taken as written bytes.
+bool OdmlOutput::CopyThroughMemory(int fd, uint64_t at, uint64_t count) {
+  uint8_t buffer[4096];
+  while (count > 0) {
+    const size_t want = count < sizeof buffer ? size_t(count) : sizeof buffer;
+    if (filesys::ReadAt(fd, at, buffer, want) != want || !Write(buffer, want)) return Fail();
+    at += want;
+    count -= want;
+  }
   return true;
 }
 
@@ -328,31 +366,90 @@ bool OdmlOutput::HandleEdit() {
   return Emit(bytes.data(), bytes.size());
 }
 
+// The rest is the version-1 idx1: the lists' own indexes replace it.
+bool OdmlOutput::EndOfChunks() {
+  chunksDone_ = true;
+  if (!CloseRiff()) return false;
+  if (plan_.shape_.versionOneBytes < v1Position_) return false;
+  skip_ = plan_.shape_.versionOneBytes - v1Position_;
+  return true;
+}
+
+bool OdmlOutput::BeginChunk(OdmlChunkInfo* c, bool* done) {
+  *done = false;
+  if (!chunks_(c)) {
+    *done = true;
+    return false;
+  }
+  if (StreamOf(c->ckid, plan_.shape_.streamCount) < 0) return false;
+  if (cutter_.NeedsNewRiff(*c) && !CloseRiff()) return false;
+  if (Position() != cutter_.NextChunkAt()) return false;
+  codes_.push_back(cutter_.Add(*c));
+  if (cutter_.LastJunk() != 0) junks_.push_back({uint32_t(sizes_.size()), cutter_.LastJunk()});
+  sizes_.push_back(c->size);
+  nextChunkAt_ = v1Position_ + ChunkSpan(c->size);
+  return EmitJunk(cutter_.LastJunk());
+}
+
 // At a chunk of the version-1 file: closes the RIFF list when its time has
 // come, then writes the chunk's header from the listing (so that the index
 // and the chunk always agree) and lets its data through.
 bool OdmlOutput::HandleChunk() {
   OdmlChunkInfo c;
-  if (!chunks_(&c)) {
-    // The rest is the version-1 idx1: the lists' own indexes replace it.
-    chunksDone_ = true;
-    if (!CloseRiff()) return false;
-    if (plan_.shape_.versionOneBytes < v1Position_) return false;
-    skip_ = plan_.shape_.versionOneBytes - v1Position_;
-    return true;
-  }
-  if (StreamOf(c.ckid, plan_.shape_.streamCount) < 0) return false;
-  if (cutter_.NeedsNewRiff(c) && !CloseRiff()) return false;
-  if (emitted_ != cutter_.NextChunkAt()) return false;
-  codes_.push_back(cutter_.Add(c));
-  sizes_.push_back(c.size);
-  nextChunkAt_ = v1Position_ + ChunkSpan(c.size);
+  bool done = false;
+  if (!BeginChunk(&c, &done)) return done && EndOfChunks();
   skip_ = 8;
   return EmitU32(c.ckid) && EmitU32(c.size);
 }
 
+int64_t OdmlOutput::AppendFromFile(int fd, uint64_t at, uint64_t count) {
+  if (plan_.shape_.shareBlock == 0 || fd < 0) return -1;
+  const uint64_t asked = count;
+  // Input bytes join the range on its way out when they follow it.
+  auto forward = [&](uint64_t n) {
+    if (pendingBytes_ != 0 && (pendingFd_ != fd || pendingAt_ + pendingBytes_ != at) && !FlushPending()) return false;
+    if (pendingBytes_ == 0) pendingFd_ = fd, pendingAt_ = at;
+    pendingBytes_ += n;
+    v1Position_ += n, at += n, count -= n;
+    return true;
+  };
+  while (count > 0 && !failed_) {
+    if (skip_ > 0) {  // the version-1 idx1, or the rest of a header already written
+      const uint64_t n = std::min(skip_, count);
+      skip_ -= n, v1Position_ += n, at += n, count -= n;
+      continue;
+    }
+    if (chunksDone_ || nextEdit_ < plan_.edits_.size()) {
+      // Only runs of chunks are expected here: anything else as written bytes.
+      if (!FlushPending() || !CopyThroughMemory(fd, at, count)) break;
+      count = 0;
+      break;
+    }
+    if (v1Position_ < nextChunkAt_) {  // chunk data: as it is
+      if (!forward(std::min(nextChunkAt_ - v1Position_, count))) break;
+      continue;
+    }
+    if (v1Position_ > nextChunkAt_ || count < 8) {
+      if (!FlushPending() || !CopyThroughMemory(fd, at, count)) break;
+      count = 0;
+      break;
+    }
+    // A chunk's header: the input's own (a run holds chunks stored as the
+    // listing has them), so it goes on with the data.
+    OdmlChunkInfo c;
+    bool done = false;
+    if (!BeginChunk(&c, &done)) {
+      if (!(done && EndOfChunks())) Fail();
+      continue;
+    }
+    if (!forward(8)) break;
+  }
+  if (!FlushPending()) Fail();
+  return failed_ ? 0 : int64_t(asked - count);
+}
+
 bool OdmlOutput::CloseRiff() {
-  if (riff_ >= plan_.riffs_.size()) return false;
+  if (riff_ >= plan_.riffs_.size() || !FlushPending()) return false;
   if (!WriteStandardIndexes()) return false;
   if (cutter_.First() && !WriteIdx1()) return false;
   const OdmlPlan::Riff& planned = plan_.riffs_[riff_];
@@ -360,6 +457,7 @@ bool OdmlOutput::CloseRiff() {
   cutter_.CloseRiff();
   sizes_.clear();
   codes_.clear();
+  junks_.clear();
   ++riff_;
   if (riff_ == plan_.riffs_.size()) return true;
   const OdmlPlan::Riff& r = plan_.riffs_[riff_];
@@ -378,8 +476,10 @@ bool OdmlOutput::WriteStandardIndexes() {
     uint64_t at = base + 4;
     bool open = false;
     uint32_t openCkid = 0;
+    size_t junk = 0;
     for (size_t i = 0; i < sizes_.size(); ++i) {
       const OdmlChunkInfo& code = codeTable[codes_[i]];
+      if (junk < junks_.size() && junks_[junk].first == i) at += junks_[junk++].second;
       const uint64_t here = at;
       at += ChunkSpan(sizes_[i]);
       if (uint32_t(StreamOfCkid(code.ckid)) != s) continue;
@@ -413,8 +513,10 @@ bool OdmlOutput::WriteIdx1() {
   PutU32(buffer_, kIdx1);
   PutU32(buffer_, uint32_t(16ull * sizes_.size()));
   uint64_t offset = 4;
+  size_t junk = 0;
   for (size_t i = 0; i < sizes_.size(); ++i) {
     const OdmlChunkInfo& code = codeTable[codes_[i]];
+    if (junk < junks_.size() && junks_[junk].first == i) offset += junks_[junk++].second;
     PutU32(buffer_, code.ckid);
     PutU32(buffer_, code.flags);
     PutU32(buffer_, uint32_t(offset));

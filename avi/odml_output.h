@@ -25,6 +25,14 @@
 //   write the version-1 bytes into odml;
 //   if (!odml.Complete()) fail;
 //
+// An output that shares the input's blocks (OdmlShape::shareBlock) gets
+// JUNK in front of long runs of carried-over chunks, placed by the same rule
+// as in a version-1 file (avi/clone_layout.h) at the chunks' OpenDML
+// positions, in the plan and in the output alike; each RIFF list begins a
+// run anew, and the indexes point past the JUNK. The writer hands such runs
+// over through AppendFromFile, and they go on to the file as ranges of the
+// input.
+//
 // Memory stays fixed: the plan keeps per RIFF list and per standard index a
 // few numbers (at most kOdmlSuperEntries standard indexes a stream); the
 // output keeps 5 bytes per chunk of the RIFF list being written, and a RIFF
@@ -34,9 +42,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "avi/avi_analysis.h"
+#include "avi/clone_layout.h"
 #include "io/output_stream.h"
 
 class ByteInput;
@@ -52,9 +62,16 @@ struct OdmlLimits {
 
 // One chunk of the output, in output order.
 struct OdmlChunkInfo {
+  static constexpr uint64_t kWritten = ~0ull;
   uint32_t ckid;
   uint32_t flags;  // its idx1 flags; key frame when kKeyFrameFlag is set
   uint32_t size;   // data bytes
+  // Where the chunk lies in its input when it is carried over whole and
+  // unchanged (its header included), else kWritten, and which input that is
+  // (a number of the writer's): the chunks that an output sharing the
+  // inputs' blocks lines up (OdmlShape::shareBlock).
+  uint64_t from = kWritten;
+  int input = 0;
 };
 // Gives the next chunk; false after the last.
 using OdmlChunkSource = std::function<bool(OdmlChunkInfo*)>;
@@ -68,6 +85,11 @@ struct OdmlShape {
   int videoStream;             // counted for dwTotalFrames and dmlh; -1: none
   uint32_t sampleSize[kMaxStreams];  // strh dwSampleSize of audio streams, else 0
   uint64_t versionOneBytes;    // the whole version-1 file
+  // The block size at which the output shares the input's blocks (0: it
+  // does not): runs of chunks carried over get JUNK in front as in a
+  // version-1 file (avi/clone_layout.h), placed at their OpenDML positions,
+  // and each RIFF list starts a run anew.
+  uint32_t shareBlock = 0;
 };
 
 // Decides where the RIFF lists end, the same way when planning and writing:
@@ -82,11 +104,13 @@ class OdmlRiffCutter {
     uint32_t count;
     uint64_t bytes;
   };
-  OdmlRiffCutter(const OdmlLimits& limits, uint64_t firstMoviType);
+  OdmlRiffCutter(const OdmlLimits& limits, uint64_t firstMoviType, uint32_t shareBlock = 0);
 
   bool NeedsNewRiff(const OdmlChunkInfo& c) const;
   // Adds the chunk to the open list; returns its (code, flags) number there.
+  // The JUNK in front of it (shareBlock only) is then LastJunk().
   uint8_t Add(const OdmlChunkInfo& c);
+  uint32_t LastJunk() const { return lastJunk_; }
   // Closes the open list and opens the next one ("RIFF" "AVIX" "LIST" "movi").
   void CloseRiff();
 
@@ -105,6 +129,8 @@ class OdmlRiffCutter {
   bool StartsRun(const OdmlChunkInfo& c) const;
 
   OdmlLimits limits_;
+  CloneAligner align_;
+  uint32_t lastJunk_ = 0;
   bool first_ = true;
   uint64_t riffStart_ = 0;
   uint64_t moviType_;
@@ -167,18 +193,31 @@ class OdmlOutput : public OutputStream {
   OdmlOutput(OutputStream& out, const OdmlPlan& plan, OdmlChunkSource chunks);
 
   bool Write(const void* data, size_t count) override;
-  uint64_t Position() const override { return emitted_; }
+  uint64_t Position() const override { return emitted_ + pendingBytes_; }
   bool Failed() const override { return failed_; }
+  // With a plan that shares the input's blocks (OdmlShape::shareBlock), runs
+  // of whole chunks carried over from the input file fd go on to the output
+  // as ranges of fd (OutputStream::AppendFromFile), headers included, long
+  // stretches at a time; otherwise -1 (the caller writes the bytes).
+  int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) override;
 
   // True once all the version-1 bytes came in and the output is complete.
   bool Complete() const;
 
  private:
   bool Emit(const void* data, size_t count);
+  bool EmitJunk(uint32_t bytes);
+  bool FlushPending();
+  bool CopyThroughMemory(int fd, uint64_t at, uint64_t count);
   bool EmitBuffer();
   bool EmitU32(uint32_t v);
   bool Fail();
   bool HandleEdit();
+  // At the next chunk of the listing: closes the list when due, places the
+  // chunk (its JUNK emitted); false at the end of the listing (*done set)
+  // or on an error.
+  bool BeginChunk(OdmlChunkInfo* c, bool* done);
+  bool EndOfChunks();
   bool HandleChunk();
   bool CloseRiff();
   bool WriteStandardIndexes();
@@ -196,6 +235,10 @@ class OdmlOutput : public OutputStream {
   bool chunksDone_ = false;
   std::vector<uint32_t> sizes_;  // chunks of the open list
   std::vector<uint8_t> codes_;
+  std::vector<std::pair<uint32_t, uint32_t>> junks_;  // (chunk of the open list, JUNK bytes before it)
+  int pendingFd_ = -1;        // input bytes on their way to the output as a range of a file
+  uint64_t pendingAt_ = 0;
+  uint64_t pendingBytes_ = 0;
   std::vector<uint8_t> buffer_;  // index bytes on their way out
   uint64_t emitted_ = 0;
   bool failed_ = false;

@@ -291,7 +291,7 @@ bool WriteChunk(const JoinedChunk& c, BlockWriter& out);
 // copied, the same bytes).
 bool WriteSharedChunks(const ChainRequest& r, uint32_t block, OutputStream& sink, BlockWriter& out,
                        bool* walkFailed) {
-  ChunkPlacer placer(block, r.analysis->moviOffset);
+  ChunkPlacer placer(block, r.analysis->moviOffset);  // block 0: the OpenDML layer places the JUNK
   StoredCheck stored;
   PendingRun run;
   ChainWalk walk(r, [&out] { out.ReadPending(); });
@@ -327,6 +327,7 @@ OdmlChunkSource JoinedChunks(const ChainRequest& r) {
     JoinedChunk c;
     if (!walk->Next(c)) return false;
     *info = OdmlChunkInfo{c.ckid, c.flags, c.size};
+    if (c.pieceCount == 1) info->from = c.pieces[0].chunkAt, info->input = c.pieces[0].link;  // as ChunkPlacer
     return true;
   };
 }
@@ -483,18 +484,24 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
   };
   const std::string refusal = JoinedFileRefusal(r, f);
   if (!refusal.empty()) return refuse(refusal);
-  // Past the threshold the version-1 bytes below pass through the OpenDML layer.
+  // Past the threshold the version-1 bytes below pass through the OpenDML
+  // layer, which lines runs up itself when the output shares blocks.
   OdmlPlan odmlPlan;
   std::unique_ptr<OdmlOutput> odml;
+  const bool canShare = options.clone && header->Descriptor() >= 0;
+  bool shares = false;
   if (f.fileBytes >= odmlLimits.riffThreshold) {
-    if (!odmlPlan.Make(JoinedShape(r, *header, f), JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
+    OdmlShape shape = JoinedShape(r, *header, f);
+    if (canShare) shape.shareBlock = sink.ShareBlocksWith(header->Descriptor());
+    shares = shape.shareBlock != 0;
+    if (!odmlPlan.Make(shape, JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
     odml = std::make_unique<OdmlOutput>(sink, odmlPlan, JoinedChunks(r));
   } else if (f.fileBytes > 0xFFFFFFFFull) {
     return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
   }
-  // Block sharing, where the file system can: the JUNK is counted first.
+  // Block sharing of a version-1 file, where the file system can: the JUNK is counted first.
   uint32_t block = 0;
-  if (options.clone && !odml && header->Descriptor() >= 0) {
+  if (canShare && !odml) {
     block = sink.ShareBlocksWith(header->Descriptor());
     const uint64_t junk = block ? JunkBytes(r, block) : 0;
     const uint64_t bytes = f.fileBytes + junk;
@@ -503,6 +510,7 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
     } else {
       f.fileBytes = bytes;
       f.moviBytes += junk;
+      shares = true;
     }
   }
   BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
@@ -510,7 +518,7 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
   if (!WriteHeader(r, *header, f, out)) return Outcome(out);
 
   JoinedChunk c;
-  if (block != 0) {
+  if (shares) {
     bool walkFailed = false;
     if (!WriteSharedChunks(r, block, sink, out, &walkFailed)) return Outcome(out);
     if (walkFailed) return JoinResult::InputShort;

@@ -161,8 +161,8 @@ std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& f
 // file that its owner must discard; *problem (if given) says why on TooLarge.
 // With options.clone, out is asked to share the inputs' blocks
 // (OutputStream::ShareBlocksWith) and, where it can, the runs of unchanged
-// chunks get JUNK in front (avi/clone_layout.h); a file written as OpenDML
-// is copied.
+// chunks get JUNK in front (avi/clone_layout.h; in a file written as OpenDML
+// the OpenDML layer places it, OdmlShape::shareBlock).
 JoinResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, const JoinObserver& observer,
                            const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
                            const WriterOptions& options = WriterOptions());

@@ -7,7 +7,8 @@
 //
 // An output that shares the input's blocks (WriterOptions::clone) gets JUNK
 // in front of its long runs (avi/clone_layout.h), counted before its header
-// and placed alike by the chunk pass and the index pass.
+// and placed alike by the chunk pass and the index pass; an OpenDML output
+// gets it from the OpenDML layer, at the positions that layer gives chunks.
 #include <cstring>
 #include <memory>
 
@@ -77,6 +78,7 @@ struct Output {
   uint64_t moviListSize = 0;
   uint64_t indexEntries = 0;
   uint32_t shareBlock = 0;   // the block size at which it shares the input's blocks (0: none)
+  bool odmlShares = false;   // an OpenDML output that lines up its runs itself
 };
 
 // Where an output's chunks go: the running offset from its "movi" list type,
@@ -179,15 +181,28 @@ struct OutputRoute {
   std::unique_ptr<OdmlOutput> odml;
 };
 
-// Why the output cannot be written ("" when it can); sets its route.
-std::string RouteOutput(const SplitSource& src, const IndexStretch& stretch, const OdmlLimits& limits, Output& out,
-                        OutputRoute& route) {
+// Why the output cannot be written ("" when it can); sets its route. An
+// OpenDML output asked to share the input's blocks lines its runs up in its
+// own layout (OdmlShape::shareBlock), unless that would take the first
+// output of a split by size past its limit: it is then copied.
+std::string RouteOutput(const SplitSource& src, const IndexStretch& stretch, const OdmlLimits& limits, int x,
+                        const WriterOptions& options, Output& out, OutputRoute& route) {
   const std::string refusal = ShareRefusal(src, *out.share);
   if (!refusal.empty()) return refusal;
   const uint64_t bytes = out.riffSize + 8;
   if (bytes < limits.riffThreshold)
     return bytes > 0xFFFFFFFFull ? "a version-1 file cannot hold " + std::to_string(bytes) + " bytes" : "";
-  if (!route.plan.Make(ShapeOf(src, bytes), ShareChunks(src, *out.share, stretch), limits)) return route.plan.Problem();
+  OdmlShape shape = ShapeOf(src, bytes);
+  const int fd = src.input.Descriptor();
+  if (options.clone && fd >= 0) shape.shareBlock = out.stream->ShareBlocksWith(fd);
+  if (!route.plan.Make(shape, ShareChunks(src, *out.share, stretch), limits)) return route.plan.Problem();
+  if (shape.shareBlock != 0 && x == 0 && options.firstOutputLimit != 0 &&
+      route.plan.FileBytes() > options.firstOutputLimit) {
+    shape.shareBlock = 0;
+    route.plan = OdmlPlan();
+    if (!route.plan.Make(shape, ShareChunks(src, *out.share, stretch), limits)) return route.plan.Problem();
+  }
+  out.odmlShares = shape.shareBlock != 0;
   route.odml = std::make_unique<OdmlOutput>(*out.stream, route.plan, ShareChunks(src, *out.share, stretch));
   out.stream = route.odml.get();
   return "";
@@ -274,7 +289,9 @@ std::string ShareRefusal(const SplitSource& source, const OutputShare& share) {
 
 OdmlChunkSource ShareChunks(const SplitSource& src, const OutputShare& share, const IndexStretch& stretch) {
   struct Walk {
-    Walk(const SplitSource& s, const OutputShare& sh, const IndexStretch& st) : share(sh), stretch(st), walk(s, stretch) {}
+    Walk(const SplitSource& s, const OutputShare& sh, const IndexStretch& st)
+        : src(s), share(sh), stretch(st), walk(s, stretch) {}
+    const SplitSource& src;
     const OutputShare& share;
     IndexStretch stretch;  // a copy: the walk must not depend on the caller's
     StretchWalk walk;
@@ -291,6 +308,7 @@ OdmlChunkSource ShareChunks(const SplitSource& src, const OutputShare& share, co
       const Take take = TakeOf(walk->share.streams[stream], k, e.length);
       if (!take.taken) continue;
       *info = OdmlChunkInfo{e.ckid, e.flags, take.Size()};
+      if (take.Whole(e.length)) info->from = ChunkPosition(walk->src.analysis.chunkBase, e);
       return true;
     }
     return false;
@@ -327,7 +345,7 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
     outputs[x].stream = streams[x];
     if (!streams[x]) continue;
     SizeOutput(a, outputs[x]);
-    const std::string why = RouteOutput(src, stretch, odmlLimits, outputs[x], routes[x]);
+    const std::string why = RouteOutput(src, stretch, odmlLimits, x, options, outputs[x], routes[x]);
     if (!why.empty()) {
       if (problem) *problem = why;
       *failedOutput = x;
@@ -338,7 +356,7 @@ SplitResult WriteShares(const SplitSource& src, const OutputShare* const* shares
   // Sharing needs runs: the plain copy becomes the checked one (the same bytes).
   std::unique_ptr<ChunkPlacer[]> placers(new ChunkPlacer[count]);
   for (int x = 0; x < count; ++x) {
-    if (outputs[x].shareBlock && copy == ChunkCopy::ChunkByChunk) copy = ChunkCopy::Runs;
+    if ((outputs[x].shareBlock || outputs[x].odmlShares) && copy == ChunkCopy::ChunkByChunk) copy = ChunkCopy::Runs;
     placers[x] = ChunkPlacer(outputs[x].shareBlock, a.moviOffset);
   }
 

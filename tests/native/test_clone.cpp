@@ -6,8 +6,6 @@
 // of a run without it. Real XFS and Btrfs: tests/cli/test_clone_cli.py.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "avi/clone_layout.h"
 #include "io/output_file.h"
 #include "join/input_pool.h"
@@ -15,6 +13,7 @@
 #include "merge/merge_output.h"
 #include "pieces/piece_plan.h"
 #include "tests/native/sample_list.h"
+#include "tests/native/sharing_memory.h"
 #include "tests/native/test_merge_support.h"
 #include "tests/native/test_split_support.h"
 
@@ -23,25 +22,8 @@ using avitest::GetU32;
 
 namespace {
 
-constexpr uint32_t kBlock = 4096;
-
-// Takes the bytes in memory and shares blocks as a file system would: whole
-// blocks of a range appended at the same offset within a block as it has in
-// its input count as shared.
-class SharingMemory : public MemoryOutput {
- public:
-  uint32_t ShareBlocksWith(int fd) override { return fd >= 0 ? kBlock : 0; }
-  int64_t AppendFromFile(int fd, uint64_t at, uint64_t count) override {
-    Bytes data(count);
-    if (pread(fd, data.data(), count, off_t(at)) != ssize_t(count)) return -1;
-    if (at % kBlock == Position() % kBlock) {
-      const uint64_t head = (kBlock - at % kBlock) % kBlock;
-      if (count > head) shared += (count - head) / kBlock * kBlock;
-    }
-    return Write(data.data(), count) ? int64_t(count) : 0;
-  }
-  uint64_t shared = 0;
-};
+constexpr uint32_t kBlock = avitest::SharingMemory::kBlock;
+using avitest::SharingMemory;
 
 struct Chunk {
   uint32_t ckid, flags;

@@ -5,7 +5,9 @@
 // and ffprobe on one.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
+#include <functional>
 #include <type_traits>
 
 #include "avi/odml_flat_view.h"
@@ -18,6 +20,7 @@
 #include "merge/merge_output.h"
 #include "split/split_engine.h"
 #include "tests/native/test_merge_support.h"
+#include "tests/native/sharing_memory.h"
 #include "tests/native/test_split_support.h"
 
 using avitest::AviLayout;
@@ -249,6 +252,50 @@ TEST(OdmlWrite, SplitOutputsFlattenToTheirVersionOneFiles) {
   }
 }
 
+// With --clone an OpenDML output lines the runs of every RIFF list up with
+// the input's blocks by JUNK in front of them (its ix## and idx1 offsets past
+// the JUNK); it flattens to the very version-1 file, ffprobe reads it
+// cleanly, and an output that cannot share gets the bytes it gets without.
+TEST(OdmlWrite, SharedOutputsLineUpEachListsRunsAndFlattenAlike) {
+  std::string dir = FreshDir("odml_clone");
+  const std::string clip = dir + "clip.avi";
+  ASSERT_TRUE(avitest::WriteAviFile(clip, avitest::SimpleClip(1500, 12, 7056)));
+  auto an = Analyse(clip);
+  TimeSplit time;
+  time.seconds = 30;
+  time.overlap = 3;
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
+  const OdmlLimits tiny = Tiny(1 << 20, 4 << 20);
+  auto write = [&](std::array<OutputStream*, 2> streams, const OdmlLimits& limits, bool clone) {
+    int failed = -1;
+    std::string problem;
+    WriterOptions options;
+    options.clone = clone;
+    EXPECT_EQ(WriteSplitStreams(an->Source(), plan, streams.data(), an->host, &failed, ChunkCopy::Runs, limits,
+                                &problem, options),
+              SplitResult::Completed)
+        << problem;
+  };
+  MemoryOutput v1[2], plain[2], unshared[2];
+  avitest::SharingMemory shared[2];
+  write({&v1[0], &v1[1]}, Off(), false);
+  write({&plain[0], &plain[1]}, tiny, false);
+  write({&shared[0], &shared[1]}, tiny, true);
+  write({&unshared[0], &unshared[1]}, tiny, true);
+  for (int x = 0; x < 2; ++x) {
+    SCOPED_TRACE("output " + std::to_string(x + 1));
+    ExpectSameFile(shared[x].bytes, v1[x].bytes, 3, tiny);
+    EXPECT_GT(shared[x].bytes.size(), plain[x].bytes.size()) << "JUNK in front of runs";
+    EXPECT_LE(shared[x].bytes.size(), plain[x].bytes.size() + Flatten(shared[x].bytes).facts.riffCount *
+                                                                   (avitest::SharingMemory::kBlock + 8));
+    EXPECT_GT(double(shared[x].shared) / double(shared[x].bytes.size()), 0.85);
+    EXPECT_TRUE(unshared[x].bytes == plain[x].bytes) << "a file system that cannot share: the same bytes";
+  }
+  ASSERT_TRUE(avitest::WriteFile(dir + "shared-2.avi", shared[1].bytes));
+  EXPECT_EQ(Ffprobe(dir + "shared-2.avi", false).errors, "");
+}
+
 // A version-1 file whose hdrl ends with a LIST odml / dmlh, as GStreamer's
 // avimux writes every file: its OpenDML output keeps that one, counting all
 // frames, and gets no second.
@@ -298,19 +345,22 @@ TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
 // A join of many files through the pool that opens them as they are read:
 // the OpenDML writer's second listing of the chunks reopens inputs the
 // writer has left, and the result still stands for its version-1 file.
-TEST(OdmlWrite, JoinOfManyInputsFlattensToItsVersionOneFile) {
-  const std::string dir = FreshDir("odml_chain");
+// Inputs joined one after the other: clip(i) written to dir, analysed, linked.
+struct Chain {
   std::vector<std::string> paths;
   std::vector<uint64_t> sizes;
   std::vector<std::unique_ptr<splittest::Analysed>> inputs;
-  ChainRequest chain;
-  for (int i = 0; i < 6; ++i) {
-    paths.push_back(dir + "p" + std::to_string(i) + ".avi");
-    const Bytes bytes = avitest::BuildAvi(avitest::SimpleClip(40 + 7 * i, 12, 1764));
-    ASSERT_TRUE(avitest::WriteFile(paths.back(), bytes));
-    sizes.push_back(bytes.size());
-    inputs.push_back(Analyse(paths.back()));
-    const AviAnalysis& a = inputs.back()->analysis;
+  std::unique_ptr<InputPool> pool;
+  ChainRequest request;
+};
+void MakeChain(const std::string& dir, int count, const std::function<AviLayout(int)>& clip, Chain& c) {
+  for (int i = 0; i < count; ++i) {
+    c.paths.push_back(dir + "p" + std::to_string(i) + ".avi");
+    const Bytes bytes = avitest::BuildAvi(clip(i));
+    ASSERT_TRUE(avitest::WriteFile(c.paths.back(), bytes));
+    c.sizes.push_back(bytes.size());
+    c.inputs.push_back(Analyse(c.paths.back()));
+    const AviAnalysis& a = c.inputs.back()->analysis;
     ChainLink link;
     link.idx1Offset = a.idx1Offset;
     link.entryTotal = a.idx1EntryTotal;
@@ -320,18 +370,49 @@ TEST(OdmlWrite, JoinOfManyInputsFlattensToItsVersionOneFile) {
       link.entries[s] = a.streams[s].idx1EntryCount;
       link.lengths[s] = GetU32(bytes, a.streams[s].lengthOffset);
     }
-    chain.links.push_back(link);
+    c.request.links.push_back(link);
   }
-  InputPool pool(paths, sizes);
-  chain.analysis = &inputs[0]->analysis;
-  chain.inputs = &pool;
-  chain.raiseBufferSizes = true;
+  c.pool = std::make_unique<InputPool>(c.paths, c.sizes);
+  c.request.analysis = &c.inputs[0]->analysis;
+  c.request.inputs = c.pool.get();
+  c.request.raiseBufferSizes = true;
+}
+
+TEST(OdmlWrite, JoinOfManyInputsFlattensToItsVersionOneFile) {
+  Chain chain;
+  MakeChain(FreshDir("odml_chain"), 6, [](int i) { return avitest::SimpleClip(40 + 7 * i, 12, 1764); }, chain);
   MemoryOutput v1, odml;
-  ASSERT_EQ(WriteJoinedFile(chain, v1, JoinObserver{}, Off()), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(chain.request, v1, JoinObserver{}, Off()), JoinResult::Written);
   const OdmlLimits tiny = Tiny(70000);
   std::string problem;
-  ASSERT_EQ(WriteJoinedFile(chain, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
   ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
+}
+
+// Sharing the inputs' blocks, the joined OpenDML file lines each list's runs
+// up (a run ends at every input's end too) and still flattens to the
+// version-1 file; without a file system that shares, the bytes are those
+// written without --clone.
+TEST(OdmlWrite, SharedJoinLinesUpRunsAcrossInputsAndFlattensAlike) {
+  Chain chain;
+  MakeChain(FreshDir("odml_chain_clone"), 3, [](int i) { return avitest::SimpleClip(600 + 50 * i, 12, 7056); },
+            chain);
+  MemoryOutput v1, plain, unshared;
+  avitest::SharingMemory shared;
+  ASSERT_EQ(WriteJoinedFile(chain.request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  const OdmlLimits tiny = Tiny(1 << 20, 4 << 20);
+  WriterOptions clone;
+  clone.clone = true;
+  std::string problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, plain, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, shared, JoinObserver{}, tiny, &problem, clone), JoinResult::Written)
+      << problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, unshared, JoinObserver{}, tiny, &problem, clone), JoinResult::Written)
+      << problem;
+  ExpectSameFile(shared.bytes, v1.bytes, 3, tiny);
+  EXPECT_GT(shared.bytes.size(), plain.bytes.size()) << "JUNK in front of runs";
+  EXPECT_GT(double(shared.shared) / double(shared.bytes.size()), 0.85);
+  EXPECT_TRUE(unshared.bytes == plain.bytes);
 }
 
 TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {
