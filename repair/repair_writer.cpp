@@ -67,6 +67,7 @@ OdmlChunkSource ListChunks(const RepairScan& scan) {
     if (*next >= scan.chunks.Size()) return false;
     const KeptChunk& c = scan.chunks[(*next)++];
     *info = OdmlChunkInfo{c.ckid, c.Has(KeptChunk::kKey) ? kKeyFrameFlag : 0u, c.size};
+    info->from = c.Position();  // every kept chunk is carried over as stored
     return true;
   };
 }
@@ -262,7 +263,10 @@ RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputSt
   OdmlPlan plan;
   std::unique_ptr<OdmlOutput> odml;
   if (versionOneBytes >= limits.riffThreshold) {
-    if (!plan.Make(ShapeOf(input, scan, versionOneBytes), ListChunks(scan), limits)) {
+    // An OpenDML file lines up its runs itself where it shares blocks.
+    OdmlShape shape = ShapeOf(input, scan, versionOneBytes);
+    if (options.clone && input.Descriptor() >= 0) shape.shareBlock = sink.ShareBlocksWith(input.Descriptor());
+    if (!plan.Make(shape, ListChunks(scan), limits)) {
       *problem = plan.Problem();
       return RepairWrite::TooLarge;
     }
@@ -271,8 +275,9 @@ RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputSt
     *problem = "a version-1 file cannot hold " + std::to_string(versionOneBytes) + " bytes";
     return RepairWrite::TooLarge;
   }
-  // Block sharing, where the file system can: the JUNK is counted first, and
-  // left out (the file copied) where it would make the file OpenDML.
+  // Block sharing of a version-1 file, where the file system can: the JUNK is
+  // counted first, and left out (the file copied) where it would make the
+  // file OpenDML.
   uint32_t block = 0;
   if (options.clone && !odml && input.Descriptor() >= 0) {
     block = sink.ShareBlocksWith(input.Descriptor());

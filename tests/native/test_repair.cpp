@@ -7,6 +7,8 @@
 
 #include "avi/avi_source.h"
 #include "repair/key_frames.h"
+#include "repair/repair_writer.h"
+#include "tests/native/sharing_memory.h"
 #include "tests/native/odml_builder.h"
 #include "tests/native/test_repair_support.h"
 
@@ -170,6 +172,47 @@ TEST(Repair, OpenDmlFilesCutInTheirLastRiffList) {
       EXPECT_EQ(Ffprobe(dir + "in-r.avi", false).errors, "");
     }
   }
+}
+
+// Repaired as OpenDML while sharing the input's blocks: the same chunks as
+// without sharing, JUNK in front of the long runs; without a file system that
+// shares, the same bytes.
+TEST(Repair, OpenDmlOutputSharingBlocksKeepsTheChunks) {
+  const std::string dir = FreshDir("repair_odml_clone");
+  const AviLayout clip = SimpleClip(1500, 12, 7056);
+  Bytes b = BuildAvi(clip);
+  b.resize(b.size() * 4 / 5);  // cut short: no idx1
+  const std::string in = dir + "in.avi";
+  ASSERT_TRUE(WriteFile(in, b));
+  ByteInput input;
+  ASSERT_TRUE(input.Open(in.c_str()));
+  RepairScan scan;
+  ScanForRepair(input, scan);
+  OdmlLimits tiny;
+  tiny.riffThreshold = 1 << 20;
+  tiny.riffLimit = 4 << 20;
+  WriterOptions clone;
+  clone.clone = true;
+  MemoryOutput plain, unshared;
+  avitest::SharingMemory shared;
+  ASSERT_EQ(WriteRepairedFile(input, scan, plain, nullptr, 0, 10, tiny, nullptr), RepairWrite::Written);
+  ASSERT_EQ(WriteRepairedFile(input, scan, shared, nullptr, 0, 10, tiny, nullptr, clone), RepairWrite::Written);
+  ASSERT_EQ(WriteRepairedFile(input, scan, unshared, nullptr, 0, 10, tiny, nullptr, clone), RepairWrite::Written);
+  EXPECT_TRUE(unshared.bytes == plain.bytes);
+  const std::string text(shared.bytes.begin(), shared.bytes.end());
+  EXPECT_NE(text.find("AVIX"), std::string::npos) << "written as OpenDML";
+  EXPECT_GT(shared.bytes.size(), plain.bytes.size()) << "JUNK in front of runs";
+  EXPECT_GT(double(shared.shared) / double(shared.bytes.size()), 0.85);
+  ASSERT_TRUE(WriteFile(dir + "plain.avi", plain.bytes));
+  ASSERT_TRUE(WriteFile(dir + "shared.avi", shared.bytes));
+  const std::vector<IndexedChunk> want = ReadAsJobsDo(dir + "plain.avi"), got = ReadAsJobsDo(dir + "shared.avi");
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    ASSERT_EQ(got[i].ckid, want[i].ckid) << i;
+    ASSERT_EQ(got[i].data, want[i].data) << i;
+    ASSERT_EQ(got[i].key, want[i].key) << i;
+  }
+  EXPECT_EQ(Ffprobe(dir + "shared.avi", false).errors, "");
 }
 
 TEST(Repair, CancelAndFailuresLeaveNothingBehind) {
