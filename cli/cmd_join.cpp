@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/arg_scan.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
@@ -82,34 +83,23 @@ int RunJoin(int argc, char** argv) {
   JoinJobRequest request;
   bool json = false;
   int englishUi = 1;
-  bool optionsEnded = false;
-  for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
-      if (std::strcmp(arg, "--") == 0) {
-        optionsEnded = true;
-      } else if (std::strcmp(arg, "--json") == 0) {
-        json = true;
-      } else if (std::strcmp(arg, "--clone") == 0) {
-        request.writer.clone = true;
-      } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
-        const char* output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
-        if (!output || !*output) return UsageError("missing value for", "--output");
-        request.output = output;
-      } else if (std::strcmp(arg, "--lang") == 0 || std::strncmp(arg, "--lang=", 7) == 0) {
-        const char* value = arg[6] == '=' ? arg + 7 : (i + 1 < argc ? argv[++i] : nullptr);
-        if (!value) return UsageError("missing value for", "--lang");
-        if (std::strcmp(value, "en") == 0)
-          englishUi = 1;
-        else if (std::strcmp(value, "ja") == 0)
-          englishUi = 0;
-        else
-          return UsageError("unknown language", value);
-      } else {
-        return UsageError("unknown option", arg);
-      }
+  ArgScan args(argc, argv);
+  const char* value = nullptr;
+  while (args.Next()) {
+    if (args.Operand()) {
+      request.inputs.push_back(args.Arg());
+    } else if (args.Is("--json")) {
+      json = true;
+    } else if (args.Is("--clone")) {
+      request.writer.clone = true;
+    } else if (args.Takes("--output", &value)) {
+      if (!value || !*value) return UsageError("missing value for", "--output");
+      request.output = value;
+    } else if (args.Takes("--lang", &value)) {
+      if (!value) return UsageError("missing value for", "--lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError("unknown language", value);
     } else {
-      request.inputs.push_back(arg);
+      return UsageError("unknown option", args.Arg());
     }
   }
   if (request.inputs.size() < 2) {

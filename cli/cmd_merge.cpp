@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/native_sink.h"
+#include "cli/arg_scan.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
@@ -49,35 +50,24 @@ int RunMerge(int argc, char** argv) {
   bool clone = false;
   const char* output = nullptr;
   int englishUi = 1;
-  bool optionsEnded = false;
-  for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
-      if (std::strcmp(arg, "--") == 0) {
-        optionsEnded = true;
-      } else if (std::strcmp(arg, "--json") == 0) {
-        json = true;
-      } else if (std::strcmp(arg, "--write") == 0) {
-        write = true;
-      } else if (std::strcmp(arg, "--clone") == 0) {
-        clone = true;
-      } else if (std::strcmp(arg, "--output") == 0 || std::strncmp(arg, "--output=", 9) == 0) {
-        output = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
-        if (!output || !*output) return UsageError("missing value for", "--output");
-      } else if (std::strcmp(arg, "--lang") == 0 || std::strncmp(arg, "--lang=", 7) == 0) {
-        const char* value = arg[6] == '=' ? arg + 7 : (i + 1 < argc ? argv[++i] : nullptr);
-        if (!value) return UsageError("missing value for", "--lang");
-        if (std::strcmp(value, "en") == 0)
-          englishUi = 1;
-        else if (std::strcmp(value, "ja") == 0)
-          englishUi = 0;
-        else
-          return UsageError("unknown language", value);
-      } else {
-        return UsageError("unknown option", arg);
-      }
+  ArgScan args(argc, argv);
+  const char* value = nullptr;
+  while (args.Next()) {
+    if (args.Operand()) {
+      files.push_back(args.Arg());
+    } else if (args.Is("--json")) {
+      json = true;
+    } else if (args.Is("--write")) {
+      write = true;
+    } else if (args.Is("--clone")) {
+      clone = true;
+    } else if (args.Takes("--output", &output)) {
+      if (!output || !*output) return UsageError("missing value for", "--output");
+    } else if (args.Takes("--lang", &value)) {
+      if (!value) return UsageError("missing value for", "--lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError("unknown language", value);
     } else {
-      files.push_back(arg);
+      return UsageError("unknown option", args.Arg());
     }
   }
   if (files.size() < 2) {

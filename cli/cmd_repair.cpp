@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/arg_scan.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
@@ -20,18 +21,6 @@ int UsageError(const std::string& problem) {
   return 2;
 }
 
-// The option's value: after "=" or the next argument; null when missing.
-const char* Value(const char* arg, const char* name, int argc, char** argv, int* i) {
-  const size_t n = std::strlen(name);
-  if (arg[n] == '=') return arg + n + 1;
-  return *i + 1 < argc ? argv[++*i] : nullptr;
-}
-
-bool Is(const char* arg, const char* name) {
-  const size_t n = std::strlen(name);
-  return std::strncmp(arg, name, n) == 0 && (arg[n] == 0 || arg[n] == '=');
-}
-
 }  // namespace
 
 int RunRepair(int argc, char** argv) {
@@ -40,32 +29,23 @@ int RunRepair(int argc, char** argv) {
   bool json = false;
   bool clone = false;
   int englishUi = 1;
-  bool optionsEnded = false;
-  for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
-      if (std::strcmp(arg, "--") == 0) {
-        optionsEnded = true;
-      } else if (std::strcmp(arg, "--json") == 0) {
-        json = true;
-      } else if (std::strcmp(arg, "--clone") == 0) {
-        clone = true;
-      } else if (Is(arg, "--output")) {
-        output = Value(arg, "--output", argc, argv, &i);
-        if (!output || !*output) return UsageError("missing value for --output");
-      } else if (Is(arg, "--lang")) {
-        const char* value = Value(arg, "--lang", argc, argv, &i);
-        if (!value) return UsageError("missing value for --lang");
-        if (std::strcmp(value, "en") == 0) englishUi = 1;
-        else if (std::strcmp(value, "ja") == 0) englishUi = 0;
-        else return UsageError("--lang takes en or ja");
-      } else {
-        return UsageError(std::string("unknown option '") + arg + "'");
-      }
-    } else if (!file) {
-      file = arg;
+  ArgScan args(argc, argv);
+  const char* value = nullptr;
+  while (args.Next()) {
+    if (args.Operand()) {
+      if (file) return UsageError(std::string("unexpected argument '") + args.Arg() + "'");
+      file = args.Arg();
+    } else if (args.Is("--json")) {
+      json = true;
+    } else if (args.Is("--clone")) {
+      clone = true;
+    } else if (args.Takes("--output", &output)) {
+      if (!output || !*output) return UsageError("missing value for --output");
+    } else if (args.Takes("--lang", &value)) {
+      if (!value) return UsageError("missing value for --lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError("--lang takes en or ja");
     } else {
-      return UsageError(std::string("unexpected argument '") + arg + "'");
+      return UsageError(std::string("unknown option '") + args.Arg() + "'");
     }
   }
   if (!file) return UsageError("no input file");
