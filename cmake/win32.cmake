@@ -100,11 +100,11 @@ endif()
 # The command line for Windows: tavrin-cli.exe, a console program from the same
 # cli/ sources as the native tavrin (Windows file names ignore case, so it
 # cannot be tavrin.exe beside Tavrin.exe). Its messages and JSON are UTF-8, as
-# on every other system, so it takes the core built a second time without the
-# CP932 texts of the window.
+# on every other system, so it takes the core's files with texts built a
+# second time without the CP932 of the window (the others are shared).
 tavrin_sources(TAVRIN_CLI_SOURCES cli)
 if(TAVRIN_CLI_SOURCES)
-  add_library(tavrin_core_utf8 STATIC ${CORE_SOURCES})
+  add_library(tavrin_core_utf8 STATIC ${CORE_TEXT_SOURCES} $<TARGET_OBJECTS:tavrin_core_ascii>)
   target_include_directories(tavrin_core_utf8 PUBLIC ${CMAKE_SOURCE_DIR})
   add_executable(tavrin-cli ${TAVRIN_CLI_SOURCES})
   target_link_libraries(tavrin-cli PRIVATE tavrin_core_utf8 shell32)
