@@ -47,19 +47,6 @@ void OnProgress(void* context, uint64_t done, uint64_t total) {
 }
 bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
 
-// An input as the joined-file writer takes it: everything kept.
-ChainLink LinkOf(const AviAnalysis& a, ByteInput& input) {
-  ChainLink link;
-  link.idx1Offset = a.idx1Offset;
-  link.entryTotal = a.idx1EntryTotal;
-  link.chunkBase = a.chunkBase;
-  link.size = input.Size();
-  for (uint32_t s = 0; s < a.streamCount; ++s) {
-    link.entries[s] = a.streams[s].idx1EntryCount;
-    link.lengths[s] = input.U32At(a.streams[s].lengthOffset);
-  }
-  return link;
-}
 
 class JoinRun {
  public:
@@ -165,7 +152,7 @@ bool JoinRun::ReadInput(size_t i) {
     if (!d.Same()) return FailFile(JoinJobResult::FormatDiffers, path, d.english, d.japanese), false;
   }
 
-  links_.push_back(LinkOf(a, source.Input()));
+  links_.push_back(WholeLink(a, source.Input()));
   links_.back().chunksAsWritten = watch.ChunksAsWritten(a);
   parts_.push_back(std::move(part));
   return true;

@@ -353,6 +353,19 @@ JoinResult Outcome(const BlockWriter& out) {
 
 }  // namespace
 
+ChainLink WholeLink(const AviAnalysis& a, ByteInput& input) {
+  ChainLink link;
+  link.idx1Offset = a.idx1Offset;
+  link.entryTotal = a.idx1EntryTotal;
+  link.chunkBase = a.chunkBase;
+  link.size = input.Size();
+  for (uint32_t s = 0; s < a.streamCount; ++s) {
+    link.entries[s] = a.streams[s].idx1EntryCount;
+    link.lengths[s] = input.U32At(a.streams[s].lengthOffset);
+  }
+  return link;
+}
+
 std::shared_ptr<ByteInput> TwoInputs::Open(size_t link) {
   if (link > 1) return nullptr;
   return std::shared_ptr<ByteInput>(files_[link], [](ByteInput*) {});  // not owned

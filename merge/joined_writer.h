@@ -71,6 +71,10 @@ struct ChainLink {
   }
 };
 
+// An input as the writer takes it whole: its index and counts from its
+// analysis, its stream lengths from its header.
+ChainLink WholeLink(const AviAnalysis& analysis, ByteInput& input);
+
 // Opens the chain's inputs as they are read. An input stays open while a
 // handle to it is held; a source may keep a few more open, and close the
 // rest, so that memory stays fixed whatever the number of inputs.

@@ -308,16 +308,7 @@ TEST(CloneJoin, ChainOfThreeInputsSharesEveryInputsBlocks) {
     const AviAnalysis& a = inputs.back()->analysis;
     ByteInput& file = inputs.back()->input;
     sizes.push_back(file.Size());
-    ChainLink link;
-    link.idx1Offset = a.idx1Offset;
-    link.entryTotal = a.idx1EntryTotal;
-    link.chunkBase = a.chunkBase;
-    link.size = file.Size();
-    for (uint32_t s = 0; s < a.streamCount; ++s) {
-      link.entries[s] = a.streams[s].idx1EntryCount;
-      link.lengths[s] = file.U32At(a.streams[s].lengthOffset);
-    }
-    chain.links.push_back(link);
+    chain.links.push_back(WholeLink(a, file));
   }
   InputPool pool(paths, sizes);
   chain.analysis = &inputs[0]->analysis;

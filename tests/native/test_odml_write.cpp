@@ -360,17 +360,7 @@ void MakeChain(const std::string& dir, int count, const std::function<AviLayout(
     ASSERT_TRUE(avitest::WriteFile(c.paths.back(), bytes));
     c.sizes.push_back(bytes.size());
     c.inputs.push_back(Analyse(c.paths.back()));
-    const AviAnalysis& a = c.inputs.back()->analysis;
-    ChainLink link;
-    link.idx1Offset = a.idx1Offset;
-    link.entryTotal = a.idx1EntryTotal;
-    link.chunkBase = a.chunkBase;
-    link.size = bytes.size();
-    for (uint32_t s = 0; s < a.streamCount; ++s) {
-      link.entries[s] = a.streams[s].idx1EntryCount;
-      link.lengths[s] = GetU32(bytes, a.streams[s].lengthOffset);
-    }
-    c.request.links.push_back(link);
+    c.request.links.push_back(WholeLink(c.inputs.back()->analysis, c.inputs.back()->input));
   }
   c.pool = std::make_unique<InputPool>(c.paths, c.sizes);
   c.request.analysis = &c.inputs[0]->analysis;
