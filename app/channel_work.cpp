@@ -3,7 +3,6 @@
 #include <string>
 
 #include "job/job_sink.h"
-#include "app/plugin_work.h"
 #include "merge/merge_output.h"
 #include "split/size_split.h"
 #include "split/split_request.h"
@@ -25,7 +24,7 @@ class ChannelSink : public JobSink {
   void Message(const char* text, MessageOwner) override {
     if (c_.message) c_.message(c_.host, text);
   }
-  bool CallPlugin(int32_t, int32_t, int32_t*) override { return false; }
+  bool CallPlugin(const HandOver&, int32_t*) override { return false; }
 
  private:
   const TavrinChannel& c_;

@@ -12,7 +12,7 @@
 #include "cli/commands.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
-#include "repair/damage_report.h"
+#include "scan/damage_report.h"
 
 namespace {
 

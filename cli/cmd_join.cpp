@@ -11,6 +11,7 @@
 #include "cli/json.h"
 #include "cli/working_sink.h"
 #include "join/join_job.h"
+#include "merge/merge_many.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
   }
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
-  const JoinOutcome outcome = JoinJob(request, sink);
+  const JoinOutcome outcome = request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
   sink.EndBar();
   const int32_t result = outcome.Number();
   const bool cancelled = outcome.result == JoinJobResult::Cancelled;

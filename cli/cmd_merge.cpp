@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "cli/arg_scan.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -14,6 +14,7 @@
 #include "cli/working_sink.h"
 #include "join/join_job.h"
 #include "merge/merge_job.h"
+#include "merge/merge_output.h"
 
 namespace {
 
@@ -90,27 +91,28 @@ int RunMerge(int argc, char** argv) {
   for (const char* file : files)
     if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
 
-  // With --write the joined file is written where the plug-in would write it.
+  // With --write the joined file is written here, where the window hands it
+  // to the plug-in, once the job has checked and planned the merge.
   WorkingSink sink(englishUi);
-  sink.pluginOptions.writeJoined = write;
-  if (output) sink.pluginOptions.output = output;
-  sink.pluginOptions.writer.clone = clone;
   InterruptAsCancel interrupt(sink);
-  MergeOutcome outcome = MergeJob(MergeRequest{files[0], files[1]}, sink);
-  // The summary counts the joined file as a version-1 file; one written as
-  // OpenDML (from 1 GiB on) is larger by its AVIX lists and indexes.
-  if (!sink.pluginDone.written.empty()) outcome.figures.joinedBytes = sink.pluginDone.writtenBytes;
+  MergeRequest request{files[0], files[1]};
+  request.keepPlanned = write;
+  MergeOutcome outcome = MergeJob(request, sink);
+  JoinedFileWritten joined;
+  if (outcome.planned) {
+    WriterOptions writer;
+    writer.clone = clone;
+    WritePlannedMerge(outcome, output ? output : "", sink, writer, &joined);
+  }
   sink.EndBar();
-  if (outcome.detail.empty()) outcome.detail = sink.pluginDone.detail;
   const bool cancelled = outcome.result == MergeResult::Cancelled;
+  const bool wrote = !joined.path.empty();
   // A joined file asked for and not written is a failure in the result too:
   // the plug-in's own result for it (1), as the window's plug-in returns.
-  const bool notWritten = write && outcome.Number() == 0 && !cancelled && !sink.pluginDone.cancelled &&
-                          sink.pluginDone.written.empty();
+  const bool notWritten = write && outcome.Number() == 0 && !cancelled && !wrote;
   const int32_t result = notWritten ? 1 : outcome.Number();
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
-  const bool wrote = !sink.pluginDone.written.empty();
-  if (wrote && clone) std::fprintf(stderr, "tavrin merge: %s\n", CloneLine(sink.pluginDone.clone, "the inputs").c_str());
+  if (wrote && clone) std::fprintf(stderr, "tavrin merge: %s\n", CloneLine(joined.clone, "the inputs").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());
 
   // Every message the job showed, the reason of a failed write first.
@@ -120,9 +122,9 @@ int RunMerge(int argc, char** argv) {
   if (json) {
     std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
     out += shown ? JsonString(message) : "null";
-    out += ", \"outputs\": [" + (sink.pluginDone.written.empty() ? std::string() : JsonString(sink.pluginDone.written)) + "]";
+    out += ", \"outputs\": [" + (wrote ? JsonString(joined.path) : std::string()) + "]";
     if (result == 0) out += FiguresJson(outcome.figures);
-    if (wrote && clone) out += ", " + CloneJson(sink.pluginDone.clone);
+    if (wrote && clone) out += ", " + CloneJson(joined.clone);
     if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
     if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
     out += "}\n";
@@ -130,10 +132,9 @@ int RunMerge(int argc, char** argv) {
   } else if (shown) {
     std::printf("%s\n", message.c_str());
     const MergeFigures& f = outcome.figures;
-    if (!sink.pluginDone.written.empty() && f.counted)
-      std::printf("%s: %llu bytes, %.3f s (%u frames; overlap %u frames, %.3f s)\n",
-                  sink.pluginDone.written.c_str(), static_cast<unsigned long long>(f.joinedBytes), f.seconds,
+    if (wrote && f.counted)
+      std::printf("%s: %llu bytes, %.3f s (%u frames; overlap %u frames, %.3f s)\n", joined.path.c_str(), static_cast<unsigned long long>(f.joinedBytes), f.seconds,
                   unsigned(f.frames), unsigned(f.overlapFrames), f.overlapSeconds);
   }
-  return result == 0 && !cancelled && (!write || !sink.pluginDone.written.empty()) ? 0 : 1;
+  return result == 0 && !cancelled && (!write || wrote) ? 0 : 1;
 }

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
+#include "split/size_split.h"
 #include "split/split_job.h"
 
 namespace {
@@ -182,6 +183,27 @@ int RunPieces(const SplitArgs& args) {
   return succeeded ? 0 : 1;
 }
 
+// "File size": in the window the plug-in's work; here, once the job has
+// checked the fields, the size split itself. It ends as the job ends a
+// hand-over to the plug-in: "Completed" or "Error" after the split's own
+// messages.
+SplitOutcome SplitBySize(const SplitRequest& request, JobSink& sink) {
+  const SplitOutcome done = RunSizeSplit(request, sink);
+  SplitOutcome outcome;
+  outcome.detail = done.detail;
+  outcome.firstOutput = done.firstOutput;
+  outcome.secondOutput = done.secondOutput;
+  outcome.wroteFirst = done.wroteFirst;
+  outcome.wroteSecond = done.wroteSecond;
+  outcome.figures = done.figures;
+  outcome.clone = done.clone;
+  if (sink.Cancelled()) return FinishSplit(outcome, SplitResult::Cancelled, sink);
+  return FinishSplit(outcome,
+                     done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted
+                                                           : SplitResult::SizeSplitFailed,
+                     sink);
+}
+
 }  // namespace
 
 int RunSplit(int argc, char** argv) {
@@ -204,25 +226,15 @@ int RunSplit(int argc, char** argv) {
                    : args.create == "second" ? CreateMode::Second
                                              : CreateMode::Both;
 
-  // "File size" is the plug-in's work; here the size split itself stands in.
   WorkingSink sink(args.lang == "en" ? 1 : 0);
   InterruptAsCancel interrupt(sink);
   SplitOutcome outcome = SplitJob(request, sink);
+  const bool bySize = outcome.result == SplitResult::SizeSplitNoPlugin;
+  if (bySize) outcome = SplitBySize(request, sink);
   sink.EndBar();
   const int32_t result = outcome.Number();
-  bool succeeded = result == 0;
-  const PluginWorkDone& done = sink.pluginDone;
-  if (done.sizeSplitRan) {
-    succeeded = outcome.result == SplitResult::SizeSplitCompleted;
-    outcome.detail = done.detail;
-    outcome.firstOutput = done.firstOutput;
-    outcome.secondOutput = done.secondOutput;
-    outcome.wroteFirst = done.wroteFirst;
-    outcome.wroteSecond = done.wroteSecond;
-    outcome.figures = done.sizeSplitFigures;
-    outcome.clone = done.clone;
-  }
-  const bool cancelled = outcome.result == SplitResult::Cancelled || done.cancelled;
+  const bool succeeded = bySize ? outcome.result == SplitResult::SizeSplitCompleted : result == 0;
+  const bool cancelled = outcome.result == SplitResult::Cancelled;
   if (cancelled) std::fputs("tavrin split: cancelled\n", stderr);
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 

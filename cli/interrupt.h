@@ -6,7 +6,7 @@
 // printed, so a late signal cannot cut the output. One implementation per
 // platform (interrupt_posix.cpp, interrupt_win32.cpp).
 #pragma once
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 
 class InterruptAsCancel {
  public:

@@ -5,7 +5,6 @@
 #include "cli/console.h"
 
 WorkingSink::WorkingSink(int englishUi) : NativeSink(englishUi) {
-  doPluginWork = true;
   if (!ErrorStreamIsTerminal()) return;  // quiet when stderr is no terminal
   onProgress = [](const char* status, int cells) {
     const int width = 40;

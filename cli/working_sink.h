@@ -1,8 +1,8 @@
-// The command line's sink: does the plug-in's work itself (the size split,
-// or with --write the joined file) through the same core code as behind the
-// window, and draws the bar on stderr when that is a terminal.
+// The command line's sink: the jobs' messages and Cancel as NativeSink keeps
+// them (there is no plug-in: the commands do its work themselves after the
+// jobs' checks), and the bar drawn on stderr when that is a terminal.
 #pragma once
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 
 class WorkingSink : public NativeSink {
  public:

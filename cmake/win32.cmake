@@ -18,22 +18,22 @@ list(FILTER TAVRIN_WIN32_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 set(TAVRIN_ENTRY_SOURCES ${TAVRIN_WIN32_SOURCES})
 list(FILTER TAVRIN_ENTRY_SOURCES INCLUDE REGEX "(main|startup)_win32\\.cpp$")
 list(FILTER TAVRIN_WIN32_SOURCES EXCLUDE REGEX "(main|startup)_win32\\.cpp$")
-# app/*_win32.cpp already sit in tavrin_core; only ui/ needs its own objects.
-if(CORE_SOURCES AND TAVRIN_WIN32_SOURCES)
-  list(REMOVE_ITEM TAVRIN_WIN32_SOURCES ${CORE_SOURCES})
+# app/*_win32.cpp already sit in tavrin_app; only ui/ needs its own objects.
+if(APP_SOURCES AND TAVRIN_WIN32_SOURCES)
+  list(REMOVE_ITEM TAVRIN_WIN32_SOURCES ${APP_SOURCES})
 endif()
 
 # Window code shared by the program and the test programs. A test program
 # takes from it only what it calls; the group lets calls between this library
-# and the core library resolve in either direction.
-set(TAVRIN_WIN32_LINK tavrin_core)
+# and the app's and core's libraries resolve in either direction.
+set(TAVRIN_WIN32_LINK tavrin_app tavrin_core)
 if(TAVRIN_WIN32_SOURCES)
   add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
   target_include_directories(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
   target_compile_options(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_COMPILE_OPTIONS>)
-  set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_core>)
+  set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
 endif()
 
 # Dialog templates, menus, icon and version block (UTF-8 .rc files with
@@ -91,7 +91,7 @@ endif()
 file(GLOB TAVRIN_DLL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/dll/*_win32.cpp)
 if(TAVRIN_DLL_SOURCES)
   add_library(TavrinDll SHARED ${TAVRIN_DLL_SOURCES})
-  target_link_libraries(TavrinDll PRIVATE tavrin_core)
+  target_link_libraries(TavrinDll PRIVATE tavrin_app)
   target_link_options(TavrinDll PRIVATE ${TAVRIN_STATIC_LINK} -Wl,--kill-at)
   set_target_properties(TavrinDll PROPERTIES PREFIX "" OUTPUT_NAME TavrinD
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dll)

@@ -2,7 +2,7 @@
 // comparison of two walked files (and of a file with itself, which must agree).
 #include <cstdlib>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "fuzz/fuzz_input.h"

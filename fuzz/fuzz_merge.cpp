@@ -5,7 +5,7 @@
 // OpenDML file through its flattened view).
 #include <cstdlib>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "fuzz/fuzz_input.h"

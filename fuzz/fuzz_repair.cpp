@@ -9,7 +9,7 @@
 #include "avi/byte_input.h"
 #include "fuzz/fuzz_input.h"
 #include "io/output_stream.h"
-#include "repair/repair_scan.h"
+#include "scan/repair_scan.h"
 #include "repair/repair_writer.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // whose size fields agree with their length.
 #include <cstdlib>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "fuzz/fuzz_input.h"

@@ -5,10 +5,9 @@
 #include <cstdint>
 
 #include "avi/walk_sink.h"
+#include "job/hand_over.h"
 
 enum class MessageOwner { ProgressWindow, MainWindow };
-
-struct PluginWork;
 
 class JobSink : public WalkSink {
  public:
@@ -18,11 +17,9 @@ class JobSink : public WalkSink {
   virtual void Status(const char* text, int cells) = 0;
   // A modal message box with the program's caption; returns when dismissed.
   virtual void Message(const char* text, MessageOwner owner) = 0;
-  // Calls the plug-in's "TestFunc"; false, without a call, when there is no
-  // library or no such entry.
-  virtual bool CallPlugin(int32_t first, int32_t second, int32_t* result) = 0;
-  // What the next CallPlugin is for (app/plugin_work.h); null once it returned.
-  virtual void SetPluginWork(const PluginWork* work) { (void)work; }
+  // Calls the plug-in's "TestFunc" with work's two numbers, for work; false,
+  // without a call, when there is no library or no such entry.
+  virtual bool CallPlugin(const HandOver& work, int32_t* result) = 0;
 
   const char* Pick(const char* english, const char* japanese) const {
     return EnglishUi() ? english : japanese;

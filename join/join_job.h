@@ -1,71 +1,9 @@
-// Joining files of one format one after the other, or merging the many
-// pieces of one recording back (the overlap at every seam found and dropped
-// as the two-file merge drops it). One job for the window and the command
-// line: progress, Cancel and messages go through the sink.
-//
-//   JoinJobRequest request{{"a.avi", "b.avi", "c.avi"}, "", false};
-//   JoinOutcome outcome = JoinJob(request, sink);
-//   outcome.Number() == 0: outcome.written holds the joined file
+// Joining files of one format one after the other: every chunk of every
+// input, in order, under the first input's header with its counts made true
+// (the chain job, chain/chain_job.h, with no seams to plan).
 #pragma once
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "chain/chain_job.h"
 
-#include "avi/text_pair.h"
-#include "io/writer_options.h"
-
-class JobSink;
-
-struct JoinJobRequest {
-  std::vector<std::string> inputs;  // in the order they are joined
-  std::string output;               // empty: DefaultJoinedName (for a merge: the merge's "-m.avi" name)
-  bool dropOverlaps = false;        // true: merge the pieces of one recording (drop each seam's overlap)
-  bool write = true;                // false: check and count only (nothing is written)
-  WriterOptions writer;             // the joined file's block sharing
-};
-
-// Every way a join can end, the number it reports and its message in both
-// languages (join_texts.cpp).
-enum class JoinJobResult : int32_t {
-  Completed,
-  Cancelled,
-  TooFewInputs,   // fewer than two files
-  NotOpen,        // an input cannot be opened
-  NotRiff,        // an input does not begin with "RIFF"
-  Damaged,        // an input was cut short, has no index, or its index names missing data
-  Unsupported,    // an input without a main header or video stream
-  FormatDiffers,  // an input is not of the first one's format
-  NameIsInput,    // the output would replace an input
-  NoOutputName,   // no name can be made for the output
-  CannotWrite,    // the output cannot be created or written
-  TooLarge,       // the indexes name more data than the inputs hold, or no OpenDML layout
-  Count
-};
-
-int32_t JoinJobResultNumber(JoinJobResult result);
-// The fixed message of a result; nullptr for Completed (its summary) and Cancelled.
-const TextPair* JoinJobResultText(JoinJobResult result);
-extern const TextPair kJoinAnalyzing;  // status line while the inputs are read
-extern const TextPair kJoinSeams;      // while the overlaps are looked for
-
-struct JoinOutcome {
-  JoinJobResult result = JoinJobResult::Completed;
-  int32_t Number() const { return JoinJobResultNumber(result); }
-  std::string message;  // shown (empty when none)
-  std::string detail;   // which file and why, for the command line
-  std::string output;   // the output's name (also when it was not written)
-  std::string written;  // the output path written, empty if none
-  uint64_t bytes = 0;   // the joined file's size (as written, or as it would be)
-  uint32_t frames = 0;  // its video frames
-  double seconds = 0;   // its playing time
-  std::vector<uint32_t> seamOverlapFrames;  // per seam: frames of the first dropped (merge only)
-  std::vector<double> seamOverlapSeconds;
-  CloneReport clone;  // what came of a request to share the inputs' blocks
-};
-
+// Joins request's inputs whole (its dropOverlaps is not looked at: the merge
+// of many is merge/merge_many.h).
 JoinOutcome JoinJob(const JoinJobRequest& request, JobSink& sink);
-
-// The first input's name with its three-letter extension replaced by
-// "-j.avi" ("-j2.avi", "-j3.avi", ... when that names an input); empty when
-// there is no input.
-std::string DefaultJoinedName(const std::vector<std::string>& inputs);

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "job/job_sink.h"
-#include "app/plugin_work.h"
 #include "avi/byte_input.h"
 #include "io/file_system.h"
 #include "avi/fourcc.h"
@@ -119,7 +118,7 @@ std::string FormatSummary(const MergeFigures& figures, int englishUi) {
 }
 
 MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
-                        MergeEngineOutput& out) {
+                        MergeEngineOutput& out, bool handOver) {
   if (PlanMerge(in, window, sink, out.plan) == PlanOutcome::Cancelled) return MergeResult::Cancelled;
   if (mode == 0) return MergeResult::Completed;
 
@@ -130,14 +129,17 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
   MergeFigures figures = ComputeFigures(in, out.plan, bytes);
   out.figures = figures;
 
+  if (!handOver) return MergeResult::Completed;  // the host writes the joined file itself
+
+  HandOver work;
+  work.work = HandOver::Work::JoinedFile;
+  work.first = mode;
+  work.second = WholeSeconds(window);
+  work.firstInput = in.firstPath;
+  work.secondInput = in.secondPath;
+  work.joinedPath = out.mergedName;
   int32_t pluginResult = 0;
-  PluginWork work;
-  work.merge = &in;
-  work.plan = &out.plan;
-  work.joinedName = out.mergedName;
-  sink.SetPluginWork(&work);
-  const bool called = sink.CallPlugin(mode, WholeSeconds(window), &pluginResult);
-  sink.SetPluginWork(nullptr);
+  const bool called = sink.CallPlugin(work, &pluginResult);
   if (called && pluginResult == 0) {
     out.text = Pick(kMergePluginCompleted, sink.EnglishUi());
     return MergeResult::Completed;

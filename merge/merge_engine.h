@@ -21,9 +21,11 @@ struct MergeEngineOutput {
 
 // window: seconds of the first input's end searched for an overlap (0: none).
 // mode: passed to the plug-in; 0 stops after planning. Completed (with
-// out.text, unless mode is 0), Cancelled, BadSourceName or NoOutputName.
+// out.text, unless mode is 0 or handOver is false), Cancelled, BadSourceName
+// or NoOutputName. handOver false: the joined file is named and counted but
+// neither handed to the plug-in nor summed up (its host writes it).
 MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
-                        MergeEngineOutput& out);
+                        MergeEngineOutput& out, bool handOver = true);
 
 // The joined file's name from the first input's path ("-m.avi"); Completed,
 // or BadSourceName / NoOutputName leaving *merged unchanged.

@@ -12,10 +12,11 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/stored_chunks.h"
-#include "join/stream_format.h"
+#include "avi/stream_format.h"
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
-#include "repair/damage_report.h"
+#include "merge/merge_output.h"
+#include "scan/damage_report.h"
 
 namespace {
 
@@ -118,11 +119,15 @@ class MergeRun {
   const MergeRequest& request_;
   JobSink& sink_;
   MergeOutcome outcome_;
-  AviSource first_;
-  AviSource second_;
-  AviAnalysis firstAnalysis_{};
-  AviAnalysis secondAnalysis_{};
-  StoredChunkWatch firstWatch_, secondWatch_;
+  // The inputs and what is learnt of them; handed to the host with
+  // MergeRequest::keepPlanned.
+  std::shared_ptr<PlannedMerge> state_ = std::make_shared<PlannedMerge>();
+  AviSource& first_ = state_->first;
+  AviSource& second_ = state_->second;
+  AviAnalysis& firstAnalysis_ = state_->firstAnalysis;
+  AviAnalysis& secondAnalysis_ = state_->secondAnalysis;
+  StoredChunkWatch& firstWatch_ = state_->firstWatch;
+  StoredChunkWatch& secondWatch_ = state_->secondWatch;
   // Declared after what it reads, so that it stops before they go.
   AnalysisTask firstTask_{first_, firstAnalysis_, 5, 5, &firstWatch_};
 };
@@ -166,19 +171,26 @@ MergeOutcome MergeRun::Run() {
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
   outcome_.engineStarted = true;
-  const MergeSources sources{{first_.Input(), firstAnalysis_},
-                             {second_.Input(), secondAnalysis_},
-                             request_.first,
-                             request_.second,
-                             {firstWatch_.ChunksAsWritten(firstAnalysis_), secondWatch_.ChunksAsWritten(secondAnalysis_)}};
+  state_->firstPath = request_.first;
+  state_->secondPath = request_.second;
   MergeEngineOutput engine;
-  MergeResult result = MergeEngine(sources, kSearchWindowSeconds, kPluginMode, sink_, engine);
-  first_.Close();
-  second_.Close();
+  const bool handOver = !request_.keepPlanned;
+  MergeResult result =
+      MergeEngine(state_->Sources(), kSearchWindowSeconds, kPluginMode, sink_, engine, handOver);
   outcome_.mergedName = engine.mergedName;
   outcome_.figures = engine.figures;
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (result != MergeResult::Completed) return Fail(result);
+  if (!handOver) {
+    // The host writes the joined file: the inputs stay open for it.
+    state_->plan = engine.plan;
+    state_->joinedName = engine.mergedName;
+    outcome_.result = MergeResult::Completed;
+    outcome_.planned = state_;
+    return outcome_;
+  }
+  first_.Close();
+  second_.Close();
 
   outcome_.result = MergeResult::Completed;
   outcome_.message = engine.text;

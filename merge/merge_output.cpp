@@ -2,7 +2,6 @@
 
 #include "job/file_probe.h"
 #include "job/job_sink.h"
-#include "app/plugin_work.h"
 #include "avi/avi_source.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
@@ -36,22 +35,23 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
                      &plan};
 }
 
-JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, JobSink& sink, std::string* detail,
+JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink, std::string* detail,
                                     uint64_t* writtenBytes, const WriterOptions& options, CloneReport* clone) {
   std::string ignored;
   if (!detail) detail = &ignored;
-  if (path.empty()) path = work.joinedName;
+  if (path.empty()) path = planned.joinedName;
   auto fail = [&](JoinedFileResult result, const TextPair& text, const std::string& why) {
     *detail = path + ": " + why;
     sink.Message(sink.Pick(text.english, text.japanese), MessageOwner::ProgressWindow);
     return result;
   };
   // Moving the finished file into place would put it over the input.
-  for (const std::string* input : {&work.merge->firstPath, &work.merge->secondPath})
+  for (const std::string* input : {&planned.firstPath, &planned.secondPath})
     if (SameFile(path.c_str(), input->c_str()))
       return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
 
-  const JoinRequest request = JoinRequestFor(*work.merge, *work.plan);
+  const MergeSources sources = planned.Sources();
+  const JoinRequest request = JoinRequestFor(sources, planned.plan);
   const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
   if (!refusal.empty()) return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;
@@ -81,34 +81,54 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
   return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
 }
 
+JoinedFileResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
+                                   const WriterOptions& options, JoinedFileWritten* written) {
+  const std::shared_ptr<PlannedMerge> planned = std::move(outcome.planned);
+  if (!planned) return JoinedFileResult::CannotWrite;
+  const JoinedFileResult r =
+      WriteJoinedFileFor(*planned, path, sink, &outcome.detail, &written->bytes, options, &written->clone);
+  planned->first.Close();
+  planned->second.Close();
+  if (r == JoinedFileResult::Written) {
+    written->path = path.empty() ? planned->joinedName : path;
+    // The summary counts a version-1 file; one written as OpenDML (from
+    // 1 GiB on) is larger by its AVIX lists and indexes.
+    outcome.figures.joinedBytes = written->bytes;
+    outcome.message = sink.Pick(kMergePluginCompleted.english, kMergePluginCompleted.japanese);
+    sink.Message(outcome.message.c_str(), MessageOwner::ProgressWindow);
+  } else if (r == JoinedFileResult::Cancelled || sink.Cancelled()) {
+    outcome.result = MergeResult::Cancelled;
+  }
+  return r;
+}
+
 JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
                                      JobSink& sink) {
-  AviSource sources[2];
-  AviAnalysis analyses[2] = {};
+  PlannedMerge planned;
+  planned.firstPath = first;
+  planned.secondPath = second;
+  planned.joinedName = joined;
+  AviSource* sources[2] = {&planned.first, &planned.second};
+  AviAnalysis* analyses[2] = {&planned.firstAnalysis, &planned.secondAnalysis};
   const std::string* paths[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
     // Opened for shared reading only: the merge job that called the plug-in
     // still holds both inputs open, so an exclusive first look would fail.
     // The bar stays (no cells); Cancel is still seen.
-    const bool read = sources[i].Open(paths[i]->c_str()) && sources[i].Analyse(analyses[i], &sink, 10, 0);
+    const bool read = sources[i]->Open(paths[i]->c_str()) && sources[i]->Analyse(*analyses[i], &sink, 10, 0);
     if (sink.Cancelled()) return JoinedFileResult::Cancelled;
     if (!read) {
       sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
       return JoinedFileResult::CannotWrite;
     }
   }
-  ByteInput* inputs[2] = {&sources[0].Input(), &sources[1].Input()};
-  if (CompareStructure(analyses[0], analyses[1], *inputs[0], *inputs[1]).code != 0) {
+  if (CompareStructure(planned.firstAnalysis, planned.secondAnalysis, planned.first.Input(), planned.second.Input())
+          .code != 0) {
     const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
     sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
     return JoinedFileResult::CannotWrite;
   }
-  const MergeSources in{{*inputs[0], analyses[0]}, {*inputs[1], analyses[1]}, first, second};
-  MergePlan plan;
-  if (PlanMerge(in, 60.0, sink, plan) == PlanOutcome::Cancelled) return JoinedFileResult::Cancelled;
-  PluginWork work;
-  work.merge = &in;
-  work.plan = &plan;
-  work.joinedName = joined;
-  return WriteJoinedFileFor(work, joined, sink);
+  if (PlanMerge(planned.Sources(), 60.0, sink, planned.plan) == PlanOutcome::Cancelled)
+    return JoinedFileResult::Cancelled;
+  return WriteJoinedFileFor(planned, joined, sink);
 }

@@ -7,6 +7,7 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "chain/chain_writer.h"
 #include "merge/overlap_search.h"
 #include "avi/walk_sink.h"
 

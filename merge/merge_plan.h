@@ -51,10 +51,6 @@ enum class PlanOutcome { Planned, Cancelled };
 // overlap search stops early when sink reports a cancel.
 PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, MergePlan& plan);
 
-// Most pieces one chunk of a joined file is made of (an audio chunk joined
-// across seams of several inputs).
-constexpr int kMaxJoinedPieces = 8;
-
 // Sound carried over a seam: per stream, the bytes and pieces of earlier
 // inputs joined in front of the next input's first chunk of the stream.
 struct SeamCarry {

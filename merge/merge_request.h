@@ -6,4 +6,8 @@
 struct MergeRequest {
   std::string first;   // its content comes first in the joined file
   std::string second;
+  // The host writes the joined file itself (the command line): the job then
+  // calls no plug-in, shows no summary, and hands the planned merge back
+  // with its inputs open (MergeOutcome::planned, merge/merge_output.h).
+  bool keepPlanned = false;
 };

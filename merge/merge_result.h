@@ -3,6 +3,7 @@
 // that the compiler checks for completeness.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "avi/text_pair.h"
@@ -59,6 +60,8 @@ struct MergeFigures {
   bool counted = false;         // false until the engine counted them
 };
 
+struct PlannedMerge;
+
 struct MergeOutcome {
   MergeResult result = MergeResult::Completed;
   bool engineStarted = false;
@@ -70,6 +73,8 @@ struct MergeOutcome {
   // or a broken one) and a repair can rebuild it; empty otherwise.
   std::string repairable;
   MergeFigures figures;           // the joined file's numbers, once the engine counted them
+  // With MergeRequest::keepPlanned, once planned: the merge to write.
+  std::shared_ptr<PlannedMerge> planned;
 
   int32_t Number() const { return MergeResultNumber(result, structure.code, engineStarted); }
 };

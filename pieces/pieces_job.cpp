@@ -29,9 +29,7 @@ class RecordingSink : public JobSink {
     message += (message.empty() ? "" : "\n") + std::string(text);
     host_.Message(text, owner);
   }
-  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
-    return host_.CallPlugin(first, second, result);
-  }
+  bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
 

@@ -7,8 +7,8 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "io/output_file.h"
-#include "repair/damage_report.h"
-#include "repair/repair_scan.h"
+#include "scan/damage_report.h"
+#include "scan/repair_scan.h"
 #include "repair/repair_writer.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// Writes the repaired file of a scan (repair/repair_scan.h): the input's
+// Writes the repaired file of a scan (scan/repair_scan.h): the input's
 // header, byte for byte, with the numbers that depend on the chunks made
 // true (RIFF and movi sizes, avih dwTotalFrames and its has-index flag,
 // each stream's dwLength and dwSuggestedBufferSize, a dmlh frame count; an
@@ -13,7 +13,7 @@
 
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
-#include "repair/repair_scan.h"
+#include "scan/repair_scan.h"
 
 class ByteInput;
 class OutputStream;

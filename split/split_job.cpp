@@ -4,11 +4,10 @@
 
 #include "job/file_probe.h"
 #include "job/job_sink.h"
-#include "app/plugin_work.h"
 #include "avi/avi_source.h"
 #include "avi/background_walk.h"
 #include "avi/fourcc.h"
-#include "repair/damage_report.h"
+#include "scan/damage_report.h"
 #include "split/number_field.h"
 #include "split/split_engine.h"
 
@@ -24,13 +23,16 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 // The hand-over of a size-based split to the plug-in library.
 SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
                           double overlap) {
+  HandOver work;
+  work.work = HandOver::Work::SizeSplit;
+  work.first = int32_t(create);
+  work.second = int32_t(overlap);
+  work.input = request.path;
+  work.sizeMegabytes = request.sizeMegabytes;
+  work.overlap = request.overlap;
+  work.createMode = int32_t(create);
   int32_t result = 0;
-  PluginWork work;
-  work.sizeSplit = &request;
-  sink.SetPluginWork(&work);
-  const bool called = sink.CallPlugin(int32_t(create), int32_t(overlap), &result);
-  sink.SetPluginWork(nullptr);
-  if (!called) {
+  if (!sink.CallPlugin(work, &result)) {
     outcome.result = SplitResult::SizeSplitNoPlugin;  // no library or no entry: nothing to say
     return outcome;
   }

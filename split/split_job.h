@@ -25,7 +25,7 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
 
 // The results that a recording which ended badly (cut short, without an
 // index or with a broken one) can cause: their message gets the reason and
-// what a repair would keep (repair/damage_report.h).
+// what a repair would keep (scan/damage_report.h).
 bool RefusesDamage(SplitResult result);
 struct DamageReport;
 std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi);

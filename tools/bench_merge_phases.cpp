@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "job/file_probe.h"
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/byte_input.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_plan.h"

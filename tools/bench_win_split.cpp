@@ -18,7 +18,7 @@
 
 #include <psapi.h>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "split/split_job.h"
 
 namespace {

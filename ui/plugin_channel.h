@@ -4,15 +4,15 @@
 #include <string>
 
 #include "app/plugin_channel.h"
-#include "app/plugin_work.h"
+#include "job/hand_over.h"
 
 class JobSink;
 
 class ChannelCall {
  public:
-  // The record for a TestFunc call about work (null: nothing known), with
-  // progress, cancel and messages going to sink.
-  ChannelCall(const PluginWork* work, JobSink& sink);
+  // The record for a TestFunc call about work, with progress, cancel and
+  // messages going to sink.
+  ChannelCall(const HandOver& work, JobSink& sink);
   ~ChannelCall();
   ChannelCall(const ChannelCall&) = delete;
   ChannelCall& operator=(const ChannelCall&) = delete;

@@ -6,8 +6,6 @@
 #include <atomic>
 
 #include "job/job_sink.h"
-#include "merge/merge_plan.h"
-#include "split/split_request.h"
 
 namespace {
 
@@ -23,7 +21,7 @@ void Message(void* host, const char* text) { Sink(host).Message(text, MessageOwn
 
 extern "C" __declspec(dllexport) const TavrinChannel* __cdecl TavrinPluginChannel(void) { return current.load(); }
 
-ChannelCall::ChannelCall(const PluginWork* work, JobSink& sink) {
+ChannelCall::ChannelCall(const HandOver& work, JobSink& sink) {
   record_.size = sizeof record_;
   record_.version = TAVRIN_CHANNEL_VERSION;
   record_.englishUi = sink.EnglishUi();
@@ -32,20 +30,19 @@ ChannelCall::ChannelCall(const PluginWork* work, JobSink& sink) {
   record_.progress = Progress;
   record_.cancelled = Cancelled;
   record_.message = Message;
-  if (work && work->sizeSplit) {
-    const SplitRequest& r = *work->sizeSplit;
-    texts_[0] = r.path;
-    texts_[1] = r.sizeMegabytes;
-    texts_[2] = r.overlap;
+  if (work.work == HandOver::Work::SizeSplit) {
+    texts_[0] = work.input;
+    texts_[1] = work.sizeMegabytes;
+    texts_[2] = work.overlap;
     record_.job = TAVRIN_JOB_SIZE_SPLIT;
     record_.input = texts_[0].c_str();
     record_.sizeMegabytes = texts_[1].c_str();
     record_.overlap = texts_[2].c_str();
-    record_.createMode = int32_t(r.create);
-  } else if (work && work->merge) {
-    texts_[0] = work->merge->firstPath;
-    texts_[1] = work->merge->secondPath;
-    texts_[2] = work->joinedName;
+    record_.createMode = work.createMode;
+  } else {
+    texts_[0] = work.firstInput;
+    texts_[1] = work.secondInput;
+    texts_[2] = work.joinedPath;
     record_.job = TAVRIN_JOB_JOIN;
     record_.firstInput = texts_[0].c_str();
     record_.secondInput = texts_[1].c_str();

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "join/join_job.h"
+#include "merge/merge_many.h"
 #include "repair/repair_job.h"
 #include "pieces/pieces_job.h"
 

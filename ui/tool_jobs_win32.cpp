@@ -37,8 +37,13 @@ void SetJoinJobFunction(JoinJobFunction job) { joinJob = job; }
 void SetPiecesJobFunction(PiecesJobFunction job) { piecesJob = job; }
 void SetRepairJobFunction(RepairJobFunction job) { repairJob = job; }
 
+// The join, or with Drop overlaps the merge of many pieces.
+JoinOutcome JoinOrMerge(const JoinJobRequest& request, JobSink& sink) {
+  return request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
+}
+
 JoinOutcome RunJoinProgress(HWND owner, const JoinJobRequest& request) {
-  return RunUnderProgress(owner, tool_text::kJoinTitle, RGB(170, 130, 200), joinJob ? joinJob : JoinJob, request);
+  return RunUnderProgress(owner, tool_text::kJoinTitle, RGB(170, 130, 200), joinJob ? joinJob : JoinOrMerge, request);
 }
 
 PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request) {

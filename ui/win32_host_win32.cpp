@@ -32,14 +32,10 @@ class Win32Sink : public JobSink {
     MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
   }
   // The plug-in learns what the call is for through the channel.
-  void SetPluginWork(const PluginWork* work) override { work_ = work; }
-  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
-    ChannelCall call(work_, *this);
-    return CallTestFunc(plugin, first, second, result);
+  bool CallPlugin(const HandOver& work, int32_t* result) override {
+    ChannelCall call(work, *this);
+    return CallTestFunc(plugin, work.first, work.second, result);
   }
-
- private:
-  const PluginWork* work_ = nullptr;
 };
 
 // A main-window field's text in UTF-8 (a number field's at most kPathBytes - 1

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "job/file_probe.h"
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/source_window.h"

@@ -8,8 +8,8 @@
 
 #include "avi/clone_layout.h"
 #include "io/output_file.h"
-#include "join/input_pool.h"
-#include "merge/joined_writer.h"
+#include "chain/input_pool.h"
+#include "chain/chain_writer.h"
 #include "merge/merge_output.h"
 #include "pieces/piece_plan.h"
 #include "tests/native/sample_list.h"

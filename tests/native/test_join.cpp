@@ -10,8 +10,9 @@
 
 #include <algorithm>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "join/join_job.h"
+#include "merge/merge_many.h"
 #include "tests/native/avi_builder.h"
 #include "tests/native/odml_builder.h"
 #include "tests/native/test_split_support.h"
@@ -37,7 +38,7 @@ std::unique_ptr<Run> RunJoin(const std::vector<std::string>& inputs, const std::
   request.inputs = inputs;
   request.output = output;
   request.dropOverlaps = dropOverlaps;
-  run->outcome = JoinJob(request, run->host);
+  run->outcome = dropOverlaps ? MergeManyJob(request, run->host) : JoinJob(request, run->host);
   return run;
 }
 

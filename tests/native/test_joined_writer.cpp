@@ -6,9 +6,8 @@
 
 #include <random>
 
-#include "app/plugin_work.h"
 #include "io/output_stream.h"
-#include "merge/joined_writer.h"
+#include "chain/chain_writer.h"
 #include "merge/merge_output.h"
 #include "tests/native/test_merge_support.h"
 #include "tests/native/test_split_support.h"
@@ -40,12 +39,15 @@ Joined Join(mergetest::Analysed& p, size_t failAfter = SIZE_MAX) {
 
 // Writes the joined file of a planned pair to path as the plug-in does.
 JoinedFileResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
-  const MergeSources in = p.Sources();
-  PluginWork work;
-  work.merge = &in;
-  work.plan = &plan;
-  work.joinedName = path;
-  return WriteJoinedFileFor(work, "", p.host);
+  PlannedMerge planned;
+  planned.firstPath = p.path;
+  planned.first.OpenMemory(p.first.data(), p.first.size());
+  planned.second.OpenMemory(p.second.data(), p.second.size());
+  planned.firstAnalysis = p.firstAnalysis;
+  planned.secondAnalysis = p.secondAnalysis;
+  planned.plan = plan;
+  planned.joinedName = path;
+  return WriteJoinedFileFor(planned, "", p.host);
 }
 
 struct Chunk {

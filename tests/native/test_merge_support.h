@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
+#include "tests/native/plugin_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "merge/analysis_task.h"
@@ -99,7 +100,7 @@ inline std::string Summary(Analysed& p, int englishUi = 1) {
 
 // One run of the merge job over two paths.
 struct JobRun {
-  NativeSink host;
+  TestHost host;
   MergeOutcome outcome;
   int32_t result = 0;
   std::string message() const { return host.messages.empty() ? std::string() : host.messages.back(); }

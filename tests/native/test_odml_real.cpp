@@ -23,7 +23,7 @@
 #include "avi/index_reader.h"
 #include "avi/odml_flat_view.h"
 #include "avi/odml_reader.h"
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "split/split_job.h"
 #include "tests/native/avi_builder.h"
 

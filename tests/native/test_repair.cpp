@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "avi/avi_source.h"
-#include "repair/key_frames.h"
+#include "scan/key_frames.h"
 #include "repair/repair_writer.h"
 #include "tests/native/sharing_memory.h"
 #include "tests/native/odml_builder.h"

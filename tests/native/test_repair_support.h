@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "avi/fourcc.h"
 #include "repair/repair_job.h"
 #include "tests/native/test_split_support.h"

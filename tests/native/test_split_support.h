@@ -16,7 +16,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
+#include "tests/native/plugin_host.h"
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
@@ -78,7 +79,7 @@ struct SplitFields {
 };
 
 struct JobRun {
-  NativeSink host;
+  TestHost host;
   SplitOutcome outcome;
   int32_t result = 0;  // the number the job reports
   std::string message() const { return host.messages.empty() ? "<none>" : host.messages.back(); }

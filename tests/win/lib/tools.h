@@ -36,10 +36,7 @@ class RelaySink : public JobSink {
     MaybeCancel();
   }
   void Message(const char* text, MessageOwner owner) override { inner_.Message(text, owner); }
-  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override {
-    return inner_.CallPlugin(first, second, result);
-  }
-  void SetPluginWork(const PluginWork* work) override { inner_.SetPluginWork(work); }
+  bool CallPlugin(const HandOver& work, int32_t* result) override { return inner_.CallPlugin(work, result); }
 
  private:
   void MaybeCancel() {

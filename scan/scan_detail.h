@@ -1,6 +1,6 @@
-// The steps of ScanForRepair (repair/repair_scan.h), each in a file of its own.
+// The steps of ScanForRepair (scan/repair_scan.h), each in a file of its own.
 #pragma once
-#include "repair/repair_scan.h"
+#include "scan/repair_scan.h"
 
 class ByteInput;
 class WalkSink;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "job/job_sink.h"
-#include "app/plugin_work.h"
 
 class NativeSink : public JobSink {
  public:
@@ -26,21 +25,15 @@ class NativeSink : public JobSink {
   bool pluginPresent = false;
   int32_t pluginResult = 0;
   std::vector<std::pair<int32_t, int32_t>> pluginCalls;
+  std::vector<HandOver> pluginWork;  // what each call was for
   std::function<void(NativeSink&)> onPlugin;
-  // Or the plug-in's real work, done through the core (the command line).
-  bool doPluginWork = false;
-  PluginWorkOptions pluginOptions;
-  PluginWorkDone pluginDone;
 
   int EnglishUi() const override { return englishUi; }
   bool Cancelled() const override { return cancelRequested.load() != 0; }
   void Progress(int cells) override;
   void Status(const char* text, int cells) override;
   void Message(const char* text, MessageOwner owner) override;
-  bool CallPlugin(int32_t first, int32_t second, int32_t* result) override;
-  void SetPluginWork(const PluginWork* work) override { pluginWork_ = work; }
+  bool CallPlugin(const HandOver& work, int32_t* result) override;
   // The last message shown, or "" when none.
   std::string LastMessage() const { return messages.empty() ? std::string() : messages.back(); }
- private:
-  const PluginWork* pluginWork_ = nullptr;
 };

@@ -1,12 +1,12 @@
 // The data half of the repair's pass (what it keeps and how it resyncs is
-// described in repair/repair_scan.h).
+// described in scan/repair_scan.h).
 #include <algorithm>
 #include <vector>
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/walk_sink.h"
-#include "repair/scan_detail.h"
+#include "scan/scan_detail.h"
 
 namespace {
 

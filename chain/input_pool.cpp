@@ -1,4 +1,4 @@
-#include "join/input_pool.h"
+#include "chain/input_pool.h"
 
 InputPool::InputPool(std::vector<std::string> paths, std::vector<uint64_t> sizes) {
   opener_ = [paths = std::move(paths), sizes = std::move(sizes)](size_t i, AviSource& source) {

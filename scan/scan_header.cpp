@@ -5,8 +5,8 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
-#include "repair/repair_scan.h"
-#include "repair/scan_detail.h"
+#include "scan/repair_scan.h"
+#include "scan/scan_detail.h"
 
 namespace {
 

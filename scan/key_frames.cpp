@@ -1,4 +1,4 @@
-#include "repair/key_frames.h"
+#include "scan/key_frames.h"
 
 #include <cctype>
 #include <cstring>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "merge/joined_writer.h"
+#include "chain/chain_writer.h"
 
 class InputPool;
 class WalkSink;

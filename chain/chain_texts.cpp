@@ -1,8 +1,8 @@
-// The join's results: the number each reports and its message, English and
-// Japanese side by side.
+// The results of the job over a chain of inputs (join, merge of many): the
+// number each reports and its message, English and Japanese side by side.
 #include <cstddef>
 
-#include "join/join_job.h"
+#include "chain/chain_job.h"
 
 namespace {
 
@@ -44,6 +44,7 @@ static_assert(TableComplete(), "one row per JoinJobResult, in order, with both l
 
 const TextPair kJoinAnalyzing = {"Analyzing", "ファイル解析中"};
 const TextPair kJoinSeams = {"Finding overlaps", "重複部分を検索中"};
+const TextPair kJoinWriting = {"File Creating", "ファイル作成中"};
 
 int32_t JoinJobResultNumber(JoinJobResult result) { return kRows[size_t(result)].number; }
 

@@ -1,4 +1,4 @@
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 
 void NativeSink::Progress(int cells) {
   progressCells.push_back(cells);
@@ -16,10 +16,10 @@ void NativeSink::Message(const char* text, MessageOwner owner) {
   if (onMessage) onMessage(*this);
 }
 
-bool NativeSink::CallPlugin(int32_t first, int32_t second, int32_t* result) {
-  if (doPluginWork) return pluginWork_ && DoPluginWork(*pluginWork_, *this, pluginOptions, &pluginDone, result);
+bool NativeSink::CallPlugin(const HandOver& work, int32_t* result) {
   if (!pluginPresent) return false;
-  pluginCalls.emplace_back(first, second);
+  pluginCalls.emplace_back(work.first, work.second);
+  pluginWork.push_back(work);
   if (onPlugin) onPlugin(*this);
   *result = pluginResult;
   return true;

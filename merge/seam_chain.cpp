@@ -1,8 +1,8 @@
-#include "join/seam_chain.h"
+#include "merge/seam_chain.h"
 
 #include "avi/avi_source.h"
 #include "avi/walk_sink.h"
-#include "join/input_pool.h"
+#include "chain/input_pool.h"
 #include "merge/merge_plan.h"
 
 namespace {

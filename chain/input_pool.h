@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "avi/avi_source.h"
-#include "merge/joined_writer.h"
+#include "chain/chain_writer.h"
 
 class InputPool : public ChainInputs {
  public:

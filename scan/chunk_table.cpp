@@ -1,4 +1,4 @@
-#include "repair/chunk_table.h"
+#include "scan/chunk_table.h"
 
 void ChunkTable::Add(const KeptChunk& c) {
   if (count_ % kBlock == 0) blocks_.emplace_back(new KeptChunk[kBlock]);

@@ -1,13 +1,13 @@
 // The index half of the repair's pass: which surviving idx1 and ix## entries
 // land on kept chunks, and the key flag of every chunk (rules in
-// repair/repair_scan.h).
+// scan/repair_scan.h).
 #include <algorithm>
 #include <vector>
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/walk_sink.h"
-#include "repair/scan_detail.h"
+#include "scan/scan_detail.h"
 
 namespace {
 

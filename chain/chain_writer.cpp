@@ -10,7 +10,7 @@
 // A file that shares its inputs' blocks (WriterOptions::clone) gets JUNK in
 // front of its long runs (avi/clone_layout.h): counted by a walk of its own
 // before the header, placed alike by the chunk pass and the index pass.
-#include "merge/joined_writer.h"
+#include "chain/chain_writer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -366,50 +366,12 @@ ChainLink WholeLink(const AviAnalysis& a, ByteInput& input) {
   return link;
 }
 
-std::shared_ptr<ByteInput> TwoInputs::Open(size_t link) {
-  if (link > 1) return nullptr;
-  return std::shared_ptr<ByteInput>(files_[link], [](ByteInput*) {});  // not owned
-}
-
-ChainRequest ChainFor(const JoinRequest& r, TwoInputs& inputs) {
-  const AviAnalysis& a = *r.analysis;
-  ChainRequest chain;
-  chain.analysis = &a;
-  chain.inputs = &inputs;
-  chain.links.resize(2);
-  const JoinInput* in[2] = {&r.first, &r.second};
-  for (int n = 0; n < 2; ++n) {
-    ChainLink& l = chain.links[n];
-    l.idx1Offset = in[n]->idx1Offset;
-    l.entryTotal = in[n]->entryTotal;
-    l.chunkBase = in[n]->chunkBase;
-    l.size = in[n]->file->Size();
-    l.chunksAsWritten = in[n]->chunksAsWritten;
-    // The second input's header has the first one's layout.
-    for (uint32_t s = 0; s < a.streamCount; ++s) l.lengths[s] = in[n]->file->U32At(a.streams[s].lengthOffset);
-  }
-  ChainLink& first = chain.links[0];
-  for (int s = 0; s < kMaxStreams; ++s) {
-    first.entries[s] = a.streams[s].idx1EntryCount;
-    first.keepCount[s] = r.plan->keepCount[s];
-    first.seamPartialBytes[s] = r.plan->seamPartialBytes[s];
-    first.seamJoinBytes[s] = r.plan->seamJoinBytes[s];
-  }
-  chain.links[1].entries[a.firstVideoStream] = r.secondFrames;
-  return chain;
-}
-
 std::string JoinedFileRefusal(const ChainRequest& r, const JoinedFigures& f) {
   uint64_t inputs = 0;
   for (const ChainLink& l : r.links) inputs += l.size;
   if (f.moviBytes <= inputs) return "";
   return "its inputs' indexes name " + std::to_string(f.moviBytes) + " bytes of chunks, more than the " +
          std::to_string(inputs) + " bytes the inputs hold";
-}
-
-std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
-  return JoinedFileRefusal(ChainFor(r, inputs), f);
 }
 
 // True when the input's length of stream s counts its chunks. A split's
@@ -479,11 +441,6 @@ JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
     }
   }
   return f;
-}
-
-JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
-  return MeasureJoinedFile(ChainFor(r, inputs));
 }
 
 JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const JoinObserver& observer,
@@ -563,10 +520,4 @@ JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const Join
   if (walk.Failed() || out.Written() != f.fileBytes) return JoinResult::InputShort;
   if (odml && !odml->Complete()) return JoinResult::WriteFailed;
   return JoinResult::Written;
-}
-
-JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
-  return WriteJoinedFile(ChainFor(r, inputs), sink, observer, odmlLimits, problem, options);
 }

@@ -39,11 +39,14 @@
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
-#include "merge/block_writer.h"
-#include "merge/merge_plan.h"
+#include "chain/block_writer.h"
 
 class ByteInput;
 class OutputStream;
+
+// Most pieces one chunk of a joined file is made of (an audio chunk joined
+// across seams of several inputs).
+constexpr int kMaxJoinedPieces = 8;
 
 constexpr uint32_t kKeepAll = 0xFFFFFFFFu;
 
@@ -96,27 +99,6 @@ struct ChainRequest {
   bool raiseBufferSizes = false;
 };
 
-// One input as the two-file writer reads it.
-struct JoinInput {
-  ByteInput* file;
-  uint64_t idx1Offset;  // position of its idx1 chunk header
-  uint32_t entryTotal;  // idx1 entries
-  uint64_t chunkBase;   // where its idx1 chunk offsets count from
-  // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
-  // already: chunks the index places back to back are taken as runs unread.
-  bool chunksAsWritten = false;
-};
-
-struct JoinRequest {
-  // The first input's analysis: header layout (the second input's is the
-  // same, as the structure comparison found), stream types and entry counts.
-  const AviAnalysis* analysis;
-  JoinInput first;
-  JoinInput second;
-  uint32_t secondFrames;  // the second input's video frames (entries of the first video stream)
-  const MergePlan* plan;
-};
-
 // The joined file's figures, known before its first byte is written.
 struct JoinedFigures {
   uint64_t fileBytes;     // the whole file; its RIFF size is this - 8
@@ -137,27 +119,13 @@ enum class JoinResult {
                 // the file cannot be laid out as OpenDML
 };
 
-// The two-file merge as a chain: the first input as the plan keeps it, then
-// all of the second. The inputs must outlive the request's use.
-class TwoInputs : public ChainInputs {
- public:
-  TwoInputs(ByteInput& first, ByteInput& second) : files_{&first, &second} {}
-  std::shared_ptr<ByteInput> Open(size_t link) override;
-
- private:
-  ByteInput* files_[2];
-};
-ChainRequest ChainFor(const JoinRequest& request, TwoInputs& inputs);
-
 // Counts the joined file from the indexes (no chunk data is read).
 JoinedFigures MeasureJoinedFile(const ChainRequest& request);
-JoinedFigures MeasureJoinedFile(const JoinRequest& request);
 
 // Tells why a joined file of these figures cannot be written ("" when it can):
 // no joined file holds more chunk bytes than its inputs together (an index
 // naming one chunk again and again must not make a small file huge).
 std::string JoinedFileRefusal(const ChainRequest& request, const JoinedFigures& figures);
-std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& figures);
 
 // Writes the joined file to out, in blocks of a few MB. A file that reaches
 // odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
@@ -168,8 +136,5 @@ std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& f
 // chunks get JUNK in front (avi/clone_layout.h; in a file written as OpenDML
 // the OpenDML layer places it, OdmlShape::shareBlock).
 JoinResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
-                           const WriterOptions& options = WriterOptions());
-JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
                            const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
                            const WriterOptions& options = WriterOptions());

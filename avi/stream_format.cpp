@@ -1,4 +1,4 @@
-#include "join/stream_format.h"
+#include "avi/stream_format.h"
 
 #include <cstdio>
 

@@ -12,7 +12,7 @@ struct KeptChunk {
   static constexpr uint64_t kKey = uint64_t(1) << 48;       // a key frame
   static constexpr uint64_t kIndexed = uint64_t(1) << 49;   // an index entry that survived names it
   static constexpr uint64_t kUnpadded = uint64_t(1) << 50;  // odd size, and no zero pad byte follows it in the file
-  static constexpr uint64_t kCodecKey = uint64_t(1) << 51;  // its bytes make it a key frame (repair/key_frames.h)
+  static constexpr uint64_t kCodecKey = uint64_t(1) << 51;  // its bytes make it a key frame (scan/key_frames.h)
 
   uint64_t word;
   uint32_t ckid;

@@ -1,4 +1,4 @@
-#include "repair/damage_report.h"
+#include "scan/damage_report.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -18,7 +18,7 @@
 // the file start) and every ix## entry is matched against the chunks; an
 // entry lands when a kept chunk with its code and size starts where it
 // points. A chunk keeps the key flag of the first entry that lands on it.
-// The other video chunks are told by their codec (repair/key_frames.h);
+// The other video chunks are told by their codec (scan/key_frames.h);
 // sound chunks are key, unless the surviving entries of that stream are
 // all not key (the writer's habit, GStreamer's avimux) when they stay so.
 //
@@ -32,8 +32,8 @@
 #include <vector>
 
 #include "avi/avi_analysis.h"
-#include "repair/chunk_table.h"
-#include "repair/key_frames.h"
+#include "scan/chunk_table.h"
+#include "scan/key_frames.h"
 
 class ByteInput;
 class WalkSink;

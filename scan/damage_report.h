@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "repair/repair_scan.h"
+#include "scan/repair_scan.h"
 
 class ByteInput;
 

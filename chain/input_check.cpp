@@ -1,4 +1,4 @@
-#include "join/input_check.h"
+#include "chain/input_check.h"
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"

@@ -1,4 +1,4 @@
-#include "merge/block_writer.h"
+#include "chain/block_writer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,289 @@
+// The chain job: reads every input in turn (each is opened, analysed, checked
+// and closed again, so that only a small record of it stays), refuses what
+// is damaged or of another format than the first, has the seams planned when
+// the pieces of one recording are merged, and writes the joined file under a
+// temporary name that replaces the output only when it is complete.
+#include "chain/chain_job.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "job/file_probe.h"
+#include "job/job_sink.h"
+#include "avi/avi_source.h"
+#include "avi/stored_chunks.h"
+#include "avi/fourcc.h"
+#include "avi/odml_index.h"
+#include "io/output_file.h"
+#include "avi/stream_format.h"
+#include "chain/chain_writer.h"
+#include "chain/input_check.h"
+#include "chain/input_pool.h"
+
+namespace {
+
+// What stays of an input once it was read.
+struct Part {
+  std::string path;
+  uint64_t fileSize = 0;
+  AviAnalysis analysis{};
+};
+
+// The bar while writing: 10 .. 100 with "File Creating".
+struct Bar {
+  JobSink& sink;
+  int shown;
+};
+void OnProgress(void* context, uint64_t done, uint64_t total) {
+  Bar& bar = *static_cast<Bar*>(context);
+  const int cells = 10 + int(total ? 90 * done / total : 0);
+  if (cells == bar.shown) return;
+  bar.shown = cells;
+  bar.sink.Status(bar.sink.Pick(kJoinWriting.english, kJoinWriting.japanese), cells);
+}
+bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
+
+
+class JoinRun {
+ public:
+  JoinRun(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams)
+      : request_(request), sink_(sink), seams_(seams) {}
+  JoinOutcome Run();
+
+ private:
+  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
+
+  // Ends with result: its message, then the reason below it (in the user's
+  // language); detail names the file and why, in English.
+  JoinOutcome& Fail(JoinJobResult result, const std::string& detail = std::string(),
+                    const std::string& why = std::string()) {
+    outcome_.result = result;
+    outcome_.detail = detail;
+    if (const TextPair* text = JoinJobResultText(result)) {
+      outcome_.message = Text(*text);
+      if (!why.empty()) outcome_.message += "\n\n" + why;
+      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    }
+    return outcome_;
+  }
+  JoinOutcome& FailFile(JoinJobResult result, const std::string& path, const std::string& english,
+                        const std::string& japanese) {
+    return Fail(result, path + ": " + english, path + ": " + (sink_.EnglishUi() ? english : japanese));
+  }
+
+  bool NameOutput();
+  bool ReadInput(size_t i);
+  bool Write(ChainRequest& chain);
+  std::string Summary() const;
+
+  const JoinJobRequest& request_;
+  JobSink& sink_;
+  SeamPlanner* seams_;  // null: a join
+  JoinOutcome outcome_;
+  std::vector<Part> parts_;
+  std::vector<StreamFormat> firstFormats_;
+  std::vector<ChainLink> links_;
+};
+
+bool JoinRun::NameOutput() {
+  std::string name = request_.output;
+  if (name.empty() && seams_) {
+    if (!seams_->Name(request_.inputs, &name)) {
+      Fail(JoinJobResult::NoOutputName, request_.inputs[0] + ": no joined name can be made from it");
+      return false;
+    }
+  } else if (name.empty()) {
+    name = DefaultJoinedName(request_.inputs);
+  }
+  outcome_.output = name;
+  if (!request_.write) return true;
+  // Moving the finished file into place would put it over the input.
+  for (const std::string& input : request_.inputs)
+    if (name == input || SameFile(name.c_str(), input.c_str())) {
+      FailFile(JoinJobResult::NameIsInput, name, "names the input " + input, "結合元ファイル " + input + " と同じです");
+      return false;
+    }
+  return true;
+}
+
+// Opens, analyses and checks input i, then closes it again.
+bool JoinRun::ReadInput(size_t i) {
+  const std::string& path = request_.inputs[i];
+  const size_t n = request_.inputs.size();
+  const int32_t base = int32_t(10 * i / n);
+  const int32_t span = int32_t(10 * (i + 1) / n) - base;
+  sink_.Status(Text(kJoinAnalyzing), base);
+  if (sink_.Cancelled()) return Fail(JoinJobResult::Cancelled), false;
+
+  Part part;
+  part.path = path;
+  std::string reason;
+  if (ProbeInputFile(path.c_str(), &part.fileSize, &reason) != ProbeResult::Ok)
+    return FailFile(JoinJobResult::NotOpen, path, reason, reason), false;
+  AviSource source;
+  if (!source.Open(path.c_str()))
+    return FailFile(JoinJobResult::NotOpen, path, source.File().OpenError(), source.File().OpenError()), false;
+  part.fileSize = source.File().Size();
+  if (source.File().U32At(0) != kRiff)
+    return FailFile(JoinJobResult::NotRiff, path, "does not begin with \"RIFF\"", "「RIFF」で始まっていません"), false;
+  // Whether the chunks lie as written is seen as the walk passes them, so
+  // the writer takes runs of them without reading every header again.
+  StoredChunkWatch watch;
+  if (!source.Analyse(part.analysis, &sink_, base, span, &watch)) {
+    const OdmlFault& fault = source.Fault();
+    if (fault.problem == OdmlProblem::kCancelled) return Fail(JoinJobResult::Cancelled), false;
+    return FailFile(JoinJobResult::Damaged, path, DescribeOdmlFault(fault, 1), DescribeOdmlFault(fault, 0)), false;
+  }
+  if (sink_.Cancelled()) return Fail(JoinJobResult::Cancelled), false;
+
+  const AviAnalysis& a = part.analysis;
+  const InputProblem problem = CheckJoinInput(a, source.File(), source.Input());
+  if (problem.kind != InputProblem::None)
+    return FailFile(problem.kind == InputProblem::Damaged ? JoinJobResult::Damaged : JoinJobResult::Unsupported, path,
+                    problem.english, problem.japanese),
+           false;
+  const std::vector<StreamFormat> formats = ReadStreamFormats(a, source.Input());
+  if (i == 0) {
+    firstFormats_ = formats;
+  } else {
+    const FormatDifference d = CompareFormats(firstFormats_, formats);
+    if (!d.Same()) return FailFile(JoinJobResult::FormatDiffers, path, d.english, d.japanese), false;
+  }
+
+  links_.push_back(WholeLink(a, source.Input()));
+  links_.back().chunksAsWritten = watch.ChunksAsWritten(a);
+  parts_.push_back(std::move(part));
+  return true;
+}
+
+bool JoinRun::Write(ChainRequest& chain) {
+  const std::string& path = outcome_.output;
+  OutputFile out;
+  if (!out.Create(path)) return FailFile(JoinJobResult::CannotWrite, path, out.Reason(), out.Reason()), false;
+  Bar bar{sink_, -1};
+  std::string problem;
+  JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
+                                      request_.writer);
+  if (result == JoinResult::Written && sink_.Cancelled()) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written) {
+    outcome_.bytes = out.Position();
+    outcome_.clone = CloneReport{};
+    outcome_.clone.asked = request_.writer.clone;
+    outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
+  }
+  if (result != JoinResult::Written) out.Abandon();
+  switch (result) {
+    case JoinResult::Written:
+      outcome_.written = path;
+      return true;
+    case JoinResult::Cancelled: Fail(JoinJobResult::Cancelled); return false;
+    case JoinResult::InputShort:
+      Fail(JoinJobResult::Damaged, "an input ended before the chunks its index names, or changed while it was read",
+           Text({"An input ended before the chunks its index names, or changed while it was read",
+                 "結合元ファイルがインデックスの指すデータより短いか、読み込み中に変更されました"}));
+      return false;
+    case JoinResult::TooLarge: FailFile(JoinJobResult::TooLarge, path, problem, problem); return false;
+    case JoinResult::WriteFailed: break;
+  }
+  const std::string why = out.Reason().empty() ? "write failed" : out.Reason();
+  FailFile(JoinJobResult::CannotWrite, path, why, why);
+  return false;
+}
+
+std::string JoinRun::Summary() const {
+  const bool english = sink_.EnglishUi() != 0;
+  const double t = outcome_.seconds;
+  const double minutes = std::floor(t / 60.0);
+  double seconds = t - 60.0 * minutes;
+  if (!english) seconds = std::floor(seconds);  // as the merge's Japanese summary shows them
+  double overlap = 0;
+  for (double s : outcome_.seamOverlapSeconds) overlap += s;
+  char text[512];
+  const char* title = request_.write ? (english ? "Completed" : "操作完了")
+                                     : (english ? (seams_ ? "Merge O.K." : "Join O.K.") : "結合可能");
+  const unsigned files = unsigned(parts_.size());
+  const double megabytes = double(outcome_.bytes) / 1048576.0;
+  if (english)
+    std::snprintf(text, sizeof text, "%s\n\n%u files\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec", title, files,
+                  megabytes, minutes, seconds);
+  else
+    std::snprintf(text, sizeof text, "%s\n\n%u個のファイル\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒", title, files,
+                  megabytes, minutes, seconds);
+  std::string summary = text;
+  if (seams_) {
+    std::snprintf(text, sizeof text, english ? "\n(Overlap %1.1fsec)" : "\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）", overlap);
+    summary += text;
+  }
+  return summary;
+}
+
+JoinOutcome JoinRun::Run() {
+  if (request_.inputs.size() < 2) return Fail(JoinJobResult::TooFewInputs, "join needs two or more files");
+  if (!NameOutput()) return outcome_;
+  for (size_t i = 0; i < request_.inputs.size(); ++i)
+    if (!ReadInput(i)) return outcome_;
+
+  std::vector<std::string> paths;
+  std::vector<uint64_t> sizes;
+  for (const Part& p : parts_) paths.push_back(p.path), sizes.push_back(p.fileSize);
+  InputPool pool(paths, sizes);
+  const AviAnalysis& first = parts_[0].analysis;
+  const int video = first.firstVideoStream;
+  const std::shared_ptr<ByteInput> firstInput = pool.Open(0);
+  const uint32_t microSecPerFrame = firstInput ? firstInput->U32At(first.microSecPerFrameOffset) : 0;
+  if (seams_) {
+    sink_.Status(Text(kJoinSeams), 10);
+    std::vector<const AviAnalysis*> analyses;
+    for (const Part& p : parts_) analyses.push_back(&p.analysis);
+    switch (seams_->Plan(pool, analyses, sink_, links_, &outcome_.seamOverlapFrames)) {
+      case SeamPlanner::Outcome::Planned: break;
+      case SeamPlanner::Outcome::Cancelled: return Fail(JoinJobResult::Cancelled);
+      case SeamPlanner::Outcome::InputGone:
+        return Fail(JoinJobResult::Damaged, "an input changed or went away while it was read",
+                    Text({"An input changed or went away while it was read", "結合元ファイルが読み込み中に変更されました"}));
+    }
+    for (uint32_t frames : outcome_.seamOverlapFrames)
+      outcome_.seamOverlapSeconds.push_back(double(microSecPerFrame) * frames * 0.000001);
+  }
+
+  ChainRequest chain;
+  chain.analysis = &first;
+  chain.inputs = &pool;
+  chain.links = links_;
+  chain.raiseBufferSizes = true;
+  const JoinedFigures figures = MeasureJoinedFile(chain);
+  outcome_.frames = figures.totalFrames;
+  outcome_.seconds = double(microSecPerFrame) * figures.lengths[video] * 0.000001;
+  outcome_.bytes = figures.fileBytes;
+  const std::string refusal = JoinedFileRefusal(chain, figures);
+  if (!refusal.empty()) return FailFile(JoinJobResult::TooLarge, outcome_.output, refusal, refusal);
+  if (sink_.Cancelled()) return Fail(JoinJobResult::Cancelled);
+  if (request_.write && !Write(chain)) return outcome_;
+
+  outcome_.result = JoinJobResult::Completed;
+  outcome_.message = Summary();
+  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  return outcome_;
+}
+
+}  // namespace
+
+std::string DefaultJoinedName(const std::vector<std::string>& inputs) {
+  if (inputs.empty()) return "";
+  const std::string& first = inputs[0];
+  std::string stem = first;
+  if (stem.size() > 4 && stem[stem.size() - 4] == '.') stem.resize(stem.size() - 4);  // any three-letter extension
+  for (int n = 1;; ++n) {
+    const std::string name = stem + (n == 1 ? "-j" : "-j" + std::to_string(n)) + ".avi";
+    bool isInput = false;
+    for (const std::string& input : inputs) isInput |= name == input || SameFile(name.c_str(), input.c_str());
+    if (!isInput) return name;
+  }
+}
+
+JoinOutcome RunChainJob(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams) {
+  JoinRun run(request, sink, seams);
+  return run.Run();
+}
