@@ -37,8 +37,7 @@ IndexHead ReadHead(ByteInput& input, uint64_t position) {
 
 // "ix" followed by the stream number in two digits.
 bool IsStandardIndexCode(uint32_t code, int stream) {
-  return (code & 0xFFFF) == (FourCC('i', 'x', 0, 0) & 0xFFFF) && char(code >> 16) == '0' &&
-         char(code >> 24) == char('0' + stream);
+  return StreamOfStandardIndex(code) == stream;
 }
 
 }  // namespace

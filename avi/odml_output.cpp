@@ -9,16 +9,11 @@
 
 namespace {
 
-constexpr uint32_t kHdrl = FourCC('h', 'd', 'r', 'l');
-constexpr uint32_t kStrlList = FourCC('s', 't', 'r', 'l');
-constexpr uint32_t kOdmlList = FourCC('o', 'd', 'm', 'l');
-constexpr uint32_t kDmlh = FourCC('d', 'm', 'l', 'h');
-constexpr uint32_t kAvix = FourCC('A', 'V', 'I', 'X');
 constexpr uint32_t kNotKey = 0x80000000u;
 
 constexpr uint32_t kSuperIndexBytes = 24 + 16 * kOdmlSuperEntries;  // the indx chunk's size field
 constexpr uint32_t kDmlhBytes = 248;                                 // as ffmpeg writes it
-constexpr uint64_t kOdmlListBytes = 8 + 4 + 8 + kDmlhBytes;
+constexpr uint64_t kOdmlBytes = 8 + 4 + 8 + kDmlhBytes;
 constexpr size_t kIndexBlockBytes = 64 * 1024;                     // index bytes sent at a time
 constexpr uint64_t kStandardIndexHead = 32;  // ix## chunk header and its fields
 constexpr uint64_t kAvixHead = 24;           // "RIFF" size "AVIX" "LIST" size "movi"
@@ -144,15 +139,15 @@ bool OdmlPlan::ReadHeaderShape() {
     const uint32_t code = in.U32At(p), size = in.ReadU32();
     const uint32_t type = size >= 4 ? in.ReadU32() : 0;
     if (size > hdrlEnd - p - 8) return Fail("a list of the header overruns hdrl");
-    if (code == kList && type == kStrlList) strls.push_back({p, size});
-    if (code == kList && type == kOdmlList && dmlhField_ == 0) dmlhField_ = FindDmlhField(p, size);
+    if (code == kList && type == kStrl) strls.push_back({p, size});
+    if (code == kList && type == kOdml && dmlhField_ == 0) dmlhField_ = FindDmlhField(p, size);
     p += 8 + uint64_t(size) + (size & 1);
   }
   if (strls.size() != shape_.streamCount || shape_.streamCount > uint32_t(kMaxStreams))
     return Fail("the header's stream lists do not match its streams");
   // A header that has its own dmlh (GStreamer's avimux writes one into every
   // file) keeps it, with the frame count patched, rather than get a second.
-  growth_ = uint64_t(8 + kSuperIndexBytes) * strls.size() + (dmlhField_ ? 0 : kOdmlListBytes);
+  growth_ = uint64_t(8 + kSuperIndexBytes) * strls.size() + (dmlhField_ ? 0 : kOdmlBytes);
   if (hdrlSize + growth_ > 0xFFFFFFF0ull) return Fail("the header is too large");
   for (uint32_t s = 0; s < strls.size(); ++s) {
     edits_.push_back(Edit{strls[s].first + 4, kField, strls[s].second + 8 + kSuperIndexBytes});
@@ -259,12 +254,12 @@ std::vector<uint8_t> OdmlPlan::SuperIndexBytes(uint32_t s) const {
 std::vector<uint8_t> OdmlPlan::OdmlListBytes() const {
   std::vector<uint8_t> b;
   PutU32(b, kList);
-  PutU32(b, uint32_t(kOdmlListBytes - 8));
-  PutU32(b, kOdmlList);
+  PutU32(b, uint32_t(kOdmlBytes - 8));
+  PutU32(b, kOdml);
   PutU32(b, kDmlh);
   PutU32(b, kDmlhBytes);
   PutU32(b, uint32_t(std::min<uint64_t>(videoFrames_, 0xFFFFFFFFu)));
-  b.resize(kOdmlListBytes, 0);
+  b.resize(kOdmlBytes, 0);
   return b;
 }
 

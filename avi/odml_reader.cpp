@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kAvix = FourCC('A', 'V', 'I', 'X');
-constexpr uint32_t kHdrl = FourCC('h', 'd', 'r', 'l');
-constexpr uint32_t kStrl = FourCC('s', 't', 'r', 'l');
-constexpr uint32_t kOdml = FourCC('o', 'd', 'm', 'l');
 constexpr int kMaxHeaderDepth = 8;
 // idx1 holds 16 bytes an entry behind a 32-bit size.
 constexpr uint64_t kMaxFlatEntries = 0xFFFFFFFFull / 16;
@@ -62,7 +58,7 @@ bool OdmlReader::ReadRiffLists(ByteInput& input, uint64_t* truncatedRiff) {
       }
       c += 8 + Padded(childSize);
     }
-    if (facts_.riffCount == 0 && form == FourCC('A', 'V', 'I', ' ')) facts_.moviListPosition = riff.moviPosition;
+    if (facts_.riffCount == 0 && form == kAviForm) facts_.moviListPosition = riff.moviPosition;
     if (facts_.riffCount < uint32_t(kOdmlMaxRiffFacts)) facts_.riffs[facts_.riffCount] = riff;
     facts_.riffCount++;
     if (end > fileSize_) {

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kStrf = FourCC('s', 't', 'r', 'f');
 
 uint16_t U16At(ByteInput& input, uint64_t position) {
   uint8_t b[2];
@@ -53,37 +52,46 @@ struct Differ {
 
 }  // namespace
 
+void ReadStreamHeader(ByteInput& input, uint64_t strh, StreamFormat* f) {
+  f->fccType = input.U32At(strh + 8);
+  f->handler = input.U32At(strh + 12);
+  f->scale = input.U32At(strh + 28);
+  f->rate = input.U32At(strh + 32);
+  f->sampleSize = input.U32At(strh + 52);
+}
+
+void ReadFormatChunk(ByteInput& input, uint64_t strf, StreamFormat* f) {
+  if (input.U32At(strf) != kStrf) return;
+  const uint32_t size = input.U32At(strf + 4);
+  f->hasFormat = true;
+  if (f->fccType == kVids && size >= 20) {  // BITMAPINFOHEADER
+    f->width = int32_t(input.U32At(strf + 12));
+    f->height = int32_t(input.U32At(strf + 16));
+    f->bitCount = U16At(input, strf + 22);
+    f->compression = input.U32At(strf + 24);
+  } else if (f->fccType == kAuds && size >= 8) {  // WAVEFORMATEX, as far as it goes
+    f->formatTag = U16At(input, strf + 8);
+    f->channels = U16At(input, strf + 10);
+    f->samplesPerSec = input.U32At(strf + 12);
+    if (size >= 14) f->blockAlign = U16At(input, strf + 20);
+    if (size >= 16) f->bitsPerSample = U16At(input, strf + 22);
+  }
+}
+
+StreamFormat ReadStreamFormat(ByteInput& input, uint64_t strh) {
+  StreamFormat f;
+  ReadStreamHeader(input, strh, &f);
+  const uint32_t strhSize = input.U32At(strh + 4);
+  ReadFormatChunk(input, strh + 8 + strhSize + (strhSize & 1), &f);
+  return f;
+}
+
 std::vector<StreamFormat> ReadStreamFormats(const AviAnalysis& a, ByteInput& input) {
   std::vector<StreamFormat> formats;
   for (uint32_t n = 0; n < a.streamCount; ++n) {
-    StreamFormat f;
+    // dwLength lies 40 bytes after the strh chunk's header.
     const uint64_t length = a.streams[n].lengthOffset;
-    if (length >= 40) {
-      const uint64_t strh = length - 40;  // dwLength lies 40 bytes after the strh chunk's header
-      f.fccType = input.U32At(strh + 8);
-      f.handler = input.U32At(strh + 12);
-      f.scale = input.U32At(strh + 28);
-      f.rate = input.U32At(strh + 32);
-      const uint32_t strhSize = input.U32At(strh + 4);
-      const uint64_t strf = strh + 8 + strhSize + (strhSize & 1);
-      const uint32_t strfSize = input.U32At(strf + 4);
-      if (input.U32At(strf) == kStrf) {
-        f.hasFormat = true;
-        if (f.fccType == kVids && strfSize >= 20) {
-          f.width = int32_t(input.U32At(strf + 12));
-          f.height = int32_t(input.U32At(strf + 16));
-          f.bitCount = U16At(input, strf + 22);
-          f.compression = input.U32At(strf + 24);
-        } else if (f.fccType == kAuds && strfSize >= 14) {
-          f.formatTag = U16At(input, strf + 8);
-          f.channels = U16At(input, strf + 10);
-          f.samplesPerSec = input.U32At(strf + 12);
-          f.blockAlign = U16At(input, strf + 20);
-          if (strfSize >= 16) f.bitsPerSample = U16At(input, strf + 22);
-        }
-      }
-    }
-    formats.push_back(f);
+    formats.push_back(length >= 40 ? ReadStreamFormat(input, length - 40) : StreamFormat());
   }
   return formats;
 }

@@ -14,10 +14,13 @@
 
 class ByteInput;
 
+// A stream's header (strh) and format (strf): the one reading of them that
+// joining, `tavrin info` and repair share.
 struct StreamFormat {
   uint32_t fccType = 0;
   uint32_t handler = 0;  // strh fccHandler
   uint32_t scale = 0, rate = 0;
+  uint32_t sampleSize = 0;  // strh dwSampleSize
   bool hasFormat = false;  // a strf chunk follows the strh
   // Video (BITMAPINFOHEADER).
   int32_t width = 0, height = 0;
@@ -26,7 +29,18 @@ struct StreamFormat {
   // Sound (WAVEFORMATEX).
   uint16_t formatTag = 0, channels = 0, blockAlign = 0, bitsPerSample = 0;
   uint32_t samplesPerSec = 0;
+
+  // What decodes the stream: video's biCompression, else (and for BI_RGB)
+  // the handler.
+  uint32_t Codec() const { return compression ? compression : handler; }
 };
+
+// The strh chunk whose header lies at strh, and the strf chunk at strf (its
+// fields as far as its size holds them). ReadStreamFormat reads both, the
+// strf being the chunk after the strh.
+void ReadStreamHeader(ByteInput& input, uint64_t strh, StreamFormat* format);
+void ReadFormatChunk(ByteInput& input, uint64_t strf, StreamFormat* format);
+StreamFormat ReadStreamFormat(ByteInput& input, uint64_t strh);
 
 // The formats of an analysed file's streams, in stream order.
 std::vector<StreamFormat> ReadStreamFormats(const AviAnalysis& analysis, ByteInput& input);

@@ -121,7 +121,7 @@ int RunInfo(int argc, char** argv) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (it does not begin with \"RIFF\")\n", path);
     return 1;
   }
-  if (input.File().U32At(8) != FourCC('A', 'V', 'I', ' ')) {
+  if (input.File().U32At(8) != kAviForm) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (a RIFF file of form \"%s\", not \"AVI \")\n", path,
                  FormText(input.File().U32At(8)).c_str());
     return 1;

@@ -6,48 +6,10 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/stream_format.h"
 #include "split/split_engine.h"
 
 namespace {
-
-constexpr uint32_t FourCC(const char (&s)[5]) {
-  return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
-         uint32_t(uint8_t(s[3])) << 24;
-}
-
-uint16_t U16At(ByteInput& input, uint64_t position) {
-  uint8_t b[2];
-  input.Seek(position);
-  input.Read(b, 2);
-  return uint16_t(b[0] | b[1] << 8);
-}
-
-// The stream's strh fields and, from the strf chunk that follows it, the
-// codec and picture or sound format. The analysis knows where dwLength lies:
-// 40 bytes after the strh chunk's header.
-StreamSummary ReadStream(ByteInput& input, const StreamEntry& entry) {
-  StreamSummary s;
-  if (entry.lengthOffset < 40) return s;
-  const uint64_t strh = entry.lengthOffset - 40;
-  s.fccType = input.U32At(strh + 8);
-  s.codec = input.U32At(strh + 12);
-  s.scale = input.U32At(strh + 28);
-  s.rate = input.U32At(strh + 32);
-  const uint32_t strhSize = input.U32At(strh + 4);
-  const uint64_t strf = strh + 8 + strhSize + (strhSize & 1);
-  if (input.U32At(strf) != FourCC("strf")) return s;
-  const uint32_t strfSize = input.U32At(strf + 4);
-  if (s.fccType == FourCC("vids") && strfSize >= 20) {
-    s.width = int32_t(input.U32At(strf + 12));
-    s.height = int32_t(input.U32At(strf + 16));
-    if (const uint32_t compression = input.U32At(strf + 24)) s.codec = compression;
-  } else if (s.fccType == FourCC("auds") && strfSize >= 8) {
-    s.formatTag = U16At(input, strf + 8);
-    s.channels = U16At(input, strf + 10);
-    s.samplesPerSec = input.U32At(strf + 12);
-  }
-  return s;
-}
 
 // Key frames of the first video stream, and the longest run of frames
 // from one key frame to the next (or to the end).
@@ -128,19 +90,19 @@ std::string Clock(double seconds) {
   return text;
 }
 
-void PrintStream(std::FILE* to, uint32_t n, const StreamSummary& s, const StreamEntry& entry) {
+void PrintStream(std::FILE* to, uint32_t n, const StreamFormat& s, const StreamEntry& entry) {
   const double rate = s.scale ? double(s.rate) / double(s.scale) : 0.0;
   std::fprintf(to, "stream %-7u", unsigned(n));
-  if (s.fccType == FourCC("vids")) {
-    std::fprintf(to, "video %s, %.3f fps, %dx%d", FourCCText(s.codec).c_str(), rate, int(s.width),
+  if (s.fccType == kVids) {
+    std::fprintf(to, "video %s, %.3f fps, %dx%d", FourCCText(s.Codec()).c_str(), rate, int(s.width),
                  int(std::abs(s.height)));
-  } else if (s.fccType == FourCC("auds")) {
+  } else if (s.fccType == kAuds) {
     std::fprintf(to, "audio %s (0x%04X), %u Hz, %u channel%s", AudioFormatName(s.formatTag),
                  unsigned(s.formatTag), unsigned(s.samplesPerSec), unsigned(s.channels),
                  s.channels == 1 ? "" : "s");
     if (entry.type != StreamAudio) std::fputs(", chunks of varying size", to);
   } else {
-    std::fprintf(to, "%s %s, rate %.3f", FourCCText(s.fccType).c_str(), FourCCText(s.codec).c_str(), rate);
+    std::fprintf(to, "%s %s, rate %.3f", FourCCText(s.fccType).c_str(), FourCCText(s.Codec()).c_str(), rate);
   }
   std::fprintf(to, ", %u chunks\n", unsigned(entry.idx1EntryCount));
 }
@@ -152,7 +114,7 @@ InfoSummary SummariseFile(const std::string& path, AviSource& source, const AviA
   InfoSummary s;
   s.fileBytes = source.File().Size();
   if (a.microSecPerFrameOffset) s.microSecPerFrame = input.U32At(a.microSecPerFrameOffset);
-  for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n) s.streams[n] = ReadStream(input, a.streams[n]);
+  for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n) s.streams[n] = a.streams[n].lengthOffset >= 40 ? ReadStreamFormat(input, a.streams[n].lengthOffset - 40) : StreamFormat();
   s.frames = EntriesOfStream(a, a.firstVideoStream);
   if (a.firstVideoStream >= 0 && a.idx1Offset) CountKeyFrames(input, a, s);
   s.splitVerdict = SplitVerdict(path, input, a);
@@ -164,7 +126,7 @@ void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis&
   std::fprintf(to, "file          %s (%llu bytes)\n", path.c_str(), static_cast<unsigned long long>(s.fileBytes));
   const double seconds = double(s.microSecPerFrame) * double(s.frames) * 0.000001;
   if (a.firstVideoStream >= 0) {
-    const StreamSummary& v = s.streams[a.firstVideoStream];
+    const StreamFormat& v = s.streams[a.firstVideoStream];
     const double fps = v.scale ? double(v.rate) / double(v.scale) : 0.0;
     std::fprintf(to, "playing time  %s (%.3f s)\n", Clock(seconds).c_str(), seconds);
     std::fprintf(to, "frames        %u at %.3f fps\n", unsigned(s.frames), fps);

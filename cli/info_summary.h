@@ -7,19 +7,11 @@
 #include <string>
 
 #include "avi/avi_analysis.h"
+#include "avi/stream_format.h"
 
 class AviSource;
 
 // One stream as its headers describe it.
-struct StreamSummary {
-  uint32_t fccType = 0;       // "vids", "auds", ...
-  uint32_t codec = 0;         // video: biCompression (else fccHandler); 0 when unknown
-  uint16_t formatTag = 0;     // audio: wFormatTag
-  uint16_t channels = 0;      // audio
-  uint32_t samplesPerSec = 0; // audio
-  uint32_t scale = 0, rate = 0;  // strh dwScale, dwRate
-  int32_t width = 0, height = 0; // video
-};
 
 struct InfoSummary {
   uint64_t fileBytes = 0;
@@ -27,7 +19,7 @@ struct InfoSummary {
   uint32_t frames = 0;            // index entries of the first video stream
   uint32_t keyFrames = 0;
   uint32_t longestGroup = 0;      // most frames from one key frame to the next (or the end)
-  StreamSummary streams[kMaxStreams];
+  StreamFormat streams[kMaxStreams];
   std::string splitVerdict;       // "yes", or "no: " and why
   std::string mergeVerdict;
 };

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kJunk = FourCC('J', 'U', 'N', 'K');
-constexpr uint32_t kAvix = FourCC('A', 'V', 'I', 'X');
 constexpr int kMaxDepth = 4;
 
 bool IsLower(uint8_t c) { return c >= 'a' && c <= 'z'; }
@@ -34,8 +32,7 @@ class Collector {
     return a == '0' && IsDigit(b) && uint32_t(b - '0') < scan_.streamCount && IsLower(c) && IsLower(d);
   }
   static bool IsStandardIndex(uint32_t code) {
-    return (code & 0xFFFF) == (FourCC('i', 'x', 0, 0) & 0xFFFF) && IsDigit(uint8_t(code >> 16)) &&
-           IsDigit(uint8_t(code >> 24));
+    return StreamOfStandardIndex(code) >= 0;
   }
   // A header a writer puts where chunks are: what a resync may stop at.
   bool Expected(uint64_t p, uint64_t end) {

@@ -5,17 +5,12 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/stream_format.h"
 #include "scan/repair_scan.h"
 #include "scan/scan_detail.h"
 
 namespace {
 
-constexpr uint32_t kHdrl = FourCC('h', 'd', 'r', 'l');
-constexpr uint32_t kStrl = FourCC('s', 't', 'r', 'l');
-constexpr uint32_t kStrf = FourCC('s', 't', 'r', 'f');
-constexpr uint32_t kOdml = FourCC('o', 'd', 'm', 'l');
-constexpr uint32_t kDmlh = FourCC('d', 'm', 'l', 'h');
-constexpr uint32_t kAviForm = FourCC('A', 'V', 'I', ' ');
 
 void ReadStrl(ByteInput& in, uint64_t start, uint64_t end, RepairScan& scan) {
   RepairStream* s = nullptr;
@@ -26,16 +21,21 @@ void ReadStrl(ByteInput& in, uint64_t start, uint64_t end, RepairScan& scan) {
       s = &scan.streams[scan.streamCount++];
       s->strh = p;
       s->strhSize = size;
-      s->fccType = in.U32At(p + 8);
-      s->handler = in.ReadU32();
-      s->scale = in.U32At(p + 28);
-      s->rate = in.ReadU32();
-      s->sampleSize = in.U32At(p + 52);
+      StreamFormat format;
+      ReadStreamHeader(in, p, &format);
+      s->fccType = format.fccType;
+      s->handler = format.handler;
+      s->scale = format.scale;
+      s->rate = format.rate;
+      s->sampleSize = format.sampleSize;
       if (s->fccType == kVids && scan.videoStream < 0) scan.videoStream = int(scan.streamCount - 1);
     } else if (code == kStrh) {
       scan.refusal = scan.streamCount >= uint32_t(kMaxStreams) ? RepairRefusal::TooManyStreams : scan.refusal;
-    } else if (code == kStrf && s && s->fccType == kVids && size >= 20) {
-      s->compression = in.U32At(p + 24);
+    } else if (code == kStrf && s && s->fccType == kVids) {
+      StreamFormat format;
+      format.fccType = s->fccType;
+      ReadFormatChunk(in, p, &format);
+      s->compression = format.compression;
     } else if (code == kIndx) {
       scan.indx.push_back(p);
     }

@@ -1,15 +1,68 @@
 #!/usr/bin/env bash
-# The core knows nothing of its hosts: no file of avi/, io/ or job/ includes
-# a header of app/, ui/ or cli/ (texts the core needs, such as TextPair, live
-# in the core itself, and the jobs' sink in job/), and none of the core's
-# folders includes windows.h outside the Windows-only *_win32.cpp files.
+# The rooms of the house and what each may include. The core (every room
+# below) knows nothing of its hosts (app/, ui/ for the window, cli/ for the
+# command line); a room includes only itself and rooms below it; feature
+# rooms never include each other (pieces and cut may use the split's
+# planning). windows.h appears only in the Windows-only *_win32.cpp files,
+# and app/ is no part of the core library.
 set -uo pipefail
 SRC=${TAVRIN_SOURCE_DIR:?}
+cd "$SRC" || exit 1
 fail=0
-found=$(cd "$SRC" && grep -n '#include "\(app\|ui\|cli\)/' avi/* io/* job/* 2>/dev/null)
-if [ -n "$found" ]; then echo "FAIL the core includes the hosts' headers:"; echo "$found"; fail=1
-else echo "ok   avi/, io/ and job/ include no header of app/, ui/ or cli/"; fi
-found=$(cd "$SRC" && grep -ln '#include <windows.h>' avi/* io/* job/* split/* pieces/* merge/* join/* repair/* 2>/dev/null | grep -v '_win32\.cpp$')
+
+# room: the rooms it may include besides itself, from the ground up.
+declare -A MAY=(
+  [io]=""
+  [avi]="io"
+  [job]="io avi"
+  [scan]="io avi job"
+  [writer]="io avi job"
+  [chain]="io avi job writer"
+  [split]="io avi job scan writer"
+  [pieces]="io avi job scan writer split"
+  [repair]="io avi job scan writer"
+  [merge]="io avi job scan writer chain"
+  [join]="io avi job scan writer chain"
+  [cut]="io avi job scan writer chain split pieces"
+  [streams]="io avi job scan writer chain"
+)
+ROOMS="io avi job scan writer chain split pieces repair merge join cut streams"
+HOSTS="app ui cli dll"
+
+for room in $ROOMS; do
+  [ -d "$room" ] || continue
+  allowed=" $room ${MAY[$room]} "
+  bad=$(grep -rnoE '#include +"[a-z_]+/' --include='*.h' --include='*.cpp' "$room" |
+        while IFS= read -r hit; do
+          target=${hit##*\"}; target=${target%/}
+          case "$allowed" in *" $target "*) ;; *) echo "$hit" ;; esac
+        done)
+  if [ -n "$bad" ]; then
+    echo "FAIL $room/ includes rooms it may not (it may: ${MAY[$room]:-nothing}):"; echo "$bad"; fail=1
+  else
+    echo "ok   $room/ includes only itself${MAY[$room]:+ and }${MAY[$room]}"
+  fi
+done
+
+# Every folder holding C++ is a known room or a host, so none escapes the rules.
+for dir in $(git ls-files '*.cpp' '*.h' 2>/dev/null | grep '/' | cut -d/ -f1 | sort -u); do
+  case " $ROOMS $HOSTS tests fuzz tools plugin resources " in
+    *" $dir "*) ;;
+    *) echo "FAIL $dir/ holds C++ but is neither a room of the core nor a host: add it to this test"; fail=1 ;;
+  esac
+done
+
+found=$(for room in $ROOMS; do [ -d "$room" ] && grep -rln '#include <windows.h>' "$room"; done | grep -v '_win32\.cpp$')
 if [ -n "$found" ]; then echo "FAIL windows.h outside *_win32.cpp:"; echo "$found"; fail=1
 else echo "ok   windows.h only in *_win32.cpp files of the core"; fi
+
+core=$(sed -n 's/^tavrin_sources(CORE_SOURCES \(.*\))$/\1/p' CMakeLists.txt)
+if [ -z "$core" ]; then echo "FAIL CMakeLists.txt names no core rooms (tavrin_sources(CORE_SOURCES ...))"; fail=1; fi
+for host in $HOSTS; do
+  case " $core " in *" $host "*) echo "FAIL the core library takes $host/"; fail=1 ;; esac
+done
+for room in $core; do
+  case " $ROOMS " in *" $room "*) ;; *) echo "FAIL the core library takes $room/, which this test does not know"; fail=1 ;; esac
+done
+[ $fail -eq 0 ] && echo "ok   the core library is the rooms $core"
 exit $fail
