@@ -23,12 +23,12 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 
 // The hand-over of a size-based split to the plug-in library.
 SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
-                          double overlap) {
+                          const ExactTime& overlap) {
   int32_t result = 0;
   PluginWork work;
   work.sizeSplit = &request;
   sink.SetPluginWork(&work);
-  const bool called = sink.CallPlugin(int32_t(create), int32_t(overlap), &result);
+  const bool called = sink.CallPlugin(int32_t(create), int32_t(overlap.whole), &result);  // 0 .. 60, cut to whole seconds
   sink.SetPluginWork(nullptr);
   if (!called) {
     outcome.result = SplitResult::SizeSplitNoPlugin;  // no library or no entry: nothing to say
@@ -193,7 +193,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   if (time.create != CreateMode::First) {
     if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
       return Finish(outcome, SplitResult::OverlapInvalid, sink);
-    if (time.overlap < 0 || time.overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+    if (time.overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
   }
 
   if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
@@ -203,7 +203,8 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     return Finish(outcome, SplitResult::MinutesInvalid, sink);
   if (!ParseNumberField(request.seconds.c_str(), &time.seconds))
     return Finish(outcome, SplitResult::SecondsInvalid, sink);
-  if (time.hours == 0 && time.minutes == 0 && time.seconds == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+  if (time.hours.IsZero() && time.minutes.IsZero() && time.seconds.IsZero())
+    return Finish(outcome, SplitResult::TimeZero, sink);
 
   const std::string& path = request.path;
   AviSource input;
