@@ -34,7 +34,7 @@ void CountKeyFrames(ByteInput& input, const AviAnalysis& a, InfoSummary& s) {
 std::string SplitVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
   const SplitSource source{input, a, path};
   SplitPlan plan;
-  const SplitResult result = PlanSplitAtFrame(source, 1, 0.0, plan);
+  const SplitResult result = PlanSplitAtFrame(source, 1, ExactTime(), plan);
   if (result == SplitResult::Completed) return "yes, at any key frame after the first";
   if (const char* why = SplitStructureDetail(result)) return std::string("no: ") + why;
   if (result == SplitResult::NoKeyFrame) return "no: the video has no key frame after its first frame to cut at";

@@ -182,16 +182,16 @@ bool MakePieceName(const std::string& input, uint32_t number, std::string* name)
 PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   RecordingSink sink(host);
   PiecesOutcome outcome;
-  double overlap = 0;
+  ExactTime overlap;
   if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
-  if (overlap < 0 || overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+  if (overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
 
-  double every = 0;
+  ExactTime every;
   uint64_t limit = 0;
   if (request.by == PiecesBy::Every) {
     if (!ParseNumberField(request.everySeconds.c_str(), &every))
       return Finish(outcome, SplitResult::SecondsInvalid, sink);
-    if (every == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+    if (every.IsZero()) return Finish(outcome, SplitResult::TimeZero, sink);
   } else {
     double megabytes = 0;
     if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;

@@ -22,11 +22,11 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 
 // The hand-over of a size-based split to the plug-in library.
 SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
-                          double overlap) {
+                          const ExactTime& overlap) {
   HandOver work;
   work.work = HandOver::Work::SizeSplit;
   work.first = int32_t(create);
-  work.second = int32_t(overlap);
+  work.second = int32_t(overlap.whole);  // 0 .. 60, cut to whole seconds
   work.input = request.path;
   work.sizeMegabytes = request.sizeMegabytes;
   work.overlap = request.overlap;
@@ -195,7 +195,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   if (time.create != CreateMode::First) {
     if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
       return Finish(outcome, SplitResult::OverlapInvalid, sink);
-    if (time.overlap < 0 || time.overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+    if (time.overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
   }
 
   if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
@@ -205,7 +205,8 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     return Finish(outcome, SplitResult::MinutesInvalid, sink);
   if (!ParseNumberField(request.seconds.c_str(), &time.seconds))
     return Finish(outcome, SplitResult::SecondsInvalid, sink);
-  if (time.hours == 0 && time.minutes == 0 && time.seconds == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+  if (time.hours.IsZero() && time.minutes.IsZero() && time.seconds.IsZero())
+    return Finish(outcome, SplitResult::TimeZero, sink);
 
   const std::string& path = request.path;
   AviSource input;
