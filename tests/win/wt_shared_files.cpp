@@ -1,0 +1,80 @@
+// Files that other processes hold open while a job runs. Windows checks
+// sharing between opens whichever process makes them, so a handle held here
+// stands for another run of the program on the same file, or a player:
+// - an input that another process reads is still probed, opened and split,
+//   under a short name and under one past MAX_PATH.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/native_sink.h"
+#include "io/wide_path.h"
+#include "job/file_probe.h"
+#include "split/split_job.h"
+#include "tests/win/lib/check.h"
+#include "tests/win/lib/files.h"
+
+using namespace wt;
+
+namespace {
+
+// A copy of a sample under name, made through the wide calls so that names
+// past MAX_PATH work too.
+std::string CopySampleTo(const std::string& name) {
+  const std::string from = Env("TAVRIN_SAMPLES") + "\\ffmpeg_mpeg4_pcm_g12.avi";
+  WT_CHECK(CopyFileW(WidePath(from).c_str(), WidePath(name).c_str(), FALSE) != 0);
+  return name;
+}
+
+// A name of exactly length characters: a folder of 'd's (a file name has at
+// most 255) holding a file of 'n's.
+std::string NameOfLength(size_t length) {
+  std::string folder = MakeDir("long") + "\\";
+  folder += std::string(length - folder.size() - 100, 'd');
+  CreateDirectoryW(WidePath(folder).c_str(), nullptr);
+  return folder + "\\" + std::string(95, 'n') + ".avi";
+}
+
+HANDLE Hold(const std::string& path, DWORD access, DWORD share) {
+  return CreateFileW(WidePath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+SplitOutcome SplitAt10Seconds(const std::string& path) {
+  SplitRequest request;
+  request.path = path;
+  request.seconds = "10";
+  NativeSink sink;
+  return SplitJob(request, sink);
+}
+
+void SplitWhileAnotherReads(const std::string& path) {
+  HANDLE other = Hold(path, GENERIC_READ, FILE_SHARE_READ);
+  if (!WT_CHECK(other != INVALID_HANDLE_VALUE)) return;
+  uint64_t size = 0;
+  std::string reason;
+  WT_CHECK_EQ(int(ProbeInputFile(path.c_str(), &size, &reason)), int(ProbeResult::Ok));
+  WT_CHECK_EQ(reason, std::string());
+  WT_CHECK(size > 0);
+  const SplitOutcome outcome = SplitAt10Seconds(path);
+  WT_CHECK_EQ(outcome.Number(), 0);
+  WT_CHECK_EQ(outcome.detail, std::string());
+  WT_CHECK(outcome.wroteFirst && outcome.wroteSecond);
+  CloseHandle(other);
+}
+
+}  // namespace
+
+int main() {
+  if (!Begin(60000)) return Summary();
+
+  Case("an input another process reads is probed and split (a short name, one of 259 characters)");
+  {
+    SplitWhileAnotherReads(CopySampleTo(MakeDir("short") + "\\clip.avi"));
+    const std::string longName = NameOfLength(259);
+    WT_CHECK_EQ(longName.size(), size_t(259));
+    SplitWhileAnotherReads(CopySampleTo(longName));
+  }
+
+  return Summary();
+}
