@@ -2,13 +2,16 @@
 // sharing between opens whichever process makes them, so a handle held here
 // stands for another run of the program on the same file, or a player:
 // - an input that another process reads is still probed, opened and split,
-//   under a short name and under one past MAX_PATH.
+//   under a short name and under one past MAX_PATH;
+// - one that another process writes is refused, naming the file and the
+//   system's words for a file in use.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
 #include "app/native_sink.h"
+#include "io/system_reason.h"
 #include "io/wide_path.h"
 #include "job/file_probe.h"
 #include "split/split_job.h"
@@ -63,6 +66,23 @@ void SplitWhileAnotherReads(const std::string& path) {
   CloseHandle(other);
 }
 
+// A recording still going on: the runtime's "Permission denied" would send
+// the user to the file's permissions.
+void RefusedWhileAnotherWrites(const std::string& path) {
+  HANDLE other = Hold(path, GENERIC_WRITE, FILE_SHARE_READ);
+  if (!WT_CHECK(other != INVALID_HANDLE_VALUE)) return;
+  const std::string inUse = SystemReason(ERROR_SHARING_VIOLATION);
+  WT_CHECK(!inUse.empty() && inUse != "Permission denied");
+  uint64_t size = 0;
+  std::string reason;
+  WT_CHECK_EQ(int(ProbeInputFile(path.c_str(), &size, &reason)), int(ProbeResult::CannotOpen));
+  WT_CHECK_EQ(reason, inUse);
+  const SplitOutcome outcome = SplitAt10Seconds(path);
+  WT_CHECK_EQ(outcome.Number(), -9);
+  WT_CHECK_EQ(outcome.detail, path + ": " + inUse);
+  CloseHandle(other);
+}
+
 }  // namespace
 
 int main() {
@@ -75,6 +95,9 @@ int main() {
     WT_CHECK_EQ(longName.size(), size_t(259));
     SplitWhileAnotherReads(CopySampleTo(longName));
   }
+
+  Case("an input another process writes is refused with the reason: the file is in use");
+  RefusedWhileAnotherWrites(CopySampleTo(MakeDir("written") + "\\clip.avi"));
 
   return Summary();
 }
