@@ -4,13 +4,17 @@
 // - an input that another process reads is still probed, opened and split,
 //   under a short name and under one past MAX_PATH;
 // - one that another process writes is refused, naming the file and the
-//   system's words for a file in use.
+//   system's words for a file in use;
+// - an output is moved over a name that another process holds for a moment
+//   (another run that has just moved its own file there), but not over one
+//   it keeps, and then nothing is lost.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
 #include "app/native_sink.h"
+#include "io/file_system.h"
 #include "io/system_reason.h"
 #include "io/wide_path.h"
 #include "job/file_probe.h"
@@ -83,6 +87,36 @@ void RefusedWhileAnotherWrites(const std::string& path) {
   CloseHandle(other);
 }
 
+DWORD WINAPI CloseSoon(void* handle) {
+  Sleep(30);
+  CloseHandle(static_cast<HANDLE>(handle));
+  return 0;
+}
+
+// The target held as MoveFileExW holds the file it has just moved (sharing
+// everything): for a moment, or for the whole move.
+void MoveOverHeldName(bool releasedSoon) {
+  const std::string folder = MakeDir(releasedSoon ? "moment" : "kept");
+  const std::string from = folder + "\\new.tmp", to = folder + "\\out.avi";
+  WriteBytes(from, "new");
+  WriteBytes(to, "old");
+  HANDLE other = Hold(to, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (!WT_CHECK(other != INVALID_HANDLE_VALUE)) return;
+  HANDLE closer = releasedSoon ? CreateThread(nullptr, 0, CloseSoon, other, 0, nullptr) : nullptr;
+  std::string reason;
+  const bool moved = filesys::MoveReplacing(from, to, &reason);
+  if (closer) {
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+  } else {
+    CloseHandle(other);
+  }
+  WT_CHECK_EQ(moved, releasedSoon);
+  WT_CHECK_EQ(ReadBytes(to), std::string(releasedSoon ? "new" : "old"));
+  WT_CHECK_EQ(ReadBytes(from), std::string(releasedSoon ? "<missing>" : "new"));
+  WT_CHECK_EQ(reason, std::string(releasedSoon ? "" : "Permission denied"));
+}
+
 }  // namespace
 
 int main() {
@@ -99,5 +133,10 @@ int main() {
   Case("an input another process writes is refused with the reason: the file is in use");
   RefusedWhileAnotherWrites(CopySampleTo(MakeDir("written") + "\\clip.avi"));
 
+  Case("an output replaces a name another process holds for a moment");
+  MoveOverHeldName(true);
+
+  Case("an output does not replace a name another process keeps: the reason, nothing lost");
+  MoveOverHeldName(false);
   return Summary();
 }
