@@ -51,11 +51,24 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
+// A name that any handle holds open cannot be replaced: the move fails with
+// access denied (Wine refuses while any handle is open, whatever it shares).
+// Another run that has just moved its own file under the same name holds it
+// so for an instant, inside its MoveFileExW; so does a virus scanner looking
+// at a new file. A few more tries, further and further apart, outlast them
+// (about half a second in all); a file that a player keeps open still fails.
 bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason) {
-  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  *reason = SystemReason(GetLastError());
-  return false;
+  const std::wstring source = WidePath(from);
+  const std::wstring target = WidePath(to);
+  for (DWORD wait = 1;; wait *= 2) {
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || wait > 256) {
+      *reason = SystemReason(error);
+      return false;
+    }
+    Sleep(wait);
+  }
 }
 
 void RemoveFile(const std::string& path) { DeleteFileW(WidePath(path).c_str()); }

@@ -5,7 +5,12 @@
 #include "io/wide_path.h"
 
 ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
-  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  // Shared for reading, as every later open of the input is: a handle that
+  // shares nothing cannot open a file that another process reads (another
+  // run on the same input, a player), and while it is held, however
+  // briefly, that process cannot open the file either; both fail with a
+  // sharing violation. Inputs are only read, so nothing needs them alone.
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {
