@@ -10,7 +10,6 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "cli/arg_scan.h"
-#include "cli/commands.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
 #include "cli/usage.h"

@@ -7,7 +7,6 @@
 
 #include "cli/arg_scan.h"
 #include "cli/clone_report.h"
-#include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/path_limit.h"

@@ -8,7 +8,6 @@
 #include "job/native_sink.h"
 #include "cli/arg_scan.h"
 #include "cli/clone_report.h"
-#include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/path_limit.h"
@@ -35,14 +34,21 @@ struct SplitArgs {
 
 // Returns an empty string on success, else what is wrong.
 std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
+  // The options that take a value, and what notes that they were given.
   struct Option {
     const char* name;
     std::string* value;
     bool* given;
-  } options[] = {{"--hours", &args.hours, nullptr},     {"--minutes", &args.minutes, nullptr},
-                 {"--seconds", &args.seconds, nullptr}, {"--overlap", &args.overlap, nullptr},
-                 {"--create", &args.create, &args.hasCreate}, {"--lang", &args.lang, nullptr},
-                 {"--size-mb", &args.sizeMb, &args.bySize},  {"--every", &args.every, &args.hasEvery}};
+  } options[] = {
+      {"--hours", &args.hours, nullptr},
+      {"--minutes", &args.minutes, nullptr},
+      {"--seconds", &args.seconds, nullptr},
+      {"--overlap", &args.overlap, nullptr},
+      {"--create", &args.create, &args.hasCreate},
+      {"--lang", &args.lang, nullptr},
+      {"--size-mb", &args.sizeMb, &args.bySize},
+      {"--every", &args.every, &args.hasEvery},
+  };
   ArgScan scan(argc, argv);
   while (scan.Next()) {
     if (scan.Operand()) {

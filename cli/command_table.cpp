@@ -1,11 +1,20 @@
 // The table of commands (cli/command_table.h) and the program's own usage and help.
 #include "cli/command_table.h"
 
-#include "cli/commands.h"
+#include <algorithm>
+#include <cstring>
+
 #include "cli/usage.h"
 
 const char kHelpSynopsis[] = "tavrin COMMAND --help        tavrin help        tavrin --version";
 const char kProgramSummary[] = "split, merge, join and repair AVI files without decoding";
+
+// Each in its cmd_NAME.cpp.
+int RunInfo(const Command& self, int argc, char** argv);
+int RunSplit(const Command& self, int argc, char** argv);
+int RunMerge(const Command& self, int argc, char** argv);
+int RunJoin(const Command& self, int argc, char** argv);
+int RunRepair(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -103,8 +112,10 @@ void PrintProgramUsage(std::FILE* to) {
 }
 
 void PrintProgramHelp(std::FILE* to) {
+  int width = 0;
+  for (const Command& command : kCommands) width = std::max(width, int(std::strlen(command.name)));
   std::fprintf(to, "tavrin: %s\n\ncommands:\n", kProgramSummary);
-  for (const Command& command : kCommands) std::fprintf(to, "  %-9s %s\n", command.name, command.summary);
+  for (const Command& command : kCommands) std::fprintf(to, "  %-*s  %s\n", width, command.name, command.summary);
   std::fputc('\n', to);
   PrintProgramUsage(to);
 }

@@ -4,6 +4,9 @@
 # and the completion are printed by the built program from its own table of
 # commands (cli/command_table.cpp), so they always tell what it does.
 include(GNUInstallDirs)
+# Installing and packing take what is built (build tavrin first): neither
+# builds the whole tree, the tests included, on the way.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(TAVRIN_MAN_PAGE ${CMAKE_BINARY_DIR}/tavrin.1)
 set(TAVRIN_COMPLETION ${CMAKE_BINARY_DIR}/tavrin.bash-completion)
 # Made whenever tavrin is linked, so that a tree built for tavrin alone
@@ -30,13 +33,15 @@ set(CPACK_PACKAGE_VENDOR "Tavrin developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "split, merge, join and repair AVI files without decoding")
 set(CPACK_PACKAGE_DESCRIPTION
-  "tavrin splits AVI files at video key frames (in two, or into pieces by time or size),\n"
-  "merges the parts back, joins recordings of one format and repairs recordings that\n"
-  "ended badly, without re-encoding anything. It reads AVI 1.0 and OpenDML (AVI 2.0)\n"
-  "files of any size and can share the unchanged data on file systems that clone.")
+  "tavrin splits AVI files at video key frames (in two, or into pieces by\n"
+  "time or size), merges the parts back, joins recordings of one format and\n"
+  "repairs recordings that ended badly, without re-encoding anything. It\n"
+  "reads AVI 1.0 and OpenDML (AVI 2.0) files of any size and can share the\n"
+  "unchanged data on file systems that clone.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TAVRIN_DEB_MAINTAINER})
