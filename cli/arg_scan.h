@@ -30,7 +30,7 @@ class ArgScan {
   bool Operand() const { return optionsEnded_ || std::strncmp(Arg(), "--", 2) != 0; }
   // An operand that looks like a one-letter option ("-x", not "-" alone)
   // before any "--": for a command that takes none, a mistake.
-  bool ShortOption() const { return !optionsEnded_ && Arg()[0] == '-' && Arg()[1] != 0 && Arg()[1] != '-'; }
+  bool ShortOption() const { return !optionsEnded_ && Arg()[0] == '-' && Arg()[1] != 0; }
   // The argument is the option `name` itself.
   bool Is(const char* name) const { return !Operand() && std::strcmp(Arg(), name) == 0; }
   // The argument names the option `name`, which takes a value: *value is
