@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Tavrin need:
 # native and mingw-w64 compilers, GoogleTest, Wine with Xvfb, the muxers that
-# make the sample AVIs, the Japanese locale and font, screenshot tools.
+# make the sample AVIs, the Japanese locale and font, screenshot tools, and
+# what checks the Linux install (man to render the manual page, dpkg-dev for
+# the Debian package's dependencies).
 # Idempotent: when everything is present it returns in well under a second.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
@@ -16,6 +18,7 @@ PACKAGES=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   locales fonts-ipafont-gothic imagemagick x11-apps
   xfsprogs btrfs-progs
+  man-db dpkg-dev
 )
 
 # Root runs the package tools itself; anyone else needs sudo, but only when
