@@ -172,6 +172,14 @@ def failed_reading(command, run, before, after, spoiled):
     return failed(command, run, before, after) + read_error(command, run, spoiled)
 
 
+def failed_changed(command, run, before, after, changed):
+    """A clean failure that names the input that changed and says so."""
+    if run.code is None:
+        return exit_wrong(run, 1)
+    return failed(command, run, before, after) + names_one_of(run, [changed], "changed input") + \
+        says(run, "changed")
+
+
 def salvaged(command, run, before, after, spoiled):
     """A success that kept what could be read and says where it could not."""
     wrong = exit_wrong(run, 0)

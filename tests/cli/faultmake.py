@@ -277,3 +277,31 @@ def changer(folder, inputs, how, stranger):
         change(os.path.join(folder, act.changed), how, stranger(act.changed))
     act.changed = None
     return act
+
+
+def run_acting(folder, args, act, delay, ready=None, timeout=60):
+    """Runs tavrin (no tracer); once ready(pid) holds (at once without it)
+    and delay seconds more have passed, act(pid) runs if the program still
+    runs. Returns the run and whether act ran."""
+    p = subprocess.Popen([CLI, *args], cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, start_new_session=True)
+    while ready and p.poll() is None and not ready(p.pid):
+        time.sleep(0.001)
+    time.sleep(delay)
+    acted = p.poll() is None
+    if acted:
+        act(p.pid)
+    try:
+        out, err = p.communicate(timeout=timeout)
+        code = p.returncode
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        out, err = p.communicate()
+        code = None
+    return Run(code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace"), timeout), acted
+
+
+def holds_open(folder, inputs):
+    """A ready() for run_acting: the program has one of inputs open."""
+    paths = {os.path.join(os.path.abspath(folder), i) for i in inputs}
+    return lambda pid: bool(open_files(pid) & paths)

@@ -33,11 +33,6 @@ def run_in(where, command, **extra):
     return Run(*tavrin_in(where, command.args, timeout=10, **extra), timeout=10)
 
 
-def stranger(kit):
-    """A file to rename over an input: another kit file, of another size."""
-    return lambda name: kit.path("piece-3.avi" if name != "piece-3.avi" else "piece-1.avi")
-
-
 def disk_full(commands):
     """ENOSPC at write (a tmpfs with room for the inputs and half the
     output; once with --json, once in words and Japanese), at fsync and at
@@ -167,31 +162,29 @@ def signals(commands):
 
 def changing_inputs(commands, kit):
     """An input truncated to half, replaced (another file renamed over it)
-    or appended to while the program stands at its first write (writers) or
-    its second read of an input (readers)."""
+    or appended to while the program stands at its second read of an input
+    and, for writers, at its first write."""
     cases = []
     log = os.path.join(SCRATCH, "strace.log")
     for command in commands:
-        for how in ("truncated", "replaced", "appended"):
-            case = Case("changing input", f"an input {how} while it is read", command)
-            where = command.prepare(folder("change"), copy=True)
-            before = snapshot(where, command.inputs)
-            act = fm.changer(where, command.inputs, how, stranger(kit))
-            if command.writes:
-                run, stopped = fm.run_paused(where, command.args, log, fm.WRITES, 1, act)
-            else:
-                run, stopped = fm.run_paused(where, command.args, log, fm.READS, 2, act,
-                                             [os.path.join(where, i) for i in command.inputs])
-            after = snapshot(where, command.inputs)
-            if not stopped:
-                case.expect(False, "the program never reached the point where the input changes")
-            else:
-                for facts in (before, after):
-                    facts.pop(act.changed, None)
-                case.judge(fc.failed(command, run, before, after) + fc.names_one_of(run, [act.changed], "changed input")
-                           + fc.says(run, "changed"),
-                           fc.as_undisturbed(command, run, before, after), run=run)
-            cases.append(case)
+        points = [READER_POINT] + ([WRITER_POINTS[0]] if command.writes else [])
+        for point, trace, when in points:
+            for how in ("truncated", "replaced", "appended"):
+                case = Case("changing input", f"an input {how} at {point}", command)
+                where = command.prepare(folder("change"), copy=True)
+                before = snapshot(where, command.inputs)
+                act = fm.changer(where, command.inputs, how, kit.stranger)
+                paths = [os.path.join(where, i) for i in command.inputs] if trace == fm.READS else []
+                run, stopped = fm.run_paused(where, command.args, log, trace, when, act, paths)
+                after = snapshot(where, command.inputs)
+                if not stopped:
+                    case.expect(False, f"the program never reached {point}")
+                else:
+                    for facts in (before, after):
+                        facts.pop(act.changed, None)
+                    case.judge(fc.failed_changed(command, run, before, after, act.changed),
+                               fc.as_undisturbed(command, run, before, after), run=run)
+                cases.append(case)
     return cases
 
 

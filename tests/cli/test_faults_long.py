@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Faults on a big recording (about 300 MB, made once with ffmpeg and kept
+in this test's folder of the build tree), over every command of
+faultkit.COMMANDS whose undisturbed run lasts long enough to be hit on a
+timer: SIGINT, SIGTERM and SIGKILL at 10, 50 and 90% of that run's time,
+and an input truncated, replaced or appended while the program reads it
+(10 and 50% of the run's time after /proc/PID/fd shows it open).
+Endings as in test_faults.py; at 90% a run may also have finished before
+the signal. Runs as root, like test_faults.py; labelled long."""
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import faultcheck as fc
+import faultmake as fm
+from clitest import require_root, tavrin_in
+from faultcheck import Case, Run, snapshot
+from faultkit import Kit, commands
+
+SCRATCH = os.path.abspath(".")
+SHARES = (0.1, 0.5, 0.9)
+SHORTEST = 0.3  # seconds: a shorter run ends before a timer can be aimed inside it
+
+
+def recording():
+    """A 36 s recording of 640x480 MPEG-4 video with noise (hard to
+    compress: about 8 MB a second) and PCM sound, made once."""
+    big = os.path.join(SCRATCH, "cache", "big.avi")
+    if not os.path.exists(big):
+        os.makedirs(os.path.dirname(big), exist_ok=True)
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                        "testsrc2=size=640x480:rate=25,noise=alls=40:allf=t", "-f", "lavfi", "-i",
+                        "sine=frequency=440:sample_rate=48000", "-t", "36", "-c:v", "mpeg4", "-q:v", "2", "-g", "25",
+                        "-c:a", "pcm_s16le", "-ac", "2", big + ".part.avi"], check=True)
+        os.rename(big + ".part.avi", big)
+    return big
+
+
+def timers(every):
+    cases = []
+    where = os.path.join(SCRATCH, "timer")
+    for command in every:
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGKILL):
+            for share in SHARES:
+                case = Case("timer", f"{sig.name} at {share:.0%} of the run", command)
+                command.prepare(where)
+                before = snapshot(where, command.inputs)
+                run, acted = fm.run_acting(where, command.args, lambda pid: os.kill(pid, sig),
+                                           share * command.seconds)
+                after = snapshot(where, command.inputs)
+                finished = fc.as_undisturbed(command, run, before, after) if share > 0.5 else ["not at 90%"]
+                if sig == signal.SIGKILL:
+                    case.judge(fc.killed(command, run, before, after), finished, run=run)
+                elif not acted and share <= 0.5:
+                    case.expect(False, f"the run ended before {share:.0%} of its undisturbed time")
+                else:
+                    case.judge(fc.cancelled(command, run, before, after), finished, run=run)
+                cases.append(case)
+                if sig == signal.SIGKILL and command.writes:
+                    case = Case("timer", f"the run after SIGKILL at {share:.0%} clears what that left", command)
+                    run = Run(*tavrin_in(where, command.args, timeout=120), timeout=120)
+                    case.judge(fc.as_undisturbed(command, run, before, snapshot(where, command.inputs)), run=run)
+                    cases.append(case)
+    return cases
+
+
+def changing_inputs(every, kit):
+    cases = []
+    where = os.path.join(SCRATCH, "change")
+    for command in every:
+        for share in SHARES[:2]:
+            for how in ("truncated", "replaced", "appended"):
+                case = Case("changing input", f"an input {how} at {share:.0%} of the run", command)
+                command.prepare(where, copy=how != "replaced")  # a rename over a link leaves the kit alone
+                before = snapshot(where, command.inputs)
+                act = fm.changer(where, command.inputs, how, kit.stranger)
+                run, acted = fm.run_acting(where, command.args, act, share * command.seconds,
+                                           fm.holds_open(where, command.inputs), timeout=max(10, 5 * command.seconds))
+                after = snapshot(where, command.inputs)
+                if not acted:
+                    case.expect(False, "the run ended before the input could be changed")
+                else:
+                    for facts in (before, after):
+                        facts.pop(act.changed, None)
+                    case.judge(fc.failed_changed(command, run, before, after, act.changed),
+                               fc.as_undisturbed(command, run, before, after), run=run)
+                cases.append(case)
+    return cases
+
+
+def main():
+    require_root("the fault tests run as root, as CI does")
+    kit = Kit(os.path.join(SCRATCH, "cache", "kit"), recording())
+    every = [c for c in commands(kit, SCRATCH) if c.seconds >= SHORTEST]
+    print("commands long enough for timers:", ", ".join(f"{c.line} ({c.seconds:.2f} s)" for c in every))
+    cases = []
+    for group in (lambda: timers(every), lambda: changing_inputs(every, kit)):
+        started = time.monotonic()
+        cases += group()
+        print(f"[{cases[-1].group}: {time.monotonic() - started:.1f} s]", flush=True)
+    sys.exit(1 if fc.report(cases) else 0)
+
+
+main()
