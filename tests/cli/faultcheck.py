@@ -190,6 +190,27 @@ def salvaged(command, run, before, after, spoiled):
     return wrong
 
 
+def at_once(commands, runs, before, after):
+    """Runs that wrote the same names at once (runs[n] of commands[n]): each
+    ends as its undisturbed run or fails cleanly, one at least ends well,
+    and every name written holds one run's whole output, nothing else left."""
+    wrong = []
+    for n, (command, run) in enumerate(zip(commands, runs), 1):
+        if run.code == 0:
+            wrong += [] if run.doc == command.doc else [f"run {n}: JSON differs from the undisturbed run's"]
+        else:
+            wrong += [f"run {n}: {w}" for w in exit_wrong(run, 1) + json_wrong(command, run, "non-zero") +
+                      success_text(run)]
+    if not any(run.code == 0 for run in runs):
+        return wrong + ["no run ended well"]
+    names = set().union(*(c.outputs for c in commands))
+    for name in sorted(names):
+        if after.get(name, (0, 0))[1] not in [c.outputs.get(name) for c, r in zip(commands, runs) if r.code == 0]:
+            wrong.append(f"{name} is not the whole output of a run that ended well")
+    left = sorted(set(after) - set(before) - names)
+    return wrong + ([f"left behind: {', '.join(left)}"] if left else [])
+
+
 def killed(command, run, before, after):
     """After SIGKILL: every file that was there is untouched, or is a whole
     output; a new file under a final name is whole. Other new files (a
@@ -210,7 +231,7 @@ class Case:
 
     def __init__(self, group, fault, command):
         self.group = group
-        self.label = f"{fault}: tavrin {command.line}" if command else fault
+        self.label = f"{fault}: tavrin {command.shown}" if command else fault
         self.wrong = []
 
     def judge(self, *endings, run=None):

@@ -131,7 +131,8 @@ class Command:
     def __init__(self, line, kit):
         self.line = line
         self.kit = kit
-        self.args = shlex.split(line.format(**kit.figures)) + ["--json"]
+        self.shown = line.format(**kit.figures)
+        self.args = shlex.split(self.shown) + ["--json"]
         self.word = self.args[0]
         self.inputs = [a for a in self.args if a in KIT]
         self.salvages = self.word in SALVAGING

@@ -87,22 +87,18 @@ def injected_into_output(log, folder, inputs):
 
 
 def output_close(folder, args, log, inputs):
-    """The number N such that the N-th close of the thread that closes the
-    first output file is that close, found in a traced undisturbed run in
-    folder: (N, the closing thread's rank in the order threads appear), or
-    None when no output was closed."""
-    run_traced(folder, args, log, "openat,close")
-    order, closes = [], {}
+    """N such that the first close of an output file (not an input) is the
+    N-th close of its thread, found in a traced undisturbed run in folder
+    (strace counts calls per thread), or None when no output was closed."""
+    run_traced(folder, args, log, "close")
+    closes = {}
     for line in log_text(log).splitlines():
         m = re.match(r"(\d+) +close\(\d+<([^>]*)>\)", line)
-        if not m:
-            continue
-        tid, path = m.group(1), m.group(2)
-        if tid not in order:
-            order.append(tid)
-        closes[tid] = closes.get(tid, 0) + 1
-        if os.path.dirname(path) == os.path.abspath(folder) and os.path.basename(path) not in inputs:
-            return closes[tid], order.index(tid)
+        if m:
+            tid, path = m.group(1), m.group(2)
+            closes[tid] = closes.get(tid, 0) + 1
+            if os.path.dirname(path) == os.path.abspath(folder) and os.path.basename(path) not in inputs:
+                return closes[tid]
     return None
 
 
@@ -160,6 +156,8 @@ class SpoiledImage:
             f.truncate(megabytes << 20)
         quiet("mkfs.btrfs", "-q", "-f", self.image)
         os.makedirs(self.folder, exist_ok=True)
+        if os.path.ismount(self.folder):  # left by a run that was stopped
+            quiet("umount", self.folder)
         quiet("mount", "-o", "loop", self.image, self.folder)
 
     def spoil(self, blocks):

@@ -19,7 +19,7 @@ import time
 import faultcheck as fc
 import faultmake as fm
 from clitest import SAMPLES, require_root, tavrin_in
-from faultkit import KIT, Kit, commands
+from faultkit import KIT, Command, Kit, commands
 from faultcheck import Case, Run, snapshot
 
 SCRATCH = os.path.abspath(".")
@@ -61,7 +61,7 @@ def disk_full(commands):
             if call == "close":
                 found = fm.output_close(where, command.args, log, command.inputs)
                 command.prepare(where)
-                inject = f"close:error=ENOSPC:when={found[0] if found else 1}"
+                inject = f"close:error=ENOSPC:when={found or 1}"
             before = snapshot(where, command.inputs)
             run = fm.run_traced(where, command.args, log, trace, inject)
             after = snapshot(where, command.inputs)
@@ -188,43 +188,56 @@ def changing_inputs(commands, kit):
     return cases
 
 
-def two_runs(commands):
-    """A second run of the same command line while the first stands at its
-    first write: both end well (or the first fails cleanly) and the folder
-    holds the outputs, whole, and nothing else. Then a run of another command
-    in the folder while the first stands with its temporary file: that file
-    is not taken from it."""
+def two_runs(commands, kit):
+    """A second run while the first stands at its first write: of the same
+    command line (each run ends well or fails cleanly, and the folder holds
+    the outputs, whole, and nothing else); of another one writing the same
+    name (the file is wholly one run's); and of another command in the same
+    folder (the first run's temporary file is not taken from it)."""
     cases = []
     log = os.path.join(SCRATCH, "strace.log")
     writers = [c for c in commands if c.writes]
+
+    def side_by_side(first, second, where, files):
+        runs = []
+        run, stopped = fm.run_paused(where, first.args, log, fm.WRITES, 1, lambda pid: runs.append(run_in(where, second)))
+        return [run] + runs, stopped, snapshot(where, files)
+
     for command in writers:
         case = Case("two runs", "the same outputs written by two runs at once", command)
         where = command.prepare(folder("two"))
         before = snapshot(where, command.inputs)
-        second = []
-        first, stopped = fm.run_paused(where, command.args, log, fm.WRITES, 1,
-                                       lambda pid: second.append(run_in(where, command)))
-        after = snapshot(where, command.inputs)
+        runs, stopped, after = side_by_side(command, command, where, command.inputs)
         case.expect(stopped, "the first run never wrote")
         if stopped:
-            case.judge(fc.as_undisturbed(command, second[0], before, after))
-            case.judge(fc.as_undisturbed(command, first, before, after),
-                       fc.exit_wrong(first, 1) + fc.success_text(first))
+            case.judge(fc.at_once([command, command], runs, before, after))
         cases.append(case)
 
+    lines = ["join piece-1.avi piece-2.avi --output same.avi", "join piece-2.avi piece-3.avi --output same.avi"]
+    first, second = (Command(line, kit).undisturbed(folder("undisturbed")) for line in lines)
+    case = Case("two runs", f"one name written by two command lines at once: {lines[0]} and {lines[1]}", None)
+    where = first.prepare(folder("two"))
+    kit.place(where, ["piece-3.avi"])
+    files = first.inputs + ["piece-3.avi"]
+    before = snapshot(where, files)
+    runs, stopped, after = side_by_side(first, second, where, files)
+    case.expect(stopped, "the first run never wrote")
+    if stopped:
+        case.judge(fc.at_once([first, second], runs, before, after))
+    cases.append(case)
+
     first, other = writers[0], next(c for c in writers if c.word != writers[0].word)
-    case = Case("two runs", f"another command in the folder ({other.line}) while this one writes", first)
+    case = Case("two runs", f"another command in the folder ({other.shown}) while this one writes", first)
     where = first.prepare(folder("beside"))
-    other.kit.place(where, [i for i in other.inputs if i not in first.inputs])
+    kit.place(where, [i for i in other.inputs if i not in first.inputs])
     other.earlier_files(where)
-    before = snapshot(where, set(first.inputs) | set(other.inputs))
-    second = []
-    run, stopped = fm.run_paused(where, first.args, log, fm.WRITES, 1, lambda pid: second.append(run_in(where, other)))
-    after = snapshot(where, set(first.inputs) | set(other.inputs))
+    files = set(first.inputs) | set(other.inputs)
+    before = snapshot(where, files)
+    runs, stopped, after = side_by_side(first, other, where, files)
     case.expect(stopped, "the first run never wrote")
     if stopped:
         want = fc.outputs_in(other, fc.outputs_in(first, before))
-        case.judge(fc.exit_wrong(run, 0) + fc.exit_wrong(second[0], 0) + fc.differences(want, after))
+        case.judge(fc.exit_wrong(runs[0], 0) + fc.exit_wrong(runs[1], 0) + fc.differences(want, after))
     cases.append(case)
     return cases
 
@@ -240,12 +253,15 @@ def many_inputs():
                     "-c:v", "mpeg4", "-g", "1", small], check=True)
     names = [f"s{n:04}.avi" for n in range(2000)]
     for name in names:
-        os.link(small, os.path.join(where, name))
+        shutil.copyfile(small, os.path.join(where, name))
+    os.remove(small)
     limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))  # noqa: E731
     code, out, err = tavrin_in(where, ["join", *names, "--output", "all.avi", "--json"], timeout=120,
                                preexec_fn=limit)
     run = Run(code, out, err, 120)
     case.judge(fc.exit_wrong(run, 0))
+    left = sorted(set(os.listdir(where)) - set(names) - {"all.avi"})
+    case.expect(not left, f"left behind: {', '.join(left)}")
     if run.code == 0:
         frames = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
                                  "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0",
@@ -257,12 +273,13 @@ def many_inputs():
 
 def main():
     require_root("the fault tests mount file systems and trace the program")
-    sample = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
-    kit = Kit(folder("kit"), sample)
+    # A small recording (half a megabyte): a run takes some 50 ms.
+    samples = [os.path.join(SAMPLES, n) for n in ("gst_mpeg4_mp3_g12.avi", "ffmpeg_mpeg4_pcm_g12.avi")]
+    kit = Kit(folder("kit"), next((s for s in samples if os.path.exists(s)), samples[0]))
     every = commands(kit, SCRATCH)
     cases = []
     for group in (lambda: disk_full(every), lambda: read_errors(every, kit), lambda: signals(every),
-                  lambda: changing_inputs(every, kit), lambda: two_runs(every), many_inputs):
+                  lambda: changing_inputs(every, kit), lambda: two_runs(every, kit), many_inputs):
         started = time.monotonic()
         cases += group()
         print(f"[{cases[-1].group}: {time.monotonic() - started:.1f} s]", flush=True)
