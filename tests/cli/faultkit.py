@@ -62,13 +62,15 @@ class Kit:
     recording), part-1.avi and part-2.avi (a split of it that overlaps),
     piece-1.avi to piece-3.avi (pieces without overlap), cut.avi (the
     recording cut at four fifths, its index lost), and the figures of the
-    command lines. A folder made before is taken as it is."""
+    command lines. A folder made before from the same recording is taken
+    as it is."""
 
     def __init__(self, folder, recording):
         self.folder = os.path.abspath(folder)
         os.makedirs(self.folder, exist_ok=True)
         clip = self.path("clip.avi")
-        if not os.path.exists(clip) or os.path.getsize(clip) != os.path.getsize(recording):
+        fresh = not os.path.exists(clip) or digest(clip) != digest(recording)
+        if fresh:
             shutil.copyfile(recording, clip)
         size = os.path.getsize(clip)
         info = json.loads(tavrin_in(self.folder, ["info", "clip.avi", "--json"])[1])
@@ -76,7 +78,7 @@ class Kit:
         seconds = video["idx1EntryCount"] / video["rate"]
         self.figures = {"half": f"{seconds * 0.45:.2f}", "third": f"{seconds / 3:.2f}",
                         "half_mb": f"{size * 0.55 / 1048576:.2f}", "third_mb": f"{size * 0.36 / 1048576:.2f}"}
-        if not all(os.path.exists(self.path(n)) for n in KIT):
+        if fresh or not all(os.path.exists(self.path(n)) for n in KIT):
             self.make(size)
 
     def path(self, name):
