@@ -42,6 +42,8 @@ def quiet(*cmd):
 def tmpfs(folder, size):
     """folder as a tmpfs of size bytes (rounded up to whole pages)."""
     os.makedirs(folder, exist_ok=True)
+    while os.path.ismount(folder):  # left by a run that was stopped
+        quiet("umount", "-l", folder)
     quiet("mount", "-t", "tmpfs", "-o", f"size={(size + 4095) // 4096 * 4096}", "tmpfs", folder)
     try:
         yield folder
