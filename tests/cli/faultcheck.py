@@ -114,13 +114,13 @@ def success_text(run):
     return [f"says {t!r} on a failure" for t in SUCCESS_TEXTS if t in said]
 
 
-def failed(command, run, before, after, exit=1, result="non-zero", json=True):
-    """A failure or cancel that leaves the folder as it was (json: the run
-    was asked for its JSON line)."""
+def failed(command, run, before, after, exit=1, result="non-zero", with_json=True):
+    """A failure or cancel that leaves the folder as it was (with_json: the
+    run was asked for its JSON line)."""
     if run.code is None:
         return exit_wrong(run, exit)
-    return exit_wrong(run, exit) + (json_wrong(command, run, result) if json else []) + success_text(run) + \
-        differences(before, after)
+    return exit_wrong(run, exit) + (json_wrong(command, run, result) if with_json else []) + \
+        success_text(run) + differences(before, after)
 
 
 def cancelled(command, run, before, after):

@@ -49,7 +49,7 @@ def disk_full(commands):
                 before = snapshot(where, command.inputs)
                 run = Run(*tavrin_in(where, args, timeout=10), timeout=10)
                 after = snapshot(where, command.inputs)
-            case.judge(fc.failed(command, run, before, after, json=args is command.args) +
+            case.judge(fc.failed(command, run, before, after, with_json=args is command.args) +
                        full_disk_words(command, run), run=run)
             cases.append(case)
 
