@@ -17,7 +17,7 @@ PACKAGES=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   locales fonts-ipafont-gothic imagemagick x11-apps
-  xfsprogs btrfs-progs
+  xfsprogs btrfs-progs strace
   man-db dpkg-dev
 )
 
