@@ -18,7 +18,12 @@ class ChannelSink : public JobSink {
   void Progress(int cells) override {
     if (c_.progress) c_.progress(c_.host, cells);
   }
-  bool Cancelled() const override { return c_.cancelled && c_.cancelled(c_.host) != 0; }
+  bool Cancelled() const override { return !committing_ && c_.cancelled && c_.cancelled(c_.host) != 0; }
+  bool BeginCommit() override {
+    if (Cancelled()) return false;
+    committing_ = true;  // the host's Cancel is not asked again
+    return true;
+  }
   void Status(const char* text, int cells) override {
     if (c_.status) c_.status(c_.host, text, cells);
   }
@@ -29,6 +34,7 @@ class ChannelSink : public JobSink {
 
  private:
   const TavrinChannel& c_;
+  bool committing_ = false;
 };
 
 std::string Text(const char* text) { return text ? text : ""; }

@@ -16,6 +16,7 @@ class NativeSink : public JobSink {
 
   int englishUi;
   std::atomic<int32_t> cancelRequested{0};  // non-zero: stop
+  std::atomic<bool> committing{false};      // set by BeginCommit: a cancel is too late
   std::vector<std::string> messages;        // message boxes shown, in order
   std::vector<MessageOwner> messageOwners;
   std::vector<int> progressCells;           // every bar value reported
@@ -33,7 +34,8 @@ class NativeSink : public JobSink {
   PluginWorkDone pluginDone;
 
   int EnglishUi() const override { return englishUi; }
-  bool Cancelled() const override { return cancelRequested.load() != 0; }
+  bool Cancelled() const override { return cancelRequested.load() != 0 && !committing.load(); }
+  bool BeginCommit() override;
   void Progress(int cells) override;
   void Status(const char* text, int cells) override;
   void Message(const char* text, MessageOwner owner) override;

@@ -1,7 +1,6 @@
 #include "io/output_file.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -9,6 +8,7 @@
 #include "io/file_clone.h"
 #include "io/file_range.h"
 #include "io/file_system.h"
+#include "io/part_files.h"
 
 namespace {
 // Whole buffers are written at file positions that are multiples of the
@@ -18,19 +18,6 @@ namespace {
 constexpr size_t kOutputBufferBytes = 512 * 1024;
 constexpr int kOutputBuffers = 4;
 constexpr int kNameAttempts = 100;
-
-// Six characters, "~" and five of [0-9a-z]: never longer than the shortest
-// final name ("-1.avi"), so a temporary name fits wherever the final one does.
-std::string TemporaryName(uint64_t& seed) {
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  seed ^= seed << 13;
-  seed ^= seed >> 7;
-  seed ^= seed << 17;
-  std::string name = "~";
-  uint64_t v = seed;
-  for (int i = 0; i < 5; ++i, v /= 36) name += kDigits[v % 36];
-  return name;
-}
 }  // namespace
 
 OutputFile::~OutputFile() { Abandon(); }
@@ -49,11 +36,11 @@ bool OutputFile::Create(const std::string& finalPath) {
   sharedBytes_ = 0;
   if (!filesys::CanReplace(finalPath, &reason_)) return false;
   const std::string folder = filesys::FolderOf(finalPath);
-  uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                  uint64_t(reinterpret_cast<uintptr_t>(this)) * 0x9E3779B97F4A7C15ull;
-  if (seed == 0) seed = 1;
-  for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
-    const std::string candidate = folder + TemporaryName(seed);
+  RemoveLeftoverParts(folder);
+  const std::string finalName = finalPath.substr(folder.size());
+  const uint32_t pid = filesys::ProcessId();
+  for (int attempt = 1; attempt <= kNameAttempts && !file_; ++attempt) {
+    const std::string candidate = folder + PartName(finalName, pid, attempt);
     file_ = filesys::CreateNew(candidate, &reason_);
     if (file_) tempPath_ = candidate;
     // Only a name already taken is worth another try.
@@ -192,6 +179,12 @@ uint32_t OutputFile::ShareBlocksWith(int fd) {
 bool OutputFile::Finish() {
   if (!file_) return !failed_ && finished_;
   Drain();
+  // The bytes reach the device before the name can appear (Commit).
+  if (!failed_ && !filesys::SyncFile(file_, &reason_)) failed_ = true;
+  if (!failed_) {
+    owned_ = filesys::KeepOwnership(file_);
+    if (owned_ == filesys::kNoOwnership) NoteUnownedPart(tempPath_);
+  }
   if (std::fclose(file_) != 0 && !failed_) {
     failed_ = true;
     reason_ = std::strerror(errno);
@@ -210,15 +203,28 @@ bool OutputFile::Finish() {
 bool OutputFile::Commit() {
   if (!finished_ || tempPath_.empty()) return false;
   if (!filesys::MoveReplacing(tempPath_, finalPath_, &reason_)) return false;
+  // Still owned under its final name until the move is on the device.
+  std::string why;
+  const bool synced = filesys::SyncFolder(filesys::FolderOf(finalPath_), &why);
+  ReleaseOwnership();
   tempPath_.clear();
-  return true;
+  if (!synced) reason_ = "moved into place, but its folder could not be flushed to the device: " + why;
+  return synced;
+}
+
+void OutputFile::ReleaseOwnership() {
+  filesys::DropOwnership(owned_);
+  owned_ = filesys::kNoOwnership;
+  ForgetUnownedPart(tempPath_);
 }
 
 void OutputFile::Abandon() {
   if (behind_) behind_->WaitAll();  // no write may still use the file or the buffers
+  // Removed while still owned: no other run takes it meanwhile.
+  if (!tempPath_.empty()) filesys::RemoveFile(tempPath_);
   if (file_) std::fclose(file_);
   file_ = nullptr;
-  if (!tempPath_.empty()) filesys::RemoveFile(tempPath_);
+  if (!tempPath_.empty()) ReleaseOwnership();
   tempPath_.clear();
   storage_.Release();
   buffer_ = nullptr;

@@ -34,6 +34,7 @@ class RecordingSink : public JobSink {
   }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
+  bool BeginCommit() override { return host_.BeginCommit(); }
 
   std::string message;
 
@@ -161,6 +162,7 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on all are moved
   for (size_t j = 0; j < files.size(); ++j) {
     if (!files[j]->Commit()) {
       outcome.detail = names[j] + ": " + files[j]->Reason();
