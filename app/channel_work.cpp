@@ -19,10 +19,11 @@ class ChannelSink : public JobSink {
     if (c_.progress) c_.progress(c_.host, cells);
   }
   bool Cancelled() const override { return !committing_ && c_.cancelled && c_.cancelled(c_.host) != 0; }
+  // The host closes its Cancel too, so that the job that called the plug-in
+  // does not report a Cancel that came too late; this side asks it no more.
   bool BeginCommit() override {
-    if (Cancelled()) return false;
-    committing_ = true;  // the host's Cancel is not asked again
-    return true;
+    committing_ = c_.beginCommit ? c_.beginCommit(c_.host) != 0 : !Cancelled();
+    return committing_;
   }
   void Status(const char* text, int cells) override {
     if (c_.status) c_.status(c_.host, text, cells);

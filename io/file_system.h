@@ -26,6 +26,11 @@ std::FILE* CreateNew(const std::string& path, std::string* reason);
 // FlushFileBuffers), so that it survives a power cut. False with *reason.
 bool SyncFile(std::FILE* file, std::string* reason);
 
+// Asks the system to start writing file's changed bytes from `from` on to
+// the device now, without waiting (Linux: sync_file_range; elsewhere
+// nothing): the flush at the end then finds most of them written.
+void StartWriteBack(std::FILE* file, uint64_t from);
+
 // Keeps the ownership of file (and file itself) once its stream is closed,
 // until DropOwnership: a small token (a descriptor or handle), or
 // kNoOwnership when the process has no descriptor to spare for it (then the

@@ -60,6 +60,14 @@ bool SyncFile(std::FILE* file, std::string* reason) {
   return false;
 }
 
+void StartWriteBack(std::FILE* file, uint64_t from) {
+#ifdef __linux__
+  sync_file_range(fileno(file), off_t(from), 0, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)file, (void)from;
+#endif
+}
+
 intptr_t KeepOwnership(std::FILE* file) {
   // The copy shares the open file and so its lock. A split into thousands
   // of pieces keeps one per piece until all are moved: the soft limit on

@@ -49,6 +49,8 @@ bool SyncFile(std::FILE* file, std::string* reason) {
   return false;
 }
 
+void StartWriteBack(std::FILE*, uint64_t) {}
+
 intptr_t KeepOwnership(std::FILE* file) {
   // A handle of the system's own, not a C runtime descriptor (of which a
   // process has only a few hundred): a split into thousands of pieces keeps

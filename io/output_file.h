@@ -85,6 +85,7 @@ class OutputFile : public OutputStream {
   bool Drain();
   void NoteWriteError(int error) const;
   void ReleaseOwnership();
+  void StartWriteBack();
   // Appends what AppendFromFile would, sharing the whole blocks it can.
   int64_t AppendSharing(int fd, uint64_t at, uint64_t count);
   int64_t AppendCopy(int fd, uint64_t at, uint64_t count);
@@ -105,6 +106,7 @@ class OutputFile : public OutputStream {
   size_t fill_ = 0;
   std::unique_ptr<WriteBehind> behind_;  // one per file written: no error carried over
   uint64_t position_ = 0;
+  uint64_t writeBackFrom_ = 0;  // where the next StartWriteBack begins
   mutable bool failed_ = false;
   bool finished_ = false;
   // Inputs whose blocks this file shares, at which block size (0: none).
