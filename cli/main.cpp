@@ -42,8 +42,10 @@ const char kSplitHelp[] =
     "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
     "                                  frame at which it still fits\n"
     "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
-    "Outputs are written under a temporary name and moved into place when complete (all\n"
-    "pieces at once); Ctrl-C cancels and leaves every earlier file as it was.\n";
+    "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
+    "flushed to the disk and moved into place when complete (all pieces at once);\n"
+    "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
+    "then they all complete and the split succeeds.\n";
 const char kMergeHelp[] =
     "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
     "between them and reports the joined file's size and playing time.\n"
@@ -71,7 +73,8 @@ const char kJoinHelp[] =
     "  --lang en|ja     the language of the messages\n"
     "  --json           one JSON line with the result, message, outputs and the joined\n"
     "                   file's bytes, frames and seconds\n"
-    "Written under a temporary name and moved into place when complete.\n";
+    "Written under a temporary name (.NAME.PID.tavrin-part beside NAME), flushed to the\n"
+    "disk and moved into place when complete.\n";
 
 const char kRepairHelp[] =
     "Repairs a recording that ended badly (cut short, without an index or with a broken\n"

@@ -38,6 +38,8 @@ void StartWriteBack(std::FILE* file, uint64_t from);
 constexpr intptr_t kNoOwnership = -1;
 intptr_t KeepOwnership(std::FILE* file);
 void DropOwnership(intptr_t token);
+// SyncFile for the file a token keeps.
+bool SyncOwned(intptr_t token, std::string* reason);
 
 // True when a new file may take the name path: nothing is there, or a file
 // we may write, or a link (the link itself is replaced). False with *reason

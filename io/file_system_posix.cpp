@@ -87,6 +87,12 @@ intptr_t KeepOwnership(std::FILE* file) {
   return fd;
 }
 
+bool SyncOwned(intptr_t token, std::string* reason) {
+  if (token != kNoOwnership && fsync(int(token)) == 0) return true;
+  *reason = std::strerror(token == kNoOwnership ? EBADF : errno);
+  return false;
+}
+
 void DropOwnership(intptr_t token) {
   if (token != kNoOwnership) close(int(token));
 }

@@ -63,6 +63,12 @@ intptr_t KeepOwnership(std::FILE* file) {
   return reinterpret_cast<intptr_t>(copy);
 }
 
+bool SyncOwned(intptr_t token, std::string* reason) {
+  if (token != kNoOwnership && FlushFileBuffers(reinterpret_cast<HANDLE>(token))) return true;
+  *reason = SystemReason(token == kNoOwnership ? ERROR_INVALID_HANDLE : GetLastError());
+  return false;
+}
+
 void DropOwnership(intptr_t token) {
   if (token != kNoOwnership) CloseHandle(reinterpret_cast<HANDLE>(token));
 }

@@ -195,11 +195,18 @@ uint32_t OutputFile::ShareBlocksWith(int fd) {
 bool OutputFile::Finish() {
   if (!file_) return !failed_ && finished_;
   Drain();
-  // The bytes reach the device before the name can appear (Commit).
-  if (!failed_ && !filesys::SyncFile(file_, &reason_)) failed_ = true;
+  synced_ = false;
   if (!failed_) {
+    // The device gets the rest now; Sync() waits for it, so that a job's
+    // other outputs are made meanwhile.
+    filesys::StartWriteBack(file_, writeBackFrom_);
     owned_ = filesys::KeepOwnership(file_);
-    if (owned_ == filesys::kNoOwnership) NoteUnownedPart(tempPath_);
+    if (owned_ == filesys::kNoOwnership) {
+      // Nothing left to flush through later: it is flushed now.
+      NoteUnownedPart(tempPath_);
+      if (!filesys::SyncFile(file_, &reason_)) failed_ = true;
+      synced_ = true;
+    }
   }
   if (std::fclose(file_) != 0 && !failed_) {
     failed_ = true;
@@ -216,8 +223,21 @@ bool OutputFile::Finish() {
   return finished_;
 }
 
-bool OutputFile::Commit() {
+bool OutputFile::Sync() {
   if (!finished_ || tempPath_.empty()) return false;
+  if (synced_) return true;
+  if (!filesys::SyncOwned(owned_, &reason_)) {
+    failed_ = true;
+    finished_ = false;
+    return false;
+  }
+  synced_ = true;
+  return true;
+}
+
+bool OutputFile::Commit() {
+  // The bytes reach the device before the name can appear.
+  if (!Sync()) return false;
   if (!filesys::MoveReplacing(tempPath_, finalPath_, &reason_)) return false;
   // Still owned under its final name until the move is on the device.
   std::string why;

@@ -10,14 +10,15 @@
 //   ... out.Write(...) ...
 //   if (!out.Finish() || !out.Commit()) report(out.Reason());
 //
-// Writers of several files finish all of them before committing any. A job
-// asks its sink's BeginCommit() (job/job_sink.h) once before the first
-// Commit(): from then on a cancel comes too late, and every output is moved.
+// Writers of several files finish and sync all of them before committing
+// any. A job asks its sink's BeginCommit() (job/job_sink.h) once before the
+// first Commit(): from then on a cancel comes too late, and every output is
+// moved.
 //
 // After a power cut a final name holds either its earlier file or the whole
-// new one: Finish() flushes the file to the device (fsync, FlushFileBuffers)
-// before Commit() moves it, and Commit() flushes the folder after the move
-// (POSIX; the Windows move is written through).
+// new one: the file is flushed to the device (Sync(): fsync,
+// FlushFileBuffers) before Commit() moves it, and Commit() flushes the folder
+// after the move (POSIX; the Windows move is written through).
 //
 // The temporary file is ".NAME.PID.tavrin-part" beside the final NAME
 // (io/part_files.h). It stays owned by the process until it is moved or
@@ -63,12 +64,18 @@ class OutputFile : public OutputStream {
   // True once ShareBlocksWith found that this file can share blocks.
   bool SharesBlocks() const { return shareBlock_ != 0; }
 
-  // Flushes the temporary file to the device and closes it (it stays owned);
-  // false when this or any earlier write failed.
+  // Closes the temporary file (it stays owned) and has the system start
+  // writing it to the device; false when this or any earlier write failed.
   bool Finish();
-  // Moves the finished temporary file over the final name and flushes the
-  // folder; false when it cannot (the file is then still in place unless
-  // only the folder's flush failed).
+  // Waits until the finished file is on the device (fsync,
+  // FlushFileBuffers); false, with Reason(), when the device says it is not.
+  // Commit() does it when it was not done; a job of several outputs syncs
+  // them all before it commits the first, so that none is moved unless all
+  // are whole.
+  bool Sync();
+  // Syncs the finished temporary file, moves it over the final name and
+  // flushes the folder; false when it cannot (the earlier file is then still
+  // in place, unless only the folder's flush failed).
   bool Commit();
   // Closes and removes the temporary file unless it was committed.
   void Abandon();
@@ -109,6 +116,7 @@ class OutputFile : public OutputStream {
   uint64_t writeBackFrom_ = 0;  // where the next StartWriteBack begins
   mutable bool failed_ = false;
   bool finished_ = false;
+  bool synced_ = false;
   // Inputs whose blocks this file shares, at which block size (0: none).
   static constexpr int kMostSharedInputs = 8;
   int sharedFds_[kMostSharedInputs] = {};

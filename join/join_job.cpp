@@ -166,7 +166,7 @@ bool JoinRun::Write(ChainRequest& chain) {
   std::string problem;
   JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
                                       request_.writer);
-  if (result == JoinResult::Written && !out.Finish()) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && !sink_.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written) {

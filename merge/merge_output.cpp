@@ -60,7 +60,7 @@ JoinedFileResult WriteJoinedFileFor(const PluginWork& work, std::string path, Jo
   std::string problem;
   JoinResult result =
       WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
-  if (result == JoinResult::Written && !out.Finish()) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && !sink.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();

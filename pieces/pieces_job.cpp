@@ -159,6 +159,12 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   outcome.clone = CloneReport{};
   outcome.clone.asked = writer.clone;
   for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
+  for (size_t j = 0; j < files.size(); ++j) {
+    if (!files[j]->Sync()) {  // all on the device before any is moved
+      outcome.detail = names[j] + ": " + files[j]->Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
