@@ -16,7 +16,9 @@ class NativeSink : public JobSink {
 
   int englishUi;
   std::atomic<int32_t> cancelRequested{0};  // non-zero: stop
-  std::atomic<bool> committing{false};      // set by BeginCommit: a cancel is too late
+  // Set by BeginCommit: a cancel is too late from then on, for the rest of
+  // this sink's life (one job; a test that runs another clears it).
+  std::atomic<bool> committing{false};
   std::vector<std::string> messages;        // message boxes shown, in order
   std::vector<MessageOwner> messageOwners;
   std::vector<int> progressCells;           // every bar value reported
