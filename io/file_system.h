@@ -46,14 +46,16 @@ bool SyncOwned(intptr_t token, std::string* reason);
 // for a folder or a read-only file.
 bool CanReplace(const std::string& path, std::string* reason);
 
-// Moves from over to, replacing whatever to names (a link is replaced, not
-// followed). A file that is owned stays owned under its new name. False with
-// *reason when it cannot.
-bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason);
+// Moves from, owned through token (or kNoOwnership), over to, a name in the
+// same folder, replacing whatever to names (a link is replaced, not
+// followed); the file stays owned under its new name. Windows refuses to
+// move over a name that another handle holds open for a moment: the move is
+// tried again for about a second. False with *reason when it cannot.
+bool MoveOwned(intptr_t token, const std::string& from, const std::string& to, std::string* reason);
 
 // Flushes a folder's entries (a name just moved into it) to the device
 // (POSIX: fsync of the folder; Windows: nothing, the move is written through
-// by MoveReplacing). folder as FolderOf gives it ("" for the current one).
+// by MoveOwned). folder as FolderOf gives it ("" for the current one).
 // A file system that cannot flush folders is no failure. False with *reason.
 bool SyncFolder(const std::string& folder, std::string* reason);
 

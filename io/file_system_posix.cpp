@@ -112,7 +112,7 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
-bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason) {
+bool MoveOwned(intptr_t, const std::string& from, const std::string& to, std::string* reason) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *reason = std::strerror(errno);
   return false;

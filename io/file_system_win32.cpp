@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "io/file_system.h"
 #include "io/system_reason.h"
@@ -14,11 +15,12 @@ namespace filesys {
 
 std::FILE* CreateNew(const std::string& path, std::string* reason) {
   const std::wstring name = WidePath(path);
-  // Others may read the file, and move or remove it as MoveReplacing and
-  // RemoveFile do while this handle stays open; none may open it for
-  // writing, and so none can open it for itself alone (RemoveUnownedFiles).
-  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Others may read the file, and remove it as RemoveFile does while this
+  // handle stays open (DELETE: MoveOwned moves it through the handle); none
+  // may open it for writing, and so none can open it for itself alone
+  // (RemoveUnownedFiles).
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // The callers tell a name already taken by errno's words, as elsewhere.
@@ -88,12 +90,59 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
-bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason) {
-  // Write-through: the call returns once the move is on the disk.
-  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  *reason = SystemReason(GetLastError());
-  return false;
+namespace {
+
+// The full name in the system's own form ("\??\C:\v\clip.avi",
+// "\??\UNC\server\share\clip.avi"), as a rename through a handle takes it.
+std::wstring SystemPath(const std::string& path) {
+  std::wstring wide = WidePath(path);
+  if (wide.compare(0, 4, L"\\\\?\\") != 0) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(n, L'\0');
+    const DWORD got = n ? GetFullPathNameW(wide.c_str(), n, &full[0], nullptr) : 0;
+    if (got > 0 && got < n) wide = full.substr(0, got);
+    wide = wide.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
+  }
+  wide[1] = L'?';  // "\\?\" and "\??\" name the same; the rename takes the latter
+  return wide;
+}
+
+}  // namespace
+
+bool MoveOwned(intptr_t token, const std::string& from, const std::string& to, std::string* reason) {
+  // Through the owning handle: no other run can take the file for a leftover
+  // between a close and the move.
+  const std::wstring name = SystemPath(to);
+  std::vector<char> record(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), 0);
+  FILE_RENAME_INFO& info = *reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+  info.ReplaceIfExists = TRUE;
+  info.RootDirectory = nullptr;
+  info.FileNameLength = DWORD(name.size() * sizeof(wchar_t));
+  std::memcpy(info.FileName, name.data(), info.FileNameLength);
+  const HANDLE handle = reinterpret_cast<HANDLE>(token);
+  const auto move = [&] {
+    if (token != kNoOwnership)
+      return SetFileInformationByHandle(handle, FileRenameInfo, record.data(), DWORD(record.size())) != 0;
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  // Another program may hold the earlier file open for a moment (a second
+  // run's look at the name, a virus scanner, a thumbnail maker), and Windows
+  // refuses to move over it meanwhile: the move is tried again for about a
+  // second.
+  for (int attempt = 1;; ++attempt) {
+    const bool moved = move();
+    if (moved) break;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 40) {
+      *reason = SystemReason(error);
+      return false;
+    }
+    Sleep(25);
+  }
+  // As MoveFileEx's write-through does: the move is on the disk on return.
+  if (token != kNoOwnership) FlushFileBuffers(handle);
+  return true;
 }
 
 bool SyncFolder(const std::string&, std::string*) { return true; }

@@ -238,7 +238,7 @@ bool OutputFile::Sync() {
 bool OutputFile::Commit() {
   // The bytes reach the device before the name can appear.
   if (!Sync()) return false;
-  if (!filesys::MoveReplacing(tempPath_, finalPath_, &reason_)) return false;
+  if (!filesys::MoveOwned(owned_, tempPath_, finalPath_, &reason_)) return false;
   // Still owned under its final name until the move is on the device.
   std::string why;
   const bool synced = filesys::SyncFolder(filesys::FolderOf(finalPath_), &why);
