@@ -165,8 +165,9 @@ bool JoinRun::Write(ChainRequest& chain) {
   std::string problem;
   JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
                                       request_.writer);
-  if (result == JoinResult::Written && sink_.Cancelled()) result = JoinResult::Cancelled;
-  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !sink_.BeginCommit()) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written) {
     outcome_.bytes = out.Position();
     outcome_.clone = CloneReport{};

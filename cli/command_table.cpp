@@ -48,8 +48,10 @@ const std::vector<Command> kCommands = {
      "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
      "                                  frame at which it still fits\n"
      "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
-     "Outputs are written under a temporary name and moved into place when complete (all\n"
-     "pieces at once); Ctrl-C cancels and leaves every earlier file as it was.\n"},
+     "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
+     "flushed to the disk and moved into place when complete (all pieces at once);\n"
+     "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
+     "then they all complete and the split succeeds.\n"},
     {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
      "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",
      "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
@@ -79,7 +81,8 @@ const std::vector<Command> kCommands = {
      "  --lang en|ja     the language of the messages\n"
      "  --json           one JSON line with the result, message, outputs and the joined\n"
      "                   file's bytes, frames and seconds\n"
-     "Written under a temporary name and moved into place when complete.\n"},
+     "Written under a temporary name (.NAME.PID.tavrin-part beside NAME), flushed to the\n"
+     "disk and moved into place when complete.\n"},
     {"repair", RunRepair, "repair a recording that ended badly (cut short, without an index)",
      "tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]",
      "Repairs a recording that ended badly (cut short, without an index or with a broken\n"

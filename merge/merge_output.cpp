@@ -60,8 +60,9 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   std::string problem;
   JoinResult result =
       WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
-  if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
-  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  if (result == JoinResult::Written && !sink.BeginCommit()) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
   if (result == JoinResult::Written && clone) {
     *clone = CloneReport{};

@@ -32,6 +32,7 @@ class RecordingSink : public JobSink {
   bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
+  bool BeginCommit() override { return host_.BeginCommit(); }
 
   std::string message;
 
@@ -156,9 +157,16 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   outcome.clone = CloneReport{};
   outcome.clone.asked = writer.clone;
   for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
+  for (size_t j = 0; j < files.size(); ++j) {
+    if (!files[j]->Sync()) {  // all on the device before any is moved
+      outcome.detail = names[j] + ": " + files[j]->Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on all are moved
   for (size_t j = 0; j < files.size(); ++j) {
     if (!files[j]->Commit()) {
       outcome.detail = names[j] + ": " + files[j]->Reason();

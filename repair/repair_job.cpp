@@ -120,8 +120,9 @@ RepairOutcome RepairRun::Run() {
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
   RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
-  if (written == RepairWrite::Written && sink_.Cancelled()) written = RepairWrite::Cancelled;
-  if (written == RepairWrite::Written && !(out.Finish() && out.Commit())) written = RepairWrite::WriteFailed;
+  if (written == RepairWrite::Written && !(out.Finish() && out.Sync())) written = RepairWrite::WriteFailed;
+  if (written == RepairWrite::Written && !sink_.BeginCommit()) written = RepairWrite::Cancelled;
+  if (written == RepairWrite::Written && !out.Commit()) written = RepairWrite::WriteFailed;
   if (written != RepairWrite::Written) {
     const std::string reason = out.Reason();
     out.Abandon();

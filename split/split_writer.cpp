@@ -159,9 +159,16 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
       return SplitResult::WriteFailed;
     }
   }
+  for (int x = 0; x < 2; ++x) {
+    if (wanted[x] && !files[x].Sync()) {  // both on the device before either is moved
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
   // Complete: only now do the outputs replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on both are moved
   for (int x = 0; x < 2; ++x) {
     if (wanted[x] && !files[x].Commit()) {
       outcome.detail = names[x] + ": " + files[x].Reason();

@@ -104,7 +104,7 @@ void MoveOverHeldName(bool releasedSoon) {
   if (!WT_CHECK(other != INVALID_HANDLE_VALUE)) return;
   HANDLE closer = releasedSoon ? CreateThread(nullptr, 0, CloseSoon, other, 0, nullptr) : nullptr;
   std::string reason;
-  const bool moved = filesys::MoveReplacing(from, to, &reason);
+  const bool moved = filesys::MoveOwned(filesys::kNoOwnership, from, to, &reason);
   if (closer) {
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
