@@ -8,6 +8,7 @@ int RunSplit(int argc, char** argv);
 int RunMerge(int argc, char** argv);
 int RunJoin(int argc, char** argv);
 int RunRepair(int argc, char** argv);
+int RunKeyframes(int argc, char** argv);
 
 // Runs the join job for the command line (join, and the merge of three or
 // more pieces) and prints its outcome; the exit status.

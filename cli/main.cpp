@@ -17,10 +17,12 @@ const char kMergeUsage[] =
     "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
 const char kJoinUsage[] = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]\n";
 const char kRepairUsage[] = "usage: tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]\n";
+const char kKeyframesUsage[] = "usage: tavrin keyframes FILE [--json]\n";
 
 const char kInfoHelp[] =
     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
     "stream's codec and rate, and whether it can be split or merged (and why not).\n"
+    "Each key frame itself: tavrin keyframes FILE.\n"
     "  --layout    where the headers, index and fields that split and merge use lie\n"
     "  --json      the whole analysis record as one JSON line\n";
 const char kSplitHelp[] =
@@ -86,8 +88,17 @@ const char kRepairHelp[] =
     "  --json           one JSON line with the result, message, outputs and figures\n"
     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n";
 
+const char kKeyframesHelp[] =
+    "Lists the key frames of FILE's (first) video stream, the frames a split can cut at:\n"
+    "each one's frame number, time (its number times the header's frame time, exact to\n"
+    "the microsecond), offset (where its data lies in FILE, after the chunk header) and\n"
+    "size in bytes. Frames are counted as the index lists them, as split counts them.\n"
+    "  --json      one JSON line: file, frames, frame_us and key_frames, each with\n"
+    "              frame, time_us, seconds, offset and size\n";
+
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "%s%s%s%s%s", kInfoUsage, kSplitUsage, kMergeUsage, kJoinUsage, kRepairUsage);
+  std::fprintf(to, "%s%s%s%s%s%s", kInfoUsage, kKeyframesUsage, kSplitUsage, kMergeUsage, kJoinUsage,
+               kRepairUsage);
   std::fputs("       tavrin COMMAND --help | tavrin --version\n", to);
 }
 
@@ -104,6 +115,7 @@ bool PrintCommandHelp(const char* command) {
   if (std::strcmp(command, "merge") == 0) usage = kMergeUsage, help = kMergeHelp;
   if (std::strcmp(command, "join") == 0) usage = kJoinUsage, help = kJoinHelp;
   if (std::strcmp(command, "repair") == 0) usage = kRepairUsage, help = kRepairHelp;
+  if (std::strcmp(command, "keyframes") == 0) usage = kKeyframesUsage, help = kKeyframesHelp;
   if (!usage) return false;
   std::fputs(usage, stdout);
   std::fputs(help, stdout);
@@ -143,6 +155,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "merge") == 0) return RunMerge(argc - 2, argv + 2);
   if (std::strcmp(command, "join") == 0) return RunJoin(argc - 2, argv + 2);
   if (std::strcmp(command, "repair") == 0) return RunRepair(argc - 2, argv + 2);
+  if (std::strcmp(command, "keyframes") == 0) return RunKeyframes(argc - 2, argv + 2);
   std::fprintf(stderr, "tavrin: unknown command '%s'\n", command);
   PrintUsage(stderr);
   return 2;
