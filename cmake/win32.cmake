@@ -9,7 +9,9 @@
 # after all libraries on the link line) and is no source of the test programs.
 enable_language(RC)
 
-set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32)
+# msvfw32: the Video for Windows decoders; mfuuid and ole32: Media Foundation's GUIDs
+# and COM (mfplat.dll itself is loaded at run time, ui/decoder_mf_win32.cpp).
+set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32 msvfw32 mfuuid ole32)
 set(TAVRIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS
