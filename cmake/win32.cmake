@@ -72,6 +72,12 @@ foreach(test_source ${TAVRIN_WIN_TESTS})
   tavrin_windows_program(${test_name})
 endforeach()
 
+# Preview benchmark: key-frame steps timed in the preview window
+# (tools/bench_preview.sh).
+add_executable(bench_preview_win ${CMAKE_SOURCE_DIR}/tools/bench_win_preview.cpp)
+tavrin_windows_program(bench_preview_win)
+target_link_options(bench_preview_win PRIVATE -municode)
+
 # Test plug-in: exports TestFunc under its plain name (i686: __stdcall, its
 # decoration removed by --kill-at; x86-64 has one calling convention and no
 # decoration). It lands

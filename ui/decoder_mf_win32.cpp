@@ -36,16 +36,21 @@ struct MfPlat {
   HRESULT(WINAPI* createSample)(IMFSample**) = nullptr;
   HRESULT(WINAPI* createMemoryBuffer)(DWORD, IMFMediaBuffer**) = nullptr;
 
+  template <class Entry>
+  static void Find(HMODULE m, const char* name, Entry* entry) {
+    *entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+  }
+
   bool Load() {
     if (module) return true;
     HMODULE m = LoadLibraryW(L"mfplat.dll");
     if (!m) return false;
-    startup = reinterpret_cast<decltype(startup)>(GetProcAddress(m, "MFStartup"));
-    shutdown = reinterpret_cast<decltype(shutdown)>(GetProcAddress(m, "MFShutdown"));
-    enumEx = reinterpret_cast<decltype(enumEx)>(GetProcAddress(m, "MFTEnumEx"));
-    createMediaType = reinterpret_cast<decltype(createMediaType)>(GetProcAddress(m, "MFCreateMediaType"));
-    createSample = reinterpret_cast<decltype(createSample)>(GetProcAddress(m, "MFCreateSample"));
-    createMemoryBuffer = reinterpret_cast<decltype(createMemoryBuffer)>(GetProcAddress(m, "MFCreateMemoryBuffer"));
+    Find(m, "MFStartup", &startup);
+    Find(m, "MFShutdown", &shutdown);
+    Find(m, "MFTEnumEx", &enumEx);
+    Find(m, "MFCreateMediaType", &createMediaType);
+    Find(m, "MFCreateSample", &createSample);
+    Find(m, "MFCreateMemoryBuffer", &createMemoryBuffer);
     if (!startup || !shutdown || !enumEx || !createMediaType || !createSample || !createMemoryBuffer) {
       FreeLibrary(m);
       return false;

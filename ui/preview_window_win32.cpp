@@ -5,7 +5,7 @@
 // anew as the user moves, always for the newest position only.
 //
 // Keys: Left/Right a frame, Ctrl+Left/Right a key frame, Home/End the first
-// and last frame. The buttons hand the focus back to the window after a
+// and last frame, Esc closes. The buttons hand the focus back to the window after a
 // click, so the keys keep working.
 #include "ui/preview.h"
 
@@ -491,6 +491,7 @@ bool OnKey(Preview& p, WPARAM key) {
     case VK_RIGHT: OnCommand(p, control ? kPreviewNextKey : kPreviewNext); return true;
     case VK_HOME: OnCommand(p, kPreviewFirst); return true;
     case VK_END: OnCommand(p, kPreviewLast); return true;
+    case VK_ESCAPE: PostMessageW(p.window, WM_CLOSE, 0, 0); return true;
     default: return false;
   }
 }

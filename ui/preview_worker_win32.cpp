@@ -85,6 +85,7 @@ struct PreviewWorker::File {
   std::unique_ptr<FrameCursor> cursor;
   std::vector<uint8_t> data;  // one frame's bytes
   // The run the decoder is in: from frame runStart, the last frame fed.
+  bool fresh = true;  // nothing fed since the decoder was made
   bool running = false;
   uint32_t runStart = 0;
   bool fedAny = false;
@@ -287,7 +288,11 @@ bool PreviewWorker::Decode(uint32_t& frame, uint64_t& ask, PreviewResult::Drawn*
   const bool goOn = f.decoder->Continues() && f.running && f.runStart == start.frame && f.fedAny &&
                     f.lastFed <= frame;
   if (!goOn) {
-    f.decoder->Restart();
+    // A key frame after everything fed starts a run as it is: no decoder
+    // needs to forget first (and Media Foundation's is not made anew).
+    const bool forward = f.running && f.fedAny && start.frame > f.lastFed;
+    if (!forward && !f.fresh) f.decoder->Restart();
+    f.fresh = false;
     f.cursor->Start(start);
     f.running = true;
     f.runStart = start.frame;
@@ -340,7 +345,6 @@ bool PreviewWorker::Decode(uint32_t& frame, uint64_t& ask, PreviewResult::Drawn*
       f.decoder->Aim(frame);
     }
   }
-  if (!f.decoder->Continues()) f.running = false;
   if (!pictured) return true;
   {
     std::lock_guard<std::mutex> hold(pictureLock_);

@@ -70,9 +70,9 @@ void CheckCodec(const InProcess& app, const Codec& codec, CliKeyFrames& listing)
   WT_CHECK_EQ(long(key.current), keyBefore33);
   WT_CHECK(key.entryKnown && key.entry.key);
   CheckPicture(codec.name, references, keyBefore33);
-  long keyAfter = -1;
+  long keyAfter = keyBefore33;  // the last key frame stays where it is
   for (long k : keys)
-    if (keyAfter < 0 && k > keyBefore33) keyAfter = k;
+    if (keyAfter == keyBefore33 && k > keyBefore33) keyAfter = k;
   WT_CHECK_EQ(long(PressPreviewKey(VK_RIGHT, true, keyAfter).current), keyAfter);  // Ctrl+Right: the next one
   PressPreviewButton(kPreviewLast);
   CheckPicture(codec.name, references, 39);
