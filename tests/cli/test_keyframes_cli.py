@@ -12,7 +12,7 @@ import struct
 import subprocess
 import sys
 
-from clitest import CLI, SAMPLES, check, failures, tavrin
+from clitest import CLI, SAMPLES, WINDOWS, check, failures, tavrin
 
 
 def frame_micros(path):
@@ -45,7 +45,7 @@ def index_video_frames(path):
     return frames
 
 
-def against_index(path):
+def against_index(path, table):
     name = os.path.basename(path)
     rc, out, err = tavrin("keyframes", path, "--json")
     check(f"{name} exit", (rc, err), (0, ""))
@@ -68,7 +68,13 @@ def against_index(path):
         if k["time_us"] != k["frame"] * micros or abs(k["seconds"] - k["time_us"] / 1e6) > 1e-9:
             failures.append(f"{name}: time of frame {k['frame']}: {k}")
             break
-    # The table: one row per key frame with the same numbers.
+    if table:
+        check_table(path, listed, want)
+
+
+def check_table(path, listed, want):
+    """The table: one row per key frame with the same numbers."""
+    name = os.path.basename(path)
     rc, text, _ = tavrin("keyframes", path)
     rows = [line.split() for line in text.splitlines()[4:]]
     check(f"{name} table rows", [(int(r[0]), int(r[2]), int(r[3])) for r in rows],
@@ -115,8 +121,10 @@ def main():
     paths = [os.path.join(SAMPLES, n) for n in names]
     if os.path.isdir(preview):
         paths += [os.path.join(preview, n) for n in sorted(os.listdir(preview)) if n.endswith(".avi")]
-    for path in paths:
-        against_index(path)
+    if WINDOWS:  # each run of tavrin-cli.exe under Wine takes seconds: a few files of each writer
+        paths = paths[:2] + [p for p in paths if "gst_" in p or "mencoder_" in p][:2] + paths[-3:]
+    for n, path in enumerate(paths):
+        against_index(path, table=n < 3)
     refusals(paths[0])
     for f in failures:
         print("FAIL:", f)
