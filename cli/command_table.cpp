@@ -15,6 +15,7 @@ int RunSplit(const Command& self, int argc, char** argv);
 int RunMerge(const Command& self, int argc, char** argv);
 int RunJoin(const Command& self, int argc, char** argv);
 int RunRepair(const Command& self, int argc, char** argv);
+int RunKeyframes(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -24,6 +25,7 @@ const std::vector<Command> kCommands = {
      "tavrin info FILE [--layout | --json]",
      "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
      "stream's codec and rate, and whether it can be split or merged (and why not).\n"
+     "Each key frame itself: tavrin keyframes FILE.\n"
      "  --layout    where the headers, index and fields that split and merge use lie\n"
      "  --json      the whole analysis record as one JSON line\n"},
     {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
@@ -96,6 +98,14 @@ const std::vector<Command> kCommands = {
      "  --lang en|ja     the language of the messages\n"
      "  --json           one JSON line with the result, message, outputs and figures\n"
      "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n"},
+    {"keyframes", RunKeyframes, "list the key frames, the frames a split can cut at",
+     "tavrin keyframes FILE [--json]",
+     "Lists the key frames of FILE's (first) video stream, the frames a split can cut at:\n"
+     "each one's frame number, time (its number times the header's frame time, exact to\n"
+     "the microsecond), offset (where its data lies in FILE, after the chunk header) and\n"
+     "size in bytes. Frames are counted as the index lists them, as split counts them.\n"
+     "  --json      one JSON line: file, frames, frame_us and key_frames, each with\n"
+     "              frame, time_us, seconds, offset and size\n"},
 };
 
 }  // namespace

@@ -9,7 +9,9 @@
 # after all libraries on the link line) and is no source of the test programs.
 enable_language(RC)
 
-set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32)
+# msvfw32: the Video for Windows decoders; mfuuid and ole32: Media Foundation's GUIDs
+# and COM (mfplat.dll itself is loaded at run time, ui/decoder_mf_win32.cpp).
+set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32 msvfw32 mfuuid ole32)
 set(TAVRIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS
@@ -85,6 +87,12 @@ foreach(test_source ${TAVRIN_WIN_TESTS})
   target_compile_options(${test_name} PRIVATE -O0 -g1)
   target_precompile_headers(${test_name} REUSE_FROM wt_pch)
 endforeach()
+
+# Preview benchmark: key-frame steps timed in the preview window
+# (tools/bench_preview.sh).
+add_executable(bench_preview_win ${CMAKE_SOURCE_DIR}/tools/bench_win_preview.cpp)
+tavrin_windows_program(bench_preview_win)
+target_link_options(bench_preview_win PRIVATE -municode)
 
 # Test plug-in: exports TestFunc under its plain name (i686: __stdcall, its
 # decoration removed by --kill-at; x86-64 has one calling convention and no

@@ -4,12 +4,10 @@
 #include "io/system_reason.h"
 #include "io/wide_path.h"
 
+// Other readers are welcome (a player, the window's own preview of the
+// file); a file that another program is writing is refused, as it cannot be
+// opened without sharing the write.
 ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
-  // Shared for reading, as every later open of the input is: a handle that
-  // shares nothing cannot open a file that another process reads (another
-  // run on the same input, a player), and while it is held, however
-  // briefly, that process cannot open the file either; both fail with a
-  // sharing violation. Inputs are only read, so nothing needs them alone.
   HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);

@@ -187,26 +187,34 @@ SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitCo
   return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
 }
 
+SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time) {
+  time->create = request.create;
+  time->writer.clone = request.clone;
+  time->overlap = ExactTime(0);
+  if (time->create == CreateMode::First) return SplitResult::Completed;
+  if (!ParseNumberField(request.overlap.c_str(), &time->overlap)) return SplitResult::OverlapInvalid;
+  if (time->overlap > ExactTime(60)) return SplitResult::OverlapOutOfRange;
+  return SplitResult::Completed;
+}
+
+SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time) {
+  if (!ParseNumberField(request.hours.c_str(), &time->hours)) return SplitResult::HoursInvalid;
+  if (!ParseNumberField(request.minutes.c_str(), &time->minutes)) return SplitResult::MinutesInvalid;
+  if (!ParseNumberField(request.seconds.c_str(), &time->seconds)) return SplitResult::SecondsInvalid;
+  if (time->hours.IsZero() && time->minutes.IsZero() && time->seconds.IsZero()) return SplitResult::TimeZero;
+  return SplitResult::Completed;
+}
+
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   SplitOutcome outcome;
   TimeSplit time;
-  time.create = request.create;
-  time.writer.clone = request.clone;
-  if (time.create != CreateMode::First) {
-    if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
-      return Finish(outcome, SplitResult::OverlapInvalid, sink);
-    if (time.overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
-  }
+  SplitResult fields = CheckOverlapField(request, &time);
+  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
 
   if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
 
-  if (!ParseNumberField(request.hours.c_str(), &time.hours)) return Finish(outcome, SplitResult::HoursInvalid, sink);
-  if (!ParseNumberField(request.minutes.c_str(), &time.minutes))
-    return Finish(outcome, SplitResult::MinutesInvalid, sink);
-  if (!ParseNumberField(request.seconds.c_str(), &time.seconds))
-    return Finish(outcome, SplitResult::SecondsInvalid, sink);
-  if (time.hours.IsZero() && time.minutes.IsZero() && time.seconds.IsZero())
-    return Finish(outcome, SplitResult::TimeZero, sink);
+  fields = CheckTimeFields(request, &time);
+  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
 
   const std::string& path = request.path;
   AviSource input;
