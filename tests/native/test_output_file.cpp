@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "io/part_files.h"

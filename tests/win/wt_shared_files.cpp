@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/native_sink.h"
+#include "job/native_sink.h"
 #include "io/file_system.h"
 #include "io/system_reason.h"
 #include "io/wide_path.h"
