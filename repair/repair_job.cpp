@@ -34,6 +34,17 @@ class RepairRun {
     return outcome_;
   }
   RepairOutcome& Refuse(RepairRefusal refusal);
+  // Ends with the input's read error or change, if it had one.
+  bool FailedReading() {
+    const ReadFault& fault = input_.Fault();
+    if (!fault) return false;
+    outcome_.result = fault.kind == ReadFault::ReadError ? RepairResult::ReadError : RepairResult::InputChanged;
+    outcome_.detail = DescribeReadFault(fault, 1);
+    outcome_.message = std::string(Text(*RepairResultText(outcome_.result))) + "\n\n" +
+                       DescribeReadFault(fault, sink_.EnglishUi());
+    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    return true;
+  }
   std::string Kept() const;
 
   const RepairRequest& request_;
@@ -99,6 +110,7 @@ RepairOutcome RepairRun::Run() {
   if (!input_.Open(path.c_str())) return Finish(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
 
   ScanForRepair(input_, scan_, &sink_, 0, 10);
+  if (FailedReading()) return outcome_;
   if (scan_.refusal != RepairRefusal::None) return Refuse(scan_.refusal);
   outcome_.frames = uint32_t(scan_.VideoFrames());
   outcome_.seconds = scan_.Seconds();
@@ -126,6 +138,7 @@ RepairOutcome RepairRun::Run() {
   if (written != RepairWrite::Written) {
     const std::string reason = out.Reason();
     out.Abandon();
+    if (written != RepairWrite::Cancelled && FailedReading()) return outcome_;
     switch (written) {
       case RepairWrite::Cancelled: return Finish(RepairResult::Cancelled);
       case RepairWrite::InputChanged: return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
