@@ -70,6 +70,16 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
     clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   }
   if (result != JoinResult::Written) out.Abandon();
+  if (result != JoinResult::Written && result != JoinResult::Cancelled)
+    if (const ReadFault* fault = FirstReadFault({&planned.first.File().Fault(), &planned.second.File().Fault()})) {
+      *detail = DescribeReadFault(*fault, 1);
+      const TextPair* text = MergeResultText(fault->kind == ReadFault::ReadError ? MergeResult::ReadError
+                                                                                 : MergeResult::InputChanged);
+      const std::string shown = std::string(sink.Pick(text->english, text->japanese)) + "\n\n" +
+                                DescribeReadFault(*fault, sink.EnglishUi());
+      sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
+      return JoinedFileResult::InputDamaged;
+    }
   switch (result) {
     case JoinResult::Written: return JoinedFileResult::Written;
     case JoinResult::Cancelled: return JoinedFileResult::Cancelled;

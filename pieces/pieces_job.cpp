@@ -270,6 +270,12 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   input.Close();
   // A cancelled run wrote nothing; the host reports the cancel itself.
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  const ReadFault& fault = input.File().Fault();
+  if (result != SplitResult::Completed && result != SplitResult::Cancelled && fault) {
+    outcome.detail = DescribeReadFault(fault, 1);
+    return Finish(outcome, fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged,
+                  sink, DescribeReadFault(fault, sink.EnglishUi()));
+  }
   if (result == SplitResult::SizeTooSmall && !plan.where.empty())
     return Finish(outcome, result, sink, GroupText(sink, plan));
   return Finish(outcome, result, sink);
