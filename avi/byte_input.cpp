@@ -160,6 +160,18 @@ size_t ByteInput::ReadAt(uint64_t at, uint8_t* dest, size_t count) {
   return got;
 }
 
+void ByteInput::CheckSize() {
+  if (fd_ < 0 || fault_.kind != ReadFault::None) return;
+  uint64_t where = 0, now = 0;
+  filesys::ProbeRead(fd_, size_, size_, &where, &now);
+  if (now == size_) return;
+  fault_.kind = ReadFault::Changed;
+  fault_.nowSize = now;
+  fault_.path = path_;
+  fault_.wasSize = size_;
+  if (report_ && report_->kind == ReadFault::None) *report_ = fault_;
+}
+
 void ByteInput::CheckShortRead(uint64_t position, uint64_t count, uint64_t got) {
   if (fd_ < 0 || fault_.kind != ReadFault::None) return;
   // A copy between files that failed may have failed on either side: the

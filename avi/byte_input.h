@@ -73,6 +73,9 @@ class ByteInput {
   // A read of count bytes at position gave got bytes: when fewer than the
   // file held at opening, finds out why and keeps it as the fault record.
   void CheckShortRead(uint64_t position, uint64_t count, uint64_t got);
+  // Keeps a change of the file's size since it was opened as the fault
+  // record (for a failure whose reads another reader made).
+  void CheckSize();
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.

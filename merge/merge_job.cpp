@@ -37,6 +37,10 @@ class MergeRun {
   MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow,
                      std::string why = std::string()) {
     firstTask_.Stop();
+    if (result != MergeResult::Cancelled) {
+      first_.File().CheckSize();
+      second_.File().CheckSize();
+    }
     if (result != MergeResult::Cancelled)
       if (const ReadFault* fault = FirstReadFault({&first_.File().Fault(), &second_.File().Fault()})) {
         result = fault->kind == ReadFault::ReadError ? MergeResult::ReadError : MergeResult::InputChanged;

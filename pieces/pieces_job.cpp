@@ -267,6 +267,7 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
       result = planAndWrite(ChunkCopy::ChunkByChunk, {});
     }
   }
+  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
   input.Close();
   // A cancelled run wrote nothing; the host reports the cancel itself.
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;

@@ -36,6 +36,7 @@ class RepairRun {
   RepairOutcome& Refuse(RepairRefusal refusal);
   // Ends with the input's read error or change, if it had one.
   bool FailedReading() {
+    input_.CheckSize();
     const ReadFault& fault = input_.Fault();
     if (!fault) return false;
     outcome_.result = fault.kind == ReadFault::ReadError ? RepairResult::ReadError : RepairResult::InputChanged;

@@ -236,6 +236,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     return planResult;
   };
   SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
+  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
   input.Close();
   // A cancelled run wrote nothing (outputs replace their names only once
   // complete); the host reports the cancel itself.
