@@ -33,6 +33,8 @@ class ByteSource {
     (void)idx1Position, (void)entry, (void)offset;
     return false;
   }
+  // The fault record of the file the bytes come from; null when none.
+  virtual const ReadFault* Fault() const { return nullptr; }
 };
 
 class ByteInput {
@@ -66,7 +68,8 @@ class ByteInput {
   const char* OpenError() const { return openError_.c_str(); }
 
   // The first read error or change of the file found (kind None: none).
-  const ReadFault& Fault() const { return fault_; }
+  // For computed bytes: the fault of the file they come from.
+  const ReadFault& Fault() const { return source_ && source_->Fault() ? *source_->Fault() : fault_; }
   // Also copies the first fault into *record (when it holds none yet): a
   // record that outlives the reader. Null: no copy.
   void ReportFaultsTo(ReadFault* record) { report_ = record; }

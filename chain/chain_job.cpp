@@ -174,6 +174,8 @@ bool JoinRun::Write(ChainRequest& chain) {
   JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
                                       request_.writer);
   if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  // A read error or a change of an input under the copy: not what it held.
+  if (result == JoinResult::Written && fault_) result = JoinResult::InputShort;
   if (result == JoinResult::Written && !sink_.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written) {

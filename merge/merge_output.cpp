@@ -61,6 +61,10 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   JoinResult result =
       WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
   if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  // A read error or a change of an input under the copy: not what it held.
+  if (result == JoinResult::Written) planned.first.File().CheckSize(), planned.second.File().CheckSize();
+  if (result == JoinResult::Written && (planned.first.File().Fault() || planned.second.File().Fault()))
+    result = JoinResult::InputShort;
   if (result == JoinResult::Written && !sink.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();

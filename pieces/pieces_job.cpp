@@ -163,6 +163,10 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
       return SplitResult::WriteFailed;
     }
   }
+  // A read error or a change of the input under the copy (an index cut
+  // away reads as no entries): the pieces are not what it held.
+  source.input.CheckSize();
+  if (source.input.Fault()) return SplitResult::WriteFailed;  // the job reports the fault
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced

@@ -134,6 +134,9 @@ RepairOutcome RepairRun::Run() {
   sink_.Status(Text(kRepairWriting), 10);
   RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
   if (written == RepairWrite::Written && !(out.Finish() && out.Sync())) written = RepairWrite::WriteFailed;
+  // A read error or a change of the input under the copy: not what it held.
+  if (written == RepairWrite::Written) input_.CheckSize();
+  if (written == RepairWrite::Written && input_.Fault()) written = RepairWrite::InputChanged;
   if (written == RepairWrite::Written && !sink_.BeginCommit()) written = RepairWrite::Cancelled;
   if (written == RepairWrite::Written && !out.Commit()) written = RepairWrite::WriteFailed;
   if (written != RepairWrite::Written) {
