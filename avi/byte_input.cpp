@@ -12,6 +12,8 @@ namespace {
 constexpr size_t kBufferSize = 32 * 1024;
 // Reads this large go straight into the caller's memory with one read call.
 constexpr size_t kDirectReadSize = 64 * 1024;
+// How far past a short read CheckShortRead looks for the byte that fails.
+constexpr uint64_t kProbeBytes = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -20,6 +22,8 @@ ByteInput::~ByteInput() { Close(); }
 bool ByteInput::Open(const char* path) {
   Close();
   openError_.clear();
+  path_ = path;
+  fault_ = ReadFault();
   fd_ = filesys::OpenForReading(path, &size_, &openError_);
   if (fd_ < 0) {
     size_ = 0;
@@ -51,6 +55,8 @@ bool ByteInput::OpenDuplicate(const ByteInput& other) {
   fd_ = filesys::ReopenForReading(other.fd_);
   if (fd_ < 0) return false;
   size_ = other.size_;
+  path_ = other.path_;
+  fault_ = ReadFault();
   buffer_.resize(kBufferSize);
   return true;
 }
@@ -149,5 +155,42 @@ size_t ByteInput::ReadBulk(uint64_t position, void* out, size_t count) {
 
 size_t ByteInput::ReadAt(uint64_t at, uint8_t* dest, size_t count) {
   if (source_) return source_->ReadAt(at, dest, count);
-  return filesys::ReadAt(fd_, at, dest, count);
+  const size_t got = filesys::ReadAt(fd_, at, dest, count);
+  if (got < count) CheckShortRead(at, count, got);
+  return got;
+}
+
+void ByteInput::CheckSize() {
+  if (fd_ < 0 || fault_.kind != ReadFault::None) return;
+  uint64_t where = 0, now = 0;
+  filesys::ProbeRead(fd_, size_, size_, &where, &now);
+  if (now == size_) return;
+  fault_.kind = ReadFault::Changed;
+  fault_.nowSize = now;
+  fault_.path = path_;
+  fault_.wasSize = size_;
+  if (report_ && report_->kind == ReadFault::None) *report_ = fault_;
+}
+
+void ByteInput::CheckShortRead(uint64_t position, uint64_t count, uint64_t got) {
+  if (fd_ < 0 || fault_.kind != ReadFault::None) return;
+  // A copy between files that failed may have failed on either side: the
+  // bytes just after what it did are looked at (a bad block lies there).
+  const uint64_t end = std::min({position + count, size_, position + got + kProbeBytes});
+  if (position + got >= end) return;  // the end of the file as it was opened
+  uint64_t where = 0, now = 0;
+  const int error = filesys::ProbeRead(fd_, position + got, end, &where, &now);
+  if (error != 0) {
+    fault_.kind = ReadFault::ReadError;
+    fault_.at = where;
+    fault_.reason = std::strerror(error);
+  } else if (now != size_) {
+    fault_.kind = ReadFault::Changed;
+    fault_.nowSize = now;
+  } else {
+    return;  // it reads whole now
+  }
+  fault_.path = path_;
+  fault_.wasSize = size_;
+  if (report_ && report_->kind == ReadFault::None) *report_ = fault_;
 }

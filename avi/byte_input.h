@@ -2,11 +2,20 @@
 // Backed by a file or by memory (tests, fuzzing); past the end it yields 0xFF
 // bytes. Files are read with positioned reads into a small buffer, never
 // mapped: a file that shrinks while it is read only ends early.
+// Every read of a file that comes short before the size it had when opened
+// is looked into once more (io/positioned_read.h ProbeRead): a read error of
+// the device or a file that changed size is kept as the reader's fault
+// record (the first one stays), which a job reports instead of the damage
+// the missing bytes would seem to show. Readers that read the descriptor
+// themselves (bulk copies, read-ahead) hand their short reads to
+// CheckShortRead.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "avi/read_fault.h"
 
 // Bytes that are computed rather than stored (a view of a file rearranged),
 // read through ByteInput like a file.
@@ -24,6 +33,8 @@ class ByteSource {
     (void)idx1Position, (void)entry, (void)offset;
     return false;
   }
+  // The fault record of the file the bytes come from; null when none.
+  virtual const ReadFault* Fault() const { return nullptr; }
 };
 
 class ByteInput {
@@ -55,6 +66,19 @@ class ByteInput {
   ByteSource* Source() const { return source_; }
   // The system's reason why the last Open failed ("No such file or directory").
   const char* OpenError() const { return openError_.c_str(); }
+
+  // The first read error or change of the file found (kind None: none).
+  // For computed bytes: the fault of the file they come from.
+  const ReadFault& Fault() const { return source_ && source_->Fault() ? *source_->Fault() : fault_; }
+  // Also copies the first fault into *record (when it holds none yet): a
+  // record that outlives the reader. Null: no copy.
+  void ReportFaultsTo(ReadFault* record) { report_ = record; }
+  // A read of count bytes at position gave got bytes: when fewer than the
+  // file held at opening, finds out why and keeps it as the fault record.
+  void CheckShortRead(uint64_t position, uint64_t count, uint64_t got);
+  // Keeps a change of the file's size since it was opened as the fault
+  // record (for a failure whose reads another reader made).
+  void CheckSize();
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -107,6 +131,9 @@ class ByteInput {
   size_t bufferFill_ = 0;     // valid bytes in buffer_
   uint64_t size_ = 0;
   std::string openError_;
+  std::string path_;  // as opened, for the fault record
+  ReadFault fault_;
+  ReadFault* report_ = nullptr;
 
   const uint8_t* memory_ = nullptr;
   size_t memorySize_ = 0;

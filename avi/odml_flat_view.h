@@ -30,6 +30,7 @@ class OdmlFlatView : public ByteSource {
   uint64_t Size() const override { return size_; }
   size_t ReadAt(uint64_t position, uint8_t* out, size_t count) override;
   bool FullIndexOffset(uint64_t idx1Position, uint64_t entry, uint64_t* offset) override;
+  const ReadFault* Fault() const override { return &source_.Fault(); }
 
   uint64_t MoviTypePosition() const { return headerSize_ - 4; }
   uint64_t Idx1Position() const { return idx1Start_; }

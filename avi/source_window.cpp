@@ -34,6 +34,7 @@ bool SourceWindow::Fill(uint64_t position) {
     // The same bytes as the read below would give, read earlier.
     const uint64_t got = ahead_.Finish();
     aheadUnderWay_ = false;
+    if (got < kWindowBytes) input_.CheckShortRead(aheadStart_, kWindowBytes, got);
     if (aheadStart_ == start_) {
       std::swap(buffer_, spare_);
       fill_ = got;
@@ -83,5 +84,6 @@ bool SourceWindow::CopyRun(uint64_t position, uint64_t count, OutputStream& out)
   if (count < kFileCopyBytes || fd < 0) return CopyTo(position, count, out);
   const int64_t done = out.AppendFromFile(fd, position, count);
   if (done < 0) return CopyTo(position, count, out);
+  if (uint64_t(done) != count) input_.CheckShortRead(position, count, uint64_t(done));
   return uint64_t(done) == count;
 }

@@ -91,6 +91,7 @@ bool BlockWriter::AppendRun(ByteInput& file, uint64_t position, uint64_t count) 
   const int64_t done = file.Descriptor() < 0 ? -1 : sink_.AppendFromFile(file.Descriptor(), position, count);
   if (done < 0) return Copy(file, position, count);
   if (uint64_t(done) != count) (sink_.Failed() ? failed_ : short_) = true;
+  if (uint64_t(done) != count) file.CheckShortRead(position, count, uint64_t(done));
   done_ += uint64_t(done);
   if (observer_.progress) observer_.progress(observer_.context, done_, total_);
   return !failed_ && !short_;

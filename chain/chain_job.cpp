@@ -55,9 +55,14 @@ class JoinRun {
   const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
 
   // Ends with result: its message, then the reason below it (in the user's
-  // language); detail names the file and why, in English.
-  JoinOutcome& Fail(JoinJobResult result, const std::string& detail = std::string(),
-                    const std::string& why = std::string()) {
+  // language); detail names the file and why, in English. A failure after a
+  // read error or a change of an input is that fault's.
+  JoinOutcome& Fail(JoinJobResult result, std::string detail = std::string(), std::string why = std::string()) {
+    if (fault_ && result != JoinJobResult::Cancelled) {
+      result = fault_.kind == ReadFault::ReadError ? JoinJobResult::ReadError : JoinJobResult::InputChanged;
+      detail = DescribeReadFault(fault_, 1);
+      why = DescribeReadFault(fault_, sink_.EnglishUi());
+    }
     outcome_.result = result;
     outcome_.detail = detail;
     if (const TextPair* text = JoinJobResultText(result)) {
@@ -84,6 +89,7 @@ class JoinRun {
   std::vector<Part> parts_;
   std::vector<StreamFormat> firstFormats_;
   std::vector<ChainLink> links_;
+  ReadFault fault_;  // the first read error or change of any input
 };
 
 bool JoinRun::NameOutput() {
@@ -124,6 +130,7 @@ bool JoinRun::ReadInput(size_t i) {
   AviSource source;
   if (!source.Open(path.c_str()))
     return FailFile(JoinJobResult::NotOpen, path, source.File().OpenError(), source.File().OpenError()), false;
+  source.File().ReportFaultsTo(&fault_);
   part.fileSize = source.File().Size();
   if (source.File().U32At(0) != kRiff)
     return FailFile(JoinJobResult::NotRiff, path, "does not begin with \"RIFF\"", "「RIFF」で始まっていません"), false;
@@ -151,6 +158,7 @@ bool JoinRun::ReadInput(size_t i) {
     if (!d.Same()) return FailFile(JoinJobResult::FormatDiffers, path, d.english, d.japanese), false;
   }
 
+  if (fault_) return Fail(JoinJobResult::ReadError), false;
   links_.push_back(WholeLink(a, source.Input()));
   links_.back().chunksAsWritten = watch.ChunksAsWritten(a);
   parts_.push_back(std::move(part));
@@ -166,6 +174,8 @@ bool JoinRun::Write(ChainRequest& chain) {
   JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
                                       request_.writer);
   if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  // A read error or a change of an input under the copy: not what it held.
+  if (result == JoinResult::Written && fault_) result = JoinResult::InputShort;
   if (result == JoinResult::Written && !sink_.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written) {
@@ -230,6 +240,7 @@ JoinOutcome JoinRun::Run() {
   std::vector<uint64_t> sizes;
   for (const Part& p : parts_) paths.push_back(p.path), sizes.push_back(p.fileSize);
   InputPool pool(paths, sizes);
+  pool.ReportFaultsTo(&fault_);
   const AviAnalysis& first = parts_[0].analysis;
   const int video = first.firstVideoStream;
   const std::shared_ptr<ByteInput> firstInput = pool.Open(0);
@@ -261,6 +272,7 @@ JoinOutcome JoinRun::Run() {
   const std::string refusal = JoinedFileRefusal(chain, figures);
   if (!refusal.empty()) return FailFile(JoinJobResult::TooLarge, outcome_.output, refusal, refusal);
   if (sink_.Cancelled()) return Fail(JoinJobResult::Cancelled);
+  if (fault_) return Fail(JoinJobResult::ReadError);
   if (request_.write && !Write(chain)) return outcome_;
 
   outcome_.result = JoinJobResult::Completed;

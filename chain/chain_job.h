@@ -46,6 +46,8 @@ enum class JoinJobResult : int32_t {
   NoOutputName,   // no name can be made for the output
   CannotWrite,    // the output cannot be created or written
   TooLarge,       // the indexes name more data than the inputs hold, or no OpenDML layout
+  ReadError,      // the device failed to read an input (avi/read_fault.h)
+  InputChanged,   // an input was cut, replaced or appended to while it was read
   Count
 };
 

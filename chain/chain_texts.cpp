@@ -27,6 +27,9 @@ constexpr Row kRows[] = {
     {JoinJobResult::CannotWrite, 9, {"Can't Create File", "ファイルが作成できません"}},
     {JoinJobResult::TooLarge, 10, {"Can't Create File (the inputs' indexes name more data than the files hold)",
                                    "ファイルが作成できません（結合元ファイルのインデックスが実際より多くのデータを指しています）"}},
+    {JoinJobResult::ReadError, 11, {"Can't Read File", "ファイルが読み込めません"}},
+    {JoinJobResult::InputChanged, 12, {"Can't Join: a file changed while it was read",
+                                       "結合できません：ファイルが読み込み中に変更されました"}},
 };
 
 constexpr bool TableComplete() {

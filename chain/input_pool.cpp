@@ -1,8 +1,21 @@
 #include "chain/input_pool.h"
 
-InputPool::InputPool(std::vector<std::string> paths, std::vector<uint64_t> sizes) {
-  opener_ = [paths = std::move(paths), sizes = std::move(sizes)](size_t i, AviSource& source) {
-    return i < paths.size() && source.Reopen(paths[i].c_str(), sizes[i]);
+#include "job/file_probe.h"
+
+InputPool::InputPool(std::vector<std::string> paths, std::vector<uint64_t> sizes)
+    : paths_(std::move(paths)), sizes_(std::move(sizes)) {
+  opener_ = [this](size_t i, AviSource& source) {
+    if (i >= paths_.size()) return false;
+    if (source.Reopen(paths_[i].c_str(), sizes_[i])) return true;
+    // Replaced, cut or appended to since it was analysed: said so.
+    uint64_t now = 0;
+    if (report_ && !*report_ && ProbeInputFile(paths_[i].c_str(), &now) == ProbeResult::Ok && now != sizes_[i]) {
+      report_->kind = ReadFault::Changed;
+      report_->path = paths_[i];
+      report_->wasSize = sizes_[i];
+      report_->nowSize = now;
+    }
+    return false;
   };
 }
 
@@ -12,6 +25,7 @@ std::shared_ptr<AviSource> InputPool::Source(size_t i) {
   if (!source) {
     source = std::make_shared<AviSource>();
     if (!opener_(i, *source)) return nullptr;
+    source->File().ReportFaultsTo(report_);
     open_[i] = source;
   }
   for (auto it = recent_.begin(); it != recent_.end(); ++it)

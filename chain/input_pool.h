@@ -21,16 +21,25 @@ class InputPool : public ChainInputs {
 
   InputPool(std::vector<std::string> paths, std::vector<uint64_t> sizes);
   explicit InputPool(Opener opener) : opener_(std::move(opener)) {}
+  InputPool(const InputPool&) = delete;  // the default opener knows this pool
+  InputPool& operator=(const InputPool&) = delete;
 
   std::shared_ptr<ByteInput> Open(size_t i) override;
   // An input's source, opened as Open does.
   std::shared_ptr<AviSource> Source(size_t i);
+
+  // The first read error or change of any input opened from now on, also
+  // of one whose size changed before it was opened again, goes to *record.
+  void ReportFaultsTo(ReadFault* record) { report_ = record; }
 
   // How many inputs stay open besides those held.
   static constexpr size_t kKeptOpen = 2;
 
  private:
   Opener opener_;
+  ReadFault* report_ = nullptr;
+  std::vector<std::string> paths_;  // with the default opener
+  std::vector<uint64_t> sizes_;
   std::vector<std::weak_ptr<AviSource>> open_;
   std::deque<std::pair<size_t, std::shared_ptr<AviSource>>> recent_;
 };

@@ -125,11 +125,20 @@ int RunInfo(const Command& self, int argc, char** argv) {
     std::fprintf(stderr, "tavrin info: cannot open '%s': %s\n", path, input.File().OpenError());
     return 1;
   }
-  if (input.File().U32At(0) != kRiff) {
+  // A read error or a change of the file under the run: said as such, not
+  // as what the missing bytes would seem to show.
+  auto failedReading = [&] {
+    if (!input.File().Fault()) return false;
+    std::fprintf(stderr, "tavrin info: %s\n", DescribeReadFault(input.File().Fault(), 1).c_str());
+    return true;
+  };
+  const uint32_t riff = input.File().U32At(0), form = input.File().U32At(8);
+  if (failedReading()) return 1;
+  if (riff != kRiff) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (it does not begin with \"RIFF\")\n", path);
     return 1;
   }
-  if (input.File().U32At(8) != kAviForm) {
+  if (form != kAviForm) {
     std::fprintf(stderr, "tavrin info: '%s' is not an AVI file (a RIFF file of form \"%s\", not \"AVI \")\n", path,
                  FormText(input.File().U32At(8)).c_str());
     return 1;
@@ -138,6 +147,7 @@ int RunInfo(const Command& self, int argc, char** argv) {
   // own layout (or why its indexes are refused) follows.
   AviAnalysis a{};
   const bool read = input.Analyse(a, nullptr, 0, 10);
+  if (failedReading()) return 1;
   const OdmlFacts& facts = input.Reader().Facts();
   const bool odml = !read || input.IsOpenDml();
   // A recording that ended badly (cut short, no index, a broken one): why,

@@ -112,7 +112,9 @@ int RunMerge(const Command& self, int argc, char** argv) {
   // A joined file asked for and not written is a failure in the result too:
   // the plug-in's own result for it (1), as the window's plug-in returns.
   const bool notWritten = write && outcome.Number() == 0 && !cancelled && !wrote;
-  const int32_t result = notWritten ? 1 : outcome.Number();
+  // A cancel reports -1 whenever it came (the window's 0 before the engine
+  // ran is its own convention).
+  const int32_t result = cancelled ? -1 : notWritten ? 1 : outcome.Number();
   if (cancelled) std::fputs("tavrin merge: cancelled\n", stderr);
   if (wrote && clone) std::fprintf(stderr, "tavrin merge: %s\n", CloneLine(joined.clone, "the inputs").c_str());
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin merge: %s\n", outcome.detail.c_str());

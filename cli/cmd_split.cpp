@@ -187,6 +187,8 @@ SplitOutcome SplitBySize(const SplitRequest& request, JobSink& sink) {
   outcome.wroteSecond = done.wroteSecond;
   outcome.figures = done.figures;
   outcome.clone = done.clone;
+  // A cancel once the split had begun reports -1, as the job's own cancel.
+  outcome.engineStarted = done.engineStarted;
   if (sink.Cancelled()) return FinishSplit(outcome, SplitResult::Cancelled, sink);
   return FinishSplit(outcome,
                      done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted

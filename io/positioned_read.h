@@ -26,5 +26,10 @@ int ReopenForReading(int fd);
 // when a read fails.
 size_t ReadAt(int fd, uint64_t position, void* out, size_t count);
 void CloseReading(int fd);
+// After a read came short: reads the bytes from position up to end once
+// more, in small pieces, to tell why. The system's error number (errno) of
+// the first piece that fails, with *where its first byte; 0 when none fails
+// (the file ends early, or the fault passed). *sizeNow: the file's size now.
+int ProbeRead(int fd, uint64_t position, uint64_t end, uint64_t* where, uint64_t* sizeNow);
 
 }  // namespace filesys

@@ -39,6 +39,24 @@ size_t ReadAt(int fd, uint64_t position, void* out, size_t count) {
   return done;
 }
 
+int ProbeRead(int fd, uint64_t position, uint64_t end, uint64_t* where, uint64_t* sizeNow) {
+  struct stat info;
+  *sizeNow = fstat(fd, &info) == 0 ? uint64_t(info.st_size) : 0;
+  uint8_t piece[4096];
+  while (position < end) {
+    const size_t want = end - position < sizeof piece ? size_t(end - position) : sizeof piece;
+    const ssize_t got = pread(fd, piece, want, off_t(position));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *where = position;
+      return errno ? errno : EIO;
+    }
+    if (got == 0) break;
+    position += uint64_t(got);
+  }
+  return 0;
+}
+
 void CloseReading(int fd) {
   if (fd >= 0) close(fd);
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <io.h>
 
@@ -108,6 +110,25 @@ size_t ReadAt(int fd, uint64_t position, void* out, size_t count) {
 
 void CloseReading(int fd) {
   if (fd >= 0) _close(fd);
+}
+
+int ProbeRead(int fd, uint64_t position, uint64_t end, uint64_t* where, uint64_t* sizeNow) {
+  HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  LARGE_INTEGER bytes;
+  *sizeNow = file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &bytes) ? uint64_t(bytes.QuadPart) : 0;
+  uint8_t piece[4096];
+  while (position < end) {
+    const size_t want = end - position < sizeof piece ? size_t(end - position) : sizeof piece;
+    errno = 0;
+    const size_t got = ReadAt(fd, position, piece, want);
+    if (got == 0 && position < *sizeNow) {
+      *where = position;
+      return errno ? errno : EIO;
+    }
+    if (got == 0) break;
+    position += got;
+  }
+  return 0;
 }
 
 }  // namespace filesys

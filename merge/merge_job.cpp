@@ -33,9 +33,22 @@ class MergeRun {
 
   // Ends with result and its message, then `why` below it when given (the
   // inputs are closed first).
+  // A failure after a read error or a change of an input is that fault's.
   MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow,
-                     const std::string& why = std::string()) {
+                     std::string why = std::string()) {
     firstTask_.Stop();
+    if (result != MergeResult::Cancelled) {
+      first_.File().CheckSize();
+      second_.File().CheckSize();
+    }
+    if (result != MergeResult::Cancelled)
+      if (const ReadFault* fault = FirstReadFault({&first_.File().Fault(), &second_.File().Fault()})) {
+        result = fault->kind == ReadFault::ReadError ? MergeResult::ReadError : MergeResult::InputChanged;
+        outcome_.detail = DescribeReadFault(*fault, 1);
+        outcome_.repairable.clear();
+        why = DescribeReadFault(*fault, sink_.EnglishUi());
+        owner = MessageOwner::ProgressWindow;
+      }
     first_.Close();
     second_.Close();
     outcome_.result = result;
@@ -181,6 +194,7 @@ MergeOutcome MergeRun::Run() {
   outcome_.figures = engine.figures;
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (result != MergeResult::Completed) return Fail(result);
+  if (first_.File().Fault() || second_.File().Fault()) return Fail(MergeResult::ReadError);
   if (!handOver) {
     // The host writes the joined file: the inputs stay open for it.
     state_->plan = engine.plan;

@@ -61,6 +61,10 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   JoinResult result =
       WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
   if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  // A read error or a change of an input under the copy: not what it held.
+  if (result == JoinResult::Written) planned.first.File().CheckSize(), planned.second.File().CheckSize();
+  if (result == JoinResult::Written && (planned.first.File().Fault() || planned.second.File().Fault()))
+    result = JoinResult::InputShort;
   if (result == JoinResult::Written && !sink.BeginCommit()) result = JoinResult::Cancelled;
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
@@ -70,6 +74,16 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
     clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   }
   if (result != JoinResult::Written) out.Abandon();
+  if (result != JoinResult::Written && result != JoinResult::Cancelled)
+    if (const ReadFault* fault = FirstReadFault({&planned.first.File().Fault(), &planned.second.File().Fault()})) {
+      *detail = DescribeReadFault(*fault, 1);
+      const TextPair* text = MergeResultText(fault->kind == ReadFault::ReadError ? MergeResult::ReadError
+                                                                                 : MergeResult::InputChanged);
+      const std::string shown = std::string(sink.Pick(text->english, text->japanese)) + "\n\n" +
+                                DescribeReadFault(*fault, sink.EnglishUi());
+      sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
+      return JoinedFileResult::InputDamaged;
+    }
   switch (result) {
     case JoinResult::Written: return JoinedFileResult::Written;
     case JoinResult::Cancelled: return JoinedFileResult::Cancelled;

@@ -22,6 +22,8 @@ enum class MergeResult : int32_t {
   StructureDiffers,  // structure codes 8..12
   BadSourceName,     // the first input's name is shorter than 5 characters
   NoOutputName,      // the joined file's name would be longer than filesys::LongestPathBytes()
+  ReadError,         // the device failed to read an input (avi/read_fault.h)
+  InputChanged,      // an input was cut, replaced or appended to while it was read
   Count
 };
 

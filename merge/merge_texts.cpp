@@ -28,6 +28,9 @@ constexpr Row kRows[] = {
     {MergeResult::StructureDiffers, kFromStructure, {"Can't Merge (Structure is different)", "構造が異なるので結合できません"}},
     {MergeResult::BadSourceName, 300, {"Avi File???", "結合元ファイル名が不適切です"}},
     {MergeResult::NoOutputName, 301, {"Can't Create save file name", "結合ファイル名を作成できません"}},
+    {MergeResult::ReadError, 302, {"Can't Read File", "ファイルが読み込めません"}},
+    {MergeResult::InputChanged, 303, {"Can't Merge: a file changed while it was read",
+                                      "結合できません：ファイルが読み込み中に変更されました"}},
 };
 
 constexpr bool TableComplete() {

@@ -163,6 +163,10 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
       return SplitResult::WriteFailed;
     }
   }
+  // A read error or a change of the input under the copy (an index cut
+  // away reads as no entries): the pieces are not what it held.
+  source.input.CheckSize();
+  if (source.input.Fault()) return SplitResult::WriteFailed;  // the job reports the fault
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
@@ -267,9 +271,16 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
       result = planAndWrite(ChunkCopy::ChunkByChunk, {});
     }
   }
+  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
   input.Close();
   // A cancelled run wrote nothing; the host reports the cancel itself.
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  const ReadFault& fault = input.File().Fault();
+  if (result != SplitResult::Completed && result != SplitResult::Cancelled && fault) {
+    outcome.detail = DescribeReadFault(fault, 1);
+    return Finish(outcome, fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged,
+                  sink, DescribeReadFault(fault, sink.EnglishUi()));
+  }
   if (result == SplitResult::SizeTooSmall && !plan.where.empty())
     return Finish(outcome, result, sink, GroupText(sink, plan));
   return Finish(outcome, result, sink);

@@ -34,6 +34,18 @@ class RepairRun {
     return outcome_;
   }
   RepairOutcome& Refuse(RepairRefusal refusal);
+  // Ends with the input's read error or change, if it had one.
+  bool FailedReading() {
+    input_.CheckSize();
+    const ReadFault& fault = input_.Fault();
+    if (!fault) return false;
+    outcome_.result = fault.kind == ReadFault::ReadError ? RepairResult::ReadError : RepairResult::InputChanged;
+    outcome_.detail = DescribeReadFault(fault, 1);
+    outcome_.message = std::string(Text(*RepairResultText(outcome_.result))) + "\n\n" +
+                       DescribeReadFault(fault, sink_.EnglishUi());
+    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    return true;
+  }
   std::string Kept() const;
 
   const RepairRequest& request_;
@@ -99,6 +111,7 @@ RepairOutcome RepairRun::Run() {
   if (!input_.Open(path.c_str())) return Finish(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
 
   ScanForRepair(input_, scan_, &sink_, 0, 10);
+  if (FailedReading()) return outcome_;
   if (scan_.refusal != RepairRefusal::None) return Refuse(scan_.refusal);
   outcome_.frames = uint32_t(scan_.VideoFrames());
   outcome_.seconds = scan_.Seconds();
@@ -121,11 +134,15 @@ RepairOutcome RepairRun::Run() {
   sink_.Status(Text(kRepairWriting), 10);
   RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
   if (written == RepairWrite::Written && !(out.Finish() && out.Sync())) written = RepairWrite::WriteFailed;
+  // A read error or a change of the input under the copy: not what it held.
+  if (written == RepairWrite::Written) input_.CheckSize();
+  if (written == RepairWrite::Written && input_.Fault()) written = RepairWrite::InputChanged;
   if (written == RepairWrite::Written && !sink_.BeginCommit()) written = RepairWrite::Cancelled;
   if (written == RepairWrite::Written && !out.Commit()) written = RepairWrite::WriteFailed;
   if (written != RepairWrite::Written) {
     const std::string reason = out.Reason();
     out.Abandon();
+    if (written != RepairWrite::Cancelled && FailedReading()) return outcome_;
     switch (written) {
       case RepairWrite::Cancelled: return Finish(RepairResult::Cancelled);
       case RepairWrite::InputChanged: return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");

@@ -20,6 +20,8 @@ enum class RepairResult : int32_t {
   CannotCreate,
   WriteFailed,      // reading the input or writing the output failed midway
   TooLarge,         // too many chunks, or no OpenDML layout fits
+  ReadError,        // the device failed to read the input (avi/read_fault.h)
+  InputChanged,     // the input was cut, replaced or appended to while it was read
   Count
 };
 

@@ -30,6 +30,9 @@ constexpr Row kRows[] = {
     {RepairResult::WriteFailed, 8, {"Can't Create File", "ファイルが作成できません"}},
     {RepairResult::TooLarge, 9, {"Can't Create File (the repaired file cannot be laid out)",
                                  "ファイルが作成できません（修復後のファイルを構成できません）"}},
+    {RepairResult::ReadError, 10, {"Can't Read File", "ファイルが読み込めません"}},
+    {RepairResult::InputChanged, 11, {"Can't Repair: the file changed while it was read",
+                                      "修復できません：ファイルが読み込み中に変更されました"}},
 };
 
 constexpr bool TableComplete() {

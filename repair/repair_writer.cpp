@@ -98,6 +98,7 @@ class Copier {
       const int64_t got = out_.AppendFromFile(in_.Descriptor(), at, count);
       if (got >= 0) {
         written_ += uint64_t(got);
+        if (uint64_t(got) != count) in_.CheckShortRead(at, count, uint64_t(got));
         if (uint64_t(got) != count) return Fail(out_.Failed() ? RepairWrite::WriteFailed : RepairWrite::InputChanged);
         return Moved();
       }

@@ -66,6 +66,9 @@ class Collector {
   uint64_t Resync(uint64_t from, uint64_t end) {
     for (uint64_t p = from + 1; p + 8 <= end; ++p) {
       if ((p & 0xFFFFF) == 0 && Stop()) return end;
+      // A file cut or failing under the scan: past that point every byte
+      // would be read again and again for nothing (the job reports it).
+      if (in_.Fault()) return end;
       if (!Expected(p, end)) continue;
       const uint32_t code = in_.U32At(p), size = in_.ReadU32();
       if (code == kList || code == kRiff || code == kIdx1) return p;
@@ -104,7 +107,7 @@ class Collector {
 
   void Region(uint64_t start, uint64_t end, int depth) {
     uint64_t p = start;
-    while (p + 8 <= end && !stopped_) {
+    while (p + 8 <= end && !stopped_ && !in_.Fault()) {
       position_ = p;
       if ((++steps_ & 0xFFF) == 0 && Stop()) return;
       const uint32_t code = in_.U32At(p), size = in_.ReadU32();

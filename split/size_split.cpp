@@ -81,5 +81,9 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   };
   SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
+  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
+  if (result != SplitResult::Completed && result != SplitResult::Cancelled &&
+      FinishOnReadFault(outcome, input.File().Fault(), sink))
+    return outcome;
   return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
 }

@@ -48,6 +48,17 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
   return outcome;
 }
 
+bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink) {
+  if (!fault) return false;
+  outcome.result = fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged;
+  outcome.detail = DescribeReadFault(fault, 1);
+  outcome.repairable.clear();
+  const std::string text =
+      std::string(Text(sink, *SplitResultText(outcome.result))) + "\n\n" + DescribeReadFault(fault, sink.EnglishUi());
+  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
+  return true;
+}
+
 bool RefusesDamage(SplitResult result) {
   return (result >= SplitResult::NoHeaderFields && result <= SplitResult::NoVideoEntries) ||
          result == SplitResult::WriteFailed;
@@ -111,7 +122,9 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
     Finish(outcome, SplitResult::Cancelled, sink);
     return false;
   }
-  if (input.File().U32At(0) != kRiff) {
+  const uint32_t riff = input.File().U32At(0);
+  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
+  if (riff != kRiff) {
     outcome.detail = path + ": does not begin with \"RIFF\"";
     Finish(outcome, SplitResult::InputNotRiff, sink);
     return false;
@@ -121,6 +134,7 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
     Finish(outcome, SplitResult::Cancelled, sink);
     return false;
   }
+  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
   if (read) return true;
   // Broken OpenDML indexes: the OpenDML result, its text, then what is wrong.
   outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
@@ -230,10 +244,12 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
     return planResult;
   };
   SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
+  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
   input.Close();
   // A cancelled run wrote nothing (outputs replace their names only once
   // complete); the host reports the cancel itself.
   if (result != SplitResult::Completed && sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
+  if (result != SplitResult::Completed && FinishOnReadFault(outcome, input.File().Fault(), sink)) return outcome;
 
   if (result == SplitResult::Completed && request.thenMerge) {
     outcome.result = result;  // the host merges next, without a message

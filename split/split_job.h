@@ -12,6 +12,7 @@
 
 class AviSource;
 class JobSink;
+struct ReadFault;
 struct AviAnalysis;
 class StoredChunkCheck;
 struct SplitPlan;
@@ -35,6 +36,10 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
 // index or with a broken one) can cause: their message gets the reason and
 // what a repair would keep (scan/damage_report.h).
 bool RefusesDamage(SplitResult result);
+// Ends the job with the input's read error or change (avi/read_fault.h), if
+// it had one: its result, its message and the fault in words. False when
+// it had none.
+bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink);
 struct DamageReport;
 std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi);
 // Adds the reason's first line, in English, to a detail for the command line.

@@ -44,6 +44,8 @@ enum class SplitResult : int32_t {
   SizeAlreadyFits,     // size split: the input is no larger than the limit
   SizeTooSmall,        // size split: not even the first key-frame group fits
   SizeInvalid,         // size split: the limit is no positive number
+  ReadError,           // the device failed to read the input (avi/read_fault.h)
+  InputChanged,        // the input was cut, replaced or appended to while it was read
   Count
 };
 

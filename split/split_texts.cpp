@@ -56,6 +56,9 @@ constexpr Row kRows[] = {
     {SplitResult::SizeAlreadyFits, 30, {"File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"}},
     {SplitResult::SizeTooSmall, 31, {"[File size] is too small", "「サイズ指定」値が小さすぎます"}},
     {SplitResult::SizeInvalid, 32, {"[File size] bad value", "「サイズ指定」入力値に誤りがあります"}},
+    {SplitResult::ReadError, 15, {"Can't Read File", "ファイルが読み込めません"}},
+    {SplitResult::InputChanged, 16, {"Can't Split: the file changed while it was read",
+                                     "分解できません：ファイルが読み込み中に変更されました"}},
 };
 
 // Every result has exactly one row, in the enumeration's order, and a

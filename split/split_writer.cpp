@@ -165,6 +165,10 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
       return SplitResult::WriteFailed;
     }
   }
+  // A read error or a change of the input under the copy (an index cut
+  // away reads as no entries): the outputs are not what it held.
+  source.input.CheckSize();
+  if (source.input.Fault()) return SplitResult::WriteFailed;  // the job reports the fault
   // Complete: only now do the outputs replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced

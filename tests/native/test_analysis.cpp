@@ -143,6 +143,56 @@ TEST(ByteInput, AFileThatShrinksWhileReadEndsEarly) {
   EXPECT_EQ(file.U32At(100), GetU32(data, 100));
 }
 
+TEST(ByteInput, ACutFileIsKeptAsAFaultAndTheEndOfAFileIsNone) {
+  Bytes data(3 << 20, 0x55);
+  std::string path = testing::TempDir() + "cut.bin";
+  ASSERT_TRUE(WriteFile(path, data));
+  ByteInput file;
+  ReadFault copy;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  file.ReportFaultsTo(&copy);
+  Bytes tail(100000);
+  file.Seek(data.size() - 10);  // reads past the end as opened: no fault
+  EXPECT_EQ(file.Read(tail.data(), tail.size()), 10u);
+  file.CheckSize();
+  EXPECT_FALSE(file.Fault());
+  ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0);
+  file.Seek(2 << 20);
+  EXPECT_EQ(file.Read(tail.data(), tail.size()), 0u);
+  ASSERT_EQ(file.Fault().kind, ReadFault::Changed);
+  EXPECT_EQ(file.Fault().wasSize, data.size());
+  EXPECT_EQ(file.Fault().nowSize, 1u << 20);
+  EXPECT_EQ(copy.kind, ReadFault::Changed);
+  EXPECT_EQ(DescribeReadFault(copy, 1), path + " changed while it was read: it is now 1.00 MB, it was 3.00 MB");
+  // A copy by another reader that came short is looked into the same way.
+  ByteInput other;
+  ASSERT_TRUE(other.Open(path.c_str()));
+  other.CheckShortRead(0, 4096, 4096);
+  EXPECT_FALSE(other.Fault());
+  ASSERT_EQ(truncate(path.c_str(), 4096), 0);
+  other.CheckShortRead(0, 8192, 4096);
+  EXPECT_EQ(other.Fault().nowSize, 4096u);
+}
+
+TEST(ReadFault, SaysWhereAndWhyInBothLanguages) {
+  ReadFault fault;
+  EXPECT_EQ(DescribeReadFault(fault, 1), "");
+  fault.kind = ReadFault::ReadError;
+  fault.path = "holiday.avi";
+  fault.at = 104857600;
+  fault.reason = "Input/output error";
+  EXPECT_EQ(DescribeReadFault(fault, 1), "holiday.avi: read error at byte 104,857,600: Input/output error");
+  EXPECT_NE(DescribeReadFault(fault, 0).find("104,857,600"), std::string::npos);
+  fault.kind = ReadFault::Changed;
+  fault.wasSize = 290ull << 20;
+  fault.nowSize = 120ull << 20;
+  EXPECT_EQ(DescribeReadFault(fault, 1), "holiday.avi changed while it was read: it is now 120 MB, it was 290 MB");
+  fault.nowSize = fault.wasSize + 10;  // appended to: sizes the MB figures cannot tell apart
+  EXPECT_EQ(DescribeReadFault(fault, 1),
+            "holiday.avi changed while it was read: it is now 304,087,050 bytes, it was 304,087,040 bytes");
+  EXPECT_NE(DescribeReadFault(fault, 0).find("304,087,050"), std::string::npos);
+}
+
 TEST(SourceWindow, ReadingAheadCopiesWhatADirectReadingCopies) {
   // A file's window reads the next megabyte on a second thread; memory is
   // read directly. Both must append the same bytes for the same ranges:
