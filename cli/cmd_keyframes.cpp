@@ -9,6 +9,7 @@
 #include "avi/fourcc.h"
 #include "avi/key_frame_list.h"
 #include "avi/odml_index.h"
+#include "avi/read_fault.h"
 #include "cli/arg_scan.h"
 #include "cli/command.h"
 #include "cli/json.h"
@@ -93,13 +94,23 @@ int RunKeyframes(const Command& self, int argc, char** argv) {
   if (ProbeInputFile(path, &size, &reason) != ProbeResult::Ok) return Failure(path, reason);
   AviSource input;
   if (!input.Open(path)) return Failure(path, input.File().OpenError());
-  if (input.File().U32At(0) != kRiff || input.File().U32At(8) != kAviForm)
-    return Failure(path, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
+  // A read error or a change of the file under the run is said as such,
+  // not as what the missing bytes would seem to show.
+  auto readFault = [&] {
+    std::fprintf(stderr, "tavrin keyframes: %s\n", DescribeReadFault(input.File().Fault(), 1).c_str());
+    return 1;
+  };
+  const bool avi = input.File().U32At(0) == kRiff && input.File().U32At(8) == kAviForm;
+  if (input.File().Fault()) return readFault();
+  if (!avi) return Failure(path, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
   AviAnalysis analysis{};
-  if (!input.Analyse(analysis, nullptr, 0, 10))
+  if (!input.Analyse(analysis, nullptr, 0, 10)) {
+    if (input.File().Fault()) return readFault();
     return Failure(path, "its OpenDML indexes cannot be read: " + DescribeOdmlFault(input.Fault(), 1));
+  }
   KeyFrameList list;
   const FrameListProblem problem = ListKeyFrames(input, analysis, &list);
+  if (input.File().Fault()) return readFault();
   if (problem != FrameListProblem::None) return Failure(path, FrameListProblemText(problem)->english);
   if (json)
     PrintJson(path, list);
