@@ -38,7 +38,7 @@
 //    layer to the file as ranges of the input);
 // 3. chunk pass: the same aligner, JUNK written in front of the chunk it
 //    names, and chunks stored as written (avi/stored_chunks.h) handed over
-//    as runs through out.AppendFromFile (SourceWindow::CopyRun), which
+//    as runs through out.AppendFromFile (writer/run_copier.h), which
 //    shares their whole blocks;
 // 4. index pass: the same aligner again, each chunk's offset moved by the
 //    JUNK in front of it;

@@ -5,25 +5,7 @@
 #include "avi/avi_source.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
-
-namespace {
-
-struct Bar {
-  JobSink& sink;
-  int shown;
-};
-
-void OnProgress(void* context, uint64_t done, uint64_t total) {
-  Bar& bar = *static_cast<Bar*>(context);
-  const int cells = 10 + int(total ? 90 * done / total : 0);
-  if (cells == bar.shown) return;
-  bar.shown = cells;
-  bar.sink.Status(bar.sink.Pick(kMergeWriting.english, kMergeWriting.japanese), cells);
-}
-
-bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
-
-}  // namespace
+#include "writer/status_bar.h"
 
 JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
@@ -56,27 +38,28 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   if (!refusal.empty()) return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;
   if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
-  Bar bar{sink, -1};
+  StatusBar bar(sink, kMergeWriting);  // 10 .. 100
   std::string problem;
-  JoinResult result =
-      WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
-  if (result == JoinResult::Written && sink.Cancelled()) result = JoinResult::Cancelled;
-  if (result == JoinResult::Written && !(out.Finish() && out.Commit())) result = JoinResult::WriteFailed;
-  if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
-  if (result == JoinResult::Written && clone) {
+  WriteResult result = WriteJoinedFile(request, out, &bar, OdmlLimits(), &problem, options);
+  if (result == WriteResult::Written && sink.Cancelled()) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !(out.Finish() && out.Commit())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && writtenBytes) *writtenBytes = out.Position();
+  if (result == WriteResult::Written && clone) {
     *clone = CloneReport{};
     clone->asked = options.clone;
     clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   }
-  if (result != JoinResult::Written) out.Abandon();
+  if (result != WriteResult::Written) out.Abandon();
   switch (result) {
-    case JoinResult::Written: return JoinedFileResult::Written;
-    case JoinResult::Cancelled: return JoinedFileResult::Cancelled;
-    case JoinResult::InputShort:
+    case WriteResult::Written: return JoinedFileResult::Written;
+    case WriteResult::Cancelled: return JoinedFileResult::Cancelled;
+    case WriteResult::InputShort:
+    case WriteResult::InputChanged:
+    case WriteResult::ReadFailed:
       return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
                   "an input ended before the chunks its index names");
-    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, problem);
-    case JoinResult::WriteFailed: break;
+    case WriteResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, problem);
+    case WriteResult::WriteFailed: break;
   }
   return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
 }

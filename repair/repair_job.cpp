@@ -119,16 +119,19 @@ RepairOutcome RepairRun::Run() {
   OutputFile out;
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
-  RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
-  if (written == RepairWrite::Written && sink_.Cancelled()) written = RepairWrite::Cancelled;
-  if (written == RepairWrite::Written && !(out.Finish() && out.Commit())) written = RepairWrite::WriteFailed;
-  if (written != RepairWrite::Written) {
+  WriteResult written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
+  if (written == WriteResult::Written && sink_.Cancelled()) written = WriteResult::Cancelled;
+  if (written == WriteResult::Written && !(out.Finish() && out.Commit())) written = WriteResult::WriteFailed;
+  if (written != WriteResult::Written) {
     const std::string reason = out.Reason();
     out.Abandon();
     switch (written) {
-      case RepairWrite::Cancelled: return Finish(RepairResult::Cancelled);
-      case RepairWrite::InputChanged: return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
-      case RepairWrite::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
+      case WriteResult::Cancelled: return Finish(RepairResult::Cancelled);
+      case WriteResult::InputShort:
+      case WriteResult::InputChanged:
+      case WriteResult::ReadFailed:
+        return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
+      case WriteResult::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
       default: return Finish(RepairResult::WriteFailed, output + ": " + (reason.empty() ? "write failed" : reason));
     }
   }
