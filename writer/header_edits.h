@@ -8,9 +8,14 @@
 // two at one position, the first given first). An edit that begins inside
 // the one before it, or that reaches past the header (a damaged file's
 // field), is left out; everything between the edits is copied.
+//
+// EditedHeader reads the edited header as bytes (without writing it), for
+// the OpenDML layer, which finds the header's lists in it (OdmlShape::header).
 #pragma once
 #include <cstdint>
 #include <vector>
+
+#include "avi/byte_input.h"
 
 class HeaderEdits {
  public:
@@ -31,4 +36,23 @@ class HeaderEdits {
 
  private:
   std::vector<Edit> edits_;
+};
+
+// The edited header of inputBytes bytes of input (edits must outlive it).
+class EditedHeader : public ByteSource {
+ public:
+  EditedHeader(ByteInput& input, const HeaderEdits& edits, uint64_t inputBytes);
+  uint64_t Size() const override { return size_; }
+  size_t ReadAt(uint64_t position, uint8_t* out, size_t count) override;
+
+ private:
+  struct Piece {
+    uint64_t outAt;
+    uint64_t bytes;
+    uint64_t inputAt;                  // where edit is null: the input's bytes from here
+    const std::vector<uint8_t>* edit;  // else an edit's bytes
+  };
+  ByteInput& input_;
+  std::vector<Piece> pieces_;
+  uint64_t size_ = 0;
 };

@@ -4,14 +4,25 @@
 
 namespace {
 
+// out's OpenDML shape for a version-1 file of `bytes`; *view holds the
+// edited header where the edits change its size.
+OdmlShape ShapeOf(const AviOutput& out, uint64_t bytes, std::unique_ptr<HeaderView>* view) {
+  OdmlShape shape = out.shape;
+  shape.versionOneBytes = bytes;
+  if (out.edits.OutputBytes(out.headerBytes) != out.headerBytes) {
+    *view = std::make_unique<HeaderView>(out);
+    shape.header = &(*view)->input;
+  }
+  return shape;
+}
+
 bool PlanOpenDml(const AviOutput& out, const OdmlShape& shape, const OdmlLimits& limits, OdmlPlan* plan) {
   *plan = OdmlPlan();
   return plan->Make(shape, OdmlChunksOf(out.chunks), limits);
 }
 
 std::string RouteOpenDml(const AviOutput& out, const OdmlLimits& limits, bool clone, OutputRoute* route) {
-  OdmlShape shape = out.shape;
-  shape.versionOneBytes = route->versionOneBytes;
+  OdmlShape shape = ShapeOf(out, route->versionOneBytes, &route->header);
   const int fd = out.header->Descriptor();
   if (clone && fd >= 0) shape.shareBlock = out.file->ShareBlocksWith(fd);
   if (!PlanOpenDml(out, shape, limits, &route->plan)) return route->plan.Problem();
@@ -55,10 +66,9 @@ std::string RouteOutput(const AviOutput& out, const OdmlLimits& limits, bool clo
 uint64_t MeasureOutput(const AviOutput& out, const OdmlLimits& limits, std::string* problem) {
   const uint64_t bytes = out.VersionOneBytes();
   if (bytes < limits.riffThreshold) return bytes;
-  OdmlShape shape = out.shape;
-  shape.versionOneBytes = bytes;
+  std::unique_ptr<HeaderView> view;
   OdmlPlan plan;
-  if (PlanOpenDml(out, shape, limits, &plan)) return plan.FileBytes();
+  if (PlanOpenDml(out, ShapeOf(out, bytes, &view), limits, &plan)) return plan.FileBytes();
   if (problem) *problem = plan.Problem();
   return 0;
 }

@@ -30,13 +30,24 @@ struct AviOutput {
   uint64_t moviBytes = 0;    // its chunks in the movi list, 8 + size + pad each
   uint64_t entries = 0;      // its chunks
   // For the OpenDML layer: positions in the output's header, streams; the
-  // skeleton fills in versionOneBytes and shareBlock.
+  // skeleton fills in versionOneBytes and shareBlock, and where the edits
+  // change the header's size, the header it reads (HeaderView).
   OdmlShape shape{};
   std::string refusal;     // why it cannot be written ("" when it can)
   uint64_t sizeLimit = 0;  // most bytes it may take once it shares blocks (0: no limit)
 
   uint64_t MoviType() const { return edits.OutputBytes(headerBytes) - 4; }
   uint64_t VersionOneBytes() const { return MoviType() + 4 + moviBytes + 8 + 16 * entries; }
+};
+
+// The edited header as the OpenDML layer reads it, for an output whose
+// edits change the header's size (a list taken out or put in).
+struct HeaderView {
+  explicit HeaderView(const AviOutput& out) : edited(*out.header, out.edits, out.headerBytes) {
+    input.OpenSource(edited);
+  }
+  EditedHeader edited;
+  ByteInput input;
 };
 
 struct OutputRoute {
@@ -46,6 +57,7 @@ struct OutputRoute {
   bool shares = false;           // it shares the input's blocks (version 1 or OpenDML)
   OdmlPlan plan;
   std::unique_ptr<OdmlOutput> odml;  // null: version 1
+  std::unique_ptr<HeaderView> header;  // what plan read, where the edits change the header's size
 };
 
 // Decides how out is written (clone: asked to share blocks): "" with *route

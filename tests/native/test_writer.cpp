@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/odml_reader.h"
 #include "tests/native/avi_builder.h"
 #include "tests/native/test_split_support.h"
 #include "writer/avi_writer.h"
@@ -184,6 +186,52 @@ TEST(AviWriter, WritesSeveralOutputsInOneWalkAsEachAlone) {
   EXPECT_EQ(watch.seen.front(), 10);
   EXPECT_TRUE(std::is_sorted(watch.seen.begin(), watch.seen.end()));
   EXPECT_EQ(watch.seen.back(), 99);
+}
+
+TEST(AviWriter, TakesAStreamOutOfTheHeaderInVersionOneAndOpenDmlFiles) {
+  Clip clip = MakeClip("one_stream", 60);
+  const AviAnalysis& a = clip.an->analysis;
+  const Bytes source = splittest::ReadBytes(clip.path);
+  // RIFF AVI, LIST hdrl (avih, the video's strl, the sound's strl), ...
+  const size_t hdrl = 12, avih = hdrl + 12;
+  size_t strl = avih + 8 + GetU32(source, avih + 4);
+  strl += 8 + GetU32(source, strl + 4);  // past the video's
+  ASSERT_EQ(GetU32(source, strl + 8), FourCC('s', 't', 'r', 'l'));
+  const uint32_t removed = 8 + GetU32(source, strl + 4);
+  std::vector<OutChunk> video;
+  for (uint32_t i = 0; i < a.idx1EntryTotal; ++i) {
+    OutChunk c = Whole(a, clip.in, i, i);
+    if (StreamOfCkid(c.ckid) == 0) video.push_back(c);
+  }
+  for (const OdmlLimits& limits : {OdmlLimits(), OdmlLimits{20000, 1 << 20, 1 << 20}}) {
+    MemoryOutput file;
+    AviOutput out = OutputOf(a, clip.in, video, &file);
+    out.edits.Field(avih + 8 + 24, 1);  // dwStreams
+    out.edits.Field(hdrl + 4, GetU32(source, hdrl + 4) - removed);
+    out.edits.Replace(strl, removed, {});
+    out.shape.streamCount = 1;
+    out.shape.moviOffset -= removed;
+    WriteSettings how;
+    how.odml = limits;
+    const WriteOutcome r = WriteAviOutputs(&out, 1, how);
+    ASSERT_EQ(r.result, WriteResult::Written) << r.problem;
+    AviSource written;
+    written.OpenMemory(file.bytes.data(), file.bytes.size());
+    AviAnalysis got{};
+    ASSERT_TRUE(written.Analyse(got, nullptr, 0, 10));
+    EXPECT_EQ(got.streamCount, 1u);
+    EXPECT_EQ(got.streams[0].idx1EntryCount, video.size());
+    ByteInput in;
+    in.OpenMemory(file.bytes.data(), file.bytes.size());
+    OdmlReader reader;
+    EXPECT_TRUE(reader.Read(in, in.Size()));
+    EXPECT_EQ(reader.Facts().hasSuperIndex, limits.riffThreshold == 20000);
+    if (!reader.Facts().hasSuperIndex) {
+      splittest::OutputLayout layout;
+      splittest::CheckOutput(file.bytes, &layout);
+      EXPECT_EQ(layout.moviType + 0u, a.moviOffset - removed);
+    }
+  }
 }
 
 TEST(AviWriter, SaysWhetherAnInputWasShortOrChangedAnOutputFailedOrTheUserCancelled) {
