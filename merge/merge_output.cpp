@@ -17,12 +17,12 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
                      &plan};
 }
 
-JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink, std::string* detail,
+WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink, std::string* detail,
                                     uint64_t* writtenBytes, const WriterOptions& options, CloneReport* clone) {
   std::string ignored;
   if (!detail) detail = &ignored;
   if (path.empty()) path = planned.joinedName;
-  auto fail = [&](JoinedFileResult result, const TextPair& text, const std::string& why) {
+  auto fail = [&](WriteResult result, const TextPair& text, const std::string& why) {
     *detail = path + ": " + why;
     sink.Message(sink.Pick(text.english, text.japanese), MessageOwner::ProgressWindow);
     return result;
@@ -30,14 +30,14 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   // Moving the finished file into place would put it over the input.
   for (const std::string* input : {&planned.firstPath, &planned.secondPath})
     if (SameFile(path.c_str(), input->c_str()))
-      return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
+      return fail(WriteResult::WriteFailed, kJoinedNameIsInput, "names the input " + *input);
 
   const MergeSources sources = planned.Sources();
   const JoinRequest request = JoinRequestFor(sources, planned.plan);
   const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
-  if (!refusal.empty()) return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, refusal);
+  if (!refusal.empty()) return fail(WriteResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;
-  if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
+  if (!out.Create(path)) return fail(WriteResult::WriteFailed, kJoinedCannotWrite, out.Reason());
   StatusBar bar(sink, kMergeWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(request, out, &bar, OdmlLimits(), &problem, options);
@@ -51,41 +51,40 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   }
   if (result != WriteResult::Written) out.Abandon();
   switch (result) {
-    case WriteResult::Written: return JoinedFileResult::Written;
-    case WriteResult::Cancelled: return JoinedFileResult::Cancelled;
+    case WriteResult::Written:
+    case WriteResult::Cancelled: return result;
     case WriteResult::InputShort:
     case WriteResult::InputChanged:
     case WriteResult::ReadFailed:
-      return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
-                  "an input ended before the chunks its index names");
-    case WriteResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, problem);
+      return fail(result, kJoinedInputDamaged, "an input ended before the chunks its index names");
+    case WriteResult::TooLarge: return fail(WriteResult::TooLarge, kJoinedTooLarge, problem);
     case WriteResult::WriteFailed: break;
   }
-  return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
+  return fail(WriteResult::WriteFailed, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
 }
 
-JoinedFileResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
+WriteResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
                                    const WriterOptions& options, JoinedFileWritten* written) {
   const std::shared_ptr<PlannedMerge> planned = std::move(outcome.planned);
-  if (!planned) return JoinedFileResult::CannotWrite;
-  const JoinedFileResult r =
+  if (!planned) return WriteResult::WriteFailed;
+  const WriteResult r =
       WriteJoinedFileFor(*planned, path, sink, &outcome.detail, &written->bytes, options, &written->clone);
   planned->first.Close();
   planned->second.Close();
-  if (r == JoinedFileResult::Written) {
+  if (r == WriteResult::Written) {
     written->path = path.empty() ? planned->joinedName : path;
     // The summary counts a version-1 file; one written as OpenDML (from
     // 1 GiB on) is larger by its AVIX lists and indexes.
     outcome.figures.joinedBytes = written->bytes;
     outcome.message = sink.Pick(kMergePluginCompleted.english, kMergePluginCompleted.japanese);
     sink.Message(outcome.message.c_str(), MessageOwner::ProgressWindow);
-  } else if (r == JoinedFileResult::Cancelled || sink.Cancelled()) {
+  } else if (r == WriteResult::Cancelled || sink.Cancelled()) {
     outcome.result = MergeResult::Cancelled;
   }
   return r;
 }
 
-JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+WriteResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
                                      JobSink& sink) {
   PlannedMerge planned;
   planned.firstPath = first;
@@ -99,19 +98,19 @@ JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string
     // still holds both inputs open, so an exclusive first look would fail.
     // The bar stays (no cells); Cancel is still seen.
     const bool read = sources[i]->Open(paths[i]->c_str()) && sources[i]->Analyse(*analyses[i], &sink, 10, 0);
-    if (sink.Cancelled()) return JoinedFileResult::Cancelled;
-    if (!read) {
+    if (sink.Cancelled()) return WriteResult::Cancelled;
+    if (!read) {  // the files the merge job read cannot be read again as they were
       sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
-      return JoinedFileResult::CannotWrite;
+      return WriteResult::InputChanged;
     }
   }
   if (CompareStructure(planned.firstAnalysis, planned.secondAnalysis, planned.first.Input(), planned.second.Input())
           .code != 0) {
     const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
     sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
-    return JoinedFileResult::CannotWrite;
+    return WriteResult::InputChanged;
   }
   if (PlanMerge(planned.Sources(), 60.0, sink, planned.plan) == PlanOutcome::Cancelled)
-    return JoinedFileResult::Cancelled;
+    return WriteResult::Cancelled;
   return WriteJoinedFileFor(planned, joined, sink);
 }

@@ -38,7 +38,7 @@ Joined Join(mergetest::Analysed& p, size_t failAfter = SIZE_MAX) {
 }
 
 // Writes the joined file of a planned pair to path as the plug-in does.
-JoinedFileResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
+WriteResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
   PlannedMerge planned;
   planned.firstPath = p.path;
   planned.first.OpenMemory(p.first.data(), p.first.size());
@@ -310,7 +310,7 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
     p->host.onProgress = [&](const char*, int cells) {
       if (cells >= 40) p->host.cancelRequested.store(-2);
     };
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Cancelled);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::Cancelled);
     EXPECT_GE(p->host.progressCells.size(), 3u);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
@@ -319,14 +319,14 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
     SetU32(p->second, p->b().idx1Offset + 8 + 8, uint32_t(p->second.size()));
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::InputDamaged);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::InputShort);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
   }
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Written);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::Written);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(p->host.progressCells.back(), 100);
     Bytes written = splittest::ReadBytes(path);
