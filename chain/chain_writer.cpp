@@ -318,14 +318,9 @@ WriteResult WriteJoinedFile(const ChainRequest& r, OutputStream& file, WalkSink*
   if (!header) return WriteResult::InputChanged;
   AviOutput out = OutputOf(r, header, MeasureJoinedFile(r));
   out.file = &file;
-  WriteSettings settings;
-  settings.odml = odml;
-  settings.clone = options.clone;
-  settings.habits = ChainHabits();
-  settings.positions = out.entries;
-  settings.bar.showEnd = true;
-  settings.watch = bar;
-  const WriteOutcome outcome = WriteAviOutputs(&out, 1, settings);
+  WriteSettings how(odml, options, ChainHabits(), bar);
+  how.bar.showEnd = true;  // 10 .. 100
+  const WriteOutcome outcome = WriteAviOutput(out, how);
   if (problem) *problem = outcome.problem;
   return outcome.result;
 }

@@ -103,14 +103,10 @@ WriteResult WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputSt
                               int span, const OdmlLimits& limits, std::string* problem, const WriterOptions& options) {
   AviOutput out = OutputOf(input, scan);
   out.file = &file;
-  WriteSettings settings;
-  settings.odml = limits;
-  settings.clone = options.clone;
-  settings.habits = RepairHabits();
-  settings.positions = out.entries;
-  settings.bar = BarSpan{base, span * 88 / 90, base + span * 88 / 90, span - span * 88 / 90, true};
-  settings.watch = sink;
-  const WriteOutcome outcome = WriteAviOutputs(&out, 1, settings);
+  WriteSettings how(limits, options, RepairHabits(), sink);
+  const int chunkSpan = span * 88 / 90;
+  how.bar = BarSpan{base, chunkSpan, base + chunkSpan, span - chunkSpan, true};
+  const WriteOutcome outcome = WriteAviOutput(out, how);
   if (problem) *problem = outcome.problem;
   return outcome.result;
 }

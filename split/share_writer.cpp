@@ -191,13 +191,9 @@ WriteOutcome WriteShares(const SplitSource& src, const ShareOutput* outputs, int
   if (count > 0) outs[0].sizeLimit = how.options.firstOutputLimit;
   StatusBar bar(sink, kSplitFileCreating, true);
   const uint32_t to = std::min(how.stretch.to, src.analysis.idx1EntryTotal);
-  WriteSettings settings;
-  settings.odml = how.odml;
-  settings.clone = how.options.clone;
-  settings.habits = SplitHabits(how.copy);
+  WriteSettings settings(how.odml, how.options, SplitHabits(how.copy), &bar);
   settings.positions = to - std::min(how.stretch.from, to);
   settings.bar = how.bar;
-  settings.watch = &bar;
   return WriteAviOutputs(outs.data(), count, settings);
 }
 

@@ -18,6 +18,8 @@
 //      listing went to its end, every OpenDML layer is complete.
 // The bar moves at fixed steps of the listings' positions over the spans
 // BarSpan gives the two passes; the cancel is asked at each step and chunk.
+// Each output is a lane (writer/output_lane.h) that writes what the walk
+// hands it.
 //
 //   AviOutput out;  ... what the writer knows ...
 //   WriteSettings how;  how.positions = ...;  how.bar = ...;
@@ -26,6 +28,7 @@
 #include <cstdint>
 
 #include "avi/walk_sink.h"
+#include "io/writer_options.h"
 #include "writer/output_route.h"
 #include "writer/run_copier.h"
 #include "writer/write_result.h"
@@ -42,6 +45,10 @@ struct BarSpan {
 };
 
 struct WriteSettings {
+  WriteSettings() = default;
+  WriteSettings(const OdmlLimits& odml, const WriterOptions& options, const CopyHabits& habits, WalkSink* watch)
+      : odml(odml), clone(options.clone), habits(habits), watch(watch) {}
+
   OdmlLimits odml;
   bool clone = false;  // share the inputs' blocks where the outputs' file system can
   CopyHabits habits;
@@ -53,3 +60,6 @@ struct WriteSettings {
 // Writes count outputs (those without a file are not made). On anything but
 // Written the files hold partial outputs their owners must discard.
 WriteOutcome WriteAviOutputs(AviOutput* outputs, int count, const WriteSettings& settings);
+
+// Writes one output whose listing's positions count its chunks.
+WriteOutcome WriteAviOutput(AviOutput& output, WriteSettings settings);

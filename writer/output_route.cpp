@@ -1,3 +1,6 @@
+// Deciding an output's route as writer/output_route.h describes it: the version-1
+// size first, then OpenDML or block sharing, each refused or dropped where
+// it cannot hold.
 #include "writer/output_route.h"
 
 #include "writer/chunk_placer.h"

@@ -20,10 +20,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "avi/source_window.h"
-#include "avi/stored_chunks.h"
 #include "io/output_stream.h"
 #include "writer/chunk_listing.h"
+#include "writer/source_reader.h"
 #include "writer/write_result.h"
 
 struct CopyHabits {
@@ -38,31 +37,6 @@ struct CopyHabits {
   bool handOverAtSteps = false;
   // The header's bytes between its edits go as runs too.
   bool headerRuns = false;
-};
-
-// The inputs as the copiers of the outputs written at once read them: a
-// window for each of the two inputs read last, and the look at whether
-// chunks lie as written.
-class SourceReader {
- public:
-  bool CopyTo(const std::shared_ptr<ByteInput>& input, uint64_t at, uint64_t count, OutputStream& out);
-  bool Holds(const std::shared_ptr<ByteInput>& input, uint64_t end);
-  // Whether carried chunk c lies in its input as written; *bytes: how many
-  // of its bytes from its header on then go as a run.
-  bool Stored(const OutChunk& c, uint64_t* bytes);
-
- private:
-  SourceWindow& Window(const std::shared_ptr<ByteInput>& input);
-
-  struct Slot {
-    std::shared_ptr<ByteInput> input;
-    std::unique_ptr<SourceWindow> window;
-    uint64_t used = 0;
-  };
-  Slot slots_[2];
-  uint64_t uses_ = 0;
-  std::shared_ptr<ByteInput> looked_;
-  std::unique_ptr<StoredChunks> stored_;
 };
 
 class RunCopier {

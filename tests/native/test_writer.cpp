@@ -84,11 +84,10 @@ Clip MakeClip(const std::string& name, int frames = 50) {
   return clip;
 }
 
-WriteOutcome WriteOne(AviOutput& out, WalkSink* watch = nullptr, uint64_t positions = 0) {
+WriteOutcome WriteOne(AviOutput& out, WalkSink* watch = nullptr) {
   WriteSettings how;
-  how.positions = positions;
   how.watch = watch;
-  return WriteAviOutputs(&out, 1, how);
+  return WriteAviOutput(out, how);
 }
 
 // Records the bar and cancels once it reaches a cell.
@@ -268,7 +267,7 @@ TEST(AviWriter, SaysWhetherAnInputWasShortOrChangedAnOutputFailedOrTheUserCancel
     AviOutput out = OutputOf(a, clip.in, chunks, &file);
     Watch watch;
     watch.cancelAt = 40;
-    EXPECT_EQ(WriteOne(out, &watch, chunks.size()).result, WriteResult::Cancelled);
+    EXPECT_EQ(WriteOne(out, &watch).result, WriteResult::Cancelled);
     EXPECT_GE(watch.seen.back(), 40);
     EXPECT_LT(watch.seen.back(), 50) << "stops at the step that saw the cancel";
   }
