@@ -17,7 +17,13 @@ class ChannelSink : public JobSink {
   void Progress(int cells) override {
     if (c_.progress) c_.progress(c_.host, cells);
   }
-  bool Cancelled() const override { return c_.cancelled && c_.cancelled(c_.host) != 0; }
+  bool Cancelled() const override { return !committing_ && c_.cancelled && c_.cancelled(c_.host) != 0; }
+  // The host closes its Cancel too, so that the job that called the plug-in
+  // does not report a Cancel that came too late; this side asks it no more.
+  bool BeginCommit() override {
+    committing_ = c_.beginCommit ? c_.beginCommit(c_.host) != 0 : !Cancelled();
+    return committing_;
+  }
   void Status(const char* text, int cells) override {
     if (c_.status) c_.status(c_.host, text, cells);
   }
@@ -28,6 +34,7 @@ class ChannelSink : public JobSink {
 
  private:
   const TavrinChannel& c_;
+  bool committing_ = false;
 };
 
 std::string Text(const char* text) { return text ? text : ""; }

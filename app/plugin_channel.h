@@ -58,6 +58,11 @@ typedef struct TavrinChannel {
   void (*progress)(void* host, int32_t cells);                  /* bar only */
   int32_t (*cancelled)(void* host);                             /* non-zero: the user pressed Cancel */
   void (*message)(void* host, const char* text);                /* a message box owned by the dialog */
+  /* Asked once the output is complete, before it replaces its name: 0 when
+   * the user pressed Cancel first (the DLL then removes it); otherwise the
+   * Cancel is closed for the rest of the job (cancelled() stays 0) and the
+   * DLL moves the file into place. */
+  int32_t (*beginCommit)(void* host);
 } TavrinChannel;
 
 typedef const TavrinChannel*(TAVRIN_CDECL* TavrinPluginChannelEntry)(void);

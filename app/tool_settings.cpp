@@ -12,6 +12,7 @@ constexpr const char* kJoinDropKey = "JoinDropsOverlaps=";
 constexpr const char* kPiecesByKey = "PiecesBySize=";
 constexpr const char* kPiecesEveryKey = "PiecesEverySeconds=";
 constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
+constexpr const char* kPreviewPlaceKey = "PreviewPlace=";
 
 // A value ends at a line break: it must not start lines (keys) of its own.
 std::string OneLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
@@ -29,6 +30,7 @@ void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   if (FindSettingsKey(file, kPiecesByKey, value)) tools.piecesBySize = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPiecesEveryKey, value)) tools.piecesEvery = value;
   if (FindSettingsKey(file, kPiecesMegabytesKey, value)) tools.piecesMegabytes = value;
+  if (FindSettingsKey(file, kPreviewPlaceKey, value)) tools.previewPlace = value;
 }
 
 void LoadToolSettings(const char* path, ToolSettings& tools) {
@@ -47,6 +49,7 @@ bool AppendToolSettings(const char* path, const ToolSettings& tools) {
   if (tools.piecesBySize != defaults.piecesBySize) std::fprintf(file, "%s%d\n", kPiecesByKey, tools.piecesBySize);
   if (tools.piecesEvery != defaults.piecesEvery) PutLine(file, kPiecesEveryKey, tools.piecesEvery);
   if (tools.piecesMegabytes != defaults.piecesMegabytes) PutLine(file, kPiecesMegabytesKey, tools.piecesMegabytes);
+  if (tools.previewPlace != defaults.previewPlace) PutLine(file, kPreviewPlaceKey, tools.previewPlace);
   std::fclose(file);
   return true;
 }

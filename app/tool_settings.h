@@ -15,6 +15,7 @@ struct ToolSettings {
   int piecesBySize = 0;       // 0: a piece every so many seconds, 1: at most so many MB
   std::string piecesEvery = "600";
   std::string piecesMegabytes = "2000";
+  std::string previewPlace;  // the preview window's "left top width height"; empty: never shown
 };
 
 // Applies the keys found in an open settings file; missing ones keep their defaults.

@@ -40,6 +40,11 @@ struct AviAnalysis {
   uint64_t chunkBase;
 };
 
+// A stream's rate as the whole number it is (0 when it has none).
+inline uint32_t SamplesPerSecond(const StreamEntry& s) {
+  return s.rate > 0 && s.rate < 4294967296.0 ? uint32_t(s.rate) : 0;
+}
+
 // The idx1 entries of stream n; 0 for a stream the headers do not describe.
 inline uint32_t EntriesOfStream(const AviAnalysis& a, int n) {
   return n >= 0 && uint32_t(n) < a.streamCount ? a.streams[n].idx1EntryCount : 0;

@@ -20,6 +20,14 @@ void AviSource::Close() {
   file_.Close();
 }
 
+bool AviSource::FilePosition(uint64_t position, uint64_t* file) {
+  if (!view_) {
+    *file = position;
+    return true;
+  }
+  return view_->SourcePosition(position, file);
+}
+
 bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, StoredChunkWatch* watch) {
   if (!ReadIndexes(analysis, sink, base, span)) return false;
   Walk(analysis, sink, base, span, watch && !view_ && file_.Descriptor() >= 0 ? watch->Start(file_) : nullptr);

@@ -35,6 +35,10 @@ class AviSource {
   bool IsOpenDml() const { return view_ != nullptr; }
   const OdmlReader& Reader() const { return reader_; }
   const OdmlFault& Fault() const { return reader_.Facts().fault; }
+  // Where the byte at position of Input() is stored in the file: the same
+  // position for a version-1 file. False for the bytes a flattened view
+  // makes (its sizes and index).
+  bool FilePosition(uint64_t position, uint64_t* file);
 
   // Reads the OpenDML indexes, if the file has any, checking every entry,
   // then analyses Input(). The bar moves over cells base .. base + span

@@ -150,8 +150,9 @@ bool JoinRun::Write(ChainRequest& chain) {
   StatusBar bar(sink_, kJoinWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
-  if (result == WriteResult::Written && sink_.Cancelled()) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !(out.Finish() && out.Commit())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && !sink_.BeginCommit()) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
   if (result == WriteResult::Written) {
     outcome_.bytes = out.Position();
     outcome_.clone = CloneReport{};

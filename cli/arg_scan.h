@@ -1,5 +1,6 @@
-// Reads a command's arguments: options ("--name", "--name value",
-// "--name=value") and operands in any order, everything after "--" an
+// Reads a command's arguments, for every command: options ("--name",
+// "--name value", "--name=value"; the value is the next argument whatever it
+// looks like, "-1" too) and operands in any order, everything after "--" an
 // operand. Each command keeps its own words for what is wrong.
 //
 //   ArgScan args(argc, argv);
@@ -27,6 +28,9 @@ class ArgScan {
   }
   const char* Arg() const { return argv_[i_]; }
   bool Operand() const { return optionsEnded_ || std::strncmp(Arg(), "--", 2) != 0; }
+  // An operand that looks like a one-letter option ("-x", not "-" alone)
+  // before any "--": for a command that takes none, a mistake.
+  bool ShortOption() const { return !optionsEnded_ && Arg()[0] == '-' && Arg()[1] != 0; }
   // The argument is the option `name` itself.
   bool Is(const char* name) const { return !Operand() && std::strcmp(Arg(), name) == 0; }
   // The argument names the option `name`, which takes a value: *value is

@@ -1,7 +1,8 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/commands.h"
+#include "cli/clone_report.h"
+#include "cli/json.h"
 #include "io/writer_options.h"
 
 std::string CloneLine(const CloneReport& r, const char* inputs) {
@@ -14,7 +15,6 @@ std::string CloneLine(const CloneReport& r, const char* inputs) {
          ") share blocks with " + inputs;
 }
 
-std::string CloneJson(const CloneReport& r) {
-  return std::string("\"cloned\":") + (r.cloned ? "true" : "false") +
-         ",\"shared_bytes\":" + std::to_string(r.sharedBytes);
+void AddCloneJson(JsonObject& out, const CloneReport& r) {
+  out.Bool("cloned", r.cloned).Int("shared_bytes", r.sharedBytes);
 }

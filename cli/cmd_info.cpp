@@ -9,9 +9,10 @@
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
-#include "cli/commands.h"
+#include "cli/arg_scan.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
+#include "cli/usage.h"
 #include "scan/damage_report.h"
 
 namespace {
@@ -35,25 +36,31 @@ std::string FormText(uint32_t code) {
   return text;
 }
 
-void PrintJson(const AviAnalysis& a) {
-  std::printf(
-      "{\"riffSizeOffset\":%llu,\"microSecPerFrameOffset\":%llu,\"totalFramesOffset\":%llu,"
-      "\"streamsOffset\":%llu,\"moviOffset\":%llu,\"idx1Offset\":%llu,\"streamCount\":%u,"
-      "\"idx1EntryTotal\":%u,\"firstVideoStream\":%d,\"hasIndx\":%d,\"hasRecEntries\":%d,"
-      "\"streams\":[",
-      ull(a.riffSizeOffset), ull(a.microSecPerFrameOffset), ull(a.totalFramesOffset), ull(a.streamsOffset),
-      ull(a.moviOffset), ull(a.idx1Offset), a.streamCount, a.idx1EntryTotal, a.firstVideoStream, a.hasIndx,
-      a.hasRecEntries);
+JsonObject AnalysisJson(const AviAnalysis& a) {
+  JsonArray streams;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     const StreamEntry& e = a.streams[s];
-    std::printf(
-        "%s{\"lengthOffset\":%llu,\"suggestedBufferSizeOffset\":%llu,\"sampleSizeOffset\":%llu,"
-        "\"type\":%d,\"idx1EntryCount\":%u,\"rate\":%s}",
-        s ? "," : "", ull(e.lengthOffset), ull(e.suggestedBufferSizeOffset),
-        ull(e.sampleSizeOffset), int(e.type), e.idx1EntryCount,
-        JsonDouble(e.rate).c_str());
+    streams.Add(JsonObject()
+                    .Int("lengthOffset", e.lengthOffset)
+                    .Int("suggestedBufferSizeOffset", e.suggestedBufferSizeOffset)
+                    .Int("sampleSizeOffset", e.sampleSizeOffset)
+                    .Int("type", int(e.type))
+                    .Int("idx1EntryCount", e.idx1EntryCount)
+                    .Double("rate", e.rate));
   }
-  std::printf("]");
+  return JsonObject()
+      .Int("riffSizeOffset", a.riffSizeOffset)
+      .Int("microSecPerFrameOffset", a.microSecPerFrameOffset)
+      .Int("totalFramesOffset", a.totalFramesOffset)
+      .Int("streamsOffset", a.streamsOffset)
+      .Int("moviOffset", a.moviOffset)
+      .Int("idx1Offset", a.idx1Offset)
+      .Int("streamCount", a.streamCount)
+      .Int("idx1EntryTotal", a.idx1EntryTotal)
+      .Int("firstVideoStream", a.firstVideoStream)
+      .Int("hasIndx", a.hasIndx)
+      .Int("hasRecEntries", a.hasRecEntries)
+      .Array("streams", streams);
 }
 
 void PrintText(const AviAnalysis& a) {
@@ -80,24 +87,25 @@ void PrintText(const AviAnalysis& a) {
 
 }  // namespace
 
-int RunInfo(int argc, char** argv) {
+int RunInfo(const Command& self, int argc, char** argv) {
   const char* path = nullptr;
   bool json = false;
   bool layout = false;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--json") == 0) {
+  ArgScan args(argc, argv);
+  while (args.Next()) {
+    if (args.Is("--json")) {
       json = true;
-    } else if (std::strcmp(argv[i], "--layout") == 0) {
+    } else if (args.Is("--layout")) {
       layout = true;
-    } else if (!path && (argv[i][0] != '-' || argv[i][1] == 0)) {
-      path = argv[i];
+    } else if (!path && args.Operand() && !args.ShortOption()) {
+      path = args.Arg();
     } else {
-      std::fprintf(stderr, "tavrin info: unexpected argument '%s'\n", argv[i]);
+      std::fprintf(stderr, "tavrin info: unexpected argument '%s'\n", args.Arg());
       return 2;
     }
   }
   if (!path) {
-    std::fputs("usage: tavrin info FILE [--layout | --json]\n", stderr);
+    PrintUsage(self, stderr);
     return 2;
   }
   uint64_t size = 0;
@@ -142,12 +150,10 @@ int RunInfo(int argc, char** argv) {
   const std::string why = damage.english.substr(0, damage.english.find('\n'));
   const std::string repair = damage.damaged ? damage.english.substr(damage.english.find('\n') + 1) : "";
   if (json) {
-    if (read) PrintJson(a);
-    else std::printf("{\"refused\":%s", JsonString(DescribeOdmlFault(facts.fault, 1)).c_str());
-    if (odml) std::printf(",\"layout\":%s", JsonString(DescribeOdmlLayout(facts)).c_str());
-    if (damage.damaged)
-      std::printf(",\"damage\":%s,\"repair\":%s", JsonString(why).c_str(), JsonString(repair).c_str());
-    std::printf("}\n");
+    JsonObject out = read ? AnalysisJson(a) : JsonObject().String("refused", DescribeOdmlFault(facts.fault, 1));
+    if (odml) out.String("layout", DescribeOdmlLayout(facts));
+    if (damage.damaged) out.String("damage", why).String("repair", repair);
+    out.Print(stdout);
   } else {
     if (read && layout) PrintText(a);
     if (damage.damaged && summary.splitVerdict.rfind("no", 0) == 0) summary.splitVerdict = "no: " + why;

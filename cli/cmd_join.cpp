@@ -4,22 +4,23 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/arg_scan.h"
-#include "cli/commands.h"
+#include "cli/clone_report.h"
 #include "cli/interrupt.h"
+#include "cli/join_run.h"
 #include "cli/json.h"
+#include "cli/path_limit.h"
+#include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "join/join_job.h"
 #include "merge/merge_many.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]\n";
-
-int UsageError(const char* why, const char* what) {
-  std::fprintf(stderr, "tavrin join: %s '%s'\n%s", why, what, kUsage);
-  return 2;
+int UsageError(const Command& self, const char* why, const char* what) {
+  return ::UsageError(self, std::string(why) + " '" + what + "'");
 }
 
 }  // namespace
@@ -46,26 +47,30 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin %s: %s\n", command, outcome.detail.c_str());
 
   if (json) {
-    std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
-    out += outcome.message.empty() ? "null" : JsonString(outcome.message);
-    out += ", \"outputs\": [" + (outcome.written.empty() ? std::string() : JsonString(outcome.written)) + "]";
-    out += ", \"inputs\": " + std::to_string(request.inputs.size());
-    if (cloneSaid) out += ", " + CloneJson(outcome.clone);
+    JsonObject out;
+    out.Int("result", result);
+    if (outcome.message.empty()) out.Null("message");
+    else out.String("message", outcome.message);
+    out.Array("outputs", outcome.written.empty() ? std::vector<std::string>{} : std::vector<std::string>{outcome.written});
+    out.Int("inputs", request.inputs.size());
+    if (cloneSaid) AddCloneJson(out, outcome.clone);
     if (result == 0) {
-      out += ", \"joined\": {\"name\": " + JsonString(outcome.output) + ", \"bytes\": " + std::to_string(outcome.bytes) +
-             ", \"frames\": " + std::to_string(outcome.frames) + ", \"seconds\": " + JsonFixed(outcome.seconds, 6) + "}";
+      out.Object("joined", JsonObject()
+                               .String("name", outcome.output)
+                               .Int("bytes", outcome.bytes)
+                               .Int("frames", outcome.frames)
+                               .Fixed("seconds", outcome.seconds, 6));
       if (request.dropOverlaps) {
-        out += ", \"seams\": [";
+        JsonArray seams;
         for (size_t i = 0; i < outcome.seamOverlapFrames.size(); ++i)
-          out += std::string(i ? ", " : "") + "{\"overlap\": {\"frames\": " +
-                 std::to_string(outcome.seamOverlapFrames[i]) +
-                 ", \"seconds\": " + JsonFixed(outcome.seamOverlapSeconds[i], 6) + "}}";
-        out += "]";
+          seams.Add(JsonObject().Object("overlap", JsonObject()
+                                                       .Int("frames", outcome.seamOverlapFrames[i])
+                                                       .Fixed("seconds", outcome.seamOverlapSeconds[i], 6)));
+        out.Array("seams", seams);
       }
     }
-    if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
-    out += "}\n";
-    std::fputs(out.c_str(), stdout);
+    if (!outcome.detail.empty()) out.String("detail", outcome.detail);
+    out.Print(stdout);
   } else if (!outcome.message.empty()) {
     std::printf("%s\n", outcome.message.c_str());
     if (result == 0) {
@@ -80,7 +85,7 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
   return result == 0 ? 0 : 1;
 }
 
-int RunJoin(int argc, char** argv) {
+int RunJoin(const Command& self, int argc, char** argv) {
   JoinJobRequest request;
   bool json = false;
   int englishUi = 1;
@@ -94,17 +99,17 @@ int RunJoin(int argc, char** argv) {
     } else if (args.Is("--clone")) {
       request.writer.clone = true;
     } else if (args.Takes("--output", &value)) {
-      if (!value || !*value) return UsageError("missing value for", "--output");
+      if (!value || !*value) return UsageError(self, "missing value for", "--output");
       request.output = value;
     } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError("missing value for", "--lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError("unknown language", value);
+      if (!value) return UsageError(self, "missing value for", "--lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "unknown language", value);
     } else {
-      return UsageError("unknown option", args.Arg());
+      return UsageError(self, "unknown option", args.Arg());
     }
   }
   if (request.inputs.size() < 2) {
-    std::fputs(kUsage, stderr);
+    PrintUsage(self, stderr);
     return 2;
   }
   return RunJoinJob(request, englishUi, json, "join");

@@ -8,9 +8,12 @@
 
 #include "job/native_sink.h"
 #include "cli/arg_scan.h"
-#include "cli/commands.h"
+#include "cli/clone_report.h"
 #include "cli/interrupt.h"
+#include "cli/join_run.h"
 #include "cli/json.h"
+#include "cli/path_limit.h"
+#include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "join/join_job.h"
 #include "merge/merge_job.h"
@@ -18,33 +21,32 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]\n";
-
-int UsageError(const char* why, const char* what) {
-  std::fprintf(stderr, "tavrin merge: %s '%s'\n%s", why, what, kUsage);
-  return 2;
+int UsageError(const Command& self, const char* why, const char* what) {
+  return ::UsageError(self, std::string(why) + " '" + what + "'");
 }
 
 // What the structure comparison found, as a JSON object.
-std::string DifferenceJson(const StructureDifference& d) {
-  return "{\"code\": " + std::to_string(d.code) + ", \"field\": " + JsonString(d.field) +
-         ", \"stream\": " + std::to_string(d.stream) + ", \"offset\": " + std::to_string(d.offset) +
-         ", \"first\": " + std::to_string(d.firstValue) + ", \"second\": " + std::to_string(d.secondValue) + "}";
+JsonObject DifferenceJson(const StructureDifference& d) {
+  return JsonObject()
+      .Int("code", d.code)
+      .String("field", d.field)
+      .Int("stream", d.stream)
+      .Int("offset", d.offset)
+      .Int("first", d.firstValue)
+      .Int("second", d.secondValue);
 }
 
 // The joined file's numbers as JSON members (none before the engine counted them).
-std::string FiguresJson(const MergeFigures& f) {
-  if (!f.counted) return "";
-  return ", \"overlap\": {\"frames\": " + std::to_string(f.overlapFrames) +
-         ", \"seconds\": " + JsonFixed(f.overlapSeconds, 6) + "}, \"joined\": {\"bytes\": " +
-         std::to_string(f.joinedBytes) + ", \"frames\": " + std::to_string(f.frames) +
-         ", \"seconds\": " + JsonFixed(f.seconds, 6) + "}";
+void AddFiguresJson(JsonObject& out, const MergeFigures& f) {
+  if (!f.counted) return;
+  out.Object("overlap", JsonObject().Int("frames", f.overlapFrames).Fixed("seconds", f.overlapSeconds, 6));
+  out.Object("joined",
+             JsonObject().Int("bytes", f.joinedBytes).Int("frames", f.frames).Fixed("seconds", f.seconds, 6));
 }
 
 }  // namespace
 
-int RunMerge(int argc, char** argv) {
+int RunMerge(const Command& self, int argc, char** argv) {
   std::vector<const char*> files;
   bool json = false;
   bool write = false;
@@ -63,21 +65,21 @@ int RunMerge(int argc, char** argv) {
     } else if (args.Is("--clone")) {
       clone = true;
     } else if (args.Takes("--output", &output)) {
-      if (!output || !*output) return UsageError("missing value for", "--output");
+      if (!output || !*output) return UsageError(self, "missing value for", "--output");
     } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError("missing value for", "--lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError("unknown language", value);
+      if (!value) return UsageError(self, "missing value for", "--lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "unknown language", value);
     } else {
-      return UsageError("unknown option", args.Arg());
+      return UsageError(self, "unknown option", args.Arg());
     }
   }
   if (files.size() < 2) {
-    std::fputs(kUsage, stderr);
+    PrintUsage(self, stderr);
     return 2;
   }
 
-  if (output && !write) return UsageError("--output needs", "--write");
-  if (clone && !write) return UsageError("--clone needs", "--write");
+  if (output && !write) return UsageError(self, "--output needs", "--write");
+  if (clone && !write) return UsageError(self, "--clone needs", "--write");
   if (files.size() > 2) {
     // The pieces of one recording: the overlap dropped at every seam.
     JoinJobRequest request;
@@ -89,7 +91,7 @@ int RunMerge(int argc, char** argv) {
     return RunJoinJob(request, englishUi, json, "merge");
   }
   for (const char* file : files)
-    if (!PathUsableWhole(file)) return UsageError("cannot use", PathTooLong(file).c_str());
+    if (!PathUsableWhole(file)) return UsageError(self, "cannot use", PathTooLong(file).c_str());
 
   // With --write the joined file is written here, where the window hands it
   // to the plug-in, once the job has checked and planned the merge.
@@ -120,15 +122,16 @@ int RunMerge(int argc, char** argv) {
   std::string message;
   for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (json) {
-    std::string out = "{\"result\": " + std::to_string(result) + ", \"message\": ";
-    out += shown ? JsonString(message) : "null";
-    out += ", \"outputs\": [" + (wrote ? JsonString(joined.path) : std::string()) + "]";
-    if (result == 0) out += FiguresJson(outcome.figures);
-    if (wrote && clone) out += ", " + CloneJson(joined.clone);
-    if (!outcome.detail.empty()) out += ", \"detail\": " + JsonString(outcome.detail);
-    if (outcome.structure.code != 0) out += ", \"difference\": " + DifferenceJson(outcome.structure);
-    out += "}\n";
-    std::fputs(out.c_str(), stdout);
+    JsonObject out;
+    out.Int("result", result);
+    if (shown) out.String("message", message);
+    else out.Null("message");
+    out.Array("outputs", wrote ? std::vector<std::string>{joined.path} : std::vector<std::string>{});
+    if (result == 0) AddFiguresJson(out, outcome.figures);
+    if (wrote && clone) AddCloneJson(out, joined.clone);
+    if (!outcome.detail.empty()) out.String("detail", outcome.detail);
+    if (outcome.structure.code != 0) out.Object("difference", DifferenceJson(outcome.structure));
+    out.Print(stdout);
   } else if (shown) {
     std::printf("%s\n", message.c_str());
     const MergeFigures& f = outcome.figures;

@@ -3,27 +3,18 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/arg_scan.h"
-#include "cli/commands.h"
+#include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/path_limit.h"
+#include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "repair/repair_job.h"
 
-namespace {
-
-const char kUsage[] = "usage: tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]\n";
-
-int UsageError(const std::string& problem) {
-  std::fprintf(stderr, "tavrin repair: %s\n", problem.c_str());
-  std::fputs(kUsage, stderr);
-  return 2;
-}
-
-}  // namespace
-
-int RunRepair(int argc, char** argv) {
+int RunRepair(const Command& self, int argc, char** argv) {
   const char* file = nullptr;
   const char* output = nullptr;
   bool json = false;
@@ -33,24 +24,24 @@ int RunRepair(int argc, char** argv) {
   const char* value = nullptr;
   while (args.Next()) {
     if (args.Operand()) {
-      if (file) return UsageError(std::string("unexpected argument '") + args.Arg() + "'");
+      if (file) return UsageError(self, std::string("unexpected argument '") + args.Arg() + "'");
       file = args.Arg();
     } else if (args.Is("--json")) {
       json = true;
     } else if (args.Is("--clone")) {
       clone = true;
     } else if (args.Takes("--output", &output)) {
-      if (!output || !*output) return UsageError("missing value for --output");
+      if (!output || !*output) return UsageError(self, "missing value for --output");
     } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError("missing value for --lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError("--lang takes en or ja");
+      if (!value) return UsageError(self, "missing value for --lang");
+      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "--lang takes en or ja");
     } else {
-      return UsageError(std::string("unknown option '") + args.Arg() + "'");
+      return UsageError(self, std::string("unknown option '") + args.Arg() + "'");
     }
   }
-  if (!file) return UsageError("no input file");
-  if (!PathUsableWhole(file)) return UsageError(PathTooLong(file));
-  if (output && !PathUsableWhole(output)) return UsageError(PathTooLong(output));
+  if (!file) return UsageError(self, "no input file");
+  if (!PathUsableWhole(file)) return UsageError(self, PathTooLong(file));
+  if (output && !PathUsableWhole(output)) return UsageError(self, PathTooLong(output));
 
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
@@ -68,18 +59,19 @@ int RunRepair(int argc, char** argv) {
   if (cloneSaid) std::fprintf(stderr, "tavrin repair: %s\n", CloneLine(outcome.clone, "the input").c_str());
 
   if (json) {
-    std::string out = "{\"result\":" + std::to_string(outcome.Number()) + ",\"message\":";
-    out += outcome.message.empty() ? "null" : JsonString(outcome.message);
-    out += ",\"outputs\":[" + (outcome.written.empty() ? std::string() : JsonString(outcome.written)) + "]";
-    out += ",\"nothing_to_repair\":" + std::string(outcome.nothingToRepair ? "true" : "false");
+    JsonObject out;
+    out.Int("result", outcome.Number());
+    if (outcome.message.empty()) out.Null("message");
+    else out.String("message", outcome.message);
+    out.Array("outputs", outcome.written.empty() ? std::vector<std::string>{} : std::vector<std::string>{outcome.written});
+    out.Bool("nothing_to_repair", outcome.nothingToRepair);
     if (succeeded) {
-      out += ",\"frames\":" + std::to_string(outcome.frames) + ",\"seconds\":" + JsonFixed(outcome.seconds, 6);
-      if (!outcome.written.empty()) out += ",\"bytes\":" + std::to_string(outcome.bytes);
-      if (cloneSaid) out += "," + CloneJson(outcome.clone);
+      out.Int("frames", outcome.frames).Fixed("seconds", outcome.seconds, 6);
+      if (!outcome.written.empty()) out.Int("bytes", outcome.bytes);
+      if (cloneSaid) AddCloneJson(out, outcome.clone);
     }
-    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
-    out += "}\n";
-    std::fputs(out.c_str(), stdout);
+    if (!outcome.detail.empty()) out.String("detail", outcome.detail);
+    out.Print(stdout);
   } else {
     if (!outcome.message.empty()) std::printf("%s\n", outcome.message.c_str());
     if (!outcome.written.empty()) {

@@ -2,30 +2,22 @@
 // or with --every / --all the job that splits into many pieces; Ctrl-C acts
 // as the progress dialog's Cancel.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "job/native_sink.h"
-#include "cli/commands.h"
+#include "cli/arg_scan.h"
+#include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/path_limit.h"
+#include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
 #include "split/size_split.h"
 #include "split/split_job.h"
 
 namespace {
-
-int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "tavrin split: %s\n", problem);
-  std::fputs(
-      "usage: tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-      "                   [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
-      "       tavrin split FILE --every T | --size-mb N --all [--overlap T] [--clone] [--lang en|ja] [--json]\n",
-      stderr);
-  return 2;
-}
 
 struct SplitArgs {
   const char* file = nullptr;
@@ -42,52 +34,51 @@ struct SplitArgs {
 
 // Returns an empty string on success, else what is wrong.
 std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
+  // The options that take a value, and what notes that they were given.
   struct Option {
     const char* name;
     std::string* value;
-  } options[] = {{"--hours", &args.hours},     {"--minutes", &args.minutes},
-                 {"--seconds", &args.seconds}, {"--overlap", &args.overlap},
-                 {"--create", &args.create},   {"--lang", &args.lang},
-                 {"--size-mb", &args.sizeMb},  {"--every", &args.every}};
-  for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--json") == 0) {
+    bool* given;
+  } options[] = {
+      {"--hours", &args.hours, nullptr},
+      {"--minutes", &args.minutes, nullptr},
+      {"--seconds", &args.seconds, nullptr},
+      {"--overlap", &args.overlap, nullptr},
+      {"--create", &args.create, &args.hasCreate},
+      {"--lang", &args.lang, nullptr},
+      {"--size-mb", &args.sizeMb, &args.bySize},
+      {"--every", &args.every, &args.hasEvery},
+  };
+  ArgScan scan(argc, argv);
+  while (scan.Next()) {
+    if (scan.Operand()) {
+      if (args.file) return std::string("unexpected argument '") + scan.Arg() + "'";
+      args.file = scan.Arg();
+      continue;
+    }
+    if (scan.Is("--json")) {
       args.json = true;
       continue;
     }
-    if (std::strcmp(arg, "--all") == 0) {
+    if (scan.Is("--all")) {
       args.all = true;
       continue;
     }
-    if (std::strcmp(arg, "--clone") == 0) {
+    if (scan.Is("--clone")) {
       args.clone = true;
       continue;
     }
-    if (std::strncmp(arg, "--", 2) != 0) {
-      if (args.file) return std::string("unexpected argument '") + arg + "'";
-      args.file = arg;
-      continue;
-    }
-    bool known = false;
-    for (const Option& o : options) {
-      size_t n = std::strlen(o.name);
-      if (std::strncmp(arg, o.name, n) != 0) continue;
-      if (arg[n] == '=') {
-        *o.value = arg + n + 1;
-      } else if (arg[n] == 0) {
-        // The value is the next argument, whatever it looks like ("-1" too).
-        if (i + 1 >= argc) return std::string("missing value for ") + o.name;
-        *o.value = argv[++i];
-      } else {
-        continue;
+    const Option* known = nullptr;
+    const char* value = nullptr;
+    for (const Option& o : options)
+      if (scan.Takes(o.name, &value)) {
+        known = &o;
+        break;
       }
-      known = true;
-      if (o.value == &args.sizeMb) args.bySize = true;
-      if (o.value == &args.every) args.hasEvery = true;
-      if (o.value == &args.create) args.hasCreate = true;
-      break;
-    }
-    if (!known) return std::string("unknown option '") + arg + "'";
+    if (!known) return std::string("unknown option '") + scan.Arg() + "'";
+    if (!value) return std::string("missing value for ") + known->name;
+    *known->value = value;
+    if (known->given) *known->given = true;
   }
   if (!args.file) return "no input file";
   const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
@@ -105,18 +96,14 @@ std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
 
 // Where the split cut and what it wrote, as JSON members (none before the
 // engine found the cut).
-std::string FiguresJson(const SplitFigures& f, const std::vector<std::string>& outputs,
-                        const std::vector<uint64_t>& sizes) {
-  if (!f.planned) return "";
-  std::string out = ",\"cut\":{\"frame\":" + std::to_string(f.cutFrame) +
-                    ",\"seconds\":" + JsonFixed(f.cutSeconds, 6) + "}";
-  out += ",\"second_start\":{\"frame\":" + std::to_string(f.secondStartFrame) +
-         ",\"seconds\":" + JsonFixed(f.secondStartSeconds, 6) + "}";
-  out += ",\"files\":[";
-  for (size_t i = 0; i < outputs.size(); ++i)
-    out += std::string(i ? "," : "") + "{\"name\":" + JsonString(outputs[i]) +
-           ",\"bytes\":" + std::to_string(sizes[i]) + "}";
-  return out + "]";
+void AddFiguresJson(JsonObject& out, const SplitFigures& f, const std::vector<std::string>& outputs,
+                    const std::vector<uint64_t>& sizes) {
+  if (!f.planned) return;
+  out.Object("cut", JsonObject().Int("frame", f.cutFrame).Fixed("seconds", f.cutSeconds, 6));
+  out.Object("second_start", JsonObject().Int("frame", f.secondStartFrame).Fixed("seconds", f.secondStartSeconds, 6));
+  JsonArray files;
+  for (size_t i = 0; i < outputs.size(); ++i) files.Add(JsonObject().String("name", outputs[i]).Int("bytes", sizes[i]));
+  out.Array("files", files);
 }
 
 // The same for a person: where it cut and each file written.
@@ -153,22 +140,25 @@ int RunPieces(const SplitArgs& args) {
   if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin split: %s\n", outcome.detail.c_str());
 
   if (args.json) {
-    std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
-    out += outcome.message.empty() ? "null" : JsonString(outcome.message);
-    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
-    out += ",\"outputs\":[";
-    for (size_t i = 0; i < outcome.pieces.size(); ++i) out += (i ? "," : "") + JsonString(outcome.pieces[i].name);
-    out += "],\"files\":[";
-    for (size_t i = 0; i < outcome.pieces.size(); ++i) {
-      const PieceFigures& p = outcome.pieces[i];
-      out += std::string(i ? "," : "") + "{\"name\":" + JsonString(p.name) + ",\"bytes\":" + std::to_string(p.bytes) +
-             ",\"first_frame\":" + std::to_string(p.firstFrame) + ",\"frames\":" + std::to_string(p.frames) +
-             ",\"start_seconds\":" + JsonFixed(p.startSeconds, 6) + ",\"seconds\":" + JsonFixed(p.seconds, 6) + "}";
+    JsonObject out;
+    out.Int("result", result);
+    if (outcome.message.empty()) out.Null("message");
+    else out.String("message", outcome.message);
+    if (succeeded && args.clone) AddCloneJson(out, outcome.clone);
+    JsonArray names, files;
+    for (const PieceFigures& p : outcome.pieces) {
+      names.String(p.name);
+      files.Add(JsonObject()
+                    .String("name", p.name)
+                    .Int("bytes", p.bytes)
+                    .Int("first_frame", p.firstFrame)
+                    .Int("frames", p.frames)
+                    .Fixed("start_seconds", p.startSeconds, 6)
+                    .Fixed("seconds", p.seconds, 6));
     }
-    out += "]";
-    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
-    out += "}\n";
-    std::fputs(out.c_str(), stdout);
+    out.Array("outputs", names).Array("files", files);
+    if (!outcome.detail.empty()) out.String("detail", outcome.detail);
+    out.Print(stdout);
   } else if (succeeded) {
     // The window's advice after "Completed" fits the Windows program only.
     std::printf("%s\n", outcome.message.substr(0, outcome.message.find('\n')).c_str());
@@ -206,11 +196,11 @@ SplitOutcome SplitBySize(const SplitRequest& request, JobSink& sink) {
 
 }  // namespace
 
-int RunSplit(int argc, char** argv) {
+int RunSplit(const Command& self, int argc, char** argv) {
   SplitArgs args;
   std::string problem = ParseArgs(argc, argv, args);
-  if (!problem.empty()) return Usage(problem.c_str());
-  if (!PathUsableWhole(args.file)) return Usage(PathTooLong(args.file).c_str());
+  if (!problem.empty()) return UsageError(self, problem);
+  if (!PathUsableWhole(args.file)) return UsageError(self, PathTooLong(args.file));
   if (args.hasEvery || args.all) return RunPieces(args);
 
   SplitRequest request;
@@ -250,16 +240,15 @@ int RunSplit(int argc, char** argv) {
   std::string message;
   for (size_t i = 0; i < sink.messages.size(); ++i) message += (i ? "\n" : "") + sink.messages[i];
   if (args.json) {
-    std::string out = "{\"result\":" + std::to_string(result) + ",\"message\":";
-    out += shown ? JsonString(message) : "null";
-    out += ",\"outputs\":[";
-    for (size_t i = 0; i < outputs.size(); ++i) out += (i ? "," : "") + JsonString(outputs[i]);
-    out += "]";
-    if (succeeded) out += FiguresJson(outcome.figures, outputs, sizes);
-    if (succeeded && args.clone) out += "," + CloneJson(outcome.clone);
-    if (!outcome.detail.empty()) out += ",\"detail\":" + JsonString(outcome.detail);
-    out += "}\n";
-    std::fputs(out.c_str(), stdout);
+    JsonObject out;
+    out.Int("result", result);
+    if (shown) out.String("message", message);
+    else out.Null("message");
+    out.Array("outputs", outputs);
+    if (succeeded) AddFiguresJson(out, outcome.figures, outputs, sizes);
+    if (succeeded && args.clone) AddCloneJson(out, outcome.clone);
+    if (!outcome.detail.empty()) out.String("detail", outcome.detail);
+    out.Print(stdout);
   } else if (succeeded && outcome.figures.planned) {
     // The window's advice after "Completed" (which player to use, the help
     // file) fits the Windows program only.

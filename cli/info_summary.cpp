@@ -34,7 +34,7 @@ void CountKeyFrames(ByteInput& input, const AviAnalysis& a, InfoSummary& s) {
 std::string SplitVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
   const SplitSource source{input, a, path};
   SplitPlan plan;
-  const SplitResult result = PlanSplitAtFrame(source, 1, 0.0, plan);
+  const SplitResult result = PlanSplitAtFrame(source, 1, ExactTime(), plan);
   if (result == SplitResult::Completed) return "yes, at any key frame after the first";
   if (const char* why = SplitStructureDetail(result)) return std::string("no: ") + why;
   if (result == SplitResult::NoKeyFrame) return "no: the video has no key frame after its first frame to cut at";
@@ -130,12 +130,14 @@ void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis&
     const double fps = v.scale ? double(v.rate) / double(v.scale) : 0.0;
     std::fprintf(to, "playing time  %s (%.3f s)\n", Clock(seconds).c_str(), seconds);
     std::fprintf(to, "frames        %u at %.3f fps\n", unsigned(s.frames), fps);
-    if (s.keyFrames > 0)
+    if (s.keyFrames > 0) {
       std::fprintf(to, "key frames    %u, every %.1f frames on average, at most %u apart (%.2f s)\n",
                    unsigned(s.keyFrames), double(s.frames) / double(s.keyFrames), unsigned(s.longestGroup),
                    double(s.microSecPerFrame) * double(s.longestGroup) * 0.000001);
-    else
+      std::fputs("              each listed by: tavrin keyframes FILE\n", to);
+    } else {
       std::fputs("key frames    none in the index\n", to);
+    }
   } else {
     std::fputs("playing time  unknown: no video stream\n", to);
   }

@@ -34,7 +34,46 @@ size_t Utf8Length(const unsigned char* p, size_t left) {
   return n;
 }
 
+// Between members and between items, and between a key and its value.
+constexpr const char* kSeparator = ", ";
+constexpr const char* kColon = ": ";
+
 }  // namespace
+
+JsonObject& JsonObject::Raw(const char* key, const std::string& json) {
+  if (!members_.empty()) members_ += kSeparator;
+  members_ += JsonString(key) + kColon + json;
+  return *this;
+}
+
+JsonObject& JsonObject::String(const char* key, const std::string& text) { return Raw(key, JsonString(text)); }
+
+JsonObject& JsonObject::Fixed(const char* key, double value, int decimals) {
+  return Raw(key, JsonFixed(value, decimals));
+}
+
+JsonObject& JsonObject::Double(const char* key, double value) { return Raw(key, JsonDouble(value)); }
+
+JsonObject& JsonObject::Array(const char* key, const JsonArray& value) { return Raw(key, value.Text()); }
+
+JsonObject& JsonObject::Array(const char* key, const std::vector<std::string>& texts) {
+  JsonArray array;
+  for (const std::string& text : texts) array.String(text);
+  return Array(key, array);
+}
+
+void JsonObject::Print(std::FILE* to) const {
+  const std::string line = Text() + "\n";
+  std::fputs(line.c_str(), to);
+}
+
+JsonArray& JsonArray::String(const std::string& text) { return Raw(JsonString(text)); }
+
+JsonArray& JsonArray::Raw(const std::string& json) {
+  if (!items_.empty()) items_ += kSeparator;
+  items_ += json;
+  return *this;
+}
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";

@@ -1,7 +1,54 @@
-// Minimal JSON text output for the command-line tool.
+// JSON text for the command line: one writer, one spacing for every command
+// ({"result": 0, "message": "Completed", "outputs": ["a.avi", "b.avi"]}),
+// members in the order they are added, one object a line.
+//
+//   JsonObject out;
+//   out.Int("result", 0).String("message", text).Array("outputs", names);
+//   out.Print(stdout);
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
+
+class JsonArray;
+
+class JsonObject {
+ public:
+  template <class Integer>
+  JsonObject& Int(const char* key, Integer value) { return Raw(key, std::to_string(value)); }
+  JsonObject& Bool(const char* key, bool value) { return Raw(key, value ? "true" : "false"); }
+  JsonObject& Null(const char* key) { return Raw(key, "null"); }
+  JsonObject& String(const char* key, const std::string& text);
+  // A number rounded to at most `decimals` places (JsonFixed): times.
+  JsonObject& Fixed(const char* key, double value, int decimals);
+  // A number as exact as a double holds (JsonDouble).
+  JsonObject& Double(const char* key, double value);
+  JsonObject& Object(const char* key, const JsonObject& value) { return Raw(key, value.Text()); }
+  JsonObject& Array(const char* key, const JsonArray& value);
+  // A list of strings.
+  JsonObject& Array(const char* key, const std::vector<std::string>& texts);
+  // `json` is JSON text already.
+  JsonObject& Raw(const char* key, const std::string& json);
+
+  std::string Text() const { return "{" + members_ + "}"; }
+  // The object and a line end.
+  void Print(std::FILE* to) const;
+
+ private:
+  std::string members_;
+};
+
+class JsonArray {
+ public:
+  JsonArray& Add(const JsonObject& value) { return Raw(value.Text()); }
+  JsonArray& String(const std::string& text);
+  JsonArray& Raw(const std::string& json);
+  std::string Text() const { return "[" + items_ + "]"; }
+
+ private:
+  std::string items_;
+};
 
 // A JSON string literal for text: UTF-8 passes through, control bytes are
 // escaped, and every byte that is not part of valid UTF-8 becomes U+FFFD, so

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const uint32_t value = in.U32() % 100000;
   const bool bySize = (in.Byte() & 1) != 0;
-  const double overlap = double(in.Byte() % 64);
+  const ExactTime overlap = in.Byte() % 64;
   size_t fileSize = 0;
   const uint8_t* file = in.Rest(&fileSize);
 
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SplitSource source{input.Input(), a, "fuzz.avi"};
   PiecesPlan plan;
   const SplitResult planned = bySize ? PlanPiecesBySize(source, uint64_t(value) * 1024, overlap, plan)
-                                     : PlanPiecesEvery(source, double(value) / 10.0, overlap, plan);
+                                     : PlanPiecesEvery(source, ExactTime::Decimal(value, 1), overlap, plan);
   if (planned != SplitResult::Completed || plan.pieces.size() > kMaxPieces) return 0;
   uint64_t total = 0;
   for (const Piece& p : plan.pieces) total += p.plannedBytes;

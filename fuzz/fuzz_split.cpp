@@ -23,8 +23,8 @@ uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   TimeSplit time;
-  time.seconds = double(in.U32() % 100000) / 10.0;
-  time.overlap = double(in.Byte() % 64);
+  time.seconds = ExactTime::Decimal(in.U32() % 100000, 1);
+  time.overlap = in.Byte() % 64;
   time.create = CreateMode(1 + in.Byte() % 3);
   if (time.create == CreateMode::First) time.overlap = 0;
   size_t fileSize = 0;

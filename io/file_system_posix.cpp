@@ -1,26 +1,100 @@
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "io/file_system.h"
 
 namespace filesys {
+namespace {
+
+// An exclusive flock on fd, waiting out a cleaner that holds it for a moment.
+bool LockExclusive(int fd) {
+  while (flock(fd, LOCK_EX) != 0)
+    if (errno != EINTR) return false;
+  return true;
+}
+
+}  // namespace
 
 std::FILE* CreateNew(const std::string& path, std::string* reason) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *reason = std::strerror(errno);
-    return nullptr;
+  // Between the creation and the lock another run's RemoveUnownedFiles may
+  // take the new file for a leftover and remove it: the link count then
+  // says so once the lock is ours, and the name is made again.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      *reason = std::strerror(errno);
+      return nullptr;
+    }
+    struct stat info;
+    if (!LockExclusive(fd) || fstat(fd, &info) != 0) {
+      *reason = std::strerror(errno);
+      close(fd);
+      unlink(path.c_str());
+      return nullptr;
+    }
+    if (info.st_nlink == 0) {
+      close(fd);
+      continue;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+      *reason = std::strerror(errno);
+      unlink(path.c_str());
+      close(fd);
+    }
+    return file;
   }
-  std::FILE* file = fdopen(fd, "wb");
-  if (!file) {
-    *reason = std::strerror(errno);
+  *reason = std::strerror(EBUSY);
+  return nullptr;
+}
+
+bool SyncFile(std::FILE* file, std::string* reason) {
+  if (std::fflush(file) == 0 && fsync(fileno(file)) == 0) return true;
+  *reason = std::strerror(errno);
+  return false;
+}
+
+void StartWriteBack(std::FILE* file, uint64_t from) {
+#ifdef __linux__
+  sync_file_range(fileno(file), off_t(from), 0, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)file, (void)from;
+#endif
+}
+
+intptr_t KeepOwnership(std::FILE* file) {
+  // The copy shares the open file and so its lock. A split into thousands
+  // of pieces keeps one per piece until all are moved: the soft limit on
+  // descriptors is raised to the hard one for them, and half of it is left
+  // for everything else.
+  const int fd = fcntl(fileno(file), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return kNoOwnership;
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && rlim_t(fd) >= limit.rlim_cur / 2 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && rlim_t(fd) >= limit.rlim_cur / 2) {
     close(fd);
-    unlink(path.c_str());
+    return kNoOwnership;
   }
-  return file;
+  return fd;
+}
+
+bool SyncOwned(intptr_t token, std::string* reason) {
+  if (token != kNoOwnership && fsync(int(token)) == 0) return true;
+  *reason = std::strerror(token == kNoOwnership ? EBADF : errno);
+  return false;
+}
+
+void DropOwnership(intptr_t token) {
+  if (token != kNoOwnership) close(int(token));
 }
 
 bool CanReplace(const std::string& path, std::string* reason) {
@@ -38,10 +112,52 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
-bool MoveReplacing(const std::string& from, const std::string& to, std::string* reason) {
+bool MoveOwned(intptr_t, const std::string& from, const std::string& to, std::string* reason) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *reason = std::strerror(errno);
   return false;
+}
+
+bool SyncFolder(const std::string& folder, std::string* reason) {
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  int error = fsync(fd) == 0 ? 0 : errno;
+  close(fd);
+  // Some file systems (a few network and FUSE ones) cannot flush a folder.
+  if (error == EINVAL || error == ENOTSUP || error == EROFS) error = 0;
+  if (error != 0) *reason = std::strerror(error);
+  return error == 0;
+}
+
+size_t RemoveUnownedFiles(const std::string& folder, const std::function<bool(const std::string& name)>& candidate) {
+  const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return 0;
+  DIR* dir = fdopendir(dirFd);
+  if (!dir) {
+    close(dirFd);
+    return 0;
+  }
+  size_t removed = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!candidate(name)) continue;
+    // O_NOFOLLOW: a link is never opened through; O_NONBLOCK: a FIFO never waits.
+    const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened, named;
+    // The lock taken proves no process owns the file; the name must still
+    // be that file when it goes.
+    if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+        named.st_ino == opened.st_ino && unlinkat(dirFd, name.c_str(), 0) == 0)
+      ++removed;
+    close(fd);
+  }
+  closedir(dir);
+  return removed;
 }
 
 void RemoveFile(const std::string& path) { unlink(path.c_str()); }
@@ -54,5 +170,7 @@ std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+uint32_t ProcessId() { return uint32_t(getpid()); }
 
 }  // namespace filesys

@@ -1,7 +1,6 @@
 #include "io/output_file.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -9,6 +8,7 @@
 #include "io/file_clone.h"
 #include "io/file_range.h"
 #include "io/file_system.h"
+#include "io/part_files.h"
 
 namespace {
 // Whole buffers are written at file positions that are multiples of the
@@ -18,19 +18,10 @@ namespace {
 constexpr size_t kOutputBufferBytes = 512 * 1024;
 constexpr int kOutputBuffers = 4;
 constexpr int kNameAttempts = 100;
-
-// Six characters, "~" and five of [0-9a-z]: never longer than the shortest
-// final name ("-1.avi"), so a temporary name fits wherever the final one does.
-std::string TemporaryName(uint64_t& seed) {
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  seed ^= seed << 13;
-  seed ^= seed >> 7;
-  seed ^= seed << 17;
-  std::string name = "~";
-  uint64_t v = seed;
-  for (int i = 0; i < 5; ++i, v /= 36) name += kDigits[v % 36];
-  return name;
-}
+// The flush before the move waits for every byte to reach the device; asked
+// to start writing every 8 MiB, the system writes most of them while the
+// rest is still being made (io/file_system.h: StartWriteBack).
+constexpr uint64_t kWriteBackBytes = 8 << 20;
 }  // namespace
 
 OutputFile::~OutputFile() { Abandon(); }
@@ -43,17 +34,18 @@ bool OutputFile::Create(const std::string& finalPath) {
   finished_ = false;
   fill_ = 0;
   position_ = 0;
+  writeBackFrom_ = 0;
   sharedFdCount_ = 0;
   nextSharedSlot_ = 0;
   shareBlock_ = 0;
   sharedBytes_ = 0;
   if (!filesys::CanReplace(finalPath, &reason_)) return false;
   const std::string folder = filesys::FolderOf(finalPath);
-  uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                  uint64_t(reinterpret_cast<uintptr_t>(this)) * 0x9E3779B97F4A7C15ull;
-  if (seed == 0) seed = 1;
-  for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
-    const std::string candidate = folder + TemporaryName(seed);
+  RemoveLeftoverParts(folder);
+  const std::string finalName = finalPath.substr(folder.size());
+  const uint32_t pid = filesys::ProcessId();
+  for (int attempt = 1; attempt <= kNameAttempts && !file_; ++attempt) {
+    const std::string candidate = folder + PartName(finalName, pid, attempt);
     file_ = filesys::CreateNew(candidate, &reason_);
     if (file_) tempPath_ = candidate;
     // Only a name already taken is worth another try.
@@ -99,7 +91,16 @@ bool OutputFile::Flush() {
   }
   fill_ = 0;
   NoteWriteError(behind_->Error());
+  StartWriteBack();
   return !failed_;
+}
+
+void OutputFile::StartWriteBack() {
+  if (position_ - writeBackFrom_ < kWriteBackBytes) return;
+  filesys::StartWriteBack(file_, writeBackFrom_);
+  // The buffers still on their way to the file are asked for next time.
+  const uint64_t inFlight = kOutputBuffers * kOutputBufferBytes;
+  writeBackFrom_ = position_ > inFlight ? position_ - inFlight : 0;
 }
 
 bool OutputFile::Drain() {
@@ -128,9 +129,11 @@ bool OutputFile::Write(const void* data, size_t count) {
 
 int64_t OutputFile::AppendFromFile(int fd, uint64_t at, uint64_t count) {
   if (!file_ || failed_ || !Drain()) return 0;
-  for (int i = 0; i < sharedFdCount_; ++i)
-    if (sharedFds_[i] == fd) return AppendSharing(fd, at, count);
-  return AppendCopy(fd, at, count);
+  bool shared = false;
+  for (int i = 0; i < sharedFdCount_; ++i) shared |= sharedFds_[i] == fd;
+  const int64_t done = shared ? AppendSharing(fd, at, count) : AppendCopy(fd, at, count);
+  StartWriteBack();
+  return done;
 }
 
 int64_t OutputFile::AppendCopy(int fd, uint64_t at, uint64_t count) {
@@ -192,6 +195,19 @@ uint32_t OutputFile::ShareBlocksWith(int fd) {
 bool OutputFile::Finish() {
   if (!file_) return !failed_ && finished_;
   Drain();
+  synced_ = false;
+  if (!failed_) {
+    // The device gets the rest now; Sync() waits for it, so that a job's
+    // other outputs are made meanwhile.
+    filesys::StartWriteBack(file_, writeBackFrom_);
+    owned_ = filesys::KeepOwnership(file_);
+    if (owned_ == filesys::kNoOwnership) {
+      // Nothing left to flush through later: it is flushed now.
+      NoteUnownedPart(tempPath_);
+      if (!filesys::SyncFile(file_, &reason_)) failed_ = true;
+      synced_ = true;
+    }
+  }
   if (std::fclose(file_) != 0 && !failed_) {
     failed_ = true;
     reason_ = std::strerror(errno);
@@ -207,18 +223,44 @@ bool OutputFile::Finish() {
   return finished_;
 }
 
-bool OutputFile::Commit() {
+bool OutputFile::Sync() {
   if (!finished_ || tempPath_.empty()) return false;
-  if (!filesys::MoveReplacing(tempPath_, finalPath_, &reason_)) return false;
-  tempPath_.clear();
+  if (synced_) return true;
+  if (!filesys::SyncOwned(owned_, &reason_)) {
+    failed_ = true;
+    finished_ = false;
+    return false;
+  }
+  synced_ = true;
   return true;
+}
+
+bool OutputFile::Commit() {
+  // The bytes reach the device before the name can appear.
+  if (!Sync()) return false;
+  if (!filesys::MoveOwned(owned_, tempPath_, finalPath_, &reason_)) return false;
+  // Still owned under its final name until the move is on the device.
+  std::string why;
+  const bool synced = filesys::SyncFolder(filesys::FolderOf(finalPath_), &why);
+  ReleaseOwnership();
+  tempPath_.clear();
+  if (!synced) reason_ = "moved into place, but its folder could not be flushed to the device: " + why;
+  return synced;
+}
+
+void OutputFile::ReleaseOwnership() {
+  filesys::DropOwnership(owned_);
+  owned_ = filesys::kNoOwnership;
+  ForgetUnownedPart(tempPath_);
 }
 
 void OutputFile::Abandon() {
   if (behind_) behind_->WaitAll();  // no write may still use the file or the buffers
+  // Removed while still owned: no other run takes it meanwhile.
+  if (!tempPath_.empty()) filesys::RemoveFile(tempPath_);
   if (file_) std::fclose(file_);
   file_ = nullptr;
-  if (!tempPath_.empty()) filesys::RemoveFile(tempPath_);
+  if (!tempPath_.empty()) ReleaseOwnership();
   tempPath_.clear();
   storage_.Release();
   buffer_ = nullptr;

@@ -10,7 +10,22 @@
 //   ... out.Write(...) ...
 //   if (!out.Finish() || !out.Commit()) report(out.Reason());
 //
-// Writers of several files finish all of them before committing any.
+// Writers of several files finish and sync all of them before committing
+// any. A job asks its sink's BeginCommit() (job/job_sink.h) once before the
+// first Commit(): from then on a cancel comes too late, and every output is
+// moved.
+//
+// After a power cut a final name holds either its earlier file or the whole
+// new one: the file is flushed to the device (Sync(): fsync,
+// FlushFileBuffers) before Commit() moves it, and Commit() flushes the folder
+// after the move (POSIX; the Windows move is written through).
+//
+// The temporary file is ".NAME.PID.tavrin-part" beside the final NAME
+// (io/part_files.h). It stays owned by the process until it is moved or
+// removed (io/file_system.h: a lock on POSIX, a handle that shares no
+// writing on Windows), also while it waits, finished, for the other outputs
+// of its job. Create() first removes from the folder the temporary files
+// that killed runs left behind and no running process owns.
 #pragma once
 #include <cstdio>
 #include <memory>
@@ -49,9 +64,18 @@ class OutputFile : public OutputStream {
   // True once ShareBlocksWith found that this file can share blocks.
   bool SharesBlocks() const { return shareBlock_ != 0; }
 
-  // Flushes and closes the temporary file; false when this or any earlier write failed.
+  // Closes the temporary file (it stays owned) and has the system start
+  // writing it to the device; false when this or any earlier write failed.
   bool Finish();
-  // Moves the finished temporary file over the final name; false when it cannot.
+  // Waits until the finished file is on the device (fsync,
+  // FlushFileBuffers); false, with Reason(), when the device says it is not.
+  // Commit() does it when it was not done; a job of several outputs syncs
+  // them all before it commits the first, so that none is moved unless all
+  // are whole.
+  bool Sync();
+  // Syncs the finished temporary file, moves it over the final name and
+  // flushes the folder; false when it cannot (the earlier file is then still
+  // in place, unless only the folder's flush failed).
   bool Commit();
   // Closes and removes the temporary file unless it was committed.
   void Abandon();
@@ -67,11 +91,14 @@ class OutputFile : public OutputStream {
   // Waits until every byte handed over is written; false when a write failed.
   bool Drain();
   void NoteWriteError(int error) const;
+  void ReleaseOwnership();
+  void StartWriteBack();
   // Appends what AppendFromFile would, sharing the whole blocks it can.
   int64_t AppendSharing(int fd, uint64_t at, uint64_t count);
   int64_t AppendCopy(int fd, uint64_t at, uint64_t count);
 
   std::FILE* file_ = nullptr;
+  intptr_t owned_ = -1;  // the finished file's ownership (filesys::KeepOwnership)
   std::string finalPath_;
   std::string tempPath_;  // empty when there is no temporary file
   // A failure of the writing thread is taken over when it is first asked about.
@@ -86,8 +113,10 @@ class OutputFile : public OutputStream {
   size_t fill_ = 0;
   std::unique_ptr<WriteBehind> behind_;  // one per file written: no error carried over
   uint64_t position_ = 0;
+  uint64_t writeBackFrom_ = 0;  // where the next StartWriteBack begins
   mutable bool failed_ = false;
   bool finished_ = false;
+  bool synced_ = false;
   // Inputs whose blocks this file shares, at which block size (0: none).
   static constexpr int kMostSharedInputs = 8;
   int sharedFds_[kMostSharedInputs] = {};

@@ -12,6 +12,9 @@ namespace {
 // The errors a file name meets most often, in the C runtime's words: the
 // same words the program gives on every other system ("No such file or
 // directory"), so messages and scripts read alike everywhere. 0: none.
+// A sharing violation (another program holds the file and shares it not
+// the way it is asked for) keeps the system's own words: the runtime's
+// "Permission denied" would send the user to the file's permissions.
 int ErrnoOf(unsigned long error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -20,7 +23,6 @@ int ErrnoOf(unsigned long error) {
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME: return ENOENT;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT: return EACCES;
     case ERROR_FILE_EXISTS:

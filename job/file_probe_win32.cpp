@@ -4,8 +4,11 @@
 #include "io/system_reason.h"
 #include "io/wide_path.h"
 
+// Other readers are welcome (a player, the window's own preview of the
+// file); a file that another program is writing is refused, as it cannot be
+// opened without sharing the write.
 ProbeResult ProbeInputFile(const char* path, uint64_t* size, std::string* reason) {
-  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {

@@ -21,6 +21,14 @@ class JobSink : public WalkSink {
   // without a call, when there is no library or no such entry.
   virtual bool CallPlugin(const HandOver& work, int32_t* result) = 0;
 
+  // Asked once the outputs are complete, just before the first of them is
+  // moved into place: false when a cancel came first (nothing is moved, the
+  // job ends cancelled). From a true answer on a cancel comes too late:
+  // Cancelled() stays false, every output is moved and the job ends as it
+  // would have without the cancel. Sinks whose cancel can come from another
+  // thread or a signal close it at once; this default only looks.
+  virtual bool BeginCommit() { return !Cancelled(); }
+
   const char* Pick(const char* english, const char* japanese) const {
     return EnglishUi() ? english : japanese;
   }

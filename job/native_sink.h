@@ -15,6 +15,9 @@ class NativeSink : public JobSink {
 
   int englishUi;
   std::atomic<int32_t> cancelRequested{0};  // non-zero: stop
+  // Set by BeginCommit: a cancel is too late from then on, for the rest of
+  // this sink's life (one job; a test that runs another clears it).
+  std::atomic<bool> committing{false};
   std::vector<std::string> messages;        // message boxes shown, in order
   std::vector<MessageOwner> messageOwners;
   std::vector<int> progressCells;           // every bar value reported
@@ -29,7 +32,8 @@ class NativeSink : public JobSink {
   std::function<void(NativeSink&)> onPlugin;
 
   int EnglishUi() const override { return englishUi; }
-  bool Cancelled() const override { return cancelRequested.load() != 0; }
+  bool Cancelled() const override { return cancelRequested.load() != 0 && !committing.load(); }
+  bool BeginCommit() override;
   void Progress(int cells) override;
   void Status(const char* text, int cells) override;
   void Message(const char* text, MessageOwner owner) override;

@@ -41,8 +41,9 @@ WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink&
   StatusBar bar(sink, kMergeWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(request, out, &bar, OdmlLimits(), &problem, options);
-  if (result == WriteResult::Written && sink.Cancelled()) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !(out.Finish() && out.Commit())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && !sink.BeginCommit()) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
   if (result == WriteResult::Written && writtenBytes) *writtenBytes = out.Position();
   if (result == WriteResult::Written && clone) {
     *clone = CloneReport{};

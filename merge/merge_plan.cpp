@@ -1,10 +1,10 @@
 #include "merge/merge_plan.h"
 
-#include <cmath>
 #include <cstring>
 #include <memory>
 
 #include "avi/byte_input.h"
+#include "avi/exact_time.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "chain/chain_writer.h"
@@ -19,17 +19,18 @@ struct SearchStart {
 };
 
 // The key frame at or before the first-input frame `window` seconds before
-// the end of its video; frame 0 when there is none.
+// the end of its video; frame 0 when there is none. The window counts whole
+// seconds, as the plug-in receives it, and the frame is exact:
+// floor((U x n1 - window x 10^6) / U), so a window of whole frames reaches
+// back that many frames.
 SearchStart FindSearchStart(const MergeSources& in, double window) {
   const AviAnalysis& a = in.first.analysis;
   const int video = a.firstVideoStream;
   const uint32_t n1 = a.streams[video].idx1EntryCount;
   const uint32_t u = MicroSecPerFrame(in);
-  double d = double(u) * double(n1) * 0.000001 - window;
-  if (!(d > 0)) d = 0;
+  const ExactTime back = window > 0 ? ExactTime(uint64_t(window < 1e15 ? window : 1e15)) : ExactTime();
   // A frame duration of 0 gives no time scale: search from frame 0.
-  double target = u == 0 ? 0.0 : std::floor(d * 1000000.0 / double(u));
-  if (!(target >= 0)) target = 0;
+  const uint64_t target = u == 0 ? 0 : FrameAtOrBefore(FramesTime(u, n1) - back, u);
 
   IndexReader index(in.first.file, a.idx1Offset, a.idx1EntryTotal);
   uint32_t frame = 0;
@@ -43,7 +44,7 @@ SearchStart FindSearchStart(const MergeSources& in, double window) {
       haveKey = true;
       key = {frame, i};
     }
-    if (double(frame) >= target) return haveKey ? key : SearchStart{0, 0};
+    if (frame >= target) return haveKey ? key : SearchStart{0, 0};
     ++frame;
   }
   return {0, 0};  // the target lies beyond the last frame
@@ -64,13 +65,12 @@ uint32_t EntryOfFrame(const MergeSources& in, uint32_t wanted) {
 }
 
 // The samples of constant-size audio from the recording's start to the end
-// of video frame `frames`: more than any file under 2 GiB holds keep every
-// chunk; capping them keeps the byte count exact in 64 bits.
-uint64_t SamplesUpTo(double microSecPerFrame, uint64_t frames, double rate) {
-  double samples = std::trunc(microSecPerFrame * double(frames) * 0.000001 * rate);
-  if (!(samples >= 0)) samples = 0;
-  if (samples > 4294967296.0) samples = 4294967296.0;
-  return uint64_t(samples);
+// of video frame `frames`, exact: floor(U x frames x rate / 10^6). More than
+// any file under 2 GiB holds keep every chunk; capping them keeps the byte
+// count exact in 64 bits.
+uint64_t SamplesUpTo(uint32_t microSecPerFrame, uint64_t frames, const StreamEntry& stream) {
+  const uint64_t samples = SamplesInFrames(microSecPerFrame, frames, SamplesPerSecond(stream));
+  return samples > 4294967296ull ? 4294967296ull : samples;
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ void PlanSeamAudio(const MergeSources& in, uint32_t framesBefore, const SeamCarr
   const AviAnalysis& a = in.first.analysis;
   const AviAnalysis& b = in.second.analysis;
   const int video = a.firstVideoStream;
-  const double u = double(MicroSecPerFrame(in));
+  const uint32_t u = MicroSecPerFrame(in);
   const uint64_t framesAfter = uint64_t(framesBefore) + plan.keepCount[video];
   if (carryOut) *carryOut = SeamCarry();
 
@@ -96,9 +96,8 @@ void PlanSeamAudio(const MergeSources& in, uint32_t framesBefore, const SeamCarr
   int walking = 0;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     if (int(s) == video || a.streams[s].type != StreamAudio) continue;
-    const double rate = a.streams[s].rate;
-    const uint64_t from = SamplesUpTo(u, framesBefore, rate);
-    const uint64_t to = SamplesUpTo(u, framesAfter, rate);
+    const uint64_t from = SamplesUpTo(u, framesBefore, a.streams[s]);
+    const uint64_t to = SamplesUpTo(u, framesAfter, a.streams[s]);
     uint32_t sampleSize = in.first.file.U32At(a.streams[s].sampleSizeOffset);
     walk[s].audio = true;
     walk[s].walking = true;
@@ -207,10 +206,8 @@ PlanOutcome PlanMerge(const MergeSources& in, double window, WalkSink& sink, Mer
   for (uint32_t s = 0; s < a.streamCount; ++s) {
     if (int(s) == video || a.streams[s].type == StreamAudio) continue;
     // Other streams keep the same share of their entries as the video.
-    double share = n1 == 0 ? 0.0
-                           : std::trunc(double(a.streams[s].idx1EntryCount) *
-                                        double(plan.keepCount[video]) / double(n1));
-    plan.keepCount[s] = share >= 4294967295.0 ? 0xFFFFFFFFu : uint32_t(share);
+    const uint64_t share = n1 == 0 ? 0 : uint64_t(a.streams[s].idx1EntryCount) * plan.keepCount[video] / n1;
+    plan.keepCount[s] = share >= 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(share);
   }
   PlanSeamAudio(in, 0, SeamCarry(), plan, nullptr);
   return PlanOutcome::Planned;

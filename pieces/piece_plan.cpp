@@ -12,7 +12,6 @@
 //               so do the cursors.
 #include "pieces/piece_plan.h"
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -190,12 +189,12 @@ class ShareBuilder {
         ByBytes(n, start, end, last, s, &lastEntry);
       } else {
         // In proportion to the video, by entries (dwLength likewise).
-        const double entries = double(a_.streams[n].idx1EntryCount);
-        const uint32_t b = TruncU32(entries * double(start) / double(videoFrames_));
-        const uint32_t e = TruncU32(entries * double(end) / double(videoFrames_));
+        const uint32_t entries = a_.streams[n].idx1EntryCount;
+        const uint32_t b = ProportionOf(entries, start, videoFrames_);
+        const uint32_t e = ProportionOf(entries, end, videoFrames_);
         ByCount(n, b, last ? kNowhere : e, s, &lastEntry);
-        const double kept = (last ? entries : double(e)) - double(b);
-        s.length = entries == 0 ? 0 : TruncU32(kept / entries * double(sourceLength_[n]));
+        const uint32_t kept = (last ? entries : e) - b;
+        s.length = entries == 0 ? 0 : ProportionOf(kept, sourceLength_[n], entries);
       }
       if (s.Entries() == 0) {
         p.stretch.startAt[n] = kNowhere;
@@ -230,19 +229,18 @@ class ShareBuilder {
   // The audio bytes [position of start, position of end) of stream n, cut
   // inside the chunks that straddle either end.
   void ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry) {
-    const double rate = a_.streams[n].rate;
-    const double startSamples = SamplesForFrames(frameMicros_, start, rate);
-    const double endSamples = SamplesForFrames(frameMicros_, end, rate);
-    const uint64_t first = uint64_t(TruncU32(startSamples)) * blockBytes_[n];
-    const uint64_t limit = last ? UINT64_MAX : uint64_t(TruncU32(endSamples)) * blockBytes_[n];
+    const uint64_t startSamples = SamplesForFrames(frameMicros_, start, a_.streams[n]);
+    const uint64_t endSamples = SamplesForFrames(frameMicros_, end, a_.streams[n]);
+    const uint64_t first = SampleBytes(startSamples, blockBytes_[n]);
+    const uint64_t limit = last ? UINT64_MAX : SampleBytes(endSamples, blockBytes_[n]);
     StreamCursor& from = *begin_[n];
     StreamCursor& to = *end_[n];
     from.PassBytes(first);
     to.PassBytes(limit);
     // dwLength: the samples between the two positions, within the source's own length.
     const uint32_t length = sourceLength_[n];
-    const uint32_t endAt = last || !(endSamples < double(length)) ? length : TruncU32(endSamples);
-    const uint32_t startAt = startSamples < double(length) ? TruncU32(startSamples) : length;
+    const uint32_t endAt = last || !(endSamples < length) ? length : uint32_t(endSamples);
+    const uint32_t startAt = startSamples < length ? uint32_t(startSamples) : length;
     s.length = endAt > startAt ? endAt - startAt : 0;
 
     s.begin = s.end = from.count;
@@ -288,15 +286,15 @@ std::string Seconds(uint32_t frameMicros, uint32_t frame) {
 // Where the piece after the one of frames start .. end - 1 begins, by the
 // two-way split's rule for the second file; it must begin after that piece
 // does. Completed and *next, or the overlap's refusal.
-SplitResult NextStart(StartFinder& starts, const PiecesPlan& plan, uint32_t start, uint32_t end, double overlap,
-                      uint32_t* next) {
-  if (overlap == 0) {
+SplitResult NextStart(StartFinder& starts, const PiecesPlan& plan, uint32_t start, uint32_t end,
+                      const ExactTime& overlap, uint32_t* next) {
+  if (overlap.IsZero()) {
     *next = end;
     return SplitResult::Completed;
   }
-  const double begin = FramesToSeconds(plan.frameMicros, end) - overlap;
-  if (!(begin > FramesToSeconds(plan.frameMicros, start))) return SplitResult::OverlapTooLong;
-  const uint32_t target = TruncU32(std::floor(begin * 1000000 / plan.frameMicros));
+  const ExactTime endTime = FramesTime(plan.frameMicros, end);
+  if (!(FramesTime(plan.frameMicros, start) + overlap < endTime)) return SplitResult::OverlapTooLong;
+  const uint32_t target = ClampU32(FrameAtOrBefore(endTime - overlap, plan.frameMicros));
   uint32_t frame = 0, entry = 0;
   if (!starts.Find(target, &frame, &entry)) return SplitResult::OverlapAtEntryZero;
   if (frame <= start) return SplitResult::OverlapAtFrameZero;
@@ -321,19 +319,22 @@ SplitResult StartPieces(const SplitSource& source, PiecesPlan& plan) {
 
 }  // namespace
 
-SplitResult PlanPiecesEvery(const SplitSource& source, double seconds, double overlap, PiecesPlan& plan) {
+SplitResult PlanPiecesEvery(const SplitSource& source, const ExactTime& seconds, const ExactTime& overlap,
+                            PiecesPlan& plan) {
   SplitResult code = StartPieces(source, plan);
   if (code != SplitResult::Completed) return code;
-  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
-  if (!(seconds > 0) || !(seconds < duration)) return SplitResult::TimeTooLong;
+  const ExactTime duration = FramesTime(plan.frameMicros, plan.videoFrames);
+  if (seconds.IsZero() || !(seconds < duration)) return SplitResult::TimeTooLong;
 
-  // The cuts: the first usable key frame at or after each multiple of seconds.
+  // The cuts: the first usable key frame at or after each multiple of
+  // seconds, each multiple exact (0.2 x 5 is 1, so a key frame every 0.2 s
+  // ends a piece every 0.2 s).
   std::vector<uint32_t> ends;
   KeyFrames keys(source);
   for (uint64_t j = 1;; ++j) {
-    const double time = double(j) * seconds;
+    const ExactTime time = seconds * j;
     if (!(time < duration)) break;
-    const uint32_t target = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
+    const uint32_t target = ClampU32(FrameAtOrAfter(time, plan.frameMicros));
     if (!ends.empty() && target <= ends.back()) continue;  // its key frame ends the piece before already
     uint32_t frame = 0, entry = 0;
     // A cut must leave the last piece a frame: V counts only the entries
@@ -342,7 +343,7 @@ SplitResult PlanPiecesEvery(const SplitSource& source, double seconds, double ov
     ends.push_back(frame);
     // Multiples of seconds that fall before this cut need not be tried one
     // by one (seconds may be far shorter than a key-frame group).
-    const uint64_t passed = uint64_t(FramesToSeconds(plan.frameMicros, frame) / seconds);
+    const uint64_t passed = WholeStepsIn(FramesTime(plan.frameMicros, frame), seconds);
     if (passed > j + 1) j = passed - 1;
   }
   if (ends.empty()) return SplitResult::NoKeyFrame;
@@ -363,8 +364,8 @@ SplitResult PlanPiecesEvery(const SplitSource& source, double seconds, double ov
   return SplitResult::Completed;
 }
 
-SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, double overlap, PiecesPlan& plan,
-                             const OdmlLimits& odml) {
+SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
+                             PiecesPlan& plan, const OdmlLimits& odml) {
   if (limitBytes == 0) return SplitResult::SizeInvalid;
   SplitResult code = StartPieces(source, plan);
   if (code != SplitResult::Completed) return code;

@@ -4,7 +4,7 @@
 // the next piece begins there or, with an overlap, at the last key frame at
 // or before (end time - overlap); audio of a constant sample size is cut
 // inside chunks at absolute sample positions counted from the input's start
-// (trunc(U x frame x 0.000001 x rate) x dwSampleSize bytes), every other
+// (floor(U x frame x rate / 10^6) x dwSampleSize bytes, exact), every other
 // stream by its share of entries. The pieces are thus what splitting the
 // input at each seam in turn gives.
 //
@@ -51,12 +51,13 @@ struct PiecesPlan {
 // shorter than the video, NoKeyFrame when not even the first cut can be
 // made; the overlap's refusals (OverlapTooLong, OverlapAtFrameZero,
 // OverlapAtEntryZero) for the first seam that cannot begin its piece.
-SplitResult PlanPiecesEvery(const SplitSource& source, double seconds, double overlap, PiecesPlan& plan);
+SplitResult PlanPiecesEvery(const SplitSource& source, const ExactTime& seconds, const ExactTime& overlap,
+                            PiecesPlan& plan);
 
 // Pieces of at most limitBytes (header and index counted, OpenDML layout
 // from its threshold on): each ends at the last usable key frame at which it
 // still fits. SizeAlreadyFits when the input fits, SizeTooSmall (plan's
 // group figures set) when a key-frame group cannot fit in a piece of its
 // own, SizeInvalid for a limit of 0, the overlap's refusals as above.
-SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, double overlap, PiecesPlan& plan,
-                             const OdmlLimits& odml = OdmlLimits());
+SplitResult PlanPiecesBySize(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
+                             PiecesPlan& plan, const OdmlLimits& odml = OdmlLimits());

@@ -32,6 +32,7 @@ class RecordingSink : public JobSink {
   bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
+  bool BeginCommit() override { return host_.BeginCommit(); }
 
   std::string message;
 
@@ -159,9 +160,16 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   outcome.clone = CloneReport{};
   outcome.clone.asked = writer.clone;
   for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
+  for (size_t j = 0; j < files.size(); ++j) {
+    if (!files[j]->Sync()) {  // all on the device before any is moved
+      outcome.detail = names[j] + ": " + files[j]->Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
   // Complete: only now do the pieces replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on all are moved
   for (size_t j = 0; j < files.size(); ++j) {
     if (!files[j]->Commit()) {
       outcome.detail = names[j] + ": " + files[j]->Reason();
@@ -185,16 +193,16 @@ bool MakePieceName(const std::string& input, uint32_t number, std::string* name)
 PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   RecordingSink sink(host);
   PiecesOutcome outcome;
-  double overlap = 0;
+  ExactTime overlap;
   if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
-  if (overlap < 0 || overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+  if (overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
 
-  double every = 0;
+  ExactTime every;
   uint64_t limit = 0;
   if (request.by == PiecesBy::Every) {
     if (!ParseNumberField(request.everySeconds.c_str(), &every))
       return Finish(outcome, SplitResult::SecondsInvalid, sink);
-    if (every == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+    if (every.IsZero()) return Finish(outcome, SplitResult::TimeZero, sink);
   } else {
     double megabytes = 0;
     if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;

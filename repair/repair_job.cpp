@@ -120,8 +120,9 @@ RepairOutcome RepairRun::Run() {
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
   WriteResult written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
-  if (written == WriteResult::Written && sink_.Cancelled()) written = WriteResult::Cancelled;
-  if (written == WriteResult::Written && !(out.Finish() && out.Commit())) written = WriteResult::WriteFailed;
+  if (written == WriteResult::Written && !(out.Finish() && out.Sync())) written = WriteResult::WriteFailed;
+  if (written == WriteResult::Written && !sink_.BeginCommit()) written = WriteResult::Cancelled;
+  if (written == WriteResult::Written && !out.Commit()) written = WriteResult::WriteFailed;
   if (written != WriteResult::Written) {
     const std::string reason = out.Reason();
     out.Abandon();

@@ -10,6 +10,8 @@
 #           no undefined behaviour behind optimisation)
 # Usage: scripts/build.sh TREE[:TARGET,...]...   e.g. build.sh win native:tavrin
 # (without targets the whole tree is built; packages: scripts/deps.sh)
+# TAVRIN_NATIVE_UNIT_TESTS=OFF leaves the unit tests out of the native tree
+# (the test command runs them in the asan tree only).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -24,7 +26,7 @@ for request in "$@"; do
     win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
     win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake") ;;
     native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_WIN64_BUILD_DIR="$ROOT/build/win64"
-                  -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
+                  -DTAVRIN_SAMPLES_DIR="$SAMPLES" -DTAVRIN_UNIT_TESTS="${TAVRIN_NATIVE_UNIT_TESTS:-ON}") ;;
     asan) args=(-DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
     *) echo "build.sh: unknown tree '$tree' (win, win64, native, asan)" >&2; exit 2 ;;
   esac

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Tavrin need:
 # native and mingw-w64 compilers, GoogleTest, Wine with Xvfb, the muxers that
-# make the sample AVIs, the Japanese locale and font, screenshot tools.
+# make the sample AVIs, the Japanese locale and font, screenshot tools, and
+# what checks the Linux install (man to render the manual page, dpkg-dev for
+# the Debian package's dependencies).
 # Idempotent: when everything is present it returns in well under a second.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
@@ -14,8 +16,11 @@ PACKAGES=(
   ffmpeg mencoder
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  # Wine's H.264 decoder (Media Foundation, for the preview) needs h264parse
+  gstreamer1.0-plugins-bad
   locales fonts-ipafont-gothic imagemagick x11-apps
-  xfsprogs btrfs-progs
+  xfsprogs btrfs-progs strace
+  man-db dpkg-dev
 )
 
 # Root runs the package tools itself; anyone else needs sudo, but only when
@@ -64,6 +69,19 @@ if [ -n "$missing" ]; then
   as_root apt-get install "${APT_OPTS[@]}" $missing
 elif [ -n "$need_update" ]; then
   as_root apt-get update -qq
+fi
+
+# The same decoder in a 32-bit prefix takes the i386 GStreamer: only where
+# 32-bit programs run (the probe answers once wine32 brought the i386 libc).
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  PACKAGES=(gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386)
+  missing=$(missing_packages)
+  if [ -n "$missing" ]; then
+    wait_for_package_manager
+    echo "deps.sh: installing:" $missing
+    # shellcheck disable=SC2086
+    as_root apt-get install -y -qq -o DPkg::Lock::Timeout=600 $missing
+  fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then

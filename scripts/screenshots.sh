@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots of the real Tavrin.exe under Wine on a
 # private Xvfb display: the main window's Split and Merge pages in English and
-# Japanese, a split's progress dialog, the About box, and the Operate menu's
-# Join Files and Split into Pieces dialogs in both languages.
+# Japanese, a split's progress dialog, the About box, the Operate menu's
+# Join Files and Split into Pieces dialogs and the preview at a split's cut
+# in both languages.
 # Usage: scripts/screenshots.sh [OUTDIR]   (default docs/screenshots)
 # The pictures come from the Windows build this machine runs (build/win, or
 # build/win64 where no 32-bit programs run); TAVRIN_WIN_TREE names an already
@@ -43,6 +44,11 @@ if [ -z "$WIN_TREE" ]; then
 fi
 SAMPLES=$ROOT/build/samples
 bash tools/make_samples.sh "$SAMPLES" >/dev/null
+# The preview's picture needs a codec that Wine decodes: a colourful clip in
+# Cinepak with a tone, made once.
+GARDEN=$ROOT/build/screens-garden.avi
+[ -s "$GARDEN" ] || ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=12 \
+  -f lavfi -i sine=frequency=330:sample_rate=22050:duration=12 -c:v cinepak -g 25 -c:a pcm_s16le "$GARDEN"
 
 WORK=$ROOT/build/screens
 mkdir -p "$WORK"
@@ -112,8 +118,9 @@ for lang in en ja; do
   ln -sfn "$folder" "$WINEPREFIX/drive_c/Videos"
   videos='C:\Videos'
   cp "$SAMPLES/ffmpeg_mpeg4_mp3_g25_150s.avi" "$folder/holiday.avi"
+  cp "$GARDEN" "$folder/garden.avi"
   for n in 1 2 10; do cp "$SAMPLES/ffmpeg_mpeg4_pcm_g12.avi" "$folder/clip$n.avi"; done
-  printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\nJoinFolder=C:\\Videos\r\n' \
+  printf 'Position=40 40\r\nOrgFolder=\r\nTabNo=0\r\nCreateFileN=1\r\nOverLapS=5\r\nJoinFolder=C:\\Videos\r\nPreviewPlace=60 40 640 540\r\n' \
     >"$folder/Tavrin.ini"
   (cd "$folder" && LANG=$locale LC_ALL=$locale wine "$WIN_TREE/Tavrin.exe" >/dev/null 2>&1 &)
   export LANG=$locale LC_ALL=$locale
@@ -143,6 +150,9 @@ for lang in en ja; do
   driver pieces "$WORK/rect"
   capture "$WORK/rect" "pieces-$lang.png"
   driver tool-close
+  driver preview "$videos\\garden.avi" 7 2 "$WORK/rect"
+  capture "$WORK/rect" "preview-$lang.png"
+  driver preview-close
   driver close
   unset LANG LC_ALL
 done

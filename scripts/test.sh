@@ -5,49 +5,65 @@
 # tests and the Windows test programs under Wine (on private Xvfb displays).
 # Exits non-zero when anything fails.
 #
+# Usage: scripts/test.sh [--long]
+#   --long  also the tests labelled long (files of 4.5 GB and past 1 GiB,
+#           minutes each and gigabytes of disk), which it leaves out otherwise
+#
+# The unit tests (tests/native) run in the sanitizer tree only: the native
+# tree builds none, its optimised tavrin being covered by the command line
+# tests, which run in both trees.
+#
 # The Windows test programs run on the architecture this machine can run:
 # the whole set on i686 where 32-bit programs run, with the short set of
 # tests/wine/smoke.txt on x86-64 too; otherwise the whole set on x86-64. Only
-# what runs is built in full; the other tree builds Tavrin.exe and the plug-in.
+# what runs is built: the other tree builds Tavrin.exe and the plug-ins.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 started=$SECONDS
+long=
+case ${1:-} in
+  --long) long=1 ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--long]" >&2; exit 2 ;;
+esac
 
 bash scripts/deps.sh
 source scripts/wine_arch.sh
 runnable=$(wine_runnable_archs)
 products=Tavrin,TavrinD,TavrinDll
 smoke=$products$(sed -n 's/^\(wt_[a-z0-9_]*\).*/,\1/p' tests/wine/smoke.txt | tr -d '\n')
+suite=$products,tavrin-cli$(for f in tests/win/wt_*.cpp; do printf ',%s' "$(basename "$f" .cpp)"; done)
 case " $runnable " in
   *" i686 "*)
     echo "== Wine runs i686 and x86-64 here: whole Wine suite on i686, short set on x86-64"
-    windows=(win "win64:$smoke") ;;
+    windows=("win:$suite" "win64:$smoke") ;;
   *" x86_64 "*)
     echo "== this machine runs no 32-bit programs: whole Wine suite on x86-64 (i686 built, not run)"
-    windows=("win:$products" win64) ;;
+    windows=("win:$products" "win64:$suite") ;;
   *)
     echo "== no Wine can run here; the Wine tests will fail:"
     wine_cannot_run_reason
     windows=("win:$products" "win64:$products") ;;
 esac
-bash scripts/build.sh "${windows[@]}" asan native
+TAVRIN_NATIVE_UNIT_TESTS=OFF bash scripts/build.sh "${windows[@]}" asan native
 echo "== built in $((SECONDS - started)) s"
 
 # The sample AVIs first, once: both trees' tests read them.
 bash tools/make_samples.sh build/samples >/dev/null
 echo "== samples made ($((SECONDS - started)) s so far)"
 
-# The sanitizer tree's native tests run beside the native tree's tests: the
-# Wine programs spend much of their time waiting for windows, which leaves
-# the processors to the sanitizer tests. Tests labelled big (real files past
-# 1 GiB) run in the native tree only: unoptimised, they would take minutes.
+# The sanitizer tree's tests run beside the native tree's: the Wine programs
+# spend much of their time waiting for windows, which leaves the processors
+# to the sanitizer tests. The Windows programs run from the native tree only.
 status=0
-echo "== tests: build/asan (native tests under AddressSanitizer/UBSan) in the background, into build/asan-tests.log"
-ctest --test-dir build/asan -j2 --output-on-failure -LE "wine|big" >build/asan-tests.log 2>&1 &
+asan_skip="wine|long" native_skip=(-LE long) leaving=" (the long tests: scripts/test.sh --long)"
+[ -n "$long" ] && asan_skip=wine native_skip=() leaving=", the long tests included"
+echo "== tests: build/asan (unit, command line and fuzz tests under AddressSanitizer/UBSan$leaving) in the background, into build/asan-tests.log"
+ctest --test-dir build/asan -j2 --output-on-failure -LE "$asan_skip" >build/asan-tests.log 2>&1 &
 asan=$!
-echo "== tests: build/native (everything, Wine included)"
-ctest --test-dir build/native -j2 --output-on-failure || status=1
+echo "== tests: build/native (command line tests and the Windows programs under Wine$leaving)"
+ctest --test-dir build/native -j2 --output-on-failure "${native_skip[@]}" || status=1
 echo "== tests: build/asan ($((SECONDS - started)) s so far)"
 if wait $asan; then
   grep -E "tests passed|Total Test time" build/asan-tests.log

@@ -12,7 +12,7 @@ namespace {
 // The first file's size when it ends at the first usable key frame at or
 // after frame; false when there is none.
 bool FirstFileAt(const SplitSource& source, uint32_t frame, SplitPlan& plan, uint64_t* bytes) {
-  if (PlanSplitAtFrame(source, frame, 0.0, plan) != SplitResult::Completed) return false;
+  if (PlanSplitAtFrame(source, frame, ExactTime(), plan) != SplitResult::Completed) return false;
   uint64_t sizes[2];
   PlannedOutputSizes(source, plan, sizes);
   *bytes = sizes[0];
@@ -31,10 +31,11 @@ uint64_t SizeLimitBytes(double megabytes) {
   return bytes >= 18446744073709551615.0 ? UINT64_MAX : uint64_t(bytes);
 }
 
-SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, double overlap, SplitPlan& plan) {
+SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
+                          SplitPlan& plan) {
   if (limitBytes == 0) return SplitResult::SizeInvalid;
   // The structure first: an unsupported file is refused as such.
-  const SplitResult code = PlanSplitAtFrame(source, 1, 0.0, plan);
+  const SplitResult code = PlanSplitAtFrame(source, 1, ExactTime(), plan);
   if (code != SplitResult::Completed && code != SplitResult::NoKeyFrame) return code;
   if (source.input.Size() <= limitBytes) return SplitResult::SizeAlreadyFits;
   uint64_t bytes = 0;

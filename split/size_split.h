@@ -18,7 +18,8 @@ uint64_t SizeLimitBytes(double megabytes);
 // Plans the split of the analysed input whose first file stays within
 // limitBytes: Completed with plan filled, SizeAlreadyFits, SizeTooSmall,
 // SizeInvalid, or the time split's results (structure, overlap). Reads only.
-SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, double overlap, SplitPlan& plan);
+SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
+                          SplitPlan& plan);
 
 // The whole size split of request's file, as the plug-in does it: input
 // checks, analysis (bar 0 to 10), plan, outputs (bar 10 to 99). Shows the

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "avi/avi_analysis.h"
+#include "avi/exact_time.h"
 #include "avi/index_reader.h"
 #include "avi/odml_output.h"
 #include "avi/stored_chunks.h"
@@ -33,12 +34,12 @@ struct SplitSource {
   std::string path;  // the input's name, from which the outputs are named
 };
 
-// The checked numbers of a time split.
+// The checked numbers of a time split, exactly as typed.
 struct TimeSplit {
-  double hours = 0;
-  double minutes = 0;
-  double seconds = 0;
-  double overlap = 0;  // 0 .. 60 seconds; 0 when only the first file is made
+  ExactTime hours;
+  ExactTime minutes;
+  ExactTime seconds;
+  ExactTime overlap;  // 0 .. 60 seconds; 0 when only the first file is made
   CreateMode create = CreateMode::Both;
   WriterOptions writer;  // the outputs' block sharing
 };
@@ -80,7 +81,8 @@ SplitResult PlanSplit(const SplitSource& source, const TimeSplit& time, SplitPla
 
 // The same from the frame at which the first file is to end at the earliest
 // (it ends at the first usable key frame from there on).
-SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan);
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, const ExactTime& overlap,
+                             SplitPlan& plan);
 
 // The output names for an input: its name with the last four characters
 // replaced by "-1.avi" / "-2.avi" when its last component has four

@@ -22,11 +22,11 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 
 // The hand-over of a size-based split to the plug-in library.
 SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
-                          double overlap) {
+                          const ExactTime& overlap) {
   HandOver work;
   work.work = HandOver::Work::SizeSplit;
   work.first = int32_t(create);
-  work.second = int32_t(overlap);
+  work.second = int32_t(overlap.whole);  // 0 .. 60, cut to whole seconds
   work.input = request.path;
   work.sizeMegabytes = request.sizeMegabytes;
   work.overlap = request.overlap;
@@ -187,25 +187,34 @@ SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitCo
   return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
 }
 
+SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time) {
+  time->create = request.create;
+  time->writer.clone = request.clone;
+  time->overlap = ExactTime(0);
+  if (time->create == CreateMode::First) return SplitResult::Completed;
+  if (!ParseNumberField(request.overlap.c_str(), &time->overlap)) return SplitResult::OverlapInvalid;
+  if (time->overlap > ExactTime(60)) return SplitResult::OverlapOutOfRange;
+  return SplitResult::Completed;
+}
+
+SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time) {
+  if (!ParseNumberField(request.hours.c_str(), &time->hours)) return SplitResult::HoursInvalid;
+  if (!ParseNumberField(request.minutes.c_str(), &time->minutes)) return SplitResult::MinutesInvalid;
+  if (!ParseNumberField(request.seconds.c_str(), &time->seconds)) return SplitResult::SecondsInvalid;
+  if (time->hours.IsZero() && time->minutes.IsZero() && time->seconds.IsZero()) return SplitResult::TimeZero;
+  return SplitResult::Completed;
+}
+
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
   SplitOutcome outcome;
   TimeSplit time;
-  time.create = request.create;
-  time.writer.clone = request.clone;
-  if (time.create != CreateMode::First) {
-    if (!ParseNumberField(request.overlap.c_str(), &time.overlap))
-      return Finish(outcome, SplitResult::OverlapInvalid, sink);
-    if (time.overlap < 0 || time.overlap > 60) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
-  }
+  SplitResult fields = CheckOverlapField(request, &time);
+  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
 
   if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
 
-  if (!ParseNumberField(request.hours.c_str(), &time.hours)) return Finish(outcome, SplitResult::HoursInvalid, sink);
-  if (!ParseNumberField(request.minutes.c_str(), &time.minutes))
-    return Finish(outcome, SplitResult::MinutesInvalid, sink);
-  if (!ParseNumberField(request.seconds.c_str(), &time.seconds))
-    return Finish(outcome, SplitResult::SecondsInvalid, sink);
-  if (time.hours == 0 && time.minutes == 0 && time.seconds == 0) return Finish(outcome, SplitResult::TimeZero, sink);
+  fields = CheckTimeFields(request, &time);
+  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
 
   const std::string& path = request.path;
   AviSource input;

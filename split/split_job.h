@@ -20,6 +20,14 @@ struct TimeSplit;
 
 SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink);
 
+// The request's fields as the split job checks them, in its order, for any
+// window that wants to know where a split would cut (the preview):
+// Completed, or the refusal the job would show. The overlap (not read when
+// only the first file is made, then 0) with the outputs chosen:
+SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time);
+// The time of a time split:
+SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time);
+
 // Sets the outcome's result and shows its message, if it has one.
 SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink);
 

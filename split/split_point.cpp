@@ -1,6 +1,5 @@
 // Planning half of the split engine: structure checks, the key frame that
 // ends the first file, the one that begins the second, each stream's share.
-#include <cmath>
 #include <cstring>
 
 #include "avi/byte_input.h"
@@ -123,18 +122,14 @@ void PlanStreams(IndexReader& index, const SplitSource& source, SplitPlan& plan)
       cut.secondStart = plan.secondStartFrame;
     } else if (s.type == StreamAudio) {
       uint32_t blockBytes = source.input.U32At(s.sampleSizeOffset);
-      audio[n].firstBudget =
-          uint64_t(TruncU32(SamplesForFrames(plan.frameMicros, plan.splitFrame, s.rate))) * blockBytes;
-      audio[n].secondSkip =
-          uint64_t(TruncU32(SamplesForFrames(plan.frameMicros, plan.secondStartFrame, s.rate))) * blockBytes;
+      audio[n].firstBudget = SampleBytes(SamplesForFrames(plan.frameMicros, plan.splitFrame, s), blockBytes);
+      audio[n].secondSkip = SampleBytes(SamplesForFrames(plan.frameMicros, plan.secondStartFrame, s), blockBytes);
       audio[n].fitting = audio[n].skipping = true;
     } else {
       // Streams that are neither the first video nor constant-rate audio are
       // cut in proportion to the video.
-      cut.firstCount =
-          TruncU32(double(s.idx1EntryCount) * double(plan.splitFrame) / double(plan.videoFrames));
-      cut.secondStart = TruncU32(double(s.idx1EntryCount) * double(plan.secondStartFrame) /
-                                 double(plan.videoFrames));
+      cut.firstCount = ProportionOf(s.idx1EntryCount, plan.splitFrame, plan.videoFrames);
+      cut.secondStart = ProportionOf(s.idx1EntryCount, plan.secondStartFrame, plan.videoFrames);
     }
   }
 
@@ -194,19 +189,21 @@ namespace {
 
 // From the frame at which the first file is to end at the earliest: the key
 // frame that ends it, the one that begins the second file, every stream's share.
-SplitResult PlanFromFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+SplitResult PlanFromFrame(const SplitSource& source, uint32_t targetFrame, const ExactTime& overlap,
+                          SplitPlan& plan) {
   const AviAnalysis& a = source.analysis;
   IndexReader index(source.input, a.idx1Offset, a.idx1EntryTotal);
   FindSplitKeyFrame(index, a, targetFrame, plan);
   if (plan.splitFrame == 0 || plan.splitEntry == 0) return SplitResult::NoKeyFrame;
 
-  if (overlap == 0) {
+  if (overlap.IsZero()) {
     plan.secondStartFrame = plan.splitFrame;
     plan.secondStartEntry = plan.splitEntry;
   } else {
-    const double start = FramesToSeconds(plan.frameMicros, plan.splitFrame) - overlap;
-    if (!(start > 0)) return SplitResult::OverlapTooLong;
-    const uint32_t startFrame = TruncU32(std::floor(start * 1000000 / plan.frameMicros));
+    // The second file begins at the frame in which (end of the first - overlap) falls.
+    const ExactTime end = FramesTime(plan.frameMicros, plan.splitFrame);
+    if (!(overlap < end)) return SplitResult::OverlapTooLong;
+    const uint32_t startFrame = ClampU32(FrameAtOrBefore(end - overlap, plan.frameMicros));
     FindSecondStart(index, a, startFrame, plan);
     if (plan.secondStartFrame == 0) return SplitResult::OverlapAtFrameZero;
     if (plan.secondStartEntry == 0) return SplitResult::OverlapAtEntryZero;
@@ -232,14 +229,16 @@ SplitResult StartSplitPlan(const SplitSource& source, SplitPlan& plan) {
 SplitResult PlanSplit(const SplitSource& source, const TimeSplit& request, SplitPlan& plan) {
   SplitResult code = StartSplitPlan(source, plan);
   if (code != SplitResult::Completed) return code;
-  const double duration = FramesToSeconds(plan.frameMicros, plan.videoFrames);
-  const double time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
+  // Exact: a time that is a multiple of the frame time asks for that very frame.
+  const ExactTime duration = FramesTime(plan.frameMicros, plan.videoFrames);
+  const ExactTime time = (request.hours * 60 + request.minutes) * 60 + request.seconds;
   if (!(time < duration)) return SplitResult::TimeTooLong;  // also for a frame time of 0
-  const uint32_t targetFrame = TruncU32(std::ceil(time * 1000000 / plan.frameMicros));
+  const uint32_t targetFrame = ClampU32(FrameAtOrAfter(time, plan.frameMicros));
   return PlanFromFrame(source, targetFrame, request.overlap, plan);
 }
 
-SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, double overlap, SplitPlan& plan) {
+SplitResult PlanSplitAtFrame(const SplitSource& source, uint32_t targetFrame, const ExactTime& overlap,
+                             SplitPlan& plan) {
   SplitResult code = StartSplitPlan(source, plan);
   if (code != SplitResult::Completed) return code;
   return PlanFromFrame(source, targetFrame, overlap, plan);

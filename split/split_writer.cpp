@@ -26,13 +26,13 @@ uint32_t StreamLength(const SplitSource& source, const SplitPlan& plan, uint32_t
   const uint32_t length = source.input.U32At(s.lengthOffset);
   if (s.type == StreamAudio) {
     // Kept within the source's own length even when its audio runs short.
-    double samples = SamplesForFrames(plan.frameMicros, first ? plan.splitFrame : plan.secondStartFrame, s.rate);
-    if (first) return samples < double(length) ? TruncU32(samples) : length;
-    return samples < double(length) ? length - TruncU32(samples) : 0;
+    const uint64_t samples = SamplesForFrames(plan.frameMicros, first ? plan.splitFrame : plan.secondStartFrame, s);
+    if (first) return samples < length ? uint32_t(samples) : length;
+    return samples < length ? length - uint32_t(samples) : 0;
   }
   if (s.idx1EntryCount == 0) return 0;
-  double entries = first ? double(cut.firstCount) : double(s.idx1EntryCount) - double(cut.secondStart);
-  return TruncU32(entries / double(s.idx1EntryCount) * double(length));
+  const uint32_t entries = first ? cut.firstCount : s.idx1EntryCount - cut.secondStart;
+  return ProportionOf(entries, length, s.idx1EntryCount);
 }
 
 // What output x (0 first, 1 second) of the plan receives. The first file
@@ -163,9 +163,16 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
       return SplitResult::WriteFailed;
     }
   }
+  for (int x = 0; x < 2; ++x) {
+    if (wanted[x] && !files[x].Sync()) {  // both on the device before either is moved
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return SplitResult::WriteFailed;
+    }
+  }
   // Complete: only now do the outputs replace whatever had their names.
   if (sink.Cancelled()) return SplitResult::Cancelled;
   if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
+  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on both are moved
   for (int x = 0; x < 2; ++x) {
     if (wanted[x] && !files[x].Commit()) {
       outcome.detail = names[x] + ": " + files[x].Reason();

@@ -24,13 +24,16 @@ bench_workdir() { # [WORKDIR] NEEDED_KB NAME
   fi
 }
 
-# "MEDIAN_SECONDS PEAK_KB" of ROUNDS runs; CLEAN (a glob) is removed before each.
+# "MEDIAN_SECONDS PEAK_KB" of ROUNDS runs; CLEAN (a glob) is removed before each
+# (and with BENCH_SYNC=1 everything written before is flushed to the disk
+# first, so that no run pays for the write-back of the one before).
 bench_measure() { # CLEAN COMMAND...
   local clean=$1 times=() peak=0 out record start end
   shift
   record=$(mktemp)
   for _ in $(seq "$ROUNDS"); do
     rm -f $clean
+    [ "${BENCH_SYNC:-0}" = 1 ] && sync
     # /usr/bin/time gives hundredths of a second: the wall clock is read
     # around it instead (its own start costs about a millisecond, cp's too).
     start=$EPOCHREALTIME

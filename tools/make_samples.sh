@@ -29,7 +29,7 @@ for t in ffprobe python3; do
   command -v "$t" >/dev/null || { echo "make_samples: $t is required (run scripts/deps.sh)" >&2; exit 1; }
 done
 
-rm -f "$OUT"/*.avi "$OUT/samples.txt" "$OUT/skipped.txt" "$OUT/.stamp"
+rm -rf "$OUT"/*.avi "$OUT/samples.txt" "$OUT/skipped.txt" "$OUT/.stamp" "$OUT/preview"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 MANIFEST=$WORK/samples.txt
@@ -144,10 +144,35 @@ sample mencoder_mpeg4_pcm_g25.avi mencoder mpeg4 pcm 25 30 -- \
 sample mencoder_mpeg4_mp3vbr_g250.avi mencoder mpeg4 mp3-vbr 250 30 -- \
   "${MEN[@]}" -lavcopts vcodec=mpeg4:keyint=250:vbitrate=150 -oac mp3lame
 
+# The preview's decoding tests (tests/win/wt_preview.cpp) in preview/: 40
+# frames that all differ (a test pattern whose hue turns 9 degrees a frame)
+# with a tone, one file per codec, each beside ffmpeg's own decoding of its
+# frames as raw top-down BGR24 (NAME.bgr). Not in samples.txt: no other test
+# needs them.
+PREVIEW_SOURCE="testsrc2=size=160x120:rate=25:duration=1.6,hue=H=2*PI*t/1.6:s=1.5"
+mkdir -p "$WORK/preview"
+preview_sample() { # NAME ENCODER-OPTIONS...
+  local name=$1 dst=$WORK/preview/$1
+  shift
+  if "${FF[@]}" -f lavfi -i "$PREVIEW_SOURCE" -f lavfi -i sine=frequency=440:sample_rate=22050:duration=1.6 \
+      -map 0:v -map 1:a "$@" -c:a pcm_s16le "$dst.avi" >"$WORK/log" 2>&1 &&
+    "${FF[@]}" -i "$dst.avi" -map 0:v -f rawvideo -pix_fmt bgr24 "$dst.bgr" >>"$WORK/log" 2>&1; then
+    made=$((made + 1))
+  else
+    skip "preview/$name.avi" "ffmpeg failed: $(tail -3 "$WORK/log" | tr '\n' ' ')"
+    rm -f "$dst.avi" "$dst.bgr"
+  fi
+}
+preview_sample cinepak -c:v cinepak -g 10
+preview_sample msvideo1 -c:v msvideo1 -keyint_min 10
+preview_sample bgr24 -c:v rawvideo -pix_fmt bgr24
+preview_sample h264 -c:v libx264 -g 10 -bf 0 -pix_fmt yuv420p
+preview_sample h264_bframes -c:v libx264 -g 10 -bf 2 -pix_fmt yuv420p
+
 if [ "$made" -eq 0 ]; then
   echo "make_samples: no sample could be made" >&2
   exit 1
 fi
-mv "$MANIFEST" "$WORK/skipped.txt" "$OUT/"
+mv "$MANIFEST" "$WORK/skipped.txt" "$WORK/preview" "$OUT/"
 echo "$KEY" >"$OUT/.stamp"
 echo "make_samples: $made files in $OUT ($(du -sh "$OUT" | cut -f1)), $skipped skipped, $((SECONDS - started)) s"

@@ -1,7 +1,7 @@
 // Sets up the real Tavrin.exe for scripts/screenshots.sh: fills its fields,
 // switches pages, holds a split's worker with the bar half full, opens the
-// About box and the Operate menu's Join and pieces dialogs, and writes the
-// rectangle to capture into a file.
+// About box, the Operate menu's Join and pieces dialogs and the preview at a
+// split's cut, and writes the rectangle to capture into a file.
 // Build (i686 or x86_64, as the Tavrin.exe it drives):
 //   i686-w64-mingw32-g++ -static -O1 -I. tools/screenshots_driver.cpp -o driver.exe -lgdi32
 // Usage: driver.exe COMMAND [ARGS]   (see main)
@@ -61,6 +61,21 @@ HWND FindDialogOwnedBy(HWND owner) {
   Search s = {false, owner, nullptr};
   EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
   return s.found;
+}
+
+HWND FindPreview() {
+  HWND found = nullptr;
+  struct Preview {
+    static BOOL CALLBACK Match(HWND window, LPARAM data) {
+      if (IsWindowVisible(window) && ClassOf(window) == "TavrinPreview") {
+        *reinterpret_cast<HWND*>(data) = window;
+        return FALSE;
+      }
+      return TRUE;
+    }
+  };
+  EnumWindows(Preview::Match, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 HWND FindMessageBox() {
@@ -139,7 +154,8 @@ int Fail(const char* what) {
 int main(int argc, char** argv) {
   if (argc < 2) return Fail("usage: driver.exe wait-main OUT | fill-split FILE | fill-merge FILE1 FILE2 | tab |"
                             " make-large FILE | progress-hold FILE OUT | progress-release | about OUT |"
-                            " about-close | join OUT NAME... | pieces OUT | tool-close | close");
+                            " about-close | join OUT NAME... | pieces OUT | tool-close | preview FILE SECONDS OVERLAP OUT |"
+                            " preview-close | close");
   const std::string command = argv[1];
   if (command == "make-large") return argc > 2 && avitest::WriteAviFile(argv[2], avitest::LargeClip(3000, 120000)) ? 0 : Fail("cannot write");
 
@@ -238,6 +254,27 @@ int main(int argc, char** argv) {
     if (!WaitUntil([&] { return (pieces = FindDialogOwnedBy(main)) != nullptr; })) return Fail("no pieces dialog");
     Sleep(500);
     return WriteRect(pieces, argv[2]) ? 0 : Fail("cannot write the rectangle");
+  }
+  if (command == "preview" && argc > 5) {
+    // The Split tab's file, time and overlap, then Operate > Preview...: it
+    // shows the key frame of the cut, the cut and the second start marked.
+    SetText(main, 101, argv[2]);
+    SetText(main, 104, "0");
+    SetText(main, 106, "0");
+    SetText(main, 108, argv[3]);
+    SetText(main, 118, argv[4]);
+    SendMessageA(GetDlgItem(main, 114), BM_CLICK, 0, 0);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(266, 0), 0);
+    HWND preview = nullptr;
+    if (!WaitUntil([&] { return (preview = FindPreview()) != nullptr; })) return Fail("no preview");
+    Sleep(3000);  // the file read, the cut planned and decoded
+    return WriteRect(preview, argv[5]) ? 0 : Fail("cannot write the rectangle");
+  }
+  if (command == "preview-close") {
+    HWND preview = FindPreview();
+    if (preview) PostMessageA(preview, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return !IsWindow(preview); });
+    return 0;
   }
   if (command == "tool-close") {
     HWND dialog = FindDialogOwnedBy(main);

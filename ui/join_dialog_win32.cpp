@@ -11,6 +11,7 @@
 #include "join/join_job.h"
 #include "ui/main_window.h"
 #include "ui/natural_order.h"
+#include "ui/preview.h"
 #include "ui/shell_texts.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"
@@ -153,13 +154,25 @@ void OnJoin(HWND dialog) {
     ToolMessage(dialog, UiText(shell_text::kBreak));
     return;
   }
-  if (outcome.Number() == 0) EndDialog(dialog, IDOK);
+  if (outcome.Number() == 0) {
+    ReleasePreview(dialog);
+    EndDialog(dialog, IDOK);
+  }
+}
+
+// A double click on a file shows it in the preview.
+void PreviewSelected(HWND dialog) {
+  const JoinList& list = ListOf(dialog);
+  const int selected = Selected(dialog);
+  if (selected >= 0 && selected < int(list.files.size()))
+    OpenPreview(dialog, list.files[size_t(selected)], PreviewLink::Plain);
 }
 
 void OnCommand(HWND dialog, int id, int code) {
   switch (id) {
     case IDC_JOIN_LIST:
       if (code == LBN_SELCHANGE) EnableButtons(dialog);
+      if (code == LBN_DBLCLK) PreviewSelected(dialog);
       break;
     case IDC_JOIN_ADD:
       OnAdd(dialog);
@@ -183,6 +196,7 @@ void OnCommand(HWND dialog, int id, int code) {
       OnJoin(dialog);
       break;
     case IDCANCEL:
+      ReleasePreview(dialog);
       EndDialog(dialog, IDCANCEL);
       break;
     default:
@@ -211,8 +225,9 @@ INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-void RunJoinDialog(HWND mainWindow) {
+void RunJoinDialog(HWND mainWindow, const std::vector<std::string>& files) {
   JoinList list;
+  list.files = files;
   const wchar_t* templateName = AppShell().englishUi ? L"JOINDLGE" : L"JOINDLG";
   DialogBoxParamW(AppShell().instance, templateName, mainWindow, JoinDialogProc, reinterpret_cast<LPARAM>(&list));
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/paths.h"
 #include "app/settings.h"
@@ -18,6 +19,9 @@ struct ShellState {
   std::string orgFolder;       // UTF-8: where the browse dialog starts (settings.orgFolder as stored)
   HWND mainWindow;
   HWND tabControl;
+  // Files named on the command line (after the language switch), UTF-8 full
+  // paths: one goes into the Split tab, several into the Join dialog.
+  std::vector<std::string> startFiles;
 };
 
 ShellState& AppShell();

@@ -10,11 +10,14 @@
 #include "io/wide_path.h"
 #include "ui/about_box.h"
 #include "ui/file_choice.h"
+#include "ui/preview.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
 #include "ui/tool_ui.h"
 #include "ui/tools.h"
+#include "ui/tool_texts.h"
+#include "ui/wide_text.h"
 #include "ui/win32_host.h"
 
 namespace {
@@ -23,6 +26,10 @@ using namespace shell_text;
 
 constexpr int kSplitPage = 0;
 constexpr int kMergePage = 1;
+
+// Posted by the dialog to itself once it shows: opens the Join dialog with
+// the files the command line named.
+constexpr UINT kJoinStartFiles = WM_APP + 1;
 
 const char* Text(const TextPair& pair) { return Pick(pair, AppShell().englishUi); }
 
@@ -51,7 +58,7 @@ const int kSplitControls[] = {IDC_SRC_LABEL,     IDC_SRC_FILE,     IDC_SRC_BROWS
                               IDC_HOURS_LABEL,   IDC_MINUTES,      IDC_MINUTES_LABEL, IDC_SECONDS,
                               IDC_SECONDS_LABEL, IDC_SIZE_MB,      IDC_SIZE_LABEL,   IDC_CREATE_LABEL,
                               IDC_CREATE_BOTH,   IDC_CREATE_FIRST, IDC_CREATE_SECOND, IDC_OVERLAP_LABEL,
-                              IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_SPLIT_MERGE};
+                              IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_PREVIEW,      IDC_SPLIT_MERGE};
 const int kMergeControls[] = {IDC_MERGE_LABEL1, IDC_MERGE_FILE1,  IDC_MERGE_BROWSE1, IDC_MERGE_LABEL2,
                               IDC_MERGE_FILE2,  IDC_MERGE_BROWSE2, IDC_MERGE_HINT1,  IDC_MERGE_HINT2};
 template <size_t N>
@@ -151,6 +158,16 @@ void OnInitDialog(HWND window) {
 
   DragAcceptFiles(window, TRUE);
 
+  // "Tavrin.exe FILE" (Open with, Send To, a drop on the icon): FILE in the
+  // Split tab; several files: the Join dialog with them, in their order.
+  if (shell.startFiles.size() == 1) {
+    s.currentTab = kSplitPage;
+    SelectPage(window, s.currentTab);
+    SetDlgItemTextW(window, IDC_SRC_FILE, WideFromUtf8(shell.startFiles[0]).c_str());
+  } else if (shell.startFiles.size() > 1) {
+    PostMessageW(window, kJoinStartFiles, 0, 0);
+  }
+
   int left = 0, top = 0;
   if (s.windowPosition[0] != 0 && ParseWindowPosition(s.windowPosition, left, top)) {
     RECT r;
@@ -234,6 +251,23 @@ void SaveSettingsOnClose(HWND window) {
     AppendToolSettings(path.c_str(), AppToolSettings());
 }
 
+// Preview: the Split tab's file, linked to its fields; on the Merge tab the
+// first file (else the second). With no file there, the user chooses one
+// (on the Split tab it goes into the tab's field).
+void OpenPreviewOfPage(HWND window) {
+  const bool split = AppShell().settings.currentTab == kSplitPage;
+  std::string path = WindowTextUtf8(GetDlgItem(window, split ? IDC_SRC_FILE : IDC_MERGE_FILE1));
+  if (!split && path.empty()) path = WindowTextUtf8(GetDlgItem(window, IDC_MERGE_FILE2));
+  if (path.empty()) {
+    const std::vector<std::string> chosen =
+        ChooseAviFiles(window, AppShell().orgFolder, "", false, tool_text::kChooseTitle);
+    if (chosen.empty()) return;
+    path = chosen.front();
+    if (split) SetDlgItemTextW(window, IDC_SRC_FILE, WideFromUtf8(path).c_str());
+  }
+  OpenPreview(window, path, split ? PreviewLink::SplitTab : PreviewLink::Plain);
+}
+
 void OnSplitMergeBox(HWND window) {
   Settings& s = AppShell().settings;
   s.splitThenMerge = IsButtonChecked(window, IDC_SPLIT_MERGE) ? 1 : 0;
@@ -312,8 +346,33 @@ void OnCommand(HWND window, int id) {
     case IDM_REPAIR:
       RepairFromMenu(window);
       break;
+    case IDC_PREVIEW:
+    case IDM_PREVIEW:
+      OpenPreviewOfPage(window);
+      break;
     default:
       break;
+  }
+}
+
+// The Split tab's changes a preview linked to it follows: its fields as they
+// change (not only when they lose the focus), and its choices.
+bool FollowedBySplitPreview(int id, int code) {
+  switch (id) {
+    case IDC_SRC_FILE:
+    case IDC_HOURS:
+    case IDC_MINUTES:
+    case IDC_SECONDS:
+    case IDC_OVERLAP:
+      return code == EN_CHANGE;
+    case IDC_BY_TIME:
+    case IDC_BY_SIZE:
+    case IDC_CREATE_BOTH:
+    case IDC_CREATE_FIRST:
+    case IDC_CREATE_SECOND:
+      return code == BN_CLICKED;
+    default:
+      return false;
   }
 }
 
@@ -354,6 +413,14 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
+      if (FollowedBySplitPreview(LOWORD(wParam), HIWORD(wParam))) FollowSplitFields();
+      return 0;
+    case kJoinStartFiles:
+      // The dialog manager shows the window only once its queue is empty:
+      // show it first, the Join dialog goes over it.
+      ShowWindow(window, SW_SHOW);
+      UpdateWindow(window);
+      RunJoinDialog(window, AppShell().startFiles);
       return 0;
     case WM_DROPFILES:
       HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));

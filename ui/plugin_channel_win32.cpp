@@ -16,6 +16,7 @@ void Status(void* host, const char* text, int32_t cells) { Sink(host).Status(tex
 void Progress(void* host, int32_t cells) { Sink(host).Progress(cells); }
 int32_t Cancelled(void* host) { return Sink(host).Cancelled() ? 1 : 0; }
 void Message(void* host, const char* text) { Sink(host).Message(text, MessageOwner::ProgressWindow); }
+int32_t BeginCommit(void* host) { return Sink(host).BeginCommit() ? 1 : 0; }
 
 }  // namespace
 
@@ -30,6 +31,7 @@ ChannelCall::ChannelCall(const HandOver& work, JobSink& sink) {
   record_.progress = Progress;
   record_.cancelled = Cancelled;
   record_.message = Message;
+  record_.beginCommit = BeginCommit;
   if (work.work == HandOver::Work::SizeSplit) {
     texts_[0] = work.input;
     texts_[1] = work.sizeMegabytes;

@@ -141,6 +141,7 @@ INT_PTR InitDialog(HWND dialog, Variant& variant) {
   variant.progressCells = 0;
   SetProgressWindow(dialog);
   state.cancelRequested.store(0);
+  state.committing.store(false);
   state.repairableInput.clear();
   if (!workerStarter(variant.worker, &variant.jobResult)) {
     // No worker means no CMD_JOB_DONE would ever end this modal dialog: say so

@@ -31,6 +31,7 @@
 #define IDC_OVERLAP_UNIT 119
 #define IDC_HOW_LABEL 121
 #define IDC_SRC_HINT 124
+#define IDC_PREVIEW 125
 /* Merge page */
 #define IDC_MERGE_LABEL1 150
 #define IDC_MERGE_BROWSE1 152
@@ -59,5 +60,7 @@
 #define IDM_JOIN 260
 #define IDM_PIECES 262
 #define IDM_REPAIR 264
+/* The Operate menu's preview, after the execute item */
+#define IDM_PREVIEW 266
 
 #endif

@@ -4,12 +4,14 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct MergeOutcome;
 struct SplitOutcome;
 struct SplitRequest;
 
-void RunJoinDialog(HWND mainWindow);
+// The Join dialog, its list starting with files (in that order).
+void RunJoinDialog(HWND mainWindow, const std::vector<std::string>& files = {});
 void RunPiecesDialog(HWND mainWindow);
 
 // Repairs the Split page's file, or one the user chooses when it is empty.

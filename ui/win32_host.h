@@ -18,6 +18,9 @@ struct JobState {
   int englishUi = 1;  // 1: English texts, 0: Japanese
   // 0 when a progress dialog opens, -2 after Cancel; read by the worker.
   std::atomic<int32_t> cancelRequested{0};
+  // Set when the job starts moving its outputs into place: a Cancel after
+  // that comes too late (JobSink::BeginCommit). Cleared with the flag above.
+  std::atomic<bool> committing{false};
   char statusText[kPathBytes] = "";
   // The last split's output names (for Split-Merge) and whether its engine ran.
   std::string firstOutputPath;  // UTF-8
@@ -33,7 +36,7 @@ struct JobState {
 // The one job record of the program.
 JobState& AppJobState();
 
-inline bool CancelSet(const JobState& state) { return state.cancelRequested.load() != 0; }
+inline bool CancelSet(const JobState& state) { return state.cancelRequested.load() != 0 && !state.committing.load(); }
 // Copies text into the status line buffer, cut to fit.
 void SetStatusText(JobState& state, const char* text);
 // Sends the status text and bar value to the progress dialog (returns once it has taken them).

@@ -22,6 +22,14 @@ class Win32Sink : public JobSink {
  public:
   int EnglishUi() const override { return AppJobState().englishUi; }
   bool Cancelled() const override { return CancelSet(AppJobState()); }
+  bool BeginCommit() override {
+    // As NativeSink::BeginCommit: closed first, then looked at.
+    JobState& state = AppJobState();
+    state.committing.store(true);
+    if (state.cancelRequested.load() == 0) return true;
+    state.committing.store(false);
+    return false;
+  }
   void Progress(int cells) override { ReportProgress(AppJobState(), cells); }
   void Status(const char* text, int cells) override {
     SetStatusText(AppJobState(), text);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/plugin_win32.h"
 #include "app/settings.h"
@@ -26,6 +28,26 @@ std::string CurrentDirectory() {
   return Utf8FromWide(folder);
 }
 
+// The files the command line names after the program and an optional
+// language switch, as full paths. Arguments that start with '/' are
+// switches, not files (none but the language switch is known).
+std::vector<std::string> StartFiles() {
+  std::vector<std::string> files;
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments) return files;
+  for (int i = 1; i < count; ++i) {
+    if (arguments[i][0] == L'/' || arguments[i][0] == 0) continue;
+    const DWORD n = GetFullPathNameW(arguments[i], 0, nullptr, nullptr);
+    std::wstring full(n ? n : 1, L'\0');
+    const DWORD got = n ? GetFullPathNameW(arguments[i], n, &full[0], nullptr) : 0;
+    full.resize(got && got < n ? got : 0);
+    files.push_back(Utf8FromWide(full.empty() ? std::wstring(arguments[i]) : full));
+  }
+  LocalFree(arguments);
+  return files;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -40,6 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   std::strncpy(switchText, commandLine ? commandLine : "", sizeof switchText - 1);
   switchText[sizeof switchText - 1] = 0;
   shell.englishUi = ChooseEnglishUi(switchText, GetUserDefaultLangID());
+  shell.startFiles = StartFiles();
 
   InitCommonControlsEx(&controls);
   shell.instance = instance;

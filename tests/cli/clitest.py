@@ -6,11 +6,14 @@ through tests/wine/cli.sh): WINDOWS is then true, and the few checks of
 what only a POSIX program has (signals other than Ctrl-C, /proc, names that
 are no UTF-8) are left out there."""
 import os
+import signal
 import subprocess
+import sys
 
 CLI = os.environ.get("TAVRIN_CLI", "tavrin")
 SAMPLES = os.environ.get("TAVRIN_SAMPLES", "")
 WINDOWS = os.environ.get("TAVRIN_CLI_WINDOWS") == "1"
+SKIPPED = 77  # ctest's mark for a skipped test
 failures = []
 
 
@@ -23,3 +26,28 @@ def tavrin(*args):
 def check(name, got, want):
     if got != want:
         failures.append(f"{name}: got {got!r}, want {want!r}")
+
+
+def tavrin_in(folder, args, timeout=60, wrapper=(), **popen):
+    """Runs tavrin with args in folder, under wrapper (such as an strace
+    command line) when given: (exit code, stdout, stderr). A run that outlasts
+    timeout is killed with its whole process group and gives None as its
+    code. A run killed by a signal gives minus the signal's number."""
+    p = subprocess.Popen([*wrapper, CLI, *args], cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, start_new_session=True, **popen)
+    try:
+        out, err = p.communicate(timeout=timeout)
+        code = p.returncode
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        out, err = p.communicate()
+        code = None
+    return code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
+
+
+def require_root(what):
+    """Tests that mount file systems or trace the program run as root (as CI
+    does); anyone else is told why the test is skipped."""
+    if os.geteuid() != 0:
+        print(f"SKIPPED: not root: {what}")
+        sys.exit(SKIPPED)

@@ -14,7 +14,6 @@ from clitest import CLI, check, tavrin
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "..", "tools")
-SKIPPED = 77  # ctest's mark for a skipped test
 
 
 def u32(b, at):

@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 import clonetest
-from clitest import SAMPLES, check, failures
+from clitest import SAMPLES, SKIPPED, check, failures
 
 
 def folder():
@@ -31,11 +31,11 @@ def main():
     source = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
     if not os.path.exists(source):
         print(f"SKIPPED: no sample {source}")
-        sys.exit(clonetest.SKIPPED)
+        sys.exit(SKIPPED)
     work, why = folder()
     if why:
         print("SKIPPED:", why)
-        sys.exit(clonetest.SKIPPED)
+        sys.exit(SKIPPED)
     try:
         doc, err = clonetest.split_both_ways(work, source, 13, 7.5)
         check("split says copied", (doc.get("cloned"), doc.get("shared_bytes"), "copied:" in err), (False, 0, True))

@@ -12,7 +12,7 @@ import subprocess
 import sys
 
 import clonetest
-from clitest import SAMPLES, check, failures
+from clitest import SAMPLES, SKIPPED, check, failures
 
 XFS_MB = 512  # mkfs.xfs takes no smaller than 300 MB; the image file stays sparse
 BTRFS_MB = 512
@@ -113,7 +113,7 @@ def main():
     if clonetest.CLI.endswith(".exe"):
         # Wine passes no request to share blocks on to Linux file systems.
         print("SKIPPED: the Windows command line under Wine cannot share blocks")
-        sys.exit(clonetest.SKIPPED)
+        sys.exit(SKIPPED)
     skipped = [f"{fs}: {why}" for fs in ("xfs", "btrfs") if (why := on(fs))]
     for f in failures:
         print("FAIL:", f)
@@ -123,7 +123,7 @@ def main():
         print(f"{len(failures)} failure(s)")
         sys.exit(1)
     if len(skipped) == 2:
-        sys.exit(clonetest.SKIPPED)
+        sys.exit(SKIPPED)
     print("ok")
 
 

@@ -201,6 +201,28 @@ def times_computed_alike():
             os.remove(f)
 
 
+def runs_side_by_side():
+    # Three runs on one input at once, twice over (a second window, a
+    # script's loop): each reads the input and completes, and the outputs
+    # they all write under one name are those of a run alone. On Windows an
+    # open that shared the input with no one made about one run in three fail
+    # with "File not open" while another read it.
+    f = sample()
+    check("alone", run(f, "--seconds", "10")[0], 0)
+    def outputs():
+        return [open(name, "rb").read() for name in ("in-1.avi", "in-2.avi")]
+
+    alone = outputs()
+    for round_ in range(2):
+        runs = [subprocess.Popen([CLI, "split", f, "--seconds", "10"], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE) for _ in range(3)]
+        for i, p in enumerate(runs):
+            out, err = p.communicate(timeout=120)
+            check(f"side by side {round_}.{i}", (p.returncode, out.decode().split("\n")[0], err.decode()),
+                  (0, "Completed", ""))
+    check("side by side outputs as alone", outputs() == alone, True)
+
+
 def ctrl_c_cancels():
     home = os.getcwd()
     shutil.rmtree("ctrlc", ignore_errors=True)
@@ -323,6 +345,7 @@ info_refuses_what_is_no_avi()
 failures_name_file_and_reason()
 names_in_any_script()
 times_computed_alike()
+runs_side_by_side()
 if not WINDOWS:  # Windows names are UTF-16: no name there is other bytes
     json_for_any_bytes()
 ctrl_c_cancels()

@@ -20,6 +20,27 @@ check "split --help names --size-mb and --overlap" grep -q -- "--size-mb" <<<"$(
 check "merge --help names --write" grep -q -- "--write" <<<"$("$T" merge --help)"
 check "repair --help names --output" grep -q -- "--output" <<<"$("$T" repair --help)"
 check "help lists every command on stdout" [ "$("$T" help | grep -c '^ *\(usage: \)\?tavrin ')" -ge 4 ]
+# tavrin help: every command with a line on what it does, then the synopsis
+# of every command, which is the README's synopsis block word for word; a
+# command's usage message is its part of that synopsis.
+help=$("$T" help)
+check "--help prints what help prints" [ "$("$T" --help)" = "$help" ]
+commands=$(sed -n '/^commands:$/,/^$/s/^  \([a-z][a-z-]*\)  *[a-z].*/\1/p' <<<"$help")
+check "help lists info, split, merge, join, repair and keyframes" \
+  [ "$(sort <<<"$commands" | tr '\n' ' ')" = "info join keyframes merge repair split " ]
+synopsis=$(sed -n '/^usage: /,$p' <<<"$help" | sed 's/^usage: //; s/^       //')
+readme=$(sed -n '/^    tavrin info FILE/,/^    tavrin COMMAND --help/p' "$TAVRIN_SOURCE_DIR/README.md" | sed 's/^    //')
+check "help's synopsis is the README's" [ "$synopsis" = "$readme" ]
+for command in $commands; do
+  check "help says what $command does" grep -q "^  $command  *[a-z].\{20,\}" <<<"$help"
+  check "$command --help is listed in the synopsis" grep -q "^tavrin $command " <<<"$synopsis"
+  usage=$("$T" "$command" 2>&1 >/dev/null | sed -n '/^usage: /,$p' | sed 's/^usage: //; s/^       //')
+  part=$(awk -v c="tavrin $command " 'index($0, c) == 1 { on = 1; print; next } /^tavrin / { on = 0 } on' <<<"$synopsis")
+  check "$command's usage message is its synopsis" [ "$usage" = "$part" ]
+done
+"$T" >/dev/null 2>err.txt; rc=$?
+check "tavrin alone is a usage error" [ $rc -eq 2 ]
+check "tavrin alone prints the synopsis on stderr" [ "$(sed 's/^usage: //; s/^       //' err.txt)" = "$synopsis" ]
 "$T" frobnicate >/dev/null 2>err.txt; rc=$?
 check "an unknown command exits 2" [ $rc -eq 2 ]
 check "an unknown command is named on stderr" grep -q "unknown command 'frobnicate'" err.txt
@@ -40,6 +61,22 @@ usage "missing value for '--output'" join a.avi b.avi --output=
 usage "--clone needs '--write'" merge a.avi b.avi --clone
 usage "--lang takes en or ja" repair a.avi --lang=fr
 usage "unexpected argument 'b.avi'" repair a.avi b.avi
+# split and info read their arguments the same way.
+usage "missing value for --overlap" split a.avi --overlap
+usage "unknown option '--hoursx'" split a.avi --hoursx 3
+usage "unexpected argument 'b.avi'" split a.avi --seconds=3 b.avi
+usage "--create takes both, first or second" split a.avi --seconds 3 --create=all
+usage "--all needs --size-mb N" split a.avi --all
+usage "no input file" split --seconds 3
+usage "unexpected argument '-x'" info -x
+usage "unexpected argument '--bogus'" info a.avi --bogus
+"$T" split --seconds -1 a.avi >/dev/null 2>&1; rc=$?
+check "split: a value may begin with - (refused by the job, not as usage)" [ $rc -eq 1 ]
+"$T" split --seconds 1 -- --a.avi >/dev/null 2>err.txt; rc=$?
+check "split after --: an argument is a file" [ $rc -eq 1 ]
+check "split after --: the file is named" grep -qF -- "--a.avi" err.txt
+"$T" info -- -x.avi >/dev/null 2>err.txt; rc=$?
+check "info after --: -x.avi is a file" [ $rc -eq 1 ]
 "$T" repair -- --lang.avi >/dev/null 2>err.txt; rc=$?
 check "after -- an argument is a file (exit 1, not a usage error)" [ $rc -eq 1 ]
 check "after -- the file is named" grep -qF -- "--lang.avi" err.txt

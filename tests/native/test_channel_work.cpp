@@ -16,6 +16,9 @@ struct Dialog {
   std::vector<int> cells;
   std::vector<std::string> messages;
   int cancelAtCells = 1000;
+  int commitsAsked = 0;
+  bool cancelBeforeCommit = false;  // Cancel pressed just before the move: refused
+  bool cancelAtCommit = false;      // Cancel pressed as the move begins: too late
 };
 
 TavrinChannel Channel(Dialog& dialog, int32_t job) {
@@ -32,6 +35,12 @@ TavrinChannel Channel(Dialog& dialog, int32_t job) {
     return !d.cells.empty() && d.cells.back() >= d.cancelAtCells;
   };
   c.message = [](void* host, const char* text) { static_cast<Dialog*>(host)->messages.push_back(text); };
+  c.beginCommit = [](void* host) -> int32_t {
+    Dialog& d = *static_cast<Dialog*>(host);
+    ++d.commitsAsked;
+    if (d.cancelAtCommit) d.cancelAtCells = -1;  // from now on cancelled() says yes
+    return d.cancelBeforeCommit ? 0 : 1;
+  };
   return c;
 }
 
@@ -89,6 +98,38 @@ TEST(ChannelWork, SplitsBySizeAndJoinsTheParts) {
   EXPECT_EQ(RunChannelWork(stop), 1);
   EXPECT_TRUE(cancelled.messages.empty());
   EXPECT_EQ(splittest::FilesIn(dir), (std::vector<std::string>{"in-1.avi", "in-2.avi", "in.avi"}));
+}
+
+// The program decides once whether a Cancel stops the move of the joined
+// file; one pressed after that is too late and the file is written.
+TEST(ChannelWork, TheProgramDecidesWhetherACancelCameBeforeTheMove) {
+  const std::string dir = splittest::FreshDir("channel_commit");
+  avitest::AviLayout clip = avitest::SimpleClip(300, 12, 7056);
+  clip.streams[1].suggestedBufferSize = 7056;
+  ASSERT_TRUE(avitest::WriteFile(dir + "in.avi", avitest::BuildAvi(clip)));
+  const std::string input = dir + "in.avi", first = dir + "in-1.avi", second = dir + "in-2.avi";
+  Dialog splitting;
+  TavrinChannel split = Channel(splitting, TAVRIN_JOB_SIZE_SPLIT);
+  split.input = input.c_str();
+  split.sizeMegabytes = "1";
+  split.overlap = "2";
+  split.createMode = 3;
+  ASSERT_EQ(RunChannelWork(split), 0);
+  EXPECT_EQ(splitting.commitsAsked, 1);
+
+  const std::string joined = dir + "in-m.avi";
+  for (bool before : {true, false}) {
+    Dialog dialog;
+    (before ? dialog.cancelBeforeCommit : dialog.cancelAtCommit) = true;
+    TavrinChannel join = Channel(dialog, TAVRIN_JOB_JOIN);
+    join.firstInput = first.c_str();
+    join.secondInput = second.c_str();
+    join.joinedPath = joined.c_str();
+    EXPECT_EQ(RunChannelWork(join), before ? 1 : 0) << before;
+    EXPECT_EQ(dialog.commitsAsked, 1);
+    EXPECT_EQ(splittest::Exists(joined), !before);
+    EXPECT_EQ(splittest::FilesIn(dir).size(), before ? 3u : 4u) << "no temporary file left";
+  }
 }
 
 TEST(ChannelWork, UnknownRecordsAreRefused) {

@@ -150,8 +150,8 @@ TEST(CloneAligner, PadsALongRunOnceToItsInputOffsetWithinABlock) {
 void SplitBothWays(const std::string& path, double seconds, double overlap, double* shares) {
   auto in = splittest::Analyse(path);
   TimeSplit time;
-  time.seconds = seconds;
-  time.overlap = overlap;
+  time.seconds = splittest::Typed(seconds);
+  time.overlap = splittest::Typed(overlap);
   SplitPlan plan;
   ASSERT_EQ(PlanSplit(in->Source(), time, plan), SplitResult::Completed) << path;
   MemoryOutput plain[2];

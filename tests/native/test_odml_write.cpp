@@ -28,6 +28,7 @@ using avitest::Bytes;
 using avitest::GetU32;
 using splittest::Analyse;
 using splittest::FreshDir;
+using splittest::Typed;
 using splittest::ProbeReport;
 using splittest::Ffprobe;
 
@@ -126,8 +127,8 @@ SplitBoth SplitBothWays(const std::string& path, double seconds, double overlap,
   SplitBoth out;
   auto an = Analyse(path);
   TimeSplit time;
-  time.seconds = seconds;
-  time.overlap = overlap;
+  time.seconds = Typed(seconds);
+  time.overlap = Typed(overlap);
   SplitPlan plan;
   EXPECT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
   for (int way = 0; way < 2; ++way) {

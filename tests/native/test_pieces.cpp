@@ -114,7 +114,7 @@ void CheckPieces(const std::string& source, const PiecesOutcome& outcome, bool p
       if (st.type != StreamAudio) continue;
       const uint32_t block = GetU32(src, st.sampleSizeOffset);
       auto position = [&](uint32_t frame) {
-        return uint64_t(std::trunc(double(U) * double(frame) * 0.000001 * st.rate)) * block;
+        return SamplesAt(U, frame, st.rate) * block;
       };
       const Bytes audio = Concat(OutputChunks(l, int(s)));
       if (j + 1 < outcome.pieces.size()) {
@@ -217,8 +217,7 @@ TEST(Pieces, SeamsAreTheTwoWaySplitsCuts) {
     auto an = Analyse(clip);
     for (size_t j = 1; j + 1 < pieces.size(); ++j) {
       SplitPlan plan;
-      const double overlap = std::atof(c.overlap);
-      ASSERT_EQ(PlanSplitAtFrame(an->Source(), pieces[j].firstFrame + pieces[j].frames, overlap, plan),
+      ASSERT_EQ(PlanSplitAtFrame(an->Source(), pieces[j].firstFrame + pieces[j].frames, LeadingDecimal(c.overlap), plan),
                 SplitResult::Completed);
       EXPECT_EQ(plan.splitFrame, pieces[j].firstFrame + pieces[j].frames);
       EXPECT_EQ(plan.secondStartFrame, pieces[j + 1].firstFrame);
@@ -357,7 +356,7 @@ TEST(Pieces, OpenDmlPiecesFitByTheirWrittenSize) {
   const OdmlLimits tiny{70000, 1 << 20, 1 << 20};
   const uint64_t limit = 300000;
   PiecesPlan plan;
-  ASSERT_EQ(PlanPiecesBySize(an->Source(), limit, 0.5, plan, tiny), SplitResult::Completed);
+  ASSERT_EQ(PlanPiecesBySize(an->Source(), limit, LeadingDecimal("0.5"), plan, tiny), SplitResult::Completed);
   ASSERT_GE(plan.pieces.size(), 7u);
   for (const Piece& p : plan.pieces) {
     MemoryOutput out;

@@ -36,7 +36,7 @@ std::vector<std::pair<uint32_t, uint64_t>> FirstFileSizes(const std::string& fil
   const AviAnalysis& a = an->analysis;
   SplitPlan plan;
   for (uint32_t f = 1; f < a.streams[a.firstVideoStream].idx1EntryCount; ++f) {
-    if (PlanSplitAtFrame(an->Source(), f, 0.0, plan) != SplitResult::Completed) break;
+    if (PlanSplitAtFrame(an->Source(), f, ExactTime(), plan) != SplitResult::Completed) break;
     uint64_t sizes[2];
     PlannedOutputSizes(an->Source(), plan, sizes);
     if (out.empty() || out.back().first != plan.splitFrame) out.push_back({plan.splitFrame, sizes[0]});
@@ -100,7 +100,7 @@ TEST(SizeSplit, OutputsAreTheTimeSplitsAtThatKeyFrame) {
       // The time split half a frame before the key frame the size split chose.
       auto an = Analyse(in);
       SplitPlan plan;
-      ASSERT_EQ(PlanSizeSplit(an->Source(), SizeLimitBytes(1.5), 0.0, plan), SplitResult::Completed);
+      ASSERT_EQ(PlanSizeSplit(an->Source(), SizeLimitBytes(1.5), ExactTime(), plan), SplitResult::Completed);
       SplitFields f;
       f.file = in;
       f.create = create;

@@ -955,8 +955,8 @@ void ExpectRunsEqualChunkByChunk(const std::string& path, double seconds, double
   SCOPED_TRACE(path + " at " + std::to_string(seconds) + " s, overlap " + std::to_string(overlap));
   auto an = Analyse(path);
   TimeSplit time;
-  time.seconds = seconds;
-  time.overlap = overlap;
+  time.seconds = Typed(seconds);
+  time.overlap = Typed(overlap);
   SplitPlan plan;
   ASSERT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
   Bytes written[2][2];
@@ -1042,7 +1042,7 @@ TEST(SplitRuns, SamplesWriteTheChunkByChunkBytes) {
     for (double overlap : {0.0, 0.5}) {
       TimeSplit time;
       time.seconds = 1;
-      time.overlap = overlap;
+      time.overlap = Typed(overlap);
       SplitPlan plan;
       if (PlanSplit(an->Source(), time, plan) == SplitResult::Completed) {
         ExpectRunsEqualChunkByChunk(copy, 1, overlap);
@@ -1171,7 +1171,7 @@ TEST(SplitGuess, TheCheckBesideTheWalkAgreesWithReadingEveryHeader) {
 
     // Either way the job writes what chunk-by-chunk writing gives.
     TimeSplit time;
-    time.seconds = 2.2;
+    time.seconds = LeadingDecimal("2.2");
     SplitPlan plan;
     ASSERT_EQ(PlanSplit(an->Source(), time, plan), SplitResult::Completed);
     MemoryOutput expected[2];

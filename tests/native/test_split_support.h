@@ -68,6 +68,21 @@ inline Bytes ReadBytes(const std::string& path) {
   return out;
 }
 
+// A test's time, as a user would type it to the microsecond and the fields
+// read it.
+inline ExactTime Typed(double seconds) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", seconds);
+  return LeadingDecimal(text);
+}
+
+// The sound samples played in `frames` frames of U microseconds at `rate`
+// samples a second, straight from the rule in 128-bit integers (whatever the
+// code under test computes with): floor(U x frames x rate / 10^6).
+inline uint64_t SamplesAt(uint32_t U, uint64_t frames, double rate) {
+  return uint64_t(static_cast<unsigned __int128>(U) * frames * uint64_t(rate) / 1000000);
+}
+
 struct SplitFields {
   std::string file;
   std::string hours, minutes, seconds, overlap;
@@ -286,7 +301,7 @@ inline void CheckAgainstSource(const std::string& sourcePath, const OutputLayout
       } else if (st.type == StreamAudio) {
         Bytes all = Concat(chunks);
         uint32_t block = GetU32(src, st.sampleSizeOffset);
-        uint64_t cut = uint64_t(std::trunc(double(U) * double(frames) * 0.000001 * st.rate)) * block;
+        uint64_t cut = SamplesAt(U, frames, st.rate) * block;
         if (cut > all.size()) cut = all.size();
         Bytes want = part == 0 ? Bytes(all.begin(), all.begin() + cut) : Bytes(all.begin() + cut, all.end());
         ASSERT_EQ(Concat(got).size(), want.size()) << "audio bytes in output " << part + 1;

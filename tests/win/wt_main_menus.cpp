@@ -23,9 +23,10 @@ const MenuItems kHelp = Lang(
 const std::wstring kSplitMergeItem = Lang(L"&Split-Merge", L"\u5206\u89E3-\u7D50\u5408(&S)");
 const std::wstring kSplitItem = Lang(L"&Split", L"\u5206\u89E3(&S)");
 
-// The Operate menu: the page's execute item, then the tools, on both pages.
+// The Operate menu: the page's execute item and the preview, then the tools, on both pages.
 MenuItems Operate(const std::wstring& execute) {
   return {{IDM_EXECUTE, execute},
+          {IDM_PREVIEW, Lang(L"Pre&view...", L"\u30D7\u30EC\u30D3\u30E5\u30FC(&V)...")},
           {0, L""},
           {IDM_JOIN, Lang(L"&Join Files...", L"\u30D5\u30A1\u30A4\u30EB\u306E\u9023\u7D50(&J)...")},
           {IDM_PIECES, Lang(L"Split into &Pieces...", L"\u8907\u6570\u306B\u5206\u89E3(&P)...")},

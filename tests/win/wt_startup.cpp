@@ -1,6 +1,6 @@
 // Start-up, driving the real Tavrin.exe: the system's language chooses the
 // window's, the language switch at the very start of the command line, a
-// file name after it ignored, the settings file in the start folder (also a
+// file name after it in the Split tab, the settings file in the start folder (also a
 // drive root), and the exit code when no settings file can be made.
 // Runs in English and Japanese.
 #include <vector>
@@ -78,12 +78,12 @@ int main() {
     WT_CHECK_EQ(LanguageWith("-/jp", folder), kEnglish);
   }
 
-  if (Case("a file name after the switch fills no field", kEnglishOnly)) {
+  if (Case("a file name after the switch goes into the Split tab's field", kEnglishOnly)) {
     const std::string clip = folder + "\\clip.avi";
     WriteBytes(clip, "RIFF");
     App app = Launch("/us " + clip, folder);
     WT_CHECK_EQ(TemplateOf(app), kEnglish);
-    WT_CHECK_EQ(app.ItemText(IDC_SRC_FILE), std::wstring());
+    WT_CHECK_EQ(app.ItemText(IDC_SRC_FILE), std::wstring(clip.begin(), clip.end()));
     WT_CHECK_EQ(app.ItemText(IDC_MERGE_FILE1), std::wstring());
     WT_CHECK_EQ(app.ItemText(IDC_MERGE_FILE2), std::wstring());
     CloseApp(app);

@@ -1,4 +1,4 @@
-// The main window's 34 controls as both templates lay them out, in tab order:
+// The main window's 35 controls as both templates lay them out, in tab order:
 // id, class, position and size in dialog units, captions, style bits.
 #pragma once
 #include <windows.h>
@@ -61,6 +61,8 @@ const ControlRow kControls[] = {
     {IDC_OVERLAP, "Edit", 63, 137, 23, 12, 23, L"", L"", kNumberField, true, false},
     {IDC_OVERLAP_UNIT, "Static", 91, 139, 36, 15, 51, L"sec(0-60)", L"\u79D2 \u4EE5\u4E0A \uFF080\uFF5E60\uFF09",
      kStaticStyle, true, false},
+    {IDC_PREVIEW, "Button", 186, 136, 63, 15, 63, L"Preview...", L"\u30D7\u30EC\u30D3\u30E5\u30FC...", BS_PUSHBUTTON,
+     true, false},
     {IDC_SPLIT_MERGE, "Button", 11, 158, 129, 15, 129, L"Split-Merge",
      L"\u5206\u89E3\u5F8C\u3001\u7D50\u5408\u3082\u884C\u3046\uFF08\u78BA\u8A8D\u7528\uFF09", BS_AUTOCHECKBOX, true,
      false},
@@ -95,7 +97,7 @@ inline void CheckLayout(const App& app, bool japanese) {
   std::vector<int> expected;
   for (const ControlRow& row : kControls) expected.push_back(row.id);
   WT_CHECK(order == expected);
-  WT_CHECK_EQ(int(order.size()), 34);
+  WT_CHECK_EQ(int(order.size()), 35);
 
   RECT tab;
   GetWindowRect(app.Item(IDC_TABS), &tab);

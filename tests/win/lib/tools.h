@@ -27,6 +27,7 @@ class RelaySink : public JobSink {
   explicit RelaySink(JobSink& inner, bool cancelAtFirstReport) : inner_(inner), cancel_(cancelAtFirstReport) {}
   int EnglishUi() const override { return inner_.EnglishUi(); }
   bool Cancelled() const override { return inner_.Cancelled(); }
+  bool BeginCommit() override { return inner_.BeginCommit(); }
   void Progress(int cells) override {
     inner_.Progress(cells);
     MaybeCancel();

@@ -1,0 +1,109 @@
+// tavrin keyframes: lists the key frames of a file's first video stream
+// (avi/key_frame_list.h): each one's frame number, time, where its data lies
+// in the file and its size, as a table or as one JSON line.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "avi/avi_source.h"
+#include "avi/fourcc.h"
+#include "avi/key_frame_list.h"
+#include "avi/odml_index.h"
+#include "cli/arg_scan.h"
+#include "cli/command.h"
+#include "cli/json.h"
+#include "cli/usage.h"
+#include "job/file_probe.h"
+
+namespace {
+
+int Failure(const char* path, const std::string& why) {
+  std::fprintf(stderr, "tavrin keyframes: '%s': %s\n", path, why.c_str());
+  return 1;
+}
+
+// "H:MM:SS.ffffff", exact.
+std::string Clock(uint64_t micros) {
+  const uint64_t seconds = micros / 1000000;
+  char text[48];
+  std::snprintf(text, sizeof text, "%" PRIu64 ":%02u:%02u.%06u", seconds / 3600, unsigned(seconds / 60 % 60),
+                unsigned(seconds % 60), unsigned(micros % 1000000));
+  return text;
+}
+
+// Seconds with six decimals, exactly as the microseconds say ("41.48").
+std::string Seconds(uint64_t micros) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%" PRIu64 ".%06u", micros / 1000000, unsigned(micros % 1000000));
+  std::string out = text;
+  while (out.back() == '0') out.pop_back();
+  if (out.back() == '.') out += '0';
+  return out;
+}
+
+void PrintJson(const char* path, const KeyFrameList& list) {
+  JsonArray keys;
+  for (const FrameEntry& k : list.keys) {
+    const uint64_t micros = list.MicrosOf(k.frame);
+    keys.Add(JsonObject()
+                 .Int("frame", k.frame)
+                 .Int("time_us", micros)
+                 .Raw("seconds", Seconds(micros))
+                 .Int("offset", k.fileOffset)
+                 .Int("size", k.size));
+  }
+  JsonObject()
+      .String("file", path)
+      .Int("frames", list.frames)
+      .Int("frame_us", list.frameMicros)
+      .Array("key_frames", keys)
+      .Print(stdout);
+}
+
+void PrintTable(const char* path, const KeyFrameList& list) {
+  std::printf("file          %s\n", path);
+  std::printf("frames        %u, %u microseconds each\n", unsigned(list.frames), unsigned(list.frameMicros));
+  std::printf("key frames    %u\n", unsigned(list.keys.size()));
+  std::printf("%10s  %-18s %14s %10s\n", "frame", "time", "offset", "size");
+  for (const FrameEntry& k : list.keys)
+    std::printf("%10u  %-18s %14" PRIu64 " %10u\n", unsigned(k.frame), Clock(list.MicrosOf(k.frame)).c_str(),
+                k.fileOffset, unsigned(k.size));
+}
+
+}  // namespace
+
+int RunKeyframes(const Command& self, int argc, char** argv) {
+  const char* path = nullptr;
+  bool json = false;
+  ArgScan args(argc, argv);
+  while (args.Next()) {
+    if (args.Operand()) {
+      if (path) return UsageError(self, std::string("unexpected argument '") + args.Arg() + "'");
+      path = args.Arg();
+    } else if (args.Is("--json")) {
+      json = true;
+    } else {
+      return UsageError(self, std::string("unknown option '") + args.Arg() + "'");
+    }
+  }
+  if (!path) return UsageError(self, "no input file");
+
+  uint64_t size = 0;
+  std::string reason;
+  if (ProbeInputFile(path, &size, &reason) != ProbeResult::Ok) return Failure(path, reason);
+  AviSource input;
+  if (!input.Open(path)) return Failure(path, input.File().OpenError());
+  if (input.File().U32At(0) != kRiff || input.File().U32At(8) != kAviForm)
+    return Failure(path, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
+  AviAnalysis analysis{};
+  if (!input.Analyse(analysis, nullptr, 0, 10))
+    return Failure(path, "its OpenDML indexes cannot be read: " + DescribeOdmlFault(input.Fault(), 1));
+  KeyFrameList list;
+  const FrameListProblem problem = ListKeyFrames(input, analysis, &list);
+  if (problem != FrameListProblem::None) return Failure(path, FrameListProblemText(problem)->english);
+  if (json)
+    PrintJson(path, list);
+  else
+    PrintTable(path, list);
+  return 0;
+}

@@ -1,0 +1,134 @@
+// The table of commands (cli/command_table.h) and the program's own usage and help.
+#include "cli/command_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cli/usage.h"
+
+const char kHelpSynopsis[] = "tavrin COMMAND --help        tavrin help        tavrin --version";
+const char kProgramSummary[] = "split, merge, join and repair AVI files without decoding";
+
+// Each in its cmd_NAME.cpp.
+int RunInfo(const Command& self, int argc, char** argv);
+int RunSplit(const Command& self, int argc, char** argv);
+int RunMerge(const Command& self, int argc, char** argv);
+int RunJoin(const Command& self, int argc, char** argv);
+int RunRepair(const Command& self, int argc, char** argv);
+int RunKeyframes(const Command& self, int argc, char** argv);
+
+namespace {
+
+// One row per command, in the order help lists them.
+const std::vector<Command> kCommands = {
+    {"info", RunInfo, "show what a file holds, and whether it can be split or merged",
+     "tavrin info FILE [--layout | --json]",
+     "Shows what FILE holds: playing time, frame rate and count, key-frame spacing, each\n"
+     "stream's codec and rate, and whether it can be split or merged (and why not).\n"
+     "Each key frame itself: tavrin keyframes FILE.\n"
+     "  --layout    where the headers, index and fields that split and merge use lie\n"
+     "  --json      the whole analysis record as one JSON line\n"},
+    {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
+     "tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
+     "             [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
+     "tavrin split FILE --every T | --size-mb N --all [--overlap T] [--clone] [--lang en|ja] [--json]",
+     "Splits FILE into FILE-1.avi and FILE-2.avi beside it (the name's last four characters,\n"
+     "such as .avi, replaced), cutting on a video key frame without decoding.\n"
+     "  --hours/--minutes/--seconds T   where the first file ends (added together)\n"
+     "  --size-mb N                     instead: the first file ends at the last key frame\n"
+     "                                  at which it fits in N MB (1,048,576 bytes)\n"
+     "  --overlap T                     seconds (0-60) the second file starts before the cut\n"
+     "  --create both|first|second      which files to write (default both)\n"
+     "  --clone                         share the unchanged data's blocks with FILE where the\n"
+     "                                  file system can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja                    the language of the messages\n"
+     "  --json                          one JSON line with the result, message and outputs\n"
+     "Into as many pieces as it takes, FILE-1.avi, FILE-2.avi, ... FILE-k.avi, each cut\n"
+     "on a key frame as above:\n"
+     "  --every T                       a piece every T seconds: each ends at the first key\n"
+     "                                  frame at or after the next multiple of T\n"
+     "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
+     "                                  frame at which it still fits\n"
+     "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
+     "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
+     "flushed to the disk and moved into place when complete (all pieces at once);\n"
+     "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
+     "then they all complete and the split succeeds.\n"},
+    {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
+     "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",
+     "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
+     "between them and reports the joined file's size and playing time.\n"
+     "With three or more files (the pieces of one recording, in order), checks that they\n"
+     "are of one format (as join does), finds and drops the overlap at every seam and\n"
+     "reports the joined file and each seam's overlap.\n"
+     "  --write          also write the joined file (FILE1's name with -m.avi, the\n"
+     "                   name's last four characters or a final -1.avi replaced)\n"
+     "  --output PATH    write it to PATH instead\n"
+     "  --clone          share the unchanged data's blocks with the inputs where the file\n"
+     "                   system can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line with the result, message and outputs\n"},
+    {"join", RunJoin, "join files of one format one after the other",
+     "tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "Joins files of one format one after the other into one file, every chunk of every\n"
+     "file unchanged and in order (the header is FILE1's with its counts made true).\n"
+     "One format: the same streams in the same order, each with the same codec, frame size\n"
+     "and bit depth, frame rate, and for sound the same format, channels, sample rate,\n"
+     "block align and sample size; files that differ are refused before anything is written.\n"
+     "  --output PATH    where the joined file goes (default: FILE1's name with -j.avi in\n"
+     "                   place of its extension, or -j2.avi, -j3.avi... when that names an\n"
+     "                   input; an output that names an input is refused)\n"
+     "  --clone          share the unchanged data's blocks with the inputs where the file\n"
+     "                   system can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line with the result, message, outputs and the joined\n"
+     "                   file's bytes, frames and seconds\n"
+     "Written under a temporary name (.NAME.PID.tavrin-part beside NAME), flushed to the\n"
+     "disk and moved into place when complete.\n"},
+    {"repair", RunRepair, "repair a recording that ended badly (cut short, without an index)",
+     "tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "Repairs a recording that ended badly (cut short, without an index or with a broken\n"
+     "one): writes FILE-r.avi beside it (a final .avi replaced) holding every whole chunk\n"
+     "of FILE's data lists in order, the header with true counts and a rebuilt index.\n"
+     "Key flags come from the index entries that survive, else from the video codec.\n"
+     "FILE itself is never written. An intact file: \"nothing to repair\", no file.\n"
+     "  --output PATH    write the repaired file to PATH instead\n"
+     "  --clone          share the kept chunks' blocks with FILE where the file system\n"
+     "                   can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line with the result, message, outputs and figures\n"
+     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n"},
+    {"keyframes", RunKeyframes, "list the key frames, the frames a split can cut at",
+     "tavrin keyframes FILE [--json]",
+     "Lists the key frames of FILE's (first) video stream, the frames a split can cut at:\n"
+     "each one's frame number, time (its number times the header's frame time, exact to\n"
+     "the microsecond), offset (where its data lies in FILE, after the chunk header) and\n"
+     "size in bytes. Frames are counted as the index lists them, as split counts them.\n"
+     "  --json      one JSON line: file, frames, frame_us and key_frames, each with\n"
+     "              frame, time_us, seconds, offset and size\n"},
+};
+
+}  // namespace
+
+const std::vector<Command>& Commands() { return kCommands; }
+
+const Command* FindCommand(const std::string& name) {
+  for (const Command& command : kCommands)
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+void PrintProgramUsage(std::FILE* to) {
+  std::string synopsis;
+  for (const Command& command : kCommands) synopsis += std::string(command.synopsis) + "\n";
+  std::fputs(UsageText((synopsis + kHelpSynopsis).c_str()).c_str(), to);
+}
+
+void PrintProgramHelp(std::FILE* to) {
+  int width = 0;
+  for (const Command& command : kCommands) width = std::max(width, int(std::strlen(command.name)));
+  std::fprintf(to, "tavrin: %s\n\ncommands:\n", kProgramSummary);
+  for (const Command& command : kCommands) std::fprintf(to, "  %-*s  %s\n", width, command.name, command.summary);
+  std::fputc('\n', to);
+  PrintProgramUsage(to);
+}

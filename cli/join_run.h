@@ -1,0 +1,6 @@
+// Runs the join job for the command line (join, and the merge of three or
+// more pieces: cmd_join.cpp) and prints its outcome; the exit status.
+#pragma once
+
+struct JoinJobRequest;
+int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command);

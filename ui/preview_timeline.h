@@ -1,0 +1,33 @@
+// The preview's track bar: the whole recording from left to right, a tick
+// for every key frame (at most one per pixel column), the split's overlap
+// from the second file's start to the cut shaded, the cut (red) and the
+// second file's start (blue) as lines, the current frame as a black mark.
+// A click or a drag asks the parent for the frame under the mouse
+// (kTimelineSeek); keys go to the parent.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "avi/key_frame_list.h"
+
+constexpr UINT kTimelineSeek = WM_APP + 0x52;  // to the parent: wParam = frame
+constexpr COLORREF kTimelineCut = RGB(220, 0, 0);
+constexpr COLORREF kTimelineSecondStart = RGB(0, 90, 220);
+constexpr COLORREF kTimelineOverlap = RGB(255, 215, 150);
+constexpr COLORREF kTimelineKey = RGB(90, 90, 90);
+
+struct TimelineMarks {
+  std::shared_ptr<const KeyFrameList> keys;  // null: nothing to show
+  uint32_t current = 0;
+  bool hasCut = false;
+  uint32_t cut = 0;
+  uint32_t secondStart = 0;
+};
+
+// Registers the window class (once) and makes a track bar child.
+HWND CreateTimeline(HWND parent, int id);
+void SetTimelineMarks(HWND timeline, const TimelineMarks& marks);
+// The x of frame in a track bar of that client width.
+int TimelineX(int width, uint32_t frames, uint32_t frame);
