@@ -56,9 +56,9 @@ int32_t RunChannelWork(const TavrinChannel& channel) {
     return RunSizeSplit(request, sink).result == SplitResult::Completed ? 0 : 1;
   }
   if (channel.job == TAVRIN_JOB_JOIN) {
-    const JoinedFileResult r =
+    const WriteResult r =
         WriteJoinedFileAnew(Text(channel.firstInput), Text(channel.secondInput), Text(channel.joinedPath), sink);
-    return r == JoinedFileResult::Written ? 0 : 1;
+    return r == WriteResult::Written ? 0 : 1;
   }
   return 1;
 }

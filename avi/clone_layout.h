@@ -28,21 +28,21 @@
 //     uint32_t junk = align.PadBefore(input, at, outAt, bytes);
 //     if (junk) WriteJunk(out, junk);           // chunk pass; offsets move by junk
 //
-// A writer that offers WriterOptions::clone (io/writer_options.h) does this:
-// 1. before its first byte, per input: block = out.ShareBlocksWith(fd)
-//    (OutputStream; 0 where the file system cannot share: nothing changes);
-// 2. sizing pass: an aligner over its chunks, the JUNK added to the RIFF and
+// The writers do this through the output skeleton (writer/avi_writer.h):
+// 1. before the first byte: block = out.ShareBlocksWith(fd) (OutputStream;
+//    0 where the file system cannot share: nothing changes);
+// 2. sizing pass: an aligner over the chunks, the JUNK added to the RIFF and
 //    movi sizes (an OpenDML output is aligned by its own layer instead, at
-//    the positions it gives the chunks: OdmlShape::shareBlock; the writer's
-//    version-1 bytes then carry no JUNK, and its runs pass through that
-//    layer to the file as ranges of the input);
+//    the positions it gives the chunks: OdmlShape::shareBlock; the version-1
+//    bytes then carry no JUNK, and their runs pass through that layer to the
+//    file as ranges of the input);
 // 3. chunk pass: the same aligner, JUNK written in front of the chunk it
 //    names, and chunks stored as written (avi/stored_chunks.h) handed over
-//    as runs through out.AppendFromFile (SourceWindow::CopyRun), which
-//    shares their whole blocks;
+//    as runs through out.AppendFromFile (writer/run_copier.h), which shares
+//    their whole blocks;
 // 4. index pass: the same aligner again, each chunk's offset moved by the
 //    JUNK in front of it;
-// 5. report OutputFile::SharesBlocks() and SharedBytes() (CloneReport).
+// 5. the job reports OutputFile::SharesBlocks() and SharedBytes() (CloneReport).
 #pragma once
 #include <cstdint>
 

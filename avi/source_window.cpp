@@ -9,12 +9,9 @@
 namespace {
 constexpr size_t kWindowBytes = 1024 * 1024;
 constexpr size_t kAlignBytes = 4096;  // of file positions read
-// Shorter ranges go through the window: one system call per range would cost
-// more than the copy through memory.
-constexpr uint64_t kFileCopyBytes = 64 * 1024;
 }
 
-SourceWindow::SourceWindow(ByteInput& input) : input_(input) {
+SourceWindow::SourceWindow(ByteInput& input) : input_(&input) {
   // The spare half is touched only when a read ahead is made.
   if (!storage_.Allocate(2 * kWindowBytes)) throw std::bad_alloc();
   buffer_ = storage_.Data();
@@ -34,7 +31,7 @@ bool SourceWindow::Fill(uint64_t position) {
     // The same bytes as the read below would give, read earlier.
     const uint64_t got = ahead_.Finish();
     aheadUnderWay_ = false;
-    if (got < kWindowBytes) input_.CheckShortRead(aheadStart_, kWindowBytes, got);
+    if (got < kWindowBytes) input_->CheckShortRead(aheadStart_, kWindowBytes, got);
     if (aheadStart_ == start_) {
       std::swap(buffer_, spare_);
       fill_ = got;
@@ -42,8 +39,8 @@ bool SourceWindow::Fill(uint64_t position) {
       return position < start_ + fill_;
     }
   }
-  input_.Seek(start_);
-  fill_ = input_.Read(buffer_, kWindowBytes);
+  input_->Seek(start_);
+  fill_ = input_->Read(buffer_, kWindowBytes);
   ReadNextAhead();
   return position < start_ + fill_;
 }
@@ -51,8 +48,8 @@ bool SourceWindow::Fill(uint64_t position) {
 void SourceWindow::ReadNextAhead() {
   // Only after a whole window: a short one ends at the end of the file.
   const uint64_t next = start_ + fill_;
-  if (fill_ != kWindowBytes || next >= input_.Size() || input_.Descriptor() < 0) return;
-  aheadUnderWay_ = ahead_.Start(input_.Descriptor(), next, spare_, kWindowBytes);
+  if (fill_ != kWindowBytes || next >= input_->Size() || input_->Descriptor() < 0) return;
+  aheadUnderWay_ = ahead_.Start(input_->Descriptor(), next, spare_, kWindowBytes);
   aheadStart_ = next;
 }
 
@@ -70,20 +67,18 @@ bool SourceWindow::CopyTo(uint64_t position, uint64_t count, OutputStream& out) 
   return true;
 }
 
+void SourceWindow::Switch(ByteInput& input) {
+  if (aheadUnderWay_) ahead_.Finish();  // the thread writes into spare_
+  aheadUnderWay_ = false;
+  input_ = &input;
+  start_ = fill_ = 0;
+}
+
 bool SourceWindow::Holds(uint64_t end) {
   if (end == 0) return true;
   uint64_t last = end - 1;
   if (last >= start_ && last < start_ + fill_) return true;
   uint8_t byte;
-  input_.Seek(last);
-  return input_.Read(&byte, 1) == 1;
-}
-
-bool SourceWindow::CopyRun(uint64_t position, uint64_t count, OutputStream& out) {
-  const int fd = input_.Descriptor();
-  if (count < kFileCopyBytes || fd < 0) return CopyTo(position, count, out);
-  const int64_t done = out.AppendFromFile(fd, position, count);
-  if (done < 0) return CopyTo(position, count, out);
-  if (uint64_t(done) != count) input_.CheckShortRead(position, count, uint64_t(done));
-  return uint64_t(done) == count;
+  input_->Seek(last);
+  return input_->Read(&byte, 1) == 1;
 }

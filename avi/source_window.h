@@ -1,16 +1,13 @@
-// Copies byte ranges of the input into outputs: the primitive every writer
-// uses to carry input bytes over unchanged.
+// Copies byte ranges of the input into outputs through memory: how the
+// writers (writer/run_copier.h) carry input bytes over unchanged where they
+// do not go from file to file.
 //
 // CopyTo moves bytes through one fixed window buffer, so neighbouring small
-// pieces (chunk headers, short chunks) are fetched with a single read.
-// CopyRun is for long ranges (a run of chunks lying back to back): a file
-// output receives them straight from the input file, inside the kernel where
-// the system can (io/file_range.h), so they never pass through this
-// program's memory; other outputs get them through the window.
+// pieces (chunk headers, short chunks) are fetched with a single read, and
+// the window after the current one is read ahead on a second thread.
 //
 //   SourceWindow source(input);
-//   source.CopyTo(0, headerBytes, out);         // small pieces
-//   source.CopyRun(runStart, runBytes, out);    // a long stretch of the input
+//   source.CopyTo(0, headerBytes, out);
 #pragma once
 #include <cstdint>
 #include "io/io_buffer.h"
@@ -29,17 +26,17 @@ class SourceWindow {
   // Appends input bytes [position, position + count) to out. False when the
   // input ends before them or the write fails.
   bool CopyTo(uint64_t position, uint64_t count, OutputStream& out);
-  // The same bytes and result as CopyTo, copied file to file where it can.
-  bool CopyRun(uint64_t position, uint64_t count, OutputStream& out);
   // True when the input holds every byte before end.
   bool Holds(uint64_t end);
+  // Reads another input from now on, with the same memory.
+  void Switch(ByteInput& input);
 
  private:
   bool Fill(uint64_t position);
   // Starts reading the window after the current one into the spare buffer.
   void ReadNextAhead();
 
-  ByteInput& input_;
+  ByteInput* input_;
   IoBuffer storage_;  // the window, and after it the spare
   uint8_t* buffer_;
   uint64_t start_ = 0;

@@ -20,6 +20,7 @@
 #include "chain/chain_writer.h"
 #include "chain/input_check.h"
 #include "chain/input_pool.h"
+#include "writer/status_bar.h"
 
 namespace {
 
@@ -29,21 +30,6 @@ struct Part {
   uint64_t fileSize = 0;
   AviAnalysis analysis{};
 };
-
-// The bar while writing: 10 .. 100 with "File Creating".
-struct Bar {
-  JobSink& sink;
-  int shown;
-};
-void OnProgress(void* context, uint64_t done, uint64_t total) {
-  Bar& bar = *static_cast<Bar*>(context);
-  const int cells = 10 + int(total ? 90 * done / total : 0);
-  if (cells == bar.shown) return;
-  bar.shown = cells;
-  bar.sink.Status(bar.sink.Pick(kJoinWriting.english, kJoinWriting.japanese), cells);
-}
-bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
-
 
 class JoinRun {
  public:
@@ -169,34 +155,35 @@ bool JoinRun::Write(ChainRequest& chain) {
   const std::string& path = outcome_.output;
   OutputFile out;
   if (!out.Create(path)) return FailFile(JoinJobResult::CannotWrite, path, out.Reason(), out.Reason()), false;
-  Bar bar{sink_, -1};
+  StatusBar bar(sink_, kJoinWriting);  // 10 .. 100
   std::string problem;
-  JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
-                                      request_.writer);
-  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
+  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of an input under the copy: not what it held.
-  if (result == JoinResult::Written && fault_) result = JoinResult::InputShort;
-  if (result == JoinResult::Written && !sink_.BeginCommit()) result = JoinResult::Cancelled;
-  if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
-  if (result == JoinResult::Written) {
+  if (result == WriteResult::Written && fault_) result = WriteResult::InputShort;
+  if (result == WriteResult::Written && !sink_.BeginCommit()) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written) {
     outcome_.bytes = out.Position();
     outcome_.clone = CloneReport{};
     outcome_.clone.asked = request_.writer.clone;
     outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   }
-  if (result != JoinResult::Written) out.Abandon();
+  if (result != WriteResult::Written) out.Abandon();
   switch (result) {
-    case JoinResult::Written:
+    case WriteResult::Written:
       outcome_.written = path;
       return true;
-    case JoinResult::Cancelled: Fail(JoinJobResult::Cancelled); return false;
-    case JoinResult::InputShort:
+    case WriteResult::Cancelled: Fail(JoinJobResult::Cancelled); return false;
+    case WriteResult::InputShort:
+    case WriteResult::InputChanged:
+    case WriteResult::ReadFailed:
       Fail(JoinJobResult::Damaged, "an input ended before the chunks its index names, or changed while it was read",
            Text({"An input ended before the chunks its index names, or changed while it was read",
                  "結合元ファイルがインデックスの指すデータより短いか、読み込み中に変更されました"}));
       return false;
-    case JoinResult::TooLarge: FailFile(JoinJobResult::TooLarge, path, problem, problem); return false;
-    case JoinResult::WriteFailed: break;
+    case WriteResult::TooLarge: FailFile(JoinJobResult::TooLarge, path, problem, problem); return false;
+    case WriteResult::WriteFailed: break;
   }
   const std::string why = out.Reason().empty() ? "write failed" : out.Reason();
   FailFile(JoinJobResult::CannotWrite, path, why, why);

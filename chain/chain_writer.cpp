@@ -1,29 +1,26 @@
-// The joined file is made in three passes over the inputs' indexes: one
-// counts it, one copies the chunks, one writes the index. All three take
-// their chunks from the same walk (ChainWalk), so the figures in the header
-// always describe the bytes that follow them.
+// The joined file is a listing of chunks for the output skeleton
+// (writer/avi_writer.h): the first input's header with the joined figures
+// edited in, then of each input its kept chunks (ChainWalk), an audio seam's
+// head carried over to the next input's first chunk of the stream. The
+// skeleton asks for the listing once more for each of its passes (counting,
+// OpenDML layout, chunks, index), so the figures in the header always
+// describe the bytes that follow them.
 //
 // The walk goes through the inputs one after the other and holds only the
-// one it reads (and those whose bytes wait at a seam); an audio seam's head
-// is carried over to the next input's first chunk of the stream.
-//
-// A file that shares its inputs' blocks (WriterOptions::clone) gets JUNK in
-// front of its long runs (avi/clone_layout.h): counted by a walk of its own
-// before the header, placed alike by the chunk pass and the index pass.
+// one it reads (and those whose bytes wait at a seam). A chunk taken whole
+// from one input is carried over: where the file shares the inputs' blocks,
+// it goes as part of a run of input bytes.
 #include "chain/chain_writer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "avi/byte_input.h"
-#include "avi/clone_layout.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "avi/stored_chunks.h"
-#include "io/output_stream.h"
+#include "writer/avi_writer.h"
 
 namespace {
 
@@ -53,14 +50,10 @@ struct JoinedChunk {
   }
 };
 
-uint64_t ChunkSpace(uint32_t size) { return 8 + uint64_t(size) + (size & 1); }
-
 // The chunks of the joined file in order: of each input its kept entries.
 class ChainWalk {
  public:
-  // beforeOpen (may be empty) runs before another input is opened.
-  explicit ChainWalk(const ChainRequest& r, std::function<void()> beforeOpen = nullptr)
-      : r_(r), a_(*r.analysis), beforeOpen_(std::move(beforeOpen)) {}
+  explicit ChainWalk(const ChainRequest& r) : r_(r), a_(*r.analysis) {}
 
   bool Next(JoinedChunk& out) {
     for (;;) {
@@ -87,7 +80,6 @@ class ChainWalk {
   };
 
   bool Enter() {
-    if (beforeOpen_) beforeOpen_();
     file_ = r_.inputs->Open(link_);
     if (!file_) {
       failed_ = true;
@@ -152,7 +144,6 @@ class ChainWalk {
 
   const ChainRequest& r_;
   const AviAnalysis& a_;
-  std::function<void()> beforeOpen_;
   size_t link_ = 0;
   std::shared_ptr<ByteInput> file_;
   std::unique_ptr<IndexReader> index_;
@@ -168,187 +159,65 @@ uint32_t ClampU32(double value) {
   return uint32_t(value);
 }
 
-// The first input's bytes before the chunks, with the joined file's figures
-// patched in. The patched fields are taken in file order, whatever order the
-// streams' headers lie in.
-bool WriteHeader(const ChainRequest& r, ByteInput& header, const JoinedFigures& f, BlockWriter& out) {
-  const AviAnalysis& a = *r.analysis;
-  struct Patch {
-    uint64_t at;
-    uint32_t value;
-  };
-  std::vector<Patch> patches = {{4, uint32_t(f.fileBytes - 8)},
-                                {a.totalFramesOffset, f.totalFrames},
-                                {uint64_t(a.moviOffset) - 4, uint32_t(4 + f.moviBytes)},
-                                {a.moviOffset, kMovi}};
-  for (uint32_t n = 0; n < a.streamCount; ++n) {
-    patches.push_back({a.streams[n].lengthOffset, f.lengths[n]});
-    const uint64_t buffer = a.streams[n].suggestedBufferSizeOffset;
-    if (r.raiseBufferSizes && buffer != 0 && header.U32At(buffer) < f.largestChunk[n])
-      patches.push_back({buffer, f.largestChunk[n]});
-  }
-  std::stable_sort(patches.begin(), patches.end(), [](const Patch& x, const Patch& y) { return x.at < y.at; });
-  uint64_t at = 0;
-  for (const Patch& p : patches) {
-    // A field overlapping one already written, or lying past the header
-    // (a damaged file), is left out.
-    if (p.at < at || p.at > a.moviOffset) continue;
-    if (!out.Copy(header, at, p.at - at) || !out.PutU32(p.value)) return false;
-    at = p.at + 4;
-  }
-  return true;
-}
-
-bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
-  if (c.pieceCount == 1) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
-  // A chunk joined at a seam: the first piece's code, then every piece's data.
-  if (!out.Copy(*c.pieces[0].file, c.pieces[0].chunkAt, 4) || !out.PutU32(c.size)) return false;
-  for (int p = 0; p < c.pieceCount; ++p) {
-    const Piece& piece = c.pieces[p];
-    if (!out.Copy(*piece.file, piece.chunkAt + 8, piece.bytes)) return false;
-  }
-  if (c.size & 1) {
-    const uint8_t zero = 0;
-    return out.Put(&zero, 1);
-  }
-  return true;
-}
-
-// Where the joined file's chunks go: the running offset from its "movi"
-// list type, and the JUNK in front of the runs that share an input's blocks
-// (block 0: none, the offsets of a plain file).
-class ChunkPlacer {
+// The joined file's chunks as the skeleton lists them; positions count them.
+class ChainListing : public ChunkListing {
  public:
-  ChunkPlacer(uint32_t block, uint64_t moviType) : align_(block), moviType_(moviType) {}
-  // The JUNK bytes in front of chunk c; ChunkOffset() is then its offset.
-  uint32_t Place(const JoinedChunk& c) {
-    const uint64_t bytes = ChunkSpace(c.size);
-    const int input = c.pieceCount == 1 ? c.pieces[0].link : CloneAligner::kWritten;
-    const uint32_t junk = align_.PadBefore(input, c.pieces[0].chunkAt, moviType_ + offset_, bytes);
-    chunkOffset_ = offset_ + junk;
-    offset_ = chunkOffset_ + bytes;
-    return junk;
-  }
-  uint64_t ChunkOffset() const { return chunkOffset_; }
+  explicit ChainListing(const ChainRequest& r) : r_(r), walk_(r) {}
 
- private:
-  CloneAligner align_;
-  uint64_t moviType_;
-  uint64_t offset_ = 4;
-  uint64_t chunkOffset_ = 0;
-};
-
-// The JUNK bytes the joined file gets when it shares blocks at `block`.
-uint64_t JunkBytes(const ChainRequest& r, uint32_t block) {
-  ChunkPlacer placer(block, r.analysis->moviOffset);
-  ChainWalk walk(r);
-  JoinedChunk c;
-  uint64_t junk = 0;
-  while (walk.Next(c)) junk += placer.Place(c);
-  return junk;
-}
-
-// Input bytes waiting to be appended: chunks lying back to back in one
-// input, as the writer writes them, go in one piece.
-struct PendingRun {
-  std::shared_ptr<ByteInput> file;
-  uint64_t start = 0, end = 0;
-  bool Flush(BlockWriter& out) {
-    const std::shared_ptr<ByteInput> f = std::move(file);
-    file.reset();
-    return !f || out.AppendRun(*f, start, end - start);
-  }
-};
-
-// Whether chunks lie in the input being read as they are written: known
-// from its walk (ChainLink::chunksAsWritten), else looked at chunk by chunk.
-class StoredCheck {
- public:
-  bool AsStored(const ChainLink& link, const Piece& p, uint32_t size, uint64_t* end) {
-    if (link.chunksAsWritten) {
-      *end = p.chunkAt + ChunkSpace(size);
-      return *end <= p.file->Size();
+  bool Next(OutChunk& c) override {
+    JoinedChunk j;
+    if (!walk_.Next(j)) return false;
+    c.Clear();
+    c.position = n_++;
+    c.ckid = j.ckid;
+    c.flags = j.flags;
+    c.chunkAt = j.pieces[0].chunkAt;  // a joined chunk takes its first piece's code
+    for (int p = 0; p < j.pieceCount; ++p)
+      c.Add(ChunkPiece{j.pieces[p].file, j.pieces[p].chunkAt + 8, nullptr, j.pieces[p].bytes});
+    if (j.pieceCount == 1) {
+      c.carried = j.pieces[0].link;
+      c.stored = r_.links[size_t(j.pieces[0].link)].chunksAsWritten ? Stored::Whole : Stored::Unknown;
     }
-    if (file_ != p.file) {
-      file_ = p.file;
-      stored_ = std::make_unique<StoredChunks>(*file_);
-    }
-    return stored_->WrittenAsStored(p.chunkAt, size, end);
-  }
-
- private:
-  std::shared_ptr<ByteInput> file_;
-  std::unique_ptr<StoredChunks> stored_;
-};
-
-bool WriteChunk(const JoinedChunk& c, BlockWriter& out);
-
-// The chunk pass of a joined file that shares its inputs' blocks: JUNK in
-// front of the runs, and whole chunks stored as they are written appended
-// as runs of input bytes (the others written as usual, with the same size).
-// Every input is offered to the output for sharing as its run begins: the
-// first input's probe stands for all (a range the file system refuses is
-// copied, the same bytes).
-bool WriteSharedChunks(const ChainRequest& r, uint32_t block, OutputStream& sink, BlockWriter& out,
-                       bool* walkFailed) {
-  ChunkPlacer placer(block, r.analysis->moviOffset);  // block 0: the OpenDML layer places the JUNK
-  StoredCheck stored;
-  PendingRun run;
-  ChainWalk walk(r, [&out] { out.ReadPending(); });
-  JoinedChunk c;
-  for (uint32_t n = 0; walk.Next(c); ++n) {
-    const uint32_t junk = placer.Place(c);
-    if (junk && !(run.Flush(out) && out.PutJunk(junk))) return false;
-    const Piece& p = c.pieces[0];
-    uint64_t end = 0;
-    if (c.pieceCount == 1 && p.file->Descriptor() >= 0 && stored.AsStored(r.links[p.link], p, c.size, &end)) {
-      if (run.file == p.file && run.end == p.chunkAt) {
-        run.end = end;
-      } else {
-        if (!run.Flush(out)) return false;
-        sink.ShareBlocksWith(p.file->Descriptor());
-        run.file = p.file;
-        run.start = p.chunkAt;
-        run.end = end;
-      }
-    } else if (!run.Flush(out) || !WriteChunk(c, out)) {
-      return false;
-    }
-    if ((n & 255) == 255 && out.Cancelled()) return false;
-  }
-  *walkFailed = walk.Failed();
-  return run.Flush(out);
-}
-
-// The joined file's chunks as the OpenDML layer lists them.
-OdmlChunkSource JoinedChunks(const ChainRequest& r) {
-  auto walk = std::make_shared<ChainWalk>(r);
-  return [walk](OdmlChunkInfo* info) {
-    JoinedChunk c;
-    if (!walk->Next(c)) return false;
-    *info = OdmlChunkInfo{c.ckid, c.flags, c.size};
-    if (c.pieceCount == 1) info->from = c.pieces[0].chunkAt, info->input = c.pieces[0].link;  // as ChunkPlacer
     return true;
-  };
-}
-
-OdmlShape JoinedShape(const ChainRequest& r, ByteInput& header, const JoinedFigures& f) {
-  const AviAnalysis& a = *r.analysis;
-  OdmlShape shape{&header, a.moviOffset, a.totalFramesOffset, a.streamCount, a.firstVideoStream, {}, f.fileBytes};
-  for (uint32_t s = 0; s < a.streamCount; ++s)
-    if (a.streams[s].type == StreamAudio && int(s) != a.firstVideoStream)
-      shape.sampleSize[s] = header.U32At(a.streams[s].sampleSizeOffset);
-  return shape;
-}
-
-JoinResult Outcome(const BlockWriter& out) {
-  switch (out.Result()) {
-    case BlockWriter::Outcome::Written: return JoinResult::Written;
-    case BlockWriter::Outcome::Cancelled: return JoinResult::Cancelled;
-    case BlockWriter::Outcome::InputShort: return JoinResult::InputShort;
-    case BlockWriter::Outcome::WriteFailed: break;
   }
-  return JoinResult::WriteFailed;
+  bool Failed() const override { return walk_.Failed(); }
+
+ private:
+  const ChainRequest& r_;
+  ChainWalk walk_;
+  uint64_t n_ = 0;
+};
+
+// The joined file as the skeleton writes it: the first input's header with
+// the joined figures (the fields taken in file order, whatever order the
+// streams' headers lie in).
+AviOutput OutputOf(const ChainRequest& r, const std::shared_ptr<ByteInput>& header, const JoinedFigures& f) {
+  const AviAnalysis& a = *r.analysis;
+  AviOutput out;
+  out.chunks = [&r] { return std::make_unique<ChainListing>(r); };
+  out.header = header;
+  out.headerBytes = uint64_t(a.moviOffset) + 4;
+  out.edits.Field(a.totalFramesOffset, f.totalFrames);
+  for (uint32_t n = 0; n < a.streamCount; ++n) {
+    out.edits.Field(a.streams[n].lengthOffset, f.lengths[n]);
+    const uint64_t buffer = a.streams[n].suggestedBufferSizeOffset;
+    if (r.raiseBufferSizes && buffer != 0 && header->U32At(buffer) < f.largestChunk[n])
+      out.edits.Field(buffer, f.largestChunk[n]);
+  }
+  out.moviBytes = f.moviBytes;
+  out.entries = f.entries;
+  out.shape = ShapeOfAnalysed(a, *header);
+  out.refusal = JoinedFileRefusal(r, f);
+  return out;
+}
+
+// How the chain hands its runs over, as it always has: only where the file
+// shares the inputs' blocks, each run file to file whatever its length.
+CopyHabits ChainHabits() {
+  CopyHabits habits;
+  habits.fileCopyFrom = 0;
+  habits.runs = false;
+  return habits;
 }
 
 }  // namespace
@@ -443,81 +312,15 @@ JoinedFigures MeasureJoinedFile(const ChainRequest& r) {
   return f;
 }
 
-JoinResult WriteJoinedFile(const ChainRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
+WriteResult WriteJoinedFile(const ChainRequest& r, OutputStream& file, WalkSink* bar, const OdmlLimits& odml,
+                            std::string* problem, const WriterOptions& options) {
   const std::shared_ptr<ByteInput> header = r.inputs->Open(0);
-  if (!header) return JoinResult::InputShort;
-  JoinedFigures f = MeasureJoinedFile(r);
-  auto refuse = [&](const std::string& why) {
-    if (problem) *problem = why;
-    return JoinResult::TooLarge;
-  };
-  const std::string refusal = JoinedFileRefusal(r, f);
-  if (!refusal.empty()) return refuse(refusal);
-  // Past the threshold the version-1 bytes below pass through the OpenDML
-  // layer, which lines runs up itself when the output shares blocks.
-  OdmlPlan odmlPlan;
-  std::unique_ptr<OdmlOutput> odml;
-  const bool canShare = options.clone && header->Descriptor() >= 0;
-  bool shares = false;
-  if (f.fileBytes >= odmlLimits.riffThreshold) {
-    OdmlShape shape = JoinedShape(r, *header, f);
-    if (canShare) shape.shareBlock = sink.ShareBlocksWith(header->Descriptor());
-    shares = shape.shareBlock != 0;
-    if (!odmlPlan.Make(shape, JoinedChunks(r), odmlLimits)) return refuse(odmlPlan.Problem());
-    odml = std::make_unique<OdmlOutput>(sink, odmlPlan, JoinedChunks(r));
-  } else if (f.fileBytes > 0xFFFFFFFFull) {
-    return refuse("a version-1 file cannot hold " + std::to_string(f.fileBytes) + " bytes");
-  }
-  // Block sharing of a version-1 file, where the file system can: the JUNK is counted first.
-  uint32_t block = 0;
-  if (canShare && !odml) {
-    block = sink.ShareBlocksWith(header->Descriptor());
-    const uint64_t junk = block ? JunkBytes(r, block) : 0;
-    const uint64_t bytes = f.fileBytes + junk;
-    if (bytes >= odmlLimits.riffThreshold || bytes > 0xFFFFFFFFull) {
-      block = 0;  // the padding would make it OpenDML or too large for version 1: copied
-    } else {
-      f.fileBytes = bytes;
-      f.moviBytes += junk;
-      shares = true;
-    }
-  }
-  BlockWriter out(odml ? *odml : sink, observer, f.fileBytes);
-  if (out.Cancelled()) return JoinResult::Cancelled;
-  if (!WriteHeader(r, *header, f, out)) return Outcome(out);
-
-  JoinedChunk c;
-  if (shares) {
-    bool walkFailed = false;
-    if (!WriteSharedChunks(r, block, sink, out, &walkFailed)) return Outcome(out);
-    if (walkFailed) return JoinResult::InputShort;
-    out.ReadPending();
-  } else {
-    // Before the walk lets go of an input, every byte waiting for it is read.
-    ChainWalk walk(r, [&out] { out.ReadPending(); });
-    for (uint32_t n = 0; walk.Next(c); ++n) {
-      if (!WriteChunk(c, out)) return Outcome(out);
-      if ((n & 255) == 255 && out.Cancelled()) return JoinResult::Cancelled;
-    }
-    if (walk.Failed()) return JoinResult::InputShort;
-    out.ReadPending();
-    c = JoinedChunk();
-  }
-
-  if (!out.PutU32(kIdx1) || !out.PutU32(16 * f.entries)) return Outcome(out);
-  ChainWalk walk(r);
-  ChunkPlacer placer(block, r.analysis->moviOffset);  // offsets count from the "movi" list type
-  while (walk.Next(c)) {
-    placer.Place(c);
-    const uint32_t offset = uint32_t(placer.ChunkOffset());
-    if (!out.PutU32(c.ckid) || !out.PutU32(c.flags) || !out.PutU32(offset) || !out.PutU32(c.size))
-      return Outcome(out);
-  }
-  if (!out.Flush()) return Outcome(out);
-  // The count and the bytes come from the same walk; a difference would
-  // mean an input changed while it was read.
-  if (walk.Failed() || out.Written() != f.fileBytes) return JoinResult::InputShort;
-  if (odml && !odml->Complete()) return JoinResult::WriteFailed;
-  return JoinResult::Written;
+  if (!header) return WriteResult::InputChanged;
+  AviOutput out = OutputOf(r, header, MeasureJoinedFile(r));
+  out.file = &file;
+  WriteSettings how(odml, options, ChainHabits(), bar);
+  how.bar.showEnd = true;  // 10 .. 100
+  const WriteOutcome outcome = WriteAviOutput(out, how);
+  if (problem) *problem = outcome.problem;
+  return outcome.result;
 }

@@ -1,8 +1,9 @@
 // Writes a joined file: the first input's header with its sizes and lengths
 // patched, the chunks taken from each input of a chain of inputs in turn
 // (the audio at each seam joined or dropped as planned), and an idx1 index
-// whose offsets count from the joined file's own "movi" list type. Streams
-// with fixed memory, whatever the size and number of the inputs.
+// whose offsets count from the joined file's own "movi" list type, on the
+// output skeleton (writer/avi_writer.h). Streams with fixed memory, whatever
+// the size and number of the inputs.
 //
 // A chain link says, per stream, how many of its input's index entries are
 // taken from the first on (kKeepAll: every one) and how the audio chunk at
@@ -39,14 +40,16 @@
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
-#include "chain/block_writer.h"
+#include "writer/chunk_listing.h"
+#include "writer/write_result.h"
 
 class ByteInput;
 class OutputStream;
+class WalkSink;
 
 // Most pieces one chunk of a joined file is made of (an audio chunk joined
 // across seams of several inputs).
-constexpr int kMaxJoinedPieces = 8;
+constexpr int kMaxJoinedPieces = kMaxChunkPieces;
 
 constexpr uint32_t kKeepAll = 0xFFFFFFFFu;
 
@@ -109,16 +112,6 @@ struct JoinedFigures {
   uint32_t largestChunk[kMaxStreams];  // data bytes of each stream's largest chunk
 };
 
-enum class JoinResult {
-  Written,
-  Cancelled,    // stopped on request; what the sink received is to be dropped
-  InputShort,   // a chunk the index names lies (partly) beyond its input's end,
-                // or an input could not be opened again
-  WriteFailed,  // the output refused bytes
-  TooLarge,     // the indexes name more chunk bytes than the inputs hold, or
-                // the file cannot be laid out as OpenDML
-};
-
 // Counts the joined file from the indexes (no chunk data is read).
 JoinedFigures MeasureJoinedFile(const ChainRequest& request);
 
@@ -127,14 +120,16 @@ JoinedFigures MeasureJoinedFile(const ChainRequest& request);
 // naming one chunk again and again must not make a small file huge).
 std::string JoinedFileRefusal(const ChainRequest& request, const JoinedFigures& figures);
 
-// Writes the joined file to out, in blocks of a few MB. A file that reaches
-// odml.riffThreshold bytes is written as OpenDML (avi/odml_output.h), with
-// the same header and chunks. On anything but Written, out holds a partial
-// file that its owner must discard; *problem (if given) says why on TooLarge.
-// With options.clone, out is asked to share the inputs' blocks
-// (OutputStream::ShareBlocksWith) and, where it can, the runs of unchanged
-// chunks get JUNK in front (avi/clone_layout.h; in a file written as OpenDML
-// the OpenDML layer places it, OdmlShape::shareBlock).
-JoinResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
-                           const WriterOptions& options = WriterOptions());
+// Writes the joined file to out. A file that reaches odml.riffThreshold
+// bytes is written as OpenDML (avi/odml_output.h), with the same header and
+// chunks. bar (may be null) gets cells 10 .. 100 and may cancel. On anything
+// but Written, out holds a partial file that its owner must discard;
+// *problem (if given) says why on TooLarge; InputShort and InputChanged: an
+// input ended before the chunks its index names, changed while it was read
+// or could not be opened again. With options.clone, out is asked to share
+// the inputs' blocks (OutputStream::ShareBlocksWith) and, where it can, the
+// runs of unchanged chunks get JUNK in front (avi/clone_layout.h; in a file
+// written as OpenDML the OpenDML layer places it, OdmlShape::shareBlock).
+WriteResult WriteJoinedFile(const ChainRequest& request, OutputStream& out, WalkSink* bar,
+                            const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                            const WriterOptions& options = WriterOptions());

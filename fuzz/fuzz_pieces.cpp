@@ -45,13 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const Piece& p : plan.pieces) {
     if (p.endFrame <= p.startFrame) std::abort();  // every piece holds video
     MemoryOutput output;
-    OutputStream* stream = &output;
-    const OutputShare* share = &p.share;
+    const ShareOutput share{&p.share, &output};
+    ShareWriting how;
+    how.stretch = p.stretch;
+    how.copy = ChunkCopy::ChunkByChunk;
     NativeSink sink;
-    int failed = -1;
-    if (WriteShares(source, &share, &stream, 1, p.stretch, sink, BarSpan(), &failed, ChunkCopy::ChunkByChunk,
-                    OdmlLimits(), nullptr) != SplitResult::Completed)
-      continue;
+    if (!WriteShares(source, &share, 1, how, sink).Written()) continue;
     const std::vector<uint8_t>& b = output.bytes;
     if (b.size() != p.plannedBytes) std::abort();  // the planned size is the written size
     if (b.size() < 12 || U32At(b, 4) != b.size() - 8) std::abort();

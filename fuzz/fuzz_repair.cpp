@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!MeasureRepairedFile(input, scan, limits, &figures, &problem)) return 0;
 
   MemoryOutput out;
-  if (WriteRepairedFile(input, scan, out, nullptr, 0, 100, limits) != RepairWrite::Written) std::abort();
+  if (WriteRepairedFile(input, scan, out, nullptr, 0, 100, limits) != WriteResult::Written) std::abort();
   const std::vector<uint8_t>& b = out.bytes;
   if (b.size() != figures.fileBytes) std::abort();
   if (b.size() < 12 || U32At(b, 0) != U32At(std::vector<uint8_t>{'R', 'I', 'F', 'F'}, 0)) std::abort();

@@ -5,25 +5,7 @@
 #include "avi/avi_source.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
-
-namespace {
-
-struct Bar {
-  JobSink& sink;
-  int shown;
-};
-
-void OnProgress(void* context, uint64_t done, uint64_t total) {
-  Bar& bar = *static_cast<Bar*>(context);
-  const int cells = 10 + int(total ? 90 * done / total : 0);
-  if (cells == bar.shown) return;
-  bar.shown = cells;
-  bar.sink.Status(bar.sink.Pick(kMergeWriting.english, kMergeWriting.japanese), cells);
-}
-
-bool OnCancel(void* context) { return static_cast<Bar*>(context)->sink.Cancelled(); }
-
-}  // namespace
+#include "writer/status_bar.h"
 
 JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
@@ -35,12 +17,12 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
                      &plan};
 }
 
-JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink, std::string* detail,
+WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink, std::string* detail,
                                     uint64_t* writtenBytes, const WriterOptions& options, CloneReport* clone) {
   std::string ignored;
   if (!detail) detail = &ignored;
   if (path.empty()) path = planned.joinedName;
-  auto fail = [&](JoinedFileResult result, const TextPair& text, const std::string& why) {
+  auto fail = [&](WriteResult result, const TextPair& text, const std::string& why) {
     *detail = path + ": " + why;
     sink.Message(sink.Pick(text.english, text.japanese), MessageOwner::ProgressWindow);
     return result;
@@ -48,33 +30,32 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
   // Moving the finished file into place would put it over the input.
   for (const std::string* input : {&planned.firstPath, &planned.secondPath})
     if (SameFile(path.c_str(), input->c_str()))
-      return fail(JoinedFileResult::NameIsInput, kJoinedNameIsInput, "names the input " + *input);
+      return fail(WriteResult::WriteFailed, kJoinedNameIsInput, "names the input " + *input);
 
   const MergeSources sources = planned.Sources();
   const JoinRequest request = JoinRequestFor(sources, planned.plan);
   const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
-  if (!refusal.empty()) return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, refusal);
+  if (!refusal.empty()) return fail(WriteResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;
-  if (!out.Create(path)) return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason());
-  Bar bar{sink, -1};
+  if (!out.Create(path)) return fail(WriteResult::WriteFailed, kJoinedCannotWrite, out.Reason());
+  StatusBar bar(sink, kMergeWriting);  // 10 .. 100
   std::string problem;
-  JoinResult result =
-      WriteJoinedFile(request, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem, options);
-  if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
+  WriteResult result = WriteJoinedFile(request, out, &bar, OdmlLimits(), &problem, options);
+  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of an input under the copy: not what it held.
-  if (result == JoinResult::Written) planned.first.File().CheckSize(), planned.second.File().CheckSize();
-  if (result == JoinResult::Written && (planned.first.File().Fault() || planned.second.File().Fault()))
-    result = JoinResult::InputShort;
-  if (result == JoinResult::Written && !sink.BeginCommit()) result = JoinResult::Cancelled;
-  if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
-  if (result == JoinResult::Written && writtenBytes) *writtenBytes = out.Position();
-  if (result == JoinResult::Written && clone) {
+  if (result == WriteResult::Written) planned.first.File().CheckSize(), planned.second.File().CheckSize();
+  if (result == WriteResult::Written && (planned.first.File().Fault() || planned.second.File().Fault()))
+    result = WriteResult::InputShort;
+  if (result == WriteResult::Written && !sink.BeginCommit()) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written && writtenBytes) *writtenBytes = out.Position();
+  if (result == WriteResult::Written && clone) {
     *clone = CloneReport{};
     clone->asked = options.clone;
     clone->Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   }
-  if (result != JoinResult::Written) out.Abandon();
-  if (result != JoinResult::Written && result != JoinResult::Cancelled)
+  if (result != WriteResult::Written) out.Abandon();
+  if (result != WriteResult::Written && result != WriteResult::Cancelled)
     if (const ReadFault* fault = FirstReadFault({&planned.first.File().Fault(), &planned.second.File().Fault()})) {
       *detail = DescribeReadFault(*fault, 1);
       const TextPair* text = MergeResultText(fault->kind == ReadFault::ReadError ? MergeResult::ReadError
@@ -82,42 +63,43 @@ JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, Job
       const std::string shown = std::string(sink.Pick(text->english, text->japanese)) + "\n\n" +
                                 DescribeReadFault(*fault, sink.EnglishUi());
       sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
-      return JoinedFileResult::InputDamaged;
+      return fault->kind == ReadFault::ReadError ? WriteResult::ReadFailed : WriteResult::InputChanged;
     }
   switch (result) {
-    case JoinResult::Written: return JoinedFileResult::Written;
-    case JoinResult::Cancelled: return JoinedFileResult::Cancelled;
-    case JoinResult::InputShort:
-      return fail(JoinedFileResult::InputDamaged, kJoinedInputDamaged,
-                  "an input ended before the chunks its index names");
-    case JoinResult::TooLarge: return fail(JoinedFileResult::TooLarge, kJoinedTooLarge, problem);
-    case JoinResult::WriteFailed: break;
+    case WriteResult::Written:
+    case WriteResult::Cancelled: return result;
+    case WriteResult::InputShort:
+    case WriteResult::InputChanged:
+    case WriteResult::ReadFailed:
+      return fail(result, kJoinedInputDamaged, "an input ended before the chunks its index names");
+    case WriteResult::TooLarge: return fail(WriteResult::TooLarge, kJoinedTooLarge, problem);
+    case WriteResult::WriteFailed: break;
   }
-  return fail(JoinedFileResult::CannotWrite, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
+  return fail(WriteResult::WriteFailed, kJoinedCannotWrite, out.Reason().empty() ? "write failed" : out.Reason());
 }
 
-JoinedFileResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
+WriteResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
                                    const WriterOptions& options, JoinedFileWritten* written) {
   const std::shared_ptr<PlannedMerge> planned = std::move(outcome.planned);
-  if (!planned) return JoinedFileResult::CannotWrite;
-  const JoinedFileResult r =
+  if (!planned) return WriteResult::WriteFailed;
+  const WriteResult r =
       WriteJoinedFileFor(*planned, path, sink, &outcome.detail, &written->bytes, options, &written->clone);
   planned->first.Close();
   planned->second.Close();
-  if (r == JoinedFileResult::Written) {
+  if (r == WriteResult::Written) {
     written->path = path.empty() ? planned->joinedName : path;
     // The summary counts a version-1 file; one written as OpenDML (from
     // 1 GiB on) is larger by its AVIX lists and indexes.
     outcome.figures.joinedBytes = written->bytes;
     outcome.message = sink.Pick(kMergePluginCompleted.english, kMergePluginCompleted.japanese);
     sink.Message(outcome.message.c_str(), MessageOwner::ProgressWindow);
-  } else if (r == JoinedFileResult::Cancelled || sink.Cancelled()) {
+  } else if (r == WriteResult::Cancelled || sink.Cancelled()) {
     outcome.result = MergeResult::Cancelled;
   }
   return r;
 }
 
-JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+WriteResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
                                      JobSink& sink) {
   PlannedMerge planned;
   planned.firstPath = first;
@@ -131,19 +113,19 @@ JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string
     // still holds both inputs open, so an exclusive first look would fail.
     // The bar stays (no cells); Cancel is still seen.
     const bool read = sources[i]->Open(paths[i]->c_str()) && sources[i]->Analyse(*analyses[i], &sink, 10, 0);
-    if (sink.Cancelled()) return JoinedFileResult::Cancelled;
-    if (!read) {
+    if (sink.Cancelled()) return WriteResult::Cancelled;
+    if (!read) {  // the files the merge job read cannot be read again as they were
       sink.Message(sink.Pick(kJoinedCannotWrite.english, kJoinedCannotWrite.japanese), MessageOwner::ProgressWindow);
-      return JoinedFileResult::CannotWrite;
+      return WriteResult::InputChanged;
     }
   }
   if (CompareStructure(planned.firstAnalysis, planned.secondAnalysis, planned.first.Input(), planned.second.Input())
           .code != 0) {
     const TextPair* text = MergeResultText(MergeResult::StructureDiffers);
     sink.Message(sink.Pick(text->english, text->japanese), MessageOwner::ProgressWindow);
-    return JoinedFileResult::CannotWrite;
+    return WriteResult::InputChanged;
   }
   if (PlanMerge(planned.Sources(), 60.0, sink, planned.plan) == PlanOutcome::Cancelled)
-    return JoinedFileResult::Cancelled;
+    return WriteResult::Cancelled;
   return WriteJoinedFileFor(planned, joined, sink);
 }

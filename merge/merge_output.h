@@ -35,18 +35,16 @@ struct PlannedMerge {
 // The two inputs of a planned merge as the writer reads them.
 JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan);
 
-enum class JoinedFileResult { Written, Cancelled, NameIsInput, InputDamaged, TooLarge, CannotWrite };
-
 // Writes the joined file of a planned merge to path (its joined name when
 // path is empty), moving the bar from 10 to 100 with "File Creating".
 // The bytes go to a temporary file that replaces path only when complete, so
 // a failure or cancel leaves whatever was there before; a path that names
-// either input, also through a link, is refused. Every result but Written
-// and Cancelled shows its reason; *detail gets which file and why, and
+// either input, also through a link, is refused (WriteFailed). Every result
+// but Written and Cancelled shows its reason; *detail gets which file and why, and
 // *writtenBytes the size of the file written (an OpenDML file is larger than
 // the version-1 count the merge's summary gives). With options.clone the
 // file shares the inputs' blocks where it can; *clone says what came of it.
-JoinedFileResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink,
+WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink& sink,
                                     std::string* detail = nullptr, uint64_t* writtenBytes = nullptr,
                                     const WriterOptions& options = WriterOptions(), CloneReport* clone = nullptr);
 
@@ -63,11 +61,12 @@ struct JoinedFileWritten {
 // "Completed" when written (the figures' size then the file's own); a
 // failure's reason alone (the detail says which file and why); a cancel. The
 // planned merge's inputs are closed after.
-JoinedFileResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
+WriteResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
                                    const WriterOptions& options, JoinedFileWritten* written);
 
 // The same from the two inputs' names alone, as the plug-in library has them:
 // opens and analyses both, plans the merge as the merge job does (an overlap
 // looked for in the first input's last 60 seconds) and writes the joined file.
-JoinedFileResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
+// InputChanged: an input cannot be read again as the merge job read it.
+WriteResult WriteJoinedFileAnew(const std::string& first, const std::string& second, const std::string& joined,
                                      JobSink& sink);

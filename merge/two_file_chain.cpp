@@ -45,8 +45,8 @@ JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
   return MeasureJoinedFile(ChainFor(r, inputs));
 }
 
-JoinResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, const JoinObserver& observer,
-                           const OdmlLimits& odmlLimits, std::string* problem, const WriterOptions& options) {
+WriteResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, WalkSink* bar, const OdmlLimits& odmlLimits,
+                            std::string* problem, const WriterOptions& options) {
   TwoInputs inputs(*r.first.file, *r.second.file);
-  return WriteJoinedFile(ChainFor(r, inputs), sink, observer, odmlLimits, problem, options);
+  return WriteJoinedFile(ChainFor(r, inputs), sink, bar, odmlLimits, problem, options);
 }

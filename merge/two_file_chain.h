@@ -44,6 +44,6 @@ ChainRequest ChainFor(const JoinRequest& request, TwoInputs& inputs);
 // The same as the chain writer's, for the two inputs of a merge.
 JoinedFigures MeasureJoinedFile(const JoinRequest& request);
 std::string JoinedFileRefusal(const JoinRequest& request, const JoinedFigures& figures);
-JoinResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, const JoinObserver& observer,
-                           const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
-                           const WriterOptions& options = WriterOptions());
+WriteResult WriteJoinedFile(const JoinRequest& request, OutputStream& out, WalkSink* bar,
+                            const OdmlLimits& odml = OdmlLimits(), std::string* problem = nullptr,
+                            const WriterOptions& options = WriterOptions());

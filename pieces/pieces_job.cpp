@@ -76,12 +76,15 @@ SplitResult WritePiece(const SplitSource& source, const Piece& piece, const std:
     *detail = name + ": " + file.Reason();
     return SplitResult::CannotCreateFirst;
   }
-  const OutputShare* share = &piece.share;
-  OutputStream* stream = &file;
+  const ShareOutput output{&piece.share, &file};
+  ShareWriting how;
+  how.stretch = piece.stretch;
+  how.copy = copy;
+  how.bar = bar;
+  how.options = writer;
   int failed = -1;
   std::string problem;
-  const SplitResult result =
-      WriteShares(source, &share, &stream, 1, piece.stretch, sink, bar, &failed, copy, OdmlLimits(), &problem, writer);
+  const SplitResult result = SplitResultOf(WriteShares(source, &output, 1, how, sink), &failed, &problem);
   if (result == SplitResult::OutputTooLarge) *detail = name + ": " + problem;
   if (result == SplitResult::WriteFailed)
     *detail = failed < 0 ? source.path + ": the input ended before the chunks its index names"

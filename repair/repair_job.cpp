@@ -132,21 +132,24 @@ RepairOutcome RepairRun::Run() {
   OutputFile out;
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
-  RepairWrite written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
-  if (written == RepairWrite::Written && !(out.Finish() && out.Sync())) written = RepairWrite::WriteFailed;
+  WriteResult written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
+  if (written == WriteResult::Written && !(out.Finish() && out.Sync())) written = WriteResult::WriteFailed;
   // A read error or a change of the input under the copy: not what it held.
-  if (written == RepairWrite::Written) input_.CheckSize();
-  if (written == RepairWrite::Written && input_.Fault()) written = RepairWrite::InputChanged;
-  if (written == RepairWrite::Written && !sink_.BeginCommit()) written = RepairWrite::Cancelled;
-  if (written == RepairWrite::Written && !out.Commit()) written = RepairWrite::WriteFailed;
-  if (written != RepairWrite::Written) {
+  if (written == WriteResult::Written) input_.CheckSize();
+  if (written == WriteResult::Written && input_.Fault()) written = WriteResult::InputChanged;
+  if (written == WriteResult::Written && !sink_.BeginCommit()) written = WriteResult::Cancelled;
+  if (written == WriteResult::Written && !out.Commit()) written = WriteResult::WriteFailed;
+  if (written != WriteResult::Written) {
     const std::string reason = out.Reason();
     out.Abandon();
-    if (written != RepairWrite::Cancelled && FailedReading()) return outcome_;
+    if (written != WriteResult::Cancelled && FailedReading()) return outcome_;
     switch (written) {
-      case RepairWrite::Cancelled: return Finish(RepairResult::Cancelled);
-      case RepairWrite::InputChanged: return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
-      case RepairWrite::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
+      case WriteResult::Cancelled: return Finish(RepairResult::Cancelled);
+      case WriteResult::InputShort:
+      case WriteResult::InputChanged:
+      case WriteResult::ReadFailed:
+        return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
+      case WriteResult::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
       default: return Finish(RepairResult::WriteFailed, output + ": " + (reason.empty() ? "write failed" : reason));
     }
   }

@@ -3,10 +3,11 @@
 // true (RIFF and movi sizes, avih dwTotalFrames and its has-index flag,
 // each stream's dwLength and dwSuggestedBufferSize, a dmlh frame count; an
 // indx super index of the input becomes JUNK of the same size), then every
-// kept chunk as it is stored, then a new idx1. Runs of chunks that lie
-// back to back in the input are copied as runs (the system copies large
-// ones between the files). A file that reaches the OpenDML threshold is
-// written through the OpenDML layer (avi/odml_output.h) instead.
+// kept chunk as it is stored, then a new idx1, on the output skeleton
+// (writer/avi_writer.h). Runs of chunks that lie back to back in the input
+// are copied as runs (the system copies large ones between the files). A
+// file that reaches the OpenDML threshold is written through the OpenDML
+// layer (avi/odml_output.h) instead.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -14,6 +15,7 @@
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
 #include "scan/repair_scan.h"
+#include "writer/write_result.h"
 
 class ByteInput;
 class OutputStream;
@@ -25,8 +27,6 @@ struct RepairedFigures {
   bool openDml = false;
 };
 
-enum class RepairWrite { Written, Cancelled, InputChanged, WriteFailed, TooLarge };
-
 // The figures of the file WriteRepairedFile writes; false (with *problem)
 // when it cannot be laid out.
 bool MeasureRepairedFile(ByteInput& input, const RepairScan& scan, const OdmlLimits& limits, RepairedFigures* figures,
@@ -34,10 +34,11 @@ bool MeasureRepairedFile(ByteInput& input, const RepairScan& scan, const OdmlLim
 
 // Writes the repaired file into out. sink (may be null) gets bar cells
 // base .. base + span and may cancel. On anything but Written, out holds a
-// partial file its owner must discard; *problem says why on TooLarge.
-// With options.clone, out is asked to share the input's blocks and, where
-// it can, the runs of chunks get JUNK in front (avi/clone_layout.h); a file
-// written as OpenDML is copied.
-RepairWrite WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputStream& out, WalkSink* sink,
+// partial file its owner must discard; *problem says why on TooLarge;
+// InputShort or InputChanged: the file changed while it was read. With
+// options.clone, out is asked to share the input's blocks and, where it
+// can, the runs of chunks get JUNK in front (avi/clone_layout.h; in a file
+// written as OpenDML the OpenDML layer places it).
+WriteResult WriteRepairedFile(ByteInput& input, const RepairScan& scan, OutputStream& out, WalkSink* sink,
                               int base, int span, const OdmlLimits& limits = OdmlLimits(),
                               std::string* problem = nullptr, const WriterOptions& options = WriterOptions());

@@ -22,6 +22,8 @@
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
 #include "split/split_result.h"
+#include "writer/avi_writer.h"
+#include "writer/write_result.h"
 
 class JobSink;
 class OutputStream;
@@ -63,42 +65,44 @@ uint64_t ShareFileBytes(const AviAnalysis& analysis, const OutputShare& share);
 // must not make a small file huge).
 std::string ShareRefusal(const SplitSource& source, const OutputShare& share);
 
-// The chunks the output receives, as the OpenDML layer lists them.
-OdmlChunkSource ShareChunks(const SplitSource& source, const OutputShare& share, const IndexStretch& stretch);
-
 // The size in bytes of the output as it is written: version 1 below
 // odml.riffThreshold, else OpenDML (0 when it cannot be laid out so).
 uint64_t ShareWrittenBytes(const SplitSource& source, const OutputShare& share, const IndexStretch& stretch,
                            const OdmlLimits& odml = OdmlLimits());
 
-// Where the bar stands while the outputs are written: the chunk pass moves
-// it over chunkSpan cells from chunkFrom, the index pass over indexSpan
-// cells from indexFrom (the two-way split: 10 + 88, then 98 + 2).
-struct BarSpan {
-  int chunkFrom = 10;
-  int chunkSpan = 88;
-  int indexFrom = 98;
-  int indexSpan = 2;
-};
-
 // How whole chunks are copied. Runs: chunks lying back to back in the
 // input as they are written go as runs of input bytes (file to file where
 // the system can). ChunkByChunk: every chunk on its own, the same bytes more
-// slowly. IndexedRuns: chunks that the index places back to back form runs
+// slowly (an output that shares the input's blocks still takes runs).
+// IndexedRuns: chunks that the index places back to back form runs
 // without their headers being read: the same bytes only when
 // ChunksStoredAsWritten holds, which must be checked before they are used.
 enum class ChunkCopy { Runs, ChunkByChunk, IndexedRuns };
 
-// Writes count outputs (a null stream: not made) from one walk of stretch,
-// reporting "File Creating" progress to sink and stopping on its cancel.
-// Completed, Cancelled, WriteFailed (*failedOutput the output, or -1 when
-// the input ran short) or OutputTooLarge (*failedOutput the output,
-// *problem why: ShareRefusal, or no OpenDML layout). With options.clone,
-// every version-1 output is asked to share the input's blocks
-// (OutputStream::ShareBlocksWith) and, where it can, its runs of unchanged
-// chunks get JUNK in front (avi/clone_layout.h); options.firstOutputLimit
-// bounds output 0 then.
-SplitResult WriteShares(const SplitSource& source, const OutputShare* const* shares, OutputStream* const* outputs,
-                        int count, const IndexStretch& stretch, JobSink& sink, const BarSpan& bar,
-                        int* failedOutput, ChunkCopy copy, const OdmlLimits& odml, std::string* problem,
-                        const WriterOptions& options = WriterOptions());
+// One output of WriteShares: its share, and where it goes (null: not made).
+struct ShareOutput {
+  const OutputShare* share;
+  OutputStream* stream;
+};
+
+// How WriteShares writes: the stretch of the index it walks, the copy, the
+// bar's spans ("File Creating"), when outputs become OpenDML, and the block
+// sharing (WriterOptions::clone; firstOutputLimit bounds output 0 then).
+struct ShareWriting {
+  IndexStretch stretch;
+  ChunkCopy copy = ChunkCopy::Runs;
+  BarSpan bar;
+  OdmlLimits odml;
+  WriterOptions options;
+};
+
+// Writes count outputs from one walk of how.stretch, reporting progress to
+// sink and stopping on its cancel. TooLarge carries ShareRefusal's reason
+// or why no OpenDML layout exists.
+WriteOutcome WriteShares(const SplitSource& source, const ShareOutput* outputs, int count, const ShareWriting& how,
+                         JobSink& sink);
+
+// The split's result for an outcome of WriteShares: Completed, Cancelled,
+// OutputTooLarge (*problem why) or WriteFailed; *failedOutput is the
+// output it concerns, -1 when the input ran short or changed.
+SplitResult SplitResultOf(const WriteOutcome& outcome, int* failedOutput, std::string* problem = nullptr);

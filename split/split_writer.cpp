@@ -89,9 +89,13 @@ SplitResult WriteSplitStreams(const SplitSource& src, const SplitPlan& plan, Out
                               JobSink& sink, int* failedOutput, ChunkCopy copy, const OdmlLimits& odmlLimits,
                               std::string* problem, const WriterOptions& options) {
   const OutputShare shares[2] = {ShareOf(src, plan, 0), ShareOf(src, plan, 1)};
-  const OutputShare* both[2] = {&shares[0], &shares[1]};
-  return WriteShares(src, both, streams, 2, WholeIndex(src.analysis), sink, BarSpan(), failedOutput, copy,
-                     odmlLimits, problem, options);
+  const ShareOutput both[2] = {{&shares[0], streams[0]}, {&shares[1], streams[1]}};
+  ShareWriting how;
+  how.stretch = WholeIndex(src.analysis);
+  how.copy = copy;
+  how.odml = odmlLimits;
+  how.options = options;
+  return SplitResultOf(WriteShares(src, both, 2, how, sink), failedOutput, problem);
 }
 
 SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, const SplitPlan& plan,

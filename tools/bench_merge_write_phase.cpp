@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
   if (!outcome.planned) return 1;
   const auto start = std::chrono::steady_clock::now();
   JoinedFileWritten written;
-  const JoinedFileResult result = WritePlannedMerge(outcome, argv[3], sink, WriterOptions(), &written);
+  const WriteResult result = WritePlannedMerge(outcome, argv[3], sink, WriterOptions(), &written);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (result != JoinedFileResult::Written) return 1;
+  if (result != WriteResult::Written) return 1;
   std::printf("%.3f\n", seconds);
   return 0;
 }

@@ -37,10 +37,10 @@ class TestHost : public NativeSink {
       *result = outcome.result == SplitResult::Completed ? 0 : 1;
       return true;
     }
-    const JoinedFileResult r = WriteJoinedFileAnew(work.firstInput, work.secondInput, work.joinedPath, *this);
-    if (r == JoinedFileResult::Written) pluginDone.written = work.joinedPath;
-    pluginDone.cancelled = r == JoinedFileResult::Cancelled;
-    *result = r == JoinedFileResult::Written ? 0 : 1;
+    const WriteResult r = WriteJoinedFileAnew(work.firstInput, work.secondInput, work.joinedPath, *this);
+    if (r == WriteResult::Written) pluginDone.written = work.joinedPath;
+    pluginDone.cancelled = r == WriteResult::Cancelled;
+    *result = r == WriteResult::Written ? 0 : 1;
     return true;
   }
 };

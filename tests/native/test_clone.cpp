@@ -245,11 +245,11 @@ TEST(CloneMerge, JoinedFileSharingBlocksHoldsTheSameChunks) {
   ASSERT_EQ(PlanMerge(sources, 60.0, host, plan), PlanOutcome::Planned);
   MemoryOutput plain;
   SharingMemory shared;
-  ASSERT_EQ(WriteJoinedFile(JoinRequestFor(sources, plan), plain, JoinObserver{}), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(JoinRequestFor(sources, plan), plain, nullptr), WriteResult::Written);
   WriterOptions options;
   options.clone = true;
-  ASSERT_EQ(WriteJoinedFile(JoinRequestFor(sources, plan), shared, JoinObserver{}, OdmlLimits(), nullptr, options),
-            JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(JoinRequestFor(sources, plan), shared, nullptr, OdmlLimits(), nullptr, options),
+            WriteResult::Written);
   EXPECT_GT(CompareShared(plain.bytes, shared, analyses[0].moviOffset), 0.9);
 }
 
@@ -273,14 +273,12 @@ TEST(ClonePieces, EveryPieceSharesAndPiecesBySizeKeepTheirLimit) {
       SharingMemory shared;
       for (int way = 0; way < 2; ++way) {
         OutputStream* stream = way ? static_cast<OutputStream*>(&shared) : &plain;
-        const OutputShare* share = &p.share;
-        WriterOptions options;
-        options.clone = way == 1;
-        options.firstOutputLimit = by ? limit : 0;
-        int failed = -1;
-        ASSERT_EQ(WriteShares(in->Source(), &share, &stream, 1, p.stretch, in->host, BarSpan(), &failed,
-                              ChunkCopy::Runs, OdmlLimits(), nullptr, options),
-                  SplitResult::Completed);
+        const ShareOutput share{&p.share, stream};
+        ShareWriting how;
+        how.stretch = p.stretch;
+        how.options.clone = way == 1;
+        how.options.firstOutputLimit = by ? limit : 0;
+        ASSERT_EQ(WriteShares(in->Source(), &share, 1, how, in->host).result, WriteResult::Written);
       }
       const double share = CompareShared(plain.bytes, shared, in->analysis.moviOffset);
       if (by == 0) {
@@ -315,10 +313,10 @@ TEST(CloneJoin, ChainOfThreeInputsSharesEveryInputsBlocks) {
   chain.inputs = &pool;
   MemoryOutput plain;
   SharingMemory shared;
-  ASSERT_EQ(WriteJoinedFile(chain, plain, JoinObserver{}), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(chain, plain, nullptr), WriteResult::Written);
   WriterOptions options;
   options.clone = true;
-  ASSERT_EQ(WriteJoinedFile(chain, shared, JoinObserver{}, OdmlLimits(), nullptr, options), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(chain, shared, nullptr, OdmlLimits(), nullptr, options), WriteResult::Written);
   EXPECT_GT(CompareShared(plain.bytes, shared, inputs[0]->analysis.moviOffset), 0.9);
   Readback r;
   Read(shared.bytes, &r);

@@ -21,7 +21,7 @@ using avitest::SetU32;
 namespace {
 
 struct Joined {
-  JoinResult result;
+  WriteResult result;
   Bytes bytes;
   MergePlan plan;
   uint64_t counted;  // the engine's size of the joined file
@@ -32,13 +32,13 @@ Joined Join(mergetest::Analysed& p, size_t failAfter = SIZE_MAX) {
   j.plan = mergetest::Plan(p);
   j.counted = p.a().moviOffset + CountMergedBytes(p.Sources(), j.plan) + 12;
   MemoryOutput out(failAfter);
-  j.result = WriteJoinedFile(JoinRequestFor(p.Sources(), j.plan), out, JoinObserver{});
+  j.result = WriteJoinedFile(JoinRequestFor(p.Sources(), j.plan), out, nullptr);
   j.bytes = std::move(out.bytes);
   return j;
 }
 
 // Writes the joined file of a planned pair to path as the plug-in does.
-JoinedFileResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
+WriteResult WriteTo(mergetest::Analysed& p, const MergePlan& plan, const std::string& path) {
   PlannedMerge planned;
   planned.firstPath = p.path;
   planned.first.OpenMemory(p.first.data(), p.first.size());
@@ -112,7 +112,7 @@ std::vector<Chunk> ExpectedChunks(const Bytes& first, const Bytes& second, const
 // Checks the joined file against the plan; returns its layout.
 splittest::OutputLayout CheckJoined(const Joined& j, mergetest::Analysed& p) {
   splittest::OutputLayout layout;
-  EXPECT_EQ(j.result, JoinResult::Written);
+  EXPECT_EQ(j.result, WriteResult::Written);
   splittest::CheckOutput(j.bytes, &layout, p.a().firstVideoStream);
   EXPECT_EQ(j.bytes.size(), j.counted) << "the size the summary reports";
 
@@ -263,11 +263,11 @@ TEST(JoinedWriter, RefusesInputsShorterThanTheirIndexAndFailingSinks) {
     // Move the last entry's chunk past the end of the file.
     const size_t last = idx1 + 8 + 16 * size_t(p->b().idx1EntryTotal - 1);
     SetU32(p->second, last + 8, uint32_t(p->second.size()));
-    EXPECT_EQ(Join(*p).result, JoinResult::InputShort);
+    EXPECT_EQ(Join(*p).result, WriteResult::InputShort);
   }
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
-    EXPECT_EQ(Join(*p, 1000).result, JoinResult::WriteFailed);
+    EXPECT_EQ(Join(*p, 1000).result, WriteResult::WriteFailed);
   }
   {
     // Index lengths that add up beyond 2 GiB: refused before a byte is written.
@@ -277,7 +277,7 @@ TEST(JoinedWriter, RefusesInputsShorterThanTheirIndexAndFailingSinks) {
       if (StreamOfCkid(GetU32(p->first, a.idx1Offset + 8 + 16 * i)) == 0)
         SetU32(p->first, a.idx1Offset + 8 + 16 * i + 12, 0x20000000);
     Joined j = Join(*p);
-    EXPECT_EQ(j.result, JoinResult::TooLarge);
+    EXPECT_EQ(j.result, WriteResult::TooLarge);
     EXPECT_TRUE(j.bytes.empty());
   }
 }
@@ -310,7 +310,7 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
     p->host.onProgress = [&](const char*, int cells) {
       if (cells >= 40) p->host.cancelRequested.store(-2);
     };
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Cancelled);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::Cancelled);
     EXPECT_GE(p->host.progressCells.size(), 3u);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
@@ -319,14 +319,14 @@ TEST(JoinedWriter, CancelOrFailureLeavesNothingBehindAndKeepsAnOlderFile) {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
     SetU32(p->second, p->b().idx1Offset + 8 + 8, uint32_t(p->second.size()));
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::InputDamaged);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::InputShort);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(splittest::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
   }
   {
     auto p = mergetest::Analyse(pair.first, pair.second);
     MergePlan plan = mergetest::Plan(*p);
-    EXPECT_EQ(WriteTo(*p, plan, path), JoinedFileResult::Written);
+    EXPECT_EQ(WriteTo(*p, plan, path), WriteResult::Written);
     EXPECT_EQ(listing(), "clip-m.avi\n");
     EXPECT_EQ(p->host.progressCells.back(), 100);
     Bytes written = splittest::ReadBytes(path);

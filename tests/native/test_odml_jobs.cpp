@@ -179,7 +179,7 @@ TEST(OdmlJobs, SplitsAndMergesEqualThoseOfTheFlattenedTwin) {
     // The plug-in library writes the joined file from the names alone.
     NativeSink sink;
     EXPECT_EQ(WriteJoinedFileAnew(t.odml + "part-1.avi", t.odml + "part-2.avi", t.odml + "anew.avi", sink),
-              JoinedFileResult::Written);
+              WriteResult::Written);
     EXPECT_TRUE(ReadBytes(t.odml + "anew.avi") == joined.files.at("part-m.avi"));
     std::remove((t.odml + "anew.avi").c_str());
   }

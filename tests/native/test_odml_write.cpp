@@ -330,10 +330,10 @@ TEST(OdmlWrite, JoinedFilesFlattenToTheirVersionOneFilesAndFfprobeReadsThem) {
   const MergePlan plan = mergetest::Plan(*p);
   const JoinRequest request = JoinRequestFor(p->Sources(), plan);
   MemoryOutput v1, odml;
-  ASSERT_EQ(WriteJoinedFile(request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(request, v1, nullptr, Off()), WriteResult::Written);
   const OdmlLimits tiny = Tiny(70000);
   std::string problem;
-  ASSERT_EQ(WriteJoinedFile(request, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ASSERT_EQ(WriteJoinedFile(request, odml, nullptr, tiny, &problem), WriteResult::Written) << problem;
   ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
 
   const std::string path = mergetest::WriteTemp("odml_joined.avi", odml.bytes);
@@ -373,10 +373,10 @@ TEST(OdmlWrite, JoinOfManyInputsFlattensToItsVersionOneFile) {
   Chain chain;
   MakeChain(FreshDir("odml_chain"), 6, [](int i) { return avitest::SimpleClip(40 + 7 * i, 12, 1764); }, chain);
   MemoryOutput v1, odml;
-  ASSERT_EQ(WriteJoinedFile(chain.request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(chain.request, v1, nullptr, Off()), WriteResult::Written);
   const OdmlLimits tiny = Tiny(70000);
   std::string problem;
-  ASSERT_EQ(WriteJoinedFile(chain.request, odml, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, odml, nullptr, tiny, &problem), WriteResult::Written) << problem;
   ExpectSameFile(odml.bytes, v1.bytes, 5, tiny);
 }
 
@@ -390,15 +390,15 @@ TEST(OdmlWrite, SharedJoinLinesUpRunsAcrossInputsAndFlattensAlike) {
             chain);
   MemoryOutput v1, plain, unshared;
   avitest::SharingMemory shared;
-  ASSERT_EQ(WriteJoinedFile(chain.request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(chain.request, v1, nullptr, Off()), WriteResult::Written);
   const OdmlLimits tiny = Tiny(1 << 20, 4 << 20);
   WriterOptions clone;
   clone.clone = true;
   std::string problem;
-  ASSERT_EQ(WriteJoinedFile(chain.request, plain, JoinObserver{}, tiny, &problem), JoinResult::Written) << problem;
-  ASSERT_EQ(WriteJoinedFile(chain.request, shared, JoinObserver{}, tiny, &problem, clone), JoinResult::Written)
+  ASSERT_EQ(WriteJoinedFile(chain.request, plain, nullptr, tiny, &problem), WriteResult::Written) << problem;
+  ASSERT_EQ(WriteJoinedFile(chain.request, shared, nullptr, tiny, &problem, clone), WriteResult::Written)
       << problem;
-  ASSERT_EQ(WriteJoinedFile(chain.request, unshared, JoinObserver{}, tiny, &problem, clone), JoinResult::Written)
+  ASSERT_EQ(WriteJoinedFile(chain.request, unshared, nullptr, tiny, &problem, clone), WriteResult::Written)
       << problem;
   ExpectSameFile(shared.bytes, v1.bytes, 3, tiny);
   EXPECT_GT(shared.bytes.size(), plain.bytes.size()) << "JUNK in front of runs";
@@ -413,13 +413,13 @@ TEST(OdmlWrite, WhatNoLayoutCanHoldIsRefused) {
   MemoryOutput out;
   std::string problem;
   // A RIFF list smaller than one video chunk.
-  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 100), &problem),
-            JoinResult::TooLarge);
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, nullptr, Tiny(10000, 100), &problem),
+            WriteResult::TooLarge);
   EXPECT_NE(problem.find("does not fit in one RIFF list"), std::string::npos) << problem;
   // More lists than a super index has room for.
-  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, JoinObserver{}, Tiny(10000, 1 << 20, 1),
+  EXPECT_EQ(WriteJoinedFile(JoinRequestFor(p->Sources(), plan), out, nullptr, Tiny(10000, 1 << 20, 1),
                             &problem),
-            JoinResult::TooLarge);
+            WriteResult::TooLarge);
   EXPECT_NE(problem.find("standard indexes"), std::string::npos) << problem;
   EXPECT_TRUE(out.bytes.empty());
 }
@@ -449,10 +449,10 @@ TEST(OdmlRealFiles, JoinedFilePastOneGiBIsOpenDmlThatFfprobeReads) {
   const std::string joined = dir + "joined.avi";
   OutputFile out;
   ASSERT_TRUE(out.Create(joined));
-  ASSERT_EQ(WriteJoinedFile(request, out, JoinObserver{}), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(request, out, nullptr), WriteResult::Written);
   ASSERT_TRUE(out.Finish() && out.Commit());
   HashOutput v1;
-  ASSERT_EQ(WriteJoinedFile(request, v1, JoinObserver{}, Off()), JoinResult::Written);
+  ASSERT_EQ(WriteJoinedFile(request, v1, nullptr, Off()), WriteResult::Written);
   for (const std::string& part : parts) std::remove(part.c_str());
 
   const ProbeReport probe = Ffprobe(joined, false);

@@ -360,15 +360,13 @@ TEST(Pieces, OpenDmlPiecesFitByTheirWrittenSize) {
   ASSERT_GE(plan.pieces.size(), 7u);
   for (const Piece& p : plan.pieces) {
     MemoryOutput out;
-    OutputStream* stream = &out;
-    const OutputShare* share = &p.share;
+    const ShareOutput share{&p.share, &out};
+    ShareWriting how;
+    how.stretch = p.stretch;
+    how.odml = tiny;
     NativeSink sink;
-    int failed = -1;
-    std::string problem;
-    ASSERT_EQ(WriteShares(an->Source(), &share, &stream, 1, p.stretch, sink, BarSpan(), &failed, ChunkCopy::Runs, tiny,
-                          &problem),
-              SplitResult::Completed)
-        << problem;
+    const WriteOutcome written = WriteShares(an->Source(), &share, 1, how, sink);
+    ASSERT_EQ(written.result, WriteResult::Written) << written.problem;
     EXPECT_LE(out.bytes.size(), limit);
     EXPECT_EQ(out.bytes.size(), ShareWrittenBytes(an->Source(), p.share, p.stretch, tiny));
     if (p.plannedBytes >= tiny.riffThreshold) {

@@ -195,9 +195,9 @@ TEST(Repair, OpenDmlOutputSharingBlocksKeepsTheChunks) {
   clone.clone = true;
   MemoryOutput plain, unshared;
   avitest::SharingMemory shared;
-  ASSERT_EQ(WriteRepairedFile(input, scan, plain, nullptr, 0, 10, tiny, nullptr), RepairWrite::Written);
-  ASSERT_EQ(WriteRepairedFile(input, scan, shared, nullptr, 0, 10, tiny, nullptr, clone), RepairWrite::Written);
-  ASSERT_EQ(WriteRepairedFile(input, scan, unshared, nullptr, 0, 10, tiny, nullptr, clone), RepairWrite::Written);
+  ASSERT_EQ(WriteRepairedFile(input, scan, plain, nullptr, 0, 10, tiny, nullptr), WriteResult::Written);
+  ASSERT_EQ(WriteRepairedFile(input, scan, shared, nullptr, 0, 10, tiny, nullptr, clone), WriteResult::Written);
+  ASSERT_EQ(WriteRepairedFile(input, scan, unshared, nullptr, 0, 10, tiny, nullptr, clone), WriteResult::Written);
   EXPECT_TRUE(unshared.bytes == plain.bytes);
   const std::string text(shared.bytes.begin(), shared.bytes.end());
   EXPECT_NE(text.find("AVIX"), std::string::npos) << "written as OpenDML";

@@ -1,0 +1,35 @@
+#include "writer/chunk_listing.h"
+
+bool OutChunk::Add(const ChunkPiece& piece) {
+  if (pieceCount == kMaxChunkPieces) return false;
+  pieces[pieceCount++] = piece;
+  size += piece.bytes;
+  return true;
+}
+
+void OutChunk::Clear() {
+  for (int p = 0; p < pieceCount; ++p) pieces[p] = ChunkPiece();
+  pieceCount = 0;
+  position = 0;
+  ckid = flags = size = 0;
+  chunkAt = kOwnCode;
+  carried = CloneAligner::kWritten;
+  stored = Stored::Unknown;
+  mustHold = 0;
+}
+
+std::shared_ptr<ByteInput> Unowned(ByteInput& input) {
+  return std::shared_ptr<ByteInput>(std::shared_ptr<ByteInput>(), &input);  // no count kept
+}
+
+OdmlChunkSource OdmlChunksOf(const ListingMaker& chunks) {
+  std::shared_ptr<ChunkListing> listing = chunks();
+  auto chunk = std::make_shared<OutChunk>();
+  return [listing, chunk](OdmlChunkInfo* info) {
+    if (!listing->Next(*chunk)) return false;
+    const OutChunk& c = *chunk;
+    *info = OdmlChunkInfo{c.ckid, c.flags, c.size};
+    if (c.Carried()) info->from = c.chunkAt, info->input = c.carried;
+    return true;
+  };
+}
