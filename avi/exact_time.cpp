@@ -15,17 +15,17 @@ namespace {
 
 constexpr uint32_t kBillion = 1000000000u;  // 10^9: 10^18 = kBillion^2
 
-class Wide {
+class Wide128 {
  public:
   static constexpr int kLimbs = 8;
 
-  explicit Wide(uint64_t v = 0) {
+  explicit Wide128(uint64_t v = 0) {
     limb_[0] = uint32_t(v);
     limb_[1] = uint32_t(v >> 32);
   }
 
   // this x m, remembering when the product no longer fits.
-  Wide& Mul(uint32_t m) {
+  Wide128& Mul(uint32_t m) {
     uint64_t carry = 0;
     for (uint32_t& l : limb_) {
       const uint64_t p = uint64_t(l) * m + carry;
@@ -35,8 +35,8 @@ class Wide {
     if (carry) overflow_ = true;
     return *this;
   }
-  Wide& Mul64(uint64_t m) {
-    Wide high = *this;
+  Wide128& Mul64(uint64_t m) {
+    Wide128 high = *this;
     high.Mul(uint32_t(m >> 32));
     Mul(uint32_t(m));
     if (high.limb_[kLimbs - 1]) overflow_ = true;
@@ -45,7 +45,7 @@ class Wide {
     overflow_ |= high.overflow_;
     return Add(high);
   }
-  Wide& Add(const Wide& b) {
+  Wide128& Add(const Wide128& b) {
     uint64_t carry = 0;
     for (int i = 0; i < kLimbs; ++i) {
       const uint64_t s = uint64_t(limb_[i]) + b.limb_[i] + carry;
@@ -57,7 +57,7 @@ class Wide {
     return *this;
   }
   // this - b, for b not above this.
-  Wide& Sub(const Wide& b) {
+  Wide128& Sub(const Wide128& b) {
     int64_t borrow = 0;
     for (int i = 0; i < kLimbs; ++i) {
       int64_t d = int64_t(limb_[i]) - int64_t(b.limb_[i]) - borrow;
@@ -77,8 +77,8 @@ class Wide {
     return uint32_t(rest);
   }
   // ceil(this / d) in place.
-  Wide& DivUp(uint32_t d) {
-    if (Div(d) != 0) Add(Wide(1));
+  Wide128& DivUp(uint32_t d) {
+    if (Div(d) != 0) Add(Wide128(1));
     return *this;
   }
 
@@ -88,7 +88,7 @@ class Wide {
       if (l) return false;
     return true;
   }
-  int Compare(const Wide& b) const {
+  int Compare(const Wide128& b) const {
     for (int i = kLimbs - 1; i >= 0; --i)
       if (limb_[i] != b.limb_[i]) return limb_[i] < b.limb_[i] ? -1 : 1;
     return 0;
@@ -112,10 +112,10 @@ class Wide {
 };
 
 // A time in units of 10^-18 s.
-Wide Units(const ExactTime& t) { return Wide(t.whole).Mul(kBillion).Mul(kBillion).Add(Wide(t.fraction)); }
+Wide128 Units(const ExactTime& t) { return Wide128(t.whole).Mul(kBillion).Mul(kBillion).Add(Wide128(t.fraction)); }
 
 // Units back to a time, saturating.
-ExactTime FromUnits(Wide units) {
+ExactTime FromUnits(Wide128 units) {
   const uint32_t low = units.Div(kBillion);
   const uint32_t high = units.Div(kBillion);
   ExactTime t;
@@ -133,7 +133,7 @@ ExactTime FromUnits(Wide units) {
 // divided out last.
 uint64_t Scale(const ExactTime& t, uint32_t multiplier, uint32_t divisor, bool up) {
   if (divisor == 0) return UINT64_MAX;
-  Wide n = Units(t).Mul(multiplier);
+  Wide128 n = Units(t).Mul(multiplier);
   if (up) {
     n.DivUp(divisor).DivUp(kBillion).DivUp(kBillion);
   } else {
@@ -202,17 +202,17 @@ ExactTime operator-(const ExactTime& a, const ExactTime& b) {
 }
 
 uint64_t WholeStepsIn(const ExactTime& span, const ExactTime& step) {
-  const Wide d = Units(step);
+  const Wide128 d = Units(step);
   if (d.IsZero()) return UINT64_MAX;
-  const Wide n = Units(span);
+  const Wide128 n = Units(span);
   // Long division bit by bit: the quotient is only needed now and then.
-  Wide q, rest;
-  for (int bit = Wide::kLimbs * 32 - 1; bit >= 0; --bit) {
+  Wide128 q, rest;
+  for (int bit = Wide128::kLimbs * 32 - 1; bit >= 0; --bit) {
     rest.ShiftInBit(n.Bit(bit));
     q.ShiftInBit(false);
     if (rest.Compare(d) >= 0) {
       rest.Sub(d);
-      q.Add(Wide(1));
+      q.Add(Wide128(1));
     }
   }
   return q.Saturated();
@@ -300,7 +300,7 @@ bool ParseClockTime(const char* text, ExactTime* time, TimeTextProblem* problem)
 }
 
 ExactTime FramesTime(uint32_t frameMicros, uint64_t frames) {
-  return FromUnits(Wide(frames).Mul(frameMicros).Mul(1000000000u).Mul(1000u));  // microseconds x 10^12
+  return FromUnits(Wide128(frames).Mul(frameMicros).Mul(1000000000u).Mul(1000u));  // microseconds x 10^12
 }
 
 uint64_t FrameAtOrAfter(const ExactTime& t, uint32_t frameMicros) { return Scale(t, 1000000u, frameMicros, true); }
@@ -312,7 +312,7 @@ uint64_t FrameCeilAtRate(const ExactTime& t, uint32_t rate, uint32_t scale) { re
 uint64_t FrameFloorAtRate(const ExactTime& t, uint32_t rate, uint32_t scale) { return Scale(t, rate, scale, false); }
 
 uint64_t SamplesInFrames(uint32_t frameMicros, uint64_t frames, uint32_t samplesPerSecond) {
-  Wide n = Wide(frames).Mul(frameMicros).Mul(samplesPerSecond);
+  Wide128 n = Wide128(frames).Mul(frameMicros).Mul(samplesPerSecond);
   n.Div(1000000u);
   return n.Saturated();
 }
@@ -320,7 +320,7 @@ uint64_t SamplesInFrames(uint32_t frameMicros, uint64_t frames, uint32_t samples
 uint64_t SamplePosition(uint64_t frame, uint32_t videoRate, uint32_t videoScale, uint32_t audioRate,
                         uint32_t audioScale) {
   if (videoRate == 0 || audioScale == 0) return UINT64_MAX;
-  Wide n = Wide(frame).Mul(videoScale).Mul(audioRate);
+  Wide128 n = Wide128(frame).Mul(videoScale).Mul(audioRate);
   n.Div(videoRate);
   n.Div(audioScale);
   return n.Saturated();

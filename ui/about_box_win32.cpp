@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/version.h"
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/progress_dialog.h"
 #include "ui/shell_texts.h"
 

@@ -8,7 +8,7 @@
 
 #include "app/settings_folder.h"
 #include "io/wide_path.h"
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "join/join_job.h"
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/natural_order.h"
 #include "ui/preview.h"
 #include "ui/shell_texts.h"

@@ -378,15 +378,6 @@ bool FollowedBySplitPreview(int id, int code) {
 
 }  // namespace
 
-ShellState& AppShell() {
-  static ShellState shell = [] {
-    ShellState s = {};
-    s.englishUi = 1;
-    InitSettings(s.settings);
-    return s;
-  }();
-  return shell;
-}
 
 int ShowTab(HWND window, int tab) {
   if (tab == kSplitPage)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pieces/pieces_job.h"
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
 #include "ui/tool_ids.h"

@@ -17,7 +17,7 @@
 
 #include "io/wide_path.h"
 #include "split/split_job.h"
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/preview_texts.h"
 #include "ui/preview_timeline.h"
 #include "ui/preview_worker.h"

@@ -1,6 +1,6 @@
 #include "ui/tool_jobs.h"
 
-#include "ui/main_window.h"
+#include "ui/shell_state.h"
 #include "ui/progress_dialog.h"
 #include "ui/tool_texts.h"
 #include "ui/win32_host.h"
