@@ -27,12 +27,15 @@
 
 namespace {
 
-// The first `bytes` data bytes of the chunk whose header lies at chunkAt.
+// The data bytes [from, from + bytes) of the chunk whose header lies at
+// chunkAt; whole when they are all of its bytes.
 struct Piece {
   std::shared_ptr<ByteInput> file;
   uint64_t chunkAt = 0;
   uint32_t bytes = 0;
   int link = 0;  // the input it comes from
+  uint32_t from = 0;
+  bool whole = false;
 };
 
 // One chunk of the joined file: a source chunk, or an audio chunk joined
@@ -51,6 +54,8 @@ struct JoinedChunk {
     size += piece.bytes;
     return true;
   }
+  // One source chunk as it is stored.
+  bool Whole() const { return pieceCount == 1 && pieces[0].whole; }
 };
 
 uint64_t ChunkSpace(uint32_t size) { return 8 + uint64_t(size) + (size & 1); }
@@ -73,7 +78,8 @@ class ChainWalk {
         ++link_;
         continue;
       }
-      if (Take(index_->At(i_++), out)) return true;
+      const uint32_t i = i_++;
+      if (Take(i, index_->At(i), out)) return true;
     }
   }
   // True when an input could not be opened again.
@@ -114,10 +120,11 @@ class ChainWalk {
   }
 
   // What becomes of one index entry: true when it makes the next chunk.
-  bool Take(const IndexEntry& e, JoinedChunk& out) {
+  bool Take(uint32_t i, const IndexEntry& e, JoinedChunk& out) {
     const int s = StreamOf(e.ckid);
     if (s < 0) return false;
     const ChainLink& l = r_.links[link_];
+    if (i < l.startAt[s]) return false;
     const uint32_t k = taken_[s]++;
     const uint32_t keep = l.keepCount[s];
     // The head carried from the input before goes in front of this input's
@@ -130,7 +137,7 @@ class ChainWalk {
       if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
       carry_[s] = Carry();
     }
-    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_)};
+    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_), 0, true};
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
@@ -140,9 +147,21 @@ class ChainWalk {
       if (partial == 0 && k + 1 == keep) return CarryOver(s, chunk, whole);
     }
     if (k >= keep) return false;
-    if (!chunk.Add(whole)) return false;
+    if (!chunk.Add(k == 0 || k + 1 == keep ? Stretched(l, s, k, whole) : whole)) return false;
     out = std::move(chunk);
     return true;
+  }
+
+  // The kept part of entry k of a stretch's stream s (k first or last).
+  static Piece Stretched(const ChainLink& l, int s, uint32_t k, Piece piece) {
+    const uint32_t length = piece.bytes;
+    if (k == 0 && l.firstTail[s] != 0 && l.firstTail[s] < length) piece.from = length - l.firstTail[s];
+    uint32_t end = length;
+    if (k + 1 == l.keepCount[s] && l.lastHead[s] != 0 && l.lastHead[s] < length) end = l.lastHead[s];
+    if (end < piece.from) end = piece.from;
+    piece.bytes = end - piece.from;
+    piece.whole = piece.bytes == length;
+    return piece;
   }
 
   bool CarryOver(int s, JoinedChunk& chunk, const Piece& piece) {
@@ -200,12 +219,12 @@ bool WriteHeader(const ChainRequest& r, ByteInput& header, const JoinedFigures& 
 }
 
 bool WriteChunk(const JoinedChunk& c, BlockWriter& out) {
-  if (c.pieceCount == 1) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
-  // A chunk joined at a seam: the first piece's code, then every piece's data.
+  if (c.Whole()) return out.CopyChunk(*c.pieces[0].file, c.pieces[0].chunkAt, c.size);
+  // A chunk joined at a seam, or a part of one: the first piece's code, then every piece's data.
   if (!out.Copy(*c.pieces[0].file, c.pieces[0].chunkAt, 4) || !out.PutU32(c.size)) return false;
   for (int p = 0; p < c.pieceCount; ++p) {
     const Piece& piece = c.pieces[p];
-    if (!out.Copy(*piece.file, piece.chunkAt + 8, piece.bytes)) return false;
+    if (!out.Copy(*piece.file, piece.chunkAt + 8 + piece.from, piece.bytes)) return false;
   }
   if (c.size & 1) {
     const uint8_t zero = 0;
@@ -223,7 +242,7 @@ class ChunkPlacer {
   // The JUNK bytes in front of chunk c; ChunkOffset() is then its offset.
   uint32_t Place(const JoinedChunk& c) {
     const uint64_t bytes = ChunkSpace(c.size);
-    const int input = c.pieceCount == 1 ? c.pieces[0].link : CloneAligner::kWritten;
+    const int input = c.Whole() ? c.pieces[0].link : CloneAligner::kWritten;
     const uint32_t junk = align_.PadBefore(input, c.pieces[0].chunkAt, moviType_ + offset_, bytes);
     chunkOffset_ = offset_ + junk;
     offset_ = chunkOffset_ + bytes;
@@ -301,7 +320,7 @@ bool WriteSharedChunks(const ChainRequest& r, uint32_t block, OutputStream& sink
     if (junk && !(run.Flush(out) && out.PutJunk(junk))) return false;
     const Piece& p = c.pieces[0];
     uint64_t end = 0;
-    if (c.pieceCount == 1 && p.file->Descriptor() >= 0 && stored.AsStored(r.links[p.link], p, c.size, &end)) {
+    if (c.Whole() && p.file->Descriptor() >= 0 && stored.AsStored(r.links[p.link], p, c.size, &end)) {
       if (run.file == p.file && run.end == p.chunkAt) {
         run.end = end;
       } else {
@@ -327,7 +346,7 @@ OdmlChunkSource JoinedChunks(const ChainRequest& r) {
     JoinedChunk c;
     if (!walk->Next(c)) return false;
     *info = OdmlChunkInfo{c.ckid, c.flags, c.size};
-    if (c.pieceCount == 1) info->from = c.pieces[0].chunkAt, info->input = c.pieces[0].link;  // as ChunkPlacer
+    if (c.Whole()) info->from = c.pieces[0].chunkAt, info->input = c.pieces[0].link;  // as ChunkPlacer
     return true;
   };
 }
