@@ -5,6 +5,7 @@
 #include "avi/exact_time.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/stream_format.h"
 #include "split/split_math.h"
 
 namespace {
@@ -80,16 +81,19 @@ ShareBuilder::~ShareBuilder() = default;
 void ShareBuilder::CountSamplesByRates(uint32_t videoRate, uint32_t videoScale) {
   videoRate_ = videoRate;
   videoScale_ = videoScale;
+  const std::vector<StreamFormat> formats = ReadStreamFormats(a_, src_.input);
   // strh: dwScale and dwRate lie 12 and 8 bytes before dwLength.
   for (uint32_t n = 0; n < a_.streamCount; ++n) {
     if (!IsAudio(n)) continue;
     audioScale_[n] = src_.input.U32At(a_.streams[n].lengthOffset - 12);
     audioRate_[n] = src_.input.U32At(a_.streams[n].lengthOffset - 8);
+    const uint16_t tag = n < formats.size() ? formats[n].formatTag : 0;
+    wholeChunks_[n] = !(tag == 0x0001 || tag == 0x0003 || tag == 0x0006 || tag == 0x0007 || tag == 0xFFFE);
   }
 }
 
 bool ShareBuilder::IsAudio(uint32_t n) const {
-  return a_.streams[n].type == StreamAudio && int32_t(n) != a_.firstVideoStream;
+  return a_.streams[n].type == StreamAudio && int32_t(n) != a_.firstVideoStream && !wholeChunks_[n];
 }
 
 uint64_t ShareBuilder::SampleAt(uint32_t n, uint32_t frame) const {

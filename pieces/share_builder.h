@@ -35,7 +35,11 @@ class ShareBuilder {
   // Sound positions from the streams' own rates: frame f begins at sample
   // floor(f x scale_v x rate_a / (rate_v x scale_a)) of an audio stream
   // (its strh dwRate / dwScale), instead of the split's
-  // floor(U x f x samples a second / 10^6) from the frame time U.
+  // floor(U x f x samples a second / 10^6) from the frame time U. Only
+  // uncompressed sound (PCM, float, A-law, mu-law) is then cut inside its
+  // chunks: compressed sound that carries a sample size (MP3 muxed as CBR)
+  // goes by whole chunks in proportion to the video, as the other streams
+  // do, so that no output begins or ends inside one of its frames.
   void CountSamplesByRates(uint32_t videoRate, uint32_t videoScale);
 
   // The piece of frames start .. end - 1; the last piece takes every entry
@@ -60,4 +64,5 @@ class ShareBuilder {
   uint32_t blockBytes_[kMaxStreams] = {};
   uint32_t audioRate_[kMaxStreams] = {};
   uint32_t audioScale_[kMaxStreams] = {};
+  bool wholeChunks_[kMaxStreams] = {};  // sound with a sample size taken by whole chunks
 };
