@@ -272,8 +272,7 @@ def run_cut(name, src, args, ranges, separate, stem):
 
 
 def make_extra(folder):
-    """H.264 + MP3, and NTSC 30000/1001 MPEG-4 with 48 kHz PCM (ffmpeg's
-    OpenDML indexes left in: an indx beside idx1)."""
+    """H.264 + MP3 (B-frames), and NTSC 30000/1001 MPEG-4 with 48 kHz PCM."""
     made = {}
     if not shutil.which("ffmpeg"):
         return made
