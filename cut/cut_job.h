@@ -45,7 +45,7 @@ enum class CutResult : int32_t {
   InputNotOpen,
   InputNotRiff,
   Unsupported,     // no header fields, no video, no video frames ...
-  OpenDml,         // an OpenDML (indx) file
+  OpenDml,         // an OpenDML index (indx) that cannot be read
   Damaged,         // cut short, no index or a broken one: the repair hint follows
   StartsAfterEnd,  // a range starts at or after the end of the recording
   NothingKept,     // the dropped ranges leave nothing
