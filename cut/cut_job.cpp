@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "avi/avi_source.h"
 #include "avi/byte_input.h"
@@ -27,9 +29,10 @@
 
 namespace {
 
-// Passes everything on to the host's sink, keeps the messages shown and,
-// while quiet, holds back the messages of the steps borrowed from the split
-// (the cut shows its own).
+// Passes everything on to the host's sink and keeps the messages shown.
+// While quiet it drops the messages of the steps borrowed from the split
+// (the cut shows its own); while holding it keeps messages back until the
+// run they belong to is known to stand (Release) or not (Drop).
 class CutSink : public JobSink {
  public:
   explicit CutSink(JobSink& host) : host_(host) {}
@@ -38,7 +41,18 @@ class CutSink : public JobSink {
   void Message(const char* text, MessageOwner owner) override {
     if (quiet) return;
     message += (message.empty() ? "" : "\n") + std::string(text);
-    host_.Message(text, owner);
+    if (holding) held_.push_back({text, owner});
+    else host_.Message(text, owner);
+  }
+  void Release() {
+    holding = false;
+    for (const auto& m : held_) host_.Message(m.first.c_str(), m.second);
+    held_.clear();
+  }
+  void Drop(const std::string& shownBefore) {
+    holding = false;
+    held_.clear();
+    message = shownBefore;
   }
   bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
@@ -49,9 +63,11 @@ class CutSink : public JobSink {
 
   std::string message;
   bool quiet = false;
+  bool holding = false;
 
  private:
   JobSink& host_;
+  std::vector<std::pair<std::string, MessageOwner>> held_;
 };
 
 // Ends the job with result and its message; extra (in the user's language)
@@ -197,10 +213,15 @@ class CutRun {
   // The structure's refusal, with the repair hint when the file ended badly.
   CutOutcome& Refuse(CutResult result, const std::string& what);
   bool Open();
+  bool Prepare();
   bool Snap(const std::vector<AskedRange>& asked, bool dropped);
   bool Names();
-  CutOutcome& WriteOne(const std::vector<Piece>& pieces);
-  CutOutcome& WriteSeparate(const std::vector<Piece>& pieces);
+  // Everything after the analysis; guessed: the analysis is a guess that
+  // mayCommit confirms before any output replaces its name.
+  CutOutcome& PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
+                           const std::function<bool()>& mayCommit);
+  CutOutcome& WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
+  CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
 
   const CutRequest& request_;
@@ -208,6 +229,7 @@ class CutRun {
   CutOutcome& outcome_;
   std::shared_ptr<AviSource> input_ = std::make_shared<AviSource>();
   AviAnalysis analysis_{};
+  SplitConfirmation confirmation_{analysis_};
   VideoClock clock_;
   uint32_t frameMicros_ = 0;
   std::vector<KeptRange> kept_;  // in the order of the outputs
@@ -237,7 +259,7 @@ bool CutRun::Open() {
   }
   SplitOutcome analysed;
   sink_.quiet = true;
-  const bool read = AnalyseSplitInput(path, *input_, analysis_, analysed, sink_);
+  const bool read = AnalyseSplitInput(path, *input_, analysis_, analysed, sink_, &confirmation_.walk);
   sink_.quiet = false;
   if (!read) {
     if (analysed.result == SplitResult::Cancelled || sink_.Cancelled()) Fail(CutResult::Cancelled);
@@ -245,6 +267,12 @@ bool CutRun::Open() {
     else Refuse(CutResult::OpenDml, analysed.detail.substr(analysed.detail.find(": ") + 2));
     return false;
   }
+  return true;
+}
+
+// The structure checks and the video's clock; false once the outcome is finished.
+bool CutRun::Prepare() {
+  const std::string& path = request_.path;
   SplitPlan base;
   const SplitResult structure = StartSplitPlan(SplitSource{input_->Input(), analysis_, path}, base);
   if (structure == SplitResult::OpenDml) {
@@ -356,12 +384,15 @@ bool CutRun::Names() {
   return true;
 }
 
-CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces) {
+CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit) {
   ChainRequest chain;
   chain.analysis = &analysis_;
   OneInput inputs(std::shared_ptr<ByteInput>(input_, &input_->Input()));
   chain.inputs = &inputs;
-  for (const Piece& p : pieces) chain.links.push_back(LinkOf(analysis_, input_->Input(), p));
+  for (const Piece& p : pieces) {
+    chain.links.push_back(LinkOf(analysis_, input_->Input(), p));
+    chain.links.back().chunksAsWritten = guessed;  // confirmed by mayCommit before the output stands
+  }
   const std::string& name = names_[0];
   OutputFile out;
   if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
@@ -370,7 +401,8 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces) {
   JoinResult result = WriteJoinedFile(chain, out, JoinObserver{&bar, &OnProgress, &OnCancel}, OdmlLimits(), &problem,
                                       request_.writer);
   if (result == JoinResult::Written && !(out.Finish() && out.Sync())) result = JoinResult::WriteFailed;
-  if (result == JoinResult::Written && (sink_.Cancelled() || !sink_.BeginCommit())) result = JoinResult::Cancelled;
+  if (result == JoinResult::Written && (sink_.Cancelled() || (mayCommit && !mayCommit()) || !sink_.BeginCommit()))
+    result = JoinResult::Cancelled;  // the output goes, nothing was replaced
   if (result == JoinResult::Written && !out.Commit()) result = JoinResult::WriteFailed;
   if (result != JoinResult::Written) out.Abandon();
   switch (result) {
@@ -390,7 +422,8 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces) {
   return Complete();
 }
 
-CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces) {
+CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed,
+                                  const std::function<bool()>& mayCommit) {
   PiecesPlan plan;
   plan.frameMicros = frameMicros_;
   plan.videoFrames = clock_.frames;
@@ -398,7 +431,8 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces) {
   PiecesOutcome written;
   const SplitSource source{input_->Input(), analysis_, request_.path};
   const SplitResult result =
-      WritePiecesNamed(source, plan, names_, sink_, written, ChunkCopy::ChunkByChunk, request_.writer);
+      WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
+                       request_.writer, mayCommit);
   if (result == SplitResult::Cancelled || (result != SplitResult::Completed && sink_.Cancelled()))
     return Fail(CutResult::Cancelled);
   if (result == SplitResult::OutputTooLarge) return Fail(CutResult::TooLarge, written.detail);
@@ -437,14 +471,9 @@ CutOutcome& CutRun::Complete() {
   return outcome_;
 }
 
-CutOutcome& CutRun::Run() {
-  std::vector<AskedRange> asked;
-  bool dropped = false;
-  std::string extra;
-  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
-  if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
-  sink_.Status(sink_.Text(kCutAnalyzing), 0);
-  if (!Open() || !Snap(asked, dropped) || !Names()) return outcome_;
+CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
+                                 const std::function<bool()>& mayCommit) {
+  if (!Prepare() || !Snap(asked, dropped) || !Names()) return outcome_;
   if (sink_.Cancelled()) return Fail(CutResult::Cancelled);
   sink_.Status(sink_.Text(kCutWriting), 10);
 
@@ -463,7 +492,48 @@ CutOutcome& CutRun::Run() {
     pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames));
     lastFirst = k.first, lastEnd = k.end;
   }
-  return request_.separate ? WriteSeparate(pieces) : WriteOne(pieces);
+  return request_.separate ? WriteSeparate(pieces, guessed, mayCommit) : WriteOne(pieces, guessed, mayCommit);
+}
+
+CutOutcome& CutRun::Run() {
+  std::vector<AskedRange> asked;
+  bool dropped = false;
+  std::string extra;
+  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
+  if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
+  sink_.Status(sink_.Text(kCutAnalyzing), 0);
+  if (!Open()) return outcome_;
+  if (!confirmation_.walk.Started()) return PlanAndWrite(asked, dropped, false, {});
+  // As the split does: the work starts from a guessed analysis while the
+  // whole walk runs beside it, and the outputs replace their names only once
+  // the walk has confirmed the guess and that the chunks lie as they are
+  // written; otherwise all is planned and written again from the walk. The
+  // guessed run's messages wait until it is known to stand.
+  AviAnalysis walked{};
+  int confirmed = -1;  // not known yet
+  auto confirm = [&] {
+    if (confirmed < 0) {
+      const bool walkedAll = confirmation_.walk.Wait(&walked, [&] { return !sink_.Cancelled(); });
+      confirmed = walkedAll && SameAnalysis(walked, analysis_) && confirmation_.ChunksAsWritten();
+    }
+    return confirmed == 1;
+  };
+  const CutOutcome before = outcome_;
+  const std::string shownBefore = sink_.message;
+  sink_.holding = true;
+  PlanAndWrite(asked, dropped, true, confirm);
+  // A run that ended before its commit (a refusal, a failed write) stands
+  // only on a confirmed guess too.
+  if (sink_.Cancelled() || confirm()) {
+    sink_.Release();
+    return outcome_;
+  }
+  sink_.Drop(shownBefore);
+  outcome_ = before;
+  kept_.clear();
+  names_.clear();
+  analysis_ = walked;
+  return PlanAndWrite(asked, dropped, false, {});
 }
 
 }  // namespace

@@ -132,6 +132,33 @@ TEST(CutJob, OpenDmlInputsAreCutAsTheirFlattenedTwins) {
   }
 }
 
+// Pad bytes that are not 0 make the chunks not lie as the writer writes
+// them: the run from the guessed analysis must not stand, the cut is made
+// again from the walk, and its outputs are those of the same file with zero
+// pads (the writer's), its message shown once.
+TEST(CutJob, AGuessThatTheWalkDoesNotConfirmIsCutAgain) {
+  AviLayout clip = SmallClip(300, 12);
+  const std::string zeroDir = FreshDir("cut_zero_pads"), oddDir = FreshDir("cut_odd_pads");
+  const std::string zero = Put(zeroDir, BuildAvi(clip));
+  for (ChunkLayout& c : clip.chunks) c.padByte = 0xEE;
+  const std::string odd = Put(oddDir, BuildAvi(clip));
+  for (bool separate : {false, true}) {
+    CutRequest request;
+    request.separate = separate;
+    request.keep = {"0.5-3.3", "6-8.1"};
+    request.path = zero;
+    const CutOutcome fromZero = RunCut(request);
+    NativeSink sink;
+    request.path = odd;
+    const CutOutcome fromOdd = RunCut(request, &sink);
+    ASSERT_EQ(fromOdd.Number(), 0) << fromOdd.message << fromOdd.detail;
+    EXPECT_EQ(sink.messages.size(), 1u);
+    ASSERT_EQ(fromOdd.outputs.size(), fromZero.outputs.size());
+    for (size_t j = 0; j < fromOdd.outputs.size(); ++j)
+      EXPECT_TRUE(ReadBytes(fromOdd.outputs[j]) == ReadBytes(fromZero.outputs[j])) << separate << " " << j;
+  }
+}
+
 TEST(CutJob, CancelAndRefusalsLeaveNothing) {
   const std::string dir = FreshDir("cut_cancel");
   const std::string clip = Put(dir, BuildAvi(SmallClip(300, 12)));
