@@ -238,7 +238,9 @@ class CutRun {
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
   const DamageReport damage = InspectDamage(request_.path);
-  std::string detail = request_.path + ": " + what;
+  // A file cut short has its header, its avih and its movi list: what the
+  // walk missed is the end of the file, which the damage line says.
+  std::string detail = request_.path + ":" + (damage.damaged && what.empty() ? "" : " " + what);
   AddDamageDetail(detail, damage);
   if (damage.damaged) result = CutResult::Damaged;
   outcome_.detail = detail;
@@ -281,7 +283,9 @@ bool CutRun::Prepare() {
   }
   if (structure != SplitResult::Completed) {
     const char* what = SplitStructureDetail(structure);
-    Refuse(CutResult::Unsupported, what ? what : "not supported");
+    Refuse(CutResult::Unsupported, structure == SplitResult::NoHeaderFields && InspectDamage(path).damaged ? ""
+                                   : what                                                                 ? what
+                                                                                                          : "not supported");
     return false;
   }
   frameMicros_ = base.frameMicros;

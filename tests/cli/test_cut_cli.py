@@ -400,6 +400,13 @@ def refusals(stem, length):
     got, out, err = tavrin("cut", src, "--keep", f"{int(length) + 5}-", "--lang", "ja")
     check("after the end (ja)", (got, "録画の長さは" in out), (1, True))
     os.remove("bad.txt")
+    # A recording cut short: the reason and the repair hint, as split gives them.
+    with open(src, "rb") as f, open("short.avi", "wb") as g:
+        g.write(f.read()[:os.path.getsize(src) * 2 // 3])
+    got, out, err = tavrin("cut", "short.avi", "--keep", "1-2")
+    check("damaged input", (got, out.startswith("The file is damaged\n\nThe file is cut short"), "tavrin repair" in out,
+                            err.startswith("tavrin cut: short.avi: The file is cut short")), (1, True, True, True))
+    os.remove("short.avi")
     check("refusals write nothing", sorted(os.listdir(".")), before)
 
 
