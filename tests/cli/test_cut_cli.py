@@ -340,6 +340,9 @@ def keep_drop_separate(stem):
     drop = ["1-2.5", "2.5-3", "5-5.1"]
     run_cut(f"{stem} drop", src, [x for d in drop for x in ("--drop", d)], between(ranges_of(drop), length), False, stem)
     clear(stem)
+    run_cut(f"{stem} drop separate", src, [x for d in drop for x in ("--drop", d)] + ["--separate"],
+            between(ranges_of(drop), length), True, stem)
+    clear(stem)
     return length
 
 
