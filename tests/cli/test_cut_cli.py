@@ -442,6 +442,11 @@ def main():
         if sample(name):
             inputs[name] = sample(name)
     inputs.update(make_extra("."))
+    if WINDOWS:
+        # Under Wine every run takes a second: the Windows program is held to
+        # the rule on two inputs (MPEG-4 + PCM, NTSC with 48 kHz PCM and the
+        # lists), the native one on all.
+        inputs = {n: p for n, p in inputs.items() if n in ("ffmpeg_mpeg4_pcm_g12.avi", "ntsc_pcm48.avi")}
     for name, path in sorted(inputs.items()):
         stem = name[:-4].replace("+", "_")
         if os.path.abspath(path) != os.path.abspath(stem + ".avi"):
