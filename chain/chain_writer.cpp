@@ -24,12 +24,15 @@
 
 namespace {
 
-// The first `bytes` data bytes of the chunk whose header lies at chunkAt.
+// The data bytes [from, from + bytes) of the chunk whose header lies at
+// chunkAt; whole when they are all of its bytes.
 struct Piece {
   std::shared_ptr<ByteInput> file;
   uint64_t chunkAt = 0;
   uint32_t bytes = 0;
   int link = 0;  // the input it comes from
+  uint32_t from = 0;
+  bool whole = false;
 };
 
 // One chunk of the joined file: a source chunk, or an audio chunk joined
@@ -48,6 +51,8 @@ struct JoinedChunk {
     size += piece.bytes;
     return true;
   }
+  // One source chunk as it is stored.
+  bool Whole() const { return pieceCount == 1 && pieces[0].whole; }
 };
 
 // The chunks of the joined file in order: of each input its kept entries.
@@ -66,7 +71,8 @@ class ChainWalk {
         ++link_;
         continue;
       }
-      if (Take(index_->At(i_++), out)) return true;
+      const uint32_t i = i_++;
+      if (Take(i, index_->At(i), out)) return true;
     }
   }
   // True when an input could not be opened again.
@@ -106,10 +112,11 @@ class ChainWalk {
   }
 
   // What becomes of one index entry: true when it makes the next chunk.
-  bool Take(const IndexEntry& e, JoinedChunk& out) {
+  bool Take(uint32_t i, const IndexEntry& e, JoinedChunk& out) {
     const int s = StreamOf(e.ckid);
     if (s < 0) return false;
     const ChainLink& l = r_.links[link_];
+    if (i < l.startAt[s]) return false;
     const uint32_t k = taken_[s]++;
     const uint32_t keep = l.keepCount[s];
     // The head carried from the input before goes in front of this input's
@@ -122,7 +129,7 @@ class ChainWalk {
       if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
       carry_[s] = Carry();
     }
-    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_)};
+    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_), 0, true};
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
@@ -132,9 +139,21 @@ class ChainWalk {
       if (partial == 0 && k + 1 == keep) return CarryOver(s, chunk, whole);
     }
     if (k >= keep) return false;
-    if (!chunk.Add(whole)) return false;
+    if (!chunk.Add(k == 0 || k + 1 == keep ? Stretched(l, s, k, whole) : whole)) return false;
     out = std::move(chunk);
     return true;
+  }
+
+  // The kept part of entry k of a stretch's stream s (k first or last).
+  static Piece Stretched(const ChainLink& l, int s, uint32_t k, Piece piece) {
+    const uint32_t length = piece.bytes;
+    if (k == 0 && l.firstTail[s] != 0 && l.firstTail[s] < length) piece.from = length - l.firstTail[s];
+    uint32_t end = length;
+    if (k + 1 == l.keepCount[s] && l.lastHead[s] != 0 && l.lastHead[s] < length) end = l.lastHead[s];
+    if (end < piece.from) end = piece.from;
+    piece.bytes = end - piece.from;
+    piece.whole = piece.bytes == length;
+    return piece;
   }
 
   bool CarryOver(int s, JoinedChunk& chunk, const Piece& piece) {
@@ -173,8 +192,8 @@ class ChainListing : public ChunkListing {
     c.flags = j.flags;
     c.chunkAt = j.pieces[0].chunkAt;  // a joined chunk takes its first piece's code
     for (int p = 0; p < j.pieceCount; ++p)
-      c.Add(ChunkPiece{j.pieces[p].file, j.pieces[p].chunkAt + 8, nullptr, j.pieces[p].bytes});
-    if (j.pieceCount == 1) {
+      c.Add(ChunkPiece{j.pieces[p].file, j.pieces[p].chunkAt + 8 + j.pieces[p].from, nullptr, j.pieces[p].bytes});
+    if (j.Whole()) {
       c.carried = j.pieces[0].link;
       c.stored = r_.links[size_t(j.pieces[0].link)].chunksAsWritten ? Stored::Whole : Stored::Unknown;
     }

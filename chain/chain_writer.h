@@ -68,6 +68,16 @@ struct ChainLink {
   // seam's chunks are joined (not 0) or the head is dropped (0).
   uint32_t seamPartialBytes[kMaxStreams] = {};
   uint32_t seamJoinBytes[kMaxStreams] = {};
+  // A stretch of its input rather than all of it (a cut's kept range; 0
+  // where the input is taken from its start): per stream, the index entry
+  // (counted from idx1Offset's first) before which its entries are passed
+  // over, and of the first and the last kept chunk only the last firstTail
+  // and the first lastHead bytes (0: the chunk whole); when both cuts fall
+  // in one chunk it gives the bytes [length - firstTail, lastHead) of it.
+  // Such chunks are written as chunks of their own, never joined at a seam.
+  uint32_t startAt[kMaxStreams] = {};
+  uint32_t firstTail[kMaxStreams] = {};
+  uint32_t lastHead[kMaxStreams] = {};
   // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
   // already: chunks the index places back to back are taken as runs unread.
   bool chunksAsWritten = false;

@@ -16,6 +16,7 @@ int RunMerge(const Command& self, int argc, char** argv);
 int RunJoin(const Command& self, int argc, char** argv);
 int RunRepair(const Command& self, int argc, char** argv);
 int RunKeyframes(const Command& self, int argc, char** argv);
+int RunCut(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -85,6 +86,38 @@ const std::vector<Command> kCommands = {
      "                   file's bytes, frames and seconds\n"
      "Written under a temporary name (.NAME.PID.tavrin-part beside NAME), flushed to the\n"
      "disk and moved into place when complete.\n"},
+    {"cut", RunCut, "keep or drop many ranges of a file, into one file or a file per range",
+     "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--output PATH] [--clone]\n"
+     "           [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --drop RANGE [--drop RANGE...] [--separate] [--output PATH] [--clone]\n"
+     "           [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --list LISTFILE [--separate] [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "Keeps the ranges named (or all but the ranges named) of FILE, without decoding: into\n"
+     "one file, the kept ranges one after the other (FILE's name with -c.avi in place of its\n"
+     "extension), or with --separate one file per kept range, FILE-1.avi ... FILE-k.avi.\n"
+     "RANGE is START-END, each a time in seconds (95.5) or [H:]M:SS[.fff] (1:02:03.5);\n"
+     "START left out: from the start (-0:30); END left out: to the end (58:00-).\n"
+     "A kept range [A, B) keeps the frames from the last key frame at or before A up to the\n"
+     "first key frame at or after B (exact, at the video's rate): all that was asked for,\n"
+     "each output starting on a key frame. A dropped range loses only the whole key-frame\n"
+     "groups inside it. Kept ranges that overlap or touch become one (not with --separate).\n"
+     "PCM sound is cut inside chunks to the sample, other sound by whole chunks.\n"
+     "  --keep RANGE       a range to keep (repeatable)\n"
+     "  --drop RANGE       a range to drop (repeatable; does not mix with --keep)\n"
+     "  --list LISTFILE    the ranges from a cut list: MPlayer EDL (actions 0 and 3 are\n"
+     "                     dropped), comskip's frame list (dropped), CSV start,end[,label]\n"
+     "                     in seconds (kept), or plain text, one RANGE a line, # comments\n"
+     "                     (kept); the format comes from the content and the extension\n"
+     "  --separate         one file per kept range, numbered in the order given\n"
+     "  --output PATH      the output (with --separate: the name the files are numbered from)\n"
+     "  --clone            share the unchanged data's blocks with FILE where the file system\n"
+     "                     can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja       the language of the messages\n"
+     "  --json             one JSON line: result, message, outputs, ranges (first_frame,\n"
+     "                     frames, start_seconds, seconds, asked), frames, dropped_frames,\n"
+     "                     files and, with a list, list_format\n"
+     "Written under temporary names, flushed and moved into place when all are complete;\n"
+     "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n"},
     {"repair", RunRepair, "repair a recording that ended badly (cut short, without an index)",
      "tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]",
      "Repairs a recording that ended badly (cut short, without an index or with a broken\n"

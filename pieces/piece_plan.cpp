@@ -5,11 +5,8 @@
 //   StartFinder the last key frame at or before a frame, for targets that
 //               only grow (where a piece begins when it overlaps the one
 //               before);
-//   StreamCursor one stream's entries, passed while they end before a count
-//               or a byte position: the entries, data bytes and movi bytes
-//               before that point. Each stream has one cursor where pieces
-//               begin and one where they end; as pieces only move forward,
-//               so do the cursors.
+//   ShareBuilder each piece's share from two forward cursors per stream
+//               (pieces/share_builder.h).
 #include "pieces/piece_plan.h"
 
 #include <cstdio>
@@ -18,13 +15,12 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "pieces/share_builder.h"
 #include "split/split_math.h"
 
 namespace {
 
 constexpr uint32_t kNowhere = 0xFFFFFFFFu;
-
-uint64_t ChunkSpace(uint32_t length) { return uint64_t(length) + (length & 1) + 8; }
 
 // The usable key frames at which a piece may end, as the two-way split
 // chooses its cut: a key frame of the first video stream and, in a file with
@@ -105,176 +101,6 @@ class StartFinder {
   uint32_t frame_ = 0;
   uint32_t lastKeyFrame_ = 0;
   uint32_t lastKeyEntry_ = kNowhere;
-};
-
-// One stream's entries in index order, passed one by one.
-class StreamCursor {
- public:
-  StreamCursor(const SplitSource& src, int stream)
-      : index_(src.input, src.analysis.idx1Offset, src.analysis.idx1EntryTotal), stream_(stream) {
-    FindNext();
-  }
-  // Passes entries until count of them are passed (or none is left).
-  void PassCount(uint32_t n) {
-    while (count < n && hasNext) Pass();
-  }
-  // Passes every entry that ends at or before byte `bytes` of the stream's data.
-  void PassBytes(uint64_t bytes) {
-    while (hasNext && data + nextLength <= bytes) Pass();
-  }
-
-  uint32_t count = 0;  // entries passed
-  uint64_t data = 0;   // their data bytes
-  uint64_t space = 0;  // their movi list bytes
-  bool hasNext = false;
-  uint32_t nextLength = 0;
-  uint32_t nextAt = kNowhere;  // index entry of the next one
-  uint32_t lastAt = kNowhere;  // index entry of the last one passed
-
- private:
-  void Pass() {
-    ++count;
-    data += nextLength;
-    space += ChunkSpace(nextLength);
-    lastAt = nextAt;
-    FindNext();
-  }
-  void FindNext() {
-    hasNext = false;
-    for (; i_ < index_.Total(); ++i_) {
-      const IndexEntry e = index_.At(i_);
-      if (StreamOfCkid(e.ckid) != stream_) continue;
-      hasNext = true;
-      nextLength = e.length;
-      nextAt = i_++;
-      return;
-    }
-    nextAt = kNowhere;
-  }
-
-  IndexReader index_;
-  int stream_;
-  uint32_t i_ = 0;
-};
-
-// Builds the shares of pieces whose starts and ends only grow.
-class ShareBuilder {
- public:
-  ShareBuilder(const SplitSource& src, uint32_t frameMicros, uint32_t videoFrames)
-      : src_(src), a_(src.analysis), frameMicros_(frameMicros), videoFrames_(videoFrames) {
-    for (uint32_t n = 0; n < a_.streamCount; ++n) {
-      begin_[n].reset(new StreamCursor(src, int(n)));
-      end_[n].reset(new StreamCursor(src, int(n)));
-      sourceLength_[n] = src.input.U32At(a_.streams[n].lengthOffset);
-      if (IsAudio(n)) blockBytes_[n] = src.input.U32At(a_.streams[n].sampleSizeOffset);
-    }
-  }
-
-  // The piece of frames start .. end - 1; the last piece takes every entry
-  // from its start on.
-  Piece Build(uint32_t start, uint32_t end, bool last) {
-    Piece p;
-    p.startFrame = start;
-    p.endFrame = last ? videoFrames_ : end;
-    p.share.frames = p.endFrame - start;
-    p.stretch.from = kNowhere;
-    uint32_t to = 0;
-    for (uint32_t n = 0; n < a_.streamCount; ++n) {
-      StreamShare& s = p.share.streams[n];
-      uint32_t lastEntry = kNowhere;
-      if (int32_t(n) == a_.firstVideoStream) {
-        ByCount(n, start, last ? kNowhere : end, s, &lastEntry);
-        s.length = p.share.frames;
-      } else if (IsAudio(n)) {
-        ByBytes(n, start, end, last, s, &lastEntry);
-      } else {
-        // In proportion to the video, by entries (dwLength likewise).
-        const uint32_t entries = a_.streams[n].idx1EntryCount;
-        const uint32_t b = ProportionOf(entries, start, videoFrames_);
-        const uint32_t e = ProportionOf(entries, end, videoFrames_);
-        ByCount(n, b, last ? kNowhere : e, s, &lastEntry);
-        const uint32_t kept = (last ? entries : e) - b;
-        s.length = entries == 0 ? 0 : ProportionOf(kept, sourceLength_[n], entries);
-      }
-      if (s.Entries() == 0) {
-        p.stretch.startAt[n] = kNowhere;
-        continue;
-      }
-      p.stretch.startAt[n] = begin_[n]->nextAt;
-      p.stretch.startCount[n] = s.begin;
-      if (begin_[n]->nextAt < p.stretch.from) p.stretch.from = begin_[n]->nextAt;
-      if (lastEntry + 1 > to) to = lastEntry + 1;
-    }
-    if (p.stretch.from == kNowhere) p.stretch.from = 0;
-    p.stretch.to = to;
-    p.plannedBytes = ShareFileBytes(a_, p.share);
-    return p;
-  }
-
- private:
-  bool IsAudio(uint32_t n) const { return a_.streams[n].type == StreamAudio && int32_t(n) != a_.firstVideoStream; }
-
-  // Entries b .. e - 1 of stream n, whole.
-  void ByCount(uint32_t n, uint32_t b, uint32_t e, StreamShare& s, uint32_t* lastEntry) {
-    StreamCursor& from = *begin_[n];
-    StreamCursor& to = *end_[n];
-    from.PassCount(b);
-    to.PassCount(e);
-    s.begin = from.count;
-    s.end = to.count;
-    s.moviBytes = s.end > s.begin ? to.space - from.space : 0;
-    *lastEntry = to.lastAt;
-  }
-
-  // The audio bytes [position of start, position of end) of stream n, cut
-  // inside the chunks that straddle either end.
-  void ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry) {
-    const uint64_t startSamples = SamplesForFrames(frameMicros_, start, a_.streams[n]);
-    const uint64_t endSamples = SamplesForFrames(frameMicros_, end, a_.streams[n]);
-    const uint64_t first = SampleBytes(startSamples, blockBytes_[n]);
-    const uint64_t limit = last ? UINT64_MAX : SampleBytes(endSamples, blockBytes_[n]);
-    StreamCursor& from = *begin_[n];
-    StreamCursor& to = *end_[n];
-    from.PassBytes(first);
-    to.PassBytes(limit);
-    // dwLength: the samples between the two positions, within the source's own length.
-    const uint32_t length = sourceLength_[n];
-    const uint32_t endAt = last || !(endSamples < length) ? length : uint32_t(endSamples);
-    const uint32_t startAt = startSamples < length ? uint32_t(startSamples) : length;
-    s.length = endAt > startAt ? endAt - startAt : 0;
-
-    s.begin = s.end = from.count;
-    if (limit <= first) return;  // no sound in this piece
-    const uint32_t skip = from.hasNext ? uint32_t(first - from.data) : 0;      // of the first chunk
-    const uint32_t head = to.hasNext && !last ? uint32_t(limit - to.data) : 0;  // of the chunk after the whole ones
-    s.end = to.count + (head != 0 ? 1 : 0);
-    if (s.end <= s.begin) return;
-    *lastEntry = head != 0 ? to.nextAt : to.lastAt;
-    if (head != 0 && s.begin == to.count) {  // one chunk holds both cuts
-      s.firstTail = to.nextLength - skip;
-      s.lastHead = head;
-      s.moviBytes = ChunkSpace(head - skip);
-      return;
-    }
-    s.moviBytes = to.space - from.space;
-    if (head != 0) {
-      s.lastHead = head;
-      s.moviBytes += ChunkSpace(head);
-    }
-    if (skip != 0) {
-      s.firstTail = from.nextLength - skip;
-      s.moviBytes = s.moviBytes - ChunkSpace(from.nextLength) + ChunkSpace(s.firstTail);
-    }
-  }
-
-  const SplitSource& src_;
-  const AviAnalysis& a_;
-  uint32_t frameMicros_;
-  uint32_t videoFrames_;
-  std::unique_ptr<StreamCursor> begin_[kMaxStreams];
-  std::unique_ptr<StreamCursor> end_[kMaxStreams];
-  uint32_t sourceLength_[kMaxStreams] = {};
-  uint32_t blockBytes_[kMaxStreams] = {};
 };
 
 std::string Seconds(uint32_t frameMicros, uint32_t frame) {

@@ -22,16 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "pieces/share_builder.h"
 #include "split/output_share.h"
 #include "split/split_engine.h"
-
-struct Piece {
-  uint32_t startFrame = 0;  // a key frame
-  uint32_t endFrame = 0;    // the next piece's cut (a key frame), or the video's end
-  OutputShare share;
-  IndexStretch stretch;
-  uint64_t plannedBytes = 0;  // as a version-1 file
-};
 
 struct PiecesPlan {
   uint32_t frameMicros = 0;  // U

@@ -109,16 +109,23 @@ PieceFigures FiguresOf(const PiecesPlan& plan, const Piece& piece, const std::st
 }
 
 // Every piece's name, or false (and why, in *detail) when one cannot be
-// made or written.
+// made.
 bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<std::string>& names,
-                SplitResult* refusal, std::string* detail) {
+                std::string* detail) {
   names.resize(plan.pieces.size());
   for (size_t j = 0; j < plan.pieces.size(); ++j) {
     if (!MakePieceName(source.path, uint32_t(j + 1), &names[j])) {
       *detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
-      *refusal = SplitResult::CannotCreateFirst;
       return false;
     }
+  }
+  return true;
+}
+
+// False (and why, in *detail) when a piece cannot be written.
+bool CheckPieces(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
+                 SplitResult* refusal, std::string* detail) {
+  for (size_t j = 0; j < plan.pieces.size(); ++j) {
     const std::string why = ShareRefusal(source, plan.pieces[j].share);
     if (!why.empty()) {
       *detail = names[j] + ": " + why;
@@ -129,14 +136,20 @@ bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<s
   return true;
 }
 
-// Writes every planned piece under a temporary name, one after the other,
-// then moves them all into place. The bar runs from 10 to 98 over the
-// pieces by their size.
 SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
                         ChunkCopy copy, const WriterOptions& writer, const std::function<bool()>& mayCommit) {
   std::vector<std::string> names;
+  if (!NamePieces(source, plan, names, &outcome.detail)) return SplitResult::CannotCreateFirst;
+  return WritePiecesNamed(source, plan, names, sink, outcome, copy, writer, mayCommit);
+}
+
+}  // namespace
+
+SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
+                             JobSink& sink, PiecesOutcome& outcome, ChunkCopy copy, const WriterOptions& writer,
+                             const std::function<bool()>& mayCommit) {
   SplitResult refusal = SplitResult::Completed;
-  if (!NamePieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
+  if (!CheckPieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
   uint64_t total = 0;
   for (const Piece& p : plan.pieces) total += p.plannedBytes;
   sink.Status(Text(sink, kSplitFileCreating), 10);
@@ -184,8 +197,6 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   sink.Status(Text(sink, kSplitFileCreating), 99);
   return SplitResult::Completed;
 }
-
-}  // namespace
 
 bool MakePieceName(const std::string& input, uint32_t number, std::string* name) {
   const size_t folder = filesys::FolderOf(input).size();

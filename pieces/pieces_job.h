@@ -14,10 +14,15 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+
 #include "io/writer_options.h"
+#include "split/output_share.h"
 #include "split/split_result.h"
 
 class JobSink;
+struct PiecesPlan;
+struct SplitSource;
 
 enum class PiecesBy { Every, Size };
 
@@ -54,6 +59,15 @@ struct PiecesOutcome {
 };
 
 PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& sink);
+
+// Writes planned pieces, one a name, under temporary names one after the
+// other, then moves them all into place once all are complete (and
+// mayCommit, when given, agrees): the bar runs from 10 to 98 over the pieces
+// by their size; outcome gets each piece's figures (at the input's frame
+// time), its clone report and, on failure, the detail.
+SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
+                             JobSink& sink, PiecesOutcome& outcome, ChunkCopy copy, const WriterOptions& writer,
+                             const std::function<bool()>& mayCommit = {});
 
 // The name of piece number (1, 2, ...) of input: the input's name with its
 // last four characters (normally ".avi") replaced by "-number.avi" when its

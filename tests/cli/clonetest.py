@@ -154,3 +154,25 @@ def repair_both_ways(folder, source):
                                 *extra)
         check(f"{folder} repair {extra} exit", code, 0)
     return json.loads(out), err
+
+
+def cut_both_ways(folder, source, *ranges):
+    """Cuts a copy of source (each range a --keep) into one file, cut-c.avi,
+    and into a file per range, cut-1.avi ..., in folder/plain and, with
+    --clone, folder/clone. Returns (the clone runs' JSON and stderr, one file
+    then separate), and the plain and cloned files in pairs."""
+    runs = {}
+    keep = [x for r in ranges for x in ("--keep", r)]
+    for sub, extra in (("plain", []), ("clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        os.makedirs(d, exist_ok=True)
+        shutil.copyfile(source, os.path.join(d, "cut.avi"))
+        done = []
+        for separate in ([], ["--separate"]):
+            code, out, err = tavrin("cut", os.path.join(d, "cut.avi"), *keep, *separate, "--json", *extra)
+            check(f"{d} cut {separate} {extra} exit", code, 0)
+            done.append((json.loads(out), err))
+        names = done[0][0].get("outputs", []) + done[1][0].get("outputs", [])
+        check(f"{d} cut outputs", len(names), 1 + len(ranges))
+        runs[sub] = (done, names)
+    return runs["clone"][0], list(zip(runs["plain"][1], runs["clone"][1]))

@@ -1,0 +1,561 @@
+// The cut job (cut/cut_job.h): ranges read and checked before the input is
+// opened, then the input analysed (bar 0..10), the ranges snapped and
+// planned, and the outputs written (bar 10..99) by the chain writer (one
+// file) or the many-piece split's writer (a file per range).
+#include "cut/cut_job.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "avi/avi_source.h"
+#include "avi/byte_input.h"
+#include "avi/key_frame_list.h"
+#include "avi/read_fault.h"
+#include "chain/chain_writer.h"
+#include "writer/status_bar.h"
+#include "cut/cut_list.h"
+#include "cut/cut_rule.h"
+#include "io/file_system.h"
+#include "io/output_file.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
+#include "pieces/pieces_job.h"
+#include "pieces/piece_plan.h"
+#include "pieces/share_builder.h"
+#include "scan/damage_report.h"
+#include "split/split_engine.h"
+#include "split/split_job.h"
+
+namespace {
+
+// Passes everything on to the host's sink and keeps the messages shown.
+// While quiet it drops the messages of the steps borrowed from the split
+// (the cut shows its own); while holding it keeps messages back until the
+// run they belong to is known to stand (Release) or not (Drop).
+class CutSink : public JobSink {
+ public:
+  explicit CutSink(JobSink& host) : host_(host) {}
+  int EnglishUi() const override { return host_.EnglishUi(); }
+  void Status(const char* text, int cells) override { host_.Status(text, cells); }
+  void Message(const char* text, MessageOwner owner) override {
+    if (quiet) return;
+    message += (message.empty() ? "" : "\n") + std::string(text);
+    if (holding) held_.push_back({text, owner});
+    else host_.Message(text, owner);
+  }
+  void Release() {
+    holding = false;
+    for (const auto& m : held_) host_.Message(m.first.c_str(), m.second);
+    held_.clear();
+  }
+  void Drop(const std::string& shownBefore) {
+    holding = false;
+    held_.clear();
+    message = shownBefore;
+  }
+  bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
+  void Progress(int cells) override { host_.Progress(cells); }
+  bool Cancelled() const override { return host_.Cancelled(); }
+  bool BeginCommit() override { return host_.BeginCommit(); }
+
+  const char* Text(const TextPair& pair) const { return Pick(pair.english, pair.japanese); }
+
+  std::string message;
+  bool quiet = false;
+  bool holding = false;
+
+ private:
+  JobSink& host_;
+  std::vector<std::pair<std::string, MessageOwner>> held_;
+};
+
+// Ends the job with result and its message; extra (in the user's language)
+// follows the table's text after a blank line.
+CutOutcome& Finish(CutOutcome& outcome, CutResult result, CutSink& sink, const std::string& extra = "") {
+  outcome.result = result;
+  if (result == CutResult::Cancelled) {
+    outcome.outputs.clear();
+    outcome.bytes.clear();
+  }
+  if (const TextPair* text = CutResultText(result)) {
+    const std::string shown = std::string(sink.Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
+    sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
+  }
+  outcome.message = sink.message;
+  return outcome;
+}
+
+std::string Both(const CutSink& sink, const std::string& english, const std::string& japanese) {
+  return sink.EnglishUi() ? english : japanese;
+}
+
+// The asked ranges, and whether they are dropped ones; Completed or the refusal.
+CutResult GatherRanges(const CutRequest& request, CutSink& sink, CutOutcome& outcome, std::vector<AskedRange>* asked,
+                       bool* dropped, std::string* extra) {
+  const bool fromList = !request.list.empty();
+  if ((!request.keep.empty() && !request.drop.empty()) || (fromList && !(request.keep.empty() && request.drop.empty()))) {
+    outcome.detail = fromList ? "a cut list does not mix with ranges given as --keep or --drop"
+                              : "--keep and --drop do not mix";
+    return CutResult::KeepAndDrop;
+  }
+  if (fromList) {
+    CutList list;
+    ListError error;
+    if (!ReadCutList(request.list, &list, &error)) {
+      if (error.unreadable) {
+        outcome.detail = request.list + ": " + error.reason;
+        *extra = request.list + ": " + error.reason;
+        return CutResult::ListUnreadable;
+      }
+      outcome.detail = request.list + ": line " + std::to_string(error.line) + ": " + error.english;
+      *extra = Both(sink, request.list + ", line " + std::to_string(error.line) + ": " + error.english,
+                    request.list + " の " + std::to_string(error.line) + " 行目: " + error.japanese);
+      return CutResult::ListBadLine;
+    }
+    outcome.listFormat = ListFormatName(list.format);
+    if (list.ranges.empty()) {
+      outcome.detail = request.list + ": the " + outcome.listFormat + " list names no range to cut";
+      return CutResult::NoRange;
+    }
+    *asked = list.ranges;
+    *dropped = list.dropped;
+    return CutResult::Completed;
+  }
+  *dropped = !request.drop.empty();
+  for (const std::string& text : *dropped ? request.drop : request.keep) {
+    AskedRange range;
+    RangeProblem problem;
+    TimeTextProblem time;
+    if (!ParseRange(text, &range, &problem, &time)) {
+      const TextPair& why = TimeTextProblemText(time);
+      const bool timeWrong = time != TimeTextProblem::kNone;
+      outcome.detail = "\"" + text + "\"" + (timeWrong ? std::string(": ") + why.english : "");
+      *extra = "\"" + text + "\"" + (timeWrong ? std::string(": ") + sink.Text(why) : "");
+      return problem == RangeProblem::EndNotAfterStart ? CutResult::RangeEmpty : CutResult::RangeInvalid;
+    }
+    asked->push_back(range);
+  }
+  if (asked->empty()) {
+    outcome.detail = "no range: give --keep RANGE, --drop RANGE or --list LISTFILE";
+    return CutResult::NoRange;
+  }
+  return CutResult::Completed;
+}
+
+// Seconds as a clock text for messages: "1:02:03.500", "42.000".
+std::string ClockText(double seconds) {
+  char text[48];
+  const uint64_t ms = uint64_t(seconds * 1000 + 0.5);
+  const uint64_t h = ms / 3600000, m = ms / 60000 % 60, s = ms / 1000 % 60, f = ms % 1000;
+  if (h) std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%03llu", (unsigned long long)h, (unsigned long long)m,
+                       (unsigned long long)s, (unsigned long long)f);
+  else if (m) std::snprintf(text, sizeof text, "%llu:%02llu.%03llu", (unsigned long long)m, (unsigned long long)s,
+                            (unsigned long long)f);
+  else std::snprintf(text, sizeof text, "%llu.%03llu s", (unsigned long long)s, (unsigned long long)f);
+  return text;
+}
+
+double SecondsOf(uint64_t frames, const VideoClock& clock) { return double(frames) * clock.scale / clock.rate; }
+
+// One link of the chain per kept range: the stretch of the index its share
+// walks, and of each stream the share's entries and cut chunks.
+ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
+  ChainLink link = WholeLink(a, input);
+  link.idx1Offset = a.idx1Offset + 16ull * piece.stretch.from;
+  link.entryTotal = piece.stretch.to > piece.stretch.from ? piece.stretch.to - piece.stretch.from : 0;
+  for (uint32_t s = 0; s < a.streamCount; ++s) {
+    const StreamShare& share = piece.share.streams[s];
+    link.keepCount[s] = share.Entries();
+    const uint32_t at = piece.stretch.startAt[s];
+    link.startAt[s] = share.Entries() == 0 || at < piece.stretch.from ? 0 : at - piece.stretch.from;
+    link.firstTail[s] = share.firstTail;
+    link.lastHead[s] = share.lastHead;
+  }
+  return link;
+}
+
+// Every link reads the one input.
+class OneInput : public ChainInputs {
+ public:
+  explicit OneInput(std::shared_ptr<ByteInput> input) : input_(std::move(input)) {}
+  std::shared_ptr<ByteInput> Open(size_t) override { return input_; }
+
+ private:
+  std::shared_ptr<ByteInput> input_;
+};
+
+
+class CutRun {
+ public:
+  CutRun(const CutRequest& request, CutSink& sink, CutOutcome& outcome)
+      : request_(request), sink_(sink), outcome_(outcome) {}
+
+  CutOutcome& Run();
+
+ private:
+  // A failure after a read error or a change of the input is that fault's.
+  CutOutcome& Fail(CutResult result, const std::string& detail = "", const std::string& extra = "") {
+    if (result != CutResult::Cancelled && input_->File().Fault()) return FailReading();
+    if (!detail.empty()) outcome_.detail = detail;
+    return Finish(outcome_, result, sink_, extra);
+  }
+  CutOutcome& FailReading() {
+    const ReadFault& fault = input_->File().Fault();
+    outcome_.detail = DescribeReadFault(fault, 1);
+    return Finish(outcome_, fault.kind == ReadFault::ReadError ? CutResult::ReadError : CutResult::InputChanged, sink_,
+                  DescribeReadFault(fault, sink_.EnglishUi()));
+  }
+  // The structure's refusal, with the repair hint when the file ended badly.
+  CutOutcome& Refuse(CutResult result, const std::string& what);
+  bool Open();
+  bool Prepare();
+  bool Snap(const std::vector<AskedRange>& asked, bool dropped);
+  bool Names();
+  // Everything after the analysis; guessed: the analysis is a guess that
+  // mayCommit confirms before any output replaces its name.
+  CutOutcome& PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
+                           const std::function<bool()>& mayCommit);
+  CutOutcome& WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
+  CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
+  CutOutcome& Complete();
+
+  const CutRequest& request_;
+  CutSink& sink_;
+  CutOutcome& outcome_;
+  std::shared_ptr<AviSource> input_ = std::make_shared<AviSource>();
+  AviAnalysis analysis_{};
+  SplitConfirmation confirmation_{analysis_};
+  VideoClock clock_;
+  uint32_t frameMicros_ = 0;
+  std::vector<KeptRange> kept_;  // in the order of the outputs
+  std::vector<std::string> names_;
+};
+
+CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
+  input_->File().CheckSize();
+  if (input_->File().Fault()) return FailReading();
+  const DamageReport damage = InspectDamage(request_.path);
+  // A file cut short has its header, its avih and its movi list: what the
+  // walk missed is the end of the file, which the damage line says.
+  std::string detail = request_.path + ":" + (damage.damaged && what.empty() ? "" : " " + what);
+  AddDamageDetail(detail, damage);
+  if (damage.damaged) result = CutResult::Damaged;
+  outcome_.detail = detail;
+  outcome_.result = result;
+  const std::string text = WithDamage(sink_.Text(*CutResultText(result)), damage, sink_.EnglishUi());
+  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
+  outcome_.message = sink_.message;
+  return outcome_;
+}
+
+// Opens and analyses the input as the split does; false once the outcome is finished.
+bool CutRun::Open() {
+  const std::string& path = request_.path;
+  SplitOutcome opened;
+  if (!OpenSplitInput(path, *input_, opened)) {
+    Fail(CutResult::InputNotOpen, opened.detail);
+    return false;
+  }
+  SplitOutcome analysed;
+  sink_.quiet = true;
+  const bool read = AnalyseSplitInput(path, *input_, analysis_, analysed, sink_, &confirmation_.walk);
+  sink_.quiet = false;
+  if (!read) {
+    if (analysed.result == SplitResult::Cancelled || sink_.Cancelled()) Fail(CutResult::Cancelled);
+    else if (analysed.result == SplitResult::InputNotRiff) Fail(CutResult::InputNotRiff, analysed.detail);
+    else Refuse(CutResult::OpenDml, analysed.detail.substr(analysed.detail.find(": ") + 2));
+    return false;
+  }
+  return true;
+}
+
+// The structure checks and the video's clock; false once the outcome is finished.
+bool CutRun::Prepare() {
+  const std::string& path = request_.path;
+  SplitPlan base;
+  const SplitResult structure = StartSplitPlan(SplitSource{input_->Input(), analysis_, path}, base);
+  if (structure == SplitResult::OpenDml) {
+    Refuse(CutResult::OpenDml, "OpenDML index (indx): not supported");
+    return false;
+  }
+  if (structure != SplitResult::Completed) {
+    const char* what = SplitStructureDetail(structure);
+    Refuse(CutResult::Unsupported, structure == SplitResult::NoHeaderFields && InspectDamage(path).damaged ? ""
+                                   : what                                                                 ? what
+                                                                                                          : "not supported");
+    return false;
+  }
+  frameMicros_ = base.frameMicros;
+  // R from the video's own header (dwRate / dwScale lie 8 and 12 bytes
+  // before dwLength); a header without them gives the frame time's rate.
+  const StreamEntry& video = analysis_.streams[analysis_.firstVideoStream];
+  clock_.scale = input_->Input().U32At(video.lengthOffset - 12);
+  clock_.rate = input_->Input().U32At(video.lengthOffset - 8);
+  if (clock_.rate == 0 || clock_.scale == 0) clock_.rate = 1000000, clock_.scale = frameMicros_;
+  clock_.frames = base.videoFrames;
+  outcome_.videoFrames = base.videoFrames;
+  if (clock_.scale == 0) {
+    Refuse(CutResult::Unsupported, "no frame rate (dwRate, dwScale and dwMicroSecPerFrame are 0)");
+    return false;
+  }
+  return true;
+}
+
+// Snaps the asked ranges to key frames: the kept ranges, merged unless each
+// is a file of its own; the dropped frames. False once the outcome is finished.
+bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
+  KeyFrameList list;
+  const FrameListProblem problem =
+      ListKeyFrames(*input_, analysis_, &list, [this] { return !sink_.Cancelled(); });
+  if (problem == FrameListProblem::Cancelled) return Fail(CutResult::Cancelled), false;
+  if (problem != FrameListProblem::None) {
+    Refuse(CutResult::Unsupported, FrameListProblemText(problem)->english);
+    return false;
+  }
+  std::vector<uint32_t> keys;
+  keys.reserve(list.keys.size());
+  for (const FrameEntry& k : list.keys) keys.push_back(k.frame);
+  // A range that starts at or after the end is no mistake of a list that
+  // drops to the end, but one the user named.
+  for (const AskedRange& r : asked) {
+    if (FloorFrame(r.start, clock_) < clock_.frames) continue;
+    const std::string length = ClockText(SecondsOf(clock_.frames, clock_));
+    const std::string frames = std::to_string(clock_.frames);
+    const std::string where = r.line ? "line " + std::to_string(r.line) + ", " : "";
+    Fail(CutResult::StartsAfterEnd,
+         "\"" + r.text + "\" (" + where + "the recording is " + length + " long, " + frames + " frames)",
+         Both(sink_, "\"" + r.text + "\": the recording is " + length + " long (" + frames + " frames)",
+              "「" + r.text + "」: 録画の長さは " + length + "（" + frames + " フレーム）です"));
+    return false;
+  }
+  std::vector<AskedRange> keptAsked = asked;
+  std::vector<DropGroup> groups;
+  if (dropped) keptAsked = KeptBetween(asked, &groups);
+  std::vector<KeptRange> snapped;
+  std::vector<int> snappedOf(keptAsked.size(), -1);
+  for (size_t i = 0; i < keptAsked.size(); ++i) {
+    KeptRange k;
+    if (!SnapRange(keptAsked[i], keys, clock_, &k)) continue;  // kept after a drop to past the end
+    k.asked.push_back(i);
+    snappedOf[i] = int(snapped.size());
+    snapped.push_back(k);
+  }
+  if (snapped.empty()) return Fail(CutResult::NothingKept, "the ranges dropped cover all " +
+                                                              std::to_string(clock_.frames) + " frames"),
+                              false;
+  for (const DropGroup& g : groups) {
+    const int before = g.keptBefore >= 0 ? snappedOf[g.keptBefore] : -1;
+    const int after = g.keptAfter >= 0 ? snappedOf[g.keptAfter] : -1;
+    const uint32_t lo = before >= 0 ? snapped[before].end : 0;
+    const uint32_t hi = after >= 0 ? snapped[after].first : clock_.frames;
+    outcome_.drops.push_back(CutDropFigures{g.text, hi > lo ? hi - lo : 0});
+  }
+  outcome_.droppedFrames = FramesNotKept(snapped, clock_.frames);
+  kept_ = request_.separate ? snapped : MergeKept(snapped);
+  for (const KeptRange& k : kept_) {
+    CutRangeFigures f;
+    f.firstFrame = k.first;
+    f.frames = k.end - k.first;
+    f.startSeconds = SecondsOf(k.first, clock_);
+    f.seconds = SecondsOf(f.frames, clock_);
+    for (size_t i : k.asked) f.asked.push_back(keptAsked[i].text);
+    outcome_.ranges.push_back(f);
+  }
+  return true;
+}
+
+// The outputs' names; false once the outcome is finished.
+bool CutRun::Names() {
+  const std::string& input = request_.path;
+  if (!request_.separate) {
+    names_.push_back(request_.output.empty() ? DefaultCutName(input) : request_.output);
+  } else {
+    const std::string base = request_.output.empty() ? input : request_.output;
+    for (size_t j = 0; j < kept_.size(); ++j) {
+      std::string name;
+      MakePieceName(base, uint32_t(j + 1), &name);
+      names_.push_back(name);
+    }
+  }
+  for (const std::string& name : names_) {
+    if (name.size() > 259) return Fail(CutResult::NoOutputName, name + ": longer than 259 bytes"), false;
+    if (name == input || SameFile(name.c_str(), input.c_str()))
+      return Fail(CutResult::NameIsInput, name + ": names the input " + input), false;
+  }
+  return true;
+}
+
+CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit) {
+  ChainRequest chain;
+  chain.analysis = &analysis_;
+  OneInput inputs(std::shared_ptr<ByteInput>(input_, &input_->Input()));
+  chain.inputs = &inputs;
+  for (const Piece& p : pieces) {
+    chain.links.push_back(LinkOf(analysis_, input_->Input(), p));
+    chain.links.back().chunksAsWritten = guessed;  // confirmed by mayCommit before the output stands
+  }
+  const std::string& name = names_[0];
+  OutputFile out;
+  if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
+  StatusBar bar(sink_, kCutWriting);  // 10 .. 100
+  std::string problem;
+  WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
+  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
+  // A read error or a change of the input under the copy: not what it held.
+  if (result == WriteResult::Written) input_->File().CheckSize();
+  if (result == WriteResult::Written && input_->File().Fault()) result = WriteResult::InputChanged;
+  if (result == WriteResult::Written && (sink_.Cancelled() || (mayCommit && !mayCommit()) || !sink_.BeginCommit()))
+    result = WriteResult::Cancelled;  // the output goes, nothing was replaced
+  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  if (result != WriteResult::Written) out.Abandon();
+  switch (result) {
+    case WriteResult::Written: break;
+    case WriteResult::Cancelled: return Fail(CutResult::Cancelled);
+    case WriteResult::InputShort:
+    case WriteResult::InputChanged:
+    case WriteResult::ReadFailed:
+      return Refuse(CutResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
+    case WriteResult::TooLarge: return Fail(CutResult::TooLarge, name + ": " + problem);
+    case WriteResult::WriteFailed:
+      return Fail(CutResult::CannotWrite, name + ": " + (out.Reason().empty() ? "write failed" : out.Reason()));
+  }
+  outcome_.outputs.push_back(name);
+  outcome_.bytes.push_back(out.Position());
+  outcome_.clone = CloneReport{};
+  outcome_.clone.asked = request_.writer.clone;
+  outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
+  return Complete();
+}
+
+CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed,
+                                  const std::function<bool()>& mayCommit) {
+  PiecesPlan plan;
+  plan.frameMicros = frameMicros_;
+  plan.videoFrames = clock_.frames;
+  plan.pieces = pieces;
+  PiecesOutcome written;
+  const SplitSource source{input_->Input(), analysis_, request_.path};
+  const SplitResult result =
+      WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
+                       request_.writer, mayCommit);
+  if (result == SplitResult::Cancelled || (result != SplitResult::Completed && sink_.Cancelled()))
+    return Fail(CutResult::Cancelled);
+  if (result == SplitResult::OutputTooLarge) return Fail(CutResult::TooLarge, written.detail);
+  if (result == SplitResult::WriteFailed && written.detail.compare(0, request_.path.size(), request_.path) == 0)
+    return Refuse(CutResult::Damaged, "the input ended before the chunks its index names");
+  if (result != SplitResult::Completed) return Fail(CutResult::CannotWrite, written.detail);
+  for (const PieceFigures& p : written.pieces) {
+    outcome_.outputs.push_back(p.name);
+    outcome_.bytes.push_back(p.bytes);
+  }
+  outcome_.clone = written.clone;
+  return Complete();
+}
+
+// The summary shown on success.
+CutOutcome& CutRun::Complete() {
+  uint64_t frames = 0;
+  for (const CutRangeFigures& r : outcome_.ranges) frames += r.frames;
+  const std::string n = std::to_string(outcome_.ranges.size()), f = std::to_string(frames);
+  const std::string seconds = ClockText(SecondsOf(frames, clock_));
+  const std::string dropped = std::to_string(outcome_.droppedFrames);
+  const std::string files = std::to_string(outcome_.outputs.size());
+  std::string text = Both(sink_,
+                          "Completed: " + n + (outcome_.ranges.size() == 1 ? " range" : " ranges") + " kept (" + f +
+                              " frames, " + seconds + ") in " + files + (outcome_.outputs.size() == 1 ? " file" : " files") +
+                              "; " + dropped + " frames dropped",
+                          "完了しました: " + n + " 個の範囲（" + f + " フレーム、" + seconds + "）を " + files +
+                              " 個のファイルに残し、" + dropped + " フレームを削除しました");
+  for (const CutDropFigures& d : outcome_.drops)
+    if (d.frames == 0)
+      text += "\n" + Both(sink_, "\"" + d.asked + "\" drops nothing: it holds no whole key-frame group",
+                          "「" + d.asked + "」はキーフレームの区切りを丸ごと含まないので、何も削除されません");
+  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
+  outcome_.result = CutResult::Completed;
+  outcome_.message = sink_.message;
+  return outcome_;
+}
+
+CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
+                                 const std::function<bool()>& mayCommit) {
+  if (!Prepare() || !Snap(asked, dropped) || !Names()) return outcome_;
+  if (sink_.Cancelled()) return Fail(CutResult::Cancelled);
+  sink_.Status(sink_.Text(kCutWriting), 10);
+
+  // Each kept range's share of the input. The cursors only move forward:
+  // a range that begins or ends before the one before it (files of their
+  // own, in the order given) starts from a fresh builder.
+  const SplitSource source{input_->Input(), analysis_, request_.path};
+  std::vector<Piece> pieces;
+  std::unique_ptr<ShareBuilder> builder;
+  uint32_t lastFirst = 0, lastEnd = 0;
+  for (const KeptRange& k : kept_) {
+    if (!builder || k.first < lastFirst || k.end < lastEnd) {
+      builder.reset(new ShareBuilder(source, frameMicros_, clock_.frames));
+      builder->CountSamplesByRates(clock_.rate, clock_.scale);
+    }
+    pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames));
+    lastFirst = k.first, lastEnd = k.end;
+  }
+  return request_.separate ? WriteSeparate(pieces, guessed, mayCommit) : WriteOne(pieces, guessed, mayCommit);
+}
+
+CutOutcome& CutRun::Run() {
+  std::vector<AskedRange> asked;
+  bool dropped = false;
+  std::string extra;
+  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
+  if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
+  sink_.Status(sink_.Text(kCutAnalyzing), 0);
+  if (!Open()) return outcome_;
+  if (!confirmation_.walk.Started()) return PlanAndWrite(asked, dropped, false, {});
+  // As the split does: the work starts from a guessed analysis while the
+  // whole walk runs beside it, and the outputs replace their names only once
+  // the walk has confirmed the guess and that the chunks lie as they are
+  // written; otherwise all is planned and written again from the walk. The
+  // guessed run's messages wait until it is known to stand.
+  AviAnalysis walked{};
+  int confirmed = -1;  // not known yet
+  auto confirm = [&] {
+    if (confirmed < 0) {
+      const bool walkedAll = confirmation_.walk.Wait(&walked, [&] { return !sink_.Cancelled(); });
+      confirmed = walkedAll && SameAnalysis(walked, analysis_) && confirmation_.ChunksAsWritten();
+    }
+    return confirmed == 1;
+  };
+  const CutOutcome before = outcome_;
+  const std::string shownBefore = sink_.message;
+  sink_.holding = true;
+  PlanAndWrite(asked, dropped, true, confirm);
+  // A run that ended before its commit (a refusal, a failed write) stands
+  // only on a confirmed guess too.
+  if (sink_.Cancelled() || confirm()) {
+    sink_.Release();
+    return outcome_;
+  }
+  sink_.Drop(shownBefore);
+  outcome_ = before;
+  kept_.clear();
+  names_.clear();
+  analysis_ = walked;
+  return PlanAndWrite(asked, dropped, false, {});
+}
+
+}  // namespace
+
+std::string DefaultCutName(const std::string& input) {
+  const size_t folder = filesys::FolderOf(input).size();
+  const size_t dot = input.rfind('.');
+  const size_t keep = dot != std::string::npos && dot > folder ? dot : input.size();
+  return input.substr(0, keep) + "-c.avi";
+}
+
+CutOutcome CutJob(const CutRequest& request, JobSink& host) {
+  CutSink sink(host);
+  CutOutcome outcome;
+  CutRun(request, sink, outcome).Run();
+  return outcome;
+}

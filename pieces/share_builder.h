@@ -1,0 +1,68 @@
+// The shares of pieces of one input (split/output_share.h) for pieces whose
+// starts and ends only grow: each stream followed by two cursors over the
+// index (where a piece begins, where it ends) that only move forward, so
+// building any number of pieces reads the index a fixed number of times.
+//
+// The first video stream gives a piece its frames start .. end - 1; audio of
+// a constant sample size is cut inside chunks at absolute sample positions
+// counted from the input's start; every other stream takes its entries in
+// proportion to the video, as the two-way split at each end would.
+//
+//   ShareBuilder builder(source, frameMicros, videoFrames);
+//   Piece p = builder.Build(start, end, end == videoFrames);
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "split/output_share.h"
+#include "split/split_engine.h"
+
+struct Piece {
+  uint32_t startFrame = 0;  // a key frame
+  uint32_t endFrame = 0;    // the next piece's cut (a key frame), or the video's end
+  OutputShare share;
+  IndexStretch stretch;
+  uint64_t plannedBytes = 0;  // as a version-1 file
+};
+
+class StreamCursor;
+
+class ShareBuilder {
+ public:
+  ShareBuilder(const SplitSource& src, uint32_t frameMicros, uint32_t videoFrames);
+  ~ShareBuilder();
+
+  // Sound positions from the streams' own rates: frame f begins at sample
+  // floor(f x scale_v x rate_a / (rate_v x scale_a)) of an audio stream
+  // (its strh dwRate / dwScale), instead of the split's
+  // floor(U x f x samples a second / 10^6) from the frame time U. Only
+  // uncompressed sound (PCM, float, A-law, mu-law) is then cut inside its
+  // chunks: compressed sound that carries a sample size (MP3 muxed as CBR)
+  // goes by whole chunks in proportion to the video, as the other streams
+  // do, so that no output begins or ends inside one of its frames.
+  void CountSamplesByRates(uint32_t videoRate, uint32_t videoScale);
+
+  // The piece of frames start .. end - 1; the last piece takes every entry
+  // from its start on.
+  Piece Build(uint32_t start, uint32_t end, bool last);
+
+ private:
+  bool IsAudio(uint32_t n) const;
+  uint64_t SampleAt(uint32_t n, uint32_t frame) const;
+  void ByCount(uint32_t n, uint32_t b, uint32_t e, StreamShare& s, uint32_t* lastEntry);
+  void ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry);
+
+  const SplitSource& src_;
+  const AviAnalysis& a_;
+  uint32_t frameMicros_;
+  uint32_t videoFrames_;
+  uint32_t videoRate_ = 0;  // 0: the split's sample positions
+  uint32_t videoScale_ = 0;
+  std::unique_ptr<StreamCursor> begin_[kMaxStreams];
+  std::unique_ptr<StreamCursor> end_[kMaxStreams];
+  uint32_t sourceLength_[kMaxStreams] = {};
+  uint32_t blockBytes_[kMaxStreams] = {};
+  uint32_t audioRate_[kMaxStreams] = {};
+  uint32_t audioScale_[kMaxStreams] = {};
+  bool wholeChunks_[kMaxStreams] = {};  // sound with a sample size taken by whole chunks
+};
