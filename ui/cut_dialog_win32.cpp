@@ -471,10 +471,14 @@ INT_PTR CALLBACK CutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_INITDIALOG:
       OnInit(dialog, reinterpret_cast<CutDialogState*>(lParam));
-      // Offered once the dialog shows, so that the question has it behind.
+      // Offered once the dialog is up, so that the question has it behind.
       PostMessageW(dialog, WM_APP, 0, 0);
       return TRUE;
     case WM_APP:
+      // The dialog manager shows the dialog only once its queue is empty:
+      // show it now, before the question.
+      ShowWindow(dialog, SW_SHOW);
+      UpdateWindow(dialog);
       OfferListBeside(dialog);
       return TRUE;
     case WM_COMMAND:
