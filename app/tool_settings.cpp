@@ -12,6 +12,8 @@ constexpr const char* kJoinDropKey = "JoinDropsOverlaps=";
 constexpr const char* kPiecesByKey = "PiecesBySize=";
 constexpr const char* kPiecesEveryKey = "PiecesEverySeconds=";
 constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
+constexpr const char* kCutDropsKey = "CutDropsRanges=";
+constexpr const char* kCutSeparateKey = "CutFilePerRange=";
 constexpr const char* kPreviewPlaceKey = "PreviewPlace=";
 
 // A value ends at a line break: it must not start lines (keys) of its own.
@@ -30,6 +32,8 @@ void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   if (FindSettingsKey(file, kPiecesByKey, value)) tools.piecesBySize = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPiecesEveryKey, value)) tools.piecesEvery = value;
   if (FindSettingsKey(file, kPiecesMegabytesKey, value)) tools.piecesMegabytes = value;
+  if (FindSettingsKey(file, kCutDropsKey, value)) tools.cutDrops = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kCutSeparateKey, value)) tools.cutSeparate = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPreviewPlaceKey, value)) tools.previewPlace = value;
 }
 
@@ -49,6 +53,8 @@ bool AppendToolSettings(const char* path, const ToolSettings& tools) {
   if (tools.piecesBySize != defaults.piecesBySize) std::fprintf(file, "%s%d\n", kPiecesByKey, tools.piecesBySize);
   if (tools.piecesEvery != defaults.piecesEvery) PutLine(file, kPiecesEveryKey, tools.piecesEvery);
   if (tools.piecesMegabytes != defaults.piecesMegabytes) PutLine(file, kPiecesMegabytesKey, tools.piecesMegabytes);
+  if (tools.cutDrops != defaults.cutDrops) std::fprintf(file, "%s%d\n", kCutDropsKey, tools.cutDrops);
+  if (tools.cutSeparate != defaults.cutSeparate) std::fprintf(file, "%s%d\n", kCutSeparateKey, tools.cutSeparate);
   if (tools.previewPlace != defaults.previewPlace) PutLine(file, kPreviewPlaceKey, tools.previewPlace);
   std::fclose(file);
   return true;

@@ -1,4 +1,4 @@
-// The settings of the Join and Split-into-pieces dialogs, kept in Tavrin.ini
+// The settings of the Join, Split-into-pieces and Cut dialogs, kept in Tavrin.ini
 // beside the main window's. They are read at start after the main window's
 // keys, and written at close after its five lines, each only when it differs
 // from its default: a run that never changed them leaves the file exactly as
@@ -15,6 +15,8 @@ struct ToolSettings {
   int piecesBySize = 0;       // 0: a piece every so many seconds, 1: at most so many MB
   std::string piecesEvery = "600";
   std::string piecesMegabytes = "2000";
+  int cutDrops = 0;     // the Cut dialog: 0 "Keep these", 1 "Drop these"
+  int cutSeparate = 0;  // 0 "One file", 1 "A file per range"
   std::string previewPlace;  // the preview window's "left top width height"; empty: never shown
 };
 

@@ -194,6 +194,7 @@ class CutRun {
       : request_(request), sink_(sink), outcome_(outcome) {}
 
   CutOutcome& Run();
+  CutOutcome& Plan();
 
  private:
   // A failure after a read error or a change of the input is that fault's.
@@ -544,6 +545,21 @@ CutOutcome& CutRun::Run() {
   return PlanAndWrite(asked, dropped, false, {});
 }
 
+// The steps of Run up to the snapped ranges, on the analysis the job starts
+// from (the walk beside it, which confirms that analysis before a cut
+// commits, is stopped unread).
+CutOutcome& CutRun::Plan() {
+  std::vector<AskedRange> asked;
+  bool dropped = false;
+  std::string extra;
+  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
+  if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
+  if (!Open() || !Prepare() || !Snap(asked, dropped)) return outcome_;
+  outcome_.result = CutResult::Completed;
+  outcome_.message = sink_.message;
+  return outcome_;
+}
+
 }  // namespace
 
 std::string DefaultCutName(const std::string& input) {
@@ -557,5 +573,12 @@ CutOutcome CutJob(const CutRequest& request, JobSink& host) {
   CutSink sink(host);
   CutOutcome outcome;
   CutRun(request, sink, outcome).Run();
+  return outcome;
+}
+
+CutOutcome PlanCut(const CutRequest& request, JobSink& host) {
+  CutSink sink(host);
+  CutOutcome outcome;
+  CutRun(request, sink, outcome).Plan();
   return outcome;
 }

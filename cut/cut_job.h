@@ -96,6 +96,12 @@ struct CutOutcome {
 
 CutOutcome CutJob(const CutRequest& request, JobSink& sink);
 
+// The plan alone, for a window that shows what a cut would keep before it
+// runs: the ranges read, the input analysed and the ranges snapped exactly
+// as CutJob does (ranges, drops, videoFrames, droppedFrames), and nothing
+// written. Completed, or the refusal with its message as CutJob gives it.
+CutOutcome PlanCut(const CutRequest& request, JobSink& sink);
+
 // The one file's default name: the input's with its extension (the last
 // component's final "." and what follows) replaced by "-c.avi", or that appended.
 std::string DefaultCutName(const std::string& input);

@@ -343,6 +343,9 @@ void OnCommand(HWND window, int id) {
     case IDM_PIECES:
       RunPiecesDialog(window);
       break;
+    case IDM_CUT:
+      RunCutDialog(window);
+      break;
     case IDM_REPAIR:
       RepairFromMenu(window);
       break;

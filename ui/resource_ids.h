@@ -60,6 +60,7 @@
 #define IDM_JOIN 260
 #define IDM_PIECES 262
 #define IDM_REPAIR 264
+#define IDM_CUT 268
 /* The Operate menu's preview, after the execute item */
 #define IDM_PREVIEW 266
 

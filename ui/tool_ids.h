@@ -1,4 +1,4 @@
-/* Identifiers of the Join and Split-into-pieces dialogs' controls, as plain
+/* Identifiers of the Join, Split-into-pieces and Cut dialogs' controls, as plain
    macros so that the .rc files can use them. Join and Close are IDOK and
    IDCANCEL. */
 #ifndef TAVRIN_UI_TOOL_IDS_H
@@ -25,5 +25,24 @@
 #define IDC_PIECES_EVERY 425
 #define IDC_PIECES_MB 426
 #define IDC_PIECES_OVERLAP 427
+
+/* Cut */
+#define IDC_CUT_FILE 441
+#define IDC_CUT_BROWSE 442
+#define IDC_CUT_LIST 443
+#define IDC_CUT_START 444
+#define IDC_CUT_END 445
+#define IDC_CUT_ADD 446
+#define IDC_CUT_CHANGE 447
+#define IDC_CUT_REMOVE 448
+#define IDC_CUT_KEEP 449
+#define IDC_CUT_DROP 450
+#define IDC_CUT_ONE 451
+#define IDC_CUT_SEPARATE 452
+#define IDC_CUT_LOAD 453
+#define IDC_CUT_OUTPUT 454
+#define IDC_CUT_OUTPUT_BROWSE 455
+#define IDC_CUT_SUMMARY 456
+#define IDC_CUT_PREVIEW 457
 
 #endif

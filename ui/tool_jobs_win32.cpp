@@ -10,12 +10,14 @@ namespace {
 JoinJobFunction joinJob = nullptr;
 PiecesJobFunction piecesJob = nullptr;
 RepairJobFunction repairJob = nullptr;
+CutJobFunction cutJob = nullptr;
 
 // What an outcome says when no worker could be started: a failure to write,
 // so that no dialog takes it for a success.
 void MarkNotRun(JoinOutcome& outcome) { outcome.result = JoinJobResult::CannotWrite; }
 void MarkNotRun(PiecesOutcome& outcome) { outcome.result = SplitResult::WriteFailed; }
 void MarkNotRun(RepairOutcome& outcome) { outcome.result = RepairResult::WriteFailed; }
+void MarkNotRun(CutOutcome& outcome) { outcome.result = CutResult::CannotWrite; }
 
 // Runs job(request) on the worker; the outcome is written there before the
 // dialog ends and read here after it.
@@ -36,6 +38,7 @@ Outcome RunUnderProgress(HWND owner, const TextPair& title, COLORREF colour,
 void SetJoinJobFunction(JoinJobFunction job) { joinJob = job; }
 void SetPiecesJobFunction(PiecesJobFunction job) { piecesJob = job; }
 void SetRepairJobFunction(RepairJobFunction job) { repairJob = job; }
+void SetCutJobFunction(CutJobFunction job) { cutJob = job; }
 
 // The join, or with Drop overlaps the merge of many pieces.
 JoinOutcome JoinOrMerge(const JoinJobRequest& request, JobSink& sink) {
@@ -54,4 +57,8 @@ PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request) {
 RepairOutcome RunRepairProgress(HWND owner, const RepairRequest& request) {
   return RunUnderProgress(owner, tool_text::kRepairTitle, RGB(130, 170, 200), repairJob ? repairJob : RepairJob,
                           request);
+}
+
+CutOutcome RunCutProgress(HWND owner, const CutRequest& request) {
+  return RunUnderProgress(owner, tool_text::kCutTitle, RGB(130, 200, 170), cutJob ? cutJob : CutJob, request);
 }

@@ -1,5 +1,5 @@
 // The Operate menu's tools beside the two tabs: Join Files, Split into
-// Pieces and Repair, each a modal dialog or box owned by the main window.
+// Pieces, Cut and Repair, each a modal dialog or box owned by the main window.
 #pragma once
 #include <windows.h>
 
@@ -13,6 +13,8 @@ struct SplitRequest;
 // The Join dialog, its list starting with files (in that order).
 void RunJoinDialog(HWND mainWindow, const std::vector<std::string>& files = {});
 void RunPiecesDialog(HWND mainWindow);
+// The Cut dialog for the Split page's file (or one chosen in it).
+void RunCutDialog(HWND mainWindow);
 
 // Repairs the Split page's file, or one the user chooses when it is empty.
 void RepairFromMenu(HWND mainWindow);

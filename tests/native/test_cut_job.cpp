@@ -1,6 +1,7 @@
 // The cut job on crafted files: an OpenDML input is cut as its flattened
 // twin is (the same bytes), a thousand ranges in one file keep their frames
-// and their PCM to the byte, and a cancel or a refusal leaves nothing.
+// and their PCM to the byte, a cancel or a refusal leaves nothing, and the
+// plan alone (what the window shows) is the cut's.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -190,6 +191,46 @@ TEST(CutJob, CancelAndRefusalsLeaveNothing) {
   refused = RunCut(request);
   EXPECT_EQ(refused.result, CutResult::NothingKept);
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"clip-c.avi", "clip.avi"}));
+}
+
+// The window shows the plan before it cuts: the same ranges, drops and
+// counts as the cut itself, a refusal with the cut's message, and no file.
+TEST(CutJob, ThePlanIsTheCutsWithoutWriting) {
+  const std::string dir = FreshDir("cut_plan");
+  const std::string clip = Put(dir, BuildAvi(SmallClip(300, 12)));
+  for (bool drops : {false, true}) {
+    CutRequest request;
+    request.path = clip;
+    (drops ? request.drop : request.keep) = {"1.1-2", "5-7.3", "6-9"};
+    NativeSink sink;
+    sink.englishUi = 1;
+    const CutOutcome plan = PlanCut(request, sink);
+    ASSERT_EQ(plan.Number(), 0) << plan.message << plan.detail;
+    EXPECT_TRUE(plan.outputs.empty());
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"clip.avi"}));
+    const CutOutcome cut = RunCut(request);
+    ASSERT_EQ(cut.Number(), 0) << cut.message << cut.detail;
+    ASSERT_EQ(plan.ranges.size(), cut.ranges.size());
+    for (size_t i = 0; i < plan.ranges.size(); ++i) {
+      EXPECT_EQ(plan.ranges[i].firstFrame, cut.ranges[i].firstFrame) << i;
+      EXPECT_EQ(plan.ranges[i].frames, cut.ranges[i].frames) << i;
+      EXPECT_EQ(plan.ranges[i].asked, cut.ranges[i].asked) << i;
+    }
+    ASSERT_EQ(plan.drops.size(), cut.drops.size());
+    for (size_t i = 0; i < plan.drops.size(); ++i) EXPECT_EQ(plan.drops[i].frames, cut.drops[i].frames) << i;
+    EXPECT_EQ(plan.videoFrames, 300u);
+    EXPECT_EQ(plan.droppedFrames, cut.droppedFrames);
+    std::remove(cut.outputs[0].c_str());
+  }
+  CutRequest late;
+  late.path = clip;
+  late.keep = {"20-"};
+  NativeSink sink;
+  sink.englishUi = 1;
+  const CutOutcome refused = PlanCut(late, sink);
+  EXPECT_EQ(refused.result, CutResult::StartsAfterEnd);
+  EXPECT_NE(refused.message.find("12.000 s long (300 frames)"), std::string::npos) << refused.message;
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"clip.avi"}));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ MenuItems Operate(const std::wstring& execute) {
           {0, L""},
           {IDM_JOIN, Lang(L"&Join Files...", L"\u30D5\u30A1\u30A4\u30EB\u306E\u9023\u7D50(&J)...")},
           {IDM_PIECES, Lang(L"Split into &Pieces...", L"\u8907\u6570\u306B\u5206\u89E3(&P)...")},
+          {IDM_CUT, Lang(L"&Cut...", L"\u30AB\u30C3\u30C8(&C)...")},
           {IDM_REPAIR, Lang(L"&Repair...", L"\u4FEE\u5FA9(&R)...")}};
 }
 

@@ -1,5 +1,5 @@
 // The tools' settings in Tavrin.ini with the real Tavrin.exe: read at start
-// after the main window's keys, shown by the Join and pieces dialogs, and
+// after the main window's keys, shown by the Join, pieces and Cut dialogs, and
 // written at close after the main window's five lines, only when they differ
 // from their defaults (a file without them stays five lines).
 #include "tests/win/lib/app.h"
@@ -48,6 +48,10 @@ int main() {
     WT_CHECK_EQ(TextA(GetDlgItem(pieces, IDC_PIECES_MB)), std::string("2000"));
     WT_CHECK(Checked(pieces, IDC_PIECES_BY_TIME));
     CloseTool(pieces);
+    HWND cut = OpenTool(app, IDM_CUT);
+    WT_CHECK(Checked(cut, IDC_CUT_KEEP));
+    WT_CHECK(Checked(cut, IDC_CUT_ONE));
+    CloseTool(cut);
     CloseApp(app);
     WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string());
   }
@@ -55,7 +59,8 @@ int main() {
   Case("the tools' keys are read at start and written back after the five lines, with what the dialog shows");
   {
     const std::string folder = FolderWith(
-        (std::string(kOldFile) + "JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=700\r\n")
+        (std::string(kOldFile) + "JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=700\r\n"
+                     "CutDropsRanges=1\r\nCutFilePerRange=1\r\n")
             .c_str());
     App app = Launch("", folder);
     HWND join = OpenTool(app, IDM_JOIN);
@@ -67,11 +72,16 @@ int main() {
     WT_CHECK_EQ(TextA(GetDlgItem(pieces, IDC_PIECES_MB)), std::string("700"));
     SendMessageA(GetDlgItem(pieces, IDC_PIECES_MB), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("650"));
     CloseTool(pieces);
+    HWND cut = OpenTool(app, IDM_CUT);
+    WT_CHECK(Checked(cut, IDC_CUT_DROP));
+    WT_CHECK(Checked(cut, IDC_CUT_SEPARATE));
+    CloseTool(cut);
     CloseApp(app);
     const std::string content = ReadBytes(folder + "\\Tavrin.ini");
     WT_CHECK(content.find("TabNo=0\r\nCreateFileN=2\r\nOverLapS=3\r\n") != std::string::npos);
     WT_CHECK_EQ(AfterFiveLines(content),
-                std::string("JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=650\r\n"));
+                std::string("JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=650\r\n"
+                            "CutDropsRanges=1\r\nCutFilePerRange=1\r\n"));
   }
   return Summary();
 }

@@ -1,4 +1,4 @@
-// The Operate menu's tools (join, pieces, repair) in the program's own main
+// The Operate menu's tools (join, pieces, cut, repair) in the program's own main
 // dialog run inside the test: the jobs the window calls are recorded on
 // their way to the real jobs, the tools' dialogs found and read, and a job
 // followed through its progress dialog with every box it shows answered.
@@ -67,15 +67,18 @@ struct Recorded {
 inline Recorded<JoinJobRequest, JoinOutcome> joins;
 inline Recorded<PiecesRequest, PiecesOutcome> piecesRuns;
 inline Recorded<RepairRequest, RepairOutcome> repairs;
+inline Recorded<CutRequest, CutOutcome> cuts;
 
 inline JoinOutcome RecordJoin(const JoinJobRequest& r, JobSink& s) { return joins.Run(JoinJob, r, s); }
 inline PiecesOutcome RecordPieces(const PiecesRequest& r, JobSink& s) { return piecesRuns.Run(SplitPiecesJob, r, s); }
 inline RepairOutcome RecordRepair(const RepairRequest& r, JobSink& s) { return repairs.Run(RepairJob, r, s); }
+inline CutOutcome RecordCut(const CutRequest& r, JobSink& s) { return cuts.Run(CutJob, r, s); }
 
 inline void RecordToolJobs() {
   SetJoinJobFunction(RecordJoin);
   SetPiecesJobFunction(RecordPieces);
   SetRepairJobFunction(RecordRepair);
+  SetCutJobFunction(RecordCut);
 }
 
 // ---- dialogs -----------------------------------------------------------------

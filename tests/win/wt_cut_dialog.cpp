@@ -1,0 +1,172 @@
+// The Cut dialog from the program's own main window, run inside the test: it
+// opens for the Split page's file, keeps the ranges added sorted by start and
+// shows the frames each keeps once snapped, and Cut writes under the progress
+// dialog the very file that `tavrin cut` (the native command line,
+// TAVRIN_CLI) writes for the same ranges; a cut list beside the recording is
+// offered and loaded; Cancel leaves nothing behind; the choices are kept.
+// Runs in English and Japanese.
+#include <cstdlib>
+
+#include "tests/win/lib/files.h"
+#include "tests/win/lib/tools.h"
+
+using namespace wt;
+
+namespace {
+
+const char* kSample = "ffmpeg_mpeg4_pcm_g12.avi";
+
+std::wstring CutTitle() { return Lang(L"Cut", L"\u30AB\u30C3\u30C8"); }
+std::wstring CutProgressTitle() { return Lang(L"Tavrin - Cut", L"Tavrin - \u30AB\u30C3\u30C8"); }
+
+HWND OpenCut(const InProcess& app) {
+  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(IDM_CUT, 0), 0);
+  HWND dialog = WaitForDialog(app.main, CutTitle());
+  Check(dialog != nullptr, "the cut dialog opens with its title", __FILE__, __LINE__);
+  return dialog;
+}
+
+std::string Field(HWND dialog, int id) { return TextA(GetDlgItem(dialog, id)); }
+
+void AddRange(HWND dialog, const char* start, const char* end) {
+  SetDlgItemTextA(dialog, IDC_CUT_START, start);
+  SetDlgItemTextA(dialog, IDC_CUT_END, end);
+  Click(dialog, IDC_CUT_ADD);
+}
+
+// The frame count in the parentheses that ends a list line ("... (38)"); -1 if none.
+long FramesShown(const std::string& line) {
+  const size_t open = line.rfind('(');
+  return open == std::string::npos ? -1 : std::strtol(line.c_str() + open + 1, nullptr, 10);
+}
+
+// The "frames" of each object in the JSON's "ranges" array.
+std::vector<long> RangeFrames(const std::string& json) {
+  std::vector<long> frames;
+  size_t at = json.find("\"ranges\"");
+  if (at == std::string::npos || (at = json.find('[', at)) == std::string::npos) return frames;
+  int depth = 0;
+  for (size_t i = at; i < json.size(); ++i) {
+    if (json[i] == '[' || json[i] == '{') ++depth;
+    if (json[i] == ']' || json[i] == '}') --depth;
+    if (depth == 0) break;
+    if (depth == 2 && json.compare(i, 8, "\"frames\"") == 0)
+      frames.push_back(std::strtol(json.c_str() + json.find(':', i) + 1, nullptr, 10));
+  }
+  return frames;
+}
+
+// avih's dwTotalFrames.
+long TotalFrames(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  if (bytes.size() < 52 || bytes.compare(24, 4, "avih") != 0) return -1;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 48;
+  return long(p[0] | p[1] << 8 | p[2] << 16 | unsigned(p[3]) << 24);
+}
+
+// `tavrin cut INPUT ARGS --output OUTPUT --json` of the native command line; its JSON.
+std::string NativeCut(const std::string& input, const std::string& args, const std::string& output) {
+  const std::string json = output + ".json";
+  RunUnix("/bin/sh", "-c \"'" + Env("TAVRIN_CLI") + "' cut '" + UnixPath(input) + "' " + args + " --output '" +
+                         UnixPath(output) + "' --json > '" + UnixPath(json) + "'\"");
+  std::string text;
+  WaitUntil([&] {
+    text = FileExists(json) ? ReadBytes(json) : "";
+    return text.find('}') != std::string::npos && text.back() == '\n';
+  });
+  return text;
+}
+
+}  // namespace
+
+int main() {
+  if (!Begin(60000)) return Summary();
+  const std::string folder = MakeDir("cut");
+  const std::string clip = CopySample(kSample, "clip.avi", folder);
+  const std::string reference = MakeDir("reference");
+  RecordToolJobs();
+  InProcess app;
+  app.Start(0, folder);
+  SetDlgItemTextA(app.main, IDC_SRC_FILE, clip.c_str());
+
+  Case("Cut opens for the Split page's file: keep, one file, the output beside it");
+  HWND cut = OpenCut(app);
+  WT_CHECK_EQ(Field(cut, IDC_CUT_FILE), clip);
+  WT_CHECK_EQ(Field(cut, IDC_CUT_OUTPUT), folder + "\\clip-c.avi");
+  WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_KEEP) == BST_CHECKED);
+  WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_ONE) == BST_CHECKED);
+  WT_CHECK(!Enabled(cut, IDOK));
+
+  Case("two ranges, sorted by start, each with the frames it keeps as the command line plans them");
+  AddRange(cut, "10", "12.5");
+  AddRange(cut, "1.5", "3");
+  const std::vector<std::string> lines = ListEntries(GetDlgItem(cut, IDC_CUT_LIST));
+  const std::string json = NativeCut(clip, "--keep 1.5-3 --keep 10-12.5", reference + "\\cli.avi");
+  const std::vector<long> cliFrames = RangeFrames(json);
+  if (WT_CHECK_EQ(lines.size(), size_t(2)) && WT_CHECK_EQ(cliFrames.size(), size_t(2))) {
+    WT_CHECK_EQ(lines[0].compare(0, 7, "1.5 - 3"), 0);
+    WT_CHECK_EQ(lines[1].compare(0, 9, "10 - 12.5"), 0);
+    WT_CHECK_EQ(FramesShown(lines[0]), cliFrames[0]);
+    WT_CHECK_EQ(FramesShown(lines[1]), cliFrames[1]);
+  }
+  WT_CHECK(Enabled(cut, IDOK));
+
+  Case("Cut writes under the progress dialog the command line's very file");
+  {
+    Post(cut, IDOK);
+    const std::vector<std::wstring> boxes = FollowJob(cut, CutProgressTitle());
+    if (WT_CHECK_EQ(boxes.size(), size_t(1)))
+      WT_CHECK_EQ(boxes[0].rfind(Lang(L"Completed:", L"\u5B8C\u4E86\u3057\u307E\u3057\u305F"), 0), size_t(0));
+    if (WT_CHECK_EQ(cuts.requests.size(), size_t(1))) {
+      const CutRequest& request = cuts.requests.back();
+      WT_CHECK_EQ(request.path, clip);
+      WT_CHECK_EQ(Show(request.keep), Show(std::vector<std::string>{"1.5-3", "10-12.5"}));
+      WT_CHECK(request.drop.empty() && !request.separate && request.output.empty());
+      WT_CHECK_EQ(cuts.outcomes.back().Number(), 0);
+    }
+    const std::string output = folder + "\\clip-c.avi";
+    WT_CHECK(LooksLikeWholeAvi(output));
+    if (cliFrames.size() == 2) WT_CHECK_EQ(TotalFrames(output), cliFrames[0] + cliFrames[1]);
+    WT_CHECK_EQ(TotalFrames(output), TotalFrames(reference + "\\cli.avi"));
+    WT_CHECK(ReadBytes(output) == ReadBytes(reference + "\\cli.avi"));
+    WT_CHECK(WaitUntil([&] { return !IsWindow(cut); }));
+  }
+
+  Case("a cut list beside the recording is offered and, taken, fills the list and the choice");
+  {
+    WriteBytes(folder + "\\clip.edl", "4.0 6.0 0\r\n20 22.5 3\r\n");
+    cut = OpenCut(app);
+    HWND box = WaitForMessageBox(cut);
+    if (WT_CHECK(box != nullptr)) {
+      WT_CHECK(MessageTextW(box).find(L"clip.edl") != std::wstring::npos);
+      PressButton(box, IDYES);
+    }
+    WT_CHECK(WaitUntil([&] { return ListEntries(GetDlgItem(cut, IDC_CUT_LIST)).size() == 2; }));
+    WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_DROP) == BST_CHECKED);
+    const std::vector<std::string> loaded = ListEntries(GetDlgItem(cut, IDC_CUT_LIST));
+    if (WT_CHECK_EQ(loaded.size(), size_t(2))) WT_CHECK_EQ(loaded[0].compare(0, 5, "4 - 6"), 0);
+  }
+
+  Case("Cancel in the cut job: Break, no file left behind; the choices are kept");
+  {
+    Click(cut, IDC_CUT_SEPARATE);
+    WT_CHECK_EQ(Field(cut, IDC_CUT_OUTPUT), clip);
+    const std::string before = FilesIn(folder);
+    cancelNextJob = true;
+    Post(cut, IDOK);
+    WT_CHECK_EQ(AnswerMessageBox(cut), BreakText());
+    WT_CHECK_EQ(FilesIn(folder), before);
+    if (WT_CHECK_EQ(cuts.requests.size(), size_t(2))) {
+      WT_CHECK_EQ(Show(cuts.requests.back().drop), Show(std::vector<std::string>{"4-6", "20-22.5"}));
+      WT_CHECK(cuts.requests.back().separate);
+      WT_CHECK(cuts.outcomes.back().result == CutResult::Cancelled);
+    }
+    Post(cut, IDCANCEL);
+    WT_CHECK(WaitUntil([&] { return !IsWindow(cut); }));
+    WT_CHECK_EQ(AppToolSettings().cutDrops, 1);
+    WT_CHECK_EQ(AppToolSettings().cutSeparate, 1);
+  }
+
+  app.Stop();
+  return Summary();
+}
