@@ -35,8 +35,4 @@ if [ ! -f "$WINEPREFIX/.tavrin-ready" ]; then
   fi
   exec {lock}>&-
 fi
-# One server for the prefix that stays until the fixture's stop.sh: a run
-# that starts just as the server of the run before is leaving (three seconds
-# after its last program) can fail to start, printing nothing.
-wineserver -p </dev/null >/dev/null 2>&1
 exec "$TAVRIN_WINE" "$EXE" "$@"
