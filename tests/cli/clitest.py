@@ -20,6 +20,13 @@ failures = []
 def tavrin(*args):
     """Runs tavrin with args: (exit code, stdout, stderr)."""
     p = subprocess.run([CLI, *args], capture_output=True)
+    if WINDOWS and p.returncode != 0 and not p.stdout and not p.stderr.strip(b"\r\n").startswith(b"tavrin"):
+        # Wine now and then fails to start a program (one that starts just as
+        # the prefix's server of the run before leaves): it prints nothing of
+        # tavrin's own, which always says why it failed. Said, and run again.
+        print(f"note: Wine did not start tavrin-cli.exe {' '.join(args)} "
+              f"(exit {p.returncode}, stderr {p.stderr[:200]!r}); running it again", file=sys.stderr)
+        p = subprocess.run([CLI, *args], capture_output=True)
     return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
 
 
