@@ -9,9 +9,10 @@
 #   --long  also the tests labelled long (files of 4.5 GB and past 1 GiB,
 #           minutes each and gigabytes of disk), which it leaves out otherwise
 #
-# The unit tests (tests/native) run in the sanitizer tree only: the native
-# tree builds none, its optimised tavrin being covered by the command line
-# tests, which run in both trees.
+# The unit tests (tests/native) and the fuzz corpora's replays run in the
+# sanitizer tree only: the native tree builds none, its optimised tavrin
+# being covered by the command line tests, which run there (natively, and
+# with the Windows tavrin-cli.exe under Wine).
 #
 # The Windows test programs run on the architecture this machine can run:
 # the whole set on i686 where 32-bit programs run, with the short set of
@@ -29,6 +30,11 @@ case ${1:-} in
 esac
 
 bash scripts/deps.sh
+# The four trees, the samples and the Wine prefixes take about 6 GB.
+mkdir -p build
+free_mb=$(df -Pm build | awk 'NR == 2 {print $4}')
+echo "== $((free_mb / 1024)) GB free for build/ (the run needs about 6 GB)"
+[ "$free_mb" -ge 6144 ] || echo "== WARNING: too little disk space: the run may fail with 'No space left on device'"
 source scripts/wine_arch.sh
 runnable=$(wine_runnable_archs)
 products=Tavrin,TavrinD,TavrinDll
