@@ -124,7 +124,8 @@ bool DubRun::OpenInput() {
 bool DubRun::ChooseStream() {
   const int named = shift_ ? r_.shiftStream : r_.replace;
   const uint32_t count = a_.streamCount;
-  auto sound = [&](int s) { return a_.streams[s].type == StreamAudio; };
+  // The stream kind as its strh says (fccType "auds"), for every sound format.
+  auto sound = [&](int s) { return input_.Input().U32At(a_.streams[s].lengthOffset - 32) == kAuds; };
   if (named >= 0 || shift_) {
     if (named < 0 || uint32_t(named) >= count)
       return Finish(DubResult::NoSuchStream, "stream " + std::to_string(named) + ": the file has streams 0 to " +
@@ -239,7 +240,7 @@ DubOutcome& DubRun::Write() {
   OdmlShape shape{nullptr, uint64_t(int64_t(a_.moviOffset) + delta), a_.totalFramesOffset, streams,
                   a_.firstVideoStream, {}, 0, 0};
   for (uint32_t s = 0; s < a_.streamCount && s < uint32_t(kMaxStreams); ++s)
-    if (a_.streams[s].type == StreamAudio && int(s) != a_.firstVideoStream)
+    if (input_.Input().U32At(a_.streams[s].lengthOffset - 32) == kAuds && int(s) != a_.firstVideoStream)
       shape.sampleSize[s] = input_.Input().U32At(a_.streams[s].sampleSizeOffset);
   if (outcome_.stream < kMaxStreams) shape.sampleSize[outcome_.stream] = f.sampleSize;
   shape.header = &input_.Input();

@@ -65,7 +65,7 @@ std::unique_ptr<SoundSource> OpenAviStreamSound(std::shared_ptr<ByteInput> input
   const uint32_t strhBytes = input->U32At(strh - 4);
   const uint64_t strf = strh + strhBytes + (strhBytes & 1);
   const uint32_t strfBytes = input->U32At(strf + 4);
-  if (input->U32At(strf) != kStrf || strfBytes < 16 || strfBytes > 65536 || st.type != StreamAudio) {
+  if (input->U32At(strf) != kStrf || strfBytes < 16 || strfBytes > 65536 || input->U32At(strh) != kAuds) {
     refusal->kind = SoundRefusal::NotSound;
     refusal->english = "stream " + std::to_string(stream) + " is no sound stream with a format";
     refusal->japanese = "ストリーム " + std::to_string(stream) + " はフォーマットのある音声ストリームではありません";
