@@ -119,7 +119,7 @@ int Report(const char* name, const DubRequest& request, const DubOutcome& outcom
       if (outcome.hasOffset) {
         const OffsetPlan& o = outcome.offset;
         JsonObject offset;
-        offset.Double("asked", outcome.offsetAsked).Double("reached", o.reached);
+        offset.Fixed("asked", outcome.offsetAsked, 9).Fixed("reached", o.reached, 9);
         offset.String("method", o.method == OffsetMethod::None ? "none" : o.MethodName());
         offset.Int(o.CountName(), o.count);
         out.Object("offset", offset);

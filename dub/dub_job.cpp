@@ -292,10 +292,16 @@ DubOutcome& DubRun::Write() {
                             " 秒）より長いので、そのまま全部入れました");
   if (outcome_.hasOffset && outcome_.offset.method != OffsetMethod::None) {
     const OffsetPlan& o = outcome_.offset;
-    text += "\n" + Both(sink_, "Offset " + r_.offset + ": " + std::to_string(o.count) + " " + o.CountName() + " (" +
-                                   o.MethodName() + "), " + Seconds(o.reached) + " s reached",
-                        "オフセット " + r_.offset + ": " + std::to_string(o.count) + " " + o.CountName() + "（" +
-                            o.MethodName() + "）、" + Seconds(o.reached) + " 秒");
+    const std::string n = std::to_string(o.count);
+    std::string english, japanese;
+    switch (o.method) {
+      case OffsetMethod::Silence: english = n + " samples of silence put in front", japanese = n + " サンプルの無音を前に入れ"; break;
+      case OffsetMethod::Trim: english = n + " samples taken off the front", japanese = "先頭から " + n + " サンプルを削り"; break;
+      case OffsetMethod::Frames: english = n + " frames taken off the front", japanese = "先頭から " + n + " フレームを削り"; break;
+      default: english = "the stream starts at " + n + " (dwStart)", japanese = "ストリームの開始を " + n + "（dwStart）にし"; break;
+    }
+    text += "\n" + Both(sink_, "Offset " + r_.offset + ": " + english + ", " + Seconds(o.reached) + " s reached",
+                        "オフセット " + r_.offset + ": " + japanese + "、" + Seconds(o.reached) + " 秒ずらしました");
   }
   outcome_.message = text;
   sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
