@@ -209,7 +209,10 @@ DubOutcome& DubRun::Write() {
   const DubFigures figures = CountDubListing(plan_);
   if (figures.failed) return Refuse(DubResult::Damaged, "the input changed or ended while it was read");
   outcome_.soundChunks = figures.soundChunks;
-  const uint64_t start = outcome_.offset.method == OffsetMethod::Start ? outcome_.offset.units : 0;
+  // The stream's start: a shift keeps the start the stream had and adds to it.
+  uint64_t start = outcome_.offset.method == OffsetMethod::Start ? outcome_.offset.units : 0;
+  if (f.strh.size() == 56) start += uint32_t(f.strh[28] | f.strh[29] << 8 | f.strh[30] << 16 | uint32_t(f.strh[31]) << 24);
+  if (start > 0xFFFFFFFFu) return Finish(DubResult::OffsetInvalid, "the stream's start would pass dwStart's 32 bits");
   outcome_.soundSeconds = double(figures.soundUnits + start) * f.scale / f.rate;
 
   AviOutput out;
