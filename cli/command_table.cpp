@@ -17,6 +17,8 @@ int RunJoin(const Command& self, int argc, char** argv);
 int RunRepair(const Command& self, int argc, char** argv);
 int RunKeyframes(const Command& self, int argc, char** argv);
 int RunCut(const Command& self, int argc, char** argv);
+int RunDub(const Command& self, int argc, char** argv);
+int RunShift(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -118,6 +120,48 @@ const std::vector<Command> kCommands = {
      "                     files and, with a list, list_format\n"
      "Written under temporary names, flushed and moved into place when all are complete;\n"
      "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n"},
+    {"dub", RunDub, "put the sound of a WAV, MP3/MP2 or AC-3 file into a file, added or in place of a stream",
+     "tavrin dub FILE AUDIO [--replace N | --add] [--offset T] [--output PATH] [--lang en|ja] [--json]",
+     "Puts the sound of AUDIO into FILE without decoding, written to FILE's name with -d.avi\n"
+     "in place of its extension: as a new stream, last (--add; the default when FILE has no\n"
+     "sound), or in place of stream N (--replace N; the default when FILE has one sound\n"
+     "stream). AUDIO: a WAV of PCM (WAVE_FORMAT_EXTENSIBLE and RF64 too), an MP3 or MP2 of\n"
+     "MPEG audio, constant or variable bit rate (an ID3v2 tag and a Xing/LAME header frame\n"
+     "left out), or an AC-3 file; what it is comes from its content. The sound goes between\n"
+     "the video frames by time (a chunk at least every half second; MPEG audio of variable\n"
+     "bit rate one frame a chunk), the video's chunks and flags unchanged. A sound longer\n"
+     "than the picture is kept whole.\n"
+     "  --replace N      the stream to replace (numbers as tavrin info prints them)\n"
+     "  --add            add the sound as a new stream\n"
+     "  --offset T       move the sound against the picture by T seconds (0.120, -1.5,\n"
+     "                   -0:01.5); positive starts it later. PCM moves by whole samples\n"
+     "                   (silence in front, or samples taken off the front), other sound\n"
+     "                   by whole frames taken off (negative) or by the stream's start\n"
+     "                   (dwStart, positive); the result says what was done and the offset\n"
+     "                   reached\n"
+     "  --output PATH    where the file goes\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line: result, message, outputs, stream, replaced, sound,\n"
+     "                   sound_seconds, video_seconds, sound_chunks, bytes and with --offset\n"
+     "                   \"offset\": asked, reached (seconds), method (silence, trim, frames,\n"
+     "                   dwStart) and the samples, frames or units\n"
+     "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
+    {"shift", RunShift, "move a sound stream against the picture",
+     "tavrin shift FILE --stream N --offset T [--output PATH] [--lang en|ja] [--json]",
+     "Moves the sound of stream N of FILE against the picture by T seconds (0.120, -1.5,\n"
+     "-0:01.5; positive: the sound starts later), written to FILE's name with -s.avi in\n"
+     "place of its extension, without decoding: PCM by whole samples (silence put in front,\n"
+     "or samples taken off the front), other sound by whole chunks taken off (negative) or\n"
+     "by the stream's start (dwStart, positive). The result says what was done and the\n"
+     "offset reached. Every other chunk is kept as it is.\n"
+     "  --stream N       the sound stream (numbers as tavrin info prints them)\n"
+     "  --offset T       the offset\n"
+     "  --output PATH    where the file goes\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line as tavrin dub writes it, with \"offset\"\n"
+     "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
     {"repair", RunRepair, "repair a recording that ended badly (cut short, without an index)",
      "tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]",
      "Repairs a recording that ended badly (cut short, without an index or with a broken\n"

@@ -1,0 +1,339 @@
+// The dub job (dub/dub_job.h): the request checked, the input opened and
+// analysed (bar 0..10), the sound opened and its offset planned, the output
+// counted and written by the output skeleton (bar 10..100).
+#include "dub/dub_job.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "avi/avi_source.h"
+#include "avi/fourcc.h"
+#include "avi/read_fault.h"
+#include "dub/dub_header.h"
+#include "dub/dub_listing.h"
+#include "io/file_system.h"
+#include "io/output_file.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
+#include "scan/damage_report.h"
+#include "sound/avi_stream_sound.h"
+#include "sound/sound_file.h"
+#include "writer/avi_writer.h"
+#include "writer/status_bar.h"
+
+namespace {
+
+std::string Both(JobSink& sink, const std::string& english, const std::string& japanese) {
+  return sink.EnglishUi() ? english : japanese;
+}
+
+std::string Seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", s);
+  return text;
+}
+
+std::string NameWith(const std::string& input, const char* ending) {
+  const size_t folder = filesys::FolderOf(input).size();
+  const size_t dot = input.rfind('.');
+  const size_t keep = dot != std::string::npos && dot > folder ? dot : input.size();
+  return input.substr(0, keep) + ending;
+}
+
+class DubRun {
+ public:
+  DubRun(const DubRequest& r, JobSink& sink, DubOutcome& outcome) : r_(r), sink_(sink), outcome_(outcome) {}
+  DubOutcome& Run();
+
+ private:
+  DubOutcome& Finish(DubResult result, const std::string& detail = "", const std::string& extra = "") {
+    if (result != DubResult::Cancelled && input_.File().Fault()) return FailReading();
+    outcome_.result = result;
+    if (!detail.empty()) outcome_.detail = detail;
+    if (result == DubResult::Cancelled) outcome_.outputs.clear(), outcome_.bytes.clear();
+    if (const TextPair* text = DubResultText(result)) {
+      outcome_.message = sink_.Pick(text->english, text->japanese) + (extra.empty() ? "" : "\n\n" + extra);
+      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    }
+    return outcome_;
+  }
+  DubOutcome& FailReading() {
+    const ReadFault& fault = input_.File().Fault();
+    outcome_.result = fault.kind == ReadFault::ReadError ? DubResult::ReadError : DubResult::InputChanged;
+    outcome_.detail = DescribeReadFault(fault, 1);
+    outcome_.message = sink_.Pick(DubResultText(outcome_.result)->english, DubResultText(outcome_.result)->japanese) +
+                       std::string("\n\n") + DescribeReadFault(fault, sink_.EnglishUi());
+    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    return outcome_;
+  }
+  // A structure refusal: a damaged file says so with what a repair keeps.
+  DubOutcome& Refuse(DubResult result, const std::string& what) {
+    input_.File().CheckSize();
+    if (input_.File().Fault()) return FailReading();
+    const DamageReport damage = InspectDamage(r_.path);
+    if (!damage.damaged) return Finish(result, r_.path + ": " + what);
+    return Finish(DubResult::Damaged, r_.path + ": " + damage.english.substr(0, damage.english.find('\n')),
+                  damage.In(sink_.EnglishUi()));
+  }
+  bool OpenInput();
+  bool ChooseStream();
+  bool OpenSound();
+  bool PlanOffset();
+  bool Name();
+  DubOutcome& Write();
+
+  const DubRequest& r_;
+  JobSink& sink_;
+  DubOutcome& outcome_;
+  AviSource input_;
+  AviAnalysis a_{};
+  HeaderLayout layout_;
+  std::unique_ptr<SoundSource> sound_;
+  SoundOffset offset_;
+  DubPlan plan_;
+  bool shift_ = false;
+  std::string name_;
+};
+
+bool DubRun::OpenInput() {
+  if (!input_.Open(r_.path.c_str())) return Finish(DubResult::InputNotOpen, r_.path + ": " + input_.File().OpenError()), false;
+  if (input_.File().U32At(0) != kRiff || input_.File().U32At(8) != kAviForm)
+    return Finish(DubResult::InputNotRiff, r_.path + ": no RIFF AVI file"), false;
+  sink_.Status(sink_.Pick(kDubAnalyzing.english, kDubAnalyzing.japanese), 0);
+  if (!input_.Analyse(a_, &sink_, 0, 10)) {
+    if (sink_.Cancelled()) return Finish(DubResult::Cancelled), false;
+    return Refuse(DubResult::OpenDml, DescribeOdmlFault(input_.Fault(), 1)), false;
+  }
+  if (sink_.Cancelled()) return Finish(DubResult::Cancelled), false;
+  if (a_.firstVideoStream < 0) return Refuse(DubResult::Unsupported, "no video stream"), false;
+  if (a_.idx1Offset == 0 || a_.idx1EntryTotal == 0) return Refuse(DubResult::Unsupported, "no index (idx1)"), false;
+  if (a_.moviOffset == 0 || !ReadHeaderLayout(input_.Input(), &layout_) || layout_.strl.size() != a_.streamCount)
+    return Refuse(DubResult::Unsupported, "its header lists (hdrl, strl) are not as the streams say"), false;
+  const StreamEntry& video = a_.streams[a_.firstVideoStream];
+  plan_.videoScale = input_.Input().U32At(video.lengthOffset - 12);
+  plan_.videoRate = input_.Input().U32At(video.lengthOffset - 8);
+  if (plan_.videoRate == 0 || plan_.videoScale == 0) {
+    plan_.videoRate = 1000000;
+    plan_.videoScale = input_.Input().U32At(a_.microSecPerFrameOffset);
+    if (plan_.videoScale == 0) return Refuse(DubResult::Unsupported, "no frame rate"), false;
+  }
+  outcome_.videoSeconds = double(video.idx1EntryCount) * plan_.videoScale / plan_.videoRate;
+  return true;
+}
+
+bool DubRun::ChooseStream() {
+  const int named = shift_ ? r_.shiftStream : r_.replace;
+  const uint32_t count = a_.streamCount;
+  // The stream kind as its strh says (fccType "auds"), for every sound format.
+  auto sound = [&](int s) { return input_.Input().U32At(a_.streams[s].lengthOffset - 32) == kAuds; };
+  if (named >= 0 || shift_) {
+    if (named < 0 || uint32_t(named) >= count)
+      return Finish(DubResult::NoSuchStream, "stream " + std::to_string(named) + ": the file has streams 0 to " +
+                                                 std::to_string(count - 1),
+                    Both(sink_, "Streams 0 to " + std::to_string(count - 1), "ストリームは 0 から " + std::to_string(count - 1) + " までです")),
+             false;
+    if (!sound(named))
+      return Finish(DubResult::NotSoundStream, "stream " + std::to_string(named) + " is no sound stream"), false;
+    outcome_.stream = named;
+    outcome_.replaced = true;
+    return true;
+  }
+  int sounds = 0, first = -1;
+  for (uint32_t s = 0; s < count; ++s)
+    if (sound(int(s))) sounds++, first = first < 0 ? int(s) : first;
+  if (!r_.add && sounds > 1)
+    return Finish(DubResult::ChooseStream, "sound streams: " + std::to_string(sounds) + "; give --replace N or --add"), false;
+  if (r_.add || sounds == 0) {
+    if (count >= uint32_t(kMaxStreams))
+      return Finish(DubResult::TooManyStreams, "the file has " + std::to_string(count) + " streams already"), false;
+    outcome_.stream = int(count);
+    return true;
+  }
+  outcome_.stream = first;  // the one sound stream is replaced
+  outcome_.replaced = true;
+  return true;
+}
+
+bool DubRun::OpenSound() {
+  SoundRefusal refusal;
+  if (shift_) {
+    sound_ = OpenAviStreamSound(std::shared_ptr<ByteInput>(std::shared_ptr<ByteInput>(), &input_.Input()), a_,
+                                outcome_.stream, &refusal);
+  } else {
+    sound_ = OpenSoundFile(r_.audio, &refusal);
+  }
+  if (sound_) {
+    outcome_.soundKind = sound_->Format().kind;
+    return true;
+  }
+  DubResult result = DubResult::SoundUnusable;
+  if (refusal.kind == SoundRefusal::Truncated) result = DubResult::SoundTruncated;
+  if (refusal.kind == SoundRefusal::Empty) result = shift_ ? DubResult::NotSoundStream : DubResult::SoundEmpty;
+  if (refusal.kind == SoundRefusal::Unreadable) result = DubResult::SoundNotOpen;
+  const std::string who = shift_ ? r_.path : r_.audio;
+  Finish(result, who + ": " + refusal.english, who + ": " + Both(sink_, refusal.english, refusal.japanese));
+  return false;
+}
+
+bool DubRun::PlanOffset() {
+  outcome_.hasOffset = !r_.offset.empty();
+  if (!outcome_.hasOffset) return true;
+  outcome_.offsetAsked = offset_.Seconds();
+  if (!PlanSoundOffset(offset_, *sound_, &outcome_.offset))
+    return Finish(DubResult::OffsetTakesAll, "the offset " + r_.offset + " takes off all " +
+                                                 std::to_string(sound_->Format().units) + " units of the sound"),
+           false;
+  return true;
+}
+
+bool DubRun::Name() {
+  name_ = !r_.output.empty() ? r_.output : shift_ ? DefaultShiftName(r_.path) : DefaultDubName(r_.path);
+  if (name_.size() > 259) return Finish(DubResult::NoOutputName, name_ + ": longer than 259 bytes"), false;
+  for (const std::string* input : {&r_.path, &r_.audio}) {
+    if (input->empty()) continue;
+    if (name_ == *input || SameFile(name_.c_str(), input->c_str()))
+      return Finish(DubResult::NameIsInput, name_ + ": names the input " + *input), false;
+  }
+  return true;
+}
+
+DubOutcome& DubRun::Write() {
+  const SoundFormat& f = sound_->Format();
+  plan_.analysis = &a_;
+  plan_.input = std::shared_ptr<ByteInput>(std::shared_ptr<ByteInput>(), &input_.Input());
+  plan_.sound = sound_.get();
+  plan_.dropped = outcome_.replaced ? outcome_.stream : -1;
+  plan_.stream = outcome_.stream;
+  plan_.offset = outcome_.offset;
+  sink_.Status(sink_.Pick(kDubWriting.english, kDubWriting.japanese), 10);
+  const DubFigures figures = CountDubListing(plan_);
+  if (figures.failed) return Refuse(DubResult::Damaged, "the input changed or ended while it was read");
+  outcome_.soundChunks = figures.soundChunks;
+  // The stream's start: a shift keeps the start the stream had and adds to it.
+  uint64_t start = outcome_.offset.method == OffsetMethod::Start ? outcome_.offset.units : 0;
+  if (f.strh.size() == 56) start += uint32_t(f.strh[28] | f.strh[29] << 8 | f.strh[30] << 16 | uint32_t(f.strh[31]) << 24);
+  if (start > 0xFFFFFFFFu) return Finish(DubResult::OffsetInvalid, "the stream's start would pass dwStart's 32 bits");
+  outcome_.soundSeconds = double(figures.soundUnits + start) * f.scale / f.rate;
+
+  AviOutput out;
+  out.header = plan_.input;
+  out.headerBytes = a_.moviOffset + 4;
+  int64_t delta = 0;
+  const uint32_t streams = a_.streamCount + (outcome_.replaced ? 0 : 1);
+  if (shift_) {
+    const StreamEntry& st = a_.streams[outcome_.stream];
+    out.edits.Field(st.lengthOffset - 4, uint32_t(start));
+    out.edits.Field(st.lengthOffset, uint32_t(std::min<uint64_t>(figures.soundUnits, 0xFFFFFFFFu)));
+    out.edits.Field(st.suggestedBufferSizeOffset, figures.largestSound);
+  } else {
+    StreamHeaderFacts facts;
+    facts.strh = f.strh;
+    facts.strf = f.strf;
+    facts.scale = f.scale;
+    facts.rate = f.rate;
+    facts.start = uint32_t(start);
+    facts.length = uint32_t(std::min<uint64_t>(figures.soundUnits, 0xFFFFFFFFu));
+    facts.buffer = figures.largestSound;
+    facts.sampleSize = f.sampleSize;
+    delta = EditStrl(layout_, outcome_.stream, outcome_.replaced, MakeStrl(facts), streams, &out.edits);
+  }
+  out.moviBytes = figures.moviBytes;
+  out.entries = figures.entries;
+  out.chunks = [this] { return MakeDubListing(plan_); };
+  OdmlShape shape{nullptr, uint64_t(int64_t(a_.moviOffset) + delta), a_.totalFramesOffset, streams,
+                  a_.firstVideoStream, {}, 0, 0};
+  for (uint32_t s = 0; s < a_.streamCount && s < uint32_t(kMaxStreams); ++s)
+    if (input_.Input().U32At(a_.streams[s].lengthOffset - 32) == kAuds && int(s) != a_.firstVideoStream)
+      shape.sampleSize[s] = input_.Input().U32At(a_.streams[s].sampleSizeOffset);
+  if (outcome_.stream < kMaxStreams) shape.sampleSize[outcome_.stream] = f.sampleSize;
+  shape.header = &input_.Input();
+  out.shape = shape;
+
+  OutputFile file;
+  if (!file.Create(name_)) return Finish(DubResult::CannotWrite, name_ + ": " + file.Reason());
+  out.file = &file;
+  CopyHabits habits;
+  habits.runs = false;
+  WriteSettings how(OdmlLimits(), WriterOptions(), habits, &sink_);
+  how.positions = figures.entries;
+  how.bar.showEnd = true;
+  WriteOutcome written = WriteAviOutput(out, how);
+  WriteResult result = written.result;
+  if (result == WriteResult::Written && !(file.Finish() && file.Sync())) result = WriteResult::WriteFailed;
+  if (result == WriteResult::Written) input_.File().CheckSize();
+  if (result == WriteResult::Written && (input_.File().Fault() || sound_->Input()->Fault())) result = WriteResult::InputChanged;
+  if (result == WriteResult::Written && (sink_.Cancelled() || !sink_.BeginCommit())) result = WriteResult::Cancelled;
+  if (result == WriteResult::Written && !file.Commit()) result = WriteResult::WriteFailed;
+  if (result != WriteResult::Written) file.Abandon();
+  switch (result) {
+    case WriteResult::Written: break;
+    case WriteResult::Cancelled: return Finish(DubResult::Cancelled);
+    case WriteResult::InputShort:
+    case WriteResult::InputChanged:
+    case WriteResult::ReadFailed:
+      if (sound_->Input()->Fault()) return Finish(DubResult::InputChanged, DescribeReadFault(sound_->Input()->Fault(), 1));
+      return Refuse(DubResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
+    case WriteResult::TooLarge: return Finish(DubResult::TooLarge, name_ + ": " + written.problem);
+    case WriteResult::WriteFailed:
+      return Finish(DubResult::CannotWrite, name_ + ": " + (file.Reason().empty() ? "write failed" : file.Reason()));
+  }
+  outcome_.outputs.push_back(name_);
+  outcome_.bytes.push_back(file.Position());
+  outcome_.result = DubResult::Completed;
+  std::string text = Both(sink_,
+                          std::string("Completed: ") + (shift_ ? "stream " + std::to_string(outcome_.stream) + " moved"
+                                                        : outcome_.replaced ? "stream " + std::to_string(outcome_.stream) + " replaced"
+                                                                            : "stream " + std::to_string(outcome_.stream) + " added") +
+                              " (" + outcome_.soundKind + ", " + Seconds(outcome_.soundSeconds) + " s)",
+                          std::string("完了しました: ") + "ストリーム " + std::to_string(outcome_.stream) +
+                              (shift_ ? " をずらしました" : outcome_.replaced ? " を置き換えました" : " を追加しました") + "（" +
+                              outcome_.soundKind + "、" + Seconds(outcome_.soundSeconds) + " 秒）");
+  if (outcome_.soundSeconds > outcome_.videoSeconds + 0.0005)
+    text += "\n" + Both(sink_, "The sound (" + Seconds(outcome_.soundSeconds) + " s) is longer than the picture (" +
+                                   Seconds(outcome_.videoSeconds) + " s): kept whole",
+                        "音声（" + Seconds(outcome_.soundSeconds) + " 秒）は映像（" + Seconds(outcome_.videoSeconds) +
+                            " 秒）より長いので、そのまま全部入れました");
+  if (outcome_.hasOffset && outcome_.offset.method != OffsetMethod::None) {
+    const OffsetPlan& o = outcome_.offset;
+    const std::string n = std::to_string(o.count);
+    std::string english, japanese;
+    switch (o.method) {
+      case OffsetMethod::Silence: english = n + " samples of silence put in front", japanese = n + " サンプルの無音を前に入れ"; break;
+      case OffsetMethod::Trim: english = n + " samples taken off the front", japanese = "先頭から " + n + " サンプルを削り"; break;
+      case OffsetMethod::Frames: english = n + " frames taken off the front", japanese = "先頭から " + n + " フレームを削り"; break;
+      default: english = "the stream starts at " + n + " (dwStart)", japanese = "ストリームの開始を " + n + "（dwStart）にし"; break;
+    }
+    text += "\n" + Both(sink_, "Offset " + r_.offset + ": " + english + ", " + Seconds(o.reached) + " s reached",
+                        "オフセット " + r_.offset + ": " + japanese + "、" + Seconds(o.reached) + " 秒ずらしました");
+  }
+  outcome_.message = text;
+  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
+  return outcome_;
+}
+
+DubOutcome& DubRun::Run() {
+  shift_ = r_.shift;
+  if (r_.replace >= 0 && r_.add) return Finish(DubResult::ReplaceAndAdd, "--replace and --add do not mix");
+  if (!r_.offset.empty()) {
+    TimeTextProblem problem;
+    if (!ParseSoundOffset(r_.offset.c_str(), &offset_, &problem)) {
+      const TextPair& why = TimeTextProblemText(problem);
+      return Finish(DubResult::OffsetInvalid, "\"" + r_.offset + "\": " + why.english,
+                    "\"" + r_.offset + "\": " + sink_.Pick(why.english, why.japanese));
+    }
+  }
+  if (!OpenInput() || !ChooseStream() || !OpenSound() || !PlanOffset() || !Name()) return outcome_;
+  if (sink_.Cancelled()) return Finish(DubResult::Cancelled);
+  return Write();
+}
+
+}  // namespace
+
+std::string DefaultDubName(const std::string& input) { return NameWith(input, "-d.avi"); }
+std::string DefaultShiftName(const std::string& input) { return NameWith(input, "-s.avi"); }
+
+DubOutcome DubJob(const DubRequest& request, JobSink& sink) {
+  DubOutcome outcome;
+  DubRun(request, sink, outcome).Run();
+  return outcome;
+}
