@@ -28,6 +28,14 @@ std::string ParseArgs(int argc, char** argv, StreamSelectRequest& request, int* 
   ArgScan args(argc, argv);
   const char* value = nullptr;
   std::vector<std::string> files;
+  std::string wrong;
+  // --keep or --drop's value added to numbers; false (with wrong) when it is none.
+  auto numbers = [&](const char* option, std::vector<int>* to) {
+    if (!value) wrong = std::string("missing value for ") + option;
+    else if (!ParseStreamNumbers(value, to))
+      wrong = std::string(option) + " takes stream numbers N[,N...], not '" + value + "'";
+    return wrong.empty();
+  };
   while (args.Next()) {
     if (args.Operand()) {
       files.push_back(args.Arg());
@@ -35,11 +43,10 @@ std::string ParseArgs(int argc, char** argv, StreamSelectRequest& request, int* 
       *json = true;
     } else if (args.Is("--clone")) {
       request.writer.clone = true;
-    } else if (args.Takes("--keep", &value) || args.Takes("--drop", &value)) {
-      const bool keep = args.Arg()[2] == 'k';
-      if (!value) return keep ? "missing value for --keep" : "missing value for --drop";
-      if (!ParseStreamNumbers(value, keep ? &request.keep : &request.drop))
-        return std::string(keep ? "--keep" : "--drop") + " takes stream numbers N[,N...], not '" + value + "'";
+    } else if (args.Takes("--keep", &value)) {
+      if (!numbers("--keep", &request.keep)) return wrong;
+    } else if (args.Takes("--drop", &value)) {
+      if (!numbers("--drop", &request.drop)) return wrong;
     } else if (args.Takes("--output", &value)) {
       if (!value || !*value) return "missing value for --output";
       request.output = value;

@@ -65,8 +65,10 @@ StreamsOutcome& SelectRun::Write(const std::string& name) {
   outcome_.clone.asked = request_.writer.clone;
   outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   const std::string kept = Numbers(outcome_.kept), dropped = Numbers(outcome_.dropped);
+  auto streams = [](const std::vector<int>& n) { return std::string(n.size() == 1 ? "stream " : "streams "); };
   return run_.Complete(run_.Both(
-      "Completed: streams " + kept + " kept" + (dropped.empty() ? "" : ", streams " + dropped + " dropped") + " in " + name,
+      "Completed: " + streams(outcome_.kept) + kept + " kept" +
+          (dropped.empty() ? "" : ", " + streams(outcome_.dropped) + dropped + " dropped") + " in " + name,
       "完了しました: ストリーム " + kept + " を残し" + (dropped.empty() ? "" : "、ストリーム " + dropped + " を削除して") +
           " " + name + " に書き出しました"));
 }
