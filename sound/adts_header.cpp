@@ -66,8 +66,9 @@ AacConfigProblem ReadAacConfig(const std::vector<uint8_t>& format, AacConfig* co
     const int index = IndexOfRate(U32(format, 4));
     const int channels = U16(format, 2);
     if (index < 0) return AacConfigProblem::Frequency;
-    if (channels < 1 || channels > 7) return AacConfigProblem::Channels;
-    *config = AacConfig{2, index, channels == 7 ? 7 : channels};
+    // Configurations 1..6 are that many channels; 7 is eight (7.1).
+    if (channels < 1 || channels > 8 || channels == 7) return AacConfigProblem::Channels;
+    *config = AacConfig{2, index, channels == 8 ? 7 : channels};
     return AacConfigProblem::None;
   }
   BitReader bits(format.data() + at, bytes);

@@ -197,11 +197,17 @@ StreamsOutcome& ExtractRun::Run() {
   for (const char* kind : kinds)
     if (asked == kind && asked != extension) {
       const std::string n = Number(uint64_t(request_.stream));
-      return run_.Fail(StreamsResult::WrongExtension,
-                       name + ": stream " + n + " is saved as ." + extension + " (or as a one-stream .avi), not ." + asked,
-                       run_.Both("Stream " + n + " is saved as ." + extension + " (or as a one-stream .avi), not ." + asked,
-                                 "ストリーム " + n + " は ." + asked + " ではなく ." + extension +
-                                     "（または 1 ストリームの .avi）として保存されます"));
+      const bool avi = std::string(extension) == "avi";
+      const std::string english = "stream " + n + " is saved as " +
+                                  (avi ? std::string("a one-stream .avi") : "." + std::string(extension) +
+                                                                                " (or as a one-stream .avi)") +
+                                  ", not as ." + asked;
+      const std::string japanese = "ストリーム " + n + " は ." + asked + " ではなく " +
+                                   (avi ? std::string("1 ストリームの .avi ") : "." + std::string(extension) +
+                                                                                  "（または 1 ストリームの .avi）") +
+                                   "として保存されます";
+      return run_.Fail(StreamsResult::WrongExtension, name + ": " + english,
+                       run_.Both("S" + english.substr(1), japanese));
     }
   if (!run_.CheckOutputName(name)) return outcome_;
   planned_ = Count();
