@@ -115,7 +115,8 @@ def streams_outputs(name, src):
     stem = src[:-4]
     count = len(Avi(src).streams)
     every = list(range(count))
-    for drop in every:
+    # Under Wine every run takes seconds: the middle stream, whose drop renumbers the last.
+    for drop in every if not WINDOWS else [count // 2]:
         kept = [s for s in every if s != drop]
         code, out, _ = tavrin("streams", src, "--drop", str(drop), "--json")
         got = json.loads(out)
@@ -128,13 +129,15 @@ def streams_outputs(name, src):
             code, _, _ = tavrin("streams", src, "--keep", ",".join(map(str, reversed(kept))), "--output", "keep.avi")
             check(f"{name} --keep {list(reversed(kept))} = --drop {drop}", (code, open("keep.avi", "rb").read() == digest),
                   (0, True))
-            code, _, err = tavrin("streams", src, "--drop", str(drop), "--clone", "--output", "clone.avi")
-            check(f"{name} --drop {drop} --clone: said, same bytes where no block is shared",
-                  (code, "tavrin streams: copied" in err or "tavrin streams: cloned" in err), (0, True))
-            if "copied" in err:
-                check(f"{name} --clone copied", open("clone.avi", "rb").read() == digest, True)
+            if not WINDOWS:
+                code, _, err = tavrin("streams", src, "--drop", str(drop), "--clone", "--output", "clone.avi")
+                check(f"{name} --drop {drop} --clone: said",
+                      (code, "tavrin streams: copied" in err or "tavrin streams: cloned" in err), (0, True))
+                if "copied" in err:
+                    check(f"{name} --clone copied: the same bytes", open("clone.avi", "rb").read() == digest, True)
             for n in (stem + "-s.avi", "keep.avi", "clone.avi"):
-                os.remove(n)
+                if os.path.exists(n):
+                    os.remove(n)
 
 
 def extract_video(name, src):
@@ -200,8 +203,8 @@ def main():
              "mencoder_mpeg4_mp3vbr_g250.avi", "mencoder_mpeg4_pcm_g25.avi", "gst_mpeg4_mp3_g12.avi",
              "ffmpeg_mjpeg_pcm_g1.avi"]
     if WINDOWS:
-        # Under Wine every run takes a second: the three-stream file, and AAC.
-        names = names[:1] + names[2:3]
+        # Under Wine every run takes seconds: the three-stream file.
+        names = names[:1]
     inputs = [(n, sample(n)) for n in names if sample(n)]
     for name, path in inputs:
         src = name.replace("+", "_")
