@@ -17,6 +17,8 @@ int RunJoin(const Command& self, int argc, char** argv);
 int RunRepair(const Command& self, int argc, char** argv);
 int RunKeyframes(const Command& self, int argc, char** argv);
 int RunCut(const Command& self, int argc, char** argv);
+int RunExtract(const Command& self, int argc, char** argv);
+int RunStreams(const Command& self, int argc, char** argv);
 int RunDub(const Command& self, int argc, char** argv);
 int RunShift(const Command& self, int argc, char** argv);
 
@@ -120,6 +122,45 @@ const std::vector<Command> kCommands = {
      "                     files and, with a list, list_format\n"
      "Written under temporary names, flushed and moved into place when all are complete;\n"
      "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n"},
+    {"extract", RunExtract, "save one stream as a file of its own: the sound as .wav, .mp3, .ac3, .aac ...",
+     "tavrin extract FILE --stream N [--output PATH] [--lang en|ja] [--json]",
+     "Saves stream N of FILE (the numbers tavrin info shows) as the file any player or\n"
+     "editor opens, without decoding, beside FILE as FILE's name with .N.EXT in place of\n"
+     "its extension (clip.avi, stream 1: clip.1.wav):\n"
+     "  PCM                  .wav with the stream's own format block, RF64 past 4 GiB\n"
+     "  MPEG audio           .mp3 (layer 3) or .mp2 (layers 1 and 2), the frames as stored\n"
+     "  AC-3, DTS            .ac3, .dts\n"
+     "  AAC                  .aac, an ADTS header made for each frame from the stream's\n"
+     "                       AudioSpecificConfig\n"
+     "  any other, video too a one-stream .avi\n"
+     "Chunks of size 0 hold nothing and are left out (not from an .avi).\n"
+     "  --stream N       the stream to save\n"
+     "  --output PATH    where it goes; an extension of another kind of file than the\n"
+     "                   stream makes is refused (.avi takes any stream)\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line: result, message, outputs, bytes, stream, format,\n"
+     "                   chunks, empty_chunks, data_bytes and rf64 (a .wav) or opendml\n"
+     "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
+     "leaves nothing. Exit status: 0 saved, 1 the stream cannot be saved, 2 usage.\n"},
+    {"streams", RunStreams, "keep or drop streams of a file: leave a second sound track out",
+     "tavrin streams FILE --keep N[,N...] [--output PATH] [--clone] [--lang en|ja] [--json]\n"
+     "tavrin streams FILE --drop N[,N...] [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "Writes FILE with only the streams kept (or all but those dropped), without decoding:\n"
+     "FILE's name with -s.avi in place of its extension. The streams keep FILE's order\n"
+     "whatever order they are named in and are numbered 0, 1, ... again; every chunk of\n"
+     "a kept stream is kept with its key flag, the header's counts and the index are made\n"
+     "true, and a file from 1 GiB is written as OpenDML. Numbers are those tavrin info\n"
+     "shows; a choice that leaves no stream is refused.\n"
+     "  --keep N[,N...]  the streams to keep (repeatable)\n"
+     "  --drop N[,N...]  the streams to drop (repeatable; does not mix with --keep)\n"
+     "  --output PATH    where the file goes\n"
+     "  --clone          share the unchanged data's blocks with FILE where the file system\n"
+     "                   can (XFS, Btrfs): no copy, no new space\n"
+     "  --lang en|ja     the language of the messages\n"
+     "  --json           one JSON line: result, message, outputs, bytes, kept, dropped,\n"
+     "                   chunks and opendml\n"
+     "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
     {"dub", RunDub, "put the sound of a WAV, MP3/MP2 or AC-3 file into a file, added or in place of a stream",
      "tavrin dub FILE AUDIO [--replace N | --add] [--offset T] [--output PATH] [--lang en|ja] [--json]",
      "Puts the sound of AUDIO into FILE without decoding, written to FILE's name with -d.avi\n"
@@ -150,7 +191,7 @@ const std::vector<Command> kCommands = {
     {"shift", RunShift, "move a sound stream against the picture",
      "tavrin shift FILE --stream N --offset T [--output PATH] [--lang en|ja] [--json]",
      "Moves the sound of stream N of FILE against the picture by T seconds (0.120, -1.5,\n"
-     "-0:01.5; positive: the sound starts later), written to FILE's name with -s.avi in\n"
+     "-0:01.5; positive: the sound starts later), written to FILE's name with -o.avi in\n"
      "place of its extension, without decoding: PCM by whole samples (silence put in front,\n"
      "or samples taken off the front), other sound by whole chunks taken off (negative) or\n"
      "by the stream's start (dwStart, positive). The result says what was done and the\n"

@@ -330,7 +330,7 @@ DubOutcome& DubRun::Run() {
 }  // namespace
 
 std::string DefaultDubName(const std::string& input) { return NameWith(input, "-d.avi"); }
-std::string DefaultShiftName(const std::string& input) { return NameWith(input, "-s.avi"); }
+std::string DefaultShiftName(const std::string& input) { return NameWith(input, "-o.avi"); }
 
 DubOutcome DubJob(const DubRequest& request, JobSink& sink) {
   DubOutcome outcome;

@@ -86,6 +86,6 @@ struct DubOutcome {
 DubOutcome DubJob(const DubRequest& request, JobSink& sink);
 
 // The default names: the input's with its extension replaced by "-d.avi"
-// (dub) or "-s.avi" (shift), or that appended.
+// (dub) or "-o.avi" (shift), or that appended.
 std::string DefaultDubName(const std::string& input);
 std::string DefaultShiftName(const std::string& input);

@@ -99,6 +99,9 @@ sample ffmpeg_mjpeg_pcm_g1.avi ffmpeg mjpeg pcm 1 20 -- \
   "${FF[@]}" $(lavfi 20 25 48000) -c:v mjpeg -q:v 8 -c:a pcm_s16le -ac 2 @OUT@
 sample ffmpeg_mpeg4_ac3_g12.avi ffmpeg mpeg4 ac3 12 30 -- \
   "${FF[@]}" $(lavfi 30 25 48000) "${MPEG4[@]}" -g 12 -c:a ac3 -b:a 192k -ac 2 @OUT@
+# AAC as ffmpeg stores it in AVI: tag 0xFF, raw frames, the AudioSpecificConfig in strf.
+sample ffmpeg_mpeg4_aac_g12.avi ffmpeg mpeg4 aac 12 10 -- \
+  "${FF[@]}" $(lavfi 10) "${MPEG4[@]}" -g 12 -c:a aac -b:a 96k -ac 2 @OUT@
 sample ffmpeg_mpeg4_none_g25.avi ffmpeg mpeg4 none 25 20 -- \
   "${FF[@]}" -f lavfi -i testsrc=size=160x120:rate=25:duration=20 "${MPEG4[@]}" -g 25 @OUT@
 # Two audio tracks (three streams): a PCM and an mp3 dub of different tones.

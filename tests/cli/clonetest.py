@@ -176,3 +176,19 @@ def cut_both_ways(folder, source, *ranges):
         check(f"{d} cut outputs", len(names), 1 + len(ranges))
         runs[sub] = (done, names)
     return runs["clone"][0], list(zip(runs["plain"][1], runs["clone"][1]))
+
+
+def streams_both_ways(folder, source):
+    """Writes a copy of source without its last stream (the others keep their
+    numbers, so their chunks go as runs of the input's bytes) into
+    folder/plain/s.avi and, with --clone, folder/clone/s.avi. Returns (the
+    clone run's JSON, its stderr)."""
+    last = str(len(json.loads(tavrin("info", source, "--json")[1])["streams"]) - 1)
+    for sub, extra in (("plain", []), ("clone", ["--clone"])):
+        d = os.path.join(folder, sub)
+        os.makedirs(d, exist_ok=True)
+        shutil.copyfile(source, os.path.join(d, "in.avi"))
+        code, out, err = tavrin("streams", os.path.join(d, "in.avi"), "--drop", last, "--output",
+                                os.path.join(d, "s.avi"), "--json", *extra)
+        check(f"{folder} streams {extra} exit", code, 0)
+    return json.loads(out), err

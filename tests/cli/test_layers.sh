@@ -17,6 +17,7 @@ declare -A MAY=(
   [job]="io avi"
   [scan]="io avi job"
   [writer]="io avi job"
+  [sound]="io avi job writer"
   [chain]="io avi job writer"
   [split]="io avi job scan writer"
   [pieces]="io avi job scan writer split"
@@ -24,9 +25,10 @@ declare -A MAY=(
   [merge]="io avi job scan writer chain"
   [join]="io avi job scan writer chain"
   [cut]="io avi job scan writer chain split pieces"
-  [streams]="io avi job scan writer chain"
+  [streams]="io avi job scan writer sound chain"
+  [dub]="io avi job scan writer sound"
 )
-ROOMS="io avi job scan writer chain split pieces repair merge join cut streams"
+ROOMS="io avi job scan writer sound chain split pieces repair merge join cut streams dub"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do

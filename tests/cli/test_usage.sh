@@ -26,8 +26,8 @@ check "help lists every command on stdout" [ "$("$T" help | grep -c '^ *\(usage:
 help=$("$T" help)
 check "--help prints what help prints" [ "$("$T" --help)" = "$help" ]
 commands=$(sed -n '/^commands:$/,/^$/s/^  \([a-z][a-z-]*\)  *[a-z].*/\1/p' <<<"$help")
-check "help lists info, split, merge, join, cut, dub, shift, repair and keyframes" \
-  [ "$(sort <<<"$commands" | tr '\n' ' ')" = "cut dub info join keyframes merge repair shift split " ]
+check "help lists info, split, merge, join, cut, extract, streams, dub, shift, repair and keyframes" \
+  [ "$(sort <<<"$commands" | tr '\n' ' ')" = "cut dub extract info join keyframes merge repair shift split streams " ]
 synopsis=$(sed -n '/^usage: /,$p' <<<"$help" | sed 's/^usage: //; s/^       //')
 readme=$(sed -n '/^    tavrin info FILE/,/^    tavrin COMMAND --help/p' "$TAVRIN_SOURCE_DIR/README.md" | sed 's/^    //')
 check "help's synopsis is the README's" [ "$synopsis" = "$readme" ]
