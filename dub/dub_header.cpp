@@ -43,35 +43,17 @@ std::vector<uint8_t> MakeStrl(const StreamHeaderFacts& f) {
   return list;
 }
 
-bool ReadHeaderLayout(ByteInput& in, HeaderLayout* l) {
-  if (in.U32At(12) != kList || in.U32At(20) != kHdrl) return false;
-  l->hdrl = 12;
-  l->hdrlSize = in.U32At(16);
-  const uint64_t end = 20 + uint64_t(l->hdrlSize);
-  for (uint64_t at = 24; at + 8 <= end;) {
-    const uint32_t code = in.U32At(at), size = in.U32At(at + 4);
-    const uint64_t bytes = 8 + uint64_t(size) + (size & 1);
-    if (at + bytes > end) return false;
-    if (code == kAvih) l->avih = at + 8;
-    if (code == kList && in.U32At(at + 8) == kStrl) {
-      l->strl.push_back(at);
-      l->strlBytes.push_back(bytes);
-    }
-    at += bytes;
-  }
-  return l->avih != 0 && !l->strl.empty();
-}
-
 int64_t EditStrl(const HeaderLayout& l, int stream, bool replace, const std::vector<uint8_t>& strl, uint32_t streams,
                  HeaderEdits* edits) {
   int64_t delta = int64_t(strl.size());
   if (replace) {
-    edits->Replace(l.strl[size_t(stream)], l.strlBytes[size_t(stream)], strl);
-    delta -= int64_t(l.strlBytes[size_t(stream)]);
+    const StreamListPlace& place = l.streams[size_t(stream)];
+    edits->Replace(place.at, place.bytes, strl);
+    delta -= int64_t(place.bytes);
   } else {
-    edits->Replace(l.strl.back() + l.strlBytes.back(), 0, strl);
+    edits->Replace(l.streams.back().at + l.streams.back().bytes, 0, strl);
   }
   edits->Field(l.hdrl + 4, uint32_t(int64_t(l.hdrlSize) + delta));
-  edits->Field(l.avih + 24, streams);
+  edits->Field(l.avih + 8 + 24, streams);  // dwStreams
   return delta;
 }

@@ -13,6 +13,7 @@
 
 #include "avi/avi_analysis.h"
 #include "writer/header_edits.h"
+#include "writer/header_layout.h"
 
 struct StreamHeaderFacts {
   std::vector<uint8_t> strh;  // 56 bytes to start from, or empty
@@ -22,17 +23,6 @@ struct StreamHeaderFacts {
 
 // A strl list's bytes, header included.
 std::vector<uint8_t> MakeStrl(const StreamHeaderFacts& facts);
-
-// Where the header's lists lie; false when the header is not laid out as
-// RIFF AVI / LIST hdrl (avih, strl...).
-struct HeaderLayout {
-  uint64_t hdrl = 0;       // the hdrl LIST's header
-  uint32_t hdrlSize = 0;
-  uint64_t avih = 0;       // the avih chunk's data
-  std::vector<uint64_t> strl;       // each strl LIST's header
-  std::vector<uint64_t> strlBytes;  // its bytes in all, pad included
-};
-bool ReadHeaderLayout(ByteInput& input, HeaderLayout* layout);
 
 // Edits that put `strl` in for stream `stream` (replace: that stream's list
 // goes; else it is added last); the header's size changes by the return value.

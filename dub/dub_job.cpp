@@ -107,7 +107,7 @@ bool DubRun::OpenInput() {
   if (sink_.Cancelled()) return Finish(DubResult::Cancelled), false;
   if (a_.firstVideoStream < 0) return Refuse(DubResult::Unsupported, "no video stream"), false;
   if (a_.idx1Offset == 0 || a_.idx1EntryTotal == 0) return Refuse(DubResult::Unsupported, "no index (idx1)"), false;
-  if (a_.moviOffset == 0 || !ReadHeaderLayout(input_.Input(), &layout_) || layout_.strl.size() != a_.streamCount)
+  if (a_.moviOffset == 0 || !ReadHeaderLayout(input_.Input(), a_.moviOffset, &layout_) || layout_.streams.size() != a_.streamCount)
     return Refuse(DubResult::Unsupported, "its header lists (hdrl, strl) are not as the streams say"), false;
   const StreamEntry& video = a_.streams[a_.firstVideoStream];
   plan_.videoScale = input_.Input().U32At(video.lengthOffset - 12);

@@ -60,7 +60,7 @@ class SubsetListing : public ChunkListing {
 };
 
 // The strl lists of the streams left out taken out, and the counts they change.
-void EditHeader(ByteInput& in, const AviAnalysis& a, const HeaderLayout& l, const Renumbering& numbers,
+void EditHeader(const AviAnalysis& a, const HeaderLayout& l, const Renumbering& numbers,
                 HeaderEdits& edits, uint32_t videoFrames) {
   uint64_t removed = 0;
   for (uint32_t s = 0; s < a.streamCount; ++s) {
@@ -68,7 +68,7 @@ void EditHeader(ByteInput& in, const AviAnalysis& a, const HeaderLayout& l, cons
     edits.Replace(l.streams[s].at, l.streams[s].bytes, {});
     removed += l.streams[s].bytes;
   }
-  edits.Field(l.hdrl + 4, uint32_t(in.U32At(l.hdrl + 4) - removed));
+  edits.Field(l.hdrl + 4, uint32_t(l.hdrlSize - removed));
   edits.Field(l.avih + 8 + 16, videoFrames);      // dwTotalFrames
   edits.Field(l.avih + 8 + 24, uint32_t(numbers.kept));  // dwStreams
   if (l.dmlhFrames) edits.Field(l.dmlhFrames, videoFrames);
@@ -87,7 +87,7 @@ AviOutput SubsetOutput(ByteInput& in, const AviAnalysis& a, const HeaderLayout& 
   for (uint32_t s = 0; s < a.streamCount && video < 0; ++s)
     if (numbers.to[s] >= 0 && a.streams[s].type == StreamVideo) video = int(s);
   const uint32_t frames = video >= 0 ? a.streams[video].idx1EntryCount : 0;
-  EditHeader(in, a, l, numbers, out.edits, frames);
+  EditHeader(a, l, numbers, out.edits, frames);
   std::unique_ptr<ChunkListing> listing = out.chunks();
   OutChunk c;
   while (listing->Next(c)) {

@@ -13,7 +13,7 @@
 
 #include "avi/avi_analysis.h"
 #include "io/writer_options.h"
-#include "streams/header_layout.h"
+#include "writer/header_layout.h"
 #include "writer/avi_writer.h"
 
 class ByteInput;

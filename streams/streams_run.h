@@ -12,7 +12,7 @@
 #include "avi/avi_source.h"
 #include "avi/stream_format.h"
 #include "job/job_sink.h"
-#include "streams/header_layout.h"
+#include "writer/header_layout.h"
 #include "streams/streams_result.h"
 #include "writer/write_result.h"
 

@@ -1,7 +1,7 @@
-// Where an AVI header's lists lie, for a writer that takes streams out of
-// it: the hdrl list, avih, each stream's strl list (with its strh and
-// strf) in stream order, and an OpenDML dmlh frame count. Read from the
-// first RIFF list's start up to the "movi" list type.
+// Where an AVI header's lists lie, for a writer that takes streams out of it
+// or puts one in: the hdrl list, avih, each stream's strl list (with its
+// strh and strf) in stream order, and an OpenDML dmlh frame count. Read from
+// the first RIFF list's start up to the "movi" list type.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -18,6 +18,7 @@ struct StreamListPlace {
 
 struct HeaderLayout {
   uint64_t hdrl = 0;        // the LIST hdrl header
+  uint32_t hdrlSize = 0;    // its size field
   uint64_t avih = 0;        // the avih chunk header
   uint64_t dmlhFrames = 0;  // dmlh dwTotalFrames (0: none)
   std::vector<StreamListPlace> streams;

@@ -1,6 +1,6 @@
 // Walks the top level of the first RIFF list, then the hdrl list and the
-// lists inside it, reading only chunk headers (streams/header_layout.h).
-#include "streams/header_layout.h"
+// lists inside it, reading only chunk headers (writer/header_layout.h).
+#include "writer/header_layout.h"
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
@@ -46,6 +46,7 @@ bool ReadHeaderLayout(ByteInput& in, uint64_t moviType, HeaderLayout* layout) {
     if (in.U32At(p) != kList || in.U32At(p + 8) != kHdrl) continue;
     const uint64_t end = p + 8 + uint64_t(in.U32At(p + 4));
     layout->hdrl = p;
+    layout->hdrlSize = in.U32At(p + 4);
     ReadHdrl(in, p + 12, end < moviType ? end : moviType, layout);
     break;
   }
