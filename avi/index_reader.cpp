@@ -1,13 +1,11 @@
 #include "avi/index_reader.h"
 
 #include "avi/byte_input.h"
+#include "avi/little_endian.h"
 
 namespace {
 constexpr uint32_t kBatchEntries = 4096;
 
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 }  // namespace
 
 IndexReader::IndexReader(ByteInput& input, uint64_t idx1Offset, uint32_t total)
@@ -28,10 +26,10 @@ void IndexReader::Load(uint32_t first) {
   highs_.clear();
   if (!wraps) return;
   highs_.resize(count);
-  uint64_t high = full - U32(raw_.data() + 8);
+  uint64_t high = full - LeU32(raw_.data() + 8);
   uint32_t previous = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t offset = U32(raw_.data() + size_t(i) * 16 + 8);
+    const uint32_t offset = LeU32(raw_.data() + size_t(i) * 16 + 8);
     if (i > 0 && offset < previous) high += 0x100000000ull;
     highs_[i] = high;
     previous = offset;
@@ -48,5 +46,5 @@ IndexEntry IndexReader::At(uint32_t i) {
   }
   const uint8_t* p = raw_.data() + size_t(i - first_) * 16;
   const uint64_t high = highs_.empty() ? 0 : highs_[i - first_];
-  return IndexEntry{U32(p), U32(p + 4), U32(p + 8), U32(p + 12), high};
+  return IndexEntry{LeU32(p), LeU32(p + 4), LeU32(p + 8), LeU32(p + 12), high};
 }

@@ -1,20 +1,17 @@
 #include "avi/odml_index.h"
 
 #include "avi/byte_input.h"
+#include "avi/little_endian.h"
 #include "avi/fourcc.h"
 
 namespace {
 
-constexpr uint32_t kBatchEntries = 1024;  // 8 KiB of standard index entries
+constexpr uint32_t kStandardBatch = 1024;  // 8 KiB of standard index entries
 constexpr uint8_t kIndexOfIndexes = 0x00;  // bIndexType
 constexpr uint8_t kIndexOfChunks = 0x01;
 constexpr uint8_t kFieldSubType = 0x01;    // bIndexSubType AVI_INDEX_2FIELD
 constexpr uint32_t kNotKeyBit = 0x80000000u;
 
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-uint64_t U64(const uint8_t* p) { return uint64_t(U32(p)) | (uint64_t(U32(p + 4)) << 32); }
 
 // The 32-byte head shared by both index kinds: chunk header, then
 // wLongsPerEntry, bIndexSubType, bIndexType, nEntriesInUse, dwChunkId and
@@ -31,8 +28,8 @@ IndexHead ReadHead(ByteInput& input, uint64_t position) {
   uint8_t b[32];
   input.Seek(position);
   input.Read(b, sizeof b);
-  return IndexHead{U32(b), U32(b + 4), uint16_t(b[8] | (b[9] << 8)), b[10], b[11], U32(b + 12), U32(b + 16),
-                   U64(b + 20)};
+  return IndexHead{LeU32(b), LeU32(b + 4), uint16_t(b[8] | (b[9] << 8)), b[10], b[11], LeU32(b + 12), LeU32(b + 16),
+                   LeU64(b + 20)};
 }
 
 // "ix" followed by the stream number in two digits.
@@ -86,7 +83,7 @@ bool StreamIndexCursor::OpenStandardIndex(uint32_t number) {
   uint8_t b[16];
   input_.Seek(entry);
   input_.Read(b, sizeof b);
-  uint64_t at = U64(b);
+  uint64_t at = LeU64(b);
   // Where an index sits is never trusted: it must lie in the file and be a
   // standard index of this stream, whatever the super index says of it.
   if (at > fileSize_ || fileSize_ - at < 32) return Fail(OdmlProblem::kIndexPastEnd, entry);
@@ -110,8 +107,8 @@ bool StreamIndexCursor::OpenStandardIndex(uint32_t number) {
 bool StreamIndexCursor::LoadBatch() {
   uint32_t left = entryCount_ - entry_;
   batchFirst_ = entry_;
-  batchCount_ = left < kBatchEntries ? left : kBatchEntries;
-  batch_.resize(size_t(kBatchEntries) * 8);
+  batchCount_ = left < kStandardBatch ? left : kStandardBatch;
+  batch_.resize(size_t(kStandardBatch) * 8);
   input_.Seek(entriesAt_ + 8ull * entry_);
   return input_.Read(batch_.data(), size_t(batchCount_) * 8) == size_t(batchCount_) * 8;
 }
@@ -131,8 +128,8 @@ bool StreamIndexCursor::Next(OdmlChunk* chunk) {
   }
   const uint8_t* p = batch_.data() + size_t(entry_ - batchFirst_) * 8;
   uint64_t entryAt = entriesAt_ + 8ull * entry_;
-  uint32_t offset = U32(p);
-  uint32_t rawSize = U32(p + 4);
+  uint32_t offset = LeU32(p);
+  uint32_t rawSize = LeU32(p + 4);
   uint32_t size = rawSize & ~kNotKeyBit;
   // Writers disagree on the base (ffmpeg: the "movi" of the RIFF list;
   // avimux: 0 in the first RIFF, then the RIFF header; mencoder: the first

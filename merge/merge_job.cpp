@@ -16,11 +16,11 @@
 #include "merge/analysis_task.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_output.h"
+#include "merge/merge_plan.h"
 #include "scan/damage_report.h"
 
 namespace {
 
-constexpr double kSearchWindowSeconds = 60.0;
 constexpr int32_t kPluginMode = 1;
 
 class MergeRun {

@@ -46,6 +46,9 @@ struct MergePlan {
 
 enum class PlanOutcome { Planned, Cancelled };
 
+// How far back from the first file's end the overlap is looked for, in seconds.
+constexpr double kSearchWindowSeconds = 60.0;
+
 // Plans the merge of the two inputs. window: seconds of the first input's
 // end in which an overlap is looked for; 0 switches the search off. The
 // overlap search stops early when sink reports a cancel.

@@ -5,12 +5,6 @@
 #include "chain/input_pool.h"
 #include "merge/merge_plan.h"
 
-namespace {
-
-constexpr double kSearchWindowSeconds = 60.0;  // as the two-file merge looks
-
-}  // namespace
-
 SeamOutcome PlanSeams(InputPool& pool, const std::vector<const AviAnalysis*>& analyses, WalkSink& sink,
                       std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames) {
   uint32_t framesBefore = 0;

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr uint32_t kNowhere = 0xFFFFFFFFu;
 
 // The usable key frames at which a piece may end, as the two-way split
 // chooses its cut: a key frame of the first video stream and, in a file with

@@ -9,11 +9,6 @@
 #include "split/split_math.h"
 #include "writer/chunk_listing.h"
 
-namespace {
-
-constexpr uint32_t kNowhere = 0xFFFFFFFFu;
-
-}  // namespace
 
 // One stream's entries in index order, passed one by one.
 class StreamCursor {

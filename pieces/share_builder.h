@@ -17,6 +17,9 @@
 #include "split/output_share.h"
 #include "split/split_engine.h"
 
+// An index entry that is not there (none met yet, none to come).
+constexpr uint32_t kNowhere = 0xFFFFFFFFu;
+
 struct Piece {
   uint32_t startFrame = 0;  // a key frame
   uint32_t endFrame = 0;    // the next piece's cut (a key frame), or the video's end

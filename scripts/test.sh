@@ -52,7 +52,7 @@ case " $runnable " in
     wine_cannot_run_reason
     windows=("win:$products" "win64:$products") ;;
 esac
-TAVRIN_NATIVE_UNIT_TESTS=OFF bash scripts/build.sh "${windows[@]}" asan native
+TAVRIN_NATIVE_UNIT_TESTS=OFF TAVRIN_UNITY_CORE=ON bash scripts/build.sh "${windows[@]}" asan native
 echo "== built in $((SECONDS - started)) s"
 
 # The sample AVIs first, once: both trees' tests read them.

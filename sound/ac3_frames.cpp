@@ -5,7 +5,7 @@
 namespace {
 
 constexpr uint16_t kKbits[19] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 576, 640};
-constexpr uint32_t kRates[3] = {48000, 44100, 32000};
+constexpr uint32_t kAc3Rates[3] = {48000, 44100, 32000};
 constexpr int kFullBand[8] = {2, 1, 2, 3, 3, 4, 4, 5};  // by acmod
 
 bool Parse(const uint8_t* b, FrameFacts* f) {
@@ -28,7 +28,7 @@ bool ParseAc3FrameHeader(const uint8_t b[8], Ac3FrameHeader* h) {
   const int bsid = b[5] >> 3;
   if (fscod == 3 || frmsizecod >= 38 || bsid > 10) return false;
   h->frmsizecod = frmsizecod;
-  h->sampleRate = kRates[fscod];
+  h->sampleRate = kAc3Rates[fscod];
   const uint32_t kbits = kKbits[frmsizecod / 2];
   h->bitrate = kbits * 1000;
   // 16-bit words a frame: 1536 samples at the bit rate; 44.1 kHz rounds down

@@ -3,7 +3,7 @@
 
 namespace {
 
-constexpr uint32_t kRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+constexpr uint32_t kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
                                  22050, 16000, 12000, 11025, 8000,  7350};
 
 class BitReader {
@@ -38,7 +38,7 @@ int ObjectType(BitReader& bits) {
 // The index of a rate, or -1.
 int IndexOfRate(uint32_t rate) {
   for (int i = 0; i < 13; ++i)
-    if (kRates[i] == rate) return i;
+    if (kAdtsRates[i] == rate) return i;
   return -1;
 }
 

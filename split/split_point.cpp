@@ -5,6 +5,7 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "writer/chunk_listing.h"
 #include "split/split_engine.h"
 #include "split/split_math.h"
 
@@ -96,8 +97,6 @@ void FindSecondStart(IndexReader& index, const AviAnalysis& a, uint32_t target, 
     return;
   }
 }
-
-uint64_t ChunkSpace(uint32_t length) { return uint64_t(length) + (length & 1) + 8; }
 
 // Audio byte budgets of one stream while the single index walk runs, in 64
 // bits: a long recording holds more than 4 GiB of sound (6.2 hours of 48 kHz

@@ -1,0 +1,10 @@
+// Little-endian numbers in bytes already read (the file's own are read with
+// ByteInput::U32At and its kin).
+#pragma once
+#include <cstdint>
+
+inline uint16_t LeU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t LeU32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline uint64_t LeU64(const uint8_t* p) { return uint64_t(LeU32(p)) | (uint64_t(LeU32(p + 4)) << 32); }
