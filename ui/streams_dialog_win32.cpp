@@ -135,6 +135,20 @@ void SetCell(HWND list, int row, int column, const std::string& text) {
                reinterpret_cast<LPARAM>(&item));
 }
 
+// Each column as wide as its header or its widest cell (the first also
+// holds the check box); the last takes the rest of the list.
+void FitColumns(HWND list) {
+  for (int column = 0; column < 3; ++column) {
+    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
+    const int cells = ListView_GetColumnWidth(list, column);
+    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE_USEHEADER);
+    const int header = ListView_GetColumnWidth(list, column);
+    const int box = column == 0 ? GetSystemMetrics(SM_CXSMICON) + 4 : 0;
+    ListView_SetColumnWidth(list, column, (cells > header ? cells : header) + box);
+  }
+  ListView_SetColumnWidth(list, 3, LVSCW_AUTOSIZE_USEHEADER);
+}
+
 // Reads the file named in the field and lists its streams, every one
 // checked and the first sound stream (else the first) selected; or shows
 // why the file cannot be listed. A new file forgets the sound file chosen.
@@ -173,7 +187,7 @@ void Relist(HWND dialog) {
   }
   if (select < 0 && !state.listing.streams.empty()) select = 0;
   if (select >= 0) ListView_SetItemState(list, select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  for (int column = 0; column < 4; ++column) ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE_USEHEADER);
+  FitColumns(list);
   ShowSound(dialog);
 }
 

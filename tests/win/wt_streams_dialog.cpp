@@ -3,11 +3,13 @@
 // info` (the native command line, TAVRIN_CLI) prints them, every one
 // checked; Save stream... saves the sound as the WAV `tavrin extract` makes;
 // Write with a stream unchecked writes the file `tavrin streams --drop`
-// writes; Add sound... puts a WAV in as `tavrin dub --add` does, and an
-// offset alone shifts the selected sound as `tavrin shift` does. Each output
+// writes; Add sound... and Replace sound... put a WAV in as `tavrin dub
+// --add` and `--replace 1 --offset` do, and an offset alone shifts the
+// selected sound as `tavrin shift` does. Each output
 // is offered under the command line's name in the save dialog, which asks
 // before a file that exists is replaced; Cancel leaves nothing behind; a
-// file the jobs refuse shows their text. Runs in English and Japanese.
+// file the jobs refuse shows their text.
+// Runs in English and Japanese.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -177,7 +179,8 @@ int main() {
     HWND save = WaitForDialog(streams, WriteTitle());
     HWND question = save ? WaitForMessageBox(save) : nullptr;
     if (WT_CHECK(question != nullptr)) {
-      WT_CHECK(MessageTextW(question).find(L"clip-s.avi") != std::wstring::npos);
+      // Wine asks "File already exists. Do you want to replace it?" (Windows names the file).
+      WT_CHECK(GetDlgItem(question, IDYES) != nullptr && GetDlgItem(question, IDNO) != nullptr);
       PressButton(question, IDNO);
     }
     if (save) PostMessageA(save, WM_COMMAND, IDCANCEL, 0);
@@ -240,6 +243,33 @@ int main() {
                      ShellPath(reference + "\\cli-o.avi"),
                  reference + "\\shift.txt");
     WT_CHECK(ReadBytes(folder + "\\clip-o.avi") == ReadBytes(reference + "\\cli-o.avi"));
+    WT_CHECK(WaitUntil([&] { return !IsWindow(streams); }));
+  }
+
+  Case("Replace sound... with an offset: the selected sound's place, the file of tavrin dub --replace 1 --offset");
+  {
+    const std::string dubbed = folder + "\\clip-d.avi";
+    DeleteFileA(dubbed.c_str());
+    streams = OpenStreams(app);
+    Post(streams, IDC_STREAMS_REPLACE);
+    AnswerFileDialog(streams, SoundTitle(), std::wstring(wav.begin(), wav.end()));
+    WT_CHECK(WaitUntil([&] { return TextA(GetDlgItem(streams, IDC_STREAMS_SOUND)).find(wav) != std::string::npos; }));
+    WT_CHECK(TextW(GetDlgItem(streams, IDC_STREAMS_SOUND)).find(Lang(L"stream 1", L"\u30B9\u30C8\u30EA\u30FC\u30E0 1")) !=
+             std::wstring::npos);
+    SetDlgItemTextA(streams, IDC_STREAMS_OFFSET, "-0.1");
+    std::vector<std::wstring> boxes;
+    WT_CHECK_EQ(SaveAsOffered(streams, IDOK, WriteTitle(), &boxes), std::wstring(L"clip-d.avi"));
+    if (WT_CHECK_EQ(boxes.size(), size_t(1))) WT_CHECK(StartsWith(boxes[0], CompletedText()));
+    if (WT_CHECK_EQ(dubs.requests.size(), size_t(3))) {
+      const DubRequest& r = dubs.requests[2];
+      WT_CHECK(r.replace == 1 && !r.add && !r.shift && r.audio == wav && r.output.empty());
+      WT_CHECK_EQ(r.offset, std::string("-0.1"));
+    }
+    NativeTavrin("dub " + ShellPath(clip) + " " + ShellPath(wav) + " --replace 1 --offset -0.1 --output " +
+                     ShellPath(reference + "\\cli-r.avi"),
+                 reference + "\\replace.txt");
+    WT_CHECK_EQ(AvihField(dubbed, 6), 2LL);
+    WT_CHECK(ReadBytes(dubbed) == ReadBytes(reference + "\\cli-r.avi"));
     WT_CHECK(WaitUntil([&] { return !IsWindow(streams); }));
   }
 
