@@ -6,6 +6,7 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "avi/stream_description.h"
 #include "avi/stream_format.h"
 #include "split/split_engine.h"
 
@@ -59,28 +60,6 @@ std::string MergeVerdict(const std::string& path, AviSource& source, const AviAn
   return "no: " + d.Describe();
 }
 
-std::string FourCCText(uint32_t code) {
-  std::string text;
-  for (int i = 0; i < 4; ++i) {
-    const char c = char(code >> (8 * i));
-    text += c >= 0x20 && c <= 0x7E ? c : '.';
-  }
-  return text;
-}
-
-const char* AudioFormatName(uint16_t tag) {
-  switch (tag) {
-    case 0x0001: return "PCM";
-    case 0x0002: return "ADPCM";
-    case 0x0050: return "MPEG audio";
-    case 0x0055: return "MP3";
-    case 0x00FF: return "AAC";
-    case 0x2000: return "AC-3";
-    case 0x2001: return "DTS";
-    default: return "audio";
-  }
-}
-
 std::string Clock(double seconds) {
   const double whole = std::floor(seconds);
   const unsigned long total = static_cast<unsigned long>(whole);
@@ -91,20 +70,7 @@ std::string Clock(double seconds) {
 }
 
 void PrintStream(std::FILE* to, uint32_t n, const StreamFormat& s, const StreamEntry& entry) {
-  const double rate = s.scale ? double(s.rate) / double(s.scale) : 0.0;
-  std::fprintf(to, "stream %-7u", unsigned(n));
-  if (s.fccType == kVids) {
-    std::fprintf(to, "video %s, %.3f fps, %dx%d", FourCCText(s.Codec()).c_str(), rate, int(s.width),
-                 int(std::abs(s.height)));
-  } else if (s.fccType == kAuds) {
-    std::fprintf(to, "audio %s (0x%04X), %u Hz, %u channel%s", AudioFormatName(s.formatTag),
-                 unsigned(s.formatTag), unsigned(s.samplesPerSec), unsigned(s.channels),
-                 s.channels == 1 ? "" : "s");
-    if (entry.type != StreamAudio) std::fputs(", chunks of varying size", to);
-  } else {
-    std::fprintf(to, "%s %s, rate %.3f", FourCCText(s.fccType).c_str(), FourCCText(s.Codec()).c_str(), rate);
-  }
-  std::fprintf(to, ", %u chunks\n", unsigned(entry.idx1EntryCount));
+  std::fprintf(to, "stream %-7u%s\n", unsigned(n), DescribeStream(s, entry).Line().c_str());
 }
 
 }  // namespace

@@ -346,6 +346,9 @@ void OnCommand(HWND window, int id) {
     case IDM_CUT:
       RunCutDialog(window);
       break;
+    case IDM_STREAMS:
+      RunStreamsDialog(window);
+      break;
     case IDM_REPAIR:
       RepairFromMenu(window);
       break;

@@ -1,4 +1,4 @@
-/* Identifiers of the Join, Split-into-pieces and Cut dialogs' controls, as plain
+/* Identifiers of the Join, Split-into-pieces, Cut and Streams dialogs' controls, as plain
    macros so that the .rc files can use them. Join and Close are IDOK and
    IDCANCEL. */
 #ifndef TAVRIN_UI_TOOL_IDS_H
@@ -44,5 +44,17 @@
 #define IDC_CUT_OUTPUT_BROWSE 455
 #define IDC_CUT_SUMMARY 456
 #define IDC_CUT_PREVIEW 457
+
+/* Streams */
+#define IDC_STREAMS_FILE 471
+#define IDC_STREAMS_BROWSE 472
+#define IDC_STREAMS_LIST 473
+#define IDC_STREAMS_SAVE 474
+#define IDC_STREAMS_ADD 475
+#define IDC_STREAMS_REPLACE 476
+#define IDC_STREAMS_NO_SOUND 477
+#define IDC_STREAMS_SOUND 478
+#define IDC_STREAMS_OFFSET 479
+#define IDC_STREAMS_SUMMARY 480
 
 #endif

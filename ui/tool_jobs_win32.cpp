@@ -11,6 +11,9 @@ JoinJobFunction joinJob = nullptr;
 PiecesJobFunction piecesJob = nullptr;
 RepairJobFunction repairJob = nullptr;
 CutJobFunction cutJob = nullptr;
+ExtractJobFunction extractJob = nullptr;
+StreamSelectJobFunction streamSelectJob = nullptr;
+DubJobFunction dubJob = nullptr;
 
 // What an outcome says when no worker could be started: a failure to write,
 // so that no dialog takes it for a success.
@@ -18,6 +21,8 @@ void MarkNotRun(JoinOutcome& outcome) { outcome.result = JoinJobResult::CannotWr
 void MarkNotRun(PiecesOutcome& outcome) { outcome.result = SplitResult::WriteFailed; }
 void MarkNotRun(RepairOutcome& outcome) { outcome.result = RepairResult::WriteFailed; }
 void MarkNotRun(CutOutcome& outcome) { outcome.result = CutResult::CannotWrite; }
+void MarkNotRun(StreamsOutcome& outcome) { outcome.result = StreamsResult::CannotWrite; }
+void MarkNotRun(DubOutcome& outcome) { outcome.result = DubResult::CannotWrite; }
 
 // Runs job(request) on the worker; the outcome is written there before the
 // dialog ends and read here after it.
@@ -39,6 +44,9 @@ void SetJoinJobFunction(JoinJobFunction job) { joinJob = job; }
 void SetPiecesJobFunction(PiecesJobFunction job) { piecesJob = job; }
 void SetRepairJobFunction(RepairJobFunction job) { repairJob = job; }
 void SetCutJobFunction(CutJobFunction job) { cutJob = job; }
+void SetExtractJobFunction(ExtractJobFunction job) { extractJob = job; }
+void SetStreamSelectJobFunction(StreamSelectJobFunction job) { streamSelectJob = job; }
+void SetDubJobFunction(DubJobFunction job) { dubJob = job; }
 
 // The join, or with Drop overlaps the merge of many pieces.
 JoinOutcome JoinOrMerge(const JoinJobRequest& request, JobSink& sink) {
@@ -61,4 +69,18 @@ RepairOutcome RunRepairProgress(HWND owner, const RepairRequest& request) {
 
 CutOutcome RunCutProgress(HWND owner, const CutRequest& request) {
   return RunUnderProgress(owner, tool_text::kCutTitle, RGB(130, 200, 170), cutJob ? cutJob : CutJob, request);
+}
+
+StreamsOutcome RunExtractProgress(HWND owner, const ExtractRequest& request) {
+  return RunUnderProgress(owner, tool_text::kStreamsTitle, RGB(200, 130, 170), extractJob ? extractJob : ExtractJob,
+                          request);
+}
+
+StreamsOutcome RunStreamSelectProgress(HWND owner, const StreamSelectRequest& request) {
+  return RunUnderProgress(owner, tool_text::kStreamsTitle, RGB(200, 130, 170),
+                          streamSelectJob ? streamSelectJob : StreamSelectJob, request);
+}
+
+DubOutcome RunDubProgress(HWND owner, const DubRequest& request) {
+  return RunUnderProgress(owner, tool_text::kStreamsTitle, RGB(200, 130, 170), dubJob ? dubJob : DubJob, request);
 }

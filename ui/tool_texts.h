@@ -1,4 +1,4 @@
-// Texts of the Operate menu's tools (join, split into pieces, cut, repair) that the
+// Texts of the Operate menu's tools (join, split into pieces, cut, streams, repair) that the
 // program shows at run time, English and Japanese side by side (Japanese
 // compiled to CP932 in the Windows build). The dialogs' own captions and
 // labels are in resources/tool_dialogs.rc.
@@ -12,6 +12,7 @@ constexpr TextPair kJoinTitle{"Tavrin - Join", "Tavrin - 連結"};
 constexpr TextPair kPiecesTitle{"Tavrin - Split into Pieces", "Tavrin - 複数に分解"};
 constexpr TextPair kRepairTitle{"Tavrin - Repair", "Tavrin - 修復"};
 constexpr TextPair kCutTitle{"Tavrin - Cut", "Tavrin - カット"};
+constexpr TextPair kStreamsTitle{"Tavrin - Streams", "Tavrin - ストリーム"};
 
 // The Join dialog.
 constexpr TextPair kNotAviSkipped{"Not AVI File (left out):", "AVIファイルではありません（追加しません）："};
@@ -38,11 +39,32 @@ constexpr TextPair kCutToEnd{"end", "最後"};
 constexpr TextPair kCutSummary{"%u of %u frames kept, %u dropped", "%u / %u フレームを残し、%u フレームを削除"};
 constexpr TextPair kCutNeedRange{"Add a range first.", "範囲を追加してください。"};
 
+// The Streams dialog.
+constexpr TextPair kStreamsNumber{"No.", "番号"};
+constexpr TextPair kStreamsKind{"Kind", "種類"};
+constexpr TextPair kStreamsCodec{"Codec", "コーデック"};
+constexpr TextPair kStreamsDetails{"Details", "詳細"};
+constexpr TextPair kStreamsNoSound{"Sound file: none (Write keeps the checked streams)",
+                                   "音声ファイル：なし（書き込みでチェックしたストリームを残します）"};
+constexpr TextPair kStreamsAdds{"Write adds this sound file as a new stream (the check boxes do not apply):",
+                                "書き込みでこの音声ファイルを新しいストリームとして追加します（チェックは使いません）："};
+constexpr TextPair kStreamsReplaces{"Write puts this sound file in place of stream %d (the check boxes do not apply):",
+                                    "書き込みでこの音声ファイルをストリーム %d と置き換えます（チェックは使いません）："};
+constexpr TextPair kStreamsSelectStream{"Select a stream in the list first.", "一覧でストリームを選択してください。"};
+constexpr TextPair kStreamsSelectSound{"Select the sound stream to replace in the list first.",
+                                       "一覧で置き換える音声ストリームを選択してください。"};
+constexpr TextPair kStreamsUncheck{
+    "Every stream is checked: uncheck the streams to leave out, or choose a sound file or an offset.",
+    "すべてのストリームがチェックされています。削除するストリームのチェックを外すか、音声ファイルまたはオフセットを指定してください。"};
+
 // Browse dialog titles.
 constexpr TextPair kAddFilesTitle{"Add Files to Join", "連結するファイルを追加"};
 constexpr TextPair kOutputTitle{"Joined File", "連結後のファイル"};
 constexpr TextPair kChooseTitle{"Choose File", "ファイルを参照"};
 constexpr TextPair kCutListTitle{"Load Cut List", "カットリストを読み込む"};
 constexpr TextPair kCutOutputTitle{"Cut File", "カット後のファイル"};
+constexpr TextPair kStreamSaveTitle{"Save Stream", "ストリームを保存"};
+constexpr TextPair kSoundFileTitle{"Choose Sound File", "音声ファイルを選択"};
+constexpr TextPair kStreamsOutputTitle{"Write File", "書き込むファイル"};
 
 }  // namespace tool_text

@@ -25,8 +25,13 @@ int ToolMessage(HWND owner, const std::wstring& text, UINT buttons = MB_OK);
 // with many, several files at once, in the order the dialog gives them.
 std::vector<std::string> ChooseAviFiles(HWND owner, const std::string& folder, const std::string& initialName,
                                         bool many, const TextPair& title);
-// The save dialog for the joined file; "" when cancelled.
-std::string ChooseOutputFile(HWND owner, const std::string& initialName, const TextPair& title);
+// The save dialog for an output of that extension (without its dot), with
+// the system's question before an existing file is replaced; "" when
+// cancelled.
+std::string ChooseOutputFile(HWND owner, const std::string& initialName, const TextPair& title,
+                             const std::string& extension = "avi");
+// The open dialog for a sound file (.wav, .mp3, .mp2, .ac3); "" when cancelled.
+std::string ChooseSoundFile(HWND owner, const std::string& folder, const TextPair& title);
 
 // The names of a drop, in the order the shell gives them; ends the drop.
 std::vector<std::string> TakeDroppedFiles(HDROP drop);

@@ -68,21 +68,45 @@ std::vector<std::string> ChooseAviFiles(HWND owner, const std::string& folder, c
   return many ? SplitChoice(buffer.data()) : std::vector<std::string>{Utf8FromWide(buffer.data())};
 }
 
-std::string ChooseOutputFile(HWND owner, const std::string& initialName, const TextPair& title) {
+std::string ChooseOutputFile(HWND owner, const std::string& initialName, const TextPair& title,
+                             const std::string& extension) {
   std::vector<wchar_t> buffer(kManyNamesChars, L'\0');
   const std::wstring initial = WideFromUtf8(initialName);
   if (initial.size() < buffer.size()) initial.copy(buffer.data(), initial.size());
   const std::wstring caption = UiText(title);
+  const std::wstring ext = WideFromUtf8(extension);
+  // "ext(*.ext)\0*.ext\0\0": the filter's pairs, the list ending in an empty string.
+  std::wstring filter = ext + L"(*." + ext + L")";
+  filter += L'\0';
+  filter += L"*." + ext;
+  filter += L'\0';
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
-  ofn.lpstrFilter = L"avi(*.avi)\0*.avi\0";
+  ofn.lpstrFilter = filter.c_str();
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = DWORD(buffer.size());
   ofn.lpstrTitle = caption.c_str();
-  ofn.lpstrDefExt = L"avi";
+  ofn.lpstrDefExt = ext.c_str();
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&ofn)) return "";
+  return Utf8FromWide(buffer.data());
+}
+
+std::string ChooseSoundFile(HWND owner, const std::string& folder, const TextPair& title) {
+  std::vector<wchar_t> buffer(kManyNamesChars, L'\0');
+  const std::wstring start = WideFromUtf8(folder);
+  const std::wstring caption = UiText(title);
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = L"wav, mp3, mp2, ac3\0*.wav;*.mp3;*.mp2;*.ac3\0*.*\0*.*\0";
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = DWORD(buffer.size());
+  ofn.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
+  ofn.lpstrTitle = caption.c_str();
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  if (!GetOpenFileNameW(&ofn)) return "";
   return Utf8FromWide(buffer.data());
 }
 

@@ -1,5 +1,5 @@
 // The Operate menu's tools beside the two tabs: Join Files, Split into
-// Pieces, Cut and Repair, each a modal dialog or box owned by the main window.
+// Pieces, Cut, Streams and Repair, each a modal dialog or box owned by the main window.
 #pragma once
 #include <windows.h>
 
@@ -15,6 +15,8 @@ void RunJoinDialog(HWND mainWindow, const std::vector<std::string>& files = {});
 void RunPiecesDialog(HWND mainWindow);
 // The Cut dialog for the Split page's file (or one chosen in it).
 void RunCutDialog(HWND mainWindow);
+// The Streams dialog for the Split page's file (or one chosen in it).
+void RunStreamsDialog(HWND mainWindow);
 
 // Repairs the Split page's file, or one the user chooses when it is empty.
 void RepairFromMenu(HWND mainWindow);

@@ -53,7 +53,7 @@ std::vector<std::string> StartFiles() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_TAB_CLASSES;
+  controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
 
   ShellState& shell = AppShell();
   shell.plugin = LoadSizeSplitPlugin();

@@ -56,25 +56,12 @@ std::vector<long> RangeFrames(const std::string& json) {
   return frames;
 }
 
-// avih's dwTotalFrames.
-long TotalFrames(const std::string& path) {
-  const std::string bytes = ReadBytes(path);
-  if (bytes.size() < 52 || bytes.compare(24, 4, "avih") != 0) return -1;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 48;
-  return long(p[0] | p[1] << 8 | p[2] << 16 | unsigned(p[3]) << 24);
-}
+long TotalFrames(const std::string& path) { return long(AvihField(path, 4)); }
 
 // `tavrin cut INPUT ARGS --output OUTPUT --json` of the native command line; its JSON.
 std::string NativeCut(const std::string& input, const std::string& args, const std::string& output) {
-  const std::string json = output + ".json";
-  RunUnix("/bin/sh", "-c \"'" + Env("TAVRIN_CLI") + "' cut '" + UnixPath(input) + "' " + args + " --output '" +
-                         UnixPath(output) + "' --json > '" + UnixPath(json) + "'\"");
-  std::string text;
-  WaitUntil([&] {
-    text = FileExists(json) ? ReadBytes(json) : "";
-    return text.find('}') != std::string::npos && text.back() == '\n';
-  });
-  return text;
+  return NativeTavrin("cut " + ShellPath(input) + " " + args + " --output " + ShellPath(output) + " --json",
+                      output + ".json");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // inside the process, as menus cannot be read from another one): the File,
 // Operate and View items after each page change and after switching twice;
 // the overlap field's start text for values no settings file can hold. The
-// Operate menu keeps the tools (join, pieces, repair) after the page's item.
+// Operate menu keeps the tools (join, pieces, cut, streams, repair) after the page's item.
 // Runs in English and Japanese.
 #include "tests/win/lib/inproc.h"
 
@@ -31,6 +31,7 @@ MenuItems Operate(const std::wstring& execute) {
           {IDM_JOIN, Lang(L"&Join Files...", L"\u30D5\u30A1\u30A4\u30EB\u306E\u9023\u7D50(&J)...")},
           {IDM_PIECES, Lang(L"Split into &Pieces...", L"\u8907\u6570\u306B\u5206\u89E3(&P)...")},
           {IDM_CUT, Lang(L"&Cut...", L"\u30AB\u30C3\u30C8(&C)...")},
+          {IDM_STREAMS, Lang(L"S&treams...", L"\u30B9\u30C8\u30EA\u30FC\u30E0(&T)...")},
           {IDM_REPAIR, Lang(L"&Repair...", L"\u4FEE\u5FA9(&R)...")}};
 }
 

@@ -106,6 +106,16 @@ inline bool LooksLikeWholeAvi(const std::string& path) {
          static_cast<long long>(riffSize) + 8 == FileSize(path);
 }
 
+// A 32-bit field of the main header avih (the file's first chunk in its
+// hdrl list): field 4 is dwTotalFrames, 6 dwStreams. -1 when there is none.
+inline long long AvihField(const std::string& path, int field) {
+  const std::string bytes = ReadBytes(path);
+  const size_t at = 32 + 4 * size_t(field);
+  if (bytes.size() < at + 4 || bytes.compare(24, 4, "avih") != 0) return -1;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+  return (long long)(p[0] | p[1] << 8 | p[2] << 16 | (unsigned long long)p[3] << 24);
+}
+
 // ---- drives ---------------------------------------------------------------
 
 // Runs a Unix program of the machine (Wine starts it natively) and gives it time to finish.
@@ -133,6 +143,19 @@ inline std::string UnixPath(const std::string& windowsPath) {
   for (char& c : path)
     if (c == '\\') c = '/';
   return path;
+}
+
+// A path as the shell takes it in a command line: the Unix path in single quotes.
+inline std::string ShellPath(const std::string& windowsPath) { return "'" + UnixPath(windowsPath) + "'"; }
+
+// Runs the native command line (TAVRIN_CLI) with arguments (paths given
+// with ShellPath) and returns its standard output, kept in outputFile once
+// the run has ended ("" when it did not end in time).
+inline std::string NativeTavrin(const std::string& arguments, const std::string& outputFile) {
+  const std::string part = ShellPath(outputFile + ".part");
+  RunUnix("/bin/sh", "-c \"'" + Env("TAVRIN_CLI") + "' " + arguments + " > " + part + "; mv " + part + " " +
+                         ShellPath(outputFile) + "\"");
+  return WaitUntil([&] { return FileExists(outputFile); }, 30000) ? ReadBytes(outputFile) : "";
 }
 
 // Maps a drive letter ("D:") of the test prefix to a folder on drive Z:.

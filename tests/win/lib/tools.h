@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "job/job_sink.h"
+#include "tests/win/lib/browse.h"
 #include "tests/win/lib/inproc.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"
@@ -68,17 +69,28 @@ inline Recorded<JoinJobRequest, JoinOutcome> joins;
 inline Recorded<PiecesRequest, PiecesOutcome> piecesRuns;
 inline Recorded<RepairRequest, RepairOutcome> repairs;
 inline Recorded<CutRequest, CutOutcome> cuts;
+inline Recorded<ExtractRequest, StreamsOutcome> extracts;
+inline Recorded<StreamSelectRequest, StreamsOutcome> streamChoices;
+inline Recorded<DubRequest, DubOutcome> dubs;
 
 inline JoinOutcome RecordJoin(const JoinJobRequest& r, JobSink& s) { return joins.Run(JoinJob, r, s); }
 inline PiecesOutcome RecordPieces(const PiecesRequest& r, JobSink& s) { return piecesRuns.Run(SplitPiecesJob, r, s); }
 inline RepairOutcome RecordRepair(const RepairRequest& r, JobSink& s) { return repairs.Run(RepairJob, r, s); }
 inline CutOutcome RecordCut(const CutRequest& r, JobSink& s) { return cuts.Run(CutJob, r, s); }
+inline StreamsOutcome RecordExtract(const ExtractRequest& r, JobSink& s) { return extracts.Run(ExtractJob, r, s); }
+inline StreamsOutcome RecordStreamSelect(const StreamSelectRequest& r, JobSink& s) {
+  return streamChoices.Run(StreamSelectJob, r, s);
+}
+inline DubOutcome RecordDub(const DubRequest& r, JobSink& s) { return dubs.Run(DubJob, r, s); }
 
 inline void RecordToolJobs() {
   SetJoinJobFunction(RecordJoin);
   SetPiecesJobFunction(RecordPieces);
   SetRepairJobFunction(RecordRepair);
   SetCutJobFunction(RecordCut);
+  SetExtractJobFunction(RecordExtract);
+  SetStreamSelectJobFunction(RecordStreamSelect);
+  SetDubJobFunction(RecordDub);
 }
 
 // ---- dialogs -----------------------------------------------------------------
@@ -153,6 +165,19 @@ inline std::vector<std::wstring> FollowJob(HWND owner, const std::wstring& title
 inline void PressButton(HWND box, int id) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
   WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
+// The file dialog (open or save) that owner opened, titled title: name
+// typed into it (empty: the name it offers kept) and Open or Save pressed.
+// Returns the name it offered; "<no dialog>" when none came.
+inline std::wstring AnswerFileDialog(HWND owner, const std::wstring& title, const std::wstring& name) {
+  HWND dialog = WaitForDialog(owner, title);
+  if (!Check(dialog != nullptr, "the file dialog opens", __FILE__, __LINE__)) return L"<no dialog>";
+  HWND box = FileNameBox(dialog);
+  const std::wstring offered = TextW(box);
+  if (!name.empty()) SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  return offered;
 }
 
 inline std::wstring BreakText() { return Lang(L"Break", L"\u64CD\u4F5C\u304C\u4E2D\u65AD\u3055\u308C\u307E\u3057\u305F"); }
