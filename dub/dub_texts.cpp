@@ -24,7 +24,7 @@ constexpr Row kRows[] = {
     {DubResult::NameIsInput, 4, true, {"Can't Create File (the output would replace an input file)",
                                         "ファイルが作成できません（出力ファイルが入力ファイルと同じです）"}},
     {DubResult::NoOutputName, 5, false, {"Can't Create save file name", "出力ファイル名を作成できません"}},
-    {DubResult::NoSuchStream, 6, false, {"No such stream in the file", "そのストリームはありません"}},
+    {DubResult::NoSuchStream, 6, false, {"No such stream in the file", "指定されたストリームがありません"}},
     {DubResult::NotSoundStream, 7, false, {"That stream holds no sound", "そのストリームは音声ではありません"}},
     {DubResult::TooManyStreams, 8, false, {"The file has no room for another stream", "これ以上ストリームを追加できません"}},
     {DubResult::InputNotOpen, 9, false, {"File not open", "ファイルが開けません"}},
