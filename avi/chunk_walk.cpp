@@ -4,6 +4,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/indexed_headers.h"
 #include "avi/walk_sink.h"
 
 namespace {
@@ -150,7 +151,18 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t
 
 void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);
-  WalkChunks(a, progress, file, 0, size, 0);
+  if (file.Descriptor() < 0) {
+    WalkChunks(a, progress, file, 0, size, 0);
+  } else {
+    // A file on disk: its chunks' headers are read beforehand where its index
+    // places them, and the walk reads its other bytes itself.
+    AviAnalysis guess{};
+    GuessAnalysis(guess, file, size);
+    IndexedHeaders headers(file, guess);
+    file.UseBeforehand(&headers);
+    WalkChunks(a, progress, file, 0, size, 0);
+    file.UseBeforehand(nullptr);
+  }
   a.chunkBase = DetectChunkBase(a, file);
 }
 
