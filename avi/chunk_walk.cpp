@@ -1,4 +1,5 @@
 // The recursive chunk walk that fills AviAnalysis, and the record's reset.
+#include <atomic>
 #include <cmath>
 
 #include "avi/avi_analysis.h"
@@ -149,9 +150,15 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t
   return WalkRange(a, progress, file, start, end, depth, Reach::Everything);
 }
 
+namespace {
+std::atomic<bool> indexGuided{true};
+}  // namespace
+
+void GuideWalksByIndex(bool on) { indexGuided = on; }
+
 void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);
-  if (file.Descriptor() < 0) {
+  if (file.Descriptor() < 0 || !indexGuided) {
     WalkChunks(a, progress, file, 0, size, 0);
   } else {
     // A file on disk: its chunks' headers are read beforehand where its index
