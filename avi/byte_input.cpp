@@ -136,6 +136,8 @@ size_t ByteInput::ReadFromFile(uint8_t* dest, size_t count) {
     uint64_t start = 0;
     const uint8_t* bytes = nullptr;
     size_t size = 0;
+    // A piece in view lasts only until the next Find: it no longer shows.
+    if (beforehand_ && view_ != buffer_.data()) view_ = nullptr;
     if (beforehand_ && beforehand_->Find(at, &start, &bytes, &size)) {
       // The piece becomes the view (the buffer keeps what it held).
       const size_t offset = size_t(at - start);

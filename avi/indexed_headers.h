@@ -52,6 +52,7 @@ class IndexedHeaders : public ReadBeforehand {
     size_t size;
   };
   bool LoadNext();
+  void StartBatch();
   // Adds the piece of the chunk at `at` to the batch; false when the batch
   // has no room for it.
   bool Add(uint64_t at);
@@ -60,13 +61,13 @@ class IndexedHeaders : public ReadBeforehand {
   PieceReader reader_;
   std::unique_ptr<IndexReader> index_;
   uint64_t base_ = 0;
+  uint64_t indexStart_, indexEnd_;  // the idx1 chunk
   uint32_t next_ = 0;  // the next index entry to read
   std::vector<Range> ranges_;
   std::vector<uint8_t> bytes_;
   std::vector<FilePiece> pieces_;
   size_t batchBytes_ = 0;
   uint64_t lastAt_ = 0;  // the chunk of the batch's last entry
-  size_t cursor_ = 0;
   uint64_t batches_ = 0;
   uint64_t found_ = 0;
   uint64_t missed_ = 0;

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "avi/indexed_headers.h"
+#include "avi/stored_chunks.h"
 #include "io/piece_reader.h"
 #include "tests/native/sample_list.h"
 #include "tests/native/test_split_support.h"
@@ -215,6 +216,35 @@ TEST(IndexedWalk, HeadersThatDisagreeWithTheIndexGiveTheFullWalksVerdict) {
   AviLayout absolute = Clip();  // offsets from the start of the file
   absolute.absoluteOffsets = true;
   ExpectSameSplits(BuildAvi(absolute), "absolute_offsets");
+}
+
+// The split's check that chunks lie as written follows the walk through the
+// same reader and reads the index as it goes (every 4,096 entries): those
+// reads must neither end the pieces nor leave the walk a stale view.
+TEST(IndexedWalk, TheIndexReadBesideTheWalkKeepsThePieces) {
+  AviLayout layout = SimpleClip(2200, 12, 1763);
+  for (ChunkLayout& c : layout.chunks)
+    if (c.stream == 0) c.size += 4200;
+  const std::string path = FreshDir("indexed_beside") + "clip.avi";
+  ASSERT_TRUE(WriteAviFile(path, layout));
+  ByteInput in;
+  ASSERT_TRUE(in.Open(path.c_str()));
+  AviAnalysis guess{};
+  GuessAnalysis(guess, in, in.Size());
+  ASSERT_GT(guess.idx1EntryTotal, 4096u);
+  StoredChunkCheck check(in, guess);
+  IndexedHeaders headers(in, guess);
+  in.UseBeforehand(&headers);
+  AviAnalysis walked{};
+  WalkProgress progress;
+  progress.visitor = &check;
+  WalkChunks(walked, progress, in, 0, in.Size(), 0);
+  walked.chunkBase = DetectChunkBase(walked, in);
+  EXPECT_TRUE(SameAnalysis(walked, guess));
+  EXPECT_TRUE(check.Result());
+  EXPECT_EQ(headers.Missed(), 0u);
+  EXPECT_GE(headers.Found(), 2100u);  // a piece for (nearly) every video chunk
+  ExpectSameWalks(path);
 }
 
 TEST(IndexedWalk, ManyDisagreementsEndThePiecesAndStillWalkTheSame) {
