@@ -69,6 +69,7 @@ bool IndexedHeaders::LoadNext() {
   StartBatch();
   if (carry) Add(last);
   uint32_t added = 0;
+  if (next_ < total) reader_.Prepare(own_.Descriptor(), ChunkPosition(base_, index_->At(next_)));
   for (uint32_t taken = 0; next_ < total && (taken < kBatchEntries || added == 0); ++next_, ++taken) {
     const uint64_t at = ChunkPosition(base_, index_->At(next_));
     if (at >= own_.Size()) continue;  // no chunk of this file: nothing to read

@@ -36,6 +36,13 @@ class PieceReader {
   PieceReader(const PieceReader&) = delete;
   PieceReader& operator=(const PieceReader&) = delete;
 
+  // Looks, before a batch is planned, whether the page cache holds the byte
+  // of fd at position. A cold cache is read one big read after another, in
+  // order: the kernel's read-ahead then brings in the file in large requests,
+  // which the devices here read faster than many small ones (the pages that
+  // hold the headers of a real recording are most of its pages anyway); a
+  // warm one through the ring. A reader found cold stays so.
+  void Prepare(int fd, uint64_t position);
   // Reads count pieces of the file fd (a positioned read each).
   void Read(int fd, FilePiece* pieces, size_t count);
   // Stretches closer than this are worth reading as one: the copying of the
@@ -45,4 +52,5 @@ class PieceReader {
  private:
   struct Ring;
   std::unique_ptr<Ring> ring_;
+  bool cold_ = false;
 };

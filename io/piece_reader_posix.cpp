@@ -9,6 +9,7 @@
 #include <linux/io_uring.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "io/positioned_read.h"
@@ -120,9 +121,24 @@ PieceReader::PieceReader() {
 
 PieceReader::~PieceReader() = default;
 
+void PieceReader::Prepare(int fd, uint64_t position) {
+#ifdef RWF_NOWAIT
+  // Once cold, the rest of the file is read in order too: the read-ahead of
+  // each read brings the start of the next batch, which would look warm.
+  if (!ring_ || cold_) return;
+  uint8_t byte;
+  iovec into{&byte, 1};
+  // EAGAIN: not in the page cache. (A file system that cannot tell says
+  // EOPNOTSUPP: taken as warm.)
+  cold_ = preadv2(fd, &into, 1, off_t(position), RWF_NOWAIT) < 0 && errno == EAGAIN;
+#else
+  (void)fd, (void)position;
+#endif
+}
+
 void PieceReader::Read(int fd, FilePiece* pieces, size_t count) {
   size_t i = 0;
-  while (ring_ && i < count) {
+  while (ring_ && !cold_ && i < count) {
     const unsigned batch = unsigned(count - i < ring_->entries ? count - i : ring_->entries);
     if (!ring_->ReadBatch(fd, pieces + i, batch)) {
       ring_.reset();
@@ -135,4 +151,4 @@ void PieceReader::Read(int fd, FilePiece* pieces, size_t count) {
 
 // With a ring a read costs less than copying two pages; without, a system
 // call costs about as much as copying a few tens of kilobytes.
-uint64_t PieceReader::MergeGap() const { return ring_ ? 4096 : 32 * 1024; }
+uint64_t PieceReader::MergeGap() const { return ring_ && !cold_ ? 4096 : 32 * 1024; }

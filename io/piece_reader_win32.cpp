@@ -8,6 +8,8 @@ struct PieceReader::Ring {};
 PieceReader::PieceReader() = default;
 PieceReader::~PieceReader() = default;
 
+void PieceReader::Prepare(int, uint64_t) {}
+
 void PieceReader::Read(int fd, FilePiece* pieces, size_t count) {
   for (size_t i = 0; i < count; ++i) pieces[i].got = filesys::ReadAt(fd, pieces[i].position, pieces[i].out, pieces[i].count);
 }

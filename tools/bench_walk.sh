@@ -18,7 +18,7 @@
 # Goals: ext4 split <= 1.1 x cp && sync, info <= 0.1 x cp; cold info and
 # split --clone <= 0.25 x cp --reflink=never.
 # Usage: tools/bench_walk.sh [TAVRIN] [OLD_TAVRIN]   (ROUNDS, default 5;
-# BENCH_COLD=0 leaves the cold table out; BENCH_FILE_SYSTEMS="xfs btrfs")
+# BENCH_COLD=0 / BENCH_DISK=0 leave the cold / disk table out; BENCH_FILE_SYSTEMS="xfs btrfs")
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/bench_lib.sh"
@@ -92,10 +92,8 @@ table() { # LABEL INFO_REF REF RUN...
 }
 
 echo "tavrin walk benchmark: $(nproc) cores, $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg), median of $ROUNDS, $(bench_priority)"
-echo
-echo "Disk ($FS at $WORK), inputs in the page cache, fresh outputs:"
-header
-for size in large small; do
+[ "${BENCH_DISK:-1}" = 1 ] && echo && echo "Disk ($FS at $WORK), inputs in the page cache, fresh outputs:" && header
+for size in $([ "${BENCH_DISK:-1}" = 1 ] && echo large small); do
   in=$WORK/$size.avi
   case $size in
     large) python3 "$HERE/bench_split.py" "$in" 28750 14700 7056; seconds=575 ;;
