@@ -82,6 +82,11 @@ int WalkChunks(AviAnalysis& analysis, WalkProgress& progress, ByteInput& file, u
 // what a job does with each input.
 void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint64_t size, WalkProgress progress);
 
+// Whether AnalyseFile reads a file's chunk headers beforehand where its index
+// places them (avi/indexed_headers.h; the default) or lets the walk read the
+// whole file. The record is the same either way: for tests that compare them.
+void GuideWalksByIndex(bool on);
+
 // AnalyseFile without looking inside movi lists: a few reads instead of one
 // per chunk, and the same record wherever the chunks in movi hold nothing
 // that looks like the chunks the walk records (as in every file a real muxer

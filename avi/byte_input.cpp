@@ -61,8 +61,15 @@ bool ByteInput::OpenDuplicate(const ByteInput& other) {
   return true;
 }
 
+void ByteInput::UseBeforehand(ReadBeforehand* pieces) {
+  beforehand_ = pieces;
+  // The view may show a piece of the pieces' memory: read anew.
+  if (view_ != buffer_.data() && !memory_) view_ = nullptr;
+}
+
 void ByteInput::Close() {
   source_ = nullptr;
+  beforehand_ = nullptr;
   filesys::CloseReading(fd_);
   fd_ = -1;
   bufferStart_ = 0;
@@ -124,6 +131,22 @@ size_t ByteInput::ReadFromFile(uint8_t* dest, size_t count) {
       if (take > count - done) take = count - done;
       std::memcpy(dest + done, buffer_.data() + offset, take);
       done += take;
+      continue;
+    }
+    uint64_t start = 0;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+    // A piece in view lasts only until the next Find: it no longer shows.
+    if (beforehand_ && view_ != buffer_.data()) view_ = nullptr;
+    if (beforehand_ && beforehand_->Find(at, &start, &bytes, &size)) {
+      // The piece becomes the view (the buffer keeps what it held).
+      const size_t offset = size_t(at - start);
+      const size_t take = std::min(size - offset, count - done);
+      std::memcpy(dest + done, bytes + offset, take);
+      done += take;
+      view_ = bytes;
+      viewStart_ = start;
+      viewSize_ = size;
       continue;
     }
     if (count - done >= kDirectReadSize) {

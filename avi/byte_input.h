@@ -37,6 +37,20 @@ class ByteSource {
   virtual const ReadFault* Fault() const { return nullptr; }
 };
 
+// Bytes of a file read beforehand at the places a reader will ask for
+// (avi/indexed_headers.h): the reader takes them from here instead of
+// reading there itself.
+class ReadBeforehand {
+ public:
+  // The piece that holds the byte at position (its first byte's position,
+  // its bytes and size, valid until the next call); false when none does.
+  // Asked with rising positions, as a walk reads.
+  virtual bool Find(uint64_t position, uint64_t* start, const uint8_t** bytes, size_t* size) = 0;
+
+ protected:
+  ~ReadBeforehand() = default;
+};
+
 class ByteInput {
  public:
   ByteInput() = default;
@@ -79,6 +93,10 @@ class ByteInput {
   // Keeps a change of the file's size since it was opened as the fault
   // record (for a failure whose reads another reader made).
   void CheckSize();
+
+  // Reads of a file take the bytes that pieces holds (null: none) instead of
+  // reading them; pieces must outlive its use.
+  void UseBeforehand(ReadBeforehand* pieces);
 
   // Moves to an absolute position. A position that cannot be reached makes
   // every following read give end-of-file bytes until the next good seek.
@@ -126,6 +144,7 @@ class ByteInput {
   // our own buffer.
   int fd_ = -1;
   ByteSource* source_ = nullptr;  // computed bytes, through the same buffer
+  ReadBeforehand* beforehand_ = nullptr;
   std::vector<uint8_t> buffer_;
   uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;     // valid bytes in buffer_

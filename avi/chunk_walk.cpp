@@ -1,9 +1,11 @@
 // The recursive chunk walk that fills AviAnalysis, and the record's reset.
+#include <atomic>
 #include <cmath>
 
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/indexed_headers.h"
 #include "avi/walk_sink.h"
 
 namespace {
@@ -148,9 +150,26 @@ int WalkChunks(AviAnalysis& a, WalkProgress& progress, ByteInput& file, uint64_t
   return WalkRange(a, progress, file, start, end, depth, Reach::Everything);
 }
 
+namespace {
+std::atomic<bool> indexGuided{true};
+}  // namespace
+
+void GuideWalksByIndex(bool on) { indexGuided = on; }
+
 void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);
-  WalkChunks(a, progress, file, 0, size, 0);
+  if (file.Descriptor() < 0 || !indexGuided) {
+    WalkChunks(a, progress, file, 0, size, 0);
+  } else {
+    // A file on disk: its chunks' headers are read beforehand where its index
+    // places them, and the walk reads its other bytes itself.
+    AviAnalysis guess{};
+    GuessAnalysis(guess, file, size);
+    IndexedHeaders headers(file, guess);
+    file.UseBeforehand(&headers);
+    WalkChunks(a, progress, file, 0, size, 0);
+    file.UseBeforehand(nullptr);
+  }
   a.chunkBase = DetectChunkBase(a, file);
 }
 
