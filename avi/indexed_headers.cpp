@@ -10,7 +10,7 @@ namespace {
 constexpr uint64_t kBefore = 1;
 constexpr uint64_t kAfter = 24;
 // Index entries per batch, and the most bytes a batch holds.
-constexpr uint32_t kBatchEntries = 1024;
+constexpr uint32_t kHeaderBatch = 1024;
 constexpr size_t kMaxBatchBytes = 1024 * 1024;
 // Places the walk reads for itself among the index's chunks before the
 // pieces stop: an index that disagrees this often with the headers says
@@ -70,7 +70,7 @@ bool IndexedHeaders::LoadNext() {
   if (carry) Add(last);
   uint32_t added = 0;
   if (next_ < total) reader_.Prepare(own_.Descriptor(), ChunkPosition(base_, index_->At(next_)));
-  for (uint32_t taken = 0; next_ < total && (taken < kBatchEntries || added == 0); ++next_, ++taken) {
+  for (uint32_t taken = 0; next_ < total && (taken < kHeaderBatch || added == 0); ++next_, ++taken) {
     const uint64_t at = ChunkPosition(base_, index_->At(next_));
     if (at >= own_.Size()) continue;  // no chunk of this file: nothing to read
     if (!Add(at)) {

@@ -8,7 +8,7 @@ constexpr uint16_t kKbits[19] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192,
 constexpr uint32_t kAc3Rates[3] = {48000, 44100, 32000};
 constexpr int kFullBand[8] = {2, 1, 2, 3, 3, 4, 4, 5};  // by acmod
 
-bool Parse(const uint8_t* b, FrameFacts* f) {
+bool Ac3Facts(const uint8_t* b, FrameFacts* f) {
   Ac3FrameHeader h;
   if (!ParseAc3FrameHeader(b, &h)) return false;
   f->bytes = h.bytes;
@@ -55,12 +55,12 @@ std::unique_ptr<SoundSource> OpenAc3(const std::string& path, SoundRefusal* refu
     return nullptr;
   }
   FrameScan scan;
-  *refusal = ScanFrames(*input, 0, Parse, &scan);
+  *refusal = ScanFrames(*input, 0, Ac3Facts, &scan);
   if (*refusal) return nullptr;
   SoundFormat format;
   FrameFormat(scan, 0x2000, &format);
   PutU16(format.strf, 0);  // cbSize
   format.kind = "AC-3, " + std::to_string(scan.head.sampleRate) + " Hz, " + std::to_string(scan.head.channels) +
                 " channels, " + (scan.oneBitrate ? std::to_string(scan.head.bitrate / 1000) + " kbit/s" : "variable bit rate");
-  return MakeFrameSource(input, scan, Parse, format);
+  return MakeFrameSource(input, scan, Ac3Facts, format);
 }

@@ -47,24 +47,24 @@ int FrequencyIndex(BitReader& bits) {
   return index == 15 ? IndexOfRate(bits.Bits(24)) : index;
 }
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+uint16_t FormatU16(const std::vector<uint8_t>& b, size_t at) {
   return b.size() >= at + 2 ? uint16_t(b[at] | (b[at + 1] << 8)) : 0;
 }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | (uint32_t(U16(b, at + 2)) << 16); }
+uint32_t FormatU32(const std::vector<uint8_t>& b, size_t at) { return FormatU16(b, at) | (uint32_t(FormatU16(b, at + 2)) << 16); }
 
 }  // namespace
 
 AacConfigProblem ReadAacConfig(const std::vector<uint8_t>& format, AacConfig* config) {
-  const uint16_t tag = U16(format, 0);
+  const uint16_t tag = FormatU16(format, 0);
   const size_t extra = format.size() >= 18 ? format.size() - 18 : 0;
-  const size_t cbSize = U16(format, 16) < extra ? U16(format, 16) : extra;
+  const size_t cbSize = FormatU16(format, 16) < extra ? FormatU16(format, 16) : extra;
   size_t at = 18;
   size_t bytes = cbSize;
   if (tag == 0x1610 && bytes >= 12) at += 12, bytes -= 12;  // HEAACWAVEINFO's own fields
   if (bytes < 2) {
     // No configuration: AAC LC at the WAVEFORMATEX's rate and channels.
-    const int index = IndexOfRate(U32(format, 4));
-    const int channels = U16(format, 2);
+    const int index = IndexOfRate(FormatU32(format, 4));
+    const int channels = FormatU16(format, 2);
     if (index < 0) return AacConfigProblem::Frequency;
     // Configurations 1..6 are that many channels; 7 is eight (7.1).
     if (channels < 1 || channels > 8 || channels == 7) return AacConfigProblem::Channels;

@@ -18,7 +18,7 @@ constexpr uint16_t kBitrates[2][3][16] = {
 };
 constexpr uint32_t kSampleRates[3] = {44100, 48000, 32000};  // MPEG-1; halved for 2, quartered for 2.5
 
-bool Parse(const uint8_t* b, FrameFacts* f) {
+bool MpegFacts(const uint8_t* b, FrameFacts* f) {
   MpegFrameHeader h;
   if (!ParseMpegFrameHeader(b, &h)) return false;
   f->bytes = h.bytes;
@@ -147,7 +147,7 @@ std::unique_ptr<SoundSource> OpenMpegAudio(const std::string& path, SoundRefusal
   HeaderAt(*input, first, &head);
   if (IsHeaderFrame(*input, first, head)) first += head.bytes;
   FrameScan scan;
-  *refusal = ScanFrames(*input, first, Parse, &scan);
+  *refusal = ScanFrames(*input, first, MpegFacts, &scan);
   if (*refusal) return nullptr;
   HeaderAt(*input, scan.first, &head);
   SoundFormat format;
@@ -172,5 +172,5 @@ std::unique_ptr<SoundSource> OpenMpegAudio(const std::string& path, SoundRefusal
     PutU32(format.strf, 0);
   }
   format.kind = Describe(head, scan);
-  return MakeFrameSource(input, scan, Parse, format);
+  return MakeFrameSource(input, scan, MpegFacts, format);
 }
