@@ -32,7 +32,9 @@ for request in "$@"; do
     asan) args=(-DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
     *) echo "build.sh: unknown tree '$tree' (win, win64, native, asan)" >&2; exit 2 ;;
   esac
-  args+=(-DTAVRIN_UNITY_CORE="${TAVRIN_UNITY_CORE:-OFF}")
+  # Only when asked: a tree keeps its setting when built again (as the
+  # package test builds the Windows trees) instead of compiling all anew.
+  if [ -n "${TAVRIN_UNITY_CORE:-}" ]; then args+=(-DTAVRIN_UNITY_CORE="$TAVRIN_UNITY_CORE"); fi
   echo "== build/$tree"
   mkdir -p build
   cmake -S "$ROOT" -B "build/$tree" "${args[@]}" >"build/$tree.configure.log" 2>&1 \

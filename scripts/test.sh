@@ -40,6 +40,8 @@ runnable=$(wine_runnable_archs)
 products=Tavrin,TavrinD,TavrinDll
 smoke=$products$(sed -n 's/^\(wt_[a-z0-9_]*\).*/,\1/p' tests/wine/smoke.txt | tr -d '\n')
 suite=$products,tavrin-cli$(for f in tests/win/wt_*.cpp; do printf ',%s' "$(basename "$f" .cpp)"; done)
+# The sanitizer tree runs the unit tests and the fuzz replays only.
+sanitized=tavrin_tests$(for f in fuzz/fuzz_*.cpp; do printf ',%s_replay' "$(basename "$f" .cpp)"; done)
 case " $runnable " in
   *" i686 "*)
     echo "== Wine runs i686 and x86-64 here: whole Wine suite on i686, short set on x86-64"
@@ -52,7 +54,7 @@ case " $runnable " in
     wine_cannot_run_reason
     windows=("win:$products" "win64:$products") ;;
 esac
-TAVRIN_NATIVE_UNIT_TESTS=OFF TAVRIN_UNITY_CORE=ON bash scripts/build.sh "${windows[@]}" asan native
+TAVRIN_NATIVE_UNIT_TESTS=OFF TAVRIN_UNITY_CORE=ON bash scripts/build.sh "${windows[@]}" "asan:$sanitized" native
 echo "== built in $((SECONDS - started)) s"
 
 # The sample AVIs first, once: both trees' tests read them.
