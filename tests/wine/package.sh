@@ -27,9 +27,9 @@ version=$(head -n1 "$ROOT/VERSION")
 dir=$STATE/package/$ARCH.$LANGUAGE
 rm -rf "$dir" && mkdir -p "$dir/My Programs" "$dir/My Videos" || exit 1
 
-# A program missing from the tree is built by the packaging, not refused: the
-# command line is removed first (relinked in seconds from its objects).
-rm -f "$TREE/tavrin-cli.exe"
+# The tree is the one the other Wine tests run their programs from at the
+# same time: nothing of it is removed or rebuilt here (the packaging builds
+# only what is out of date, which is nothing after the test command's build).
 TAVRIN_WIN32_TREE=$TREE TAVRIN_WIN64_TREE=$TREE TAVRIN_DIST=$dir/dist TAVRIN_PACKAGE_STAGE=$dir/stage \
   bash "$ROOT/scripts/package.sh" "$package" || fail "scripts/package.sh $package failed"
 name=Tavrin-$version-$package
