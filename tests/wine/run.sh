@@ -64,9 +64,28 @@ limit=${TAVRIN_WINE_TIMEOUT:-120}
 # the prefix's own processes it may start live on for the next program of the
 # slot (a cold start costs seconds) and must not hold the pipe open. Neither
 # do they get the lock.
-timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null >"$work.log" 2>&1 {lock}>&-
+# The slot's server stays until a failure here or the fixture's stop.sh: a
+# server that leaves once its last program has ended could be leaving just as
+# the next program starts, and Wine then fails to start it (exit code 1, not
+# a line written). `wineserver -p` returns at once where the server runs.
+wineserver -p </dev/null >/dev/null 2>&1 {lock}>&-
+run_program() {
+  timeout -k 10 "$limit" "$TAVRIN_WINE" "$EXE" "$@" </dev/null >"$work.log" 2>&1 {lock}>&-
+}
+run_program "$@"
 rc=$?
+# A test program ends by writing its verdict: a failure without a byte of
+# output is most likely Wine not starting it. That is tried once more, on a
+# fresh server; a program that fails so again fails the test.
+if [ $rc -ne 0 ] && [ $rc -ne 124 ] && [ ! -s "$work.log" ]; then
+  echo "run.sh: Wine did not start $name (exit code $rc, no output): once more"
+  wineserver -k >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 {lock}>&-
+  run_program "$@"
+  rc=$?
+fi
 cat "$work.log"
+[ $rc -ne 0 ] && echo "run.sh: $name exited with code $rc"
 # After a failure, end whatever the program left running in the slot.
 [ $rc -ne 0 ] && wineserver -k >/dev/null 2>&1
 [ $rc -eq 124 ] && echo "run.sh: $name timed out after $limit s" >&2

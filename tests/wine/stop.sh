@@ -24,7 +24,8 @@ for dir in "$STATE"/slot*; do
 done
 # The command line tests' own prefixes (tests/wine/cli.sh).
 for prefix in "$STATE"/cli/prefix-*; do
-  [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+  # (Their server's socket is under the TMPDIR that cli.sh gives them.)
+  [ -d "$prefix" ] && TMPDIR=$STATE/cli/tmp WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
 done
 rm -f "$STATE/slots"
 exit 0
