@@ -17,14 +17,6 @@
 #include "join/join_job.h"
 #include "merge/merge_many.h"
 
-namespace {
-
-int UsageError(const Command& self, const char* why, const char* what) {
-  return ::UsageError(self, std::string(why) + " '" + what + "'");
-}
-
-}  // namespace
-
 int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command) {
   for (const std::string& file : request.inputs)
     if (!PathUsableWhole(file.c_str())) {

@@ -21,10 +21,6 @@
 
 namespace {
 
-int UsageError(const Command& self, const char* why, const char* what) {
-  return ::UsageError(self, std::string(why) + " '" + what + "'");
-}
-
 // What the structure comparison found, as a JSON object.
 JsonObject DifferenceJson(const StructureDifference& d) {
   return JsonObject()

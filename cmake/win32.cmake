@@ -36,6 +36,11 @@ if(TAVRIN_WIN32_SOURCES)
   target_compile_options(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_COMPILE_OPTIONS>)
   set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
+  # The system's and the standard library's headers parsed once for all the
+  # window's files (windows.h alone is most of each file's time).
+  target_precompile_headers(tavrin_win32 PRIVATE
+    <windows.h> <commctrl.h> <shellapi.h> <shlobj.h>
+    <algorithm> <cstdint> <cstdio> <cstring> <functional> <memory> <string> <vector>)
 endif()
 
 # Dialog templates, menus, icon and version block (UTF-8 .rc files with
@@ -130,7 +135,11 @@ tavrin_sources(TAVRIN_CLI_SOURCES cli)
 if(TAVRIN_CLI_SOURCES)
   add_library(tavrin_core_utf8 STATIC ${CORE_TEXT_SOURCES} $<TARGET_OBJECTS:tavrin_core_ascii>)
   target_include_directories(tavrin_core_utf8 PUBLIC ${CMAKE_SOURCE_DIR})
+  if(TAVRIN_UNITY_CORE)
+    set_target_properties(tavrin_core_utf8 PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
+  endif()
   add_executable(tavrin-cli ${TAVRIN_CLI_SOURCES})
+  tavrin_unity_cli(tavrin-cli)
   target_link_libraries(tavrin-cli PRIVATE tavrin_core_utf8 shell32)
   target_link_options(tavrin-cli PRIVATE ${TAVRIN_STATIC_LINK})
   set_target_properties(tavrin-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
