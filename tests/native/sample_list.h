@@ -32,4 +32,14 @@ inline std::vector<Sample> Samples() {
   return out;
 }
 
+// The sweeps over the samples try every sample, but not every case on every
+// sample: sample i takes perSample of the cases, from case i on in turn, so
+// that every case still meets several writers. TAVRIN_FULL_SWEEPS=1 (the test
+// command's --long) takes every case on every sample.
+inline bool SampleTakesCase(size_t sample, size_t caseIndex, size_t cases, size_t perSample) {
+  const char* full = std::getenv("TAVRIN_FULL_SWEEPS");
+  if ((full && *full && std::string(full) != "0") || perSample >= cases) return true;
+  return (caseIndex + cases - sample % cases) % cases < perSample;
+}
+
 }  // namespace avitest

@@ -412,8 +412,9 @@ TEST(PiecesSamples, RealFilesByTimeAndSizePlayAndGiveTheOriginalBack) {
   const std::vector<Sample> samples = Samples();
   if (samples.empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
   const std::string dir = FreshDir("pieces_samples");
-  size_t checked = 0;
-  for (const Sample& s : samples) {
+  size_t tried = 0, checked = 0;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Sample& s = samples[i];
     SCOPED_TRACE(s.file);
     const std::string in = Put(dir, ReadBytes(s.file), "in.avi");
     char every[32];
@@ -426,8 +427,11 @@ TEST(PiecesSamples, RealFilesByTimeAndSizePlayAndGiveTheOriginalBack) {
       const char* value;
       const char* overlap;
     } runs[] = {{PiecesBy::Every, every, ""}, {PiecesBy::Every, every, "1"}, {PiecesBy::Size, megabytes, ""}};
-    for (auto& r : runs) {
+    for (size_t k = 0; k < 3; ++k) {
+      if (!avitest::SampleTakesCase(i, k, 3, 2)) continue;
+      const auto& r = runs[k];
       SCOPED_TRACE(std::string(r.value) + " / " + r.overlap);
+      ++tried;
       auto run = RunPieces(in, r.by, r.value, r.overlap);
       // Long key-frame intervals may leave no cut or no room for the overlap.
       const int32_t n = run->outcome.Number();
@@ -446,5 +450,5 @@ TEST(PiecesSamples, RealFilesByTimeAndSizePlayAndGiveTheOriginalBack) {
       for (const PieceFigures& p : run->outcome.pieces) std::remove(p.name.c_str());
     }
   }
-  EXPECT_GE(checked, samples.size() * 2) << "most runs split";
+  EXPECT_GE(checked, tried * 2 / 3) << "most runs split";
 }

@@ -78,14 +78,18 @@ void ExpectTrueCounts(const std::string& path, const std::vector<IndexedChunk>& 
 TEST(RepairSamples, DamagedRecordingsComeBackWithTheirWholeChunksInOrder) {
   const std::vector<Sample> samples = Samples();
   if (samples.empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  for (const Sample& s : samples) {
+  const Damage damages[] = {Damage::CutAt35, Damage::CutAt70, Damage::CutInIndex, Damage::IndexRemoved,
+                            Damage::IndexShifted};
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Sample& s = samples[i];
     SCOPED_TRACE(s.file);
     const Bytes good = ReadBytes(s.file);
     ASSERT_TRUE(WriteFile("original.avi", good));
     const std::vector<IndexedChunk> original = IndexedChunks(good);
     const bool avimux = s.file.find("gst_") != std::string::npos;  // marks its sound chunks not key
-    for (Damage d : {Damage::CutAt35, Damage::CutAt70, Damage::CutInIndex, Damage::IndexRemoved,
-                     Damage::IndexShifted}) {
+    for (size_t k = 0; k < 5; ++k) {
+      if (!avitest::SampleTakesCase(i, k, 5, 2)) continue;
+      const Damage d = damages[k];
       SCOPED_TRACE(Name(d));
       const Bytes bad = Damaged(good, d);
       ASSERT_TRUE(WriteFile("in.avi", bad));

@@ -142,22 +142,28 @@ bool RoundTrip(const Original& original, splittest::SplitFields fields, int* ove
 }
 
 struct Tally {
-  int cases = 0;
+  int tried = 0;
+  int cases = 0;  // split and merged (not refused)
   int overlapped = 0;
 };
 
-// Every sample, split at each overlap: at the middle of what the overlap
-// leaves before the end, or by size at a third and two thirds of the file.
-Tally RunAll(const std::vector<double>& overlaps, bool bySize) {
+// Every sample, split at perSample of the overlaps (avitest::SampleTakesCase):
+// at the middle of what the overlap leaves before the end, or by size at a
+// third and two thirds of the file.
+Tally RunAll(const std::vector<double>& overlaps, bool bySize, size_t perSample) {
   Tally tally;
   const std::string dir = splittest::FreshDir(bySize ? "round_trip_size" : "round_trip_time");
-  for (const Sample& s : Samples()) {
+  const std::vector<Sample> samples = Samples();
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Sample& s = samples[i];
     const std::string in = dir + "in.avi";
     Original original;
     original.bytes = splittest::ReadBytes(s.file);
     avitest::WriteFile(in, original.bytes);
     original.analysed = splittest::Analyse(in);
-    for (double overlap : overlaps) {
+    for (size_t k = 0; k < overlaps.size(); ++k) {
+      if (!avitest::SampleTakesCase(i, k, overlaps.size(), perSample)) continue;
+      const double overlap = overlaps[k];
       for (int part = 1; part <= (bySize ? 2 : 1); ++part) {
         char text[32];
         splittest::SplitFields f;
@@ -175,6 +181,7 @@ Tally RunAll(const std::vector<double>& overlaps, bool bySize) {
         }
         SCOPED_TRACE(s.file + (bySize ? " size " + f.sizeMb : " at " + f.seconds) + " overlap " + f.overlap);
         int overlapped = 0;
+        tally.tried++;
         if (RoundTrip(original, f, &overlapped)) {
           tally.cases++;
           tally.overlapped += overlapped > 0;
@@ -194,21 +201,21 @@ Tally RunAll(const std::vector<double>& overlaps, bool bySize) {
 
 TEST(RoundTripSamples, TimeSplitsWithShortOverlaps) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({0, 0.04, 0.5, 2.75, 5.5}, false);
-  EXPECT_GE(t.cases, int(Samples().size()) * 4);
-  EXPECT_GE(t.overlapped, int(Samples().size()) * 3);
+  Tally t = RunAll({0, 0.04, 0.5, 2.75, 5.5}, false, 2);
+  EXPECT_GE(t.cases, t.tried * 4 / 5);
+  EXPECT_GE(t.overlapped, t.tried * 3 / 5);
 }
 
 TEST(RoundTripSamples, TimeSplitsWithLongOverlaps) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({9.96, 29.5, 59.99, 60}, false);
+  Tally t = RunAll({9.96, 29.5, 59.99, 60}, false, 4);  // few samples are long enough for more than one
   EXPECT_GE(t.cases, int(Samples().size()));
   EXPECT_GE(t.overlapped, int(Samples().size()));
 }
 
 TEST(RoundTripSamples, SizeSplits) {
   if (Samples().empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
-  Tally t = RunAll({0, 3.5}, true);
-  EXPECT_GE(t.cases, int(Samples().size()) * 3);
-  EXPECT_GE(t.overlapped, int(Samples().size()));
+  Tally t = RunAll({0, 3.5}, true, 1);
+  EXPECT_GE(t.cases, t.tried * 3 / 4);
+  EXPECT_GE(t.overlapped, t.tried / 4);
 }

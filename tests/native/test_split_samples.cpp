@@ -50,7 +50,8 @@ TEST(SplitSamples, OutputsPlayAndHoldExactlyTheirShare) {
   std::vector<Sample> samples = Samples();
   if (samples.empty()) GTEST_SKIP() << "TAVRIN_SAMPLES not set or empty";
   std::string dir = FreshDir("samples");
-  for (const Sample& s : samples) {
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const Sample& s = samples[i];
     SCOPED_TRACE(s.file);
     std::string in = Copy(s.file, dir);
     const long sourcePackets = Ffprobe(in).packets;
@@ -61,7 +62,9 @@ TEST(SplitSamples, OutputsPlayAndHoldExactlyTheirShare) {
       double at;
       const char* overlap;
     } cuts[] = {{s.seconds * 0.31, ""}, {s.seconds * 0.62, "5"}, {s.seconds * 0.5, "0.7"}};
-    for (auto& c : cuts) {
+    for (size_t k = 0; k < 3; ++k) {
+      if (!avitest::SampleTakesCase(i, k, 3, 2)) continue;
+      const auto& c = cuts[k];
       char seconds[32];
       std::snprintf(seconds, sizeof seconds, "%.3f", c.at);
       SCOPED_TRACE(std::string(seconds) + " s, overlap " + c.overlap);
