@@ -35,6 +35,7 @@ for request in "$@"; do
   # Only when asked: a tree keeps its setting when built again (as the
   # package test builds the Windows trees) instead of compiling all anew.
   if [ -n "${TAVRIN_UNITY_CORE:-}" ]; then args+=(-DTAVRIN_UNITY_CORE="$TAVRIN_UNITY_CORE"); fi
+  started=$SECONDS
   echo "== build/$tree"
   mkdir -p build
   cmake -S "$ROOT" -B "build/$tree" "${args[@]}" >"build/$tree.configure.log" 2>&1 \
@@ -44,4 +45,5 @@ for request in "$@"; do
   else
     cmake --build "build/$tree" -j"$JOBS"
   fi
+  echo "== build/$tree built in $((SECONDS - started)) s"
 done
