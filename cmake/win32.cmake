@@ -144,3 +144,31 @@ if(TAVRIN_CLI_SOURCES)
   target_link_options(tavrin-cli PRIVATE ${TAVRIN_STATIC_LINK})
   set_target_properties(tavrin-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# What the test command builds, each as one target: the Makefiles build the
+# targets named on one command line one after the other, so thirty test
+# programs named one by one compile and link one at a time.
+#   windows_products  Tavrin.exe and both plug-ins
+#   wine_suite        those, tavrin-cli.exe and every test program
+#   wine_smoke        those and the short set of tests/wine/smoke.txt
+add_custom_target(windows_products)
+foreach(target Tavrin TavrinD TavrinDll)
+  if(TARGET ${target})
+    add_dependencies(windows_products ${target})
+  endif()
+endforeach()
+add_custom_target(wine_suite)
+add_custom_target(wine_smoke)
+add_dependencies(wine_suite windows_products)
+add_dependencies(wine_smoke windows_products)
+if(TARGET tavrin-cli)
+  add_dependencies(wine_suite tavrin-cli)
+endif()
+file(STRINGS ${CMAKE_SOURCE_DIR}/tests/wine/smoke.txt TAVRIN_SMOKE_PROGRAMS REGEX "^wt_")
+foreach(test_source ${TAVRIN_WIN_TESTS})
+  get_filename_component(test_name ${test_source} NAME_WE)
+  add_dependencies(wine_suite ${test_name})
+  if(test_name IN_LIST TAVRIN_SMOKE_PROGRAMS)
+    add_dependencies(wine_smoke ${test_name})
+  endif()
+endforeach()

@@ -39,11 +39,11 @@ echo "== $((free_mb / 1024)) GB free for build/ (the run needs about 6 GB)"
 [ "$free_mb" -ge 6144 ] || echo "== WARNING: too little disk space: the run may fail with 'No space left on device'"
 source scripts/wine_arch.sh
 runnable=$(wine_runnable_archs)
-products=Tavrin,TavrinD,TavrinDll
-smoke=$products$(sed -n 's/^\(wt_[a-z0-9_]*\).*/,\1/p' tests/wine/smoke.txt | tr -d '\n')
-suite=$products,tavrin-cli$(for f in tests/win/wt_*.cpp; do printf ',%s' "$(basename "$f" .cpp)"; done)
+# Each tree builds one target that holds what runs there (cmake/win32.cmake,
+# CMakeLists.txt): targets named one by one would build one after the other.
+products=windows_products smoke=wine_smoke suite=wine_suite
 # The sanitizer tree runs the unit tests and the fuzz replays only.
-sanitized=tavrin_tests$(for f in fuzz/fuzz_*.cpp; do printf ',%s_replay' "$(basename "$f" .cpp)"; done)
+sanitized=unit_tests
 case " $runnable " in
   *" i686 "*)
     echo "== Wine runs i686 and x86-64 here: whole Wine suite on i686, short set on x86-64"
