@@ -41,7 +41,8 @@ class PieceReader {
   // order: the kernel's read-ahead then brings in the file in large requests,
   // which the devices here read faster than many small ones (the pages that
   // hold the headers of a real recording are most of its pages anyway); a
-  // warm one through the ring. A reader found cold stays so.
+  // warm one through the ring. A reader found cold stays so. A file held in
+  // memory (tmpfs) is read without the ring.
   void Prepare(int fd, uint64_t position);
   // Reads count pieces of the file fd (a positioned read each).
   void Read(int fd, FilePiece* pieces, size_t count);
@@ -53,4 +54,5 @@ class PieceReader {
   struct Ring;
   std::unique_ptr<Ring> ring_;
   bool cold_ = false;
+  bool looked_ = false;  // at the file system
 };

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/io_uring.h>
+#include <linux/magic.h>
 #include <sys/mman.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -26,6 +28,16 @@ void* Map(int fd, size_t size, off_t what) {
 }
 
 unsigned* At(void* base, uint32_t offset) { return reinterpret_cast<unsigned*>(static_cast<uint8_t*>(base) + offset); }
+
+// tmpfs and ramfs. Through the ring, the header reads of a walk of 57,500
+// chunks on tmpfs took half again as long as reading every byte of the file
+// (0.13 s against 0.086 s); read one by one they cost what the copies do
+// (0.082 s). On ext4 with the file in the page cache the ring is the fastest
+// (0.042 s; one by one 0.052 s, every byte 0.065 s).
+bool HeldInMemory(int fd) {
+  struct statfs fs;
+  return fstatfs(fd, &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC);
+}
 
 }  // namespace
 
@@ -122,6 +134,10 @@ PieceReader::PieceReader() {
 PieceReader::~PieceReader() = default;
 
 void PieceReader::Prepare(int fd, uint64_t position) {
+  if (!looked_) {
+    looked_ = true;
+    if (ring_ && HeldInMemory(fd)) ring_.reset();
+  }
 #ifdef RWF_NOWAIT
   // Once cold, the rest of the file is read in order too: the read-ahead of
   // each read brings the start of the next batch, which would look warm.

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <linux/magic.h>
 #include <random>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
 #include "avi/indexed_headers.h"
 #include "avi/stored_chunks.h"
@@ -255,15 +259,39 @@ TEST(IndexedWalk, ManyDisagreementsEndThePiecesAndStillWalkTheSame) {
   ExpectSameWalks(path);
 }
 
-TEST(PieceReader, ReadsWhatTheFileHoldsAndStopsAtItsEnd) {
+// A folder on tmpfs for this test ("" where /dev/shm is none): there the
+// pieces are read one by one, not through the ring.
+std::string MemoryFolder() {
+  struct statfs fs;
+  if (statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC || access("/dev/shm", W_OK) != 0) return "";
+  const std::string dir = "/dev/shm/tavrin-walk-" + std::to_string(getpid()) + "/";
+  mkdir(dir.c_str(), 0700);
+  return dir;
+}
+
+TEST(IndexedWalk, SamplesOnTmpfsWalkAsTheFullWalk) {
+  const std::vector<Sample> samples = Samples();
+  const std::string dir = MemoryFolder();
+  if (samples.empty() || dir.empty()) GTEST_SKIP() << "no samples or no tmpfs at /dev/shm";
+  for (const Sample& s : samples) {
+    const std::string copy = dir + "clip.avi";
+    ASSERT_TRUE(WriteFile(copy, ReadBytes(s.file)));
+    ExpectSameWalks(copy);
+    std::remove(copy.c_str());
+  }
+  rmdir(dir.c_str());
+}
+
+// Reads 700 pieces of all sizes (more than a ring takes at once, some past
+// the end) of a 3 MB file in folder and compares them with its bytes.
+void ExpectPiecesRead(const std::string& folder) {
   Bytes data(3 << 20);
   std::mt19937 random(7);
   for (uint8_t& b : data) b = uint8_t(random());
-  const std::string path = FreshDir("piece_reader") + "data.bin";
+  const std::string path = folder + "data.bin";
   ASSERT_TRUE(WriteFile(path, data));
   ByteInput file;
   ASSERT_TRUE(file.Open(path.c_str()));
-  // More pieces than a ring takes at once, of all sizes, some past the end.
   std::vector<FilePiece> pieces;
   std::vector<Bytes> into(700);
   for (size_t i = 0; i < into.size(); ++i) {
@@ -272,11 +300,21 @@ TEST(PieceReader, ReadsWhatTheFileHoldsAndStopsAtItsEnd) {
     pieces.push_back(FilePiece{position, into[i].data(), into[i].size(), 12345});
   }
   PieceReader reader;
+  reader.Prepare(file.Descriptor(), pieces[0].position);
   reader.Read(file.Descriptor(), pieces.data(), pieces.size());
+  std::remove(path.c_str());
   for (size_t i = 0; i < pieces.size(); ++i) {
     const FilePiece& p = pieces[i];
     const size_t there = p.position < data.size() ? std::min<size_t>(p.count, data.size() - p.position) : 0;
     ASSERT_EQ(p.got, there) << i;
     ASSERT_EQ(std::memcmp(p.out, data.data() + std::min<size_t>(p.position, data.size()), there), 0) << i;
   }
+}
+
+TEST(PieceReader, ReadsWhatTheFileHoldsAndStopsAtItsEnd) {
+  ExpectPiecesRead(FreshDir("piece_reader"));
+  const std::string memory = MemoryFolder();
+  if (memory.empty()) return;
+  ExpectPiecesRead(memory);
+  rmdir(memory.c_str());
 }
