@@ -1,8 +1,8 @@
 #include "avi/odml_index.h"
 
 #include "avi/byte_input.h"
-#include "avi/little_endian.h"
 #include "avi/fourcc.h"
+#include "avi/little_endian.h"
 
 namespace {
 
@@ -11,7 +11,6 @@ constexpr uint8_t kIndexOfIndexes = 0x00;  // bIndexType
 constexpr uint8_t kIndexOfChunks = 0x01;
 constexpr uint8_t kFieldSubType = 0x01;    // bIndexSubType AVI_INDEX_2FIELD
 constexpr uint32_t kNotKeyBit = 0x80000000u;
-
 
 // The 32-byte head shared by both index kinds: chunk header, then
 // wLongsPerEntry, bIndexSubType, bIndexType, nEntriesInUse, dwChunkId and

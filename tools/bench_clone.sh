@@ -42,13 +42,7 @@ row() { # FILE OPERATION SECONDS CP_SECONDS SHARED NEW_MB
 
 bench_fs() { # FSTYPE
   local fs=$1 img=$WORK/$1.img dir=$WORK/$1
-  truncate -s 3G "$img"
-  case $fs in
-    xfs) mkfs.xfs -q -f -m reflink=1 "$img" ;;
-    btrfs) mkfs.btrfs -q -f "$img" >/dev/null ;;
-  esac
-  mkdir -p "$dir"
-  mount -o loop "$img" "$dir"
+  bench_mount_image "$fs" 3G "$img" "$dir"
   MOUNTS+=("$dir")
   local in=$dir/large.avi label cp t s
   python3 "$HERE/bench_split.py" "$in" 28750 14700 7056

@@ -12,6 +12,20 @@ BENCH_PREFIX=()
 if [ "${BENCH_RT:-1}" = 1 ] && chrt -f 10 true 2>/dev/null; then BENCH_PREFIX=(chrt -f 10); fi
 bench_priority() { [ ${#BENCH_PREFIX[@]} -gt 0 ] && echo "real-time priority" || echo "normal priority"; }
 
+# Makes a SIZE (truncate's units) image of file system FS (xfs with reflink,
+# or btrfs) at IMG and mounts it on DIR, made if missing; the caller unmounts
+# it (root only).
+bench_mount_image() { # FS SIZE IMG DIR
+  truncate -s "$2" "$3"
+  case $1 in
+    xfs) mkfs.xfs -q -f -m reflink=1 "$3" ;;
+    btrfs) mkfs.btrfs -q -f "$3" >/dev/null ;;
+    *) echo "bench_mount_image: unknown file system '$1' (xfs, btrfs)" >&2; return 1 ;;
+  esac
+  mkdir -p "$4"
+  mount -o loop "$3" "$4"
+}
+
 # Picks a work folder: $1 if given, else /dev/shm when it has room for
 # NEEDED_KB (memory-backed: no disk write-back disturbs the times), else TMPDIR.
 bench_workdir() { # [WORKDIR] NEEDED_KB NAME

@@ -116,13 +116,7 @@ echo "Cold page cache (dropped before each command), loop-mounted images on $FS:
 header
 for fs in ${BENCH_FILE_SYSTEMS:-xfs btrfs}; do
   img=$WORK/$fs.img dir=$WORK/$fs
-  truncate -s 2G "$img"
-  case $fs in
-    xfs) mkfs.xfs -q -f -m reflink=1 "$img" ;;
-    btrfs) mkfs.btrfs -q -f "$img" >/dev/null ;;
-  esac
-  mkdir -p "$dir"
-  mount -o loop "$img" "$dir"
+  bench_mount_image "$fs" 2G "$img" "$dir"
   MOUNTS+=("$dir")
   in=$dir/large.avi
   python3 "$HERE/bench_split.py" "$in" 28750 14700 7056
