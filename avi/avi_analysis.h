@@ -86,6 +86,7 @@ void AnalyseFile(AviAnalysis& analysis, ByteInput& file, uint64_t size, WalkProg
 // places them (avi/indexed_headers.h; the default) or lets the walk read the
 // whole file. The record is the same either way: for tests that compare them.
 void GuideWalksByIndex(bool on);
+bool WalksGuidedByIndex();
 
 // AnalyseFile without looking inside movi lists: a few reads instead of one
 // per chunk, and the same record wherever the chunks in movi hold nothing

@@ -1,6 +1,7 @@
 #include "avi/avi_source.h"
 
 #include "avi/background_walk.h"
+#include "avi/odml_headers.h"
 #include "avi/stored_chunks.h"
 #include "avi/walk_sink.h"
 
@@ -91,5 +92,14 @@ void AviSource::Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_
     walk.span = span - span / 2;
   }
   walk.total = Input().Size();
+  if (view_ && file_.Descriptor() >= 0 && WalksGuidedByIndex()) {
+    // The view holds every chunk whole: its headers are read where the
+    // indexes place them, not by reading the whole file.
+    OdmlHeaders headers(file_, reader_, *view_);
+    viewInput_.UseBeforehand(&headers);
+    AnalyseFile(analysis, viewInput_, viewInput_.Size(), walk);
+    viewInput_.UseBeforehand(nullptr);
+    return;
+  }
   AnalyseFile(analysis, Input(), Input().Size(), walk);
 }

@@ -155,6 +155,7 @@ std::atomic<bool> indexGuided{true};
 }  // namespace
 
 void GuideWalksByIndex(bool on) { indexGuided = on; }
+bool WalksGuidedByIndex() { return indexGuided; }
 
 void AnalyseFile(AviAnalysis& a, ByteInput& file, uint64_t size, WalkProgress progress) {
   ResetAnalysis(a);

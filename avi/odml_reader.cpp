@@ -1,9 +1,12 @@
 #include "avi/odml_reader.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/odml_headers.h"
 
 namespace {
 
@@ -180,6 +183,17 @@ void OdmlReader::AddCheckpoint(uint64_t ordinal, uint64_t flatOffset, const Odml
 // header of its stream with its size, after the end of the chunk before.
 bool OdmlReader::CheckEntries(ByteInput& input, const OdmlProgress& progress) {
   OdmlChunkMerge merge(input, fileSize_, supers_);
+  // A file on disk has its chunks' headers read a batch at a time where the
+  // indexes place them, through a reader of their own; a header that
+  // disagrees with its entry is read again from input, which finds out
+  // about a failed read or a changed file.
+  std::unique_ptr<OdmlHeaders> pieces;
+  ByteInput pieceInput;
+  if (input.Descriptor() >= 0 && WalksGuidedByIndex() && pieceInput.OpenDuplicate(input)) {
+    pieces.reset(new OdmlHeaders(input, fileSize_, supers_));
+    pieceInput.UseBeforehand(pieces.get());
+  }
+  ByteInput& headers = pieces ? pieceInput : input;
   std::vector<OdmlPlace> places(supers_.size());
   if (!merge.Start(nullptr)) {
     facts_.fault = merge.Fault();
@@ -200,8 +214,12 @@ bool OdmlReader::CheckEntries(ByteInput& input, const OdmlProgress& progress) {
     }
     if (ordinal % stride_ == 0) AddCheckpoint(ordinal, flat, places.data());
     uint64_t header = c.data - 8;
-    uint32_t code = input.U32At(header);
-    uint32_t size = input.ReadU32();
+    uint32_t code = headers.U32At(header);
+    uint32_t size = headers.ReadU32();
+    if (&headers != &input && (code != c.ckid || size != c.size)) {
+      code = input.U32At(header);
+      size = input.ReadU32();
+    }
     if (code != c.ckid) return Fail(OdmlProblem::kWrongChunkId, c.stream, header);
     if (size != c.size) return Fail(OdmlProblem::kWrongChunkSize, c.stream, header);
     if (header < previousEnd) return Fail(OdmlProblem::kOverlap, c.stream, header);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/byte_input.h"
 #include "avi/odml_flat_view.h"
+#include "avi/odml_headers.h"
 #include "avi/odml_reader.h"
 #include "tests/native/odml_builder.h"
 
@@ -35,9 +37,29 @@ std::unique_ptr<Opened> ReadOdml(Bytes bytes) {
   return o;
 }
 
+std::string WriteTemp(const Bytes& bytes, const char* name) {
+  const std::string path = testing::TempDir() + name;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  EXPECT_TRUE(f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
+  if (f) std::fclose(f);
+  return path;
+}
+
+// Read from memory, and from a file on disk (whose chunk headers are read a
+// batch at a time): the same verdict, stream and place.
 OdmlProblem ProblemOf(Bytes bytes) {
+  const std::string path = WriteTemp(bytes, "odml_problem.avi");
   auto o = ReadOdml(std::move(bytes));
   EXPECT_EQ(o->ok, o->reader.Facts().fault.problem == OdmlProblem::kNone);
+  ByteInput file;
+  EXPECT_TRUE(file.Open(path.c_str()));
+  OdmlReader fromDisk;
+  fromDisk.Read(file, file.Size());
+  const OdmlFault& a = o->reader.Facts().fault;
+  const OdmlFault& b = fromDisk.Facts().fault;
+  EXPECT_TRUE(a.problem == b.problem && a.stream == b.stream && a.position == b.position)
+      << DescribeOdmlFault(a, 1) << " / " << DescribeOdmlFault(b, 1);
+  unlink(path.c_str());
   return o->reader.Facts().fault.problem;
 }
 
@@ -122,6 +144,80 @@ TEST(OdmlReader, WritersLayoutsFlattenToTheVersion1Rule) {
     // version-1 file of the same clip.
     if (w.layout.audioKey) {
       EXPECT_TRUE(SameBytes(flat, BuildAvi(clip)));
+    }
+  }
+}
+
+namespace {
+
+struct Met : ChunkVisitor {
+  std::vector<std::pair<uint64_t, uint64_t>> chunks;
+  void Chunk(uint64_t position, uint64_t size) override { chunks.emplace_back(position, size); }
+};
+
+struct ViewWalk {
+  std::unique_ptr<AviAnalysis> analysis = std::make_unique<AviAnalysis>();
+  Met met;
+  ReadFault::Kind fault = ReadFault::None;
+  uint64_t found = 0, missed = 0;
+};
+
+// Writes bytes to a file, reads its indexes, cuts the file to keepBytes (if
+// any), then walks its view: with the headers read beforehand where the
+// indexes place them, or the full way.
+ViewWalk WalkView(const Bytes& bytes, bool guided, size_t keepBytes = 0) {
+  ViewWalk w;
+  const std::string path = WriteTemp(bytes, "odml_view_walk.avi");
+  ByteInput file;
+  EXPECT_TRUE(file.Open(path.c_str()));
+  OdmlReader reader;
+  EXPECT_TRUE(reader.Read(file, file.Size())) << DescribeOdmlFault(reader.Facts().fault, 1);
+  if (keepBytes != 0) {
+    EXPECT_EQ(truncate(path.c_str(), off_t(keepBytes)), 0);
+  }
+  OdmlFlatView view(file, reader);
+  ByteInput flat;
+  flat.OpenSource(view);
+  WalkProgress progress;
+  progress.visitor = &w.met;
+  std::unique_ptr<OdmlHeaders> headers(guided ? new OdmlHeaders(file, reader, view) : nullptr);
+  flat.UseBeforehand(headers.get());
+  AnalyseFile(*w.analysis, flat, view.Size(), progress);
+  flat.UseBeforehand(nullptr);
+  w.fault = file.Fault().kind;
+  if (headers) w.found = headers->Found(), w.missed = headers->Missed();
+  unlink(path.c_str());
+  return w;
+}
+
+}  // namespace
+
+// The walk of a view reads a few bytes of each chunk where the indexes place
+// it, and meets what the full walk meets: tiny, empty, odd and far apart
+// chunks in every writer's layout. A file cut short after its indexes were
+// read is found changed either way (what the walk met before it found out
+// may differ: the view reads a chunk whole, the pieces its first bytes).
+TEST(OdmlReader, TheViewsWalkReadsOnlyTheHeadersAndWalksAsTheFullWalk) {
+  AviLayout clip = Clip(60);
+  clip.chunks[10].size = 0;
+  clip.chunks[12].size = 777;
+  clip.chunks[13].size = 3;
+  for (size_t i = 20; i < 40; i += 2) clip.chunks[i].size = 9000 + uint32_t(i);  // beyond a merged read
+  clip.chunks[30].fill = 'L';  // data that starts with a printable code, as a chunk would
+  for (const NamedLayout& w : WriterLayouts(clip)) {
+    SCOPED_TRACE(w.name);
+    const BuiltOdml built = BuildOdml(w.layout);
+    const ViewWalk full = WalkView(built.bytes, false);
+    const ViewWalk guided = WalkView(built.bytes, true);
+    EXPECT_TRUE(SameAnalysis(*guided.analysis, *full.analysis));
+    EXPECT_EQ(guided.met.chunks, full.met.chunks);
+    EXPECT_GE(guided.found, 10u);  // the far apart chunks at least
+    EXPECT_EQ(guided.missed, 0u);
+    for (size_t keep : {built.chunks[70].header + 3, built.bytes.size() - 2000}) {
+      const ViewWalk cutFull = WalkView(built.bytes, false, keep);
+      const ViewWalk cutGuided = WalkView(built.bytes, true, keep);
+      EXPECT_EQ(cutFull.fault, ReadFault::Changed);
+      EXPECT_EQ(cutGuided.fault, cutFull.fault);
     }
   }
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "avi/avi_analysis.h"
+#include "avi/avi_source.h"
 #include "avi/byte_input.h"
 #include "avi/index_reader.h"
 #include "avi/odml_flat_view.h"
@@ -78,6 +79,23 @@ Probed ProbeView(OdmlFlatView& view) {
 uint64_t SizeOf(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+}
+
+// The analysis a job makes of the file, its view walked with the headers
+// read where the indexes place them, against the walk of every byte.
+void ExpectGuidedViewWalkAsFull(const std::string& path) {
+  std::unique_ptr<AviAnalysis> walked[2];
+  for (int guided = 0; guided < 2; ++guided) {
+    GuideWalksByIndex(guided == 1);
+    walked[guided] = std::make_unique<AviAnalysis>();
+    AviSource source;
+    ASSERT_TRUE(source.Open(path.c_str()));
+    EXPECT_TRUE(source.Analyse(*walked[guided], nullptr, 0, 10));
+    EXPECT_TRUE(source.IsOpenDml());
+    EXPECT_FALSE(source.File().Fault());
+  }
+  GuideWalksByIndex(true);
+  EXPECT_TRUE(SameAnalysis(*walked[0], *walked[1]));
 }
 
 // Reads path as OpenDML and checks it against ffprobe, then the flattened
@@ -141,6 +159,7 @@ void CheckRealFile(const std::string& path, const std::string& videoId, bool aud
   EXPECT_EQ(flattened.packets[0], original.packets[0]);
   EXPECT_EQ(flattened.bytes[0], original.bytes[0]);
   EXPECT_EQ(flattened.bytes[1], original.bytes[1]);
+  ExpectGuidedViewWalkAsFull(path);
 }
 
 // The MD5 of every video packet, in order, as ffmpeg copies them out.
