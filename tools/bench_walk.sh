@@ -11,7 +11,8 @@
 #  - cold cache (root): the large file on loop-mounted XFS and Btrfs images,
 #    the page cache dropped before each command. Rows: cp --reflink=never
 #    (the reference), cp --reflink=always, cat (reading the whole file),
-#    info, split --clone, split --size-mb 100 --all --clone, split.
+#    info, split --clone, split --size-mb 100 --all --clone, split; then an
+#    OpenDML file of 1.2 GB (ffmpeg, raw video): cp, cat, info, split --clone.
 # Each round runs every command of a table once, in turn, so that other work
 # on a shared machine falls on all of them alike; the tables give medians.
 # With OLD_TAVRIN, every tavrin row is run with it too ("old:" rows).
@@ -116,7 +117,7 @@ echo "Cold page cache (dropped before each command), loop-mounted images on $FS:
 header
 for fs in ${BENCH_FILE_SYSTEMS:-xfs btrfs}; do
   img=$WORK/$fs.img dir=$WORK/$fs
-  bench_mount_image "$fs" 2G "$img" "$dir"
+  bench_mount_image "$fs" 4G "$img" "$dir"
   MOUNTS+=("$dir")
   in=$dir/large.avi
   python3 "$HERE/bench_split.py" "$in" 28750 14700 7056
@@ -129,6 +130,18 @@ for fs in ${BENCH_FILE_SYSTEMS:-xfs btrfs}; do
     tavrin_runs "split_--clone" "$dir/large-*.avi" "split $in --seconds 575 --clone"
     tavrin_runs "split_--size-mb_100_--all_--clone" "$dir/large-*.avi" "split $in --size-mb 100 --all --clone"
     tavrin_runs "split" "$dir/large-*.avi" "split $in --seconds 575")
+  COLD=1 table "$label" "cp_--reflink=never" "cp_--reflink=never" "${runs[@]}"
+  rm -f "$dir"/*.avi
+  # An OpenDML file past 1 GiB (ffmpeg, raw video: 3,738 chunks of up to 900 KB).
+  in=$dir/odml.avi
+  ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+    -t 52 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$in"
+  label="$fs, OpenDML $(($(stat -c %s "$in") / 1000000)) MB"
+  runs=("cp_--reflink=never|$dir/copy.avi|cp --reflink=never $in $dir/copy.avi"
+         "cat_(reads_the_file)||cat $in")
+  while IFS= read -r s; do runs+=("$s"); done < <(
+    tavrin_runs "info" "" "info $in"
+    tavrin_runs "split_--clone" "$dir/odml-*.avi" "split $in --seconds 26 --clone")
   COLD=1 table "$label" "cp_--reflink=never" "cp_--reflink=never" "${runs[@]}"
   rm -f "$dir"/*.avi
   umount "$dir"
