@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "job/job_sink.h"
+#include "avi/avi_source.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -77,7 +78,8 @@ class ShareListing : public ChunkListing {
  public:
   ShareListing(const SplitSource& src, const OutputShare& share, const IndexStretch& stretch, bool indexedRuns)
       : src_(src), share_(share), stretch_(stretch), walk_(src, stretch_), input_(Unowned(src.input)),
-        indexedRuns_(indexedRuns), from_(walk_.From()), to_(walk_.To()), i_(from_) {}
+        file_(src.stored ? Unowned(src.stored->File()) : nullptr), indexedRuns_(indexedRuns),
+        from_(walk_.From()), to_(walk_.To()), i_(from_) {}
 
   bool Next(OutChunk& c) override {
     while (i_ < to_) {
@@ -96,13 +98,20 @@ class ShareListing : public ChunkListing {
 
  private:
   void Fill(OutChunk& c, uint32_t position, const IndexEntry& e, const Take& take) {
-    const uint64_t at = ChunkPosition(src_.analysis.chunkBase, e);
+    uint64_t at = ChunkPosition(src_.analysis.chunkBase, e);
+    const std::shared_ptr<ByteInput>* input = &input_;
+    // A chunk of a view lies whole where the file holds it: taken from there.
+    uint64_t stored = 0;
+    if (file_ && src_.stored->FilePosition(at, &stored)) {
+      at = stored;
+      input = &file_;
+    }
     c.Clear();
     c.position = position;
     c.ckid = e.ckid;
     c.flags = e.flags;
     c.chunkAt = at;
-    c.Add(ChunkPiece{input_, at + 8 + take.from, nullptr, take.Size()});
+    c.Add(ChunkPiece{*input, at + 8 + take.from, nullptr, take.Size()});
     if (take.Whole(e.length)) {
       c.carried = 0;
       c.stored = indexedRuns_ ? Stored::Whole : Stored::Unknown;
@@ -116,6 +125,7 @@ class ShareListing : public ChunkListing {
   const IndexStretch stretch_;  // a copy: the walk must not depend on the caller's
   StretchWalk walk_;
   std::shared_ptr<ByteInput> input_;
+  std::shared_ptr<ByteInput> file_;  // the file behind a view: the chunks' bytes
   bool indexedRuns_;
   uint32_t from_, to_, i_;
 };
@@ -128,6 +138,7 @@ AviOutput OutputOf(const SplitSource& src, const OutputShare& share, const Index
     return std::make_unique<ShareListing>(src, share, stretch, indexedRuns);
   };
   out.header = Unowned(src.input);
+  if (src.stored) out.chunkFile = Unowned(src.stored->File());
   out.headerBytes = uint64_t(a.moviOffset) + 4;
   out.edits.Field(a.totalFramesOffset, share.frames);
   for (uint32_t n = 0; n < a.streamCount; ++n) {

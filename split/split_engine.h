@@ -23,6 +23,7 @@
 #include "split/split_request.h"
 #include "split/split_result.h"
 
+class AviSource;
 class ByteInput;
 class JobSink;
 class OutputStream;
@@ -32,6 +33,10 @@ struct SplitSource {
   ByteInput& input;
   const AviAnalysis& analysis;
   std::string path;  // the input's name, from which the outputs are named
+  // Where input is the flattened view of an OpenDML file: that file, from
+  // which the outputs take the chunks they carry over, so that they are
+  // copied file to file and can share its blocks. Null: from input.
+  AviSource* stored = nullptr;
 };
 
 // The checked numbers of a time split, exactly as typed.

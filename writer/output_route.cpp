@@ -7,6 +7,8 @@
 
 namespace {
 
+const ByteInput& SharedInput(const AviOutput& out) { return out.chunkFile ? *out.chunkFile : *out.header; }
+
 // out's OpenDML shape for a version-1 file of `bytes`; *view holds the
 // edited header where the edits change its size.
 OdmlShape ShapeOf(const AviOutput& out, uint64_t bytes, std::unique_ptr<HeaderView>* view) {
@@ -26,7 +28,7 @@ bool PlanOpenDml(const AviOutput& out, const OdmlShape& shape, const OdmlLimits&
 
 std::string RouteOpenDml(const AviOutput& out, const OdmlLimits& limits, bool clone, OutputRoute* route) {
   OdmlShape shape = ShapeOf(out, route->versionOneBytes, &route->header);
-  const int fd = out.header->Descriptor();
+  const int fd = SharedInput(out).Descriptor();
   if (clone && fd >= 0) shape.shareBlock = out.file->ShareBlocksWith(fd);
   if (!PlanOpenDml(out, shape, limits, &route->plan)) return route->plan.Problem();
   if (shape.shareBlock != 0 && out.sizeLimit != 0 && route->plan.FileBytes() > out.sizeLimit) {
@@ -39,7 +41,7 @@ std::string RouteOpenDml(const AviOutput& out, const OdmlLimits& limits, bool cl
 }
 
 void ShareVersionOne(const AviOutput& out, const OdmlLimits& limits, OutputRoute* route) {
-  const int fd = out.header->Descriptor();
+  const int fd = SharedInput(out).Descriptor();
   if (fd < 0) return;
   const uint32_t block = out.file->ShareBlocksWith(fd);
   if (block == 0) return;

@@ -25,6 +25,9 @@ struct AviOutput {
   ListingMaker chunks;           // its chunks
   // The input whose header bytes it takes, and whose blocks it shares.
   std::shared_ptr<ByteInput> header;
+  // The input whose blocks it shares where that is not header: the file
+  // behind a view that header reads (the listing's chunks lie there).
+  std::shared_ptr<ByteInput> chunkFile;
   uint64_t headerBytes = 0;  // those bytes: from 0 through the "movi" list type
   HeaderEdits edits;         // the writer's fields; the RIFF and movi sizes come from the skeleton
   uint64_t moviBytes = 0;    // its chunks in the movi list, 8 + size + pad each

@@ -6,12 +6,14 @@
 // of a run without it. Real XFS and Btrfs: tests/cli/test_clone_cli.py.
 #include <gtest/gtest.h>
 
+#include "avi/avi_source.h"
 #include "avi/clone_layout.h"
 #include "io/output_file.h"
 #include "chain/input_pool.h"
 #include "chain/chain_writer.h"
 #include "merge/merge_output.h"
 #include "pieces/piece_plan.h"
+#include "tests/native/odml_builder.h"
 #include "tests/native/sample_list.h"
 #include "tests/native/sharing_memory.h"
 #include "tests/native/test_merge_support.h"
@@ -188,6 +190,52 @@ TEST(CloneSplit, RealSamplesKeepTheirChunks) {
     SplitBothWays(s.file, s.seconds / 2, 1, shares);
   }
   if (tried == 0) GTEST_SKIP() << "no sample files (tools/make_samples.sh)";
+}
+
+// An OpenDML input is read through its flattened view, but the outputs take
+// their chunks from the file itself: the same bytes as through the view,
+// and with sharing asked for, runs lined up with the file's blocks (the
+// RIFF lists and ix## chunks between its chunks break the runs where they
+// lie in the file).
+TEST(CloneSplit, OpenDmlInputSharesTheFilesBlocks) {
+  avitest::AviLayout clip = avitest::SimpleClip(600, 12, 7056);
+  for (avitest::ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
+  const size_t n = clip.chunks.size();
+  const std::string dir = splittest::FreshDir("clone_odml");
+  const std::string path = dir + "clip.avi";
+  ASSERT_TRUE(avitest::WriteFile(path, avitest::BuildOdml(avitest::FfmpegLike(clip, {n / 3, n * 2 / 3})).bytes));
+  AviSource input;
+  ASSERT_TRUE(input.Open(path.c_str()));
+  AviAnalysis analysis{};
+  ASSERT_TRUE(input.Analyse(analysis, nullptr, 0, 10));
+  ASSERT_TRUE(input.IsOpenDml());
+  TimeSplit time;
+  time.seconds = splittest::Typed(10);
+  time.overlap = splittest::Typed(2);
+  const SplitSource viewed{input.Input(), analysis, path};
+  const SplitSource stored{input.Input(), analysis, path, &input};
+  SplitPlan plan;
+  ASSERT_EQ(PlanSplit(stored, time, plan), SplitResult::Completed);
+  NativeSink host;
+  auto write = [&](const SplitSource& source, OutputStream* a, OutputStream* b, bool clone) {
+    OutputStream* streams[2] = {a, b};
+    int failed = -1;
+    WriterOptions options;
+    options.clone = clone;
+    return WriteSplitStreams(source, plan, streams, host, &failed, ChunkCopy::ChunkByChunk, OdmlLimits(), nullptr,
+                             options);
+  };
+  MemoryOutput throughView[2], fromFile[2];
+  SharingMemory shared[2];
+  ASSERT_EQ(write(viewed, &throughView[0], &throughView[1], false), SplitResult::Completed);
+  ASSERT_EQ(write(stored, &fromFile[0], &fromFile[1], false), SplitResult::Completed);
+  ASSERT_EQ(write(stored, &shared[0], &shared[1], true), SplitResult::Completed);
+  for (int x = 0; x < 2; ++x) {
+    SCOPED_TRACE(x);
+    EXPECT_TRUE(fromFile[x].bytes == throughView[x].bytes);
+    EXPECT_GT(CompareShared(throughView[x].bytes, shared[x], analysis.moviOffset), 0.9);
+  }
+  EXPECT_FALSE(input.File().Fault());
 }
 
 // An input whose chunks do not lie back to back (a JUNK chunk of its own
