@@ -15,6 +15,7 @@
 #include "io/output_file.h"
 #include "split/split_engine.h"
 #include "tests/native/sample_list.h"
+#include "tests/native/odml_builder.h"
 #include "tests/native/test_split_support.h"
 
 using namespace avitest;
@@ -584,6 +585,26 @@ TEST(SplitOutputs, AnInputCutShortWhileSplitFailsCleanly) {
     EXPECT_TRUE(run->outcome.engineStarted);
     EXPECT_NE(run->outcome.result, SplitResult::Completed);
   }
+  EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
+}
+
+// An OpenDML input gives its chunks from the file itself: cut short while
+// they are copied, the split says so and leaves nothing.
+TEST(SplitOutputs, AnOpenDmlInputCutShortWhileSplitFailsCleanly) {
+  std::string dir = FreshDir("shrinking_odml");
+  const AviLayout layout = Clip(1500, 12);
+  const size_t n = layout.chunks.size();
+  std::string clip = Write(dir, BuildOdml(FfmpegLike(layout, {n / 3, n * 2 / 3})).bytes);
+  auto run = RunSplitJob(At(clip, "40"), [&](JobRun& r) {
+    r.host.onProgress = [&clip](const char* status, int cells) {
+      if (std::string(status) == "File Creating" && cells == 20) {
+        EXPECT_EQ(truncate(clip.c_str(), 100000), 0);
+      }
+    };
+  });
+  EXPECT_TRUE(run->outcome.engineStarted);
+  EXPECT_NE(run->outcome.result, SplitResult::Completed);
+  EXPECT_EQ(run->message().rfind("Can't Split: the file changed while it was read", 0), 0u) << run->message();
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>({"clip.avi"}));
 }
 
