@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "avi/avi_source.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -68,6 +69,8 @@ class ChainWalk {
       if (i_ >= index_->Total()) {
         index_.reset();
         file_.reset();
+        stored_.reset();
+        storedFile_.reset();
         ++link_;
         continue;
       }
@@ -91,6 +94,8 @@ class ChainWalk {
       failed_ = true;
       return false;
     }
+    stored_ = r_.inputs->Stored(link_);
+    if (stored_) storedFile_ = std::shared_ptr<ByteInput>(stored_, &stored_->File());
     const ChainLink& l = r_.links[link_];
     index_ = std::make_unique<IndexReader>(*file_, l.idx1Offset, l.entryTotal);
     i_ = 0;
@@ -129,7 +134,13 @@ class ChainWalk {
       if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
       carry_[s] = Carry();
     }
-    const Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_), 0, true};
+    Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_), 0, true};
+    // A chunk of a view lies whole where the file holds it: taken from there.
+    uint64_t stored = 0;
+    if (stored_ && stored_->FilePosition(whole.chunkAt, &stored)) {
+      whole.file = storedFile_;
+      whole.chunkAt = stored;
+    }
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of
@@ -165,6 +176,8 @@ class ChainWalk {
   const AviAnalysis& a_;
   size_t link_ = 0;
   std::shared_ptr<ByteInput> file_;
+  std::shared_ptr<AviSource> stored_;        // the source behind a view
+  std::shared_ptr<ByteInput> storedFile_;    // its file
   std::unique_ptr<IndexReader> index_;
   uint32_t i_ = 0;
   uint32_t taken_[kMaxStreams] = {};
@@ -337,6 +350,8 @@ WriteResult WriteJoinedFile(const ChainRequest& r, OutputStream& file, WalkSink*
   if (!header) return WriteResult::InputChanged;
   AviOutput out = OutputOf(r, header, MeasureJoinedFile(r));
   out.file = &file;
+  if (const std::shared_ptr<AviSource> stored = r.inputs->Stored(0))
+    out.chunkFile = std::shared_ptr<ByteInput>(stored, &stored->File());
   WriteSettings how(odml, options, ChainHabits(), bar);
   how.bar.showEnd = true;  // 10 .. 100
   const WriteOutcome outcome = WriteAviOutput(out, how);

@@ -43,6 +43,7 @@
 #include "writer/chunk_listing.h"
 #include "writer/write_result.h"
 
+class AviSource;
 class ByteInput;
 class OutputStream;
 class WalkSink;
@@ -99,6 +100,13 @@ class ChainInputs {
   virtual ~ChainInputs() = default;
   // Null when input `link` cannot be opened (again).
   virtual std::shared_ptr<ByteInput> Open(size_t link) = 0;
+  // Where Open(link) is the flattened view of an OpenDML file: its source,
+  // whose file the joined file takes the carried chunks from, so that they
+  // can go file to file and share its blocks. Null: from Open(link).
+  virtual std::shared_ptr<AviSource> Stored(size_t link) {
+    (void)link;
+    return nullptr;
+  }
 };
 
 struct ChainRequest {

@@ -39,6 +39,11 @@ std::shared_ptr<AviSource> InputPool::Source(size_t i) {
   return source;
 }
 
+std::shared_ptr<AviSource> InputPool::Stored(size_t i) {
+  std::shared_ptr<AviSource> source = Source(i);
+  return source && source->IsOpenDml() ? source : nullptr;
+}
+
 std::shared_ptr<ByteInput> InputPool::Open(size_t i) {
   std::shared_ptr<AviSource> source = Source(i);
   if (!source) return nullptr;

@@ -25,6 +25,7 @@ class InputPool : public ChainInputs {
   InputPool& operator=(const InputPool&) = delete;
 
   std::shared_ptr<ByteInput> Open(size_t i) override;
+  std::shared_ptr<AviSource> Stored(size_t i) override;
   // An input's source, opened as Open does.
   std::shared_ptr<AviSource> Source(size_t i);
 

@@ -11,8 +11,8 @@ JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
   const AviAnalysis& b = in.second.analysis;
   return JoinRequest{&a,
-                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase, in.chunksAsWritten[0]},
-                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase, in.chunksAsWritten[1]},
+                     {&in.first.file, a.idx1Offset, a.idx1EntryTotal, a.chunkBase, in.chunksAsWritten[0], nullptr},
+                     {&in.second.file, b.idx1Offset, b.idx1EntryTotal, b.chunkBase, in.chunksAsWritten[1], nullptr},
                      EntriesOfStream(b, a.firstVideoStream),
                      &plan};
 }
@@ -33,7 +33,10 @@ WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink&
       return fail(WriteResult::WriteFailed, kJoinedNameIsInput, "names the input " + *input);
 
   const MergeSources sources = planned.Sources();
-  const JoinRequest request = JoinRequestFor(sources, planned.plan);
+  JoinRequest request = JoinRequestFor(sources, planned.plan);
+  // OpenDML inputs give their chunks from their files.
+  if (planned.first.IsOpenDml()) request.first.stored = &planned.first;
+  if (planned.second.IsOpenDml()) request.second.stored = &planned.second;
   const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
   if (!refusal.empty()) return fail(WriteResult::TooLarge, kJoinedTooLarge, refusal);
   OutputFile out;

@@ -2,6 +2,11 @@
 
 #include "avi/byte_input.h"
 
+std::shared_ptr<AviSource> TwoInputs::Stored(size_t link) {
+  if (link > 1 || !stored_[link]) return nullptr;
+  return std::shared_ptr<AviSource>(std::shared_ptr<AviSource>(), stored_[link]);  // not owned
+}
+
 std::shared_ptr<ByteInput> TwoInputs::Open(size_t link) {
   if (link > 1) return nullptr;
   return std::shared_ptr<ByteInput>(files_[link], [](ByteInput*) {});  // not owned
@@ -36,17 +41,17 @@ ChainRequest ChainFor(const JoinRequest& r, TwoInputs& inputs) {
 }
 
 std::string JoinedFileRefusal(const JoinRequest& r, const JoinedFigures& f) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
+  TwoInputs inputs(*r.first.file, *r.second.file, r.first.stored, r.second.stored);
   return JoinedFileRefusal(ChainFor(r, inputs), f);
 }
 
 JoinedFigures MeasureJoinedFile(const JoinRequest& r) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
+  TwoInputs inputs(*r.first.file, *r.second.file, r.first.stored, r.second.stored);
   return MeasureJoinedFile(ChainFor(r, inputs));
 }
 
 WriteResult WriteJoinedFile(const JoinRequest& r, OutputStream& sink, WalkSink* bar, const OdmlLimits& odmlLimits,
                             std::string* problem, const WriterOptions& options) {
-  TwoInputs inputs(*r.first.file, *r.second.file);
+  TwoInputs inputs(*r.first.file, *r.second.file, r.first.stored, r.second.stored);
   return WriteJoinedFile(ChainFor(r, inputs), sink, bar, odmlLimits, problem, options);
 }

@@ -17,6 +17,9 @@ struct JoinInput {
   // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
   // already: chunks the index places back to back are taken as runs unread.
   bool chunksAsWritten = false;
+  // Where file is the flattened view of an OpenDML file: its source, whose
+  // file the chunks are taken from (ChainInputs::Stored). Null: from file.
+  AviSource* stored = nullptr;
 };
 
 struct JoinRequest {
@@ -33,11 +36,14 @@ struct JoinRequest {
 // all of the second. The inputs must outlive the request's use.
 class TwoInputs : public ChainInputs {
  public:
-  TwoInputs(ByteInput& first, ByteInput& second) : files_{&first, &second} {}
+  TwoInputs(ByteInput& first, ByteInput& second, AviSource* firstStored = nullptr, AviSource* secondStored = nullptr)
+      : files_{&first, &second}, stored_{firstStored, secondStored} {}
   std::shared_ptr<ByteInput> Open(size_t link) override;
+  std::shared_ptr<AviSource> Stored(size_t link) override;
 
  private:
   ByteInput* files_[2];
+  AviSource* stored_[2];
 };
 ChainRequest ChainFor(const JoinRequest& request, TwoInputs& inputs);
 

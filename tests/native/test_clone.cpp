@@ -301,6 +301,42 @@ TEST(CloneMerge, JoinedFileSharingBlocksHoldsTheSameChunks) {
   EXPECT_GT(CompareShared(plain.bytes, shared, analyses[0].moviOffset), 0.9);
 }
 
+// Two overlapping OpenDML parts: the joined file takes each part's chunks
+// from its file, the same bytes as through the views, and shares blocks.
+TEST(CloneMerge, OpenDmlInputsShareTheirFilesBlocks) {
+  const std::string dir = splittest::FreshDir("clone_merge_odml");
+  avitest::AviLayout clip = avitest::SimpleClip(900, 12, 7056);
+  for (avitest::ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
+  AviSource sources[2];
+  AviAnalysis analyses[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    const avitest::AviLayout part = mergetest::FrameRange(clip, i ? 420 : 0, i ? 900 : 480);
+    const std::string path = dir + (i ? "clip-2.avi" : "clip-1.avi");
+    ASSERT_TRUE(avitest::WriteFile(path, avitest::BuildOdml(avitest::FfmpegLike(part, {part.chunks.size() / 2})).bytes));
+    ASSERT_TRUE(sources[i].Open(path.c_str()));
+    ASSERT_TRUE(sources[i].Analyse(analyses[i], nullptr, 0, 10));
+    ASSERT_TRUE(sources[i].IsOpenDml());
+  }
+  const MergeSources in{{sources[0].Input(), analyses[0]}, {sources[1].Input(), analyses[1]}, dir + "clip-1.avi",
+                        dir + "clip-2.avi"};
+  NativeSink host;
+  MergePlan plan;
+  ASSERT_EQ(PlanMerge(in, 60.0, host, plan), PlanOutcome::Planned);
+  const JoinRequest throughViews = JoinRequestFor(in, plan);
+  JoinRequest fromFiles = throughViews;
+  fromFiles.first.stored = &sources[0];
+  fromFiles.second.stored = &sources[1];
+  MemoryOutput viewed, stored;
+  SharingMemory shared;
+  ASSERT_EQ(WriteJoinedFile(throughViews, viewed, nullptr), WriteResult::Written);
+  ASSERT_EQ(WriteJoinedFile(fromFiles, stored, nullptr), WriteResult::Written);
+  EXPECT_TRUE(stored.bytes == viewed.bytes);
+  WriterOptions options;
+  options.clone = true;
+  ASSERT_EQ(WriteJoinedFile(fromFiles, shared, nullptr, OdmlLimits(), nullptr, options), WriteResult::Written);
+  EXPECT_GT(CompareShared(viewed.bytes, shared, analyses[0].moviOffset), 0.9);
+}
+
 // Pieces go through the writer of the two-way split one by one: each lines
 // its runs up with the input's blocks; a piece of a split by size stays
 // within the size asked for, padded or not.
@@ -369,6 +405,49 @@ TEST(CloneJoin, ChainOfThreeInputsSharesEveryInputsBlocks) {
   Readback r;
   Read(shared.bytes, &r);
   EXPECT_GE(r.junkChunks, 2) << "the second and third inputs' runs are lined up";
+}
+
+// The same for OpenDML inputs, whose chunks the joined file takes from the
+// files themselves: the same bytes as through their views, and with sharing
+// every input's runs lined up with its own file's blocks.
+TEST(CloneJoin, OpenDmlInputsShareTheirFilesBlocks) {
+  struct ThroughViews : InputPool {
+    using InputPool::InputPool;
+    std::shared_ptr<AviSource> Stored(size_t) override { return nullptr; }
+  };
+  const std::string dir = splittest::FreshDir("clone_join_odml");
+  std::vector<std::string> paths;
+  std::vector<uint64_t> sizes;
+  std::vector<std::unique_ptr<AviSource>> sources;
+  std::vector<std::unique_ptr<AviAnalysis>> analyses;
+  ChainRequest chain;
+  for (int i = 0; i < 3; ++i) {
+    avitest::AviLayout clip = avitest::SimpleClip(300 + 100 * i, 12, 7056);
+    for (avitest::ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
+    paths.push_back(dir + "clip" + std::to_string(i) + ".avi");
+    ASSERT_TRUE(avitest::WriteFile(paths.back(), avitest::BuildOdml(avitest::FfmpegLike(clip, {clip.chunks.size() / 2})).bytes));
+    sources.push_back(std::make_unique<AviSource>());
+    analyses.push_back(std::make_unique<AviAnalysis>());
+    ASSERT_TRUE(sources.back()->Open(paths.back().c_str()));
+    ASSERT_TRUE(sources.back()->Analyse(*analyses.back(), nullptr, 0, 10));
+    ASSERT_TRUE(sources.back()->IsOpenDml());
+    sizes.push_back(sources.back()->File().Size());
+    chain.links.push_back(WholeLink(*analyses.back(), sources.back()->Input()));
+  }
+  chain.analysis = analyses[0].get();
+  InputPool pool(paths, sizes);
+  ThroughViews views(paths, sizes);
+  MemoryOutput throughView, fromFiles;
+  SharingMemory shared;
+  chain.inputs = &views;
+  ASSERT_EQ(WriteJoinedFile(chain, throughView, nullptr), WriteResult::Written);
+  chain.inputs = &pool;
+  ASSERT_EQ(WriteJoinedFile(chain, fromFiles, nullptr), WriteResult::Written);
+  EXPECT_TRUE(fromFiles.bytes == throughView.bytes);
+  WriterOptions options;
+  options.clone = true;
+  ASSERT_EQ(WriteJoinedFile(chain, shared, nullptr, OdmlLimits(), nullptr, options), WriteResult::Written);
+  EXPECT_GT(CompareShared(throughView.bytes, shared, analyses[0]->moviOffset), 0.9);
 }
 
 // Where the file system cannot share blocks (the test folder's, unless it
