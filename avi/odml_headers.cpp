@@ -90,7 +90,10 @@ bool OdmlHeaders::LoadNext() {
     } else if (!merge_.Next(&c)) {
       break;
     }
-    if (c.data < 8) break;  // no chunk the reader let through
+    if (c.data < 8) {  // no chunk the reader lets through: the places stop here
+      off_ = true;
+      break;
+    }
     if (taken == 0) reader_.Prepare(own_.Descriptor(), c.data - 8);
     if (!Add(c)) {
       pending_ = c;

@@ -177,14 +177,17 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
   return link;
 }
 
-// Every link reads the one input.
+// Every link reads the one input (an OpenDML file's chunks from the file).
 class OneInput : public ChainInputs {
  public:
-  explicit OneInput(std::shared_ptr<ByteInput> input) : input_(std::move(input)) {}
+  explicit OneInput(std::shared_ptr<AviSource> source)
+      : input_(source, &source->Input()), stored_(source->IsOpenDml() ? source : nullptr) {}
   std::shared_ptr<ByteInput> Open(size_t) override { return input_; }
+  std::shared_ptr<AviSource> Stored(size_t) override { return stored_; }
 
  private:
   std::shared_ptr<ByteInput> input_;
+  std::shared_ptr<AviSource> stored_;
 };
 
 
@@ -392,7 +395,7 @@ bool CutRun::Names() {
 CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit) {
   ChainRequest chain;
   chain.analysis = &analysis_;
-  OneInput inputs(std::shared_ptr<ByteInput>(input_, &input_->Input()));
+  OneInput inputs(input_);
   chain.inputs = &inputs;
   for (const Piece& p : pieces) {
     chain.links.push_back(LinkOf(analysis_, input_->Input(), p));
@@ -438,7 +441,7 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   plan.videoFrames = clock_.frames;
   plan.pieces = pieces;
   PiecesOutcome written;
-  const SplitSource source{input_->Input(), analysis_, request_.path};
+  const SplitSource source{input_->Input(), analysis_, request_.path, input_->IsOpenDml() ? input_.get() : nullptr};
   const SplitResult result =
       WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
                        request_.writer, mayCommit);
