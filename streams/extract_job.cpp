@@ -86,7 +86,7 @@ StreamsOutcome& ExtractRun::WriteAvi(const std::string& name) {
   StreamSubset subset;
   subset.keep[request_.stream] = true;
   subset.chunksAsWritten = run_.ChunksAsWritten();
-  AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset);
+  AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset, run_.Stored());
   OutputFile out;
   if (!out.Create(name)) return run_.Fail(StreamsResult::CannotWrite, name + ": " + out.Reason(), name + ": " + out.Reason());
   JobSink& sink = run_.Sink();

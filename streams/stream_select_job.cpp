@@ -52,7 +52,7 @@ bool SelectRun::Choose() {
 }
 
 StreamsOutcome& SelectRun::Write(const std::string& name) {
-  AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset_);
+  AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset_, run_.Stored());
   OutputFile out;
   if (!out.Create(name)) return run_.Fail(StreamsResult::CannotWrite, name + ": " + out.Reason(), name + ": " + out.Reason());
   JobSink& sink = run_.Sink();

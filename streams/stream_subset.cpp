@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "avi/avi_source.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -23,9 +24,9 @@ struct Renumbering {
 // entries, so the bar moves with the input's index.
 class SubsetListing : public ChunkListing {
  public:
-  SubsetListing(ByteInput& input, const AviAnalysis& a, const StreamSubset& subset)
-      : input_(Unowned(input)), a_(a), subset_(subset), numbers_(subset, a.streamCount),
-        index_(input, a.idx1Offset, a.idx1EntryTotal) {}
+  SubsetListing(ByteInput& input, const AviAnalysis& a, const StreamSubset& subset, AviSource* stored)
+      : input_(Unowned(input)), stored_(stored), file_(stored ? Unowned(stored->File()) : nullptr), a_(a),
+        subset_(subset), numbers_(subset, a.streamCount), index_(input, a.idx1Offset, a.idx1EntryTotal) {}
 
   bool Next(OutChunk& c) override {
     while (i_ < index_.Total()) {
@@ -34,12 +35,19 @@ class SubsetListing : public ChunkListing {
       const int s = StreamOfCkid(e.ckid);
       if (s < 0 || uint32_t(s) >= a_.streamCount || numbers_.to[s] < 0) continue;
       const int n = numbers_.to[s];
-      const uint64_t at = ChunkPosition(a_.chunkBase, e);
+      uint64_t at = ChunkPosition(a_.chunkBase, e);
+      const std::shared_ptr<ByteInput>* input = &input_;
+      // A chunk of a view lies whole where the file holds it: taken from there.
+      uint64_t stored = 0;
+      if (stored_ && stored_->FilePosition(at, &stored)) {
+        at = stored;
+        input = &file_;
+      }
       c.Clear();
       c.position = i;
       c.ckid = (e.ckid & 0xFFFF0000u) | uint32_t('0' + n / 10) | (uint32_t('0' + n % 10) << 8);
       c.flags = e.flags;
-      c.Add(ChunkPiece{input_, at + 8, nullptr, e.length});
+      c.Add(ChunkPiece{*input, at + 8, nullptr, e.length});
       if (n == s) {  // the chunk as stored, its header included
         c.chunkAt = at;
         c.carried = 0;
@@ -52,6 +60,8 @@ class SubsetListing : public ChunkListing {
 
  private:
   std::shared_ptr<ByteInput> input_;
+  AviSource* stored_;                // the source behind a view, or null
+  std::shared_ptr<ByteInput> file_;  // its file: the chunks' bytes
   const AviAnalysis& a_;
   const StreamSubset& subset_;
   Renumbering numbers_;
@@ -76,11 +86,13 @@ void EditHeader(const AviAnalysis& a, const HeaderLayout& l, const Renumbering& 
 
 }  // namespace
 
-AviOutput SubsetOutput(ByteInput& in, const AviAnalysis& a, const HeaderLayout& l, const StreamSubset& subset) {
+AviOutput SubsetOutput(ByteInput& in, const AviAnalysis& a, const HeaderLayout& l, const StreamSubset& subset,
+                       AviSource* stored) {
   const Renumbering numbers(subset, a.streamCount);
   AviOutput out;
-  out.chunks = [&in, &a, &subset] { return std::make_unique<SubsetListing>(in, a, subset); };
+  out.chunks = [&in, &a, &subset, stored] { return std::make_unique<SubsetListing>(in, a, subset, stored); };
   out.header = Unowned(in);
+  if (stored) out.chunkFile = Unowned(stored->File());
   out.headerBytes = a.moviOffset + 4;
   // The first kept video stream counts the frames.
   int video = -1;

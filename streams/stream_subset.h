@@ -16,6 +16,7 @@
 #include "writer/header_layout.h"
 #include "writer/avi_writer.h"
 
+class AviSource;
 class ByteInput;
 
 struct StreamSubset {
@@ -33,8 +34,11 @@ struct SubsetFigures {
 };
 
 // Describes the output. input, analysis, layout and subset must outlive it.
+// stored: where input is the flattened view of an OpenDML file, its source,
+// whose file the chunks are taken from (to go file to file and share its
+// blocks); null: from input.
 AviOutput SubsetOutput(ByteInput& input, const AviAnalysis& analysis, const HeaderLayout& layout,
-                       const StreamSubset& subset);
+                       const StreamSubset& subset, AviSource* stored = nullptr);
 SubsetFigures MeasureSubset(const AviOutput& out, const OdmlLimits& limits);
 
 // Writes it to file; sink (may be null) gets the bar from 10 and may cancel.

@@ -46,6 +46,8 @@ class StreamsRun {
   const HeaderLayout& Layout() const { return layout_; }
   bool ChunksAsWritten() const { return chunksAsWritten_; }
   bool IsOpenDml() const { return source_->IsOpenDml(); }
+  // The source behind Input() when that is an OpenDML file's view, else null.
+  AviSource* Stored() { return source_->IsOpenDml() ? source_.get() : nullptr; }
   StreamFormat Format(int stream);
   // The stream's strf bytes.
   std::vector<uint8_t> FormatBlock(int stream);

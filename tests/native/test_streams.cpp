@@ -18,6 +18,7 @@
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
 #include "tests/native/odml_builder.h"
+#include "tests/native/sharing_memory.h"
 #include "tests/native/test_split_support.h"
 
 using namespace avitest;
@@ -143,6 +144,39 @@ TEST(Streams, AnOpenDmlOutputKeepsEveryKeptStreamsChunksRenumbered) {
   EXPECT_TRUE(after.at(1) == before.at(2));
   EXPECT_EQ(GetU32(memory.bytes, 32 + 24), 2u);  // avih dwStreams
   EXPECT_EQ(GetU32(memory.bytes, 32 + 16), 0u);  // no video: no frames
+}
+
+// An OpenDML input's kept chunks come from the file itself: the same bytes
+// as through its view, and with sharing, blocks shared with the file.
+TEST(Streams, AnOpenDmlInputsKeptChunksShareTheFilesBlocks) {
+  AviLayout clip = SimpleClip(300, 12, 1764);
+  for (ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
+  const std::string path = FreshDir("streams-odml-share") + "clip.avi";
+  ASSERT_TRUE(WriteFile(path, BuildOdml(FfmpegLike(clip, {clip.chunks.size() / 2})).bytes));
+  AviSource source;
+  ASSERT_TRUE(source.Open(path.c_str()));
+  AviAnalysis a{};
+  ASSERT_TRUE(source.Analyse(a, nullptr, 0, 10));
+  ASSERT_TRUE(source.IsOpenDml());
+  HeaderLayout layout;
+  ASSERT_TRUE(ReadHeaderLayout(source.Input(), a.moviOffset, &layout));
+  // Both streams kept: every chunk is carried over, back to back as in the
+  // file, in runs long enough to be lined up (a stream dropped from between
+  // them would leave each chunk a run of its own, too short to be worth it).
+  StreamSubset subset;
+  subset.keep[0] = subset.keep[1] = true;
+  AviOutput viewed = SubsetOutput(source.Input(), a, layout, subset);
+  AviOutput stored = SubsetOutput(source.Input(), a, layout, subset, &source);
+  AviOutput sharing = SubsetOutput(source.Input(), a, layout, subset, &source);
+  MemoryOutput throughView, fromFile;
+  SharingMemory shared;
+  WriterOptions clone;
+  clone.clone = true;
+  ASSERT_EQ(WriteSubset(viewed, a, throughView, nullptr, OdmlLimits(), WriterOptions()).result, WriteResult::Written);
+  ASSERT_EQ(WriteSubset(stored, a, fromFile, nullptr, OdmlLimits(), WriterOptions()).result, WriteResult::Written);
+  ASSERT_EQ(WriteSubset(sharing, a, shared, nullptr, OdmlLimits(), clone).result, WriteResult::Written);
+  EXPECT_TRUE(fromFile.bytes == throughView.bytes);
+  EXPECT_GT(double(shared.shared), 0.8 * double(shared.bytes.size()));
 }
 
 TEST(Streams, AWavPastFourGibibytesIsRf64WithItsSizesInDs64) {
