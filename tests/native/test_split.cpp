@@ -555,11 +555,16 @@ TEST(SplitOutputs, AFailedWriteLeavesEarlierFilesAndNoTemporaryFile) {
   }
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
+  // Both outputs pass the limit. Which failure shows first depends on how
+  // far each output's runs were handed over when one of them failed (they
+  // go at the bar's steps): either name is true.
   for (bool english : {true, false}) {
     const JobRun& run = *runs[english];
     EXPECT_EQ(run.result, 13);
     EXPECT_EQ(run.message(), english ? "Error" : "エラー");
-    EXPECT_EQ(run.outcome.detail, dir + "clip-1.avi: " + std::strerror(EFBIG));
+    const std::string tooLarge = std::string(".avi: ") + std::strerror(EFBIG);
+    EXPECT_TRUE(run.outcome.detail == dir + "clip-1" + tooLarge || run.outcome.detail == dir + "clip-2" + tooLarge)
+        << run.outcome.detail;
   }
   EXPECT_TRUE(ReadBytes(dir + "clip-1.avi") == before1);
   EXPECT_TRUE(ReadBytes(dir + "clip-2.avi") == before2);
