@@ -12,10 +12,6 @@ constexpr uint64_t kAfter = 24;
 // Index entries per batch, and the most bytes a batch holds.
 constexpr uint32_t kHeaderBatch = 1024;
 constexpr size_t kMaxBatchBytes = 1024 * 1024;
-// Places the walk reads for itself among the index's chunks before the
-// pieces stop: an index that disagrees this often with the headers says
-// little about where they are.
-constexpr uint64_t kMaxMissed = 256;
 
 }  // namespace
 
@@ -88,7 +84,6 @@ bool IndexedHeaders::LoadNext() {
   // A piece that came short is kept only as far as it was read: the walk's
   // reader reads the rest itself and finds out why it is missing.
   for (size_t i = 0; i < ranges_.size(); ++i) ranges_[i].size = pieces_[i].got;
-  ++batches_;
   return true;
 }
 
@@ -97,26 +92,5 @@ bool IndexedHeaders::Find(uint64_t position, uint64_t* start, const uint8_t** by
   // walk's count of its entries): no place of a chunk, and no reason to pass
   // over the pieces before it.
   if (position >= indexStart_ && position < indexEnd_) return false;
-  while (!off_) {
-    if (ranges_.empty() || position >= ranges_.back().start + ranges_.back().size) {
-      if (!LoadNext()) off_ = true;
-      continue;
-    }
-    // The first piece that ends after position (ends rise with starts).
-    const auto r = std::upper_bound(ranges_.begin(), ranges_.end(), position,
-                                    [](uint64_t p, const Range& x) { return p < x.start + x.size; });
-    if (r->start <= position) {
-      *start = r->start;
-      *bytes = bytes_.data() + r->offset;
-      *size = r->size;
-      ++found_;
-      return true;
-    }
-    // Before the index's first chunk (the headers' lists) is no place of
-    // the index's; between its chunks, or back before the batch, is one it
-    // leaves out.
-    if ((r != ranges_.begin() || batches_ > 1) && ++missed_ > kMaxMissed) off_ = true;
-    return false;
-  }
-  return false;
+  return BatchedPieces::Find(position, start, bytes, size);
 }

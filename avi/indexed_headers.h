@@ -9,14 +9,11 @@
 // reads the pad byte just before it. These are read here for the index's
 // entries, a batch at a time in file order (io/piece_reader.h: many with
 // one system call where the system can), and the walk's reader takes them
-// from here (ByteInput
-// UseBeforehand). Nothing is taken on trust: the walk reads the same bytes
-// as without them and checks each header as it always does; the index only
-// says where to read beforehand. Where the walk meets a chunk that the
-// index does not place (a header that disagrees with its entry, a chunk the
-// index leaves out) its reader reads that place itself, as it always did;
-// after too many such places the pieces stop and the rest of the file is
-// walked the full way.
+// from here (ByteInput UseBeforehand), found as avi/batched_pieces.h
+// explains: where the walk meets a chunk that the index does not place (a
+// header that disagrees with its entry, a chunk the index leaves out) its
+// reader reads that place itself, as it always did; after too many such
+// places the pieces stop and the rest of the file is walked the full way.
 //
 //   IndexedHeaders headers(file, guess);  // guess: GuessAnalysis's record
 //   file.UseBeforehand(&headers);
@@ -28,30 +25,22 @@
 #include <vector>
 
 #include "avi/avi_analysis.h"
+#include "avi/batched_pieces.h"
 #include "avi/byte_input.h"
 #include "avi/index_reader.h"
 #include "io/piece_reader.h"
 
-class IndexedHeaders : public ReadBeforehand {
+class IndexedHeaders final : public BatchedPieces {
  public:
   // file: the walk's reader of a file on disk (read here through a reader of
   // its own); guess: GuessAnalysis's record of it, for the index's place and
   // chunk base. With no index (or no second reader) it holds nothing.
   IndexedHeaders(const ByteInput& file, const AviAnalysis& guess);
+  // The idx1 chunk itself is no chunk's place.
   bool Find(uint64_t position, uint64_t* start, const uint8_t** bytes, size_t* size) override;
 
-  // What the walk asked for: places found here, and places it read itself
-  // among the index's chunks.
-  uint64_t Found() const { return found_; }
-  uint64_t Missed() const { return missed_; }
-
  private:
-  struct Range {
-    uint64_t start;
-    size_t offset;  // into bytes_
-    size_t size;
-  };
-  bool LoadNext();
+  bool LoadNext() override;
   void StartBatch();
   // Adds the piece of the chunk at `at` to the batch; false when the batch
   // has no room for it.
@@ -63,13 +52,7 @@ class IndexedHeaders : public ReadBeforehand {
   uint64_t base_ = 0;
   uint64_t indexStart_, indexEnd_;  // the idx1 chunk
   uint32_t next_ = 0;  // the next index entry to read
-  std::vector<Range> ranges_;
-  std::vector<uint8_t> bytes_;
   std::vector<FilePiece> pieces_;
   size_t batchBytes_ = 0;
   uint64_t lastAt_ = 0;  // the chunk of the batch's last entry
-  uint64_t batches_ = 0;
-  uint64_t found_ = 0;
-  uint64_t missed_ = 0;
-  bool off_ = false;
 };

@@ -10,9 +10,6 @@ constexpr uint64_t kHeadBytes = 24;
 // Chunks per batch, and the most bytes a batch holds.
 constexpr uint32_t kChunkBatch = 1024;
 constexpr size_t kMostBatchBytes = 1024 * 1024;
-// Places the walk reads for itself among the indexed chunks before the
-// pieces stop (as avi/indexed_headers.cpp).
-constexpr uint64_t kMostMissed = 256;
 
 uint64_t FlatSpan(const OdmlChunk& c) { return 8 + uint64_t(c.size) + (c.size & 1); }
 
@@ -120,29 +117,11 @@ bool OdmlHeaders::LoadNext() {
       break;
     }
   }
-  ++batches_;
   return true;
 }
 
 bool OdmlHeaders::Find(uint64_t position, uint64_t* start, const uint8_t** bytes, size_t* size) {
   // The view's header and idx1 are no chunk's place.
   if (position < placesStart_ || position >= placesEnd_) return false;
-  while (!off_) {
-    if (ranges_.empty() || position >= ranges_.back().start + ranges_.back().size) {
-      if (!LoadNext()) off_ = true;
-      continue;
-    }
-    const auto r = std::upper_bound(ranges_.begin(), ranges_.end(), position,
-                                    [](uint64_t p, const Range& x) { return p < x.start + x.size; });
-    if (r->start <= position) {
-      *start = r->start;
-      *bytes = bytes_.data() + r->offset;
-      *size = r->size;
-      ++found_;
-      return true;
-    }
-    if ((r != ranges_.begin() || batches_ > 1) && ++missed_ > kMostMissed) off_ = true;
-    return false;
-  }
-  return false;
+  return BatchedPieces::Find(position, start, bytes, size);
 }

@@ -9,8 +9,8 @@
 //     type, the first header inside), which the chunk walk reads; chunks that
 //     lie close together in the view are taken whole, so that a read running
 //     on from one into the next finds both.
-// Nothing is taken on trust: the readers compare the same bytes as without
-// them; a place the pieces do not hold (a header that disagrees with the
+// They are found as avi/batched_pieces.h explains: nothing is taken on
+// trust; a place the pieces do not hold (a header that disagrees with the
 // index sends the walk elsewhere) the reader reads itself, and after too
 // many such places the pieces stop.
 //
@@ -22,13 +22,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "avi/batched_pieces.h"
 #include "avi/byte_input.h"
 #include "avi/odml_flat_view.h"
 #include "avi/odml_index.h"
 #include "avi/odml_reader.h"
 #include "io/piece_reader.h"
 
-class OdmlHeaders : public ReadBeforehand {
+class OdmlHeaders final : public BatchedPieces {
  public:
   // file: the OpenDML file on disk (read here through a reader of its own).
   // With no second reader or no index, it holds nothing. What is given must
@@ -37,19 +38,11 @@ class OdmlHeaders : public ReadBeforehand {
   OdmlHeaders(const ByteInput& file, uint64_t fileSize, const std::vector<SuperIndex>& indexes);
   // The chunks' places in view, made by reader.
   OdmlHeaders(const ByteInput& file, const OdmlReader& reader, const OdmlFlatView& view);
+  // Only the places of chunks: not the view's header and idx1.
   bool Find(uint64_t position, uint64_t* start, const uint8_t** bytes, size_t* size) override;
 
-  uint64_t Found() const { return found_; }
-  uint64_t Missed() const { return missed_; }
-
  private:
-  struct Range {  // a stretch of the view
-    uint64_t start;
-    size_t offset;  // into bytes_
-    size_t size;
-    size_t firstPiece;
-  };
-  bool LoadNext();
+  bool LoadNext() override;
   // Adds the place of chunk c; false when the batch has no room for it.
   bool Add(const OdmlChunk& c);
   // Adds count bytes of the file at source to the batch's last range.
@@ -65,12 +58,6 @@ class OdmlHeaders : public ReadBeforehand {
   uint64_t endSource_ = 0;            // file position of the batch's last byte + 1
   OdmlChunk pending_{};            // a chunk met that the last batch had no room for
   bool hasPending_ = false;
-  std::vector<Range> ranges_;
   std::vector<FilePiece> pieces_;
-  std::vector<uint8_t> bytes_;
   size_t batchBytes_ = 0;
-  uint64_t found_ = 0;
-  uint64_t missed_ = 0;
-  uint64_t batches_ = 0;
-  bool off_ = false;
 };
