@@ -134,13 +134,9 @@ class ChainWalk {
       if (carry_[s].link + 1 == link_) chunk = carry_[s].chunk;
       carry_[s] = Carry();
     }
-    Piece whole{file_, ChunkPosition(l.chunkBase, e), e.length, int(link_), 0, true};
-    // A chunk of a view lies whole where the file holds it: taken from there.
-    uint64_t stored = 0;
-    if (stored_ && stored_->FilePosition(whole.chunkAt, &stored)) {
-      whole.file = storedFile_;
-      whole.chunkAt = stored;
-    }
+    uint64_t at = ChunkPosition(l.chunkBase, e);
+    const std::shared_ptr<ByteInput>& input = ChunkInput(stored_.get(), file_, storedFile_, &at);
+    Piece whole{input, at, e.length, int(link_), 0, true};
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of

@@ -99,19 +99,13 @@ class ShareListing : public ChunkListing {
  private:
   void Fill(OutChunk& c, uint32_t position, const IndexEntry& e, const Take& take) {
     uint64_t at = ChunkPosition(src_.analysis.chunkBase, e);
-    const std::shared_ptr<ByteInput>* input = &input_;
-    // A chunk of a view lies whole where the file holds it: taken from there.
-    uint64_t stored = 0;
-    if (file_ && src_.stored->FilePosition(at, &stored)) {
-      at = stored;
-      input = &file_;
-    }
+    const std::shared_ptr<ByteInput>& input = ChunkInput(src_.stored, input_, file_, &at);
     c.Clear();
     c.position = position;
     c.ckid = e.ckid;
     c.flags = e.flags;
     c.chunkAt = at;
-    c.Add(ChunkPiece{*input, at + 8 + take.from, nullptr, take.Size()});
+    c.Add(ChunkPiece{input, at + 8 + take.from, nullptr, take.Size()});
     if (take.Whole(e.length)) {
       c.carried = 0;
       c.stored = indexedRuns_ ? Stored::Whole : Stored::Unknown;

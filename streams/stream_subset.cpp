@@ -36,18 +36,12 @@ class SubsetListing : public ChunkListing {
       if (s < 0 || uint32_t(s) >= a_.streamCount || numbers_.to[s] < 0) continue;
       const int n = numbers_.to[s];
       uint64_t at = ChunkPosition(a_.chunkBase, e);
-      const std::shared_ptr<ByteInput>* input = &input_;
-      // A chunk of a view lies whole where the file holds it: taken from there.
-      uint64_t stored = 0;
-      if (stored_ && stored_->FilePosition(at, &stored)) {
-        at = stored;
-        input = &file_;
-      }
+      const std::shared_ptr<ByteInput>& input = ChunkInput(stored_, input_, file_, &at);
       c.Clear();
       c.position = i;
       c.ckid = (e.ckid & 0xFFFF0000u) | uint32_t('0' + n / 10) | (uint32_t('0' + n % 10) << 8);
       c.flags = e.flags;
-      c.Add(ChunkPiece{*input, at + 8, nullptr, e.length});
+      c.Add(ChunkPiece{input, at + 8, nullptr, e.length});
       if (n == s) {  // the chunk as stored, its header included
         c.chunkAt = at;
         c.carried = 0;

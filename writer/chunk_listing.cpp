@@ -1,5 +1,7 @@
 #include "writer/chunk_listing.h"
 
+#include "avi/avi_source.h"
+
 bool OutChunk::Add(const ChunkPiece& piece) {
   if (pieceCount == kMaxChunkPieces) return false;
   pieces[pieceCount++] = piece;
@@ -20,6 +22,14 @@ void OutChunk::Clear() {
 
 std::shared_ptr<ByteInput> Unowned(ByteInput& input) {
   return std::shared_ptr<ByteInput>(std::shared_ptr<ByteInput>(), &input);  // no count kept
+}
+
+const std::shared_ptr<ByteInput>& ChunkInput(AviSource* stored, const std::shared_ptr<ByteInput>& input,
+                                             const std::shared_ptr<ByteInput>& file, uint64_t* at) {
+  uint64_t inFile = 0;
+  if (!stored || !stored->FilePosition(*at, &inFile)) return input;
+  *at = inFile;
+  return file;
 }
 
 OdmlChunkSource OdmlChunksOf(const ListingMaker& chunks) {

@@ -27,6 +27,8 @@
 #include "avi/clone_layout.h"
 #include "avi/odml_output.h"
 
+class AviSource;
+
 constexpr int kMaxChunkPieces = 8;
 
 // Bytes of an output chunk's data: a range of an input, or of memory.
@@ -86,6 +88,15 @@ inline uint64_t ChunkSpace(uint32_t size) { return 8 + uint64_t(size) + (size & 
 
 // A handle to an input that its owner keeps open longer than every listing.
 std::shared_ptr<ByteInput> Unowned(ByteInput& input);
+
+// Where a listing takes an input chunk from. The input may be the flattened
+// view of an OpenDML file, and a chunk of a view lies whole where the file
+// holds it: taken from there. stored: the source behind the view (null: the
+// input is read as it is); file: a handle to its File(). *at: the chunk's
+// position in input, made its position in file when it is taken from there.
+// Returns input or file (a reference to one of the two handles given).
+const std::shared_ptr<ByteInput>& ChunkInput(AviSource* stored, const std::shared_ptr<ByteInput>& input,
+                                             const std::shared_ptr<ByteInput>& file, uint64_t* at);
 
 // The chunks as the OpenDML layer lists them.
 OdmlChunkSource OdmlChunksOf(const ListingMaker& chunks);
