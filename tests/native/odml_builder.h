@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "avi/avi_source.h"
 #include "tests/native/avi_builder.h"
 
 namespace avitest {
@@ -212,6 +213,15 @@ inline OdmlAviLayout PerRiffIndexes(const AviLayout& clip, std::vector<size_t> r
 
 inline OdmlAviLayout FfmpegLike(const AviLayout& clip, std::vector<size_t> riffStarts) {
   return PerRiffIndexes(clip, std::move(riffStarts), IxBase::MoviOfRiff);
+}
+
+// Writes clip to path as ffmpeg lays out an OpenDML file (a RIFF AVIX from
+// each of riffStarts on), then opens and analyses it as the jobs do: true
+// when all went well and source reads it as OpenDML.
+inline bool WriteAndOpenOdml(const std::string& path, const AviLayout& clip, std::vector<size_t> riffStarts,
+                             AviSource& source, AviAnalysis& analysis) {
+  return WriteFile(path, BuildOdml(FfmpegLike(clip, std::move(riffStarts))).bytes) && source.Open(path.c_str()) &&
+         source.Analyse(analysis, nullptr, 0, 10) && source.IsOpenDml();
 }
 
 inline OdmlAviLayout AvimuxLike(const AviLayout& clip, std::vector<size_t> riffStarts) {

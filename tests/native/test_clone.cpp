@@ -203,12 +203,9 @@ TEST(CloneSplit, OpenDmlInputSharesTheFilesBlocks) {
   const size_t n = clip.chunks.size();
   const std::string dir = splittest::FreshDir("clone_odml");
   const std::string path = dir + "clip.avi";
-  ASSERT_TRUE(avitest::WriteFile(path, avitest::BuildOdml(avitest::FfmpegLike(clip, {n / 3, n * 2 / 3})).bytes));
   AviSource input;
-  ASSERT_TRUE(input.Open(path.c_str()));
   AviAnalysis analysis{};
-  ASSERT_TRUE(input.Analyse(analysis, nullptr, 0, 10));
-  ASSERT_TRUE(input.IsOpenDml());
+  ASSERT_TRUE(avitest::WriteAndOpenOdml(path, clip, {n / 3, n * 2 / 3}, input, analysis));
   TimeSplit time;
   time.seconds = splittest::Typed(10);
   time.overlap = splittest::Typed(2);
@@ -312,10 +309,7 @@ TEST(CloneMerge, OpenDmlInputsShareTheirFilesBlocks) {
   for (int i = 0; i < 2; ++i) {
     const avitest::AviLayout part = mergetest::FrameRange(clip, i ? 420 : 0, i ? 900 : 480);
     const std::string path = dir + (i ? "clip-2.avi" : "clip-1.avi");
-    ASSERT_TRUE(avitest::WriteFile(path, avitest::BuildOdml(avitest::FfmpegLike(part, {part.chunks.size() / 2})).bytes));
-    ASSERT_TRUE(sources[i].Open(path.c_str()));
-    ASSERT_TRUE(sources[i].Analyse(analyses[i], nullptr, 0, 10));
-    ASSERT_TRUE(sources[i].IsOpenDml());
+    ASSERT_TRUE(avitest::WriteAndOpenOdml(path, part, {part.chunks.size() / 2}, sources[i], analyses[i]));
   }
   const MergeSources in{{sources[0].Input(), analyses[0]}, {sources[1].Input(), analyses[1]}, dir + "clip-1.avi",
                         dir + "clip-2.avi"};
@@ -425,12 +419,10 @@ TEST(CloneJoin, OpenDmlInputsShareTheirFilesBlocks) {
     avitest::AviLayout clip = avitest::SimpleClip(300 + 100 * i, 12, 7056);
     for (avitest::ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
     paths.push_back(dir + "clip" + std::to_string(i) + ".avi");
-    ASSERT_TRUE(avitest::WriteFile(paths.back(), avitest::BuildOdml(avitest::FfmpegLike(clip, {clip.chunks.size() / 2})).bytes));
     sources.push_back(std::make_unique<AviSource>());
     analyses.push_back(std::make_unique<AviAnalysis>());
-    ASSERT_TRUE(sources.back()->Open(paths.back().c_str()));
-    ASSERT_TRUE(sources.back()->Analyse(*analyses.back(), nullptr, 0, 10));
-    ASSERT_TRUE(sources.back()->IsOpenDml());
+    ASSERT_TRUE(
+        avitest::WriteAndOpenOdml(paths.back(), clip, {clip.chunks.size() / 2}, *sources.back(), *analyses.back()));
     sizes.push_back(sources.back()->File().Size());
     chain.links.push_back(WholeLink(*analyses.back(), sources.back()->Input()));
   }

@@ -152,12 +152,9 @@ TEST(Streams, AnOpenDmlInputsKeptChunksShareTheFilesBlocks) {
   AviLayout clip = SimpleClip(300, 12, 1764);
   for (ChunkLayout& c : clip.chunks) c.size += c.stream == 0 ? 9000 : 0;
   const std::string path = FreshDir("streams-odml-share") + "clip.avi";
-  ASSERT_TRUE(WriteFile(path, BuildOdml(FfmpegLike(clip, {clip.chunks.size() / 2})).bytes));
   AviSource source;
-  ASSERT_TRUE(source.Open(path.c_str()));
   AviAnalysis a{};
-  ASSERT_TRUE(source.Analyse(a, nullptr, 0, 10));
-  ASSERT_TRUE(source.IsOpenDml());
+  ASSERT_TRUE(WriteAndOpenOdml(path, clip, {clip.chunks.size() / 2}, source, a));
   HeaderLayout layout;
   ASSERT_TRUE(ReadHeaderLayout(source.Input(), a.moviOffset, &layout));
   // Both streams kept: every chunk is carried over, back to back as in the
