@@ -21,6 +21,9 @@ IndexedHeaders::IndexedHeaders(const ByteInput& file, const AviAnalysis& guess)
       indexEnd_(guess.idx1Offset + 8 + 16ull * guess.idx1EntryTotal) {
   off_ = guess.idx1Offset == 0 || guess.idx1EntryTotal == 0 || !own_.OpenDuplicate(file);
   if (!off_) index_.reset(new IndexReader(own_, guess.idx1Offset, guess.idx1EntryTotal));
+  // Room for the largest batch once: grown batch by batch, the bytes were
+  // copied to fresh memory and zeroed again, a tenth of a small file's walk.
+  if (!off_) bytes_.reserve(kMaxBatchBytes);
 }
 
 bool IndexedHeaders::Add(uint64_t at) {
