@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "avi/avi_source.h"
+#include "avi/odml_flat_view.h"
+#include "avi/odml_reader.h"
 #include "tests/native/avi_builder.h"
 
 namespace avitest {
@@ -331,6 +333,28 @@ inline Bytes FlattenByRule(const BuiltOdml& b, uint32_t videoEntries) {
   out.insert(out.end(), idx.begin(), idx.end());
   SetU32(out, 4, uint32_t(out.size() - 8));
   return out;
+}
+
+// The version-1 file an OpenDML file stands for, as the reader's flat view
+// reads it: the twin the jobs' results on the OpenDML file are held against.
+// Empty when the reader refuses the file (then *why, if given, says why) or
+// the view reads short.
+inline Bytes Flattened(const Bytes& odml, std::string* why = nullptr) {
+  ByteInput in;
+  in.OpenMemory(odml.data(), odml.size());
+  OdmlReader reader;
+  if (!reader.Read(in, odml.size())) {
+    if (why) *why = DescribeOdmlFault(reader.Facts().fault, 1);
+    return {};
+  }
+  OdmlFlatView view(in, reader);
+  ByteInput flat;
+  flat.OpenSource(view);
+  Bytes out(view.Size());
+  flat.Seek(0);
+  if (flat.Read(out.data(), out.size()) == out.size()) return out;
+  if (why) *why = "the flat view read short";
+  return {};
 }
 
 }  // namespace avitest

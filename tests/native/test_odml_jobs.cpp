@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 
-#include "avi/odml_flat_view.h"
 #include "merge/merge_job.h"
 #include "merge/merge_output.h"
 #include "split/split_job.h"
@@ -62,20 +61,6 @@ void ClearOutputs(const std::string& dir) {
       std::remove((dir + name).c_str());
 }
 
-Bytes Flattened(const Bytes& odml) {
-  ByteInput in;
-  in.OpenMemory(odml.data(), odml.size());
-  OdmlReader reader;
-  EXPECT_TRUE(reader.Read(in, odml.size())) << DescribeOdmlFault(reader.Facts().fault, 1);
-  OdmlFlatView view(in, reader);
-  ByteInput flat;
-  flat.OpenSource(view);
-  Bytes out(view.Size());
-  flat.Seek(0);
-  EXPECT_EQ(flat.Read(out.data(), out.size()), out.size());
-  return out;
-}
-
 Ran Split(const std::string& dir, const splittest::SplitFields& fields) {
   splittest::SplitFields f = fields;
   f.file = dir + "clip.avi";
@@ -127,7 +112,10 @@ Twins WriteTwins(const std::string& name, const std::vector<std::pair<std::strin
   Twins t{FreshDir(name + "-odml"), FreshDir(name + "-flat")};
   for (const auto& f : files) {
     EXPECT_TRUE(WriteFile(t.odml + f.first, f.second));
-    EXPECT_TRUE(WriteFile(t.flat + f.first, Flattened(f.second)));
+    std::string why;
+    const Bytes flat = Flattened(f.second, &why);
+    EXPECT_FALSE(flat.empty()) << why;
+    EXPECT_TRUE(WriteFile(t.flat + f.first, flat));
   }
   return t;
 }
@@ -219,7 +207,9 @@ TEST(OdmlJobs, BrokenIndexesAreRefusedWithTheirReasonAndNothingIsWritten) {
     c.damage(broken);
     const std::string dir = FreshDir("broken");
     ASSERT_TRUE(WriteFile(dir + "clip.avi", broken));
-    ASSERT_TRUE(WriteFile(dir + "part-2.avi", Flattened(good.bytes)));
+    const Bytes flat = Flattened(good.bytes);
+    EXPECT_FALSE(flat.empty());
+    ASSERT_TRUE(WriteFile(dir + "part-2.avi", flat));
     for (int englishUi : {1, 0}) {
       const std::string text = englishUi ? "Avi File???\n\n" : "未対応のファイルです\n\n";
       const char* reason = englishUi ? c.english : c.japanese;
