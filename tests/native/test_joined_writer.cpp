@@ -152,21 +152,6 @@ splittest::OutputLayout CheckJoined(const Joined& j, mergetest::Analysed& p) {
   return layout;
 }
 
-// A clip whose audio chunks have the given sizes, one after each video frame
-// (the rest of the frames without audio), and frame bytes unique per frame.
-AviLayout Clip(int frames, int gop, const std::vector<uint32_t>& audio, uint32_t suggested) {
-  AviLayout layout = avitest::SimpleClip(frames, gop, 0);
-  layout.streams[1].suggestedBufferSize = suggested;
-  AviLayout out = layout;
-  out.chunks.clear();
-  size_t next = 0;
-  for (const ChunkLayout& c : layout.chunks) {
-    out.chunks.push_back(c);
-    if (next < audio.size()) out.chunks.push_back({1, audio[next], true, uint8_t(next * 7 + 3)}), ++next;
-  }
-  return out;
-}
-
 }  // namespace
 
 TEST(JoinedWriter, WritesWhatThePlanSaysForRandomPairs) {
@@ -184,7 +169,7 @@ TEST(JoinedWriter, WritesWhatThePlanSaysForRandomPairs) {
     }
     // Suggested buffer sizes that let the seam join, or not.
     uint32_t suggested = random() % 2 ? largest * 2 : largest / 2;
-    AviLayout whole = Clip(frames, 1 + int(random() % 15), audio, suggested);
+    AviLayout whole = mergetest::AudioClip(frames, 1 + int(random() % 15), audio, suggested);
     if (random() % 4 == 0) {
       avitest::StreamLayout other;  // a variable-rate audio stream, cut by share
       other.type = "auds";
@@ -231,7 +216,8 @@ TEST(JoinedWriter, SeamShapes) {
   };
   for (const Case& c : cases) {
     AviLayout whole = avitest::SimpleClip(200, 10, 0);
-    AviLayout first = Clip(100, 10, c.firstAudio, c.suggested), second = Clip(120, 10, c.secondAudio, c.suggested);
+    AviLayout first = mergetest::AudioClip(100, 10, c.firstAudio, c.suggested),
+              second = mergetest::AudioClip(120, 10, c.secondAudio, c.suggested);
     AviLayout firstVideo = mergetest::FrameRange(whole, 0, 100), secondVideo = mergetest::FrameRange(whole, 80, 200);
     size_t v = 0;
     for (ChunkLayout& ch : first.chunks)

@@ -417,21 +417,6 @@ TEST(MergeOverlap, CancelDuringTheSearchStopsIt) {
 
 namespace {
 
-// Video frames 0..frames-1 at 25 fps with PCM audio (44100 Hz, 4-byte blocks)
-// in chunks of the given sizes, one after each video chunk while they last.
-AviLayout AudioClip(int frames, const std::vector<uint32_t>& audio, uint32_t suggested) {
-  AviLayout layout = SimpleClip(frames, 10, 0);
-  layout.streams[1].suggestedBufferSize = suggested;
-  AviLayout out = layout;
-  out.chunks.clear();
-  size_t next = 0;
-  for (const ChunkLayout& c : layout.chunks) {
-    out.chunks.push_back(c);
-    if (next < audio.size()) out.chunks.push_back({1, audio[next], true, uint8_t(next++ * 5)});
-  }
-  return out;
-}
-
 // Kept audio bytes for a video frame count, as the engine computes them.
 uint32_t KeptBytes(uint32_t frames) {
   return uint32_t(std::trunc(40000.0 * frames * 0.000001 * 44100.0)) * 4;
@@ -448,8 +433,8 @@ struct SeamCase {
 SeamCase Seam(const std::vector<uint32_t>& firstAudio, const std::vector<uint32_t>& secondAudio,
               uint32_t suggested) {
   AviLayout whole = SimpleClip(200, 10, 0);
-  AviLayout first = AudioClip(100, firstAudio, suggested);
-  AviLayout second = AudioClip(120, secondAudio, suggested);
+  AviLayout first = AudioClip(100, 10, firstAudio, suggested);
+  AviLayout second = AudioClip(120, 10, secondAudio, suggested);
   // Same video as the whole clip's frames 80..199.
   AviLayout secondVideo = FrameRange(whole, 80, 200);
   size_t v = 0;

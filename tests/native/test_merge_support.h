@@ -39,6 +39,23 @@ inline AviLayout FrameRange(const AviLayout& whole, int from, int to) {
   return part;
 }
 
+// Video frames 0..frames-1 at 25 fps (every gop-th a key frame) with PCM
+// audio (44100 Hz, 4-byte blocks) in chunks of the given sizes, one after
+// each video chunk while they last (the rest of the frames without audio);
+// each audio chunk's bytes its own.
+inline AviLayout AudioClip(int frames, int gop, const std::vector<uint32_t>& audio, uint32_t suggested) {
+  AviLayout layout = avitest::SimpleClip(frames, gop, 0);
+  layout.streams[1].suggestedBufferSize = suggested;
+  AviLayout out = layout;
+  out.chunks.clear();
+  size_t next = 0;
+  for (const ChunkLayout& c : layout.chunks) {
+    out.chunks.push_back(c);
+    if (next < audio.size()) out.chunks.push_back({1, audio[next], true, uint8_t(next * 7 + 3)}), ++next;
+  }
+  return out;
+}
+
 struct Pair {
   Bytes first;
   Bytes second;
