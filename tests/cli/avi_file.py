@@ -1,7 +1,8 @@
 """An AVI read whole for the command line tests: its header figures (avih
 frames and streams; each stream's strh fields, strf bytes and format tag)
 and its idx1, each entry with its payload. Version-1 files as real writers
-make them (offsets from the movi list type, or absolute as gstreamer's)."""
+make them (offsets from the movi list type, or absolute as gstreamer's).
+Also large video-only files whose frames are holes, cheap to make."""
 import os
 import struct
 
@@ -14,6 +15,34 @@ def riff_chunks(data, start, end):
         fourcc, size = data[pos:pos + 4], struct.unpack_from("<I", data, pos + 4)[0]
         yield fourcc, pos, size
         pos += 8 + size + (size & 1)
+
+
+def write_sparse_avi(path, frames=400, frame_bytes=1 << 20, numbered=False):
+    """A video-only AVI of key frames of frame_bytes whose data are holes:
+    large to copy, cheap to make. numbered: each frame's first 4 bytes hold
+    its number, so that no two frames are alike."""
+    def chunk(code, data):
+        return code + struct.pack("<I", len(data)) + data
+    avih = struct.pack("<14I", 40000, 0, 0, 0x10, frames, 0, 1, frame_bytes, 160, 120, 0, 0, 0, 0)
+    strh = b"vidsDIB " + struct.pack("<5I", 0, 0, 0, 1, 25) + struct.pack("<3I", 0, frames, frame_bytes) + \
+        struct.pack("<2I4H", 0xFFFFFFFF, 0, 0, 0, 0, 0)
+    strf = struct.pack("<3I2H6I", 40, 160, 120, 1, 24, 0, 0, 0, 0, 0, 0)
+    strl = chunk(b"LIST", b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf))
+    hdrl = chunk(b"LIST", b"hdrl" + chunk(b"avih", avih) + strl)
+    movi_size = 4 + frames * (8 + frame_bytes)
+    index = b"".join(b"00dc" + struct.pack("<3I", 0x10, 4 + i * (8 + frame_bytes), frame_bytes)
+                     for i in range(frames))
+    riff_size = 4 + len(hdrl) + 8 + movi_size + 8 + len(index)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", riff_size) + b"AVI " + hdrl)
+        f.write(b"LIST" + struct.pack("<I", movi_size) + b"movi")
+        for i in range(frames):
+            f.write(b"00dc" + struct.pack("<I", frame_bytes))
+            data = struct.pack("<I", i) if numbered else b""
+            f.write(data)
+            f.seek(frame_bytes - len(data), os.SEEK_CUR)
+        f.write(b"idx1" + struct.pack("<I", len(index)) + index)
+    assert os.path.getsize(path) == riff_size + 8
 
 
 _parsed = {}

@@ -6,6 +6,7 @@ through tests/wine/cli.sh): WINDOWS is then true, and the few checks of
 what only a POSIX program has (signals other than Ctrl-C, /proc, names that
 are no UTF-8) are left out there."""
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -42,6 +43,14 @@ def tavrin_in(folder, args, timeout=60, wrapper=(), **popen):
     code. A run killed by a signal gives minus the signal's number."""
     p = subprocess.Popen([*wrapper, CLI, *args], cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, start_new_session=True, **popen)
+    return ended(p, timeout)
+
+
+def ended(p, timeout):
+    """Waits for p (started in a session of its own, with stdout and stderr
+    piped) for timeout seconds at the most: (exit code, stdout, stderr). A
+    run that outlasts timeout is killed with its whole process group and
+    gives None as its code."""
     try:
         out, err = p.communicate(timeout=timeout)
         code = p.returncode
@@ -50,6 +59,46 @@ def tavrin_in(folder, args, timeout=60, wrapper=(), **popen):
         out, err = p.communicate()
         code = None
     return code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
+
+
+def interrupted_at_flush(args, at=1):
+    """Runs tavrin with args under strace, which raises SIGINT at its at-th
+    fsync (as an output is flushed): the finished process."""
+    return subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
+                           f"inject=fsync:signal=INT:when={at}", CLI, *args], capture_output=True)
+
+
+def sample(name):
+    """The path of the sample file name, or None where it was not made."""
+    path = os.path.join(SAMPLES, name)
+    return path if os.path.exists(path) else None
+
+
+def needed_sample(name):
+    """The path of the sample file name; without it the test is skipped
+    (said, and exit 0)."""
+    path = os.path.join(SAMPLES, name)
+    if not os.path.exists(path):
+        print(f"SKIP: no sample {path}")
+        sys.exit(0)
+    return path
+
+
+def empty_folder():
+    """Empties the working folder (the test's own), also of a run before."""
+    for name in os.listdir("."):
+        shutil.rmtree(name) if os.path.isdir(name) else os.remove(name)
+
+
+def cut_short(src, path, numerator, denominator):
+    """Writes the first numerator/denominator of src's bytes to path, as a
+    recording stopped early leaves it: (the bytes written, src's size)."""
+    with open(src, "rb") as f:
+        data = f.read()
+    kept = data[:len(data) * numerator // denominator]
+    with open(path, "wb") as f:
+        f.write(kept)
+    return kept, len(data)
 
 
 def require_root(what):

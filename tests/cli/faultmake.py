@@ -22,7 +22,7 @@ import struct
 import subprocess
 import time
 
-from clitest import CLI, tavrin_in
+from clitest import CLI, ended, tavrin_in
 from faultcheck import Run
 
 WRITES = "write,pwrite64,writev,pwritev,pwritev2,copy_file_range"
@@ -258,14 +258,7 @@ def run_paused(folder, args, log, trace, when, act, paths=(), timeout=10):
             with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGCONT)
         time.sleep(0.005)
-    try:
-        out, err = p.communicate(timeout=max(0.1, deadline - time.monotonic()))
-        code = p.returncode
-    except subprocess.TimeoutExpired:
-        os.killpg(p.pid, signal.SIGKILL)
-        out, err = p.communicate()
-        code = None
-    return Run(code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace"), timeout), stopped
+    return Run(*ended(p, max(0.1, deadline - time.monotonic())), timeout), stopped
 
 
 def changer(folder, inputs, how, stranger):
@@ -291,14 +284,7 @@ def run_acting(folder, args, act, delay, ready=None, timeout=60):
     acted = p.poll() is None
     if acted:
         act(p.pid)
-    try:
-        out, err = p.communicate(timeout=timeout)
-        code = p.returncode
-    except subprocess.TimeoutExpired:
-        os.killpg(p.pid, signal.SIGKILL)
-        out, err = p.communicate()
-        code = None
-    return Run(code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace"), timeout), acted
+    return Run(*ended(p, timeout), timeout), acted
 
 
 def holds_open(folder, inputs):

@@ -22,7 +22,7 @@ from fractions import Fraction
 from math import ceil, floor
 
 from avi_file import Avi
-from clitest import CLI, SAMPLES, SKIPPED, WINDOWS, check, failures, tavrin
+from clitest import SAMPLES, SKIPPED, WINDOWS, check, failures, interrupted_at_flush, sample, tavrin
 
 KEY = 0x10
 
@@ -214,11 +214,6 @@ def make_extra(folder):
     return made
 
 
-def sample(name):
-    path = os.path.join(SAMPLES, name)
-    return path if os.path.exists(path) else None
-
-
 def files_with(prefix):
     return sorted(n for n in os.listdir(".") if n.startswith(prefix))
 
@@ -346,9 +341,7 @@ def cancel(stem):
     before = sorted(os.listdir("."))
     for extra in ([], ["--separate"]):
         for at in (1, 2) if extra else (1,):
-            command = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-                       f"inject=fsync:signal=INT:when={at}", CLI, "cut", src, "--keep", "0-3", "--keep", "4-", *extra]
-            p = subprocess.run(command, capture_output=True)
+            p = interrupted_at_flush(["cut", src, "--keep", "0-3", "--keep", "4-", *extra], at)
             what = f"{stem} SIGINT at flush {at} {extra}"
             check(f"{what}: cancelled", (p.returncode, "cancelled" in p.stderr.decode()), (1, True))
             check(f"{what}: nothing left", sorted(os.listdir(".")), before)

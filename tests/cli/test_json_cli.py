@@ -4,12 +4,11 @@ members and items separated by ", ", keys followed by ": ", no other space
 outside strings, whatever the command (info, split in two and into pieces,
 merge of two and of three, join, repair, with --clone and with a failure)."""
 import json
-import os
 import re
 import shutil
 import sys
 
-from clitest import SAMPLES, check, failures, tavrin
+from clitest import check, cut_short, empty_folder, failures, needed_sample, tavrin
 
 STRING = re.compile(r'"(?:[^"\\]|\\.)*"')
 
@@ -44,17 +43,10 @@ def run_json(name, *args):
 
 
 def main():
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
-    for name in os.listdir("."):  # a fresh folder, also on a second run
-        shutil.rmtree(name) if os.path.isdir(name) else os.remove(name)
+    src = needed_sample("ffmpeg_mpeg4_pcm_g12.avi")
+    empty_folder()
     shutil.copy(src, "clip.avi")
-    with open(src, "rb") as f:
-        data = f.read()
-    with open("cut.avi", "wb") as f:
-        f.write(data[: len(data) * 7 // 10])
+    cut_short(src, "cut.avi", 7, 10)
 
     _, info = run_json("info", "info", "clip.avi")
     check("info: the streams as a list of objects", type(info and info["streams"][0]), dict)

@@ -8,7 +8,7 @@ import shutil
 import subprocess
 import sys
 
-from clitest import CLI, SAMPLES, check, failures, tavrin
+from clitest import CLI, SAMPLES, check, failures, needed_sample, tavrin
 
 
 def run(*args):
@@ -16,10 +16,7 @@ def run(*args):
 
 
 def split_pair():
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_mp3_g25_150s.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
+    src = needed_sample("ffmpeg_mpeg4_mp3_g25_150s.avi")
     shutil.copy(src, "clip.avi")
     p = subprocess.run([CLI, "split", "clip.avi", "--seconds", "100", "--overlap", "60", "--json"],
                        capture_output=True)

@@ -16,7 +16,7 @@ import subprocess
 import sys
 import time
 
-from clitest import CLI, SAMPLES, WINDOWS, check, failures, tavrin
+from clitest import CLI, WINDOWS, check, failures, needed_sample, tavrin
 
 PART = re.compile(r"^\.(.+)\.(\d+)(-\d+)?\.tavrin-part$")
 HAVE_STRACE = not WINDOWS and shutil.which("strace") is not None
@@ -61,10 +61,7 @@ def cases():
 
 
 def prepare():
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_mp3_g25_150s.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
+    src = needed_sample("ffmpeg_mpeg4_mp3_g25_150s.avi")
     shutil.copy(src, "clip.avi")
     shutil.copy(src, "p.avi")
     code, _, err = tavrin("split", "p.avi", "--seconds", "60", "--overlap", "2")

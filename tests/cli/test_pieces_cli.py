@@ -7,7 +7,7 @@ import os
 import shutil
 import sys
 
-from clitest import SAMPLES, check, failures, tavrin
+from clitest import check, failures, needed_sample, tavrin
 
 
 def read(path):
@@ -86,10 +86,7 @@ def two_way_unchanged():
 
 
 def main():
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
+    src = needed_sample("ffmpeg_mpeg4_pcm_g12.avi")
     shutil.copy(src, "clip.avi")
     clear()
     every()

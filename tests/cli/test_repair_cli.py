@@ -11,7 +11,7 @@ import shutil
 import subprocess
 import sys
 
-from clitest import SAMPLES, check, failures, tavrin
+from clitest import check, cut_short, empty_folder, failures, needed_sample, tavrin
 
 
 def listing():
@@ -19,18 +19,10 @@ def listing():
 
 
 def main():
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
-    for name in os.listdir("."):  # a fresh folder, also on a second run
-        shutil.rmtree(name) if os.path.isdir(name) else os.remove(name)
+    src = needed_sample("ffmpeg_mpeg4_pcm_g12.avi")
+    empty_folder()
     shutil.copy(src, "clip.avi")
-    with open(src, "rb") as f:
-        data = f.read()
-    cut = len(data) * 7 // 10
-    with open("cut.avi", "wb") as f:
-        f.write(data[:cut])
+    cut, whole = cut_short(src, "cut.avi", 7, 10)
 
     code, out, err = tavrin("repair", "clip.avi", "--json")
     doc = json.loads(out)
@@ -42,7 +34,7 @@ def main():
 
     # What info, split and merge say of the cut file.
     code, out, _ = tavrin("info", "cut.avi")
-    check("info of a cut file", f"cut short: it ends at byte {cut} of the {len(data)}" in out, True)
+    check("info of a cut file", f"cut short: it ends at byte {len(cut)} of the {whole}" in out, True)
     check("info says what a repair keeps", "`tavrin repair` (or Repair in the window) can rebuild it" in out, True)
     code, out, err = tavrin("split", "cut.avi", "--seconds", "5", "--json")
     doc = json.loads(out)
@@ -58,7 +50,7 @@ def main():
     check("repair outputs", (doc["result"], doc["outputs"], doc["nothing_to_repair"]), (0, ["cut-r.avi"], False))
     check("repair bytes", doc["bytes"], os.path.getsize("cut-r.avi"))
     check("repair figures", doc["frames"] > 400 and 17 < doc["seconds"] < 22, True)
-    check("the input is untouched", open("cut.avi", "rb").read() == data[:cut], True)
+    check("the input is untouched", open("cut.avi", "rb").read() == cut, True)
     p = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "packet=stream_index", "-of", "csv=p=0",
                         "cut-r.avi"], capture_output=True)
     check("ffprobe silent", p.stderr, b"")
@@ -72,7 +64,7 @@ def main():
     check("--output", (code, os.path.exists("fixed/x.avi"), out.startswith("修復完了")), (0, True, True))
     code, out, err = tavrin("repair", "cut.avi", "--output", "cut.avi")
     check("the input as output", (code, "names the input" in err), (1, True))
-    check("the input as output left it alone", open("cut.avi", "rb").read() == data[:cut], True)
+    check("the input as output left it alone", open("cut.avi", "rb").read() == cut, True)
 
     # A RIFF that is no AVI.
     subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "sine", "-t", "1",

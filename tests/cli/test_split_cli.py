@@ -8,12 +8,12 @@ import json
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import time
 
-from clitest import CLI, SAMPLES, WINDOWS, check, failures, tavrin
+from avi_file import write_sparse_avi
+from clitest import CLI, WINDOWS, check, failures, needed_sample, tavrin
 COMPLETED = ("Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
              "(Program Files\\Windows Media Player\\Mplayer2.exe)")
 
@@ -23,10 +23,7 @@ def run(*args):
 
 
 def sample(name="ffmpeg_mpeg4_pcm_g12.avi"):
-    src = os.path.join(SAMPLES, name)
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
+    src = needed_sample(name)
     shutil.copy(src, "in.avi")
     for f in ("in-1.avi", "in-2.avi"):
         if os.path.exists(f):
@@ -161,38 +158,11 @@ def info_refuses_what_is_no_avi():
     check("info on an AVI", (p.returncode, json.loads(p.stdout)["riffSizeOffset"]), (0, 4))
 
 
-def big_sparse_avi(path, frames=400, frame_bytes=1 << 20):
-    """A video-only AVI of 1 MB key frames whose data are holes: large to
-    copy, cheap to make."""
-    def chunk(code, data):
-        return code + struct.pack("<I", len(data)) + data
-    avih = struct.pack("<14I", 40000, 0, 0, 0x10, frames, 0, 1, frame_bytes, 160, 120, 0, 0, 0, 0)
-    strh = b"vidsDIB " + struct.pack("<5I", 0, 0, 0, 1, 25) + struct.pack("<3I", 0, frames, frame_bytes) + \
-        struct.pack("<2I4H", 0xFFFFFFFF, 0, 0, 0, 0, 0)
-    strf = struct.pack("<3I2H6I", 40, 160, 120, 1, 24, 0, 0, 0, 0, 0, 0)
-    strl = chunk(b"LIST", b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf))
-    hdrl = chunk(b"LIST", b"hdrl" + chunk(b"avih", avih) + strl)
-    movi_size = 4 + frames * (8 + frame_bytes)
-    movi_type = 12 + len(hdrl) + 8
-    index = b"".join(b"00dc" + struct.pack("<3I", 0x10, 4 + i * (8 + frame_bytes), frame_bytes)
-                     for i in range(frames))
-    riff_size = 4 + len(hdrl) + 8 + movi_size + 8 + len(index)
-    with open(path, "wb") as f:
-        f.write(b"RIFF" + struct.pack("<I", riff_size) + b"AVI " + hdrl)
-        f.write(b"LIST" + struct.pack("<I", movi_size) + b"movi")
-        for i in range(frames):
-            f.write(b"00dc" + struct.pack("<I", frame_bytes))
-            f.seek(frame_bytes, os.SEEK_CUR)
-        f.write(b"idx1" + struct.pack("<I", len(index)) + index)
-    assert os.path.getsize(path) == riff_size + 8
-    return movi_type
-
-
 def times_computed_alike():
     # 90 s less an overlap of 5 s at 25 fps is frame 2125 on every build: the
     # 32-bit Windows build once computed 2124.999... with the x87 unit's wider
     # intermediates and began the second file a frame early.
-    big_sparse_avi("frames.avi", frames=2300, frame_bytes=16)
+    write_sparse_avi("frames.avi", frames=2300, frame_bytes=16)
     code, out, _ = run("frames.avi", "--seconds", "90", "--overlap", "5", "--create", "second", "--json")
     doc = json.loads(out)
     check("90 s less 5 s", (code, doc["cut"]["frame"], doc["second_start"]["frame"]), (0, 2250, 2125))
@@ -235,7 +205,7 @@ def ctrl_c_cancels():
 
 
 def ctrl_c_cancels_here():
-    big_sparse_avi("big.avi")
+    write_sparse_avi("big.avi")
     # Ctrl-C, and the SIGTERM that `timeout` or `kill` send, cancel alike (on
     # Windows Ctrl-C, which Wine passes on as the console's Ctrl+C).
     for sig in (signal.SIGINT,) if WINDOWS else (signal.SIGINT, signal.SIGTERM):

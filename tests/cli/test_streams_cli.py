@@ -18,7 +18,7 @@ import sys
 import time
 
 from avi_file import KEY, Avi
-from clitest import CLI, SAMPLES, SKIPPED, WINDOWS, check, failures, tavrin
+from clitest import SAMPLES, SKIPPED, WINDOWS, check, failures, interrupted_at_flush, sample, tavrin
 
 PCM_TAGS = (1, 0xFFFE)
 EXTENSIONS = {1: "wav", 0xFFFE: "wav", 0x55: "mp3", 0x50: "mp2", 0x2000: "ac3", 0x2001: "dts", 0xFF: "aac"}
@@ -50,11 +50,6 @@ def ffprobe_silent(what, path):
         return
     p = subprocess.run(["ffprobe", "-v", "error", path], capture_output=True)
     check(f"{what}: ffprobe reads {path} silently", (p.returncode, p.stderr.decode()), (0, ""))
-
-
-def sample(name):
-    path = os.path.join(SAMPLES, name)
-    return path if os.path.exists(path) else None
 
 
 def extract_sound(name, src):
@@ -188,8 +183,7 @@ def cancel(src):
         return
     before = sorted(os.listdir("."))
     for args in (["extract", src, "--stream", "1"], ["extract", src, "--stream", "0"], ["streams", src, "--drop", "1"]):
-        p = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-                            "inject=fsync:signal=INT:when=1", CLI, *args], capture_output=True)
+        p = interrupted_at_flush(args)
         check(f"{args} SIGINT at the flush", (p.returncode, "cancelled" in p.stderr.decode()), (1, True))
         check(f"{args} SIGINT: nothing left", sorted(os.listdir(".")), before)
 

@@ -8,12 +8,12 @@ import json
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import time
 
-from clitest import CLI, SAMPLES, check, failures, tavrin
+from avi_file import write_sparse_avi
+from clitest import CLI, check, failures, needed_sample, tavrin
 
 
 run = tavrin
@@ -32,10 +32,7 @@ def fresh(*names):
 
 def sample():
     # PCM audio in whole chunks: split and merge give the very same file back.
-    src = os.path.join(SAMPLES, "ffmpeg_mpeg4_pcm_g12.avi")
-    if not os.path.exists(src):
-        print(f"SKIP: no sample {src}")
-        sys.exit(0)
+    src = needed_sample("ffmpeg_mpeg4_pcm_g12.avi")
     shutil.copy(src, "clip.avi")
     return read("clip.avi")
 
@@ -116,27 +113,9 @@ def size_split(original):
 
 def ctrl_c():
     # A pair big enough that the write takes a while: the sample's parts
-    # repeated would not be a pair, so split a large file of 1 MB frames.
-    frames, frame_bytes = 300, 1 << 20
-
-    def chunk(code, data):
-        return code + struct.pack("<I", len(data)) + data
-    avih = struct.pack("<14I", 40000, 0, 0, 0x10, frames, 0, 1, frame_bytes, 160, 120, 0, 0, 0, 0)
-    strh = b"vidsDIB " + struct.pack("<5I", 0, 0, 0, 1, 25) + struct.pack("<3I", 0, frames, frame_bytes) + \
-        struct.pack("<2I4H", 0xFFFFFFFF, 0, 0, 0, 0, 0)
-    strf = struct.pack("<3I2H6I", 40, 160, 120, 1, 24, 0, 0, 0, 0, 0, 0)
-    hdrl = chunk(b"LIST", b"hdrl" + chunk(b"avih", avih) +
-                 chunk(b"LIST", b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf)))
-    index = b"".join(b"00dc" + struct.pack("<3I", 0x10, 4 + i * (8 + frame_bytes), frame_bytes)
-                     for i in range(frames))
-    with open("big.avi", "wb") as f:
-        f.write(b"RIFF" + struct.pack("<I", 4 + len(hdrl) + 12 + frames * (8 + frame_bytes) + 8 + len(index)))
-        f.write(b"AVI " + hdrl + b"LIST" + struct.pack("<I", 4 + frames * (8 + frame_bytes)) + b"movi")
-        for i in range(frames):
-            # Every frame differs in its first bytes, so only the split's overlap repeats.
-            f.write(b"00dc" + struct.pack("<I", frame_bytes) + struct.pack("<I", i))
-            f.seek(frame_bytes - 4, os.SEEK_CUR)
-        f.write(b"idx1" + struct.pack("<I", len(index)) + index)
+    # repeated would not be a pair, so split a large file of 1 MB frames,
+    # each differing in its first bytes, so that only the split's overlap repeats.
+    write_sparse_avi("big.avi", frames=300, frame_bytes=1 << 20, numbered=True)
     code, _, _ = run("split", "big.avi", "--seconds", "8", "--overlap", "1")
     check("big split", code, 0)
     os.remove("big.avi")
