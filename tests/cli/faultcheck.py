@@ -180,6 +180,15 @@ def failed_changed(command, run, before, after, changed):
         says(run, "changed")
 
 
+def changed_endings(command, run, before, after, changed):
+    """What a run whose input changed under it may end as: a clean failure
+    that says so, or the undisturbed run's success (the change came after
+    the input was read); the changed input is left out of both listings."""
+    for facts in (before, after):
+        facts.pop(changed, None)
+    return failed_changed(command, run, before, after, changed), as_undisturbed(command, run, before, after)
+
+
 def salvaged(command, run, before, after, spoiled):
     """A success that kept what could be read and says where it could not."""
     wrong = exit_wrong(run, 0)

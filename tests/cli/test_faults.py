@@ -187,10 +187,7 @@ def changing_inputs(commands, kit):
                 if not stopped:
                     case.expect(False, f"the program never reached {point}")
                 else:
-                    for facts in (before, after):
-                        facts.pop(act.changed, None)
-                    case.judge(fc.failed_changed(command, run, before, after, act.changed),
-                               fc.as_undisturbed(command, run, before, after), run=run)
+                    case.judge(*fc.changed_endings(command, run, before, after, act.changed), run=run)
                 cases.append(case)
     return cases
 

@@ -95,10 +95,7 @@ def changing_inputs(every, kit):
                 if not acted:
                     case.expect(False, "the run ended before the input could be changed")
                 else:
-                    for facts in (before, after):
-                        facts.pop(act.changed, None)
-                    case.judge(fc.failed_changed(command, run, before, after, act.changed),
-                               fc.as_undisturbed(command, run, before, after), run=run)
+                    case.judge(*fc.changed_endings(command, run, before, after, act.changed), run=run)
                 cases.append(case)
     return cases
 
