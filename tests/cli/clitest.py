@@ -61,11 +61,15 @@ def ended(p, timeout):
     return code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
 
 
-def interrupted_at_flush(args, at=1):
+def cancelled_at_flush(what, args, at=1):
     """Runs tavrin with args under strace, which raises SIGINT at its at-th
-    fsync (as an output is flushed): the finished process."""
-    return subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-                           f"inject=fsync:signal=INT:when={at}", CLI, *args], capture_output=True)
+    fsync (as an output is flushed): the run must say it was cancelled, exit
+    1 and leave the folder as it found it (no temporary file)."""
+    before = sorted(os.listdir("."))
+    p = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
+                        f"inject=fsync:signal=INT:when={at}", CLI, *args], capture_output=True)
+    check(f"{what}: cancelled", (p.returncode, "cancelled" in p.stderr.decode()), (1, True))
+    check(f"{what}: nothing left", sorted(os.listdir(".")), before)
 
 
 def sample(name):

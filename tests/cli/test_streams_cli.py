@@ -18,7 +18,7 @@ import sys
 import time
 
 from avi_file import KEY, Avi
-from clitest import SAMPLES, SKIPPED, WINDOWS, check, failures, interrupted_at_flush, sample, tavrin
+from clitest import SAMPLES, SKIPPED, WINDOWS, cancelled_at_flush, check, failures, sample, tavrin
 
 PCM_TAGS = (1, 0xFFFE)
 EXTENSIONS = {1: "wav", 0xFFFE: "wav", 0x55: "mp3", 0x50: "mp2", 0x2000: "ac3", 0x2001: "dts", 0xFF: "aac"}
@@ -181,11 +181,8 @@ def cancel(src):
     cancelled, nothing left, no temporary file."""
     if not shutil.which("strace") or WINDOWS:  # under Wine the flush runs in wineserver
         return
-    before = sorted(os.listdir("."))
     for args in (["extract", src, "--stream", "1"], ["extract", src, "--stream", "0"], ["streams", src, "--drop", "1"]):
-        p = interrupted_at_flush(args)
-        check(f"{args} SIGINT at the flush", (p.returncode, "cancelled" in p.stderr.decode()), (1, True))
-        check(f"{args} SIGINT: nothing left", sorted(os.listdir(".")), before)
+        cancelled_at_flush(f"{args} SIGINT at the flush", args)
 
 
 def main():
