@@ -13,6 +13,7 @@ import struct
 import subprocess
 import sys
 
+from avi_file import riff_chunks
 from clitest import SAMPLES, check, failures, tavrin
 
 FF = ["ffmpeg", "-nostdin", "-v", "error", "-y"]
@@ -34,21 +35,13 @@ def run_quiet(args, seconds=90, tries=2):
     return False
 
 
-def riff_chunks(data, start, end):
-    at = start
-    while at + 8 <= end:
-        code, size = data[at:at + 4], struct.unpack_from("<I", data, at + 4)[0]
-        yield at, code, size
-        at += 8 + size + (size & 1)
-
-
 def read_avi(path):
     """The header fields the tests check and every indexed chunk of a version-1
     file: (ckid, flags, data) in index order."""
     with open(path, "rb") as f:
         data = f.read()
     movi = idx1 = None
-    for at, code, size in riff_chunks(data, 12, len(data)):
+    for code, at, size in riff_chunks(data, 12, len(data)):
         if code == b"LIST" and data[at + 8:at + 12] == b"movi":
             movi = at + 8
         if code == b"idx1":
