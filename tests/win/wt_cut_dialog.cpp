@@ -19,12 +19,7 @@ const char* kSample = "ffmpeg_mpeg4_pcm_g12.avi";
 std::wstring CutTitle() { return Lang(L"Cut", L"\u30AB\u30C3\u30C8"); }
 std::wstring CutProgressTitle() { return Lang(L"Tavrin - Cut", L"Tavrin - \u30AB\u30C3\u30C8"); }
 
-HWND OpenCut(const InProcess& app) {
-  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(IDM_CUT, 0), 0);
-  HWND dialog = WaitForDialog(app.main, CutTitle());
-  Check(dialog != nullptr, "the cut dialog opens with its title", __FILE__, __LINE__);
-  return dialog;
-}
+HWND OpenCut(const InProcess& app) { return OpenToolDialog(app, IDM_CUT, CutTitle(), "the cut dialog"); }
 
 std::string Field(HWND dialog, int id) { return TextA(GetDlgItem(dialog, id)); }
 
@@ -69,12 +64,9 @@ std::string NativeCut(const std::string& input, const std::string& args, const s
 int main() {
   if (!Begin(60000)) return Summary();
   const std::string folder = MakeDir("cut");
-  const std::string clip = CopySample(kSample, "clip.avi", folder);
   const std::string reference = MakeDir("reference");
-  RecordToolJobs();
   InProcess app;
-  app.Start(0, folder);
-  SetDlgItemTextA(app.main, IDC_SRC_FILE, clip.c_str());
+  const std::string clip = StartWithClip(app, folder, kSample);
 
   Case("Cut opens for the Split page's file: keep, one file, the output beside it");
   HWND cut = OpenCut(app);

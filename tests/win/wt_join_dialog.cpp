@@ -19,12 +19,7 @@ const char* kSample = "ffmpeg_mpeg4_pcm_g12.avi";
 std::wstring JoinTitle() { return Lang(L"Join Files", L"\u30D5\u30A1\u30A4\u30EB\u306E\u9023\u7D50"); }
 std::wstring JoinProgressTitle() { return Lang(L"Tavrin - Join", L"Tavrin - \u9023\u7D50"); }
 
-HWND OpenJoin(const InProcess& app) {
-  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(IDM_JOIN, 0), 0);
-  HWND dialog = WaitForDialog(app.main, JoinTitle());
-  Check(dialog != nullptr, "the Join dialog opens with its title", __FILE__, __LINE__);
-  return dialog;
-}
+HWND OpenJoin(const InProcess& app) { return OpenToolDialog(app, IDM_JOIN, JoinTitle(), "the Join dialog"); }
 
 std::vector<std::string> Entries(HWND join) { return ListEntries(GetDlgItem(join, IDC_JOIN_LIST)); }
 std::string Output(HWND join) { return TextA(GetDlgItem(join, IDC_JOIN_OUTPUT)); }

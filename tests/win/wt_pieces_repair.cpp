@@ -20,12 +20,7 @@ std::wstring PiecesTitle() { return Lang(L"Split into Pieces", L"\u8907\u6570\u3
 std::wstring PiecesProgressTitle() { return Lang(L"Tavrin - Split into Pieces", L"Tavrin - \u8907\u6570\u306B\u5206\u89E3"); }
 std::wstring RepairProgressTitle() { return Lang(L"Tavrin - Repair", L"Tavrin - \u4FEE\u5FA9"); }
 
-HWND OpenPieces(const InProcess& app) {
-  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(IDM_PIECES, 0), 0);
-  HWND dialog = WaitForDialog(app.main, PiecesTitle());
-  Check(dialog != nullptr, "the pieces dialog opens with its title", __FILE__, __LINE__);
-  return dialog;
-}
+HWND OpenPieces(const InProcess& app) { return OpenToolDialog(app, IDM_PIECES, PiecesTitle(), "the pieces dialog"); }
 
 std::string Field(HWND dialog, int id) { return TextA(GetDlgItem(dialog, id)); }
 
@@ -67,11 +62,8 @@ void StartSplit(const InProcess& app, const std::string& input) {
 int main() {
   if (!Begin(110000)) return Summary();
   const std::string folder = MakeDir("pieces");
-  const std::string clip = CopySample(kSample, "clip.avi", folder);
-  RecordToolJobs();
   InProcess app;
-  app.Start(0, folder);
-  SetDlgItemTextA(app.main, IDC_SRC_FILE, clip.c_str());
+  const std::string clip = StartWithClip(app, folder, kSample);
   SetDlgItemTextA(app.main, IDC_OVERLAP, "0.5");
   AppToolSettings().piecesEvery = "2";
   AppToolSettings().piecesMegabytes = "1";

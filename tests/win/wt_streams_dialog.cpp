@@ -32,12 +32,7 @@ std::wstring WriteTitle() { return Lang(L"Write File", L"\u66F8\u304D\u8FBC\u308
 std::wstring SoundTitle() { return Lang(L"Choose Sound File", L"\u97F3\u58F0\u30D5\u30A1\u30A4\u30EB\u3092\u9078\u629E"); }
 std::wstring CompletedText() { return Lang(L"Completed", L"\u5B8C\u4E86"); }
 
-HWND OpenStreams(const InProcess& app) {
-  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(IDM_STREAMS, 0), 0);
-  HWND dialog = WaitForDialog(app.main, StreamsTitle());
-  Check(dialog != nullptr, "the streams dialog opens with its title", __FILE__, __LINE__);
-  return dialog;
-}
+HWND OpenStreams(const InProcess& app) { return OpenToolDialog(app, IDM_STREAMS, StreamsTitle(), "the streams dialog"); }
 
 HWND List(HWND dialog) { return GetDlgItem(dialog, IDC_STREAMS_LIST); }
 
@@ -107,12 +102,9 @@ bool StartsWith(const std::wstring& text, const std::wstring& start) { return te
 int main() {
   if (!Begin(90000)) return Summary();
   const std::string folder = MakeDir("streams");
-  const std::string clip = CopySample(kSample, "clip.avi", folder);
   const std::string reference = MakeDir("reference");
-  RecordToolJobs();
   InProcess app;
-  app.Start(0, folder);
-  SetDlgItemTextA(app.main, IDC_SRC_FILE, clip.c_str());
+  const std::string clip = StartWithClip(app, folder, kSample);
 
   Case("Streams opens for the Split page's file: the streams as tavrin info prints them, all checked, the sound selected");
   HWND streams = OpenStreams(app);

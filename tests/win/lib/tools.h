@@ -93,6 +93,16 @@ inline void RecordToolJobs() {
   SetDubJobFunction(RecordDub);
 }
 
+// The main window started in folder with the tool jobs recorded, and the
+// sample copied there as clip.avi for the Split page's file: clip's path.
+inline std::string StartWithClip(InProcess& app, const std::string& folder, const std::string& sample) {
+  const std::string clip = CopySample(sample, "clip.avi", folder);
+  RecordToolJobs();
+  app.Start(0, folder);
+  SetDlgItemTextA(app.main, IDC_SRC_FILE, clip.c_str());
+  return clip;
+}
+
 // ---- dialogs -----------------------------------------------------------------
 
 // The tool dialog that owner opened, once its title reads title.
@@ -105,6 +115,15 @@ inline HWND WaitForDialog(HWND owner, const std::wstring& title, DWORD milliseco
       },
       milliseconds);
   return dialog && TextW(dialog) == title ? dialog : nullptr;
+}
+
+// Opens a tool dialog with its command of the main window's menu; what the
+// dialog is called ("the cut dialog") names it in the check that it opened.
+inline HWND OpenToolDialog(const InProcess& app, int command, const std::wstring& title, const std::string& called) {
+  PostMessageA(app.main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  HWND dialog = WaitForDialog(app.main, title);
+  Check(dialog != nullptr, called + " opens with its title", __FILE__, __LINE__);
+  return dialog;
 }
 
 inline void Post(HWND dialog, int id) {
