@@ -5,15 +5,6 @@
 
 using namespace wt;
 
-namespace {
-
-RECT WindowRect(const App& app) {
-  RECT r = {};
-  GetWindowRect(app.main, &r);
-  return r;
-}
-}  // namespace
-
 int main() {
   if (!Begin(110000)) return Summary();
 
@@ -29,7 +20,7 @@ int main() {
     WT_CHECK(app.Checked(IDC_CREATE_BOTH));
     WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(L"0"));
     WT_CHECK_EQ(app.ItemText(IDC_SIZE_MB), std::wstring());
-    const RECT r = WindowRect(app);
+    const RECT r = app.WindowRect();
     CloseApp(app);
     // Closing writes the five lines in order; OrgFolder is the start folder.
     char expected[1024];

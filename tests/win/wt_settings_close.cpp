@@ -7,12 +7,6 @@ using namespace wt;
 
 namespace {
 
-RECT WindowRect(const App& app) {
-  RECT r = {};
-  GetWindowRect(app.main, &r);
-  return r;
-}
-
 // Presses keys as the user would, into the foreground window.
 void Key(BYTE key, bool down) { keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
 
@@ -46,7 +40,7 @@ int main() {
     app.Command(IDM_SWITCH_TAB);  // the Merge page
     app.SetItemText(IDC_OVERLAP, "7.5abc");
     app.Sync();
-    const RECT r = WindowRect(app);
+    const RECT r = app.WindowRect();
     CloseApp(app);
     char expected[512];
     std::snprintf(expected, sizeof expected,
@@ -115,11 +109,11 @@ int main() {
   Case("Position: 100 200 moves the window; 100 alone or a leading blank leaves it");
   {
     App plain = Launch("", FolderWith("Position=\r\n"));
-    const RECT home = WindowRect(plain);
+    const RECT home = plain.WindowRect();
     CloseApp(plain);
 
     App moved = Launch("", FolderWith("Position=100 200\r\n"));
-    RECT r = WindowRect(moved);
+    RECT r = moved.WindowRect();
     WT_CHECK_EQ(r.left, 100L);
     WT_CHECK_EQ(r.top, 200L);
     WT_CHECK_EQ(r.right - r.left, home.right - home.left);
@@ -128,7 +122,7 @@ int main() {
 
     for (const char* content : {"Position=100\r\n", "Position= 100 200\r\n"}) {
       App stays = Launch("", FolderWith(content));
-      r = WindowRect(stays);
+      r = stays.WindowRect();
       WT_CHECK_EQ(r.left, home.left);
       WT_CHECK_EQ(r.top, home.top);
       CloseApp(stays);

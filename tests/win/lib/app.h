@@ -59,6 +59,11 @@ struct App {
   HWND main = nullptr;
   DWORD pid() const { return process.dwProcessId; }
   HWND Item(int id) const { return GetDlgItem(main, id); }
+  RECT WindowRect() const {
+    RECT r = {};
+    GetWindowRect(main, &r);
+    return r;
+  }
   std::wstring ItemText(int id) const { return TextW(Item(id)); }
   void SetItemText(int id, const std::string& text) const {
     SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
