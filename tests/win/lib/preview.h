@@ -121,25 +121,7 @@ inline std::vector<Grid> ReferenceFrames(const std::string& bgrPath, int width, 
 // The client area of window as PrintWindow gets it: what the window draws
 // at this moment, whatever the screen still shows.
 inline Capture PrintedClient(HWND window) {
-  Capture capture;
-  RECT client;
-  GetClientRect(window, &client);
-  capture.width = client.right;
-  capture.height = client.bottom;
-  BITMAPINFO info = TopDownRgb32(capture.width, capture.height);
-  void* bits = nullptr;
-  HDC memoryDc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memoryDc, bitmap);
-  PrintWindow(window, memoryDc, PW_CLIENTONLY);
-  GdiFlush();
-  const uint32_t* p = static_cast<const uint32_t*>(bits);
-  capture.pixels.assign(p, p + size_t(capture.width) * capture.height);
-  for (uint32_t& pixel : capture.pixels) pixel &= 0xFFFFFF;
-  SelectObject(memoryDc, old);
-  DeleteObject(bitmap);
-  DeleteDC(memoryDc);
-  return capture;
+  return PaintedClient(window, nullptr, [&](HDC memoryDc, int, int) { PrintWindow(window, memoryDc, PW_CLIENTONLY); });
 }
 
 // The picture the preview draws now, as a grid.

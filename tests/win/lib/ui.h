@@ -111,8 +111,11 @@ inline BITMAPINFO TopDownRgb32(int width, int height) {
   return info;
 }
 
-inline Capture CaptureClient(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+// The client area of window as paint(memoryDc, width, height) puts it into a
+// top-down 32-bit bitmap selected into memoryDc (made compatible with
+// basisDc, or with the screen without one); colours as 0xRRGGBB.
+template <class Paint>
+Capture PaintedClient(HWND window, HDC basisDc, Paint paint) {
   Capture capture;
   RECT client;
   GetClientRect(window, &client);
@@ -120,11 +123,10 @@ inline Capture CaptureClient(HWND window) {
   capture.height = client.bottom;
   BITMAPINFO info = TopDownRgb32(capture.width, capture.height);
   void* bits = nullptr;
-  HDC windowDc = GetDC(window);
-  HDC memoryDc = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memoryDc = CreateCompatibleDC(basisDc);
+  HBITMAP bitmap = CreateDIBSection(basisDc ? basisDc : memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memoryDc, bitmap);
-  BitBlt(memoryDc, 0, 0, capture.width, capture.height, windowDc, 0, 0, SRCCOPY);
+  paint(memoryDc, capture.width, capture.height);
   GdiFlush();
   const uint32_t* p = static_cast<const uint32_t*>(bits);
   capture.pixels.assign(p, p + size_t(capture.width) * capture.height);
@@ -132,6 +134,16 @@ inline Capture CaptureClient(HWND window) {
   SelectObject(memoryDc, old);
   DeleteObject(bitmap);
   DeleteDC(memoryDc);
+  return capture;
+}
+
+// The client area of window as the screen shows it, once it is painted.
+inline Capture CaptureClient(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC windowDc = GetDC(window);
+  const Capture capture = PaintedClient(window, windowDc, [&](HDC memoryDc, int width, int height) {
+    BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+  });
   ReleaseDC(window, windowDc);
   return capture;
 }
