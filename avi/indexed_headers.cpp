@@ -9,9 +9,6 @@ namespace {
 // From the pad byte before a chunk to the end of the first header inside it.
 constexpr uint64_t kBefore = 1;
 constexpr uint64_t kAfter = 24;
-// Index entries per batch, and the most bytes a batch holds.
-constexpr uint32_t kHeaderBatch = 1024;
-constexpr size_t kMaxBatchBytes = 1024 * 1024;
 
 }  // namespace
 
@@ -21,9 +18,6 @@ IndexedHeaders::IndexedHeaders(const ByteInput& file, const AviAnalysis& guess)
       indexEnd_(guess.idx1Offset + 8 + 16ull * guess.idx1EntryTotal) {
   off_ = guess.idx1Offset == 0 || guess.idx1EntryTotal == 0 || !own_.OpenDuplicate(file);
   if (!off_) index_.reset(new IndexReader(own_, guess.idx1Offset, guess.idx1EntryTotal));
-  // Room for the largest batch once: grown batch by batch, the bytes were
-  // copied to fresh memory and zeroed again, a tenth of a small file's walk.
-  if (!off_) bytes_.reserve(kMaxBatchBytes);
 }
 
 bool IndexedHeaders::Add(uint64_t at) {
@@ -37,14 +31,14 @@ bool IndexedHeaders::Add(uint64_t at) {
     const uint64_t end = r.start + r.size;
     if (from <= end + reader_.MergeGap()) {
       const uint64_t grown = std::max(end, to) - end;
-      if (batchBytes_ + grown > kMaxBatchBytes) return false;
+      if (batchBytes_ + grown > kMostBatchBytes) return false;
       r.size += size_t(grown);
       batchBytes_ += size_t(grown);
       lastAt_ = at;
       return true;
     }
   }
-  if (batchBytes_ + (to - from) > kMaxBatchBytes) return false;
+  if (batchBytes_ + (to - from) > kMostBatchBytes) return false;
   ranges_.push_back(Range{from, batchBytes_, size_t(to - from)});
   batchBytes_ += size_t(to - from);
   lastAt_ = at;
@@ -69,7 +63,7 @@ bool IndexedHeaders::LoadNext() {
   if (carry) Add(last);
   uint32_t added = 0;
   if (next_ < total) reader_.Prepare(own_.Descriptor(), ChunkPosition(base_, index_->At(next_)));
-  for (uint32_t taken = 0; next_ < total && (taken < kHeaderBatch || added == 0); ++next_, ++taken) {
+  for (uint32_t taken = 0; next_ < total && (taken < kBatchEntries || added == 0); ++next_, ++taken) {
     const uint64_t at = ChunkPosition(base_, index_->At(next_));
     if (at >= own_.Size()) continue;  // no chunk of this file: nothing to read
     if (!Add(at)) {

@@ -7,9 +7,6 @@ namespace {
 // The walk reads a chunk's header, a list's type and the first header
 // inside: 24 bytes from the chunk's start.
 constexpr uint64_t kHeadBytes = 24;
-// Chunks per batch, and the most bytes a batch holds.
-constexpr uint32_t kChunkBatch = 1024;
-constexpr size_t kMostBatchBytes = 1024 * 1024;
 
 uint64_t FlatSpan(const OdmlChunk& c) { return 8 + uint64_t(c.size) + (c.size & 1); }
 
@@ -80,7 +77,7 @@ bool OdmlHeaders::LoadNext() {
   pieces_.clear();
   batchBytes_ = 0;
   OdmlChunk c;
-  for (uint32_t taken = 0; taken < kChunkBatch; ++taken) {
+  for (uint32_t taken = 0; taken < kBatchEntries; ++taken) {
     if (hasPending_) {
       c = pending_;
       hasPending_ = false;
@@ -100,9 +97,7 @@ bool OdmlHeaders::LoadNext() {
     flat_ += FlatSpan(c);
   }
   if (ranges_.empty()) return false;
-  // Room for the largest batch once; zeros where no piece reads.
-  if (bytes_.capacity() < kMostBatchBytes) bytes_.reserve(kMostBatchBytes);
-  bytes_.assign(batchBytes_, 0);
+  bytes_.assign(batchBytes_, 0);  // zeros where no piece reads
   for (FilePiece& p : pieces_) p.out = bytes_.data() + reinterpret_cast<size_t>(p.out);
   reader_.Read(own_.Descriptor(), pieces_.data(), pieces_.size());
   // A range is kept only up to its first piece that came short: the walk's
