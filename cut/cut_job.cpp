@@ -441,7 +441,7 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   plan.videoFrames = clock_.frames;
   plan.pieces = pieces;
   PiecesOutcome written;
-  const SplitSource source{input_->Input(), analysis_, request_.path, input_->IsOpenDml() ? input_.get() : nullptr};
+  const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   const SplitResult result =
       WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
                        request_.writer, mayCommit);

@@ -248,7 +248,7 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   WriterOptions writer = request.writer;
   writer.firstOutputLimit = limit;  // every piece of a split by size is a first output of its own
   auto planAndWrite = [&](ChunkCopy copy, const std::function<bool()>& mayCommit) {
-    const SplitSource source{input.Input(), analysis, path, input.IsOpenDml() ? &input : nullptr};
+    const SplitSource source = SplitSourceOf(input, analysis, path);
     SplitResult result = request.by == PiecesBy::Every ? PlanPiecesEvery(source, every, overlap, plan)
                                                        : PlanPiecesBySize(source, limit, overlap, plan);
     if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;

@@ -157,6 +157,10 @@ CopyHabits SplitHabits(ChunkCopy copy) {
 
 }  // namespace
 
+SplitSource SplitSourceOf(AviSource& input, const AviAnalysis& analysis, const std::string& path) {
+  return SplitSource{input.Input(), analysis, path, input.IsOpenDml() ? &input : nullptr};
+}
+
 IndexStretch WholeIndex(const AviAnalysis& analysis) {
   IndexStretch s;
   s.to = analysis.idx1EntryTotal;

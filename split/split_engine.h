@@ -39,6 +39,10 @@ struct SplitSource {
   AviSource* stored = nullptr;
 };
 
+// The source of a split of an opened input: its reader's input, and for an
+// OpenDML file that file as stored.
+SplitSource SplitSourceOf(AviSource& input, const AviAnalysis& analysis, const std::string& path);
+
 // The checked numbers of a time split, exactly as typed.
 struct TimeSplit {
   ExactTime hours;

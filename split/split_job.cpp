@@ -155,7 +155,7 @@ namespace {
 SplitResult PlanAndWrite(AviSource& input, const AviAnalysis& analysis, const SplitPlanner& plan,
                          const TimeSplit& time, const std::string& path, JobSink& sink, SplitOutcome& outcome,
                          ChunkCopy copy, const std::function<bool()>& mayCommit) {
-  const SplitSource source{input.Input(), analysis, path, input.IsOpenDml() ? &input : nullptr};
+  const SplitSource source = SplitSourceOf(input, analysis, path);
   SplitPlan planned;
   SplitResult result = plan(source, planned);
   if (result == SplitResult::Completed)
