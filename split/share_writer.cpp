@@ -55,6 +55,13 @@ class StretchWalk {
   // The entries walked: from .. to - 1.
   uint32_t To() const { return std::min(stretch_.to, index_.Total()); }
   uint32_t From() const { return std::min(stretch_.from, To()); }
+  // True once every stream has been counted to its end in share: no later
+  // entry belongs to the share.
+  bool PastAll(const OutputShare& share) const {
+    for (uint32_t s = 0; s < analysis_.streamCount; ++s)
+      if (seen_[s] < share.streams[s].end) return false;
+    return true;
+  }
   // Entry i: false when it goes to no output; else its stream and its number within it.
   bool At(uint32_t i, IndexEntry* e, int* stream, uint32_t* k) {
     *e = index_.At(i);
@@ -81,6 +88,8 @@ class ShareListing : public ChunkListing {
         file_(src.stored ? Unowned(src.stored->File()) : nullptr), indexedRuns_(indexedRuns),
         from_(walk_.From()), to_(walk_.To()), i_(from_) {}
 
+  // The listing ends at the share's last entry: the first of several
+  // outputs that walk one stretch need not read the rest of the index.
   bool Next(OutChunk& c) override {
     while (i_ < to_) {
       const uint32_t i = i_++;
@@ -88,8 +97,10 @@ class ShareListing : public ChunkListing {
       int stream = 0;
       uint32_t k = 0;
       if (!walk_.At(i, &e, &stream, &k)) continue;
-      const Take take = TakeOf(share_.streams[stream], k, e.length);
+      const StreamShare& share = share_.streams[stream];
+      const Take take = TakeOf(share, k, e.length);
       if (!take.taken) continue;
+      if (k + 1 == share.end && walk_.PastAll(share_)) i_ = to_;
       Fill(c, i - from_, e, take);
       return true;
     }

@@ -85,8 +85,10 @@ bool OutputLane::AddIndexEntry() {
   const OutChunk& c = next_;
   placer_.Place(c);
   const uint32_t fields[4] = {c.ckid, c.flags, uint32_t(placer_.Offset()), c.size};
-  for (uint32_t v : fields)
-    for (int b = 0; b < 4; ++b) index_.push_back(uint8_t(v >> (8 * b)));
+  uint8_t entry[16];
+  for (int f = 0; f < 4; ++f)
+    for (int b = 0; b < 4; ++b) entry[4 * f + b] = uint8_t(fields[f] >> (8 * b));
+  index_.insert(index_.end(), entry, entry + 16);
   return index_.size() < kIndexBlock || FinishIndex();
 }
 
