@@ -36,15 +36,10 @@ void IndexReader::Load(uint32_t first) {
   }
 }
 
-IndexEntry IndexReader::At(uint32_t i) {
-  if (i < first_ || i >= first_ + count_) {
-    // Walking backwards keeps the entries just before i in the batch.
-    if (i < first_ && count_ != 0)
-      Load(i + 1 >= kBatchEntries ? i + 1 - kBatchEntries : 0);
-    else
-      Load(i);
-  }
-  const uint8_t* p = raw_.data() + size_t(i - first_) * 16;
-  const uint64_t high = highs_.empty() ? 0 : highs_[i - first_];
-  return IndexEntry{LeU32(p), LeU32(p + 4), LeU32(p + 8), LeU32(p + 12), high};
+void IndexReader::Reload(uint32_t i) {
+  // Walking backwards keeps the entries just before i in the batch.
+  if (i < first_ && count_ != 0)
+    Load(i + 1 >= kBatchEntries ? i + 1 - kBatchEntries : 0);
+  else
+    Load(i);
 }

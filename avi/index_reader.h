@@ -1,8 +1,11 @@
 // Reads idx1 entries in batches through the checked input reader, so that
 // walking the index costs one read per batch rather than one per field.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "avi/little_endian.h"
 
 class ByteInput;
 
@@ -25,9 +28,16 @@ class IndexReader {
   IndexReader(ByteInput& input, uint64_t idx1Offset, uint32_t total);
   uint32_t Total() const { return total_; }
   // Entry i (i < Total()); cheap when i is near the previously read entry.
-  IndexEntry At(uint32_t i);
+  IndexEntry At(uint32_t i) {
+    if (i - first_ >= count_) Reload(i);
+    const uint8_t* p = raw_.data() + size_t(i - first_) * 16;
+    const uint64_t high = highs_.empty() ? 0 : highs_[i - first_];
+    return IndexEntry{LeU32(p), LeU32(p + 4), LeU32(p + 8), LeU32(p + 12), high};
+  }
 
  private:
+  // Loads the batch that holds entry i.
+  void Reload(uint32_t i);
   void Load(uint32_t first);
 
   ByteInput& input_;
