@@ -110,7 +110,8 @@ bool Writer::Walk(int from, int span, bool handOver, bool (OutputLane::*visit)()
   const BarSteps bar(s_.positions, from, span);
   uint64_t step = 0;
   while (OutputLane* lane = Earliest()) {
-    if (!Steps(bar, lane->Next().position, handOver, &step) || Cancelled()) return false;
+    const uint64_t position = lane->Next().position;
+    if ((step <= position && !Steps(bar, position, handOver, &step)) || Cancelled()) return false;
     if (!(lane->*visit)()) return Failed(size_t(lane - lanes_.data()));
     lane->Advance();
   }

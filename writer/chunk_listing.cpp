@@ -2,24 +2,6 @@
 
 #include "avi/avi_source.h"
 
-bool OutChunk::Add(const ChunkPiece& piece) {
-  if (pieceCount == kMaxChunkPieces) return false;
-  pieces[pieceCount++] = piece;
-  size += piece.bytes;
-  return true;
-}
-
-void OutChunk::Clear() {
-  for (int p = 0; p < pieceCount; ++p) pieces[p] = ChunkPiece();
-  pieceCount = 0;
-  position = 0;
-  ckid = flags = size = 0;
-  chunkAt = kOwnCode;
-  carried = CloneAligner::kWritten;
-  stored = Stored::Unknown;
-  mustHold = 0;
-}
-
 std::shared_ptr<ByteInput> Unowned(ByteInput& input) {
   return std::shared_ptr<ByteInput>(std::shared_ptr<ByteInput>(), &input);  // no count kept
 }

@@ -66,9 +66,24 @@ struct OutChunk {
   int pieceCount = 0;
 
   bool Carried() const { return carried != CloneAligner::kWritten; }
-  bool Add(const ChunkPiece& piece);
-  // Empties the chunk (and lets go of the inputs it held).
-  void Clear();
+  bool Add(const ChunkPiece& piece) {
+    if (pieceCount == kMaxChunkPieces) return false;
+    pieces[pieceCount++] = piece;
+    size += piece.bytes;
+    return true;
+  }
+  // Empties the chunk (and lets go of the inputs it held). Inline, like
+  // Add: a listing clears and fills a chunk for every entry it gives.
+  void Clear() {
+    for (int p = 0; p < pieceCount; ++p) pieces[p].input.reset();
+    pieceCount = 0;
+    position = 0;
+    ckid = flags = size = 0;
+    chunkAt = kOwnCode;
+    carried = CloneAligner::kWritten;
+    stored = Stored::Unknown;
+    mustHold = 0;
+  }
 };
 
 class ChunkListing {

@@ -1,5 +1,7 @@
 #include "writer/output_lane.h"
 
+#include <cstring>
+
 #include "avi/fourcc.h"
 
 namespace {
@@ -88,13 +90,15 @@ bool OutputLane::AddIndexEntry() {
   uint8_t entry[16];
   for (int f = 0; f < 4; ++f)
     for (int b = 0; b < 4; ++b) entry[4 * f + b] = uint8_t(fields[f] >> (8 * b));
-  index_.insert(index_.end(), entry, entry + 16);
-  return index_.size() < kIndexBlock || FinishIndex();
+  if (index_.size() != kIndexBlock) index_.resize(kIndexBlock);
+  std::memcpy(index_.data() + indexFill_, entry, 16);
+  indexFill_ += 16;
+  return indexFill_ < kIndexBlock || FinishIndex();
 }
 
 bool OutputLane::FinishIndex() {
-  const bool put = copier_->Put(index_.data(), index_.size());
-  index_.clear();
+  const bool put = copier_->Put(index_.data(), indexFill_);
+  indexFill_ = 0;
   return put;
 }
 

@@ -55,5 +55,6 @@ class OutputLane {
   std::unique_ptr<ChunkListing> listing_;
   OutChunk next_;
   bool has_ = false;
-  std::vector<uint8_t> index_;  // idx1 entries waiting
+  std::vector<uint8_t> index_;  // room for a block of idx1 entries
+  size_t indexFill_ = 0;        // the bytes of it waiting
 };
