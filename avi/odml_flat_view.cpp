@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "avi/fourcc.h"
+#include "avi/little_endian.h"
 
 namespace {
 
@@ -11,10 +12,6 @@ constexpr size_t kAheadBytes = 256 * 1024;
 
 uint64_t Span(const OdmlChunk& c) { return 8 + uint64_t(c.size) + (c.size & 1); }
 uint32_t Clamp32(uint64_t v) { return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(v); }
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 }  // namespace
 
@@ -77,7 +74,7 @@ size_t OdmlFlatView::ReadHeader(uint64_t position, uint8_t* out, size_t count) {
   }
   for (const HeaderPatch& p : patches_) {
     uint8_t field[4];
-    PutU32(field, p.value);
+    PutLeU32(field, p.value);
     for (int i = 0; i < 4; ++i)
       if (p.position + i >= position && p.position + i < position + done) out[p.position + i - position] = field[i];
   }
@@ -166,17 +163,17 @@ size_t OdmlFlatView::ReadIdx1(uint64_t offset, uint8_t* out, size_t count) {
     uint64_t first;  // position of record[0] in the idx1 chunk
     if (at < 8) {
       first = 0;
-      PutU32(record, kIdx1);
-      PutU32(record + 4, Clamp32(16 * reader_.Facts().chunkCount));
+      PutLeU32(record, kIdx1);
+      PutLeU32(record + 4, Clamp32(16 * reader_.Facts().chunkCount));
     } else {
       uint64_t entry = (at - 8) / 16;
       first = 8 + 16 * entry;
       if (!SeekOrdinal(index_, entry)) break;
       const OdmlChunk& c = index_.chunk;
-      PutU32(record, c.ckid);
-      PutU32(record + 4, c.key ? kKeyFrameFlag : 0);
-      PutU32(record + 8, uint32_t(index_.flat + 4));  // from "movi": its 4 bytes, then the chunks
-      PutU32(record + 12, c.size);
+      PutLeU32(record, c.ckid);
+      PutLeU32(record + 4, c.key ? kKeyFrameFlag : 0);
+      PutLeU32(record + 8, uint32_t(index_.flat + 4));  // from "movi": its 4 bytes, then the chunks
+      PutLeU32(record + 12, c.size);
     }
     size_t recordSize = at < 8 ? 8 : 16;
     size_t take = size_t(std::min<uint64_t>(count - done, first + recordSize - at));

@@ -5,6 +5,7 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/little_endian.h"
 #include "io/positioned_read.h"
 
 namespace {
@@ -323,7 +324,8 @@ bool OdmlOutput::EmitBuffer() {
 }
 
 bool OdmlOutput::EmitU32(uint32_t v) {
-  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  PutLeU32(b, v);
   return Emit(b, 4);
 }
 

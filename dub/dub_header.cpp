@@ -2,12 +2,11 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "avi/little_endian.h"
 
 namespace {
 
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) { PutLeU32(&b[at], v); }
 void Append32(std::vector<uint8_t>& b, uint32_t v) {
   b.resize(b.size() + 4);
   Put32(b, b.size() - 4, v);

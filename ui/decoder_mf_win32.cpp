@@ -21,6 +21,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "avi/little_endian.h"
 #include "ui/frame_decoder.h"
 
 namespace {
@@ -119,10 +120,6 @@ int OutputRank(const GUID& subtype) {
   for (int i = 0; i < int(sizeof liked / sizeof liked[0]); ++i)
     if (IsEqualGUID(subtype, liked[i])) return i;
   return -1;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
 std::string Utf8(const wchar_t* text) {
@@ -383,13 +380,13 @@ class MediaFoundationDecoder : public FrameDecoder {
     }
     if (!ok) return false;
     uint8_t header[40] = {};
-    PutU32(header, 40);
-    PutU32(header + 4, uint32_t(width_));
+    PutLeU32(header, 40);
+    PutLeU32(header + 4, uint32_t(width_));
     // RGB32 with a positive stride runs top down: a negative height says so.
-    PutU32(header + 8, uint32_t(rgb && stride_ >= 0 ? -height_ : height_));
+    PutLeU32(header + 8, uint32_t(rgb && stride_ >= 0 ? -height_ : height_));
     header[12] = 1;
     header[14] = uint8_t(rgb ? 32 : packed ? 16 : 12);
-    PutU32(header + 16, rgb ? BI_RGB : subtype_.Data1);
+    PutLeU32(header + 16, rgb ? BI_RGB : subtype_.Data1);
     return ConvertDib(header, sizeof header, tight.data(), tight.size(), out);
   }
 

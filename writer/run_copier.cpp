@@ -4,6 +4,7 @@
 #include "writer/run_copier.h"
 
 #include "avi/clone_layout.h"
+#include "avi/little_endian.h"
 
 RunCopier::RunCopier(OutputStream& out, SourceReader& reader, const CopyHabits& habits, OutputStream* shareWith,
                      uint32_t block)
@@ -27,7 +28,8 @@ bool RunCopier::Put(const void* data, size_t count) {
 }
 
 bool RunCopier::PutU32(uint32_t value) {
-  const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+  uint8_t b[4];
+  PutLeU32(b, value);
   return Put(b, 4);
 }
 
