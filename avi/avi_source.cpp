@@ -95,7 +95,7 @@ void AviSource::Walk(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_
   if (view_ && file_.Descriptor() >= 0 && WalksGuidedByIndex()) {
     // The view holds every chunk whole: its headers are read where the
     // indexes place them, not by reading the whole file.
-    OdmlHeaders headers(file_, reader_, *view_);
+    OdmlHeaders headers(file_, reader_.FileSize(), reader_.SuperIndexes(), view_->ChunkPlaces());
     viewInput_.UseBeforehand(&headers);
     AnalyseFile(analysis, viewInput_, viewInput_.Size(), walk);
     viewInput_.UseBeforehand(nullptr);

@@ -34,6 +34,8 @@ class OdmlFlatView : public ByteSource {
 
   uint64_t MoviTypePosition() const { return headerSize_ - 4; }
   uint64_t Idx1Position() const { return idx1Start_; }
+  // Where the view places the chunks: from the movi list's first chunk to idx1.
+  ViewSpan ChunkPlaces() const { return ViewSpan{MoviTypePosition() + 4, Idx1Position()}; }
   // The source position the byte at position is copied from; false for the
   // bytes the view makes (sizes, dwTotalFrames, idx1, a pad past the end).
   bool SourcePosition(uint64_t position, uint64_t* source);

@@ -17,14 +17,15 @@ OdmlHeaders::OdmlHeaders(const ByteInput& file, uint64_t fileSize, const std::ve
   off_ = indexes.empty() || !own_.OpenDuplicate(file) || !merge_.Start(nullptr);
 }
 
-OdmlHeaders::OdmlHeaders(const ByteInput& file, const OdmlReader& reader, const OdmlFlatView& view)
-    : merge_(own_, reader.FileSize(), reader.SuperIndexes()),
-      fileSize_(reader.FileSize()),
+OdmlHeaders::OdmlHeaders(const ByteInput& file, uint64_t fileSize, const std::vector<SuperIndex>& indexes,
+                         const ViewSpan& places)
+    : merge_(own_, fileSize, indexes),
+      fileSize_(fileSize),
       inView_(true),
-      placesStart_(view.MoviTypePosition() + 4),
-      placesEnd_(view.Idx1Position()),
+      placesStart_(places.start),
+      placesEnd_(places.end),
       flat_(placesStart_) {
-  off_ = reader.SuperIndexes().empty() || !own_.OpenDuplicate(file) || !merge_.Start(nullptr);
+  off_ = indexes.empty() || !own_.OpenDuplicate(file) || !merge_.Start(nullptr);
 }
 
 void OdmlHeaders::Extend(uint64_t source, uint64_t count) {

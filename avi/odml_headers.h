@@ -14,7 +14,7 @@
 // index sends the walk elsewhere) the reader reads itself, and after too
 // many such places the pieces stop.
 //
-//   OdmlHeaders headers(file, reader, view);
+//   OdmlHeaders headers(file, reader.FileSize(), reader.SuperIndexes(), view.ChunkPlaces());
 //   viewInput.UseBeforehand(&headers);
 //   ... walk viewInput ...
 //   viewInput.UseBeforehand(nullptr);
@@ -24,9 +24,7 @@
 
 #include "avi/batched_pieces.h"
 #include "avi/byte_input.h"
-#include "avi/odml_flat_view.h"
 #include "avi/odml_index.h"
-#include "avi/odml_reader.h"
 #include "io/piece_reader.h"
 
 class OdmlHeaders final : public BatchedPieces {
@@ -36,8 +34,10 @@ class OdmlHeaders final : public BatchedPieces {
   // outlive this.
   // The chunks' headers in the file, its indexes those given.
   OdmlHeaders(const ByteInput& file, uint64_t fileSize, const std::vector<SuperIndex>& indexes);
-  // The chunks' places in view, made by reader.
-  OdmlHeaders(const ByteInput& file, const OdmlReader& reader, const OdmlFlatView& view);
+  // The chunks' places in the flattened view of that file, which holds
+  // them from places.start to places.end.
+  OdmlHeaders(const ByteInput& file, uint64_t fileSize, const std::vector<SuperIndex>& indexes,
+              const ViewSpan& places);
   // Only the places of chunks: not the view's header and idx1.
   bool Find(uint64_t position, uint64_t* start, const uint8_t** bytes, size_t* size) override;
 

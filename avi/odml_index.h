@@ -65,6 +65,12 @@ struct OdmlPlace {
   uint32_t entry;
 };
 
+// A span of a flattened view's positions, start .. end - 1.
+struct ViewSpan {
+  uint64_t start;
+  uint64_t end;
+};
+
 struct SuperIndex {
   int stream = -1;
   uint64_t position = 0;      // the indx chunk header

@@ -180,7 +180,7 @@ ViewWalk WalkView(const Bytes& bytes, bool guided, size_t keepBytes = 0) {
   flat.OpenSource(view);
   WalkProgress progress;
   progress.visitor = &w.met;
-  std::unique_ptr<OdmlHeaders> headers(guided ? new OdmlHeaders(file, reader, view) : nullptr);
+  std::unique_ptr<OdmlHeaders> headers(guided ? new OdmlHeaders(file, reader.FileSize(), reader.SuperIndexes(), view.ChunkPlaces()) : nullptr);
   flat.UseBeforehand(headers.get());
   AnalyseFile(*w.analysis, flat, view.Size(), progress);
   flat.UseBeforehand(nullptr);
