@@ -287,3 +287,5 @@ JoinOutcome RunChainJob(const JoinJobRequest& request, JobSink& sink, SeamPlanne
   JoinRun run(request, sink, seams);
   return run.Run();
 }
+
+JoinOutcome JoinJob(const JoinJobRequest& request, JobSink& sink) { return RunChainJob(request, sink, nullptr); }

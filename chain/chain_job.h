@@ -1,10 +1,10 @@
 // The job over a chain of inputs: reads every input in turn, refuses what is
 // damaged or of another format than the first, lets a seam planner choose
 // what each input keeps (a merge of many drops each seam's overlap; a join
-// keeps everything), and writes the joined file. Joining (join/join_job.h)
+// keeps everything), and writes the joined file. Joining (JoinJob below)
 // and the merge of many pieces (merge/merge_many.h) are this job with their
-// own planner and name; the window and the command line pick one by the
-// request's dropOverlaps. Progress, Cancel and messages go through the sink.
+// own planner and name; JoinOrMergeJob there picks one by the request's
+// dropOverlaps for every host. Progress, Cancel and messages go through the sink.
 //
 //   JoinJobRequest request{{"a.avi", "b.avi", "c.avi"}, "", false};
 //   JoinOutcome outcome = JoinJob(request, sink);
@@ -92,6 +92,11 @@ class SeamPlanner {
 // Runs the chain job; seams null: a join (each input whole, the output named
 // by DefaultJoinedName).
 JoinOutcome RunChainJob(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams);
+
+// Joins request's inputs whole: every chunk of every input, in order, under
+// the first input's header with its counts made true (its dropOverlaps is
+// not looked at).
+JoinOutcome JoinJob(const JoinJobRequest& request, JobSink& sink);
 
 // The first input's name with its three-letter extension replaced by
 // "-j.avi" ("-j2.avi", "-j3.avi", ... when that names an input); empty when

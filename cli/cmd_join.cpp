@@ -14,7 +14,6 @@
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
-#include "join/join_job.h"
 #include "merge/merge_many.h"
 
 int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command) {
@@ -29,7 +28,7 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
   }
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
-  const JoinOutcome outcome = request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
+  const JoinOutcome outcome = JoinOrMergeJob(request, sink);
   sink.EndBar();
   const int32_t result = outcome.Number();
   const bool cancelled = outcome.result == JoinJobResult::Cancelled;

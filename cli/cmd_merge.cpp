@@ -15,7 +15,7 @@
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
-#include "join/join_job.h"
+#include "chain/chain_job.h"
 #include "merge/merge_job.h"
 #include "merge/merge_output.h"
 

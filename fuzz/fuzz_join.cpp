@@ -14,7 +14,6 @@
 
 #include "job/native_sink.h"
 #include "fuzz/fuzz_input.h"
-#include "join/join_job.h"
 #include "merge/merge_many.h"
 
 namespace {
@@ -74,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   request.output = out;
   request.dropOverlaps = (mode & 1) != 0;
   NativeSink sink;
-  const JoinOutcome outcome = request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
+  const JoinOutcome outcome = JoinOrMergeJob(request, sink);
   if (int(outcome.result) < 0 || outcome.result >= JoinJobResult::Count) std::abort();
 
   if (outcome.result == JoinJobResult::Completed) {

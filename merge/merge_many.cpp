@@ -27,3 +27,7 @@ JoinOutcome MergeManyJob(const JoinJobRequest& request, JobSink& sink) {
   OverlapSeams seams;
   return RunChainJob(request, sink, &seams);
 }
+
+JoinOutcome JoinOrMergeJob(const JoinJobRequest& request, JobSink& sink) {
+  return request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
+}

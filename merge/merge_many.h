@@ -5,3 +5,6 @@
 #include "chain/chain_job.h"
 
 JoinOutcome MergeManyJob(const JoinJobRequest& request, JobSink& sink);
+
+// The request as it asks: the merge of many when dropOverlaps, else the join.
+JoinOutcome JoinOrMergeJob(const JoinJobRequest& request, JobSink& sink);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "join/join_job.h"
 #include "ui/shell_state.h"
 #include "ui/natural_order.h"
 #include "ui/preview.h"

@@ -7,7 +7,6 @@
 
 #include "cut/cut_job.h"
 #include "dub/dub_job.h"
-#include "join/join_job.h"
 #include "merge/merge_many.h"
 #include "repair/repair_job.h"
 #include "pieces/pieces_job.h"

@@ -48,13 +48,8 @@ void SetExtractJobFunction(ExtractJobFunction job) { extractJob = job; }
 void SetStreamSelectJobFunction(StreamSelectJobFunction job) { streamSelectJob = job; }
 void SetDubJobFunction(DubJobFunction job) { dubJob = job; }
 
-// The join, or with Drop overlaps the merge of many pieces.
-JoinOutcome JoinOrMerge(const JoinJobRequest& request, JobSink& sink) {
-  return request.dropOverlaps ? MergeManyJob(request, sink) : JoinJob(request, sink);
-}
-
 JoinOutcome RunJoinProgress(HWND owner, const JoinJobRequest& request) {
-  return RunUnderProgress(owner, tool_text::kJoinTitle, RGB(170, 130, 200), joinJob ? joinJob : JoinOrMerge, request);
+  return RunUnderProgress(owner, tool_text::kJoinTitle, RGB(170, 130, 200), joinJob ? joinJob : JoinOrMergeJob, request);
 }
 
 PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request) {

@@ -13,7 +13,7 @@ import sys
 ROOT = os.environ.get("TAVRIN_SOURCE_DIR") or os.path.normpath(
     os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 DOCS = os.path.join(ROOT, "docs")
-TEXT_FOLDERS = ("app", "ui", "split", "merge", "join", "pieces", "repair", "cut", "streams", "dub", "sound")
+TEXT_FOLDERS = ("app", "ui", "split", "merge", "chain", "pieces", "repair", "cut", "streams", "dub", "sound")
 failures = []
 
 

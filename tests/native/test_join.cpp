@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "job/native_sink.h"
-#include "join/join_job.h"
 #include "merge/merge_many.h"
 #include "tests/native/avi_builder.h"
 #include "tests/native/odml_builder.h"
@@ -38,7 +37,7 @@ std::unique_ptr<Run> RunJoin(const std::vector<std::string>& inputs, const std::
   request.inputs = inputs;
   request.output = output;
   request.dropOverlaps = dropOverlaps;
-  run->outcome = dropOverlaps ? MergeManyJob(request, run->host) : JoinJob(request, run->host);
+  run->outcome = JoinOrMergeJob(request, run->host);
   return run;
 }
 
