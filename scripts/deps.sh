@@ -50,6 +50,20 @@ wait_for_package_manager() {
   done
 }
 
+# A mirror caught mid-sync fails one index ("File has unexpected size ...
+# Mirror sync in progress?") and apt-get update exits 100 though the other
+# lists came in. Try a few times; then go on with the lists there are, and let
+# the install say what it cannot find.
+update_package_lists() {
+  local try
+  for try in 1 2 3; do
+    as_root apt-get update -qq -o DPkg::Lock::Timeout=600 && return 0
+    echo "deps.sh: apt-get update failed (try $try of 3)" >&2
+    sleep $((try * 10))
+  done
+  echo "deps.sh: going on with the package lists there are" >&2
+}
+
 need_update=
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
@@ -64,11 +78,11 @@ fi
 if [ -n "$missing" ]; then
   echo "deps.sh: installing:" $missing
   APT_OPTS=(-y -qq -o DPkg::Lock::Timeout=600)
-  as_root apt-get update -qq "${APT_OPTS[@]:2}"
+  update_package_lists
   # shellcheck disable=SC2086
   as_root apt-get install "${APT_OPTS[@]}" $missing
 elif [ -n "$need_update" ]; then
-  as_root apt-get update -qq
+  update_package_lists
 fi
 
 # The same decoder in a 32-bit prefix takes the i386 GStreamer: only where
