@@ -30,7 +30,6 @@ class ChannelSink : public JobSink {
   void Message(const char* text, MessageOwner) override {
     if (c_.message) c_.message(c_.host, text);
   }
-  bool CallPlugin(const HandOver&, int32_t*) override { return false; }
 
  private:
   const TavrinChannel& c_;

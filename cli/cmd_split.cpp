@@ -14,7 +14,6 @@
 #include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
-#include "split/size_split.h"
 #include "split/split_job.h"
 
 namespace {
@@ -173,29 +172,6 @@ int RunPieces(const SplitArgs& args) {
   return succeeded ? 0 : 1;
 }
 
-// "File size": in the window the plug-in's work; here, once the job has
-// checked the fields, the size split itself. It ends as the job ends a
-// hand-over to the plug-in: "Completed" or "Error" after the split's own
-// messages.
-SplitOutcome SplitBySize(const SplitRequest& request, JobSink& sink) {
-  const SplitOutcome done = RunSizeSplit(request, sink);
-  SplitOutcome outcome;
-  outcome.detail = done.detail;
-  outcome.firstOutput = done.firstOutput;
-  outcome.secondOutput = done.secondOutput;
-  outcome.wroteFirst = done.wroteFirst;
-  outcome.wroteSecond = done.wroteSecond;
-  outcome.figures = done.figures;
-  outcome.clone = done.clone;
-  // A cancel once the split had begun reports -1, as the job's own cancel.
-  outcome.engineStarted = done.engineStarted;
-  if (sink.Cancelled()) return FinishSplit(outcome, SplitResult::Cancelled, sink);
-  return FinishSplit(outcome,
-                     done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted
-                                                           : SplitResult::SizeSplitFailed,
-                     sink);
-}
-
 }  // namespace
 
 int RunSplit(const Command& self, int argc, char** argv) {
@@ -220,10 +196,10 @@ int RunSplit(const Command& self, int argc, char** argv) {
 
   WorkingSink sink(args.lang == "en" ? 1 : 0);
   InterruptAsCancel interrupt(sink);
-  SplitOutcome outcome = SplitJob(request, sink);
-  const bool bySize = outcome.result == SplitResult::SizeSplitNoPlugin;
-  if (bySize) outcome = SplitBySize(request, sink);
+  const SplitOutcome outcome = SplitJob(request, sink);
   sink.EndBar();
+  // A size split that wrote its files ends as SizeSplitCompleted (-3).
+  const bool bySize = request.by == SplitBy::Size;
   const int32_t result = outcome.Number();
   const bool succeeded = bySize ? outcome.result == SplitResult::SizeSplitCompleted : result == 0;
   const bool cancelled = outcome.result == SplitResult::Cancelled;

@@ -56,7 +56,6 @@ class CutSink : public JobSink {
     held_.clear();
     message = shownBefore;
   }
-  bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }

@@ -10,7 +10,7 @@
 #include <string>
 
 // The UTF-16 form of a UTF-8 text. Bytes that are no valid UTF-8 are taken
-// as the system code page's, as names were passed before (and as a plug-in
+// as the system code page's, as names were passed before (and as a library
 // or an old settings file may still pass them).
 std::wstring WideFromUtf8(const std::string& text);
 // The same for a path handed to the file system: a full path of 260

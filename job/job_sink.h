@@ -1,11 +1,10 @@
 // What a split or merge job needs from the program that runs it (the window's
 // progress dialog, the command line, a test): the status line and bar, the
-// cancel flag, message boxes, the interface language and the plug-in.
+// cancel flag, message boxes and the interface language.
 #pragma once
 #include <cstdint>
 
 #include "avi/walk_sink.h"
-#include "job/hand_over.h"
 
 enum class MessageOwner { ProgressWindow, MainWindow };
 
@@ -17,9 +16,6 @@ class JobSink : public WalkSink {
   virtual void Status(const char* text, int cells) = 0;
   // A modal message box with the program's caption; returns when dismissed.
   virtual void Message(const char* text, MessageOwner owner) = 0;
-  // Calls the plug-in's "TestFunc" with work's two numbers, for work; false,
-  // without a call, when there is no library or no such entry.
-  virtual bool CallPlugin(const HandOver& work, int32_t* result) = 0;
 
   // Asked once the outputs are complete, just before the first of them is
   // moved into place: false when a cancel came first (nothing is moved, the

@@ -24,12 +24,3 @@ void NativeSink::Message(const char* text, MessageOwner owner) {
   messageOwners.push_back(owner);
   if (onMessage) onMessage(*this);
 }
-
-bool NativeSink::CallPlugin(const HandOver& work, int32_t* result) {
-  if (!pluginPresent) return false;
-  pluginCalls.emplace_back(work.first, work.second);
-  pluginWork.push_back(work);
-  if (onPlugin) onPlugin(*this);
-  *result = pluginResult;
-  return true;
-}

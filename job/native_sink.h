@@ -24,12 +24,6 @@ class NativeSink : public JobSink {
   std::string lastStatus;
   std::function<void(const char*, int)> onProgress;  // optional observer
   std::function<void(NativeSink&)> onMessage;        // optional observer
-  // Plug-in stand-in for tests: absent unless pluginPresent.
-  bool pluginPresent = false;
-  int32_t pluginResult = 0;
-  std::vector<std::pair<int32_t, int32_t>> pluginCalls;
-  std::vector<HandOver> pluginWork;  // what each call was for
-  std::function<void(NativeSink&)> onPlugin;
 
   int EnglishUi() const override { return englishUi; }
   bool Cancelled() const override { return cancelRequested.load() != 0 && !committing.load(); }
@@ -37,7 +31,6 @@ class NativeSink : public JobSink {
   void Progress(int cells) override;
   void Status(const char* text, int cells) override;
   void Message(const char* text, MessageOwner owner) override;
-  bool CallPlugin(const HandOver& work, int32_t* result) override;
   // The last message shown, or "" when none.
   std::string LastMessage() const { return messages.empty() ? std::string() : messages.back(); }
 };

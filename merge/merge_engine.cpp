@@ -24,7 +24,7 @@ bool EndsWithNoCase(const char* text, size_t length, const char* suffix) {
   return true;
 }
 
-// The window as the plug-in receives it: cut toward zero to a 32-bit integer.
+// The window as the joined file's writer receives it: cut toward zero to a 32-bit integer.
 int32_t WholeSeconds(double window) {
   double whole = std::trunc(window);
   if (!(whole > -2147483648.0)) return whole != whole ? 0 : -2147483647 - 1;
@@ -118,7 +118,7 @@ std::string FormatSummary(const MergeFigures& figures, int englishUi) {
 }
 
 MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
-                        MergeEngineOutput& out, bool handOver) {
+                        MergeEngineOutput& out, bool sumUp, const JoinedFileStep& writeJoined) {
   if (PlanMerge(in, window, sink, out.plan) == PlanOutcome::Cancelled) return MergeResult::Cancelled;
   if (mode == 0) return MergeResult::Completed;
 
@@ -129,19 +129,16 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
   MergeFigures figures = ComputeFigures(in, out.plan, bytes);
   out.figures = figures;
 
-  if (!handOver) return MergeResult::Completed;  // the host writes the joined file itself
+  if (!sumUp) return MergeResult::Completed;  // the host writes the joined file itself
 
-  HandOver work;
-  work.work = HandOver::Work::JoinedFile;
-  work.first = mode;
-  work.second = WholeSeconds(window);
+  JoinedFileWork work;
+  work.mode = mode;
+  work.windowSeconds = WholeSeconds(window);
   work.firstInput = in.firstPath;
   work.secondInput = in.secondPath;
   work.joinedPath = out.mergedName;
-  int32_t pluginResult = 0;
-  const bool called = sink.CallPlugin(work, &pluginResult);
-  if (called && pluginResult == 0) {
-    out.text = Pick(kMergePluginCompleted, sink.EnglishUi());
+  if (writeJoined && writeJoined(work, sink)) {
+    out.text = Pick(kMergeJoinedWritten, sink.EnglishUi());
     return MergeResult::Completed;
   }
   out.text = FormatSummary(figures, sink.EnglishUi());

@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int32_t kPluginMode = 1;
+constexpr int32_t kWriteMode = 1;
 
 class MergeRun {
  public:
@@ -187,15 +187,15 @@ MergeOutcome MergeRun::Run() {
   state_->firstPath = request_.first;
   state_->secondPath = request_.second;
   MergeEngineOutput engine;
-  const bool handOver = !request_.keepPlanned;
+  const bool sumUp = !request_.keepPlanned;
   MergeResult result =
-      MergeEngine(state_->Sources(), kSearchWindowSeconds, kPluginMode, sink_, engine, handOver);
+      MergeEngine(state_->Sources(), kSearchWindowSeconds, kWriteMode, sink_, engine, sumUp, request_.writeJoined);
   outcome_.mergedName = engine.mergedName;
   outcome_.figures = engine.figures;
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (result != MergeResult::Completed) return Fail(result);
   if (first_.File().Fault() || second_.File().Fault()) return Fail(MergeResult::ReadError);
-  if (!handOver) {
+  if (!sumUp) {
     // The host writes the joined file: the inputs stay open for it.
     state_->plan = engine.plan;
     state_->joinedName = engine.mergedName;

@@ -94,7 +94,7 @@ WriteResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, Jo
     // The summary counts a version-1 file; one written as OpenDML (from
     // 1 GiB on) is larger by its AVIX lists and indexes.
     outcome.figures.joinedBytes = written->bytes;
-    outcome.message = sink.Pick(kMergePluginCompleted.english, kMergePluginCompleted.japanese);
+    outcome.message = sink.Pick(kMergeJoinedWritten.english, kMergeJoinedWritten.japanese);
     sink.Message(outcome.message.c_str(), MessageOwner::ProgressWindow);
   } else if (r == WriteResult::Cancelled || sink.Cancelled()) {
     outcome.result = MergeResult::Cancelled;
@@ -112,7 +112,7 @@ WriteResult WriteJoinedFileAnew(const std::string& first, const std::string& sec
   AviAnalysis* analyses[2] = {&planned.firstAnalysis, &planned.secondAnalysis};
   const std::string* paths[2] = {&first, &second};
   for (int i = 0; i < 2; ++i) {
-    // Opened for shared reading only: the merge job that called the plug-in
+    // Opened for shared reading only: the merge job that handed over the joined file
     // still holds both inputs open, so an exclusive first look would fail.
     // The bar stays (no cells); Cancel is still seen.
     const bool read = sources[i]->Open(paths[i]->c_str()) && sources[i]->Analyse(*analyses[i], &sink, 10, 0);

@@ -57,14 +57,14 @@ struct JoinedFileWritten {
 
 // Writes the joined file of a merge job that kept its plan
 // (MergeRequest::keepPlanned) to path (empty: the joined name), and ends the
-// outcome as a hand-over to the plug-in ends the window's merge: the message
+// outcome as a hand-over of the joined file ends the window's merge: the message
 // "Completed" when written (the figures' size then the file's own); a
 // failure's reason alone (the detail says which file and why); a cancel. The
 // planned merge's inputs are closed after.
 WriteResult WritePlannedMerge(MergeOutcome& outcome, const std::string& path, JobSink& sink,
                                    const WriterOptions& options, JoinedFileWritten* written);
 
-// The same from the two inputs' names alone, as the plug-in library has them:
+// The same from the two inputs' names alone, as a library that writes it has them:
 // opens and analyses both, plans the merge as the merge job does (an overlap
 // looked for in the first input's last 60 seconds) and writes the joined file.
 // InputChanged: an input cannot be read again as the merge job read it.

@@ -20,7 +20,7 @@ struct SearchStart {
 
 // The key frame at or before the first-input frame `window` seconds before
 // the end of its video; frame 0 when there is none. The window counts whole
-// seconds, as the plug-in receives it, and the frame is exact:
+// seconds, as the joined file's writer receives it, and the frame is exact:
 // floor((U x n1 - window x 10^6) / U), so a window of whole frames reaches
 // back that many frames.
 SearchStart FindSearchStart(const MergeSources& in, double window) {

@@ -10,7 +10,7 @@
 #include "avi/avi_analysis.h"
 
 enum class MergeResult : int32_t {
-  Completed,         // the message is the engine's text (its summary, or the plug-in's "Completed")
+  Completed,         // the message is the engine's text (its summary, or "Completed" once the joined file was written)
   Cancelled,
   File1NotOpen,
   File1TooLarge,
@@ -38,7 +38,7 @@ const TextPair* MergeResultText(MergeResult result);
 // Status line texts and the engine's texts.
 extern const TextPair kMergeFile2Analyzing;
 extern const TextPair kMergeFile1Analyzing;
-extern const TextPair kMergePluginCompleted;  // "Completed"
+extern const TextPair kMergeJoinedWritten;  // "Completed"
 extern const TextPair kMergeSummaryFormat;    // size MB, minutes, seconds, overlap seconds
 
 // Writing the joined file: its status line and why it was not written.

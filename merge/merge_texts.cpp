@@ -47,7 +47,7 @@ static_assert(TableComplete(), "one row per MergeResult, in order, with both lan
 
 const TextPair kMergeFile2Analyzing = {"File2 Analyzing", "ファイル２解析中"};
 const TextPair kMergeFile1Analyzing = {"File1 Analyzing", "ファイル１解析中"};
-const TextPair kMergePluginCompleted = {"Completed", "操作完了"};
+const TextPair kMergeJoinedWritten = {"Completed", "操作完了"};
 const TextPair kMergeSummaryFormat = {
     "Merge O.K.\n\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec\n(Overlap %1.1fsec)",
     "結合可能\n\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）"};

@@ -29,7 +29,6 @@ class RecordingSink : public JobSink {
     message += (message.empty() ? "" : "\n") + std::string(text);
     host_.Message(text, owner);
   }
-  bool CallPlugin(const HandOver& work, int32_t* result) override { return host_.CallPlugin(work, result); }
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }

@@ -21,7 +21,7 @@ uint64_t SizeLimitBytes(double megabytes);
 SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
                           SplitPlan& plan);
 
-// The whole size split of request's file, as the plug-in does it: input
+// The whole size split of request's file, as a host carries it out: input
 // checks, analysis (bar 0 to 10), plan, outputs (bar 10 to 99). Shows the
 // reason of a failure through sink; a cancelled run leaves nothing behind.
 SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink);

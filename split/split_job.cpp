@@ -9,6 +9,7 @@
 #include "avi/fourcc.h"
 #include "scan/damage_report.h"
 #include "split/number_field.h"
+#include "split/size_split.h"
 #include "split/split_engine.h"
 
 namespace {
@@ -20,24 +21,29 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
   return FinishSplit(outcome, result, sink);
 }
 
-// The hand-over of a size-based split to the plug-in library.
-SplitOutcome& SplitBySize(const SplitRequest& request, SplitOutcome& outcome, JobSink& sink, CreateMode create,
-                          const ExactTime& overlap) {
-  HandOver work;
-  work.work = HandOver::Work::SizeSplit;
-  work.first = int32_t(create);
-  work.second = int32_t(overlap.whole);  // 0 .. 60, cut to whole seconds
-  work.input = request.path;
-  work.sizeMegabytes = request.sizeMegabytes;
-  work.overlap = request.overlap;
-  work.createMode = int32_t(create);
-  int32_t result = 0;
-  if (!sink.CallPlugin(work, &result)) {
-    outcome.result = SplitResult::SizeSplitNoPlugin;  // no library or no entry: nothing to say
+// A split by size, carried out by the step (by default the core's own),
+// reported as a size split ends: "Completed" or "Error".
+SplitOutcome& SplitBySize(const SplitRequest& request, const TimeSplit& checked, SplitOutcome& outcome,
+                          JobSink& sink, const SizeSplitStep& bySize) {
+  const SplitOutcome done = bySize ? bySize(request, checked, sink) : RunSizeSplit(request, sink);
+  if (done.result == SplitResult::SizeSplitUnavailable) {
+    outcome.result = SplitResult::SizeSplitUnavailable;  // no one to do it here: nothing to say
     return outcome;
   }
+  outcome.detail = done.detail;
+  outcome.repairable = done.repairable;
+  outcome.firstOutput = done.firstOutput;
+  outcome.secondOutput = done.secondOutput;
+  outcome.wroteFirst = done.wroteFirst;
+  outcome.wroteSecond = done.wroteSecond;
+  outcome.figures = done.figures;
+  outcome.clone = done.clone;
+  // A cancel once the split had begun reports -1, as the job's own cancel.
+  outcome.engineStarted = done.engineStarted;
   if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);  // the host reports it
-  return Finish(outcome, result == 0 ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed, sink);
+  return Finish(outcome,
+                done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed,
+                sink);
 }
 
 }  // namespace
@@ -219,13 +225,13 @@ SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time) {
   return SplitResult::Completed;
 }
 
-SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink) {
+SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSplitStep& bySize) {
   SplitOutcome outcome;
   TimeSplit time;
   SplitResult fields = CheckOverlapField(request, &time);
   if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
 
-  if (request.by == SplitBy::Size) return SplitBySize(request, outcome, sink, time.create, time.overlap);
+  if (request.by == SplitBy::Size) return SplitBySize(request, time, outcome, sink, bySize);
 
   fields = CheckTimeFields(request, &time);
   if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);

@@ -19,7 +19,18 @@ struct SplitPlan;
 struct SplitSource;
 struct TimeSplit;
 
-SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink);
+// How a split by size is carried out once the job has checked the request's
+// overlap field (checked: the overlap and the outputs asked for). Empty: the
+// core's own size split (RunSizeSplit, split/size_split.h); a host may hand
+// the work elsewhere, as the window hands it to a library of its own. The step's
+// outcome says what came of the work: Completed when the outputs were
+// written, SizeSplitUnavailable when this host cannot split by size at all (the
+// job then ends so, without a message), anything else a failure. The job
+// reports it as SizeSplitCompleted or SizeSplitFailed with the message
+// "Completed" or "Error", after whatever the step itself showed.
+using SizeSplitStep = std::function<SplitOutcome(const SplitRequest& request, const TimeSplit& checked, JobSink& sink)>;
+
+SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSplitStep& bySize = {});
 
 // The request's fields as the split job checks them, in its order, for any
 // window that wants to know where a split would cut (the preview):

@@ -14,7 +14,7 @@ struct SplitRequest {
   std::string path;  // the input file, used as it stands
   SplitBy by = SplitBy::Time;
   std::string hours, minutes, seconds;  // Time: the split point's fields
-  std::string sizeMegabytes;            // Size: the size limit's field (read by the plug-in's side)
+  std::string sizeMegabytes;            // Size: the size limit's field (read by the size split, split/size_split.h)
   CreateMode create = CreateMode::Both;
   std::string overlap;          // not looked at when only the first file is made
   bool thenMerge = false;       // Split-Merge: no message after a success, a merge follows

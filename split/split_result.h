@@ -14,9 +14,9 @@ enum class SplitResult : int32_t {
   Cancelled,           // the user stopped the run; it wrote nothing
   OverlapInvalid,      // overlap field holds a character other than digits, "." and blanks
   OverlapOutOfRange,   // overlap below 0 or above 60
-  SizeSplitNoPlugin,   // "File size" chosen, but no plug-in library or entry: no message
-  SizeSplitCompleted,  // the plug-in returned 0
-  SizeSplitFailed,     // the plug-in returned something else
+  SizeSplitUnavailable,  // "File size" chosen, but the host cannot split by size: no message
+  SizeSplitCompleted,    // the size split wrote its files
+  SizeSplitFailed,       // the size split failed (its own messages said why)
   HoursInvalid,
   MinutesInvalid,
   SecondsInvalid,
@@ -54,7 +54,7 @@ enum class SplitResult : int32_t {
 int32_t SplitResultNumber(SplitResult result, bool engineStarted);
 
 // The message shown for a result; nullptr for the results that show none
-// (Cancelled, SizeSplitNoPlugin).
+// (Cancelled, SizeSplitUnavailable).
 const TextPair* SplitResultText(SplitResult result);
 
 // For the results that refuse the input's structure (NoHeaderFields ..

@@ -25,7 +25,7 @@ constexpr Row kRows[] = {
     {SplitResult::OverlapInvalid, -1, {"[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります"}},
     {SplitResult::OverlapOutOfRange, -2,
      {"[Overlap] bad value(0-60)", "「オーバーラップ」入力値に誤りがあります(0-60)"}},
-    {SplitResult::SizeSplitNoPlugin, -3, {kNone, kNone}},
+    {SplitResult::SizeSplitUnavailable, -3, {kNone, kNone}},
     {SplitResult::SizeSplitCompleted, -3, {"Completed", "操作完了"}},
     {SplitResult::SizeSplitFailed, -3, {"Error", "エラー"}},
     {SplitResult::HoursInvalid, -5, {"[hr] bad value", "「時間」入力値に誤りがあります"}},

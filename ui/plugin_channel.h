@@ -4,20 +4,25 @@
 #include <string>
 
 #include "app/plugin_channel.h"
-#include "job/hand_over.h"
+#include "merge/merge_request.h"
+#include "split/split_request.h"
 
 class JobSink;
 
 class ChannelCall {
  public:
-  // The record for a TestFunc call about work, with progress, cancel and
-  // messages going to sink.
-  ChannelCall(const HandOver& work, JobSink& sink);
+  // The record for a TestFunc call about a size split of request (the
+  // outputs asked for: create) or about the joined file of work, with
+  // progress, cancel and messages going to sink.
+  ChannelCall(const SplitRequest& request, CreateMode create, JobSink& sink);
+  ChannelCall(const JoinedFileWork& work, JobSink& sink);
   ~ChannelCall();
   ChannelCall(const ChannelCall&) = delete;
   ChannelCall& operator=(const ChannelCall&) = delete;
 
  private:
+  void Start(JobSink& sink);
+
   TavrinChannel record_{};
   std::string texts_[3];
 };

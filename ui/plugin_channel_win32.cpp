@@ -22,7 +22,7 @@ int32_t BeginCommit(void* host) { return Sink(host).BeginCommit() ? 1 : 0; }
 
 extern "C" __declspec(dllexport) const TavrinChannel* __cdecl TavrinPluginChannel(void) { return current.load(); }
 
-ChannelCall::ChannelCall(const HandOver& work, JobSink& sink) {
+void ChannelCall::Start(JobSink& sink) {
   record_.size = sizeof record_;
   record_.version = TAVRIN_CHANNEL_VERSION;
   record_.englishUi = sink.EnglishUi();
@@ -32,25 +32,30 @@ ChannelCall::ChannelCall(const HandOver& work, JobSink& sink) {
   record_.cancelled = Cancelled;
   record_.message = Message;
   record_.beginCommit = BeginCommit;
-  if (work.work == HandOver::Work::SizeSplit) {
-    texts_[0] = work.input;
-    texts_[1] = work.sizeMegabytes;
-    texts_[2] = work.overlap;
-    record_.job = TAVRIN_JOB_SIZE_SPLIT;
-    record_.input = texts_[0].c_str();
-    record_.sizeMegabytes = texts_[1].c_str();
-    record_.overlap = texts_[2].c_str();
-    record_.createMode = work.createMode;
-  } else {
-    texts_[0] = work.firstInput;
-    texts_[1] = work.secondInput;
-    texts_[2] = work.joinedPath;
-    record_.job = TAVRIN_JOB_JOIN;
-    record_.firstInput = texts_[0].c_str();
-    record_.secondInput = texts_[1].c_str();
-    record_.joinedPath = texts_[2].c_str();
-  }
   current.store(&record_);
+}
+
+ChannelCall::ChannelCall(const SplitRequest& request, CreateMode create, JobSink& sink) {
+  texts_[0] = request.path;
+  texts_[1] = request.sizeMegabytes;
+  texts_[2] = request.overlap;
+  record_.job = TAVRIN_JOB_SIZE_SPLIT;
+  record_.input = texts_[0].c_str();
+  record_.sizeMegabytes = texts_[1].c_str();
+  record_.overlap = texts_[2].c_str();
+  record_.createMode = int32_t(create);
+  Start(sink);
+}
+
+ChannelCall::ChannelCall(const JoinedFileWork& work, JobSink& sink) {
+  texts_[0] = work.firstInput;
+  texts_[1] = work.secondInput;
+  texts_[2] = work.joinedPath;
+  record_.job = TAVRIN_JOB_JOIN;
+  record_.firstInput = texts_[0].c_str();
+  record_.secondInput = texts_[1].c_str();
+  record_.joinedPath = texts_[2].c_str();
+  Start(sink);
 }
 
 ChannelCall::~ChannelCall() { current.store(nullptr); }

@@ -27,7 +27,7 @@ const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 int32_t WindowSplitJob(JobState& state) {
   state.splitEngineStarted = false;
   const SplitRequest request = ReadSplitRequest();
-  const SplitOutcome outcome = SplitJob(request, AppJobSink());
+  const SplitOutcome outcome = SplitJob(request, AppJobSink(), PluginSizeSplit);
   state.splitEngineStarted = outcome.engineStarted;
   state.repairableInput = RepairableInput(outcome, request);
   if (outcome.engineStarted && !outcome.firstOutput.empty()) {

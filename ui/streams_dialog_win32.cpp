@@ -72,7 +72,6 @@ class ListingSink : public JobSink {
   int EnglishUi() const override { return AppJobState().englishUi; }
   void Status(const char*, int) override {}
   void Message(const char*, MessageOwner) override {}
-  bool CallPlugin(const HandOver&, int32_t*) override { return false; }
   void Progress(int) override {}
   bool Cancelled() const override { return false; }
 };

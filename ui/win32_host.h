@@ -12,6 +12,7 @@
 #include "job/job_sink.h"
 #include "app/paths.h"
 #include "merge/merge_request.h"
+#include "split/split_job.h"
 #include "split/split_request.h"
 
 struct JobState {
@@ -59,7 +60,16 @@ void InitWin32Host(HWND mainWindow, HMODULE plugin, int englishUi);
 // bytes as the dialog's fields hold them. Read with sent messages, so the
 // worker thread may call them while the UI thread sits in the progress dialog.
 SplitRequest ReadSplitRequest();
+// With the plug-in as the joined file's writer (PluginJoinedFile).
 MergeRequest ReadMergeRequest();
+
+// The work the window hands to the plug-in library given to InitWin32Host,
+// TavrinD.dll, through its channel (ui/plugin_channel.h): the size split
+// (SizeSplitUnavailable without a library or its entry "TestFunc", so the job
+// ends without a message) and the joined file of a planned merge (false
+// when not written: the merge then reports its summary).
+SplitOutcome PluginSizeSplit(const SplitRequest& request, const TimeSplit& checked, JobSink& sink);
+bool PluginJoinedFile(const JoinedFileWork& work, JobSink& sink);
 
 // The progress dialog now running (target of progress reports, owner of the
 // jobs' boxes). Set by the progress dialog; keeps the last one after it ends.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/plugin_win32.h"
+#include "split/split_engine.h"
 #include "io/wide_path.h"
 #include "ui/plugin_channel.h"
 #include "ui/progress_dialog.h"
@@ -38,11 +39,6 @@ class Win32Sink : public JobSink {
   void Message(const char* text, MessageOwner owner) override {
     HWND ownerWindow = owner == MessageOwner::ProgressWindow ? progressWindow.load() : mainWindow;
     MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
-  }
-  // The plug-in learns what the call is for through the channel.
-  bool CallPlugin(const HandOver& work, int32_t* result) override {
-    ChannelCall call(work, *this);
-    return CallTestFunc(plugin, work.first, work.second, result);
   }
 };
 
@@ -115,8 +111,28 @@ SplitRequest ReadSplitRequest() {
   return r;
 }
 
+// The plug-in learns what each call is for through the channel.
+SplitOutcome PluginSizeSplit(const SplitRequest& request, const TimeSplit& checked, JobSink& sink) {
+  SplitOutcome done;
+  ChannelCall call(request, checked.create, sink);
+  int32_t result = 0;
+  // TestFunc takes the outputs asked for and the overlap cut to whole seconds.
+  if (!CallTestFunc(plugin, int32_t(checked.create), int32_t(checked.overlap.whole), &result))
+    done.result = SplitResult::SizeSplitUnavailable;  // no library or no entry
+  else
+    done.result = result == 0 ? SplitResult::Completed : SplitResult::SizeSplitFailed;
+  return done;
+}
+
+bool PluginJoinedFile(const JoinedFileWork& work, JobSink& sink) {
+  ChannelCall call(work, sink);
+  int32_t result = 0;
+  return CallTestFunc(plugin, work.mode, work.windowSeconds, &result) && result == 0;
+}
+
 MergeRequest ReadMergeRequest() {
   MergeRequest r;
+  r.writeJoined = PluginJoinedFile;
   r.first = ReadNameField(IDC_MERGE_FILE1);
   r.second = ReadNameField(IDC_MERGE_FILE2);
   return r;

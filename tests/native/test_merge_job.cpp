@@ -304,7 +304,7 @@ TEST(MergeJob, EveryResultHasItsNumberAndText) {
   EXPECT_EQ(MergeResultText(MergeResult::Completed), nullptr);
   EXPECT_EQ(MergeResultText(MergeResult::Cancelled), nullptr);
   EXPECT_STREQ(MergeResultText(MergeResult::BadSourceName)->japanese, "結合元ファイル名が不適切です");
-  EXPECT_STREQ(kMergePluginCompleted.japanese, "操作完了");
+  EXPECT_STREQ(kMergeJoinedWritten.japanese, "操作完了");
 }
 
 // The first input is analysed on a thread of its own while the second is;

@@ -178,3 +178,37 @@ TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
   EXPECT_FALSE(Exists(dir + "in-1.avi"));
   EXPECT_FALSE(Exists(dir + "in-2.avi"));
 }
+
+// A host that hands the size split to no one (the command line) gets the
+// core's own: the same files, result and messages as the window's plug-in.
+TEST(SizeSplit, WithoutAStepTheJobSplitsBySizeItself) {
+  const std::string dir = FreshDir("size_own");
+  const std::string in = dir + "in.avi";
+  ASSERT_TRUE(WriteFile(in, BuildAvi(Clip())));
+  SplitFields f;
+  f.file = in;
+  f.bySize = true;
+  f.sizeMb = "1.5";
+  f.overlap = "2";
+  auto handed = RunSplitJob(f, [](JobRun& r) { r.host.doPluginWork = true; });
+  ASSERT_EQ(handed->result, -3);
+  const Bytes first = ReadBytes(dir + "in-1.avi"), second = ReadBytes(dir + "in-2.avi");
+  ASSERT_FALSE(first.empty());
+  ASSERT_EQ(std::remove((dir + "in-1.avi").c_str()), 0);
+  ASSERT_EQ(std::remove((dir + "in-2.avi").c_str()), 0);
+
+  NativeSink host;
+  const SplitOutcome own = SplitJob(RequestOf(f), host);
+  EXPECT_EQ(own.result, SplitResult::SizeSplitCompleted);
+  EXPECT_EQ(own.Number(), -3);
+  EXPECT_EQ(host.messages, handed->host.messages);
+  EXPECT_TRUE(own.wroteFirst && own.wroteSecond);
+  EXPECT_EQ(own.figures.firstBytes, first.size());
+  EXPECT_EQ(ReadBytes(dir + "in-1.avi"), first);
+  EXPECT_EQ(ReadBytes(dir + "in-2.avi"), second);
+
+  // A host that cannot split by size ends so, without a message.
+  TestHost none;
+  EXPECT_EQ(SplitJob(RequestOf(f), none, none.SizeSplit()).result, SplitResult::SizeSplitUnavailable);
+  EXPECT_TRUE(none.messages.empty());
+}

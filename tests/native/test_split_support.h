@@ -127,7 +127,7 @@ inline std::unique_ptr<JobRun> RunSplitJob(const SplitFields& f,
   auto run = std::make_unique<JobRun>();
   run->host.englishUi = f.english ? 1 : 0;
   if (hook) hook(*run);
-  run->outcome = SplitJob(RequestOf(f), run->host);
+  run->outcome = SplitJob(RequestOf(f), run->host, run->host.SizeSplit());
   run->result = run->outcome.Number();
   return run;
 }

@@ -38,7 +38,6 @@ class RelaySink : public JobSink {
     MaybeCancel();
   }
   void Message(const char* text, MessageOwner owner) override { inner_.Message(text, owner); }
-  bool CallPlugin(const HandOver& work, int32_t* result) override { return inner_.CallPlugin(work, result); }
 
  private:
   void MaybeCancel() {
