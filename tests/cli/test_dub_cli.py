@@ -54,6 +54,12 @@ def sound_files(folder):
     p = os.path.join(folder, "rf64.wav")
     ffmpeg(*tone, "-ac", "1", "-c:a", "pcm_s16le", "-rf64", "always", p)
     made["rf64"] = (p, raw(p, "s16le"))
+    p = os.path.join(folder, "u8.wav")  # unsigned: silence is 0x80
+    ffmpeg(*tone, "-ac", "1", "-c:a", "pcm_u8", p)
+    made["u8"] = (p, raw(p, "u8"))
+    p = os.path.join(folder, "u8x3.wav")  # WAVE_FORMAT_EXTENSIBLE of 8-bit PCM
+    ffmpeg(*tone, "-ac", "3", "-c:a", "pcm_u8", p)
+    made["u8x3"] = (p, raw(p, "u8"))
     frames = ["-write_xing", "0", "-id3v2_version", "0", "-write_id3v1", "0"]
     p = os.path.join(folder, "cbr.mp3")  # with an ID3v2 tag and an Info frame
     ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=44100", "-c:a", "libmp3lame", "-b:a", "128k",
@@ -69,6 +75,15 @@ def sound_files(folder):
     ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=48000", "-ac", "2", "-c:a", "ac3", "-b:a", "192k", p)
     made["ac3"] = (p, open(p, "rb").read())
     return made
+
+
+def check_decoded_silence(name, out, n, channels):
+    """The n samples in front decode cleanly as silence, 0 (8-bit PCM is
+    unsigned: its 0x00 is the loudest negative sample, a thump)."""
+    p = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-map", "0:a:0", "-f", "s16le", "-c:a", "pcm_s16le", "-"],
+                       capture_output=True)
+    check(f"{name}: ffmpeg decodes", p.stderr.decode(errors="replace").strip(), "")
+    check(f"{name}: decoded silence", p.stdout[:2 * n * channels] == bytes(2 * n * channels), True)
 
 
 def dub(args, out, name):
@@ -204,6 +219,23 @@ def main():
         if r:
             n = r["offset"]["samples"]
             check_output("shift pcm +", sample(PCM), out, 1, bytes(n * src.streams[1]["sample_size"]) + payload(src, 1), True)
+        # 8-bit PCM (plain and extensible) dubbed, and shifted in an AVI ffmpeg wrote.
+        for kind, channels in (("u8", 1), ("u8x3", 3)):
+            path, want = sounds[kind]
+            r = dub(["dub", sample(NONE), path, "--offset", "0.25"], out, f"{kind} +0.25")
+            if r:
+                check(f"{kind} +0.25: offset", (r["offset"]["method"], r["offset"]["samples"]), ("silence", 12000))
+                check_output(f"{kind} +0.25", sample(NONE), out, 1, b"\x80" * 12000 * channels + want, False)
+                check_decoded_silence(f"{kind} +0.25", out, 12000, channels)
+        u8avi = os.path.join(folder, "u8.avi")
+        ffmpeg("-i", sample(NONE), "-i", sounds["u8"][0], "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "pcm_u8",
+               u8avi)
+        src = Avi(u8avi)
+        r = dub(["shift", u8avi, "--stream", "1", "--offset", "0.04"], out, "shift u8 +")
+        if r:
+            check("shift u8 +: offset", (r["offset"]["method"], r["offset"]["samples"]), ("silence", 1920))
+            check_output("shift u8 +", u8avi, out, 1, b"\x80" * 1920 + payload(src, 1), True)
+            check_decoded_silence("shift u8 +", out, 1920, 1)
 
         # Refusals: a clear exit status and no file.
         text = os.path.join(folder, "notes.txt")
