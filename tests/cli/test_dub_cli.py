@@ -74,7 +74,22 @@ def sound_files(folder):
     p = os.path.join(folder, "t.ac3")
     ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=48000", "-ac", "2", "-c:a", "ac3", "-b:a", "192k", p)
     made["ac3"] = (p, open(p, "rb").read())
+    p = os.path.join(folder, "mono.ac3")
+    ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=48000", "-ac", "1", "-c:a", "ac3", "-b:a", "96k", p)
+    made["ac3mono"] = (p, open(p, "rb").read())
     return made
+
+
+# The sound as the JSON and the message word it ("1 channel", "2 channels").
+SOUND_WORDS = {
+    "wav": "PCM, 48000 Hz, 2 channels, 16 bits",
+    "extensible": "PCM, 48000 Hz, 6 channels, 24 bits",
+    "rf64": "PCM, 48000 Hz, 1 channel, 16 bits",
+    "u8": "PCM, 48000 Hz, 1 channel, 8 bits",
+    "u8x3": "PCM, 48000 Hz, 3 channels, 8 bits",
+    "ac3": "AC-3, 48000 Hz, 2 channels, 192 kbit/s",
+    "ac3mono": "AC-3, 48000 Hz, 1 channel, 96 kbit/s",
+}
 
 
 def check_decoded_silence(name, out, n, channels):
@@ -147,6 +162,9 @@ def main():
                 check(f"add {kind}: stream", (r["stream"], r["replaced"]), (1, False))
                 check_output(f"add {kind}", sample(NONE), out, 1, want, False)
                 check(f"add {kind}: longer than the picture", "longer" in r["message"], r["sound_seconds"] > r["video_seconds"])
+                if kind in SOUND_WORDS:
+                    check(f"add {kind}: sound", r["sound"], SOUND_WORDS[kind])
+                    check(f"add {kind}: message", f"({SOUND_WORDS[kind]}, " in r["message"], True)
         for kind in ("wav", "mp3vbr", "ac3"):
             path, want = sounds[kind]
             r = dub(["dub", sample(PCM), path], out, f"replace {kind}")
@@ -250,6 +268,10 @@ def main():
         open(cutmp3, "wb").write(whole[:len(whole) - 100])
         garbage = os.path.join(folder, "garbage.mp3")
         open(garbage, "wb").write(whole[:len(whole) // 2] + os.urandom(5000) + whole[len(whole) // 2:])
+        norate = os.path.join(folder, "norate.wav")
+        whole = bytearray(open(sounds["u8"][0], "rb").read())
+        struct.pack_into("<I", whole, whole.index(b"fmt ") + 12, 0)  # nSamplesPerSec
+        open(norate, "wb").write(whole)
         wav = sounds["wav"][0]
         for name, args, want in [
             ("not a sound file", ["dub", sample(NONE), text], 1),
@@ -258,6 +280,7 @@ def main():
             ("truncated wav", ["dub", sample(NONE), cut], 1),
             ("truncated mp3", ["dub", sample(NONE), cutmp3], 1),
             ("garbage in mp3", ["dub", sample(NONE), garbage], 1),
+            ("wav of rate 0", ["dub", sample(NONE), norate], 1),
             ("no such stream", ["dub", sample(PCM), wav, "--replace", "5"], 1),
             ("video stream", ["dub", sample(PCM), wav, "--replace", "0"], 1),
             ("shift video", ["shift", sample(PCM), "--stream", "0", "--offset", "1"], 1),
@@ -273,6 +296,8 @@ def main():
             check(f"{name}: exit", code, want)
             check(f"{name}: nothing written", os.path.exists(out), False)
             check(f"{name}: says why", bool(stdout.strip() or err.strip()), True)
+        code, _, err = tavrin("dub", sample(NONE), norate, "--output", out)
+        check("wav of rate 0: says why", "its format states 1 channel at 0 Hz" in err, True)
         code, stdout, _ = tavrin("dub", sample(NONE), wav, "--output", sample(NONE))
         check("output = input: exit", code, 2)
         code, stdout, _ = tavrin("dub", sample(NONE), wav, "--output", wav)
