@@ -38,6 +38,10 @@ std::string FourCCText(uint32_t code) {
   return text;
 }
 
+std::string ChannelCount(unsigned channels) {
+  return std::to_string(channels) + (channels == 1 ? " channel" : " channels");
+}
+
 StreamDescription DescribeStream(const StreamFormat& s, const StreamEntry& entry) {
   const double rate = s.scale ? double(s.rate) / double(s.scale) : 0.0;
   StreamDescription d;
@@ -48,8 +52,7 @@ StreamDescription DescribeStream(const StreamFormat& s, const StreamEntry& entry
   } else if (s.fccType == kAuds) {
     d.kind = "audio";
     d.codec = Format("%s (0x%04X)", AudioFormatName(s.formatTag), unsigned(s.formatTag));
-    d.details = Format("%u Hz, %u channel%s", unsigned(s.samplesPerSec), unsigned(s.channels),
-                       s.channels == 1 ? "" : "s");
+    d.details = Format("%u Hz, ", unsigned(s.samplesPerSec)) + ChannelCount(s.channels);
     if (entry.type != StreamAudio) d.details += ", chunks of varying size";
   } else {
     d.kind = FourCCText(s.fccType);

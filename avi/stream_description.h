@@ -17,5 +17,8 @@ struct StreamDescription {
 
 StreamDescription DescribeStream(const StreamFormat& format, const StreamEntry& entry);
 
+// A count of sound channels in words: "1 channel", "2 channels".
+std::string ChannelCount(unsigned channels);
+
 // A four-character code as text, each unprintable byte a '.'.
 std::string FourCCText(uint32_t code);

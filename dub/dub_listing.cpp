@@ -100,8 +100,8 @@ class DubListing : public ChunkListing {
     uint64_t want = chunkUnits_;
     if (silence_ > 0) {
       const uint64_t n = std::min(want, silence_);
-      zeros_.resize(std::max<size_t>(zeros_.size(), size_t(n * f_.blockAlign)));
-      c.Add(ChunkPiece{nullptr, 0, zeros_.data(), uint32_t(n * f_.blockAlign)});
+      silenceBytes_.resize(std::max<size_t>(silenceBytes_.size(), size_t(n * f_.blockAlign)), PcmSilenceByte(f_));
+      c.Add(ChunkPiece{nullptr, 0, silenceBytes_.data(), uint32_t(n * f_.blockAlign)});
       silence_ -= n, want -= n, emitted_ += n;
     }
     while (want > 0 && c.pieceCount < kMaxChunkPieces && MoreSound() && silence_ == 0) {
@@ -130,7 +130,7 @@ class DubListing : public ChunkListing {
   bool haveEntry_ = false;
   SoundPiece piece_, left_;
   bool havePiece_ = false;
-  std::vector<uint8_t> zeros_;
+  std::vector<uint8_t> silenceBytes_;  // silence's bytes, as many as a chunk takes
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "sound/ac3_frames.h"
 
+#include "avi/stream_description.h"
 #include "sound/frame_file.h"
 
 namespace {
@@ -60,7 +61,7 @@ std::unique_ptr<SoundSource> OpenAc3(const std::string& path, SoundRefusal* refu
   SoundFormat format;
   FrameFormat(scan, 0x2000, &format);
   PutU16(format.strf, 0);  // cbSize
-  format.kind = "AC-3, " + std::to_string(scan.head.sampleRate) + " Hz, " + std::to_string(scan.head.channels) +
-                " channels, " + (scan.oneBitrate ? std::to_string(scan.head.bitrate / 1000) + " kbit/s" : "variable bit rate");
+  format.kind = "AC-3, " + std::to_string(scan.head.sampleRate) + " Hz, " + ChannelCount(scan.head.channels) + ", " +
+                (scan.oneBitrate ? std::to_string(scan.head.bitrate / 1000) + " kbit/s" : "variable bit rate");
   return MakeFrameSource(input, scan, Ac3Facts, format);
 }

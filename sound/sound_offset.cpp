@@ -32,6 +32,16 @@ const char* OffsetPlan::CountName() const {
   return method == OffsetMethod::Frames ? "frames" : method == OffsetMethod::Start ? "units" : "samples";
 }
 
+uint8_t PcmSilenceByte(const SoundFormat& f) {
+  // Samples of 1 to 8 bits are stored unsigned, resting at 0x80 (0x00 is the
+  // loudest negative sample); decoders take any width up to 8 bits as 8.
+  // WAVE_FORMAT_EXTENSIBLE says PCM in its subformat's first two bytes.
+  auto u16 = [&](size_t at) { return f.strf.size() >= at + 2 ? unsigned(f.strf[at] | f.strf[at + 1] << 8) : 0u; };
+  const unsigned tag = f.formatTag == 0xFFFE ? u16(24) : f.formatTag;
+  const unsigned bits = u16(14);
+  return tag == 1 && bits >= 1 && bits <= 8 ? 0x80 : 0;
+}
+
 bool PlanSoundOffset(const SoundOffset& offset, const SoundSource& source, OffsetPlan* plan) {
   const SoundFormat& f = source.Format();
   *plan = OffsetPlan();

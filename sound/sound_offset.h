@@ -39,6 +39,10 @@ struct OffsetPlan {
   const char* CountName() const;
 };
 
+// The byte the silence put in front of PCM is made of: 0x80 for unsigned
+// 8-bit samples, 0 for every other PCM.
+uint8_t PcmSilenceByte(const SoundFormat& format);
+
 // The plan for source; false when it would take off all the sound (*plan
 // then says how much it would have taken).
 bool PlanSoundOffset(const SoundOffset& offset, const SoundSource& source, OffsetPlan* plan);

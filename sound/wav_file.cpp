@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "avi/fourcc.h"
+#include "avi/stream_description.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ SoundRefusal ReadFormat(const std::vector<uint8_t>& fmt, SoundFormat* f) {
   }
   if (f->channels == 0 || f->sampleRate == 0 || f->blockAlign == 0 || f->blockAlign % f->channels != 0)
     return Refuse(SoundRefusal::Unstatable,
-                  "its format states " + std::to_string(f->channels) + " channels at " + std::to_string(f->sampleRate) +
+                  "its format states " + ChannelCount(f->channels) + " at " + std::to_string(f->sampleRate) +
                       " Hz in blocks of " + std::to_string(f->blockAlign) + " bytes: no sound an AVI header can state",
                   "フォーマットが " + std::to_string(f->channels) + " チャンネル、" + std::to_string(f->sampleRate) +
                       " Hz、ブロック " + std::to_string(f->blockAlign) + " バイトで、AVI のヘッダーに書けません");
@@ -91,11 +92,8 @@ SoundRefusal ReadFormat(const std::vector<uint8_t>& fmt, SoundFormat* f) {
   f->scale = 1;
   f->rate = f->sampleRate;
   f->sampleSize = f->blockAlign;
-  char kind[96];
-  std::snprintf(kind, sizeof kind, "%s, %u Hz, %u channels, %u bits", f->formatTag == 3 ? "IEEE float" : "PCM",
-                unsigned(f->sampleRate), unsigned(f->channels),
-                unsigned(fmt.size() >= 16 ? U16(fmt, 14) : 0));
-  f->kind = kind;
+  f->kind = std::string(f->formatTag == 3 ? "IEEE float" : "PCM") + ", " + std::to_string(f->sampleRate) + " Hz, " +
+            ChannelCount(f->channels) + ", " + std::to_string(U16(fmt, 14)) + " bits";
   return SoundRefusal();
 }
 

@@ -54,6 +54,12 @@ def sound_files(folder):
     p = os.path.join(folder, "rf64.wav")
     ffmpeg(*tone, "-ac", "1", "-c:a", "pcm_s16le", "-rf64", "always", p)
     made["rf64"] = (p, raw(p, "s16le"))
+    p = os.path.join(folder, "u8.wav")  # unsigned: silence is 0x80
+    ffmpeg(*tone, "-ac", "1", "-c:a", "pcm_u8", p)
+    made["u8"] = (p, raw(p, "u8"))
+    p = os.path.join(folder, "u8x3.wav")  # WAVE_FORMAT_EXTENSIBLE of 8-bit PCM
+    ffmpeg(*tone, "-ac", "3", "-c:a", "pcm_u8", p)
+    made["u8x3"] = (p, raw(p, "u8"))
     frames = ["-write_xing", "0", "-id3v2_version", "0", "-write_id3v1", "0"]
     p = os.path.join(folder, "cbr.mp3")  # with an ID3v2 tag and an Info frame
     ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=44100", "-c:a", "libmp3lame", "-b:a", "128k",
@@ -68,7 +74,31 @@ def sound_files(folder):
     p = os.path.join(folder, "t.ac3")
     ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=48000", "-ac", "2", "-c:a", "ac3", "-b:a", "192k", p)
     made["ac3"] = (p, open(p, "rb").read())
+    p = os.path.join(folder, "mono.ac3")
+    ffmpeg("-f", "lavfi", "-i", "sine=f=440:d=4:r=48000", "-ac", "1", "-c:a", "ac3", "-b:a", "96k", p)
+    made["ac3mono"] = (p, open(p, "rb").read())
     return made
+
+
+# The sound as the JSON and the message word it ("1 channel", "2 channels").
+SOUND_WORDS = {
+    "wav": "PCM, 48000 Hz, 2 channels, 16 bits",
+    "extensible": "PCM, 48000 Hz, 6 channels, 24 bits",
+    "rf64": "PCM, 48000 Hz, 1 channel, 16 bits",
+    "u8": "PCM, 48000 Hz, 1 channel, 8 bits",
+    "u8x3": "PCM, 48000 Hz, 3 channels, 8 bits",
+    "ac3": "AC-3, 48000 Hz, 2 channels, 192 kbit/s",
+    "ac3mono": "AC-3, 48000 Hz, 1 channel, 96 kbit/s",
+}
+
+
+def check_decoded_silence(name, out, n, channels):
+    """The n samples in front decode cleanly as silence, 0 (8-bit PCM is
+    unsigned: its 0x00 is the loudest negative sample, a thump)."""
+    p = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-map", "0:a:0", "-f", "s16le", "-c:a", "pcm_s16le", "-"],
+                       capture_output=True)
+    check(f"{name}: ffmpeg decodes", p.stderr.decode(errors="replace").strip(), "")
+    check(f"{name}: decoded silence", p.stdout[:2 * n * channels] == bytes(2 * n * channels), True)
 
 
 def dub(args, out, name):
@@ -132,6 +162,9 @@ def main():
                 check(f"add {kind}: stream", (r["stream"], r["replaced"]), (1, False))
                 check_output(f"add {kind}", sample(NONE), out, 1, want, False)
                 check(f"add {kind}: longer than the picture", "longer" in r["message"], r["sound_seconds"] > r["video_seconds"])
+                if kind in SOUND_WORDS:
+                    check(f"add {kind}: sound", r["sound"], SOUND_WORDS[kind])
+                    check(f"add {kind}: message", f"({SOUND_WORDS[kind]}, " in r["message"], True)
         for kind in ("wav", "mp3vbr", "ac3"):
             path, want = sounds[kind]
             r = dub(["dub", sample(PCM), path], out, f"replace {kind}")
@@ -204,6 +237,23 @@ def main():
         if r:
             n = r["offset"]["samples"]
             check_output("shift pcm +", sample(PCM), out, 1, bytes(n * src.streams[1]["sample_size"]) + payload(src, 1), True)
+        # 8-bit PCM (plain and extensible) dubbed, and shifted in an AVI ffmpeg wrote.
+        for kind, channels in (("u8", 1), ("u8x3", 3)):
+            path, want = sounds[kind]
+            r = dub(["dub", sample(NONE), path, "--offset", "0.25"], out, f"{kind} +0.25")
+            if r:
+                check(f"{kind} +0.25: offset", (r["offset"]["method"], r["offset"]["samples"]), ("silence", 12000))
+                check_output(f"{kind} +0.25", sample(NONE), out, 1, b"\x80" * 12000 * channels + want, False)
+                check_decoded_silence(f"{kind} +0.25", out, 12000, channels)
+        u8avi = os.path.join(folder, "u8.avi")
+        ffmpeg("-i", sample(NONE), "-i", sounds["u8"][0], "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "pcm_u8",
+               u8avi)
+        src = Avi(u8avi)
+        r = dub(["shift", u8avi, "--stream", "1", "--offset", "0.04"], out, "shift u8 +")
+        if r:
+            check("shift u8 +: offset", (r["offset"]["method"], r["offset"]["samples"]), ("silence", 1920))
+            check_output("shift u8 +", u8avi, out, 1, b"\x80" * 1920 + payload(src, 1), True)
+            check_decoded_silence("shift u8 +", out, 1920, 1)
 
         # Refusals: a clear exit status and no file.
         text = os.path.join(folder, "notes.txt")
@@ -218,6 +268,10 @@ def main():
         open(cutmp3, "wb").write(whole[:len(whole) - 100])
         garbage = os.path.join(folder, "garbage.mp3")
         open(garbage, "wb").write(whole[:len(whole) // 2] + os.urandom(5000) + whole[len(whole) // 2:])
+        norate = os.path.join(folder, "norate.wav")
+        whole = bytearray(open(sounds["u8"][0], "rb").read())
+        struct.pack_into("<I", whole, whole.index(b"fmt ") + 12, 0)  # nSamplesPerSec
+        open(norate, "wb").write(whole)
         wav = sounds["wav"][0]
         for name, args, want in [
             ("not a sound file", ["dub", sample(NONE), text], 1),
@@ -226,6 +280,7 @@ def main():
             ("truncated wav", ["dub", sample(NONE), cut], 1),
             ("truncated mp3", ["dub", sample(NONE), cutmp3], 1),
             ("garbage in mp3", ["dub", sample(NONE), garbage], 1),
+            ("wav of rate 0", ["dub", sample(NONE), norate], 1),
             ("no such stream", ["dub", sample(PCM), wav, "--replace", "5"], 1),
             ("video stream", ["dub", sample(PCM), wav, "--replace", "0"], 1),
             ("shift video", ["shift", sample(PCM), "--stream", "0", "--offset", "1"], 1),
@@ -241,6 +296,8 @@ def main():
             check(f"{name}: exit", code, want)
             check(f"{name}: nothing written", os.path.exists(out), False)
             check(f"{name}: says why", bool(stdout.strip() or err.strip()), True)
+        code, _, err = tavrin("dub", sample(NONE), norate, "--output", out)
+        check("wav of rate 0: says why", "its format states 1 channel at 0 Hz" in err, True)
         code, stdout, _ = tavrin("dub", sample(NONE), wav, "--output", sample(NONE))
         check("output = input: exit", code, 2)
         code, stdout, _ = tavrin("dub", sample(NONE), wav, "--output", wav)
