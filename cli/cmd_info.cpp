@@ -157,7 +157,7 @@ int RunInfo(const Command& self, int argc, char** argv) {
   DamageReport damage;
   if (!read || summary.splitVerdict.rfind("no", 0) == 0 || (read && (json || layout) && !a.idx1Offset))
     damage = InspectDamage(path);
-  const std::string why = damage.english.substr(0, damage.english.find('\n'));
+  const std::string why = damage.Reason();
   const std::string repair = damage.damaged ? damage.english.substr(damage.english.find('\n') + 1) : "";
   if (json) {
     JsonObject out = read ? AnalysisJson(a) : JsonObject().String("refused", DescribeOdmlFault(facts.fault, 1));

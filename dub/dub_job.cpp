@@ -72,7 +72,7 @@ class DubRun {
     if (input_.File().Fault()) return FailReading();
     const DamageReport damage = InspectDamage(r_.path);
     if (!damage.damaged) return Finish(result, r_.path + ": " + what);
-    return Finish(DubResult::Damaged, r_.path + ": " + damage.english.substr(0, damage.english.find('\n')),
+    return Finish(DubResult::Damaged, r_.path + ": " + damage.Reason(),
                   damage.In(sink_.EnglishUi()));
   }
   bool OpenInput();

@@ -94,7 +94,7 @@ class MergeRun {
     const DamageReport damage = InspectDamage(path);
     if (damage.damaged) {
       outcome_.repairable = path;
-      outcome_.detail += "\n" + damage.english.substr(0, damage.english.find('\n'));
+      outcome_.detail += "\n" + damage.Reason();
       why += "\n\n" + damage.In(sink_.EnglishUi());
     }
     Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, why);
@@ -122,7 +122,7 @@ class MergeRun {
       const DamageReport damage = InspectDamage(*paths[i]);
       if (!damage.damaged) continue;
       if (outcome_.repairable.empty()) outcome_.repairable = *paths[i];
-      const std::string line = *paths[i] + ": " + damage.english.substr(0, damage.english.find('\n'));
+      const std::string line = *paths[i] + ": " + damage.Reason();
       outcome_.detail = replace && why.empty() ? line : outcome_.detail + "\n" + line;
       why += std::string(why.empty() ? "" : "\n\n") + which[i] + damage.In(sink_.EnglishUi());
     }

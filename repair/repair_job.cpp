@@ -165,7 +165,7 @@ RepairOutcome RepairRun::Run() {
   outcome_.message = summary;
   if (scan_.KeyFramesUntold()) outcome_.message += std::string("\n\n") + Text(kRepairKeysUntold);
   outcome_.detail = output + ": " + Kept() + (figures.openDml ? "; written as OpenDML" : "") + "\n" +
-                    damage.english.substr(0, damage.english.find('\n'));
+                    damage.Reason();
   sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
   return outcome_;
 }

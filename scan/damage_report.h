@@ -15,6 +15,9 @@ struct DamageReport {
   std::string english;      // the reason and what a repair keeps ("" when not damaged)
   std::string japanese;
   const std::string& In(int englishUi) const { return englishUi ? english : japanese; }
+  // The reason alone, in English: the first line, for a detail on the
+  // command line's error stream.
+  std::string Reason() const { return english.substr(0, english.find('\n')); }
 };
 
 // From a finished scan.

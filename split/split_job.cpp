@@ -77,7 +77,7 @@ std::string WithDamage(const std::string& text, const DamageReport& damage, int 
 void AddDamageDetail(std::string& detail, const DamageReport& damage) {
   if (!damage.damaged) return;
   const bool sameLine = detail.empty() || detail.back() == ':';
-  detail += (sameLine ? (detail.empty() ? "" : " ") : "\n") + damage.english.substr(0, damage.english.find('\n'));
+  detail += (sameLine ? (detail.empty() ? "" : " ") : "\n") + damage.Reason();
 }
 
 namespace {

@@ -48,7 +48,7 @@ StreamsOutcome& StreamsRun::Refuse(StreamsResult result, const std::string& engl
   // A recording that ended badly: what is missing is its end, which the
   // damage report says, with what a repair would keep.
   outcome_.result = StreamsResult::Damaged;
-  outcome_.detail = path_ + ": " + damage.english.substr(0, damage.english.find('\n'));
+  outcome_.detail = path_ + ": " + damage.Reason();
   outcome_.message = std::string(Text(*StreamsResultText(StreamsResult::Damaged))) + "\n\n" +
                      damage.In(sink_.EnglishUi());
   sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
