@@ -22,12 +22,11 @@
 #include "io/output_file.h"
 #include "job/file_probe.h"
 #include "job/job_sink.h"
-#include "pieces/pieces_job.h"
-#include "pieces/piece_plan.h"
-#include "pieces/share_builder.h"
+#include "share/piece_writer.h"
+#include "share/share_builder.h"
 #include "scan/damage_report.h"
-#include "split/split_engine.h"
-#include "split/split_job.h"
+#include "share/share_input.h"
+#include "share/split_source.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 //
 // It reads the ranges (cut/cut_rule.h, cut/cut_list.h), opens and analyses
 // the input as the split does, snaps the ranges to key frames, plans each
-// kept range's share of the input (pieces/share_builder.h: PCM cut inside
+// kept range's share of the input (share/share_builder.h: PCM cut inside
 // chunks at exact sample positions, other streams as the two-way split at
 // each end would) and hands them to the existing writers: one file is the
 // chain writer over one link per range (chain/chain_writer.h), a file per

@@ -6,7 +6,7 @@
 //               only grow (where a piece begins when it overlaps the one
 //               before);
 //   ShareBuilder each piece's share from two forward cursors per stream
-//               (pieces/share_builder.h).
+//               (share/share_builder.h).
 #include "pieces/piece_plan.h"
 
 #include <cstdio>
@@ -15,8 +15,8 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "pieces/share_builder.h"
-#include "split/split_math.h"
+#include "share/share_builder.h"
+#include "share/share_math.h"
 
 namespace {
 

@@ -22,21 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "pieces/share_builder.h"
-#include "split/output_share.h"
-#include "split/split_engine.h"
+#include "avi/exact_time.h"
+#include "avi/odml_output.h"
+#include "share/piece_writer.h"
+#include "share/share_builder.h"
+#include "share/output_share.h"
+#include "share/split_source.h"
 
-struct PiecesPlan {
-  uint32_t frameMicros = 0;  // U
-  uint32_t videoFrames = 0;  // V
-  std::vector<Piece> pieces;
-  // On a refusal, where (English, for the command line's error stream) and,
-  // for a key-frame group too large, its frames and size.
-  std::string where;
-  uint32_t groupStart = 0;
-  uint32_t groupEnd = 0;
-  uint64_t groupBytes = 0;
-};
 
 // A piece every `seconds`: piece j ends at the first usable key frame at or
 // after the frame of time j x seconds; a target whose key frame ends the

@@ -4,7 +4,7 @@
 // place only when all are complete. Both hosts (the window, the command
 // line) build a request and run this one job; it reports through the sink
 // (bar 0..100 with status texts, Cancel, messages). Its results and texts are
-// the split's (split/split_result.h): the same situations give the same
+// the split's (share/split_result.h): the same situations give the same
 // numbers and messages.
 //
 // Pieces are named as the two-way split names its outputs, numbered on:
@@ -17,8 +17,9 @@
 #include <functional>
 
 #include "io/writer_options.h"
-#include "split/output_share.h"
-#include "split/split_result.h"
+#include "share/output_share.h"
+#include "share/piece_writer.h"
+#include "share/split_result.h"
 
 class JobSink;
 struct PiecesPlan;
@@ -35,42 +36,6 @@ struct PiecesRequest {
   WriterOptions writer;       // the pieces' block sharing (its size limit is the pieces' own)
 };
 
-// One piece written: frames firstFrame .. firstFrame + frames - 1 of the
-// input, from startSeconds on for seconds (at the input's frame rate).
-struct PieceFigures {
-  std::string name;
-  uint64_t bytes = 0;
-  uint32_t firstFrame = 0;
-  uint32_t frames = 0;
-  double startSeconds = 0;
-  double seconds = 0;
-};
-
-struct PiecesOutcome {
-  SplitResult result = SplitResult::Completed;
-  bool engineStarted = false;  // the input was analysed (a cancel then reports -1)
-  int32_t Number() const { return SplitResultNumber(result, engineStarted); }
-  std::string message;  // the message shown, "" when none
-  // For failures: which file or piece and why, in English, for the command
-  // line's error stream. Empty when none.
-  std::string detail;
-  std::vector<PieceFigures> pieces;  // written, in order (empty unless all were)
-  CloneReport clone;                 // what came of a request to share the input's blocks
-};
 
 PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& sink);
 
-// Writes planned pieces, one a name, under temporary names one after the
-// other, then moves them all into place once all are complete (and
-// mayCommit, when given, agrees): the bar runs from 10 to 98 over the pieces
-// by their size; outcome gets each piece's figures (at the input's frame
-// time), its clone report and, on failure, the detail.
-SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
-                             JobSink& sink, PiecesOutcome& outcome, ChunkCopy copy, const WriterOptions& writer,
-                             const std::function<bool()>& mayCommit = {});
-
-// The name of piece number (1, 2, ...) of input: the input's name with its
-// last four characters (normally ".avi") replaced by "-number.avi" when its
-// last component has them, else with that appended. False when the name
-// would be longer than 259 bytes.
-bool MakePieceName(const std::string& input, uint32_t number, std::string* name);

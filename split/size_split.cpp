@@ -4,7 +4,7 @@
 
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
-#include "split/number_field.h"
+#include "share/number_field.h"
 #include "split/split_job.h"
 
 namespace {
@@ -24,12 +24,6 @@ SplitOutcome& Fail(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 }
 
 }  // namespace
-
-uint64_t SizeLimitBytes(double megabytes) {
-  if (!(megabytes > 0)) return 0;
-  const double bytes = std::floor(megabytes * kBytesPerMegabyte);
-  return bytes >= 18446744073709551615.0 ? UINT64_MAX : uint64_t(bytes);
-}
 
 SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, const ExactTime& overlap,
                           SplitPlan& plan) {

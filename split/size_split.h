@@ -5,15 +5,10 @@
 #pragma once
 #include <cstdint>
 
+#include "share/number_field.h"
 #include "split/split_engine.h"
 
 class JobSink;
-
-constexpr double kBytesPerMegabyte = 1048576.0;
-
-// The largest first file for a limit of megabytes; 0 when the limit is no
-// positive number.
-uint64_t SizeLimitBytes(double megabytes);
 
 // Plans the split of the analysed input whose first file stays within
 // limitBytes: Completed with plan filled, SizeAlreadyFits, SizeTooSmall,

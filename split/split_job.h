@@ -8,7 +8,8 @@
 
 #include "avi/background_walk.h"
 #include "split/split_request.h"
-#include "split/split_result.h"
+#include "share/share_input.h"
+#include "share/split_result.h"
 
 class AviSource;
 class JobSink;
@@ -39,51 +40,6 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSpli
 SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time);
 // The time of a time split:
 SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time);
-
-// Sets the outcome's result and shows its message, if it has one.
-SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink);
-
-// The results that a recording which ended badly (cut short, without an
-// index or with a broken one) can cause: their message gets the reason and
-// what a repair would keep (scan/damage_report.h).
-bool RefusesDamage(SplitResult result);
-// Ends the job with the input's read error or change (avi/read_fault.h), if
-// it had one: its result, its message and the fault in words. False when
-// it had none.
-bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink);
-struct DamageReport;
-std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi);
-// Adds the reason's first line, in English, to a detail for the command line.
-void AddDamageDetail(std::string& detail, const DamageReport& damage);
-
-// Checks that path can be split (it opens) and opens it into input. On
-// failure: outcome's result and detail, false.
-bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome);
-
-// The "Analyzing" step of a split: checks that the opened input begins with
-// "RIFF", reads its OpenDML indexes (if any) and analyses it (bar 0..10).
-// False once it finished the outcome (not RIFF, broken indexes, cancelled).
-// With whole, a version-1 file on disk gets a guessed analysis at once and
-// the walk runs on whole's thread (avi/background_walk.h): the split is then
-// written with WriteConfirmedSplit.
-bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
-                       JobSink& sink, BackgroundWalk* whole = nullptr);
-
-// What a split that starts from a guessed analysis waits for before it
-// commits: the whole walk, and after it on the same thread the check that
-// the chunks lie in the input as they are written (ChunksStoredAsWritten),
-// which lets the split copy runs of them as the index places them.
-class SplitConfirmation {
-  std::unique_ptr<StoredChunkCheck> check_;  // made and used on the walk's thread, which ends first
-
- public:
-  // guess: the analysis the split starts from, filled before the walk starts.
-  explicit SplitConfirmation(const AviAnalysis& guess);
-  ~SplitConfirmation();
-  BackgroundWalk walk;
-  // After the walk's Wait: the chunks lie as the split writes them.
-  bool ChunksAsWritten() const;
-};
 
 // Plans the split with plan and writes it. Where analysis is a guess, the
 // outputs replace their names only once the walk has confirmed it and the

@@ -1,5 +1,5 @@
 // Writing half of the split engine: names and creates the two outputs and
-// writes them as the two shares of the input (split/output_share.h) that the
+// writes them as the two shares of the input (share/output_share.h) that the
 // plan gives them.
 #include <cstdio>
 #include <cstring>
@@ -13,7 +13,7 @@
 #include "io/output_file.h"
 #include "avi/source_window.h"
 #include "split/split_engine.h"
-#include "split/split_math.h"
+#include "share/share_math.h"
 
 namespace {
 

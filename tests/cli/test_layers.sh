@@ -2,9 +2,9 @@
 # The rooms of the house and what each may include. The core (every room
 # below) knows nothing of its hosts (app/, ui/ for the window, cli/ for the
 # command line); a room includes only itself and rooms below it; feature
-# rooms never include each other (pieces and cut may use the split's
-# planning). windows.h appears only in the Windows-only *_win32.cpp files,
-# and app/ is no part of the core library. The plug-in is the window's
+# rooms never include each other (what the split, its pieces and the cut
+# share lies below them, in share/). windows.h appears only in the
+# Windows-only *_win32.cpp files, and app/ is no part of the core library. The plug-in is the window's
 # business: no core file names it.
 set -uo pipefail
 SRC=${TAVRIN_SOURCE_DIR:?}
@@ -20,15 +20,16 @@ declare -A MAY=(
   [writer]="io avi job"
   [sound]="io avi job writer"
   [chain]="io avi job writer"
-  [split]="io avi job scan writer"
-  [pieces]="io avi job scan writer split"
+  [share]="io avi job scan writer"
+  [split]="io avi job scan writer share"
+  [pieces]="io avi job scan writer share"
   [repair]="io avi job scan writer"
   [merge]="io avi job scan writer chain"
-  [cut]="io avi job scan writer chain split pieces"
+  [cut]="io avi job scan writer chain share"
   [streams]="io avi job scan writer sound chain"
   [dub]="io avi job scan writer sound"
 )
-ROOMS="io avi job scan writer sound chain split pieces repair merge cut streams dub"
+ROOMS="io avi job scan writer sound chain share split pieces repair merge cut streams dub"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do

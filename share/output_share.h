@@ -21,7 +21,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
-#include "split/split_result.h"
+#include "share/split_result.h"
 #include "writer/avi_writer.h"
 #include "writer/write_result.h"
 

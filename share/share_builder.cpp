@@ -1,12 +1,12 @@
-// Building the shares of pieces (pieces/share_builder.h).
-#include "pieces/share_builder.h"
+// Building the shares of pieces (share/share_builder.h).
+#include "share/share_builder.h"
 
 #include "avi/byte_input.h"
 #include "avi/exact_time.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "avi/stream_format.h"
-#include "split/split_math.h"
+#include "share/share_math.h"
 #include "writer/chunk_listing.h"
 
 

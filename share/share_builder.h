@@ -1,4 +1,4 @@
-// The shares of pieces of one input (split/output_share.h) for pieces whose
+// The shares of pieces of one input (share/output_share.h) for pieces whose
 // starts and ends only grow: each stream followed by two cursors over the
 // index (where a piece begins, where it ends) that only move forward, so
 // building any number of pieces reads the index a fixed number of times.
@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "split/output_share.h"
-#include "split/split_engine.h"
+#include "share/output_share.h"
+#include "share/split_source.h"
 
 // An index entry that is not there (none met yet, none to come).
 constexpr uint32_t kNowhere = 0xFFFFFFFFu;

@@ -1,4 +1,4 @@
-// The writer of split outputs (split/output_share.h) on the output skeleton
+// The writer of split outputs (share/output_share.h) on the output skeleton
 // (writer/avi_writer.h): each output is the input's header with its frame
 // count and stream lengths replaced, and a listing of its chunks, made from
 // one walk over a stretch of the input's index. The skeleton walks the
@@ -19,8 +19,8 @@
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "split/output_share.h"
-#include "split/split_engine.h"
+#include "share/output_share.h"
+#include "share/split_source.h"
 #include "writer/avi_writer.h"
 #include "writer/status_bar.h"
 
@@ -167,10 +167,6 @@ CopyHabits SplitHabits(ChunkCopy copy) {
 }
 
 }  // namespace
-
-SplitSource SplitSourceOf(AviSource& input, const AviAnalysis& analysis, const std::string& path) {
-  return SplitSource{input.Input(), analysis, path, input.IsOpenDml() ? &input : nullptr};
-}
 
 IndexStretch WholeIndex(const AviAnalysis& analysis) {
   IndexStretch s;

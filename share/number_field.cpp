@@ -1,5 +1,6 @@
-#include "split/number_field.h"
+#include "share/number_field.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -26,4 +27,10 @@ bool ParseNumberField(const char* text, double* value) {
   // a sign or a locale-specific character; "1 2" gives 1 and "1.5.3" 1.5.
   *value = std::strtod(text, nullptr);
   return true;
+}
+
+uint64_t SizeLimitBytes(double megabytes) {
+  if (!(megabytes > 0)) return 0;
+  const double bytes = std::floor(megabytes * kBytesPerMegabyte);
+  return bytes >= 18446744073709551615.0 ? UINT64_MAX : uint64_t(bytes);
 }

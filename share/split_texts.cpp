@@ -2,7 +2,7 @@
 // Japanese side by side.
 #include <cstddef>
 
-#include "split/split_result.h"
+#include "share/split_result.h"
 
 namespace {
 

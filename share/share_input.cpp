@@ -1,0 +1,118 @@
+// The steps with an input that the split and every job writing shares of
+// it take alike (share/share_input.h).
+#include "share/share_input.h"
+
+#include "avi/avi_source.h"
+#include "avi/fourcc.h"
+#include "avi/stored_chunks.h"
+#include "job/file_probe.h"
+#include "job/job_sink.h"
+#include "scan/damage_report.h"
+
+namespace {
+
+const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
+
+SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  return FinishSplit(outcome, result, sink);
+}
+
+}  // namespace
+
+SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
+  outcome.result = result;
+  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
+  return outcome;
+}
+
+bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink) {
+  if (!fault) return false;
+  outcome.result = fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged;
+  outcome.detail = DescribeReadFault(fault, 1);
+  outcome.repairable.clear();
+  const std::string text =
+      std::string(Text(sink, *SplitResultText(outcome.result))) + "\n\n" + DescribeReadFault(fault, sink.EnglishUi());
+  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
+  return true;
+}
+
+bool RefusesDamage(SplitResult result) {
+  return (result >= SplitResult::NoHeaderFields && result <= SplitResult::NoVideoEntries) ||
+         result == SplitResult::WriteFailed;
+}
+
+std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi) {
+  return damage.damaged ? text + "\n\n" + damage.In(englishUi) : text;
+}
+
+void AddDamageDetail(std::string& detail, const DamageReport& damage) {
+  if (!damage.damaged) return;
+  const bool sameLine = detail.empty() || detail.back() == ':';
+  detail += (sameLine ? (detail.empty() ? "" : " ") : "\n") + damage.Reason();
+}
+
+bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {
+  std::string reason;
+  uint64_t fileSize = 0;
+  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
+    case ProbeResult::CannotOpen:
+      outcome.result = SplitResult::InputNotOpen;
+      outcome.detail = path + ": " + reason;
+      return false;
+    case ProbeResult::TooLarge:
+      outcome.result = SplitResult::InputTooLarge;
+      outcome.detail = path + ": " + reason;
+      return false;
+    case ProbeResult::Ok: break;
+  }
+  if (input.Open(path.c_str())) return true;
+  outcome.result = SplitResult::InputNotOpen;
+  outcome.detail = path + ": " + input.File().OpenError();
+  return false;
+}
+
+bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
+                       JobSink& sink, BackgroundWalk* whole) {
+  sink.Status(Text(sink, kSplitAnalyzing), 0);
+  if (sink.Cancelled()) {
+    Finish(outcome, SplitResult::Cancelled, sink);
+    return false;
+  }
+  const uint32_t riff = input.File().U32At(0);
+  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
+  if (riff != kRiff) {
+    outcome.detail = path + ": does not begin with \"RIFF\"";
+    Finish(outcome, SplitResult::InputNotRiff, sink);
+    return false;
+  }
+  const bool read = whole ? input.AnalyseOrGuess(analysis, &sink, 0, 10, *whole) : input.Analyse(analysis, &sink, 0, 10);
+  if (sink.Cancelled() || (!read && input.Fault().problem == OdmlProblem::kCancelled)) {
+    Finish(outcome, SplitResult::Cancelled, sink);
+    return false;
+  }
+  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
+  if (read) return true;
+  // Broken OpenDML indexes: the OpenDML result, its text, then what is wrong.
+  outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
+  outcome.result = SplitResult::OpenDml;
+  outcome.detail = path + ": " + DescribeOdmlFault(input.Fault(), 1);
+  const DamageReport damage = InspectDamage(path);
+  AddDamageDetail(outcome.detail, damage);
+  if (damage.damaged) outcome.repairable = path;
+  const std::string text =
+      std::string(Text(sink, *SplitResultText(SplitResult::OpenDml))) + "\n\n" +
+      WithDamage(DescribeOdmlFault(input.Fault(), sink.EnglishUi()), damage, sink.EnglishUi());
+  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
+  return false;
+}
+
+SplitConfirmation::SplitConfirmation(const AviAnalysis& guess) {
+  walk.Watch([this, &guess](ByteInput& input) {
+    check_.reset(new StoredChunkCheck(input, guess));
+    return check_.get();
+  });
+}
+
+SplitConfirmation::~SplitConfirmation() = default;
+
+bool SplitConfirmation::ChunksAsWritten() const { return check_ && check_->Result(); }
