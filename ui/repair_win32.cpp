@@ -10,7 +10,7 @@
 
 #include "merge/merge_result.h"
 #include "split/split_request.h"
-#include "split/split_result.h"
+#include "share/split_result.h"
 #include "ui/shell_state.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"

@@ -10,7 +10,7 @@
 #include "avi/exact_time.h"
 #include "pieces/piece_plan.h"
 #include "pieces/pieces_job.h"
-#include "split/number_field.h"
+#include "share/number_field.h"
 #include "tests/native/test_split_support.h"
 
 using namespace avitest;

@@ -9,7 +9,7 @@
 #include "pieces/piece_plan.h"
 #include "pieces/pieces_job.h"
 #include "split/size_split.h"
-#include "split/split_math.h"
+#include "share/share_math.h"
 #include "tests/native/odml_builder.h"
 #include "tests/native/sample_list.h"
 #include "tests/native/test_split_support.h"

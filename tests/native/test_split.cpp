@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-#include "split/number_field.h"
+#include "share/number_field.h"
 #include "io/output_file.h"
 #include "split/split_engine.h"
 #include "tests/native/sample_list.h"
