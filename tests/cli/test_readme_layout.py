@@ -5,35 +5,13 @@ repository is named by exactly one row, every folder a row names exists,
 and a row for a subfolder (tests/cli/) follows a row for its top folder.
 So a room added, folded into another or renamed fails here until the
 table says so."""
-import fnmatch
 import os
 import re
-import subprocess
 import sys
 
-ROOT = os.environ.get("TAVRIN_SOURCE_DIR") or os.path.normpath(
-    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+from source_tree import ROOT, top_folders
+
 FOLDER_CELL = re.compile(r"^\|\s*((?:`[\w./-]+/`(?:,\s*)?)+)\s*\|")
-
-
-def top_folders():
-    """The repository's top-level folders: those git holds files in, or
-    without git (an unpacked source tree) those not hidden nor ignored as
-    build products by .gitignore."""
-    try:
-        listed = subprocess.run(["git", "-C", ROOT, "ls-files"], capture_output=True, text=True, check=True).stdout
-        if listed:
-            return {path.split("/")[0] for path in listed.splitlines() if "/" in path} - {
-                name for name in os.listdir(ROOT) if name.startswith(".")}
-    except (OSError, subprocess.CalledProcessError):
-        pass
-    ignored = []
-    if os.path.isfile(os.path.join(ROOT, ".gitignore")):
-        ignored = [line.strip().strip("/") for line in open(os.path.join(ROOT, ".gitignore"), encoding="utf-8")
-                   if line.startswith("/") and line.strip().endswith("/")]
-    return {name for name in os.listdir(ROOT)
-            if os.path.isdir(os.path.join(ROOT, name)) and not name.startswith(".")
-            and not any(fnmatch.fnmatch(name, pattern) for pattern in ignored)}
 
 
 def layout_section(readme):
