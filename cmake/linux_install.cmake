@@ -31,13 +31,34 @@ set(TAVRIN_DEB_MAINTAINER "Tavrin developers <maintainers@tavrin.invalid>" CACHE
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "Tavrin developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "split, merge, join and repair AVI files without decoding")
+# The summary and the list of commands come from the table of commands
+# (cli/command_table.cpp), as the manual page's do, so that the package
+# tells of every command; tests/cli/test_install.sh holds them to what
+# `tavrin help` prints. Read again whenever the table changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cli/command_table.cpp)
+file(READ ${CMAKE_SOURCE_DIR}/cli/command_table.cpp tavrin_table)
+if(NOT tavrin_table MATCHES "kProgramSummary\\[\\] = \"([^\"]+)\";")
+  message(FATAL_ERROR "cli/command_table.cpp: no kProgramSummary for the package's summary")
+endif()
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_MATCH_1}")
+# A row begins {"NAME", RunNAME, "what the command does", ...
+string(REGEX MATCHALL "{\"[a-z]+\", Run[A-Za-z]+, \"[^\"]+\"" tavrin_rows "${tavrin_table}")
+if(NOT tavrin_rows)
+  message(FATAL_ERROR "cli/command_table.cpp: no command rows for the package's description")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION
   "tavrin splits AVI files at video key frames (in two, or into pieces by\n"
-  "time or size), merges the parts back, joins recordings of one format and\n"
-  "repairs recordings that ended badly, without re-encoding anything. It\n"
-  "reads AVI 1.0 and OpenDML (AVI 2.0) files of any size and can share the\n"
-  "unchanged data on file systems that clone.")
+  "time or size), merges the parts back, joins recordings of one format,\n"
+  "keeps or drops ranges and streams, puts other sound in and repairs\n"
+  "recordings that ended badly, without re-encoding anything. It reads AVI\n"
+  "1.0 and OpenDML (AVI 2.0) files of any size and can share the unchanged\n"
+  "data on file systems that clone.\n"
+  "\n"
+  "Commands:\n")
+foreach(row IN LISTS tavrin_rows)
+  string(REGEX REPLACE "^{\"([a-z]+)\", Run[A-Za-z]+, \"([^\"]+)\"$" "  \\1: \\2\n" line "${row}")
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "${line}")
+endforeach()
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

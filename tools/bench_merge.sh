@@ -7,7 +7,7 @@
 # overlap search's hard case, tools/bench_merge.py). Prints one table
 # (tools/bench_lib.sh). Goal: merge <= 0.2 x cp.
 # PHASES=1 also prints the time of each phase (tools/bench_merge_phases.cpp,
-# built against the core library next to the binary).
+# the target bench_merge_phases of the build tree the binary lies in).
 # Usage: tools/bench_merge.sh [TAVRIN_BINARY] [WORKDIR]   (needs ~2.5 GB free)
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -15,11 +15,11 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 TAVRIN=$(realpath "${1:-$HERE/../build/native/tavrin}")
 BUILD=$(dirname "$TAVRIN")
 WORK=$(bench_workdir "${2:-}" 2600000 tavrin-merge-bench)
-trap 'rm -f "$WORK"/*.avi "$WORK"/phases; [ -n "${2:-}" ] || rmdir "$WORK"' EXIT
+trap 'rm -f "$WORK"/*.avi; [ -n "${2:-}" ] || rmdir "$WORK"' EXIT
 [ -x "$TAVRIN" ] || { echo "bench_merge: no tavrin binary at $TAVRIN" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "bench_merge: /usr/bin/time is needed (package time)" >&2; exit 1; }
 if [ "${PHASES:-0}" = 1 ]; then
-  c++ -O2 -std=c++17 -I"$HERE/.." "$HERE/bench_merge_phases.cpp" "$BUILD/libtavrin_core.a" -o "$WORK/phases"
+  cmake --build "$BUILD" --target bench_merge_phases >/dev/null
 fi
 
 bench() { # NAME SPLIT_SECONDS GENERATOR ARGS...
@@ -37,7 +37,7 @@ bench() { # NAME SPLIT_SECONDS GENERATOR ARGS...
   bench_row "$label" "cp of both parts" "$cp" "$cp" "$cpk"
   read -r t k < <(bench_measure "" "$TAVRIN" merge "$a" "$b")
   bench_row "$label" "merge (no writing)" "$t" "$cp" "$k"
-  [ ! -x "$WORK/phases" ] || echo "  phases: $("$WORK/phases" "$a" "$b")" >&2
+  [ "${PHASES:-0}" != 1 ] || echo "  phases: $("$BUILD/bench_merge_phases" "$a" "$b")" >&2
   rm -f "$a" "$b"
 }
 

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "structure differs: %u\n", structure);
     return 1;
   }
-  const MergeSources sources{{first, a}, {second, b}, argv[1]};
+  const MergeSources sources{{first, a}, {second, b}, argv[1], argv[2]};
   t = std::chrono::steady_clock::now();
   MergePlan plan;
   PlanMerge(sources, 60.0, sink, plan);

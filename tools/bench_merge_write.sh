@@ -2,8 +2,8 @@
 # Joined-file benchmark: splits a ~1 GB AVI with a 5-second overlap, then
 # times `tavrin merge --write` of the two parts (analyses, overlap search,
 # plan and the joined file) and the writing of the joined file alone (timed
-# inside tools/bench_merge_write_phase.cpp, built against the core library of
-# the build tree) against `cp` of the same two parts, and `tavrin split
+# inside tools/bench_merge_write_phase.cpp, the target bench_merge_write_phase
+# of the build tree) against `cp` of the same two parts, and `tavrin split
 # --size-mb` against `cp` of the input. Prints one table (tools/bench_lib.sh).
 # Goal: writing the joined file <= 1.2 x cp, < 16 MB.
 # Files: "large" (3,400 frames of ~300 KB with PCM) and "small" (150,000
@@ -14,20 +14,19 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/bench_lib.sh"
 TAVRIN=$(realpath "${1:-$HERE/../build/native/tavrin}")
 WORK=$(bench_workdir "${2:-}" 5500000 tavrin-write-bench)
-trap 'rm -f "$WORK"/*.avi "$WORK"/write_phase "$WORK"/phase.txt; [ -n "${2:-}" ] || rmdir "$WORK"' EXIT
+trap 'rm -f "$WORK"/*.avi "$WORK"/phase.txt; [ -n "${2:-}" ] || rmdir "$WORK"' EXIT
 [ -x "$TAVRIN" ] || { echo "bench_merge_write: no tavrin binary at $TAVRIN" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "bench_merge_write: /usr/bin/time is needed (package time)" >&2; exit 1; }
 BUILD=$(dirname "$TAVRIN")
-[ -f "$BUILD/libtavrin_core.a" ] || { echo "bench_merge_write: no libtavrin_core.a next to $TAVRIN" >&2; exit 1; }
-c++ -O2 -std=c++17 -I"$HERE/.." -I"$BUILD/generated" "$HERE/bench_merge_write_phase.cpp" "$BUILD/libtavrin_core.a" \
-  -pthread -o "$WORK/write_phase"
+[ -f "$BUILD/CMakeCache.txt" ] || { echo "bench_merge_write: $TAVRIN lies in no build tree" >&2; exit 1; }
+cmake --build "$BUILD" --target bench_merge_write_phase >/dev/null
 
 # "MEDIAN_SECONDS PEAK_KB" of the write phase: its own time, the whole program's peak.
 write_phase() { # FIRST SECOND JOINED
   local times=() peak=0 out
   for _ in $(seq "$ROUNDS"); do
     rm -f "$3"
-    out=$(/usr/bin/time -o "$WORK/phase.txt" -f "%M" "${BENCH_PREFIX[@]}" "$WORK/write_phase" "$@")
+    out=$(/usr/bin/time -o "$WORK/phase.txt" -f "%M" "${BENCH_PREFIX[@]}" "$BUILD/bench_merge_write_phase" "$@")
     times+=("$out")
     [ "$(tail -n 1 "$WORK/phase.txt")" -gt "$peak" ] && peak=$(tail -n 1 "$WORK/phase.txt")
   done

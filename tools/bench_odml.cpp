@@ -8,11 +8,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
-#include "app/host.h"
-#include "app/native_host.h"
+#include "avi/avi_analysis.h"
+#include "avi/byte_input.h"
 #include "avi/odml_flat_view.h"
 #include "avi/odml_reader.h"
 
@@ -45,17 +44,15 @@ int main(int argc, char** argv) {
     uint64_t size = uint64_t(st.st_size);
     char walk[32] = "-";
     if (size <= 0xFFFFFFFFull) {
-      auto state = std::make_unique<JobState>();
-      NativeHost host;
-      AttachNativeHost(*state, host);
-      if (!state->inputFile.Open(path)) return 1;
-      AviAnalysis& a = state->analysis;
-      a = AviAnalysis{};
+      ByteInput file;
+      if (!file.Open(path)) return 1;
+      AviAnalysis a{};
       ResetAnalysis(a);
-      a.progressSpan = 10;
-      a.progressTotal = uint32_t(size);
+      WalkProgress progress;
+      progress.span = 10;
+      progress.total = size;
       auto start = std::chrono::steady_clock::now();
-      WalkChunks(*state, state->inputFile, 0, uint32_t(size), 0);
+      WalkChunks(a, progress, file, 0, size, 0);
       std::snprintf(walk, sizeof walk, "%.3f", Since(start));
     }
     ByteInput input;

@@ -1,19 +1,29 @@
 #!/usr/bin/env python3
-"""The help files that the Help menu opens: the names the window asks for
-exist under docs/, each declares its character set early enough for a
-browser's pre-scan and decodes in it, is well-formed plain HTML without
-script or network, every local link and anchor resolves, and every text
-pair of the program (messages, status lines, menus) appears word for word
-in the help of its language, so a message added without help fails here."""
+"""The help files that the Help menu opens, and the README.txt of the
+Windows package: the names the window asks for exist under docs/, each
+help file declares its character set early enough for a browser's
+pre-scan and decodes in it, is well-formed plain HTML without script or
+network, every local link and anchor resolves, and every text pair of the
+program (messages, status lines, menus) appears word for word in the help
+of its language, so a message added without help fails here. The command
+line's synopsis in both help files and in both languages of README.txt is
+the table of commands' (cli/command_table.cpp) line for line, each help
+file has an entry for every command, and both name every item of the
+Operate menu of their language (resources/main_dialog.rc)."""
+import html
 import html.parser
 import os
 import re
+import subprocess
 import sys
 
-ROOT = os.environ.get("TAVRIN_SOURCE_DIR") or os.path.normpath(
-    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+from source_tree import ROOT, top_folders
+
 DOCS = os.path.join(ROOT, "docs")
-TEXT_FOLDERS = ("app", "ui", "split", "merge", "chain", "pieces", "repair", "cut", "streams", "dub", "sound")
+# Top-level folders whose sources are no part of the program: their texts
+# need no help. Every other folder is searched, so a new room with texts is
+# held to the help without being named here.
+NOT_PROGRAM = {"tests", "tools", "fuzz", "plugin"}
 failures = []
 
 
@@ -41,11 +51,17 @@ def literal_value(literals):
     return re.sub(r"\\(.)", lambda m: ESCAPES.get(m.group(1), m.group(1)), text)
 
 
+def program_folders():
+    return sorted(top_folders() - NOT_PROGRAM)
+
+
 def program_text_pairs():
     """Every English/Japanese pair written as {"english", "japanese"} in the
-    program's sources: the jobs' and the window's text tables."""
-    pairs = []
-    for folder in TEXT_FOLDERS:
+    program's sources (the jobs' and the window's text tables), and the text
+    tables (*_texts.cpp, *_texts.h) that hold none, which would mean the
+    pattern no longer reads them."""
+    pairs, empty_tables = [], []
+    for folder in program_folders():
         for dirpath, _, names in os.walk(os.path.join(ROOT, folder)):
             for name in sorted(names):
                 if not name.endswith((".h", ".cpp")):
@@ -53,11 +69,15 @@ def program_text_pairs():
                 path = os.path.join(dirpath, name)
                 with open(path, encoding="utf-8") as f:
                     source = without_comments(f.read())
+                found = 0
                 for m in PAIR.finditer(source):
                     english, japanese = literal_value(m.group(1)), literal_value(m.group(2))
                     if english.isascii() and not japanese.isascii():
                         pairs.append((os.path.relpath(path, ROOT), english, japanese))
-    return pairs
+                        found += 1
+                if not found and re.search(r"_texts\.(h|cpp)$", name):
+                    empty_tables.append(os.path.relpath(path, ROOT))
+    return pairs, empty_tables
 
 
 def as_shown(text):
@@ -69,6 +89,119 @@ def pattern_for(text):
     """Whitespace-insensitive pattern; printf numbers match any number."""
     pieces = re.split(r"%[-+ #0-9.]*[a-zA-Z]", " ".join(text.split()))
     return re.compile(r"\d+(?:\.\d+)?".join(re.escape(p) for p in pieces))
+
+
+# ---- the table of commands and the Operate menu ------------------------
+
+COMMAND_ROW = re.compile(rf'\{{\s*"([a-z]+)"\s*,\s*Run\w+\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*\}}')
+
+
+def command_table():
+    """The commands' names and the program's synopsis, one line a list item,
+    as cli/command_table.cpp holds them (None when it cannot be read)."""
+    path = os.path.join(ROOT, "cli", "command_table.cpp")
+    source = without_comments(open(path, encoding="utf-8").read())
+    rows = [(m.group(1), literal_value(m.group(3))) for m in COMMAND_ROW.finditer(source)]
+    help_line = re.search(rf"kHelpSynopsis\[\]\s*=\s*({STRINGS})\s*;", source)
+    if len(rows) < 8 or help_line is None:
+        fail(f"cli/command_table.cpp: {len(rows)} command rows and {'a' if help_line else 'no'} kHelpSynopsis "
+             "found: is the pattern out of date?")
+        return None, None
+    synopsis = [line for _, text in rows for line in text.split("\n")] + [literal_value(help_line.group(1))]
+    return [name for name, _ in rows], synopsis
+
+
+def synopsis_as_printed():
+    """The synopsis tavrin help prints, when the built program is at hand
+    (TAVRIN_CLI): the table as this test reads it must be the same."""
+    cli = os.environ.get("TAVRIN_CLI")
+    if not cli or not os.access(cli, os.X_OK):
+        return None
+    run = subprocess.run([cli, "help"], capture_output=True, text=True)
+    if run.returncode != 0 or "usage: " not in run.stdout:
+        fail(f"{cli} help: exit {run.returncode} without a synopsis")
+        return None
+    usage = run.stdout[run.stdout.find("usage: "):].splitlines()
+    return [re.sub(r"^usage: ", "", line) for line in usage]
+
+
+def normalised(lines):
+    """Lines as words: indentation and runs of blanks do not count."""
+    return [" ".join(line.split()) for line in lines if line.strip()]
+
+
+def check_synopsis(where, lines, synopsis):
+    got, want = normalised(lines), normalised(synopsis)
+    if got == want:
+        return
+    missing = [line for line in want if line not in got]
+    extra = [line for line in got if line not in want]
+    fail(f"{where}: the synopsis is not the table of commands' (cli/command_table.cpp)" +
+         "".join(f"\n  lacks:    {line}" for line in missing) +
+         "".join(f"\n  not in the table: {line}" for line in extra) +
+         ("" if missing or extra else "\n  (the same lines in another order)"))
+
+
+def operate_menu_items():
+    """The Operate menu's items as shown, English and Japanese, from the
+    menus in resources/main_dialog.rc (the menu that holds IDM_JOIN)."""
+    source = open(os.path.join(ROOT, "resources", "main_dialog.rc"), encoding="utf-8").read()
+    items = {}
+    for language, menu in (("en", "IDM_FORM_MENUE"), ("ja", "IDM_FORM_MENU")):
+        m = re.search(rf"^{menu} MENU\b(.*?)^(?:END|\}})", source, re.M | re.S)
+        popups = re.split(r"\bPOPUP\b", m.group(1)) if m else []
+        operate = next((p for p in popups if "IDM_JOIN" in p), "")
+        items[language] = [as_shown(text) for text in re.findall(r'MENUITEM\s+"([^"]+)"', operate)]
+        if len(items[language]) < 5:
+            fail(f"resources/main_dialog.rc: {menu}'s Operate menu has {len(items[language])} items: "
+                 "is the pattern out of date?")
+    return items
+
+
+def check_command_line_section(name, page, commands, synopsis):
+    """The help's command line section: the table's synopsis in its <pre>,
+    a list entry beginning with each command, and the Windows program."""
+    m = re.search(r'<h2 id="cli">.*?(?=<h2|\Z)', page.source, re.S)
+    if m is None:
+        fail(f"{name}: no command line section (<h2 id=\"cli\">)")
+        return
+    section = m.group(0)
+    pre = re.search(r"<pre>(.*?)</pre>", section, re.S)
+    if pre is None:
+        fail(f"{name}: the command line section has no <pre> synopsis")
+    else:
+        check_synopsis(name, html.unescape(re.sub(r"<[^>]+>", "", pre.group(1))).splitlines(), synopsis)
+    for command in commands:
+        if not re.search(rf"<li>\s*<code>{command}\b", section):
+            fail(f"{name}: the command line section has no entry (<li><code>{command}...) for {command}")
+    if "tavrin-cli.exe" not in section:
+        fail(f"{name}: the command line section does not name tavrin-cli.exe, the Windows program")
+
+
+def check_package_readme(synopsis, menu):
+    """README.txt of the Windows zip: in each language the synopsis of
+    tavrin-cli (tavrin's, under the Windows program's name) and every item
+    of the Operate menu."""
+    name = "package/README.txt"
+    text = open(os.path.join(DOCS, "package", "README.txt"), encoding="utf-8").read()
+    parts = re.split(r"^日本語\n-+\n", text, flags=re.M)
+    if len(parts) != 2:
+        fail(f"{name}: no Japanese part (a line 日本語 underlined with -)")
+        return
+    for language, part in zip(("en", "ja"), parts):
+        lines = part.splitlines()
+        first = next((i for i, line in enumerate(lines) if re.match(r"^\s+tavrin-cli info ", line)), None)
+        last = next((i for i, line in enumerate(lines)
+                     if first is not None and i >= first and "tavrin-cli COMMAND --help" in line), None)
+        if last is None:
+            fail(f"{name} ({language}): no synopsis from 'tavrin-cli info' to 'tavrin-cli COMMAND --help'")
+        else:
+            block = [line.replace("tavrin-cli ", "tavrin ") for line in lines[first:last + 1]]
+            check_synopsis(f"{name} ({language})", block, synopsis)
+        flat = " ".join(part.split())
+        for item in menu.get(language, []):
+            if item not in flat:
+                fail(f"{name} ({language}): the Operate menu's {item!r} is not named")
 
 
 # ---- the help files ------------------------------------------------------
@@ -156,6 +289,7 @@ def load_page(name, want_lang):
         fail(f"{name}: does not decode as its declared {charset}: {e}")
         return None
     page = HelpPage()
+    page.source = text
     page.feed(text)
     page.close()
     for error in page.errors:
@@ -200,7 +334,7 @@ def main():
     english = load_page("HelpE.htm", "en")
     japanese = load_page("Help.htm", "ja")
 
-    pairs = program_text_pairs()
+    pairs, empty_tables = program_text_pairs()
     found = {e for _, e, _ in pairs}
     # A floor, so that a reshaped text table cannot make this test pass on nothing.
     for known in ("Help File Not Found", "[Overlap] bad value", "Can't Merge (Structure is different)"):
@@ -208,8 +342,19 @@ def main():
             fail(f"text pair {known!r} not found in the sources: is the pattern out of date?")
     if len(pairs) < 40:
         fail(f"only {len(pairs)} text pairs found in the sources")
+    for table in empty_tables:
+        fail(f"{table}: no text pair found in this text table: is the pattern out of date?")
 
-    for page, index, language in ((english, 1, "English"), (japanese, 2, "Japanese")):
+    commands, synopsis = command_table()
+    printed = synopsis_as_printed()
+    if synopsis and printed is not None and normalised(printed) != normalised(synopsis):
+        fail("the synopsis read from cli/command_table.cpp is not the one tavrin help prints: "
+             "is the pattern out of date?")
+    menu = operate_menu_items()
+    if synopsis:
+        check_package_readme(synopsis, menu)
+
+    for page, index, language, lang in ((english, 1, "English", "en"), (japanese, 2, "Japanese", "ja")):
         if page is None:
             continue
         shown = page.shown_text()
@@ -217,11 +362,18 @@ def main():
             text = as_shown(pair[index])
             if not pattern_for(text).search(shown):
                 fail(f"{language} help lacks {text!r} ({pair[0]})")
+        if synopsis:
+            check_command_line_section(f"{language} help", page, commands, synopsis)
+        for item in menu.get(lang, []):
+            if item not in shown:
+                fail(f"{language} help does not name the Operate menu's {item!r}")
 
     if failures:
         print("\n".join(failures))
         return 1
-    print(f"ok: {len(pairs)} text pairs found in both help files")
+    print(f"ok: {len(pairs)} text pairs ({len(program_folders())} folders searched) found in both help files; "
+          f"the synopsis of {len(commands or [])} commands and the Operate menu's "
+          f"{len(menu.get('en', []))} items in both help files and both parts of README.txt")
     return 0
 
 

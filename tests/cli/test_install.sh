@@ -4,7 +4,8 @@
 # share/bash-completion/completions, and nothing else; the program runs from
 # there, the page renders without a warning and tells of every command, the
 # completion completes commands, options and their values. cpack -G DEB in
-# the same tree makes a package that holds the same three under /usr.
+# the same tree makes a package that holds the same three under /usr and
+# tells of every command as `tavrin help` does.
 set -uo pipefail
 T=${TAVRIN_CLI:?}
 build=$(dirname "$T")
@@ -92,7 +93,18 @@ if command -v dpkg-deb >/dev/null; then
     check "the package is named tavrin" [ "$(dpkg-deb -f "$deb" Package)" = tavrin ]
     check "the package has the version" [ "$(dpkg-deb -f "$deb" Version)" = "$version" ]
     check "the package names a maintainer" [ -n "$(dpkg-deb -f "$deb" Maintainer)" ]
-    check "the package describes the program" grep -q "AVI" <<<"$(dpkg-deb -f "$deb" Description)"
+    # The summary and the list of commands, read from the table of commands
+    # when the tree was configured: what `tavrin help` says, word for word.
+    description=$(dpkg-deb -f "$deb" Description)
+    check "the package describes the program" grep -q "AVI" <<<"$description"
+    check "the package's summary is the one tavrin help gives" \
+      [ "$(head -n1 <<<"$description")" = "$("$T" help | sed -n '1s/^tavrin: //p')" ]
+    for command in $commands; do
+      said=$("$T" help | sed -n "/^commands:\$/,/^\$/s/^  $command  *//p")
+      check "the package's description tells of $command as help does" grep -qxF -- "   $command: $said" <<<"$description"
+    done
+    check "the package's description lists no other command" \
+      [ "$(grep -c '^   [a-z]*: ' <<<"$description")" -eq "$(wc -w <<<"$commands")" ]
     check "the package depends on the C library it was linked with" grep -q "libc6" <<<"$(dpkg-deb -f "$deb" Depends)"
     dpkg-deb -x "$deb" deb
     check "the unpacked program runs" [ "$(deb/usr/bin/tavrin --version)" = "tavrin $version" ]
