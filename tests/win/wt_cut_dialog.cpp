@@ -131,9 +131,10 @@ int main() {
     Click(cut, IDC_CUT_SEPARATE);
     WT_CHECK_EQ(Field(cut, IDC_CUT_OUTPUT), clip);
     const std::string before = FilesIn(folder);
-    cancelNextJob = true;
+    CancelAtFirstReport(cut);
     Post(cut, IDOK);
     WT_CHECK_EQ(AnswerMessageBox(cut), BreakText());
+    WT_CHECK_CANCELLED_IN(cut, CutProgressTitle());
     WT_CHECK_EQ(FilesIn(folder), before);
     if (WT_CHECK_EQ(cuts.requests.size(), size_t(2))) {
       WT_CHECK_EQ(Show(cuts.requests.back().drop), Show(std::vector<std::string>{"4-6", "20-22.5"}));

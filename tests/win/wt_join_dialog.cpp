@@ -112,11 +112,10 @@ int main() {
 
   Case("Cancel during the join: Break, no file left behind, the list stays for another try");
   {
-    cancelNextJob = true;
+    CancelAtFirstReport(join);
     Post(join, IDOK);
-    HWND progress = WaitForDialog(join, JoinProgressTitle(), 15000);
-    WT_CHECK(progress != nullptr);
     WT_CHECK_EQ(AnswerMessageBox(join), BreakText());
+    WT_CHECK_CANCELLED_IN(join, JoinProgressTitle());
     WT_CHECK_EQ(FilesIn(folder), filesBefore);
     WT_CHECK(IsWindow(join));
     WT_CHECK_EQ(Entries(join), (std::vector<std::string>{c10, c1, c2}));

@@ -118,9 +118,7 @@ void TestCancelDuringSecondWalk() {
     return;
   std::string stem = SplitSample("ffmpeg_mpeg4_mp3_g25_150s.avi", "long");
   SetMergeFields(stem + "-1.avi", stem + "-2.avi");
-  wt::onProgress = [](HWND dialog, const wt::ProgressEvent& e) {
-    if (e.status == "File2 Analyzing" && e.cells >= 1 && !CancelSet(AppJobState())) wt::PressCancel(dialog);
-  };
+  wt::CancelAt(mainWindow, [](const wt::ProgressEvent& e) { return e.status == "File2 Analyzing" && e.cells >= 1; });
   wt::JobRun run = wt::RunJob(false, mainWindow);
   WT_CHECK_EQ(long(run.result), 0L);
   WT_CHECK_EQ(run.boxes.size(), size_t(0));

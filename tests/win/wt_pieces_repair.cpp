@@ -124,9 +124,10 @@ int main() {
     pieces = OpenPieces(app);
     WT_CHECK(IsDlgButtonChecked(pieces, IDC_PIECES_BY_SIZE) == BST_CHECKED);
     const std::string before = FilesIn(folder);
-    cancelNextJob = true;
+    CancelAtFirstReport(pieces);
     Post(pieces, IDOK);
     WT_CHECK_EQ(AnswerMessageBox(pieces), BreakText());
+    WT_CHECK_CANCELLED_IN(pieces, PiecesProgressTitle());
     WT_CHECK_EQ(FilesIn(folder), before);
     Post(pieces, IDCANCEL);
     WT_CHECK(WaitUntil([&] { return !IsWindow(pieces); }));

@@ -122,9 +122,7 @@ void TestCancelDuringAnalysis() {
   if (!wt::Case("Cancel while the input is analysed: result 0, no box, engine never started", wt::kEnglishOnly)) return;
   std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g25_150s.avi", "long.avi");
   SetSplitFields(input, "0", "1", "0", "5");
-  wt::onProgress = [](HWND dialog, const wt::ProgressEvent& e) {
-    if (e.status == "Analyzing" && e.cells >= 1 && !CancelSet(AppJobState())) wt::PressCancel(dialog);
-  };
+  wt::CancelAt(mainWindow, [](const wt::ProgressEvent& e) { return e.status == "Analyzing" && e.cells >= 1; });
   wt::JobRun run = wt::RunJob(true, mainWindow);
   WT_CHECK_EQ(long(run.result), 0L);
   WT_CHECK_EQ(run.boxes.size(), size_t(0));
@@ -140,9 +138,7 @@ void TestCancelDuringEngine() {
   if (!wt::Case("Cancel while the outputs are written: result -1, no box, engine started", wt::kEnglishOnly)) return;
   std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g25_150s.avi", "long.avi");
   SetSplitFields(input, "0", "1", "0", "5");
-  wt::onProgress = [](HWND dialog, const wt::ProgressEvent& e) {
-    if (e.status == "File Creating" && e.cells >= 30 && !CancelSet(AppJobState())) wt::PressCancel(dialog);
-  };
+  wt::CancelAt(mainWindow, [](const wt::ProgressEvent& e) { return e.status == "File Creating" && e.cells >= 30; });
   wt::JobRun run = wt::RunJob(true, mainWindow);
   WT_CHECK_EQ(long(run.result), -1L);
   WT_CHECK_EQ(run.boxes.size(), size_t(0));

@@ -185,10 +185,11 @@ int main() {
   {
     DeleteFileA(dropped.c_str());
     const std::string before = FilesIn(folder);
-    cancelNextJob = true;
+    CancelAtFirstReport(streams);
     Post(streams, IDOK);
     AnswerFileDialog(streams, WriteTitle(), L"");
     WT_CHECK_EQ(AnswerMessageBox(streams), BreakText());
+    WT_CHECK_CANCELLED_IN(streams, StreamsProgressTitle());
     WT_CHECK_EQ(FilesIn(folder), before);
     if (WT_CHECK_EQ(streamChoices.outcomes.size(), size_t(2)))
       WT_CHECK(streamChoices.outcomes[1].result == StreamsResult::Cancelled);

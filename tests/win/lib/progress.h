@@ -13,6 +13,7 @@
 #include "tests/win/lib/check.h"
 #include "tests/win/lib/files.h"
 #include "tests/win/lib/ids.h"
+#include "tests/win/lib/progress_watch.h"
 #include "tests/win/lib/ui.h"
 #include "ui/progress_dialog.h"
 #include "ui/win32_host.h"
@@ -131,35 +132,6 @@ inline void SetSplitFields(HWND main, const std::string& path, const char* hours
 
 // ---- the real jobs under their dialogs -------------------------------------
 
-struct ProgressEvent {
-  std::string status;  // the status text the dialog is about to show
-  long cells;
-};
-
-// Filled on the UI thread by a WH_CALLWNDPROC hook, which sees each
-// CMD_PROGRESS just before the dialog procedure does (the worker waits meanwhile).
-inline std::vector<ProgressEvent> progressLog;
-inline std::function<void(HWND dialog, const ProgressEvent&)> onProgress;
-inline HHOOK progressHook = nullptr;
-
-inline LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (m->message == WM_COMMAND && LOWORD(m->wParam) == CMD_PROGRESS && m->hwnd == ProgressWindow()) {
-      ProgressEvent event{AppJobState().statusText, long(m->lParam)};
-      progressLog.push_back(event);
-      if (onProgress) onProgress(m->hwnd, event);
-    }
-  }
-  return CallNextHookEx(progressHook, code, wParam, lParam);
-}
-
-// Call once, on the thread that opens the progress dialogs.
-inline void WatchProgressReports() {
-  progressHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchProgress, nullptr, GetCurrentThreadId());
-  Check(progressHook != nullptr, "WH_CALLWNDPROC hook installed", __FILE__, __LINE__);
-}
-
 // The usual start of an in-process job test: the stand-in main window, the
 // host in the run's language without a plug-in, progress reports watched.
 inline HWND StartJobHost() {
@@ -168,10 +140,6 @@ inline HWND StartJobHost() {
   WatchProgressReports();
   return main;
 }
-
-// Presses Cancel (a click on the dialog's button) from inside the hook: the
-// flag is set before the worker's report returns.
-inline void PressCancel(HWND dialog) { SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); }
 
 struct SeenBox {
   bool ownedByDialog = false;  // else by the main window

@@ -1,7 +1,8 @@
 // The Operate menu's tools (join, pieces, cut, repair) in the program's own main
 // dialog run inside the test: the jobs the window calls are recorded on
 // their way to the real jobs, the tools' dialogs found and read, and a job
-// followed through its progress dialog with every box it shows answered.
+// followed through its progress dialog with every box it shows answered (or
+// cancelled at a report: tests/win/lib/progress_watch.h).
 #pragma once
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "job/job_sink.h"
 #include "tests/win/lib/browse.h"
 #include "tests/win/lib/inproc.h"
+#include "tests/win/lib/progress_watch.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"
 #include "ui/tool_ui.h"
@@ -20,46 +22,13 @@ namespace wt {
 
 // ---- the jobs, recorded ------------------------------------------------------
 
-// A sink that passes everything on, and presses the progress dialog's Cancel
-// at the job's first report when asked to (the flag is set before the report
-// returns, as a user's click would have been seen by then).
-class RelaySink : public JobSink {
- public:
-  explicit RelaySink(JobSink& inner, bool cancelAtFirstReport) : inner_(inner), cancel_(cancelAtFirstReport) {}
-  int EnglishUi() const override { return inner_.EnglishUi(); }
-  bool Cancelled() const override { return inner_.Cancelled(); }
-  bool BeginCommit() override { return inner_.BeginCommit(); }
-  void Progress(int cells) override {
-    inner_.Progress(cells);
-    MaybeCancel();
-  }
-  void Status(const char* text, int cells) override {
-    inner_.Status(text, cells);
-    MaybeCancel();
-  }
-  void Message(const char* text, MessageOwner owner) override { inner_.Message(text, owner); }
-
- private:
-  void MaybeCancel() {
-    if (!cancel_) return;
-    cancel_ = false;
-    SendMessageA(GetDlgItem(ProgressWindow(), IDCANCEL), BM_CLICK, 0, 0);
-  }
-  JobSink& inner_;
-  bool cancel_;
-};
-
-inline bool cancelNextJob = false;  // the next recorded job is cancelled at its first report
-
 template <class Request, class Outcome>
 struct Recorded {
   std::vector<Request> requests;
   std::vector<Outcome> outcomes;
   Outcome Run(Outcome (*job)(const Request&, JobSink&), const Request& request, JobSink& sink) {
     requests.push_back(request);
-    RelaySink relay(sink, cancelNextJob);
-    cancelNextJob = false;
-    outcomes.push_back(job(request, relay));
+    outcomes.push_back(job(request, sink));
     return outcomes.back();
   }
 };
