@@ -41,7 +41,7 @@ inline Recorded<ExtractRequest, StreamsOutcome> extracts;
 inline Recorded<StreamSelectRequest, StreamsOutcome> streamChoices;
 inline Recorded<DubRequest, DubOutcome> dubs;
 
-inline JoinOutcome RecordJoin(const JoinJobRequest& r, JobSink& s) { return joins.Run(JoinJob, r, s); }
+inline JoinOutcome RecordJoin(const JoinJobRequest& r, JobSink& s) { return joins.Run(JoinOrMergeJob, r, s); }
 inline PiecesOutcome RecordPieces(const PiecesRequest& r, JobSink& s) { return piecesRuns.Run(SplitPiecesJob, r, s); }
 inline RepairOutcome RecordRepair(const RepairRequest& r, JobSink& s) { return repairs.Run(RepairJob, r, s); }
 inline CutOutcome RecordCut(const CutRequest& r, JobSink& s) { return cuts.Run(CutJob, r, s); }
