@@ -11,6 +11,7 @@
 
 #include "job/file_probe.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "avi/avi_source.h"
 #include "avi/stored_chunks.h"
 #include "avi/fourcc.h"
@@ -20,7 +21,7 @@
 #include "chain/chain_writer.h"
 #include "chain/input_check.h"
 #include "chain/input_pool.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 namespace {
 
@@ -158,11 +159,8 @@ bool JoinRun::Write(ChainRequest& chain) {
   StatusBar bar(sink_, kJoinWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
-  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of an input under the copy: not what it held.
-  if (result == WriteResult::Written && fault_) result = WriteResult::InputShort;
-  if (result == WriteResult::Written && !sink_.BeginCommit()) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  result = CommitOutput(out, result, sink_, [this] { return bool(fault_); }, {}, WriteResult::InputShort);
   if (result == WriteResult::Written) {
     outcome_.bytes = out.Position();
     outcome_.clone = CloneReport{};

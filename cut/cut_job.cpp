@@ -15,13 +15,14 @@
 #include "avi/key_frame_list.h"
 #include "avi/read_fault.h"
 #include "chain/chain_writer.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 #include "cut/cut_list.h"
 #include "cut/cut_rule.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/file_probe.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "share/piece_writer.h"
 #include "share/share_builder.h"
 #include "scan/damage_report.h"
@@ -405,13 +406,10 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
   StatusBar bar(sink_, kCutWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
-  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of the input under the copy: not what it held.
-  if (result == WriteResult::Written) input_->File().CheckSize();
-  if (result == WriteResult::Written && input_->File().Fault()) result = WriteResult::InputChanged;
-  if (result == WriteResult::Written && (sink_.Cancelled() || (mayCommit && !mayCommit()) || !sink_.BeginCommit()))
-    result = WriteResult::Cancelled;  // the output goes, nothing was replaced
-  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  // A cancel, or a guess not confirmed: the output goes, nothing was replaced.
+  result = CommitOutput(out, result, sink_, [this] { return input_->File().CheckSize(), bool(input_->File().Fault()); },
+                        mayCommit);
   if (result != WriteResult::Written) out.Abandon();
   switch (result) {
     case WriteResult::Written: break;

@@ -15,11 +15,12 @@
 #include "io/output_file.h"
 #include "job/file_probe.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "scan/damage_report.h"
 #include "sound/avi_stream_sound.h"
 #include "sound/sound_file.h"
 #include "writer/avi_writer.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 namespace {
 
@@ -259,11 +260,11 @@ DubOutcome& DubRun::Write() {
   how.bar.showEnd = true;
   WriteOutcome written = WriteAviOutput(out, how);
   WriteResult result = written.result;
-  if (result == WriteResult::Written && !(file.Finish() && file.Sync())) result = WriteResult::WriteFailed;
-  if (result == WriteResult::Written) input_.File().CheckSize();
-  if (result == WriteResult::Written && (input_.File().Fault() || sound_->Input()->Fault())) result = WriteResult::InputChanged;
-  if (result == WriteResult::Written && (sink_.Cancelled() || !sink_.BeginCommit())) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !file.Commit()) result = WriteResult::WriteFailed;
+  // A read error or a change of an input under the copy: not what it held.
+  result = CommitOutput(file, result, sink_, [this] {
+    input_.File().CheckSize();
+    return input_.File().Fault() || sound_->Input()->Fault();
+  });
   if (result != WriteResult::Written) file.Abandon();
   switch (result) {
     case WriteResult::Written: break;

@@ -2,10 +2,11 @@
 
 #include "job/file_probe.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "avi/avi_source.h"
 #include "io/output_file.h"
 #include "merge/merge_result.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 JoinRequest JoinRequestFor(const MergeSources& in, const MergePlan& plan) {
   const AviAnalysis& a = in.first.analysis;
@@ -44,13 +45,13 @@ WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink&
   StatusBar bar(sink, kMergeWriting);  // 10 .. 100
   std::string problem;
   WriteResult result = WriteJoinedFile(request, out, &bar, OdmlLimits(), &problem, options);
-  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of an input under the copy: not what it held.
-  if (result == WriteResult::Written) planned.first.File().CheckSize(), planned.second.File().CheckSize();
-  if (result == WriteResult::Written && (planned.first.File().Fault() || planned.second.File().Fault()))
-    result = WriteResult::InputShort;
-  if (result == WriteResult::Written && !sink.BeginCommit()) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  const auto changed = [&planned] {
+    planned.first.File().CheckSize();
+    planned.second.File().CheckSize();
+    return planned.first.File().Fault() || planned.second.File().Fault();
+  };
+  result = CommitOutput(out, result, sink, changed, {}, WriteResult::InputShort);
   if (result == WriteResult::Written && writtenBytes) *writtenBytes = out.Position();
   if (result == WriteResult::Written && clone) {
     *clone = CloneReport{};

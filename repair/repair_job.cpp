@@ -4,6 +4,7 @@
 
 #include "job/file_probe.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "io/output_file.h"
@@ -133,12 +134,8 @@ RepairOutcome RepairRun::Run() {
   if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
   WriteResult written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
-  if (written == WriteResult::Written && !(out.Finish() && out.Sync())) written = WriteResult::WriteFailed;
   // A read error or a change of the input under the copy: not what it held.
-  if (written == WriteResult::Written) input_.CheckSize();
-  if (written == WriteResult::Written && input_.Fault()) written = WriteResult::InputChanged;
-  if (written == WriteResult::Written && !sink_.BeginCommit()) written = WriteResult::Cancelled;
-  if (written == WriteResult::Written && !out.Commit()) written = WriteResult::WriteFailed;
+  written = CommitOutput(out, written, sink_, [this] { return input_.CheckSize(), bool(input_.Fault()); });
   if (written != WriteResult::Written) {
     const std::string reason = out.Reason();
     out.Abandon();

@@ -6,6 +6,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "share/share_math.h"
 
 namespace {
@@ -97,27 +98,26 @@ SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, 
   outcome.clone = CloneReport{};
   outcome.clone.asked = writer.clone;
   for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
-  for (size_t j = 0; j < files.size(); ++j) {
-    if (!files[j]->Sync()) {  // all on the device before any is moved
-      outcome.detail = names[j] + ": " + files[j]->Reason();
-      return SplitResult::WriteFailed;
-    }
-  }
+  std::vector<OutputFile*> made;
+  for (const auto& file : files) made.push_back(file.get());
   // A read error or a change of the input under the copy (an index cut
   // away reads as no entries): the pieces are not what it held.
-  source.input.CheckSize();
-  if (source.input.Fault()) return SplitResult::WriteFailed;  // the job reports the fault
-  // Complete: only now do the pieces replace whatever had their names.
-  if (sink.Cancelled()) return SplitResult::Cancelled;
-  if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
-  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on all are moved
-  for (size_t j = 0; j < files.size(); ++j) {
-    if (!files[j]->Commit()) {
-      outcome.detail = names[j] + ": " + files[j]->Reason();
+  const auto changed = [&source] { return source.input.CheckSize(), bool(source.input.Fault()); };
+  // A cancel, or a guess not confirmed: the files go, nothing was replaced.
+  const CommitEnd end = CommitOutputs(made, sink, changed, mayCommit);
+  switch (end.step) {
+    case CommitEnd::Committed: break;
+    case CommitEnd::NotWritten:
+      outcome.detail = names[end.failed] + ": " + files[end.failed]->Reason();
+      return SplitResult::WriteFailed;
+    case CommitEnd::InputFault: return SplitResult::WriteFailed;  // the job reports the fault
+    case CommitEnd::Cancelled: return SplitResult::Cancelled;
+    case CommitEnd::NotMoved:
+      outcome.detail = names[end.failed] + ": " + files[end.failed]->Reason();
       return SplitResult::CannotCreateFirst;
-    }
-    outcome.pieces.push_back(FiguresOf(plan, plan.pieces[j], names[j], files[j]->Position()));  // in place
   }
+  for (size_t j = 0; j < files.size(); ++j)  // in place
+    outcome.pieces.push_back(FiguresOf(plan, plan.pieces[j], names[j], files[j]->Position()));
   sink.Status(PieceText(sink, kSplitFileCreating), 99);
   return SplitResult::Completed;
 }

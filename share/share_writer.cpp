@@ -22,7 +22,7 @@
 #include "share/output_share.h"
 #include "share/split_source.h"
 #include "writer/avi_writer.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
@@ -157,31 +158,26 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
     return result;
   }
   if (result != SplitResult::Completed) return result;
-  for (int x = 0; x < 2; ++x) {
-    if (wanted[x] && !files[x].Finish()) {
-      outcome.detail = names[x] + ": " + files[x].Reason();
-      return SplitResult::WriteFailed;
-    }
-  }
-  for (int x = 0; x < 2; ++x) {
-    if (wanted[x] && !files[x].Sync()) {  // both on the device before either is moved
-      outcome.detail = names[x] + ": " + files[x].Reason();
-      return SplitResult::WriteFailed;
-    }
-  }
+  std::vector<OutputFile*> made;
+  std::vector<int> madeAs;
+  for (int x = 0; x < 2; ++x)
+    if (wanted[x]) made.push_back(&files[x]), madeAs.push_back(x);
   // A read error or a change of the input under the copy (an index cut
   // away reads as no entries): the outputs are not what it held.
-  source.input.CheckSize();
-  if (source.input.Fault()) return SplitResult::WriteFailed;  // the job reports the fault
-  // Complete: only now do the outputs replace whatever had their names.
-  if (sink.Cancelled()) return SplitResult::Cancelled;
-  if (mayCommit && !mayCommit()) return SplitResult::Cancelled;  // the files go, nothing was replaced
-  if (!sink.BeginCommit()) return SplitResult::Cancelled;  // from here on both are moved
-  for (int x = 0; x < 2; ++x) {
-    if (wanted[x] && !files[x].Commit()) {
+  const auto changed = [&source] { return source.input.CheckSize(), bool(source.input.Fault()); };
+  // A cancel, or a guess not confirmed: the files go, nothing was replaced.
+  const CommitEnd end = CommitOutputs(made, sink, changed, mayCommit);
+  const int x = end.failed < madeAs.size() ? madeAs[end.failed] : 0;
+  switch (end.step) {
+    case CommitEnd::Committed: break;
+    case CommitEnd::NotWritten:
+      outcome.detail = names[x] + ": " + files[x].Reason();
+      return SplitResult::WriteFailed;
+    case CommitEnd::InputFault: return SplitResult::WriteFailed;  // the job reports the fault
+    case CommitEnd::Cancelled: return SplitResult::Cancelled;
+    case CommitEnd::NotMoved:
       outcome.detail = names[x] + ": " + files[x].Reason();
       return cannotCreate[x];
-    }
   }
   outcome.wroteFirst = wanted[0];
   outcome.wroteSecond = wanted[1];

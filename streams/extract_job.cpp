@@ -17,7 +17,7 @@
 #include "sound/wav_header.h"
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "io/output_file.h"
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
-#include "writer/status_bar.h"
+#include "job/status_bar.h"
 
 namespace {
 

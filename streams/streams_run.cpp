@@ -9,6 +9,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/file_probe.h"
+#include "job/output_commit.h"
 #include "scan/damage_report.h"
 
 StreamsOutcome& StreamsRun::Fail(StreamsResult result, const std::string& detail, const std::string& extra) {
@@ -151,12 +152,8 @@ std::vector<uint8_t> StreamsRun::FormatBlock(int stream) {
 
 bool StreamsRun::Settle(OutputFile& out, WriteResult result, const std::string& problem) {
   const std::string name = out.FinalPath();
-  if (result == WriteResult::Written && !(out.Finish() && out.Sync())) result = WriteResult::WriteFailed;
   // A read error or a change of the input under the copy: not what it held.
-  if (result == WriteResult::Written) source_->File().CheckSize();
-  if (result == WriteResult::Written && source_->File().Fault()) result = WriteResult::InputChanged;
-  if (result == WriteResult::Written && (sink_.Cancelled() || !sink_.BeginCommit())) result = WriteResult::Cancelled;
-  if (result == WriteResult::Written && !out.Commit()) result = WriteResult::WriteFailed;
+  result = CommitOutput(out, result, sink_, [this] { return source_->File().CheckSize(), bool(source_->File().Fault()); });
   if (result == WriteResult::Written) {
     outcome_.outputs.push_back(name);
     outcome_.bytes = out.Position();

@@ -1,0 +1,43 @@
+// How every job that writes ends its outputs, the one order that keeps
+// whatever had their names safe until all of them are whole:
+//   1. each output finished, then all flushed to the device;
+//   2. the inputs looked at once more: a read error, a cut or a replacement
+//      under the copy means the outputs are not what the inputs held;
+//   3. no Cancel came first, the job's own last word (mayCommit) agrees,
+//      and the sink closes its Cancel (JobSink::BeginCommit);
+//   4. every output moved into place, in order.
+// An output not moved is removed when its OutputFile goes (io/output_file.h).
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "writer/write_result.h"
+
+class JobSink;
+class OutputFile;
+
+struct CommitEnd {
+  enum Step {
+    Committed,   // every output is in place
+    NotWritten,  // step 1 failed for output `failed` (its Reason() says why)
+    InputFault,  // step 2: an input is not what it was
+    Cancelled,   // step 3: nothing was moved
+    NotMoved,    // step 4 failed for output `failed`; those before it are in place
+  };
+  Step step = Committed;
+  size_t failed = 0;
+};
+
+// inputsChanged: true when an input no longer holds what was read (it may
+// look at the files again first). mayCommit: empty, or false to cancel.
+CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
+                        const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit = {});
+
+// The same for a job of one output that its writer ended with written:
+// Written once it is in place; else the writer's result, WriteFailed (the
+// output's Reason() says why), `changed` for an input that changed, or
+// Cancelled.
+WriteResult CommitOutput(OutputFile& output, WriteResult written, JobSink& sink,
+                         const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit = {},
+                         WriteResult changed = WriteResult::InputChanged);
