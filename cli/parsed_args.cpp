@@ -15,8 +15,7 @@ bool IsChoice(const Option& option, const std::string& value) {
   return !value.empty() && choices.find("|" + value + "|") != std::string::npos;
 }
 
-}  // namespace
-
+// "--create takes both, first or second": a value of none of the choices.
 std::string ChoicesFault(const Option& option) {
   std::vector<std::string> choices;
   for (const char* at = option.value;;) {
@@ -30,6 +29,8 @@ std::string ChoicesFault(const Option& option) {
     text += (i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + choices[i];
   return text;
 }
+
+}  // namespace
 
 std::string ScanArgs(const Command& command, int argc, char** argv, ParsedArgs* args) {
   args->command_ = &command;

@@ -49,6 +49,3 @@ class ParsedArgs {
 // Reads argv by the command's options into *args: "" when they are all
 // known and well formed, else the problem, in the words above.
 std::string ScanArgs(const Command& command, int argc, char** argv, ParsedArgs* args);
-
-// "--create takes both, first or second": a value of none of the choices.
-std::string ChoicesFault(const Option& option);
