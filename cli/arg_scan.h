@@ -1,7 +1,8 @@
 // Reads a command's arguments, for every command: options ("--name",
 // "--name value", "--name=value"; the value is the next argument whatever it
 // looks like, "-1" too) and operands in any order, everything after "--" an
-// operand. Each command keeps its own words for what is wrong.
+// operand. The scanner of every command's options (cli/parsed_args.h) is
+// built on it and says what is wrong.
 //
 //   ArgScan args(argc, argv);
 //   const char* value = nullptr;
@@ -48,10 +49,3 @@ class ArgScan {
   int i_ = -1;
   bool optionsEnded_ = false;
 };
-
-// --lang en|ja: false for another value.
-inline bool ParseLanguage(const char* value, int* englishUi) {
-  if (std::strcmp(value, "en") == 0) return *englishUi = 1, true;
-  if (std::strcmp(value, "ja") == 0) return *englishUi = 0, true;
-  return false;
-}

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
@@ -16,42 +16,18 @@
 
 namespace {
 
-// Returns "" when the arguments make a request, else what is wrong.
-std::string ParseArgs(int argc, char** argv, CutRequest& request, int* englishUi, bool* json) {
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  std::vector<std::string> files;
-  while (args.Next()) {
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Is("--json")) {
-      *json = true;
-    } else if (args.Is("--clone")) {
-      request.writer.clone = true;
-    } else if (args.Is("--separate")) {
-      request.separate = true;
-    } else if (args.Takes("--keep", &value)) {
-      if (!value) return "missing value for --keep";
-      request.keep.push_back(value);
-    } else if (args.Takes("--drop", &value)) {
-      if (!value) return "missing value for --drop";
-      request.drop.push_back(value);
-    } else if (args.Takes("--list", &value)) {
-      if (!value || !*value) return "missing value for --list";
-      request.list = value;
-    } else if (args.Takes("--output", &value)) {
-      if (!value || !*value) return "missing value for --output";
-      request.output = value;
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return "missing value for --lang";
-      if (!ParseLanguage(value, englishUi)) return std::string("unknown language '") + value + "'";
-    } else {
-      return std::string("unknown option '") + args.Arg() + "'";
-    }
-  }
-  if (files.empty()) return "no input file";
-  if (files.size() > 1) return "unexpected argument '" + files[1] + "'";
-  request.path = files[0];
+// The request the arguments make: "" or what is wrong with them.
+std::string ParseArgs(const Command& self, int argc, char** argv, CutRequest& request, ParsedArgs& args) {
+  const std::string problem = ScanArgs(self, argc, argv, &args);
+  if (!problem.empty()) return problem;
+  if (args.operands.empty()) return "no input file";
+  request.path = args.operands[0];
+  request.keep = args.Values("--keep");
+  request.drop = args.Values("--drop");
+  request.list = args.Value("--list");
+  request.output = args.Value("--output");
+  request.separate = args.Has("--separate");
+  request.writer.clone = args.Has("--clone");
   return "";
 }
 
@@ -70,10 +46,11 @@ JsonObject RangeJson(const CutRangeFigures& r) {
 
 int RunCut(const Command& self, int argc, char** argv) {
   CutRequest request;
-  int englishUi = 1;
-  bool json = false;
-  const std::string problem = ParseArgs(argc, argv, request, &englishUi, &json);
+  ParsedArgs args;
+  const std::string problem = ParseArgs(self, argc, argv, request, args);
   if (!problem.empty()) return UsageError(self, problem);
+  const int englishUi = args.EnglishUi();
+  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.output, &request.list})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
 

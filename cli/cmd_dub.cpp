@@ -2,101 +2,39 @@
 // stream against the picture (dub/dub_job.h, dub/shift_job.h). Ctrl-C acts
 // as the progress dialog's Cancel.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
+#include "cli/stream_numbers.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "dub/shift_job.h"
 
 namespace {
 
-// A stream number: digits only.
-bool StreamNumber(const char* text, int* n) {
-  if (!text || !*text) return false;
-  long v = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9' || v > 1000) return false;
-    v = v * 10 + (*p - '0');
-  }
-  *n = int(v);
-  return true;
-}
-
-// The options both commands take; "" or what is wrong.
-std::string Common(ArgScan& args, DubRequest& r, int* englishUi, bool* json, bool* taken) {
-  const char* value = nullptr;
-  *taken = true;
-  if (args.Is("--json")) {
-    *json = true;
-  } else if (args.Takes("--offset", &value)) {
-    if (!value || !*value) return "missing value for --offset";
-    r.offset = value;
-  } else if (args.Takes("--output", &value)) {
-    if (!value || !*value) return "missing value for --output";
-    r.output = value;
-  } else if (args.Takes("--lang", &value)) {
-    if (!value) return "missing value for --lang";
-    if (!ParseLanguage(value, englishUi)) return std::string("unknown language '") + value + "'";
+// The request of tavrin dub or tavrin shift: "" or what is wrong with the arguments.
+std::string ParseArgs(const Command& self, int argc, char** argv, bool shift, DubRequest& r, ParsedArgs& args) {
+  r.shift = shift;
+  std::string problem = ScanArgs(self, argc, argv, &args);
+  const char* streamOption = shift ? "--stream" : "--replace";
+  if (problem.empty()) problem = ReadStreamNumber(args, streamOption, shift ? &r.shiftStream : &r.replace);
+  if (!problem.empty()) return problem;
+  const std::vector<std::string>& files = args.operands;
+  r.offset = args.Value("--offset");
+  r.output = args.Value("--output");
+  if (shift) {
+    if (files.empty()) return "no input file";
+    if (r.shiftStream < 0) return "no stream: give --stream N";
+    if (r.offset.empty()) return "no offset: give --offset T";
   } else {
-    *taken = false;
+    if (files.size() < 2) return files.empty() ? "no input file" : "no sound file (AUDIO)";
+    r.add = args.Has("--add");
+    r.audio = files[1];
   }
-  return "";
-}
-
-std::string ParseDub(int argc, char** argv, DubRequest& r, int* englishUi, bool* json) {
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  std::vector<std::string> files;
-  while (args.Next()) {
-    bool taken = false;
-    const std::string problem = Common(args, r, englishUi, json, &taken);
-    if (!problem.empty()) return problem;
-    if (taken) continue;
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Is("--add")) {
-      r.add = true;
-    } else if (args.Takes("--replace", &value)) {
-      if (!StreamNumber(value, &r.replace)) return "--replace takes a stream number (as tavrin info prints it)";
-    } else {
-      return std::string("unknown option '") + args.Arg() + "'";
-    }
-  }
-  if (files.size() < 2) return files.empty() ? "no input file" : "no sound file (AUDIO)";
-  if (files.size() > 2) return "unexpected argument '" + files[2] + "'";
-  r.path = files[0];
-  r.audio = files[1];
-  return "";
-}
-
-std::string ParseShift(int argc, char** argv, DubRequest& r, int* englishUi, bool* json) {
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  std::vector<std::string> files;
-  r.shift = true;
-  while (args.Next()) {
-    bool taken = false;
-    const std::string problem = Common(args, r, englishUi, json, &taken);
-    if (!problem.empty()) return problem;
-    if (taken) continue;
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Takes("--stream", &value)) {
-      if (!StreamNumber(value, &r.shiftStream)) return "--stream takes a stream number (as tavrin info prints it)";
-    } else {
-      return std::string("unknown option '") + args.Arg() + "'";
-    }
-  }
-  if (files.empty()) return "no input file";
-  if (files.size() > 1) return "unexpected argument '" + files[1] + "'";
-  if (r.shiftStream < 0) return "no stream: give --stream N";
-  if (r.offset.empty()) return "no offset: give --offset T";
   r.path = files[0];
   return "";
 }
@@ -138,11 +76,11 @@ int Report(const char* name, const DubRequest& request, const DubOutcome& outcom
 
 int Run(const Command& self, int argc, char** argv, bool shift) {
   DubRequest request;
-  int englishUi = 1;
-  bool json = false;
-  const std::string problem = shift ? ParseShift(argc, argv, request, &englishUi, &json)
-                                    : ParseDub(argc, argv, request, &englishUi, &json);
+  ParsedArgs args;
+  const std::string problem = ParseArgs(self, argc, argv, shift, request, args);
   if (!problem.empty()) return UsageError(self, problem);
+  const int englishUi = args.EnglishUi();
+  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.audio, &request.output})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
   WorkingSink sink(englishUi);

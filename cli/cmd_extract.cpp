@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/stream_numbers.h"
 #include "cli/stream_outcome.h"
@@ -17,37 +17,16 @@
 
 namespace {
 
-// Returns "" when the arguments make a request, else what is wrong.
-std::string ParseArgs(int argc, char** argv, ExtractRequest& request, int* englishUi, bool* json) {
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  std::vector<std::string> files;
-  while (args.Next()) {
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Is("--json")) {
-      *json = true;
-    } else if (args.Takes("--stream", &value)) {
-      std::vector<int> numbers;
-      if (!value) return "missing value for --stream";
-      if (!ParseStreamNumbers(value, &numbers) || numbers.size() != 1)
-        return std::string("--stream takes one stream number, not '") + value + "'";
-      if (request.stream >= 0) return "--stream given twice: extract saves one stream";
-      request.stream = numbers[0];
-    } else if (args.Takes("--output", &value)) {
-      if (!value || !*value) return "missing value for --output";
-      request.output = value;
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return "missing value for --lang";
-      if (!ParseLanguage(value, englishUi)) return std::string("unknown language '") + value + "'";
-    } else {
-      return std::string("unknown option '") + args.Arg() + "'";
-    }
-  }
-  if (files.empty()) return "no input file";
-  if (files.size() > 1) return "unexpected argument '" + files[1] + "'";
+// The request the arguments make: "" or what is wrong with them.
+std::string ParseArgs(const Command& self, int argc, char** argv, ExtractRequest& request, ParsedArgs& args) {
+  std::string problem = ScanArgs(self, argc, argv, &args);
+  if (problem.empty()) problem = ReadStreamNumber(args, "--stream", &request.stream);
+  if (!problem.empty()) return problem;
+  if (args.Values("--stream").size() > 1) return "--stream given twice: extract saves one stream";
+  if (args.operands.empty()) return "no input file";
   if (request.stream < 0) return "missing --stream N (the stream numbers tavrin info shows)";
-  request.path = files[0];
+  request.path = args.operands[0];
+  request.output = args.Value("--output");
   return "";
 }
 
@@ -55,10 +34,11 @@ std::string ParseArgs(int argc, char** argv, ExtractRequest& request, int* engli
 
 int RunExtract(const Command& self, int argc, char** argv) {
   ExtractRequest request;
-  int englishUi = 1;
-  bool json = false;
-  const std::string problem = ParseArgs(argc, argv, request, &englishUi, &json);
+  ParsedArgs args;
+  const std::string problem = ParseArgs(self, argc, argv, request, args);
   if (!problem.empty()) return UsageError(self, problem);
+  const int englishUi = args.EnglishUi();
+  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.output})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
 

@@ -9,9 +9,9 @@
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
-#include "cli/arg_scan.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/usage.h"
 #include "scan/damage_report.h"
 
@@ -88,26 +88,18 @@ void PrintText(const AviAnalysis& a) {
 }  // namespace
 
 int RunInfo(const Command& self, int argc, char** argv) {
-  const char* path = nullptr;
-  bool json = false;
-  bool layout = false;
-  ArgScan args(argc, argv);
-  while (args.Next()) {
-    if (args.Is("--json")) {
-      json = true;
-    } else if (args.Is("--layout")) {
-      layout = true;
-    } else if (!path && args.Operand() && !args.ShortOption()) {
-      path = args.Arg();
-    } else {
-      std::fprintf(stderr, "tavrin info: unexpected argument '%s'\n", args.Arg());
-      return 2;
-    }
-  }
-  if (!path) {
+  ParsedArgs args;
+  const std::string problem = ScanArgs(self, argc, argv, &args);
+  if (!problem.empty()) return UsageError(self, problem);
+  // A word such as "-x" is no file name here but a mistaken option.
+  if (!args.dashOperands.empty()) return UsageError(self, "unexpected argument '" + args.dashOperands[0] + "'");
+  if (args.operands.empty()) {
     PrintUsage(self, stderr);
     return 2;
   }
+  const char* path = args.operands[0].c_str();
+  const bool json = args.Has("--json");
+  const bool layout = args.Has("--layout");
   uint64_t size = 0;
   std::string reason;
   switch (ProbeInputFile(path, &size, &reason)) {

@@ -6,26 +6,22 @@
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/join_run.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "merge/merge_many.h"
 
-int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command) {
+int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const Command& self) {
   for (const std::string& file : request.inputs)
-    if (!PathUsableWhole(file.c_str())) {
-      std::fprintf(stderr, "tavrin %s: cannot use %s\n", command, PathTooLong(file.c_str()).c_str());
-      return 2;
-    }
-  if (!request.output.empty() && !PathUsableWhole(request.output.c_str())) {
-    std::fprintf(stderr, "tavrin %s: cannot use %s\n", command, PathTooLong(request.output.c_str()).c_str());
-    return 2;
-  }
+    if (!PathUsableWhole(file.c_str())) return UsageError(self, PathTooLong(file.c_str()));
+  if (!request.output.empty() && !PathUsableWhole(request.output.c_str()))
+    return UsageError(self, PathTooLong(request.output.c_str()));
+  const char* command = self.name;
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
   const JoinOutcome outcome = JoinOrMergeJob(request, sink);
@@ -77,31 +73,16 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const ch
 }
 
 int RunJoin(const Command& self, int argc, char** argv) {
-  JoinJobRequest request;
-  bool json = false;
-  int englishUi = 1;
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  while (args.Next()) {
-    if (args.Operand()) {
-      request.inputs.push_back(args.Arg());
-    } else if (args.Is("--json")) {
-      json = true;
-    } else if (args.Is("--clone")) {
-      request.writer.clone = true;
-    } else if (args.Takes("--output", &value)) {
-      if (!value || !*value) return UsageError(self, "missing value for", "--output");
-      request.output = value;
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError(self, "missing value for", "--lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "unknown language", value);
-    } else {
-      return UsageError(self, "unknown option", args.Arg());
-    }
-  }
-  if (request.inputs.size() < 2) {
+  ParsedArgs args;
+  const std::string problem = ScanArgs(self, argc, argv, &args);
+  if (!problem.empty()) return UsageError(self, problem);
+  if (args.operands.size() < 2) {
     PrintUsage(self, stderr);
     return 2;
   }
-  return RunJoinJob(request, englishUi, json, "join");
+  JoinJobRequest request;
+  request.inputs = args.operands;
+  request.output = args.Value("--output");
+  request.writer.clone = args.Has("--clone");
+  return RunJoinJob(request, args.EnglishUi(), args.Has("--json"), self);
 }

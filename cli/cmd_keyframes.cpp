@@ -10,9 +10,9 @@
 #include "avi/key_frame_list.h"
 #include "avi/odml_index.h"
 #include "avi/read_fault.h"
-#include "cli/arg_scan.h"
 #include "cli/command.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/usage.h"
 #include "job/file_probe.h"
 
@@ -74,20 +74,12 @@ void PrintTable(const char* path, const KeyFrameList& list) {
 }  // namespace
 
 int RunKeyframes(const Command& self, int argc, char** argv) {
-  const char* path = nullptr;
-  bool json = false;
-  ArgScan args(argc, argv);
-  while (args.Next()) {
-    if (args.Operand()) {
-      if (path) return UsageError(self, std::string("unexpected argument '") + args.Arg() + "'");
-      path = args.Arg();
-    } else if (args.Is("--json")) {
-      json = true;
-    } else {
-      return UsageError(self, std::string("unknown option '") + args.Arg() + "'");
-    }
-  }
-  if (!path) return UsageError(self, "no input file");
+  ParsedArgs args;
+  const std::string usage = ScanArgs(self, argc, argv, &args);
+  if (!usage.empty()) return UsageError(self, usage);
+  if (args.operands.empty()) return UsageError(self, "no input file");
+  const char* path = args.operands[0].c_str();
+  const bool json = args.Has("--json");
 
   uint64_t size = 0;
   std::string reason;

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "job/native_sink.h"
-#include "cli/arg_scan.h"
 #include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/join_run.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
@@ -43,51 +43,33 @@ void AddFiguresJson(JsonObject& out, const MergeFigures& f) {
 }  // namespace
 
 int RunMerge(const Command& self, int argc, char** argv) {
-  std::vector<const char*> files;
-  bool json = false;
-  bool write = false;
-  bool clone = false;
-  const char* output = nullptr;
-  int englishUi = 1;
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  while (args.Next()) {
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Is("--json")) {
-      json = true;
-    } else if (args.Is("--write")) {
-      write = true;
-    } else if (args.Is("--clone")) {
-      clone = true;
-    } else if (args.Takes("--output", &output)) {
-      if (!output || !*output) return UsageError(self, "missing value for", "--output");
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError(self, "missing value for", "--lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "unknown language", value);
-    } else {
-      return UsageError(self, "unknown option", args.Arg());
-    }
-  }
+  ParsedArgs args;
+  const std::string problem = ScanArgs(self, argc, argv, &args);
+  if (!problem.empty()) return UsageError(self, problem);
+  const std::vector<std::string>& files = args.operands;
   if (files.size() < 2) {
     PrintUsage(self, stderr);
     return 2;
   }
-
-  if (output && !write) return UsageError(self, "--output needs", "--write");
-  if (clone && !write) return UsageError(self, "--clone needs", "--write");
+  const bool json = args.Has("--json");
+  const bool write = args.Has("--write");
+  const bool clone = args.Has("--clone");
+  const std::string output = args.Value("--output");
+  const int englishUi = args.EnglishUi();
+  if (!output.empty() && !write) return UsageError(self, "--output needs --write");
+  if (clone && !write) return UsageError(self, "--clone needs --write");
   if (files.size() > 2) {
     // The pieces of one recording: the overlap dropped at every seam.
     JoinJobRequest request;
-    request.inputs.assign(files.begin(), files.end());
-    if (output) request.output = output;
+    request.inputs = files;
+    request.output = output;
     request.dropOverlaps = true;
     request.write = write;
     request.writer.clone = clone;
-    return RunJoinJob(request, englishUi, json, "merge");
+    return RunJoinJob(request, englishUi, json, self);
   }
-  for (const char* file : files)
-    if (!PathUsableWhole(file)) return UsageError(self, "cannot use", PathTooLong(file).c_str());
+  for (const std::string& file : files)
+    if (!PathUsableWhole(file.c_str())) return UsageError(self, PathTooLong(file.c_str()));
 
   // With --write the joined file is written here, where the window hands it
   // to the plug-in, once the job has checked and planned the merge.
@@ -100,7 +82,7 @@ int RunMerge(const Command& self, int argc, char** argv) {
   if (outcome.planned) {
     WriterOptions writer;
     writer.clone = clone;
-    WritePlannedMerge(outcome, output ? output : "", sink, writer, &joined);
+    WritePlannedMerge(outcome, output, sink, writer, &joined);
   }
   sink.EndBar();
   const bool cancelled = outcome.result == MergeResult::Cancelled;

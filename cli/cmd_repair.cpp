@@ -5,50 +5,31 @@
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "repair/repair_job.h"
 
 int RunRepair(const Command& self, int argc, char** argv) {
-  const char* file = nullptr;
-  const char* output = nullptr;
-  bool json = false;
-  bool clone = false;
-  int englishUi = 1;
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  while (args.Next()) {
-    if (args.Operand()) {
-      if (file) return UsageError(self, std::string("unexpected argument '") + args.Arg() + "'");
-      file = args.Arg();
-    } else if (args.Is("--json")) {
-      json = true;
-    } else if (args.Is("--clone")) {
-      clone = true;
-    } else if (args.Takes("--output", &output)) {
-      if (!output || !*output) return UsageError(self, "missing value for --output");
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return UsageError(self, "missing value for --lang");
-      if (!ParseLanguage(value, &englishUi)) return UsageError(self, "--lang takes en or ja");
-    } else {
-      return UsageError(self, std::string("unknown option '") + args.Arg() + "'");
-    }
-  }
-  if (!file) return UsageError(self, "no input file");
-  if (!PathUsableWhole(file)) return UsageError(self, PathTooLong(file));
-  if (output && !PathUsableWhole(output)) return UsageError(self, PathTooLong(output));
-
-  WorkingSink sink(englishUi);
-  InterruptAsCancel interrupt(sink);
+  ParsedArgs args;
+  const std::string problem = ScanArgs(self, argc, argv, &args);
+  if (!problem.empty()) return UsageError(self, problem);
+  if (args.operands.empty()) return UsageError(self, "no input file");
   RepairRequest request;
-  request.path = file;
-  if (output) request.output = output;
-  request.writer.clone = clone;
+  request.path = args.operands[0];
+  request.output = args.Value("--output");
+  request.writer.clone = args.Has("--clone");
+  const bool clone = request.writer.clone;
+  const bool json = args.Has("--json");
+  for (const std::string* path : {&request.path, &request.output})
+    if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
+
+  WorkingSink sink(args.EnglishUi());
+  InterruptAsCancel interrupt(sink);
   const RepairOutcome outcome = RepairJob(request, sink);
   sink.EndBar();
   const bool cancelled = outcome.result == RepairResult::Cancelled;

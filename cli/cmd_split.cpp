@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "job/native_sink.h"
-#include "cli/arg_scan.h"
 #include "cli/clone_report.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
@@ -19,77 +19,45 @@
 namespace {
 
 struct SplitArgs {
-  const char* file = nullptr;
+  std::string file;
   std::string hours, minutes, seconds, overlap, sizeMb, every;
   bool bySize = false;
   bool all = false;      // --all: as many pieces of --size-mb as it takes
   bool hasEvery = false;  // --every: a piece every T seconds
   bool hasCreate = false;
   std::string create = "both";
-  std::string lang = "en";
+  int englishUi = 1;
   bool json = false;
   bool clone = false;
 };
 
-// Returns an empty string on success, else what is wrong.
-std::string ParseArgs(int argc, char** argv, SplitArgs& args) {
-  // The options that take a value, and what notes that they were given.
-  struct Option {
-    const char* name;
-    std::string* value;
-    bool* given;
-  } options[] = {
-      {"--hours", &args.hours, nullptr},
-      {"--minutes", &args.minutes, nullptr},
-      {"--seconds", &args.seconds, nullptr},
-      {"--overlap", &args.overlap, nullptr},
-      {"--create", &args.create, &args.hasCreate},
-      {"--lang", &args.lang, nullptr},
-      {"--size-mb", &args.sizeMb, &args.bySize},
-      {"--every", &args.every, &args.hasEvery},
-  };
-  ArgScan scan(argc, argv);
-  while (scan.Next()) {
-    if (scan.Operand()) {
-      if (args.file) return std::string("unexpected argument '") + scan.Arg() + "'";
-      args.file = scan.Arg();
-      continue;
-    }
-    if (scan.Is("--json")) {
-      args.json = true;
-      continue;
-    }
-    if (scan.Is("--all")) {
-      args.all = true;
-      continue;
-    }
-    if (scan.Is("--clone")) {
-      args.clone = true;
-      continue;
-    }
-    const Option* known = nullptr;
-    const char* value = nullptr;
-    for (const Option& o : options)
-      if (scan.Takes(o.name, &value)) {
-        known = &o;
-        break;
-      }
-    if (!known) return std::string("unknown option '") + scan.Arg() + "'";
-    if (!value) return std::string("missing value for ") + known->name;
-    *known->value = value;
-    if (known->given) *known->given = true;
-  }
-  if (!args.file) return "no input file";
+// The split the arguments ask for: "" or what is wrong with them.
+std::string ParseArgs(const Command& self, int argc, char** argv, SplitArgs& args) {
+  ParsedArgs given;
+  const std::string problem = ScanArgs(self, argc, argv, &given);
+  if (!problem.empty()) return problem;
+  if (given.operands.empty()) return "no input file";
+  args.file = given.operands[0];
+  args.hours = given.Value("--hours");
+  args.minutes = given.Value("--minutes");
+  args.seconds = given.Value("--seconds");
+  args.overlap = given.Value("--overlap");
+  args.sizeMb = given.Value("--size-mb");
+  args.every = given.Value("--every");
+  args.bySize = given.Has("--size-mb");
+  args.hasEvery = given.Has("--every");
+  args.hasCreate = given.Has("--create");
+  if (args.hasCreate) args.create = given.Value("--create");
+  args.englishUi = given.EnglishUi();
+  args.all = given.Has("--all");
+  args.json = given.Has("--json");
+  args.clone = given.Has("--clone");
   const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
   if (args.hasEvery && (args.bySize || args.all)) return "--every splits by time: no --size-mb or --all with it";
   if (args.all && !args.bySize) return "--all needs --size-mb N";
   if ((args.hasEvery || args.all) && (timeFields || args.hasCreate))
     return "pieces (--every, --all): no --hours, --minutes, --seconds or --create with them";
-  if (args.bySize && !(args.hours.empty() && args.minutes.empty() && args.seconds.empty()))
-    return "--size-mb splits by size: no --hours, --minutes or --seconds with it";
-  if (args.create != "both" && args.create != "first" && args.create != "second")
-    return "--create takes both, first or second";
-  if (args.lang != "en" && args.lang != "ja") return "--lang takes en or ja";
+  if (args.bySize && timeFields) return "--size-mb splits by size: no --hours, --minutes or --seconds with it";
   return "";
 }
 
@@ -127,7 +95,7 @@ int RunPieces(const SplitArgs& args) {
   request.overlap = args.overlap;
   request.writer.clone = args.clone;
 
-  WorkingSink sink(args.lang == "en" ? 1 : 0);
+  WorkingSink sink(args.englishUi);
   InterruptAsCancel interrupt(sink);
   const PiecesOutcome outcome = SplitPiecesJob(request, sink);
   sink.EndBar();
@@ -176,9 +144,9 @@ int RunPieces(const SplitArgs& args) {
 
 int RunSplit(const Command& self, int argc, char** argv) {
   SplitArgs args;
-  std::string problem = ParseArgs(argc, argv, args);
+  std::string problem = ParseArgs(self, argc, argv, args);
   if (!problem.empty()) return UsageError(self, problem);
-  if (!PathUsableWhole(args.file)) return UsageError(self, PathTooLong(args.file));
+  if (!PathUsableWhole(args.file.c_str())) return UsageError(self, PathTooLong(args.file.c_str()));
   if (args.hasEvery || args.all) return RunPieces(args);
 
   SplitRequest request;
@@ -194,7 +162,7 @@ int RunSplit(const Command& self, int argc, char** argv) {
                    : args.create == "second" ? CreateMode::Second
                                              : CreateMode::Both;
 
-  WorkingSink sink(args.lang == "en" ? 1 : 0);
+  WorkingSink sink(args.englishUi);
   InterruptAsCancel interrupt(sink);
   const SplitOutcome outcome = SplitJob(request, sink);
   sink.EndBar();

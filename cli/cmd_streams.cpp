@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/arg_scan.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/parsed_args.h"
 #include "cli/path_limit.h"
 #include "cli/stream_numbers.h"
 #include "cli/stream_outcome.h"
@@ -23,43 +23,16 @@ JsonArray NumbersJson(const std::vector<int>& numbers) {
   return array;
 }
 
-// Returns "" when the arguments make a request, else what is wrong.
-std::string ParseArgs(int argc, char** argv, StreamSelectRequest& request, int* englishUi, bool* json) {
-  ArgScan args(argc, argv);
-  const char* value = nullptr;
-  std::vector<std::string> files;
-  std::string wrong;
-  // --keep or --drop's value added to numbers; false (with wrong) when it is none.
-  auto numbers = [&](const char* option, std::vector<int>* to) {
-    if (!value) wrong = std::string("missing value for ") + option;
-    else if (!ParseStreamNumbers(value, to))
-      wrong = std::string(option) + " takes stream numbers N[,N...], not '" + value + "'";
-    return wrong.empty();
-  };
-  while (args.Next()) {
-    if (args.Operand()) {
-      files.push_back(args.Arg());
-    } else if (args.Is("--json")) {
-      *json = true;
-    } else if (args.Is("--clone")) {
-      request.writer.clone = true;
-    } else if (args.Takes("--keep", &value)) {
-      if (!numbers("--keep", &request.keep)) return wrong;
-    } else if (args.Takes("--drop", &value)) {
-      if (!numbers("--drop", &request.drop)) return wrong;
-    } else if (args.Takes("--output", &value)) {
-      if (!value || !*value) return "missing value for --output";
-      request.output = value;
-    } else if (args.Takes("--lang", &value)) {
-      if (!value) return "missing value for --lang";
-      if (!ParseLanguage(value, englishUi)) return std::string("unknown language '") + value + "'";
-    } else {
-      return std::string("unknown option '") + args.Arg() + "'";
-    }
-  }
-  if (files.empty()) return "no input file";
-  if (files.size() > 1) return "unexpected argument '" + files[1] + "'";
-  request.path = files[0];
+// The request the arguments make: "" or what is wrong with them.
+std::string ParseArgs(const Command& self, int argc, char** argv, StreamSelectRequest& request, ParsedArgs& args) {
+  std::string problem = ScanArgs(self, argc, argv, &args);
+  if (problem.empty()) problem = ReadStreamNumbers(args, "--keep", &request.keep);
+  if (problem.empty()) problem = ReadStreamNumbers(args, "--drop", &request.drop);
+  if (!problem.empty()) return problem;
+  if (args.operands.empty()) return "no input file";
+  request.path = args.operands[0];
+  request.output = args.Value("--output");
+  request.writer.clone = args.Has("--clone");
   return "";
 }
 
@@ -67,10 +40,11 @@ std::string ParseArgs(int argc, char** argv, StreamSelectRequest& request, int* 
 
 int RunStreams(const Command& self, int argc, char** argv) {
   StreamSelectRequest request;
-  int englishUi = 1;
-  bool json = false;
-  const std::string problem = ParseArgs(argc, argv, request, &englishUi, &json);
+  ParsedArgs args;
+  const std::string problem = ParseArgs(self, argc, argv, request, args);
   if (!problem.empty()) return UsageError(self, problem);
+  const int englishUi = args.EnglishUi();
+  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.output})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
 

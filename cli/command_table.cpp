@@ -24,6 +24,18 @@ int RunShift(const Command& self, int argc, char** argv);
 
 namespace {
 
+// Options that many commands take, alike.
+const Option kJson{"--json"};
+const Option kClone{"--clone"};
+const Option kLang{"--lang", "en|ja"};
+const Option kOutput{"--output", "PATH"};
+// A field of split's window, passed on as typed (empty too) for the job to judge.
+Option Field(const char* name, const char* value) { return {name, value, false, true}; }
+// Cut's ranges, each judged by the job, the empty one too.
+Option Ranges(const char* name) { return {name, "RANGE", true, true}; }
+// Stream numbers, added up (--keep 0,2 --keep 3).
+Option Streams(const char* name) { return {name, "N[,N...]", true}; }
+
 // One row per command, in the order help lists them.
 const std::vector<Command> kCommands = {
     {"info", RunInfo, "show what a file holds, and whether it can be split or merged",
@@ -32,7 +44,9 @@ const std::vector<Command> kCommands = {
      "stream's codec and rate, and whether it can be split or merged (and why not).\n"
      "Each key frame itself: tavrin keyframes FILE.\n"
      "  --layout    where the headers, index and fields that split and merge use lie\n"
-     "  --json      the whole analysis record as one JSON line\n"},
+     "  --json      the whole analysis record as one JSON line\n",
+     {{"--layout"}, kJson},
+     1},
     {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
      "tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
      "             [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
@@ -58,7 +72,10 @@ const std::vector<Command> kCommands = {
      "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
      "flushed to the disk and moved into place when complete (all pieces at once);\n"
      "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
-     "then they all complete and the split succeeds.\n"},
+     "then they all complete and the split succeeds.\n",
+     {Field("--hours", "T"), Field("--minutes", "T"), Field("--seconds", "T"), Field("--size-mb", "N"),
+      Field("--overlap", "T"), {"--create", "both|first|second"}, kClone, kLang, kJson, Field("--every", "T"), {"--all"}},
+     1},
     {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
      "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",
      "Checks that FILE1 and FILE2 have the same structure, finds the overlap a split left\n"
@@ -72,7 +89,9 @@ const std::vector<Command> kCommands = {
      "  --clone          share the unchanged data's blocks with the inputs where the file\n"
      "                   system can (XFS, Btrfs): no copy, no new space\n"
      "  --lang en|ja     the language of the messages\n"
-     "  --json           one JSON line with the result, message and outputs\n"},
+     "  --json           one JSON line with the result, message and outputs\n",
+     {{"--write"}, kOutput, kClone, kLang, kJson},
+     -1},
     {"join", RunJoin, "join files of one format one after the other",
      "tavrin join FILE1 FILE2 [FILE...] [--output PATH] [--clone] [--lang en|ja] [--json]",
      "Joins files of one format one after the other into one file, every chunk of every\n"
@@ -89,7 +108,9 @@ const std::vector<Command> kCommands = {
      "  --json           one JSON line with the result, message, outputs and the joined\n"
      "                   file's bytes, frames and seconds\n"
      "Written under a temporary name (.NAME.PID.tavrin-part beside NAME), flushed to the\n"
-     "disk and moved into place when complete.\n"},
+     "disk and moved into place when complete.\n",
+     {kOutput, kClone, kLang, kJson},
+     -1},
     {"cut", RunCut, "keep or drop many ranges of a file, into one file or a file per range",
      "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--output PATH] [--clone]\n"
      "           [--lang en|ja] [--json]\n"
@@ -121,7 +142,9 @@ const std::vector<Command> kCommands = {
      "                     frames, start_seconds, seconds, asked), frames, dropped_frames,\n"
      "                     files and, with a list, list_format\n"
      "Written under temporary names, flushed and moved into place when all are complete;\n"
-     "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n"},
+     "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n",
+     {Ranges("--keep"), {"--separate"}, kOutput, kClone, kLang, kJson, Ranges("--drop"), {"--list", "LISTFILE"}},
+     1},
     {"extract", RunExtract, "save one stream as a file of its own: the sound as .wav, .mp3, .ac3, .aac ...",
      "tavrin extract FILE --stream N [--output PATH] [--lang en|ja] [--json]",
      "Saves stream N of FILE (the numbers tavrin info shows) as the file any player or\n"
@@ -141,7 +164,9 @@ const std::vector<Command> kCommands = {
      "  --json           one JSON line: result, message, outputs, bytes, stream, format,\n"
      "                   chunks, empty_chunks, data_bytes and rf64 (a .wav) or opendml\n"
      "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
-     "leaves nothing. Exit status: 0 saved, 1 the stream cannot be saved, 2 usage.\n"},
+     "leaves nothing. Exit status: 0 saved, 1 the stream cannot be saved, 2 usage.\n",
+     {{"--stream", "N"}, kOutput, kLang, kJson},
+     1},
     {"streams", RunStreams, "keep or drop streams of a file: leave a second sound track out",
      "tavrin streams FILE --keep N[,N...] [--output PATH] [--clone] [--lang en|ja] [--json]\n"
      "tavrin streams FILE --drop N[,N...] [--output PATH] [--clone] [--lang en|ja] [--json]",
@@ -160,7 +185,9 @@ const std::vector<Command> kCommands = {
      "  --json           one JSON line: result, message, outputs, bytes, kept, dropped,\n"
      "                   chunks and opendml\n"
      "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
-     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n",
+     {Streams("--keep"), kOutput, kClone, kLang, kJson, Streams("--drop")},
+     1},
     {"dub", RunDub, "put the sound of a WAV, MP3/MP2 or AC-3 file into a file, added or in place of a stream",
      "tavrin dub FILE AUDIO [--replace N | --add] [--offset T] [--output PATH] [--lang en|ja] [--json]",
      "Puts the sound of AUDIO into FILE without decoding, written to FILE's name with -d.avi\n"
@@ -187,7 +214,9 @@ const std::vector<Command> kCommands = {
      "                   \"offset\": asked, reached (seconds), method (silence, trim, frames,\n"
      "                   dwStart) and the samples, frames or units\n"
      "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
-     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n",
+     {{"--replace", "N"}, {"--add"}, {"--offset", "T"}, kOutput, kLang, kJson},
+     2},
     {"shift", RunShift, "move a sound stream against the picture",
      "tavrin shift FILE --stream N --offset T [--output PATH] [--lang en|ja] [--json]",
      "Moves the sound of stream N of FILE against the picture by T seconds (0.120, -1.5,\n"
@@ -202,7 +231,9 @@ const std::vector<Command> kCommands = {
      "  --lang en|ja     the language of the messages\n"
      "  --json           one JSON line as tavrin dub writes it, with \"offset\"\n"
      "Written under a temporary name, flushed and moved into place when complete; Ctrl-C\n"
-     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n"},
+     "leaves nothing. Exit status: 0 written, 1 refused or failed, 2 usage.\n",
+     {{"--stream", "N"}, {"--offset", "T"}, kOutput, kLang, kJson},
+     1},
     {"repair", RunRepair, "repair a recording that ended badly (cut short, without an index)",
      "tavrin repair FILE [--output PATH] [--clone] [--lang en|ja] [--json]",
      "Repairs a recording that ended badly (cut short, without an index or with a broken\n"
@@ -215,7 +246,9 @@ const std::vector<Command> kCommands = {
      "                   can (XFS, Btrfs): no copy, no new space\n"
      "  --lang en|ja     the language of the messages\n"
      "  --json           one JSON line with the result, message, outputs and figures\n"
-     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n"},
+     "Exit status: 0 repaired or nothing to repair, 1 refused or failed, 2 usage.\n",
+     {kOutput, kClone, kLang, kJson},
+     1},
     {"keyframes", RunKeyframes, "list the key frames, the frames a split can cut at",
      "tavrin keyframes FILE [--json]",
      "Lists the key frames of FILE's (first) video stream, the frames a split can cut at:\n"
@@ -223,7 +256,9 @@ const std::vector<Command> kCommands = {
      "the microsecond), offset (where its data lies in FILE, after the chunk header) and\n"
      "size in bytes. Frames are counted as the index lists them, as split counts them.\n"
      "  --json      one JSON line: file, frames, frame_us and key_frames, each with\n"
-     "              frame, time_us, seconds, offset and size\n"},
+     "              frame, time_us, seconds, offset and size\n",
+     {kJson},
+     1},
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
 // Every command of the command line in one table (command_table.cpp): what
-// runs it, the line `tavrin help` says of it, its synopsis and the help
-// `tavrin COMMAND --help` prints. The usage messages, the manual page
-// (tavrin --man) and the bash completion (tavrin --bash-completion) are made
-// from it, so they cannot drift apart: a new command is one row there and
-// its cmd_NAME.cpp.
+// runs it, the line `tavrin help` says of it, its synopsis, the help
+// `tavrin COMMAND --help` prints and its options. The usage messages, the
+// reading of the arguments (cli/parsed_args.h), the manual page (tavrin
+// --man) and the bash completion (tavrin --bash-completion) are made from
+// it, so they cannot drift apart: a new command is one row there and its
+// cmd_NAME.cpp.
 #pragma once
 #include <cstdio>
 #include <string>

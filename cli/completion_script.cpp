@@ -1,10 +1,12 @@
 // The bash completion from the table of commands: the commands after
-// "tavrin", each command's options after "-", an option's choices after it
-// (--lang en|ja), and files where the synopsis names a file: its operands
-// and PATH values. Which names a kind of file offers is the table below.
+// "tavrin", each command's options (its row's) after "-", an option's
+// choices after it (--lang en|ja), and files where a file goes: the
+// operands the synopsis names and options' PATH values. Which names a kind
+// of file offers is the table below.
 #include "cli/completion_script.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "cli/command_table.h"
 #include "cli/synopsis.h"
@@ -60,12 +62,12 @@ std::string Words(const std::string& choices) {
 }
 
 // The case arms that answer after an option taking a value.
-std::string ValueArms(const Command& command, const SynopsisWords& words) {
+std::string ValueArms(const Command& command) {
   std::string arms;
-  for (const SynopsisOption& option : words.options) {
-    if (option.value.empty()) continue;
+  for (const Option& option : command.options) {
+    if (!option.value) continue;
     const std::string arm = std::string("    \"") + command.name + " " + option.name + "\") ";
-    if (option.value.find('|') != std::string::npos)
+    if (std::strchr(option.value, '|'))
       arms += arm + "COMPREPLY=($(compgen -W \"" + Words(option.value) + "\" -- \"$cur\")) ;;\n";
     else if (const FileKind* kind = KindOf(option.value))
       arms += arm + FilesCall({kind}) + " ;;\n";
@@ -114,13 +116,13 @@ std::string BashCompletion() {
   for (const Command& command : Commands()) {
     const SynopsisWords words = ReadSynopsis(command.synopsis);
     std::string options;
-    for (const SynopsisOption& option : words.options) options += option.name + " ";
+    for (const Option& option : command.options) options += std::string(option.name) + " ";
     std::vector<const FileKind*> kinds;
     for (const std::string& operand : words.operands)
       if (const FileKind* kind = KindOf(operand)) kinds.push_back(kind);
     script += std::string("    ") + command.name + ") options=\"" + options + "--help\" files=(" +
               FilesCall(kinds) + ") ;;\n";
-    arms += ValueArms(command, words);
+    arms += ValueArms(command);
   }
   script += "    *) return 0 ;;\n  esac\n";
   script += "  # After \"--\" every word is a file.\n"

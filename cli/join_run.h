@@ -2,5 +2,6 @@
 // more pieces: cmd_join.cpp) and prints its outcome; the exit status.
 #pragma once
 
+struct Command;
 struct JoinJobRequest;
-int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const char* command);
+int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const Command& self);

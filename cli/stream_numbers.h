@@ -1,23 +1,19 @@
 // Stream numbers as the stream commands take them: "1", or a list "0,2"
-// (--keep 0,2 --keep 3 adds up). Numbers are those tavrin info shows.
+// (--keep 0,2 --keep 3 adds up). Numbers are those tavrin info shows. An AVI
+// file names a stream's chunks by two digits ("01wb"), so they run to 99.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "cli/parsed_args.h"
+
 // Appends the numbers of text to *numbers; false when text is not a list of
-// whole numbers.
-inline bool ParseStreamNumbers(const std::string& text, std::vector<int>* numbers) {
-  size_t at = 0;
-  do {
-    const size_t end = text.find(',', at) == std::string::npos ? text.size() : text.find(',', at);
-    if (end == at || end - at > 2) return false;
-    int n = 0;
-    for (size_t i = at; i < end; ++i) {
-      if (text[i] < '0' || text[i] > '9') return false;
-      n = n * 10 + (text[i] - '0');
-    }
-    numbers->push_back(n);
-    at = end + 1;
-  } while (at <= text.size());
-  return true;
-}
+// whole numbers of at most two digits.
+bool ParseStreamNumbers(const std::string& text, std::vector<int>* numbers);
+
+// Every number given with the option (N[,N...], repeatable) appended to
+// *numbers: "" or the usage fault, "--keep takes stream numbers N[,N...], not 'x'".
+std::string ReadStreamNumbers(const ParsedArgs& args, const char* option, std::vector<int>* numbers);
+// The number of an option that takes one (N), *number left as it is when the
+// option was not given: "" or the usage fault, "--stream takes a stream number, not '0,1'".
+std::string ReadStreamNumber(const ParsedArgs& args, const char* option, int* number);

@@ -1,7 +1,7 @@
-// What a command's synopsis says about its words, for the manual page and
-// the completion: its options, each with the value it takes, and the kinds
-// of its operands. Read from the synopsis text itself, so that neither can
-// tell of an option the usage does not show.
+// What a command's synopsis says about its words: its options, each with
+// the value it takes, and the kinds of its operands, which the completion
+// offers files for. (The options themselves come from the command's row:
+// tests/cli/test_options_cli.py checks that the synopsis shows those.)
 //
 // In "tavrin split FILE [--overlap T] [--create both|first|second] [--json]"
 // an option is "--" and a name; the word after it (up to a space or a

@@ -22,10 +22,6 @@ int UsageError(const Command& command, const std::string& problem) {
   return 2;
 }
 
-int UsageError(const Command& command, const char* why, const char* what) {
-  return UsageError(command, std::string(why) + " '" + what + "'");
-}
-
 void PrintCommandHelp(const Command& command, std::FILE* to) {
   PrintUsage(command, to);
   std::fputs(command.help, to);

@@ -11,7 +11,5 @@ void PrintUsage(const Command& command, std::FILE* to);
 // "tavrin COMMAND: PROBLEM" and the command's usage on stderr; returns 2,
 // the exit status of a usage error.
 int UsageError(const Command& command, const std::string& problem);
-// The same with "WHY 'WHAT'" as the problem: "unknown option '--x'".
-int UsageError(const Command& command, const char* why, const char* what);
 // tavrin COMMAND --help: the usage and the help text.
 void PrintCommandHelp(const Command& command, std::FILE* to);

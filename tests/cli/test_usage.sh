@@ -71,11 +71,11 @@ usage() { # expected stderr text, then the arguments
   check "$* is a usage error naming: $want" [ $rc -eq 2 ]
   check "$* says: $want" grep -qF -- "$want" err.txt
 }
-usage "unknown language 'xx'" join a.avi b.avi --lang xx
+usage "--lang takes en or ja" join a.avi b.avi --lang xx
 usage "unknown option '--bogus'" join a.avi b.avi --bogus
-usage "missing value for '--output'" merge a.avi b.avi --write --output
-usage "missing value for '--output'" join a.avi b.avi --output=
-usage "--clone needs '--write'" merge a.avi b.avi --clone
+usage "missing value for --output" merge a.avi b.avi --write --output
+usage "missing value for --output" join a.avi b.avi --output=
+usage "--clone needs --write" merge a.avi b.avi --clone
 usage "--lang takes en or ja" repair a.avi --lang=fr
 usage "unexpected argument 'b.avi'" repair a.avi b.avi
 # split and info read their arguments the same way.
@@ -86,7 +86,7 @@ usage "--create takes both, first or second" split a.avi --seconds 3 --create=al
 usage "--all needs --size-mb N" split a.avi --all
 usage "no input file" split --seconds 3
 usage "unexpected argument '-x'" info -x
-usage "unexpected argument '--bogus'" info a.avi --bogus
+usage "unknown option '--bogus'" info a.avi --bogus
 tv split --seconds -1 a.avi >/dev/null 2>&1; rc=$?
 check "split: a value may begin with - (refused by the job, not as usage)" [ $rc -eq 1 ]
 tv split --seconds 1 -- --a.avi >/dev/null 2>err.txt; rc=$?
