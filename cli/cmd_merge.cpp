@@ -75,7 +75,9 @@ int RunMerge(const Command& self, int argc, char** argv) {
   // to the plug-in, once the job has checked and planned the merge.
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
-  MergeRequest request{files[0], files[1]};
+  MergeRequest request;
+  request.first = files[0];
+  request.second = files[1];
   request.keepPlanned = write;
   MergeOutcome outcome = MergeJob(request, sink);
   JoinedFileWritten joined;

@@ -129,7 +129,9 @@ inline std::unique_ptr<JobRun> RunJob(const std::string& first, const std::strin
   auto run = std::make_unique<JobRun>();
   run->host.englishUi = englishUi;
   if (hook) hook(*run);
-  MergeRequest request{first, second};
+  MergeRequest request;
+  request.first = first;
+  request.second = second;
   request.writeJoined = run->host.JoinedFile();
   run->outcome = MergeJob(request, run->host);
   run->result = run->outcome.Number();
