@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   NativeSink sink;
-  MergeRequest request{argv[1], argv[2]};
+  MergeRequest request;
+  request.first = argv[1];
+  request.second = argv[2];
   request.keepPlanned = true;
   MergeOutcome outcome = MergeJob(request, sink);
   if (!outcome.planned) return 1;
