@@ -93,7 +93,8 @@ def pattern_for(text):
 
 # ---- the table of commands and the Operate menu ------------------------
 
-COMMAND_ROW = re.compile(rf'\{{\s*"([a-z]+)"\s*,\s*Run\w+\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*\}}')
+# A row: name, function, summary, synopsis, help, then its options and operands.
+COMMAND_ROW = re.compile(rf'\{{\s*"([a-z]+)"\s*,\s*Run\w+\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*,\s*({STRINGS})\s*[,}}]')
 
 
 def command_table():
