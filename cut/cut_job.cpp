@@ -511,37 +511,27 @@ CutOutcome& CutRun::Run() {
   if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
   sink_.Status(sink_.Text(kCutAnalyzing), 0);
   if (!Open()) return outcome_;
-  if (!confirmation_.walk.Started()) return PlanAndWrite(asked, dropped, false, {});
   // As the split does: the work starts from a guessed analysis while the
   // whole walk runs beside it, and the outputs replace their names only once
   // the walk has confirmed the guess and that the chunks lie as they are
   // written; otherwise all is planned and written again from the walk. The
   // guessed run's messages wait until it is known to stand.
-  AviAnalysis walked{};
-  int confirmed = -1;  // not known yet
-  auto confirm = [&] {
-    if (confirmed < 0) {
-      const bool walkedAll = confirmation_.walk.Wait(&walked, [&] { return !sink_.Cancelled(); });
-      confirmed = walkedAll && SameAnalysis(walked, analysis_) && confirmation_.ChunksAsWritten();
-    }
-    return confirmed == 1;
-  };
   const CutOutcome before = outcome_;
   const std::string shownBefore = sink_.message;
-  sink_.holding = true;
-  PlanAndWrite(asked, dropped, true, confirm);
-  // A run that ended before its commit (a refusal, a failed write) stands
-  // only on a confirmed guess too.
-  if (sink_.Cancelled() || confirm()) {
-    sink_.Release();
-    return outcome_;
-  }
-  sink_.Drop(shownBefore);
-  outcome_ = before;
-  kept_.clear();
-  names_.clear();
-  analysis_ = walked;
-  return PlanAndWrite(asked, dropped, false, {});
+  const bool stood = RunOnConfirmedAnalysis(
+      confirmation_, analysis_, sink_,
+      [&](bool guessed, const std::function<bool()>& mayCommit) {
+        sink_.holding = guessed;
+        PlanAndWrite(asked, dropped, guessed, mayCommit);
+      },
+      [&] {
+        sink_.Drop(shownBefore);
+        outcome_ = before;
+        kept_.clear();
+        names_.clear();
+      });
+  if (stood) sink_.Release();
+  return outcome_;
 }
 
 // The steps of Run up to the snapped ranges, on the analysis the job starts

@@ -145,29 +145,14 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   // the whole walk runs beside it, and the pieces replace their names only
   // once the walk has confirmed the guess and that the chunks lie as they
   // are written; otherwise all is planned and written again from the walk.
-  SplitResult result;
-  if (!confirmation.walk.Started()) {
-    result = planAndWrite(ChunkCopy::ChunkByChunk, {});
-  } else {
-    AviAnalysis walked{};
-    int confirmed = -1;  // not known yet
-    auto confirm = [&] {
-      if (confirmed < 0) {
-        const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
-        confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
-      }
-      return confirmed == 1;
-    };
-    const PiecesOutcome before = outcome;
-    result = planAndWrite(ChunkCopy::IndexedRuns, confirm);
-    // A run that ended before its commit (a refusal, a failed write) stands
-    // only on a confirmed guess too.
-    if (!sink.Cancelled() && !confirm()) {
-      outcome = before;
-      analysis = walked;
-      result = planAndWrite(ChunkCopy::ChunkByChunk, {});
-    }
-  }
+  SplitResult result = SplitResult::Completed;
+  const PiecesOutcome before = outcome;
+  RunOnConfirmedAnalysis(
+      confirmation, analysis, sink,
+      [&](bool guessed, const std::function<bool()>& mayCommit) {
+        result = planAndWrite(guessed ? ChunkCopy::IndexedRuns : ChunkCopy::ChunkByChunk, mayCommit);
+      },
+      [&] { outcome = before; });
   if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
   input.Close();
   // A cancelled run wrote nothing; the host reports the cancel itself.

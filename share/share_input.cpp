@@ -116,3 +116,26 @@ SplitConfirmation::SplitConfirmation(const AviAnalysis& guess) {
 SplitConfirmation::~SplitConfirmation() = default;
 
 bool SplitConfirmation::ChunksAsWritten() const { return check_ && check_->Result(); }
+
+bool RunOnConfirmedAnalysis(SplitConfirmation& confirmation, AviAnalysis& analysis, JobSink& sink,
+                            const AnalysisAttempt& attempt, const std::function<void()>& discard) {
+  if (!confirmation.walk.Started()) {
+    attempt(false, {});
+    return true;
+  }
+  AviAnalysis walked{};
+  int confirmed = -1;  // not known yet
+  const auto confirm = [&] {
+    if (confirmed < 0) {
+      const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
+      confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
+    }
+    return confirmed == 1;
+  };
+  attempt(true, confirm);
+  if (sink.Cancelled() || confirm()) return true;
+  discard();
+  analysis = walked;
+  attempt(false, {});
+  return false;
+}

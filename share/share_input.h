@@ -3,6 +3,7 @@
 // damaged recording reported with the split's results, and the confirmation
 // of an analysis that was guessed while the walk went on beside the job.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,4 +60,18 @@ class SplitConfirmation {
   // After the walk's Wait: the chunks lie as the split writes them.
   bool ChunksAsWritten() const;
 };
+
+// Runs a job's work on an analysis that may be a guess (AnalyseSplitInput
+// with the confirmation's walk). Without a guess: attempt(false, {}) alone.
+// With one: attempt(true, mayCommit) works from the guess, its outputs
+// replacing their names only once mayCommit has seen the whole walk agree
+// with the guess and the chunks lie as written. When they do not (also
+// after an attempt that ended before its commit: a refusal, a failed write,
+// which stands only on a guess that holds), discard() puts back what the
+// attempt recorded, analysis becomes the walk's record and attempt(false,
+// {}) works again from it. A cancel keeps the first attempt's end. True
+// when the first attempt's end stands.
+using AnalysisAttempt = std::function<void(bool guessed, const std::function<bool()>& mayCommit)>;
+bool RunOnConfirmedAnalysis(SplitConfirmation& confirmation, AviAnalysis& analysis, JobSink& sink,
+                            const AnalysisAttempt& attempt, const std::function<void()>& discard);
 

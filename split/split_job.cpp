@@ -83,26 +83,16 @@ SplitResult PlanAndWrite(AviSource& input, const AviAnalysis& analysis, const Sp
 SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitConfirmation& confirmation,
                                 const SplitPlanner& plan, const TimeSplit& time, const std::string& path,
                                 JobSink& sink, SplitOutcome& outcome) {
-  if (!confirmation.walk.Started())
-    return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
   const SplitOutcome before = outcome;
-  AviAnalysis walked{};
-  int confirmed = -1;  // not known yet
-  auto confirm = [&] {
-    if (confirmed < 0) {
-      const bool walkedAll = confirmation.walk.Wait(&walked, [&] { return !sink.Cancelled(); });
-      confirmed = walkedAll && SameAnalysis(walked, analysis) && confirmation.ChunksAsWritten();
-    }
-    return confirmed == 1;
-  };
-  const SplitResult result =
-      PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::IndexedRuns, confirm);
-  // A run that ended before its commit (a refusal, a failed write) stands
-  // only on a confirmed guess too.
-  if (sink.Cancelled() || confirm()) return result;
-  outcome = before;
-  analysis = walked;
-  return PlanAndWrite(input, analysis, plan, time, path, sink, outcome, ChunkCopy::ChunkByChunk, {});
+  SplitResult result = SplitResult::Completed;
+  RunOnConfirmedAnalysis(
+      confirmation, analysis, sink,
+      [&](bool guessed, const std::function<bool()>& mayCommit) {
+        const ChunkCopy copy = guessed ? ChunkCopy::IndexedRuns : ChunkCopy::ChunkByChunk;
+        result = PlanAndWrite(input, analysis, plan, time, path, sink, outcome, copy, mayCommit);
+      },
+      [&] { outcome = before; });
+  return result;
 }
 
 SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time) {
