@@ -372,29 +372,29 @@ def first_byte_difference(a, b):
 
 
 def difference(old, new, as_json):
-    """The first difference between two runs, or ""."""
+    """Every way two runs differ, the first difference of each ("; " between
+    them), or "": an expected change of a message hides no change of a file."""
     if old["code"] != new["code"]:
         return f"exit code: old {old['code']} new {new['code']}"
+    found = []
     if old["stdout"] != new["stdout"]:
         a, b = (json_lines(old["stdout"]), json_lines(new["stdout"])) if as_json else (None, None)
         if a is None or b is None:
-            return "stdout " + first_line_difference(old["stdout"], new["stdout"])
-        found = first_json_difference(a, b)
-        if found:
-            return "stdout JSON " + found
+            found.append("stdout " + first_line_difference(old["stdout"], new["stdout"]))
+        elif first_json_difference(a, b):
+            found.append("stdout JSON " + first_json_difference(a, b))
     if old["stderr"] != new["stderr"]:
-        return "stderr " + first_line_difference(old["stderr"], new["stderr"])
-    names = sorted(set(old["files"]) | set(new["files"]))
-    for name in names:
+        found.append("stderr " + first_line_difference(old["stderr"], new["stderr"]))
+    for name in sorted(set(old["files"]) | set(new["files"])):
         if name not in old["files"] or name not in new["files"]:
-            return f"file {name}: only {'old' if name in old['files'] else 'new'} left it"
+            found.append(f"file {name}: only {'old' if name in old['files'] else 'new'} left it")
+            continue
         (mode_a, a), (mode_b, b) = old["files"][name], new["files"][name]
         if mode_a != mode_b:
-            return f"file {name}: mode old {oct(mode_a)} new {oct(mode_b)}"
-        found = first_byte_difference(a, b)
-        if found:
-            return f"file {name}: {found}"
-    return ""
+            found.append(f"file {name}: mode old {oct(mode_a)} new {oct(mode_b)}")
+        elif first_byte_difference(a, b):
+            found.append(f"file {name}: {first_byte_difference(a, b)}")
+    return "; ".join(found)
 
 
 def run_case(job, place, sample, case, inputs, args, clone_only):
