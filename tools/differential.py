@@ -157,15 +157,22 @@ def make_sounds(samples, folder):
     return missing
 
 
-def copy_sounds(sounds, missing, sample, folder):
-    """Copies the tones and the sample's own.wav from sounds into its inputs;
-    returns what is missing (input name: why)."""
+def copy_sounds(old, sounds, missing, sample, folder):
+    """Copies the tones and the sample's own.wav from sounds into its inputs
+    and makes u8.avi; returns what is missing (input name: why)."""
     gone = {}
     for name, source in [(tone, tone) for tone in TONES] + [("own.wav", sample + ".own.wav")]:
         if source in missing:
             gone[name] = missing[source]
         else:
             shutil.copyfile(os.path.join(sounds, source), os.path.join(folder, name))
+    # u8.avi: the sample with tone8.wav added by OLD, for shift to pad 8-bit
+    # PCM (the samples hold none).
+    if "tone8.wav" not in gone:
+        p = subprocess.run([old, "dub", "clip.avi", "tone8.wav", "--add", "--output", "u8.avi"], cwd=folder,
+                           capture_output=True)
+        if p.returncode != 0 or not os.path.exists(os.path.join(folder, "u8.avi")):
+            gone["u8"] = f"OLD dub of tone8.wav made no u8.avi (exit {p.returncode})"
     return gone
 
 
@@ -267,6 +274,7 @@ def newer_cases(seconds, streams):
     for n in range(1, streams):
         found.append((f"shift.{n}_later", clip, ["shift", "clip.avi", "--stream", str(n), "--offset", "0.5"]))
         found.append((f"shift.{n}_earlier", clip, ["shift", "clip.avi", "--stream", str(n), "--offset", "-0:01.25"]))
+    found.append(("shift.u8_later", ["u8.avi"], ["shift", "u8.avi", "--stream", str(streams), "--offset", "0.75"]))
     return found
 
 
@@ -534,7 +542,7 @@ def main():
                 folder = os.path.join(place["inputs"], sample["name"])
                 gone = prepare(opts.old, sample["path"], sample["seconds"], folder)
                 if not place["clone_only"]:  # dub, their reader, takes no --clone
-                    gone.update(copy_sounds(sounds, sounds_missing, sample["name"], folder))
+                    gone.update(copy_sounds(opts.old, sounds, sounds_missing, sample["name"], folder))
                 missing[place["name"], sample["name"]] = gone
             place["pristine"] = os.path.join(place["root"], "pristine")
             shutil.copytree(place["inputs"], place["pristine"])
