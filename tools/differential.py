@@ -10,26 +10,37 @@ differed, 2 when it could not run. About a minute on two idle cores.
 
 For every sample it prepares inputs once (the sample; its two parts and its
 first three pieces, as OLD splits them; a copy cut short mid-movi; a copy
-without idx1; a header cut short; a file that is no AVI) and runs every case
-of cases() below, once with each binary, in four variants that hold every
-value of --clone, --json and --lang (en, ja) and every pair of two of them
-(--full: all eight combinations); info runs plain, --layout and --json.
+without idx1; a header cut short; a file that is no AVI; a cut list of each
+kind, EDL and CSV; for dub, ffmpeg's tones - 16- and 8-bit WAV, MP3, AC-3 -
+and 8 s of the sample's own sound as WAV; the sample with the 8-bit tone
+added by OLD's dub) and runs every case of cases() below - every command:
+info, split, pieces, merge, join, repair, cut, streams, extract (each
+stream), dub, shift (each sound stream, both ways), keyframes and their
+refusals - once with each binary, in four variants that hold every value of
+--clone, --json and --lang (en, ja) and every pair of two of them (--full:
+all eight combinations; extract, dub and shift, without --clone, the four
+of --json and --lang); info runs plain, --layout and --json, keyframes plain
+and --json. A refusal (fail.*) is much alike on every sample: its variants
+are dealt out over the samples, one each in turn (--full: all of them).
 Each run gets a fresh folder holding only its inputs; the two binaries run in
 turn at the same path (so messages naming files compare), and the folder is
 then renamed aside. Compared: exit code, stdout (JSON parsed: values equal,
 spacing free), stderr (plain: progress is drawn only on a terminal), every
-file left in the folder - names, modes and bytes - and the inputs unwritten.
+file left in the folder - names, modes and bytes - and the inputs unwritten;
+each that differs is named, so an expected change of a message hides no
+change of a file.
 
 Places: tmpfs (--clone falls back to copying there) runs everything; as root,
 loop-mounted XFS (reflink=1) and Btrfs images run the --clone variants of the
-writing cases, where blocks really are shared (the summary says how many runs
-shared blocks). Not root: the images are skipped with the reason printed.
+writing cases (split, merge, join, repair, cut, streams), where blocks really
+are shared (the summary says how many runs shared blocks). Not root: the
+images are skipped with the reason printed.
 
-Prints a table (place and case: runs and result, with the first difference;
--v: one row per sample too), then every differing run's command and first
-difference, and the folder where the differing runs were kept (--keep: all).
---only REGEX limits the runs to those whose "place sample case" it matches.
-were kept (--keep keeps every folder)."""
+Prints a table (place and case: runs and result, with the first differing
+run; -v: one row per sample too), then every differing run's command and
+differences, and the folder where the differing runs were kept (--keep:
+every run's folder). --only REGEX limits the runs to those whose "place
+sample case" it matches."""
 import argparse
 import concurrent.futures
 import json
@@ -410,7 +421,7 @@ def run_case(job, place, sample, case, inputs, args, clone_only):
     shared)] where shared tells whether the new run said it shared blocks."""
     results = []
     home = os.path.join(place["root"], "work", f"{sample['n']:02d}-{case}")
-    # A refusal says the same of every sample: its variants are dealt out
+    # A refusal is much alike on every sample: its variants are dealt out
     # over the samples, one each, in turn.
     share = sample["n"] if case.startswith("fail.") else None
     for n, (label, command) in enumerate(variants(args, clone_only, job["full"], share)):
