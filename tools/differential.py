@@ -344,12 +344,13 @@ def run(binary, args, folder, env):
     return {"code": p.returncode, "stdout": p.stdout, "stderr": p.stderr, "files": files}
 
 
-def first_line_difference(a, b):
+def line_differences(a, b):
+    """The lines that differ (the first three), and a difference of count."""
     al, bl = a.split(b"\n"), b.split(b"\n")
-    for n, (x, y) in enumerate(zip(al, bl)):
-        if x != y:
-            return f"line {n + 1}: old {x[:160]!r} new {y[:160]!r}"
-    return f"old has {len(al)} lines, new {len(bl)}"
+    found = [f"line {n + 1}: old {x[:160]!r} new {y[:160]!r}" for n, (x, y) in enumerate(zip(al, bl)) if x != y]
+    more = [f"and {len(found) - 3} more lines"] if len(found) > 3 else []
+    count = [f"old has {len(al)} lines, new {len(bl)}"] if len(al) != len(bl) else []
+    return "; ".join(found[:3] + more + count)
 
 
 def json_lines(text):
@@ -359,24 +360,22 @@ def json_lines(text):
         return None
 
 
-def first_json_difference(a, b, where="$"):
+def json_differences(a, b, where="$"):
+    """Every value that differs between two parsed JSON documents."""
     if type(a) is not type(b):
-        return f"{where}: old {a!r} new {b!r}"
+        return [f"{where}: old {a!r} new {b!r}"]
     if isinstance(a, dict):
+        found = []
         for key in sorted(set(a) | set(b)):
             if key not in a or key not in b:
-                return f"{where}.{key}: only in {'old' if key in a else 'new'}"
-            found = first_json_difference(a[key], b[key], f"{where}.{key}")
-            if found:
-                return found
-        return ""
+                found.append(f"{where}.{key}: only in {'old' if key in a else 'new'}")
+            else:
+                found += json_differences(a[key], b[key], f"{where}.{key}")
+        return found
     if isinstance(a, list):
-        for n, (x, y) in enumerate(zip(a, b)):
-            found = first_json_difference(x, y, f"{where}[{n}]")
-            if found:
-                return found
-        return "" if len(a) == len(b) else f"{where}: old has {len(a)} items, new {len(b)}"
-    return "" if a == b else f"{where}: old {a!r} new {b!r}"
+        found = [d for n, (x, y) in enumerate(zip(a, b)) for d in json_differences(x, y, f"{where}[{n}]")]
+        return found + ([] if len(a) == len(b) else [f"{where}: old has {len(a)} items, new {len(b)}"])
+    return [] if a == b else [f"{where}: old {a!r} new {b!r}"]
 
 
 def first_byte_difference(a, b):
@@ -399,11 +398,13 @@ def difference(old, new, as_json):
     if old["stdout"] != new["stdout"]:
         a, b = (json_lines(old["stdout"]), json_lines(new["stdout"])) if as_json else (None, None)
         if a is None or b is None:
-            found.append("stdout " + first_line_difference(old["stdout"], new["stdout"]))
-        elif first_json_difference(a, b):
-            found.append("stdout JSON " + first_json_difference(a, b))
+            found.append("stdout " + line_differences(old["stdout"], new["stdout"]))
+        elif json_differences(a, b):
+            values = json_differences(a, b)
+            more = f" (and {len(values) - 3} more)" if len(values) > 3 else ""
+            found.append("stdout JSON " + "; ".join(values[:3]) + more)
     if old["stderr"] != new["stderr"]:
-        found.append("stderr " + first_line_difference(old["stderr"], new["stderr"]))
+        found.append("stderr " + line_differences(old["stderr"], new["stderr"]))
     for name in sorted(set(old["files"]) | set(new["files"])):
         if name not in old["files"] or name not in new["files"]:
             found.append(f"file {name}: only {'old' if name in old['files'] else 'new'} left it")
