@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "job/file_probe.h"
+#include "job/input_session.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/avi_source.h"
@@ -111,23 +112,24 @@ bool JoinRun::ReadInput(size_t i) {
 
   Part part;
   part.path = path;
-  std::string reason;
-  if (ProbeInputFile(path.c_str(), &part.fileSize, &reason) != ProbeResult::Ok)
-    return FailFile(JoinJobResult::NotOpen, path, reason, reason), false;
   AviSource source;
-  if (!source.Open(path.c_str()))
-    return FailFile(JoinJobResult::NotOpen, path, source.File().OpenError(), source.File().OpenError()), false;
+  if (const InputStop stop = OpenInput(path, source, &part.fileSize))
+    return FailFile(JoinJobResult::NotOpen, path, stop.why, stop.why), false;
   source.File().ReportFaultsTo(&fault_);
   part.fileSize = source.File().Size();
-  if (source.File().U32At(0) != kRiff)
-    return FailFile(JoinJobResult::NotRiff, path, "does not begin with \"RIFF\"", "「RIFF」で始まっていません"), false;
   // Whether the chunks lie as written is seen as the walk passes them, so
   // the writer takes runs of them without reading every header again.
   StoredChunkWatch watch;
-  if (!source.Analyse(part.analysis, &sink_, base, span, &watch)) {
-    const OdmlFault& fault = source.Fault();
-    if (fault.problem == OdmlProblem::kCancelled) return Fail(JoinJobResult::Cancelled), false;
-    return FailFile(JoinJobResult::Damaged, path, DescribeOdmlFault(fault, 1), DescribeOdmlFault(fault, 0)), false;
+  InputStop stop = CheckRiff(path, source);
+  if (!stop) stop = AnalyseInput(path, source, part.analysis, sink_, base, span, &watch);
+  switch (stop.kind) {
+    case InputStop::None: break;
+    case InputStop::NotRiff:
+      return FailFile(JoinJobResult::NotRiff, path, stop.why, "「RIFF」で始まっていません"), false;
+    case InputStop::Cancelled: return Fail(JoinJobResult::Cancelled), false;
+    // A read fault is recorded in fault_, which Fail reports in place of the refusal.
+    default:
+      return FailFile(JoinJobResult::Damaged, path, stop.why, DescribeOdmlFault(source.Fault(), 0)), false;
   }
   if (sink_.Cancelled()) return Fail(JoinJobResult::Cancelled), false;
 

@@ -5,7 +5,7 @@
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
 #include "avi/stored_chunks.h"
-#include "job/file_probe.h"
+#include "job/input_session.h"
 #include "job/job_sink.h"
 #include "scan/damage_report.h"
 
@@ -52,22 +52,10 @@ void AddDamageDetail(std::string& detail, const DamageReport& damage) {
 }
 
 bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {
-  std::string reason;
-  uint64_t fileSize = 0;
-  switch (ProbeInputFile(path.c_str(), &fileSize, &reason)) {
-    case ProbeResult::CannotOpen:
-      outcome.result = SplitResult::InputNotOpen;
-      outcome.detail = path + ": " + reason;
-      return false;
-    case ProbeResult::TooLarge:
-      outcome.result = SplitResult::InputTooLarge;
-      outcome.detail = path + ": " + reason;
-      return false;
-    case ProbeResult::Ok: break;
-  }
-  if (input.Open(path.c_str())) return true;
-  outcome.result = SplitResult::InputNotOpen;
-  outcome.detail = path + ": " + input.File().OpenError();
+  const InputStop stop = OpenInput(path, input);
+  if (!stop) return true;
+  outcome.result = stop.kind == InputStop::TooLarge ? SplitResult::InputTooLarge : SplitResult::InputNotOpen;
+  outcome.detail = stop.detail;
   return false;
 }
 
@@ -78,24 +66,23 @@ bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& a
     Finish(outcome, SplitResult::Cancelled, sink);
     return false;
   }
-  const uint32_t riff = input.File().U32At(0);
-  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
-  if (riff != kRiff) {
-    outcome.detail = path + ": does not begin with \"RIFF\"";
+  InputStop stop = CheckRiff(path, input);
+  if (stop.kind == InputStop::NotRiff) {
+    outcome.detail = stop.detail;
     Finish(outcome, SplitResult::InputNotRiff, sink);
     return false;
   }
-  const bool read = whole ? input.AnalyseOrGuess(analysis, &sink, 0, 10, *whole) : input.Analyse(analysis, &sink, 0, 10);
-  if (sink.Cancelled() || (!read && input.Fault().problem == OdmlProblem::kCancelled)) {
-    Finish(outcome, SplitResult::Cancelled, sink);
-    return false;
+  if (!stop) stop = AnalyseInput(path, input, analysis, sink, 0, 10, nullptr, whole);
+  switch (stop.kind) {
+    case InputStop::None: return true;
+    case InputStop::Cancelled: Finish(outcome, SplitResult::Cancelled, sink); return false;
+    case InputStop::ReadFault: FinishOnReadFault(outcome, input.File().Fault(), sink); return false;
+    default: break;
   }
-  if (FinishOnReadFault(outcome, input.File().Fault(), sink)) return false;
-  if (read) return true;
   // Broken OpenDML indexes: the OpenDML result, its text, then what is wrong.
   outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
   outcome.result = SplitResult::OpenDml;
-  outcome.detail = path + ": " + DescribeOdmlFault(input.Fault(), 1);
+  outcome.detail = stop.detail;
   const DamageReport damage = InspectDamage(path);
   AddDamageDetail(outcome.detail, damage);
   if (damage.damaged) outcome.repairable = path;

@@ -9,6 +9,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/file_probe.h"
+#include "job/input_session.h"
 #include "job/output_commit.h"
 #include "scan/damage_report.h"
 
@@ -59,23 +60,19 @@ StreamsOutcome& StreamsRun::Refuse(StreamsResult result, const std::string& engl
 bool StreamsRun::Open() {
   sink_.Status(Text(kStreamsAnalyzing), 0);
   if (sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
-  uint64_t size = 0;
-  std::string reason;
-  if (ProbeInputFile(path_.c_str(), &size, &reason) != ProbeResult::Ok)
-    return Fail(StreamsResult::InputNotOpen, path_ + ": " + reason, path_ + ": " + reason), false;
-  if (!source_->Open(path_.c_str())) {
-    const std::string why = source_->File().OpenError();
-    return Fail(StreamsResult::InputNotOpen, path_ + ": " + why, path_ + ": " + why), false;
-  }
-  if (source_->File().U32At(0) != kRiff)
-    return Fail(StreamsResult::InputNotRiff, path_ + ": does not begin with \"RIFF\""), false;
+  if (const InputStop stop = OpenInput(path_, *source_))
+    return Fail(StreamsResult::InputNotOpen, stop.detail, stop.detail), false;
   StoredChunkWatch watch;
-  if (!source_->Analyse(analysis_, &sink_, 0, 10, &watch)) {
-    const OdmlFault& fault = source_->Fault();
-    if (fault.problem == OdmlProblem::kCancelled || sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
-    return Refuse(StreamsResult::OpenDml, DescribeOdmlFault(fault, 1), DescribeOdmlFault(fault, 0)), false;
+  InputStop stop = CheckRiff(path_, *source_);
+  if (!stop) stop = AnalyseInput(path_, *source_, analysis_, sink_, 0, 10, &watch);
+  switch (stop.kind) {
+    case InputStop::None: break;
+    case InputStop::NotRiff: return Fail(StreamsResult::InputNotRiff, stop.detail), false;
+    case InputStop::Cancelled: return Fail(StreamsResult::Cancelled), false;
+    case InputStop::BrokenIndexes:
+      return Refuse(StreamsResult::OpenDml, stop.why, DescribeOdmlFault(source_->Fault(), 0)), false;
+    default: return FailReading(), false;
   }
-  if (sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
   chunksAsWritten_ = watch.ChunksAsWritten(analysis_);
   outcome_.streamCount = analysis_.streamCount;
   return CheckStructure();
