@@ -158,14 +158,23 @@ TEST(SizeSplit, RefusalsTellWhyBeforeTheJobsError) {
   EXPECT_EQ(code, 0);
 }
 
-TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
-  const std::string dir = FreshDir("size_cancel");
-  const std::string in = dir + "in.avi";
-  ASSERT_TRUE(WriteFile(in, BuildAvi(Clip())));
+namespace {
+
+// A size split of 1.5 MB of the clip, written as in.avi into dir.
+SplitFields ClipBySize(const std::string& dir) {
   SplitFields f;
-  f.file = in;
+  f.file = dir + "in.avi";
   f.bySize = true;
   f.sizeMb = "1.5";
+  EXPECT_TRUE(WriteFile(f.file, BuildAvi(Clip())));
+  return f;
+}
+
+}  // namespace
+
+TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
+  const std::string dir = FreshDir("size_cancel");
+  SplitFields f = ClipBySize(dir);
   auto run = RunSplitJob(f, [&](JobRun& r) {
     r.host.doPluginWork = true;
     r.host.onProgress = [&r](const char*, int cells) {
@@ -183,12 +192,7 @@ TEST(SizeSplit, CancelWhileWritingLeavesNoOutput) {
 // core's own: the same files, result and messages as the window's plug-in.
 TEST(SizeSplit, WithoutAStepTheJobSplitsBySizeItself) {
   const std::string dir = FreshDir("size_own");
-  const std::string in = dir + "in.avi";
-  ASSERT_TRUE(WriteFile(in, BuildAvi(Clip())));
-  SplitFields f;
-  f.file = in;
-  f.bySize = true;
-  f.sizeMb = "1.5";
+  SplitFields f = ClipBySize(dir);
   f.overlap = "2";
   auto handed = RunSplitJob(f, [](JobRun& r) { r.host.doPluginWork = true; });
   ASSERT_EQ(handed->result, -3);
