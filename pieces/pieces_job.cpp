@@ -16,6 +16,7 @@
 #include "split/size_split.h"
 #include "split/split_job.h"
 #include "split/split_math.h"
+#include "texts/pieces_texts.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
   std::snprintf(to, sizeof to, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupEnd));
   const std::string first = std::to_string(plan.groupStart), last = std::to_string(plan.groupEnd - 1);
   const std::string bytes = std::to_string(plan.groupBytes);
-  if (sink.EnglishUi())
-    return "Frames " + first + " to " + last + " (" + from + " s to " + to + " s) take " + bytes + " bytes";
-  return "フレーム " + first + "～" + last + "（" + from + " 秒～" + to + " 秒）は " + bytes + " バイトです";
+  return Fill(Pick(texts::kPiecesGroupTooLarge, sink.EnglishUi()), {first, last, from, to, bytes});
 }
 
 // Writes one piece into file, which is created for name and finished (not

@@ -13,7 +13,11 @@ import sys
 ROOT = os.environ.get("TAVRIN_SOURCE_DIR") or os.path.normpath(
     os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 DOCS = os.path.join(ROOT, "docs")
-TEXT_FOLDERS = ("app", "ui", "split", "merge", "chain", "pieces", "repair", "cut", "streams", "dub", "sound")
+TEXT_FOLDERS = ("app", "ui", "texts")
+# The core's catalogue files whose texts are the jobs' results and messages
+# (the AVI format's and the scan's details are not in the help).
+CORE_TEXT_FILES = ("common", "split", "merge", "chain", "pieces", "repair", "cut", "streams", "dub")
+PLACE = re.compile(r"\{[1-9]\}")
 failures = []
 
 
@@ -50,12 +54,15 @@ def program_text_pairs():
             for name in sorted(names):
                 if not name.endswith((".h", ".cpp")):
                     continue
+                if os.path.basename(dirpath) == "texts" and name[:-len("_texts.h")] not in CORE_TEXT_FILES:
+                    continue
                 path = os.path.join(dirpath, name)
                 with open(path, encoding="utf-8") as f:
                     source = without_comments(f.read())
                 for m in PAIR.finditer(source):
                     english, japanese = literal_value(m.group(1)), literal_value(m.group(2))
-                    if english.isascii() and not japanese.isascii():
+                    # A text with places ({1}) is a pattern the job fills, not shown as written.
+                    if english.isascii() and not japanese.isascii() and not PLACE.search(english):
                         pairs.append((os.path.relpath(path, ROOT), english, japanese))
     return pairs
 

@@ -13,22 +13,23 @@ fail=0
 
 # room: the rooms it may include besides itself, from the ground up.
 declare -A MAY=(
-  [io]=""
-  [avi]="io"
-  [job]="io avi"
-  [scan]="io avi job"
-  [writer]="io avi job"
-  [sound]="io avi job writer"
-  [chain]="io avi job writer"
-  [split]="io avi job scan writer"
-  [pieces]="io avi job scan writer split"
-  [repair]="io avi job scan writer"
-  [merge]="io avi job scan writer chain"
-  [cut]="io avi job scan writer chain split pieces"
-  [streams]="io avi job scan writer sound chain"
-  [dub]="io avi job scan writer sound"
+  [texts]=""
+  [io]="texts"
+  [avi]="texts io"
+  [job]="texts io avi"
+  [scan]="texts io avi job"
+  [writer]="texts io avi job"
+  [sound]="texts io avi job writer"
+  [chain]="texts io avi job writer"
+  [split]="texts io avi job scan writer"
+  [pieces]="texts io avi job scan writer split"
+  [repair]="texts io avi job scan writer"
+  [merge]="texts io avi job scan writer chain"
+  [cut]="texts io avi job scan writer chain split pieces"
+  [streams]="texts io avi job scan writer sound chain"
+  [dub]="texts io avi job scan writer sound"
 )
-ROOMS="io avi job scan writer sound chain split pieces repair merge cut streams dub"
+ROOMS="texts io avi job scan writer sound chain split pieces repair merge cut streams dub"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do
