@@ -1,8 +1,8 @@
-// Pairs of user-visible texts: English and Japanese side by side, written in
-// UTF-8. The core's texts all sit in this room (texts/*_texts.h), the jobs
-// name them; the Windows program still compiles the files that include them
-// a second time in CP932 (CMakeLists.txt). app/texts.h passes the pair on to
-// the hosts.
+// Pairs of user-visible texts: English and Japanese side by side, UTF-8 in
+// every build. The core's texts all sit in this room (texts/*_texts.h), the
+// jobs name them; each host turns them into what its output needs (the
+// window into UTF-16 at each call of Windows, the command line prints them
+// as they are). app/texts.h passes the pair on to the hosts.
 #pragma once
 #include <initializer_list>
 #include <string>
