@@ -9,8 +9,9 @@
  * GetModuleHandleA(NULL)). During a call of TestFunc it returns the record of
  * that call; outside one it returns null, and the DLL then does nothing and
  * returns 1 (not done). The record and every text it points to stay valid
- * until TestFunc returns. File names are UTF-8 (any name Windows allows);
- * messages are bytes of code page 932 (Japanese) or ASCII. The DLL calls the functions below on the thread
+ * until TestFunc returns. File names and messages are UTF-8 (any name Windows
+ * allows; the program shows messages through the W functions, whatever the
+ * system's code page). Version 1 sent messages as code page 932. The DLL calls the functions below on the thread
  * that called TestFunc (the job's worker thread). TestFunc's own two
  * arguments keep their meaning: (CreateMode, whole seconds of overlap) for a
  * size split, (1, 60) for a merge.
@@ -22,7 +23,7 @@
 #define TAVRIN_PLUGIN_CHANNEL_H
 #include <stdint.h>
 
-#define TAVRIN_CHANNEL_VERSION 1
+#define TAVRIN_CHANNEL_VERSION 2
 
 #ifdef _WIN32
 #define TAVRIN_CDECL __cdecl

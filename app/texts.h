@@ -1,3 +1,3 @@
-// Pairs of user-visible texts (avi/text_pair.h), as the hosts name them.
+// Pairs of user-visible texts (texts/text_pair.h), as the hosts name them.
 #pragma once
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"

@@ -26,7 +26,7 @@
 #include <string>
 #include <type_traits>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 
 struct ExactTime {
   static constexpr uint64_t kUnitsPerSecond = 1000000000000000000ull;  // 10^18

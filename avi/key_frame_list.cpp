@@ -6,6 +6,7 @@
 
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
+#include "texts/avi_texts.h"
 
 namespace {
 
@@ -28,10 +29,9 @@ void FillFileOffset(AviSource& source, FrameEntry& e) {
 
 bool ByFrame(const FrameEntry& e, uint32_t frame) { return e.frame < frame; }
 
-constexpr TextPair kNoVideo{"The file has no video stream.", "映像ストリームがありません。"};
-constexpr TextPair kNoIndex{"The file has no index (idx1): its frames cannot be found.",
-                            "インデックス（idx1）がないため、フレームを探せません。"};
-constexpr TextPair kNoVideoFrames{"The index lists no video frame.", "インデックスに映像フレームがありません。"};
+constexpr TextPair kNoVideo = texts::kFramesNoVideo;
+constexpr TextPair kNoIndex = texts::kFramesNoIndex;
+constexpr TextPair kNoVideoFrames = texts::kFramesNoVideoFrames;
 
 }  // namespace
 

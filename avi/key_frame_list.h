@@ -24,7 +24,7 @@
 
 #include "avi/avi_analysis.h"
 #include "avi/index_reader.h"
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 
 class AviSource;
 class ByteInput;

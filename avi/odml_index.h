@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 
 class ByteInput;
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "texts/avi_texts.h"
+
 namespace {
 
 // 104857600 -> "104,857,600".
@@ -38,12 +40,10 @@ std::string DescribeReadFault(const ReadFault& fault, int english) {
   switch (fault.kind) {
     case ReadFault::None: return std::string();
     case ReadFault::ReadError:
-      return english ? fault.path + ": read error at byte " + Grouped(fault.at) + ": " + fault.reason
-                     : fault.path + ": " + Grouped(fault.at) + " バイト目で読み込みエラーが起きました: " + fault.reason;
+      return Fill(Pick(texts::kReadFaultError, english), {fault.path, Grouped(fault.at), fault.reason});
     case ReadFault::Changed: {
       const std::string now = Size(fault.nowSize, fault.wasSize), was = Size(fault.wasSize, fault.nowSize);
-      return english ? fault.path + " changed while it was read: it is now " + now + ", it was " + was
-                     : fault.path + " は読み込み中に変更されました（現在 " + now + "、読み込み開始時 " + was + "）";
+      return Fill(Pick(texts::kReadFaultChanged, english), {fault.path, now, was});
     }
   }
   return std::string();

@@ -4,6 +4,7 @@
 
 #include "avi/byte_input.h"
 #include "avi/fourcc.h"
+#include "texts/avi_texts.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ std::string CodeText(uint32_t code) {
 }
 
 std::string KindText(uint32_t fccType, bool english) {
-  if (fccType == kVids) return english ? "video" : "映像";
-  if (fccType == kAuds) return english ? "sound" : "音声";
+  if (fccType == kVids) return Pick(texts::kKindVideo, english);
+  if (fccType == kAuds) return Pick(texts::kKindSound, english);
   return CodeText(fccType);
 }
 
@@ -45,8 +46,16 @@ struct Differ {
   bool Found() const { return !d.Same(); }
   void Say(const std::string& en, const std::string& ja, const std::string& later, const std::string& first) {
     if (Found()) return;
-    d.english = en + " " + later + ", the first file has " + first;
-    d.japanese = ja + " " + later + "（最初のファイルは " + first + "）";
+    d.english = Fill(texts::kFormatDiffers.english, {en, later, first});
+    d.japanese = Fill(texts::kFormatDiffers.japanese, {ja, later, first});
+  }
+  // The same for a named field of stream n ("stream 1: codec").
+  void Say(const std::string& en, const std::string& ja, const TextPair& field, const std::string& later,
+           const std::string& first) {
+    Say(en + field.english, ja + field.japanese, later, first);
+  }
+  void Say(const TextPair& field, const std::string& later, const std::string& first) {
+    Say(field.english, field.japanese, later, first);
   }
 };
 
@@ -99,54 +108,53 @@ std::vector<StreamFormat> ReadStreamFormats(const AviAnalysis& a, ByteInput& inp
 FormatDifference CompareFormats(const std::vector<StreamFormat>& first, const std::vector<StreamFormat>& later) {
   Differ say;
   if (first.size() != later.size()) {
-    say.d.english = std::to_string(later.size()) + " streams, the first file has " + std::to_string(first.size());
-    say.d.japanese = "ストリーム数 " + std::to_string(later.size()) + "（最初のファイルは " +
-                     std::to_string(first.size()) + "）";
+    say.d.english = Fill(texts::kFormatStreamCount.english, {std::to_string(later.size()), std::to_string(first.size())});
+    say.d.japanese = Fill(texts::kFormatStreamCount.japanese, {std::to_string(later.size()), std::to_string(first.size())});
     return say.d;
   }
   for (size_t n = 0; n < first.size() && !say.Found(); ++n) {
     const StreamFormat& x = first[n];
     const StreamFormat& y = later[n];
-    const std::string en = "stream " + std::to_string(n) + ": ";
-    const std::string ja = "ストリーム" + std::to_string(n) + ": ";
+    const std::string en = Fill(texts::kFormatStream.english, {std::to_string(n)});
+    const std::string ja = Fill(texts::kFormatStream.japanese, {std::to_string(n)});
     if (x.fccType != y.fccType) {
-      say.d.english = en + KindText(y.fccType, true) + ", the first file has " + KindText(x.fccType, true);
-      say.d.japanese = ja + KindText(y.fccType, false) + "（最初のファイルは " + KindText(x.fccType, false) + "）";
+      say.d.english = Fill(texts::kFormatKindDiffers.english, {en, KindText(y.fccType, true), KindText(x.fccType, true)});
+      say.d.japanese = Fill(texts::kFormatKindDiffers.japanese, {ja, KindText(y.fccType, false), KindText(x.fccType, false)});
       break;
     }
     if (x.handler != y.handler || x.compression != y.compression) {
       const std::string xs = CodeText(x.handler) + "/" + CodeText(x.compression);
       const std::string ys = CodeText(y.handler) + "/" + CodeText(y.compression);
-      say.Say(en + "codec", ja + "コーデック", ys, xs);
+      say.Say(en, ja, texts::kFormatCodec, ys, xs);
     }
     if (x.hasFormat != y.hasFormat)
-      say.Say(en + "format chunk", ja + "フォーマット", y.hasFormat ? "present" : "missing",
+      say.Say(en, ja, texts::kFormatChunk, y.hasFormat ? "present" : "missing",
               x.hasFormat ? "present" : "missing");
     if (x.fccType == kVids) {
       if (x.width != y.width || x.height != y.height)
-        say.Say("frame size", "フレームサイズ", std::to_string(y.width) + "x" + std::to_string(y.height),
+        say.Say(texts::kFormatFrameSize, std::to_string(y.width) + "x" + std::to_string(y.height),
                 std::to_string(x.width) + "x" + std::to_string(x.height));
       if (x.bitCount != y.bitCount)
-        say.Say("bit depth", "色深度", std::to_string(y.bitCount), std::to_string(x.bitCount));
+        say.Say(texts::kFormatBitDepth, std::to_string(y.bitCount), std::to_string(x.bitCount));
     } else if (x.fccType == kAuds) {
       if (x.formatTag != y.formatTag)
-        say.Say(en + "sound format", ja + "音声フォーマット", Hex(y.formatTag), Hex(x.formatTag));
+        say.Say(en, ja, texts::kFormatSoundFormat, Hex(y.formatTag), Hex(x.formatTag));
       if (x.channels != y.channels)
-        say.Say(en + "channels", ja + "チャンネル数", std::to_string(y.channels), std::to_string(x.channels));
+        say.Say(en, ja, texts::kFormatChannels, std::to_string(y.channels), std::to_string(x.channels));
       if (x.samplesPerSec != y.samplesPerSec)
-        say.Say(en + "sample rate", ja + "サンプリングレート", std::to_string(y.samplesPerSec) + " Hz",
+        say.Say(en, ja, texts::kFormatSampleRate, std::to_string(y.samplesPerSec) + " Hz",
                 std::to_string(x.samplesPerSec) + " Hz");
       if (x.blockAlign != y.blockAlign)
-        say.Say(en + "block align", ja + "ブロックアライン", std::to_string(y.blockAlign),
+        say.Say(en, ja, texts::kFormatBlockAlign, std::to_string(y.blockAlign),
                 std::to_string(x.blockAlign));
       if (x.bitsPerSample != y.bitsPerSample)
-        say.Say(en + "sample size", ja + "サンプルサイズ", std::to_string(y.bitsPerSample) + " bits",
+        say.Say(en, ja, texts::kFormatSampleSize, std::to_string(y.bitsPerSample) + " bits",
                 std::to_string(x.bitsPerSample) + " bits");
     }
     // Last: for PCM the rate is the sample rate, named above.
     if (x.scale != y.scale || x.rate != y.rate)
-      say.Say(x.fccType == kVids ? "frame rate" : en + "rate", x.fccType == kVids ? "フレームレート" : ja + "レート",
-              std::to_string(y.rate) + "/" + std::to_string(y.scale),
+      say.Say(x.fccType == kVids ? "" : en, x.fccType == kVids ? "" : ja,
+              x.fccType == kVids ? texts::kFormatFrameRate : texts::kFormatRate, std::to_string(y.rate) + "/" + std::to_string(y.scale),
               std::to_string(x.rate) + "/" + std::to_string(x.scale));
   }
   return say.d;

@@ -20,6 +20,7 @@
 #include "io/output_file.h"
 #include "avi/stream_format.h"
 #include "chain/chain_writer.h"
+#include "texts/chain_texts.h"
 #include "chain/input_check.h"
 #include "chain/input_pool.h"
 #include "job/status_bar.h"
@@ -95,7 +96,8 @@ bool JoinRun::NameOutput() {
   // Moving the finished file into place would put it over the input.
   for (const std::string& input : request_.inputs)
     if (name == input || SameFile(name.c_str(), input.c_str())) {
-      FailFile(JoinJobResult::NameIsInput, name, "names the input " + input, "結合元ファイル " + input + " と同じです");
+      FailFile(JoinJobResult::NameIsInput, name, Fill(texts::kJoinNamesInput.english, {input}),
+               Fill(texts::kJoinNamesInput.japanese, {input}));
       return false;
     }
   return true;
@@ -125,7 +127,7 @@ bool JoinRun::ReadInput(size_t i) {
   switch (stop.kind) {
     case InputStop::None: break;
     case InputStop::NotRiff:
-      return FailFile(JoinJobResult::NotRiff, path, stop.why, "「RIFF」で始まっていません"), false;
+      return FailFile(JoinJobResult::NotRiff, path, stop.why, texts::kJoinNoRiff.japanese), false;
     case InputStop::Cancelled: return Fail(JoinJobResult::Cancelled), false;
     // A read fault is recorded in fault_, which Fail reports in place of the refusal.
     default:
@@ -179,8 +181,7 @@ bool JoinRun::Write(ChainRequest& chain) {
     case WriteResult::InputChanged:
     case WriteResult::ReadFailed:
       Fail(JoinJobResult::Damaged, "an input ended before the chunks its index names, or changed while it was read",
-           Text({"An input ended before the chunks its index names, or changed while it was read",
-                 "結合元ファイルがインデックスの指すデータより短いか、読み込み中に変更されました"}));
+           Text(texts::kJoinInputEndedEarly));
       return false;
     case WriteResult::TooLarge: FailFile(JoinJobResult::TooLarge, path, problem, problem); return false;
     case WriteResult::WriteFailed: break;
@@ -199,19 +200,14 @@ std::string JoinRun::Summary() const {
   double overlap = 0;
   for (double s : outcome_.seamOverlapSeconds) overlap += s;
   char text[512];
-  const char* title = request_.write ? (english ? "Completed" : "操作完了")
-                                     : (english ? (seams_ ? "Merge O.K." : "Join O.K.") : "結合可能");
+  const char* title = request_.write ? Pick(texts::kCompleted, english)
+                                     : Pick(seams_ ? texts::kJoinMergeOk : texts::kJoinJoinOk, english);
   const unsigned files = unsigned(parts_.size());
   const double megabytes = double(outcome_.bytes) / 1048576.0;
-  if (english)
-    std::snprintf(text, sizeof text, "%s\n\n%u files\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec", title, files,
-                  megabytes, minutes, seconds);
-  else
-    std::snprintf(text, sizeof text, "%s\n\n%u個のファイル\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒", title, files,
-                  megabytes, minutes, seconds);
+  std::snprintf(text, sizeof text, Pick(texts::kJoinSummary, english), title, files, megabytes, minutes, seconds);
   std::string summary = text;
   if (seams_) {
-    std::snprintf(text, sizeof text, english ? "\n(Overlap %1.1fsec)" : "\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）", overlap);
+    std::snprintf(text, sizeof text, Pick(texts::kJoinSummaryOverlap, english), overlap);
     summary += text;
   }
   return summary;
@@ -241,7 +237,7 @@ JoinOutcome JoinRun::Run() {
       case SeamPlanner::Outcome::Cancelled: return Fail(JoinJobResult::Cancelled);
       case SeamPlanner::Outcome::InputGone:
         return Fail(JoinJobResult::Damaged, "an input changed or went away while it was read",
-                    Text({"An input changed or went away while it was read", "結合元ファイルが読み込み中に変更されました"}));
+                    Text(texts::kJoinInputGone));
     }
     for (uint32_t frames : outcome_.seamOverlapFrames)
       outcome_.seamOverlapSeconds.push_back(double(microSecPerFrame) * frames * 0.000001);

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "chain/chain_job.h"
+#include "texts/chain_texts.h"
 
 namespace {
 
@@ -15,21 +16,18 @@ struct Row {
 constexpr Row kRows[] = {
     {JoinJobResult::Completed, 0, {nullptr, nullptr}},
     {JoinJobResult::Cancelled, -1, {nullptr, nullptr}},
-    {JoinJobResult::TooFewInputs, 1, {"Choose two or more files to join", "結合するファイルを２つ以上選んでください"}},
-    {JoinJobResult::NotOpen, 2, {"File not open", "ファイルが開けません"}},
-    {JoinJobResult::NotRiff, 3, {"Avi File?", "ファイルの解析に失敗しました"}},
-    {JoinJobResult::Damaged, 4, {"The file is damaged", "ファイルが壊れています"}},
-    {JoinJobResult::Unsupported, 5, {"Avi File???", "未対応のファイルです"}},
-    {JoinJobResult::FormatDiffers, 6, {"Can't Join (the files are of different formats)", "形式が異なるので結合できません"}},
-    {JoinJobResult::NameIsInput, 7, {"Can't Create File (the joined file would replace an input file)",
-                                     "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）"}},
-    {JoinJobResult::NoOutputName, 8, {"Can't Create save file name", "結合ファイル名を作成できません"}},
-    {JoinJobResult::CannotWrite, 9, {"Can't Create File", "ファイルが作成できません"}},
-    {JoinJobResult::TooLarge, 10, {"Can't Create File (the inputs' indexes name more data than the files hold)",
-                                   "ファイルが作成できません（結合元ファイルのインデックスが実際より多くのデータを指しています）"}},
-    {JoinJobResult::ReadError, 11, {"Can't Read File", "ファイルが読み込めません"}},
-    {JoinJobResult::InputChanged, 12, {"Can't Join: a file changed while it was read",
-                                       "結合できません：ファイルが読み込み中に変更されました"}},
+    {JoinJobResult::TooFewInputs, 1, texts::kJoinTooFewInputs},
+    {JoinJobResult::NotOpen, 2, texts::kFileNotOpen},
+    {JoinJobResult::NotRiff, 3, texts::kAviFileNotRiff},
+    {JoinJobResult::Damaged, 4, texts::kFileDamaged},
+    {JoinJobResult::Unsupported, 5, texts::kAviFileUnsupported},
+    {JoinJobResult::FormatDiffers, 6, texts::kJoinFormatDiffers},
+    {JoinJobResult::NameIsInput, 7, texts::kJoinedNameIsInput},
+    {JoinJobResult::NoOutputName, 8, texts::kCannotCreateJoinedName},
+    {JoinJobResult::CannotWrite, 9, texts::kCannotCreateFile},
+    {JoinJobResult::TooLarge, 10, texts::kJoinedTooLarge},
+    {JoinJobResult::ReadError, 11, texts::kCannotReadFile},
+    {JoinJobResult::InputChanged, 12, texts::kJoinInputChanged},
 };
 
 constexpr bool TableComplete() {
@@ -45,9 +43,9 @@ static_assert(TableComplete(), "one row per JoinJobResult, in order, with both l
 
 }  // namespace
 
-const TextPair kJoinAnalyzing = {"Analyzing", "ファイル解析中"};
-const TextPair kJoinSeams = {"Finding overlaps", "重複部分を検索中"};
-const TextPair kJoinWriting = {"File Creating", "ファイル作成中"};
+const TextPair kJoinAnalyzing = texts::kAnalyzing;
+const TextPair kJoinSeams = texts::kJoinSeams;
+const TextPair kJoinWriting = texts::kFileCreating;
 
 int32_t JoinJobResultNumber(JoinJobResult result) { return kRows[size_t(result)].number; }
 

@@ -33,8 +33,7 @@ if(TAVRIN_WIN32_SOURCES)
   add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
   target_include_directories(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
-  target_compile_options(tavrin_win32 PRIVATE
-    $<TARGET_PROPERTY:tavrin_core,INTERFACE_COMPILE_OPTIONS>)
+  target_link_libraries(tavrin_win32 PRIVATE tavrin_window_charset)
   set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
   # The system's and the standard library's headers parsed once for all the
   # window's files (windows.h alone is most of each file's time).
@@ -79,7 +78,7 @@ file(GLOB TAVRIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/wt_*.
 if(TAVRIN_WIN_TESTS)
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wt_pch.cpp CONTENT "// holds the test programs' precompiled header\n")
   add_library(wt_pch OBJECT ${CMAKE_BINARY_DIR}/wt_pch.cpp)
-  target_link_libraries(wt_pch PRIVATE tavrin_core)
+  target_link_libraries(wt_pch PRIVATE tavrin_app)
   target_compile_options(wt_pch PRIVATE -O0 -g1)
   target_precompile_headers(wt_pch PRIVATE
     <windows.h> <commctrl.h> <shellapi.h> <shlobj.h>
@@ -129,18 +128,12 @@ endif()
 # The command line for Windows: tavrin-cli.exe, a console program from the same
 # cli/ sources as the native tavrin (Windows file names ignore case, so it
 # cannot be tavrin.exe beside Tavrin.exe). Its messages and JSON are UTF-8, as
-# on every other system, so it takes the core's files with texts built a
-# second time without the CP932 of the window (the others are shared).
+# on every other system: the core's texts as they are.
 tavrin_sources(TAVRIN_CLI_SOURCES cli)
 if(TAVRIN_CLI_SOURCES)
-  add_library(tavrin_core_utf8 STATIC ${CORE_TEXT_SOURCES} $<TARGET_OBJECTS:tavrin_core_ascii>)
-  target_include_directories(tavrin_core_utf8 PUBLIC ${CMAKE_SOURCE_DIR})
-  if(TAVRIN_UNITY_CORE)
-    set_target_properties(tavrin_core_utf8 PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
-  endif()
   add_executable(tavrin-cli ${TAVRIN_CLI_SOURCES})
   tavrin_unity_cli(tavrin-cli)
-  target_link_libraries(tavrin-cli PRIVATE tavrin_core_utf8 shell32)
+  target_link_libraries(tavrin-cli PRIVATE tavrin_core shell32)
   target_link_options(tavrin-cli PRIVATE ${TAVRIN_STATIC_LINK})
   set_target_properties(tavrin-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()

@@ -28,6 +28,7 @@
 #include "scan/damage_report.h"
 #include "share/share_input.h"
 #include "share/split_source.h"
+#include "texts/cut_texts.h"
 
 namespace {
 
@@ -91,6 +92,11 @@ std::string Both(const CutSink& sink, const std::string& english, const std::str
   return sink.EnglishUi() ? english : japanese;
 }
 
+// A text of the catalogue in the user's language, its places filled.
+std::string Both(const CutSink& sink, const TextPair& text, std::initializer_list<std::string> values) {
+  return Fill(Pick(text, sink.EnglishUi()), values);
+}
+
 // The asked ranges, and whether they are dropped ones; Completed or the refusal.
 CutResult GatherRanges(const CutRequest& request, CutSink& sink, CutOutcome& outcome, std::vector<AskedRange>* asked,
                        bool* dropped, std::string* extra) {
@@ -110,8 +116,8 @@ CutResult GatherRanges(const CutRequest& request, CutSink& sink, CutOutcome& out
         return CutResult::ListUnreadable;
       }
       outcome.detail = request.list + ": line " + std::to_string(error.line) + ": " + error.english;
-      *extra = Both(sink, request.list + ", line " + std::to_string(error.line) + ": " + error.english,
-                    request.list + " の " + std::to_string(error.line) + " 行目: " + error.japanese);
+      *extra = Both(sink, Fill(texts::kCutListLine.english, {request.list, std::to_string(error.line), error.english}),
+                    Fill(texts::kCutListLine.japanese, {request.list, std::to_string(error.line), error.japanese}));
       return CutResult::ListBadLine;
     }
     outcome.listFormat = ListFormatName(list.format);
@@ -330,8 +336,7 @@ bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
     const std::string where = r.line ? "line " + std::to_string(r.line) + ", " : "";
     Fail(CutResult::StartsAfterEnd,
          "\"" + r.text + "\" (" + where + "the recording is " + length + " long, " + frames + " frames)",
-         Both(sink_, "\"" + r.text + "\": the recording is " + length + " long (" + frames + " frames)",
-              "「" + r.text + "」: 録画の長さは " + length + "（" + frames + " フレーム）です"));
+         Both(sink_, texts::kCutRecordingLength, {r.text, length, frames}));
     return false;
   }
   std::vector<AskedRange> keptAsked = asked;
@@ -463,16 +468,12 @@ CutOutcome& CutRun::Complete() {
   const std::string seconds = ClockText(SecondsOf(frames, clock_));
   const std::string dropped = std::to_string(outcome_.droppedFrames);
   const std::string files = std::to_string(outcome_.outputs.size());
-  std::string text = Both(sink_,
-                          "Completed: " + n + (outcome_.ranges.size() == 1 ? " range" : " ranges") + " kept (" + f +
-                              " frames, " + seconds + ") in " + files + (outcome_.outputs.size() == 1 ? " file" : " files") +
-                              "; " + dropped + " frames dropped",
-                          "完了しました: " + n + " 個の範囲（" + f + " フレーム、" + seconds + "）を " + files +
-                              " 個のファイルに残し、" + dropped + " フレームを削除しました");
+  std::string text = Both(sink_, texts::kCutCompleted,
+                          {n, outcome_.ranges.size() == 1 ? " range" : " ranges", f, seconds, files,
+                           outcome_.outputs.size() == 1 ? " file" : " files", dropped});
   for (const CutDropFigures& d : outcome_.drops)
     if (d.frames == 0)
-      text += "\n" + Both(sink_, "\"" + d.asked + "\" drops nothing: it holds no whole key-frame group",
-                          "「" + d.asked + "」はキーフレームの区切りを丸ごと含まないので、何も削除されません");
+      text += "\n" + Both(sink_, texts::kCutDropsNothing, {d.asked});
   sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
   outcome_.result = CutResult::Completed;
   outcome_.message = sink_.message;

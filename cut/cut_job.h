@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "io/writer_options.h"
 
 class JobSink;

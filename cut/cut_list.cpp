@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "io/file_system.h"
+#include "texts/cut_texts.h"
 
 namespace {
 
@@ -60,11 +61,15 @@ class LineError {
     error_->japanese = japanese;
     return false;
   }
+  bool operator()(const TextPair& text) const { return (*this)(text.english, text.japanese); }
   // A time that is not one: which, and why.
+  bool Time(const TextPair& which, const std::string& text, TimeTextProblem problem) const {
+    return Time(which.english, which.japanese, text, problem);
+  }
   bool Time(const char* which, const char* whichJa, const std::string& text, TimeTextProblem problem) const {
     const TextPair& why = TimeTextProblemText(problem);
-    return (*this)(std::string(which) + " \"" + text + "\" is no time: " + why.english,
-                   std::string(whichJa) + "「" + text + "」は時間ではありません: " + why.japanese);
+    return (*this)(Fill(texts::kCutListNoTime.english, {which, text, why.english}),
+                   Fill(texts::kCutListNoTime.japanese, {whichJa, text, why.japanese}));
   }
 
  private:
@@ -72,10 +77,10 @@ class LineError {
   uint32_t line_;
 };
 
-bool ReadTime(const std::string& text, ExactTime* t, const LineError& fail, const char* which, const char* whichJa) {
+bool ReadTime(const std::string& text, ExactTime* t, const LineError& fail, const TextPair& which) {
   TimeTextProblem problem = TimeTextProblem::kNone;
   if (ParseClockTime(text.c_str(), t, &problem)) return true;
-  return fail.Time(which, whichJa, text, problem);
+  return fail.Time(which, text, problem);
 }
 
 // The lines of text, without their line ends; a first line's UTF-8 byte order mark dropped.
@@ -125,11 +130,10 @@ bool ParseEdl(const std::vector<std::string>& lines, CutList* list, ListError* e
     const std::vector<std::string> w = Words(line);
     uint64_t action = 0;
     if (w.size() != 3 || !WholeNumber(w[2], &action))
-      return fail("expected \"START END ACTION\" (seconds, seconds, an action number)",
-                  "「開始 終了 動作」（秒、秒、動作番号）の形ではありません");
+      return fail(texts::kCutListNotEdlLine);
     ExactTime a, b;
-    if (!ReadTime(w[0], &a, fail, "START", "開始") || !ReadTime(w[1], &b, fail, "END", "終了")) return false;
-    if (!(a < b)) return fail("the end is not after the start", "終了が開始より後ではありません");
+    if (!ReadTime(w[0], &a, fail, texts::kCutListStartUpper) || !ReadTime(w[1], &b, fail, texts::kCutListEndUpper)) return false;
+    if (!(a < b)) return fail(texts::kCutListEndNotAfterStart);
     if (action != 0 && action != 3) continue;  // muted or marked, not cut: kept
     list->ranges.push_back(TimeRange(a, b, true, w[0] + "-" + w[1], uint32_t(n + 1)));
   }
@@ -153,8 +157,8 @@ bool ParseComskip(const std::vector<std::string>& lines, CutList* list, ListErro
     const std::vector<std::string> w = Words(line);
     uint64_t a = 0, b = 0;
     if (w.size() != 2 || !WholeNumber(w[0], &a) || !WholeNumber(w[1], &b))
-      return fail("expected \"START END\" (two frame numbers)", "「開始 終了」（２つのフレーム番号）の形ではありません");
-    if (b <= a) return fail("the end frame is not after the start frame", "終了フレームが開始フレームより後ではありません");
+      return fail(texts::kCutListNotFrameLine);
+    if (b <= a) return fail(texts::kCutListEndFrameNotAfterStart);
     AskedRange r;
     r.start = RangeBound::Frame(a);
     r.end = RangeBound::Frame(b);
@@ -193,14 +197,14 @@ bool ParseCsv(const std::vector<std::string>& lines, CutList* list, ListError* e
     const LineError fail(error, uint32_t(n + 1));
     if (Trim(lines[n]).empty()) continue;
     std::vector<std::string> f;
-    if (!CsvFields(lines[n], &f)) return fail("a quote is not closed", "引用符が閉じていません");
+    if (!CsvFields(lines[n], &f)) return fail(texts::kCutListQuoteOpen);
     if (f.size() < 2 || f.size() > 3)
-      return fail("expected \"start,end[,label]\" (seconds)", "「開始,終了[,ラベル]」（秒）の形ではありません");
+      return fail(texts::kCutListNotCsvLine);
     const std::string start = Trim(f[0]), end = Trim(f[1]);
     ExactTime a, b;
-    if (!start.empty() && !ReadTime(start, &a, fail, "start", "開始")) return false;
-    if (!end.empty() && !ReadTime(end, &b, fail, "end", "終了")) return false;
-    if (!end.empty() && !(a < b)) return fail("the end is not after the start", "終了が開始より後ではありません");
+    if (!start.empty() && !ReadTime(start, &a, fail, texts::kCutListStartLower)) return false;
+    if (!end.empty() && !ReadTime(end, &b, fail, texts::kCutListEndLower)) return false;
+    if (!end.empty() && !(a < b)) return fail(texts::kCutListEndNotAfterStart);
     AskedRange r = TimeRange(a, b, !end.empty(), start + "-" + end, uint32_t(n + 1));
     if (start.empty()) r.start = RangeBound();
     list->ranges.push_back(r);
@@ -218,10 +222,10 @@ bool ParsePlain(const std::vector<std::string>& lines, CutList* list, ListError*
     TimeTextProblem time;
     if (!ParseRange(line, &r, &problem, &time)) {
       switch (problem) {
-        case RangeProblem::BadStart: return fail.Time("START", "開始", Trim(line.substr(0, line.find('-'))), time);
-        case RangeProblem::BadEnd: return fail.Time("END", "終了", Trim(line.substr(line.find('-') + 1)), time);
-        case RangeProblem::EndNotAfterStart: return fail("the end is not after the start", "終了が開始より後ではありません");
-        default: return fail("expected a range START-END", "範囲「開始-終了」の形ではありません");
+        case RangeProblem::BadStart: return fail.Time(texts::kCutListStartUpper, Trim(line.substr(0, line.find('-'))), time);
+        case RangeProblem::BadEnd: return fail.Time(texts::kCutListEndUpper, Trim(line.substr(line.find('-') + 1)), time);
+        case RangeProblem::EndNotAfterStart: return fail(texts::kCutListEndNotAfterStart);
+        default: return fail(texts::kCutListNotRange);
       }
     }
     r.line = uint32_t(n + 1);

@@ -21,11 +21,17 @@
 #include "sound/sound_file.h"
 #include "writer/avi_writer.h"
 #include "job/status_bar.h"
+#include "texts/dub_texts.h"
 
 namespace {
 
 std::string Both(JobSink& sink, const std::string& english, const std::string& japanese) {
   return sink.EnglishUi() ? english : japanese;
+}
+
+// A text of the catalogue in the user's language, its places filled.
+std::string Both(JobSink& sink, const TextPair& text, std::initializer_list<std::string> values) {
+  return Fill(Pick(text, sink.EnglishUi()), values);
 }
 
 std::string Seconds(double s) {
@@ -131,7 +137,7 @@ bool DubRun::ChooseStream() {
     if (named < 0 || uint32_t(named) >= count)
       return Finish(DubResult::NoSuchStream, "stream " + std::to_string(named) + ": the file has streams 0 to " +
                                                  std::to_string(count - 1),
-                    Both(sink_, "Streams 0 to " + std::to_string(count - 1), "ストリームは 0 から " + std::to_string(count - 1) + " までです")),
+                    Both(sink_, texts::kDubStreamsRange, {std::to_string(count - 1)})),
              false;
     if (!sound(named))
       return Finish(DubResult::NotSoundStream, "stream " + std::to_string(named) + " is no sound stream"), false;
@@ -282,30 +288,21 @@ DubOutcome& DubRun::Write() {
   outcome_.bytes.push_back(file.Position());
   outcome_.result = DubResult::Completed;
   std::string text = Both(sink_,
-                          std::string("Completed: ") + (shift_ ? "stream " + std::to_string(outcome_.stream) + " moved"
-                                                        : outcome_.replaced ? "stream " + std::to_string(outcome_.stream) + " replaced"
-                                                                            : "stream " + std::to_string(outcome_.stream) + " added") +
-                              " (" + outcome_.soundKind + ", " + Seconds(outcome_.soundSeconds) + " s)",
-                          std::string("完了しました: ") + "ストリーム " + std::to_string(outcome_.stream) +
-                              (shift_ ? " をずらしました" : outcome_.replaced ? " を置き換えました" : " を追加しました") + "（" +
-                              outcome_.soundKind + "、" + Seconds(outcome_.soundSeconds) + " 秒）");
+                          shift_ ? texts::kDubMoved : outcome_.replaced ? texts::kDubReplaced : texts::kDubAdded,
+                          {std::to_string(outcome_.stream), outcome_.soundKind, Seconds(outcome_.soundSeconds)});
   if (outcome_.soundSeconds > outcome_.videoSeconds + 0.0005)
-    text += "\n" + Both(sink_, "The sound (" + Seconds(outcome_.soundSeconds) + " s) is longer than the picture (" +
-                                   Seconds(outcome_.videoSeconds) + " s): kept whole",
-                        "音声（" + Seconds(outcome_.soundSeconds) + " 秒）は映像（" + Seconds(outcome_.videoSeconds) +
-                            " 秒）より長いので、そのまま全部入れました");
+    text += "\n" + Both(sink_, texts::kDubSoundLonger, {Seconds(outcome_.soundSeconds), Seconds(outcome_.videoSeconds)});
   if (outcome_.hasOffset && outcome_.offset.method != OffsetMethod::None) {
     const OffsetPlan& o = outcome_.offset;
     const std::string n = std::to_string(o.count);
-    std::string english, japanese;
+    const TextPair* how = &texts::kDubOffsetStart;
     switch (o.method) {
-      case OffsetMethod::Silence: english = n + " samples of silence put in front", japanese = n + " サンプルの無音を前に入れ"; break;
-      case OffsetMethod::Trim: english = n + " samples taken off the front", japanese = "先頭から " + n + " サンプルを削り"; break;
-      case OffsetMethod::Frames: english = n + " frames taken off the front", japanese = "先頭から " + n + " フレームを削り"; break;
-      default: english = "the stream starts at " + n + " (dwStart)", japanese = "ストリームの開始を " + n + "（dwStart）にし"; break;
+      case OffsetMethod::Silence: how = &texts::kDubOffsetSilence; break;
+      case OffsetMethod::Trim: how = &texts::kDubOffsetTrim; break;
+      case OffsetMethod::Frames: how = &texts::kDubOffsetFrames; break;
+      default: break;
     }
-    text += "\n" + Both(sink_, "Offset " + r_.offset + ": " + english + ", " + Seconds(o.reached) + " s reached",
-                        "オフセット " + r_.offset + ": " + japanese + "、" + Seconds(o.reached) + " 秒ずらしました");
+    text += "\n" + Both(sink_, texts::kDubOffset, {r_.offset, Fill(Pick(*how, sink_.EnglishUi()), {n}), Seconds(o.reached)});
   }
   outcome_.message = text;
   sink_.Message(text.c_str(), MessageOwner::ProgressWindow);

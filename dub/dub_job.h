@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "sound/sound_offset.h"
 
 class JobSink;

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "dub/dub_job.h"
+#include "texts/dub_texts.h"
 
 namespace {
 
@@ -16,36 +17,28 @@ struct Row {
 constexpr Row kRows[] = {
     {DubResult::Completed, 0, false, {nullptr, nullptr}},
     {DubResult::Cancelled, -1, false, {nullptr, nullptr}},
-    {DubResult::ReplaceAndAdd, 1, true, {"Replace a stream or add one: not both", "ストリームの置き換えと追加は同時に指定できません"}},
-    {DubResult::OffsetInvalid, 2, true, {"Not an offset: give a signed time in seconds or [H:]M:SS (-1.5, 0:02.5)",
-                                          "オフセットではありません。符号付きの時間を秒または [時:]分:秒 で指定してください"}},
-    {DubResult::ChooseStream, 3, true, {"The file has several sound streams: name the one to replace, or add a stream",
-                                         "音声ストリームが複数あります。置き換えるストリームを指定するか、追加を指定してください"}},
-    {DubResult::NameIsInput, 4, true, {"Can't Create File (the output would replace an input file)",
-                                        "ファイルが作成できません（出力ファイルが入力ファイルと同じです）"}},
-    {DubResult::NoOutputName, 5, false, {"Can't Create save file name", "出力ファイル名を作成できません"}},
-    {DubResult::NoSuchStream, 6, false, {"No such stream in the file", "指定されたストリームがありません"}},
-    {DubResult::NotSoundStream, 7, false, {"That stream holds no sound", "そのストリームは音声ではありません"}},
-    {DubResult::TooManyStreams, 8, false, {"The file has no room for another stream", "これ以上ストリームを追加できません"}},
-    {DubResult::InputNotOpen, 9, false, {"File not open", "ファイルが開けません"}},
-    {DubResult::InputNotRiff, 10, false, {"Avi File?", "ファイルの解析に失敗しました"}},
-    {DubResult::Unsupported, 11, false, {"Avi File??? (no sound can be put into this file)",
-                                          "未対応のファイルです（音声を入れられません）"}},
-    {DubResult::OpenDml, 12, false, {"Avi File??? (its OpenDML index cannot be read)",
-                                      "未対応のファイルです（OpenDML インデックスが読めません）"}},
-    {DubResult::Damaged, 13, false, {"The file is damaged", "ファイルが壊れています"}},
-    {DubResult::SoundNotOpen, 14, false, {"The sound file cannot be opened", "音声ファイルが開けません"}},
-    {DubResult::SoundUnusable, 15, false, {"Not a sound file that can be put in (WAV with PCM, MP3/MP2, AC-3)",
-                                           "入れられる音声ファイルではありません（PCM の WAV、MP3/MP2、AC-3）"}},
-    {DubResult::SoundTruncated, 16, false, {"The sound file is cut short", "音声ファイルが途中で切れています"}},
-    {DubResult::SoundEmpty, 17, false, {"The sound file holds no sound", "音声ファイルに音声がありません"}},
-    {DubResult::OffsetTakesAll, 18, false, {"The offset would take off all the sound", "オフセットで音声がすべてなくなります"}},
-    {DubResult::CannotWrite, 19, false, {"Can't Create File", "ファイルが作成できません"}},
-    {DubResult::TooLarge, 20, false, {"Can't Create File (the output cannot be laid out)",
-                                       "ファイルが作成できません（出力ファイルを構成できません）"}},
-    {DubResult::ReadError, 21, false, {"Can't Read File", "ファイルが読み込めません"}},
-    {DubResult::InputChanged, 22, false, {"Can't Write: an input changed while it was read",
-                                          "書き出せません: 読み込み中に入力ファイルが変更されました"}},
+    {DubResult::ReplaceAndAdd, 1, true, texts::kDubReplaceAndAdd},
+    {DubResult::OffsetInvalid, 2, true, texts::kDubOffsetInvalid},
+    {DubResult::ChooseStream, 3, true, texts::kDubChooseStream},
+    {DubResult::NameIsInput, 4, true, texts::kDubNameIsInput},
+    {DubResult::NoOutputName, 5, false, texts::kCannotCreateOutputName},
+    {DubResult::NoSuchStream, 6, false, texts::kNoSuchStream},
+    {DubResult::NotSoundStream, 7, false, texts::kDubNotSoundStream},
+    {DubResult::TooManyStreams, 8, false, texts::kDubTooManyStreams},
+    {DubResult::InputNotOpen, 9, false, texts::kFileNotOpen},
+    {DubResult::InputNotRiff, 10, false, texts::kAviFileNotRiff},
+    {DubResult::Unsupported, 11, false, texts::kDubUnsupported},
+    {DubResult::OpenDml, 12, false, texts::kOpenDmlUnreadable},
+    {DubResult::Damaged, 13, false, texts::kFileDamaged},
+    {DubResult::SoundNotOpen, 14, false, texts::kDubSoundNotOpen},
+    {DubResult::SoundUnusable, 15, false, texts::kDubSoundUnusable},
+    {DubResult::SoundTruncated, 16, false, texts::kDubSoundTruncated},
+    {DubResult::SoundEmpty, 17, false, texts::kDubSoundEmpty},
+    {DubResult::OffsetTakesAll, 18, false, texts::kDubOffsetTakesAll},
+    {DubResult::CannotWrite, 19, false, texts::kCannotCreateFile},
+    {DubResult::TooLarge, 20, false, texts::kOutputCannotBeLaidOut},
+    {DubResult::ReadError, 21, false, texts::kCannotReadFile},
+    {DubResult::InputChanged, 22, false, texts::kDubInputChanged},
 };
 
 constexpr bool TableComplete() {
@@ -61,8 +54,8 @@ static_assert(TableComplete(), "every dub result has one row, in order, with bot
 
 }  // namespace
 
-const TextPair kDubAnalyzing = {"Analyzing", "ファイル解析中"};
-const TextPair kDubWriting = {"File Creating", "ファイル作成中"};
+const TextPair kDubAnalyzing = texts::kAnalyzing;
+const TextPair kDubWriting = texts::kFileCreating;
 
 int32_t DubResultNumber(DubResult result) { return kRows[size_t(result)].number; }
 

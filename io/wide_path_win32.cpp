@@ -83,7 +83,7 @@ bool CodePageFromUtf8(const std::string& text, std::string* out) {
   if (n <= 0) return false;
   out->resize(size_t(n));
   WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), &(*out)[0], n, nullptr, &lossy);
-  // A best-fit mapping ("é" to "e" in some code pages) would name another file.
+  // A best-fit mapping (an e with an acute accent to "e" in some code pages) would name another file.
   bool back = false;
   return !lossy && Widen(*out, CP_ACP, 0, &back) == wide && back;
 }

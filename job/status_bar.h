@@ -2,7 +2,7 @@
 // the status line under one text (the split's "File Creating", the chain's
 // "Writing"), and the sink's cancel is the writer's.
 #pragma once
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "job/job_sink.h"
 
 class StatusBar : public WalkSink {

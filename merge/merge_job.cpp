@@ -18,6 +18,7 @@
 #include "merge/merge_output.h"
 #include "merge/merge_plan.h"
 #include "scan/damage_report.h"
+#include "texts/merge_texts.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ class MergeRun {
     // A file cut short has its header: what the walk missed is its end.
     const bool replace = outcome_.structure.code == 1;
     const std::string* paths[2] = {&request_.first, &request_.second};
-    const char* which[2] = {sink_.Pick("AVI File 1st: ", "結合元ファイル１："), sink_.Pick("AVI File 2nd: ", "結合元ファイル２：")};
+    const char* which[2] = {Pick(texts::kMergeFile1Label, sink_.EnglishUi()), Pick(texts::kMergeFile2Label, sink_.EnglishUi())};
     for (int i = 0; i < 2; ++i) {
       if (i == 1 && *paths[1] == *paths[0]) break;
       const DamageReport damage = InspectDamage(*paths[i]);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "avi/avi_analysis.h"
 
 enum class MergeResult : int32_t {

@@ -15,6 +15,7 @@
 #include "share/number_field.h"
 #include "share/share_input.h"
 #include "share/share_math.h"
+#include "texts/pieces_texts.h"
 
 namespace {
 
@@ -60,9 +61,7 @@ std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
   std::snprintf(to, sizeof to, "%.3f", FramesToSeconds(plan.frameMicros, plan.groupEnd));
   const std::string first = std::to_string(plan.groupStart), last = std::to_string(plan.groupEnd - 1);
   const std::string bytes = std::to_string(plan.groupBytes);
-  if (sink.EnglishUi())
-    return "Frames " + first + " to " + last + " (" + from + " s to " + to + " s) take " + bytes + " bytes";
-  return "フレーム " + first + "～" + last + "（" + from + " 秒～" + to + " 秒）は " + bytes + " バイトです";
+  return Fill(Pick(texts::kPiecesGroupTooLarge, sink.EnglishUi()), {first, last, from, to, bytes});
 }
 
 // Every piece's name, or false (and why, in *detail) when one cannot be

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 
 enum class RepairResult : int32_t {
   Repaired,

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "repair/repair_result.h"
+#include "texts/repair_texts.h"
 
 namespace {
 
@@ -14,25 +15,19 @@ struct Row {
 
 constexpr Row kRows[] = {
     {RepairResult::Repaired, 0, {nullptr, nullptr}},
-    {RepairResult::NothingToRepair, 0, {"nothing to repair", "修復の必要はありません"}},
+    {RepairResult::NothingToRepair, 0, texts::kRepairNothingToRepair},
     {RepairResult::Cancelled, -1, {nullptr, nullptr}},
-    {RepairResult::InputNotOpen, 1, {"File not open", "「修復元ファイル」が開けません"}},
-    {RepairResult::NotAvi, 2, {"not an AVI file", "AVIファイルではありません"}},
-    {RepairResult::NoHeader, 3, {"Can't Repair: the file has no AVI header (hdrl list with avih and stream headers)",
-                                 "修復できません：AVIヘッダー（hdrl、avih、ストリームヘッダー）がありません"}},
-    {RepairResult::NoDataList, 4, {"Can't Repair: the file has no movi data list",
-                                   "修復できません：データリスト（movi）がありません"}},
-    {RepairResult::NoWholeChunk, 5, {"Can't Repair: the data list holds no whole chunk",
-                                     "修復できません：データリストに完全なチャンクがありません"}},
-    {RepairResult::OutputIsInput, 6, {"Can't Create File (the repaired file would replace the input file)",
-                                      "ファイルが作成できません（修復後のファイルが修復元ファイルと同じです）"}},
-    {RepairResult::CannotCreate, 7, {"Can't Create File", "ファイルが作成できません"}},
-    {RepairResult::WriteFailed, 8, {"Can't Create File", "ファイルが作成できません"}},
-    {RepairResult::TooLarge, 9, {"Can't Create File (the repaired file cannot be laid out)",
-                                 "ファイルが作成できません（修復後のファイルを構成できません）"}},
-    {RepairResult::ReadError, 10, {"Can't Read File", "ファイルが読み込めません"}},
-    {RepairResult::InputChanged, 11, {"Can't Repair: the file changed while it was read",
-                                      "修復できません：ファイルが読み込み中に変更されました"}},
+    {RepairResult::InputNotOpen, 1, texts::kRepairInputNotOpen},
+    {RepairResult::NotAvi, 2, texts::kRepairNotAvi},
+    {RepairResult::NoHeader, 3, texts::kRepairNoHeader},
+    {RepairResult::NoDataList, 4, texts::kRepairNoDataList},
+    {RepairResult::NoWholeChunk, 5, texts::kRepairNoWholeChunk},
+    {RepairResult::OutputIsInput, 6, texts::kRepairOutputIsInput},
+    {RepairResult::CannotCreate, 7, texts::kCannotCreateFile},
+    {RepairResult::WriteFailed, 8, texts::kCannotCreateFile},
+    {RepairResult::TooLarge, 9, texts::kRepairTooLarge},
+    {RepairResult::ReadError, 10, texts::kCannotReadFile},
+    {RepairResult::InputChanged, 11, texts::kRepairInputChanged},
 };
 
 constexpr bool TableComplete() {
@@ -54,12 +49,7 @@ const TextPair* RepairResultText(RepairResult result) {
   return text.english ? &text : nullptr;
 }
 
-const TextPair kRepairReading = {"Reading chunks", "チャンク読み取り中"};
-const TextPair kRepairWriting = {"File Creating", "ファイル作成中"};
-const TextPair kRepairSummary = {"Repair completed\n\nFrames %u\nTime %1.0fmin%1.1fsec",
-                                 "修復完了\n\nフレーム数 %u\n時間 %1.0f分%1.1f秒"};
-const TextPair kRepairKeysUntold = {
-    "The video codec's key frames cannot be told from its data: only the frames that a surviving index "
-    "entry named are key frames.",
-    "このビデオコーデックはデータからキーフレームを判別できません。残っていたインデックスが示すフレームだけを"
-    "キーフレームとしました。"};
+const TextPair kRepairReading = texts::kRepairReading;
+const TextPair kRepairWriting = texts::kFileCreating;
+const TextPair kRepairSummary = texts::kRepairSummary;
+const TextPair kRepairKeysUntold = texts::kRepairKeysUntold;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "io/writer_options.h"
 
 enum class SplitResult : int32_t {

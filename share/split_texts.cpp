@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "share/split_result.h"
+#include "texts/split_texts.h"
 
 namespace {
 
@@ -17,48 +18,44 @@ struct Row {
 
 constexpr Row kRows[] = {
     {SplitResult::Completed, 0,
-     {"Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
-      "(Program Files\\Windows Media Player\\Mplayer2.exe)",
-      "操作完了\n\n（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"
-      "詳細はヘルプファイル参照のこと）"}},
+     texts::kSplitCompleted},
     {SplitResult::Cancelled, kDependsOnEngine, {kNone, kNone}},
-    {SplitResult::OverlapInvalid, -1, {"[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります"}},
+    {SplitResult::OverlapInvalid, -1, texts::kSplitOverlapInvalid},
     {SplitResult::OverlapOutOfRange, -2,
-     {"[Overlap] bad value(0-60)", "「オーバーラップ」入力値に誤りがあります(0-60)"}},
+     texts::kSplitOverlapOutOfRange},
     {SplitResult::SizeSplitUnavailable, -3, {kNone, kNone}},
-    {SplitResult::SizeSplitCompleted, -3, {"Completed", "操作完了"}},
-    {SplitResult::SizeSplitFailed, -3, {"Error", "エラー"}},
-    {SplitResult::HoursInvalid, -5, {"[hr] bad value", "「時間」入力値に誤りがあります"}},
-    {SplitResult::MinutesInvalid, -6, {"[min] bad value", "「分」入力値に誤りがあります"}},
-    {SplitResult::SecondsInvalid, -7, {"[sec] bad value", "「秒」入力値に誤りがあります"}},
-    {SplitResult::TimeZero, -8, {"[Time] bad value", "「時間指定」の入力値に誤りがあります"}},
-    {SplitResult::InputNotOpen, -9, {"File not open", "「分解元ファイル」が開けません"}},
-    {SplitResult::InputTooLarge, -10, {"File size is too large", "「分解元ファイル」のサイズが大きすぎます"}},
-    {SplitResult::InputNotRiff, -13, {"Avi File?", "ファイルの解析に失敗しました"}},
-    {SplitResult::NoHeaderFields, 1, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::NoStreams, 2, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::BadStreamHeader, 3, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::NoVideo, 4, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::NoIndex, 5, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::OpenDml, 6, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::NoVideoEntries, 7, {"Avi File???", "未対応のファイルです"}},
-    {SplitResult::NoKeyFrame, 9, {"Can't Split at [Time]", "「時間指定」値で分解できません"}},
-    {SplitResult::CannotCreateFirst, 11, {"Can't Create File", "ファイルが作成できません"}},
-    {SplitResult::CannotCreateSecond, 12, {"Can't Create File", "ファイルが作成できません"}},
-    {SplitResult::WriteFailed, 13, {"Error", "エラー"}},
-    {SplitResult::OutputTooLarge, 14, {"Error", "エラー"}},
-    {SplitResult::OverlapTooLong, 23, {"[Overlap] is too long", "「オーバーラップ」値が長すぎます"}},
+    {SplitResult::SizeSplitCompleted, -3, texts::kCompleted},
+    {SplitResult::SizeSplitFailed, -3, texts::kError},
+    {SplitResult::HoursInvalid, -5, texts::kSplitHoursInvalid},
+    {SplitResult::MinutesInvalid, -6, texts::kSplitMinutesInvalid},
+    {SplitResult::SecondsInvalid, -7, texts::kSplitSecondsInvalid},
+    {SplitResult::TimeZero, -8, texts::kSplitTimeZero},
+    {SplitResult::InputNotOpen, -9, texts::kSplitInputNotOpen},
+    {SplitResult::InputTooLarge, -10, texts::kSplitInputTooLarge},
+    {SplitResult::InputNotRiff, -13, texts::kAviFileNotRiff},
+    {SplitResult::NoHeaderFields, 1, texts::kAviFileUnsupported},
+    {SplitResult::NoStreams, 2, texts::kAviFileUnsupported},
+    {SplitResult::BadStreamHeader, 3, texts::kAviFileUnsupported},
+    {SplitResult::NoVideo, 4, texts::kAviFileUnsupported},
+    {SplitResult::NoIndex, 5, texts::kAviFileUnsupported},
+    {SplitResult::OpenDml, 6, texts::kAviFileUnsupported},
+    {SplitResult::NoVideoEntries, 7, texts::kAviFileUnsupported},
+    {SplitResult::NoKeyFrame, 9, texts::kSplitNoKeyFrame},
+    {SplitResult::CannotCreateFirst, 11, texts::kCannotCreateFile},
+    {SplitResult::CannotCreateSecond, 12, texts::kCannotCreateFile},
+    {SplitResult::WriteFailed, 13, texts::kError},
+    {SplitResult::OutputTooLarge, 14, texts::kError},
+    {SplitResult::OverlapTooLong, 23, texts::kSplitOverlapTooLong},
     {SplitResult::OverlapAtFrameZero, 24,
-     {"Can't Split at [Overlap]", "指定「オーバーラップ」値で分解できません"}},
+     texts::kSplitCannotAtOverlap},
     {SplitResult::OverlapAtEntryZero, 25,
-     {"Can't Split at [Overlap]", "指定「オーバーラップ」値で分解できません"}},
-    {SplitResult::TimeTooLong, 100, {"[Time] is too long", "「時間指定」値が長すぎます"}},
-    {SplitResult::SizeAlreadyFits, 30, {"File already fits in [File size]", "ファイルは既に「サイズ指定」値以内です"}},
-    {SplitResult::SizeTooSmall, 31, {"[File size] is too small", "「サイズ指定」値が小さすぎます"}},
-    {SplitResult::SizeInvalid, 32, {"[File size] bad value", "「サイズ指定」入力値に誤りがあります"}},
-    {SplitResult::ReadError, 15, {"Can't Read File", "ファイルが読み込めません"}},
-    {SplitResult::InputChanged, 16, {"Can't Split: the file changed while it was read",
-                                     "分解できません：ファイルが読み込み中に変更されました"}},
+     texts::kSplitCannotAtOverlap},
+    {SplitResult::TimeTooLong, 100, texts::kSplitTimeTooLong},
+    {SplitResult::SizeAlreadyFits, 30, texts::kSplitSizeAlreadyFits},
+    {SplitResult::SizeTooSmall, 31, texts::kSplitSizeTooSmall},
+    {SplitResult::SizeInvalid, 32, texts::kSplitSizeInvalid},
+    {SplitResult::ReadError, 15, texts::kCannotReadFile},
+    {SplitResult::InputChanged, 16, texts::kSplitInputChanged},
 };
 
 // Every result has exactly one row, in the enumeration's order, and a
@@ -75,8 +72,8 @@ static_assert(TableComplete(), "one row per SplitResult, in order, with both lan
 
 }  // namespace
 
-const TextPair kSplitAnalyzing = {"Analyzing", "ファイル解析中"};
-const TextPair kSplitFileCreating = {"File Creating", "ファイル作成中"};
+const TextPair kSplitAnalyzing = texts::kAnalyzing;
+const TextPair kSplitFileCreating = texts::kFileCreating;
 
 int32_t SplitResultNumber(SplitResult result, bool engineStarted) {
   if (result == SplitResult::Cancelled) return engineStarted ? -1 : 0;

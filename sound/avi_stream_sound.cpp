@@ -5,6 +5,7 @@
 
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
+#include "texts/sound_texts.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ std::unique_ptr<SoundSource> OpenAviStreamSound(std::shared_ptr<ByteInput> input
   const uint32_t strfBytes = input->U32At(strf + 4);
   if (input->U32At(strf) != kStrf || strfBytes < 16 || strfBytes > 65536 || input->U32At(strh) != kAuds) {
     refusal->kind = SoundRefusal::NotSound;
-    refusal->english = "stream " + std::to_string(stream) + " is no sound stream with a format";
-    refusal->japanese = "ストリーム " + std::to_string(stream) + " はフォーマットのある音声ストリームではありません";
+    refusal->english = Fill(texts::kStreamNotSound.english, {std::to_string(stream)});
+    refusal->japanese = Fill(texts::kStreamNotSound.japanese, {std::to_string(stream)});
     return nullptr;
   }
   f.strf.resize(strfBytes);
@@ -85,8 +86,8 @@ std::unique_ptr<SoundSource> OpenAviStreamSound(std::shared_ptr<ByteInput> input
           f.sampleSize == f.blockAlign && f.sampleRate != 0;
   if (f.scale == 0 || f.rate == 0) {
     refusal->kind = SoundRefusal::Unstatable;
-    refusal->english = "stream " + std::to_string(stream) + " has no rate (dwRate or dwScale is 0)";
-    refusal->japanese = "ストリーム " + std::to_string(stream) + " にレートがありません（dwRate か dwScale が 0）";
+    refusal->english = Fill(texts::kStreamNoRate.english, {std::to_string(stream)});
+    refusal->japanese = Fill(texts::kStreamNoRate.japanese, {std::to_string(stream)});
     return nullptr;
   }
   f.kind = f.pcm ? "PCM" : "format tag " + std::to_string(f.formatTag);
@@ -96,8 +97,8 @@ std::unique_ptr<SoundSource> OpenAviStreamSound(std::shared_ptr<ByteInput> input
   while (cursor->Next(&p)) f.units += p.units, f.pieces++;
   if (f.pieces == 0) {
     refusal->kind = SoundRefusal::Empty;
-    refusal->english = "stream " + std::to_string(stream) + " holds no sound";
-    refusal->japanese = "ストリーム " + std::to_string(stream) + " に音声がありません";
+    refusal->english = Fill(texts::kStreamNoSound.english, {std::to_string(stream)});
+    refusal->japanese = Fill(texts::kStreamNoSound.japanese, {std::to_string(stream)});
     return nullptr;
   }
   return std::make_unique<StreamSound>(input, a, stream, f);

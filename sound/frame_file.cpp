@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "avi/read_fault.h"
+#include "texts/sound_texts.h"
 
 namespace {
 
@@ -94,16 +95,14 @@ SoundRefusal ScanFrames(ByteInput& input, uint64_t first, const FrameParser& par
     if (!frame) {
       if (scan->frames > 0 && TrailingTag(input, at)) break;
       refusal.kind = SoundRefusal::NotSound;
-      refusal.english = "no frame at byte " + At(at) + " (after " + std::to_string(scan->frames) + " frames)";
-      refusal.japanese = At(at) + " バイト目がフレームではありません（" + std::to_string(scan->frames) + " フレームの後）";
+      refusal.english = Fill(texts::kNoFrameAt.english, {At(at), std::to_string(scan->frames)});
+      refusal.japanese = Fill(texts::kNoFrameAt.japanese, {At(at), std::to_string(scan->frames)});
       return refusal;
     }
     if (at + f.bytes > size) {
       refusal.kind = SoundRefusal::Truncated;
-      refusal.english = "the last frame, at byte " + At(at) + ", is cut short: " + std::to_string(f.bytes) +
-                        " bytes, the file ends after " + At(size - at);
-      refusal.japanese = At(at) + " バイト目の最後のフレームが途中で切れています（" + std::to_string(f.bytes) +
-                         " バイトのうち " + At(size - at) + " バイト）";
+      refusal.english = Fill(texts::kLastFrameCutShort.english, {At(at), std::to_string(f.bytes), At(size - at)});
+      refusal.japanese = Fill(texts::kLastFrameCutShort.japanese, {At(at), std::to_string(f.bytes), At(size - at)});
       return refusal;
     }
     if (scan->frames == 0) scan->head = f;
@@ -121,8 +120,8 @@ SoundRefusal ScanFrames(ByteInput& input, uint64_t first, const FrameParser& par
   }
   if (scan->frames == 0) {
     refusal.kind = SoundRefusal::Empty;
-    refusal.english = "it holds no frame";
-    refusal.japanese = "フレームがありません";
+    refusal.english = texts::kNoFrames.english;
+    refusal.japanese = texts::kNoFrames.japanese;
   }
   return refusal;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sound/frame_file.h"
+#include "texts/sound_texts.h"
 
 namespace {
 
@@ -139,8 +140,9 @@ std::unique_ptr<SoundSource> OpenMpegAudio(const std::string& path, SoundRefusal
   uint64_t first = 0;
   if (start >= input->Size() || !FindFirstFrame(*input, start, &first)) {
     refusal->kind = start >= input->Size() && start > 0 ? SoundRefusal::Empty : SoundRefusal::NotSound;
-    refusal->english = refusal->kind == SoundRefusal::Empty ? "it holds a tag and no sound" : "no MPEG audio frame in it";
-    refusal->japanese = refusal->kind == SoundRefusal::Empty ? "タグだけで音声がありません" : "MPEG オーディオのフレームがありません";
+    const TextPair& why = refusal->kind == SoundRefusal::Empty ? texts::kMpegTagOnly : texts::kMpegNoFrame;
+    refusal->english = why.english;
+    refusal->japanese = why.japanese;
     return nullptr;
   }
   MpegFrameHeader head;

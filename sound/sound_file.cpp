@@ -3,6 +3,7 @@
 #include "sound/ac3_frames.h"
 #include "sound/mpeg_audio_frames.h"
 #include "sound/wav_file.h"
+#include "texts/sound_texts.h"
 
 std::unique_ptr<SoundSource> OpenSoundFile(const std::string& path, SoundRefusal* refusal) {
   ByteInput input;
@@ -13,8 +14,8 @@ std::unique_ptr<SoundSource> OpenSoundFile(const std::string& path, SoundRefusal
   }
   if (input.Size() == 0) {
     refusal->kind = SoundRefusal::Empty;
-    refusal->english = "the file is empty";
-    refusal->japanese = "ファイルが空です";
+    refusal->english = texts::kSoundFileEmpty.english;
+    refusal->japanese = texts::kSoundFileEmpty.japanese;
     return nullptr;
   }
   if (LooksLikeWav(input)) return OpenWav(path, refusal);

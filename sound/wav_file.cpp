@@ -6,6 +6,7 @@
 
 #include "avi/fourcc.h"
 #include "avi/stream_description.h"
+#include "texts/sound_texts.h"
 
 namespace {
 
@@ -22,6 +23,11 @@ SoundRefusal Refuse(SoundRefusal::Kind kind, const std::string& english, const s
   r.english = english;
   r.japanese = japanese;
   return r;
+}
+
+// The same from a text of the catalogue with its places filled.
+SoundRefusal Refuse(SoundRefusal::Kind kind, const TextPair& text, std::initializer_list<std::string> values = {}) {
+  return Refuse(kind, Fill(text.english, values), Fill(text.japanese, values));
 }
 
 class PcmCursor : public SoundCursor {
@@ -63,7 +69,7 @@ uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | uin
 
 // The fmt chunk's facts; a refusal when they are no PCM that can be counted.
 SoundRefusal ReadFormat(const std::vector<uint8_t>& fmt, SoundFormat* f) {
-  if (fmt.size() < 16) return Refuse(SoundRefusal::NotSound, "its fmt chunk is too short", "fmt チャンクが短すぎます");
+  if (fmt.size() < 16) return Refuse(SoundRefusal::NotSound, texts::kWavFmtTooShort);
   f->strf = fmt;
   f->formatTag = U16(fmt, 0);
   f->channels = U16(fmt, 2);
@@ -72,18 +78,16 @@ SoundRefusal ReadFormat(const std::vector<uint8_t>& fmt, SoundFormat* f) {
   if (f->formatTag != 1 && f->formatTag != 3 && f->formatTag != 0xFFFE) {
     char tag[8];
     std::snprintf(tag, sizeof tag, "0x%04X", f->formatTag);
-    return Refuse(SoundRefusal::NotSound, std::string("it holds no PCM (format tag ") + tag + ")",
-                  std::string("PCM ではありません（フォーマットタグ ") + tag + "）");
+    return Refuse(SoundRefusal::NotSound, texts::kWavNoPcm, {tag});
   }
   if (f->channels == 0 || f->sampleRate == 0 || f->blockAlign == 0 || f->blockAlign % f->channels != 0)
     return Refuse(SoundRefusal::Unstatable,
-                  "its format states " + ChannelCount(f->channels) + " at " + std::to_string(f->sampleRate) +
-                      " Hz in blocks of " + std::to_string(f->blockAlign) + " bytes: no sound an AVI header can state",
-                  "フォーマットが " + std::to_string(f->channels) + " チャンネル、" + std::to_string(f->sampleRate) +
-                      " Hz、ブロック " + std::to_string(f->blockAlign) + " バイトで、AVI のヘッダーに書けません");
+                  Fill(texts::kWavUnstatable.english, {ChannelCount(f->channels), std::to_string(f->sampleRate),
+                                                       std::to_string(f->blockAlign)}),
+                  Fill(texts::kWavUnstatable.japanese, {std::to_string(f->channels), std::to_string(f->sampleRate),
+                                                        std::to_string(f->blockAlign)}));
   if (uint64_t(f->sampleRate) * f->blockAlign > 0xFFFFFFFFull)
-    return Refuse(SoundRefusal::Unstatable, "its byte rate is more than an AVI header can state",
-                  "バイトレートが AVI のヘッダーに書ける値を超えています");
+    return Refuse(SoundRefusal::Unstatable, texts::kWavByteRateTooHigh);
   // The byte rate the stream header states is the true one.
   const uint32_t avg = f->sampleRate * f->blockAlign;
   f->strf[8] = uint8_t(avg), f->strf[9] = uint8_t(avg >> 8), f->strf[10] = uint8_t(avg >> 16), f->strf[11] = uint8_t(avg >> 24);
@@ -111,7 +115,7 @@ std::unique_ptr<SoundSource> OpenWav(const std::string& path, SoundRefusal* refu
     return nullptr;
   }
   if (!LooksLikeWav(*input)) {
-    *refusal = Refuse(SoundRefusal::NotSound, "no WAV file (no RIFF WAVE header)", "WAV ファイルではありません");
+    *refusal = Refuse(SoundRefusal::NotSound, texts::kWavNotWav);
     return nullptr;
   }
   const bool rf64 = input->U32At(0) == kRf64;
@@ -145,30 +149,21 @@ std::unique_ptr<SoundSource> OpenWav(const std::string& path, SoundRefusal* refu
   if (!haveFormat || !haveData) {
     const bool none = size <= 12;
     *refusal = Refuse(none ? SoundRefusal::Empty : SoundRefusal::Truncated,
-                      none ? "it holds nothing after its header"
-                           : std::string("it has no ") + (haveFormat ? "data" : "fmt") + " chunk (cut short?)",
-                      none ? "ヘッダーの後に何もありません"
-                           : std::string(haveFormat ? "data" : "fmt") + " チャンクがありません（途中で切れている？）");
+                      none ? texts::kWavNothingAfterHeader : texts::kWavNoChunk, {haveFormat ? "data" : "fmt"});
     return nullptr;
   }
   if (dataAt + dataBytes > size) {
-    *refusal = Refuse(SoundRefusal::Truncated,
-                      "its data chunk says " + std::to_string(dataBytes) + " bytes, the file holds " +
-                          std::to_string(size - dataAt) + " (cut short)",
-                      "data チャンクは " + std::to_string(dataBytes) + " バイトですが、ファイルには " +
-                          std::to_string(size - dataAt) + " バイトしかありません（途中で切れています）");
+    *refusal = Refuse(SoundRefusal::Truncated, texts::kWavDataCutShort,
+                      {std::to_string(dataBytes), std::to_string(size - dataAt)});
     return nullptr;
   }
   if (dataBytes % format.blockAlign != 0) {
-    *refusal = Refuse(SoundRefusal::Truncated,
-                      "its data (" + std::to_string(dataBytes) + " bytes) is not whole samples of " +
-                          std::to_string(format.blockAlign) + " bytes",
-                      "data（" + std::to_string(dataBytes) + " バイト）が " + std::to_string(format.blockAlign) +
-                          " バイトのサンプルで割り切れません");
+    *refusal = Refuse(SoundRefusal::Truncated, texts::kWavDataNotWholeSamples,
+                      {std::to_string(dataBytes), std::to_string(format.blockAlign)});
     return nullptr;
   }
   if (dataBytes == 0) {
-    *refusal = Refuse(SoundRefusal::Empty, "it holds no samples", "サンプルがありません");
+    *refusal = Refuse(SoundRefusal::Empty, texts::kWavNoSamples);
     return nullptr;
   }
   format.units = dataBytes / format.blockAlign;

@@ -18,6 +18,7 @@
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
 #include "job/status_bar.h"
+#include "texts/streams_texts.h"
 
 namespace {
 
@@ -71,14 +72,9 @@ StreamChunks ExtractRun::Count() {
 StreamsOutcome& ExtractRun::Summary() {
   const std::string n = Number(uint64_t(request_.stream)), name = outcome_.outputs[0];
   const std::string chunks = Number(outcome_.chunks), bytes = Number(outcome_.dataBytes);
-  std::string text = run_.Both(
-      "Completed: stream " + n + " saved as " + name + " (" + outcome_.format + ", " + chunks + " chunks, " + bytes +
-          " bytes of the stream)",
-      "完了しました: ストリーム " + n + " を " + name + " に保存しました（" + outcome_.format + "、" + chunks +
-          " チャンク、ストリームの " + bytes + " バイト）");
+  std::string text = run_.Both(texts::kExtractCompleted, {n, name, outcome_.format, chunks, bytes});
   if (outcome_.emptyChunks)
-    text += "\n" + run_.Both(Number(outcome_.emptyChunks) + " chunks of size 0 held nothing and were left out",
-                             "サイズ 0 のチャンク " + Number(outcome_.emptyChunks) + " 個は中身がないので除きました");
+    text += "\n" + run_.Both(texts::kExtractEmptyChunks, {Number(outcome_.emptyChunks)});
   return run_.Complete(text);
 }
 
@@ -149,13 +145,11 @@ StreamsOutcome& ExtractRun::WriteSound(const std::string& name) {
   const bool aac = outcome_.format == "aac";
   if (aac) {
     const AacConfigProblem problem = ReadAacConfig(format, &config);
-    const char* why[] = {"", "its AudioSpecificConfig is cut short", "its object type is not one ADTS can state",
-                         "its sampling rate has no ADTS index", "its channel configuration is 0 or past 7"};
-    const char* japanese[] = {"", "AudioSpecificConfig が途中で切れています", "ADTS で表せないオブジェクトタイプです",
-                              "ADTS で表せないサンプリング周波数です", "チャンネル構成が 0 か 7 を超えています"};
+    const TextPair why[] = {{"", ""}, texts::kAacConfigCutShort, texts::kAacObjectType, texts::kAacSamplingRate,
+                            texts::kAacChannels};
     if (problem != AacConfigProblem::None)
-      return run_.Fail(StreamsResult::AacConfig, request_.path + ": stream " + Number(uint64_t(request_.stream)) + ": " + why[int(problem)],
-                       run_.Both(why[int(problem)], japanese[int(problem)]));
+      return run_.Fail(StreamsResult::AacConfig, request_.path + ": stream " + Number(uint64_t(request_.stream)) + ": " + why[int(problem)].english,
+                       run_.Both(why[int(problem)]));
   }
   std::vector<uint8_t> header;
   if (outcome_.format == "wav") {
@@ -174,8 +168,7 @@ StreamsOutcome& ExtractRun::WriteSound(const std::string& name) {
   if (result == WriteResult::TooLarge) {
     out.Abandon();
     return run_.Fail(StreamsResult::AacConfig, request_.path + ": an AAC frame is larger than an ADTS frame can be",
-                     run_.Both("An AAC frame is larger than an ADTS frame can be (8,184 bytes)",
-                               "AAC フレームが ADTS フレームの上限（8,184 バイト）を超えています"));
+                     run_.Both(texts::kAacFrameTooLarge));
   }
   if (result == WriteResult::Written) bar.Progress(99);
   if (!run_.Settle(out, result, "")) return outcome_;
@@ -198,14 +191,9 @@ StreamsOutcome& ExtractRun::Run() {
     if (asked == kind && asked != extension) {
       const std::string n = Number(uint64_t(request_.stream));
       const bool avi = std::string(extension) == "avi";
-      const std::string english = "stream " + n + " is saved as " +
-                                  (avi ? std::string("a one-stream .avi") : "." + std::string(extension) +
-                                                                                " (or as a one-stream .avi)") +
-                                  ", not as ." + asked;
-      const std::string japanese = "ストリーム " + n + " は ." + asked + " ではなく " +
-                                   (avi ? std::string("1 ストリームの .avi ") : "." + std::string(extension) +
-                                                                                  "（または 1 ストリームの .avi）") +
-                                   "として保存されます";
+      const TextPair& as = avi ? texts::kExtractAsAvi : texts::kExtractAsExtension;
+      const std::string english = Fill(texts::kExtractWrongExtension.english, {n, Fill(as.english, {extension}), asked});
+      const std::string japanese = Fill(texts::kExtractWrongExtension.japanese, {n, Fill(as.japanese, {extension}), asked});
       return run_.Fail(StreamsResult::WrongExtension, name + ": " + english,
                        run_.Both("S" + english.substr(1), japanese));
     }

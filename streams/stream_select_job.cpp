@@ -8,6 +8,7 @@
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
 #include "job/status_bar.h"
+#include "texts/streams_texts.h"
 
 namespace {
 
@@ -66,11 +67,12 @@ StreamsOutcome& SelectRun::Write(const std::string& name) {
   outcome_.clone.Add(out.SharesBlocks(), out.SharedBytes(), out.Position());
   const std::string kept = Numbers(outcome_.kept), dropped = Numbers(outcome_.dropped);
   auto streams = [](const std::vector<int>& n) { return std::string(n.size() == 1 ? "stream " : "streams "); };
+  const TextPair& done = texts::kSelectCompleted;
+  const TextPair& drop = texts::kSelectDropped;
   return run_.Complete(run_.Both(
-      "Completed: " + streams(outcome_.kept) + kept + " kept" +
-          (dropped.empty() ? "" : ", " + streams(outcome_.dropped) + dropped + " dropped") + " in " + name,
-      "完了しました: ストリーム " + kept + " を残し" + (dropped.empty() ? "" : "、ストリーム " + dropped + " を削除して") +
-          " " + name + " に書き出しました"));
+      Fill(done.english, {streams(outcome_.kept) + kept,
+                          dropped.empty() ? "" : Fill(drop.english, {streams(outcome_.dropped) + dropped}), name}),
+      Fill(done.japanese, {kept, dropped.empty() ? "" : Fill(drop.japanese, {dropped}), name})));
 }
 
 StreamsOutcome& SelectRun::Run() {

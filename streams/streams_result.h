@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "avi/text_pair.h"
+#include "texts/text_pair.h"
 #include "io/writer_options.h"
 
 enum class StreamsResult : int32_t {

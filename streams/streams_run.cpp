@@ -12,6 +12,7 @@
 #include "job/input_session.h"
 #include "job/output_commit.h"
 #include "scan/damage_report.h"
+#include "texts/streams_texts.h"
 
 StreamsOutcome& StreamsRun::Fail(StreamsResult result, const std::string& detail, const std::string& extra) {
   if (result != StreamsResult::Cancelled && source_->File().Fault()) return FailReading();
@@ -82,22 +83,22 @@ bool StreamsRun::Open() {
 // there and every chunk the index names inside the file.
 bool StreamsRun::CheckStructure() {
   const AviAnalysis& a = analysis_;
-  if (a.moviOffset == 0) return Refuse(StreamsResult::Unsupported, "it has no movi list", "movi リストがありません"), false;
+  if (a.moviOffset == 0) return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMovi.english, texts::kStreamsNoMovi.japanese), false;
   if (a.idx1Offset == 0)
-    return Refuse(StreamsResult::Unsupported, "it has no index (idx1)", "インデックス（idx1）がありません"), false;
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoIndex.english, texts::kStreamsNoIndex.japanese), false;
   if (a.streamCount == 0 || a.totalFramesOffset == 0)
-    return Refuse(StreamsResult::Unsupported, "it has no main header (avih) or no stream",
-                  "メインヘッダー（avih）またはストリームがありません"),
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMainHeader.english,
+                  texts::kStreamsNoMainHeader.japanese),
            false;
   ByteInput& in = Input();
   if (!ReadHeaderLayout(in, a.moviOffset, &layout_) || layout_.streams.size() != a.streamCount)
-    return Refuse(StreamsResult::Unsupported, "its stream lists (strl) do not match its stream headers",
-                  "ストリームリスト（strl）がストリームヘッダーと合いません"),
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsListsMismatch.english,
+                  texts::kStreamsListsMismatch.japanese),
            false;
   for (uint32_t s = 0; s < a.streamCount; ++s)
     if (a.streams[s].lengthOffset == 0 || layout_.streams[s].strh == 0)
-      return Refuse(StreamsResult::Unsupported, "stream " + std::to_string(s) + " has a short header",
-                    "ストリーム " + std::to_string(s) + " のヘッダーが短すぎます"),
+      return Refuse(StreamsResult::Unsupported, Fill(texts::kStreamsShortHeader.english, {std::to_string(s)}),
+                    Fill(texts::kStreamsShortHeader.japanese, {std::to_string(s)})),
              false;
   IndexReader index(in, a.idx1Offset, a.idx1EntryTotal);
   const uint64_t end = in.Size();
@@ -105,9 +106,8 @@ bool StreamsRun::CheckStructure() {
     const IndexEntry e = index.At(i);
     if (StreamOfCkid(e.ckid) < 0) continue;
     if (ChunkPosition(a.chunkBase, e) + 8 + e.length > end)
-      return Refuse(StreamsResult::Damaged,
-                    "its index names data beyond the end of the file (entry " + std::to_string(i) + ")",
-                    "インデックスの指すデータがファイルの終わりを越えています（エントリ " + std::to_string(i) + "）"),
+      return Refuse(StreamsResult::Damaged, Fill(texts::kStreamsEntryPastEnd.english, {std::to_string(i)}),
+                    Fill(texts::kStreamsEntryPastEnd.japanese, {std::to_string(i)})),
              false;
     if ((i & 0xFFFF) == 0 && sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
   }
@@ -121,10 +121,7 @@ bool StreamsRun::CheckStream(int stream, const char* what) {
   Fail(StreamsResult::NoSuchStream,
        path_ + ": " + what + " " + n + ": the file has " + count + " streams, 0 to " +
            std::to_string(analysis_.streamCount - 1),
-       Both("Stream " + n + ": the file has " + count + " streams, numbered 0 to " +
-                std::to_string(analysis_.streamCount - 1) + " as tavrin info shows them",
-            "ストリーム " + n + ": このファイルのストリームは " + count + " 個（tavrin info の番号で 0 から " +
-                std::to_string(analysis_.streamCount - 1) + "）です"));
+       Both(texts::kStreamsNoSuchStream, {n, count, std::to_string(analysis_.streamCount - 1)}));
   return false;
 }
 
@@ -165,8 +162,7 @@ bool StreamsRun::Settle(OutputFile& out, WriteResult result, const std::string& 
     case WriteResult::InputChanged:
     case WriteResult::ReadFailed:
       Fail(StreamsResult::Damaged, path_ + ": the input ended before the chunks its index names, or changed while it was read",
-           Both("The input ended before the chunks its index names, or changed while it was read",
-                "元のファイルがインデックスの指すデータより短いか、読み込み中に変更されました"));
+           Both(texts::kStreamsInputEndedEarly));
       break;
     case WriteResult::TooLarge: Fail(StreamsResult::TooLarge, name + ": " + problem); break;
     case WriteResult::WriteFailed:

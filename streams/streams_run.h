@@ -27,6 +27,10 @@ class StreamsRun {
   std::string Both(const std::string& english, const std::string& japanese) const {
     return sink_.EnglishUi() ? english : japanese;
   }
+  // A text of the catalogue in the user's language, its places filled.
+  std::string Both(const TextPair& text, std::initializer_list<std::string> values = {}) const {
+    return Fill(Pick(text, sink_.EnglishUi()), values);
+  }
   // Ends with result and its message; extra (in the user's language)
   // follows it after a blank line. After a read error or a change of the
   // input, that fault's result instead.

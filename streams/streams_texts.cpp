@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "streams/streams_result.h"
+#include "texts/streams_texts.h"
 
 namespace {
 
@@ -16,33 +17,23 @@ struct Row {
 constexpr Row kRows[] = {
     {StreamsResult::Completed, 0, false, {nullptr, nullptr}},
     {StreamsResult::Cancelled, -1, false, {nullptr, nullptr}},
-    {StreamsResult::KeepAndDrop, 1, true, {"Streams to keep and streams to drop do not mix: name one kind",
-                                           "残すストリームと削除するストリームは同時に指定できません"}},
-    {StreamsResult::NoStreamNamed, 2, true, {"No stream named: give the stream numbers that tavrin info shows",
-                                             "ストリームが指定されていません。tavrin info が示すストリーム番号を指定してください"}},
-    {StreamsResult::NameIsInput, 3, true, {"Can't Create File (the output would replace the input file)",
-                                           "ファイルが作成できません（出力ファイルが元のファイルと同じです）"}},
-    {StreamsResult::NoOutputName, 4, false, {"Can't Create save file name", "出力ファイル名を作成できません"}},
-    {StreamsResult::InputNotOpen, 5, false, {"File not open", "ファイルが開けません"}},
-    {StreamsResult::InputNotRiff, 6, false, {"Avi File?", "ファイルの解析に失敗しました"}},
-    {StreamsResult::Unsupported, 7, false, {"Avi File??? (its streams cannot be read)",
-                                            "未対応のファイルです（ストリームが読めません）"}},
-    {StreamsResult::OpenDml, 8, false, {"Avi File??? (its OpenDML index cannot be read)",
-                                        "未対応のファイルです（OpenDML インデックスが読めません）"}},
-    {StreamsResult::Damaged, 9, false, {"The file is damaged", "ファイルが壊れています"}},
-    {StreamsResult::NoSuchStream, 10, false, {"No such stream in the file", "指定されたストリームがありません"}},
-    {StreamsResult::NothingKept, 11, false, {"Nothing would be kept: every stream of the file would be dropped",
-                                             "すべてのストリームが削除されるので、何も残りません"}},
-    {StreamsResult::WrongExtension, 12, false, {"The output's extension does not fit the stream",
-                                                "出力ファイルの拡張子がストリームの種類と合いません"}},
-    {StreamsResult::AacConfig, 13, false, {"This AAC stream cannot be saved as an .aac file",
-                                           "この AAC ストリームは .aac ファイルとして保存できません"}},
-    {StreamsResult::CannotWrite, 14, false, {"Can't Create File", "ファイルが作成できません"}},
-    {StreamsResult::TooLarge, 15, false, {"Can't Create File (the output cannot be laid out)",
-                                          "ファイルが作成できません（出力ファイルを構成できません）"}},
-    {StreamsResult::ReadError, 16, false, {"Can't Read File", "ファイルが読み込めません"}},
-    {StreamsResult::InputChanged, 17, false, {"Can't Write: the file changed while it was read",
-                                              "書き出せません: 読み込み中にファイルが変更されました"}},
+    {StreamsResult::KeepAndDrop, 1, true, texts::kStreamsKeepAndDrop},
+    {StreamsResult::NoStreamNamed, 2, true, texts::kStreamsNoStreamNamed},
+    {StreamsResult::NameIsInput, 3, true, texts::kStreamsNameIsInput},
+    {StreamsResult::NoOutputName, 4, false, texts::kCannotCreateOutputName},
+    {StreamsResult::InputNotOpen, 5, false, texts::kFileNotOpen},
+    {StreamsResult::InputNotRiff, 6, false, texts::kAviFileNotRiff},
+    {StreamsResult::Unsupported, 7, false, texts::kStreamsUnsupported},
+    {StreamsResult::OpenDml, 8, false, texts::kOpenDmlUnreadable},
+    {StreamsResult::Damaged, 9, false, texts::kFileDamaged},
+    {StreamsResult::NoSuchStream, 10, false, texts::kNoSuchStream},
+    {StreamsResult::NothingKept, 11, false, texts::kStreamsNothingKept},
+    {StreamsResult::WrongExtension, 12, false, texts::kStreamsWrongExtension},
+    {StreamsResult::AacConfig, 13, false, texts::kStreamsAacConfig},
+    {StreamsResult::CannotWrite, 14, false, texts::kCannotCreateFile},
+    {StreamsResult::TooLarge, 15, false, texts::kOutputCannotBeLaidOut},
+    {StreamsResult::ReadError, 16, false, texts::kCannotReadFile},
+    {StreamsResult::InputChanged, 17, false, texts::kStreamsInputChanged},
 };
 
 constexpr bool TableComplete() {
@@ -58,8 +49,8 @@ static_assert(TableComplete(), "every stream result has one row, in order, with 
 
 }  // namespace
 
-const TextPair kStreamsAnalyzing = {"Analyzing", "ファイル解析中"};
-const TextPair kStreamsWriting = {"File Creating", "ファイル作成中"};
+const TextPair kStreamsAnalyzing = texts::kAnalyzing;
+const TextPair kStreamsWriting = texts::kFileCreating;
 
 int32_t StreamsResultNumber(StreamsResult result) { return kRows[size_t(result)].number; }
 

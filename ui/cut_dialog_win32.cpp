@@ -173,7 +173,7 @@ void Replan(HWND dialog, int select) {
       const unsigned kept = plan.videoFrames - plan.droppedFrames;
       SetWindowTextA(summary, Frames(Text(tool_text::kCutSummary), kept, plan.videoFrames, plan.droppedFrames).c_str());
     } else {
-      SetWindowTextA(summary, plan.message.c_str());
+      SetWindowTextUtf8(summary, plan.message);  // the cut's text, UTF-8
     }
   }
   const int selected = Selected(dialog);
@@ -230,7 +230,7 @@ bool LoadList(HWND dialog, const std::string& path) {
     std::string text = std::string(Text(*CutResultText(result))) + "\n\n" + path;
     if (error.unreadable) text += ": " + error.reason;
     else text += ", " + std::to_string(error.line) + ": " + (AppJobState().englishUi ? error.english : error.japanese);
-    MessageBoxA(dialog, text.c_str(), "Tavrin", MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(dialog, WideFromUtf8(text).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
     return false;
   }
   bool inFrames = false;
@@ -293,9 +293,9 @@ bool EntryOfFields(HWND dialog, CutEntry* entry) {
   TimeTextProblem time;
   if (ParseRange(entry->Range(), &range, &problem, &time)) return true;
   const CutResult result = problem == RangeProblem::EndNotAfterStart ? CutResult::RangeEmpty : CutResult::RangeInvalid;
-  std::string text = std::string(Text(*CutResultText(result))) + "\n\n\"" + entry->Range() + "\"";
+  std::string text = std::string(Text(*CutResultText(result))) + "\n\n\"" + entry->Range() + "\"";  // UTF-8
   if (time != TimeTextProblem::kNone) text += ": " + std::string(Text(TimeTextProblemText(time)));
-  MessageBoxA(dialog, text.c_str(), "Tavrin", MB_OK | MB_SETFOREGROUND);
+  MessageBoxW(dialog, WideFromUtf8(text).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
   return false;
 }
 

@@ -99,6 +99,8 @@ std::wstring Wide(const char* text, int englishUi) {
 }
 
 std::wstring Text(const Preview& p, const TextPair& pair) { return Wide(Pick(pair, p.englishUi), p.englishUi); }
+// A text of the core (texts/): UTF-8 in both languages.
+std::wstring CoreText(const Preview& p, const TextPair& pair) { return WideFromUtf8(Pick(pair, p.englishUi)); }
 
 // The pattern's "%x" places filled with the arguments in order, "%%" a "%".
 std::wstring Fill(std::wstring pattern, std::initializer_list<std::wstring> arguments) {
@@ -138,7 +140,7 @@ std::wstring CodeText(uint32_t code) {
 
 std::wstring SplitRefusal(const Preview& p, SplitResult result) {
   const TextPair* text = SplitResultText(result);
-  return Text(p, kNoCut) + L" " + (text ? Text(p, *text) : Number(uint32_t(result)));
+  return Text(p, kNoCut) + L" " + (text ? CoreText(p, *text) : Number(uint32_t(result)));
 }
 
 // ---- what is shown ---------------------------------------------------------
@@ -285,7 +287,7 @@ void OnResult(Preview& p, const PreviewResult& r) {
     case PreviewResult::Kind::Opened:
       if (r.ask != p.openAsk) return;
       if (r.problem) {
-        p.problem = Text(p, *r.problem);
+        p.problem = r.problemIsCore ? CoreText(p, *r.problem) : Text(p, *r.problem);
         if (!r.problemDetail.empty()) p.problem += L" " + WideFromUtf8(r.problemDetail);
         break;
       }

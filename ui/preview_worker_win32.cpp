@@ -237,6 +237,7 @@ void PreviewWorker::DoOpen(const std::string& path, uint64_t ask) {
   if (listed == FrameListProblem::Cancelled) return delete r;
   if (listed != FrameListProblem::None) {
     r->problem = FrameListProblemText(listed);
+    r->problemIsCore = true;
     return Post(r);
   }
   f->keys = keys;

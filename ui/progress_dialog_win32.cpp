@@ -8,12 +8,13 @@
 #include <string>
 
 #include "app/texts.h"
+#include "io/wide_path.h"
 #include "merge/merge_job.h"
 #include "split/split_job.h"
 #include "ui/tools.h"
 #include "ui/win32_host.h"
 
-// The Japanese texts below must reach SetWindowTextA as code page 932 bytes.
+// The dialog's own Japanese texts below must reach SetWindowTextA as code page 932 bytes.
 static_assert(sizeof("分解") == 5, "compile the Windows program with -fexec-charset=CP932");
 
 namespace {
@@ -166,7 +167,8 @@ INT_PTR ProgressProc(Variant& variant, HWND dialog, UINT message, WPARAM wParam,
           // Only 0..100 are ever meant; anything else must not paint past the frame.
           LPARAM cells = lParam < 0 ? 0 : lParam > kCells ? kCells : lParam;
           variant.progressCells = int32_t(cells);
-          SetDlgItemTextA(dialog, IDC_STATUS, AppJobState().statusText);
+          // The status line is a job's text, UTF-8 (texts/).
+          SetDlgItemTextW(dialog, IDC_STATUS, WideFromUtf8(AppJobState().statusText).c_str());
           InvalidateRect(dialog, nullptr, TRUE);
           return TRUE;
         }

@@ -171,7 +171,7 @@ void Relist(HWND dialog) {
     ListingSink sink;
     state.listing = ListStreams(path, sink);
     SetCursor(old);
-    SetWindowTextA(Item(dialog, IDC_STREAMS_SUMMARY), Listed(state) ? "" : state.listing.outcome.message.c_str());
+    SetWindowTextUtf8(Item(dialog, IDC_STREAMS_SUMMARY), Listed(state) ? "" : state.listing.outcome.message);
   }
   int select = -1;
   for (size_t i = 0; i < state.listing.streams.size(); ++i) {
@@ -309,7 +309,7 @@ void OnWrite(HWND dialog) {
   if (StateOf(dialog).fileEdited) Relist(dialog);
   const StreamsDialogState& state = StateOf(dialog);
   if (!Listed(state)) {
-    MessageBoxA(dialog, state.listing.outcome.message.c_str(), "Tavrin", MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(dialog, WideFromUtf8(state.listing.outcome.message).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
     return;
   }
   const bool written = Write(dialog);

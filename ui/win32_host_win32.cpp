@@ -38,7 +38,9 @@ class Win32Sink : public JobSink {
   }
   void Message(const char* text, MessageOwner owner) override {
     HWND ownerWindow = owner == MessageOwner::ProgressWindow ? progressWindow.load() : mainWindow;
-    MessageBoxA(ownerWindow, text, "Tavrin", MB_OK | MB_SETFOREGROUND);
+    // The jobs' texts are UTF-8 (texts/): shown through the W function,
+    // whatever the system's code page.
+    MessageBoxW(ownerWindow, WideFromUtf8(text).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
   }
 };
 

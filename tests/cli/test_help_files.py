@@ -24,6 +24,10 @@ DOCS = os.path.join(ROOT, "docs")
 # need no help. Every other folder is searched, so a new room with texts is
 # held to the help without being named here.
 NOT_PROGRAM = {"tests", "tools", "fuzz", "plugin"}
+# The core's catalogue files whose texts are the jobs' results and messages
+# (the AVI format's and the scan's details are not in the help).
+CORE_TEXT_FILES = ("common", "split", "merge", "chain", "pieces", "repair", "cut", "streams", "dub")
+PLACE = re.compile(r"\{[1-9]\}")
 failures = []
 
 
@@ -66,16 +70,20 @@ def program_text_pairs():
             for name in sorted(names):
                 if not name.endswith((".h", ".cpp")):
                     continue
+                if os.path.basename(dirpath) == "texts" and name[:-len("_texts.h")] not in CORE_TEXT_FILES:
+                    continue
                 path = os.path.join(dirpath, name)
                 with open(path, encoding="utf-8") as f:
                     source = without_comments(f.read())
                 found = 0
                 for m in PAIR.finditer(source):
                     english, japanese = literal_value(m.group(1)), literal_value(m.group(2))
-                    if english.isascii() and not japanese.isascii():
+                    # A text with places ({1}) is a pattern the job fills, not shown as written.
+                    if english.isascii() and not japanese.isascii() and not PLACE.search(english):
                         pairs.append((os.path.relpath(path, ROOT), english, japanese))
                         found += 1
-                if not found and re.search(r"_texts\.(h|cpp)$", name):
+                # A room's result table names the catalogue's texts (texts::).
+                if not found and re.search(r"_texts\.(h|cpp)$", name) and "texts::" not in source:
                     empty_tables.append(os.path.relpath(path, ROOT))
     return pairs, empty_tables
 

@@ -13,23 +13,24 @@ fail=0
 
 # room: the rooms it may include besides itself, from the ground up.
 declare -A MAY=(
-  [io]=""
-  [avi]="io"
-  [scan]="io avi"
-  [writer]="io avi"
-  [sound]="io avi writer"
-  [job]="io avi scan writer sound"
-  [chain]="io avi scan writer job"
-  [share]="io avi scan writer job"
-  [split]="io avi scan writer job share"
-  [pieces]="io avi scan writer job share"
-  [repair]="io avi scan writer job"
-  [merge]="io avi scan writer job chain"
-  [cut]="io avi scan writer job chain share"
-  [streams]="io avi scan writer sound job chain"
-  [dub]="io avi scan writer sound job"
+  [texts]=""
+  [io]="texts"
+  [avi]="texts io"
+  [scan]="texts io avi"
+  [writer]="texts io avi"
+  [sound]="texts io avi writer"
+  [job]="texts io avi scan writer sound"
+  [chain]="texts io avi scan writer job"
+  [share]="texts io avi scan writer job"
+  [split]="texts io avi scan writer job share"
+  [pieces]="texts io avi scan writer job share"
+  [repair]="texts io avi scan writer job"
+  [merge]="texts io avi scan writer job chain"
+  [cut]="texts io avi scan writer job chain share"
+  [streams]="texts io avi scan writer sound job chain"
+  [dub]="texts io avi scan writer sound job"
 )
-ROOMS="io avi scan writer sound job chain share split pieces repair merge cut streams dub"
+ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do
@@ -62,6 +63,19 @@ else echo "ok   windows.h only in *_win32.cpp files of the core"; fi
 found=$(for room in $ROOMS; do [ -d "$room" ] && grep -rliE 'plug-?in' "$room"; done)
 if [ -n "$found" ]; then echo "FAIL the core speaks of the plug-in (the window hands work to it through steps):"; echo "$found"; fail=1
 else echo "ok   no core file speaks of the plug-in"; fi
+
+# The core's texts are UTF-8 and sit in one place, texts/: no other core
+# file holds a byte outside ASCII (a text, or a comment's accent).
+found=$(for room in $ROOMS; do [ "$room" != texts ] && [ -d "$room" ] && LC_ALL=C grep -rlP '[\x80-\xff]' "$room"; done)
+if [ -n "$found" ]; then echo "FAIL bytes outside ASCII in core files outside texts/ (name the text there):"; echo "$found"; fail=1
+else echo "ok   the core's texts sit in texts/ only"; fi
+
+# Nor is the core compiled for a code page: the window's CP932 (ui/, app/)
+# is an option of tavrin_window_charset alone, which the core never takes.
+charset=$(grep -n 'exec-charset' CMakeLists.txt cmake/*.cmake | grep -v 'tavrin_window_charset INTERFACE')
+core_takes=$(grep -nE 'target_(link_libraries|compile_options)\(tavrin_core\b[^)]*(charset|CP932)' CMakeLists.txt cmake/*.cmake)
+if [ -n "$charset$core_takes" ]; then echo "FAIL a code page is set beside the window's own:"; echo "$charset$core_takes"; fail=1
+else echo "ok   the core is compiled in UTF-8 only (CP932 for ui/ and app/ alone)"; fi
 
 core=$(sed -n 's/^tavrin_sources(CORE_SOURCES \(.*\))$/\1/p' CMakeLists.txt)
 if [ -z "$core" ]; then echo "FAIL CMakeLists.txt names no core rooms (tavrin_sources(CORE_SOURCES ...))"; fail=1; fi

@@ -16,8 +16,9 @@ using wt::Lang;
 HWND mainWindow = nullptr;
 DWORD uiThread = 0;
 
+// The status line is a job's text: UTF-8, as the jobs hand it over.
 void Report(JobState& state, const char* text, int cells) {
-  SetStatusText(state, text);
+  SetStatusText(state, wt::JobFromAnsi(text).c_str());
   ReportProgress(state, cells);
 }
 
@@ -188,8 +189,8 @@ void TestEscape() {
 void TestMessageBoxesOverTheDialog() {
   wt::Case("a job that fails at once: its boxes appear over the open dialog");
   wt::fakeJob = [](JobState& s) -> int32_t {
-    ShowMessage(s, Lang("[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります"));
-    ShowMessage(s, Lang("Avi File?", "ファイルの解析に失敗しました"), MessageOwner::MainWindow);
+    ShowMessage(s, wt::JobFromAnsi(Lang("[Overlap] bad value", "「オーバーラップ」入力値に誤りがあります")).c_str());
+    ShowMessage(s, wt::JobFromAnsi(Lang("Avi File?", "ファイルの解析に失敗しました")).c_str(), MessageOwner::MainWindow);
     return -13;
   };
   INT_PTR result = wt::RunProgressDialog(true, mainWindow, [&](HWND dialog) {

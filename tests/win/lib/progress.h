@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "io/wide_path.h"
 #include "tests/win/lib/check.h"
 #include "tests/win/lib/files.h"
 #include "tests/win/lib/ids.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "io/wide_path.h"
 #include "tests/win/lib/check.h"
 #include "tests/win/lib/ui.h"
 #include "ui/progress_dialog.h"
@@ -19,9 +20,18 @@
 namespace wt {
 
 struct ProgressEvent {
-  std::string status;  // the status text the dialog is about to show
+  std::string status;  // the status text the dialog is about to show, in the system code page
   long cells;
 };
+
+// A job's text (UTF-8, texts/) in the system code page, as the test programs'
+// literals are (CP932 in Japanese runs).
+inline std::string AnsiFromJob(const std::string& text) {
+  std::string ansi;
+  return CodePageFromUtf8(text, &ansi) ? ansi : text;
+}
+// The other way: a test's literal handed to the host as a job's text.
+inline std::string JobFromAnsi(const char* text) { return Utf8FromCodePage(text, CP_ACP); }
 
 // Filled on the dialog's thread by a WH_CALLWNDPROC hook, which sees each
 // CMD_PROGRESS just before the dialog procedure does (the worker waits meanwhile).
@@ -34,7 +44,7 @@ inline LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (m->message == WM_COMMAND && LOWORD(m->wParam) == CMD_PROGRESS && m->hwnd == ProgressWindow()) {
-      ProgressEvent event{AppJobState().statusText, long(m->lParam)};
+      ProgressEvent event{AnsiFromJob(AppJobState().statusText), long(m->lParam)};
       progressLog.push_back(event);
       if (onProgress) onProgress(m->hwnd, event);
     }
