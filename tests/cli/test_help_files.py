@@ -78,10 +78,12 @@ def program_text_pairs():
                 found = 0
                 for m in PAIR.finditer(source):
                     english, japanese = literal_value(m.group(1)), literal_value(m.group(2))
+                    if not (english.isascii() and not japanese.isascii()):
+                        continue
+                    found += 1
                     # A text with places ({1}) is a pattern the job fills, not shown as written.
-                    if english.isascii() and not japanese.isascii() and not PLACE.search(english):
+                    if not PLACE.search(english):
                         pairs.append((os.path.relpath(path, ROOT), english, japanese))
-                        found += 1
                 # A room's result table names the catalogue's texts (texts::).
                 if not found and re.search(r"_texts\.(h|cpp)$", name) and "texts::" not in source:
                     empty_tables.append(os.path.relpath(path, ROOT))
