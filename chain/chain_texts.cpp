@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "chain/chain_job.h"
+#include "job/result_numbers.h"
 #include "texts/chain_texts.h"
 
 namespace {
@@ -14,20 +15,20 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {JoinJobResult::Completed, 0, {nullptr, nullptr}},
-    {JoinJobResult::Cancelled, -1, {nullptr, nullptr}},
-    {JoinJobResult::TooFewInputs, 1, texts::kJoinTooFewInputs},
-    {JoinJobResult::NotOpen, 2, texts::kFileNotOpen},
-    {JoinJobResult::NotRiff, 3, texts::kAviFileNotRiff},
-    {JoinJobResult::Damaged, 4, texts::kFileDamaged},
-    {JoinJobResult::Unsupported, 5, texts::kAviFileUnsupported},
-    {JoinJobResult::FormatDiffers, 6, texts::kJoinFormatDiffers},
-    {JoinJobResult::NameIsInput, 7, texts::kJoinedNameIsInput},
-    {JoinJobResult::NoOutputName, 8, texts::kCannotCreateJoinedName},
-    {JoinJobResult::CannotWrite, 9, texts::kCannotCreateFile},
-    {JoinJobResult::TooLarge, 10, texts::kJoinedTooLarge},
-    {JoinJobResult::ReadError, 11, texts::kCannotReadFile},
-    {JoinJobResult::InputChanged, 12, texts::kJoinInputChanged},
+    {JoinJobResult::Completed, result_number::kCompleted, {nullptr, nullptr}},
+    {JoinJobResult::Cancelled, result_number::kCancelled, {nullptr, nullptr}},
+    {JoinJobResult::TooFewInputs, result_number::kOwnResults, texts::kJoinTooFewInputs},
+    {JoinJobResult::NotOpen, result_number::kInputNotOpen, texts::kFileNotOpen},
+    {JoinJobResult::NotRiff, result_number::kInputNotAvi, texts::kAviFileNotRiff},
+    {JoinJobResult::Damaged, result_number::kDamaged, texts::kFileDamaged},
+    {JoinJobResult::Unsupported, result_number::kUnsupported, texts::kAviFileUnsupported},
+    {JoinJobResult::FormatDiffers, result_number::kOwnResults + 1, texts::kJoinFormatDiffers},
+    {JoinJobResult::NameIsInput, result_number::kNameIsInput, texts::kJoinedNameIsInput},
+    {JoinJobResult::NoOutputName, result_number::kNoOutputName, texts::kCannotCreateJoinedName},
+    {JoinJobResult::CannotWrite, result_number::kCannotWrite, texts::kCannotCreateFile},
+    {JoinJobResult::TooLarge, result_number::kTooLarge, texts::kJoinedTooLarge},
+    {JoinJobResult::ReadError, result_number::kReadError, texts::kCannotReadFile},
+    {JoinJobResult::InputChanged, result_number::kInputChanged, texts::kJoinInputChanged},
 };
 
 constexpr bool TableComplete() {

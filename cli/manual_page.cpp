@@ -90,7 +90,14 @@ std::string ManualPage() {
   page += ".SH OUTPUT\n" + Roff(
       "The messages are those the Windows program shows (--lang en or ja), without its advice that fits "
       "Windows only. With --json a command prints one JSON object on one line instead: \"result\" (the "
-      "number the Windows program reports), \"message\", \"outputs\" and the command's figures. A "
+      "number the Windows program reports), \"message\", \"outputs\" and the command's figures. For join, "
+      "the merge of three or more files, repair, cut, extract, streams, dub and shift the result means the "
+      "same for every command: 0 done, -1 cancelled, 1 an input cannot be opened, 2 an input is no AVI "
+      "file, 3 its headers cannot be read, 4 its OpenDML indexes cannot be read, 5 it is cut short or its "
+      "index is missing or broken, 6 the output would replace an input, 7 the output's name would be too "
+      "long, 8 an output cannot be written, 9 an output would be too large, 10 an input could not be read, "
+      "11 an input changed while it was read, 12 no such stream, 13 kept and dropped together, 14 nothing "
+      "would be kept; from 20 on each command's own. A "
       "failure also names the file and the system's reason on standard error. A progress bar is drawn "
       "on standard error when it is a terminal.") + "\n";
   page += ".SH EXIT STATUS\n.TP\n.B 0\nsuccess\n.TP\n.B 1\nrefused, failed or cancelled\n"

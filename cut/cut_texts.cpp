@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "cut/cut_job.h"
+#include "job/result_numbers.h"
 #include "texts/cut_texts.h"
 
 namespace {
@@ -15,27 +16,27 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {CutResult::Completed, 0, false, {nullptr, nullptr}},
-    {CutResult::Cancelled, -1, false, {nullptr, nullptr}},
-    {CutResult::NoRange, 1, true, texts::kCutNoRange},
-    {CutResult::KeepAndDrop, 2, true, texts::kCutKeepAndDrop},
-    {CutResult::RangeInvalid, 3, true, texts::kCutRangeInvalid},
-    {CutResult::RangeEmpty, 4, true, texts::kCutRangeEmpty},
-    {CutResult::ListUnreadable, 5, true, texts::kCutListUnreadable},
-    {CutResult::ListBadLine, 6, true, texts::kCutListBadLine},
-    {CutResult::NameIsInput, 7, true, texts::kCutNameIsInput},
-    {CutResult::NoOutputName, 8, false, texts::kCannotCreateOutputName},
-    {CutResult::InputNotOpen, 9, false, texts::kFileNotOpen},
-    {CutResult::InputNotRiff, 10, false, texts::kAviFileNotRiff},
-    {CutResult::Unsupported, 11, false, texts::kCutUnsupported},
-    {CutResult::OpenDml, 12, false, texts::kOpenDmlUnreadable},
-    {CutResult::Damaged, 13, false, texts::kFileDamaged},
-    {CutResult::StartsAfterEnd, 14, false, texts::kCutStartsAfterEnd},
-    {CutResult::NothingKept, 15, false, texts::kCutNothingKept},
-    {CutResult::CannotWrite, 16, false, texts::kCannotCreateFile},
-    {CutResult::TooLarge, 17, false, texts::kCutTooLarge},
-    {CutResult::ReadError, 18, false, texts::kCannotReadFile},
-    {CutResult::InputChanged, 19, false, texts::kCutInputChanged},
+    {CutResult::Completed, result_number::kCompleted, false, {nullptr, nullptr}},
+    {CutResult::Cancelled, result_number::kCancelled, false, {nullptr, nullptr}},
+    {CutResult::NoRange, result_number::kOwnResults, true, texts::kCutNoRange},
+    {CutResult::KeepAndDrop, result_number::kKeepAndDrop, true, texts::kCutKeepAndDrop},
+    {CutResult::RangeInvalid, result_number::kOwnResults + 1, true, texts::kCutRangeInvalid},
+    {CutResult::RangeEmpty, result_number::kOwnResults + 2, true, texts::kCutRangeEmpty},
+    {CutResult::ListUnreadable, result_number::kOwnResults + 3, true, texts::kCutListUnreadable},
+    {CutResult::ListBadLine, result_number::kOwnResults + 4, true, texts::kCutListBadLine},
+    {CutResult::NameIsInput, result_number::kNameIsInput, true, texts::kCutNameIsInput},
+    {CutResult::NoOutputName, result_number::kNoOutputName, false, texts::kCannotCreateOutputName},
+    {CutResult::InputNotOpen, result_number::kInputNotOpen, false, texts::kFileNotOpen},
+    {CutResult::InputNotRiff, result_number::kInputNotAvi, false, texts::kAviFileNotRiff},
+    {CutResult::Unsupported, result_number::kUnsupported, false, texts::kCutUnsupported},
+    {CutResult::OpenDml, result_number::kOpenDml, false, texts::kOpenDmlUnreadable},
+    {CutResult::Damaged, result_number::kDamaged, false, texts::kFileDamaged},
+    {CutResult::StartsAfterEnd, result_number::kOwnResults + 5, false, texts::kCutStartsAfterEnd},
+    {CutResult::NothingKept, result_number::kNothingKept, false, texts::kCutNothingKept},
+    {CutResult::CannotWrite, result_number::kCannotWrite, false, texts::kCannotCreateFile},
+    {CutResult::TooLarge, result_number::kTooLarge, false, texts::kCutTooLarge},
+    {CutResult::ReadError, result_number::kReadError, false, texts::kCannotReadFile},
+    {CutResult::InputChanged, result_number::kInputChanged, false, texts::kCutInputChanged},
 };
 
 constexpr bool TableComplete() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "dub/dub_job.h"
+#include "job/result_numbers.h"
 #include "texts/dub_texts.h"
 
 namespace {
@@ -15,30 +16,30 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {DubResult::Completed, 0, false, {nullptr, nullptr}},
-    {DubResult::Cancelled, -1, false, {nullptr, nullptr}},
-    {DubResult::ReplaceAndAdd, 1, true, texts::kDubReplaceAndAdd},
-    {DubResult::OffsetInvalid, 2, true, texts::kDubOffsetInvalid},
-    {DubResult::ChooseStream, 3, true, texts::kDubChooseStream},
-    {DubResult::NameIsInput, 4, true, texts::kDubNameIsInput},
-    {DubResult::NoOutputName, 5, false, texts::kCannotCreateOutputName},
-    {DubResult::NoSuchStream, 6, false, texts::kNoSuchStream},
-    {DubResult::NotSoundStream, 7, false, texts::kDubNotSoundStream},
-    {DubResult::TooManyStreams, 8, false, texts::kDubTooManyStreams},
-    {DubResult::InputNotOpen, 9, false, texts::kFileNotOpen},
-    {DubResult::InputNotRiff, 10, false, texts::kAviFileNotRiff},
-    {DubResult::Unsupported, 11, false, texts::kDubUnsupported},
-    {DubResult::OpenDml, 12, false, texts::kOpenDmlUnreadable},
-    {DubResult::Damaged, 13, false, texts::kFileDamaged},
-    {DubResult::SoundNotOpen, 14, false, texts::kDubSoundNotOpen},
-    {DubResult::SoundUnusable, 15, false, texts::kDubSoundUnusable},
-    {DubResult::SoundTruncated, 16, false, texts::kDubSoundTruncated},
-    {DubResult::SoundEmpty, 17, false, texts::kDubSoundEmpty},
-    {DubResult::OffsetTakesAll, 18, false, texts::kDubOffsetTakesAll},
-    {DubResult::CannotWrite, 19, false, texts::kCannotCreateFile},
-    {DubResult::TooLarge, 20, false, texts::kOutputCannotBeLaidOut},
-    {DubResult::ReadError, 21, false, texts::kCannotReadFile},
-    {DubResult::InputChanged, 22, false, texts::kDubInputChanged},
+    {DubResult::Completed, result_number::kCompleted, false, {nullptr, nullptr}},
+    {DubResult::Cancelled, result_number::kCancelled, false, {nullptr, nullptr}},
+    {DubResult::ReplaceAndAdd, result_number::kOwnResults, true, texts::kDubReplaceAndAdd},
+    {DubResult::OffsetInvalid, result_number::kOwnResults + 1, true, texts::kDubOffsetInvalid},
+    {DubResult::ChooseStream, result_number::kOwnResults + 2, true, texts::kDubChooseStream},
+    {DubResult::NameIsInput, result_number::kNameIsInput, true, texts::kDubNameIsInput},
+    {DubResult::NoOutputName, result_number::kNoOutputName, false, texts::kCannotCreateOutputName},
+    {DubResult::NoSuchStream, result_number::kNoSuchStream, false, texts::kNoSuchStream},
+    {DubResult::NotSoundStream, result_number::kOwnResults + 3, false, texts::kDubNotSoundStream},
+    {DubResult::TooManyStreams, result_number::kOwnResults + 4, false, texts::kDubTooManyStreams},
+    {DubResult::InputNotOpen, result_number::kInputNotOpen, false, texts::kFileNotOpen},
+    {DubResult::InputNotRiff, result_number::kInputNotAvi, false, texts::kAviFileNotRiff},
+    {DubResult::Unsupported, result_number::kUnsupported, false, texts::kDubUnsupported},
+    {DubResult::OpenDml, result_number::kOpenDml, false, texts::kOpenDmlUnreadable},
+    {DubResult::Damaged, result_number::kDamaged, false, texts::kFileDamaged},
+    {DubResult::SoundNotOpen, result_number::kOwnResults + 5, false, texts::kDubSoundNotOpen},
+    {DubResult::SoundUnusable, result_number::kOwnResults + 6, false, texts::kDubSoundUnusable},
+    {DubResult::SoundTruncated, result_number::kOwnResults + 7, false, texts::kDubSoundTruncated},
+    {DubResult::SoundEmpty, result_number::kOwnResults + 8, false, texts::kDubSoundEmpty},
+    {DubResult::OffsetTakesAll, result_number::kOwnResults + 9, false, texts::kDubOffsetTakesAll},
+    {DubResult::CannotWrite, result_number::kCannotWrite, false, texts::kCannotCreateFile},
+    {DubResult::TooLarge, result_number::kTooLarge, false, texts::kOutputCannotBeLaidOut},
+    {DubResult::ReadError, result_number::kReadError, false, texts::kCannotReadFile},
+    {DubResult::InputChanged, result_number::kInputChanged, false, texts::kDubInputChanged},
 };
 
 constexpr bool TableComplete() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "repair/repair_result.h"
+#include "job/result_numbers.h"
 #include "texts/repair_texts.h"
 
 namespace {
@@ -14,20 +15,20 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {RepairResult::Repaired, 0, {nullptr, nullptr}},
-    {RepairResult::NothingToRepair, 0, texts::kRepairNothingToRepair},
-    {RepairResult::Cancelled, -1, {nullptr, nullptr}},
-    {RepairResult::InputNotOpen, 1, texts::kRepairInputNotOpen},
-    {RepairResult::NotAvi, 2, texts::kRepairNotAvi},
-    {RepairResult::NoHeader, 3, texts::kRepairNoHeader},
-    {RepairResult::NoDataList, 4, texts::kRepairNoDataList},
-    {RepairResult::NoWholeChunk, 5, texts::kRepairNoWholeChunk},
-    {RepairResult::OutputIsInput, 6, texts::kRepairOutputIsInput},
-    {RepairResult::CannotCreate, 7, texts::kCannotCreateFile},
-    {RepairResult::WriteFailed, 8, texts::kCannotCreateFile},
-    {RepairResult::TooLarge, 9, texts::kRepairTooLarge},
-    {RepairResult::ReadError, 10, texts::kCannotReadFile},
-    {RepairResult::InputChanged, 11, texts::kRepairInputChanged},
+    {RepairResult::Repaired, result_number::kCompleted, {nullptr, nullptr}},
+    {RepairResult::NothingToRepair, result_number::kCompleted, texts::kRepairNothingToRepair},
+    {RepairResult::Cancelled, result_number::kCancelled, {nullptr, nullptr}},
+    {RepairResult::InputNotOpen, result_number::kInputNotOpen, texts::kRepairInputNotOpen},
+    {RepairResult::NotAvi, result_number::kInputNotAvi, texts::kRepairNotAvi},
+    {RepairResult::NoHeader, result_number::kOwnResults, texts::kRepairNoHeader},
+    {RepairResult::NoDataList, result_number::kOwnResults + 1, texts::kRepairNoDataList},
+    {RepairResult::NoWholeChunk, result_number::kOwnResults + 2, texts::kRepairNoWholeChunk},
+    {RepairResult::OutputIsInput, result_number::kNameIsInput, texts::kRepairOutputIsInput},
+    {RepairResult::CannotCreate, result_number::kCannotWrite, texts::kCannotCreateFile},
+    {RepairResult::WriteFailed, result_number::kCannotWrite, texts::kCannotCreateFile},
+    {RepairResult::TooLarge, result_number::kTooLarge, texts::kRepairTooLarge},
+    {RepairResult::ReadError, result_number::kReadError, texts::kCannotReadFile},
+    {RepairResult::InputChanged, result_number::kInputChanged, texts::kRepairInputChanged},
 };
 
 constexpr bool TableComplete() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "streams/streams_result.h"
+#include "job/result_numbers.h"
 #include "texts/streams_texts.h"
 
 namespace {
@@ -15,25 +16,25 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {StreamsResult::Completed, 0, false, {nullptr, nullptr}},
-    {StreamsResult::Cancelled, -1, false, {nullptr, nullptr}},
-    {StreamsResult::KeepAndDrop, 1, true, texts::kStreamsKeepAndDrop},
-    {StreamsResult::NoStreamNamed, 2, true, texts::kStreamsNoStreamNamed},
-    {StreamsResult::NameIsInput, 3, true, texts::kStreamsNameIsInput},
-    {StreamsResult::NoOutputName, 4, false, texts::kCannotCreateOutputName},
-    {StreamsResult::InputNotOpen, 5, false, texts::kFileNotOpen},
-    {StreamsResult::InputNotRiff, 6, false, texts::kAviFileNotRiff},
-    {StreamsResult::Unsupported, 7, false, texts::kStreamsUnsupported},
-    {StreamsResult::OpenDml, 8, false, texts::kOpenDmlUnreadable},
-    {StreamsResult::Damaged, 9, false, texts::kFileDamaged},
-    {StreamsResult::NoSuchStream, 10, false, texts::kNoSuchStream},
-    {StreamsResult::NothingKept, 11, false, texts::kStreamsNothingKept},
-    {StreamsResult::WrongExtension, 12, false, texts::kStreamsWrongExtension},
-    {StreamsResult::AacConfig, 13, false, texts::kStreamsAacConfig},
-    {StreamsResult::CannotWrite, 14, false, texts::kCannotCreateFile},
-    {StreamsResult::TooLarge, 15, false, texts::kOutputCannotBeLaidOut},
-    {StreamsResult::ReadError, 16, false, texts::kCannotReadFile},
-    {StreamsResult::InputChanged, 17, false, texts::kStreamsInputChanged},
+    {StreamsResult::Completed, result_number::kCompleted, false, {nullptr, nullptr}},
+    {StreamsResult::Cancelled, result_number::kCancelled, false, {nullptr, nullptr}},
+    {StreamsResult::KeepAndDrop, result_number::kKeepAndDrop, true, texts::kStreamsKeepAndDrop},
+    {StreamsResult::NoStreamNamed, result_number::kOwnResults, true, texts::kStreamsNoStreamNamed},
+    {StreamsResult::NameIsInput, result_number::kNameIsInput, true, texts::kStreamsNameIsInput},
+    {StreamsResult::NoOutputName, result_number::kNoOutputName, false, texts::kCannotCreateOutputName},
+    {StreamsResult::InputNotOpen, result_number::kInputNotOpen, false, texts::kFileNotOpen},
+    {StreamsResult::InputNotRiff, result_number::kInputNotAvi, false, texts::kAviFileNotRiff},
+    {StreamsResult::Unsupported, result_number::kUnsupported, false, texts::kStreamsUnsupported},
+    {StreamsResult::OpenDml, result_number::kOpenDml, false, texts::kOpenDmlUnreadable},
+    {StreamsResult::Damaged, result_number::kDamaged, false, texts::kFileDamaged},
+    {StreamsResult::NoSuchStream, result_number::kNoSuchStream, false, texts::kNoSuchStream},
+    {StreamsResult::NothingKept, result_number::kNothingKept, false, texts::kStreamsNothingKept},
+    {StreamsResult::WrongExtension, result_number::kOwnResults + 1, false, texts::kStreamsWrongExtension},
+    {StreamsResult::AacConfig, result_number::kOwnResults + 2, false, texts::kStreamsAacConfig},
+    {StreamsResult::CannotWrite, result_number::kCannotWrite, false, texts::kCannotCreateFile},
+    {StreamsResult::TooLarge, result_number::kTooLarge, false, texts::kOutputCannotBeLaidOut},
+    {StreamsResult::ReadError, result_number::kReadError, false, texts::kCannotReadFile},
+    {StreamsResult::InputChanged, result_number::kInputChanged, false, texts::kStreamsInputChanged},
 };
 
 constexpr bool TableComplete() {

@@ -2,7 +2,9 @@
 """Every command's --json is written by one writer: one object on one line,
 members and items separated by ", ", keys followed by ": ", no other space
 outside strings, whatever the command (info, split in two and into pieces,
-merge of two and of three, join, repair, with --clone and with a failure)."""
+merge of two and of three, join, repair, with --clone and with a failure);
+and the commands after split and merge report one result number per
+meaning: an input that is not there 1, one that is no AVI file 2."""
 import json
 import re
 import shutil
@@ -68,6 +70,17 @@ def main():
     run_json("repair", "repair", "cut.avi", "--clone")
     run_json("repair of an intact file", "repair", "clip.avi")
     run_json("a file that is not there", "split", "none.avi", "--seconds", "3")
+
+    with open("text.avi", "w") as f:
+        f.write("no RIFF here\n" * 40)
+    later = [("join", "{0}", "clip.avi"), ("merge", "clip-1.avi", "clip-2.avi", "{0}"), ("repair", "{0}"),
+             ("cut", "{0}", "--keep", "1-2"), ("extract", "{0}", "--stream", "0"), ("streams", "{0}", "--keep", "0"),
+             ("dub", "{0}", "clip.avi", "--add"), ("shift", "{0}", "--stream", "1", "--offset", "1")]
+    for input, number in (("none.avi", 1), ("text.avi", 2)):
+        for args in later:
+            words = [a.format(input) for a in args]
+            code, doc = run_json(" ".join(words), *words)
+            check(f"{' '.join(words)}: exit and result", (code, doc and doc["result"]), (1, number))
 
     check("the rule catches a compact line", spacing_faults('{"a":1,"b":[1,2]}') != [], True)
     check("the rule passes a spaced line", spacing_faults('{"a": 1, "b": [1, 2], "c": "x,y:z"}'), [])
