@@ -11,6 +11,7 @@
 
 #include "job/file_probe.h"
 #include "job/input_session.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/avi_source.h"
@@ -48,9 +49,10 @@ class JoinRun {
   // read error or a change of an input is that fault's.
   JoinOutcome& Fail(JoinJobResult result, std::string detail = std::string(), std::string why = std::string()) {
     if (fault_ && result != JoinJobResult::Cancelled) {
-      result = fault_.kind == ReadFault::ReadError ? JoinJobResult::ReadError : JoinJobResult::InputChanged;
-      detail = DescribeReadFault(fault_, 1);
-      why = DescribeReadFault(fault_, sink_.EnglishUi());
+      const auto end = EndOnFault(fault_, sink_.EnglishUi(), JoinJobResult::ReadError, JoinJobResult::InputChanged);
+      result = end.result;
+      detail = end.detail;
+      why = end.why;
     }
     outcome_.result = result;
     outcome_.detail = detail;

@@ -21,6 +21,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/file_probe.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "share/piece_writer.h"
@@ -212,10 +213,10 @@ class CutRun {
     return Finish(outcome_, result, sink_, extra);
   }
   CutOutcome& FailReading() {
-    const ReadFault& fault = input_->File().Fault();
-    outcome_.detail = DescribeReadFault(fault, 1);
-    return Finish(outcome_, fault.kind == ReadFault::ReadError ? CutResult::ReadError : CutResult::InputChanged, sink_,
-                  DescribeReadFault(fault, sink_.EnglishUi()));
+    const auto end =
+        EndOnFault(input_->File().Fault(), sink_.EnglishUi(), CutResult::ReadError, CutResult::InputChanged);
+    outcome_.detail = end.detail;
+    return Finish(outcome_, end.result, sink_, end.why);
   }
   // The structure's refusal, with the repair hint when the file ended badly.
   CutOutcome& Refuse(CutResult result, const std::string& what);

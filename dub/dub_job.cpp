@@ -14,6 +14,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/file_probe.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "scan/damage_report.h"
@@ -65,11 +66,12 @@ class DubRun {
     return outcome_;
   }
   DubOutcome& FailReading() {
-    const ReadFault& fault = input_.File().Fault();
-    outcome_.result = fault.kind == ReadFault::ReadError ? DubResult::ReadError : DubResult::InputChanged;
-    outcome_.detail = DescribeReadFault(fault, 1);
-    outcome_.message = sink_.Pick(DubResultText(outcome_.result)->english, DubResultText(outcome_.result)->japanese) +
-                       std::string("\n\n") + DescribeReadFault(fault, sink_.EnglishUi());
+    const auto end =
+        EndOnFault(input_.File().Fault(), sink_.EnglishUi(), DubResult::ReadError, DubResult::InputChanged);
+    outcome_.result = end.result;
+    outcome_.detail = end.detail;
+    outcome_.message = sink_.Pick(DubResultText(end.result)->english, DubResultText(end.result)->japanese) +
+                       std::string("\n\n") + end.why;
     sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
     return outcome_;
   }

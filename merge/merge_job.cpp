@@ -8,6 +8,7 @@
 #include "merge/merge_job.h"
 
 #include "job/file_probe.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
@@ -44,10 +45,11 @@ class MergeRun {
     }
     if (result != MergeResult::Cancelled)
       if (const ReadFault* fault = FirstReadFault({&first_.File().Fault(), &second_.File().Fault()})) {
-        result = fault->kind == ReadFault::ReadError ? MergeResult::ReadError : MergeResult::InputChanged;
-        outcome_.detail = DescribeReadFault(*fault, 1);
+        const auto end = EndOnFault(*fault, sink_.EnglishUi(), MergeResult::ReadError, MergeResult::InputChanged);
+        result = end.result;
+        outcome_.detail = end.detail;
         outcome_.repairable.clear();
-        why = DescribeReadFault(*fault, sink_.EnglishUi());
+        why = end.why;
         owner = MessageOwner::ProgressWindow;
       }
     first_.Close();

@@ -1,6 +1,7 @@
 #include "merge/merge_output.h"
 
 #include "job/file_probe.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/avi_source.h"
@@ -61,13 +62,12 @@ WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink&
   if (result != WriteResult::Written) out.Abandon();
   if (result != WriteResult::Written && result != WriteResult::Cancelled)
     if (const ReadFault* fault = FirstReadFault({&planned.first.File().Fault(), &planned.second.File().Fault()})) {
-      *detail = DescribeReadFault(*fault, 1);
-      const TextPair* text = MergeResultText(fault->kind == ReadFault::ReadError ? MergeResult::ReadError
-                                                                                 : MergeResult::InputChanged);
-      const std::string shown = std::string(sink.Pick(text->english, text->japanese)) + "\n\n" +
-                                DescribeReadFault(*fault, sink.EnglishUi());
+      const auto end = EndOnFault(*fault, sink.EnglishUi(), MergeResult::ReadError, MergeResult::InputChanged);
+      *detail = end.detail;
+      const TextPair* text = MergeResultText(end.result);
+      const std::string shown = std::string(sink.Pick(text->english, text->japanese)) + "\n\n" + end.why;
       sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
-      return fault->kind == ReadFault::ReadError ? WriteResult::ReadFailed : WriteResult::InputChanged;
+      return end.result == MergeResult::ReadError ? WriteResult::ReadFailed : WriteResult::InputChanged;
     }
   switch (result) {
     case WriteResult::Written:

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "io/file_system.h"
@@ -158,9 +159,9 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
   const ReadFault& fault = input.File().Fault();
   if (result != SplitResult::Completed && result != SplitResult::Cancelled && fault) {
-    outcome.detail = DescribeReadFault(fault, 1);
-    return Finish(outcome, fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged,
-                  sink, DescribeReadFault(fault, sink.EnglishUi()));
+    const auto end = EndOnFault(fault, sink.EnglishUi(), SplitResult::ReadError, SplitResult::InputChanged);
+    outcome.detail = end.detail;
+    return Finish(outcome, end.result, sink, end.why);
   }
   if (result == SplitResult::SizeTooSmall && !plan.where.empty())
     return Finish(outcome, result, sink, GroupText(sink, plan));

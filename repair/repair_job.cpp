@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "job/file_probe.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/byte_input.h"
@@ -40,10 +41,10 @@ class RepairRun {
     input_.CheckSize();
     const ReadFault& fault = input_.Fault();
     if (!fault) return false;
-    outcome_.result = fault.kind == ReadFault::ReadError ? RepairResult::ReadError : RepairResult::InputChanged;
-    outcome_.detail = DescribeReadFault(fault, 1);
-    outcome_.message = std::string(Text(*RepairResultText(outcome_.result))) + "\n\n" +
-                       DescribeReadFault(fault, sink_.EnglishUi());
+    const auto end = EndOnFault(fault, sink_.EnglishUi(), RepairResult::ReadError, RepairResult::InputChanged);
+    outcome_.result = end.result;
+    outcome_.detail = end.detail;
+    outcome_.message = std::string(Text(*RepairResultText(end.result))) + "\n\n" + end.why;
     sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
     return true;
   }

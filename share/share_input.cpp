@@ -6,6 +6,7 @@
 #include "avi/fourcc.h"
 #include "avi/stored_chunks.h"
 #include "job/input_session.h"
+#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "scan/damage_report.h"
 
@@ -27,11 +28,11 @@ SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& si
 
 bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink) {
   if (!fault) return false;
-  outcome.result = fault.kind == ReadFault::ReadError ? SplitResult::ReadError : SplitResult::InputChanged;
-  outcome.detail = DescribeReadFault(fault, 1);
+  const auto end = EndOnFault(fault, sink.EnglishUi(), SplitResult::ReadError, SplitResult::InputChanged);
+  outcome.result = end.result;
+  outcome.detail = end.detail;
   outcome.repairable.clear();
-  const std::string text =
-      std::string(Text(sink, *SplitResultText(outcome.result))) + "\n\n" + DescribeReadFault(fault, sink.EnglishUi());
+  const std::string text = std::string(Text(sink, *SplitResultText(end.result))) + "\n\n" + end.why;
   sink.Message(text.c_str(), MessageOwner::ProgressWindow);
   return true;
 }

@@ -8,6 +8,7 @@
 #include "avi/stored_chunks.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
+#include "job/fault_end.h"
 #include "job/file_probe.h"
 #include "job/input_session.h"
 #include "job/output_commit.h"
@@ -27,11 +28,11 @@ StreamsOutcome& StreamsRun::Fail(StreamsResult result, const std::string& detail
 }
 
 StreamsOutcome& StreamsRun::FailReading() {
-  const ReadFault& fault = source_->File().Fault();
-  outcome_.result = fault.kind == ReadFault::ReadError ? StreamsResult::ReadError : StreamsResult::InputChanged;
-  outcome_.detail = DescribeReadFault(fault, 1);
-  outcome_.message = std::string(Text(*StreamsResultText(outcome_.result))) + "\n\n" +
-                     DescribeReadFault(fault, sink_.EnglishUi());
+  const auto end =
+      EndOnFault(source_->File().Fault(), sink_.EnglishUi(), StreamsResult::ReadError, StreamsResult::InputChanged);
+  outcome_.result = end.result;
+  outcome_.detail = end.detail;
+  outcome_.message = std::string(Text(*StreamsResultText(end.result))) + "\n\n" + end.why;
   sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
   return outcome_;
 }
