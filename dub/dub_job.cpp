@@ -15,6 +15,7 @@
 #include "io/output_file.h"
 #include "job/file_probe.h"
 #include "job/fault_end.h"
+#include "job/input_session.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "scan/damage_report.h"
@@ -105,15 +106,16 @@ class DubRun {
 };
 
 bool DubRun::OpenInput() {
-  if (!input_.Open(r_.path.c_str())) return Finish(DubResult::InputNotOpen, r_.path + ": " + input_.File().OpenError()), false;
+  if (const InputStop stop = ::OpenInput(r_.path, input_)) return Finish(DubResult::InputNotOpen, stop.detail), false;
   if (input_.File().U32At(0) != kRiff || input_.File().U32At(8) != kAviForm)
     return Finish(DubResult::InputNotRiff, r_.path + ": no RIFF AVI file"), false;
   sink_.Status(sink_.Pick(kDubAnalyzing.english, kDubAnalyzing.japanese), 0);
-  if (!input_.Analyse(a_, &sink_, 0, 10)) {
-    if (sink_.Cancelled()) return Finish(DubResult::Cancelled), false;
-    return Refuse(DubResult::OpenDml, DescribeOdmlFault(input_.Fault(), 1)), false;
+  switch (const InputStop stop = AnalyseInput(r_.path, input_, a_, sink_, 0, 10); stop.kind) {
+    case InputStop::None: break;
+    case InputStop::Cancelled: return Finish(DubResult::Cancelled), false;
+    case InputStop::ReadFault: return FailReading(), false;
+    default: return Refuse(DubResult::OpenDml, stop.why), false;
   }
-  if (sink_.Cancelled()) return Finish(DubResult::Cancelled), false;
   if (a_.firstVideoStream < 0) return Refuse(DubResult::Unsupported, "no video stream"), false;
   if (a_.idx1Offset == 0 || a_.idx1EntryTotal == 0) return Refuse(DubResult::Unsupported, "no index (idx1)"), false;
   if (a_.moviOffset == 0 || !ReadHeaderLayout(input_.Input(), a_.moviOffset, &layout_) || layout_.streams.size() != a_.streamCount)
