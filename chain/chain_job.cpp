@@ -16,7 +16,6 @@
 #include "job/output_commit.h"
 #include "avi/avi_source.h"
 #include "avi/stored_chunks.h"
-#include "avi/fourcc.h"
 #include "avi/odml_index.h"
 #include "io/output_file.h"
 #include "avi/stream_format.h"

@@ -3,7 +3,6 @@
 #include "share/share_input.h"
 
 #include "avi/avi_source.h"
-#include "avi/fourcc.h"
 #include "avi/stored_chunks.h"
 #include "job/input_session.h"
 #include "job/fault_end.h"
