@@ -23,7 +23,7 @@ InputStop Stop(InputStop::Kind kind) {
 
 }  // namespace
 
-InputStop OpenInput(const std::string& path, AviSource& source, uint64_t* size) {
+InputStop LookAtInput(const std::string& path, uint64_t* size) {
   std::string reason;
   uint64_t seen = 0;
   switch (ProbeInputFile(path.c_str(), &seen, &reason)) {
@@ -32,8 +32,17 @@ InputStop OpenInput(const std::string& path, AviSource& source, uint64_t* size) 
     case ProbeResult::Ok: break;
   }
   if (size) *size = seen;
+  return InputStop();
+}
+
+InputStop OpenLookedAt(const std::string& path, AviSource& source) {
   if (!source.Open(path.c_str())) return Stop(InputStop::NotOpen, path, source.File().OpenError());
   return InputStop();
+}
+
+InputStop OpenInput(const std::string& path, AviSource& source, uint64_t* size) {
+  InputStop stop = LookAtInput(path, size);
+  return stop ? stop : OpenLookedAt(path, source);
 }
 
 InputStop CheckRiff(const std::string& path, AviSource& source) {

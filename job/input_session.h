@@ -40,6 +40,10 @@ struct InputStop {
 // The first look and the open of path into source; *size (when given) gets
 // the size the first look saw.
 InputStop OpenInput(const std::string& path, AviSource& source, uint64_t* size = nullptr);
+// The same in two steps, for a job that looks at all its inputs before it
+// opens any: the first look (NotOpen or TooLarge), then the open (NotOpen).
+InputStop LookAtInput(const std::string& path, uint64_t* size = nullptr);
+InputStop OpenLookedAt(const std::string& path, AviSource& source);
 
 // The opened source begins with "RIFF". A read of its first bytes that
 // failed is a ReadFault.

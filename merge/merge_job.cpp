@@ -7,7 +7,7 @@
 // shown only after the second's (merge/analysis_task.h).
 #include "merge/merge_job.h"
 
-#include "job/file_probe.h"
+#include "job/input_session.h"
 #include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
@@ -69,14 +69,9 @@ class MergeRun {
 
   // The size check of one input: false (after the failure) when it fails.
   bool Probe(const std::string& path, MergeResult notOpen, MergeResult tooLarge) {
-    std::string reason;
-    uint64_t size = 0;
-    switch (ProbeInputFile(path.c_str(), &size, &reason)) {
-      case ProbeResult::CannotOpen: FailWith(notOpen, path, reason); return false;
-      case ProbeResult::TooLarge: FailWith(tooLarge, path, reason); return false;
-      case ProbeResult::Ok: return true;
-    }
-    return false;
+    const InputStop stop = LookAtInput(path);
+    if (stop) FailWith(stop.kind == InputStop::TooLarge ? tooLarge : notOpen, path, stop.why);
+    return !stop;
   }
 
   // Judges one input's analysis (AviSource::Analyse's result `analysed`).
@@ -151,10 +146,10 @@ class MergeRun {
 MergeOutcome MergeRun::Run() {
   if (!Probe(request_.first, MergeResult::File1NotOpen, MergeResult::File1TooLarge)) return outcome_;
   if (!Probe(request_.second, MergeResult::File2NotOpen, MergeResult::File2TooLarge)) return outcome_;
-  if (!first_.Open(request_.first.c_str()))
-    return FailWith(MergeResult::File1NotOpen, request_.first, first_.File().OpenError());
-  if (!second_.Open(request_.second.c_str()))
-    return FailWith(MergeResult::File2NotOpen, request_.second, second_.File().OpenError());
+  if (const InputStop stop = OpenLookedAt(request_.first, first_))
+    return FailWith(MergeResult::File1NotOpen, request_.first, stop.why);
+  if (const InputStop stop = OpenLookedAt(request_.second, second_))
+    return FailWith(MergeResult::File2NotOpen, request_.second, stop.why);
 
   // The second input first, then the first: the bar moves 0..5, then 5..10.
   // The first input's analysis runs meanwhile, once both are RIFF files.
