@@ -4,6 +4,7 @@
 
 #include "job/file_probe.h"
 #include "job/fault_end.h"
+#include "job/input_session.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/byte_input.h"
@@ -110,6 +111,9 @@ RepairOutcome RepairRun::Run() {
   const std::string& path = request_.path;
   sink_.Status(Text(kRepairReading), 0);
   if (sink_.Cancelled()) return Finish(RepairResult::Cancelled);
+  // The session's first look; the open is the scan's own (it reads the raw
+  // chunks, neither indexes nor headers).
+  if (const InputStop stop = LookAtInput(path)) return Finish(RepairResult::InputNotOpen, stop.detail);
   if (!input_.Open(path.c_str())) return Finish(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
 
   ScanForRepair(input_, scan_, &sink_, 0, 10);
