@@ -3,22 +3,21 @@
 #include <cstdio>
 #include <string>
 
+#include "io/wide_path.h"
+
 namespace {
 
-constexpr const wchar_t* kPluginFile = L"TavrinD.dll";
+constexpr const char* kPluginFile = "\\TavrinD.dll";
 
 using TestFuncEntry = int32_t(__stdcall*)(int32_t, int32_t);
 
 }  // namespace
 
-HMODULE LoadSizeSplitPlugin() {
-  // Load the very file seen in the current directory (whatever its folder is
-  // named): the bare name would let the loader prefer a TavrinD.dll next to
-  // the program over the one in the current directory.
-  const DWORD length = GetFullPathNameW(kPluginFile, 0, nullptr, nullptr);
-  if (length == 0) return nullptr;
-  std::wstring fullPath(length, L'\0');
-  fullPath.resize(GetFullPathNameW(kPluginFile, length, &fullPath[0], nullptr));
+HMODULE LoadSizeSplitPlugin(const std::string& folder) {
+  // The very file in that folder, by its full path: the bare name would let
+  // the loader search elsewhere (the current directory among others).
+  if (folder.empty()) return nullptr;
+  const std::wstring fullPath = WidePath(folder + kPluginFile);
   std::FILE* present = _wfopen(fullPath.c_str(), L"rb");
   if (!present) return nullptr;
   std::fclose(present);

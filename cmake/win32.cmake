@@ -33,7 +33,6 @@ if(TAVRIN_WIN32_SOURCES)
   add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
   target_include_directories(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
-  target_link_libraries(tavrin_win32 PRIVATE tavrin_window_charset)
   set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
   # The system's and the standard library's headers parsed once for all the
   # window's files (windows.h alone is most of each file's time).
@@ -78,7 +77,7 @@ file(GLOB TAVRIN_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/wt_*.
 if(TAVRIN_WIN_TESTS)
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wt_pch.cpp CONTENT "// holds the test programs' precompiled header\n")
   add_library(wt_pch OBJECT ${CMAKE_BINARY_DIR}/wt_pch.cpp)
-  target_link_libraries(wt_pch PRIVATE tavrin_app)
+  target_link_libraries(wt_pch PRIVATE tavrin_app tavrin_test_charset)
   target_compile_options(wt_pch PRIVATE -O0 -g1)
   target_precompile_headers(wt_pch PRIVATE
     <windows.h> <commctrl.h> <shellapi.h> <shlobj.h>
@@ -88,6 +87,7 @@ foreach(test_source ${TAVRIN_WIN_TESTS})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source} ${TAVRIN_RESOURCE_OBJECTS})
   tavrin_windows_program(${test_name})
+  target_link_libraries(${test_name} PRIVATE tavrin_test_charset)
   target_compile_options(${test_name} PRIVATE -O0 -g1)
   target_precompile_headers(${test_name} REUSE_FROM wt_pch)
 endforeach()

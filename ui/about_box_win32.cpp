@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/version.h"
+#include "io/wide_path.h"
 #include "ui/shell_state.h"
 #include "ui/progress_dialog.h"
 #include "ui/shell_texts.h"
@@ -43,9 +44,9 @@ void CloseBox(HWND box) {
 
 HFONT CreateTitleFont() {
   const bool english = AppShell().englishUi != 0;
-  return CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, english ? DEFAULT_CHARSET : SHIFTJIS_CHARSET,
+  return CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, english ? DEFAULT_CHARSET : SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH,
-                     english ? "" : shell_text::kAboutFontJapanese);
+                     english ? L"" : WideFromUtf8(shell_text::kAboutFontJapanese).c_str());
 }
 
 // Selects a new solid pen of colour, deleting the one it replaces (if ours).
@@ -70,21 +71,23 @@ void Paint(HWND box) {
   HGDIOBJ oldFont = SelectObject(dc, font);
   char title[64];
   std::snprintf(title, sizeof title, "Tavrin Version %s", TAVRIN_VERSION_TEXT);
-  TextOutA(dc, 10, 20, title, static_cast<int>(std::strlen(title)));
+  const std::wstring titleText = WideFromUtf8(title);
+  TextOutW(dc, 10, 20, titleText.c_str(), static_cast<int>(titleText.size()));
 
   SetBkMode(dc, OPAQUE);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ oldPen = GetCurrentObject(dc, OBJ_PEN);
   HPEN pen = nullptr;
-  const char* caption = Pick(shell_text::kAboutButton, AppShell().englishUi);
-  const int captionLength = static_cast<int>(std::strlen(caption));
+  const std::wstring captionText = WideFromUtf8(Pick(shell_text::kAboutButton, AppShell().englishUi));
+  const wchar_t* caption = captionText.c_str();
+  const int captionLength = static_cast<int>(captionText.size());
   UsePen(dc, pen, kBlack);
   Rectangle(dc, kButton.left, kButton.top, kButton.right, kButton.bottom);
   if (buttonState == kButtonPressed) {
     UsePen(dc, pen, kDarkGrey);
     Rectangle(dc, 11, 61, 89, 83);
     SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, 44, 67, caption, captionLength);
+    TextOutW(dc, 44, 67, caption, captionLength);
   } else {
     Line(dc, 11, 82, 88, 82, 88, 60);
     UsePen(dc, pen, kWhite);
@@ -93,7 +96,7 @@ void Paint(HWND box) {
     UsePen(dc, pen, kDarkGrey);
     Line(dc, 12, 81, 87, 81, 87, 62);
     SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, 43, 66, caption, captionLength);
+    TextOutW(dc, 43, 66, caption, captionLength);
   }
   SelectObject(dc, oldFont);
   DeleteObject(font);
@@ -108,10 +111,10 @@ void OnInit(HWND box) {
   buttonState = kButtonFocused;
   MoveWindow(box, 0, 0, kBoxWidth, kBoxHeight, FALSE);
   CenterOnDesktop(box);
-  SetWindowTextA(box, Pick(shell_text::kAboutTitle, AppShell().englishUi));
+  SetWindowTextW(box, WideFromUtf8(Pick(shell_text::kAboutTitle, AppShell().englishUi)).c_str());
   // A thread hook on the interface thread: a hook procedure in a program
   // (not a DLL) cannot serve other threads' processes, and needs not.
-  keyHook = SetWindowsHookExA(WH_KEYBOARD, AboutKeyHook, AppShell().instance, GetCurrentThreadId());
+  keyHook = SetWindowsHookExW(WH_KEYBOARD, AboutKeyHook, AppShell().instance, GetCurrentThreadId());
 }
 
 }  // namespace
@@ -165,15 +168,15 @@ LRESULT CALLBACK AboutKeyHook(int code, WPARAM virtualKey, LPARAM keyFlags) {
     const bool release = (keyFlags & (1u << 31)) != 0;
     if (enterLatch == 1 && !repeat) {
       enterLatch = 0;
-      SendMessageA(aboutBox, WM_KEYDOWN, VK_RETURN, 0);
+      SendMessageW(aboutBox, WM_KEYDOWN, VK_RETURN, 0);
     } else if (enterLatch == 0 && release) {
       enterLatch = 1;
-      SendMessageA(aboutBox, WM_KEYUP, VK_RETURN, 0);
+      SendMessageW(aboutBox, WM_KEYUP, VK_RETURN, 0);
     }
   }
   return 1;
 }
 
 void RunAboutBox(HINSTANCE instance, HWND owner) {
-  DialogBoxParamA(instance, "TEMPDLG", owner, AboutBoxProc, 0);
+  DialogBoxParamW(instance, L"TEMPDLG", owner, AboutBoxProc, 0);
 }

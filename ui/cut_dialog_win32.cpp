@@ -62,7 +62,7 @@ void SetFieldText(HWND dialog, int id, const std::string& text) { SetWindowTextU
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 int Selected(HWND dialog) { return int(SendMessageW(Item(dialog, IDC_CUT_LIST), LB_GETCURSEL, 0, 0)); }
 
-// Texts of the program (CP932 in Japanese) for the A functions.
+// Texts of the program in the interface language, UTF-8.
 const char* Text(const TextPair& pair) { return AppJobState().englishUi ? pair.english : pair.japanese; }
 
 // A sink for the plan: nothing shown, nothing cancelled.
@@ -162,7 +162,7 @@ void Replan(HWND dialog, int select) {
   HWND summary = Item(dialog, IDC_CUT_SUMMARY);
   if (request.path.empty() || state.entries.empty()) {
     ShowList(dialog, select, nullptr);
-    SetWindowTextA(summary, "");
+    SetWindowTextW(summary, L"");
   } else {
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     PlanSink sink;
@@ -171,7 +171,7 @@ void Replan(HWND dialog, int select) {
     ShowList(dialog, select, &plan);
     if (plan.result == CutResult::Completed) {
       const unsigned kept = plan.videoFrames - plan.droppedFrames;
-      SetWindowTextA(summary, Frames(Text(tool_text::kCutSummary), kept, plan.videoFrames, plan.droppedFrames).c_str());
+      SetWindowTextUtf8(summary, Frames(Text(tool_text::kCutSummary), kept, plan.videoFrames, plan.droppedFrames));
     } else {
       SetWindowTextUtf8(summary, plan.message);  // the cut's text, UTF-8
     }

@@ -23,19 +23,9 @@ constexpr DWORD kNameChars = 32768;
 constexpr DWORD kOldOpenFileNameSize = 76;
 
 bool SystemIsWindows2000OrLater() {
-  OSVERSIONINFOA version = {};
+  OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwMajorVersion >= 5;
-}
-
-// The program's texts are bytes of code page 932 (Japanese) or ASCII.
-std::wstring WideText(const char* text) {
-  const int n = MultiByteToWideChar(932, 0, text, -1, nullptr, 0);
-  if (n <= 1) return std::wstring();
-  std::wstring wide(size_t(n), L'\0');
-  MultiByteToWideChar(932, 0, text, -1, &wide[0], n);
-  wide.resize(size_t(n - 1));
-  return wide;
+  return GetVersionExW(&version) && version.dwMajorVersion >= 5;
 }
 
 std::wstring FieldText(HWND window, int field) {
@@ -53,7 +43,7 @@ void PutNameInField(HWND window, int field, const wchar_t* name) {
 }
 
 void ShowDropMessage(HWND window, const TextPair& pair) {
-  MessageBoxA(window, Pick(pair, AppShell().englishUi), shell_text::kCaption, MB_OK | MB_SETFOREGROUND);
+  MessageBoxW(window, WideFromUtf8(Pick(pair, AppShell().englishUi)).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
 }
 
 // The folder part of a chosen name for OrgFolder: cut at the last backslash,
@@ -83,7 +73,7 @@ int BrowseForAvi(HWND window, int field, char* output, int length) {
   fieldText.copy(fileName.data(), std::min<size_t>(fieldText.size(), kNameChars - 1));
   std::vector<wchar_t> fileTitle(kNameChars, L'\0');
   title.copy(fileTitle.data(), std::min<size_t>(title.size(), kNameChars - 1));
-  const std::wstring dialogTitle = WideText(shell_text::kBrowseTitleJapanese);
+  const std::wstring dialogTitle = WideFromUtf8(shell_text::kBrowseTitleJapanese);
 
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = SystemIsWindows2000OrLater() ? sizeof(OPENFILENAMEW) : kOldOpenFileNameSize;

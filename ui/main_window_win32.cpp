@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/settings_place.h"
 #include "app/startup.h"
 #include "io/wide_path.h"
 #include "ui/about_box.h"
@@ -30,12 +31,19 @@ constexpr int kMergePage = 1;
 // Posted by the dialog to itself once it shows: opens the Join dialog with
 // the files the command line named.
 constexpr UINT kJoinStartFiles = WM_APP + 1;
+// Posted likewise when no settings file can be written: said once, over the window.
+constexpr UINT kSettingsNotSaved = WM_APP + 2;
 
+// Every text reaches Windows as UTF-16 (the W functions), whatever the
+// system's code page: a Japanese window on an English Windows reads right.
 const char* Text(const TextPair& pair) { return Pick(pair, AppShell().englishUi); }
+std::wstring WideText(const TextPair& pair) { return WideFromUtf8(Text(pair)); }
 
 void ShowMainMessage(HWND window, const TextPair& pair) {
-  MessageBoxA(window, Text(pair), kCaption, MB_OK | MB_SETFOREGROUND);
+  MessageBoxW(window, WideText(pair).c_str(), L"Tavrin", MB_OK | MB_SETFOREGROUND);
 }
+
+void SetItemText(HWND window, int id, const TextPair& pair) { SetDlgItemTextW(window, id, WideText(pair).c_str()); }
 
 void ShowItems(HWND window, const int* ids, int count, bool show) {
   for (int i = 0; i < count; ++i) ShowWindow(GetDlgItem(window, ids[i]), show ? SW_SHOW : SW_HIDE);
@@ -44,14 +52,9 @@ void ShowItems(HWND window, const int* ids, int count, bool show) {
 void EnableItem(HWND window, int id, bool enable) { EnableWindow(GetDlgItem(window, id), enable); }
 
 bool IsButtonChecked(HWND window, int id) {
-  return (SendMessageA(GetDlgItem(window, id), BM_GETSTATE, 0, 0) & BST_CHECKED) != 0;
+  return (SendMessageW(GetDlgItem(window, id), BM_GETSTATE, 0, 0) & BST_CHECKED) != 0;
 }
 
-// Field text, at most kPathBytes - 1 characters.
-void ReadText(HWND window, int id, char* text) {
-  text[0] = 0;
-  GetDlgItemTextA(window, id, text, kPathBytes);
-}
 
 const int kSplitControls[] = {IDC_SRC_LABEL,     IDC_SRC_FILE,     IDC_SRC_BROWSE,   IDC_SRC_HINT,
                               IDC_HOW_LABEL,     IDC_BY_TIME,      IDC_BY_SIZE,      IDC_HOURS,
@@ -70,7 +73,7 @@ constexpr int CountOf(const int (&)[N]) {
 HMENU Popup(HWND window, int position) { return GetSubMenu(GetMenu(window), position); }
 
 void SetMenuItem(HMENU popup, int position, int command, const TextPair& pair) {
-  ModifyMenuA(popup, position, MF_BYPOSITION | MF_STRING, command, Text(pair));
+  ModifyMenuW(popup, position, MF_BYPOSITION | MF_STRING, command, WideText(pair).c_str());
 }
 
 void SetTimeFieldsEnabled(HWND window, bool byTime) {
@@ -82,7 +85,7 @@ void SetTimeFieldsEnabled(HWND window, bool byTime) {
 
 // The execute button and the Operate menu follow the Split-Merge check box.
 void ShowSplitMergeChoice(HWND window, bool splitThenMerge) {
-  SetDlgItemTextA(window, IDC_EXECUTE, Text(splitThenMerge ? kExecuteSplitMerge : kExecuteSplit));
+  SetItemText(window, IDC_EXECUTE, splitThenMerge ? kExecuteSplitMerge : kExecuteSplit);
   SetMenuItem(Popup(window, 1), 0, IDM_EXECUTE, splitThenMerge ? kMenuSplitMerge : kMenuSplit);
 }
 
@@ -90,7 +93,7 @@ void ShowSplitPage(HWND window) {
   Settings& s = AppShell().settings;
   ShowItems(window, kSplitControls, CountOf(kSplitControls), true);
   ShowItems(window, kMergeControls, CountOf(kMergeControls), false);
-  SetDlgItemTextA(window, IDC_EXECUTE, Text(kExecuteSplit));
+  SetItemText(window, IDC_EXECUTE, kExecuteSplit);
 
   CheckDlgButton(window, IDC_BY_TIME, s.splitByTime == 1 ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window, IDC_BY_SIZE, s.splitByTime == 1 ? BST_UNCHECKED : BST_CHECKED);
@@ -98,7 +101,7 @@ void ShowSplitPage(HWND window) {
 
   const int createIds[] = {IDC_CREATE_BOTH, IDC_CREATE_FIRST, IDC_CREATE_SECOND};
   for (int i = 0; i < 3; ++i)
-    if (s.createFileChoice == i + 1) SendMessageA(GetDlgItem(window, createIds[i]), BM_SETCHECK, BST_CHECKED, 0);
+    if (s.createFileChoice == i + 1) SendMessageW(GetDlgItem(window, createIds[i]), BM_SETCHECK, BST_CHECKED, 0);
 
   // File menu of the Merge page ("Ref1", "Ref2", separator, "Exit") back to "Ref", separator, "Exit".
   HMENU file = Popup(window, 0);
@@ -116,11 +119,11 @@ void ShowSplitPage(HWND window) {
 void ShowMergePage(HWND window) {
   ShowItems(window, kSplitControls, CountOf(kSplitControls), false);
   ShowItems(window, kMergeControls, CountOf(kMergeControls), true);
-  SetDlgItemTextA(window, IDC_EXECUTE, Text(kExecuteMerge));
+  SetItemText(window, IDC_EXECUTE, kExecuteMerge);
 
   HMENU file = Popup(window, 0);
   if (GetMenuItemCount(file) == 3) {
-    InsertMenuA(file, 0, MF_BYPOSITION | MF_STRING, IDM_REF1, Text(kMenuRef1));
+    InsertMenuW(file, 0, MF_BYPOSITION | MF_STRING, IDM_REF1, WideText(kMenuRef1).c_str());
     SetMenuItem(file, 1, IDM_REF2, kMenuRef2);
   }
   SetMenuItem(Popup(window, 1), 0, IDM_EXECUTE, kMenuMerge);
@@ -128,33 +131,34 @@ void ShowMergePage(HWND window) {
 }
 
 void SelectPage(HWND window, int tab) {
-  SendMessageA(AppShell().tabControl, TCM_SETCURSEL, tab, 0);
+  SendMessageW(AppShell().tabControl, TCM_SETCURSEL, tab, 0);
   ShowTab(window, tab);
 }
 
 void OnInitDialog(HWND window) {
   ShellState& shell = AppShell();
   Settings& s = shell.settings;
-  SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(LoadIconA(shell.instance, "TAVRINICON")));
+  SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(LoadIconW(shell.instance, L"TAVRINICON")));
   shell.mainWindow = window;
   shell.tabControl = GetDlgItem(window, IDC_TABS);
   InitWin32Host(window, shell.plugin, shell.englishUi);
 
-  TCITEMA item = {};
-  item.mask = TCIF_TEXT;
-  item.pszText = const_cast<char*>(Text(kTabSplit));
-  SendMessageA(shell.tabControl, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  item.pszText = const_cast<char*>(Text(kTabMerge));
-  SendMessageA(shell.tabControl, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
+  const std::wstring tabs[] = {WideText(kTabSplit), WideText(kTabMerge)};
+  for (int i = 0; i < 2; ++i) {
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(tabs[i].c_str());
+    SendMessageW(shell.tabControl, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
   SelectPage(window, s.currentTab);
 
   char text[64];
   if (s.sizeLimitMB > 0) {
     std::snprintf(text, sizeof text, "%d", s.sizeLimitMB);
-    SetDlgItemTextA(window, IDC_SIZE_MB, text);
+    SetDlgItemTextW(window, IDC_SIZE_MB, WideFromUtf8(text).c_str());
   }
   FormatOverlap(s.overlapSeconds, text, sizeof text);
-  SetDlgItemTextA(window, IDC_OVERLAP, text);
+  SetDlgItemTextW(window, IDC_OVERLAP, WideFromUtf8(text).c_str());
 
   DragAcceptFiles(window, TRUE);
 
@@ -167,6 +171,7 @@ void OnInitDialog(HWND window) {
   } else if (shell.startFiles.size() > 1) {
     PostMessageW(window, kJoinStartFiles, 0, 0);
   }
+  if (!shell.settingsWritable) PostMessageW(window, kSettingsNotSaved, 0, 0);
 
   int left = 0, top = 0;
   if (s.windowPosition[0] != 0 && ParseWindowPosition(s.windowPosition, left, top)) {
@@ -221,15 +226,15 @@ bool OpenWithShell(HWND window, const std::string& path) {
 
 void OpenHelp(HWND window) {
   const ShellState& shell = AppShell();
-  if (shell.englishUi && OpenWithShell(window, shell.startDirectory + "\\HelpE.htm")) return;
-  if (OpenWithShell(window, shell.startDirectory + "\\Help.htm")) return;
+  if (shell.englishUi && OpenWithShell(window, shell.programFolder + "\\HelpE.htm")) return;
+  if (OpenWithShell(window, shell.programFolder + "\\Help.htm")) return;
   ShowMainMessage(window, kHelpNotFound);
 }
 
 void SaveSettingsOnClose(HWND window) {
-  if (GetKeyState(VK_SHIFT) < 0) return;
   const ShellState& shell = AppShell();
-  const std::string path = shell.startDirectory + kSettingsFileName;
+  if (GetKeyState(VK_SHIFT) < 0 || !shell.settingsWritable || shell.settingsPath.empty()) return;
+  const std::string& path = shell.settingsPath;
 
   // A minimised window reports a parking place far off screen: keep the
   // position it will be restored to instead.
@@ -240,15 +245,28 @@ void SaveSettingsOnClose(HWND window) {
     placement.length = sizeof placement;
     if (GetWindowPlacement(window, &placement)) r = placement.rcNormalPosition;
   }
-  char overlap[kPathBytes];
-  ReadText(window, IDC_OVERLAP, overlap);
+  // The overlap as typed (ASCII digits; anything else is kept as UTF-8), at
+  // most kPathBytes - 1 bytes as the file's line has always held.
+  std::string overlap = WindowTextUtf8(GetDlgItem(window, IDC_OVERLAP));
+  if (overlap.size() >= size_t(kPathBytes)) overlap.resize(kPathBytes - 1);
   // OrgFolder as the system code page holds it; its UTF-8 line beside it when
   // that cannot hold it exactly or whole (app/settings.h).
   std::string folder;
   const bool exact = CodePageFromUtf8(shell.orgFolder, &folder) && folder.size() < size_t(kPathBytes);
   if (WriteSettingsFile(path.c_str(), r.left, r.top, folder.c_str(), shell.settings.currentTab,
-                        shell.settings.createFileChoice, overlap, exact ? nullptr : shell.orgFolder.c_str()))
+                        shell.settings.createFileChoice, overlap.c_str(), exact ? nullptr : shell.orgFolder.c_str()))
     AppendToolSettings(path.c_str(), AppToolSettings());
+}
+
+// The settings file's name in the message: the one read (it cannot be
+// written), else both places tried.
+void ShowSettingsNotSaved(HWND window) {
+  const ShellState& shell = AppShell();
+  const std::string where = !shell.settingsPath.empty() ? shell.settingsPath
+                                                        : shell.programFolder + kSettingsFileName + "\n" +
+                                                              UserSettingsFolder() + kSettingsFileName;
+  const std::string text = Fill(Text(kSettingsNotWritable), {where});
+  MessageBoxW(window, WideFromUtf8(text).c_str(), L"Tavrin", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 // Preview: the Split tab's file, linked to its fields; on the Merge tab the
@@ -282,6 +300,9 @@ void OnCommand(HWND window, int id) {
       EndDialog(window, 1);
       break;
     case IDCANCEL:
+      // The close box (WM_CLOSE, turned into IDCANCEL by the dialog manager)
+      // and Esc both end here: both keep the settings.
+      SaveSettingsOnClose(window);
       EndDialog(window, 2);
       break;
     case IDC_SRC_BROWSE:
@@ -325,7 +346,7 @@ void OnCommand(HWND window, int id) {
       break;
     case IDC_EXIT:
     case IDM_EXIT:
-      SendMessageA(window, WM_CLOSE, 0, 0);
+      SendMessageW(window, WM_CLOSE, 0, 0);
       break;
     case IDM_SWITCH_TAB:
       s.currentTab = s.currentTab == kSplitPage ? kMergePage : kSplitPage;
@@ -404,7 +425,7 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->code != static_cast<UINT>(TCN_SELCHANGE)) return 0;
       Settings& s = AppShell().settings;
-      s.currentTab = static_cast<int>(SendMessageA(AppShell().tabControl, TCM_GETCURSEL, 0, 0));
+      s.currentTab = static_cast<int>(SendMessageW(AppShell().tabControl, TCM_GETCURSEL, 0, 0));
       ShowTab(window, s.currentTab);
       return 1;
     }
@@ -419,12 +440,13 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       UpdateWindow(window);
       RunJoinDialog(window, AppShell().startFiles);
       return 0;
+    case kSettingsNotSaved:
+      ShowWindow(window, SW_SHOW);
+      UpdateWindow(window);
+      ShowSettingsNotSaved(window);
+      return 0;
     case WM_DROPFILES:
       HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
-      return 0;
-    case WM_CLOSE:
-      // Not handled: the dialog manager turns WM_CLOSE into IDCANCEL.
-      SaveSettingsOnClose(window);
       return 0;
     default:
       return 0;
@@ -433,5 +455,5 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 INT_PTR RunMainDialog() {
   const ShellState& shell = AppShell();
-  return DialogBoxParamA(shell.instance, shell.englishUi ? "MYDLGE" : "MYDLG", nullptr, MainDialog, 0);
+  return DialogBoxParamW(shell.instance, shell.englishUi ? L"MYDLGE" : L"MYDLG", nullptr, MainDialog, 0);
 }

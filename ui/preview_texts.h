@@ -1,5 +1,5 @@
 // The preview window's texts, English and Japanese side by side (Japanese
-// compiled to CP932 in the Windows build; the window shows them as UTF-16).
+// UTF-8 as every text of the program; the window shows them as UTF-16).
 // Words that vary (a format's code, a reason, a time) follow a text rather
 // than stand inside it, so that each text reads in the help as it is.
 #pragma once

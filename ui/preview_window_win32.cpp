@@ -89,16 +89,7 @@ constexpr UINT kFetchFacts = WM_APP + 0x53;
 
 // ---- texts ----------------------------------------------------------------
 
-std::wstring Wide(const char* text, int englishUi) {
-  const UINT codePage = englishUi ? CP_UTF8 : 932;
-  const int n = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-  std::wstring out(size_t(n > 0 ? n : 1), L'\0');
-  MultiByteToWideChar(codePage, 0, text, -1, &out[0], n);
-  out.resize(out.size() - 1);
-  return out;
-}
-
-std::wstring Text(const Preview& p, const TextPair& pair) { return Wide(Pick(pair, p.englishUi), p.englishUi); }
+std::wstring Text(const Preview& p, const TextPair& pair) { return WideFromUtf8(Pick(pair, p.englishUi)); }
 // A text of the core (texts/): UTF-8 in both languages.
 std::wstring CoreText(const Preview& p, const TextPair& pair) { return WideFromUtf8(Pick(pair, p.englishUi)); }
 
@@ -273,9 +264,9 @@ void FillSplitFields(Preview& p, const PreviewResult& r) {
   if (AppShell().settings.currentTab != 0) SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_SWITCH_TAB, 0), 0);
   if (ReadSplitRequest().path != p.path) SetDlgItemTextW(main, IDC_SRC_FILE, WideFromUtf8(p.path).c_str());
   if (IsDlgButtonChecked(main, IDC_BY_TIME) != BST_CHECKED) SendMessageW(GetDlgItem(main, IDC_BY_TIME), BM_CLICK, 0, 0);
-  SetDlgItemTextA(main, IDC_HOURS, r.hours.c_str());
-  SetDlgItemTextA(main, IDC_MINUTES, r.minutes.c_str());
-  SetDlgItemTextA(main, IDC_SECONDS, r.seconds.c_str());
+  SetDlgItemTextW(main, IDC_HOURS, WideFromUtf8(r.hours).c_str());
+  SetDlgItemTextW(main, IDC_MINUTES, WideFromUtf8(r.minutes).c_str());
+  SetDlgItemTextW(main, IDC_SECONDS, WideFromUtf8(r.seconds).c_str());
 }
 
 void OnResult(Preview& p, const PreviewResult& r) {
@@ -596,7 +587,7 @@ void RegisterClasses(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconA(instance, "TAVRINICON");
+    wc.hIcon = LoadIconW(instance, L"TAVRINICON");
     wc.lpszClassName = kWindowClass;
     RegisterClassW(&wc);
   }

@@ -34,7 +34,7 @@ struct PreviewResult {
 
   // Opened: the file's facts, or why it shows nothing (problem).
   const TextPair* problem = nullptr;
-  bool problemIsCore = false;  // problem is a core text (UTF-8), not the preview's own (CP932)
+  bool problemIsCore = false;  // problem is a core text (UTF-8), not the preview's own
   std::string problemDetail;  // an OpenDML fault, in English
   std::shared_ptr<const KeyFrameList> keys;
   StreamFormat format;

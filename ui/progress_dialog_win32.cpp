@@ -14,8 +14,8 @@
 #include "ui/tools.h"
 #include "ui/win32_host.h"
 
-// The dialog's own Japanese texts below must reach SetWindowTextA as code page 932 bytes.
-static_assert(sizeof("分解") == 5, "compile the Windows program with -fexec-charset=CP932");
+// The dialog's own texts below are UTF-8, shown through the W functions.
+static_assert(sizeof("分解") == 7, "the window's texts are UTF-8: no -fexec-charset for the program");
 
 namespace {
 
@@ -136,7 +136,7 @@ void FitBar(HWND dialog) {
 
 INT_PTR InitDialog(HWND dialog, Variant& variant) {
   JobState& state = AppJobState();
-  SetWindowTextA(dialog, Pick(*variant.title, state.englishUi));
+  SetWindowTextW(dialog, WideFromUtf8(Pick(*variant.title, state.englishUi)).c_str());
   FitBar(dialog);
   CenterOnDesktop(dialog);
   variant.progressCells = 0;
@@ -148,7 +148,8 @@ INT_PTR InitDialog(HWND dialog, Variant& variant) {
     // No worker means no CMD_JOB_DONE would ever end this modal dialog: say so
     // and end at once with a result that no job returns.
     variant.jobResult = kWorkerNotStarted;
-    MessageBoxA(dialog, Pick(kWorkerNotStartedText, state.englishUi), "Tavrin", MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(dialog, WideFromUtf8(Pick(kWorkerNotStartedText, state.englishUi)).c_str(), L"Tavrin",
+                MB_OK | MB_SETFOREGROUND);
     EndDialog(dialog, variant.jobResult);
   }
   return TRUE;  // the system puts the focus on the Cancel button
@@ -177,7 +178,7 @@ INT_PTR ProgressProc(Variant& variant, HWND dialog, UINT message, WPARAM wParam,
           // This arrives as a message sent from the worker, which the modal
           // loop handles inside its wait; Wine's loop then notices the end
           // only at the next queued message, so queue one.
-          PostMessageA(dialog, WM_NULL, 0, 0);
+          PostMessageW(dialog, WM_NULL, 0, 0);
           return TRUE;
         default:
           return FALSE;
@@ -199,12 +200,12 @@ void RunWorker(Variant& variant, void* jobResult) {
   JobFunction job = variant.job ? variant.job : variant.defaultJob;
   *result = job(AppJobState());
   // Returns once the dialog has called EndDialog; the thread then ends.
-  SendMessageA(ProgressWindow(), WM_COMMAND, CMD_JOB_DONE, 0);
+  SendMessageW(ProgressWindow(), WM_COMMAND, CMD_JOB_DONE, 0);
 }
 
 INT_PTR RunProgress(HINSTANCE instance, HWND owner, DLGPROC procedure) {
-  const char* templateName = AppJobState().englishUi ? "THDDLGE" : "THDDLG";
-  return DialogBoxParamA(instance, templateName, owner, procedure, 0);
+  const wchar_t* templateName = AppJobState().englishUi ? L"THDDLGE" : L"THDDLG";
+  return DialogBoxParamW(instance, templateName, owner, procedure, 0);
 }
 
 INT_PTR CALLBACK AnyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,7 +13,9 @@ struct ShellState {
   HINSTANCE instance;
   HMODULE plugin;
   int englishUi;                   // 1 English, 0 Japanese; fixed at start
-  std::string startDirectory;  // UTF-8; holds the settings file and the help files
+  std::string programFolder;   // UTF-8, the .exe's folder: the help files and the plug-in
+  std::string settingsPath;    // UTF-8, the settings file (app/settings_place.h); empty: none kept
+  bool settingsWritable;       // false: the close saves nothing (said once at start)
   Settings settings;
   std::string orgFolder;       // UTF-8: where the browse dialog starts (settings.orgFolder as stored)
   HWND mainWindow;

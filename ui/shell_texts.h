@@ -1,5 +1,5 @@
 // The main window's and About box's user-visible texts, English and Japanese
-// side by side (Japanese compiled to CP932 in the Windows build).
+// side by side, UTF-8 (shown through the W functions, whatever the code page).
 #pragma once
 #include "app/texts.h"
 
@@ -27,6 +27,12 @@ constexpr TextPair kBreak{"Break", "操作が中断されました"};
 constexpr TextPair kHelpNotFound{"Help File Not Found", "ヘルプファイルの起動に失敗しました"};
 constexpr TextPair kOneFileOnly{"You can drag One File", "ドラッグできるファイルは一つです"};
 constexpr TextPair kNotAvi{"Not AVI File", "AVIファイルではありません"};
+// No settings file can be written ({1}: the file, or the two places tried).
+constexpr TextPair kSettingsNotWritable{
+    "The settings cannot be saved: Tavrin cannot write\n{1}\n\nIt works as usual, but "
+    "the window's position and choices will not be kept when it closes.",
+    "設定を保存できません。次の場所に書き込めません:\n{1}\n\nTavrinはこのまま使えますが、"
+    "終了時にウィンドウの位置と選択は保存されません。"};
 
 // Browse dialog title: Japanese only; English uses the system's default title.
 constexpr const char* kBrowseTitleJapanese = "ファイルを参照";

@@ -165,7 +165,7 @@ void Relist(HWND dialog) {
   if (path.empty()) {
     state.listing = StreamListing();
     state.listing.outcome.result = StreamsResult::NoStreamNamed;
-    SetWindowTextA(Item(dialog, IDC_STREAMS_SUMMARY), "");
+    SetWindowTextW(Item(dialog, IDC_STREAMS_SUMMARY), L"");
   } else {
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     ListingSink sink;

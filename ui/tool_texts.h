@@ -1,6 +1,6 @@
 // Texts of the Operate menu's tools (join, split into pieces, cut, streams, repair) that the
 // program shows at run time, English and Japanese side by side (Japanese
-// compiled to CP932 in the Windows build). The dialogs' own captions and
+// UTF-8 as every text of the program). The dialogs' own captions and
 // labels are in resources/tool_dialogs.rc.
 #pragma once
 #include "app/texts.h"

@@ -15,7 +15,7 @@
 // The tools' settings of this run (read at start, kept in Tavrin.ini at close).
 ToolSettings& AppToolSettings();
 
-// The text in the interface language (Japanese texts are CP932 in the program).
+// The text in the interface language (UTF-8 in the program) as UTF-16.
 std::wstring UiText(const TextPair& text);
 // A message box with the program's caption; returns the button pressed.
 int ToolMessage(HWND owner, const std::wstring& text, UINT buttons = MB_OK);

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr DWORD kManyNamesChars = 32768;  // room for a long multiple choice
-constexpr UINT kJapaneseCodePage = 932;
 
 // "dir\0name\0name\0\0" (several) or "path\0\0" (one) into full paths.
 std::vector<std::string> SplitChoice(const wchar_t* buffer) {
@@ -33,12 +32,7 @@ ToolSettings& AppToolSettings() {
 }
 
 std::wstring UiText(const TextPair& text) {
-  if (AppJobState().englishUi) return WideFromUtf8(text.english);  // ASCII
-  const std::string japanese = text.japanese;
-  const int length = MultiByteToWideChar(kJapaneseCodePage, 0, japanese.data(), int(japanese.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(kJapaneseCodePage, 0, japanese.data(), int(japanese.size()), &wide[0], length);
-  return wide;
+  return WideFromUtf8(Pick(text, AppJobState().englishUi));
 }
 
 int ToolMessage(HWND owner, const std::wstring& text, UINT buttons) {

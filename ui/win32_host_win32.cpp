@@ -64,7 +64,7 @@ std::string ReadNameField(int controlId) {
 }
 
 bool IsChecked(int controlId) {
-  return (SendMessageA(GetDlgItem(mainWindow, controlId), BM_GETSTATE, 0, 0) & 1) != 0;
+  return (SendMessageW(GetDlgItem(mainWindow, controlId), BM_GETSTATE, 0, 0) & 1) != 0;
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ void SetStatusText(JobState& state, const char* text) {
 }
 
 void ReportProgress(JobState&, int cells) {
-  SendMessageA(progressWindow.load(), WM_COMMAND, CMD_PROGRESS, cells);
+  SendMessageW(progressWindow.load(), WM_COMMAND, CMD_PROGRESS, cells);
 }
 
 void ShowMessage(JobState&, const char* text, MessageOwner owner) { AppJobSink().Message(text, owner); }

@@ -1,5 +1,6 @@
-// Program entry: plug-in, interface language, common controls, start
-// directory and settings file, then the main dialog as the program's main loop.
+// Program entry: plug-in, interface language, common controls, the
+// program's folder and settings file, then the main dialog as the program's
+// main loop.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,6 +12,7 @@
 
 #include "app/plugin_win32.h"
 #include "app/settings.h"
+#include "app/settings_place.h"
 #include "app/startup.h"
 #include "io/wide_path.h"
 #include "ui/main_window.h"
@@ -56,7 +58,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
 
   ShellState& shell = AppShell();
-  shell.plugin = LoadSizeSplitPlugin();
+  // The program's own files sit beside it, whatever the current directory
+  // (the video's folder under "Open with", Send To or a drop on the icon).
+  shell.programFolder = ProgramFolder();
+  shell.plugin = LoadSizeSplitPlugin(shell.programFolder);
 
   char switchText[kPathBytes];
   std::strncpy(switchText, commandLine ? commandLine : "", sizeof switchText - 1);
@@ -68,21 +73,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   shell.instance = instance;
 
   const std::string currentDirectory = CurrentDirectory();
-  shell.startDirectory = currentDirectory;
-  if (!shell.startDirectory.empty() && shell.startDirectory.back() == '\\') shell.startDirectory.pop_back();
-  const std::string settingsPath = shell.startDirectory + kSettingsFileName;
 
   // The file keeps OrgFolder in the system code page, as it always has; a
   // folder it cannot hold comes back from its UTF-8 line (app/settings.h).
   std::string currentInCodePage;
   CodePageFromUtf8(currentDirectory, &currentInCodePage);
   InitSettings(shell.settings);
-  if (!LoadOrCreateSettings(settingsPath.c_str(), shell.settings, currentInCodePage.c_str())) return 1;
+  const SettingsPlace place =
+      LoadSettingsPlace(shell.programFolder, UserSettingsFolder(), shell.settings, currentInCodePage.c_str());
+  shell.settingsPath = place.path;
+  shell.settingsWritable = place.writable;
   const Settings& s = shell.settings;
   shell.orgFolder = !s.orgFolderUtf8.empty() ? s.orgFolderUtf8
                     : s.orgFolderStored      ? Utf8FromCodePage(s.orgFolder, CP_ACP)
                                              : currentDirectory;
-  LoadToolSettings(settingsPath.c_str(), AppToolSettings());
+  if (!shell.settingsPath.empty()) LoadToolSettings(shell.settingsPath.c_str(), AppToolSettings());
 
   RunMainDialog();
   return 0;

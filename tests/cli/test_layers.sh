@@ -70,12 +70,12 @@ found=$(for room in $ROOMS; do [ "$room" != texts ] && [ -d "$room" ] && LC_ALL=
 if [ -n "$found" ]; then echo "FAIL bytes outside ASCII in core files outside texts/ (name the text there):"; echo "$found"; fail=1
 else echo "ok   the core's texts sit in texts/ only"; fi
 
-# Nor is the core compiled for a code page: the window's CP932 (ui/, app/)
-# is an option of tavrin_window_charset alone, which the core never takes.
-charset=$(grep -n 'exec-charset' CMakeLists.txt cmake/*.cmake | grep -v 'tavrin_window_charset INTERFACE')
+# Nor is the core (or the program) compiled for a code page: the Wine test
+# programs' CP932 is an option of tavrin_test_charset alone.
+charset=$(grep -n 'exec-charset' CMakeLists.txt cmake/*.cmake | grep -v 'tavrin_test_charset INTERFACE')
 core_takes=$(grep -nE 'target_(link_libraries|compile_options)\(tavrin_core\b[^)]*(charset|CP932)' CMakeLists.txt cmake/*.cmake)
 if [ -n "$charset$core_takes" ]; then echo "FAIL a code page is set beside the window's own:"; echo "$charset$core_takes"; fail=1
-else echo "ok   the core is compiled in UTF-8 only (CP932 for ui/ and app/ alone)"; fi
+else echo "ok   the core is compiled in UTF-8 only (CP932 for the Wine test programs alone)"; fi
 
 core=$(sed -n 's/^tavrin_sources(CORE_SOURCES \(.*\))$/\1/p' CMakeLists.txt)
 if [ -z "$core" ]; then echo "FAIL CMakeLists.txt names no core rooms (tavrin_sources(CORE_SOURCES ...))"; fail=1; fi

@@ -1,10 +1,11 @@
 // The plug-in interface under Wine with the test TavrinD.dll: loading only
-// from the current directory, the size-based split handed to TestFunc
+// from the program's folder (never the current directory), the size-based split handed to TestFunc
 // (arguments, messages, result -3) with and without the library, and the
 // merge's hand-over after planning.
 #include <fstream>
 
 #include "app/plugin_win32.h"
+#include "app/settings_place.h"
 #include "tests/win/lib/progress.h"
 
 namespace {
@@ -42,8 +43,8 @@ wt::JobRun SplitBySize(int createRadio, const char* overlap) {
 }
 
 void TestAbsent() {
-  wt::Case("no TavrinD.dll in the current directory: nothing loaded, size split returns -3 silently");
-  HMODULE plugin = LoadSizeSplitPlugin();
+  wt::Case("no TavrinD.dll in the folder: nothing loaded, size split returns -3 silently");
+  HMODULE plugin = LoadSizeSplitPlugin(wt::CurrentDirectory());
   WT_CHECK(plugin == nullptr);
   WT_CHECK(GetModuleHandleA("TavrinD.dll") == nullptr);
   InitWin32Host(mainWindow, plugin, 1);
@@ -59,15 +60,15 @@ std::string TestDll() { return wt::Env("TAVRIN_WIN_BUILD_DIR") + "\\plugin\\Tavr
 // Run as a child process by TestLoadsFromCurrentDirectory: loads the plug-in
 // and prints where it came from.
 int LoadProbe() {
-  HMODULE plugin = LoadSizeSplitPlugin();
+  HMODULE plugin = LoadSizeSplitPlugin(ProgramFolder());
   char path[MAX_PATH] = {};
   if (plugin) GetModuleFileNameA(plugin, path, MAX_PATH);
   std::printf("%s\n", path);
   return plugin ? 0 : 1;
 }
 
-void TestLoadsFromCurrentDirectory() {
-  wt::Case("with TavrinD.dll both next to the program and in the current directory, the latter is loaded");
+void TestLoadsFromProgramFolder() {
+  wt::Case("with TavrinD.dll both next to the program and in the current directory, the program's is loaded");
   std::string base = wt::CurrentDirectory();
   CreateDirectoryA("program", nullptr);
   CreateDirectoryA("start", nullptr);
@@ -104,17 +105,14 @@ void TestLoadsFromCurrentDirectory() {
   std::ifstream probe(outPath);
   std::getline(probe, loaded);
   WT_CHECK_EQ(long(code), 0L);
-  wt::Check(SamePath(loaded, startDir + "\\TavrinD.dll"), "loaded " + loaded, __FILE__, __LINE__);
+  wt::Check(SamePath(loaded, base + "\\program\\TavrinD.dll"), "loaded " + loaded, __FILE__, __LINE__);
 }
 
 void TestNotALibrary() {
   wt::Case("a TavrinD.dll that is no library: the load fails, no library");
-  std::string here = wt::CurrentDirectory();
-  CreateDirectoryA("broken", nullptr);
-  SetCurrentDirectoryA("broken");
-  wt::WriteBytes("TavrinD.dll", "not a library\n");
-  WT_CHECK(LoadSizeSplitPlugin() == nullptr);
-  SetCurrentDirectoryA(here.c_str());
+  const std::string broken = wt::MakeDir("broken");
+  wt::WriteBytes(broken + "\\TavrinD.dll", "not a library\n");
+  WT_CHECK(LoadSizeSplitPlugin(broken) == nullptr);
 }
 
 void TestSizeSplitHandOver(HMODULE plugin) {
@@ -208,12 +206,12 @@ int main(int argc, char** argv) {
 
   TestAbsent();
   TestNotALibrary();
-  TestLoadsFromCurrentDirectory();
+  TestLoadsFromProgramFolder();
 
-  wt::Case("TavrinD.dll in the current directory: loaded from there, entry TestFunc");
+  wt::Case("TavrinD.dll in the folder given: loaded from there, entry TestFunc");
   std::string copy = wt::CurrentDirectory() + "\\TavrinD.dll";
   WT_CHECK(CopyFileA(TestDll().c_str(), copy.c_str(), FALSE));
-  HMODULE plugin = LoadSizeSplitPlugin();
+  HMODULE plugin = LoadSizeSplitPlugin(wt::CurrentDirectory());
   if (!WT_CHECK(plugin != nullptr)) return wt::Summary();
   char loadedFrom[MAX_PATH] = {};
   GetModuleFileNameA(plugin, loadedFrom, MAX_PATH);

@@ -1,8 +1,12 @@
 // Start-up, driving the real Tavrin.exe: the system's language chooses the
 // window's, the language switch at the very start of the command line, a
-// file name after it in the Split tab, the settings file in the start folder (also a
-// drive root), and the exit code when no settings file can be made.
+// file name after it in the Split tab, the settings file and plug-in beside
+// the program whatever the current directory (also a drive root), the
+// settings in %APPDATA%\Tavrin when the program's folder cannot take them,
+// and a window (and one message) when no settings file can be made.
 // Runs in English and Japanese.
+#include <tlhelp32.h>
+
 #include <vector>
 
 #include "tests/win/lib/app.h"
@@ -35,6 +39,19 @@ std::string LanguageWith(const std::string& arguments, const std::string& folder
   }
   app.Kill();
   return language;
+}
+
+// The full path of the module of that name loaded in the program, or "".
+std::string ModuleOf(const App& app, const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, app.pid());
+  if (snapshot == INVALID_HANDLE_VALUE) return "<no snapshot>";
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof module;
+  std::string found;
+  for (BOOL more = Module32First(snapshot, &module); more && found.empty(); more = Module32Next(snapshot, &module))
+    if (lstrcmpiA(module.szModule, name) == 0) found = module.szExePath;
+  CloseHandle(snapshot);
+  return found;
 }
 
 }  // namespace
@@ -89,14 +106,7 @@ int main() {
     CloseApp(app);
   }
 
-  if (Case("the settings file lives in the start folder, not beside the program", kEnglishOnly)) {
-    const std::string other = MakeDir("elsewhere");
-    App app = Launch("", other);
-    WT_CHECK(FileExists(other + "\\Tavrin.ini"));
-    CloseApp(app);
-  }
-
-  if (Case("started in a drive root: C:\\Tavrin.ini, no doubled backslash", kEnglishOnly)) {
+  if (Case("the program in a drive root: C:\\Tavrin.ini, no doubled backslash", kEnglishOnly)) {
     DeleteFileA("C:\\Tavrin.ini");
     App app = Launch("", "C:\\");
     WT_CHECK_EQ(ReadBytes("C:\\Tavrin.ini"),
@@ -107,14 +117,73 @@ int main() {
     DeleteFileA("C:\\Tavrin.ini");
   }
 
-  if (Case("no settings file and none can be made: exit code 1, no window", kEnglishOnly)) {
-    const std::string blocked = MakeDir("blocked");
-    // A folder of that name: the file can neither be read nor created.
-    CreateDirectoryA((blocked + "\\Tavrin.ini").c_str(), nullptr);
-    App app = Launch("", blocked, false);
-    WT_CHECK_EQ(app.WaitExit(15000), 1L);
-    WT_CHECK(FindOf(app.pid(), Kind::MainWindow) == nullptr);
-    app.Kill();
+  if (Case("started with a file from the video's folder: settings and plug-in from the program's folder")) {
+    const std::string program = MakeDir("program");
+    const std::string videos = MakeDir("videos");
+    WriteBytes(program + "\\Tavrin.ini", "OverLapS=7\r\n");
+    WT_CHECK(CopyFileA(Env("TAVRIN_PLUGIN").c_str(), (program + "\\TavrinD.dll").c_str(), FALSE));
+    WriteBytes(videos + "\\TavrinD.dll", "not a library\n");  // would fail to load, were it taken
+    const std::string clip = videos + "\\clip.avi";
+    WriteBytes(clip, "RIFF");
+    App app = LaunchProgram(ProgramIn(program), "\"" + clip + "\"", videos);
+    WT_CHECK_EQ(app.ItemText(IDC_SRC_FILE), std::wstring(clip.begin(), clip.end()));
+    WT_CHECK_EQ(app.ItemText(IDC_OVERLAP), std::wstring(L"7"));
+    WT_CHECK_EQ(ModuleOf(app, "TavrinD.dll"), program + "\\TavrinD.dll");
+    WT_CHECK(StaysQuiet(app, 500));
+    CloseApp(app);
+    WT_CHECK_EQ(FilesIn(videos), std::string("TavrinD.dll clip.avi"));  // nothing written among the videos
+    WT_CHECK(ReadBytes(program + "\\Tavrin.ini").find("\r\nOverLapS=7\r\n") != std::string::npos);
   }
+
+  if (Case("started from a folder where nothing can be written: the window opens, no message", kEnglishOnly)) {
+    const std::string program = MakeDir("program2");
+    const std::string blocked = MakeDir("blocked");
+    // A folder of that name: no Tavrin.ini can be read or made there.
+    CreateDirectoryA((blocked + "\\Tavrin.ini").c_str(), nullptr);
+    App app = LaunchProgram(ProgramIn(program), "", blocked);
+    WT_CHECK(app.main != nullptr);
+    WT_CHECK(StaysQuiet(app, 1000));
+    CloseApp(app);
+    WT_CHECK(ReadBytes(program + "\\Tavrin.ini").find("Position=") == 0);
+  }
+
+  // The user's application data folder of these cases is the test's own.
+  const std::string appData = MakeDir("appdata");
+  const std::string systemAppData = Env("APPDATA");
+  SetEnvironmentVariableA("APPDATA", appData.c_str());
+
+  if (Case("the program's folder cannot be written: settings in %APPDATA%\\Tavrin, read from there next time",
+           kEnglishOnly)) {
+    const std::string program = MakeDir("readonly");
+    CreateDirectoryA((program + "\\Tavrin.ini").c_str(), nullptr);
+    App app = Launch("", program);
+    WT_CHECK(StaysQuiet(app, 1000));
+    app.SetItemText(IDC_OVERLAP, "12");
+    CloseApp(app);
+    const std::string saved = ReadBytes(appData + "\\Tavrin\\Tavrin.ini");
+    WT_CHECK(saved.find("\r\nOverLapS=12\r\n") != std::string::npos);
+    App again = Launch("", program);
+    WT_CHECK_EQ(again.ItemText(IDC_OVERLAP), std::wstring(L"12"));
+    CloseApp(again);
+  }
+
+  if (Case("no settings file can be written anywhere: the window opens and says so once")) {
+    const std::string program = MakeDir("nowhere");
+    CreateDirectoryA((program + "\\Tavrin.ini").c_str(), nullptr);
+    const std::string noAppData = MakeDir("noappdata");
+    WriteBytes(noAppData + "\\Tavrin", "a file where the folder would go\n");
+    SetEnvironmentVariableA("APPDATA", noAppData.c_str());
+    App app = Launch(Japanese() ? "/jp" : "/us", program);
+    WT_CHECK(app.main != nullptr);
+    const std::wstring text = AnswerMessageBox(app.main);
+    const std::wstring expected = Lang(L"The settings cannot be saved: Tavrin cannot write\n",
+                                       L"\u8A2D\u5B9A\u3092\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093");  // 設定を保存できません
+    WT_CHECK_EQ(text.substr(0, expected.size()), expected);
+    WT_CHECK(text.find(std::wstring(program.begin(), program.end()) + L"\\Tavrin.ini") != std::wstring::npos);
+    WT_CHECK(StaysQuiet(app, 1000));
+    CloseApp(app);
+    WT_CHECK(!FileExists(noAppData + "\\Tavrin\\Tavrin.ini"));
+  }
+  SetEnvironmentVariableA("APPDATA", systemAppData.empty() ? nullptr : systemAppData.c_str());
   return Summary();
 }

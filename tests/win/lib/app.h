@@ -116,16 +116,29 @@ inline std::string TavrinExe() {
   return exe;
 }
 
-// Starts Tavrin.exe with arguments in folder; waits for its main window unless
-// expectWindow is false (a start that should end at once).
-inline App Launch(const std::string& arguments, const std::string& folder, bool expectWindow = true) {
+// Tavrin.exe inside folder (a hard link to the built one, else a copy), made
+// once: the program keeps its settings and finds its plug-in in its own
+// folder, so a test that puts them in folder starts it from there.
+inline std::string ProgramIn(const std::string& folder) {
+  const std::string exe = folder + (folder.empty() || folder.back() != '\\' ? "\\" : "") + "Tavrin.exe";
+  if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      !CreateHardLinkA(exe.c_str(), TavrinExe().c_str(), nullptr))
+    CopyFileA(TavrinExe().c_str(), exe.c_str(), TRUE);
+  return exe;
+}
+
+// Starts the program at path with arguments, folder its current directory;
+// waits for its main window unless expectWindow is false (a start that
+// should end at once).
+inline App LaunchProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                         bool expectWindow = true) {
   App app;
-  std::string commandLine = "\"" + TavrinExe() + "\"" + (arguments.empty() ? "" : " " + arguments);
+  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back(0);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  if (!Check(CreateProcessA(TavrinExe().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+  if (!Check(CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                             &startup, &app.process) != 0,
              "Tavrin.exe starts: " + commandLine, __FILE__, __LINE__))
     return app;
@@ -134,6 +147,12 @@ inline App Launch(const std::string& arguments, const std::string& folder, bool 
   Check(app.main != nullptr, "the main window appears", __FILE__, __LINE__);
   if (app.main) app.Sync();
   return app;
+}
+
+// Starts Tavrin.exe from folder as its own folder (ProgramIn), folder also
+// the current directory.
+inline App Launch(const std::string& arguments, const std::string& folder, bool expectWindow = true) {
+  return LaunchProgram(ProgramIn(folder), arguments, folder, expectWindow);
 }
 
 // True when no message box or other dialog of the program shows up within milliseconds.

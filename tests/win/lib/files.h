@@ -72,7 +72,9 @@ inline std::string FilesIn(const std::string& folder) {
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(entry.cFileName);
+      // The program that a test started from the folder (app.h's ProgramIn) is no file of the test's.
+      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(entry.cFileName) != "Tavrin.exe")
+        found.push_back(entry.cFileName);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
   }

@@ -33,7 +33,9 @@ struct InProcess {
     shell.instance = GetModuleHandleA(nullptr);
     shell.plugin = nullptr;
     shell.englishUi = Japanese() ? 0 : 1;
-    shell.startDirectory = folder;
+    shell.programFolder = folder;
+    shell.settingsPath.clear();     // nothing saved at the end (Stop)
+    shell.settingsWritable = true;  // and nothing to warn of
     InitSettings(shell.settings);
     shell.orgFolder.clear();
     shell.settings.currentTab = tab;
@@ -46,7 +48,7 @@ struct InProcess {
     return Check(main != nullptr, "the in-process main window opens", __FILE__, __LINE__);
   }
 
-  // Ends the dialog as Esc does (no settings written) and waits for its thread.
+  // Ends the dialog as Esc does (no settings file: nothing written) and waits for its thread.
   void Stop() {
     if (main) PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
     if (thread) {
