@@ -8,6 +8,7 @@
 
 #include "app/settings_folder.h"
 #include "io/wide_path.h"
+#include "ui/dpi.h"
 #include "ui/shell_state.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
@@ -127,7 +128,10 @@ void HandleDroppedFiles(HWND window, HDROP drop) {
   } else if (AppShell().settings.currentTab == 1) {
     POINT point = {0, 0};
     DragQueryPoint(drop, &point);
-    PutNameInField(window, MergeDropField(point.y) == 1 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2, name.c_str());
+    // The border between the two fields is at y 130 at 96 DPI; the dialog
+    // grows with the DPI, so the drop point is taken back to 96 DPI.
+    const int y = ScaledTo96(point.y, WindowDpi(window));
+    PutNameInField(window, MergeDropField(y) == 1 ? IDC_MERGE_FILE1 : IDC_MERGE_FILE2, name.c_str());
   }
   DragFinish(drop);
 }

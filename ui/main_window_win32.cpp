@@ -403,6 +403,21 @@ bool FollowedBySplitPreview(int id, int code) {
   }
 }
 
+// Labels lie over the tab control, whose body a theme draws in its own
+// colour: a label that filled its box with the dialog's grey would show as a
+// grey box there. They draw their text alone; read-only and disabled fields
+// (which ask this too) and the buttons keep the dialog's background.
+INT_PTR LabelBackground(HDC dc, HWND control) {
+  wchar_t className[16] = L"";
+  GetClassNameW(control, className, 16);
+  if (lstrcmpiW(className, L"Static") != 0) {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+  }
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
 }  // namespace
 
 
@@ -448,6 +463,8 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DROPFILES:
       HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
       return 0;
+    case WM_CTLCOLORSTATIC:
+      return LabelBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     default:
       return 0;
   }

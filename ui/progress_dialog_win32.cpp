@@ -11,6 +11,7 @@
 #include "io/wide_path.h"
 #include "merge/merge_job.h"
 #include "split/split_job.h"
+#include "ui/dpi.h"
 #include "ui/tools.h"
 #include "ui/win32_host.h"
 
@@ -45,8 +46,9 @@ int32_t WindowMergeJob(JobState& state) {
 }
 
 constexpr int kCells = 100;
-// The bar is painted in pixels (frame x 20..320) while the templates are in
-// dialog units; the client area must be at least this wide to show all of it.
+// The bar is painted in pixels (frame x 20..320 at 96 DPI, scaled with the
+// DPI as the dialog units are) while the templates are in dialog units; the
+// client area must be at least this wide to show all of it.
 constexpr int kBarClientWidth = 341;
 constexpr int kBarTop = 50;  // the frame's top edge
 
@@ -78,22 +80,23 @@ bool StartWithRuntime(void(__cdecl* entry)(void*), void* argument) {
 
 WorkerStarter workerStarter = StartWithRuntime;
 
-void PaintBar(HDC dc, int cells, COLORREF colour) {
-  // White box with a grey 1-pixel border; its inside spans x 21..319, y 51..78.
+void PaintBar(HDC dc, int cells, COLORREF colour, int dpi) {
+  auto at = [dpi](int pixels) { return ScaledFrom96(pixels, dpi); };
+  // White box with a grey 1-pixel border; its inside spans x 21..319, y 51..78 (96 DPI).
   HPEN framePen = CreatePen(PS_SOLID, 1, RGB(150, 150, 150));
   HGDIOBJ oldPen = SelectObject(dc, framePen);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-  Rectangle(dc, 20, 50, 321, 80);
+  Rectangle(dc, at(20), at(50), at(321), at(80));
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
   DeleteObject(framePen);
 
-  // Cells 2 pixels wide, 26 high, 1 pixel apart: cell 99 ends at x = 319.
+  // Cells 2 pixels wide, 26 high, 1 pixel apart: cell 99 ends at x = 319 (96 DPI).
   HPEN cellPen = CreatePen(PS_SOLID, 0, colour);
   HBRUSH cellBrush = CreateSolidBrush(colour);
   oldPen = SelectObject(dc, cellPen);
   oldBrush = SelectObject(dc, cellBrush);
-  for (int i = 0; i < cells; ++i) Rectangle(dc, 21 + 3 * i, 52, 23 + 3 * i, 78);
+  for (int i = 0; i < cells; ++i) Rectangle(dc, at(21 + 3 * i), at(52), at(23 + 3 * i), at(78));
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
   DeleteObject(cellPen);
@@ -116,7 +119,9 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 void FitBar(HWND dialog) {
   RECT client;
   GetClientRect(dialog, &client);
-  int extra = kBarClientWidth - client.right;
+  const int dpi = WindowDpi(dialog);
+  const int barTop = ScaledFrom96(kBarTop, dpi);
+  int extra = ScaledFrom96(kBarClientWidth, dpi) - client.right;
   if (extra > 0) {
     RECT window;
     GetWindowRect(dialog, &window);
@@ -129,8 +134,8 @@ void FitBar(HWND dialog) {
   }
   HWND statusLine = GetDlgItem(dialog, IDC_STATUS);
   RECT status = ClientRectOf(dialog, statusLine);
-  if (status.bottom > kBarTop && status.top < kBarTop)
-    SetWindowPos(statusLine, nullptr, 0, 0, status.right - status.left, kBarTop - status.top,
+  if (status.bottom > barTop && status.top < barTop)
+    SetWindowPos(statusLine, nullptr, 0, 0, status.right - status.left, barTop - status.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -186,7 +191,7 @@ INT_PTR ProgressProc(Variant& variant, HWND dialog, UINT message, WPARAM wParam,
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(dialog, &paint);
-      PaintBar(dc, variant.progressCells, variant.barColour);
+      PaintBar(dc, variant.progressCells, variant.barColour, WindowDpi(dialog));
       EndPaint(dialog, &paint);
       return TRUE;
     }

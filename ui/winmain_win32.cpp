@@ -55,7 +55,8 @@ std::vector<std::string> StartFiles() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
+  // Common Controls 6 (resources/tavrin.manifest): themed controls.
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
 
   ShellState& shell = AppShell();
   // The program's own files sit beside it, whatever the current directory

@@ -34,11 +34,46 @@ std::string LanguageWith(const std::string& arguments, const std::string& folder
   if (app.main) {
     WT_CHECK_EQ(TextW(app.main), std::wstring(L"Tavrin"));
     if (language == kEnglish) WT_CHECK_EQ(app.ItemText(IDC_EXIT), std::wstring(L"Exit"));
-    if (language == kJapanese && Japanese()) WT_CHECK_EQ(app.ItemText(IDC_EXIT), std::wstring(L"\u7D42\u4E86"));
+    if (language == kJapanese) WT_CHECK_EQ(app.ItemText(IDC_EXIT), std::wstring(L"\u7D42\u4E86"));
     CloseApp(app);
   }
   app.Kill();
   return language;
+}
+
+// The text of a tab of the main window's tab control, read through a buffer
+// in the program's memory (the control answers TCM_GETITEMW with pointers of its own process).
+std::wstring TabText(const App& app, int index) {
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, app.pid());
+  if (!process) return L"<no process>";
+  constexpr int kChars = 64;
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(TCITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+  TCITEMW item = {};
+  item.mask = TCIF_TEXT;
+  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TCITEMW));
+  item.cchTextMax = kChars;
+  wchar_t text[kChars] = L"";
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  if (SendMessageW(app.Item(IDC_TABS), TCM_GETITEMW, index, reinterpret_cast<LPARAM>(remote)))
+    ReadProcessMemory(process, remote + sizeof(TCITEMW), text, sizeof text, nullptr);
+  text[kChars - 1] = 0;
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return text;
+}
+
+// The RT_MANIFEST resource 1 of a program file, or "".
+std::string ManifestOf(const std::string& program) {
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return "<not loaded>";
+  std::string text;
+  if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+    HGLOBAL data = LoadResource(module, found);
+    if (data) text.assign(static_cast<const char*>(LockResource(data)), SizeofResource(module, found));
+  }
+  FreeLibrary(module);
+  return text;
 }
 
 // The full path of the module of that name loaded in the program, or "".
@@ -89,6 +124,29 @@ int main() {
   }
 
   if (Case("the switch needs no blank after it", kEnglishOnly)) WT_CHECK_EQ(LanguageWith("/jpX", folder), kJapanese);
+
+  if (Case("/jp on an English code page: labels, tabs, button and title read back as UTF-16", kEnglishOnly)) {
+    App app = Launch("/jp", folder);
+    WT_CHECK_EQ(TextW(app.main), std::wstring(L"Tavrin"));
+    // From the template (resources/main_dialog.rc) and from the program's texts (ui/shell_texts.h).
+    WT_CHECK_EQ(app.ItemText(IDC_SRC_LABEL), std::wstring(L"\u5206\u89E3\u5143\u30D5\u30A1\u30A4\u30EB"));
+    WT_CHECK_EQ(app.ItemText(IDC_SPLIT_MERGE),
+                std::wstring(L"\u5206\u89E3\u5F8C\u3001\u7D50\u5408\u3082\u884C\u3046\uFF08\u78BA\u8A8D\u7528\uFF09"));
+    WT_CHECK_EQ(app.ItemText(IDC_EXECUTE), app.Checked(IDC_SPLIT_MERGE) ? std::wstring(L"\u5206\u89E3-\u7D50\u5408")
+                                                                         : std::wstring(L"\u5206\u89E3"));
+    WT_CHECK_EQ(TabText(app, 0), std::wstring(L"\u5206\u89E3"));                     // 分解
+    WT_CHECK_EQ(TabText(app, 1), std::wstring(L"\u7D50\u5408"));                     // 結合
+    app.Command(IDM_SWITCH_TAB);
+    WT_CHECK_EQ(app.ItemText(IDC_EXECUTE), std::wstring(L"\u7D50\u5408"));
+    CloseApp(app);
+  }
+
+  if (Case("the program carries its manifest: Common Controls 6, per-monitor DPI awareness", kEnglishOnly)) {
+    const std::string manifest = ManifestOf(TavrinExe());
+    WT_CHECK(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"") != std::string::npos);
+    WT_CHECK(manifest.find(">true/pm</dpiAware>") != std::string::npos);
+    WT_CHECK(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>") != std::string::npos);
+  }
 
   if (Case("a switch that does not stand first is not recognised", kEnglishOnly)) {
     WT_CHECK_EQ(LanguageWith("clip.avi /jp", folder), kEnglish);
@@ -173,11 +231,12 @@ int main() {
     const std::string noAppData = MakeDir("noappdata");
     WriteBytes(noAppData + "\\Tavrin", "a file where the folder would go\n");
     SetEnvironmentVariableA("APPDATA", noAppData.c_str());
-    App app = Launch(Japanese() ? "/jp" : "/us", program);
+    // The other language than the system's: the box reads right either way.
+    App app = Launch(Japanese() ? "/us" : "/jp", program);
     WT_CHECK(app.main != nullptr);
     const std::wstring text = AnswerMessageBox(app.main);
-    const std::wstring expected = Lang(L"The settings cannot be saved: Tavrin cannot write\n",
-                                       L"\u8A2D\u5B9A\u3092\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093");  // 設定を保存できません
+    const std::wstring expected = Lang(L"\u8A2D\u5B9A\u3092\u4FDD\u5B58\u3067\u304D\u307E\u305B\u3093",  // 設定を保存できません
+                                       L"The settings cannot be saved: Tavrin cannot write\n");
     WT_CHECK_EQ(text.substr(0, expected.size()), expected);
     WT_CHECK(text.find(std::wstring(program.begin(), program.end()) + L"\\Tavrin.ini") != std::wstring::npos);
     WT_CHECK(StaysQuiet(app, 1000));
