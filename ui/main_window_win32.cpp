@@ -135,6 +135,22 @@ void SelectPage(HWND window, int tab) {
   ShowTab(window, tab);
 }
 
+// The controls lie over the tab control, whose body a theme draws in its
+// own colour: labels, radio buttons and the check box that filled their
+// boxes with the dialog's grey would show as grey boxes there. The dialog
+// takes the tab body's texture as its background instead, which the dialog
+// manager then gives them in WM_CTLCOLORSTATIC. uxtheme.dll is looked up at
+// run time: without it (no theme) nothing changes.
+void UseTabBodyBackground(HWND window) {
+  using EnableTexture = HRESULT(WINAPI*)(HWND, DWORD);
+  HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll");
+  if (!uxtheme) return;
+  auto enable = reinterpret_cast<EnableTexture>(
+      reinterpret_cast<void*>(GetProcAddress(uxtheme, "EnableThemeDialogTexture")));
+  constexpr DWORD kEnableTab = 0x6;  // ETDT_ENABLETAB: ETDT_ENABLE | ETDT_USETABTEXTURE
+  if (enable) enable(window, kEnableTab);
+}
+
 void OnInitDialog(HWND window) {
   ShellState& shell = AppShell();
   Settings& s = shell.settings;
@@ -161,6 +177,7 @@ void OnInitDialog(HWND window) {
   SetDlgItemTextW(window, IDC_OVERLAP, WideFromUtf8(text).c_str());
 
   DragAcceptFiles(window, TRUE);
+  UseTabBodyBackground(window);
 
   // "Tavrin.exe FILE" (Open with, Send To, a drop on the icon): FILE in the
   // Split tab; several files: the Join dialog with them, in their order.
@@ -403,21 +420,6 @@ bool FollowedBySplitPreview(int id, int code) {
   }
 }
 
-// Labels lie over the tab control, whose body a theme draws in its own
-// colour: a label that filled its box with the dialog's grey would show as a
-// grey box there. They draw their text alone; read-only and disabled fields
-// (which ask this too) and the buttons keep the dialog's background.
-INT_PTR LabelBackground(HDC dc, HWND control) {
-  wchar_t className[16] = L"";
-  GetClassNameW(control, className, 16);
-  if (lstrcmpiW(className, L"Static") != 0) {
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-  }
-  SetBkMode(dc, TRANSPARENT);
-  return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-}
-
 }  // namespace
 
 
@@ -463,8 +465,7 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DROPFILES:
       HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
       return 0;
-    case WM_CTLCOLORSTATIC:
-      return LabelBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+
     default:
       return 0;
   }
