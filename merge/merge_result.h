@@ -54,6 +54,8 @@ extern const TextPair kMergeCanJoinInstead;
 // After the result when the two inputs' sound differs in the overlap (a
 // printf format: the stream's number).
 extern const TextPair kMergeSoundDiffers;
+// The same at a seam of a merge of many pieces (the seam's number from 1, the stream's).
+extern const TextPair kMergeSeamSoundDiffers;
 
 // The warnings for the audio streams whose sound differs in the overlap, in
 // the interface language.

@@ -69,6 +69,7 @@ const TextPair kJoinedInputDamaged = texts::kJoinedInputDamaged;
 const TextPair kJoinedTooLarge = texts::kJoinedTooLarge;
 const TextPair kMergeCanJoinInstead = texts::kMergeCanJoinInstead;
 const TextPair kMergeSoundDiffers = texts::kMergeSoundDiffers;
+const TextPair kMergeSeamSoundDiffers = texts::kMergeSeamSoundDiffers;
 
 std::vector<std::string> SoundWarnings(const std::vector<int>& streams, int englishUi) {
   std::vector<std::string> warnings;

@@ -139,6 +139,10 @@ SOUND_DIFFERS = {
 }
 
 
+SEAM_DIFFERS = ("Warning: at seam {} the sound of stream 1 differs between the two files in the overlap; "
+                "the joined file has the later file's sound there.")
+
+
 def ffmpeg(*args):
     subprocess.run(["ffmpeg", "-v", "error", "-y", *args], check=True)
 
@@ -198,6 +202,18 @@ def sound_in_overlap():
               (0, "Completed", [os.path.join(codec, "mixed-m.avi")]))
         check(f"{codec}: written with a warning", doc["warnings"], [SOUND_DIFFERS["en"]])
         check(f"{codec}: ffprobe reads the joined file", probe_errors(os.path.join(codec, "mixed-m.avi")), (0, ""))
+        # Pieces of one recording, the third from the other sound: its two
+        # seams warn, each named; the same pieces all of one sound do not.
+        for tone in (440, 880):
+            code, _, _ = tavrin("split", os.path.join(codec, f"tone{tone}.avi"), "--every", "6", "--overlap", "2")
+            check(f"{codec}: pieces of {tone}", code, 0)
+        pieces = [os.path.join(codec, f"tone{880 if i == 3 else 440}-{i}.avi") for i in range(1, 5)]
+        code, out, _ = run(*pieces, "--json")
+        doc = json.loads(out)
+        check(f"{codec}: pieces merged", (code, doc["result"], len(doc["seams"])), (0, 0, 3))
+        check(f"{codec}: seams 2 and 3 warn", doc["warnings"], [SEAM_DIFFERS.format(2), SEAM_DIFFERS.format(3)])
+        same = [p.replace("tone880", "tone440") for p in pieces]
+        check(f"{codec}: pieces of one sound", merged_warnings(f"{codec} pieces", *same), [])
         # The text output: the result, the joined file's line, then the warning.
         for language in ("en", "ja"):
             code, out, _ = run(first, second, "--write", "--lang", language)
