@@ -240,6 +240,7 @@ JoinOutcome JoinRun::Run() {
         return Fail(JoinJobResult::Damaged, "an input changed or went away while it was read",
                     Text(texts::kJoinInputGone));
     }
+    outcome_.warnings = seams_->Warnings(sink_.EnglishUi());
     for (uint32_t frames : outcome_.seamOverlapFrames)
       outcome_.seamOverlapSeconds.push_back(double(microSecPerFrame) * frames * 0.000001);
   }
@@ -261,7 +262,9 @@ JoinOutcome JoinRun::Run() {
 
   outcome_.result = JoinJobResult::Completed;
   outcome_.message = Summary();
-  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  std::string shown = outcome_.message;
+  for (size_t i = 0; i < outcome_.warnings.size(); ++i) shown += (i ? "\n" : "\n\n") + outcome_.warnings[i];
+  sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
   return outcome_;
 }
 

@@ -71,6 +71,10 @@ struct JoinOutcome {
   std::vector<uint32_t> seamOverlapFrames;  // per seam: frames of the first dropped (merge only)
   std::vector<double> seamOverlapSeconds;
   CloneReport clone;  // what came of a request to share the inputs' blocks
+  // What the merge did but the user may not want (a seam's sound differs in
+  // its overlap), in the interface language: shown after the message in the
+  // window, apart from it on the command line. The result stays Completed.
+  std::vector<std::string> warnings;
 };
 
 // What a merge of many adds to the chain job: the joined file's name, and
@@ -84,6 +88,11 @@ class SeamPlanner {
   // overlapFrames gets each seam's dropped frames.
   virtual Outcome Plan(InputPool& pool, const std::vector<const AviAnalysis*>& analyses, WalkSink& sink,
                        std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames) = 0;
+  // Warnings about the seams planned, in the interface language (none by default).
+  virtual std::vector<std::string> Warnings(int englishUi) const {
+    (void)englishUi;
+    return {};
+  }
 
  protected:
   ~SeamPlanner() = default;

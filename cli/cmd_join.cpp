@@ -56,6 +56,8 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const Co
         out.Array("seams", seams);
       }
     }
+    // A merge's warnings, as the two-file merge gives them: always there, empty when none.
+    if (request.dropOverlaps) out.Array("warnings", result == 0 ? outcome.warnings : std::vector<std::string>{});
     if (!outcome.detail.empty()) out.String("detail", outcome.detail);
     out.Print(stdout);
   } else if (!outcome.message.empty()) {
@@ -67,6 +69,7 @@ int RunJoinJob(const JoinJobRequest& request, int englishUi, bool json, const Co
       std::printf("%s: %llu bytes, %.3f s (%u frames)%s\n", outcome.output.c_str(),
                   static_cast<unsigned long long>(outcome.bytes), outcome.seconds, unsigned(outcome.frames),
                   outcome.written.empty() ? " (not written)" : "");
+      for (const std::string& warning : outcome.warnings) std::printf("%s\n", warning.c_str());
     }
   }
   return result == 0 ? 0 : 1;

@@ -79,6 +79,7 @@ int RunMerge(const Command& self, int argc, char** argv) {
   request.first = files[0];
   request.second = files[1];
   request.keepPlanned = write;
+  request.warningsApart = true;
   MergeOutcome outcome = MergeJob(request, sink);
   JoinedFileWritten joined;
   if (outcome.planned) {
@@ -110,6 +111,7 @@ int RunMerge(const Command& self, int argc, char** argv) {
     else out.Null("message");
     out.Array("outputs", wrote ? std::vector<std::string>{joined.path} : std::vector<std::string>{});
     if (result == 0) AddFiguresJson(out, outcome.figures);
+    out.Array("warnings", result == 0 ? outcome.warnings : std::vector<std::string>{});
     if (wrote && clone) AddCloneJson(out, joined.clone);
     if (!outcome.detail.empty()) out.String("detail", outcome.detail);
     if (outcome.structure.code != 0) out.Object("difference", DifferenceJson(outcome.structure));
@@ -120,6 +122,8 @@ int RunMerge(const Command& self, int argc, char** argv) {
     if (wrote && f.counted)
       std::printf("%s: %llu bytes, %.3f s (%u frames; overlap %u frames, %.3f s)\n", joined.path.c_str(), static_cast<unsigned long long>(f.joinedBytes), f.seconds,
                   unsigned(f.frames), unsigned(f.overlapFrames), f.overlapSeconds);
+    if (result == 0)
+      for (const std::string& warning : outcome.warnings) std::printf("%s\n", warning.c_str());
   }
   return result == 0 && !cancelled && (!write || wrote) ? 0 : 1;
 }

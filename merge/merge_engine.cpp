@@ -11,6 +11,7 @@
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
 #include "merge/merge_output.h"
+#include "merge/overlap_sound.h"
 
 namespace {
 
@@ -128,6 +129,8 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
   uint64_t bytes = CountMergedBytes(in, out.plan);
   MergeFigures figures = ComputeFigures(in, out.plan, bytes);
   out.figures = figures;
+  out.soundDiffers = SoundDiffersInOverlap(in, out.plan, 0, sink);
+  if (sink.Cancelled()) return MergeResult::Cancelled;
 
   if (!sumUp) return MergeResult::Completed;  // the host writes the joined file itself
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "merge/merge_plan.h"
 #include "merge/merge_request.h"
@@ -18,6 +19,7 @@ struct MergeEngineOutput {
   std::string text;        // "Completed" once the joined file was written, or the summary
   MergePlan plan;
   MergeFigures figures;    // counted once the joined file was named
+  std::vector<int> soundDiffers;  // audio streams whose sound differs in the overlap (merge/overlap_sound.h)
 };
 
 // window: seconds of the first input's end searched for an overlap (0: none).

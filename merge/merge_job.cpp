@@ -190,6 +190,7 @@ MergeOutcome MergeRun::Run() {
       MergeEngine(state_->Sources(), kSearchWindowSeconds, kWriteMode, sink_, engine, sumUp, request_.writeJoined);
   outcome_.mergedName = engine.mergedName;
   outcome_.figures = engine.figures;
+  outcome_.warnings = SoundWarnings(engine.soundDiffers, sink_.EnglishUi());
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (result != MergeResult::Completed) return Fail(result);
   if (first_.File().Fault() || second_.File().Fault()) return Fail(MergeResult::ReadError);
@@ -206,7 +207,10 @@ MergeOutcome MergeRun::Run() {
 
   outcome_.result = MergeResult::Completed;
   outcome_.message = engine.text;
-  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  std::string shown = outcome_.message;
+  if (!request_.warningsApart)
+    for (size_t i = 0; i < outcome_.warnings.size(); ++i) shown += (i ? "\n" : "\n\n") + outcome_.warnings[i];
+  sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
   return outcome_;
 }
 

@@ -64,16 +64,12 @@ uint32_t EntryOfFrame(const MergeSources& in, uint32_t wanted) {
   return index.Total();
 }
 
-// The samples of constant-size audio from the recording's start to the end
-// of video frame `frames`, exact: floor(U x frames x rate / 10^6). More than
-// any file under 2 GiB holds keep every chunk; capping them keeps the byte
-// count exact in 64 bits.
+}  // namespace
+
 uint64_t SamplesUpTo(uint32_t microSecPerFrame, uint64_t frames, const StreamEntry& stream) {
   const uint64_t samples = SamplesInFrames(microSecPerFrame, frames, SamplesPerSecond(stream));
   return samples > 4294967296ull ? 4294967296ull : samples;
 }
-
-}  // namespace
 
 // Audio streams: the chunks that fit in the kept time, and how the seam's
 // chunks are joined.

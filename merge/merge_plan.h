@@ -72,5 +72,11 @@ struct SeamCarry {
 void PlanSeamAudio(const MergeSources& in, uint32_t framesBefore, const SeamCarry& carryIn, MergePlan& plan,
                    SeamCarry* carryOut);
 
+// The samples of constant-size audio from the recording's start to the end
+// of video frame `frames`, exact: floor(U x frames x rate / 10^6). More than
+// any file under 2 GiB holds keep every chunk; capping them keeps the byte
+// count exact in 64 bits.
+uint64_t SamplesUpTo(uint32_t microSecPerFrame, uint64_t frames, const StreamEntry& stream);
+
 // The first input's frame duration in microseconds (avih dwMicroSecPerFrame).
 uint32_t MicroSecPerFrame(const MergeSources& in);

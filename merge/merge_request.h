@@ -33,4 +33,8 @@ struct MergeRequest {
   // planned (the window's library). Empty: nobody; the job reports the
   // "Merge O.K." summary of the file that would be written.
   JoinedFileStep writeJoined;
+  // The host shows MergeOutcome::warnings itself (the command line): the
+  // message shown stays the result's alone. Otherwise (the window) they
+  // follow it in the same box.
+  bool warningsApart = false;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "texts/text_pair.h"
 #include "avi/avi_analysis.h"
@@ -50,6 +51,15 @@ extern const TextPair kJoinedTooLarge;
 // After "Can't Merge (Structure is different)" when the two files differ
 // only in what a writer records per file: they can be joined instead.
 extern const TextPair kMergeCanJoinInstead;
+// After the result when the two inputs' sound differs in the overlap (a
+// printf format: the stream's number).
+extern const TextPair kMergeSoundDiffers;
+// The same at a seam of a merge of many pieces (the seam's number from 1, the stream's).
+extern const TextPair kMergeSeamSoundDiffers;
+
+// The warnings for the audio streams whose sound differs in the overlap, in
+// the interface language.
+std::vector<std::string> SoundWarnings(const std::vector<int>& streams, int englishUi);
 
 // The joined file's numbers as the merge engine counted them.
 struct MergeFigures {
@@ -75,6 +85,9 @@ struct MergeOutcome {
   // or a broken one) and a repair can rebuild it; empty otherwise.
   std::string repairable;
   MergeFigures figures;           // the joined file's numbers, once the engine counted them
+  // What the merge did but the user may not want (the two inputs' sound
+  // differs in the overlap), in the interface language; the result stays Completed.
+  std::vector<std::string> warnings;
   // With MergeRequest::keepPlanned, once planned: the merge to write.
   std::shared_ptr<PlannedMerge> planned;
 

@@ -1,6 +1,7 @@
 // The merge's results: the number each reports and its message, English and
 // Japanese side by side.
 #include <cstddef>
+#include <cstdio>
 
 #include "merge/merge_result.h"
 #include "texts/merge_texts.h"
@@ -67,3 +68,15 @@ const TextPair kJoinedCannotWrite = texts::kCannotCreateFile;
 const TextPair kJoinedInputDamaged = texts::kJoinedInputDamaged;
 const TextPair kJoinedTooLarge = texts::kJoinedTooLarge;
 const TextPair kMergeCanJoinInstead = texts::kMergeCanJoinInstead;
+const TextPair kMergeSoundDiffers = texts::kMergeSoundDiffers;
+const TextPair kMergeSeamSoundDiffers = texts::kMergeSeamSoundDiffers;
+
+std::vector<std::string> SoundWarnings(const std::vector<int>& streams, int englishUi) {
+  std::vector<std::string> warnings;
+  for (int stream : streams) {
+    char text[300];
+    std::snprintf(text, sizeof text, Pick(kMergeSoundDiffers, englishUi), stream);
+    warnings.push_back(text);
+  }
+  return warnings;
+}

@@ -4,9 +4,11 @@
 #include "avi/walk_sink.h"
 #include "chain/input_pool.h"
 #include "merge/merge_plan.h"
+#include "merge/overlap_sound.h"
 
 SeamOutcome PlanSeams(InputPool& pool, const std::vector<const AviAnalysis*>& analyses, WalkSink& sink,
-                      std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames) {
+                      std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames,
+                      std::vector<SeamSoundDiffers>* soundDiffers) {
   uint32_t framesBefore = 0;
   SeamCarry carry;
   for (size_t i = 0; i + 1 < links.size(); ++i) {
@@ -20,6 +22,8 @@ SeamOutcome PlanSeams(InputPool& pool, const std::vector<const AviAnalysis*>& an
     SeamCarry next;
     PlanSeamAudio(in, framesBefore, carry, plan, &next);
     carry = next;
+    if (soundDiffers)
+      for (int stream : SoundDiffersInOverlap(in, plan, framesBefore, sink)) soundDiffers->push_back({i, stream});
 
     ChainLink& l = links[i];
     const int video = analyses[i]->firstVideoStream;

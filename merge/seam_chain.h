@@ -17,8 +17,18 @@ struct AviAnalysis;
 
 enum class SeamOutcome { Planned, Cancelled, InputGone };
 
+// A seam whose overlap holds different sound in its two pieces
+// (merge/overlap_sound.h): the seam (0 between the first two pieces) and
+// the audio stream.
+struct SeamSoundDiffers {
+  size_t seam;
+  int stream;
+};
+
 // links holds one link per piece (indexes and counts set, everything kept);
 // analyses the pieces' analyses. Sets each link's keep counts and seam
-// towards the next piece; overlapFrames gets each seam's dropped frames.
+// towards the next piece; overlapFrames gets each seam's dropped frames,
+// soundDiffers (may be null) each seam's streams whose sound differs.
 SeamOutcome PlanSeams(InputPool& pool, const std::vector<const AviAnalysis*>& analyses, WalkSink& sink,
-                      std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames);
+                      std::vector<ChainLink>& links, std::vector<uint32_t>* overlapFrames,
+                      std::vector<SeamSoundDiffers>* soundDiffers = nullptr);

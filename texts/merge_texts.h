@@ -35,6 +35,14 @@ inline constexpr TextPair kMergeCanJoinInstead = {"The two files are of one form
     "２つのファイルは同じ形式で、ファイルごとに記録される値だけが異なります。"
     "「操作」メニューの「ファイルの連結」（または tavrin join）で続けて連結できます。"};
 
+inline constexpr TextPair kMergeSoundDiffers = {"Warning: the sound of stream %d differs between the two files in the overlap; "
+    "the joined file has the 2nd file's sound there.",
+    "警告：オーバーラップ部分のストリーム%dの音声が２つのファイルで異なります。"
+    "結合後のファイルのその部分は「結合元ファイル２」の音声です。"};
+inline constexpr TextPair kMergeSeamSoundDiffers = {"Warning: at seam %d the sound of stream %d differs between the two files in the overlap; "
+    "the joined file has the later file's sound there.",
+    "警告：つなぎ目%dのオーバーラップ部分のストリーム%dの音声が前後のファイルで異なります。"
+    "結合後のファイルのその部分は後のファイルの音声です。"};
 
 }  // namespace texts
 

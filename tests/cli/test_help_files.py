@@ -9,7 +9,11 @@ of its language, so a message added without help fails here. The command
 line's synopsis in both help files and in both languages of README.txt is
 the table of commands' (cli/command_table.cpp) line for line, each help
 file has an entry for every command, and both name every item of the
-Operate menu of their language (resources/main_dialog.rc)."""
+Operate menu of their language (resources/main_dialog.rc). README.md's
+synopsis is the table's too; each of the four documents names every
+command of the table as "tavrin COMMAND" (or tavrin-cli) and no command the
+table lacks, none calls the command line Linux-only, and the help counts
+the jobs below the Operate menu's separator as the menu has them."""
 import html
 import html.parser
 import os
@@ -153,6 +157,19 @@ def check_synopsis(where, lines, synopsis):
          ("" if missing or extra else "\n  (the same lines in another order)"))
 
 
+def operate_menu_jobs():
+    """How many items the Operate menu has below its separator (the jobs
+    beside the page's own), in each language."""
+    source = open(os.path.join(ROOT, "resources", "main_dialog.rc"), encoding="utf-8").read()
+    counts = {}
+    for language, menu in (("en", "IDM_FORM_MENUE"), ("ja", "IDM_FORM_MENU")):
+        m = re.search(rf"^{menu} MENU\b(.*?)^(?:END|\}})", source, re.M | re.S)
+        operate = next((p for p in re.split(r"\bPOPUP\b", m.group(1) if m else "") if "IDM_JOIN" in p), "")
+        below = operate.split("MENUITEM SEPARATOR", 1)
+        counts[language] = len(re.findall(r'MENUITEM\s+"', below[1])) if len(below) == 2 else 0
+    return counts
+
+
 def operate_menu_items():
     """The Operate menu's items as shown, English and Japanese, from the
     menus in resources/main_dialog.rc (the menu that holds IDM_JOIN)."""
@@ -213,6 +230,68 @@ def check_package_readme(synopsis, menu):
         for item in menu.get(language, []):
             if item not in flat:
                 fail(f"{name} ({language}): the Operate menu's {item!r} is not named")
+
+
+# ---- the commands every document names ----------------------------------
+
+# "tavrin COMMAND" or "tavrin-cli COMMAND" (not tavrin-cli.exe, a file name
+# followed by prose).
+COMMAND_NAMED = re.compile(r"(?<![\w/.-])tavrin(?:-cli)? +([a-z][a-z-]*)\b")
+LINUX_ONLY = re.compile(r"Linux[- ]only|only (?:on|for|under) Linux|Linux\s*(?:専用|のみ|でのみ|だけ)", re.I)
+# The help's words for the number of jobs below the Operate menu's separator.
+COUNT_WORDS = {"en": ["", "One", "Two", "Three", "Four", "Five", "Six", "Seven", "Eight", "Nine"],
+               "ja": ["", "一", "二", "三", "四", "五", "六", "七", "八", "九"]}
+JOBS_SENTENCE = {"en": re.compile(r"\b([A-Z][a-z]+) more jobs sit in the <b>Operate</b> menu"),
+                 "ja": re.compile(r"さらに(.)つの処理があります")}
+
+
+def check_commands_named(name, text, commands):
+    """text names every command of the table as tavrin COMMAND, and no
+    command the table lacks (help is tavrin's own)."""
+    named = set(COMMAND_NAMED.findall(text))
+    for command in sorted(named - set(commands) - {"help"}):
+        fail(f"{name}: names 'tavrin {command}', which is no command of cli/command_table.cpp")
+    for command in commands:
+        if command not in named:
+            fail(f"{name}: never names 'tavrin {command}' (cli/command_table.cpp has it)")
+    for m in LINUX_ONLY.finditer(text):
+        fail(f"{name}: calls the command line {m.group(0)!r}; tavrin-cli.exe runs on Windows")
+
+
+def check_jobs_count(name, source, language, jobs):
+    m = JOBS_SENTENCE[language].search(source)
+    if m is None:
+        fail(f"{name}: no sentence counting the Operate menu's jobs ({JOBS_SENTENCE[language].pattern})")
+    elif jobs >= len(COUNT_WORDS[language]) or m.group(1) != COUNT_WORDS[language][jobs]:
+        fail(f"{name}: says {m.group(1)!r} jobs below the Operate menu's own item; the menu has {jobs}")
+
+
+def readme_synopsis_block(text):
+    """README.md's synopsis: the indented lines from 'tavrin info' to
+    'tavrin COMMAND --help' in the section for Linux users."""
+    m = re.search(r"^## For Linux users.*?(?=^## |\Z)", text, re.M | re.S)
+    lines = (m.group(0) if m else "").splitlines()
+    first = next((i for i, line in enumerate(lines) if re.match(r"^ {4}tavrin info ", line)), None)
+    last = next((i for i, line in enumerate(lines)
+                 if first is not None and i >= first and "tavrin COMMAND --help" in line), None)
+    return None if last is None else lines[first:last + 1]
+
+
+def check_documents_name_commands(commands, synopsis):
+    readme = open(os.path.join(ROOT, "README.md"), encoding="utf-8").read()
+    block = readme_synopsis_block(readme)
+    if block is None:
+        fail("README.md: no synopsis from '    tavrin info' to 'tavrin COMMAND --help' under 'For Linux users'")
+    elif synopsis:
+        check_synopsis("README.md", block, synopsis)
+    documents = {"README.md": readme,
+                 "package/README.txt": open(os.path.join(DOCS, "package", "README.txt"), encoding="utf-8").read()}
+    for help_file in ("HelpE.htm", "Help.htm"):
+        documents[help_file] = html.unescape(open(os.path.join(DOCS, help_file), encoding="utf-8-sig").read())
+    for name, text in documents.items():
+        # In the help a command is named inside <code>, so the markup stays:
+        # "<code>tavrin</code> on Linux" names none.
+        check_commands_named(name, text, commands)
 
 
 # ---- the help files ------------------------------------------------------
@@ -364,6 +443,9 @@ def main():
     menu = operate_menu_items()
     if synopsis:
         check_package_readme(synopsis, menu)
+    if commands:
+        check_documents_name_commands(commands, synopsis)
+    jobs = operate_menu_jobs()
 
     for page, index, language, lang in ((english, 1, "English", "en"), (japanese, 2, "Japanese", "ja")):
         if page is None:
@@ -378,13 +460,15 @@ def main():
         for item in menu.get(lang, []):
             if item not in shown:
                 fail(f"{language} help does not name the Operate menu's {item!r}")
+        check_jobs_count(f"{language} help", page.source, lang, jobs.get(lang, 0))
 
     if failures:
         print("\n".join(failures))
         return 1
     print(f"ok: {len(pairs)} text pairs ({len(program_folders())} folders searched) found in both help files; "
           f"the synopsis of {len(commands or [])} commands and the Operate menu's "
-          f"{len(menu.get('en', []))} items in both help files and both parts of README.txt")
+          f"{len(menu.get('en', []))} items in both help files and both parts of README.txt; "
+          f"README.md's synopsis and the {len(commands or [])} commands named in all four documents")
     return 0
 
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """tavrin merge on the command line: usage errors, the job's text on stdout
 in both languages, --json, exit status, directories and long field texts,
-and a split's two outputs merged back."""
+a split's two outputs merged back, and the warning when the two inputs'
+sound differs in the overlap the pictures left."""
 import json
 import os
 import shutil
 import subprocess
 import sys
 
-from clitest import CLI, SAMPLES, check, failures, needed_sample, tavrin
+from clitest import CLI, SAMPLES, check, failures, needed_sample, sample, tavrin
 
 
 def run(*args):
@@ -58,7 +59,8 @@ def merged(first, second):
     code, out, _ = run("--json", first, second, "--lang=en")
     check("json exit", code, 0)
     doc = json.loads(out)
-    check("json keys", sorted(doc), ["joined", "message", "outputs", "overlap", "result"])
+    check("json keys", sorted(doc), ["joined", "message", "outputs", "overlap", "result", "warnings"])
+    check("json warnings", doc["warnings"], [])
     check("json result", doc["result"], 0)
     check("json outputs", doc["outputs"], [])
     check("json message", doc["message"].split("\n")[-1], f"(Overlap {overlap:.1f}sec)")
@@ -129,6 +131,97 @@ def details(first, second):
     check("differs stderr", err.startswith("tavrin merge: strh dwScale of stream 0 at "), True)
 
 
+SOUND_DIFFERS = {
+    "en": "Warning: the sound of stream 1 differs between the two files in the overlap; "
+          "the joined file has the 2nd file's sound there.",
+    "ja": "警告：オーバーラップ部分のストリーム1の音声が２つのファイルで異なります。"
+          "結合後のファイルのその部分は「結合元ファイル２」の音声です。",
+}
+
+
+SEAM_DIFFERS = ("Warning: at seam {} the sound of stream 1 differs between the two files in the overlap; "
+                "the joined file has the later file's sound there.")
+
+
+def ffmpeg(*args):
+    subprocess.run(["ffmpeg", "-v", "error", "-y", *args], check=True)
+
+
+def probe_errors(path):
+    p = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries", "stream=nb_read_frames",
+                        "-of", "csv=p=0", path], capture_output=True, text=True)
+    return p.returncode, p.stderr
+
+
+def split_in(folder, src, name):
+    """src split at 10 s with a 4 s overlap in folder as name.avi: the two parts."""
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(src, os.path.join(folder, name + ".avi"))
+    code, _, _ = tavrin("split", os.path.join(folder, name + ".avi"), "--seconds", "10", "--overlap", "4")
+    check(f"split {name} exit", code, 0)
+    return [os.path.join(folder, f"{name}-{i}.avi") for i in (1, 2)]
+
+
+def merged_warnings(what, first, second, *more):
+    code, out, _ = run(first, second, "--json", *more)
+    doc = json.loads(out) if out else {}
+    check(f"{what}: exit and result", (code, doc.get("result")), (0, 0))
+    return doc.get("warnings")
+
+
+def sound_in_overlap():
+    # A split's parts merged back: their sound is the same in the overlap
+    # (PCM, constant-size MP3, ffmpeg's MP3 and AC-3 in chunks of varying
+    # size, two sound streams, no sound at all).
+    for name in ("ffmpeg_mpeg4_pcm_g12.avi", "mencoder_mpeg4_pcm_g25.avi", "gst_mpeg4_mp3_g12.avi",
+                 "ffmpeg_xvid_mp3_g12.avi", "ffmpeg_mpeg4_ac3_g12.avi", "ffmpeg_mpeg4_pcm+mp3_g25.avi",
+                 "ffmpeg_mpeg4_none_g25.avi"):
+        src = sample(name)
+        if src is None:
+            continue
+        first, second = split_in("same", src, name[:-4])
+        check(f"{name}: no warning", merged_warnings(name, first, second, "--write"), [])
+    # One picture with two sounds (sine 440 and 880 Hz): the first part of
+    # one and the second of the other merge as before, with a warning.
+    ffmpeg("-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "20", "-c:v", "mpeg4", "-g", "25",
+           "picture.avi")
+    for codec in ("pcm_s16le", "libmp3lame"):
+        parts = {}
+        for tone in (440, 880):
+            ffmpeg("-i", "picture.avi", "-f", "lavfi", "-i", f"sine=frequency={tone}:sample_rate=44100", "-t", "20",
+                   "-c:v", "copy", "-c:a", codec, f"tone{tone}.avi")
+            parts[tone] = split_in(codec, f"tone{tone}.avi", f"tone{tone}")
+        shutil.copy(parts[440][0], os.path.join(codec, "mixed-1.avi"))
+        shutil.copy(parts[880][1], os.path.join(codec, "mixed-2.avi"))
+        first, second = os.path.join(codec, "mixed-1.avi"), os.path.join(codec, "mixed-2.avi")
+        check(f"{codec}: one sound, no warning", merged_warnings(codec, *parts[880]), [])
+        check(f"{codec}: the summary warns", merged_warnings(codec, first, second), [SOUND_DIFFERS["en"]])
+        code, out, _ = run(first, second, "--write", "--json")
+        doc = json.loads(out)
+        check(f"{codec}: written, message as ever", (code, doc["message"], doc["outputs"]),
+              (0, "Completed", [os.path.join(codec, "mixed-m.avi")]))
+        check(f"{codec}: written with a warning", doc["warnings"], [SOUND_DIFFERS["en"]])
+        check(f"{codec}: ffprobe reads the joined file", probe_errors(os.path.join(codec, "mixed-m.avi")), (0, ""))
+        # Pieces of one recording, the third from the other sound: its two
+        # seams warn, each named; the same pieces all of one sound do not.
+        for tone in (440, 880):
+            code, _, _ = tavrin("split", os.path.join(codec, f"tone{tone}.avi"), "--every", "6", "--overlap", "2")
+            check(f"{codec}: pieces of {tone}", code, 0)
+        pieces = [os.path.join(codec, f"tone{880 if i == 3 else 440}-{i}.avi") for i in range(1, 5)]
+        code, out, _ = run(*pieces, "--json")
+        doc = json.loads(out)
+        check(f"{codec}: pieces merged", (code, doc["result"], len(doc["seams"])), (0, 0, 3))
+        check(f"{codec}: seams 2 and 3 warn", doc["warnings"], [SEAM_DIFFERS.format(2), SEAM_DIFFERS.format(3)])
+        same = [p.replace("tone880", "tone440") for p in pieces]
+        check(f"{codec}: pieces of one sound", merged_warnings(f"{codec} pieces", *same), [])
+        # The text output: the result, the joined file's line, then the warning.
+        for language in ("en", "ja"):
+            code, out, _ = run(first, second, "--write", "--lang", language)
+            lines = out.splitlines()
+            check(f"{codec} {language}: the warning last", (code, len(lines), lines[-1:]),
+                  (0, 3, [SOUND_DIFFERS[language]]))
+
+
 def main():
     usage_errors()
     first, second = split_pair()
@@ -136,6 +229,7 @@ def main():
     failures_and_messages(first, second)
     long_fields(second)
     details(first, second)
+    sound_in_overlap()
     if failures:
         print("\n".join(failures))
         sys.exit(1)

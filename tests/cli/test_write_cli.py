@@ -137,7 +137,7 @@ def ctrl_c():
     gate.release()
     out, err = p.communicate(timeout=120)
     check("cancel exit", p.returncode, 1)
-    check("cancel json", json.loads(out), {"result": -1, "message": None, "outputs": []})
+    check("cancel json", json.loads(out), {"result": -1, "message": None, "outputs": [], "warnings": []})
     check("cancel leaves nothing", sorted(set(os.listdir(".")) - known), [])
     check("cancel stderr", "cancelled" in err.decode(), True)
     fresh("big-1.avi", "big-2.avi")
