@@ -17,6 +17,12 @@ say() { echo "ffmpeg_source.sh: $*" >&2; }
 die() { say "$*"; exit 1; }
 
 if [ -f "$SRC/ffmpeg/configure" ] && [ -f "$SRC/ORIGIN" ]; then echo "$SRC/ffmpeg"; exit 0; fi
+# One fetch at a time (both architectures may ask at once): the second finds
+# the first's result.
+mkdir -p "$CACHE/src"
+exec 8>"$SRC.lock"
+flock 8
+if [ -f "$SRC/ffmpeg/configure" ] && [ -f "$SRC/ORIGIN" ]; then echo "$SRC/ffmpeg"; exit 0; fi
 
 # deb822 stanzas of type deb with a Debian URI become deb-src stanzas; one-line
 # entries ("deb [opts] URI suite comp...") likewise.
