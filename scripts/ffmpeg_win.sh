@@ -37,6 +37,9 @@ CONFIGURE=(
   --enable-decoder="$DECODERS" --enable-encoder=mpeg4,msmpeg4v3 --enable-parser="$PARSERS"
   --enable-bsf=mpeg4_unpack_bframes
 )
+# i686's DLLs otherwise import libgcc_s_dw2-1.dll (64-bit division, DW2
+# unwinding), which Windows without mingw lacks; x86-64's need nothing of it.
+[ "$ARCH" = x86_64 ] || CONFIGURE+=(--extra-ldflags=-static-libgcc)
 
 # The Debian version the native build links (stay on it: Debian ships the
 # security fixes); without libavcodec-dev, the version apt would install.
@@ -79,7 +82,9 @@ mkdir -p "$WORK/build"
 ) || die "the build failed; its logs: $WORK/*.log"
 
 out=$WORK/out
-rm -rf "$out/lib/pkgconfig" "$out/share"
+# Neither pkg-config files nor MSVC's import libraries (bin/*.lib): the
+# mingw builds link lib/*.dll.a.
+rm -rf "$out/lib/pkgconfig" "$out/share" "$out"/bin/*.lib
 cp "$source_dir/COPYING.LGPLv2.1" "$out/"
 {
   echo "FFmpeg's libavcodec, libavutil and libswscale, built as Windows DLLs for $ARCH"
