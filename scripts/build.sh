@@ -24,9 +24,10 @@ for request in "$@"; do
   tree=${request%%:*}
   targets=()
   [ "$request" != "$tree" ] && IFS=, read -r -a targets <<<"${request#*:}"
+  ffmpeg_arch=
   case $tree in
-    win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ;;
-    win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake") ;;
+    win) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake") ffmpeg_arch=i686 ;;
+    win64) args=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake") ffmpeg_arch=x86_64 ;;
     native) args=(-DTAVRIN_WIN_BUILD_DIR="$ROOT/build/win" -DTAVRIN_WIN64_BUILD_DIR="$ROOT/build/win64"
                   -DTAVRIN_SAMPLES_DIR="$SAMPLES" -DTAVRIN_UNIT_TESTS="${TAVRIN_NATIVE_UNIT_TESTS:-ON}") ;;
     asan) args=(-DTAVRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SAMPLES_DIR="$SAMPLES") ;;
@@ -38,6 +39,9 @@ for request in "$@"; do
   started=$SECONDS
   echo "== build/$tree"
   mkdir -p build
+  # FFmpeg's DLLs (cached after the first build, which takes minutes): made
+  # here so that what it says is seen; the configure below finds them.
+  if [ -n "$ffmpeg_arch" ]; then bash "$ROOT/scripts/ffmpeg_win.sh" "$ffmpeg_arch" >/dev/null; fi
   cmake -S "$ROOT" -B "build/$tree" "${args[@]}" >"build/$tree.configure.log" 2>&1 \
     || { cat "build/$tree.configure.log"; exit 1; }
   if [ ${#targets[@]} -gt 0 ]; then

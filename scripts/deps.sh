@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Tavrin need:
 # native and mingw-w64 compilers, GoogleTest, Wine with Xvfb, the muxers that
-# make the sample AVIs, the Japanese locale and font, screenshot tools, and
-# what checks the Linux install (man to render the manual page, dpkg-dev for
-# the Debian package's dependencies).
+# make the sample AVIs, the Japanese locale and font, screenshot tools, what
+# checks the Linux install (man to render the manual page, dpkg-dev for the
+# Debian package's dependencies), and FFmpeg's libraries: Debian's for the
+# native build, nasm for the Windows DLLs that scripts/ffmpeg_win.sh builds
+# from Debian's source package (dpkg-dev unpacks it, xz-utils its tarballs).
 # Idempotent: when everything is present it returns in well under a second.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
@@ -21,6 +23,7 @@ PACKAGES=(
   locales fonts-ipafont-gothic imagemagick x11-apps
   xfsprogs btrfs-progs strace
   man-db dpkg-dev
+  libavcodec-dev libavutil-dev libswscale-dev pkg-config nasm xz-utils
 )
 
 # Root runs the package tools itself; anyone else needs sudo, but only when

@@ -5,7 +5,9 @@
 #   dist/Tavrin-VERSION-win64.zip   from the x86-64 tree (default build/win64)
 # Each zip holds one folder Tavrin-VERSION-ARCH/ with Tavrin.exe, the command
 # line tavrin-cli.exe, the plug-in TavrinD.dll, HelpE.htm and Help.htm with help.css and the screenshots they
-# show, README.txt (English and Japanese), LICENSE.txt and THIRD-PARTY.txt.
+# show, README.txt (English and Japanese), LICENSE.txt and THIRD-PARTY.txt,
+# and FFmpeg's DLLs (avcodec, avutil, swscale: the tree's ffmpeg/dlls.txt
+# names them) with FFmpeg/COPYING.LGPLv2.1.txt and FFmpeg/SOURCE.txt.
 # The help files sit beside Tavrin.exe because the Help menu looks for them
 # in the folder the program starts in.
 #
@@ -53,6 +55,10 @@ export SOURCE_DATE_EPOCH
 third_party_notices() { # arch
   local triplet=i686 doc
   [ "$1" = win64 ] && triplet=x86-64
+  echo "$(ffmpeg_dlls "$1" | tr '\n' ' ')are FFmpeg's libraries, under the GNU LGPL version 2.1"
+  echo "or later (FFmpeg/COPYING.LGPLv2.1.txt), built from Debian's source package as"
+  echo "FFmpeg/SOURCE.txt says; their source is that package, unchanged."
+  echo
   echo "Tavrin.exe, tavrin-cli.exe and TavrinD.dll are linked statically with the mingw-w64 runtime"
   echo "(including winpthreads) and with the GCC runtime libraries (libgcc, libstdc++),"
   echo "which the GCC Runtime Library Exception covers. Their notices follow."
@@ -78,6 +84,9 @@ tree_of() { case $1 in win32) echo "$WIN32_TREE" ;; win64) echo "$WIN64_TREE" ;;
 
 PROGRAMS=(Tavrin TavrinDll tavrin-cli)
 
+# FFmpeg's DLLs the tree was configured with (cmake/ffmpeg.cmake).
+ffmpeg_dlls() { cat "$(tree_of "$1")/ffmpeg/dlls.txt"; }
+
 build_tree() { # arch
   local arch=$1 tree default
   tree=$(tree_of "$arch")
@@ -100,6 +109,13 @@ TAVRIN_${arch^^}_TREE=..., or leave it out to build build/win or build/win64)"
   [ -f "$tree/tavrin-cli.exe" ] || die "no $tree/tavrin-cli.exe: build the tree's tavrin-cli target"
   python3 "$ROOT/tools/pe_check.py" "$arch" "$VERSION" "$tree/Tavrin.exe" "$tree/$PLUGIN_IN_TREE" \
     "$tree/tavrin-cli.exe" || die "$tree does not hold the $arch build of version $VERSION: rebuild it"
+  local dll dlls=()
+  [ -s "$tree/ffmpeg/dlls.txt" ] || die "no $tree/ffmpeg/dlls.txt: configure the tree again (cmake/ffmpeg.cmake)"
+  for dll in $(ffmpeg_dlls "$arch"); do dlls+=("$tree/$dll"); done
+  for dll in "${dlls[@]}" "$tree/ffmpeg/COPYING.LGPLv2.1" "$tree/ffmpeg/SOURCE.txt"; do
+    [ -f "$dll" ] || die "no $dll: configure the tree again (cmake/ffmpeg.cmake)"
+  done
+  python3 "$ROOT/tools/pe_check.py" "$arch" - "${dlls[@]}" || die "$tree holds FFmpeg DLLs of another architecture"
 }
 
 package() { # arch
@@ -107,11 +123,15 @@ package() { # arch
   tree=$(tree_of "$arch")
   name=Tavrin-$VERSION-$arch
   stage=$STAGE_ROOT/$name
-  rm -rf "$stage" && mkdir -p "$stage/screenshots"
+  rm -rf "$stage" && mkdir -p "$stage/screenshots" "$stage/FFmpeg"
   # The trees keep their debugging symbols; the packaged copies leave them out.
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/Tavrin.exe" "$tree/Tavrin.exe"
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/TavrinD.dll" "$tree/$PLUGIN_IN_TREE"
   "$(mingw_prefix "$arch")-strip" --strip-unneeded -o "$stage/tavrin-cli.exe" "$tree/tavrin-cli.exe"
+  # FFmpeg's DLLs as built (make install strips them already).
+  for dll in $(ffmpeg_dlls "$arch"); do cp "$tree/$dll" "$stage/"; done
+  cp "$tree/ffmpeg/COPYING.LGPLv2.1" "$stage/FFmpeg/COPYING.LGPLv2.1.txt"
+  cp "$tree/ffmpeg/SOURCE.txt" "$stage/FFmpeg/SOURCE.txt"
   cp docs/HelpE.htm docs/Help.htm docs/help.css "$stage/"
   cp docs/screenshots/*.png "$stage/screenshots/"
   sed -e "s/@VERSION@/$VERSION/" -e "s/@ARCH@/$arch/" \

@@ -106,6 +106,14 @@ if command -v dpkg-deb >/dev/null; then
     check "the package's description lists no other command" \
       [ "$(grep -c '^   [a-z]*: ' <<<"$description")" -eq "$(wc -w <<<"$commands")" ]
     check "the package depends on the C library it was linked with" grep -q "libc6" <<<"$(dpkg-deb -f "$deb" Depends)"
+    # FFmpeg's libraries, where tavrin links them: the packages holding the
+    # very files the loader takes (libavcodec59, ...).
+    for lib in $(readelf -d "$T" | sed -n 's/.*NEEDED.*\[\(lib\(avcodec\|avutil\|swscale\)\.so\.[0-9]*\)\]/\1/p'); do
+      file=$(readlink -f "$(ldd "$T" | awk -v lib="$lib" '$1 == lib {print $3}')")
+      owner=$(dpkg-query -S "$file" 2>/dev/null | cut -d: -f1)
+      check "the package depends on $owner, which holds $lib" \
+        grep -qE "(^|, )$owner( |,|$)" <<<"$(dpkg-deb -f "$deb" Depends)"
+    done
     dpkg-deb -x "$deb" deb
     check "the unpacked program runs" [ "$(deb/usr/bin/tavrin --version)" = "tavrin $version" ]
     check "the unpacked page is the installed one" cmp -s deb/usr/share/man/man1/tavrin.1.gz "$page"
