@@ -15,7 +15,6 @@
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
 #include "split/split_job.h"
-#include "texts/split_texts.h"
 
 namespace {
 
@@ -36,7 +35,7 @@ struct SplitArgs {
 // the window's advice below it, as the JSON has always carried it.
 std::string JsonMessage(const std::string& message, bool completed, int englishUi) {
   if (!completed) return message;
-  return message + "\n\n" + Pick(texts::kSplitPlayerHint, englishUi);
+  return message + "\n\n" + Pick(kSplitPlayerAdvice, englishUi);
 }
 
 // The split the arguments ask for: "" or what is wrong with them.

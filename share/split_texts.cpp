@@ -74,6 +74,7 @@ static_assert(TableComplete(), "one row per SplitResult, in order, with both lan
 
 const TextPair kSplitAnalyzing = texts::kAnalyzing;
 const TextPair kSplitFileCreating = texts::kFileCreating;
+const TextPair kSplitPlayerAdvice = texts::kSplitPlayerHint;
 
 int32_t SplitResultNumber(SplitResult result, bool engineStarted) {
   if (result == SplitResult::Cancelled) return engineStarted ? -1 : 0;

@@ -5,9 +5,8 @@
 namespace texts {
 
 inline constexpr TextPair kSplitCompleted = {"Completed", "操作完了"};
-// The window's advice below a split's "Completed" (a blank line between):
-// which player to use, the help file. It fits the Windows program only; the
-// command line's JSON "message" carries it too, as it always has.
+// The window's advice below a split's "Completed", a blank line between
+// (share/split_result.h: kSplitPlayerAdvice).
 inline constexpr TextPair kSplitPlayerHint = {"If 2nd file can't be played,\nUse Windows Media Player 6\n"
       "(Program Files\\Windows Media Player\\Mplayer2.exe)",
     "（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"

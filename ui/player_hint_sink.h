@@ -1,6 +1,6 @@
 // The window's own word after a split that completed: the job says
 // "Completed" as the command line does, and the window adds below it which
-// player to use (texts::kSplitPlayerHint). Passes everything on to the host's
+// player to use (kSplitPlayerAdvice). Passes everything on to the host's
 // sink but holds a "Completed" back until the job has ended, since a size
 // split ends with the same word and gets no advice:
 //
@@ -10,9 +10,10 @@
 #pragma once
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "job/job_sink.h"
-#include "texts/split_texts.h"
+#include "share/split_result.h"
 
 class PlayerHintSink : public JobSink {
  public:
@@ -23,24 +24,25 @@ class PlayerHintSink : public JobSink {
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }
   void Message(const char* text, MessageOwner owner) override {
-    if (std::strcmp(text, host_.Pick(texts::kSplitCompleted.english, texts::kSplitCompleted.japanese)) != 0)
-      return host_.Message(text, owner);
-    held_ = true;
-    owner_ = owner;
+    // The core's texts, UTF-8 as the job's message (this room's own literals are CP932).
+    if (std::strcmp(text, Completed()) != 0) return host_.Message(text, owner);
+    held_.push_back(owner);
   }
 
-  // Shows the held "Completed", with the advice when the split completed.
+  // Shows what was held, the last with the advice when the split completed.
   void Finish(bool splitCompleted) {
-    if (!held_) return;
-    held_ = false;
-    std::string text = host_.Pick(texts::kSplitCompleted.english, texts::kSplitCompleted.japanese);
-    if (splitCompleted)
-      text += std::string("\n\n") + host_.Pick(texts::kSplitPlayerHint.english, texts::kSplitPlayerHint.japanese);
-    host_.Message(text.c_str(), owner_);
+    for (size_t i = 0; i < held_.size(); ++i) {
+      std::string text = Completed();
+      if (splitCompleted && i + 1 == held_.size())
+        text += std::string("\n\n") + Pick(kSplitPlayerAdvice, host_.EnglishUi());
+      host_.Message(text.c_str(), held_[i]);
+    }
+    held_.clear();
   }
 
  private:
+  const char* Completed() const { return Pick(*SplitResultText(SplitResult::Completed), host_.EnglishUi()); }
+
   JobSink& host_;
-  bool held_ = false;
-  MessageOwner owner_ = MessageOwner::ProgressWindow;
+  std::vector<MessageOwner> held_;
 };
