@@ -34,14 +34,14 @@ class PlayerHintSink : public JobSink {
     for (size_t i = 0; i < held_.size(); ++i) {
       std::string text = Completed();
       if (splitCompleted && i + 1 == held_.size())
-        text += std::string("\n\n") + Pick(kSplitPlayerAdvice, host_.EnglishUi());
+        text += std::string("\n\n") + ::Pick(kSplitPlayerAdvice, host_.EnglishUi());
       host_.Message(text.c_str(), held_[i]);
     }
     held_.clear();
   }
 
  private:
-  const char* Completed() const { return Pick(*SplitResultText(SplitResult::Completed), host_.EnglishUi()); }
+  const char* Completed() const { return ::Pick(*SplitResultText(SplitResult::Completed), host_.EnglishUi()); }
 
   JobSink& host_;
   std::vector<MessageOwner> held_;
