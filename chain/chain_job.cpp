@@ -11,7 +11,7 @@
 
 #include "job/file_probe.h"
 #include "job/input_session.h"
-#include "job/fault_end.h"
+#include "job/job_run.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/avi_source.h"
@@ -34,37 +34,21 @@ struct Part {
   AviAnalysis analysis{};
 };
 
-class JoinRun {
+class JoinRun : public JobRun<JoinOutcome, JoinJobResult> {
  public:
-  JoinRun(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams)
-      : request_(request), sink_(sink), seams_(seams) {}
-  JoinOutcome Run();
+  JoinRun(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams, JoinOutcome& outcome)
+      : JobRun(sink, outcome, JoinJobResultText), request_(request), seams_(seams) {}
+  JoinOutcome& Run();
 
  private:
-  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
-
-  // Ends with result: its message, then the reason below it (in the user's
-  // language); detail names the file and why, in English. A failure after a
-  // read error or a change of an input is that fault's.
-  JoinOutcome& Fail(JoinJobResult result, std::string detail = std::string(), std::string why = std::string()) {
-    if (fault_ && result != JoinJobResult::Cancelled) {
-      const auto end = EndOnFault(fault_, sink_.EnglishUi(), JoinJobResult::ReadError, JoinJobResult::InputChanged);
-      result = end.result;
-      detail = end.detail;
-      why = end.why;
-    }
-    outcome_.result = result;
-    outcome_.detail = detail;
-    if (const TextPair* text = JoinJobResultText(result)) {
-      outcome_.message = Text(*text);
-      if (!why.empty()) outcome_.message += "\n\n" + why;
-      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-    }
-    return outcome_;
-  }
+  // The first read error or change of any input ends the job in place of
+  // whatever failed after it.
+  const ReadFault& InputFault() override { return fault_; }
+  // Ends with result, detail "PATH: english" and that in the user's language
+  // below the message.
   JoinOutcome& FailFile(JoinJobResult result, const std::string& path, const std::string& english,
                         const std::string& japanese) {
-    return Fail(result, path + ": " + english, path + ": " + (sink_.EnglishUi() ? english : japanese));
+    return Fail(result, path + ": " + english, path + ": " + Both(english, japanese));
   }
 
   bool NameOutput();
@@ -73,9 +57,7 @@ class JoinRun {
   std::string Summary() const;
 
   const JoinJobRequest& request_;
-  JobSink& sink_;
   SeamPlanner* seams_;  // null: a join
-  JoinOutcome outcome_;
   std::vector<Part> parts_;
   std::vector<StreamFormat> firstFormats_;
   std::vector<ChainLink> links_;
@@ -214,7 +196,7 @@ std::string JoinRun::Summary() const {
   return summary;
 }
 
-JoinOutcome JoinRun::Run() {
+JoinOutcome& JoinRun::Run() {
   if (request_.inputs.size() < 2) return Fail(JoinJobResult::TooFewInputs, "join needs two or more files");
   if (!NameOutput()) return outcome_;
   for (size_t i = 0; i < request_.inputs.size(); ++i)
@@ -284,8 +266,9 @@ std::string DefaultJoinedName(const std::vector<std::string>& inputs) {
 }
 
 JoinOutcome RunChainJob(const JoinJobRequest& request, JobSink& sink, SeamPlanner* seams) {
-  JoinRun run(request, sink, seams);
-  return run.Run();
+  JoinOutcome outcome;
+  JoinRun(request, sink, seams, outcome).Run();
+  return outcome;
 }
 
 JoinOutcome JoinJob(const JoinJobRequest& request, JobSink& sink) { return RunChainJob(request, sink, nullptr); }

@@ -1,22 +1,17 @@
 // The results of the job over a chain of inputs (join, merge of many): the
 // number each reports and its message, English and Japanese side by side.
-#include <cstddef>
-
 #include "chain/chain_job.h"
 #include "job/result_numbers.h"
+#include "job/result_table.h"
 #include "texts/chain_texts.h"
 
 namespace {
 
-struct Row {
-  JoinJobResult result;
-  int32_t number;
-  TextPair text;
-};
+using Row = ResultRow<JoinJobResult>;
 
 constexpr Row kRows[] = {
-    {JoinJobResult::Completed, result_number::kCompleted, {nullptr, nullptr}},
-    {JoinJobResult::Cancelled, result_number::kCancelled, {nullptr, nullptr}},
+    {JoinJobResult::Completed, result_number::kCompleted, kNoText},
+    {JoinJobResult::Cancelled, result_number::kCancelled, kNoText},
     {JoinJobResult::TooFewInputs, result_number::kOwnResults, texts::kJoinTooFewInputs},
     {JoinJobResult::NotOpen, result_number::kInputNotOpen, texts::kFileNotOpen},
     {JoinJobResult::NotRiff, result_number::kInputNotAvi, texts::kAviFileNotRiff},
@@ -31,16 +26,8 @@ constexpr Row kRows[] = {
     {JoinJobResult::InputChanged, result_number::kInputChanged, texts::kJoinInputChanged},
 };
 
-constexpr bool TableComplete() {
-  if (sizeof kRows / sizeof kRows[0] != size_t(JoinJobResult::Count)) return false;
-  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-    if (size_t(kRows[i].result) != i) return false;
-    if ((kRows[i].text.english == nullptr) != (kRows[i].text.japanese == nullptr)) return false;
-    if ((kRows[i].number == 0) != (i == 0)) return false;
-  }
-  return true;
-}
-static_assert(TableComplete(), "one row per JoinJobResult, in order, with both languages; only success is 0");
+constexpr auto kTable = ResultTableOf(kRows);
+static_assert(kTable.Complete(kOnlyCompletedIsZero), "one row per JoinJobResult, in order, with both languages; only success is 0");
 
 }  // namespace
 
@@ -48,9 +35,6 @@ const TextPair kJoinAnalyzing = texts::kAnalyzing;
 const TextPair kJoinSeams = texts::kJoinSeams;
 const TextPair kJoinWriting = texts::kFileCreating;
 
-int32_t JoinJobResultNumber(JoinJobResult result) { return kRows[size_t(result)].number; }
+int32_t JoinJobResultNumber(JoinJobResult result) { return kTable.Number(result); }
 
-const TextPair* JoinJobResultText(JoinJobResult result) {
-  const TextPair& text = kRows[size_t(result)].text;
-  return text.english ? &text : nullptr;
-}
+const TextPair* JoinJobResultText(JoinJobResult result) { return kTable.Text(result); }

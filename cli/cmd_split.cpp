@@ -31,6 +31,13 @@ struct SplitArgs {
   bool clone = false;
 };
 
+// The JSON "message" of a split that completed: the job's "Completed" with
+// the window's advice below it, as the JSON has always carried it.
+std::string JsonMessage(const std::string& message, bool completed, int englishUi) {
+  if (!completed) return message;
+  return message + "\n\n" + Pick(kSplitPlayerAdvice, englishUi);
+}
+
 // The split the arguments ask for: "" or what is wrong with them.
 std::string ParseArgs(const Command& self, int argc, char** argv, SplitArgs& args) {
   ParsedArgs given;
@@ -110,7 +117,7 @@ int RunPieces(const SplitArgs& args) {
     JsonObject out;
     out.Int("result", result);
     if (outcome.message.empty()) out.Null("message");
-    else out.String("message", outcome.message);
+    else out.String("message", JsonMessage(outcome.message, succeeded, args.englishUi));
     if (succeeded && args.clone) AddCloneJson(out, outcome.clone);
     JsonArray names, files;
     for (const PieceFigures& p : outcome.pieces) {
@@ -127,8 +134,7 @@ int RunPieces(const SplitArgs& args) {
     if (!outcome.detail.empty()) out.String("detail", outcome.detail);
     out.Print(stdout);
   } else if (succeeded) {
-    // The window's advice after "Completed" fits the Windows program only.
-    std::printf("%s\n", outcome.message.substr(0, outcome.message.find('\n')).c_str());
+    std::printf("%s\n", outcome.message.c_str());
     for (const PieceFigures& p : outcome.pieces)
       std::printf("%s: %llu bytes, frames %u to %u (%.3f s, %.3f s long)\n", p.name.c_str(),
                   static_cast<unsigned long long>(p.bytes), unsigned(p.firstFrame),
@@ -188,7 +194,7 @@ int RunSplit(const Command& self, int argc, char** argv) {
   if (args.json) {
     JsonObject out;
     out.Int("result", result);
-    if (shown) out.String("message", message);
+    if (shown) out.String("message", JsonMessage(message, outcome.result == SplitResult::Completed, args.englishUi));
     else out.Null("message");
     out.Array("outputs", outputs);
     if (succeeded) AddFiguresJson(out, outcome.figures, outputs, sizes);
@@ -196,9 +202,7 @@ int RunSplit(const Command& self, int argc, char** argv) {
     if (!outcome.detail.empty()) out.String("detail", outcome.detail);
     out.Print(stdout);
   } else if (succeeded && outcome.figures.planned) {
-    // The window's advice after "Completed" (which player to use, the help
-    // file) fits the Windows program only.
-    std::printf("%s\n", message.substr(0, message.find('\n')).c_str());
+    std::printf("%s\n", message.c_str());
     PrintFigures(outcome.figures, outputs, sizes);
   } else if (shown) {
     std::fputs(message.c_str(), stdout);

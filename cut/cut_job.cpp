@@ -20,10 +20,8 @@
 #include "cut/cut_rule.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
-#include "job/file_probe.h"
-#include "job/fault_end.h"
+#include "job/job_run.h"
 #include "job/job_sink.h"
-#include "job/output_commit.h"
 #include "share/piece_writer.h"
 #include "share/share_builder.h"
 #include "scan/damage_report.h"
@@ -73,29 +71,8 @@ class CutSink : public JobSink {
   std::vector<std::pair<std::string, MessageOwner>> held_;
 };
 
-// Ends the job with result and its message; extra (in the user's language)
-// follows the table's text after a blank line.
-CutOutcome& Finish(CutOutcome& outcome, CutResult result, CutSink& sink, const std::string& extra = "") {
-  outcome.result = result;
-  if (result == CutResult::Cancelled) {
-    outcome.outputs.clear();
-    outcome.bytes.clear();
-  }
-  if (const TextPair* text = CutResultText(result)) {
-    const std::string shown = std::string(sink.Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
-    sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
-  }
-  outcome.message = sink.message;
-  return outcome;
-}
-
 std::string Both(const CutSink& sink, const std::string& english, const std::string& japanese) {
   return sink.EnglishUi() ? english : japanese;
-}
-
-// A text of the catalogue in the user's language, its places filled.
-std::string Both(const CutSink& sink, const TextPair& text, std::initializer_list<std::string> values) {
-  return Fill(Pick(text, sink.EnglishUi()), values);
 }
 
 // The asked ranges, and whether they are dropped ones; Completed or the refusal.
@@ -197,27 +174,21 @@ class OneInput : public ChainInputs {
 };
 
 
-class CutRun {
+class CutRun : public JobRun<CutOutcome, CutResult> {
  public:
   CutRun(const CutRequest& request, CutSink& sink, CutOutcome& outcome)
-      : request_(request), sink_(sink), outcome_(outcome) {}
+      : JobRun(sink, outcome, CutResultText), request_(request), cutSink_(sink) {}
 
   CutOutcome& Run();
   CutOutcome& Plan();
 
  private:
-  // A failure after a read error or a change of the input is that fault's.
-  CutOutcome& Fail(CutResult result, const std::string& detail = "", const std::string& extra = "") {
-    if (result != CutResult::Cancelled && input_->File().Fault()) return FailReading();
-    if (!detail.empty()) outcome_.detail = detail;
-    return Finish(outcome_, result, sink_, extra);
-  }
-  CutOutcome& FailReading() {
-    const auto end =
-        EndOnFault(input_->File().Fault(), sink_.EnglishUi(), CutResult::ReadError, CutResult::InputChanged);
-    outcome_.detail = end.detail;
-    return Finish(outcome_, end.result, sink_, end.why);
-  }
+  const ReadFault& InputFault() override { return input_->File().Fault(); }
+  void CheckInputSize() override { input_->File().CheckSize(); }
+  void ForgetOutputs() override { outcome_.outputs.clear(), outcome_.bytes.clear(); }
+  // The outcome's message is every message the cut showed (CutSink), set
+  // when the run ends.
+  void Show(const std::string& text) override { sink_.Message(text.c_str(), MessageOwner::ProgressWindow); }
   // The structure's refusal, with the repair hint when the file ended badly.
   CutOutcome& Refuse(CutResult result, const std::string& what);
   bool Open();
@@ -233,8 +204,7 @@ class CutRun {
   CutOutcome& Complete();
 
   const CutRequest& request_;
-  CutSink& sink_;
-  CutOutcome& outcome_;
+  CutSink& cutSink_;
   std::shared_ptr<AviSource> input_ = std::make_shared<AviSource>();
   AviAnalysis analysis_{};
   SplitConfirmation confirmation_{analysis_};
@@ -245,20 +215,14 @@ class CutRun {
 };
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
-  input_->File().CheckSize();
-  if (input_->File().Fault()) return FailReading();
+  CheckInputSize();
+  if (InputFault()) return FailReading();
   const DamageReport damage = InspectDamage(request_.path);
   // A file cut short has its header, its avih and its movi list: what the
   // walk missed is the end of the file, which the damage line says.
   std::string detail = request_.path + ":" + (damage.damaged && what.empty() ? "" : " " + what);
   AddDamageDetail(detail, damage);
-  if (damage.damaged) result = CutResult::Damaged;
-  outcome_.detail = detail;
-  outcome_.result = result;
-  const std::string text = WithDamage(sink_.Text(*CutResultText(result)), damage, sink_.EnglishUi());
-  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
-  outcome_.message = sink_.message;
-  return outcome_;
+  return Fail(damage.damaged ? CutResult::Damaged : result, detail, damage.damaged ? damage.In(sink_.EnglishUi()) : "");
 }
 
 // Opens and analyses the input as the split does; false once the outcome is finished.
@@ -270,9 +234,9 @@ bool CutRun::Open() {
     return false;
   }
   SplitOutcome analysed;
-  sink_.quiet = true;
+  cutSink_.quiet = true;
   const bool read = AnalyseSplitInput(path, *input_, analysis_, analysed, sink_, &confirmation_.walk);
-  sink_.quiet = false;
+  cutSink_.quiet = false;
   if (!read) {
     if (analysed.result == SplitResult::Cancelled || sink_.Cancelled()) Fail(CutResult::Cancelled);
     else if (analysed.result == SplitResult::InputNotRiff) Fail(CutResult::InputNotRiff, analysed.detail);
@@ -337,7 +301,7 @@ bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
     const std::string where = r.line ? "line " + std::to_string(r.line) + ", " : "";
     Fail(CutResult::StartsAfterEnd,
          "\"" + r.text + "\" (" + where + "the recording is " + length + " long, " + frames + " frames)",
-         Both(sink_, texts::kCutRecordingLength, {r.text, length, frames}));
+         Both(texts::kCutRecordingLength, {r.text, length, frames}));
     return false;
   }
   std::vector<AskedRange> keptAsked = asked;
@@ -389,11 +353,8 @@ bool CutRun::Names() {
       names_.push_back(name);
     }
   }
-  for (const std::string& name : names_) {
-    if (name.size() > 259) return Fail(CutResult::NoOutputName, name + ": longer than 259 bytes"), false;
-    if (name == input || SameFile(name.c_str(), input.c_str()))
-      return Fail(CutResult::NameIsInput, name + ": names the input " + input), false;
-  }
+  for (const std::string& name : names_)
+    if (!CheckOutputName(name, {&input})) return false;
   return true;
 }
 
@@ -411,23 +372,12 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
   if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
   StatusBar bar(sink_, kCutWriting);  // 10 .. 100
   std::string problem;
-  WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
-  // A read error or a change of the input under the copy: not what it held.
+  const WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
   // A cancel, or a guess not confirmed: the output goes, nothing was replaced.
-  result = CommitOutput(out, result, sink_, [this] { return input_->File().CheckSize(), bool(input_->File().Fault()); },
-                        mayCommit);
-  if (result != WriteResult::Written) out.Abandon();
-  switch (result) {
-    case WriteResult::Written: break;
-    case WriteResult::Cancelled: return Fail(CutResult::Cancelled);
-    case WriteResult::InputShort:
-    case WriteResult::InputChanged:
-    case WriteResult::ReadFailed:
-      return Refuse(CutResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
-    case WriteResult::TooLarge: return Fail(CutResult::TooLarge, name + ": " + problem);
-    case WriteResult::WriteFailed:
-      return Fail(CutResult::CannotWrite, name + ": " + (out.Reason().empty() ? "write failed" : out.Reason()));
-  }
+  const auto endedEarly = [this]() -> CutOutcome& {
+    return Refuse(CutResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
+  };
+  if (!Settle(out, result, problem, endedEarly, false, mayCommit)) return outcome_;
   outcome_.outputs.push_back(name);
   outcome_.bytes.push_back(out.Position());
   outcome_.clone = CloneReport{};
@@ -469,23 +419,20 @@ CutOutcome& CutRun::Complete() {
   const std::string seconds = ClockText(SecondsOf(frames, clock_));
   const std::string dropped = std::to_string(outcome_.droppedFrames);
   const std::string files = std::to_string(outcome_.outputs.size());
-  std::string text = Both(sink_, texts::kCutCompleted,
+  std::string text = Both(texts::kCutCompleted,
                           {n, outcome_.ranges.size() == 1 ? " range" : " ranges", f, seconds, files,
                            outcome_.outputs.size() == 1 ? " file" : " files", dropped});
   for (const CutDropFigures& d : outcome_.drops)
     if (d.frames == 0)
-      text += "\n" + Both(sink_, texts::kCutDropsNothing, {d.asked});
-  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
-  outcome_.result = CutResult::Completed;
-  outcome_.message = sink_.message;
-  return outcome_;
+      text += "\n" + Both(texts::kCutDropsNothing, {d.asked});
+  return JobRun::Complete(text);
 }
 
 CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
                                  const std::function<bool()>& mayCommit) {
   if (!Prepare() || !Snap(asked, dropped) || !Names()) return outcome_;
   if (sink_.Cancelled()) return Fail(CutResult::Cancelled);
-  sink_.Status(sink_.Text(kCutWriting), 10);
+  sink_.Status(Text(kCutWriting), 10);
 
   // Each kept range's share of the input. The cursors only move forward:
   // a range that begins or ends before the one before it (files of their
@@ -509,9 +456,9 @@ CutOutcome& CutRun::Run() {
   std::vector<AskedRange> asked;
   bool dropped = false;
   std::string extra;
-  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
+  const CutResult ranges = GatherRanges(request_, cutSink_, outcome_, &asked, &dropped, &extra);
   if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
-  sink_.Status(sink_.Text(kCutAnalyzing), 0);
+  sink_.Status(Text(kCutAnalyzing), 0);
   if (!Open()) return outcome_;
   // As the split does: the work starts from a guessed analysis while the
   // whole walk runs beside it, and the outputs replace their names only once
@@ -519,20 +466,20 @@ CutOutcome& CutRun::Run() {
   // written; otherwise all is planned and written again from the walk. The
   // guessed run's messages wait until it is known to stand.
   const CutOutcome before = outcome_;
-  const std::string shownBefore = sink_.message;
+  const std::string shownBefore = cutSink_.message;
   const bool stood = RunOnConfirmedAnalysis(
       confirmation_, analysis_, sink_,
       [&](bool guessed, const std::function<bool()>& mayCommit) {
-        sink_.holding = guessed;
+        cutSink_.holding = guessed;
         PlanAndWrite(asked, dropped, guessed, mayCommit);
       },
       [&] {
-        sink_.Drop(shownBefore);
+        cutSink_.Drop(shownBefore);
         outcome_ = before;
         kept_.clear();
         names_.clear();
       });
-  if (stood) sink_.Release();
+  if (stood) cutSink_.Release();
   return outcome_;
 }
 
@@ -543,11 +490,11 @@ CutOutcome& CutRun::Plan() {
   std::vector<AskedRange> asked;
   bool dropped = false;
   std::string extra;
-  const CutResult ranges = GatherRanges(request_, sink_, outcome_, &asked, &dropped, &extra);
+  const CutResult ranges = GatherRanges(request_, cutSink_, outcome_, &asked, &dropped, &extra);
   if (ranges != CutResult::Completed) return Fail(ranges, "", extra);
   if (!Open() || !Prepare() || !Snap(asked, dropped)) return outcome_;
   outcome_.result = CutResult::Completed;
-  outcome_.message = sink_.message;
+  outcome_.message = cutSink_.message;
   return outcome_;
 }
 
@@ -564,6 +511,7 @@ CutOutcome CutJob(const CutRequest& request, JobSink& host) {
   CutSink sink(host);
   CutOutcome outcome;
   CutRun(request, sink, outcome).Run();
+  outcome.message = sink.message;
   return outcome;
 }
 
@@ -571,5 +519,6 @@ CutOutcome PlanCut(const CutRequest& request, JobSink& host) {
   CutSink sink(host);
   CutOutcome outcome;
   CutRun(request, sink, outcome).Plan();
+  outcome.message = sink.message;
   return outcome;
 }

@@ -13,12 +13,9 @@
 #include "dub/dub_listing.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
-#include "job/file_probe.h"
-#include "job/fault_end.h"
 #include "job/input_session.h"
+#include "job/job_run.h"
 #include "job/job_sink.h"
-#include "job/output_commit.h"
-#include "scan/damage_report.h"
 #include "sound/avi_stream_sound.h"
 #include "sound/sound_file.h"
 #include "writer/avi_writer.h"
@@ -26,15 +23,6 @@
 #include "texts/dub_texts.h"
 
 namespace {
-
-std::string Both(JobSink& sink, const std::string& english, const std::string& japanese) {
-  return sink.EnglishUi() ? english : japanese;
-}
-
-// A text of the catalogue in the user's language, its places filled.
-std::string Both(JobSink& sink, const TextPair& text, std::initializer_list<std::string> values) {
-  return Fill(Pick(text, sink.EnglishUi()), values);
-}
 
 std::string Seconds(double s) {
   char text[32];
@@ -49,42 +37,19 @@ std::string NameWith(const std::string& input, const char* ending) {
   return input.substr(0, keep) + ending;
 }
 
-class DubRun {
+class DubRun : public JobRun<DubOutcome, DubResult> {
  public:
-  DubRun(const DubRequest& r, JobSink& sink, DubOutcome& outcome) : r_(r), sink_(sink), outcome_(outcome) {}
+  DubRun(const DubRequest& r, JobSink& sink, DubOutcome& outcome) : JobRun(sink, outcome, DubResultText), r_(r) {}
   DubOutcome& Run();
 
  private:
-  DubOutcome& Finish(DubResult result, const std::string& detail = "", const std::string& extra = "") {
-    if (result != DubResult::Cancelled && input_.File().Fault()) return FailReading();
-    outcome_.result = result;
-    if (!detail.empty()) outcome_.detail = detail;
-    if (result == DubResult::Cancelled) outcome_.outputs.clear(), outcome_.bytes.clear();
-    if (const TextPair* text = DubResultText(result)) {
-      outcome_.message = sink_.Pick(text->english, text->japanese) + (extra.empty() ? "" : "\n\n" + extra);
-      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-    }
-    return outcome_;
-  }
-  DubOutcome& FailReading() {
-    const auto end =
-        EndOnFault(input_.File().Fault(), sink_.EnglishUi(), DubResult::ReadError, DubResult::InputChanged);
-    outcome_.result = end.result;
-    outcome_.detail = end.detail;
-    outcome_.message = sink_.Pick(DubResultText(end.result)->english, DubResultText(end.result)->japanese) +
-                       std::string("\n\n") + end.why;
-    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-    return outcome_;
-  }
+  const ReadFault& InputFault() override { return input_.File().Fault(); }
+  void CheckInputSize() override { input_.File().CheckSize(); }
+  // The sound read beside the input may have failed too.
+  bool InputChanged() override { return InputFault() || sound_->Input()->Fault(); }
+  void ForgetOutputs() override { outcome_.outputs.clear(), outcome_.bytes.clear(); }
   // A structure refusal: a damaged file says so with what a repair keeps.
-  DubOutcome& Refuse(DubResult result, const std::string& what) {
-    input_.File().CheckSize();
-    if (input_.File().Fault()) return FailReading();
-    const DamageReport damage = InspectDamage(r_.path);
-    if (!damage.damaged) return Finish(result, r_.path + ": " + what);
-    return Finish(DubResult::Damaged, r_.path + ": " + damage.Reason(),
-                  damage.In(sink_.EnglishUi()));
-  }
+  DubOutcome& Refuse(DubResult result, const std::string& what) { return JobRun::Refuse(result, r_.path, what); }
   bool OpenInput();
   bool ChooseStream();
   bool OpenSound();
@@ -93,8 +58,6 @@ class DubRun {
   DubOutcome& Write();
 
   const DubRequest& r_;
-  JobSink& sink_;
-  DubOutcome& outcome_;
   AviSource input_;
   AviAnalysis a_{};
   HeaderLayout layout_;
@@ -106,13 +69,13 @@ class DubRun {
 };
 
 bool DubRun::OpenInput() {
-  if (const InputStop stop = ::OpenInput(r_.path, input_)) return Finish(DubResult::InputNotOpen, stop.detail), false;
+  if (const InputStop stop = ::OpenInput(r_.path, input_)) return Fail(DubResult::InputNotOpen, stop.detail), false;
   if (input_.File().U32At(0) != kRiff || input_.File().U32At(8) != kAviForm)
-    return Finish(DubResult::InputNotRiff, r_.path + ": no RIFF AVI file"), false;
-  sink_.Status(sink_.Pick(kDubAnalyzing.english, kDubAnalyzing.japanese), 0);
+    return Fail(DubResult::InputNotRiff, r_.path + ": no RIFF AVI file"), false;
+  sink_.Status(Text(kDubAnalyzing), 0);
   switch (const InputStop stop = AnalyseInput(r_.path, input_, a_, sink_, 0, 10); stop.kind) {
     case InputStop::None: break;
-    case InputStop::Cancelled: return Finish(DubResult::Cancelled), false;
+    case InputStop::Cancelled: return Fail(DubResult::Cancelled), false;
     case InputStop::ReadFault: return FailReading(), false;
     default: return Refuse(DubResult::OpenDml, stop.why), false;
   }
@@ -139,12 +102,12 @@ bool DubRun::ChooseStream() {
   auto sound = [&](int s) { return input_.Input().U32At(a_.streams[s].lengthOffset - 32) == kAuds; };
   if (named >= 0 || shift_) {
     if (named < 0 || uint32_t(named) >= count)
-      return Finish(DubResult::NoSuchStream, "stream " + std::to_string(named) + ": the file has streams 0 to " +
+      return Fail(DubResult::NoSuchStream, "stream " + std::to_string(named) + ": the file has streams 0 to " +
                                                  std::to_string(count - 1),
-                    Both(sink_, texts::kDubStreamsRange, {std::to_string(count - 1)})),
+                    Both(texts::kDubStreamsRange, {std::to_string(count - 1)})),
              false;
     if (!sound(named))
-      return Finish(DubResult::NotSoundStream, "stream " + std::to_string(named) + " is no sound stream"), false;
+      return Fail(DubResult::NotSoundStream, "stream " + std::to_string(named) + " is no sound stream"), false;
     outcome_.stream = named;
     outcome_.replaced = true;
     return true;
@@ -153,10 +116,10 @@ bool DubRun::ChooseStream() {
   for (uint32_t s = 0; s < count; ++s)
     if (sound(int(s))) sounds++, first = first < 0 ? int(s) : first;
   if (!r_.add && sounds > 1)
-    return Finish(DubResult::ChooseStream, "sound streams: " + std::to_string(sounds) + "; give --replace N or --add"), false;
+    return Fail(DubResult::ChooseStream, "sound streams: " + std::to_string(sounds) + "; give --replace N or --add"), false;
   if (r_.add || sounds == 0) {
     if (count >= uint32_t(kMaxStreams))
-      return Finish(DubResult::TooManyStreams, "the file has " + std::to_string(count) + " streams already"), false;
+      return Fail(DubResult::TooManyStreams, "the file has " + std::to_string(count) + " streams already"), false;
     outcome_.stream = int(count);
     return true;
   }
@@ -182,7 +145,7 @@ bool DubRun::OpenSound() {
   if (refusal.kind == SoundRefusal::Empty) result = shift_ ? DubResult::NotSoundStream : DubResult::SoundEmpty;
   if (refusal.kind == SoundRefusal::Unreadable) result = DubResult::SoundNotOpen;
   const std::string who = shift_ ? r_.path : r_.audio;
-  Finish(result, who + ": " + refusal.english, who + ": " + Both(sink_, refusal.english, refusal.japanese));
+  Fail(result, who + ": " + refusal.english, who + ": " + Both(refusal.english, refusal.japanese));
   return false;
 }
 
@@ -191,7 +154,7 @@ bool DubRun::PlanOffset() {
   if (!outcome_.hasOffset) return true;
   outcome_.offsetAsked = offset_.Seconds();
   if (!PlanSoundOffset(offset_, *sound_, &outcome_.offset))
-    return Finish(DubResult::OffsetTakesAll, "the offset " + r_.offset + " takes off all " +
+    return Fail(DubResult::OffsetTakesAll, "the offset " + r_.offset + " takes off all " +
                                                  std::to_string(sound_->Format().units) + " units of the sound"),
            false;
   return true;
@@ -199,13 +162,7 @@ bool DubRun::PlanOffset() {
 
 bool DubRun::Name() {
   name_ = !r_.output.empty() ? r_.output : shift_ ? DefaultShiftName(r_.path) : DefaultDubName(r_.path);
-  if (name_.size() > 259) return Finish(DubResult::NoOutputName, name_ + ": longer than 259 bytes"), false;
-  for (const std::string* input : {&r_.path, &r_.audio}) {
-    if (input->empty()) continue;
-    if (name_ == *input || SameFile(name_.c_str(), input->c_str()))
-      return Finish(DubResult::NameIsInput, name_ + ": names the input " + *input), false;
-  }
-  return true;
+  return CheckOutputName(name_, {&r_.path, &r_.audio});
 }
 
 DubOutcome& DubRun::Write() {
@@ -216,14 +173,14 @@ DubOutcome& DubRun::Write() {
   plan_.dropped = outcome_.replaced ? outcome_.stream : -1;
   plan_.stream = outcome_.stream;
   plan_.offset = outcome_.offset;
-  sink_.Status(sink_.Pick(kDubWriting.english, kDubWriting.japanese), 10);
+  sink_.Status(Text(kDubWriting), 10);
   const DubFigures figures = CountDubListing(plan_);
   if (figures.failed) return Refuse(DubResult::Damaged, "the input changed or ended while it was read");
   outcome_.soundChunks = figures.soundChunks;
   // The stream's start: a shift keeps the start the stream had and adds to it.
   uint64_t start = outcome_.offset.method == OffsetMethod::Start ? outcome_.offset.units : 0;
   if (f.strh.size() == 56) start += uint32_t(f.strh[28] | f.strh[29] << 8 | f.strh[30] << 16 | uint32_t(f.strh[31]) << 24);
-  if (start > 0xFFFFFFFFu) return Finish(DubResult::OffsetInvalid, "the stream's start would pass dwStart's 32 bits");
+  if (start > 0xFFFFFFFFu) return Fail(DubResult::OffsetInvalid, "the stream's start would pass dwStart's 32 bits");
   outcome_.soundSeconds = double(figures.soundUnits + start) * f.scale / f.rate;
 
   AviOutput out;
@@ -261,7 +218,7 @@ DubOutcome& DubRun::Write() {
   out.shape = shape;
 
   OutputFile file;
-  if (!file.Create(name_)) return Finish(DubResult::CannotWrite, name_ + ": " + file.Reason());
+  if (!file.Create(name_)) return Fail(DubResult::CannotWrite, name_ + ": " + file.Reason());
   out.file = &file;
   CopyHabits habits;
   habits.runs = false;
@@ -269,33 +226,17 @@ DubOutcome& DubRun::Write() {
   how.positions = figures.entries;
   how.bar.showEnd = true;
   WriteOutcome written = WriteAviOutput(out, how);
-  WriteResult result = written.result;
-  // A read error or a change of an input under the copy: not what it held.
-  result = CommitOutput(file, result, sink_, [this] {
-    input_.File().CheckSize();
-    return input_.File().Fault() || sound_->Input()->Fault();
-  });
-  if (result != WriteResult::Written) file.Abandon();
-  switch (result) {
-    case WriteResult::Written: break;
-    case WriteResult::Cancelled: return Finish(DubResult::Cancelled);
-    case WriteResult::InputShort:
-    case WriteResult::InputChanged:
-    case WriteResult::ReadFailed:
-      if (sound_->Input()->Fault()) return Finish(DubResult::InputChanged, DescribeReadFault(sound_->Input()->Fault(), 1));
-      return Refuse(DubResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
-    case WriteResult::TooLarge: return Finish(DubResult::TooLarge, name_ + ": " + written.problem);
-    case WriteResult::WriteFailed:
-      return Finish(DubResult::CannotWrite, name_ + ": " + (file.Reason().empty() ? "write failed" : file.Reason()));
-  }
+  const auto endedEarly = [this]() -> DubOutcome& {
+    if (sound_->Input()->Fault()) return Fail(DubResult::InputChanged, DescribeReadFault(sound_->Input()->Fault(), 1));
+    return Refuse(DubResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
+  };
+  if (!Settle(file, written.result, written.problem, endedEarly)) return outcome_;
   outcome_.outputs.push_back(name_);
   outcome_.bytes.push_back(file.Position());
-  outcome_.result = DubResult::Completed;
-  std::string text = Both(sink_,
-                          shift_ ? texts::kDubMoved : outcome_.replaced ? texts::kDubReplaced : texts::kDubAdded,
+  std::string text = Both(shift_ ? texts::kDubMoved : outcome_.replaced ? texts::kDubReplaced : texts::kDubAdded,
                           {std::to_string(outcome_.stream), outcome_.soundKind, Seconds(outcome_.soundSeconds)});
   if (outcome_.soundSeconds > outcome_.videoSeconds + 0.0005)
-    text += "\n" + Both(sink_, texts::kDubSoundLonger, {Seconds(outcome_.soundSeconds), Seconds(outcome_.videoSeconds)});
+    text += "\n" + Both(texts::kDubSoundLonger, {Seconds(outcome_.soundSeconds), Seconds(outcome_.videoSeconds)});
   if (outcome_.hasOffset && outcome_.offset.method != OffsetMethod::None) {
     const OffsetPlan& o = outcome_.offset;
     const std::string n = std::to_string(o.count);
@@ -306,26 +247,24 @@ DubOutcome& DubRun::Write() {
       case OffsetMethod::Frames: how = &texts::kDubOffsetFrames; break;
       default: break;
     }
-    text += "\n" + Both(sink_, texts::kDubOffset, {r_.offset, Fill(Pick(*how, sink_.EnglishUi()), {n}), Seconds(o.reached)});
+    text += "\n" + Both(texts::kDubOffset, {r_.offset, Fill(Pick(*how, sink_.EnglishUi()), {n}), Seconds(o.reached)});
   }
-  outcome_.message = text;
-  sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
-  return outcome_;
+  return Complete(text);
 }
 
 DubOutcome& DubRun::Run() {
   shift_ = r_.shift;
-  if (r_.replace >= 0 && r_.add) return Finish(DubResult::ReplaceAndAdd, "--replace and --add do not mix");
+  if (r_.replace >= 0 && r_.add) return Fail(DubResult::ReplaceAndAdd, "--replace and --add do not mix");
   if (!r_.offset.empty()) {
     TimeTextProblem problem;
     if (!ParseSoundOffset(r_.offset.c_str(), &offset_, &problem)) {
       const TextPair& why = TimeTextProblemText(problem);
-      return Finish(DubResult::OffsetInvalid, "\"" + r_.offset + "\": " + why.english,
-                    "\"" + r_.offset + "\": " + sink_.Pick(why.english, why.japanese));
+      return Fail(DubResult::OffsetInvalid, "\"" + r_.offset + "\": " + why.english,
+                    "\"" + r_.offset + "\": " + Text(why));
     }
   }
   if (!OpenInput() || !ChooseStream() || !OpenSound() || !PlanOffset() || !Name()) return outcome_;
-  if (sink_.Cancelled()) return Finish(DubResult::Cancelled);
+  if (sink_.Cancelled()) return Fail(DubResult::Cancelled);
   return Write();
 }
 

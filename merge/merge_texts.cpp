@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "merge/merge_result.h"
+#include "job/result_table.h"
 #include "texts/merge_texts.h"
 
 namespace {
@@ -11,15 +12,11 @@ namespace {
 constexpr int32_t kFromStructure = 0;  // Unsupported, StructureDiffers: the structure code
 constexpr int32_t kDependsOnEngine = 0;
 
-struct Row {
-  MergeResult result;
-  int32_t number;
-  TextPair text;
-};
+using Row = ResultRow<MergeResult>;
 
 constexpr Row kRows[] = {
-    {MergeResult::Completed, 0, {nullptr, nullptr}},
-    {MergeResult::Cancelled, kDependsOnEngine, {nullptr, nullptr}},
+    {MergeResult::Completed, 0, kNoText},
+    {MergeResult::Cancelled, kDependsOnEngine, kNoText},
     {MergeResult::File1NotOpen, -6, texts::kMergeFile1NotOpen},
     {MergeResult::File1TooLarge, -7, texts::kMergeFile1TooLarge},
     {MergeResult::File2NotOpen, -1, texts::kMergeFile2NotOpen},
@@ -34,15 +31,8 @@ constexpr Row kRows[] = {
     {MergeResult::InputChanged, 303, texts::kMergeInputChanged},
 };
 
-constexpr bool TableComplete() {
-  if (sizeof kRows / sizeof kRows[0] != size_t(MergeResult::Count)) return false;
-  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-    if (size_t(kRows[i].result) != i) return false;
-    if ((kRows[i].text.english == nullptr) != (kRows[i].text.japanese == nullptr)) return false;
-  }
-  return true;
-}
-static_assert(TableComplete(), "one row per MergeResult, in order, with both languages");
+constexpr auto kTable = ResultTableOf(kRows);
+static_assert(kTable.Complete(), "one row per MergeResult, in order, with both languages");
 
 }  // namespace
 
@@ -54,13 +44,10 @@ const TextPair kMergeSummaryFormat = texts::kMergeSummaryFormat;
 int32_t MergeResultNumber(MergeResult result, uint32_t structureCode, bool engineStarted) {
   if (result == MergeResult::Cancelled) return engineStarted ? -1 : 0;
   if (result == MergeResult::Unsupported || result == MergeResult::StructureDiffers) return int32_t(structureCode);
-  return kRows[size_t(result)].number;
+  return kTable.Number(result);
 }
 
-const TextPair* MergeResultText(MergeResult result) {
-  const TextPair& text = kRows[size_t(result)].text;
-  return text.english ? &text : nullptr;
-}
+const TextPair* MergeResultText(MergeResult result) { return kTable.Text(result); }
 
 const TextPair kMergeWriting = texts::kFileCreating;
 const TextPair kJoinedNameIsInput = texts::kJoinedNameIsInput;

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "job/file_probe.h"
-#include "job/fault_end.h"
 #include "job/input_session.h"
+#include "job/job_run.h"
 #include "job/job_sink.h"
 #include "job/output_commit.h"
 #include "avi/byte_input.h"
@@ -18,69 +18,56 @@ namespace {
 
 using ull = unsigned long long;
 
-class RepairRun {
+class RepairRun : public JobRun<RepairOutcome, RepairResult> {
  public:
-  RepairRun(const RepairRequest& request, JobSink& sink, const OdmlLimits& limits)
-      : request_(request), sink_(sink), limits_(limits) {}
-  RepairOutcome Run();
+  RepairRun(const RepairRequest& request, JobSink& sink, const OdmlLimits& limits, RepairOutcome& outcome)
+      : JobRun(sink, outcome, RepairResultText), request_(request), limits_(limits) {}
+  RepairOutcome& Run();
 
  private:
-  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
-
-  RepairOutcome& Finish(RepairResult result, const std::string& detail = std::string()) {
-    outcome_.result = result;
-    if (!detail.empty()) outcome_.detail = detail;
-    if (const TextPair* text = RepairResultText(result)) {
-      outcome_.message = Text(*text);
-      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-    }
-    return outcome_;
-  }
+  // The fault FailedReading found: the repair looks at the input itself,
+  // after its scan and after its copy, and ends on what it finds there.
+  const ReadFault& InputFault() override { return fault_; }
   RepairOutcome& Refuse(RepairRefusal refusal);
   // Ends with the input's read error or change, if it had one.
   bool FailedReading() {
     input_.CheckSize();
-    const ReadFault& fault = input_.Fault();
-    if (!fault) return false;
-    const auto end = EndOnFault(fault, sink_.EnglishUi(), RepairResult::ReadError, RepairResult::InputChanged);
-    outcome_.result = end.result;
-    outcome_.detail = end.detail;
-    outcome_.message = std::string(Text(*RepairResultText(end.result))) + "\n\n" + end.why;
-    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    if (!input_.Fault()) return false;
+    fault_ = input_.Fault();
+    FailReading();
     return true;
   }
   std::string Kept() const;
 
   const RepairRequest& request_;
-  JobSink& sink_;
   OdmlLimits limits_;
-  RepairOutcome outcome_;
   ByteInput input_;
   RepairScan scan_;
+  ReadFault fault_;
 };
 
 RepairOutcome& RepairRun::Refuse(RepairRefusal refusal) {
   const std::string& path = request_.path;
   switch (refusal) {
-    case RepairRefusal::NotRiff: return Finish(RepairResult::NotAvi, path + ": does not begin with \"RIFF\"");
+    case RepairRefusal::NotRiff: return Fail(RepairResult::NotAvi, path + ": does not begin with \"RIFF\"");
     case RepairRefusal::NotAvi: {
       std::string form;
       for (int i = 0; i < 4; ++i) {
         const char c = char(scan_.riffForm >> (8 * i));
         form += c >= 0x20 && c <= 0x7E ? c : '.';
       }
-      return Finish(RepairResult::NotAvi, path + ": a RIFF file of form \"" + form + "\", not \"AVI \"");
+      return Fail(RepairResult::NotAvi, path + ": a RIFF file of form \"" + form + "\", not \"AVI \"");
     }
     case RepairRefusal::NoHeader:
-      return Finish(RepairResult::NoHeader, path + ": no hdrl list with avih and a stream header (strh)");
+      return Fail(RepairResult::NoHeader, path + ": no hdrl list with avih and a stream header (strh)");
     case RepairRefusal::TooManyStreams:
-      return Finish(RepairResult::NoHeader, path + ": more than 10 stream headers");
-    case RepairRefusal::NoDataList: return Finish(RepairResult::NoDataList, path + ": no LIST movi");
+      return Fail(RepairResult::NoHeader, path + ": more than 10 stream headers");
+    case RepairRefusal::NoDataList: return Fail(RepairResult::NoDataList, path + ": no LIST movi");
     case RepairRefusal::NoWholeChunk:
-      return Finish(RepairResult::NoWholeChunk, path + ": no whole chunk of the header's streams in the data lists");
+      return Fail(RepairResult::NoWholeChunk, path + ": no whole chunk of the header's streams in the data lists");
     case RepairRefusal::TooManyChunks:
-      return Finish(RepairResult::TooLarge, path + ": more than " + std::to_string(kMaxRepairChunks) + " chunks");
-    case RepairRefusal::Cancelled: return Finish(RepairResult::Cancelled);
+      return Fail(RepairResult::TooLarge, path + ": more than " + std::to_string(kMaxRepairChunks) + " chunks");
+    case RepairRefusal::Cancelled: return Fail(RepairResult::Cancelled);
     case RepairRefusal::None: break;
   }
   return outcome_;
@@ -107,14 +94,14 @@ std::string RepairRun::Kept() const {
   return text;
 }
 
-RepairOutcome RepairRun::Run() {
+RepairOutcome& RepairRun::Run() {
   const std::string& path = request_.path;
   sink_.Status(Text(kRepairReading), 0);
-  if (sink_.Cancelled()) return Finish(RepairResult::Cancelled);
+  if (sink_.Cancelled()) return Fail(RepairResult::Cancelled);
   // The session's first look; the open is the scan's own (it reads the raw
   // chunks, neither indexes nor headers).
-  if (const InputStop stop = LookAtInput(path)) return Finish(RepairResult::InputNotOpen, stop.detail);
-  if (!input_.Open(path.c_str())) return Finish(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
+  if (const InputStop stop = LookAtInput(path)) return Fail(RepairResult::InputNotOpen, stop.detail);
+  if (!input_.Open(path.c_str())) return Fail(RepairResult::InputNotOpen, path + ": " + input_.OpenError());
 
   ScanForRepair(input_, scan_, &sink_, 0, 10);
   if (FailedReading()) return outcome_;
@@ -123,20 +110,20 @@ RepairOutcome RepairRun::Run() {
   outcome_.seconds = scan_.Seconds();
   if (scan_.Intact()) {
     outcome_.nothingToRepair = true;
-    return Finish(RepairResult::NothingToRepair, path + ": whole, and its index names every chunk");
+    return Fail(RepairResult::NothingToRepair, path + ": whole, and its index names every chunk");
   }
   const DamageReport damage = DescribeDamage(scan_);
 
   const std::string output = request_.output.empty() ? RepairedName(path) : request_.output;
   if (output == path || SameFile(output.c_str(), path.c_str()))
-    return Finish(RepairResult::OutputIsInput, output + ": names the input");
+    return Fail(RepairResult::OutputIsInput, output + ": names the input");
   RepairedFigures figures;
   std::string problem;
   if (!MeasureRepairedFile(input_, scan_, limits_, &figures, &problem))
-    return Finish(RepairResult::TooLarge, output + ": " + problem);
+    return Fail(RepairResult::TooLarge, output + ": " + problem);
 
   OutputFile out;
-  if (!out.Create(output)) return Finish(RepairResult::CannotCreate, output + ": " + out.Reason());
+  if (!out.Create(output)) return Fail(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);
   WriteResult written = WriteRepairedFile(input_, scan_, out, &sink_, 10, 90, limits_, &problem, request_.writer);
   // A read error or a change of the input under the copy: not what it held.
@@ -146,13 +133,13 @@ RepairOutcome RepairRun::Run() {
     out.Abandon();
     if (written != WriteResult::Cancelled && FailedReading()) return outcome_;
     switch (written) {
-      case WriteResult::Cancelled: return Finish(RepairResult::Cancelled);
+      case WriteResult::Cancelled: return Fail(RepairResult::Cancelled);
       case WriteResult::InputShort:
       case WriteResult::InputChanged:
       case WriteResult::ReadFailed:
-        return Finish(RepairResult::WriteFailed, path + ": the file changed while it was read");
-      case WriteResult::TooLarge: return Finish(RepairResult::TooLarge, output + ": " + problem);
-      default: return Finish(RepairResult::WriteFailed, output + ": " + (reason.empty() ? "write failed" : reason));
+        return Fail(RepairResult::WriteFailed, path + ": the file changed while it was read");
+      case WriteResult::TooLarge: return Fail(RepairResult::TooLarge, output + ": " + problem);
+      default: return Fail(RepairResult::WriteFailed, output + ": " + (reason.empty() ? "write failed" : reason));
     }
   }
   outcome_.written = output;
@@ -164,11 +151,11 @@ RepairOutcome RepairRun::Run() {
   const double minutes = double(uint64_t(outcome_.seconds) / 60);
   std::snprintf(summary, sizeof summary, Text(kRepairSummary), unsigned(outcome_.frames), minutes,
                 outcome_.seconds - minutes * 60);
-  outcome_.message = summary;
-  if (scan_.KeyFramesUntold()) outcome_.message += std::string("\n\n") + Text(kRepairKeysUntold);
+  std::string message = summary;
+  if (scan_.KeyFramesUntold()) message += std::string("\n\n") + Text(kRepairKeysUntold);
   outcome_.detail = output + ": " + Kept() + (figures.openDml ? "; written as OpenDML" : "") + "\n" +
                     damage.Reason();
-  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+  Show(message);
   return outcome_;
 }
 
@@ -189,6 +176,7 @@ RepairOutcome RepairJob(const RepairRequest& request, JobSink& sink) {
 }
 
 RepairOutcome RepairJobWithLimits(const RepairRequest& request, JobSink& sink, const OdmlLimits& limits) {
-  RepairRun run(request, sink, limits);
-  return run.Run();
+  RepairOutcome outcome;
+  RepairRun(request, sink, limits, outcome).Run();
+  return outcome;
 }

@@ -1,23 +1,18 @@
 // The repair's results: the number each reports and its message, English
 // and Japanese side by side.
-#include <cstddef>
-
 #include "repair/repair_result.h"
 #include "job/result_numbers.h"
+#include "job/result_table.h"
 #include "texts/repair_texts.h"
 
 namespace {
 
-struct Row {
-  RepairResult result;
-  int32_t number;
-  TextPair text;
-};
+using Row = ResultRow<RepairResult>;
 
 constexpr Row kRows[] = {
-    {RepairResult::Repaired, result_number::kCompleted, {nullptr, nullptr}},
+    {RepairResult::Repaired, result_number::kCompleted, kNoText},
     {RepairResult::NothingToRepair, result_number::kCompleted, texts::kRepairNothingToRepair},
-    {RepairResult::Cancelled, result_number::kCancelled, {nullptr, nullptr}},
+    {RepairResult::Cancelled, result_number::kCancelled, kNoText},
     {RepairResult::InputNotOpen, result_number::kInputNotOpen, texts::kRepairInputNotOpen},
     {RepairResult::NotAvi, result_number::kInputNotAvi, texts::kRepairNotAvi},
     {RepairResult::NoHeader, result_number::kOwnResults, texts::kRepairNoHeader},
@@ -31,24 +26,14 @@ constexpr Row kRows[] = {
     {RepairResult::InputChanged, result_number::kInputChanged, texts::kRepairInputChanged},
 };
 
-constexpr bool TableComplete() {
-  if (sizeof kRows / sizeof kRows[0] != size_t(RepairResult::Count)) return false;
-  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-    if (size_t(kRows[i].result) != i) return false;
-    if ((kRows[i].text.english == nullptr) != (kRows[i].text.japanese == nullptr)) return false;
-  }
-  return true;
-}
-static_assert(TableComplete(), "one row per RepairResult, in order, with both languages");
+constexpr auto kTable = ResultTableOf(kRows);
+static_assert(kTable.Complete(), "one row per RepairResult, in order, with both languages");
 
 }  // namespace
 
-int32_t RepairResultNumber(RepairResult result) { return kRows[size_t(result)].number; }
+int32_t RepairResultNumber(RepairResult result) { return kTable.Number(result); }
 
-const TextPair* RepairResultText(RepairResult result) {
-  const TextPair& text = kRows[size_t(result)].text;
-  return text.english ? &text : nullptr;
-}
+const TextPair* RepairResultText(RepairResult result) { return kTable.Text(result); }
 
 const TextPair kRepairReading = texts::kRepairReading;
 const TextPair kRepairWriting = texts::kFileCreating;

@@ -65,6 +65,10 @@ const char* SplitStructureDetail(SplitResult result);
 // Status line texts of a split.
 extern const TextPair kSplitAnalyzing;     // "Analyzing"
 extern const TextPair kSplitFileCreating;  // "File Creating"
+// The window's advice below a split's "Completed" (which player to use, the
+// help file): the window adds it (ui/player_hint_sink.h), and the command
+// line's JSON "message" carries it as it always has.
+extern const TextPair kSplitPlayerAdvice;
 
 // Where a split cut and what it wrote, for callers that want numbers
 // rather than the message. The first file holds frames 0 .. cutFrame - 1;

@@ -1,29 +1,23 @@
 // The split's results: the number each reports and its message, English and
 // Japanese side by side.
-#include <cstddef>
-
 #include "share/split_result.h"
+#include "job/result_table.h"
 #include "texts/split_texts.h"
 
 namespace {
 
-constexpr const char* kNone = nullptr;
 constexpr int32_t kDependsOnEngine = 0;  // Cancelled: 0 or -1, see SplitResultNumber
 
-struct Row {
-  SplitResult result;
-  int32_t number;
-  TextPair text;  // {nullptr, nullptr}: no message
-};
+using Row = ResultRow<SplitResult>;
 
 constexpr Row kRows[] = {
     {SplitResult::Completed, 0,
      texts::kSplitCompleted},
-    {SplitResult::Cancelled, kDependsOnEngine, {kNone, kNone}},
+    {SplitResult::Cancelled, kDependsOnEngine, kNoText},
     {SplitResult::OverlapInvalid, -1, texts::kSplitOverlapInvalid},
     {SplitResult::OverlapOutOfRange, -2,
      texts::kSplitOverlapOutOfRange},
-    {SplitResult::SizeSplitUnavailable, -3, {kNone, kNone}},
+    {SplitResult::SizeSplitUnavailable, -3, kNoText},
     {SplitResult::SizeSplitCompleted, -3, texts::kCompleted},
     {SplitResult::SizeSplitFailed, -3, texts::kError},
     {SplitResult::HoursInvalid, -5, texts::kSplitHoursInvalid},
@@ -60,30 +54,21 @@ constexpr Row kRows[] = {
 
 // Every result has exactly one row, in the enumeration's order, and a
 // message in both languages or in neither.
-constexpr bool TableComplete() {
-  if (sizeof kRows / sizeof kRows[0] != size_t(SplitResult::Count)) return false;
-  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-    if (size_t(kRows[i].result) != i) return false;
-    if ((kRows[i].text.english == nullptr) != (kRows[i].text.japanese == nullptr)) return false;
-  }
-  return true;
-}
-static_assert(TableComplete(), "one row per SplitResult, in order, with both languages");
+constexpr auto kTable = ResultTableOf(kRows);
+static_assert(kTable.Complete(), "one row per SplitResult, in order, with both languages");
 
 }  // namespace
 
 const TextPair kSplitAnalyzing = texts::kAnalyzing;
 const TextPair kSplitFileCreating = texts::kFileCreating;
+const TextPair kSplitPlayerAdvice = texts::kSplitPlayerHint;
 
 int32_t SplitResultNumber(SplitResult result, bool engineStarted) {
   if (result == SplitResult::Cancelled) return engineStarted ? -1 : 0;
-  return kRows[size_t(result)].number;
+  return kTable.Number(result);
 }
 
-const TextPair* SplitResultText(SplitResult result) {
-  const TextPair& text = kRows[size_t(result)].text;
-  return text.english ? &text : nullptr;
-}
+const TextPair* SplitResultText(SplitResult result) { return kTable.Text(result); }
 
 const char* SplitStructureDetail(SplitResult result) {
   switch (result) {

@@ -3,78 +3,16 @@
 
 #include "avi/fourcc.h"
 #include "avi/index_reader.h"
-#include "avi/odml_index.h"
-#include "avi/read_fault.h"
 #include "avi/stored_chunks.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
-#include "job/fault_end.h"
-#include "job/file_probe.h"
-#include "job/input_session.h"
-#include "job/output_commit.h"
-#include "scan/damage_report.h"
 #include "texts/streams_texts.h"
-
-StreamsOutcome& StreamsRun::Fail(StreamsResult result, const std::string& detail, const std::string& extra) {
-  if (result != StreamsResult::Cancelled && source_->File().Fault()) return FailReading();
-  outcome_.result = result;
-  if (!detail.empty()) outcome_.detail = detail;
-  if (result == StreamsResult::Cancelled) outcome_.outputs.clear();
-  if (const TextPair* text = StreamsResultText(result)) {
-    outcome_.message = std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
-    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-  }
-  return outcome_;
-}
-
-StreamsOutcome& StreamsRun::FailReading() {
-  const auto end =
-      EndOnFault(source_->File().Fault(), sink_.EnglishUi(), StreamsResult::ReadError, StreamsResult::InputChanged);
-  outcome_.result = end.result;
-  outcome_.detail = end.detail;
-  outcome_.message = std::string(Text(*StreamsResultText(end.result))) + "\n\n" + end.why;
-  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-  return outcome_;
-}
-
-StreamsOutcome& StreamsRun::Complete(const std::string& summary) {
-  outcome_.result = StreamsResult::Completed;
-  outcome_.message = summary;
-  sink_.Message(summary.c_str(), MessageOwner::ProgressWindow);
-  return outcome_;
-}
-
-StreamsOutcome& StreamsRun::Refuse(StreamsResult result, const std::string& english, const std::string& japanese) {
-  source_->File().CheckSize();
-  if (source_->File().Fault()) return FailReading();
-  const DamageReport damage = InspectDamage(path_);
-  if (!damage.damaged) return Fail(result, path_ + ": " + english, path_ + ": " + Both(english, japanese));
-  // A recording that ended badly: what is missing is its end, which the
-  // damage report says, with what a repair would keep.
-  outcome_.result = StreamsResult::Damaged;
-  outcome_.detail = path_ + ": " + damage.Reason();
-  outcome_.message = std::string(Text(*StreamsResultText(StreamsResult::Damaged))) + "\n\n" +
-                     damage.In(sink_.EnglishUi());
-  sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
-  return outcome_;
-}
 
 bool StreamsRun::Open() {
   sink_.Status(Text(kStreamsAnalyzing), 0);
   if (sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
-  if (const InputStop stop = OpenInput(path_, *source_))
-    return Fail(StreamsResult::InputNotOpen, stop.detail, stop.detail), false;
   StoredChunkWatch watch;
-  InputStop stop = CheckRiff(path_, *source_);
-  if (!stop) stop = AnalyseInput(path_, *source_, analysis_, sink_, 0, 10, &watch);
-  switch (stop.kind) {
-    case InputStop::None: break;
-    case InputStop::NotRiff: return Fail(StreamsResult::InputNotRiff, stop.detail), false;
-    case InputStop::Cancelled: return Fail(StreamsResult::Cancelled), false;
-    case InputStop::BrokenIndexes:
-      return Refuse(StreamsResult::OpenDml, stop.why, DescribeOdmlFault(source_->Fault(), 0)), false;
-    default: return FailReading(), false;
-  }
+  if (!OpenAndAnalyse(path_, *source_, analysis_, true, &watch)) return false;
   chunksAsWritten_ = watch.ChunksAsWritten(analysis_);
   outcome_.streamCount = analysis_.streamCount;
   return CheckStructure();
@@ -84,32 +22,24 @@ bool StreamsRun::Open() {
 // there and every chunk the index names inside the file.
 bool StreamsRun::CheckStructure() {
   const AviAnalysis& a = analysis_;
-  if (a.moviOffset == 0) return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMovi.english, texts::kStreamsNoMovi.japanese), false;
+  if (a.moviOffset == 0) return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMovi), false;
   if (a.idx1Offset == 0)
-    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoIndex.english, texts::kStreamsNoIndex.japanese), false;
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoIndex), false;
   if (a.streamCount == 0 || a.totalFramesOffset == 0)
-    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMainHeader.english,
-                  texts::kStreamsNoMainHeader.japanese),
-           false;
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsNoMainHeader), false;
   ByteInput& in = Input();
   if (!ReadHeaderLayout(in, a.moviOffset, &layout_) || layout_.streams.size() != a.streamCount)
-    return Refuse(StreamsResult::Unsupported, texts::kStreamsListsMismatch.english,
-                  texts::kStreamsListsMismatch.japanese),
-           false;
+    return Refuse(StreamsResult::Unsupported, texts::kStreamsListsMismatch), false;
   for (uint32_t s = 0; s < a.streamCount; ++s)
     if (a.streams[s].lengthOffset == 0 || layout_.streams[s].strh == 0)
-      return Refuse(StreamsResult::Unsupported, Fill(texts::kStreamsShortHeader.english, {std::to_string(s)}),
-                    Fill(texts::kStreamsShortHeader.japanese, {std::to_string(s)})),
-             false;
+      return Refuse(StreamsResult::Unsupported, texts::kStreamsShortHeader, {std::to_string(s)}), false;
   IndexReader index(in, a.idx1Offset, a.idx1EntryTotal);
   const uint64_t end = in.Size();
   for (uint32_t i = 0; i < index.Total(); ++i) {
     const IndexEntry e = index.At(i);
     if (StreamOfCkid(e.ckid) < 0) continue;
     if (ChunkPosition(a.chunkBase, e) + 8 + e.length > end)
-      return Refuse(StreamsResult::Damaged, Fill(texts::kStreamsEntryPastEnd.english, {std::to_string(i)}),
-                    Fill(texts::kStreamsEntryPastEnd.japanese, {std::to_string(i)})),
-             false;
+      return Refuse(StreamsResult::Damaged, texts::kStreamsEntryPastEnd, {std::to_string(i)}), false;
     if ((i & 0xFFFF) == 0 && sink_.Cancelled()) return Fail(StreamsResult::Cancelled), false;
   }
   return true;
@@ -126,13 +56,6 @@ bool StreamsRun::CheckStream(int stream, const char* what) {
   return false;
 }
 
-bool StreamsRun::CheckOutputName(const std::string& name) {
-  if (name.size() > 259) return Fail(StreamsResult::NoOutputName, name + ": longer than 259 bytes"), false;
-  if (name == path_ || SameFile(name.c_str(), path_.c_str()))
-    return Fail(StreamsResult::NameIsInput, name + ": names the input " + path_), false;
-  return true;
-}
-
 StreamFormat StreamsRun::Format(int stream) { return ReadStreamFormat(Input(), layout_.streams[stream].strh); }
 
 std::vector<uint8_t> StreamsRun::FormatBlock(int stream) {
@@ -147,31 +70,15 @@ std::vector<uint8_t> StreamsRun::FormatBlock(int stream) {
 
 bool StreamsRun::Settle(OutputFile& out, WriteResult result, const std::string& problem) {
   const std::string name = out.FinalPath();
-  // A read error or a change of the input under the copy: not what it held.
-  result = CommitOutput(out, result, sink_, [this] { return source_->File().CheckSize(), bool(source_->File().Fault()); });
-  if (result == WriteResult::Written) {
-    outcome_.outputs.push_back(name);
-    outcome_.bytes = out.Position();
-    return true;
-  }
-  const std::string reason = out.Reason();
-  out.Abandon();
-  switch (result) {
-    case WriteResult::Written: break;
-    case WriteResult::Cancelled: Fail(StreamsResult::Cancelled); break;
-    case WriteResult::InputShort:
-    case WriteResult::InputChanged:
-    case WriteResult::ReadFailed:
-      Fail(StreamsResult::Damaged, path_ + ": the input ended before the chunks its index names, or changed while it was read",
-           Both(texts::kStreamsInputEndedEarly));
-      break;
-    case WriteResult::TooLarge: Fail(StreamsResult::TooLarge, name + ": " + problem); break;
-    case WriteResult::WriteFailed:
-      Fail(StreamsResult::CannotWrite, name + ": " + (reason.empty() ? "write failed" : reason),
-           name + ": " + (reason.empty() ? "write failed" : reason));
-      break;
-  }
-  return false;
+  const auto endedEarly = [this]() -> StreamsOutcome& {
+    return Fail(StreamsResult::Damaged,
+                path_ + ": the input ended before the chunks its index names, or changed while it was read",
+                Both(texts::kStreamsInputEndedEarly));
+  };
+  if (!JobRun::Settle(out, result, problem, endedEarly, true)) return false;
+  outcome_.outputs.push_back(name);
+  outcome_.bytes = out.Position();
+  return true;
 }
 
 std::string NameBeside(const std::string& input, const std::string& ending) {

@@ -4,9 +4,12 @@
 
 namespace texts {
 
-inline constexpr TextPair kSplitCompleted = {"Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
+inline constexpr TextPair kSplitCompleted = {"Completed", "操作完了"};
+// The window's advice below a split's "Completed", a blank line between
+// (share/split_result.h: kSplitPlayerAdvice).
+inline constexpr TextPair kSplitPlayerHint = {"If 2nd file can't be played,\nUse Windows Media Player 6\n"
       "(Program Files\\Windows Media Player\\Mplayer2.exe)",
-    "操作完了\n\n（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"
+    "（分解後半部のみ再生に失敗する場合は\nWindows Media Player 6 をご使用ください\n"
       "詳細はヘルプファイル参照のこと）"};
 inline constexpr TextPair kSplitOverlapInvalid = {"[Overlap] bad value",
     "「オーバーラップ」入力値に誤りがあります"};

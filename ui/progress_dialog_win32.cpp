@@ -12,6 +12,7 @@
 #include "merge/merge_job.h"
 #include "split/split_job.h"
 #include "ui/dpi.h"
+#include "ui/player_hint_sink.h"
 #include "ui/tools.h"
 #include "ui/win32_host.h"
 
@@ -29,7 +30,9 @@ const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 int32_t WindowSplitJob(JobState& state) {
   state.splitEngineStarted = false;
   const SplitRequest request = ReadSplitRequest();
-  const SplitOutcome outcome = SplitJob(request, AppJobSink(), PluginSizeSplit);
+  PlayerHintSink sink(AppJobSink());
+  const SplitOutcome outcome = SplitJob(request, sink, PluginSizeSplit);
+  sink.Finish(outcome.result == SplitResult::Completed);
   state.splitEngineStarted = outcome.engineStarted;
   state.repairableInput = RepairableInput(outcome, request);
   if (outcome.engineStarted && !outcome.firstOutput.empty()) {

@@ -1,6 +1,7 @@
 #include "ui/tool_jobs.h"
 
 #include "ui/shell_state.h"
+#include "ui/player_hint_sink.h"
 #include "ui/progress_dialog.h"
 #include "ui/tool_texts.h"
 #include "ui/win32_host.h"
@@ -53,8 +54,15 @@ JoinOutcome RunJoinProgress(HWND owner, const JoinJobRequest& request) {
 }
 
 PiecesOutcome RunPiecesProgress(HWND owner, const PiecesRequest& request) {
-  return RunUnderProgress(owner, tool_text::kPiecesTitle, RGB(200, 170, 130), piecesJob ? piecesJob : SplitPiecesJob,
-                          request);
+  PiecesOutcome outcome{};
+  MarkNotRun(outcome);
+  RunJobProgress(AppShell().instance, owner, tool_text::kPiecesTitle, RGB(200, 170, 130), [&](JobState&) {
+    PlayerHintSink sink(AppJobSink());
+    outcome = (piecesJob ? piecesJob : SplitPiecesJob)(request, sink);
+    sink.Finish(outcome.result == SplitResult::Completed);
+    return outcome.Number();
+  });
+  return outcome;
 }
 
 RepairOutcome RunRepairProgress(HWND owner, const RepairRequest& request) {
