@@ -61,6 +61,8 @@ class CutSink : public JobSink {
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }
+  bool ShowsDetail() const override { return host_.ShowsDetail(); }
+  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   const char* Text(const TextPair& pair) const { return Pick(pair.english, pair.japanese); }
 
@@ -82,7 +84,8 @@ CutOutcome& Finish(CutOutcome& outcome, CutResult result, CutSink& sink, const s
     outcome.bytes.clear();
   }
   if (const TextPair* text = CutResultText(result)) {
-    const std::string shown = std::string(sink.Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
+    std::string shown = std::string(sink.Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
+    if (result != CutResult::Completed) shown = sink.WithDetail(shown, outcome.detail);
     sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
   outcome.message = sink.message;

@@ -62,7 +62,9 @@ class DubRun {
     if (result == DubResult::Cancelled) outcome_.outputs.clear(), outcome_.bytes.clear();
     if (const TextPair* text = DubResultText(result)) {
       outcome_.message = sink_.Pick(text->english, text->japanese) + (extra.empty() ? "" : "\n\n" + extra);
-      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+      const std::string shown =
+          result == DubResult::Completed ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
+      sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
     }
     return outcome_;
   }

@@ -46,6 +46,9 @@ bool SyncOwned(intptr_t token, std::string* reason);
 // for a folder or a read-only file.
 bool CanReplace(const std::string& path, std::string* reason);
 
+// True when something (a file, a folder, a link) has the name path.
+bool Exists(const std::string& path);
+
 // Moves from, owned through token (or kNoOwnership), over to, a name in the
 // same folder, replacing whatever to names (a link is replaced, not
 // followed); the file stays owned under its new name. Windows refuses to

@@ -112,6 +112,11 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
+bool Exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
 bool MoveOwned(intptr_t, const std::string& from, const std::string& to, std::string* reason) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *reason = std::strerror(errno);

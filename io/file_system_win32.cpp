@@ -90,6 +90,10 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 namespace {
 
 // The full name in the system's own form ("\??\C:\v\clip.avi",

@@ -33,6 +33,8 @@ class RecordingSink : public JobSink {
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }
+  bool ShowsDetail() const override { return host_.ShowsDetail(); }
+  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   std::string message;
 
@@ -47,7 +49,8 @@ const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(p
 PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink& sink, const std::string& extra = "") {
   outcome.result = result;
   if (const TextPair* text = SplitResultText(result)) {
-    const std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    if (result != SplitResult::Completed) shown = sink.WithDetail(shown, outcome.detail);
     sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
   outcome.message = sink.message;

@@ -32,7 +32,9 @@ class RepairRun {
     if (!detail.empty()) outcome_.detail = detail;
     if (const TextPair* text = RepairResultText(result)) {
       outcome_.message = Text(*text);
-      sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+      const std::string shown =
+          result <= RepairResult::NothingToRepair ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
+      sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
     }
     return outcome_;
   }

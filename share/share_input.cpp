@@ -21,7 +21,11 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 
 SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
   outcome.result = result;
-  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
+  const TextPair* text = SplitResultText(result);
+  if (!text) return outcome;
+  const bool failed = result != SplitResult::Completed && result != SplitResult::SizeSplitCompleted;
+  const std::string shown = failed ? sink.WithDetail(Text(sink, *text), outcome.detail) : Text(sink, *text);
+  sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
   return outcome;
 }
 

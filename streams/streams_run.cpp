@@ -22,7 +22,9 @@ StreamsOutcome& StreamsRun::Fail(StreamsResult result, const std::string& detail
   if (result == StreamsResult::Cancelled) outcome_.outputs.clear();
   if (const TextPair* text = StreamsResultText(result)) {
     outcome_.message = std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra);
-    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    const std::string shown =
+        result == StreamsResult::Completed ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
+    sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
   return outcome_;
 }

@@ -158,8 +158,9 @@ struct JobRun {
 };
 
 // Runs the real job of the variant under its progress dialog, answering every
-// message box (owned by the dialog or by main) with OK.
-inline JobRun RunJob(bool split, HWND main) {
+// message box (owned by the dialog or by main) with OK, and the question
+// whether to replace existing files with replaceAnswer (IDYES or IDNO).
+inline JobRun RunJob(bool split, HWND main, int replaceAnswer = IDYES) {
   JobRun run;
   progressLog.clear();
   run.result = RunProgressDialog(split, main, [&](HWND dialog) {
@@ -180,7 +181,7 @@ inline JobRun RunJob(bool split, HWND main) {
       WT_CHECK(IsWindowVisible(dialog));  // the dialog stays open under the box
       seen.text = MessageText(box);
       seen.textW = MessageTextW(box);
-      PressOk(box);
+      Answer(box, replaceAnswer);
       WaitUntil([&] { return !IsWindow(box); }, 5000);
       run.boxes.push_back(seen);
     }

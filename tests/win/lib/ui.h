@@ -69,6 +69,13 @@ inline void PressOk(HWND box) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
+// Presses OK, or on a box that asks Yes or No (such as whether to replace
+// existing files) the button `answer`.
+inline void Answer(HWND box, int answer = IDYES) {
+  const int id = GetDlgItem(box, IDYES) ? answer : IDOK;
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
 // Waits for the next box owned by owner, checks its caption, presses OK and
 // returns its text (L"<no box>" when none came).
 inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000) {
