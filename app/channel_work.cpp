@@ -54,6 +54,7 @@ int32_t RunChannelWork(const TavrinChannel& channel) {
     request.path = Text(channel.input);
     request.by = SplitBy::Size;
     request.sizeMegabytes = Text(channel.sizeMegabytes);
+    request.outputFolder = Text(channel.outputFolder);
     request.overlap = Text(channel.overlap);
     request.create = channel.createMode == 1   ? CreateMode::First
                      : channel.createMode == 2 ? CreateMode::Second

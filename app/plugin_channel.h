@@ -68,6 +68,8 @@ typedef struct TavrinChannel {
    * names is that name (several, one a line); 0 when the user answered No
    * (the DLL then removes the output and ends cancelled). */
   int32_t (*mayReplace)(void* host, const char* names);
+  /* TAVRIN_JOB_SIZE_SPLIT: the folder for the outputs; empty: beside the input */
+  const char* outputFolder;
 } TavrinChannel;
 
 typedef const TavrinChannel*(TAVRIN_CDECL* TavrinPluginChannelEntry)(void);

@@ -29,6 +29,7 @@ struct SplitArgs {
   int englishUi = 1;
   bool json = false;
   bool clone = false;
+  std::string outputDir;  // empty: beside the input
 };
 
 // The split the arguments ask for: "" or what is wrong with them.
@@ -52,6 +53,7 @@ std::string ParseArgs(const Command& self, int argc, char** argv, SplitArgs& arg
   args.all = given.Has("--all");
   args.json = given.Has("--json");
   args.clone = given.Has("--clone");
+  args.outputDir = given.Value("--output-dir");
   const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
   if (args.hasEvery && (args.bySize || args.all)) return "--every splits by time: no --size-mb or --all with it";
   if (args.all && !args.bySize) return "--all needs --size-mb N";
@@ -94,6 +96,7 @@ int RunPieces(const SplitArgs& args) {
   request.sizeMegabytes = args.sizeMb;
   request.overlap = args.overlap;
   request.writer.clone = args.clone;
+  request.writer.folder = args.outputDir;
 
   WorkingSink sink(args.englishUi);
   InterruptAsCancel interrupt(sink);
@@ -157,6 +160,7 @@ int RunSplit(const Command& self, int argc, char** argv) {
   request.overlap = args.overlap;
   request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
   request.clone = args.clone;
+  request.outputFolder = args.outputDir;
   request.sizeMegabytes = args.sizeMb;
   request.create = args.create == "first"    ? CreateMode::First
                    : args.create == "second" ? CreateMode::Second

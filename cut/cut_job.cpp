@@ -234,6 +234,7 @@ class CutRun {
   CutOutcome& WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
+  std::string DoneLines() const;
 
   const CutRequest& request_;
   CutSink& sink_;
@@ -464,6 +465,30 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   return Complete();
 }
 
+// Each kept range and each file written, a line each, as the command line
+// lists them.
+std::string CutRun::DoneLines() const {
+  std::string lines;
+  char start[32], length[32];
+  for (size_t i = 0; i < outcome_.ranges.size(); ++i) {
+    const CutRangeFigures& r = outcome_.ranges[i];
+    std::string asked;
+    for (const std::string& a : r.asked) asked += (asked.empty() ? "" : ", ") + a;
+    std::snprintf(start, sizeof start, "%.3f", r.startSeconds);
+    std::snprintf(length, sizeof length, "%.3f", r.seconds);
+    lines += Both(sink_, texts::kCutRangeDone, {std::to_string(i + 1), std::to_string(r.firstFrame),
+                                                std::to_string(r.firstFrame + r.frames - 1), start, length, asked}) +
+             "\n";
+  }
+  for (size_t i = 0; i < outcome_.outputs.size(); ++i) {
+    const std::string& name = outcome_.outputs[i];
+    const std::string base = name.substr(filesys::FolderOf(name).size());
+    lines += Both(sink_, texts::kFileWritten, {base, std::to_string(outcome_.bytes[i])}) +
+             (i + 1 < outcome_.outputs.size() ? "\n" : "");
+  }
+  return lines;
+}
+
 // The summary shown on success.
 CutOutcome& CutRun::Complete() {
   uint64_t frames = 0;
@@ -478,6 +503,7 @@ CutOutcome& CutRun::Complete() {
   for (const CutDropFigures& d : outcome_.drops)
     if (d.frames == 0)
       text += "\n" + Both(sink_, texts::kCutDropsNothing, {d.asked});
+  if (sink_.ShowsDetail()) text += "\n\n" + DoneLines();  // the window names what was kept and written
   sink_.Message(text.c_str(), MessageOwner::ProgressWindow);
   outcome_.result = CutResult::Completed;
   outcome_.message = sink_.message;

@@ -81,6 +81,13 @@ size_t LongestPathBytes();
 // The folder part of path, with its trailing separator ("" for a bare name).
 std::string FolderOf(const std::string& path);
 
+// path's last component in folder (a separator put between them if needed).
+std::string PathInFolder(const std::string& folder, const std::string& path);
+
+// True when folder is an existing folder that new files may be made in;
+// false with *reason (the system's words, or "not a folder") otherwise.
+bool WritableFolder(const std::string& folder, std::string* reason);
+
 // This process's number, as the system shows it.
 uint32_t ProcessId();
 

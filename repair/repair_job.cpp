@@ -32,8 +32,8 @@ class RepairRun {
     if (!detail.empty()) outcome_.detail = detail;
     if (const TextPair* text = RepairResultText(result)) {
       outcome_.message = Text(*text);
-      const std::string shown =
-          result <= RepairResult::NothingToRepair ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
+      const bool failed = result > RepairResult::NothingToRepair;
+      const std::string shown = failed ? sink_.WithDetail(outcome_.message, outcome_.detail) : outcome_.message;
       sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
     }
     return outcome_;

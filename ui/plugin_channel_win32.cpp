@@ -53,10 +53,12 @@ ChannelCall::ChannelCall(const SplitRequest& request, CreateMode create, JobSink
   texts_[0] = request.path;
   texts_[1] = request.sizeMegabytes;
   texts_[2] = request.overlap;
+  texts_[3] = request.outputFolder;
   record_.job = TAVRIN_JOB_SIZE_SPLIT;
   record_.input = texts_[0].c_str();
   record_.sizeMegabytes = texts_[1].c_str();
   record_.overlap = texts_[2].c_str();
+  record_.outputFolder = texts_[3].c_str();
   record_.createMode = int32_t(create);
   Start(sink);
 }

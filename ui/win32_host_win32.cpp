@@ -118,6 +118,7 @@ SplitRequest ReadSplitRequest() {
   r.seconds = ReadField(IDC_SECONDS);
   r.path = ReadNameField(IDC_SRC_FILE);
   r.thenMerge = IsChecked(IDC_SPLIT_MERGE);
+  r.outputFolder = ReadNameField(IDC_SAVE_IN);
   return r;
 }
 

@@ -2,6 +2,8 @@
 // the Split page's fields of a stand-in main window with sent messages,
 // reports to the dialog and shows its boxes over it, in the run's language.
 // Runs in English and Japanese.
+#include <algorithm>
+
 #include "tests/win/lib/progress.h"
 
 namespace {
@@ -37,7 +39,15 @@ void TestSplitBoth() {
   if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
   const wt::SeenBox& box = run.boxes[0];
   WT_CHECK(box.ownedByDialog);
-  WT_CHECK_EQ(box.text, kCompleted);
+  // The short result first, then what was written and where it cut.
+  const std::string bytes = Lang(" bytes", " バイト");
+  const std::string stem0 = wt::CurrentDirectory() + "\\clip";
+  const std::string done = kCompleted + "\n\nclip-1.avi: " + std::to_string(wt::FileSize(stem0 + "-1.avi")) + bytes +
+                           "\nclip-2.avi: " + std::to_string(wt::FileSize(stem0 + "-2.avi")) + bytes + "\n";
+  WT_CHECK_EQ(box.text.substr(0, done.size()), done);
+  const std::string overlap = Lang("\noverlap 2.000 s asked, ", "\nオーバーラップ 指定 2.000 秒、実際 ");
+  wt::Check(box.text.find(overlap) != std::string::npos, "the overlap asked and reached: " + box.text, __FILE__,
+            __LINE__);
   // The result text goes to the box only; the line keeps the engine's last text.
   WT_CHECK_EQ(box.statusLine, kCreating);
 
@@ -106,7 +116,7 @@ void TestMissingInput() {
   wt::Case("an input that cannot be opened: its text, then which file and why");
   const std::string missing = wt::CurrentDirectory() + "\\missing.avi";
   SetSplitFields(missing, "0", "0", "10", "0");
-  wt::JobRun run = wt::RunJob(true, mainWindow);
+  wt::JobRun run = wt::RunJob(true, mainWindow, IDYES, "failure-box");
   WT_CHECK_EQ(long(run.result), -9L);
   if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
   const std::string head = std::string(Lang("File not open", "「分解元ファイル」が開けません")) + "\n\n" + missing + ": ";
@@ -166,6 +176,23 @@ void TestCancelDuringEngine() {
             "the engine stopped early: " + wt::Describe(run.progress), __FILE__, __LINE__);
 }
 
+// Key frames 10 s apart: the overlap asked cannot be had exactly, and the
+// result says what it became.
+void TestOverlapReached() {
+  if (!wt::Case("5 s overlap asked, key frames 10 s apart: the result names the overlap reached", wt::kEnglishOnly))
+    return;
+  const std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g250.avi", "sparse.avi");
+  SetSplitFields(input, "0", "0", "25", "5");
+  wt::JobRun run = wt::RunJob(true, mainWindow, IDYES, "split-result");
+  WT_CHECK_EQ(long(run.result), 0L);
+  if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
+  const std::string& text = run.boxes[0].text;
+  wt::Check(text.find("\ncut at frame 751 (30.040 s); the second file starts at frame 501 (20.040 s)\n"
+                      "overlap 5.000 s asked, 10.000 s reached: the second file starts on the key frame at or before "
+                      "the asked start") != std::string::npos,
+            "the cut and the overlap reached: " + text, __FILE__, __LINE__);
+}
+
 // A split whose names hold an earlier split's files asks first, naming them:
 // No leaves them with their bytes and writes nothing; Yes replaces them.
 void TestSecondSplitAsks() {
@@ -179,7 +206,7 @@ void TestSecondSplitAsks() {
   const std::string filesBefore = wt::FilesIn(folder);
 
   SetSplitFields(input, "0", "0", "5", "0");
-  wt::JobRun no = wt::RunJob(true, mainWindow, IDNO);
+  wt::JobRun no = wt::RunJob(true, mainWindow, IDNO, "replace-question");
   if (WT_CHECK_EQ(no.boxes.size(), size_t(1))) {
     const std::wstring question =
         wt::Lang(L"These files exist already:\n", L"\u6B21\u306E\u30D5\u30A1\u30A4\u30EB\u306F\u65E2\u306B"
@@ -216,5 +243,6 @@ int main() {
   TestCancelDuringAnalysis();
   TestCancelDuringEngine();
   TestSecondSplitAsks();
+  TestOverlapReached();
   return wt::Summary();
 }

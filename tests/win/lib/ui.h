@@ -76,15 +76,17 @@ inline void Answer(HWND box, int answer = IDYES) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
 }
 
-// Waits for the next box owned by owner, checks its caption, presses OK and
-// returns its text (L"<no box>" when none came).
-inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000) {
+// Waits for the next box owned by owner, checks its caption, presses OK (or,
+// on a Yes/No box, yesNo when given) and returns its text (L"<no box>" when
+// none came).
+inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000, int yesNo = 0) {
   HWND box = WaitForMessageBox(owner, milliseconds);
   if (!Check(box != nullptr, "a message box owned by the expected window appears", __FILE__, __LINE__))
     return L"<no box>";
   WT_CHECK_EQ(TextW(box), std::wstring(L"Tavrin"));
   const std::wstring text = MessageTextW(box);
-  PressOk(box);
+  if (yesNo) Answer(box, yesNo);
+  else PressOk(box);
   WaitUntil([&] { return !IsWindow(box); }, 5000);
   return text;
 }
