@@ -24,6 +24,12 @@ class ChannelSink : public JobSink {
     committing_ = c_.beginCommit ? c_.beginCommit(c_.host) != 0 : !Cancelled();
     return committing_;
   }
+  bool MayReplace(const std::vector<std::string>& existing) override {
+    if (!c_.mayReplace) return true;
+    std::string names;
+    for (const std::string& name : existing) names += (names.empty() ? "" : "\n") + name;
+    return c_.mayReplace(c_.host, names.c_str()) != 0;
+  }
   void Status(const char* text, int cells) override {
     if (c_.status) c_.status(c_.host, text, cells);
   }
@@ -48,6 +54,7 @@ int32_t RunChannelWork(const TavrinChannel& channel) {
     request.path = Text(channel.input);
     request.by = SplitBy::Size;
     request.sizeMegabytes = Text(channel.sizeMegabytes);
+    request.outputFolder = Text(channel.outputFolder);
     request.overlap = Text(channel.overlap);
     request.create = channel.createMode == 1   ? CreateMode::First
                      : channel.createMode == 2 ? CreateMode::Second

@@ -64,6 +64,12 @@ typedef struct TavrinChannel {
    * Cancel is closed for the rest of the job (cancelled() stays 0) and the
    * DLL moves the file into place. */
   int32_t (*beginCommit)(void* host);
+  /* Asked before beginCommit when the output's name already holds a file:
+   * names is that name (several, one a line); 0 when the user answered No
+   * (the DLL then removes the output and ends cancelled). */
+  int32_t (*mayReplace)(void* host, const char* names);
+  /* TAVRIN_JOB_SIZE_SPLIT: the folder for the outputs; empty: beside the input */
+  const char* outputFolder;
 } TavrinChannel;
 
 typedef const TavrinChannel*(TAVRIN_CDECL* TavrinPluginChannelEntry)(void);

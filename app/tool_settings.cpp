@@ -15,6 +15,7 @@ constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
 constexpr const char* kCutDropsKey = "CutDropsRanges=";
 constexpr const char* kCutSeparateKey = "CutFilePerRange=";
 constexpr const char* kPreviewPlaceKey = "PreviewPlace=";
+constexpr const char* kSaveInKey = "SaveInFolder=";
 
 // A value ends at a line break: it must not start lines (keys) of its own.
 std::string OneLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
@@ -35,6 +36,7 @@ void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   if (FindSettingsKey(file, kCutDropsKey, value)) tools.cutDrops = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kCutSeparateKey, value)) tools.cutSeparate = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPreviewPlaceKey, value)) tools.previewPlace = value;
+  FindLongSettingsValue(file, kSaveInKey, &tools.saveIn);
 }
 
 void LoadToolSettings(const char* path, ToolSettings& tools) {
@@ -56,6 +58,7 @@ bool AppendToolSettings(const char* path, const ToolSettings& tools) {
   if (tools.cutDrops != defaults.cutDrops) std::fprintf(file, "%s%d\n", kCutDropsKey, tools.cutDrops);
   if (tools.cutSeparate != defaults.cutSeparate) std::fprintf(file, "%s%d\n", kCutSeparateKey, tools.cutSeparate);
   if (tools.previewPlace != defaults.previewPlace) PutLine(file, kPreviewPlaceKey, tools.previewPlace);
+  if (tools.saveIn != defaults.saveIn) PutLine(file, kSaveInKey, tools.saveIn);
   std::fclose(file);
   return true;
 }

@@ -18,6 +18,7 @@ struct ToolSettings {
   int cutDrops = 0;     // the Cut dialog: 0 "Keep these", 1 "Drop these"
   int cutSeparate = 0;  // 0 "One file", 1 "A file per range"
   std::string previewPlace;  // the preview window's "left top width height"; empty: never shown
+  std::string saveIn;        // the Split page's Save in folder (UTF-8); empty: beside the input
 };
 
 // Applies the keys found in an open settings file; missing ones keep their defaults.

@@ -9,6 +9,7 @@
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
+#include "avi/video_facts.h"
 #include "cli/info_summary.h"
 #include "cli/json.h"
 #include "cli/parsed_args.h"
@@ -61,6 +62,19 @@ JsonObject AnalysisJson(const AviAnalysis& a) {
       .Int("hasIndx", a.hasIndx)
       .Int("hasRecEntries", a.hasRecEntries)
       .Array("streams", streams);
+}
+
+// The facts the summary prints of the picture, key-frame spacing too.
+JsonObject VideoFactsJson(const VideoFacts& f) {
+  return JsonObject()
+      .Fixed("seconds", f.seconds, 3)
+      .Int("frames", f.frames)
+      .Fixed("fps", f.fps, 3)
+      .String("codec", f.codec)
+      .Int("key_frames", f.keyFrames)
+      .Fixed("key_frame_spacing_average", f.AverageGroup(), 1)
+      .Int("key_frame_spacing_longest", f.longestGroup)
+      .Fixed("key_frame_spacing_longest_seconds", f.longestGroupSeconds, 2);
 }
 
 void PrintText(const AviAnalysis& a) {
@@ -153,6 +167,7 @@ int RunInfo(const Command& self, int argc, char** argv) {
   const std::string repair = damage.damaged ? damage.english.substr(damage.english.find('\n') + 1) : "";
   if (json) {
     JsonObject out = read ? AnalysisJson(a) : JsonObject().String("refused", DescribeOdmlFault(facts.fault, 1));
+    if (read && a.firstVideoStream >= 0) out.Object("video", VideoFactsJson(ReadVideoFacts(input.Input(), a)));
     if (odml) out.String("layout", DescribeOdmlLayout(facts));
     if (damage.damaged) out.String("damage", why).String("repair", repair);
     out.Print(stdout);

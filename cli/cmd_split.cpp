@@ -29,6 +29,7 @@ struct SplitArgs {
   int englishUi = 1;
   bool json = false;
   bool clone = false;
+  std::string outputDir;  // empty: beside the input
 };
 
 // The JSON "message" of a split that completed: the job's "Completed" with
@@ -59,6 +60,7 @@ std::string ParseArgs(const Command& self, int argc, char** argv, SplitArgs& arg
   args.all = given.Has("--all");
   args.json = given.Has("--json");
   args.clone = given.Has("--clone");
+  args.outputDir = given.Value("--output-dir");
   const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
   if (args.hasEvery && (args.bySize || args.all)) return "--every splits by time: no --size-mb or --all with it";
   if (args.all && !args.bySize) return "--all needs --size-mb N";
@@ -101,6 +103,7 @@ int RunPieces(const SplitArgs& args) {
   request.sizeMegabytes = args.sizeMb;
   request.overlap = args.overlap;
   request.writer.clone = args.clone;
+  request.writer.folder = args.outputDir;
 
   WorkingSink sink(args.englishUi);
   InterruptAsCancel interrupt(sink);
@@ -163,6 +166,7 @@ int RunSplit(const Command& self, int argc, char** argv) {
   request.overlap = args.overlap;
   request.by = args.bySize ? SplitBy::Size : SplitBy::Time;
   request.clone = args.clone;
+  request.outputFolder = args.outputDir;
   request.sizeMegabytes = args.sizeMb;
   request.create = args.create == "first"    ? CreateMode::First
                    : args.create == "second" ? CreateMode::Second

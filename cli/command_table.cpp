@@ -49,8 +49,10 @@ const std::vector<Command> kCommands = {
      1},
     {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
      "tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
-     "             [--overlap T] [--create both|first|second] [--clone] [--lang en|ja] [--json]\n"
-     "tavrin split FILE --every T | --size-mb N --all [--overlap T] [--clone] [--lang en|ja] [--json]",
+     "             [--overlap T] [--create both|first|second] [--output-dir DIR] [--clone]\n"
+     "             [--lang en|ja] [--json]\n"
+     "tavrin split FILE --every T | --size-mb N --all [--overlap T] [--output-dir DIR] [--clone]\n"
+     "             [--lang en|ja] [--json]",
      "Splits FILE into FILE-1.avi and FILE-2.avi beside it (the name's last four characters,\n"
      "such as .avi, replaced), cutting on a video key frame without decoding.\n"
      "  --hours/--minutes/--seconds T   where the first file ends (added together)\n"
@@ -58,6 +60,8 @@ const std::vector<Command> kCommands = {
      "                                  at which it fits in N MB (1,048,576 bytes)\n"
      "  --overlap T                     seconds (0-60) the second file starts before the cut\n"
      "  --create both|first|second      which files to write (default both)\n"
+     "  --output-dir DIR                write the outputs into the folder DIR (which must\n"
+     "                                  exist) instead of beside FILE, under the same names\n"
      "  --clone                         share the unchanged data's blocks with FILE where the\n"
      "                                  file system can (XFS, Btrfs): no copy, no new space\n"
      "  --lang en|ja                    the language of the messages\n"
@@ -72,9 +76,12 @@ const std::vector<Command> kCommands = {
      "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
      "flushed to the disk and moved into place when complete (all pieces at once);\n"
      "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
-     "then they all complete and the split succeeds.\n",
+     "then they all complete and the split succeeds. Files that already have the outputs'\n"
+     "names (an earlier split's) are replaced without a question, as scripts expect; the\n"
+     "window asks first.\n",
      {Field("--hours", "T"), Field("--minutes", "T"), Field("--seconds", "T"), Field("--size-mb", "N"),
-      Field("--overlap", "T"), {"--create", "both|first|second"}, kClone, kLang, kJson, Field("--every", "T"), {"--all"}},
+      Field("--overlap", "T"), {"--create", "both|first|second"}, {"--output-dir", "DIR"}, kClone, kLang, kJson,
+      Field("--every", "T"), {"--all"}},
      1},
     {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
      "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",

@@ -1,7 +1,7 @@
 // The bash completion from the table of commands: the commands after
 // "tavrin", each command's options (its row's) after "-", an option's
 // choices after it (--lang en|ja), and files where a file goes: the
-// operands the synopsis names and options' PATH values. Which names a kind
+// operands the synopsis names and options' PATH values, folders for DIR. Which names a kind
 // of file offers is the table below.
 #include "cli/completion_script.h"
 
@@ -69,6 +69,8 @@ std::string ValueArms(const Command& command) {
     const std::string arm = std::string("    \"") + command.name + " " + option.name + "\") ";
     if (std::strchr(option.value, '|'))
       arms += arm + "COMPREPLY=($(compgen -W \"" + Words(option.value) + "\" -- \"$cur\")) ;;\n";
+    else if (std::strcmp(option.value, "DIR") == 0)
+      arms += arm + "COMPREPLY=($(compgen -d -- \"$cur\")) ;;\n";  // a folder
     else if (const FileKind* kind = KindOf(option.value))
       arms += arm + FilesCall({kind}) + " ;;\n";
     else

@@ -1,36 +1,15 @@
 #include "cli/info_summary.h"
 
-#include <cmath>
 #include <memory>
 
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
-#include "avi/index_reader.h"
 #include "avi/stream_description.h"
 #include "avi/stream_format.h"
+#include "avi/video_facts.h"
 #include "split/split_engine.h"
 
 namespace {
-
-// Key frames of the first video stream, and the longest run of frames
-// from one key frame to the next (or to the end).
-void CountKeyFrames(ByteInput& input, const AviAnalysis& a, InfoSummary& s) {
-  IndexReader index(input, a.idx1Offset, a.idx1EntryTotal);
-  uint32_t frame = 0, lastKey = 0;
-  bool seenKey = false;
-  for (uint32_t i = 0; i < index.Total(); ++i) {
-    const IndexEntry e = index.At(i);
-    if (StreamOfCkid(e.ckid) != a.firstVideoStream) continue;
-    if (e.flags & kKeyFrameFlag) {
-      if (seenKey && frame - lastKey > s.longestGroup) s.longestGroup = frame - lastKey;
-      seenKey = true;
-      lastKey = frame;
-      s.keyFrames++;
-    }
-    frame++;
-  }
-  if (seenKey && frame - lastKey > s.longestGroup) s.longestGroup = frame - lastKey;
-}
 
 std::string SplitVerdict(const std::string& path, ByteInput& input, const AviAnalysis& a) {
   const SplitSource source{input, a, path};
@@ -60,15 +39,6 @@ std::string MergeVerdict(const std::string& path, AviSource& source, const AviAn
   return "no: " + d.Describe();
 }
 
-std::string Clock(double seconds) {
-  const double whole = std::floor(seconds);
-  const unsigned long total = static_cast<unsigned long>(whole);
-  char text[48];
-  std::snprintf(text, sizeof text, "%lu:%02lu:%06.3f", total / 3600, total / 60 % 60,
-                seconds - double(total - total % 60));
-  return text;
-}
-
 void PrintStream(std::FILE* to, uint32_t n, const StreamFormat& s, const StreamEntry& entry) {
   std::fprintf(to, "stream %-7u%s\n", unsigned(n), DescribeStream(s, entry).Line().c_str());
 }
@@ -81,8 +51,10 @@ InfoSummary SummariseFile(const std::string& path, AviSource& source, const AviA
   s.fileBytes = source.File().Size();
   if (a.microSecPerFrameOffset) s.microSecPerFrame = input.U32At(a.microSecPerFrameOffset);
   for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n) s.streams[n] = a.streams[n].lengthOffset >= 40 ? ReadStreamFormat(input, a.streams[n].lengthOffset - 40) : StreamFormat();
-  s.frames = EntriesOfStream(a, a.firstVideoStream);
-  if (a.firstVideoStream >= 0 && a.idx1Offset) CountKeyFrames(input, a, s);
+  const VideoFacts facts = ReadVideoFacts(input, a);
+  s.frames = facts.frames;
+  s.keyFrames = facts.keyFrames;
+  s.longestGroup = facts.longestGroup;
   s.splitVerdict = SplitVerdict(path, input, a);
   s.mergeVerdict = MergeVerdict(path, source, a);
   return s;
@@ -94,7 +66,7 @@ void PrintInfoSummary(std::FILE* to, const std::string& path, const AviAnalysis&
   if (a.firstVideoStream >= 0) {
     const StreamFormat& v = s.streams[a.firstVideoStream];
     const double fps = v.scale ? double(v.rate) / double(v.scale) : 0.0;
-    std::fprintf(to, "playing time  %s (%.3f s)\n", Clock(seconds).c_str(), seconds);
+    std::fprintf(to, "playing time  %s (%.3f s)\n", PlayingTimeText(seconds).c_str(), seconds);
     std::fprintf(to, "frames        %u at %.3f fps\n", unsigned(s.frames), fps);
     if (s.keyFrames > 0) {
       std::fprintf(to, "key frames    %u, every %.1f frames on average, at most %u apart (%.2f s)\n",

@@ -59,6 +59,8 @@ class CutSink : public JobSink {
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }
+  bool ShowsDetail() const override { return host_.ShowsDetail(); }
+  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   const char* Text(const TextPair& pair) const { return Pick(pair.english, pair.japanese); }
 
@@ -188,7 +190,9 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   void ForgetOutputs() override { outcome_.outputs.clear(), outcome_.bytes.clear(); }
   // The outcome's message is every message the cut showed (CutSink), set
   // when the run ends.
-  void Show(const std::string& text) override { sink_.Message(text.c_str(), MessageOwner::ProgressWindow); }
+  void Show(const std::string& text, bool failed) override {
+    sink_.Message((failed ? sink_.WithDetail(text, outcome_.detail) : text).c_str(), MessageOwner::ProgressWindow);
+  }
   // The structure's refusal, with the repair hint when the file ended badly.
   CutOutcome& Refuse(CutResult result, const std::string& what);
   bool Open();
@@ -202,6 +206,7 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   CutOutcome& WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
+  std::string DoneLines() const;
 
   const CutRequest& request_;
   CutSink& cutSink_;
@@ -411,6 +416,30 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   return Complete();
 }
 
+// Each kept range and each file written, a line each, as the command line
+// lists them.
+std::string CutRun::DoneLines() const {
+  std::string lines;
+  char start[32], length[32];
+  for (size_t i = 0; i < outcome_.ranges.size(); ++i) {
+    const CutRangeFigures& r = outcome_.ranges[i];
+    std::string asked;
+    for (const std::string& a : r.asked) asked += (asked.empty() ? "" : ", ") + a;
+    std::snprintf(start, sizeof start, "%.3f", r.startSeconds);
+    std::snprintf(length, sizeof length, "%.3f", r.seconds);
+    lines += Both(sink_, texts::kCutRangeDone, {std::to_string(i + 1), std::to_string(r.firstFrame),
+                                                std::to_string(r.firstFrame + r.frames - 1), start, length, asked}) +
+             "\n";
+  }
+  for (size_t i = 0; i < outcome_.outputs.size(); ++i) {
+    const std::string& name = outcome_.outputs[i];
+    const std::string base = name.substr(filesys::FolderOf(name).size());
+    lines += Both(sink_, texts::kFileWritten, {base, std::to_string(outcome_.bytes[i])}) +
+             (i + 1 < outcome_.outputs.size() ? "\n" : "");
+  }
+  return lines;
+}
+
 // The summary shown on success.
 CutOutcome& CutRun::Complete() {
   uint64_t frames = 0;
@@ -425,6 +454,7 @@ CutOutcome& CutRun::Complete() {
   for (const CutDropFigures& d : outcome_.drops)
     if (d.frames == 0)
       text += "\n" + Both(texts::kCutDropsNothing, {d.asked});
+  if (sink_.ShowsDetail()) text += "\n\n" + DoneLines();  // the window names what was kept and written
   return JobRun::Complete(text);
 }
 

@@ -46,6 +46,9 @@ bool SyncOwned(intptr_t token, std::string* reason);
 // for a folder or a read-only file.
 bool CanReplace(const std::string& path, std::string* reason);
 
+// True when something (a file, a folder, a link) has the name path.
+bool Exists(const std::string& path);
+
 // Moves from, owned through token (or kNoOwnership), over to, a name in the
 // same folder, replacing whatever to names (a link is replaced, not
 // followed); the file stays owned under its new name. Windows refuses to
@@ -77,6 +80,13 @@ size_t LongestPathBytes();
 
 // The folder part of path, with its trailing separator ("" for a bare name).
 std::string FolderOf(const std::string& path);
+
+// path's last component in folder (a separator put between them if needed).
+std::string PathInFolder(const std::string& folder, const std::string& path);
+
+// True when folder is an existing folder that new files may be made in;
+// false with *reason (the system's words, or "not a folder") otherwise.
+bool WritableFolder(const std::string& folder, std::string* reason);
 
 // This process's number, as the system shows it.
 uint32_t ProcessId();

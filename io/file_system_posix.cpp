@@ -112,6 +112,11 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
+bool Exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
 bool MoveOwned(intptr_t, const std::string& from, const std::string& to, std::string* reason) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *reason = std::strerror(errno);
@@ -173,4 +178,27 @@ std::string FolderOf(const std::string& path) {
 
 uint32_t ProcessId() { return uint32_t(getpid()); }
 
+std::string PathInFolder(const std::string& folder, const std::string& path) {
+  const std::string name = path.substr(FolderOf(path).size());
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool WritableFolder(const std::string& folder, std::string* reason) {
+  struct stat info;
+  if (stat(folder.c_str(), &info) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    *reason = std::strerror(ENOTDIR);
+    return false;
+  }
+  if (access(folder.c_str(), W_OK | X_OK) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace filesys
+

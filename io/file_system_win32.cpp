@@ -90,6 +90,10 @@ bool CanReplace(const std::string& path, std::string* reason) {
   return true;
 }
 
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 namespace {
 
 // The full name in the system's own form ("\??\C:\v\clip.avi",
@@ -191,5 +195,26 @@ std::string FolderOf(const std::string& path) {
 }
 
 uint32_t ProcessId() { return uint32_t(GetCurrentProcessId()); }
+
+std::string PathInFolder(const std::string& folder, const std::string& path) {
+  const std::string name = path.substr(FolderOf(path).size());
+  const bool separated = folder.empty() || folder.back() == '\\' || folder.back() == '/';
+  return separated ? folder + name : folder + "\\" + name;
+}
+
+// Whether files may be made is known only by making one: the file's
+// creation says why when it cannot.
+bool WritableFolder(const std::string& folder, std::string* reason) {
+  const DWORD attributes = GetFileAttributesW(WidePath(folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    *reason = SystemReason(GetLastError());
+    return false;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    *reason = SystemReason(ERROR_DIRECTORY);
+    return false;
+  }
+  return true;
+}
 
 }  // namespace filesys

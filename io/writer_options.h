@@ -2,6 +2,7 @@
 // and what it reports back about it.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct WriterOptions {
   // Share the blocks of unchanged data with the inputs where the output's
@@ -12,6 +13,9 @@ struct WriterOptions {
   // A split by size: the most bytes its first output may hold. Padding that
   // would take the output past it is left out, and that output is copied.
   uint64_t firstOutputLimit = 0;  // 0: none
+  // A split's and its pieces' folder for the outputs (named as beside the
+  // input, in this folder); empty: beside the input.
+  std::string folder;
 };
 
 // What came of WriterOptions::clone for the outputs of one run.

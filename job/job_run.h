@@ -61,7 +61,8 @@ class JobRun {
     outcome_.result = result;
     if (!detail.empty()) outcome_.detail = detail;
     if (result == Result::Cancelled) ForgetOutputs();
-    if (const TextPair* text = textOf_(result)) Show(std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra));
+    if (const TextPair* text = textOf_(result))
+      Show(std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra), result != Result::Completed);
     return outcome_;
   }
   // Ends with the input's read error or change.
@@ -164,9 +165,12 @@ class JobRun {
   // An input is not what was read: its fault, or the run's own reasons.
   virtual bool InputChanged() { return bool(InputFault()); }
   // Shows a message that ends the job and keeps it as the outcome's.
-  virtual void Show(const std::string& text) {
+  // The message is text; a host that shows details (the window) gets a
+  // failure's detail below it, as the command line prints it.
+  virtual void Show(const std::string& text, bool failed = false) {
     outcome_.message = text;
-    sink_.Message(outcome_.message.c_str(), MessageOwner::ProgressWindow);
+    const std::string shown = failed ? sink_.WithDetail(text, outcome_.detail) : text;
+    sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
   // A cancelled job has written nothing: its outputs are forgotten.
   virtual void ForgetOutputs() {}

@@ -3,6 +3,8 @@
 // cancel flag, message boxes and the interface language.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "avi/walk_sink.h"
 
@@ -24,6 +26,26 @@ class JobSink : public WalkSink {
   // would have without the cancel. Sinks whose cancel can come from another
   // thread or a signal close it at once; this default only looks.
   virtual bool BeginCommit() { return !Cancelled(); }
+
+  // Asked once the outputs are complete, before BeginCommit, when some of
+  // their final names already hold a file (an earlier run's parts): true
+  // replaces them, false ends the job cancelled with nothing moved. The
+  // command line replaces, as scripts expect; the window asks the user.
+  virtual bool MayReplace(const std::vector<std::string>& existing) {
+    (void)existing;
+    return true;
+  }
+
+  // True where a failure's box also says, below its text and a blank line,
+  // which file failed and why (the outcome's detail, as the command line
+  // prints it on its error stream): the window. The outcome's message stays
+  // the program's own text either way.
+  virtual bool ShowsDetail() const { return false; }
+  // shown, and below it detail where ShowsDetail() (unless empty or already said).
+  std::string WithDetail(const std::string& shown, const std::string& detail) const {
+    if (!ShowsDetail() || detail.empty() || shown.find(detail) != std::string::npos) return shown;
+    return shown + "\n\n" + detail;
+  }
 
   const char* Pick(const char* english, const char* japanese) const {
     return EnglishUi() ? english : japanese;

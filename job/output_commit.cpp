@@ -1,7 +1,21 @@
 #include "job/output_commit.h"
 
+#include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/job_sink.h"
+#include "texts/common_texts.h"
+
+namespace {
+
+// The final names that already hold something, in the outputs' order.
+std::vector<std::string> ExistingNames(const std::vector<OutputFile*>& outputs) {
+  std::vector<std::string> existing;
+  for (const OutputFile* output : outputs)
+    if (filesys::Exists(output->FinalPath())) existing.push_back(output->FinalPath());
+  return existing;
+}
+
+}  // namespace
 
 CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
                         const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit) {
@@ -11,7 +25,10 @@ CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
   for (size_t i = 0; i < outputs.size(); ++i)
     if (!outputs[i]->Sync()) return {CommitEnd::NotWritten, i};  // all on the device before any is moved
   if (inputsChanged && inputsChanged()) return {CommitEnd::InputFault, 0};
-  if (sink.Cancelled() || (mayCommit && !mayCommit()) || !sink.BeginCommit()) return {CommitEnd::Cancelled, 0};
+  if (sink.Cancelled() || (mayCommit && !mayCommit())) return {CommitEnd::Cancelled, 0};
+  const std::vector<std::string> existing = ExistingNames(outputs);
+  if (!existing.empty() && !sink.MayReplace(existing)) return {CommitEnd::Cancelled, 0};
+  if (!sink.BeginCommit()) return {CommitEnd::Cancelled, 0};
   for (size_t i = 0; i < outputs.size(); ++i)  // from here on all are moved
     if (!outputs[i]->Commit()) return {CommitEnd::NotMoved, i};
   return end;
@@ -29,4 +46,10 @@ WriteResult CommitOutput(OutputFile& output, WriteResult written, JobSink& sink,
     case CommitEnd::NotMoved: break;
   }
   return WriteResult::WriteFailed;
+}
+
+std::string ReplaceQuestion(const std::vector<std::string>& existing, int englishUi) {
+  std::string names;
+  for (const std::string& name : existing) names += (names.empty() ? "" : "\n") + name;
+  return Fill(Pick(texts::kReplaceExisting, englishUi), {names});
 }

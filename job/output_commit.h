@@ -4,12 +4,15 @@
 //   2. the inputs looked at once more: a read error, a cut or a replacement
 //      under the copy means the outputs are not what the inputs held;
 //   3. no Cancel came first, the job's own last word (mayCommit) agrees,
-//      and the sink closes its Cancel (JobSink::BeginCommit);
+//      the sink lets the outputs replace the files their names hold, if any
+//      (JobSink::MayReplace), and the sink closes its Cancel
+//      (JobSink::BeginCommit);
 //   4. every output moved into place, in order.
 // An output not moved is removed when its OutputFile goes (io/output_file.h).
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "writer/write_result.h"
@@ -41,3 +44,7 @@ CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
 WriteResult CommitOutput(OutputFile& output, WriteResult written, JobSink& sink,
                          const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit = {},
                          WriteResult changed = WriteResult::InputChanged);
+
+// The question a window asks before outputs replace existing files (UTF-8):
+// the names, one a line, and "Replace them?".
+std::string ReplaceQuestion(const std::vector<std::string>& existing, int englishUi);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "job/job_sink.h"
+#include "texts/merge_texts.h"
 #include "avi/byte_input.h"
 #include "io/file_system.h"
 #include "avi/fourcc.h"
@@ -118,6 +119,20 @@ std::string FormatSummary(const MergeFigures& figures, int englishUi) {
   return text;
 }
 
+namespace {
+
+// The joined file written and the overlap dropped, for the window's result.
+std::string JoinedDoneText(const std::string& path, const MergeFigures& f, int englishUi) {
+  char seconds[32], overlap[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", f.seconds);
+  std::snprintf(overlap, sizeof overlap, "%.3f", f.overlapSeconds);
+  return Fill(Pick(texts::kMergeJoinedDone, englishUi),
+              {path.substr(filesys::FolderOf(path).size()), std::to_string(f.joinedBytes), seconds,
+               std::to_string(f.frames), overlap, std::to_string(f.overlapFrames)});
+}
+
+}  // namespace
+
 MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, JobSink& sink,
                         MergeEngineOutput& out, bool sumUp, const JoinedFileStep& writeJoined) {
   if (PlanMerge(in, window, sink, out.plan) == PlanOutcome::Cancelled) return MergeResult::Cancelled;
@@ -142,6 +157,7 @@ MergeResult MergeEngine(const MergeSources& in, double window, int32_t mode, Job
   work.joinedPath = out.mergedName;
   if (writeJoined && writeJoined(work, sink)) {
     out.text = Pick(kMergeJoinedWritten, sink.EnglishUi());
+    if (sink.ShowsDetail()) out.text += "\n\n" + JoinedDoneText(out.mergedName, figures, sink.EnglishUi());
     return MergeResult::Completed;
   }
   out.text = FormatSummary(figures, sink.EnglishUi());

@@ -58,7 +58,9 @@ class MergeRun {
     if (const TextPair* text = MergeResultText(result)) {
       outcome_.message = Text(*text);
       if (!why.empty()) outcome_.message += "\n\n" + why;
-      sink_.Message(outcome_.message.c_str(), owner);
+      const std::string shown =
+          result == MergeResult::Completed ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
+      sink_.Message(shown.c_str(), owner);
     }
     return outcome_;
   }

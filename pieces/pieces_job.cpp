@@ -33,6 +33,8 @@ class RecordingSink : public JobSink {
   void Progress(int cells) override { host_.Progress(cells); }
   bool Cancelled() const override { return host_.Cancelled(); }
   bool BeginCommit() override { return host_.BeginCommit(); }
+  bool ShowsDetail() const override { return host_.ShowsDetail(); }
+  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   std::string message;
 
@@ -47,7 +49,8 @@ const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(p
 PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink& sink, const std::string& extra = "") {
   outcome.result = result;
   if (const TextPair* text = SplitResultText(result)) {
-    const std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
+    if (result != SplitResult::Completed) shown = sink.WithDetail(shown, outcome.detail);
     sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
   outcome.message = sink.message;
@@ -67,11 +70,12 @@ std::string GroupText(const JobSink& sink, const PiecesPlan& plan) {
 
 // Every piece's name, or false (and why, in *detail) when one cannot be
 // made.
-bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<std::string>& names,
-                std::string* detail) {
+bool NamePieces(const SplitSource& source, const PiecesPlan& plan, const std::string& folder,
+                std::vector<std::string>& names, std::string* detail) {
   names.resize(plan.pieces.size());
+  const std::string base = folder.empty() ? source.path : filesys::PathInFolder(folder, source.path);
   for (size_t j = 0; j < plan.pieces.size(); ++j) {
-    if (!MakePieceName(source.path, uint32_t(j + 1), &names[j])) {
+    if (!MakePieceName(base, uint32_t(j + 1), &names[j])) {
       *detail = source.path + ": the name of piece " + std::to_string(j + 1) + " would be longer than 259 bytes";
       return false;
     }
@@ -82,7 +86,7 @@ bool NamePieces(const SplitSource& source, const PiecesPlan& plan, std::vector<s
 SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSink& sink, PiecesOutcome& outcome,
                         ChunkCopy copy, const WriterOptions& writer, const std::function<bool()>& mayCommit) {
   std::vector<std::string> names;
-  if (!NamePieces(source, plan, names, &outcome.detail)) return SplitResult::CannotCreateFirst;
+  if (!NamePieces(source, plan, writer.folder, names, &outcome.detail)) return SplitResult::CannotCreateFirst;
   return WritePiecesNamed(source, plan, names, sink, outcome, copy, writer, mayCommit);
 }
 
@@ -94,6 +98,8 @@ PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
   ExactTime overlap;
   if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
   if (overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
+  if (!CheckOutputFolder(request.writer.folder, &outcome.detail))
+    return Finish(outcome, SplitResult::CannotCreateFirst, sink);
 
   ExactTime every;
   uint64_t limit = 0;

@@ -4,6 +4,7 @@
 
 #include "avi/avi_source.h"
 #include "avi/stored_chunks.h"
+#include "io/file_system.h"
 #include "job/input_session.h"
 #include "job/fault_end.h"
 #include "job/job_sink.h"
@@ -21,7 +22,16 @@ SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
 
 SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
   outcome.result = result;
-  if (const TextPair* text = SplitResultText(result)) sink.Message(Text(sink, *text), MessageOwner::ProgressWindow);
+  const TextPair* text = SplitResultText(result);
+  if (!text) return outcome;
+  const bool failed = result != SplitResult::Completed && result != SplitResult::SizeSplitCompleted;
+  std::string shown = failed ? sink.WithDetail(Text(sink, *text), outcome.detail) : Text(sink, *text);
+  // The window's result names what was written and where the split cut.
+  if (result == SplitResult::Completed && sink.ShowsDetail()) {
+    const std::string done = SplitDoneText(outcome, sink.EnglishUi());
+    if (!done.empty()) shown += "\n\n" + done;
+  }
+  sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
   return outcome;
 }
 
@@ -49,6 +59,13 @@ void AddDamageDetail(std::string& detail, const DamageReport& damage) {
   if (!damage.damaged) return;
   const bool sameLine = detail.empty() || detail.back() == ':';
   detail += (sameLine ? (detail.empty() ? "" : " ") : "\n") + damage.Reason();
+}
+
+bool CheckOutputFolder(const std::string& folder, std::string* detail) {
+  std::string reason;
+  if (folder.empty() || filesys::WritableFolder(folder, &reason)) return true;
+  *detail = folder + ": " + reason;
+  return false;
 }
 
 bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {

@@ -32,6 +32,11 @@ std::string WithDamage(const std::string& text, const DamageReport& damage, int 
 // Adds the reason's first line, in English, to a detail for the command line.
 void AddDamageDetail(std::string& detail, const DamageReport& damage);
 
+// Checks a folder asked for the outputs (empty: beside the input, nothing to
+// check): an existing folder new files may be made in. False with *detail
+// ("FOLDER: No such file or directory") otherwise.
+bool CheckOutputFolder(const std::string& folder, std::string* detail);
+
 // Checks that path can be split (it opens) and opens it into input. On
 // failure: outcome's result and detail, false.
 bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome);

@@ -53,6 +53,12 @@ enum class SplitResult : int32_t {
 // and -1 once it had started.
 int32_t SplitResultNumber(SplitResult result, bool engineStarted);
 
+struct SplitOutcome;
+// What a completed split wrote and where it cut, in the user's language, for
+// the window's result after its text: each file written with its bytes, the
+// cut and the second file's start, the overlap asked and reached.
+std::string SplitDoneText(const SplitOutcome& outcome, int englishUi);
+
 // The message shown for a result; nullptr for the results that show none
 // (Cancelled, SizeSplitUnavailable).
 const TextPair* SplitResultText(SplitResult result);
@@ -80,6 +86,7 @@ struct SplitFigures {
   double cutSeconds = 0;
   uint32_t secondStartFrame = 0;
   double secondStartSeconds = 0;
+  double overlapAsked = 0;   // the overlap the request asked for, in seconds
   uint64_t firstBytes = 0;   // size of each output written (0: not written)
   uint64_t secondBytes = 0;
 };

@@ -1,7 +1,12 @@
 // The split's results: the number each reports and its message, English and
 // Japanese side by side.
-#include "share/split_result.h"
+#include <cstddef>
+#include <cstdio>
+
+#include "io/file_system.h"
 #include "job/result_table.h"
+#include "share/split_result.h"
+#include "texts/common_texts.h"
 #include "texts/split_texts.h"
 
 namespace {
@@ -81,4 +86,38 @@ const char* SplitStructureDetail(SplitResult result) {
     case SplitResult::NoVideoEntries: return "the idx1 index lists no video frame";
     default: return nullptr;
   }
+}
+
+namespace {
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+// The name without its folder.
+std::string BaseName(const std::string& path) { return path.substr(filesys::FolderOf(path).size()); }
+
+}  // namespace
+
+std::string SplitDoneText(const SplitOutcome& outcome, int englishUi) {
+  const SplitFigures& f = outcome.figures;
+  std::string text;
+  const auto line = [&text](const std::string& more) { text += (text.empty() ? "" : "\n") + more; };
+  if (outcome.wroteFirst)
+    line(Fill(Pick(texts::kFileWritten, englishUi), {BaseName(outcome.firstOutput), std::to_string(f.firstBytes)}));
+  if (outcome.wroteSecond)
+    line(Fill(Pick(texts::kFileWritten, englishUi), {BaseName(outcome.secondOutput), std::to_string(f.secondBytes)}));
+  if (!f.planned) return text;
+  line(Fill(Pick(texts::kSplitCutAt, englishUi), {std::to_string(f.cutFrame), Seconds(f.cutSeconds),
+                                                  std::to_string(f.secondStartFrame), Seconds(f.secondStartSeconds)}));
+  if (!outcome.wroteSecond) return text;  // the overlap shapes the second file only
+  const double reached = f.cutSeconds - f.secondStartSeconds;
+  // The second file starts on a key frame: up to a group's length earlier
+  // than asked (a millisecond is the figures' own rounding).
+  const bool wider = reached > f.overlapAsked + 0.0005;
+  line(Fill(Pick(wider ? texts::kSplitOverlapWider : texts::kSplitOverlapReached, englishUi),
+            {Seconds(f.overlapAsked), Seconds(reached)}));
+  return text;
 }

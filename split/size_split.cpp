@@ -59,6 +59,7 @@ SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
   time.create = request.create;
   time.writer.clone = request.clone;
   time.writer.firstOutputLimit = limit;
+  time.writer.folder = request.outputFolder;
   // The job checked the overlap already.
   if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
 

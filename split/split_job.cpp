@@ -98,6 +98,7 @@ SplitResult WriteConfirmedSplit(AviSource& input, AviAnalysis& analysis, SplitCo
 SplitResult CheckOverlapField(const SplitRequest& request, TimeSplit* time) {
   time->create = request.create;
   time->writer.clone = request.clone;
+  time->writer.folder = request.outputFolder;
   time->overlap = ExactTime(0);
   if (time->create == CreateMode::First) return SplitResult::Completed;
   if (!ParseNumberField(request.overlap.c_str(), &time->overlap)) return SplitResult::OverlapInvalid;
@@ -118,6 +119,10 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSpli
   TimeSplit time;
   SplitResult fields = CheckOverlapField(request, &time);
   if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
+  // A folder for the outputs that cannot take them: said before anything is read or written.
+  if (!CheckOutputFolder(request.outputFolder, &outcome.detail))
+    return Finish(outcome, time.create == CreateMode::Second ? SplitResult::CannotCreateSecond
+                                                               : SplitResult::CannotCreateFirst, sink);
 
   if (request.by == SplitBy::Size) return SplitBySize(request, time, outcome, sink, bySize);
 
@@ -132,6 +137,7 @@ SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSpli
   if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &confirmation.walk)) return outcome;
 
   outcome.engineStarted = true;
+  outcome.figures.overlapAsked = ToSeconds(time.overlap);
   const SplitPlanner plan = [&](const SplitSource& source, SplitPlan& planned) {
     const SplitResult planResult = PlanSplit(source, time, planned);
     if (const char* what = SplitStructureDetail(planResult)) outcome.detail = path + ": " + what;

@@ -19,4 +19,5 @@ struct SplitRequest {
   std::string overlap;          // not looked at when only the first file is made
   bool thenMerge = false;       // Split-Merge: no message after a success, a merge follows
   bool clone = false;           // share the input's blocks where the file system can (io/writer_options.h)
+  std::string outputFolder;     // where the outputs go, named as beside the input; empty: beside the input
 };

@@ -103,7 +103,11 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
                               JobSink& sink, SplitOutcome& outcome, ChunkCopy copy,
                               const std::function<bool()>& mayCommit) {
   std::string names[2];
-  const bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
+  bool namesFit = MakeSplitOutputNames(source.path, &names[0], &names[1]);
+  if (namesFit && !time.writer.folder.empty()) {
+    for (std::string& name : names) name = filesys::PathInFolder(time.writer.folder, name);
+    namesFit = names[0].size() <= filesys::LongestPathBytes();
+  }
   SplitFigures& figures = outcome.figures;
   figures.planned = true;
   figures.cutFrame = plan.splitFrame;

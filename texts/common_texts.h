@@ -26,6 +26,11 @@ inline constexpr TextPair kJoinedNameIsInput = {"Can't Create File (the joined f
     "ファイルが作成できません（結合ファイルが結合元ファイルと同じです）"};
 inline constexpr TextPair kJoinedTooLarge = {"Can't Create File (the inputs' indexes name more data than the files hold)",
     "ファイルが作成できません（結合元ファイルのインデックスが実際より多くのデータを指しています）"};
+inline constexpr TextPair kReplaceExisting = {"These files exist already:\n{1}\n\nReplace them?",
+    "次のファイルは既に存在します:\n{1}\n\n置き換えますか?"};
+// A file a job wrote, in the window's result: {1} its name, {2} its bytes.
+inline constexpr TextPair kFileWritten = {"{1}: {2} bytes",
+    "{1}: {2} バイト"};
 inline constexpr TextPair kFileNotOpen = {"File not open",
     "ファイルが開けません"};
 inline constexpr TextPair kFileDamaged = {"The file is damaged",

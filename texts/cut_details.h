@@ -24,4 +24,10 @@ inline constexpr TextPair kCutListNotCsvLine = {"expected \"start,end[,label]\" 
 
 inline constexpr TextPair kCutListNotRange = {"expected a range START-END", "範囲「開始-終了」の形ではありません"};
 
+// A kept range in the window's result, as the command line lists it: {1}
+// its number, {2} and {3} its first and last frame, {4} its start and {5}
+// its length in seconds, {6} the ranges asked that it holds.
+inline constexpr TextPair kCutRangeDone = {"range {1}: frames {2} to {3} ({4} s, {5} s long), asked {6}",
+                                           "範囲 {1}: フレーム {2}～{3}（{4} 秒から {5} 秒間）、指定 {6}"};
+
 }  // namespace texts

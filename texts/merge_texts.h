@@ -28,6 +28,11 @@ inline constexpr TextPair kMergeFile1Analyzing = {"File1 Analyzing",
     "ファイル１解析中"};
 inline constexpr TextPair kMergeSummaryFormat = {"Merge O.K.\n\nFile Size %1.2fMB\nTime %1.0fmin%1.1fsec\n(Overlap %1.1fsec)",
     "結合可能\n\n結合後サイズ %1.2fMB\n結合後時間 %1.0f分%1.1f秒\n（ｵｰﾊﾞｰﾗｯﾌﾟ %1.1f秒）"};
+// What a merge wrote, after its result in the window: {1} the joined file,
+// {2} its bytes, {3} its length in seconds, {4} its frames, {5} the overlap
+// dropped at the seam in seconds, {6} in frames.
+inline constexpr TextPair kMergeJoinedDone = {"{1}: {2} bytes, {3} s ({4} frames)\noverlap {5} s ({6} frames) dropped at the seam",
+    "{1}: {2} バイト、{3} 秒（{4} フレーム）\n継ぎ目で重複 {5} 秒（{6} フレーム）を除去"};
 inline constexpr TextPair kJoinedInputDamaged = {"Avi File??? (the index names data beyond the end of the file)",
     "ファイルが壊れています（インデックスの指すデータがありません）"};
 inline constexpr TextPair kMergeCanJoinInstead = {"The two files are of one format and differ only in figures each file records for itself: "

@@ -44,4 +44,15 @@ inline constexpr TextPair kSplitSizeInvalid = {"[File size] bad value",
 inline constexpr TextPair kSplitInputChanged = {"Can't Split: the file changed while it was read",
     "分解できません：ファイルが読み込み中に変更されました"};
 
+// What a split did, after its result in the window: {1} the cut's frame,
+// {2} its time; {3} and {4} the second file's first frame and time.
+inline constexpr TextPair kSplitCutAt = {"cut at frame {1} ({2} s); the second file starts at frame {3} ({4} s)",
+    "フレーム {1}（{2} 秒）で分解、後半ファイルはフレーム {3}（{4} 秒）から"};
+// {1} the overlap asked, {2} the overlap reached, in seconds.
+inline constexpr TextPair kSplitOverlapReached = {"overlap {1} s asked, {2} s reached",
+    "オーバーラップ 指定 {1} 秒、実際 {2} 秒"};
+inline constexpr TextPair kSplitOverlapWider = {
+    "overlap {1} s asked, {2} s reached: the second file starts on the key frame at or before the asked start",
+    "オーバーラップ 指定 {1} 秒、実際 {2} 秒（後半ファイルは指定位置以前のキーフレームから始まります）"};
+
 }  // namespace texts

@@ -10,8 +10,10 @@
 #include "app/startup.h"
 #include "io/wide_path.h"
 #include "ui/about_box.h"
+#include "ui/facts_line.h"
 #include "ui/file_choice.h"
 #include "ui/preview.h"
+#include "ui/save_in.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_texts.h"
@@ -61,7 +63,8 @@ const int kSplitControls[] = {IDC_SRC_LABEL,     IDC_SRC_FILE,     IDC_SRC_BROWS
                               IDC_HOURS_LABEL,   IDC_MINUTES,      IDC_MINUTES_LABEL, IDC_SECONDS,
                               IDC_SECONDS_LABEL, IDC_SIZE_MB,      IDC_SIZE_LABEL,   IDC_CREATE_LABEL,
                               IDC_CREATE_BOTH,   IDC_CREATE_FIRST, IDC_CREATE_SECOND, IDC_OVERLAP_LABEL,
-                              IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_PREVIEW,      IDC_SPLIT_MERGE};
+                              IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_PREVIEW,      IDC_SPLIT_MERGE,
+                              IDC_SAVE_IN_LABEL, IDC_SAVE_IN,      IDC_SAVE_IN_BROWSE};
 const int kMergeControls[] = {IDC_MERGE_LABEL1, IDC_MERGE_FILE1,  IDC_MERGE_BROWSE1, IDC_MERGE_LABEL2,
                               IDC_MERGE_FILE2,  IDC_MERGE_BROWSE2, IDC_MERGE_HINT1,  IDC_MERGE_HINT2};
 template <size_t N>
@@ -175,6 +178,7 @@ void OnInitDialog(HWND window) {
   }
   FormatOverlap(s.overlapSeconds, text, sizeof text);
   SetDlgItemTextW(window, IDC_OVERLAP, WideFromUtf8(text).c_str());
+  SetWindowTextUtf8(GetDlgItem(window, IDC_SAVE_IN), AppToolSettings().saveIn);
 
   DragAcceptFiles(window, TRUE);
   UseTabBodyBackground(window);
@@ -326,6 +330,9 @@ void OnCommand(HWND window, int id) {
     case IDM_REF:
       BrowseForAvi(window, IDC_SRC_FILE, scratch, kPathBytes);
       break;
+    case IDC_SAVE_IN_BROWSE:
+      ChooseSaveInFolder(window, IDC_SAVE_IN);
+      break;
     case IDC_MERGE_BROWSE1:
     case IDM_REF1:
       BrowseForAvi(window, IDC_MERGE_FILE1, scratch, kPathBytes);
@@ -449,6 +456,13 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
       if (FollowedBySplitPreview(LOWORD(wParam), HIWORD(wParam))) FollowSplitFields();
+      if (LOWORD(wParam) == IDC_SRC_FILE && HIWORD(wParam) == EN_CHANGE) FactsLineFieldChanged(window);
+      // Save in is remembered as it stands at close (Tavrin.ini, SaveInFolder=).
+      if (LOWORD(wParam) == IDC_SAVE_IN && HIWORD(wParam) == EN_CHANGE)
+        AppToolSettings().saveIn = WindowTextUtf8(GetDlgItem(window, IDC_SAVE_IN));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kFactsLineTimer) UpdateFactsLine(window);
       return 0;
     case kJoinStartFiles:
       // The dialog manager shows the window only once its queue is empty:

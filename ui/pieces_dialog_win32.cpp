@@ -2,13 +2,16 @@
 // with), a piece every so many seconds or each piece at most so many MB, and
 // the overlap (the Split page's to begin with). Split runs the pieces job
 // under the progress dialog and closes the dialog once the pieces are
-// written. The choice and both numbers are kept for the next time.
+// written. The choice and both numbers are kept for the next time. Save in
+// (the Split page's to begin with): the folder for the pieces, empty for
+// beside the file.
 #include <string>
 #include <vector>
 
 #include "pieces/pieces_job.h"
 #include "ui/shell_state.h"
 #include "ui/resource_ids.h"
+#include "ui/save_in.h"
 #include "ui/shell_texts.h"
 #include "ui/tool_ids.h"
 #include "ui/tool_jobs.h"
@@ -45,6 +48,7 @@ void OnInit(HWND dialog) {
   HWND main = AppShell().mainWindow;
   SetFieldText(dialog, IDC_PIECES_FILE, WindowTextUtf8(GetDlgItem(main, IDC_SRC_FILE)));
   SetFieldText(dialog, IDC_PIECES_OVERLAP, WindowTextUtf8(GetDlgItem(main, IDC_OVERLAP)));
+  SetFieldText(dialog, IDC_PIECES_SAVE_IN, WindowTextUtf8(GetDlgItem(main, IDC_SAVE_IN)));
   SetFieldText(dialog, IDC_PIECES_EVERY, tools.piecesEvery);
   SetFieldText(dialog, IDC_PIECES_MB, tools.piecesMegabytes);
   ShowChoice(dialog, tools.piecesBySize == 1);
@@ -81,6 +85,7 @@ void OnSplit(HWND dialog) {
   request.everySeconds = FieldText(dialog, IDC_PIECES_EVERY);
   request.sizeMegabytes = FieldText(dialog, IDC_PIECES_MB);
   request.overlap = FieldText(dialog, IDC_PIECES_OVERLAP);
+  request.writer.folder = FieldText(dialog, IDC_PIECES_SAVE_IN);
 
   const PiecesOutcome outcome = RunPiecesProgress(dialog, request);
   if (CancelSet(AppJobState())) {
@@ -103,6 +108,9 @@ INT_PTR CALLBACK PiecesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
           break;
         case IDC_PIECES_BROWSE:
           OnBrowse(dialog);
+          break;
+        case IDC_PIECES_SAVE_IN_BROWSE:
+          ChooseSaveInFolder(dialog, IDC_PIECES_SAVE_IN);
           break;
         case IDOK:
           OnSplit(dialog);

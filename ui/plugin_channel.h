@@ -24,5 +24,5 @@ class ChannelCall {
   void Start(JobSink& sink);
 
   TavrinChannel record_{};
-  std::string texts_[3];
+  std::string texts_[4];
 };

@@ -4,6 +4,9 @@
 #include "ui/plugin_channel.h"
 
 #include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "job/job_sink.h"
 
@@ -17,6 +20,16 @@ void Progress(void* host, int32_t cells) { Sink(host).Progress(cells); }
 int32_t Cancelled(void* host) { return Sink(host).Cancelled() ? 1 : 0; }
 void Message(void* host, const char* text) { Sink(host).Message(text, MessageOwner::ProgressWindow); }
 int32_t BeginCommit(void* host) { return Sink(host).BeginCommit() ? 1 : 0; }
+// The names, one a line, as the sink takes them.
+int32_t MayReplace(void* host, const char* names) {
+  std::vector<std::string> existing;
+  for (const char* line = names; line && *line;) {
+    const char* end = std::strchr(line, '\n');
+    existing.emplace_back(line, end ? size_t(end - line) : std::strlen(line));
+    line = end ? end + 1 : nullptr;
+  }
+  return Sink(host).MayReplace(existing) ? 1 : 0;
+}
 
 }  // namespace
 
@@ -32,6 +45,7 @@ void ChannelCall::Start(JobSink& sink) {
   record_.cancelled = Cancelled;
   record_.message = Message;
   record_.beginCommit = BeginCommit;
+  record_.mayReplace = MayReplace;
   current.store(&record_);
 }
 
@@ -39,10 +53,12 @@ ChannelCall::ChannelCall(const SplitRequest& request, CreateMode create, JobSink
   texts_[0] = request.path;
   texts_[1] = request.sizeMegabytes;
   texts_[2] = request.overlap;
+  texts_[3] = request.outputFolder;
   record_.job = TAVRIN_JOB_SIZE_SPLIT;
   record_.input = texts_[0].c_str();
   record_.sizeMegabytes = texts_[1].c_str();
   record_.overlap = texts_[2].c_str();
+  record_.outputFolder = texts_[3].c_str();
   record_.createMode = int32_t(create);
   Start(sink);
 }

@@ -40,6 +40,10 @@
 #define IDC_MERGE_HINT1 156
 #define IDC_MERGE_HINT2 157
 /* Both pages */
+// The Split page's Save in row (ui/save_in.h).
+#define IDC_SAVE_IN_LABEL 158
+#define IDC_SAVE_IN 159
+#define IDC_SAVE_IN_BROWSE 160
 #define IDC_EXECUTE 122
 #define IDC_EXIT 123
 #define IDC_TABS 131

@@ -17,6 +17,10 @@ constexpr TextPair kStreamsTitle{"Tavrin - Streams", "Tavrin - ストリーム"}
 // The Join dialog.
 constexpr TextPair kNotAviSkipped{"Not AVI File (left out):", "AVIファイルではありません（追加しません）："};
 
+// The folder picker of the Save in fields (ui/save_in.h).
+constexpr TextPair kSaveInTitle{"Choose the folder for the outputs",
+                                "出力ファイルの保存先フォルダを選んでください"};
+
 // The Split-into-pieces dialog and Repair.
 constexpr TextPair kChooseFileFirst{"Choose the AVI file first.", "AVIファイルを指定してください。"};
 

@@ -7,6 +7,7 @@
 
 #include "app/plugin_win32.h"
 #include "split/split_engine.h"
+#include "job/output_commit.h"
 #include "io/wide_path.h"
 #include "ui/plugin_channel.h"
 #include "ui/progress_dialog.h"
@@ -22,6 +23,7 @@ std::atomic<HWND> progressWindow{nullptr};
 class Win32Sink : public JobSink {
  public:
   int EnglishUi() const override { return AppJobState().englishUi; }
+  bool ShowsDetail() const override { return true; }
   bool Cancelled() const override { return CancelSet(AppJobState()); }
   bool BeginCommit() override {
     // As NativeSink::BeginCommit: closed first, then looked at.
@@ -30,6 +32,12 @@ class Win32Sink : public JobSink {
     if (state.cancelRequested.load() == 0) return true;
     state.committing.store(false);
     return false;
+  }
+  // A Yes/No box over the progress dialog naming the files; No writes nothing.
+  bool MayReplace(const std::vector<std::string>& existing) override {
+    const std::string text = ReplaceQuestion(existing, EnglishUi());
+    return MessageBoxW(progressWindow.load(), WideFromUtf8(text).c_str(), L"Tavrin",
+                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
   }
   void Progress(int cells) override { ReportProgress(AppJobState(), cells); }
   void Status(const char* text, int cells) override {
@@ -110,6 +118,7 @@ SplitRequest ReadSplitRequest() {
   r.seconds = ReadField(IDC_SECONDS);
   r.path = ReadNameField(IDC_SRC_FILE);
   r.thenMerge = IsChecked(IDC_SPLIT_MERGE);
+  r.outputFolder = ReadNameField(IDC_SAVE_IN);
   return r;
 }
 

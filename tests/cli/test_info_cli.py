@@ -53,6 +53,12 @@ def against_ffprobe(path):
     check(f"{name} key frames", field(text, "key frames"),
           f"{keys}, every {len(video) / keys:.1f} frames on average, at most {longest} apart "
           f"({longest * den / num:.2f} s)")
+    video_json = json.loads(info(path, "--json"))["video"]
+    check(f"{name} json video", (video_json["frames"], video_json["key_frames"],
+                                 video_json["key_frame_spacing_average"], video_json["key_frame_spacing_longest"],
+                                 video_json["key_frame_spacing_longest_seconds"], video_json["codec"]),
+          (len(video), keys, round(len(video) / keys, 1), longest, round(longest * den / num, 2),
+           doc["streams"][0]["codec_tag_string"]))
     for n, s in enumerate(doc["streams"]):
         line = field(text, f"stream {n}")
         if s["codec_type"] == "video":

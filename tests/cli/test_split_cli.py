@@ -115,6 +115,44 @@ def failures_name_file_and_reason():
     check("nothing left", sorted(x for x in os.listdir(".") if x.startswith("in")), ["in.avi"])
 
 
+def output_dir():
+    """--output-dir: the outputs go into the folder asked for, under the names
+    they have beside the input and with the same bytes, also from a folder
+    that cannot be written; a folder that is missing or no folder is refused
+    before anything is written."""
+    f = sample()
+    check("beside", run(f, "--seconds", "10", "--overlap", "2")[0], 0)
+    beside = [open(n, "rb").read() for n in ("in-1.avi", "in-2.avi")]
+    os.makedirs("ro", exist_ok=True)
+    os.makedirs("out", exist_ok=True)
+    shutil.copy(f, "ro/in.avi")
+    os.chmod("ro", 0o555)  # the input's folder cannot be written (root writes anyway)
+    try:
+        code, out, err = run("ro/in.avi", "--seconds", "10", "--overlap", "2", "--output-dir", "out", "--json")
+        doc = json.loads(out)
+        sep = "\\" if WINDOWS else "/"
+        check("into out", (code, doc["outputs"]), (0, ["out" + sep + "in-1.avi", "out" + sep + "in-2.avi"]))
+        check("same bytes", [open(os.path.join("out", n), "rb").read() for n in ("in-1.avi", "in-2.avi")], beside)
+        check("nothing beside the input", sorted(os.listdir("ro")), ["in.avi"])
+        code, out, err = run("ro/in.avi", "--every", "10", "--output-dir=out/", "--json")
+        doc = json.loads(out)
+        check("pieces into out", (code, doc["outputs"][0]), (0, "out/in-1.avi"))
+        check("pieces outputs", all(os.path.exists(n) for n in doc["outputs"]), True)
+    finally:
+        os.chmod("ro", 0o755)
+    for folder, reason in (("nowhere", "No such file or directory"), ("in.avi", "Not a directory")):
+        for how in (["--seconds", "10"], ["--every", "10"]):
+            before = sorted(os.listdir("."))
+            code, out, err = run(f, *how, "--output-dir", folder)
+            if WINDOWS:  # the system's own words
+                reason = err[len(f"tavrin split: {folder}: "):-1]
+            check(f"refused {folder} {how}", (code, out, err),
+                  (1, "Can't Create File\n", f"tavrin split: {folder}: {reason}\n"))
+            check(f"nothing written {folder} {how}", sorted(os.listdir(".")), before)
+    shutil.rmtree("ro")
+    shutil.rmtree("out")
+
+
 def json_for_any_bytes():
     f = sample()
     odd = b"caf\xe9-\xff.avi"  # not UTF-8
@@ -322,6 +360,7 @@ messages()
 whole_paths()
 info_refuses_what_is_no_avi()
 failures_name_file_and_reason()
+output_dir()
 names_in_any_script()
 times_computed_alike()
 runs_side_by_side()

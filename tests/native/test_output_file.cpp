@@ -21,6 +21,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "io/part_files.h"
+#include "job/output_commit.h"
 
 namespace {
 
@@ -174,4 +175,52 @@ TEST(CommitPoint, CancelBeforeStopsAndAfterIsTooLate) {
   EXPECT_TRUE(late.BeginCommit());
   late.cancelRequested = -2;  // Ctrl-C during the moves
   EXPECT_FALSE(late.Cancelled());
+}
+
+// Outputs whose names hold files from an earlier run: the sink is asked once,
+// naming only those; No moves nothing (the old bytes stay, no temporary file
+// is left), Yes replaces them; fresh names are not asked about.
+TEST(CommitPoint, ExistingNamesAreAskedAboutFirst) {
+  struct AnsweringSink : NativeSink {
+    bool answer = false;
+    std::vector<std::vector<std::string>> asked;
+    bool MayReplace(const std::vector<std::string>& existing) override {
+      asked.push_back(existing);
+      return answer;
+    }
+  };
+  const std::string dir = FreshFolder();
+  Put(dir + "clip-1.avi", "old first");
+  auto run = [&](AnsweringSink& sink) {
+    OutputFile first, second;
+    EXPECT_TRUE(first.Create(dir + "clip-1.avi") && second.Create(dir + "clip-2.avi"));
+    EXPECT_TRUE(first.Write("new first", 9) && second.Write("new second", 10));
+    return CommitOutputs({&first, &second}, sink, {}).step;
+  };
+  AnsweringSink no;
+  EXPECT_EQ(run(no), CommitEnd::Cancelled);
+  ASSERT_EQ(no.asked.size(), 1u);
+  EXPECT_EQ(no.asked[0], std::vector<std::string>{dir + "clip-1.avi"});
+  EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"clip-1.avi"});
+  EXPECT_EQ(Get(dir + "clip-1.avi"), "old first");
+  EXPECT_FALSE(no.committing.load());  // a Cancel stays possible until the user says Yes
+
+  AnsweringSink yes;
+  yes.answer = true;
+  EXPECT_EQ(run(yes), CommitEnd::Committed);
+  EXPECT_EQ(yes.asked.size(), 1u);
+  EXPECT_EQ(Get(dir + "clip-1.avi"), "new first");
+  EXPECT_EQ(Get(dir + "clip-2.avi"), "new second");
+
+  std::remove((dir + "clip-1.avi").c_str());
+  std::remove((dir + "clip-2.avi").c_str());
+  AnsweringSink fresh;
+  EXPECT_EQ(run(fresh), CommitEnd::Committed);
+  EXPECT_TRUE(fresh.asked.empty());
+
+  NativeSink commandLine;  // replaces without asking, as scripts expect
+  OutputFile again;
+  EXPECT_TRUE(again.Create(dir + "clip-1.avi") && again.Write("third", 5));
+  EXPECT_EQ(CommitOutputs({&again}, commandLine, {}).step, CommitEnd::Committed);
+  EXPECT_EQ(Get(dir + "clip-1.avi"), "third");
 }

@@ -7,6 +7,7 @@
 // Runs in English and Japanese.
 #include <cstdlib>
 
+#include "io/wide_path.h"
 #include "tests/win/lib/files.h"
 #include "tests/win/lib/tools.h"
 
@@ -75,6 +76,15 @@ int main() {
   WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_KEEP) == BST_CHECKED);
   WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_ONE) == BST_CHECKED);
   WT_CHECK(!Enabled(cut, IDOK));
+  // A label's "&" marks its key: shown underlined, never as a character.
+  for (HWND child = GetWindow(cut, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char kind[16] = "";
+    GetClassNameA(child, kind, sizeof kind);
+    const std::wstring text = TextW(child);
+    if (lstrcmpiA(kind, "Static") == 0 && text.find(L'&') != std::wstring::npos)
+      Check((GetWindowLongW(child, GWL_STYLE) & SS_NOPREFIX) == 0,
+            "the label \"" + Utf8FromWide(text) + "\" shows its & as a key, not a character", __FILE__, __LINE__);
+  }
 
   Case("two ranges, sorted by start, each with the frames it keeps as the command line plans them");
   AddRange(cut, "10", "12.5");

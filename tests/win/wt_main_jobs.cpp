@@ -2,6 +2,7 @@
 // file made by a real muxer, with the jobs' messages read from their boxes;
 // Enter in a field runs the execute command; Break after a cancel.
 // Runs in English and Japanese.
+#include "io/wide_path.h"
 #include "tests/win/lib/app.h"
 
 using namespace wt;
@@ -95,7 +96,9 @@ int main() {
     PostMessageA(app.Item(IDC_HOURS), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     HWND progress = WaitForProgress(app, SplitTitle());
     WT_CHECK(progress != nullptr);
-    WT_CHECK_EQ(AnswerMessageBox(progress), std::wstring(L"File not open"));
+    // The short text, then which file and why.
+    const std::wstring want = L"File not open\n\n" + WideFromUtf8(folder) + L"\\missing.avi: ";
+    WT_CHECK_EQ(AnswerMessageBox(progress).substr(0, want.size()), want);
     WT_CHECK(JobEnded(app, progress));
   }
 

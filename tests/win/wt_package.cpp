@@ -128,7 +128,9 @@ int main(int argc, char** argv) {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, MergeTitle(), 30000);
     WT_CHECK(progress != nullptr);
-    WT_CHECK_EQ(AnswerMessageBox(progress, 60000), Lang(L"Completed", L"\u64CD\u4F5C\u5B8C\u4E86"));
+    // The short result first; the joined file and the overlap follow.
+    const std::wstring completed = Lang(L"Completed", L"\u64CD\u4F5C\u5B8C\u4E86");
+    WT_CHECK_EQ(AnswerMessageBox(progress, 60000).substr(0, completed.size() + 2), completed + L"\n\n");
     WT_CHECK(JobEnded(app, progress));
     WT_CHECK(StaysQuiet(app));
     WT_CHECK(LooksLikeWholeAvi(joined));

@@ -2,6 +2,8 @@
 // the Split page's fields of a stand-in main window with sent messages,
 // reports to the dialog and shows its boxes over it, in the run's language.
 // Runs in English and Japanese.
+#include <algorithm>
+
 #include "tests/win/lib/progress.h"
 
 namespace {
@@ -37,7 +39,15 @@ void TestSplitBoth() {
   if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
   const wt::SeenBox& box = run.boxes[0];
   WT_CHECK(box.ownedByDialog);
-  WT_CHECK_EQ(box.text, kCompleted);
+  // The short result first, then what was written and where it cut.
+  const std::string bytes = Lang(" bytes", " バイト");
+  const std::string stem0 = wt::CurrentDirectory() + "\\clip";
+  const std::string done = kCompleted + "\n\nclip-1.avi: " + std::to_string(wt::FileSize(stem0 + "-1.avi")) + bytes +
+                           "\nclip-2.avi: " + std::to_string(wt::FileSize(stem0 + "-2.avi")) + bytes + "\n";
+  WT_CHECK_EQ(box.text.substr(0, done.size()), done);
+  const std::string overlap = Lang("\noverlap 2.000 s asked, ", "\nオーバーラップ 指定 2.000 秒、実際 ");
+  wt::Check(box.text.find(overlap) != std::string::npos, "the overlap asked and reached: " + box.text, __FILE__,
+            __LINE__);
   // The result text goes to the box only; the line keeps the engine's last text.
   WT_CHECK_EQ(box.statusLine, kCreating);
 
@@ -100,13 +110,31 @@ void TestFailsAtFirstCheck() {
   WT_CHECK(run.progress.empty());
 }
 
+// A failure's box: the program's own text, a blank line, then the file and
+// the system's reason as the command line gives them.
 void TestMissingInput() {
-  wt::Case("an input that cannot be opened");
-  SetSplitFields(wt::CurrentDirectory() + "\\missing.avi", "0", "0", "10", "0");
-  wt::JobRun run = wt::RunJob(true, mainWindow);
+  wt::Case("an input that cannot be opened: its text, then which file and why");
+  const std::string missing = wt::CurrentDirectory() + "\\missing.avi";
+  SetSplitFields(missing, "0", "0", "10", "0");
+  wt::JobRun run = wt::RunJob(true, mainWindow, IDYES, "failure-box");
   WT_CHECK_EQ(long(run.result), -9L);
+  if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
+  const std::string head = std::string(Lang("File not open", "「分解元ファイル」が開けません")) + "\n\n" + missing + ": ";
+  const std::string& text = run.boxes[0].text;
+  WT_CHECK_EQ(text.substr(0, head.size()), head);
+  wt::Check(text.size() > head.size() + 3, "a reason follows: " + text, __FILE__, __LINE__);
+}
+
+void TestNotAvi() {
+  wt::Case("a file that is no AVI: its text, then which file and why");
+  const std::string notes = wt::CurrentDirectory() + "\\notes.avi";
+  wt::WriteBytes(notes, "These are notes, not a recording.\r\n");
+  SetSplitFields(notes, "0", "0", "10", "0");
+  wt::JobRun run = wt::RunJob(true, mainWindow);
+  WT_CHECK_EQ(long(run.result), -13L);
   if (WT_CHECK_EQ(run.boxes.size(), size_t(1)))
-    WT_CHECK_EQ(run.boxes[0].text, std::string(Lang("File not open", "「分解元ファイル」が開けません")));
+    WT_CHECK_EQ(run.boxes[0].text, std::string(Lang("Avi File?", "ファイルの解析に失敗しました")) + "\n\n" + notes +
+                                       ": does not begin with \"RIFF\"");
 }
 
 void TestBadHours() {
@@ -148,6 +176,58 @@ void TestCancelDuringEngine() {
             "the engine stopped early: " + wt::Describe(run.progress), __FILE__, __LINE__);
 }
 
+// Key frames 10 s apart: the overlap asked cannot be had exactly, and the
+// result says what it became.
+void TestOverlapReached() {
+  if (!wt::Case("5 s overlap asked, key frames 10 s apart: the result names the overlap reached", wt::kEnglishOnly))
+    return;
+  const std::string input = wt::CopySample("ffmpeg_mpeg4_mp3_g250.avi", "sparse.avi");
+  SetSplitFields(input, "0", "0", "25", "5");
+  wt::JobRun run = wt::RunJob(true, mainWindow, IDYES, "split-result");
+  WT_CHECK_EQ(long(run.result), 0L);
+  if (!WT_CHECK_EQ(run.boxes.size(), size_t(1))) return;
+  const std::string& text = run.boxes[0].text;
+  wt::Check(text.find("\ncut at frame 751 (30.040 s); the second file starts at frame 501 (20.040 s)\n"
+                      "overlap 5.000 s asked, 10.000 s reached: the second file starts on the key frame at or before "
+                      "the asked start") != std::string::npos,
+            "the cut and the overlap reached: " + text, __FILE__, __LINE__);
+}
+
+// A split whose names hold an earlier split's files asks first, naming them:
+// No leaves them with their bytes and writes nothing; Yes replaces them.
+void TestSecondSplitAsks() {
+  wt::Case("a second split over the first one's files: the replace question, No keeps them, Yes replaces");
+  const std::string folder = wt::MakeDir("again");
+  const std::string input = wt::CopySample("ffmpeg_mpeg4_pcm_g12.avi", "again.avi", folder);
+  const std::string first = folder + "\\again-1.avi", second = folder + "\\again-2.avi";
+  SetSplitFields(input, "0", "0", "10", "0");
+  wt::RunJob(true, mainWindow);
+  const std::string firstBytes = wt::ReadBytes(first), secondBytes = wt::ReadBytes(second);
+  const std::string filesBefore = wt::FilesIn(folder);
+
+  SetSplitFields(input, "0", "0", "5", "0");
+  wt::JobRun no = wt::RunJob(true, mainWindow, IDNO, "replace-question");
+  if (WT_CHECK_EQ(no.boxes.size(), size_t(1))) {
+    const std::wstring question =
+        wt::Lang(L"These files exist already:\n", L"\u6B21\u306E\u30D5\u30A1\u30A4\u30EB\u306F\u65E2\u306B"
+                                                   L"\u5B58\u5728\u3057\u307E\u3059:\n") +
+        WideFromUtf8(first) + L"\n" + WideFromUtf8(second) + L"\n\n" +
+        wt::Lang(L"Replace them?", L"\u7F6E\u304D\u63DB\u3048\u307E\u3059\u304B?");
+    WT_CHECK(no.boxes[0].ownedByDialog);
+    WT_CHECK(no.boxes[0].textW == question);
+  }
+  WT_CHECK(wt::ReadBytes(first) == firstBytes);
+  WT_CHECK(wt::ReadBytes(second) == secondBytes);
+  WT_CHECK_EQ(wt::FilesIn(folder), filesBefore);  // no temporary file left either
+
+  wt::JobRun yes = wt::RunJob(true, mainWindow, IDYES);
+  WT_CHECK_EQ(long(yes.result), 0L);
+  WT_CHECK_EQ(yes.boxes.size(), size_t(2));  // the question, then Completed
+  WT_CHECK(wt::LooksLikeWholeAvi(first) && wt::ReadBytes(first) != firstBytes);
+  WT_CHECK(wt::ReadBytes(second) != secondBytes);
+  WT_CHECK_EQ(wt::FilesIn(folder), filesBefore);
+}
+
 }  // namespace
 
 int main() {
@@ -158,8 +238,11 @@ int main() {
   TestSplitMergeFirstOnly();
   TestFailsAtFirstCheck();
   TestMissingInput();
+  TestNotAvi();
   TestBadHours();
   TestCancelDuringAnalysis();
   TestCancelDuringEngine();
+  TestSecondSplitAsks();
+  TestOverlapReached();
   return wt::Summary();
 }

@@ -48,8 +48,12 @@ void TestSplitsAsItsTwin() {
   const wt::JobRun flat = Split(dir + "flat.avi");
   WT_CHECK_EQ(long(odml.result), 0L);
   WT_CHECK_EQ(long(flat.result), 0L);
-  if (WT_CHECK_EQ(odml.boxes.size(), size_t(1)) && WT_CHECK_EQ(flat.boxes.size(), size_t(1)))
-    WT_CHECK_EQ(odml.boxes[0].text, flat.boxes[0].text);
+  // The same result, the same cut and the same sizes: only the names differ.
+  if (WT_CHECK_EQ(odml.boxes.size(), size_t(1)) && WT_CHECK_EQ(flat.boxes.size(), size_t(1))) {
+    std::string named = odml.boxes[0].text;
+    for (size_t at; (at = named.find("odml-")) != std::string::npos;) named.replace(at, 5, "flat-");
+    WT_CHECK_EQ(named, flat.boxes[0].text);
+  }
   for (const char* part : {"-1.avi", "-2.avi"}) {
     const std::string a = Slurp(dir + "odml" + part), b = Slurp(dir + "flat" + part);
     WT_CHECK(!a.empty());

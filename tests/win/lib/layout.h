@@ -1,4 +1,4 @@
-// The main window's 35 controls as both templates lay them out, in tab order:
+// The main window's 38 controls as both templates lay them out, in tab order:
 // id, class, position and size in dialog units, captions, style bits.
 #pragma once
 #include <windows.h>
@@ -31,8 +31,9 @@ const ControlRow kControls[] = {
      true, false},
     {IDC_SRC_FILE, "Edit", 65, 28, 145, 12, 145, L"", L"", kNameField, true, false},
     {IDC_SRC_BROWSE, "Button", 216, 27, 33, 15, 33, L"Ref", L"\u53C2\u7167", BS_PUSHBUTTON, true, false},
-    {IDC_SRC_HINT, "Static", 69, 43, 133, 12, 133, L"(You can drag AVI file)",
-     L"\uFF08\u30C9\u30E9\u30C3\u30B0\u3067\u30D5\u30A1\u30A4\u30EB\u540D\u5165\u529B\u53EF\uFF09", kStaticStyle, true,
+    {IDC_SRC_HINT, "Static", 65, 42, 184, 20, 184, L"(You can drag AVI file)",
+     L"\uFF08\u30C9\u30E9\u30C3\u30B0\u3067\u30D5\u30A1\u30A4\u30EB\u540D\u5165\u529B\u53EF\uFF09",
+     kStaticStyle, true,
      false},
     {IDC_HOW_LABEL, "Static", 11, 52, 46, 15, 50, L"How to split", L"\u524D\u534A\u90E8\u5206\u89E3\u65B9\u6CD5",
      kStaticStyle, true, false},
@@ -66,6 +67,9 @@ const ControlRow kControls[] = {
     {IDC_SPLIT_MERGE, "Button", 11, 158, 129, 15, 129, L"Split-Merge",
      L"\u5206\u89E3\u5F8C\u3001\u7D50\u5408\u3082\u884C\u3046\uFF08\u78BA\u8A8D\u7528\uFF09", BS_AUTOCHECKBOX, true,
      false},
+    {IDC_SAVE_IN_LABEL, "Static", 11, 176, 50, 12, 50, L"Save in", L"\u4FDD\u5B58\u5148", kStaticStyle, true, false},
+    {IDC_SAVE_IN, "Edit", 65, 174, 145, 12, 145, L"", L"", kNameField, true, false},
+    {IDC_SAVE_IN_BROWSE, "Button", 216, 173, 33, 15, 33, L"Ref", L"\u53C2\u7167", BS_PUSHBUTTON, true, false},
     {IDC_MERGE_LABEL1, "Static", 9, 29, 72, 12, 72, L"AVI File 1st",
      L"\u7D50\u5408\u5143\u30D5\u30A1\u30A4\u30EB\uFF11", kStaticStyle, false, true},
     {IDC_MERGE_FILE1, "Edit", 24, 43, 180, 12, 180, L"", L"", kNameField, false, true},
@@ -80,15 +84,15 @@ const ControlRow kControls[] = {
     {IDC_MERGE_HINT2, "Static", 48, 119, 126, 12, 126, L"(You can drag AVI file)",
      L"\uFF08\u30C9\u30E9\u30C3\u30B0\u3067\u30D5\u30A1\u30A4\u30EB\u540D\u5165\u529B\u53EF\uFF09", kStaticStyle, false,
      true},
-    {IDC_EXECUTE, "Button", 75, 179, 48, 15, 48, nullptr, nullptr, BS_DEFPUSHBUTTON | WS_TABSTOP, true, true},
-    {IDC_EXIT, "Button", 144, 179, 48, 15, 48, L"Exit", L"\u7D42\u4E86", BS_PUSHBUTTON, true, true},
-    {IDC_TABS, "SysTabControl32", 3, 3, 255, 200, 255, L"", L"", 0, true, true},
+    {IDC_EXECUTE, "Button", 75, 195, 48, 15, 48, nullptr, nullptr, BS_DEFPUSHBUTTON | WS_TABSTOP, true, true},
+    {IDC_EXIT, "Button", 144, 195, 48, 15, 48, L"Exit", L"\u7D42\u4E86", BS_PUSHBUTTON, true, true},
+    {IDC_TABS, "SysTabControl32", 3, 3, 255, 216, 255, L"", L"", 0, true, true},
 };
 
 constexpr int kControlCount = sizeof kControls / sizeof kControls[0];
 
 // Checks the controls' order, classes, styles, positions (through the pixel
-// size of the tab control, 255 x 200 units) and, for static texts and
+// size of the tab control, 255 x 216 units) and, for static texts and
 // buttons, captions of one template.
 inline void CheckLayout(const App& app, bool japanese) {
   std::vector<int> order;
@@ -97,11 +101,11 @@ inline void CheckLayout(const App& app, bool japanese) {
   std::vector<int> expected;
   for (const ControlRow& row : kControls) expected.push_back(row.id);
   WT_CHECK(order == expected);
-  WT_CHECK_EQ(int(order.size()), 35);
+  WT_CHECK_EQ(int(order.size()), 38);
 
   RECT tab;
   GetWindowRect(app.Item(IDC_TABS), &tab);
-  const double sx = (tab.right - tab.left) / 255.0, sy = (tab.bottom - tab.top) / 200.0;
+  const double sx = (tab.right - tab.left) / 255.0, sy = (tab.bottom - tab.top) / 216.0;
   POINT origin = {0, 0};
   ClientToScreen(app.main, &origin);
   for (const ControlRow& row : kControls) {

@@ -15,6 +15,7 @@
 #include "tests/win/lib/files.h"
 #include "tests/win/lib/ids.h"
 #include "tests/win/lib/progress_watch.h"
+#include "tests/win/lib/shots.h"
 #include "tests/win/lib/ui.h"
 #include "ui/progress_dialog.h"
 #include "ui/win32_host.h"
@@ -158,8 +159,10 @@ struct JobRun {
 };
 
 // Runs the real job of the variant under its progress dialog, answering every
-// message box (owned by the dialog or by main) with OK.
-inline JobRun RunJob(bool split, HWND main) {
+// message box (owned by the dialog or by main) with OK, and the question
+// whether to replace existing files with replaceAnswer (IDYES or IDNO).
+// shot: the name of a screenshot of the first box (tests/win/lib/shots.h).
+inline JobRun RunJob(bool split, HWND main, int replaceAnswer = IDYES, const std::string& shot = "") {
   JobRun run;
   progressLog.clear();
   run.result = RunProgressDialog(split, main, [&](HWND dialog) {
@@ -180,7 +183,8 @@ inline JobRun RunJob(bool split, HWND main) {
       WT_CHECK(IsWindowVisible(dialog));  // the dialog stays open under the box
       seen.text = MessageText(box);
       seen.textW = MessageTextW(box);
-      PressOk(box);
+      if (!shot.empty() && run.boxes.empty()) SaveShot(shot + (Japanese() ? "-ja" : "-en"));
+      Answer(box, replaceAnswer);
       WaitUntil([&] { return !IsWindow(box); }, 5000);
       run.boxes.push_back(seen);
     }

@@ -142,7 +142,7 @@ inline std::vector<std::wstring> FollowJob(HWND owner, const std::wstring& title
       continue;
     }
     texts.push_back(MessageTextW(box));
-    PressOk(box);
+    Answer(box);  // Yes to replacing an earlier run's files
     WaitUntil([&] { return !IsWindow(box); }, 5000);
   }
   return texts;

@@ -69,15 +69,24 @@ inline void PressOk(HWND box) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
-// Waits for the next box owned by owner, checks its caption, presses OK and
-// returns its text (L"<no box>" when none came).
-inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000) {
+// Presses OK, or on a box that asks Yes or No (such as whether to replace
+// existing files) the button `answer`.
+inline void Answer(HWND box, int answer = IDYES) {
+  const int id = GetDlgItem(box, IDYES) ? answer : IDOK;
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+// Waits for the next box owned by owner, checks its caption, presses OK (or,
+// on a Yes/No box, yesNo when given) and returns its text (L"<no box>" when
+// none came).
+inline std::wstring AnswerMessageBox(HWND owner, DWORD milliseconds = 15000, int yesNo = 0) {
   HWND box = WaitForMessageBox(owner, milliseconds);
   if (!Check(box != nullptr, "a message box owned by the expected window appears", __FILE__, __LINE__))
     return L"<no box>";
   WT_CHECK_EQ(TextW(box), std::wstring(L"Tavrin"));
   const std::wstring text = MessageTextW(box);
-  PressOk(box);
+  if (yesNo) Answer(box, yesNo);
+  else PressOk(box);
   WaitUntil([&] { return !IsWindow(box); }, 5000);
   return text;
 }
