@@ -427,14 +427,14 @@ std::string CutRun::DoneLines() const {
     for (const std::string& a : r.asked) asked += (asked.empty() ? "" : ", ") + a;
     std::snprintf(start, sizeof start, "%.3f", r.startSeconds);
     std::snprintf(length, sizeof length, "%.3f", r.seconds);
-    lines += Both(sink_, texts::kCutRangeDone, {std::to_string(i + 1), std::to_string(r.firstFrame),
+    lines += Both(texts::kCutRangeDone, {std::to_string(i + 1), std::to_string(r.firstFrame),
                                                 std::to_string(r.firstFrame + r.frames - 1), start, length, asked}) +
              "\n";
   }
   for (size_t i = 0; i < outcome_.outputs.size(); ++i) {
     const std::string& name = outcome_.outputs[i];
     const std::string base = name.substr(filesys::FolderOf(name).size());
-    lines += Both(sink_, texts::kFileWritten, {base, std::to_string(outcome_.bytes[i])}) +
+    lines += Both(texts::kFileWritten, {base, std::to_string(outcome_.bytes[i])}) +
              (i + 1 < outcome_.outputs.size() ? "\n" : "");
   }
   return lines;

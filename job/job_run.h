@@ -18,6 +18,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 
 #include "avi/avi_analysis.h"
 #include "avi/avi_source.h"
@@ -32,6 +33,11 @@
 #include "scan/damage_report.h"
 #include "texts/text_pair.h"
 #include "writer/write_result.h"
+
+template <class Result, class = void>
+struct HasCompleted : std::false_type {};
+template <class Result>
+struct HasCompleted<Result, std::void_t<decltype(Result::Completed)>> : std::true_type {};
 
 template <class Outcome, class Result>
 class JobRun {
@@ -62,7 +68,7 @@ class JobRun {
     if (!detail.empty()) outcome_.detail = detail;
     if (result == Result::Cancelled) ForgetOutputs();
     if (const TextPair* text = textOf_(result))
-      Show(std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra), result != Result::Completed);
+      Show(std::string(Text(*text)) + (extra.empty() ? "" : "\n\n" + extra), !Succeeded(result));
     return outcome_;
   }
   // Ends with the input's read error or change.
@@ -165,6 +171,11 @@ class JobRun {
   // An input is not what was read: its fault, or the run's own reasons.
   virtual bool InputChanged() { return bool(InputFault()); }
   // Shows a message that ends the job and keeps it as the outcome's.
+  // Whether result is a success (its detail is then no failure's reason).
+  virtual bool Succeeded(Result result) const {
+    if constexpr (HasCompleted<Result>::value) return result == Result::Completed;
+    return false;
+  }
   // The message is text; a host that shows details (the window) gets a
   // failure's detail below it, as the command line prints it.
   virtual void Show(const std::string& text, bool failed = false) {

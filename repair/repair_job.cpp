@@ -28,6 +28,7 @@ class RepairRun : public JobRun<RepairOutcome, RepairResult> {
   // The fault FailedReading found: the repair looks at the input itself,
   // after its scan and after its copy, and ends on what it finds there.
   const ReadFault& InputFault() override { return fault_; }
+  bool Succeeded(RepairResult result) const override { return result <= RepairResult::NothingToRepair; }
   RepairOutcome& Refuse(RepairRefusal refusal);
   // Ends with the input's read error or change, if it had one.
   bool FailedReading() {
