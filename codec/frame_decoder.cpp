@@ -1,0 +1,351 @@
+// Decoding any frame of the first video stream (codec/frame_decoder.h).
+#include "codec/frame_decoder.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "avi/avi_source.h"
+#include "avi/byte_input.h"
+#include "codec/mpeg4_packing.h"
+#include "codec/picture_convert.h"
+#include "codec/video_codecs.h"
+#include "codec/video_format.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+
+// A chunk larger than this is a damaged index entry, not a picture.
+constexpr uint32_t kMaxChunk = 256u << 20;
+
+std::string AvError(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+// A decoded picture and the index it is shown at.
+struct Shown {
+  AVFrame* frame = nullptr;
+  int64_t index = -1;
+  int64_t chunk = -1;  // the chunk whose sending brought it out (-1: the end)
+  bool Has() const { return index >= 0; }
+  void Clear() {
+    av_frame_unref(frame);
+    index = chunk = -1;
+  }
+};
+
+}  // namespace
+
+class FrameDecoder::State {
+ public:
+  State(AviSource& source, const AviAnalysis& analysis) : cursor(source, analysis) {}
+  ~State() {
+    av_frame_free(&held.frame);
+    av_frame_free(&ahead.frame);
+    av_frame_free(&scratch);
+    av_packet_free(&packet);
+    av_bsf_free(&unpack);
+    avcodec_free_context(&codec);
+  }
+
+  AVCodecContext* codec = nullptr;
+  AVBSFContext* unpack = nullptr;  // MPEG-4 Part 2: mpeg4_unpack_bframes
+  AVFrame* scratch = nullptr;
+  AVPacket* packet = nullptr;
+  PictureConverter converter;
+  FrameCursor cursor;
+  Mpeg4Packing packing;
+
+  // Where decoding stands: the picture shown at or before the asked index,
+  // one past it that came out already, the key frame decoding began at
+  // (an index into keys), the next chunk to send and the chunk whose
+  // sending brought out the pictures being received.
+  Shown held, ahead;
+  int startKey = -2;  // -1: frame 0 (no key frame before); -2: not started
+  uint32_t nextChunk = 0;
+  int64_t trigger = -1;
+  int64_t lastShown = -1;
+  bool drained = false;  // every chunk sent and the end signalled
+  uint64_t chunksSent = 0;
+  // The first chunk since the start that the decoder refused, and why.
+  int64_t errorChunk = -1;
+  std::string error;
+
+  void Restart(const KeyFrameList& keys, int key);
+  // Sends the next chunk (or the end); false with *why when it cannot be read.
+  DecodeStatus SendNext(ByteInput& input, const KeyFrameList& keys, std::string* why);
+  // Takes the next picture out of the decoder into held or ahead (by
+  // whether it is shown after `asked`); its avcodec_receive_frame result.
+  int Receive(uint32_t asked);
+  // Keeps the first refusal since the start as the reason.
+  void Refused(int64_t chunk, int code);
+
+ private:
+  void SendPacket(AVPacket* packet, int64_t chunk);
+};
+
+void FrameDecoder::State::Restart(const KeyFrameList& keys, int key) {
+  avcodec_flush_buffers(codec);
+  if (unpack) av_bsf_flush(unpack);
+  packing.Reset();
+  held.Clear();
+  ahead.Clear();
+  startKey = key;
+  const FrameEntry& from = key >= 0 ? keys.keys[key] : keys.first;
+  cursor.Start(from);
+  nextChunk = from.frame;
+  trigger = lastShown = -1;
+  drained = false;
+  errorChunk = -1;
+  error.clear();
+}
+
+void FrameDecoder::State::Refused(int64_t chunk, int code) {
+  if (errorChunk >= 0) return;
+  errorChunk = chunk;
+  error = chunk >= 0 ? "the decoder refused the chunk of frame " + std::to_string(chunk) + " (" + AvError(code) + ")"
+                     : "the decoder failed at the end of the stream (" + AvError(code) + ")";
+}
+
+void FrameDecoder::State::SendPacket(AVPacket* p, int64_t chunk) {
+  const int sent = avcodec_send_packet(codec, p);
+  if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF) Refused(chunk, sent);
+}
+
+DecodeStatus FrameDecoder::State::SendNext(ByteInput& input, const KeyFrameList& keys, std::string* why) {
+  if (nextChunk >= keys.frames) {
+    if (drained) return DecodeStatus::NoPicture;
+    drained = true;
+    trigger = -1;
+    if (unpack) {
+      av_bsf_send_packet(unpack, nullptr);
+      while (av_bsf_receive_packet(unpack, packet) == 0) {
+        SendPacket(packet, -1);
+        av_packet_unref(packet);
+      }
+    }
+    SendPacket(nullptr, -1);
+    return DecodeStatus::Ok;
+  }
+  FrameEntry e;
+  if (!cursor.Next(&e)) {
+    *why = "the index ends before frame " + std::to_string(nextChunk);
+    return DecodeStatus::ChunkUnreadable;
+  }
+  ++nextChunk;
+  trigger = e.frame;
+  if (e.size > kMaxChunk) {
+    *why = "the chunk of frame " + std::to_string(e.frame) + " claims " + std::to_string(e.size) + " bytes";
+    return DecodeStatus::ChunkUnreadable;
+  }
+  av_packet_unref(packet);
+  if (e.size > 0 && av_new_packet(packet, int(e.size)) < 0) {
+    *why = "out of memory";
+    return DecodeStatus::ChunkUnreadable;
+  }
+  if (e.size > 0 && input.ReadBulk(e.DataPosition(), packet->data, e.size) != e.size) {
+    *why = "the chunk of frame " + std::to_string(e.frame) + " (" + std::to_string(e.size) +
+           " bytes) runs past the end of the file: it is cut short";
+    return DecodeStatus::ChunkUnreadable;
+  }
+  Mpeg4Packing::Send send = Mpeg4Packing::Send::AsIs;
+  if (unpack)
+    send = packing.Judge(packet->data, e.size);
+  else if (e.size == 0)
+    send = Mpeg4Packing::Send::Nothing;  // a dropped frame: the picture before stays
+  if (send == Mpeg4Packing::Send::Nothing) return DecodeStatus::Ok;
+  if (send == Mpeg4Packing::Send::StandIn) {
+    av_packet_unref(packet);
+    if (av_new_packet(packet, 4) < 0) {
+      *why = "out of memory";
+      return DecodeStatus::ChunkUnreadable;
+    }
+    std::memcpy(packet->data, Mpeg4Packing::kVopStart, 4);
+  }
+  packet->pts = packet->dts = e.frame;
+  if (e.key) packet->flags |= AV_PKT_FLAG_KEY;
+  ++chunksSent;
+  if (!unpack) {
+    SendPacket(packet, e.frame);
+    av_packet_unref(packet);
+    return DecodeStatus::Ok;
+  }
+  const int filtered = av_bsf_send_packet(unpack, packet);
+  if (filtered < 0) {
+    Refused(e.frame, filtered);
+    av_packet_unref(packet);
+  }
+  while (av_bsf_receive_packet(unpack, packet) == 0) {
+    SendPacket(packet, e.frame);
+    av_packet_unref(packet);
+  }
+  return DecodeStatus::Ok;
+}
+
+int FrameDecoder::State::Receive(uint32_t asked) {
+  const int got = avcodec_receive_frame(codec, scratch);
+  if (got < 0) return got;
+  // Shown at the index of the chunk that brought it out, less the
+  // decoder's reordering delay; pictures after the end, one index each.
+  int64_t index = trigger >= 0 ? trigger - codec->has_b_frames : lastShown + 1;
+  if (index <= lastShown) index = lastShown + 1;
+  lastShown = index;
+  Shown& slot = index <= int64_t(asked) ? held : ahead;
+  slot.Clear();
+  av_frame_move_ref(slot.frame, scratch);
+  slot.index = index;
+  slot.chunk = trigger;
+  return 0;
+}
+
+FrameDecoder::FrameDecoder(AviSource& source, const AviAnalysis& analysis, const KeyFrameList& keys)
+    : source_(source), analysis_(analysis), keys_(keys) {}
+
+FrameDecoder::~FrameDecoder() = default;
+
+DecodeStatus FrameDecoder::Fail(DecodeStatus status, const std::string& why) {
+  failure_ = why;
+  return status;
+}
+
+std::string FrameDecoder::DecoderName() const {
+  return state_ && state_->codec && state_->codec->codec ? state_->codec->codec->name : "";
+}
+
+uint64_t FrameDecoder::ChunksDecoded() const { return state_ ? state_->chunksSent : 0; }
+
+namespace {
+
+// The extradata as the decoder wants it: zero padding after it, and for
+// bottom-up BI_RGB the "BottomUp" mark FFmpeg's raw decoder turns the rows by
+// (what its AVI reader appends).
+bool SetExtradata(AVCodecContext* codec, std::vector<uint8_t> bytes, bool bottomUp) {
+  if (bottomUp) bytes.insert(bytes.end(), {'B', 'o', 't', 't', 'o', 'm', 'U', 'p', 0});
+  if (bytes.empty()) return true;
+  codec->extradata = static_cast<uint8_t*>(av_mallocz(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (codec->extradata == nullptr) return false;
+  std::memcpy(codec->extradata, bytes.data(), bytes.size());
+  codec->extradata_size = int(bytes.size());
+  return true;
+}
+
+}  // namespace
+
+DecodeStatus FrameDecoder::Open() {
+  av_log_set_level(AV_LOG_QUIET);
+  VideoFormat format;
+  if (!ReadVideoFormat(analysis_, source_.Input(), &format))
+    return Fail(DecodeStatus::NoDecoder, "the file has no video stream with a picture format (strf)");
+  format_ = format.stream;
+  const StreamFormat& f = format_;
+  const VideoCodecChoice choice = ChooseVideoCodec(f.compression, f.handler, f.bitCount, f.height);
+  const std::string named = "codec " + FourCcText(f.Codec()) + (f.compression == 0 ? " (BI_RGB, " + std::to_string(f.bitCount) + " bits)" : "");
+  const AVCodec* decoder = choice.codecId ? avcodec_find_decoder(AVCodecID(choice.codecId)) : nullptr;
+  if (decoder == nullptr) return Fail(DecodeStatus::NoDecoder, "no decoder for its " + named);
+  if (f.width <= 0 || f.height == 0 || f.width > 16384 || std::abs(f.height) > 16384)
+    return Fail(DecodeStatus::DecoderFailed, "its frame size " + std::to_string(f.width) + "x" +
+                                                 std::to_string(f.height) + " is no picture's");
+
+  state_.reset(new State(source_, analysis_));
+  State& s = *state_;
+  s.codec = avcodec_alloc_context3(decoder);
+  s.scratch = av_frame_alloc();
+  s.held.frame = av_frame_alloc();
+  s.ahead.frame = av_frame_alloc();
+  s.packet = av_packet_alloc();
+  if (!s.codec || !s.scratch || !s.held.frame || !s.ahead.frame || !s.packet)
+    return Fail(DecodeStatus::DecoderFailed, "out of memory");
+  s.codec->width = f.width;
+  s.codec->height = std::abs(f.height);
+  s.codec->codec_tag = choice.rawTag ? choice.rawTag : f.compression;
+  s.codec->bits_per_coded_sample = f.bitCount;
+  // One thread: pictures come out right after the chunk that completes
+  // them, which is how their index is known.
+  s.codec->thread_count = 1;
+  if (!SetExtradata(s.codec, format.extradata, choice.bottomUp))
+    return Fail(DecodeStatus::DecoderFailed, "out of memory");
+  int error = avcodec_open2(s.codec, decoder, nullptr);
+  if (error < 0) return Fail(DecodeStatus::DecoderFailed, "the " + std::string(decoder->name) +
+                                                              " decoder does not open for its " + named + ": " + AvError(error));
+  if (choice.mpeg4Part2) {
+    const AVBitStreamFilter* filter = av_bsf_get_by_name("mpeg4_unpack_bframes");
+    if (filter == nullptr || av_bsf_alloc(filter, &s.unpack) < 0 ||
+        avcodec_parameters_from_context(s.unpack->par_in, s.codec) < 0 || av_bsf_init(s.unpack) < 0)
+      return Fail(DecodeStatus::DecoderFailed, "FFmpeg's mpeg4_unpack_bframes filter is missing");
+  }
+  return DecodeStatus::Ok;
+}
+
+DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture* picture) {
+  if (!state_ || state_->codec == nullptr) return Fail(DecodeStatus::DecoderFailed, "the decoder is not open");
+  if (frame >= keys_.frames)
+    return Fail(DecodeStatus::PastEnd, "frame " + std::to_string(frame) + " is past the end (the video has " +
+                                           std::to_string(keys_.frames) + " frames)");
+  State& s = *state_;
+  const int key = keys_.KeyAtOrBefore(frame);
+  const uint32_t keyChunk = key >= 0 ? keys_.keys[key].frame : 0;
+  // Go on from where the last request left off when it lies in this
+  // frame's group (or this group began since) and has shown nothing after it.
+  const int64_t earliest = s.held.Has() ? s.held.index : s.ahead.Has() ? s.ahead.index : s.lastShown + 1;
+  const bool goOn = s.startKey != -2 && earliest <= int64_t(frame) && (s.startKey == key || keyChunk < s.nextChunk);
+  if (!goOn) s.Restart(keys_, key);
+
+  for (;;) {
+    if (s.held.Has() && s.held.index == int64_t(frame)) return Give(s.held.frame, s.held.chunk, format, picture);
+    if (s.ahead.Has()) {
+      if (s.ahead.index <= int64_t(frame)) {
+        std::swap(s.held, s.ahead);
+        s.ahead.Clear();
+        continue;
+      }
+      // Indexes without a picture of their own (dropped frames) show the one before.
+      if (s.held.Has()) return Give(s.held.frame, s.held.chunk, format, picture);
+      // The first picture since the key frame is shown after this frame:
+      // B-frames of an open group want the group before.
+      const bool earlierStart = s.startKey > 0 || (s.startKey == 0 && keys_.keys[0].frame > 0);
+      if (!earlierStart) return Give(s.ahead.frame, s.ahead.chunk, format, picture);
+      s.Restart(keys_, s.startKey - 1);
+      continue;
+    }
+    const int got = s.Receive(frame);
+    if (got == 0) continue;
+    if (got == AVERROR(EAGAIN)) {
+      std::string why;
+      const DecodeStatus sent = s.SendNext(source_.Input(), keys_, &why);
+      if (sent == DecodeStatus::ChunkUnreadable) {
+        s.startKey = -2;  // the next request starts anew
+        return Fail(sent, source_.File().Fault() ? "a read of the file failed" : why);
+      }
+      if (sent == DecodeStatus::Ok) continue;
+    } else if (got != AVERROR_EOF) {
+      s.Refused(int64_t(s.trigger), got);
+      if (!s.drained) continue;
+    }
+    // The decoder has given out all it will.
+    if (s.held.Has()) return Give(s.held.frame, s.held.chunk, format, picture);
+    s.startKey = -2;
+    return Fail(DecodeStatus::NoPicture, s.error.empty() ? "the decoder gave no picture for frame " + std::to_string(frame)
+                                                         : s.error);
+  }
+}
+
+DecodeStatus FrameDecoder::Give(const AVFrame* shown, int64_t chunk, PictureFormat format, Picture* picture) {
+  State& s = *state_;
+  // A chunk the decoder refused before the picture came out, or a picture
+  // it marks as damaged, is no picture of the recording.
+  if (s.errorChunk >= 0 && (chunk < 0 || s.errorChunk <= chunk)) return Fail(DecodeStatus::DecoderFailed, s.error);
+  if (shown->decode_error_flags != 0 || (shown->flags & AV_FRAME_FLAG_CORRUPT))
+    return Fail(DecodeStatus::DecoderFailed, "the decoder found the picture damaged");
+  const uint32_t width = format_.width > 0 ? uint32_t(format_.width) : uint32_t(shown->width);
+  const uint32_t height = format_.height != 0 ? uint32_t(std::abs(format_.height)) : uint32_t(shown->height);
+  if (!s.converter.Convert(*shown, width, height, format == PictureFormat::Grey8 ? 1 : 3, picture))
+    return Fail(DecodeStatus::DecoderFailed, "the picture's pixel layout cannot be converted to RGB");
+  return DecodeStatus::Ok;
+}
