@@ -17,6 +17,7 @@
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "job/file_probe.h"
+#include "scan/damage_report.h"
 #ifndef TAVRIN_NO_CODEC
 #include "codec/frame_decoder.h"
 #include "codec/png_writer.h"
@@ -70,6 +71,14 @@ std::string DefaultOutput(const std::string& path, uint32_t frame) {
   return path.substr(0, dot) + number;
 }
 
+// For a recording that ended badly (cut short, its index lost or broken),
+// what is wrong with it and the repair hint (the analysis finds no frames
+// in it to speak of); else why.
+std::string DamageOr(const FrameRequest& request, const std::string& why) {
+  const DamageReport damage = InspectDamage(request.path);
+  return damage.damaged ? damage.english : why;
+}
+
 int Failure(const FrameRequest& request, const std::string& why) {
   std::fprintf(stderr, "tavrin frame: '%s': %s\n", request.path.c_str(), why.c_str());
   if (request.json) JsonObject().Int("result", 1).String("message", why).Print(stdout);
@@ -108,7 +117,8 @@ int RunFrameRequest(const FrameRequest& request) {
   KeyFrameList keys;
   const FrameListProblem problem = ListKeyFrames(input, analysis, &keys);
   if (input.File().Fault()) return readFault();
-  if (problem != FrameListProblem::None) return Failure(request, FrameListProblemText(problem)->english);
+  if (problem != FrameListProblem::None)
+    return Failure(request, DamageOr(request, FrameListProblemText(problem)->english));
 
   FrameDecoder decoder(input, analysis, keys);
   if (decoder.Open() != DecodeStatus::Ok) return Failure(request, decoder.Failure());
@@ -129,8 +139,10 @@ int RunFrameRequest(const FrameRequest& request) {
     return Failure(request, text);
   }
   Picture picture;
-  if (decoder.Decode(uint32_t(frame), PictureFormat::Rgb24, &picture) != DecodeStatus::Ok)
-    return Failure(request, "frame " + std::to_string(frame) + ": " + decoder.Failure());
+  const DecodeStatus decoded = decoder.Decode(uint32_t(frame), PictureFormat::Rgb24, &picture);
+  if (decoded == DecodeStatus::ChunkUnreadable)
+    return Failure(request, "frame " + std::to_string(frame) + ": " + DamageOr(request, decoder.Failure()));
+  if (decoded != DecodeStatus::Ok) return Failure(request, "frame " + std::to_string(frame) + ": " + decoder.Failure());
   const std::string output = request.output.empty() ? DefaultOutput(request.path, uint32_t(frame)) : request.output;
   if (!WritePicture(picture, output, &reason)) return Failure(request, reason);
   const int key = keys.KeyAtOrBefore(uint32_t(frame));

@@ -298,7 +298,7 @@ DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture*
   if (!goOn) s.Restart(keys_, key);
 
   for (;;) {
-    if (s.held.Has() && s.held.index == int64_t(frame)) return Give(s.held.frame, s.held.chunk, format, picture);
+    if (s.held.Has() && s.held.index == int64_t(frame)) return Give(s.held.frame, s.held.chunk, frame, format, picture);
     if (s.ahead.Has()) {
       if (s.ahead.index <= int64_t(frame)) {
         std::swap(s.held, s.ahead);
@@ -306,11 +306,11 @@ DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture*
         continue;
       }
       // Indexes without a picture of their own (dropped frames) show the one before.
-      if (s.held.Has()) return Give(s.held.frame, s.held.chunk, format, picture);
+      if (s.held.Has()) return Give(s.held.frame, s.held.chunk, frame, format, picture);
       // The first picture since the key frame is shown after this frame:
       // B-frames of an open group want the group before.
       const bool earlierStart = s.startKey > 0 || (s.startKey == 0 && keys_.keys[0].frame > 0);
-      if (!earlierStart) return Give(s.ahead.frame, s.ahead.chunk, format, picture);
+      if (!earlierStart) return Give(s.ahead.frame, s.ahead.chunk, frame, format, picture);
       s.Restart(keys_, s.startKey - 1);
       continue;
     }
@@ -329,18 +329,22 @@ DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture*
       if (!s.drained) continue;
     }
     // The decoder has given out all it will.
-    if (s.held.Has()) return Give(s.held.frame, s.held.chunk, format, picture);
+    if (s.held.Has()) return Give(s.held.frame, s.held.chunk, frame, format, picture);
     s.startKey = -2;
     return Fail(DecodeStatus::NoPicture, s.error.empty() ? "the decoder gave no picture for frame " + std::to_string(frame)
                                                          : s.error);
   }
 }
 
-DecodeStatus FrameDecoder::Give(const AVFrame* shown, int64_t chunk, PictureFormat format, Picture* picture) {
+DecodeStatus FrameDecoder::Give(const AVFrame* shown, int64_t chunk, uint32_t frame, PictureFormat format,
+                                Picture* picture) {
   State& s = *state_;
-  // A chunk the decoder refused before the picture came out, or a picture
-  // it marks as damaged, is no picture of the recording.
-  if (s.errorChunk >= 0 && (chunk < 0 || s.errorChunk <= chunk)) return Fail(DecodeStatus::DecoderFailed, s.error);
+  // A chunk the decoder refused up to this frame or to the chunk that
+  // brought the picture out (the picture before a refused chunk would pass
+  // for a dropped frame), or a picture it marks as damaged, is no picture
+  // of the recording.
+  if (s.errorChunk >= 0 && (chunk < 0 || s.errorChunk <= chunk || s.errorChunk <= int64_t(frame)))
+    return Fail(DecodeStatus::DecoderFailed, s.error);
   if (shown->decode_error_flags != 0 || (shown->flags & AV_FRAME_FLAG_CORRUPT))
     return Fail(DecodeStatus::DecoderFailed, "the decoder found the picture damaged");
   const uint32_t width = format_.width > 0 ? uint32_t(format_.width) : uint32_t(shown->width);

@@ -68,8 +68,8 @@ class FrameDecoder {
  private:
   class State;
   DecodeStatus Fail(DecodeStatus status, const std::string& why);
-  // The picture `shown`, brought out by chunk `chunk`, converted.
-  DecodeStatus Give(const AVFrame* shown, int64_t chunk, PictureFormat format, Picture* picture);
+  // The picture `shown`, brought out by chunk `chunk`, converted as frame `frame`.
+  DecodeStatus Give(const AVFrame* shown, int64_t chunk, uint32_t frame, PictureFormat format, Picture* picture);
 
   AviSource& source_;
   const AviAnalysis& analysis_;

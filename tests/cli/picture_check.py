@@ -56,7 +56,7 @@ def read_png(path):
 def ffmpeg_frames(path, width, height):
     """Every frame FFmpeg shows of path's video, as RGB24 pictures (its
     constant-rate output repeats the picture before a dropped frame)."""
-    p = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v:0", "-pix_fmt", "rgb24", "-f", "rawvideo",
+    p = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-pix_fmt", "rgb24", "-f", "rawvideo",
                         "-"], capture_output=True, check=True)
     size = width * height * 3
     return [p.stdout[k:k + size] for k in range(0, len(p.stdout) - size + 1, size)]
