@@ -54,12 +54,23 @@ def read_png(path):
 
 
 def ffmpeg_frames(path, width, height):
-    """Every frame FFmpeg shows of path's video, as RGB24 pictures (its
-    constant-rate output repeats the picture before a dropped frame)."""
+    """Every picture FFmpeg decodes of path's video, once each, as RGB24."""
     p = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-pix_fmt", "rgb24", "-f", "rawvideo",
                         "-"], capture_output=True, check=True)
     size = width * height * 3
     return [p.stdout[k:k + size] for k in range(0, len(p.stdout) - size + 1, size)]
+
+
+def shown_frames(path, width, height, chunk_sizes):
+    """The picture shown at every index of the video's chunks (sizes in
+    file order): FFmpeg's pictures in turn, an empty chunk (a dropped
+    frame, which FFmpeg passes over) showing the picture before."""
+    pictures = ffmpeg_frames(path, width, height)
+    shown, k = [], -1
+    for size in chunk_sizes:
+        k += size > 0
+        shown.append(pictures[max(k, 0)] if k < len(pictures) else b"")
+    return shown
 
 
 def difference(a, b):
