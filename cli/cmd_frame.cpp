@@ -60,25 +60,6 @@ std::string ReadFrameArgs(const Command& self, int argc, char** argv, FrameReque
   return "";
 }
 
-// FILE's folder and stem with "-NNNNNN.png": clip.avi, frame 1500: clip-001500.png.
-std::string DefaultOutput(const std::string& path, uint32_t frame) {
-  const size_t slash = path.find_last_of("/\\");
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || dot <= nameStart) dot = path.size();
-  char number[16];
-  std::snprintf(number, sizeof number, "-%06u.png", unsigned(frame));
-  return path.substr(0, dot) + number;
-}
-
-// For a recording that ended badly (cut short, its index lost or broken),
-// what is wrong with it and the repair hint (the analysis finds no frames
-// in it to speak of); else why.
-std::string DamageOr(const FrameRequest& request, const std::string& why) {
-  const DamageReport damage = InspectDamage(request.path);
-  return damage.damaged ? damage.english : why;
-}
-
 int Failure(const FrameRequest& request, const std::string& why) {
   std::fprintf(stderr, "tavrin frame: '%s': %s\n", request.path.c_str(), why.c_str());
   if (request.json) JsonObject().Int("result", 1).String("message", why).Print(stdout);
@@ -90,6 +71,25 @@ int RunFrameRequest(const FrameRequest& request) {
   return Failure(request, "this build of tavrin has no video decoders");
 }
 #else
+// For a recording that ended badly (cut short, its index lost or broken),
+// what is wrong with it and the repair hint (the analysis finds no frames
+// in it to speak of); else why.
+std::string DamageOr(const FrameRequest& request, const std::string& why) {
+  const DamageReport damage = InspectDamage(request.path);
+  return damage.damaged ? damage.english : why;
+}
+
+// FILE's folder and stem with "-NNNNNN.png": clip.avi, frame 1500: clip-001500.png.
+std::string DefaultOutput(const std::string& path, uint32_t frame) {
+  const size_t slash = path.find_last_of("/\\");
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+  char number[16];
+  std::snprintf(number, sizeof number, "-%06u.png", unsigned(frame));
+  return path.substr(0, dot) + number;
+}
+
 // The picture into its file: written under a temporary name and moved into place.
 bool WritePicture(const Picture& picture, const std::string& path, std::string* why) {
   OutputFile out;
