@@ -145,6 +145,12 @@ DecodeStatus FrameDecoder::State::SendNext(ByteInput& input, const KeyFrameList&
     *why = "the chunk of frame " + std::to_string(e.frame) + " claims " + std::to_string(e.size) + " bytes";
     return DecodeStatus::ChunkUnreadable;
   }
+  // Nothing is allocated for a chunk the file cannot hold.
+  if (e.DataPosition() + e.size > input.Size()) {
+    *why = "the chunk of frame " + std::to_string(e.frame) + " (" + std::to_string(e.size) +
+           " bytes) runs past the end of the file: it is cut short";
+    return DecodeStatus::ChunkUnreadable;
+  }
   av_packet_unref(packet);
   if (e.size > 0 && av_new_packet(packet, int(e.size)) < 0) {
     *why = "out of memory";

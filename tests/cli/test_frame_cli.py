@@ -82,6 +82,9 @@ CODECS = [
     ("rgb24", ["-c:v", "rawvideo", "-pix_fmt", "bgr24"]),
     ("yuy2", ["-c:v", "rawvideo", "-pix_fmt", "yuyv422"]),
     ("i420", ["-c:v", "rawvideo", "-pix_fmt", "yuv420p"]),
+    ("rgb32", ["-c:v", "rawvideo", "-pix_fmt", "bgra"]),
+    ("uyvy", ["-c:v", "rawvideo", "-pix_fmt", "uyvy422"]),
+    ("y800", ["-c:v", "rawvideo", "-pix_fmt", "gray"]),
 ]
 
 
