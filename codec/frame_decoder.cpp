@@ -6,8 +6,7 @@
 
 #include "avi/avi_source.h"
 #include "avi/byte_input.h"
-#include "codec/mpeg4_packing.h"
-#include "codec/picture_convert.h"
+#include "codec/decoding_state.h"
 #include "codec/video_codecs.h"
 #include "codec/video_format.h"
 
@@ -16,199 +15,6 @@ extern "C" {
 #include <libavcodec/bsf.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
-}
-
-namespace {
-
-// A chunk larger than this is a damaged index entry, not a picture.
-constexpr uint32_t kMaxChunk = 256u << 20;
-
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
-
-// A decoded picture and the index it is shown at.
-struct Shown {
-  AVFrame* frame = nullptr;
-  int64_t index = -1;
-  int64_t chunk = -1;  // the chunk whose sending brought it out (-1: the end)
-  bool Has() const { return index >= 0; }
-  void Clear() {
-    av_frame_unref(frame);
-    index = chunk = -1;
-  }
-};
-
-}  // namespace
-
-class FrameDecoder::State {
- public:
-  State(AviSource& source, const AviAnalysis& analysis) : cursor(source, analysis) {}
-  ~State() {
-    av_frame_free(&held.frame);
-    av_frame_free(&ahead.frame);
-    av_frame_free(&scratch);
-    av_packet_free(&packet);
-    av_bsf_free(&unpack);
-    avcodec_free_context(&codec);
-  }
-
-  AVCodecContext* codec = nullptr;
-  AVBSFContext* unpack = nullptr;  // MPEG-4 Part 2: mpeg4_unpack_bframes
-  AVFrame* scratch = nullptr;
-  AVPacket* packet = nullptr;
-  PictureConverter converter;
-  FrameCursor cursor;
-  Mpeg4Packing packing;
-
-  // Where decoding stands: the picture shown at or before the asked index,
-  // one past it that came out already, the key frame decoding began at
-  // (an index into keys), the next chunk to send and the chunk whose
-  // sending brought out the pictures being received.
-  Shown held, ahead;
-  int startKey = -2;  // -1: frame 0 (no key frame before); -2: not started
-  uint32_t nextChunk = 0;
-  int64_t trigger = -1;
-  int64_t lastShown = -1;
-  bool drained = false;  // every chunk sent and the end signalled
-  uint64_t chunksSent = 0;
-  // The first chunk since the start that the decoder refused, and why.
-  int64_t errorChunk = -1;
-  std::string error;
-
-  void Restart(const KeyFrameList& keys, int key);
-  // Sends the next chunk (or the end); false with *why when it cannot be read.
-  DecodeStatus SendNext(ByteInput& input, const KeyFrameList& keys, std::string* why);
-  // Takes the next picture out of the decoder into held or ahead (by
-  // whether it is shown after `asked`); its avcodec_receive_frame result.
-  int Receive(uint32_t asked);
-  // Keeps the first refusal since the start as the reason.
-  void Refused(int64_t chunk, int code);
-
- private:
-  void SendPacket(AVPacket* packet, int64_t chunk);
-};
-
-void FrameDecoder::State::Restart(const KeyFrameList& keys, int key) {
-  avcodec_flush_buffers(codec);
-  if (unpack) av_bsf_flush(unpack);
-  packing.Reset();
-  held.Clear();
-  ahead.Clear();
-  startKey = key;
-  const FrameEntry& from = key >= 0 ? keys.keys[key] : keys.first;
-  cursor.Start(from);
-  nextChunk = from.frame;
-  trigger = lastShown = -1;
-  drained = false;
-  errorChunk = -1;
-  error.clear();
-}
-
-void FrameDecoder::State::Refused(int64_t chunk, int code) {
-  if (errorChunk >= 0) return;
-  errorChunk = chunk;
-  error = chunk >= 0 ? "the decoder refused the chunk of frame " + std::to_string(chunk) + " (" + AvError(code) + ")"
-                     : "the decoder failed at the end of the stream (" + AvError(code) + ")";
-}
-
-void FrameDecoder::State::SendPacket(AVPacket* p, int64_t chunk) {
-  const int sent = avcodec_send_packet(codec, p);
-  if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF) Refused(chunk, sent);
-}
-
-DecodeStatus FrameDecoder::State::SendNext(ByteInput& input, const KeyFrameList& keys, std::string* why) {
-  if (nextChunk >= keys.frames) {
-    if (drained) return DecodeStatus::NoPicture;
-    drained = true;
-    trigger = -1;
-    if (unpack) {
-      av_bsf_send_packet(unpack, nullptr);
-      while (av_bsf_receive_packet(unpack, packet) == 0) {
-        SendPacket(packet, -1);
-        av_packet_unref(packet);
-      }
-    }
-    SendPacket(nullptr, -1);
-    return DecodeStatus::Ok;
-  }
-  FrameEntry e;
-  if (!cursor.Next(&e)) {
-    *why = "the index ends before frame " + std::to_string(nextChunk);
-    return DecodeStatus::ChunkUnreadable;
-  }
-  ++nextChunk;
-  trigger = e.frame;
-  if (e.size > kMaxChunk) {
-    *why = "the chunk of frame " + std::to_string(e.frame) + " claims " + std::to_string(e.size) + " bytes";
-    return DecodeStatus::ChunkUnreadable;
-  }
-  // Nothing is allocated for a chunk the file cannot hold.
-  if (e.DataPosition() + e.size > input.Size()) {
-    *why = "the chunk of frame " + std::to_string(e.frame) + " (" + std::to_string(e.size) +
-           " bytes) runs past the end of the file: it is cut short";
-    return DecodeStatus::ChunkUnreadable;
-  }
-  av_packet_unref(packet);
-  if (e.size > 0 && av_new_packet(packet, int(e.size)) < 0) {
-    *why = "out of memory";
-    return DecodeStatus::ChunkUnreadable;
-  }
-  if (e.size > 0 && input.ReadBulk(e.DataPosition(), packet->data, e.size) != e.size) {
-    *why = "the chunk of frame " + std::to_string(e.frame) + " (" + std::to_string(e.size) +
-           " bytes) runs past the end of the file: it is cut short";
-    return DecodeStatus::ChunkUnreadable;
-  }
-  Mpeg4Packing::Send send = Mpeg4Packing::Send::AsIs;
-  if (unpack)
-    send = packing.Judge(packet->data, e.size);
-  else if (e.size == 0)
-    send = Mpeg4Packing::Send::Nothing;  // a dropped frame: the picture before stays
-  if (send == Mpeg4Packing::Send::Nothing) return DecodeStatus::Ok;
-  if (send == Mpeg4Packing::Send::StandIn) {
-    av_packet_unref(packet);
-    if (av_new_packet(packet, 4) < 0) {
-      *why = "out of memory";
-      return DecodeStatus::ChunkUnreadable;
-    }
-    std::memcpy(packet->data, Mpeg4Packing::kVopStart, 4);
-  }
-  packet->pts = packet->dts = e.frame;
-  if (e.key) packet->flags |= AV_PKT_FLAG_KEY;
-  ++chunksSent;
-  if (!unpack) {
-    SendPacket(packet, e.frame);
-    av_packet_unref(packet);
-    return DecodeStatus::Ok;
-  }
-  const int filtered = av_bsf_send_packet(unpack, packet);
-  if (filtered < 0) {
-    Refused(e.frame, filtered);
-    av_packet_unref(packet);
-  }
-  while (av_bsf_receive_packet(unpack, packet) == 0) {
-    SendPacket(packet, e.frame);
-    av_packet_unref(packet);
-  }
-  return DecodeStatus::Ok;
-}
-
-int FrameDecoder::State::Receive(uint32_t asked) {
-  const int got = avcodec_receive_frame(codec, scratch);
-  if (got < 0) return got;
-  // Shown at the index of the chunk that brought it out, less the
-  // decoder's reordering delay; pictures after the end, one index each.
-  int64_t index = trigger >= 0 ? trigger - codec->has_b_frames : lastShown + 1;
-  if (index <= lastShown) index = lastShown + 1;
-  lastShown = index;
-  Shown& slot = index <= int64_t(asked) ? held : ahead;
-  slot.Clear();
-  av_frame_move_ref(slot.frame, scratch);
-  slot.index = index;
-  slot.chunk = trigger;
-  return 0;
 }
 
 FrameDecoder::FrameDecoder(AviSource& source, const AviAnalysis& analysis, const KeyFrameList& keys)
@@ -259,8 +65,8 @@ DecodeStatus FrameDecoder::Open() {
     return Fail(DecodeStatus::DecoderFailed, "its frame size " + std::to_string(f.width) + "x" +
                                                  std::to_string(f.height) + " is no picture's");
 
-  state_.reset(new State(source_, analysis_));
-  State& s = *state_;
+  state_.reset(new DecodingState(source_, analysis_));
+  DecodingState& s = *state_;
   s.codec = avcodec_alloc_context3(decoder);
   s.scratch = av_frame_alloc();
   s.held.frame = av_frame_alloc();
@@ -294,7 +100,7 @@ DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture*
   if (frame >= keys_.frames)
     return Fail(DecodeStatus::PastEnd, "frame " + std::to_string(frame) + " is past the end (the video has " +
                                            std::to_string(keys_.frames) + " frames)");
-  State& s = *state_;
+  DecodingState& s = *state_;
   const int key = keys_.KeyAtOrBefore(frame);
   const uint32_t keyChunk = key >= 0 ? keys_.keys[key].frame : 0;
   // Go on from where the last request left off when it lies in this
@@ -344,7 +150,7 @@ DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture*
 
 DecodeStatus FrameDecoder::Give(const AVFrame* shown, int64_t chunk, uint32_t frame, PictureFormat format,
                                 Picture* picture) {
-  State& s = *state_;
+  DecodingState& s = *state_;
   // A chunk the decoder refused up to this frame or to the chunk that
   // brought the picture out (the picture before a refused chunk would pass
   // for a dropped frame), or a picture it marks as damaged, is no picture

@@ -30,6 +30,7 @@
 #include "codec/picture.h"
 
 class AviSource;
+class DecodingState;
 struct AVFrame;
 
 enum class PictureFormat { Rgb24, Grey8 };
@@ -66,7 +67,6 @@ class FrameDecoder {
   uint64_t ChunksDecoded() const;
 
  private:
-  class State;
   DecodeStatus Fail(DecodeStatus status, const std::string& why);
   // The picture `shown`, brought out by chunk `chunk`, converted as frame `frame`.
   DecodeStatus Give(const AVFrame* shown, int64_t chunk, uint32_t frame, PictureFormat format, Picture* picture);
@@ -75,6 +75,6 @@ class FrameDecoder {
   const AviAnalysis& analysis_;
   const KeyFrameList& keys_;
   StreamFormat format_;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<DecodingState> state_;
   std::string failure_;
 };
