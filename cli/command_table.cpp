@@ -274,7 +274,7 @@ const std::vector<Command> kCommands = {
      "  --output PATH    where the picture goes\n"
      "  --json           one JSON line: result, frame, key_frame (the last key frame at\n"
      "                   or before it), seconds and output\n"
-     "Decoders: MPEG-4 Part 2 (Xvid, DivX, packed B-frames too), DivX 3 and MS-MPEG4,\n"
+     "Decoders: MPEG-4 Visual (Xvid, DivX, packed B-frames too), DivX 3 and MS-MPEG4,\n"
      "H.264, HEVC, MPEG-1/2, MJPEG, DV, HuffYUV, UT Video, FFV1, Lagarith, Cinepak,\n"
      "MS Video 1, Indeo 2-5 and uncompressed RGB and YUV.\n"
      "Written under a temporary name and moved into place when complete. Exit status:\n"

@@ -42,7 +42,7 @@ class DecodingState {
   }
 
   AVCodecContext* codec = nullptr;
-  AVBSFContext* unpack = nullptr;  // MPEG-4 Part 2: mpeg4_unpack_bframes
+  AVBSFContext* unpack = nullptr;  // MPEG-4 Visual: mpeg4_unpack_bframes
   AVFrame* scratch = nullptr;
   AVPacket* packet = nullptr;
   PictureConverter converter;

@@ -5,8 +5,8 @@
 // the file's (decode) order from the key frame at or before N, and each
 // picture it gives out is shown at the index of the chunk that brought it
 // out, less the decoder's reordering delay (0 without B-frames; 1 for
-// MPEG-4 Part 2 with B-frames, as a player holds back one frame). A chunk of
-// no bytes is a dropped frame: the picture before it stays. MPEG-4 Part 2
+// MPEG-4 Visual with B-frames, as a player holds back one frame). A chunk of
+// no bytes is a dropped frame: the picture before it stays. MPEG-4 Visual
 // "packed" B-frames (DivX 5, Xvid: a P and a B frame in one chunk, then an
 // empty or tiny chunk) are unpacked first, as FFmpeg's mpeg4_unpack_bframes
 // filter does, so that every chunk brings one picture again.

@@ -1,4 +1,4 @@
-// Packed MPEG-4 Part 2 chunks (codec/mpeg4_packing.h).
+// Packed MPEG-4 Visual chunks (codec/mpeg4_packing.h).
 #include "codec/mpeg4_packing.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// MPEG-4 Part 2 "packed bitstream" (DivX 5, Xvid's packed mode): a chunk
+// MPEG-4 Visual "packed bitstream" (DivX 5, Xvid's packed mode): a chunk
 // holds a P frame and the B frame shown before it, and a later chunk holds
 // no picture: an N_VOP (a VOP header saying "not coded", up to about 19
 // bytes), one stray byte, or nothing at all. FFmpeg's mpeg4_unpack_bframes

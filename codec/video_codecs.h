@@ -11,7 +11,7 @@ struct VideoCodecChoice {
   int codecId = 0;          // an AVCodecID; 0 (AV_CODEC_ID_NONE) when none fits
   uint32_t rawTag = 0;      // raw video: the layout's FourCC (0 for BI_RGB)
   bool bottomUp = false;    // BI_RGB of positive height: rows stored bottom first
-  bool mpeg4Part2 = false;  // MPEG-4 Part 2: packed B-frames may come
+  bool mpeg4Part2 = false;  // MPEG-4 Visual: packed B-frames may come
 };
 
 // The decoder for a stream of biCompression `compression` (0: BI_RGB),

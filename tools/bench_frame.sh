@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Frame benchmark: `tavrin frame` as a whole process (open, analysis,
 # decoding from the key frame before the frame, PNG written and moved into
-# place) on 640x480 clips with 250-frame key-frame groups: MPEG-4 Part 2
+# place) on 640x480 clips with 250-frame key-frame groups: MPEG-4 Visual
 # without and with B-frames, packed B-frames (a DX50 clip packed by
 # tests/cli/test_frame_cli.py's packer) and H.264. The worst frame of a
 # group is its last (249 chunks decoded after the key frame); the key frame
