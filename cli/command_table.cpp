@@ -21,6 +21,7 @@ int RunExtract(const Command& self, int argc, char** argv);
 int RunStreams(const Command& self, int argc, char** argv);
 int RunDub(const Command& self, int argc, char** argv);
 int RunShift(const Command& self, int argc, char** argv);
+int RunFrame(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -265,6 +266,28 @@ const std::vector<Command> kCommands = {
      "  --json      one JSON line: file, frames, frame_us and key_frames, each with\n"
      "              frame, time_us, seconds, offset and size\n",
      {kJson},
+     1},
+    {"frame", RunFrame, "save one frame as a PNG picture, decoded",
+     "tavrin frame FILE --at T | --frame N [--output PATH] [--json]",
+     "Decodes one frame of FILE's (first) video stream and saves it as a PNG picture\n"
+     "(8-bit RGB at the stored size), beside FILE as FILE's name with -NNNNNN.png (the\n"
+     "frame number in six digits) in place of its extension: clip.avi, frame 1500:\n"
+     "clip-001500.png. Frames count from 0 as the index lists them; the frame shown at\n"
+     "time T is floor(T x rate), exact at the stream's rate (dwRate / dwScale). With\n"
+     "B-frames it is the picture shown at that place, not the chunk stored there; an\n"
+     "empty chunk (a dropped frame) shows the picture before it.\n"
+     "  --at T           the time: seconds (95.5) or [H:]M:SS[.fff] (1:02:03.5)\n"
+     "  --frame N        the frame number instead\n"
+     "  --output PATH    where the picture goes\n"
+     "  --json           one JSON line: result, frame, key_frame (the last key frame at\n"
+     "                   or before it), seconds and output\n"
+     "Decoders: MPEG-4 Visual (Xvid, DivX, packed B-frames too), DivX 3 and MS-MPEG4,\n"
+     "H.264, HEVC, MPEG-1/2, MJPEG, DV, HuffYUV, UT Video, FFV1, Lagarith, Cinepak,\n"
+     "MS Video 1, Indeo 2-5 and uncompressed RGB and YUV.\n"
+     "Written under a temporary name and moved into place when complete. Exit status:\n"
+     "0 saved; 1 a codec it cannot decode, a time past the end or a damaged file\n"
+     "(nothing written); 2 usage.\n",
+     {{"--at", "T"}, {"--frame", "N"}, kOutput, kJson},
      1},
 };
 

@@ -5,7 +5,7 @@
 # build/fuzz/corpus/TARGET, crashes to build/fuzz/artifacts/TARGET/) and
 # prints the CPU seconds spent. A crash worth keeping belongs in
 # fuzz/corpus/TARGET, where the normal test run replays it.
-# Usage: scripts/fuzz.sh TARGET SECONDS   (targets: analysis split pieces merge join repair settings)
+# Usage: scripts/fuzz.sh TARGET SECONDS   (targets: analysis split pieces merge join repair settings frame)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"

@@ -29,8 +29,9 @@ declare -A MAY=(
   [cut]="texts io avi scan writer job chain share"
   [streams]="texts io avi scan writer sound job chain"
   [dub]="texts io avi scan writer sound job"
+  [codec]="texts io avi"
 )
-ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub"
+ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do
@@ -55,6 +56,12 @@ for dir in $(git ls-files '*.cpp' '*.h' 2>/dev/null | grep '/' | cut -d/ -f1 | s
     *) echo "FAIL $dir/ holds C++ but is neither a room of the core nor a host: add it to this test"; fail=1 ;;
   esac
 done
+
+# FFmpeg's headers (libavcodec, libavutil, libswscale...) are the codec
+# room's alone: the rest of the program sees its own interface.
+found=$(git ls-files '*.cpp' '*.h' 2>/dev/null | grep -v '^codec/' | xargs grep -lE '#include +<lib(av|sw)[a-z]*/' 2>/dev/null)
+if [ -n "$found" ]; then echo "FAIL FFmpeg's headers included outside codec/:"; echo "$found"; fail=1
+else echo "ok   FFmpeg's headers only in codec/"; fi
 
 found=$(for room in $ROOMS; do [ -d "$room" ] && grep -rln '#include <windows.h>' "$room"; done | grep -v '_win32\.cpp$')
 if [ -n "$found" ]; then echo "FAIL windows.h outside *_win32.cpp:"; echo "$found"; fail=1
