@@ -21,7 +21,7 @@
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/job_run.h"
-#include "job/job_sink.h"
+#include "job/forwarding_sink.h"
 #include "share/piece_writer.h"
 #include "share/share_builder.h"
 #include "scan/damage_report.h"
@@ -35,11 +35,9 @@ namespace {
 // While quiet it drops the messages of the steps borrowed from the split
 // (the cut shows its own); while holding it keeps messages back until the
 // run they belong to is known to stand (Release) or not (Drop).
-class CutSink : public JobSink {
+class CutSink : public ForwardingSink {
  public:
-  explicit CutSink(JobSink& host) : host_(host) {}
-  int EnglishUi() const override { return host_.EnglishUi(); }
-  void Status(const char* text, int cells) override { host_.Status(text, cells); }
+  explicit CutSink(JobSink& host) : ForwardingSink(host) {}
   void Message(const char* text, MessageOwner owner) override {
     if (quiet) return;
     message += (message.empty() ? "" : "\n") + std::string(text);
@@ -56,11 +54,6 @@ class CutSink : public JobSink {
     held_.clear();
     message = shownBefore;
   }
-  void Progress(int cells) override { host_.Progress(cells); }
-  bool Cancelled() const override { return host_.Cancelled(); }
-  bool BeginCommit() override { return host_.BeginCommit(); }
-  bool ShowsDetail() const override { return host_.ShowsDetail(); }
-  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   const char* Text(const TextPair& pair) const { return Pick(pair.english, pair.japanese); }
 
@@ -69,7 +62,6 @@ class CutSink : public JobSink {
   bool holding = false;
 
  private:
-  JobSink& host_;
   std::vector<std::pair<std::string, MessageOwner>> held_;
 };
 

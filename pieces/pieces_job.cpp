@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "job/fault_end.h"
-#include "job/job_sink.h"
+#include "job/forwarding_sink.h"
 #include "avi/avi_source.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
@@ -21,25 +21,15 @@
 namespace {
 
 // Passes everything on to the host's sink and keeps the messages shown.
-class RecordingSink : public JobSink {
+class RecordingSink : public ForwardingSink {
  public:
-  explicit RecordingSink(JobSink& host) : host_(host) {}
-  int EnglishUi() const override { return host_.EnglishUi(); }
-  void Status(const char* text, int cells) override { host_.Status(text, cells); }
+  explicit RecordingSink(JobSink& host) : ForwardingSink(host) {}
   void Message(const char* text, MessageOwner owner) override {
     message += (message.empty() ? "" : "\n") + std::string(text);
     host_.Message(text, owner);
   }
-  void Progress(int cells) override { host_.Progress(cells); }
-  bool Cancelled() const override { return host_.Cancelled(); }
-  bool BeginCommit() override { return host_.BeginCommit(); }
-  bool ShowsDetail() const override { return host_.ShowsDetail(); }
-  bool MayReplace(const std::vector<std::string>& existing) override { return host_.MayReplace(existing); }
 
   std::string message;
-
- private:
-  JobSink& host_;
 };
 
 const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }

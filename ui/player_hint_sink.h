@@ -10,39 +10,38 @@
 #pragma once
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "job/job_sink.h"
+#include "job/forwarding_sink.h"
 #include "share/split_result.h"
 
-class PlayerHintSink : public JobSink {
+class PlayerHintSink : public ForwardingSink {
  public:
-  explicit PlayerHintSink(JobSink& host) : host_(host) {}
-  int EnglishUi() const override { return host_.EnglishUi(); }
-  void Status(const char* text, int cells) override { host_.Status(text, cells); }
-  void Progress(int cells) override { host_.Progress(cells); }
-  bool Cancelled() const override { return host_.Cancelled(); }
-  bool BeginCommit() override { return host_.BeginCommit(); }
+  explicit PlayerHintSink(JobSink& host) : ForwardingSink(host) {}
   void Message(const char* text, MessageOwner owner) override {
-    // The job's message, compared with the core's own UTF-8 text.
-    if (std::strcmp(text, Completed()) != 0) return host_.Message(text, owner);
-    held_.push_back(owner);
+    // "Completed", alone or with what was written below it.
+    const std::string shown = text;
+    const std::string done = Completed();
+    if (shown.compare(0, done.size(), done) != 0 || (shown.size() > done.size() && shown[done.size()] != '\n'))
+      return host_.Message(text, owner);
+    held_.push_back({shown, owner});
   }
 
-  // Shows what was held, the last with the advice when the split completed.
+  // Shows what was held, the last with the advice below "Completed" when
+  // the split completed.
   void Finish(bool splitCompleted) {
+    const std::string done = Completed();
     for (size_t i = 0; i < held_.size(); ++i) {
-      std::string text = Completed();
+      std::string text = held_[i].first;
       if (splitCompleted && i + 1 == held_.size())
-        text += std::string("\n\n") + ::Pick(kSplitPlayerAdvice, host_.EnglishUi());
-      host_.Message(text.c_str(), held_[i]);
+        text = done + "\n\n" + ::Pick(kSplitPlayerAdvice, host_.EnglishUi()) + text.substr(done.size());
+      host_.Message(text.c_str(), held_[i].second);
     }
     held_.clear();
   }
 
  private:
   const char* Completed() const { return ::Pick(*SplitResultText(SplitResult::Completed), host_.EnglishUi()); }
-
-  JobSink& host_;
-  std::vector<MessageOwner> held_;
+  std::vector<std::pair<std::string, MessageOwner>> held_;
 };

@@ -168,6 +168,7 @@ int main() {
   {
     AppToolSettings().joinFolder = folder;
     AppToolSettings().joinDropOverlaps = 1;
+    AppShell().settingsPath = folder + "\\Tavrin.ini";  // the settings file beside the program
     SendMessageA(app.main, WM_CLOSE, 0, 0);
     app.Stop();
     const std::string ini = ReadBytes(folder + "\\Tavrin.ini");

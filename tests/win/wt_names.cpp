@@ -36,10 +36,15 @@ void SetText(const App& app, int id, const std::wstring& text) {
   SendMessageW(app.Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// Tavrin.exe started with folder as its current directory.
+// Tavrin.exe started from folder (a link to the built one there, so that
+// its settings file is folder's too), folder its current directory.
 App LaunchIn(const std::wstring& folder) {
   App app;
-  std::wstring line = L"\"" + Wide(TavrinExe()) + L"\"";
+  const std::wstring program = folder + L"\\Tavrin.exe";
+  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      !CreateHardLinkW(program.c_str(), Wide(TavrinExe()).c_str(), nullptr))
+    CopyFileW(Wide(TavrinExe()).c_str(), program.c_str(), TRUE);
+  std::wstring line = L"\"" + program + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (!Check(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
