@@ -8,6 +8,7 @@
 // stepping lands on exactly the key frames that tavrin-cli keyframes lists.
 // Every one of them decodes through FFmpeg's libraries (the codec room), as
 // `tavrin frame` does: frame N is the picture shown at index N.
+// Runs in English and Japanese.
 #include <memory>
 
 #include "tests/win/lib/preview_app.h"
