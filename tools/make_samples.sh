@@ -172,7 +172,6 @@ preview_sample bgr24 -c:v rawvideo -pix_fmt bgr24
 preview_sample h264 -c:v libx264 -g 10 -bf 0 -pix_fmt yuv420p
 preview_sample h264_bframes -c:v libx264 -g 10 -bf 2 -pix_fmt yuv420p
 preview_sample mpeg4 -c:v mpeg4 -vtag XVID -g 10 -q:v 3
-preview_sample mpeg4_bframes -c:v mpeg4 -vtag XVID -g 10 -bf 2 -q:v 3
 preview_sample mjpeg -c:v mjpeg -q:v 3 -pix_fmt yuvj420p
 # Play's pace (tests/win/wt_preview_play.cpp): 640x480 MPEG-4 Visual, 8 s
 # at 25 frames a second in 250-frame groups, with sound; no reference frames.
