@@ -33,7 +33,14 @@ if(TAVRIN_WIN32_SOURCES)
   add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
   target_include_directories(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
-  set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
+  # The preview decodes through the codec room first (ui/library_decoder.h),
+  # so the program and every test program load FFmpeg's DLLs beside them.
+  if(TARGET tavrin_codec)
+    set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_codec,tavrin_app,tavrin_core>)
+  else()
+    set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
+    target_compile_definitions(tavrin_win32 PRIVATE TAVRIN_NO_CODEC)
+  endif()
   # The system's and the standard library's headers parsed once for all the
   # window's files (windows.h alone is most of each file's time).
   target_precompile_headers(tavrin_win32 PRIVATE

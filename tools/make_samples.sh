@@ -171,6 +171,17 @@ preview_sample msvideo1 -c:v msvideo1 -keyint_min 10
 preview_sample bgr24 -c:v rawvideo -pix_fmt bgr24
 preview_sample h264 -c:v libx264 -g 10 -bf 0 -pix_fmt yuv420p
 preview_sample h264_bframes -c:v libx264 -g 10 -bf 2 -pix_fmt yuv420p
+preview_sample mpeg4 -c:v mpeg4 -vtag XVID -g 10 -q:v 3
+preview_sample mjpeg -c:v mjpeg -q:v 3 -pix_fmt yuvj420p
+# Play's pace (tests/win/wt_preview_play.cpp): 640x480 MPEG-4 Visual, 8 s
+# at 25 frames a second in 250-frame groups, with sound; no reference frames.
+if "${FF[@]}" -f lavfi -i "testsrc2=size=640x480:rate=25:duration=8" \
+    -f lavfi -i sine=frequency=440:sample_rate=44100:duration=8 \
+    -c:v mpeg4 -vtag XVID -g 250 -q:v 4 -c:a pcm_s16le "$WORK/preview/mpeg4_640.avi" >"$WORK/log" 2>&1; then
+  made=$((made + 1))
+else
+  skip "preview/mpeg4_640.avi" "ffmpeg failed: $(tail -3 "$WORK/log" | tr '\n' ' ')"
+fi
 
 if [ "$made" -eq 0 ]; then
   echo "make_samples: no sample could be made" >&2

@@ -41,6 +41,7 @@ enum PreviewControl {
   kPreviewUseAsSplitTime,
   kPreviewStartHere,
   kPreviewEndHere,
+  kPreviewPlay,  // Play / Stop
 };
 
 enum class PreviewLink {
@@ -88,6 +89,7 @@ struct PreviewFacts {
   bool entryKnown = false;     // entry below is current's
   FrameEntry entry;
   bool pictureShown = false;   // the picture area shows current's picture
+  bool playing = false;        // Play runs (Space or the button stops it)
   std::wstring pictureText;    // what it says instead of a picture
   std::string decoderName;
   bool hasCut = false;

@@ -19,6 +19,8 @@ constexpr TextPair kLast{"End", "末尾"};
 constexpr TextPair kUseAsSplitTime{"Use as split time", "分解時間に指定"};
 constexpr TextPair kStartHere{"Start here", "ここから"};
 constexpr TextPair kEndHere{"End here", "ここまで"};
+constexpr TextPair kPlay{"Play", "再生"};
+constexpr TextPair kStop{"Stop", "停止"};
 
 // The line under the track bar: the time, then these.
 constexpr TextPair kFrameOf{"frame %u of %u", "フレーム %u / %u"};
@@ -34,10 +36,12 @@ constexpr TextPair kSizeSplit{"split by file size: the cut is found while splitt
 
 // The picture area.
 constexpr TextPair kOpening{"Reading the file...", "ファイルを読み込み中..."};
-constexpr TextPair kNoDecoder{"This system has no decoder for this format: the picture cannot be shown. "
-                              "Key frames, times and the split work as always.",
-                              "このシステムにはこの形式のデコーダーがないため、映像を表示できません。"
-                              "キーフレーム、時間、分解は通常どおり使えます。"};
+// A codec that neither FFmpeg's decoders nor the system's decode; the format's
+// code (FourCC) follows.
+constexpr TextPair kNoDecoder{"Neither Tavrin nor this system has a decoder for this format: the picture cannot be "
+                              "shown. Key frames, times, splits and cuts work as always.",
+                              "Tavrinにもこのシステムにもこの形式のデコーダーがないため、映像を表示できません。"
+                              "キーフレーム、時間、分解、カットは通常どおり使えます。"};
 constexpr TextPair kFormat{"Format:", "形式:"};
 constexpr TextPair kDecodeFailed{"The decoder could not decode this frame.",
                                  "デコーダーがこのフレームをデコードできませんでした。"};

@@ -5,7 +5,12 @@
 // anew as the user moves, always for the newest position only.
 //
 // Keys: Left/Right a frame, Ctrl+Left/Right a key frame, Home/End the first
-// and last frame, Esc closes. The buttons hand the focus back to the window after a
+// and last frame, Space plays and stops, Esc closes.
+//
+// Playing shows each frame after the one before once the clock reaches its
+// time (frame N at N x dwMicroSecPerFrame from the frame Play started at),
+// never skipping one: a decoder slower than the stream makes the picture
+// late, not jumpy. It stops on the frame shown, at the end, and at any step. The buttons hand the focus back to the window after a
 // click, so the keys keep working.
 #include "ui/preview.h"
 
@@ -48,6 +53,7 @@ struct Preview {
   HWND picture = nullptr, timeline = nullptr, info = nullptr, plan = nullptr;
   HWND buttons[kStepButtons] = {};
   HWND useAsSplitTime = nullptr, startHere = nullptr, endHere = nullptr;
+  HWND play = nullptr;
   HFONT font = nullptr;
   std::unique_ptr<PreviewWorker> worker;
   int englishUi = 1;
@@ -79,7 +85,15 @@ struct Preview {
   std::wstring planText;
 
   uint64_t splitTimeAsk = 0, splitTimeAnswered = 0;
+
+  bool playing = false;
+  uint32_t playFrom = 0;   // the frame Play started at
+  LARGE_INTEGER playStarted = {};
 };
+
+constexpr UINT_PTR kPlayTimer = 1;
+// How often playing looks at the clock (a frame of 25 frames a second is 40).
+constexpr UINT kPlayTickMs = 5;
 
 Preview* thePreview = nullptr;  // used on the window's thread only
 std::atomic<HWND> previewWindow{nullptr};
@@ -186,6 +200,7 @@ void ShowFacts(Preview& p) {
   SetTimelineMarks(p.timeline, marks);
   const bool any = p.opened && Frames(p) > 0;
   for (HWND button : p.buttons) EnableWindow(button, any);
+  EnableWindow(p.play, any);
   EnableWindow(p.useAsSplitTime, any && p.current > 0 && IsKey(p, p.current));
   EnableWindow(p.startHere, any);
   EnableWindow(p.endHere, any);
@@ -201,6 +216,39 @@ void Show(Preview& p, uint32_t frame) {
   ShowFacts(p);
 }
 
+// ---- playing -------------------------------------------------------------------
+
+void StopPlaying(Preview& p) {
+  if (!p.playing) return;
+  p.playing = false;
+  KillTimer(p.window, kPlayTimer);
+  SetWindowTextW(p.play, Text(p, kPlay).c_str());
+}
+
+void StartPlaying(Preview& p) {
+  if (!p.opened || Frames(p) == 0 || p.current + 1 >= Frames(p)) return;
+  p.playing = true;
+  p.playFrom = p.current;
+  QueryPerformanceCounter(&p.playStarted);
+  SetTimer(p.window, kPlayTimer, kPlayTickMs, nullptr);
+  SetWindowTextW(p.play, Text(p, kStop).c_str());
+}
+
+uint64_t MicrosPlayed(const Preview& p) {
+  LARGE_INTEGER now, rate;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&rate);
+  return uint64_t(now.QuadPart - p.playStarted.QuadPart) * 1000000u / uint64_t(rate.QuadPart);
+}
+
+// The next frame once the one asked last is shown and the clock reached it.
+void PlayTick(Preview& p) {
+  if (!p.playing || p.frameAnswered != p.frameAsk) return;
+  const uint32_t next = p.current + 1;
+  if (next >= Frames(p)) return StopPlaying(p);
+  if (MicrosOf(p, next) - MicrosOf(p, p.playFrom) <= MicrosPlayed(p)) Show(p, next);
+}
+
 void StepKey(Preview& p, bool forward) {
   if (!p.opened || !p.keys) return;
   const int k = forward ? p.keys->KeyAfter(p.current) : p.keys->KeyBefore(p.current);
@@ -208,6 +256,7 @@ void StepKey(Preview& p, bool forward) {
 }
 
 void OpenFile(Preview& p, const std::string& path) {
+  StopPlaying(p);
   p.path = path;
   p.opened = false;
   p.openingCells = 0;
@@ -344,6 +393,7 @@ void Layout(Preview& p) {
     MoveWindow(button, x, y, stepWidth, kButtonHeight, TRUE);
     x += stepWidth + 2;
   }
+  MoveWindow(p.play, x + kGap, y, stepWidth, kButtonHeight, TRUE);
   // The link's own buttons stand at the right end.
   const int wide = 124;
   const int right = w - kGap;
@@ -452,6 +502,13 @@ bool KeptPlace(RECT* r) {
 // ---- the window ------------------------------------------------------------------
 
 void OnCommand(Preview& p, int id) {
+  if (id == kPreviewPlay) {
+    if (p.playing) StopPlaying(p);
+    else StartPlaying(p);
+    SetFocus(p.window);
+    return;
+  }
+  if (id >= kPreviewFirst && id <= kPreviewLast) StopPlaying(p);
   switch (id) {
     case kPreviewFirst: Show(p, 0); break;
     case kPreviewPreviousKey: StepKey(p, false); break;
@@ -484,6 +541,7 @@ bool OnKey(Preview& p, WPARAM key) {
     case VK_RIGHT: OnCommand(p, control ? kPreviewNextKey : kPreviewNext); return true;
     case VK_HOME: OnCommand(p, kPreviewFirst); return true;
     case VK_END: OnCommand(p, kPreviewLast); return true;
+    case VK_SPACE: OnCommand(p, kPreviewPlay); return true;
     case VK_ESCAPE: PostMessageW(p.window, WM_CLOSE, 0, 0); return true;
     default: return false;
   }
@@ -509,6 +567,7 @@ void OnCreate(Preview& p) {
   p.useAsSplitTime = Child(p, L"Button", Text(p, kUseAsSplitTime), BS_PUSHBUTTON, kPreviewUseAsSplitTime);
   p.startHere = Child(p, L"Button", Text(p, kStartHere), BS_PUSHBUTTON, kPreviewStartHere);
   p.endHere = Child(p, L"Button", Text(p, kEndHere), BS_PUSHBUTTON, kPreviewEndHere);
+  p.play = Child(p, L"Button", Text(p, kPlay), BS_PUSHBUTTON, kPreviewPlay);
   p.worker.reset(new PreviewWorker(p.window, p.englishUi));
   ShowLinkButtons(p);
 }
@@ -546,8 +605,12 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_KEYDOWN:
       if (p && OnKey(*p, wParam)) return 0;
       break;
+    case WM_TIMER:
+      if (p && wParam == kPlayTimer) PlayTick(*p);
+      return 0;
     case kTimelineSeek:
       if (p) {
+        StopPlaying(*p);
         Show(*p, uint32_t(wParam));
         SetFocus(window);
       }
@@ -692,6 +755,7 @@ PreviewFacts CurrentPreviewFacts() {
   f.entry = p.entry;
   f.pictureShown = p.pictureShown && p.frameAnswered == p.frameAsk;
   f.pictureText = PictureText(p);
+  f.playing = p.playing;
   f.decoderName = p.decoderName;
   f.hasCut = p.hasCut;
   f.cut = p.cut;

@@ -86,6 +86,7 @@ class PreviewWorker {
   void DoPlan(const TimeSplit& time, uint64_t ask);
   void DoSplitTime(uint32_t frame, uint64_t ask);
   bool Decode(uint32_t& frame, uint64_t& ask, PreviewResult::Drawn* drawn);
+  PreviewResult::Drawn DecodeByLibrary(uint32_t frame);
   void Post(PreviewResult* result);
   bool OpenPending();  // a newer file or the end was asked for
 

@@ -15,6 +15,7 @@
 #include "avi/odml_index.h"
 #include "avi/walk_sink.h"
 #include "split/split_job.h"
+#include "ui/library_decoder.h"
 #include "ui/preview_texts.h"
 
 namespace {
@@ -81,6 +82,8 @@ struct PreviewWorker::File {
   AviAnalysis analysis{};
   std::shared_ptr<const KeyFrameList> keys;
   VideoFormat format;
+  // FFmpeg's decoder through the codec room, else the system's (decoder).
+  std::unique_ptr<LibraryDecoder> library;
   std::unique_ptr<FrameDecoder> decoder;
   std::unique_ptr<FrameCursor> cursor;
   std::vector<uint8_t> data;  // one frame's bytes
@@ -254,10 +257,15 @@ void PreviewWorker::DoOpen(const std::string& path, uint64_t ask) {
       f->format.strf.resize(input.ReadBulk(strf + 8, f->format.strf.data(), size));
     }
   }
-  f->decoder = OpenFrameDecoder(f->format, keys->frameMicros);
+  std::string why;
+  f->library = LibraryDecoder::Open(f->source, f->analysis, *keys, &why);
+  // The installed Video for Windows and Media Foundation decoders stay for
+  // the codecs the library lacks.
+  if (!f->library) f->decoder = OpenFrameDecoder(f->format, keys->frameMicros);
   f->cursor.reset(new FrameCursor(f->source, f->analysis));
   r->keys = keys;
   r->format = f->format.stream;
+  if (f->library) r->decoderName = f->library->Name();
   if (f->decoder) r->decoderName = f->decoder->Name();
   file_ = std::move(f);
   Post(r);
@@ -266,6 +274,7 @@ void PreviewWorker::DoOpen(const std::string& path, uint64_t ask) {
 void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
   if (!file_) return;
   PreviewResult::Drawn drawn = PreviewResult::Drawn::NoDecoder;
+  if (file_->library) drawn = DecodeByLibrary(frame);
   if (file_->decoder && !Decode(frame, ask, &drawn)) return;  // a newer ask came first
   PreviewResult* r = new PreviewResult;
   r->kind = PreviewResult::Kind::Frame;
@@ -276,6 +285,19 @@ void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
     r->drawn = PreviewResult::Drawn::Missing;
   }
   Post(r);
+}
+
+// The codec room keeps its decoder between asks: the next frame is one
+// chunk more, any other is decoded from the key frame before it.
+PreviewResult::Drawn PreviewWorker::DecodeByLibrary(uint32_t frame) {
+  File& f = *file_;
+  Picture picture;
+  if (!f.library->Decode(frame, &picture.width, &picture.height, &picture.pixels)) return PreviewResult::Drawn::Failed;
+  std::lock_guard<std::mutex> hold(pictureLock_);
+  shown_.width = picture.width;
+  shown_.height = picture.height;
+  shown_.pixels.swap(picture.pixels);
+  return PreviewResult::Drawn::Picture;
 }
 
 // Feeds the decoder from the key frame at or before frame (or on from the

@@ -4,8 +4,8 @@
 // file's start drawn on the track bar and said under it, or the split's own
 // refusal; "Use as split time" fills the fields so that a split then gives a
 // first file ending just before the frame shown; a format without a decoder
-// (MPEG-4 part 2 under Wine) says so and keys, times and stepping still
-// work; the buttons speak the run's language; the window's place is kept.
+// (an MPEG-4 file whose FourCC is made one no decoder knows) names its FourCC
+// and says the cut still works, and keys, times and stepping do; the buttons speak the run's language; the window's place is kept.
 // Runs in English and Japanese.
 #include "avi/avi_source.h"
 #include "avi/key_frame_list.h"
@@ -25,6 +25,21 @@ long FramesOf(const std::string& path) {
       ListKeyFrames(source, analysis, &list) != FrameListProblem::None)
     return -1;
   return long(list.frames);
+}
+
+// Copies from to to with every "FMP4" of its first 4 KiB (strh's handler,
+// strf's compression) made "TVZZ", a FourCC neither FFmpeg nor Wine decodes.
+bool CopyWithUnknownCodec(const std::string& from, const std::string& to) {
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
+  FILE* file = std::fopen(to.c_str(), "r+b");
+  if (!file) return false;
+  char head[4096];
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  int changed = 0;
+  for (size_t i = 0; i + 4 <= got; ++i)
+    if (std::memcmp(head + i, "FMP4", 4) == 0) std::memcpy(head + i, "TVZZ", 4), ++changed;
+  const bool written = std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(head, 1, got, file) == got;
+  return std::fclose(file) == 0 && written && changed == 2;
 }
 
 // "1.2" for 1,200,000 microseconds, "2" for 2,000,000.
@@ -127,18 +142,20 @@ int main() {
 
   Case("a format without a decoder says so; keys, times and stepping still work");
   {
-    const std::string mpeg4 = folder + "\\mpeg4.avi";
-    CopyFileA((Env("TAVRIN_SAMPLES") + "\\ffmpeg_mpeg4_pcm_g12.avi").c_str(), mpeg4.c_str(), FALSE);
+    const std::string mpeg4 = folder + "\\unknown.avi";
+    WT_CHECK(CopyWithUnknownCodec(Env("TAVRIN_SAMPLES") + "\\ffmpeg_mpeg4_pcm_g12.avi", mpeg4));
     SetField(app, IDC_SECONDS, "");
     SetField(app, IDC_SRC_FILE, mpeg4);  // another file in the tab: the preview follows
     WaitUntil([&] { return CurrentPreviewFacts().path == mpeg4; });
     PreviewFacts f = WaitPreview(0);
     WT_CHECK(f.decoderName.empty());
     WT_CHECK(!f.pictureShown);
-    const std::wstring none = Lang(L"This system has no decoder for this format",
-                                   L"\u3053\u306E\u30B7\u30B9\u30C6\u30E0\u306B\u306F\u3053\u306E\u5F62\u5F0F");
+    const std::wstring none = Lang(L"Neither Tavrin nor this system has a decoder for this format",
+                                   L"Tavrin\u306B\u3082\u3053\u306E\u30B7\u30B9\u30C6\u30E0\u306B\u3082");
     Check(f.pictureText.find(none) != std::wstring::npos, "said: " + Show(f.pictureText), __FILE__, __LINE__);
-    WT_CHECK(f.pictureText.find(Lang(L"Format: FMP4", L"\u5F62\u5F0F: FMP4")) != std::wstring::npos);
+    WT_CHECK(f.pictureText.find(Lang(L"splits and cuts work as always", L"\u30AB\u30C3\u30C8\u306F")) !=
+             std::wstring::npos);
+    WT_CHECK(f.pictureText.find(Lang(L"Format: TVZZ", L"\u5F62\u5F0F: TVZZ")) != std::wstring::npos);
     PressPreviewButton(kPreviewNextKey);
     f = WaitPreview(12);
     WT_CHECK(f.entryKnown && f.entry.key && f.entry.size > 0);

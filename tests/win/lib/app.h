@@ -116,15 +116,30 @@ inline std::string TavrinExe() {
   return exe;
 }
 
+// The file from, put into folder as name: a hard link, else a copy (once).
+inline void LinkInto(const std::string& from, const std::string& folder, const std::string& name) {
+  const std::string to = folder + (folder.empty() || folder.back() != '\\' ? "\\" : "") + name;
+  if (GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateHardLinkA(to.c_str(), from.c_str(), nullptr))
+    CopyFileA(from.c_str(), to.c_str(), TRUE);
+}
+
 // Tavrin.exe inside folder (a hard link to the built one, else a copy), made
-// once: the program keeps its settings and finds its plug-in in its own
-// folder, so a test that puts them in folder starts it from there.
+// once, with FFmpeg's DLLs beside it as in the build folder: the program
+// keeps its settings and finds its plug-in in its own folder, so a test that
+// puts them in folder starts it from there.
 inline std::string ProgramIn(const std::string& folder) {
-  const std::string exe = folder + (folder.empty() || folder.back() != '\\' ? "\\" : "") + "Tavrin.exe";
-  if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES &&
-      !CreateHardLinkA(exe.c_str(), TavrinExe().c_str(), nullptr))
-    CopyFileA(TavrinExe().c_str(), exe.c_str(), TRUE);
-  return exe;
+  LinkInto(TavrinExe(), folder, "Tavrin.exe");
+  const std::string exe = TavrinExe();
+  const std::string built = exe.substr(0, exe.find_last_of('\\') + 1);
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((built + "*.dll").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (IsFfmpegDll(entry.cFileName)) LinkInto(built + entry.cFileName, folder, entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  return folder + (folder.empty() || folder.back() != '\\' ? "\\" : "") + "Tavrin.exe";
 }
 
 // Starts the program at path with arguments, folder its current directory;

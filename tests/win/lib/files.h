@@ -65,6 +65,13 @@ inline long long FileSize(const std::string& path) {
 
 inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// FFmpeg's DLLs the program loads from its own folder (avcodec-59.dll, ...).
+inline bool IsFfmpegDll(const std::string& name) {
+  for (const char* stem : {"avcodec-", "avutil-", "swscale-"})
+    if (name.rfind(stem, 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".dll") == 0) return true;
+  return false;
+}
+
 // The names of the files in folder, sorted, space-separated.
 inline std::string FilesIn(const std::string& folder) {
   std::vector<std::string> found;
@@ -72,8 +79,10 @@ inline std::string FilesIn(const std::string& folder) {
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      // The program that a test started from the folder (app.h's ProgramIn) is no file of the test's.
-      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(entry.cFileName) != "Tavrin.exe")
+      // The program that a test started from the folder (app.h's ProgramIn) and
+      // the DLLs it loads are no files of the test's.
+      if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(entry.cFileName) != "Tavrin.exe" &&
+          !IsFfmpegDll(entry.cFileName))
         found.push_back(entry.cFileName);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
