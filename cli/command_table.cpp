@@ -22,6 +22,7 @@ int RunStreams(const Command& self, int argc, char** argv);
 int RunDub(const Command& self, int argc, char** argv);
 int RunShift(const Command& self, int argc, char** argv);
 int RunFrame(const Command& self, int argc, char** argv);
+int RunBatch(const Command& self, int argc, char** argv);
 
 namespace {
 
@@ -288,6 +289,29 @@ const std::vector<Command> kCommands = {
      "0 saved; 1 a codec it cannot decode, a time past the end or a damaged file\n"
      "(nothing written); 2 usage.\n",
      {{"--at", "T"}, {"--frame", "N"}, kOutput, kJson},
+     1},
+    {"batch", RunBatch, "run the jobs of a job file one after another: many recordings at once",
+     "tavrin batch JOBFILE [--json]",
+     "Runs the jobs of JOBFILE in order, each as the same command typed alone would run:\n"
+     "the same outputs, messages and JSON. One job a line, a command line without the word\n"
+     "tavrin; double quotes around a name with spaces (a doubled quote inside them is one\n"
+     "quote); a # that starts a word begins a comment; blank lines count for nothing. Names\n"
+     "are relative to JOBFILE's folder. UTF-8, a byte order mark allowed:\n"
+     "    # the week's recordings\n"
+     "    split \"Show 1.avi\" --every 1800\n"
+     "    cut \"Show 2.avi\" --list \"Show 2.edl\"\n"
+     "    repair cam/0001.avi\n"
+     "Every line is checked first: one that is no valid command stops the batch with its\n"
+     "line number and the reason, and nothing runs. A job that fails is reported and the\n"
+     "next one runs; the last line names the lines that failed. The bar shows the batch\n"
+     "(job k of n) and the job's own. Ctrl-C cancels the running job as it would alone\n"
+     "(nothing of it left) and runs no more; the finished jobs' outputs stay.\n"
+     "  --json      one JSON line per job: line, command, exit and the command's own JSON\n"
+     "              fields; then a summary: result, jobs, succeeded, failed (line numbers),\n"
+     "              cancelled and not_run\n"
+     "Exit status: 0 every job succeeded, 1 one failed or the batch was cancelled, 2 usage\n"
+     "or a line that is no command.\n",
+     {kJson},
      1},
 };
 

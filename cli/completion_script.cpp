@@ -24,6 +24,7 @@ const FileKind kFileKinds[] = {
     {"AUDIO", {"wav", "mp3", "mp2", "ac3"}},
     {"LISTFILE", {"edl", "txt", "csv"}},
     {"PATH", {}},
+    {"JOBFILE", {}},
 };
 
 const FileKind* KindOf(const std::string& word) {

@@ -5,6 +5,8 @@
 // temporary files. Keep the object alive until the command's last line is
 // printed, so a late signal cannot cut the output. One implementation per
 // platform (interrupt_posix.cpp, interrupt_win32.cpp).
+// They nest: `tavrin batch` keeps one for the whole batch and each job its
+// own, and the outer one takes the signals again when the inner one ends.
 #pragma once
 #include "job/native_sink.h"
 
@@ -14,4 +16,11 @@ class InterruptAsCancel {
   ~InterruptAsCancel();
   InterruptAsCancel(const InterruptAsCancel&) = delete;
   InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+ private:
+  std::atomic<int32_t>* outerFlag_;
 };
+
+// True once an interrupt came while any InterruptAsCancel lived: the batch
+// stops when a job was cancelled by one, however the job ended.
+bool InterruptSeen();

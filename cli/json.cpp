@@ -62,7 +62,15 @@ JsonObject& JsonObject::Array(const char* key, const std::vector<std::string>& t
   return Array(key, array);
 }
 
+namespace {
+JsonCapture* g_jsonCapture = nullptr;
+}  // namespace
+
+JsonCapture::JsonCapture() { g_jsonCapture = this; }
+JsonCapture::~JsonCapture() { g_jsonCapture = nullptr; }
+
 void JsonObject::Print(std::FILE* to) const {
+  if (g_jsonCapture) return g_jsonCapture->members.push_back(members_);
   const std::string line = Text() + "\n";
   std::fputs(line.c_str(), to);
 }

@@ -32,11 +32,23 @@ class JsonObject {
   JsonObject& Raw(const char* key, const std::string& json);
 
   std::string Text() const { return "{" + members_ + "}"; }
-  // The object and a line end.
+  // The object and a line end; while a JsonCapture lives, its members go
+  // to it instead.
   void Print(std::FILE* to) const;
 
  private:
   std::string members_;
+};
+
+// While it lives, each object printed is kept (as its members' text) rather
+// than written: `tavrin batch --json` puts a job's own fields on its line.
+class JsonCapture {
+ public:
+  JsonCapture();
+  ~JsonCapture();
+  JsonCapture(const JsonCapture&) = delete;
+  JsonCapture& operator=(const JsonCapture&) = delete;
+  std::vector<std::string> members;  // one entry per object printed
 };
 
 class JsonArray {
