@@ -40,10 +40,24 @@ void SetText(const App& app, int id, const std::wstring& text) {
 // its settings file is folder's too), folder its current directory.
 App LaunchIn(const std::wstring& folder) {
   App app;
+  const std::string exe = TavrinExe();
+  const std::string built = exe.substr(0, exe.find_last_of('\\') + 1);
+  auto linkInto = [&](const std::string& name) {
+    const std::wstring to = folder + L"\\" + Wide(name);
+    if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CreateHardLinkW(to.c_str(), Wide(built + name).c_str(), nullptr))
+      CopyFileW(Wide(built + name).c_str(), to.c_str(), TRUE);
+  };
+  linkInto("Tavrin.exe");
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((built + "*.dll").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (IsFfmpegDll(entry.cFileName)) linkInto(entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
   const std::wstring program = folder + L"\\Tavrin.exe";
-  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES &&
-      !CreateHardLinkW(program.c_str(), Wide(TavrinExe()).c_str(), nullptr))
-    CopyFileW(Wide(TavrinExe()).c_str(), program.c_str(), TRUE);
   std::wstring line = L"\"" + program + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
