@@ -30,8 +30,9 @@ declare -A MAY=(
   [streams]="texts io avi scan writer sound job chain"
   [dub]="texts io avi scan writer sound job"
   [codec]="texts io avi"
+  [detect]="texts io avi codec"
 )
-ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec"
+ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec detect"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do
