@@ -36,7 +36,7 @@ class PictureSide {
       : request_(request), black_(shortestRun) {}
 
   void Take(uint32_t frame, const LumaPlane& luma) {
-    const PictureMeasure measure = MeasurePicture(luma);
+    const PictureMeasure measure = MeasurePicture(luma, request_.scenes);
     const bool black = measure.darkShare >= kBlackShare;
     // Frames without a picture of their own (dropped) show the one before.
     if (shown_ >= 0 && frame > uint32_t(shown_) + 1) black_.Add(uint64_t(shown_) + 1, frame - uint64_t(shown_) - 1, lastBlack_);
@@ -121,9 +121,11 @@ class SoundSide {
   uint32_t rate_ = 0;
 };
 
-int FirstSoundStream(const AviAnalysis& a) {
-  for (uint32_t n = 0; n < a.streamCount && n < uint32_t(kMaxStreams); ++n)
-    if (a.streams[n].type == StreamAudio) return int(n);
+// The first "auds" stream (the analysis marks variable-rate sound, such as
+// most MP3, as no sound stream of its own: it counts by strh).
+int FirstSoundStream(const std::vector<StreamFormat>& formats) {
+  for (size_t n = 0; n < formats.size(); ++n)
+    if (formats[n].fccType == kAuds) return int(n);
   return -1;
 }
 
@@ -174,10 +176,11 @@ bool BreakPass::OpenVideo(std::string* why) {
 }
 
 bool BreakPass::OpenSound(Breaks* breaks, std::string* why) {
-  soundStream_ = FirstSoundStream(analysis_);
+  const std::vector<StreamFormat> formats = ReadStreamFormats(analysis_, input_);
+  soundStream_ = FirstSoundStream(formats);
   breaks->hasSound = soundStream_ >= 0;
   if (soundStream_ < 0) return true;
-  const StreamFormat format = ReadStreamFormats(analysis_, input_)[size_t(soundStream_)];
+  const StreamFormat& format = formats[size_t(soundStream_)];
   sound_.reset(new SoundSide(format));
   return sound_->Open(request_.minSeconds, why);
 }

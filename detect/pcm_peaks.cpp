@@ -20,6 +20,14 @@ PcmPeaks::PcmPeaks(const StreamFormat& f) {
 }
 
 float PcmPeaks::Peak(const uint8_t* s) const {
+  if (bytes_ == 2) {  // the usual case, in integers
+    int peak = 0;
+    for (int c = 0; c < channels_; ++c, s += 2) {
+      const int v = int16_t(uint16_t(s[0] | s[1] << 8));
+      peak = std::max(peak, v < 0 ? -v : v);
+    }
+    return peak / 32768.0f;
+  }
   float peak = 0;
   for (int c = 0; c < channels_; ++c, s += bytes_) {
     float v;

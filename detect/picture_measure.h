@@ -23,4 +23,5 @@ struct PictureMeasure {
 // 37 for video range, 0.10 x 255 = 25 for full range, such as MJPEG's).
 int BlackLevel(bool fullRange);
 
-PictureMeasure MeasurePicture(const LumaPlane& luma);
+// The dark share always; the grid and histogram when `coarse` (for scenes).
+PictureMeasure MeasurePicture(const LumaPlane& luma, bool coarse);
