@@ -2,6 +2,7 @@
 #include "cli/detect_report.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
