@@ -22,6 +22,7 @@ int RunStreams(const Command& self, int argc, char** argv);
 int RunDub(const Command& self, int argc, char** argv);
 int RunShift(const Command& self, int argc, char** argv);
 int RunFrame(const Command& self, int argc, char** argv);
+int RunDetect(const Command& self, int argc, char** argv);
 int RunBatch(const Command& self, int argc, char** argv);
 
 namespace {
@@ -289,6 +290,30 @@ const std::vector<Command> kCommands = {
      "0 saved; 1 a codec it cannot decode, a time past the end or a damaged file\n"
      "(nothing written); 2 usage.\n",
      {{"--at", "T"}, {"--frame", "N"}, kOutput, kJson},
+     1},
+    {"detect", RunDetect, "find black stretches, silences and scene changes, decoded",
+     "tavrin detect FILE [--black] [--silence] [--scenes] [--min-seconds S] [--output LIST]\n"
+     "             [--json]",
+     "Reads FILE once and finds its breaks: black stretches (frames with at least 98% of\n"
+     "their pixels at most 0.10 of the luma range, from the first black frame to the\n"
+     "last), silences (every channel below -50 dBFS; to the sample for PCM, decoded for\n"
+     "other sound) and scene changes (a picture that differs strongly from the one\n"
+     "before). Pictures are decoded at a reduced size where the codec allows it. No kind\n"
+     "named: all three.\n"
+     "  --black            black stretches\n"
+     "  --silence          silences\n"
+     "  --scenes           scene changes\n"
+     "  --min-seconds S    the shortest black stretch or silence reported (default 0.5)\n"
+     "  --output LIST      the black and silent ranges as a cut list: a name ending .edl\n"
+     "                     an MPlayer EDL (\"start end 0\": ranges to cut out, which\n"
+     "                     tavrin cut drops from its list), any other a CSV\n"
+     "                     (start,end,label)\n"
+     "  --json             one JSON line: result, frames and the kinds asked: black\n"
+     "                     [{start_seconds, end_seconds, first_frame, frames}], silence\n"
+     "                     [{start_seconds, end_seconds}], scenes [{frame, seconds}]\n"
+     "Exit status: 0 done (a file without sound has no silences, and says so); 1 a\n"
+     "damaged or non-AVI file, a codec it cannot decode or Ctrl-C; 2 usage.\n",
+     {{"--black"}, {"--silence"}, {"--scenes"}, {"--min-seconds", "S"}, {"--output", "LIST"}, kJson},
      1},
     {"batch", RunBatch, "run the jobs of a job file one after another: many recordings at once",
      "tavrin batch JOBFILE [--json]",

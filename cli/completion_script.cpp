@@ -23,6 +23,7 @@ const FileKind kFileKinds[] = {
     {"FILE", {"avi"}},
     {"AUDIO", {"wav", "mp3", "mp2", "ac3"}},
     {"LISTFILE", {"edl", "txt", "csv"}},
+    {"LIST", {"edl", "csv"}},  // a list written
     {"PATH", {}},
     {"JOBFILE", {}},
 };

@@ -31,8 +31,9 @@ declare -A MAY=(
   [dub]="texts io avi scan writer sound job"
   [codec]="texts io avi"
   [batch]="texts io"
+  [detect]="texts io avi codec"
 )
-ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec batch"
+ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec batch detect"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do

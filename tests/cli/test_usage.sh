@@ -43,8 +43,8 @@ check "help lists every command on stdout" [ "$(tv help | grep -c '^ *\(usage: \
 help=$(tv help)
 check "--help prints what help prints" [ "$(tv --help)" = "$help" ]
 commands=$(sed -n '/^commands:$/,/^$/s/^  \([a-z][a-z-]*\)  *[a-z].*/\1/p' <<<"$help")
-check "help lists info, split, merge, join, cut, extract, streams, dub, shift, repair, keyframes, frame and batch" \
-  [ "$(sort <<<"$commands" | tr '\n' ' ')" = "batch cut dub extract frame info join keyframes merge repair shift split streams " ]
+check "help lists info, split, merge, join, cut, extract, streams, dub, shift, repair, keyframes, frame, detect and batch" \
+  [ "$(sort <<<"$commands" | tr '\n' ' ')" = "batch cut detect dub extract frame info join keyframes merge repair shift split streams " ]
 synopsis=$(sed -n '/^usage: /,$p' <<<"$help" | sed 's/^usage: //; s/^       //')
 readme=$(sed -n '/^    tavrin info FILE/,/^    tavrin COMMAND --help/p' "$TAVRIN_SOURCE_DIR/README.md" | sed 's/^    //')
 check "help's synopsis is the README's" [ "$synopsis" = "$readme" ]
