@@ -141,6 +141,7 @@ bool JoinRun::ReadInput(size_t i) {
 
 bool JoinRun::Write(ChainRequest& chain) {
   const std::string& path = outcome_.output;
+  if (!MayWriteOver({path}, sink_)) return Fail(JoinJobResult::Cancelled), false;  // No writes nothing
   OutputFile out;
   if (!out.Create(path)) return FailFile(JoinJobResult::CannotWrite, path, out.Reason(), out.Reason()), false;
   StatusBar bar(sink_, kJoinWriting);  // 10 .. 100

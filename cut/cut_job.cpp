@@ -15,6 +15,7 @@
 #include "avi/key_frame_list.h"
 #include "avi/read_fault.h"
 #include "chain/chain_writer.h"
+#include "job/output_commit.h"
 #include "job/status_bar.h"
 #include "cut/cut_list.h"
 #include "cut/cut_rule.h"
@@ -365,6 +366,7 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
     chain.links.back().chunksAsWritten = guessed;  // confirmed by mayCommit before the output stands
   }
   const std::string& name = names_[0];
+  if (!MayWriteOver({name}, sink_)) return Fail(CutResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
   StatusBar bar(sink_, kCutWriting);  // 10 .. 100

@@ -16,6 +16,7 @@
 #include "job/input_session.h"
 #include "job/job_run.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "sound/avi_stream_sound.h"
 #include "sound/sound_file.h"
 #include "writer/avi_writer.h"
@@ -217,6 +218,7 @@ DubOutcome& DubRun::Write() {
   shape.header = &input_.Input();
   out.shape = shape;
 
+  if (!MayWriteOver({name_}, sink_)) return Fail(DubResult::Cancelled);  // No writes nothing
   OutputFile file;
   if (!file.Create(name_)) return Fail(DubResult::CannotWrite, name_ + ": " + file.Reason());
   out.file = &file;

@@ -27,10 +27,13 @@ class JobSink : public WalkSink {
   // thread or a signal close it at once; this default only looks.
   virtual bool BeginCommit() { return !Cancelled(); }
 
-  // Asked once the outputs are complete, before BeginCommit, when some of
-  // their final names already hold a file (an earlier run's parts): true
-  // replaces them, false ends the job cancelled with nothing moved. The
-  // command line replaces, as scripts expect; the window asks the user.
+  // Asked when some of a job's final names already hold a file (an earlier
+  // run's parts): first as soon as the job knows its names, before it writes
+  // anything (MayWriteOver), then once the outputs are complete, before
+  // BeginCommit, about the names that hold a file by then. True replaces
+  // them, false ends the job cancelled (nothing written, or nothing moved).
+  // The command line replaces, as scripts expect; the window asks the user,
+  // once a job for each name (its sink remembers the names it was answered).
   virtual bool MayReplace(const std::vector<std::string>& existing) {
     (void)existing;
     return true;

@@ -7,15 +7,26 @@
 
 namespace {
 
-// The final names that already hold something, in the outputs' order.
+// The outputs' final names that already hold something, in their order.
 std::vector<std::string> ExistingNames(const std::vector<OutputFile*>& outputs) {
-  std::vector<std::string> existing;
-  for (const OutputFile* output : outputs)
-    if (filesys::Exists(output->FinalPath())) existing.push_back(output->FinalPath());
-  return existing;
+  std::vector<std::string> finals;
+  for (const OutputFile* output : outputs) finals.push_back(output->FinalPath());
+  return ExistingNames(finals);
 }
 
 }  // namespace
+
+std::vector<std::string> ExistingNames(const std::vector<std::string>& finalNames) {
+  std::vector<std::string> existing;
+  for (const std::string& name : finalNames)
+    if (filesys::Exists(name)) existing.push_back(name);
+  return existing;
+}
+
+bool MayWriteOver(const std::vector<std::string>& finalNames, JobSink& sink) {
+  const std::vector<std::string> existing = ExistingNames(finalNames);
+  return existing.empty() || sink.MayReplace(existing);
+}
 
 CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
                         const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit) {
@@ -26,6 +37,8 @@ CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
     if (!outputs[i]->Sync()) return {CommitEnd::NotWritten, i};  // all on the device before any is moved
   if (inputsChanged && inputsChanged()) return {CommitEnd::InputFault, 0};
   if (sink.Cancelled() || (mayCommit && !mayCommit())) return {CommitEnd::Cancelled, 0};
+  // The job asked before writing (MayWriteOver); asked again here, a sink
+  // that asks a person asks only about names that appeared meanwhile.
   const std::vector<std::string> existing = ExistingNames(outputs);
   if (!existing.empty() && !sink.MayReplace(existing)) return {CommitEnd::Cancelled, 0};
   if (!sink.BeginCommit()) return {CommitEnd::Cancelled, 0};

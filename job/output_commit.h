@@ -45,6 +45,15 @@ WriteResult CommitOutput(OutputFile& output, WriteResult written, JobSink& sink,
                          const std::function<bool()>& inputsChanged, const std::function<bool()>& mayCommit = {},
                          WriteResult changed = WriteResult::InputChanged);
 
+// The final names that already hold a file, in their order.
+std::vector<std::string> ExistingNames(const std::vector<std::string>& finalNames);
+
+// Asked by a job as soon as it knows its outputs' final names, before it
+// creates any file: false when some of them hold a file and the sink will
+// not have them replaced (JobSink::MayReplace); the job then ends cancelled
+// with nothing written. The commit asks again about what exists by then.
+bool MayWriteOver(const std::vector<std::string>& finalNames, JobSink& sink);
+
 // The question a window asks before outputs replace existing files (UTF-8):
 // the names, one a line, and "Replace them?".
 std::string ReplaceQuestion(const std::vector<std::string>& existing, int englishUi);

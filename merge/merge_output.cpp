@@ -41,6 +41,7 @@ WriteResult WriteJoinedFileFor(PlannedMerge& planned, std::string path, JobSink&
   if (planned.second.IsOpenDml()) request.second.stored = &planned.second;
   const std::string refusal = JoinedFileRefusal(request, MeasureJoinedFile(request));
   if (!refusal.empty()) return fail(WriteResult::TooLarge, kJoinedTooLarge, refusal);
+  if (!MayWriteOver({path}, sink)) return WriteResult::Cancelled;  // No writes nothing
   OutputFile out;
   if (!out.Create(path)) return fail(WriteResult::WriteFailed, kJoinedCannotWrite, out.Reason());
   StatusBar bar(sink, kMergeWriting);  // 10 .. 100

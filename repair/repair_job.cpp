@@ -123,6 +123,7 @@ RepairOutcome& RepairRun::Run() {
   if (!MeasureRepairedFile(input_, scan_, limits_, &figures, &problem))
     return Fail(RepairResult::TooLarge, output + ": " + problem);
 
+  if (!MayWriteOver({output}, sink_)) return Fail(RepairResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(output)) return Fail(RepairResult::CannotCreate, output + ": " + out.Reason());
   sink_.Status(Text(kRepairWriting), 10);

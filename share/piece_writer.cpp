@@ -78,7 +78,7 @@ SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, 
   uint64_t total = 0;
   for (const Piece& p : plan.pieces) total += p.plannedBytes;
   sink.Status(PieceText(sink, kSplitFileCreating), 10);
-  if (sink.Cancelled()) return SplitResult::Cancelled;
+  if (sink.Cancelled() || !MayWriteOver(names, sink)) return SplitResult::Cancelled;  // No writes nothing
 
   // Finished pieces wait, closed, under their temporary names.
   std::vector<std::unique_ptr<OutputFile>> files;

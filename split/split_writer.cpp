@@ -137,6 +137,12 @@ SplitResult WriteSplitOutputs(const SplitSource& source, const TimeSplit& time, 
     }
   }
 
+  // Asked before any file is created: No writes nothing.
+  std::vector<std::string> finals;
+  for (int x = 0; x < 2; ++x)
+    if (wanted[x]) finals.push_back(names[x]);
+  if (!MayWriteOver(finals, sink)) return SplitResult::Cancelled;
+
   OutputFile files[2];
   OutputStream* streams[2] = {nullptr, nullptr};
   for (int x = 0; x < 2; ++x) {

@@ -13,6 +13,7 @@
 #include "avi/index_reader.h"
 #include "io/output_file.h"
 #include "job/job_sink.h"
+#include "job/output_commit.h"
 #include "sound/adts_header.h"
 #include "sound/wav_header.h"
 #include "streams/stream_subset.h"
@@ -83,6 +84,7 @@ StreamsOutcome& ExtractRun::WriteAvi(const std::string& name) {
   subset.keep[request_.stream] = true;
   subset.chunksAsWritten = run_.ChunksAsWritten();
   AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset, run_.Stored());
+  if (!MayWriteOver({name}, run_.Sink())) return run_.Fail(StreamsResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return run_.Fail(StreamsResult::CannotWrite, name + ": " + out.Reason(), name + ": " + out.Reason());
   JobSink& sink = run_.Sink();
@@ -156,6 +158,7 @@ StreamsOutcome& ExtractRun::WriteSound(const std::string& name) {
     header = WavHeader(format, planned_.bytes);
     outcome_.rf64 = header.size() >= 4 && std::memcmp(header.data(), "RF64", 4) == 0;
   }
+  if (!MayWriteOver({name}, run_.Sink())) return run_.Fail(StreamsResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return run_.Fail(StreamsResult::CannotWrite, name + ": " + out.Reason(), name + ": " + out.Reason());
   JobSink& sink = run_.Sink();

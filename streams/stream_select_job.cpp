@@ -5,6 +5,7 @@
 #include "streams/stream_select_job.h"
 
 #include "io/output_file.h"
+#include "job/output_commit.h"
 #include "streams/stream_subset.h"
 #include "streams/streams_run.h"
 #include "job/status_bar.h"
@@ -54,6 +55,7 @@ bool SelectRun::Choose() {
 
 StreamsOutcome& SelectRun::Write(const std::string& name) {
   AviOutput avi = SubsetOutput(run_.Input(), run_.Analysis(), run_.Layout(), subset_, run_.Stored());
+  if (!MayWriteOver({name}, run_.Sink())) return run_.Fail(StreamsResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return run_.Fail(StreamsResult::CannotWrite, name + ": " + out.Reason(), name + ": " + out.Reason());
   JobSink& sink = run_.Sink();

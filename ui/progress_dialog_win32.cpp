@@ -152,6 +152,7 @@ INT_PTR InitDialog(HWND dialog, Variant& variant) {
   state.cancelRequested.store(0);
   state.committing.store(false);
   state.repairableInput.clear();
+  state.replaceAllowed.clear();
   if (!workerStarter(variant.worker, &variant.jobResult)) {
     // No worker means no CMD_JOB_DONE would ever end this modal dialog: say so
     // and end at once with a result that no job returns.

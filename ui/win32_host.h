@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "job/job_sink.h"
 #include "app/paths.h"
@@ -32,6 +33,10 @@ struct JobState {
   // otherwise. Cleared when a progress dialog opens, set by the worker from
   // the job's outcome; the main window then offers the repair.
   std::string repairableInput;
+  // The names the user let this job replace (JobSink::MayReplace), asked
+  // about before it wrote: the commit does not ask about them again.
+  // Cleared when a progress dialog opens; used by the worker only.
+  std::vector<std::string> replaceAllowed;
 };
 
 // The one job record of the program.

@@ -2,6 +2,7 @@
 // plug-in calls, done with sent messages that the UI thread's modal loop answers.
 #include "ui/win32_host.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -33,11 +34,20 @@ class Win32Sink : public JobSink {
     state.committing.store(false);
     return false;
   }
-  // A Yes/No box over the progress dialog naming the files; No writes nothing.
+  // A Yes/No box over the progress dialog naming the files; No writes
+  // nothing. Names the user let this job replace are not asked again.
   bool MayReplace(const std::vector<std::string>& existing) override {
-    const std::string text = ReplaceQuestion(existing, EnglishUi());
-    return MessageBoxW(progressWindow.load(), WideFromUtf8(text).c_str(), L"Tavrin",
-                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+    std::vector<std::string>& allowed = AppJobState().replaceAllowed;
+    std::vector<std::string> asked;
+    for (const std::string& name : existing)
+      if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) asked.push_back(name);
+    if (asked.empty()) return true;
+    const std::string text = ReplaceQuestion(asked, EnglishUi());
+    if (MessageBoxW(progressWindow.load(), WideFromUtf8(text).c_str(), L"Tavrin",
+                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
+      return false;
+    allowed.insert(allowed.end(), asked.begin(), asked.end());
+    return true;
   }
   void Progress(int cells) override { ReportProgress(AppJobState(), cells); }
   void Status(const char* text, int cells) override {

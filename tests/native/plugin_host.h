@@ -37,6 +37,12 @@ class TestHost : public NativeSink {
   std::function<void(NativeSink&)> onPlugin;
   bool doPluginWork = false;
   PluginDone pluginDone;
+  // The answer to "replace these files?" (unset: Yes, as the command line).
+  std::function<bool(const std::vector<std::string>&)> onMayReplace;
+
+  bool MayReplace(const std::vector<std::string>& existing) override {
+    return onMayReplace ? onMayReplace(existing) : true;
+  }
 
   SizeSplitStep SizeSplit() {
     return [this](const SplitRequest& request, const TimeSplit& checked, JobSink&) {

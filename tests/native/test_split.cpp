@@ -1210,3 +1210,38 @@ TEST(SplitGuess, TheCheckBesideTheWalkAgreesWithReadingEveryHeader) {
   }
   EXPECT_EQ(sound, 2) << "plain and rec are stored as written";
 }
+
+// Names an earlier split left: the question comes once the job knows its
+// names and before it creates any file (on a long job the user does not wait
+// for the whole write to be asked); No writes nothing at all, Yes replaces.
+// The folder is looked at when the first question comes (the commit asks
+// again about what exists then; the window's sink does not repeat itself).
+TEST(SplitAsks, BeforeCreatingAnyFile) {
+  const std::string dir = FreshDir("asks_first");
+  const std::string clip = Write(dir, BuildAvi(Clip(250, 25)));  // 10 s
+  ASSERT_TRUE(WriteFile(dir + "clip-2.avi", Bytes{'o', 'l', 'd'}));
+  for (bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "Yes" : "No");
+    std::vector<std::vector<std::string>> asked;
+    std::vector<std::string> folderWhenAsked;
+    auto run = RunSplitJob(At(clip, "5"), [&](JobRun& r) {
+      r.host.onMayReplace = [&](const std::vector<std::string>& names) {
+        if (asked.empty()) folderWhenAsked = FilesIn(dir);
+        asked.push_back(names);
+        return yes;
+      };
+    });
+    ASSERT_EQ(asked.size(), yes ? 2u : 1u);
+    EXPECT_EQ(asked[0], std::vector<std::string>{dir + "clip-2.avi"});
+    EXPECT_EQ(folderWhenAsked, (std::vector<std::string>{"clip-2.avi", "clip.avi"}));  // no temporary file yet
+    if (!yes) {
+      EXPECT_EQ(run->outcome.result, SplitResult::Cancelled);
+      EXPECT_EQ(FilesIn(dir), folderWhenAsked);
+      EXPECT_EQ(ReadBytes(dir + "clip-2.avi"), (Bytes{'o', 'l', 'd'}));
+    } else {
+      EXPECT_EQ(run->outcome.result, SplitResult::Completed) << run->message();
+      EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"clip-1.avi", "clip-2.avi", "clip.avi"}));
+      EXPECT_GT(ReadBytes(dir + "clip-2.avi").size(), 1000u);
+    }
+  }
+}

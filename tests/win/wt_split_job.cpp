@@ -193,8 +193,10 @@ void TestOverlapReached() {
             "the cut and the overlap reached: " + text, __FILE__, __LINE__);
 }
 
-// A split whose names hold an earlier split's files asks first, naming them:
-// No leaves them with their bytes and writes nothing; Yes replaces them.
+// A split whose names hold an earlier split's files asks first, naming them,
+// before it creates any file (the folder is looked at while the question is
+// up): No leaves them with their bytes and writes nothing; Yes replaces them,
+// asked once.
 void TestSecondSplitAsks() {
   wt::Case("a second split over the first one's files: the replace question, No keeps them, Yes replaces");
   const std::string folder = wt::MakeDir("again");
@@ -206,7 +208,7 @@ void TestSecondSplitAsks() {
   const std::string filesBefore = wt::FilesIn(folder);
 
   SetSplitFields(input, "0", "0", "5", "0");
-  wt::JobRun no = wt::RunJob(true, mainWindow, IDNO, "replace-question");
+  wt::JobRun no = wt::RunJob(true, mainWindow, IDNO, "replace-question", folder);
   if (WT_CHECK_EQ(no.boxes.size(), size_t(1))) {
     const std::wstring question =
         wt::Lang(L"These files exist already:\n", L"\u6B21\u306E\u30D5\u30A1\u30A4\u30EB\u306F\u65E2\u306B"
@@ -215,14 +217,16 @@ void TestSecondSplitAsks() {
         wt::Lang(L"Replace them?", L"\u7F6E\u304D\u63DB\u3048\u307E\u3059\u304B?");
     WT_CHECK(no.boxes[0].ownedByDialog);
     WT_CHECK(no.boxes[0].textW == question);
+    WT_CHECK_EQ(no.boxes[0].filesWhenUp, filesBefore);  // no temporary file was made
   }
   WT_CHECK(wt::ReadBytes(first) == firstBytes);
   WT_CHECK(wt::ReadBytes(second) == secondBytes);
   WT_CHECK_EQ(wt::FilesIn(folder), filesBefore);  // no temporary file left either
 
-  wt::JobRun yes = wt::RunJob(true, mainWindow, IDYES);
+  wt::JobRun yes = wt::RunJob(true, mainWindow, IDYES, "", folder);
   WT_CHECK_EQ(long(yes.result), 0L);
-  WT_CHECK_EQ(yes.boxes.size(), size_t(2));  // the question, then Completed
+  WT_CHECK_EQ(yes.boxes.size(), size_t(2));  // the question (not again at the commit), then Completed
+  if (!yes.boxes.empty()) WT_CHECK_EQ(yes.boxes[0].filesWhenUp, filesBefore);
   WT_CHECK(wt::LooksLikeWholeAvi(first) && wt::ReadBytes(first) != firstBytes);
   WT_CHECK(wt::ReadBytes(second) != secondBytes);
   WT_CHECK_EQ(wt::FilesIn(folder), filesBefore);

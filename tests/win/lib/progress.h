@@ -150,6 +150,7 @@ struct SeenBox {
   std::string statusLine;  // the dialog's status line while the box was up
   std::wstring statusLineW;
   Capture dialogPixels;  // the dialog's client area while the box was up
+  std::string filesWhenUp;  // what RunJob's folder held while the box was up
 };
 
 struct JobRun {
@@ -161,8 +162,10 @@ struct JobRun {
 // Runs the real job of the variant under its progress dialog, answering every
 // message box (owned by the dialog or by main) with OK, and the question
 // whether to replace existing files with replaceAnswer (IDYES or IDNO).
-// shot: the name of a screenshot of the first box (tests/win/lib/shots.h).
-inline JobRun RunJob(bool split, HWND main, int replaceAnswer = IDYES, const std::string& shot = "") {
+// shot: the name of a screenshot of the first box (tests/win/lib/shots.h);
+// folder: one whose files each box's filesWhenUp lists.
+inline JobRun RunJob(bool split, HWND main, int replaceAnswer = IDYES, const std::string& shot = "",
+                     const std::string& folder = "") {
   JobRun run;
   progressLog.clear();
   run.result = RunProgressDialog(split, main, [&](HWND dialog) {
@@ -179,6 +182,7 @@ inline JobRun RunJob(bool split, HWND main, int replaceAnswer = IDYES, const std
       seen.statusLine = TextA(GetDlgItem(dialog, IDC_STATUS));
       seen.statusLineW = TextW(GetDlgItem(dialog, IDC_STATUS));
       seen.dialogPixels = CaptureClient(dialog);
+      if (!folder.empty()) seen.filesWhenUp = FilesIn(folder);
       WT_CHECK_EQ(TextA(box), std::string("Tavrin"));
       WT_CHECK(IsWindowVisible(dialog));  // the dialog stays open under the box
       seen.text = MessageText(box);
