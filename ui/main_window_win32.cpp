@@ -317,9 +317,6 @@ void OnCommand(HWND window, int id) {
   Settings& s = AppShell().settings;
   char scratch[kPathBytes];
   switch (id) {
-    case IDOK:
-      EndDialog(window, 1);
-      break;
     case IDCANCEL:
       // The close box (WM_CLOSE, turned into IDCANCEL by the dialog manager)
       // and Esc both end here: both keep the settings.
@@ -361,6 +358,11 @@ void OnCommand(HWND window, int id) {
     case IDC_SPLIT_MERGE:
       OnSplitMergeBox(window);
       break;
+    // Enter reaches the window as its default button, the page's Split or
+    // Merge; when the dialog manager has lost track of it (after a focus
+    // move) Enter comes as IDOK, which does the same rather than closing the
+    // window without saving the settings (closing is Esc, Exit, the close box).
+    case IDOK:
     case IDC_EXECUTE:
     case IDM_EXECUTE:
       if (s.currentTab == kMergePage)

@@ -93,6 +93,19 @@ int main() {
     CloseApp(again);
   }
 
+  Case("Enter as IDOK (no default button known) starts the page's split and never closes the window");
+  {
+    const std::string folder = FolderWith("TabNo=0\r\n");
+    const std::string clip = CopySample("ffmpeg_mpeg4_pcm_g12.avi", "enter.avi", folder);
+    App app = Launch("", folder);
+    FillSplitPage(app, clip, "0", "0", "10", "0", IDC_CREATE_BOTH);
+    app.Command(IDOK);
+    WT_CHECK(WaitForProgress(app, SplitTitle()) != nullptr);
+    WT_CHECK(WaitUntil([&] { return FileExists(folder + "\\enter-2.avi"); }, 15000));
+    WT_CHECK(IsWindow(app.main));
+    app.Kill();
+  }
+
   Case("closing with Shift held leaves the file as it was");
   {
     const char* content = "TabNo=1\nMyOwnKey=1\n";
