@@ -8,10 +8,10 @@
 namespace {
 
 // The outputs' final names that already hold something, in their order.
-std::vector<std::string> ExistingNames(const std::vector<OutputFile*>& outputs) {
+std::vector<std::string> ExistingOutputs(const std::vector<OutputFile*>& outputs) {
   std::vector<std::string> finals;
   for (const OutputFile* output : outputs) finals.push_back(output->FinalPath());
-  return ExistingNames(finals);
+  return ::ExistingNames(finals);
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ CommitEnd CommitOutputs(const std::vector<OutputFile*>& outputs, JobSink& sink,
   if (sink.Cancelled() || (mayCommit && !mayCommit())) return {CommitEnd::Cancelled, 0};
   // The job asked before writing (MayWriteOver); asked again here, a sink
   // that asks a person asks only about names that appeared meanwhile.
-  const std::vector<std::string> existing = ExistingNames(outputs);
+  const std::vector<std::string> existing = ExistingOutputs(outputs);
   if (!existing.empty() && !sink.MayReplace(existing)) return {CommitEnd::Cancelled, 0};
   if (!sink.BeginCommit()) return {CommitEnd::Cancelled, 0};
   for (size_t i = 0; i < outputs.size(); ++i)  // from here on all are moved
