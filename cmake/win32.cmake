@@ -34,9 +34,10 @@ if(TAVRIN_WIN32_SOURCES)
   target_include_directories(tavrin_win32 PRIVATE
     $<TARGET_PROPERTY:tavrin_core,INTERFACE_INCLUDE_DIRECTORIES>)
   # The preview decodes through the codec room first (ui/library_decoder.h),
-  # so the program and every test program load FFmpeg's DLLs beside them.
+  # so the program and every test program load FFmpeg's DLLs beside them;
+  # the Cut dialog's Find breaks runs the detection room on it.
   if(TARGET tavrin_codec)
-    set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_codec,tavrin_app,tavrin_core>)
+    set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_detect,tavrin_codec,tavrin_app,tavrin_core>)
   else()
     set(TAVRIN_WIN32_LINK $<LINK_GROUP:RESCAN,tavrin_win32,tavrin_app,tavrin_core>)
     target_compile_definitions(tavrin_win32 PRIVATE TAVRIN_NO_CODEC)

@@ -13,7 +13,14 @@
 // the dialog once the files are written; after a refusal or Cancel the list
 // stays for another try (the job leaves nothing behind). The two choices are
 // kept for the next time.
+//
+// Find breaks looks for black pictures and silence (ui/find_breaks.h) under
+// the progress dialog: the ranges found replace the list, as a loaded list's
+// do, each marked black or silence, with "Drop these" chosen (they are
+// breaks; the user removes those to keep); the black stretches and scene
+// changes go to the preview's track bar. Cancel leaves the list as it was.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,6 +33,7 @@
 #include "cut/cut_list.h"
 #include "cut/cut_rule.h"
 #include "job/job_sink.h"
+#include "ui/find_breaks.h"
 #include "ui/preview.h"
 #include "ui/resource_ids.h"
 #include "ui/shell_state.h"
@@ -43,6 +51,7 @@ namespace {
 struct CutEntry {
   std::string start;  // a time as typed ("" from the start)
   std::string end;    // "" to the end
+  const TextPair* found = nullptr;  // found by Find breaks: its kind
   std::string Range() const { return start + "-" + end; }
 };
 
@@ -50,6 +59,7 @@ struct CutDialogState {
   std::vector<CutEntry> entries;  // sorted by start
   std::string shownDefault;       // the output name last filled in for the user
   bool fileEdited = false;        // the file's field typed in since the last plan
+  PreviewBreaks breaks;           // what Find breaks found last, for the preview
 };
 
 CutDialogState& StateOf(HWND dialog) {
@@ -134,6 +144,7 @@ void ShowList(HWND dialog, int select, const CutOutcome* plan) {
     const CutEntry& entry = state.entries[i];
     std::wstring line = (entry.start.empty() ? UiText(tool_text::kCutFromStart) : WideFromUtf8(entry.start)) + L" - " +
                         (entry.end.empty() ? UiText(tool_text::kCutToEnd) : WideFromUtf8(entry.end));
+    if (entry.found) line += L" (" + UiText(*entry.found) + L")";
     if (plan && plan->result == CutResult::Completed) {
       if (!drops && i < plan->ranges.size()) {
         const CutRangeFigures& r = plan->ranges[i];
@@ -377,6 +388,62 @@ std::string MiddleOf(const PreviewPosition& p) {
   return TimeText(ExactTime::Micros(p.micros + half));
 }
 
+// Seconds as a range's text, whole microseconds: a start rounded down and
+// an end up, so that the rule's frames (ceil of the start, floor of the
+// end, times the rate) are the found range's own first and next frame.
+std::string FoundTimeText(double seconds, bool start) {
+  const double micros = seconds * 1e6;
+  const double whole = start ? std::floor(micros + 1e-3) : std::ceil(micros - 1e-3);
+  return TimeText(ExactTime::Micros(uint64_t(std::max(0.0, whole))));
+}
+
+std::vector<CutEntry> FoundEntries(const Breaks& breaks) {
+  std::vector<CutEntry> entries;
+  for (const BlackRange& r : breaks.black)
+    entries.push_back(CutEntry{FoundTimeText(r.start, true), FoundTimeText(r.end, false), &tool_text::kBreakBlack});
+  for (const TimedRange& r : breaks.silence)
+    entries.push_back(CutEntry{FoundTimeText(r.start, true), FoundTimeText(r.end, false), &tool_text::kBreakSilence});
+  SortEntries(entries);
+  return entries;
+}
+
+PreviewBreaks ForPreview(const std::string& path, const Breaks& breaks) {
+  PreviewBreaks marks;
+  marks.path = path;
+  for (const BlackRange& r : breaks.black) marks.black.push_back({r.firstFrame, r.frames});
+  for (const SceneChange& s : breaks.scenes) marks.scenes.push_back(s.frame);
+  return marks;
+}
+
+void OnFindBreaks(HWND dialog) {
+  const std::string path = FieldText(dialog, IDC_CUT_FILE);
+  if (path.empty()) {
+    ToolMessage(dialog, UiText(tool_text::kChooseFileFirst));
+    return;
+  }
+  const FoundBreaks found = RunFindBreaksProgress(dialog, path);
+  if (found.status == BreakStatus::Cancelled) {
+    ToolMessage(dialog, UiText(shell_text::kBreak));
+    return;
+  }
+  if (found.status != BreakStatus::Ok) {
+    ToolMessage(dialog, UiText(tool_text::kBreaksFailed) + L"\n\n" + WideFromUtf8(path) + L": " + WideFromUtf8(found.why));
+    return;
+  }
+  CutDialogState& state = StateOf(dialog);
+  state.breaks = ForPreview(path, found.breaks);
+  SetPreviewBreaks(state.breaks);
+  const std::vector<CutEntry> entries = FoundEntries(found.breaks);
+  if (entries.empty()) {
+    ToolMessage(dialog, UiText(tool_text::kBreaksNone));
+    return;
+  }
+  state.entries = entries;
+  CheckRadioButton(dialog, IDC_CUT_KEEP, IDC_CUT_DROP, IDC_CUT_DROP);
+  AppToolSettings().cutDrops = 1;
+  Replan(dialog, -1);
+}
+
 void OnPreview(HWND dialog) {
   const std::string path = FieldText(dialog, IDC_CUT_FILE);
   if (path.empty()) {
@@ -390,6 +457,7 @@ void OnPreview(HWND dialog) {
   hooks.startHere = [dialog](const PreviewPosition& p) { SetFieldText(dialog, IDC_CUT_START, MiddleOf(p)); };
   hooks.endHere = [dialog](const PreviewPosition& p) { SetFieldText(dialog, IDC_CUT_END, MiddleOf(p)); };
   OpenPreview(dialog, path, PreviewLink::Cut, hooks);
+  if (StateOf(dialog).breaks.path == path) SetPreviewBreaks(StateOf(dialog).breaks);
 }
 
 void OnCut(HWND dialog) {
@@ -436,6 +504,7 @@ void OnCommand(HWND dialog, int id, int code) {
     case IDC_CUT_REMOVE: OnRemove(dialog); break;
     case IDC_CUT_LOAD: OnLoad(dialog); break;
     case IDC_CUT_PREVIEW: OnPreview(dialog); break;
+    case IDC_CUT_FIND_BREAKS: OnFindBreaks(dialog); break;
     case IDC_CUT_BROWSE: OnBrowse(dialog); break;
     case IDC_CUT_OUTPUT_BROWSE: OnBrowseOutput(dialog); break;
     case IDC_CUT_KEEP:

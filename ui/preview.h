@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "avi/key_frame_list.h"
 
@@ -69,6 +70,20 @@ void OpenPreview(HWND owner, const std::string& path, PreviewLink link, PreviewC
 // The main window calls this whenever a field or choice of the Split tab
 // changes; a preview linked to the tab follows it.
 void FollowSplitFields();
+// Breaks found in a recording (the Cut dialog's Find breaks): the track bar
+// marks them while the preview shows that file, and Ctrl+Down / Ctrl+Up
+// move to the next / previous one (a black stretch's first frame, a scene
+// change's frame). Kept until breaks of another file come.
+struct PreviewBreaks {
+  struct Run {
+    uint32_t first = 0;
+    uint32_t count = 0;
+  };
+  std::string path;  // UTF-8, as OpenPreview's
+  std::vector<Run> black;
+  std::vector<uint32_t> scenes;
+};
+void SetPreviewBreaks(const PreviewBreaks& breaks);
 // Moves the open preview to frame.
 void ShowPreviewFrame(uint32_t frame);
 // Closes the preview if owner owns it (a dialog that ends); any owner when null.

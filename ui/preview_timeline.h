@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "avi/key_frame_list.h"
 
@@ -17,6 +18,15 @@ constexpr COLORREF kTimelineCut = RGB(220, 0, 0);
 constexpr COLORREF kTimelineSecondStart = RGB(0, 90, 220);
 constexpr COLORREF kTimelineOverlap = RGB(255, 215, 150);
 constexpr COLORREF kTimelineKey = RGB(90, 90, 90);
+constexpr COLORREF kTimelineBlack = RGB(40, 40, 40);
+constexpr COLORREF kTimelineScene = RGB(240, 140, 0);
+
+// Frames first to first + count - 1 (at least a pixel wide) in colour.
+struct TimelineSpan {
+  uint32_t first = 0;
+  uint32_t count = 1;
+  COLORREF colour = 0;
+};
 
 struct TimelineMarks {
   std::shared_ptr<const KeyFrameList> keys;  // null: nothing to show
@@ -24,6 +34,7 @@ struct TimelineMarks {
   bool hasCut = false;
   uint32_t cut = 0;
   uint32_t secondStart = 0;
+  std::vector<TimelineSpan> spans;  // drawn in order
 };
 
 // Registers the window class (once) and makes a track bar child.

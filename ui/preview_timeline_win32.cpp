@@ -2,6 +2,7 @@
 // copied in one piece so that it does not flicker while the mark moves.
 #include "ui/preview_timeline.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -42,6 +43,12 @@ void Paint(HWND window, HDC target) {
     if (s.marks.hasCut && s.marks.secondStart < s.marks.cut)
       Fill(dc, TimelineX(w, frames, s.marks.secondStart), top, TimelineX(w, frames, s.marks.cut), bottom,
            kTimelineOverlap);
+    for (const TimelineSpan& span : s.marks.spans) {
+      const int left = TimelineX(w, frames, span.first);
+      const int right = TimelineX(w, frames, span.first + (span.count ? span.count - 1 : 0));
+      Fill(dc, left, top + (bottom - top) / 2, std::max(right, left + 1) + (span.count > 1 ? 1 : 0), bottom,
+           span.colour);
+    }
     int lastX = -1;
     for (const FrameEntry& key : s.marks.keys->keys) {
       const int x = TimelineX(w, frames, key.frame);

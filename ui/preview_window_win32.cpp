@@ -96,6 +96,7 @@ constexpr UINT_PTR kPlayTimer = 1;
 constexpr UINT kPlayTickMs = 5;
 
 Preview* thePreview = nullptr;  // used on the window's thread only
+PreviewBreaks theBreaks;        // the window's thread's too
 std::atomic<HWND> previewWindow{nullptr};
 
 // Asks the window's thread for its facts (lParam: PreviewFacts*).
@@ -197,6 +198,10 @@ void ShowFacts(Preview& p) {
   marks.hasCut = p.link == PreviewLink::SplitTab && p.hasCut;
   marks.cut = p.cut;
   marks.secondStart = p.secondStart;
+  if (theBreaks.path == p.path) {
+    for (const PreviewBreaks::Run& run : theBreaks.black) marks.spans.push_back({run.first, run.count, kTimelineBlack});
+    for (uint32_t frame : theBreaks.scenes) marks.spans.push_back({frame, 1, kTimelineScene});
+  }
   SetTimelineMarks(p.timeline, marks);
   const bool any = p.opened && Frames(p) > 0;
   for (HWND button : p.buttons) EnableWindow(button, any);
@@ -253,6 +258,21 @@ void StepKey(Preview& p, bool forward) {
   if (!p.opened || !p.keys) return;
   const int k = forward ? p.keys->KeyAfter(p.current) : p.keys->KeyBefore(p.current);
   if (k >= 0) Show(p, p.keys->keys[size_t(k)].frame);
+}
+
+// The first frame of the next (or previous) break of the file shown.
+void StepBreak(Preview& p, bool forward) {
+  if (!p.opened || theBreaks.path != p.path) return;
+  std::vector<uint32_t> starts = theBreaks.scenes;
+  for (const PreviewBreaks::Run& run : theBreaks.black) starts.push_back(run.first);
+  std::sort(starts.begin(), starts.end());
+  if (forward) {
+    const auto next = std::upper_bound(starts.begin(), starts.end(), p.current);
+    if (next != starts.end()) Show(p, *next);
+  } else {
+    const auto next = std::lower_bound(starts.begin(), starts.end(), p.current);
+    if (next != starts.begin()) Show(p, *(next - 1));
+  }
 }
 
 void OpenFile(Preview& p, const std::string& path) {
@@ -539,6 +559,12 @@ bool OnKey(Preview& p, WPARAM key) {
   switch (key) {
     case VK_LEFT: OnCommand(p, control ? kPreviewPreviousKey : kPreviewPrevious); return true;
     case VK_RIGHT: OnCommand(p, control ? kPreviewNextKey : kPreviewNext); return true;
+    case VK_UP:
+    case VK_DOWN:
+      if (!control) return false;
+      StepBreak(p, key == VK_DOWN);
+      SetFocus(p.window);
+      return true;
     case VK_HOME: OnCommand(p, kPreviewFirst); return true;
     case VK_END: OnCommand(p, kPreviewLast); return true;
     case VK_SPACE: OnCommand(p, kPreviewPlay); return true;
@@ -715,6 +741,11 @@ void FollowSplitFields() {
     return;
   }
   Follow(p);
+}
+
+void SetPreviewBreaks(const PreviewBreaks& breaks) {
+  theBreaks = breaks;
+  if (thePreview) ShowFacts(*thePreview);
 }
 
 void ShowPreviewFrame(uint32_t frame) {

@@ -42,6 +42,15 @@ constexpr TextPair kCutFromStart{"start", "先頭"};
 constexpr TextPair kCutToEnd{"end", "最後"};
 constexpr TextPair kCutSummary{"%u of %u frames kept, %u dropped", "%u / %u フレームを残し、%u フレームを削除"};
 constexpr TextPair kCutNeedRange{"Add a range first.", "範囲を追加してください。"};
+// Find breaks: the progress dialog's title and status, each found range's
+// mark in the list, and what is said when nothing or no result comes.
+constexpr TextPair kBreaksTitle{"Tavrin - Find Breaks", "Tavrin - 区切り検出"};
+constexpr TextPair kBreaksFinding{"Looking for black pictures and silence...", "黒い画面と無音を探しています..."};
+constexpr TextPair kBreakBlack{"black", "黒画面"};
+constexpr TextPair kBreakSilence{"silence", "無音"};
+constexpr TextPair kBreaksNone{"No black pictures or silence of 0.5 s or more were found.",
+                               "0.5 秒以上の黒い画面や無音は見つかりませんでした。"};
+constexpr TextPair kBreaksFailed{"The breaks could not be found:", "区切りを検出できませんでした："};
 
 // The Streams dialog.
 constexpr TextPair kStreamsNumber{"No.", "番号"};

@@ -61,7 +61,9 @@ inline PreviewFacts PressPreviewKey(WORD key, bool control, long frame) {
     INPUT in = {};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
-    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_HOME || vk == VK_END ? KEYEVENTF_EXTENDEDKEY : 0);
+    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN || vk == VK_HOME || vk == VK_END
+                                                                      ? KEYEVENTF_EXTENDEDKEY
+                                                                      : 0);
     inputs.push_back(in);
   };
   if (control) add(VK_CONTROL, false);
