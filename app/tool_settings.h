@@ -1,4 +1,4 @@
-// The settings of the Join, Split-into-pieces and Cut dialogs, kept in Tavrin.ini
+// The settings of the Join, Split-into-pieces, Cut and Batch dialogs, kept in Tavrin.ini
 // beside the main window's. They are read at start after the main window's
 // keys, and written at close after its five lines, each only when it differs
 // from its default: a run that never changed them leaves the file exactly as
@@ -8,6 +8,8 @@
 #pragma once
 #include <cstdio>
 #include <string>
+
+#include "app/batch_jobs.h"
 
 struct ToolSettings {
   std::string joinFolder;     // where the Join dialog's Add starts; UTF-8, as every new key
@@ -19,6 +21,7 @@ struct ToolSettings {
   int cutSeparate = 0;  // 0 "One file", 1 "A file per range"
   std::string previewPlace;  // the preview window's "left top width height"; empty: never shown
   std::string saveIn;        // the Split page's Save in folder (UTF-8); empty: beside the input
+  BatchSettings batch;       // the Batch dialog's operation and its fields (the list file in UTF-8)
 };
 
 // Applies the keys found in an open settings file; missing ones keep their defaults.

@@ -33,6 +33,7 @@ constexpr int kMergePage = 1;
 // Posted by the dialog to itself once it shows: opens the Join dialog with
 // the files the command line named.
 constexpr UINT kJoinStartFiles = WM_APP + 1;
+constexpr UINT kBatchStartFiles = WM_APP + 7;
 // Posted likewise when no settings file can be written: said once, over the window.
 constexpr UINT kSettingsNotSaved = WM_APP + 2;
 
@@ -185,7 +186,10 @@ void OnInitDialog(HWND window) {
 
   // "Tavrin.exe FILE" (Open with, Send To, a drop on the icon): FILE in the
   // Split tab; several files: the Join dialog with them, in their order.
-  if (shell.startFiles.size() == 1) {
+  // "Tavrin.exe /batch FILE...": the Batch dialog with them.
+  if (shell.startBatch) {
+    PostMessageW(window, kBatchStartFiles, 0, 0);
+  } else if (shell.startFiles.size() == 1) {
     s.currentTab = kSplitPage;
     SelectPage(window, s.currentTab);
     SetDlgItemTextW(window, IDC_SRC_FILE, WideFromUtf8(shell.startFiles[0]).c_str());
@@ -399,6 +403,9 @@ void OnCommand(HWND window, int id) {
     case IDM_REPAIR:
       RepairFromMenu(window);
       break;
+    case IDM_BATCH:
+      RunBatchDialog(window);
+      break;
     case IDC_PREVIEW:
     case IDM_PREVIEW:
       OpenPreviewOfPage(window);
@@ -473,13 +480,18 @@ INT_PTR CALLBACK MainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       UpdateWindow(window);
       RunJoinDialog(window, AppShell().startFiles);
       return 0;
+    case kBatchStartFiles:
+      ShowWindow(window, SW_SHOW);
+      UpdateWindow(window);
+      RunBatchDialog(window, AppShell().startFiles);
+      return 0;
     case kSettingsNotSaved:
       ShowWindow(window, SW_SHOW);
       UpdateWindow(window);
       ShowSettingsNotSaved(window);
       return 0;
     case WM_DROPFILES:
-      HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
+      if (!DropIntoBatch(reinterpret_cast<HDROP>(wParam))) HandleDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
       return 0;
 
     default:

@@ -66,6 +66,7 @@
 #define IDM_REPAIR 264
 #define IDM_CUT 268
 #define IDM_STREAMS 270
+#define IDM_BATCH 272
 /* The Operate menu's preview, after the execute item */
 #define IDM_PREVIEW 266
 

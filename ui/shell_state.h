@@ -23,6 +23,8 @@ struct ShellState {
   // Files named on the command line (after the language switch), UTF-8 full
   // paths: one goes into the Split tab, several into the Join dialog.
   std::vector<std::string> startFiles;
+  // "/batch" among them: the files go into the Batch dialog instead.
+  bool startBatch = false;
 };
 
 ShellState& AppShell();

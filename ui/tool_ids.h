@@ -1,4 +1,4 @@
-/* Identifiers of the Join, Split-into-pieces, Cut and Streams dialogs' controls, as plain
+/* Identifiers of the Join, Split-into-pieces, Cut, Streams and Batch dialogs' controls, as plain
    macros so that the .rc files can use them. Join and Close are IDOK and
    IDCANCEL. */
 #ifndef TAVRIN_UI_TOOL_IDS_H
@@ -59,5 +59,27 @@
 #define IDC_STREAMS_SOUND 478
 #define IDC_STREAMS_OFFSET 479
 #define IDC_STREAMS_SUMMARY 480
+
+/* Batch */
+#define IDC_BATCH_LIST 501
+#define IDC_BATCH_ADD 502
+#define IDC_BATCH_REMOVE 503
+#define IDC_BATCH_SPLIT_AT 504
+#define IDC_BATCH_AT_SECONDS 505
+#define IDC_BATCH_BY_TIME 506
+#define IDC_BATCH_EVERY 507
+#define IDC_BATCH_BY_SIZE 508
+#define IDC_BATCH_MB 509
+#define IDC_BATCH_CUT_BESIDE 510
+#define IDC_BATCH_CUT_ONE 511
+#define IDC_BATCH_LIST_FILE 512
+#define IDC_BATCH_LIST_BROWSE 513
+#define IDC_BATCH_REPAIR 514
+#define IDC_BATCH_SOUND 515
+#define IDC_BATCH_STREAM 516
+#define IDC_BATCH_LEAVE_OUT 517
+#define IDC_BATCH_DROP 518
+#define IDC_BATCH_SAVE 519
+#define IDC_BATCH_LOAD 520
 
 #endif

@@ -13,6 +13,23 @@ constexpr TextPair kPiecesTitle{"Tavrin - Split into Pieces", "Tavrin - 複数�
 constexpr TextPair kRepairTitle{"Tavrin - Repair", "Tavrin - 修復"};
 constexpr TextPair kCutTitle{"Tavrin - Cut", "Tavrin - カット"};
 constexpr TextPair kStreamsTitle{"Tavrin - Streams", "Tavrin - ストリーム"};
+constexpr TextPair kBatchTitle{"Tavrin - Batch", "Tavrin - 一括処理"};
+
+// The Batch dialog: its list's columns, each recording's result, the job files.
+constexpr TextPair kBatchFile{"Recording", "ファイル"};
+constexpr TextPair kBatchResult{"Result", "結果"};
+constexpr TextPair kBatchCompleted{"Completed", "完了"};
+constexpr TextPair kBatchFailed{"Failed", "失敗しました"};
+constexpr TextPair kBatchCancelled{"Cancelled", "中止しました"};
+constexpr TextPair kBatchNotRun{"Not run", "未実行"};
+constexpr TextPair kBatchFileOf{"File %d of %d: ", "ファイル %d/%d："};
+constexpr TextPair kBatchAddFirst{"Add the recordings first.", "ファイルを追加してください。"};
+constexpr TextPair kBatchJobFileTitle{"Job File", "ジョブファイル"};
+constexpr TextPair kBatchCannotWrite{"The job file cannot be written:", "ジョブファイルを書き込めません："};
+constexpr TextPair kBatchCannotRead{"The job file cannot be read:", "ジョブファイルを読み込めません："};
+constexpr TextPair kBatchLinesLeft{"These lines of the job file are not shown (the Batch dialog runs one operation for all):",
+                                   "次の行は表示しません（一括処理はすべてのファイルに同じ操作をします）："};
+constexpr TextPair kBatchLine{"line %d: ", "%d 行目："};
 
 // The Join dialog.
 constexpr TextPair kNotAviSkipped{"Not AVI File (left out):", "AVIファイルではありません（追加しません）："};

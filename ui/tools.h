@@ -1,5 +1,5 @@
 // The Operate menu's tools beside the two tabs: Join Files, Split into
-// Pieces, Cut, Streams and Repair, each a modal dialog or box owned by the main window.
+// Pieces, Cut, Streams, Repair and Batch, each a modal dialog or box owned by the main window.
 #pragma once
 #include <windows.h>
 
@@ -17,6 +17,12 @@ void RunPiecesDialog(HWND mainWindow);
 void RunCutDialog(HWND mainWindow);
 // The Streams dialog for the Split page's file (or one chosen in it).
 void RunStreamsDialog(HWND mainWindow);
+
+// The Batch dialog, its list starting with files (in natural order).
+void RunBatchDialog(HWND mainWindow, const std::vector<std::string>& files = {});
+// While the Batch dialog is open, files dropped on the main window go to its
+// list: true when it took the drop (and ended it).
+bool DropIntoBatch(HDROP drop);
 
 // Repairs the Split page's file, or one the user chooses when it is empty.
 void RepairFromMenu(HWND mainWindow);

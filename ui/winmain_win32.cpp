@@ -32,13 +32,14 @@ std::string CurrentDirectory() {
 
 // The files the command line names after the program and an optional
 // language switch, as full paths. Arguments that start with '/' are
-// switches, not files (none but the language switch is known).
-std::vector<std::string> StartFiles() {
+// switches, not files (the language switch, and /batch: *batch set).
+std::vector<std::string> StartFiles(bool* batch) {
   std::vector<std::string> files;
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments) return files;
   for (int i = 1; i < count; ++i) {
+    if (lstrcmpiW(arguments[i], L"/batch") == 0) *batch = true;
     if (arguments[i][0] == L'/' || arguments[i][0] == 0) continue;
     const DWORD n = GetFullPathNameW(arguments[i], 0, nullptr, nullptr);
     std::wstring full(n ? n : 1, L'\0');
@@ -68,7 +69,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   std::strncpy(switchText, commandLine ? commandLine : "", sizeof switchText - 1);
   switchText[sizeof switchText - 1] = 0;
   shell.englishUi = ChooseEnglishUi(switchText, GetUserDefaultLangID());
-  shell.startFiles = StartFiles();
+  shell.startFiles = StartFiles(&shell.startBatch);
 
   InitCommonControlsEx(&controls);
   shell.instance = instance;
