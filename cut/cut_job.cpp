@@ -32,15 +32,13 @@
 
 namespace {
 
-// Passes everything on to the host's sink and keeps the messages shown.
-// While quiet it drops the messages of the steps borrowed from the split
-// (the cut shows its own); while holding it keeps messages back until the
-// run they belong to is known to stand (Release) or not (Drop).
+// Passes everything on to the host's sink and keeps the messages shown;
+// while holding it keeps messages back until the run they belong to is
+// known to stand (Release) or not (Drop).
 class CutSink : public ForwardingSink {
  public:
   explicit CutSink(JobSink& host) : ForwardingSink(host) {}
   void Message(const char* text, MessageOwner owner) override {
-    if (quiet) return;
     message += (message.empty() ? "" : "\n") + std::string(text);
     if (holding) held_.push_back({text, owner});
     else host_.Message(text, owner);
@@ -59,7 +57,6 @@ class CutSink : public ForwardingSink {
   const char* Text(const TextPair& pair) const { return Pick(pair.english, pair.japanese); }
 
   std::string message;
-  bool quiet = false;
   bool holding = false;
 
  private:
@@ -226,22 +223,18 @@ CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
 // Opens and analyses the input as the split does; false once the outcome is finished.
 bool CutRun::Open() {
   const std::string& path = request_.path;
-  SplitOutcome opened;
-  if (!OpenSplitInput(path, *input_, opened)) {
-    Fail(CutResult::InputNotOpen, opened.detail);
-    return false;
-  }
-  SplitOutcome analysed;
-  cutSink_.quiet = true;
-  const bool read = AnalyseSplitInput(path, *input_, analysis_, analysed, sink_, &confirmation_.walk);
-  cutSink_.quiet = false;
-  if (!read) {
-    if (analysed.result == SplitResult::Cancelled || sink_.Cancelled()) Fail(CutResult::Cancelled);
-    else if (analysed.result == SplitResult::InputNotRiff) Fail(CutResult::InputNotRiff, analysed.detail);
-    else Refuse(CutResult::OpenDml, analysed.detail.substr(analysed.detail.find(": ") + 2));
-    return false;
-  }
-  return true;
+  if (const InputStop opened = OpenInput(path, *input_)) return Fail(CutResult::InputNotOpen, opened.detail), false;
+  const InputStop stop = AnalyseSplitInput(path, *input_, analysis_, sink_, &confirmation_.walk);
+  if (!stop) return true;
+  if (stop.kind == InputStop::Cancelled || sink_.Cancelled()) return Fail(CutResult::Cancelled), false;
+  if (stop.kind == InputStop::NotRiff) return Fail(CutResult::InputNotRiff, stop.detail), false;
+  if (stop.kind == InputStop::ReadFault) return FailReading(), false;
+  // Broken OpenDML indexes: a recording that ended badly has the reason
+  // named once with them and once by the refusal, as it always had.
+  std::string what = stop.why;
+  AddDamageDetail(what, InspectDamage(path));
+  Refuse(CutResult::OpenDml, what);
+  return false;
 }
 
 // The structure checks and the video's clock; false once the outcome is finished.

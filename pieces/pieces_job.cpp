@@ -7,45 +7,17 @@
 #include <functional>
 #include <memory>
 
-#include "job/fault_end.h"
-#include "job/forwarding_sink.h"
 #include "avi/avi_source.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "pieces/piece_plan.h"
 #include "share/number_field.h"
 #include "share/share_input.h"
+#include "share/split_run.h"
 #include "share/share_math.h"
 #include "texts/pieces_texts.h"
 
 namespace {
-
-// Passes everything on to the host's sink and keeps the messages shown.
-class RecordingSink : public ForwardingSink {
- public:
-  explicit RecordingSink(JobSink& host) : ForwardingSink(host) {}
-  void Message(const char* text, MessageOwner owner) override {
-    message += (message.empty() ? "" : "\n") + std::string(text);
-    host_.Message(text, owner);
-  }
-
-  std::string message;
-};
-
-const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
-
-// Ends the job with result and its message; extra (already in the user's
-// language) follows the table's text on a line of its own.
-PiecesOutcome& Finish(PiecesOutcome& outcome, SplitResult result, RecordingSink& sink, const std::string& extra = "") {
-  outcome.result = result;
-  if (const TextPair* text = SplitResultText(result)) {
-    std::string shown = std::string(Text(sink, *text)) + (extra.empty() ? "" : "\n\n" + extra);
-    if (result != SplitResult::Completed) shown = sink.WithDetail(shown, outcome.detail);
-    sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
-  }
-  outcome.message = sink.message;
-  return outcome;
-}
 
 // The frames and times of a key-frame group too large for a piece, and its
 // size, in the user's language.
@@ -80,86 +52,102 @@ SplitResult WritePieces(const SplitSource& source, const PiecesPlan& plan, JobSi
   return WritePiecesNamed(source, plan, names, sink, outcome, copy, writer, mayCommit);
 }
 
-}  // namespace
+class PiecesRun : public SplitRun<PiecesOutcome> {
+ public:
+  PiecesRun(const PiecesRequest& request, JobSink& sink, PiecesOutcome& outcome)
+      : SplitRun(sink, outcome), request_(request) {}
+  PiecesOutcome& Run();
 
-PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& host) {
-  RecordingSink sink(host);
-  PiecesOutcome outcome;
-  ExactTime overlap;
-  if (!ParseNumberField(request.overlap.c_str(), &overlap)) return Finish(outcome, SplitResult::OverlapInvalid, sink);
-  if (overlap > ExactTime(60)) return Finish(outcome, SplitResult::OverlapOutOfRange, sink);
-  if (!CheckOutputFolder(request.writer.folder, &outcome.detail))
-    return Finish(outcome, SplitResult::CannotCreateFirst, sink);
-
-  ExactTime every;
-  uint64_t limit = 0;
-  if (request.by == PiecesBy::Every) {
-    if (!ParseNumberField(request.everySeconds.c_str(), &every))
-      return Finish(outcome, SplitResult::SecondsInvalid, sink);
-    if (every.IsZero()) return Finish(outcome, SplitResult::TimeZero, sink);
-  } else {
-    double megabytes = 0;
-    if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
-    limit = SizeLimitBytes(megabytes);
-    if (limit == 0) return Finish(outcome, SplitResult::SizeInvalid, sink);
+ private:
+  // The outcome's message is every message the job showed. Once the input
+  // is analysed every end but the completion has its detail below, a read
+  // fault's too.
+  void Show(const std::string& text, bool failed) override {
+    const bool detailed = failed || (analysed_ && outcome_.result != SplitResult::Completed);
+    const std::string shown = detailed ? sink_.WithDetail(text, outcome_.detail) : text;
+    outcome_.message += (outcome_.message.empty() ? "" : "\n") + shown;
+    sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
   }
+  bool CheckFields();
+  SplitResult PlanAndWrite(ChunkCopy copy, const std::function<bool()>& mayCommit);
+  PiecesOutcome& End(SplitResult result);
 
-  const std::string& path = request.path;
-  AviSource input;
-  SplitOutcome opened;
-  if (!OpenSplitInput(path, input, opened)) {
-    outcome.detail = opened.detail;
-    return Finish(outcome, opened.result, sink);
-  }
-  AviAnalysis analysis{};
-  SplitOutcome analysed;
-  SplitConfirmation confirmation(analysis);
-  if (!AnalyseSplitInput(path, input, analysis, analysed, sink, &confirmation.walk)) {
-    outcome.engineStarted = analysed.engineStarted;
-    outcome.detail = analysed.detail;
-    outcome.result = analysed.result;
-    outcome.message = sink.message;
-    return outcome;
-  }
-  outcome.engineStarted = true;
+  const PiecesRequest& request_;
+  ExactTime overlap_;
+  ExactTime every_;
+  uint64_t limit_ = 0;
+  PiecesPlan plan_;
+  bool analysed_ = false;
+};
 
-  PiecesPlan plan;
-  WriterOptions writer = request.writer;
-  writer.firstOutputLimit = limit;  // every piece of a split by size is a first output of its own
-  auto planAndWrite = [&](ChunkCopy copy, const std::function<bool()>& mayCommit) {
-    const SplitSource source = SplitSourceOf(input, analysis, path);
-    SplitResult result = request.by == PiecesBy::Every ? PlanPiecesEvery(source, every, overlap, plan)
-                                                       : PlanPiecesBySize(source, limit, overlap, plan);
-    if (const char* what = SplitStructureDetail(result)) outcome.detail = path + ": " + what;
-    if (!plan.where.empty()) outcome.detail = path + ": " + plan.where;
-    if (result == SplitResult::SizeTooSmall && !plan.where.empty())
-      outcome.detail += "; the limit is " + std::to_string(limit) + " bytes";
-    if (result == SplitResult::Completed) result = WritePieces(source, plan, sink, outcome, copy, writer, mayCommit);
-    return result;
-  };
+// The request's fields, in the job's order; false once the outcome is finished.
+bool PiecesRun::CheckFields() {
+  if (!ParseNumberField(request_.overlap.c_str(), &overlap_)) return Fail(SplitResult::OverlapInvalid), false;
+  if (overlap_ > ExactTime(60)) return Fail(SplitResult::OverlapOutOfRange), false;
+  std::string folder;
+  if (!CheckOutputFolder(request_.writer.folder, &folder)) return Fail(SplitResult::CannotCreateFirst, folder), false;
+  if (request_.by == PiecesBy::Every) {
+    if (!ParseNumberField(request_.everySeconds.c_str(), &every_)) return Fail(SplitResult::SecondsInvalid), false;
+    if (every_.IsZero()) return Fail(SplitResult::TimeZero), false;
+    return true;
+  }
+  double megabytes = 0;
+  if (!ParseNumberField(request_.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+  limit_ = SizeLimitBytes(megabytes);
+  if (limit_ == 0) return Fail(SplitResult::SizeInvalid), false;
+  return true;
+}
+
+SplitResult PiecesRun::PlanAndWrite(ChunkCopy copy, const std::function<bool()>& mayCommit) {
+  const std::string& path = request_.path;
+  const SplitSource source = SplitSourceOf(input_, analysis_, path);
+  SplitResult result = request_.by == PiecesBy::Every ? PlanPiecesEvery(source, every_, overlap_, plan_)
+                                                      : PlanPiecesBySize(source, limit_, overlap_, plan_);
+  if (const char* what = SplitStructureDetail(result)) outcome_.detail = path + ": " + what;
+  if (!plan_.where.empty()) outcome_.detail = path + ": " + plan_.where;
+  if (result == SplitResult::SizeTooSmall && !plan_.where.empty())
+    outcome_.detail += "; the limit is " + std::to_string(limit_) + " bytes";
+  if (result != SplitResult::Completed) return result;
+  WriterOptions writer = request_.writer;
+  writer.firstOutputLimit = limit_;  // every piece of a split by size is a first output of its own
+  return WritePieces(source, plan_, sink_, outcome_, copy, writer, mayCommit);
+}
+
+// Ends the job with the pieces' result (a cancel or the input's read fault
+// before any other failure).
+PiecesOutcome& PiecesRun::End(SplitResult result) {
+  if (result == SplitResult::Completed) return Complete(Text(*SplitResultText(result)));
+  // A cancelled run wrote nothing; the host reports the cancel itself.
+  if (sink_.Cancelled()) return Fail(SplitResult::Cancelled);
+  if (result == SplitResult::SizeTooSmall && !plan_.where.empty())
+    return Fail(result, "", GroupText(sink_, plan_));
+  return Fail(result);
+}
+
+PiecesOutcome& PiecesRun::Run() {
+  if (!CheckFields() || !OpenAndAnalyseSplit(request_.path)) return outcome_;
+  outcome_.engineStarted = analysed_ = true;
   // As the two-way split does: the work starts from a guessed analysis while
   // the whole walk runs beside it, and the pieces replace their names only
   // once the walk has confirmed the guess and that the chunks lie as they
   // are written; otherwise all is planned and written again from the walk.
   SplitResult result = SplitResult::Completed;
-  const PiecesOutcome before = outcome;
+  const PiecesOutcome before = outcome_;
   RunOnConfirmedAnalysis(
-      confirmation, analysis, sink,
+      confirmation_, analysis_, sink_,
       [&](bool guessed, const std::function<bool()>& mayCommit) {
-        result = planAndWrite(guessed ? ChunkCopy::IndexedRuns : ChunkCopy::ChunkByChunk, mayCommit);
+        result = PlanAndWrite(guessed ? ChunkCopy::IndexedRuns : ChunkCopy::ChunkByChunk, mayCommit);
       },
-      [&] { outcome = before; });
-  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
-  input.Close();
-  // A cancelled run wrote nothing; the host reports the cancel itself.
-  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
-  const ReadFault& fault = input.File().Fault();
-  if (result != SplitResult::Completed && result != SplitResult::Cancelled && fault) {
-    const auto end = EndOnFault(fault, sink.EnglishUi(), SplitResult::ReadError, SplitResult::InputChanged);
-    outcome.detail = end.detail;
-    return Finish(outcome, end.result, sink, end.why);
-  }
-  if (result == SplitResult::SizeTooSmall && !plan.where.empty())
-    return Finish(outcome, result, sink, GroupText(sink, plan));
-  return Finish(outcome, result, sink);
+      [&] { outcome_ = before; });
+  if (result != SplitResult::Completed) CheckInputSize();  // the walk beside may have read the change
+  input_.Close();
+  return End(result);
+}
+
+}  // namespace
+
+PiecesOutcome SplitPiecesJob(const PiecesRequest& request, JobSink& sink) {
+  PiecesOutcome outcome;
+  PiecesRun(request, sink, outcome).Run();
+  return outcome;
 }

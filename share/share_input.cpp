@@ -5,8 +5,6 @@
 #include "avi/avi_source.h"
 #include "avi/stored_chunks.h"
 #include "io/file_system.h"
-#include "job/input_session.h"
-#include "job/fault_end.h"
 #include "job/job_sink.h"
 #include "scan/damage_report.h"
 
@@ -14,37 +12,7 @@ namespace {
 
 const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
 
-SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  return FinishSplit(outcome, result, sink);
-}
-
 }  // namespace
-
-SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  outcome.result = result;
-  const TextPair* text = SplitResultText(result);
-  if (!text) return outcome;
-  const bool failed = result != SplitResult::Completed && result != SplitResult::SizeSplitCompleted;
-  std::string shown = failed ? sink.WithDetail(Text(sink, *text), outcome.detail) : Text(sink, *text);
-  // The window's result names what was written and where the split cut.
-  if (result == SplitResult::Completed && sink.ShowsDetail()) {
-    const std::string done = SplitDoneText(outcome, sink.EnglishUi());
-    if (!done.empty()) shown += "\n\n" + done;
-  }
-  sink.Message(shown.c_str(), MessageOwner::ProgressWindow);
-  return outcome;
-}
-
-bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink) {
-  if (!fault) return false;
-  const auto end = EndOnFault(fault, sink.EnglishUi(), SplitResult::ReadError, SplitResult::InputChanged);
-  outcome.result = end.result;
-  outcome.detail = end.detail;
-  outcome.repairable.clear();
-  const std::string text = std::string(Text(sink, *SplitResultText(end.result))) + "\n\n" + end.why;
-  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
-  return true;
-}
 
 bool RefusesDamage(SplitResult result) {
   return (result >= SplitResult::NoHeaderFields && result <= SplitResult::NoVideoEntries) ||
@@ -68,46 +36,16 @@ bool CheckOutputFolder(const std::string& folder, std::string* detail) {
   return false;
 }
 
-bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome) {
-  const InputStop stop = OpenInput(path, input);
-  if (!stop) return true;
-  outcome.result = stop.kind == InputStop::TooLarge ? SplitResult::InputTooLarge : SplitResult::InputNotOpen;
-  outcome.detail = stop.detail;
-  return false;
-}
-
-bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
-                       JobSink& sink, BackgroundWalk* whole) {
+InputStop AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, JobSink& sink,
+                            BackgroundWalk* whole) {
   sink.Status(Text(sink, kSplitAnalyzing), 0);
   if (sink.Cancelled()) {
-    Finish(outcome, SplitResult::Cancelled, sink);
-    return false;
+    InputStop cancelled;
+    cancelled.kind = InputStop::Cancelled;
+    return cancelled;
   }
-  InputStop stop = CheckRiff(path, input);
-  if (stop.kind == InputStop::NotRiff) {
-    outcome.detail = stop.detail;
-    Finish(outcome, SplitResult::InputNotRiff, sink);
-    return false;
-  }
-  if (!stop) stop = AnalyseInput(path, input, analysis, sink, 0, 10, nullptr, whole);
-  switch (stop.kind) {
-    case InputStop::None: return true;
-    case InputStop::Cancelled: Finish(outcome, SplitResult::Cancelled, sink); return false;
-    case InputStop::ReadFault: FinishOnReadFault(outcome, input.File().Fault(), sink); return false;
-    default: break;
-  }
-  // Broken OpenDML indexes: the OpenDML result, its text, then what is wrong.
-  outcome.engineStarted = true;  // a refused structure, as the engine's codes 1..7
-  outcome.result = SplitResult::OpenDml;
-  outcome.detail = stop.detail;
-  const DamageReport damage = InspectDamage(path);
-  AddDamageDetail(outcome.detail, damage);
-  if (damage.damaged) outcome.repairable = path;
-  const std::string text =
-      std::string(Text(sink, *SplitResultText(SplitResult::OpenDml))) + "\n\n" +
-      WithDamage(DescribeOdmlFault(input.Fault(), sink.EnglishUi()), damage, sink.EnglishUi());
-  sink.Message(text.c_str(), MessageOwner::ProgressWindow);
-  return false;
+  const InputStop stop = CheckRiff(path, input);
+  return stop ? stop : AnalyseInput(path, input, analysis, sink, 0, 10, nullptr, whole);
 }
 
 SplitConfirmation::SplitConfirmation(const AviAnalysis& guess) {

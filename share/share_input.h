@@ -1,13 +1,15 @@
 // The steps with an input that the split, its pieces and the cut's ranges
-// take alike: the input opened and analysed (bar 0..10), a read fault or a
-// damaged recording reported with the split's results, and the confirmation
-// of an analysis that was guessed while the walk went on beside the job.
+// take alike: the input analysed (bar 0..10), a damaged recording's reason
+// for the split's results, and the confirmation of an analysis that was
+// guessed while the walk went on beside the job. The split's run ends them
+// (share/split_run.h).
 #pragma once
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "avi/background_walk.h"
+#include "job/input_session.h"
 #include "share/split_result.h"
 
 class AviSource;
@@ -15,19 +17,11 @@ class JobSink;
 class StoredChunkCheck;
 struct AviAnalysis;
 struct DamageReport;
-struct ReadFault;
-
-// Sets the outcome's result and shows its message, if it has one.
-SplitOutcome& FinishSplit(SplitOutcome& outcome, SplitResult result, JobSink& sink);
 
 // The results that a recording which ended badly (cut short, without an
 // index or with a broken one) can cause: their message gets the reason and
 // what a repair would keep (scan/damage_report.h).
 bool RefusesDamage(SplitResult result);
-// Ends the job with the input's read error or change (avi/read_fault.h), if
-// it had one: its result, its message and the fault in words. False when
-// it had none.
-bool FinishOnReadFault(SplitOutcome& outcome, const ReadFault& fault, JobSink& sink);
 std::string WithDamage(const std::string& text, const DamageReport& damage, int englishUi);
 // Adds the reason's first line, in English, to a detail for the command line.
 void AddDamageDetail(std::string& detail, const DamageReport& damage);
@@ -37,18 +31,14 @@ void AddDamageDetail(std::string& detail, const DamageReport& damage);
 // ("FOLDER: No such file or directory") otherwise.
 bool CheckOutputFolder(const std::string& folder, std::string* detail);
 
-// Checks that path can be split (it opens) and opens it into input. On
-// failure: outcome's result and detail, false.
-bool OpenSplitInput(const std::string& path, AviSource& input, SplitOutcome& outcome);
-
 // The "Analyzing" step of a split: checks that the opened input begins with
 // "RIFF", reads its OpenDML indexes (if any) and analyses it (bar 0..10).
-// False once it finished the outcome (not RIFF, broken indexes, cancelled).
-// With whole, a version-1 file on disk gets a guessed analysis at once and
-// the walk runs on whole's thread (avi/background_walk.h): the split is then
-// written with WriteConfirmedSplit.
-bool AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, SplitOutcome& outcome,
-                       JobSink& sink, BackgroundWalk* whole = nullptr);
+// What stopped it, if anything (cancelled, not RIFF, a read fault, broken
+// indexes); it shows no message. With whole, a version-1 file on disk gets
+// a guessed analysis at once and the walk runs on whole's thread
+// (avi/background_walk.h): the split is then written with WriteConfirmedSplit.
+InputStop AnalyseSplitInput(const std::string& path, AviSource& input, AviAnalysis& analysis, JobSink& sink,
+                            BackgroundWalk* whole = nullptr);
 
 // What a split that starts from a guessed analysis waits for before it
 // commits: the whole walk, and after it on the same thread the check that

@@ -104,6 +104,8 @@ struct SplitOutcome {
   // For failures: which file and the system's reason, for the command line's
   // error stream ("clip-1.avi: No space left on device"). Empty when none.
   std::string detail;
+  // The message shown, "" when none (the window's added lines not counted).
+  std::string message;
   // The input, when it was refused because it is damaged (cut short, no index
   // or a broken one) and a repair can rebuild it; empty otherwise.
   std::string repairable;

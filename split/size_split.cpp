@@ -6,6 +6,7 @@
 #include "avi/avi_source.h"
 #include "share/number_field.h"
 #include "split/split_job.h"
+#include "split/two_way_run.h"
 
 namespace {
 
@@ -17,10 +18,6 @@ bool FirstFileAt(const SplitSource& source, uint32_t frame, SplitPlan& plan, uin
   PlannedOutputSizes(source, plan, sizes);
   *bytes = sizes[0];
   return true;
-}
-
-SplitOutcome& Fail(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  return FinishSplit(outcome, result, sink);
 }
 
 }  // namespace
@@ -49,36 +46,48 @@ SplitResult PlanSizeSplit(const SplitSource& source, uint64_t limitBytes, const 
   return PlanSplitAtFrame(source, lo, overlap, plan);
 }
 
-SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
-  SplitOutcome outcome;
+namespace {
+
+class SizeSplitRun : public TwoWayRun {
+ public:
+  SizeSplitRun(const SplitRequest& request, JobSink& sink, SplitOutcome& outcome)
+      : TwoWayRun(sink, outcome), request_(request) {}
+  SplitOutcome& Run();
+
+ private:
+  const SplitRequest& request_;
+};
+
+SplitOutcome& SizeSplitRun::Run() {
   double megabytes = 0;
-  if (!ParseNumberField(request.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
+  if (!ParseNumberField(request_.sizeMegabytes.c_str(), &megabytes)) megabytes = 0;
   const uint64_t limit = SizeLimitBytes(megabytes);
-  if (limit == 0) return Fail(outcome, SplitResult::SizeInvalid, sink);
+  if (limit == 0) return Fail(SplitResult::SizeInvalid);
   TimeSplit time;
-  time.create = request.create;
-  time.writer.clone = request.clone;
+  time.create = request_.create;
+  time.writer.clone = request_.clone;
   time.writer.firstOutputLimit = limit;
-  time.writer.folder = request.outputFolder;
+  time.writer.folder = request_.outputFolder;
   // The job checked the overlap already.
-  if (time.create != CreateMode::First) ParseNumberField(request.overlap.c_str(), &time.overlap);
+  if (time.create != CreateMode::First) ParseNumberField(request_.overlap.c_str(), &time.overlap);
 
-  const std::string& path = request.path;
-  AviSource input;
-  if (!OpenSplitInput(path, input, outcome)) return Fail(outcome, outcome.result, sink);
-  AviAnalysis analysis{};
-  SplitConfirmation confirmation(analysis);
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &confirmation.walk)) return outcome;
-
-  outcome.engineStarted = true;
+  const std::string& path = request_.path;
+  if (!OpenAndAnalyseSplit(path)) return outcome_;
+  outcome_.engineStarted = true;
   const SplitPlanner plan = [limit, &time](const SplitSource& source, SplitPlan& planned) {
     return PlanSizeSplit(source, limit, time.overlap, planned);
   };
-  SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
-  if (result != SplitResult::Completed && sink.Cancelled()) result = SplitResult::Cancelled;
-  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
-  if (result != SplitResult::Completed && result != SplitResult::Cancelled &&
-      FinishOnReadFault(outcome, input.File().Fault(), sink))
-    return outcome;
-  return result == SplitResult::Completed ? (outcome.result = result, outcome) : Fail(outcome, result, sink);
+  SplitResult result = WriteConfirmedSplit(input_, analysis_, confirmation_, plan, time, path, sink_, outcome_);
+  if (result == SplitResult::Completed) return outcome_.result = result, outcome_;  // the job says so
+  if (sink_.Cancelled()) result = SplitResult::Cancelled;
+  CheckInputSize();  // the walk beside may have read the change
+  return Fail(result);
+}
+
+}  // namespace
+
+SplitOutcome RunSizeSplit(const SplitRequest& request, JobSink& sink) {
+  SplitOutcome outcome;
+  SizeSplitRun(request, sink, outcome).Run();
+  return outcome;
 }

@@ -11,59 +11,7 @@
 #include "share/number_field.h"
 #include "split/size_split.h"
 #include "split/split_engine.h"
-
-namespace {
-
-const char* Text(const JobSink& sink, const TextPair& pair) { return sink.Pick(pair.english, pair.japanese); }
-
-// Ends the job with result, showing its message (if it has one).
-SplitOutcome& Finish(SplitOutcome& outcome, SplitResult result, JobSink& sink) {
-  return FinishSplit(outcome, result, sink);
-}
-
-// A split by size, carried out by the step (by default the core's own),
-// reported as a size split ends: "Completed" or "Error".
-SplitOutcome& SplitBySize(const SplitRequest& request, const TimeSplit& checked, SplitOutcome& outcome,
-                          JobSink& sink, const SizeSplitStep& bySize) {
-  const SplitOutcome done = bySize ? bySize(request, checked, sink) : RunSizeSplit(request, sink);
-  if (done.result == SplitResult::SizeSplitUnavailable) {
-    outcome.result = SplitResult::SizeSplitUnavailable;  // no one to do it here: nothing to say
-    return outcome;
-  }
-  outcome.detail = done.detail;
-  outcome.repairable = done.repairable;
-  outcome.firstOutput = done.firstOutput;
-  outcome.secondOutput = done.secondOutput;
-  outcome.wroteFirst = done.wroteFirst;
-  outcome.wroteSecond = done.wroteSecond;
-  outcome.figures = done.figures;
-  outcome.clone = done.clone;
-  // A cancel once the split had begun reports -1, as the job's own cancel.
-  outcome.engineStarted = done.engineStarted;
-  if (sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);  // the host reports it
-  return Finish(outcome,
-                done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed,
-                sink);
-}
-
-// A refusal of a recording that ended badly (cut short, no index or a
-// broken one) says so after its message, with what a repair would keep.
-SplitOutcome& FinishWithDamage(SplitOutcome& outcome, SplitResult result, JobSink& sink, const std::string& path) {
-  const TextPair* text = SplitResultText(result);
-  if (!text || !RefusesDamage(result)) return Finish(outcome, result, sink);
-  const DamageReport damage = InspectDamage(path);
-  if (!damage.damaged) return Finish(outcome, result, sink);
-  outcome.result = result;
-  // A file cut short has its header, its avih and its movi list: what the
-  // walk missed is the end of the file.
-  if (result == SplitResult::NoHeaderFields) outcome.detail = path + ":";
-  AddDamageDetail(outcome.detail, damage);
-  outcome.repairable = path;
-  sink.Message(WithDamage(Text(sink, *text), damage, sink.EnglishUi()).c_str(), MessageOwner::ProgressWindow);
-  return outcome;
-}
-
-}  // namespace
+#include "split/two_way_run.h"
 
 namespace {
 
@@ -114,46 +62,93 @@ SplitResult CheckTimeFields(const SplitRequest& request, TimeSplit* time) {
   return SplitResult::Completed;
 }
 
-SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSplitStep& bySize) {
-  SplitOutcome outcome;
-  TimeSplit time;
-  SplitResult fields = CheckOverlapField(request, &time);
-  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
-  // A folder for the outputs that cannot take them: said before anything is read or written.
-  if (!CheckOutputFolder(request.outputFolder, &outcome.detail))
-    return Finish(outcome, time.create == CreateMode::Second ? SplitResult::CannotCreateSecond
-                                                               : SplitResult::CannotCreateFirst, sink);
+namespace {
 
-  if (request.by == SplitBy::Size) return SplitBySize(request, time, outcome, sink, bySize);
+class SplitJobRun : public TwoWayRun {
+ public:
+  SplitJobRun(const SplitRequest& request, JobSink& sink, SplitOutcome& outcome, const SizeSplitStep& bySize)
+      : TwoWayRun(sink, outcome), request_(request), bySize_(bySize) {}
+  SplitOutcome& Run();
 
-  fields = CheckTimeFields(request, &time);
-  if (fields != SplitResult::Completed) return Finish(outcome, fields, sink);
+ private:
+  SplitOutcome& BySize(const TimeSplit& checked);
+  SplitOutcome& End(SplitResult result);
 
-  const std::string& path = request.path;
-  AviSource input;
-  if (!OpenSplitInput(path, input, outcome)) return Finish(outcome, outcome.result, sink);
-  AviAnalysis analysis{};
-  SplitConfirmation confirmation(analysis);
-  if (!AnalyseSplitInput(path, input, analysis, outcome, sink, &confirmation.walk)) return outcome;
+  const SplitRequest& request_;
+  const SizeSplitStep& bySize_;
+};
 
-  outcome.engineStarted = true;
-  outcome.figures.overlapAsked = ToSeconds(time.overlap);
-  const SplitPlanner plan = [&](const SplitSource& source, SplitPlan& planned) {
-    const SplitResult planResult = PlanSplit(source, time, planned);
-    if (const char* what = SplitStructureDetail(planResult)) outcome.detail = path + ": " + what;
-    return planResult;
-  };
-  SplitResult result = WriteConfirmedSplit(input, analysis, confirmation, plan, time, path, sink, outcome);
-  if (result != SplitResult::Completed) input.File().CheckSize();  // the walk beside may have read the change
-  input.Close();
+// A split by size, carried out by the step (by default the core's own),
+// reported as a size split ends: "Completed" or "Error".
+SplitOutcome& SplitJobRun::BySize(const TimeSplit& checked) {
+  const SplitOutcome done = bySize_ ? bySize_(request_, checked, sink_) : RunSizeSplit(request_, sink_);
+  if (done.result == SplitResult::SizeSplitUnavailable) {
+    outcome_.result = SplitResult::SizeSplitUnavailable;  // no one to do it here: nothing to say
+    return outcome_;
+  }
+  outcome_.detail = done.detail;
+  outcome_.repairable = done.repairable;
+  outcome_.firstOutput = done.firstOutput;
+  outcome_.secondOutput = done.secondOutput;
+  outcome_.wroteFirst = done.wroteFirst;
+  outcome_.wroteSecond = done.wroteSecond;
+  outcome_.figures = done.figures;
+  outcome_.clone = done.clone;
+  // A cancel once the split had begun reports -1, as the job's own cancel.
+  outcome_.engineStarted = done.engineStarted;
+  if (sink_.Cancelled()) return Fail(SplitResult::Cancelled);  // the host reports it
+  return Fail(done.result == SplitResult::Completed ? SplitResult::SizeSplitCompleted : SplitResult::SizeSplitFailed);
+}
+
+// Ends the job with the split's result: a cancel or the input's read fault
+// before any failure, and a refusal of a recording that ended badly with
+// what a repair would keep.
+SplitOutcome& SplitJobRun::End(SplitResult result) {
+  if (result == SplitResult::Completed) return Complete(Text(*SplitResultText(result)));
   // A cancelled run wrote nothing (outputs replace their names only once
   // complete); the host reports the cancel itself.
-  if (result != SplitResult::Completed && sink.Cancelled()) return Finish(outcome, SplitResult::Cancelled, sink);
-  if (result != SplitResult::Completed && FinishOnReadFault(outcome, input.File().Fault(), sink)) return outcome;
+  if (sink_.Cancelled()) return Fail(SplitResult::Cancelled);
+  if (InputFault()) return FailReading();
+  return RefuseDamaged(result, request_.path);
+}
 
-  if (result == SplitResult::Completed && request.thenMerge) {
-    outcome.result = result;  // the host merges next, without a message
-    return outcome;
+SplitOutcome& SplitJobRun::Run() {
+  TimeSplit time;
+  SplitResult fields = CheckOverlapField(request_, &time);
+  if (fields != SplitResult::Completed) return Fail(fields);
+  // A folder for the outputs that cannot take them: said before anything is read or written.
+  std::string folder;
+  if (!CheckOutputFolder(request_.outputFolder, &folder))
+    return Fail(time.create == CreateMode::Second ? SplitResult::CannotCreateSecond : SplitResult::CannotCreateFirst,
+                folder);
+  if (request_.by == SplitBy::Size) return BySize(time);
+
+  fields = CheckTimeFields(request_, &time);
+  if (fields != SplitResult::Completed) return Fail(fields);
+  const std::string& path = request_.path;
+  if (!OpenAndAnalyseSplit(path)) return outcome_;
+
+  outcome_.engineStarted = true;
+  outcome_.figures.overlapAsked = ToSeconds(time.overlap);
+  const SplitPlanner plan = [&](const SplitSource& source, SplitPlan& planned) {
+    const SplitResult planResult = PlanSplit(source, time, planned);
+    if (const char* what = SplitStructureDetail(planResult)) outcome_.detail = path + ": " + what;
+    return planResult;
+  };
+  const SplitResult result = WriteConfirmedSplit(input_, analysis_, confirmation_, plan, time, path, sink_, outcome_);
+  if (result != SplitResult::Completed) CheckInputSize();  // the walk beside may have read the change
+  input_.Close();
+  if (result == SplitResult::Completed && request_.thenMerge) {
+    outcome_.result = result;  // the host merges next, without a message
+    return outcome_;
   }
-  return FinishWithDamage(outcome, result, sink, path);
+  return End(result);
+}
+
+}  // namespace
+
+SplitOutcome SplitJob(const SplitRequest& request, JobSink& sink, const SizeSplitStep& bySize) {
+  SplitOutcome outcome;
+  SplitJobRun(request, sink, outcome, bySize).Run();
+  return outcome;
 }
