@@ -142,6 +142,10 @@ const std::vector<Command> kCommands = {
      "                     in seconds (kept), or plain text, one RANGE a line, # comments\n"
      "                     (kept); the format comes from the content and the extension\n"
      "  --separate         one file per kept range, numbered in the order given\n"
+     "  --exact            cut at the frames asked for: [A, B) keeps frames ceil(A R) to\n"
+     "                     ceil(B R) - 1; the frames up to the next key frame are re-encoded\n"
+     "                     (MPEG-4 Visual, MS-MPEG4 v3; intra-only codecs need none), each seam\n"
+     "                     checked by decoding; JSON adds reencoded_frames, exact, lowest_psnr\n"
      "  --output PATH      the output (with --separate: the name the files are numbered from)\n"
      "  --clone            share the unchanged data's blocks with FILE where the file system\n"
      "                     can (XFS, Btrfs): no copy, no new space\n"
@@ -151,7 +155,8 @@ const std::vector<Command> kCommands = {
      "                     files and, with a list, list_format\n"
      "Written under temporary names, flushed and moved into place when all are complete;\n"
      "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n",
-     {Ranges("--keep"), {"--separate"}, kOutput, kClone, kLang, kJson, Ranges("--drop"), {"--list", "LISTFILE"}},
+     {Ranges("--keep"), {"--separate"}, kOutput, kClone, kLang, kJson, Ranges("--drop"), {"--list", "LISTFILE"},
+      {"--exact"}},
      1},
     {"extract", RunExtract, "save one stream as a file of its own: the sound as .wav, .mp3, .ac3, .aac ...",
      "tavrin extract FILE --stream N [--output PATH] [--lang en|ja] [--json]",

@@ -101,7 +101,9 @@ class ShareListing : public ChunkListing {
       const Take take = TakeOf(share, k, e.length);
       if (!take.taken) continue;
       if (k + 1 == share.end && walk_.PastAll(share_)) i_ = to_;
-      Fill(c, i - from_, e, take);
+      const SwappedChunk* swapped = share_.swap ? share_.swap->Of(stream, k) : nullptr;
+      if (swapped) FillSwapped(c, i - from_, *swapped);
+      else Fill(c, i - from_, e, take);
       return true;
     }
     return false;
@@ -123,6 +125,16 @@ class ShareListing : public ChunkListing {
     }
     // A chunk cut, or one that carries no byte, must still lie whole in the input.
     if (!take.Whole(e.length) || e.length == 0) c.mustHold = at + 8 + uint64_t(e.length);
+  }
+
+  // A re-encoded frame: a chunk of the swap's file, code and all.
+  void FillSwapped(OutChunk& c, uint32_t position, const SwappedChunk& w) {
+    c.Clear();
+    c.position = position;
+    c.ckid = share_.swap->input->U32At(w.at);
+    c.flags = w.flags;
+    c.chunkAt = w.at;
+    c.Add(ChunkPiece{share_.swap->input, w.at + 8, nullptr, w.bytes});
   }
 
   const SplitSource& src_;
