@@ -120,11 +120,12 @@ const std::vector<Command> kCommands = {
      {kOutput, kClone, kLang, kJson},
      -1},
     {"cut", RunCut, "keep or drop many ranges of a file, into one file or a file per range",
-     "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--output PATH] [--clone]\n"
-     "           [--lang en|ja] [--json]\n"
-     "tavrin cut FILE --drop RANGE [--drop RANGE...] [--separate] [--output PATH] [--clone]\n"
-     "           [--lang en|ja] [--json]\n"
-     "tavrin cut FILE --list LISTFILE [--separate] [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--exact] [--output PATH]\n"
+     "           [--clone] [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --drop RANGE [--drop RANGE...] [--separate] [--exact] [--output PATH]\n"
+     "           [--clone] [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --list LISTFILE [--separate] [--exact] [--output PATH] [--clone]\n"
+     "           [--lang en|ja] [--json]",
      "Keeps the ranges named (or all but the ranges named) of FILE, without decoding: into\n"
      "one file, the kept ranges one after the other (FILE's name with -c.avi in place of its\n"
      "extension), or with --separate one file per kept range, FILE-1.avi ... FILE-k.avi.\n"
