@@ -13,6 +13,7 @@
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
+#include "cli/cut_run.h"
 #include "cut/cut_job.h"
 #ifndef TAVRIN_NO_CODEC
 #include "codec/exact_codec.h"
@@ -63,11 +64,12 @@ int RunCut(const Command& self, int argc, char** argv) {
   ParsedArgs args;
   const std::string problem = ParseArgs(self, argc, argv, request, args);
   if (!problem.empty()) return UsageError(self, problem);
-  const int englishUi = args.EnglishUi();
-  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.output, &request.list})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
+  return RunCutRequest(request, args.Has("--json"), args.EnglishUi(), "cut");
+}
 
+int RunCutRequest(CutRequest& request, bool json, int englishUi, const char* name) {
 #ifndef TAVRIN_NO_CODEC
   std::unique_ptr<ExactCoder> coder = request.exact ? MakeExactCoder() : nullptr;
   request.coder = coder.get();
@@ -78,10 +80,10 @@ int RunCut(const Command& self, int argc, char** argv) {
   sink.EndBar();
   const int32_t result = outcome.Number();
   const bool succeeded = outcome.result == CutResult::Completed;
-  if (outcome.result == CutResult::Cancelled) std::fputs("tavrin cut: cancelled\n", stderr);
+  if (outcome.result == CutResult::Cancelled) std::fprintf(stderr, "tavrin %s: cancelled\n", name);
   if (succeeded && request.writer.clone)
-    std::fprintf(stderr, "tavrin cut: %s\n", CloneLine(outcome.clone, "the input").c_str());
-  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin cut: %s\n", outcome.detail.c_str());
+    std::fprintf(stderr, "tavrin %s: %s\n", name, CloneLine(outcome.clone, "the input").c_str());
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin %s: %s\n", name, outcome.detail.c_str());
 
   if (json) {
     JsonObject out;

@@ -51,9 +51,9 @@ const std::vector<Command> kCommands = {
     {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
      "tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
      "             [--overlap T] [--create both|first|second] [--output-dir DIR] [--clone]\n"
-     "             [--lang en|ja] [--json]\n"
+     "             [--exact] [--lang en|ja] [--json]\n"
      "tavrin split FILE --every T | --size-mb N --all [--overlap T] [--output-dir DIR] [--clone]\n"
-     "             [--lang en|ja] [--json]",
+     "             [--exact] [--lang en|ja] [--json]",
      "Splits FILE into FILE-1.avi and FILE-2.avi beside it (the name's last four characters,\n"
      "such as .avi, replaced), cutting on a video key frame without decoding.\n"
      "  --hours/--minutes/--seconds T   where the first file ends (added together)\n"
@@ -74,6 +74,10 @@ const std::vector<Command> kCommands = {
      "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
      "                                  frame at which it still fits\n"
      "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
+     "  --exact                         by time or --every, at the frames asked for: a file\n"
+     "                                  ends before frame ceil(T R), the next starts at\n"
+     "                                  ceil((T - O) R); the frames up to the next key frame\n"
+     "                                  are re-encoded and reported as by tavrin cut\n"
      "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
      "flushed to the disk and moved into place when complete (all pieces at once);\n"
      "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
@@ -82,7 +86,7 @@ const std::vector<Command> kCommands = {
      "window asks first.\n",
      {Field("--hours", "T"), Field("--minutes", "T"), Field("--seconds", "T"), Field("--size-mb", "N"),
       Field("--overlap", "T"), {"--create", "both|first|second"}, {"--output-dir", "DIR"}, kClone, kLang, kJson,
-      Field("--every", "T"), {"--all"}},
+      Field("--every", "T"), {"--all"}, {"--exact"}},
      1},
     {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
      "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",

@@ -82,6 +82,11 @@ std::string Both(const CutSink& sink, const std::string& english, const std::str
 // The asked ranges, and whether they are dropped ones; Completed or the refusal.
 CutResult GatherRanges(const CutRequest& request, CutSink& sink, CutOutcome& outcome, std::vector<AskedRange>* asked,
                        bool* dropped, std::string* extra) {
+  if (!request.ranges.empty() || request.byEvery) {
+    *asked = request.ranges;
+    *dropped = false;
+    return CutResult::Completed;
+  }
   const bool fromList = !request.list.empty();
   if ((!request.keep.empty() && !request.drop.empty()) || (fromList && !(request.keep.empty() && request.drop.empty()))) {
     outcome.detail = fromList ? "a cut list does not mix with ranges given as --keep or --drop"
@@ -207,6 +212,8 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   bool Prepare();
   bool Snap(const std::vector<AskedRange>& asked, bool dropped);
   bool Names();
+  // A range every request_.every seconds, the last to the end.
+  std::vector<AskedRange> EveryRanges() const;
   // Everything after the analysis; guessed: the analysis is a guess that
   // mayCommit confirms before any output replaces its name.
   CutOutcome& PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
@@ -301,7 +308,9 @@ bool CutRun::Prepare() {
 
 // Snaps the asked ranges to key frames: the kept ranges, merged unless each
 // is a file of its own; the dropped frames. False once the outcome is finished.
-bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
+bool CutRun::Snap(const std::vector<AskedRange>& given, bool dropped) {
+  std::vector<AskedRange> asked = given;
+  if (request_.byEvery) asked = EveryRanges();
   KeyFrameList& list = keyList_;
   const FrameListProblem problem =
       ListKeyFrames(*input_, analysis_, &list, [this] { return !sink_.Cancelled(); });
@@ -416,6 +425,26 @@ std::string CutRun::ExactLines() const {
     if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
   }
   return Both(texts::kCutReencoded, {std::to_string(frames), std::to_string(seams)}) + lines;
+}
+
+std::vector<AskedRange> CutRun::EveryRanges() const {
+  std::vector<AskedRange> ranges;
+  for (uint64_t k = 0;; ++k) {
+    AskedRange r;
+    if (k) {
+      const ExactTime start = request_.every * k;
+      r.start = RangeBound::Time(start > request_.everyOverlap ? start - request_.everyOverlap : ExactTime());
+    }
+    r.end = RangeBound::Time(request_.every * (k + 1));
+    const bool last = CeilFrame(r.end, clock_) >= clock_.frames;
+    if (last) r.end = RangeBound();
+    // Named by the frames' times, as the JSON's "asked" shows them.
+    const std::string from = k ? ClockText(SecondsOf(CeilFrame(r.start, clock_), clock_)) : "";
+    r.text = from + "-" + (last ? "" : ClockText(SecondsOf(CeilFrame(r.end, clock_), clock_)));
+    ranges.push_back(r);
+    if (last || request_.every.IsZero()) break;
+  }
+  return ranges;
 }
 
 // The outputs' names; false once the outcome is finished.

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cut/cut_rule.h"
 #include "texts/text_pair.h"
 #include "io/writer_options.h"
 
@@ -34,6 +35,13 @@ struct CutRequest {
   // re-encoded by `coder` (the host's; null: exact cuts cannot be made).
   bool exact = false;
   ExactCoder* coder = nullptr;
+  // Kept ranges made by the host (a split at a time: the first file and the
+  // second), or a range every `every` seconds to the end (byEvery), in
+  // place of keep / drop / list.
+  std::vector<AskedRange> ranges;
+  bool byEvery = false;
+  ExactTime every;
+  ExactTime everyOverlap;  // each range starts this long before the one before ends
 };
 
 enum class CutResult : int32_t {

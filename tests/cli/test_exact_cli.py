@@ -171,6 +171,32 @@ def check_drop_and_separate():
         check_output("separate 2", src, "part-2.avi", [(38, 75)], [12], pictures_of)
 
 
+def check_split():
+    """split --seconds T --overlap O --exact: the first file ends before
+    frame ceil(T R), the second starts at ceil((T - O) R); --every T with
+    --overlap: a piece every T seconds, each from O before the last's end."""
+    src = "fmp4.avi"
+    frames = len(video_chunks(Avi(src))[0])
+    os.makedirs("split", exist_ok=True)
+    code, out, err = tavrin("split", src, "--seconds", "4.1", "--overlap", "1", "--exact", "--json", "--output-dir", "split")
+    check(f"split: exit status ({err.strip()})", code, 0)
+    if code == 0:
+        check("split: files", json.loads(out)["outputs"], ["split/fmp4-1.avi", "split/fmp4-2.avi"])
+        check_output("split 1", src, "split/fmp4-1.avi", [(0, 103)], [0], pictures_of)
+        check_output("split 2", src, "split/fmp4-2.avi", [(78, frames)], [22], pictures_of)
+        check_pcm("split 2", src, "split/fmp4-2.avi", [(78, frames)])
+    code, out, err = tavrin("split", src, "--every", "3.3", "--overlap", "0.5", "--exact", "--json", "--output-dir", "split")
+    check(f"split --every: exit status ({err.strip()})", code, 0)
+    if code == 0:
+        pieces = [(0, 83), (70, 165), (153, 248), (235, frames)]
+        result = json.loads(out)
+        check("split --every: pieces", [(r["first_frame"], r["first_frame"] + r["frames"]) for r in result["ranges"]],
+              pieces)
+        for n, (f, e) in enumerate(pieces):
+            made = 0 if f % 50 == 0 else min(e, (f // 50 + 1) * 50) - f
+            check_output(f"split --every {n + 1}", src, f"split/fmp4-{n + 1}.avi", [(f, e)], [made], pictures_of)
+
+
 def check_refusals():
     for name, args in (("h264", ["-c:v", "libx264", "-g", "50", "-preset", "fast"]),
                        ("mpeg4-bframes", ["-c:v", "mpeg4", "-g", "50", "-bf", "2", "-q:v", "4"])):
@@ -197,6 +223,7 @@ def main():
         sys.exit(SKIPPED)
     check_keep()
     check_drop_and_separate()
+    check_split()
     check_refusals()
     for f in failures:
         print("FAIL", f)
