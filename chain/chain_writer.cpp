@@ -141,7 +141,11 @@ class ChainWalk {
     const SwappedChunk* swapped = l.swap ? l.swap->Of(s, k) : nullptr;
     if (swapped && k < keep) {
       chunk.flags = swapped->flags;
-      if (!chunk.Add(Piece{l.swap->input, swapped->at, swapped->bytes, int(link_), 0, false})) return false;
+      // A key frame moved after them: the input's chunk, from where it lies.
+      uint64_t from = swapped->at;
+      const std::shared_ptr<ByteInput>& file =
+          swapped->inSource ? ChunkInput(stored_.get(), file_, storedFile_, &from) : l.swap->input;
+      if (!chunk.Add(Piece{file, from, swapped->bytes, int(link_), 0, false})) return false;
       out = std::move(chunk);
       return true;
     }

@@ -1,6 +1,7 @@
 // The exact cut's coder on FFmpeg (codec/exact_codec.h).
 #include "codec/exact_codec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -37,6 +38,12 @@ struct OpenedVideo {
       return *why = path + ": its video frames cannot be listed", false;
     decoder.reset(new FrameDecoder(source, analysis, keys));
     if (decoder->Open() != DecodeStatus::Ok) return *why = decoder->Failure(), false;
+    // FFmpeg's MPEG-4 decoder picks its workarounds (and IDCT) once, from
+    // the writer's user data in the frames it has seen, else from the
+    // FourCC (XVID: Xvid's). Writers put that user data in the first frame
+    // only, so the decoder sees the first frame before any other, as a
+    // player does from the start.
+    if (keys.frames) Picture(0, why);
     return true;
   }
   // Frame n as the decoder made it; null with *why when it cannot be decoded.
@@ -119,13 +126,16 @@ class FfmpegExactCoder : public ExactCoder {
     settings_.scale = f.scale;
     if (codecId_ == AV_CODEC_ID_MPEG4 && !ReadMpeg4Headers(format.extradata, &why)) return s.why = why, s;
     s.cuttable = true;
+    s.bFrames = bFrames_;
     return s;
   }
 
   bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
                 double* lowestPsnr, std::string* why) override {
     FrameEncoder encoder;
+    why->clear();
     if (!encoder.Open(settings_, why)) return false;
+    const size_t before = chunks->size();
     *lowestPsnr = 99.0;
     const auto put = [&](const std::vector<uint8_t>& bytes, bool key) {
       SwappedChunk c{out.Position(), uint32_t(bytes.size()), key ? kKeyFrameFlag : 0u};
@@ -145,15 +155,39 @@ class FfmpegExactCoder : public ExactCoder {
       bool key = false;
       double psnr = 0;
       while (encoder.Receive(&bytes, &key, &psnr, why)) {
-        if (chunks->empty() && key) bytes = WithUserData(bytes);
+        if (chunks->size() == before && key) bytes = WithUserData(bytes);
         if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
         if (psnr < *lowestPsnr) *lowestPsnr = psnr;
       }
       if (!why->empty()) return false;
     }
-    if (chunks->size() != end - first) return *why = "the encoder gave " + std::to_string(chunks->size()) +
+    // B-frames wait for the frame after them: the end gives them out.
+    encoder.Finish();
+    std::vector<uint8_t> bytes;
+    bool key = false;
+    double psnr = 0;
+    while (encoder.Receive(&bytes, &key, &psnr, why)) {
+      if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
+      if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+    }
+    if (!why->empty()) return false;
+    if (chunks->size() - before != end - first) return *why = "the encoder gave " + std::to_string(chunks->size()) +
                                                      " frames for " + std::to_string(end - first), false;
     return true;
+  }
+
+  bool IsBFrame(uint32_t chunk) override {
+    if (!bFrames_ || chunk >= source_.keys.frames) return false;
+    FrameCursor cursor(source_.source, source_.analysis);
+    const int key = source_.keys.KeyAtOrBefore(chunk);
+    cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
+    FrameEntry e;
+    while (cursor.Next(&e) && e.frame < chunk) {
+    }
+    if (e.frame != chunk) return false;
+    uint8_t bytes[64];
+    const size_t got = source_.source.Input().ReadBulk(e.DataPosition(), bytes, std::min<uint32_t>(e.size, 64));
+    return HasBVop(bytes, got);
   }
 
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
@@ -200,7 +234,13 @@ class FfmpegExactCoder : public ExactCoder {
     userData_ = Mpeg4UserData(extradata.data(), extradata.size());
     const std::vector<uint8_t> inFrame = Mpeg4UserData(first.data(), first.size());
     userData_.insert(userData_.end(), inFrame.begin(), inFrame.end());
-    if (HasBFrames()) return *why = "exact cut of MPEG-4 Visual with B-frames is not supported yet", false;
+    bFrames_ = HasBFrames();
+    // DivX 5 and Xvid's packed bitstream: a P and a B frame in one chunk.
+    const std::string named(userData_.begin(), userData_.end());
+    const size_t divx = named.find("DivX");
+    if (bFrames_ && divx != std::string::npos && named.find('p', divx) != std::string::npos)
+      return *why = "exact cut of MPEG-4 Visual with packed B-frames is not supported yet", false;
+    settings_.bFrames = bFrames_;
     settings_.timeResolution = vol.timeResolution;
     settings_.interlaced = vol.interlaced;
     settings_.quarterPel = vol.quarterPel;
@@ -242,6 +282,7 @@ class FfmpegExactCoder : public ExactCoder {
 
   OpenedVideo source_;
   int codecId_ = 0;
+  bool bFrames_ = false;
   EncoderSettings settings_;
   std::vector<uint8_t> userData_;
 };

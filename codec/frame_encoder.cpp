@@ -49,7 +49,9 @@ bool FrameEncoder::Open(const EncoderSettings& s, std::string* why) {
   c.framerate = AVRational{int(s.rate), int(s.scale)};
   c.sample_aspect_ratio = AVRational{s.aspectNum, s.aspectDen};
   c.gop_size = 1 << 30;  // one key frame: the first
-  c.max_b_frames = 0;
+  // A stream with B-frames is decoded a frame behind; frames made with
+  // B-frames too keep that delay across the seam, and a VOL that says so.
+  c.max_b_frames = s.bFrames ? 2 : 0;
   c.thread_count = 1;
   // No "Lavc" user data of its own: the source's is put in its place.
   c.flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_PSNR | AV_CODEC_FLAG_BITEXACT;
@@ -78,6 +80,8 @@ bool FrameEncoder::Send(const AVFrame& picture, uint32_t n, std::string* why) {
   if (error < 0) return *why = "the encoder refused a frame: " + AvError(error), false;
   return true;
 }
+
+void FrameEncoder::Finish() { avcodec_send_frame(codec_, nullptr); }
 
 bool FrameEncoder::Receive(std::vector<uint8_t>* bytes, bool* key, double* psnr, std::string* why) {
   const int got = avcodec_receive_packet(codec_, packet_);

@@ -24,6 +24,7 @@ struct EncoderSettings {
   bool mpegQuant = false;
   std::vector<uint16_t> intra, inter;  // loaded matrices, raster order (empty: the default)
   int quantiser = 2;
+  bool bFrames = false;  // the stream has B-frames: so do the frames made (the decoder's delay stays)
 };
 
 class FrameEncoder {
@@ -39,6 +40,8 @@ class FrameEncoder {
   // The next frame made: its bytes, whether a key frame and its Y-PSNR.
   // False when none is ready (*why set only on an error).
   bool Receive(std::vector<uint8_t>* bytes, bool* key, double* psnr, std::string* why);
+  // No more pictures: Receive gives out those held back.
+  void Finish();
 
  private:
   AVCodecContext* codec_ = nullptr;

@@ -169,7 +169,7 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
   // A link counts its entries from its own first.
   if (piece.share.swap) {
     auto swap = std::make_shared<ChunkSwap>(*piece.share.swap);
-    swap->first -= piece.share.streams[size_t(swap->stream)].begin;
+    swap->Rebase(piece.share.streams[size_t(swap->stream)].begin);
     link.swap = swap;
   }
   return link;
@@ -386,7 +386,7 @@ bool CutRun::MakeHeads() {
     ExactHead& h = heads_[i];
     h.first = kept_[i].first;
     h.end = kept_[i].end;
-    h.reencoded = HeadFrames(h.first, h.end, keyList_, exactStream_.intraOnly);
+    PlanHead(*request_.coder, exactStream_, keyList_, &h);
   }
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   ExactWork work{*request_.coder, source, *input_, keyList_, clock_.frames, frameMicros_, clock_.rate, clock_.scale,
@@ -400,16 +400,21 @@ bool CutRun::MakeHeads() {
       // The seam did not hold: the range starts on the key frame before.
       const int key = keyList_.KeyAtOrBefore(h.first);
       kept_[i].first = key >= 0 ? keyList_.keys[size_t(key)].frame : 0;
-      h.reencoded = 0;
+      // Nor is the tail made anew: with B-frames the range ends on a key frame too.
+      if (h.tailFrames) {
+        const int after = keyList_.KeyAfter(h.end - 1);
+        kept_[i].end = after >= 0 ? keyList_.keys[size_t(after)].frame : clock_.frames;
+      }
+      h.reencoded = h.tailFrames = 0;
     }
     f.firstFrame = kept_[i].first;
     f.frames = kept_[i].end - kept_[i].first;
     f.startSeconds = SecondsOf(f.firstFrame, clock_);
     f.seconds = SecondsOf(f.frames, clock_);
-    f.reencodedFrames = h.reencoded;
+    f.reencodedFrames = h.Made();
     f.exact = h.exact;
     f.notExactWhy = h.why;
-    f.lowestPsnr = h.reencoded ? h.lowestPsnr : 0;
+    f.lowestPsnr = h.Made() ? h.lowestPsnr : 0;
   }
   return true;
 }

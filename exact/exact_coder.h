@@ -20,6 +20,7 @@ constexpr double kExactMinPsnr = 35.0;
 struct ExactStream {
   bool cuttable = false;   // frames can be re-encoded (or need not be)
   bool intraOnly = false;  // every frame stands alone: nothing is ever re-encoded
+  bool bFrames = false;    // chunks in decode order: B-frames shown before the frame stored ahead of them
   std::string codec;       // its name for messages ("MPEG-4 Visual", "H.264")
   std::string why;         // when not cuttable, in English
 };
@@ -46,6 +47,9 @@ class ExactCoder {
   // False with *why (English) when they cannot be.
   virtual bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out,
                         std::vector<SwappedChunk>* chunks, double* lowestPsnr, std::string* why) = 0;
+  // Whether the source's chunk `chunk` (its index entry among the video's)
+  // holds a B-frame, shown before the key or P frame stored ahead of it.
+  virtual bool IsBFrame(uint32_t chunk) = 0;
   // Decodes the output at `output` across the seam and compares it with the
   // source: re-encoded frames at least kExactMinPsnr, copied ones identical.
   // *lowestPsnr: the lowest of the re-encoded frames.

@@ -29,17 +29,29 @@ struct ExactHead {
   uint32_t first = 0;      // the range's first frame as asked
   uint32_t end = 0;        // one past its last
   uint32_t reencoded = 0;  // frames first .. first + reencoded - 1 made anew
-  double lowestPsnr = 0;   // of those (0 when none)
+  // With B-frames (chunks in decode order): the key frame's chunk copied
+  // after them, which shows at first + reencoded (the B-frames stored after
+  // it show before it and are made anew instead); the tail made anew, from
+  // tailFrom to end, where the range ends inside a group whose B-frames
+  // need a later, dropped frame.
+  uint32_t keyChunk = 0;
+  bool moveKey = false;
+  uint32_t tailFrom = 0;
+  uint32_t tailFrames = 0;
+  double lowestPsnr = 0;   // of those made anew (0 when none)
   bool exact = true;       // false: the range starts on the key frame before first
   std::string why;         // when not exact, in English
   std::shared_ptr<ChunkSwap> swap;  // the re-encoded chunks (null: none)
   std::shared_ptr<OutputFile> side;  // where they lie, removed when the head goes
-  int64_t moviChange = 0;  // their bytes in the movi list less the source's
+  int64_t moviChange[2] = {};  // per run of the swap: its bytes in the movi list less the source's
+
+  uint32_t Made() const { return reencoded + tailFrames; }
 };
 
-// The frames of [first, end) that must be made anew: none from a key frame
-// or of an intra-only stream, else up to the next key frame or end.
-uint32_t HeadFrames(uint32_t first, uint32_t end, const KeyFrameList& keys, bool intraOnly);
+// Where a range's frames made anew lie (reencoded, keyChunk, moveKey,
+// tailFrom, tailFrames of head, first and end set): none from a key frame
+// or of an intra-only stream, else up to the next key frame or the end.
+void PlanHead(ExactCoder& coder, const ExactStream& stream, const KeyFrameList& keys, ExactHead* head);
 
 // What the heads are made from.
 struct ExactWork {
@@ -54,13 +66,13 @@ struct ExactWork {
   JobSink& sink;
 };
 
-// Re-encodes the head of every range with frames to re-encode (first, end
-// and reencoded set by the caller) into a side file of its own and tries
+// Re-encodes the head of every range with frames to re-encode (planned by
+// PlanHead) into a side file of its own and tries
 // its seam; a head that fails becomes a key-frame start (exact false, why).
 // Counts the frames made on the bar from 10 over `span` cells. False with
 // *why when the work cannot go on (a cancel: *why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
 
-// The piece of a head (built from head.first) with the re-encoded chunks
-// in place of the source's.
+// The piece of a head (built from head.first, to head.end or before) with
+// the re-encoded chunks in place of the source's.
 void ApplyHead(const ExactHead& head, const AviAnalysis& analysis, Piece* piece);

@@ -129,12 +129,15 @@ class ShareListing : public ChunkListing {
 
   // A re-encoded frame: a chunk of the swap's file, code and all.
   void FillSwapped(OutChunk& c, uint32_t position, const SwappedChunk& w) {
+    uint64_t at = w.at;
+    const std::shared_ptr<ByteInput>& input = w.inSource ? ChunkInput(src_.stored, input_, file_, &at) : share_.swap->input;
     c.Clear();
     c.position = position;
-    c.ckid = share_.swap->input->U32At(w.at);
+    c.ckid = input->U32At(at);
     c.flags = w.flags;
-    c.chunkAt = w.at;
-    c.Add(ChunkPiece{share_.swap->input, w.at + 8, nullptr, w.bytes});
+    c.chunkAt = at;
+    c.Add(ChunkPiece{input, at + 8, nullptr, w.bytes});
+    if (w.inSource) c.mustHold = at + 8 + uint64_t(w.bytes);
   }
 
   const SplitSource& src_;
