@@ -173,6 +173,8 @@ class FfmpegExactCoder : public ExactCoder {
     if (!why->empty()) return false;
     if (chunks->size() - before != end - first) return *why = "the encoder gave " + std::to_string(chunks->size()) +
                                                      " frames for " + std::to_string(end - first), false;
+    if (*lowestPsnr < kExactMinPsnr)
+      return *why = "a frame made anew is " + std::to_string(*lowestPsnr) + " dB from the source's", false;
     return true;
   }
 

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Copied frames decoded after each seam.
+constexpr uint32_t kCopiedChecked = 12;
+
 // The source's chunk sizes of frames first .. first + count - 1.
 bool SourceSizes(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList& keys, uint32_t first,
                  uint32_t count, std::vector<uint32_t>* sizes) {
@@ -23,9 +26,10 @@ bool SourceSizes(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList
   return sizes->size() == count;
 }
 
-// Writes the head's frames and the source's after them up to the key frame
-// after the next (within the range) as a file of its own and compares it
-// with the source; "" when the seam holds, else why.
+// Writes the head's frames and the source's after them (a few, up to the
+// next key frame, within the range) as a file of its own, decodes it and
+// compares the copied frames with the source's; "" when the seam holds,
+// else why.
 std::string TrySeam(ExactWork& work, ExactHead& head) {
   const uint32_t copiedFrom = head.first + head.reencoded;
   // Up to the next key frame (at most), before the tail.
@@ -33,6 +37,10 @@ std::string TrySeam(ExactWork& work, ExactHead& head) {
   const int next = work.keys.KeyAfter(copiedFrom);
   if (next >= 0) until = std::min(until, work.keys.keys[size_t(next)].frame);
   if (until <= copiedFrom) until = head.tailFrames ? head.tailFrom : head.end;
+  // The copied frames show at once whether the decoder reads them as the
+  // source's: a mismatch carries on to the next key frame. The frames made
+  // anew are measured against the source's pictures as they are made.
+  until = std::min(until, copiedFrom + kCopiedChecked);
   // With B-frames the trial ends before a chunk that is no B-frame, as a range's copy does.
   while (until < head.end && until > copiedFrom + 1 && work.coder.IsBFrame(until)) --until;
   ShareBuilder builder(work.source, work.frameMicros, work.videoFrames);
@@ -49,7 +57,7 @@ std::string TrySeam(ExactWork& work, ExactHead& head) {
   int failed = -1;
   if (SplitResultOf(written, &failed) != SplitResult::Completed || !trial.Finish())
     return "the seam cannot be tried: its trial file was not written";
-  ExactSeam seam{0, head.first, head.reencoded, until - copiedFrom};
+  ExactSeam seam{head.reencoded, copiedFrom, 0, until - copiedFrom};
   double lowest = 0;
   std::string why;
   if (!work.coder.CheckSeam(trial.TemporaryPath(), seam, &lowest, &why)) return why;

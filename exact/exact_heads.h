@@ -5,11 +5,11 @@
 // chunks into a side file that the writers take them from (ChunkSwap).
 //
 // Before a range is written with its head, the seam is tried: the head and
-// the source's frames up to the key frame after the next (at most a group)
-// are written as a small file of their own, decoded and compared with the
-// source (re-encoded frames within kExactMinPsnr, copied ones identical). A
-// seam that fails makes that range start on the key frame before it
-// instead, and says why.
+// a few of the source's frames after it are written as a small file of
+// their own, decoded and compared with the source: the copied frames must
+// be identical (the frames made anew are held to kExactMinPsnr against the
+// source's pictures as they are made). A seam that fails makes that range
+// start on the key frame before it instead, and says why.
 #pragma once
 #include <cstdint>
 #include <memory>
