@@ -5,7 +5,7 @@
 
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
-#include "io/output_file.h"
+#include "exact/scratch_file.h"
 #include "job/job_sink.h"
 #include "share/output_share.h"
 
@@ -47,7 +47,7 @@ std::string TrySeam(ExactWork& work, ExactHead& head) {
   builder.CountSamplesByRates(work.rate, work.scale);
   Piece piece = builder.Build(head.first, until, false);
   ApplyHead(head, work.source.analysis, &piece);
-  OutputFile trial;
+  ScratchFile trial;
   if (!trial.Create(work.sideName + "-seam.avi")) return "the seam cannot be tried: " + trial.Reason();
   ShareWriting how;
   how.stretch = piece.stretch;
@@ -60,7 +60,7 @@ std::string TrySeam(ExactWork& work, ExactHead& head) {
   ExactSeam seam{head.reencoded, copiedFrom, 0, until - copiedFrom};
   double lowest = 0;
   std::string why;
-  if (!work.coder.CheckSeam(trial.TemporaryPath(), seam, &lowest, &why)) return why;
+  if (!work.coder.CheckSeam(trial.Path(), seam, &lowest, &why)) return why;
   head.lowestPsnr = std::min(head.lowestPsnr, lowest);
   return "";
 }
@@ -77,7 +77,7 @@ bool SourceChunk(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList
 
 // Makes one head's chunks; false with *why when the coder cannot.
 bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
-  head.side = std::make_shared<OutputFile>();
+  head.side = std::make_shared<ScratchFile>();
   if (!head.side->Create(work.sideName + "-head.bin")) return *why = head.side->Reason(), false;
   auto swap = std::make_shared<ChunkSwap>();
   swap->stream = work.source.analysis.firstVideoStream;
@@ -109,7 +109,7 @@ bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
   }
   if (!head.side->Finish()) return *why = head.side->Reason(), false;
   auto input = std::make_shared<ByteInput>();
-  if (!input->Open(head.side->TemporaryPath().c_str())) return *why = "the re-encoded frames cannot be read back", false;
+  if (!input->Open(head.side->Path().c_str())) return *why = "the re-encoded frames cannot be read back", false;
   swap->input = input;
   for (size_t r = 0; r < swap->runs.size(); ++r) {
     const SwapRun& run = swap->runs[r];

@@ -23,7 +23,7 @@
 
 class AviSource;
 class JobSink;
-class OutputFile;
+class ScratchFile;
 
 struct ExactHead {
   uint32_t first = 0;      // the range's first frame as asked
@@ -42,7 +42,7 @@ struct ExactHead {
   bool exact = true;       // false: the range starts on the key frame before first
   std::string why;         // when not exact, in English
   std::shared_ptr<ChunkSwap> swap;  // the re-encoded chunks (null: none)
-  std::shared_ptr<OutputFile> side;  // where they lie, removed when the head goes
+  std::shared_ptr<ScratchFile> side;  // where they lie, removed when the head goes
   int64_t moviChange[2] = {};  // per run of the swap: its bytes in the movi list less the source's
 
   uint32_t Made() const { return reencoded + tailFrames; }
