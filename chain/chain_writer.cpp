@@ -137,6 +137,18 @@ class ChainWalk {
     uint64_t at = ChunkPosition(l.chunkBase, e);
     const std::shared_ptr<ByteInput>& input = ChunkInput(stored_.get(), file_, storedFile_, &at);
     Piece whole{input, at, e.length, int(link_), 0, true};
+    // A re-encoded frame: a chunk of the swap's file, code and all.
+    const SwappedChunk* swapped = l.swap ? l.swap->Of(s, k) : nullptr;
+    if (swapped && k < keep) {
+      chunk.flags = swapped->flags;
+      // A key frame moved after them: the input's chunk, from where it lies.
+      uint64_t from = swapped->at;
+      const std::shared_ptr<ByteInput>& file =
+          swapped->inSource ? ChunkInput(stored_.get(), file_, storedFile_, &from) : l.swap->input;
+      if (!chunk.Add(Piece{file, from, swapped->bytes, int(link_), 0, false})) return false;
+      out = std::move(chunk);
+      return true;
+    }
     if (Joins(s, l)) {
       const uint32_t partial = l.seamPartialBytes[s];
       // Kept time ending inside a chunk: that chunk's head goes in front of

@@ -41,6 +41,7 @@
 #include "avi/odml_output.h"
 #include "io/writer_options.h"
 #include "writer/chunk_listing.h"
+#include "writer/chunk_swap.h"
 #include "writer/write_result.h"
 
 class AviSource;
@@ -82,6 +83,9 @@ struct ChainLink {
   // Its chunks lie as the writer writes them (avi/stored_chunks.h), checked
   // already: chunks the index places back to back are taken as runs unread.
   bool chunksAsWritten = false;
+  // Video chunks taken with new bytes (an exact cut's re-encoded frames),
+  // their entries counted from the link's first; null: none.
+  std::shared_ptr<const ChunkSwap> swap;
 
   ChainLink() {
     for (uint32_t& k : keepCount) k = kKeepAll;

@@ -2,6 +2,7 @@
 // file or a file per kept range (cut/cut_job.h). Ctrl-C acts as the progress
 // dialog's Cancel.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,11 @@
 #include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
+#include "cli/cut_run.h"
 #include "cut/cut_job.h"
+#ifndef TAVRIN_NO_CODEC
+#include "codec/exact_codec.h"
+#endif
 
 namespace {
 
@@ -28,6 +33,7 @@ std::string ParseArgs(const Command& self, int argc, char** argv, CutRequest& re
   request.output = args.Value("--output");
   request.separate = args.Has("--separate");
   request.writer.clone = args.Has("--clone");
+  request.exact = args.Has("--exact");
   return "";
 }
 
@@ -42,6 +48,15 @@ JsonObject RangeJson(const CutRangeFigures& r) {
       .Array("asked", asked);
 }
 
+// An exact cut's figures of a range.
+void AddExactJson(JsonObject& range, const CutRangeFigures& r) {
+  range.Int("reencoded_frames", r.reencodedFrames);
+  if (r.exact) range.Bool("exact", true);
+  else range.Bool("exact", false).String("not_exact", r.notExactWhy);
+  if (r.reencodedFrames) range.Fixed("lowest_psnr", r.lowestPsnr, 2);
+  else range.Null("lowest_psnr");
+}
+
 }  // namespace
 
 int RunCut(const Command& self, int argc, char** argv) {
@@ -49,21 +64,26 @@ int RunCut(const Command& self, int argc, char** argv) {
   ParsedArgs args;
   const std::string problem = ParseArgs(self, argc, argv, request, args);
   if (!problem.empty()) return UsageError(self, problem);
-  const int englishUi = args.EnglishUi();
-  const bool json = args.Has("--json");
   for (const std::string* path : {&request.path, &request.output, &request.list})
     if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
+  return RunCutRequest(request, args.Has("--json"), args.EnglishUi(), "cut");
+}
 
+int RunCutRequest(CutRequest& request, bool json, int englishUi, const char* name) {
+#ifndef TAVRIN_NO_CODEC
+  std::unique_ptr<ExactCoder> coder = request.exact ? MakeExactCoder() : nullptr;
+  request.coder = coder.get();
+#endif
   WorkingSink sink(englishUi);
   InterruptAsCancel interrupt(sink);
   const CutOutcome outcome = CutJob(request, sink);
   sink.EndBar();
   const int32_t result = outcome.Number();
   const bool succeeded = outcome.result == CutResult::Completed;
-  if (outcome.result == CutResult::Cancelled) std::fputs("tavrin cut: cancelled\n", stderr);
+  if (outcome.result == CutResult::Cancelled) std::fprintf(stderr, "tavrin %s: cancelled\n", name);
   if (succeeded && request.writer.clone)
-    std::fprintf(stderr, "tavrin cut: %s\n", CloneLine(outcome.clone, "the input").c_str());
-  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin cut: %s\n", outcome.detail.c_str());
+    std::fprintf(stderr, "tavrin %s: %s\n", name, CloneLine(outcome.clone, "the input").c_str());
+  if (!outcome.detail.empty()) std::fprintf(stderr, "tavrin %s: %s\n", name, outcome.detail.c_str());
 
   if (json) {
     JsonObject out;
@@ -74,7 +94,11 @@ int RunCut(const Command& self, int argc, char** argv) {
     if (!outcome.listFormat.empty()) out.String("list_format", outcome.listFormat);
     if (succeeded) {
       JsonArray ranges, files, drops;
-      for (const CutRangeFigures& r : outcome.ranges) ranges.Add(RangeJson(r));
+      for (const CutRangeFigures& r : outcome.ranges) {
+        JsonObject range = RangeJson(r);
+        if (request.exact) AddExactJson(range, r);
+        ranges.Add(range);
+      }
       for (size_t i = 0; i < outcome.outputs.size(); ++i)
         files.Add(JsonObject().String("name", outcome.outputs[i]).Int("bytes", outcome.bytes[i]));
       for (const CutDropFigures& d : outcome.drops) drops.Add(JsonObject().String("asked", d.asked).Int("frames", d.frames));

@@ -14,6 +14,9 @@
 #include "cli/usage.h"
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
+#include "cli/cut_run.h"
+#include "io/file_system.h"
+#include "share/number_field.h"
 #include "split/split_job.h"
 
 namespace {
@@ -29,6 +32,7 @@ struct SplitArgs {
   int englishUi = 1;
   bool json = false;
   bool clone = false;
+  bool exact = false;     // --exact: a cut into a file per range (cli/cut_run.h)
   std::string outputDir;  // empty: beside the input
 };
 
@@ -61,6 +65,7 @@ std::string ParseArgs(const Command& self, int argc, char** argv, SplitArgs& arg
   args.json = given.Has("--json");
   args.clone = given.Has("--clone");
   args.outputDir = given.Value("--output-dir");
+  args.exact = given.Has("--exact");
   const bool timeFields = !(args.hours.empty() && args.minutes.empty() && args.seconds.empty());
   if (args.hasEvery && (args.bySize || args.all)) return "--every splits by time: no --size-mb or --all with it";
   if (args.all && !args.bySize) return "--all needs --size-mb N";
@@ -149,6 +154,55 @@ int RunPieces(const SplitArgs& args) {
   return succeeded ? 0 : 1;
 }
 
+
+
+// A time as the split's fields give it; false when one is no number.
+bool FieldsTime(const SplitArgs& args, ExactTime* time) {
+  ExactTime h, m, s;
+  for (auto field : {std::make_pair(&args.hours, &h), std::make_pair(&args.minutes, &m), std::make_pair(&args.seconds, &s)})
+    if (!field.first->empty() && !ParseNumberField(field.first->c_str(), field.second)) return false;
+  *time = (h * 60 + m) * 60 + s;
+  return true;
+}
+
+// tavrin split --exact: the split's files as a cut of a file per range at
+// the frames asked for: the first file ends before frame ceil(T R), the
+// second starts at ceil((T - O) R); with --every a piece every T seconds.
+// "" when it ran (*code its exit status), else what is wrong with the arguments.
+std::string RunExactSplit(const SplitArgs& args, int* code) {
+  if (args.bySize || args.all) return "--exact splits by time: no --size-mb or --all with it";
+  if (args.create != "both" && args.create != "first") return "--exact makes both files or the first (--create second: not yet)";
+  CutRequest request;
+  request.path = args.file;
+  request.separate = true;
+  request.exact = true;
+  request.writer.clone = args.clone;
+  if (!args.outputDir.empty()) request.output = filesys::PathInFolder(args.outputDir, args.file);
+  ExactTime overlap;
+  if (!args.overlap.empty() && !ParseNumberField(args.overlap.c_str(), &overlap)) return "--overlap is no number of seconds";
+  if (overlap > ExactTime(60)) return "--overlap is at most 60 seconds";
+  if (args.hasEvery) {
+    if (!ParseNumberField(args.every.c_str(), &request.every) || request.every.IsZero())
+      return "--every needs a time above 0 seconds";
+    request.byEvery = true;
+    request.everyOverlap = overlap;
+  } else {
+    ExactTime at;
+    if (!FieldsTime(args, &at) || at.IsZero()) return "the split point (--hours, --minutes, --seconds) is no time above 0";
+    AskedRange first, second;
+    first.end = RangeBound::Time(at);
+    first.text = "-split point";
+    request.ranges.push_back(first);
+    if (args.create == "both") {
+      second.start = RangeBound::Time(at > overlap ? at - overlap : ExactTime());
+      second.text = "split point-";
+      request.ranges.push_back(second);
+    }
+  }
+  *code = RunCutRequest(request, args.json, args.englishUi, "split");
+  return "";
+}
+
 }  // namespace
 
 int RunSplit(const Command& self, int argc, char** argv) {
@@ -156,6 +210,11 @@ int RunSplit(const Command& self, int argc, char** argv) {
   std::string problem = ParseArgs(self, argc, argv, args);
   if (!problem.empty()) return UsageError(self, problem);
   if (!PathUsableWhole(args.file.c_str())) return UsageError(self, PathTooLong(args.file.c_str()));
+  if (args.exact) {
+    int code = 0;
+    problem = RunExactSplit(args, &code);
+    return problem.empty() ? code : UsageError(self, problem);
+  }
   if (args.hasEvery || args.all) return RunPieces(args);
 
   SplitRequest request;

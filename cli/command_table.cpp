@@ -53,9 +53,9 @@ const std::vector<Command> kCommands = {
     {"split", RunSplit, "split a file in two at a key frame, or into pieces by time or size",
      "tavrin split FILE [--hours T] [--minutes T] [--seconds T] | [--size-mb N]\n"
      "             [--overlap T] [--create both|first|second] [--output-dir DIR] [--clone]\n"
-     "             [--lang en|ja] [--json]\n"
+     "             [--exact] [--lang en|ja] [--json]\n"
      "tavrin split FILE --every T | --size-mb N --all [--overlap T] [--output-dir DIR] [--clone]\n"
-     "             [--lang en|ja] [--json]",
+     "             [--exact] [--lang en|ja] [--json]",
      "Splits FILE into FILE-1.avi and FILE-2.avi beside it (the name's last four characters,\n"
      "such as .avi, replaced), cutting on a video key frame without decoding.\n"
      "  --hours/--minutes/--seconds T   where the first file ends (added together)\n"
@@ -76,6 +76,10 @@ const std::vector<Command> kCommands = {
      "  --size-mb N --all               every piece fits in N MB: each ends at the last key\n"
      "                                  frame at which it still fits\n"
      "  --overlap T                     seconds (0-60) each piece starts before the previous ends\n"
+     "  --exact                         by time or --every, at the frames asked for: a file\n"
+     "                                  ends before frame ceil(T R), the next starts at\n"
+     "                                  ceil((T - O) R); the frames up to the next key frame\n"
+     "                                  are re-encoded and reported as by tavrin cut\n"
      "Outputs are written under a temporary name (.NAME.PID.tavrin-part beside NAME),\n"
      "flushed to the disk and moved into place when complete (all pieces at once);\n"
      "Ctrl-C cancels and leaves every earlier file as it was, unless the moves have begun:\n"
@@ -84,7 +88,7 @@ const std::vector<Command> kCommands = {
      "window asks first.\n",
      {Field("--hours", "T"), Field("--minutes", "T"), Field("--seconds", "T"), Field("--size-mb", "N"),
       Field("--overlap", "T"), {"--create", "both|first|second"}, {"--output-dir", "DIR"}, kClone, kLang, kJson,
-      Field("--every", "T"), {"--all"}},
+      Field("--every", "T"), {"--all"}, {"--exact"}},
      1},
     {"merge", RunMerge, "check the parts of a split or the pieces of a recording, and join them",
      "tavrin merge FILE1 FILE2 [FILE...] [--write [--output PATH] [--clone]] [--lang en|ja] [--json]",
@@ -122,11 +126,12 @@ const std::vector<Command> kCommands = {
      {kOutput, kClone, kLang, kJson},
      -1},
     {"cut", RunCut, "keep or drop many ranges of a file, into one file or a file per range",
-     "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--output PATH] [--clone]\n"
-     "           [--lang en|ja] [--json]\n"
-     "tavrin cut FILE --drop RANGE [--drop RANGE...] [--separate] [--output PATH] [--clone]\n"
-     "           [--lang en|ja] [--json]\n"
-     "tavrin cut FILE --list LISTFILE [--separate] [--output PATH] [--clone] [--lang en|ja] [--json]",
+     "tavrin cut FILE --keep RANGE [--keep RANGE...] [--separate] [--exact] [--output PATH]\n"
+     "           [--clone] [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --drop RANGE [--drop RANGE...] [--separate] [--exact] [--output PATH]\n"
+     "           [--clone] [--lang en|ja] [--json]\n"
+     "tavrin cut FILE --list LISTFILE [--separate] [--exact] [--output PATH] [--clone]\n"
+     "           [--lang en|ja] [--json]",
      "Keeps the ranges named (or all but the ranges named) of FILE, without decoding: into\n"
      "one file, the kept ranges one after the other (FILE's name with -c.avi in place of its\n"
      "extension), or with --separate one file per kept range, FILE-1.avi ... FILE-k.avi.\n"
@@ -144,6 +149,10 @@ const std::vector<Command> kCommands = {
      "                     in seconds (kept), or plain text, one RANGE a line, # comments\n"
      "                     (kept); the format comes from the content and the extension\n"
      "  --separate         one file per kept range, numbered in the order given\n"
+     "  --exact            cut at the frames asked for: [A, B) keeps frames ceil(A R) to\n"
+     "                     ceil(B R) - 1; the frames up to the next key frame are re-encoded\n"
+     "                     (MPEG-4 Visual, MS-MPEG4 v3; intra-only codecs need none), each seam\n"
+     "                     checked by decoding; JSON adds reencoded_frames, exact, lowest_psnr\n"
      "  --output PATH      the output (with --separate: the name the files are numbered from)\n"
      "  --clone            share the unchanged data's blocks with FILE where the file system\n"
      "                     can (XFS, Btrfs): no copy, no new space\n"
@@ -153,7 +162,8 @@ const std::vector<Command> kCommands = {
      "                     files and, with a list, list_format\n"
      "Written under temporary names, flushed and moved into place when all are complete;\n"
      "Ctrl-C leaves nothing. Exit status: 0 cut, 1 the file cannot be cut, 2 usage.\n",
-     {Ranges("--keep"), {"--separate"}, kOutput, kClone, kLang, kJson, Ranges("--drop"), {"--list", "LISTFILE"}},
+     {Ranges("--keep"), {"--separate"}, kOutput, kClone, kLang, kJson, Ranges("--drop"), {"--list", "LISTFILE"},
+      {"--exact"}},
      1},
     {"extract", RunExtract, "save one stream as a file of its own: the sound as .wav, .mp3, .ac3, .aac ...",
      "tavrin extract FILE --stream N [--output PATH] [--lang en|ja] [--json]",

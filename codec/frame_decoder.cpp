@@ -96,6 +96,7 @@ DecodeStatus FrameDecoder::Open() {
 }
 
 DecodeStatus FrameDecoder::Decode(uint32_t frame, PictureFormat format, Picture* picture) {
+  shown_ = nullptr;
   if (!state_ || state_->codec == nullptr) return Fail(DecodeStatus::DecoderFailed, "the decoder is not open");
   if (frame >= keys_.frames)
     return Fail(DecodeStatus::PastEnd, "frame " + std::to_string(frame) + " is past the end (the video has " +
@@ -159,6 +160,8 @@ DecodeStatus FrameDecoder::Give(const AVFrame* shown, int64_t chunk, uint32_t fr
     return Fail(DecodeStatus::DecoderFailed, s.error);
   if (shown->decode_error_flags != 0 || (shown->flags & AV_FRAME_FLAG_CORRUPT))
     return Fail(DecodeStatus::DecoderFailed, "the decoder found the picture damaged");
+  shown_ = shown;
+  if (format == PictureFormat::Native) return DecodeStatus::Ok;
   const uint32_t width = format_.width > 0 ? uint32_t(format_.width) : uint32_t(shown->width);
   const uint32_t height = format_.height != 0 ? uint32_t(std::abs(format_.height)) : uint32_t(shown->height);
   if (!s.converter.Convert(*shown, width, height, format == PictureFormat::Grey8 ? 1 : 3, picture))

@@ -33,7 +33,8 @@ class AviSource;
 class DecodingState;
 struct AVFrame;
 
-enum class PictureFormat { Rgb24, Grey8 };
+// Native: no conversion; the decoder's own picture is at Shown().
+enum class PictureFormat { Rgb24, Grey8, Native };
 
 enum class DecodeStatus {
   Ok,
@@ -59,6 +60,9 @@ class FrameDecoder {
 
   // The reason of the last status other than Ok, in English.
   const std::string& Failure() const { return failure_; }
+  // The picture the last Decode gave, as the decoder made it (valid until
+  // the next Decode); null before one.
+  const AVFrame* Shown() const { return shown_; }
   // The stream's format as read by Open().
   const StreamFormat& Format() const { return format_; }
   // The decoder's name ("mpeg4").
@@ -77,4 +81,5 @@ class FrameDecoder {
   StreamFormat format_;
   std::unique_ptr<DecodingState> state_;
   std::string failure_;
+  const AVFrame* shown_ = nullptr;
 };

@@ -19,6 +19,8 @@
 #include "job/status_bar.h"
 #include "cut/cut_list.h"
 #include "cut/cut_rule.h"
+#include "exact/exact_coder.h"
+#include "exact/exact_heads.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/job_run.h"
@@ -70,6 +72,11 @@ std::string Both(const CutSink& sink, const std::string& english, const std::str
 // The asked ranges, and whether they are dropped ones; Completed or the refusal.
 CutResult GatherRanges(const CutRequest& request, CutSink& sink, CutOutcome& outcome, std::vector<AskedRange>* asked,
                        bool* dropped, std::string* extra) {
+  if (!request.ranges.empty() || request.byEvery) {
+    *asked = request.ranges;
+    *dropped = false;
+    return CutResult::Completed;
+  }
   const bool fromList = !request.list.empty();
   if ((!request.keep.empty() && !request.drop.empty()) || (fromList && !(request.keep.empty() && request.drop.empty()))) {
     outcome.detail = fromList ? "a cut list does not mix with ranges given as --keep or --drop"
@@ -149,6 +156,12 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
     link.firstTail[s] = share.firstTail;
     link.lastHead[s] = share.lastHead;
   }
+  // A link counts its entries from its own first.
+  if (piece.share.swap) {
+    auto swap = std::make_shared<ChunkSwap>(*piece.share.swap);
+    swap->Rebase(piece.share.streams[size_t(swap->stream)].begin);
+    link.swap = swap;
+  }
   return link;
 }
 
@@ -189,6 +202,8 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   bool Prepare();
   bool Snap(const std::vector<AskedRange>& asked, bool dropped);
   bool Names();
+  // A range every request_.every seconds, the last to the end.
+  std::vector<AskedRange> EveryRanges() const;
   // Everything after the analysis; guessed: the analysis is a guess that
   // mayCommit confirms before any output replaces its name.
   CutOutcome& PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
@@ -197,6 +212,11 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
   std::string DoneLines() const;
+  // The exact cut's coder opened on the input; false once the outcome is finished.
+  bool OpenExact();
+  // Re-encodes the kept ranges' heads; false once the outcome is finished.
+  bool MakeHeads();
+  std::string ExactLines() const;
 
   const CutRequest& request_;
   CutSink& cutSink_;
@@ -207,6 +227,9 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   uint32_t frameMicros_ = 0;
   std::vector<KeptRange> kept_;  // in the order of the outputs
   std::vector<std::string> names_;
+  KeyFrameList keyList_;
+  ExactStream exactStream_;
+  std::vector<ExactHead> heads_;  // an exact cut's, one per kept range
 };
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
@@ -271,8 +294,10 @@ bool CutRun::Prepare() {
 
 // Snaps the asked ranges to key frames: the kept ranges, merged unless each
 // is a file of its own; the dropped frames. False once the outcome is finished.
-bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
-  KeyFrameList list;
+bool CutRun::Snap(const std::vector<AskedRange>& given, bool dropped) {
+  std::vector<AskedRange> asked = given;
+  if (request_.byEvery) asked = EveryRanges();
+  KeyFrameList& list = keyList_;
   const FrameListProblem problem =
       ListKeyFrames(*input_, analysis_, &list, [this] { return !sink_.Cancelled(); });
   if (problem == FrameListProblem::Cancelled) return Fail(CutResult::Cancelled), false;
@@ -302,7 +327,8 @@ bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
   std::vector<int> snappedOf(keptAsked.size(), -1);
   for (size_t i = 0; i < keptAsked.size(); ++i) {
     KeptRange k;
-    if (!SnapRange(keptAsked[i], keys, clock_, &k)) continue;  // kept after a drop to past the end
+    const bool made = request_.exact ? ExactRange(keptAsked[i], clock_, &k) : SnapRange(keptAsked[i], keys, clock_, &k);
+    if (!made) continue;  // kept after a drop to past the end
     k.asked.push_back(i);
     snappedOf[i] = int(snapped.size());
     snapped.push_back(k);
@@ -329,6 +355,87 @@ bool CutRun::Snap(const std::vector<AskedRange>& asked, bool dropped) {
     outcome_.ranges.push_back(f);
   }
   return true;
+}
+
+bool CutRun::OpenExact() {
+  if (!request_.exact) return true;
+  if (request_.coder == nullptr) return Fail(CutResult::NotExact, "this build has no decoders"), false;
+  exactStream_ = request_.coder->Open(request_.path);
+  if (!exactStream_.cuttable) return Fail(CutResult::NotExact, exactStream_.why), false;
+  return true;
+}
+
+bool CutRun::MakeHeads() {
+  if (!request_.exact) return true;
+  heads_.assign(kept_.size(), ExactHead());
+  for (size_t i = 0; i < kept_.size(); ++i) {
+    ExactHead& h = heads_[i];
+    h.first = kept_[i].first;
+    h.end = kept_[i].end;
+    PlanHead(*request_.coder, exactStream_, keyList_, &h);
+  }
+  const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
+  ExactWork work{*request_.coder, source, *input_, keyList_, clock_.frames, frameMicros_, clock_.rate, clock_.scale,
+                 names_[0], sink_};
+  std::string why;
+  if (!ReencodeHeads(work, heads_, 0, &why)) return Fail(CutResult::Cancelled), false;
+  for (size_t i = 0; i < kept_.size(); ++i) {
+    ExactHead& h = heads_[i];
+    CutRangeFigures& f = outcome_.ranges[i];
+    if (!h.exact) {
+      // The seam did not hold: the range starts on the key frame before.
+      const int key = keyList_.KeyAtOrBefore(h.first);
+      kept_[i].first = key >= 0 ? keyList_.keys[size_t(key)].frame : 0;
+      // Nor is the tail made anew: with B-frames the range ends on a key frame too.
+      if (h.tailFrames) {
+        const int after = keyList_.KeyAfter(h.end - 1);
+        kept_[i].end = after >= 0 ? keyList_.keys[size_t(after)].frame : clock_.frames;
+      }
+      h.reencoded = h.tailFrames = 0;
+    }
+    f.firstFrame = kept_[i].first;
+    f.frames = kept_[i].end - kept_[i].first;
+    f.startSeconds = SecondsOf(f.firstFrame, clock_);
+    f.seconds = SecondsOf(f.frames, clock_);
+    f.reencodedFrames = h.Made();
+    f.exact = h.exact;
+    f.notExactWhy = h.why;
+    f.lowestPsnr = h.Made() ? h.lowestPsnr : 0;
+  }
+  return true;
+}
+
+// The exact cut's lines: the frames made anew, the seams that fell back.
+std::string CutRun::ExactLines() const {
+  uint64_t frames = 0, seams = 0;
+  std::string lines;
+  for (size_t i = 0; i < outcome_.ranges.size(); ++i) {
+    const CutRangeFigures& r = outcome_.ranges[i];
+    frames += r.reencodedFrames;
+    seams += r.reencodedFrames ? 1 : 0;
+    if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
+  }
+  return Both(texts::kCutReencoded, {std::to_string(frames), std::to_string(seams)}) + lines;
+}
+
+std::vector<AskedRange> CutRun::EveryRanges() const {
+  std::vector<AskedRange> ranges;
+  for (uint64_t k = 0;; ++k) {
+    AskedRange r;
+    if (k) {
+      const ExactTime start = request_.every * k;
+      r.start = RangeBound::Time(start > request_.everyOverlap ? start - request_.everyOverlap : ExactTime());
+    }
+    r.end = RangeBound::Time(request_.every * (k + 1));
+    const bool last = CeilFrame(r.end, clock_) >= clock_.frames;
+    if (last) r.end = RangeBound();
+    // Named by the frames' times, as the JSON's "asked" shows them.
+    const std::string from = k ? ClockText(SecondsOf(CeilFrame(r.start, clock_), clock_)) : "";
+    r.text = from + "-" + (last ? "" : ClockText(SecondsOf(CeilFrame(r.end, clock_), clock_)));
+    ranges.push_back(r);
+    if (last || request_.every.IsZero()) break;
+  }
+  return ranges;
 }
 
 // The outputs' names; false once the outcome is finished.
@@ -439,17 +546,19 @@ CutOutcome& CutRun::Complete() {
                           {n, outcome_.ranges.size() == 1 ? " range" : " ranges", f, seconds, files,
                            outcome_.outputs.size() == 1 ? " file" : " files", dropped});
   for (const CutDropFigures& d : outcome_.drops)
-    if (d.frames == 0)
+    if (d.frames == 0 && !request_.exact)
       text += "\n" + Both(texts::kCutDropsNothing, {d.asked});
+  if (request_.exact) text += "\n" + ExactLines();
   if (sink_.ShowsDetail()) text += "\n\n" + DoneLines();  // the window names what was kept and written
   return JobRun::Complete(text);
 }
 
 CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
                                  const std::function<bool()>& mayCommit) {
-  if (!Prepare() || !Snap(asked, dropped) || !Names()) return outcome_;
+  if (!Prepare() || !OpenExact() || !Snap(asked, dropped) || !Names()) return outcome_;
   if (sink_.Cancelled()) return Fail(CutResult::Cancelled);
   sink_.Status(Text(kCutWriting), 10);
+  if (!MakeHeads()) return outcome_;
 
   // Each kept range's share of the input. The cursors only move forward:
   // a range that begins or ends before the one before it (files of their
@@ -464,6 +573,7 @@ CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool drop
       builder->CountSamplesByRates(clock_.rate, clock_.scale);
     }
     pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames));
+    if (!heads_.empty()) ApplyHead(heads_[pieces.size() - 1], analysis_, &pieces.back());
     lastFirst = k.first, lastEnd = k.end;
   }
   return request_.separate ? WriteSeparate(pieces, guessed, mayCommit) : WriteOne(pieces, guessed, mayCommit);

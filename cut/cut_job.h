@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "cut/cut_rule.h"
 #include "texts/text_pair.h"
 #include "io/writer_options.h"
 
+class ExactCoder;
 class JobSink;
 
 struct CutRequest {
@@ -29,6 +31,17 @@ struct CutRequest {
   bool separate = false;            // a file per kept range
   std::string output;               // "" the default name; with separate the name the pieces are numbered from
   WriterOptions writer;
+  // Exact cut: each range from the frame asked for (exact/exact_heads.h),
+  // re-encoded by `coder` (the host's; null: exact cuts cannot be made).
+  bool exact = false;
+  ExactCoder* coder = nullptr;
+  // Kept ranges made by the host (a split at a time: the first file and the
+  // second), or a range every `every` seconds to the end (byEvery), in
+  // place of keep / drop / list.
+  std::vector<AskedRange> ranges;
+  bool byEvery = false;
+  ExactTime every;
+  ExactTime everyOverlap;  // each range starts this long before the one before ends
 };
 
 enum class CutResult : int32_t {
@@ -53,6 +66,7 @@ enum class CutResult : int32_t {
   TooLarge,        // an output would hold more than its input names, or no OpenDML layout
   ReadError,       // the device failed to read the input (avi/read_fault.h)
   InputChanged,    // the input was cut, replaced or appended to while it was read
+  NotExact,        // --exact on a stream whose codec cannot be re-encoded (the key-frame cut works)
   Count
 };
 
@@ -71,6 +85,13 @@ struct CutRangeFigures {
   double startSeconds = 0;  // at the video's rate / scale
   double seconds = 0;
   std::vector<std::string> asked;
+  // An exact cut's: its frames made anew at the start, whether it starts on
+  // the frame asked for (else why not: it then starts on the key frame
+  // before) and the lowest Y-PSNR of the frames made anew (0: none).
+  uint32_t reencodedFrames = 0;
+  bool exact = true;
+  std::string notExactWhy;
+  double lowestPsnr = 0;
 };
 
 // A dropped range (those that overlap or touch, together) and the frames it drops.

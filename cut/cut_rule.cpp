@@ -126,6 +126,14 @@ bool SnapRange(const AskedRange& range, const std::vector<uint32_t>& keyFrames, 
   return kept->first < kept->end;  // only an empty range (B <= A) snaps to nothing
 }
 
+bool ExactRange(const AskedRange& range, const VideoClock& clock, KeptRange* kept) {
+  const uint64_t a = range.start.set ? CeilFrame(range.start, clock) : 0;
+  const uint64_t b = range.end.set ? CeilFrame(range.end, clock) : clock.frames;
+  kept->first = uint32_t(std::min<uint64_t>(a, clock.frames));
+  kept->end = uint32_t(std::min<uint64_t>(b, clock.frames));
+  return kept->first < kept->end;
+}
+
 std::vector<KeptRange> MergeKept(std::vector<KeptRange> ranges) {
   std::stable_sort(ranges.begin(), ranges.end(),
                    [](const KeptRange& a, const KeptRange& b) { return a.first < b.first; });

@@ -87,6 +87,11 @@ struct KeptRange {
 bool SnapRange(const AskedRange& range, const std::vector<uint32_t>& keyFrames, const VideoClock& clock,
                KeptRange* kept);
 
+// The exact rule: [A, B) keeps the frames f with A <= f / R < B, that is
+// ceil(A x R) .. ceil(B x R) - 1 (a bound in frames: its frame), within the
+// video. False when that leaves no frame.
+bool ExactRange(const AskedRange& range, const VideoClock& clock, KeptRange* kept);
+
 // Sorts snapped ranges by their first frame and makes those that overlap or
 // touch one.
 std::vector<KeptRange> MergeKept(std::vector<KeptRange> ranges);

@@ -31,6 +31,7 @@ constexpr Row kRows[] = {
     {CutResult::TooLarge, result_number::kTooLarge, texts::kCutTooLarge},
     {CutResult::ReadError, result_number::kReadError, texts::kCannotReadFile},
     {CutResult::InputChanged, result_number::kInputChanged, texts::kCutInputChanged},
+    {CutResult::NotExact, result_number::kOwnResults + 6, texts::kCutNotExact},
 };
 
 constexpr auto kTable = ResultTableOf(kRows);

@@ -16,6 +16,7 @@
 // sends every entry to each output whose share holds it.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "avi/avi_analysis.h"
@@ -23,6 +24,7 @@
 #include "io/writer_options.h"
 #include "share/split_result.h"
 #include "writer/avi_writer.h"
+#include "writer/chunk_swap.h"
 #include "writer/write_result.h"
 
 class JobSink;
@@ -42,6 +44,10 @@ struct StreamShare {
 struct OutputShare {
   uint32_t frames = 0;  // avih dwTotalFrames
   StreamShare streams[kMaxStreams];
+  // Video chunks taken with new bytes (an exact cut's re-encoded frames),
+  // their entries counted from the input's first; null: none. moviBytes
+  // counts them as they are written.
+  std::shared_ptr<const ChunkSwap> swap;
 };
 
 // The entries of the index that the writer walks: from .. to - 1. The

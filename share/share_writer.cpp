@@ -101,7 +101,9 @@ class ShareListing : public ChunkListing {
       const Take take = TakeOf(share, k, e.length);
       if (!take.taken) continue;
       if (k + 1 == share.end && walk_.PastAll(share_)) i_ = to_;
-      Fill(c, i - from_, e, take);
+      const SwappedChunk* swapped = share_.swap ? share_.swap->Of(stream, k) : nullptr;
+      if (swapped) FillSwapped(c, i - from_, *swapped);
+      else Fill(c, i - from_, e, take);
       return true;
     }
     return false;
@@ -123,6 +125,19 @@ class ShareListing : public ChunkListing {
     }
     // A chunk cut, or one that carries no byte, must still lie whole in the input.
     if (!take.Whole(e.length) || e.length == 0) c.mustHold = at + 8 + uint64_t(e.length);
+  }
+
+  // A re-encoded frame: a chunk of the swap's file, code and all.
+  void FillSwapped(OutChunk& c, uint32_t position, const SwappedChunk& w) {
+    uint64_t at = w.at;
+    const std::shared_ptr<ByteInput>& input = w.inSource ? ChunkInput(src_.stored, input_, file_, &at) : share_.swap->input;
+    c.Clear();
+    c.position = position;
+    c.ckid = input->U32At(at);
+    c.flags = w.flags;
+    c.chunkAt = at;
+    c.Add(ChunkPiece{input, at + 8, nullptr, w.bytes});
+    if (w.inSource) c.mustHold = at + 8 + uint64_t(w.bytes);
   }
 
   const SplitSource& src_;

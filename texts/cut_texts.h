@@ -28,6 +28,9 @@ inline constexpr TextPair kCutTooLarge = {"Can't Create File (the index names mo
     "ファイルが作成できません（インデックスが実際より多くのデータを指しています）"};
 inline constexpr TextPair kCutInputChanged = {"Can't Cut: the file changed while it was read",
     "カットできません: 読み込み中にファイルが変更されました"};
+inline constexpr TextPair kCutNotExact = {
+    "Can't cut exactly: this video's codec cannot be re-encoded at the cut (the key-frame cut, without the exact option, works)",
+    "正確なカットができません: この映像のコーデックはカット位置で再エンコードできません（正確なカットを使わないキーフレームでのカットはできます）"};
 
 // Why a line of a cut list is no range (cut/cut_list.h).
 inline constexpr TextPair kCutListStartUpper = {"START", "開始"};
@@ -50,6 +53,12 @@ inline constexpr TextPair kCutCompleted = {
 // {1} the range as asked
 inline constexpr TextPair kCutDropsNothing = {"\"{1}\" drops nothing: it holds no whole key-frame group",
                                               "「{1}」はキーフレームの区切りを丸ごと含まないので、何も削除されません"};
+// {1} the frames made anew, {2} the seams
+inline constexpr TextPair kCutReencoded = {"{1} frames re-encoded at {2} seams",
+                                           "{2} か所のつなぎ目で {1} フレームを再エンコードしました"};
+// {1} the range's number, {2} why its seam did not hold
+inline constexpr TextPair kCutSeamFellBack = {"Range {1} starts on the key frame before it: {2}",
+                                              "範囲 {1} はその前のキーフレームから始まります: {2}"};
 }  // namespace texts
 
 #include "texts/cut_details.h"

@@ -22,18 +22,19 @@ declare -A MAY=(
   [job]="texts io avi scan writer sound"
   [chain]="texts io avi scan writer job"
   [share]="texts io avi scan writer job"
-  [split]="texts io avi scan writer job share"
+  [exact]="texts io avi scan writer job share"
+  [split]="texts io avi scan writer job share exact"
   [pieces]="texts io avi scan writer job share"
   [repair]="texts io avi scan writer job"
   [merge]="texts io avi scan writer job chain"
-  [cut]="texts io avi scan writer job chain share"
+  [cut]="texts io avi scan writer job chain share exact"
   [streams]="texts io avi scan writer sound job chain"
   [dub]="texts io avi scan writer sound job"
-  [codec]="texts io avi"
+  [codec]="texts io avi writer exact"
   [batch]="texts io"
   [detect]="texts io avi codec"
 )
-ROOMS="texts io avi scan writer sound job chain share split pieces repair merge cut streams dub codec batch detect"
+ROOMS="texts io avi scan writer sound job chain share exact split pieces repair merge cut streams dub codec batch detect"
 HOSTS="app ui cli dll"
 
 for room in $ROOMS; do

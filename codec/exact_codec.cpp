@@ -1,0 +1,294 @@
+// The exact cut's coder on FFmpeg (codec/exact_codec.h).
+#include "codec/exact_codec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "avi/avi_source.h"
+#include "avi/byte_input.h"
+#include "avi/fourcc.h"
+#include "avi/key_frame_list.h"
+#include "codec/decoding_state.h"
+#include "codec/frame_decoder.h"
+#include "codec/frame_encoder.h"
+#include "codec/mpeg4_vol.h"
+#include "codec/video_codecs.h"
+#include "codec/video_format.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+}
+
+namespace {
+
+// A recording opened for decoding: the file, its analysis, its key frames
+// and a decoder of its first video stream.
+struct OpenedVideo {
+  AviSource source;
+  AviAnalysis analysis{};
+  KeyFrameList keys;
+  std::unique_ptr<FrameDecoder> decoder;
+
+  bool Open(const std::string& path, std::string* why) {
+    if (!source.Open(path.c_str())) return *why = path + ": " + source.File().OpenError(), false;
+    if (!source.Analyse(analysis, nullptr, 0, 10)) return *why = path + ": its indexes cannot be read", false;
+    if (ListKeyFrames(source, analysis, &keys) != FrameListProblem::None)
+      return *why = path + ": its video frames cannot be listed", false;
+    decoder.reset(new FrameDecoder(source, analysis, keys));
+    if (decoder->Open() != DecodeStatus::Ok) return *why = decoder->Failure(), false;
+    // FFmpeg's MPEG-4 decoder picks its workarounds (and IDCT) once, from
+    // the writer's user data in the frames it has seen, else from the
+    // FourCC (XVID: Xvid's). Writers put that user data in the first frame
+    // only, so the decoder sees the first frame before any other, as a
+    // player does from the start.
+    if (keys.frames) Picture(0, why);
+    return true;
+  }
+  // Frame n as the decoder made it; null with *why when it cannot be decoded.
+  const AVFrame* Picture(uint32_t n, std::string* why) {
+    ::Picture unused;
+    if (decoder->Decode(n, PictureFormat::Native, &unused) != DecodeStatus::Ok) {
+      *why = "frame " + std::to_string(n) + ": " + decoder->Failure();
+      return nullptr;
+    }
+    return decoder->Shown();
+  }
+};
+
+std::string CodecName(int id) {
+  switch (id) {
+    case AV_CODEC_ID_MPEG4: return "MPEG-4 Visual";
+    case AV_CODEC_ID_MSMPEG4V3: return "MS-MPEG4 v3";
+    case AV_CODEC_ID_MSMPEG4V2: return "MS-MPEG4 v2";
+    case AV_CODEC_ID_MSMPEG4V1: return "MS-MPEG4 v1";
+    case AV_CODEC_ID_H264: return "H.264";
+    case AV_CODEC_ID_HEVC: return "H.265";
+    case AV_CODEC_ID_MPEG2VIDEO: return "MPEG-2";
+    case AV_CODEC_ID_MPEG1VIDEO: return "MPEG-1";
+    default: break;
+  }
+  const AVCodecDescriptor* d = avcodec_descriptor_get(AVCodecID(id));
+  return d ? d->name : "an unknown codec";
+}
+
+// Y-PSNR of two pictures of one size (8-bit luma planes).
+double LumaPsnr(const AVFrame& a, const AVFrame& b) {
+  uint64_t sum = 0;
+  for (int y = 0; y < a.height; ++y) {
+    const uint8_t* p = a.data[0] + ptrdiff_t(y) * a.linesize[0];
+    const uint8_t* q = b.data[0] + ptrdiff_t(y) * b.linesize[0];
+    for (int x = 0; x < a.width; ++x) {
+      const int d = int(p[x]) - int(q[x]);
+      sum += uint64_t(d * d);
+    }
+  }
+  if (sum == 0) return 99.0;
+  const double mse = double(sum) / (double(a.width) * a.height);
+  return 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// Whether every plane of two pictures holds the same samples.
+bool SamePicture(const AVFrame& a, const AVFrame& b) {
+  if (a.width != b.width || a.height != b.height || a.format != b.format) return false;
+  for (int p = 0; p < 3 && a.data[p]; ++p) {
+    const int w = p ? (a.width + 1) / 2 : a.width, h = p ? (a.height + 1) / 2 : a.height;
+    for (int y = 0; y < h; ++y)
+      if (std::memcmp(a.data[p] + ptrdiff_t(y) * a.linesize[p], b.data[p] + ptrdiff_t(y) * b.linesize[p], size_t(w)))
+        return false;
+  }
+  return true;
+}
+
+class FfmpegExactCoder : public ExactCoder {
+ public:
+  ExactStream Open(const std::string& path) override {
+    ExactStream s;
+    std::string why;
+    if (!source_.Open(path, &why)) return s.why = why, s;
+    VideoFormat format;
+    ReadVideoFormat(source_.analysis, source_.source.Input(), &format);
+    const StreamFormat& f = format.stream;
+    const VideoCodecChoice choice = ChooseVideoCodec(f.compression, f.handler, f.bitCount, f.height);
+    codecId_ = choice.codecId;
+    s.codec = CodecName(codecId_);
+    const AVCodecDescriptor* d = avcodec_descriptor_get(AVCodecID(codecId_));
+    if (d && (d->props & AV_CODEC_PROP_INTRA_ONLY)) return s.cuttable = s.intraOnly = true, s;
+    if (codecId_ != AV_CODEC_ID_MPEG4 && codecId_ != AV_CODEC_ID_MSMPEG4V3)
+      return s.why = "exact cut of " + s.codec + " is not supported yet", s;
+    settings_ = EncoderSettings{};
+    settings_.codecId = codecId_;
+    settings_.tag = f.compression;
+    settings_.width = f.width;
+    settings_.height = f.height < 0 ? -f.height : f.height;
+    settings_.rate = f.rate;
+    settings_.scale = f.scale;
+    if (codecId_ == AV_CODEC_ID_MPEG4 && !ReadMpeg4Headers(format.extradata, &why)) return s.why = why, s;
+    s.cuttable = true;
+    s.bFrames = bFrames_;
+    return s;
+  }
+
+  bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
+                double* lowestPsnr, std::string* why) override {
+    FrameEncoder encoder;
+    why->clear();
+    if (!encoder.Open(settings_, why)) return false;
+    const size_t before = chunks->size();
+    *lowestPsnr = 99.0;
+    const auto put = [&](const std::vector<uint8_t>& bytes, bool key) {
+      SwappedChunk c{out.Position(), uint32_t(bytes.size()), key ? kKeyFrameFlag : 0u};
+      const uint32_t header[2] = {ckid, c.bytes};
+      const uint8_t pad = 0;
+      if (!out.Write(header, 8) || (!bytes.empty() && !out.Write(bytes.data(), bytes.size())) ||
+          ((bytes.size() & 1) && !out.Write(&pad, 1)))
+        return false;
+      chunks->push_back(c);
+      return true;
+    };
+    for (uint32_t n = first; n < end; ++n) {
+      const AVFrame* picture = source_.Picture(n, why);
+      if (!picture) return false;
+      if (!encoder.Send(*picture, n - first, why)) return false;
+      std::vector<uint8_t> bytes;
+      bool key = false;
+      double psnr = 0;
+      while (encoder.Receive(&bytes, &key, &psnr, why)) {
+        if (chunks->size() == before && key) bytes = WithUserData(bytes);
+        if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
+        if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+      }
+      if (!why->empty()) return false;
+    }
+    // B-frames wait for the frame after them: the end gives them out.
+    encoder.Finish();
+    std::vector<uint8_t> bytes;
+    bool key = false;
+    double psnr = 0;
+    while (encoder.Receive(&bytes, &key, &psnr, why)) {
+      if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
+      if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+    }
+    if (!why->empty()) return false;
+    if (chunks->size() - before != end - first) return *why = "the encoder gave " + std::to_string(chunks->size()) +
+                                                     " frames for " + std::to_string(end - first), false;
+    if (*lowestPsnr < kExactMinPsnr)
+      return *why = "a frame made anew is " + std::to_string(*lowestPsnr) + " dB from the source's", false;
+    return true;
+  }
+
+  bool IsBFrame(uint32_t chunk) override {
+    if (!bFrames_ || chunk >= source_.keys.frames) return false;
+    FrameCursor cursor(source_.source, source_.analysis);
+    const int key = source_.keys.KeyAtOrBefore(chunk);
+    cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
+    FrameEntry e;
+    while (cursor.Next(&e) && e.frame < chunk) {
+    }
+    if (e.frame != chunk) return false;
+    uint8_t bytes[64];
+    const size_t got = source_.source.Input().ReadBulk(e.DataPosition(), bytes, std::min<uint32_t>(e.size, 64));
+    return HasBVop(bytes, got);
+  }
+
+  bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
+    OpenedVideo out;
+    if (!out.Open(output, why)) return false;
+    *lowestPsnr = 99.0;
+    for (uint32_t i = 0; i < seam.reencoded + seam.copied; ++i) {
+      const AVFrame* made = out.Picture(seam.outFirst + i, why);
+      if (!made) return *why = "the output's " + *why, false;
+      AVFrame* kept = av_frame_clone(made);
+      const AVFrame* source = source_.Picture(seam.srcFirst + i, why);
+      bool ok = source != nullptr;
+      if (ok && i < seam.reencoded) {
+        const double psnr = LumaPsnr(*kept, *source);
+        if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+        if (psnr < kExactMinPsnr) {
+          *why = "re-encoded frame " + std::to_string(seam.srcFirst + i) + " is " + std::to_string(psnr) + " dB from the source's";
+          ok = false;
+        }
+      } else if (ok && !SamePicture(*kept, *source)) {
+        *why = "copied frame " + std::to_string(seam.srcFirst + i) + " does not decode as in the source";
+        ok = false;
+      }
+      av_frame_free(&kept);
+      if (!ok) return false;
+    }
+    return true;
+  }
+
+ private:
+  // The VOL (strf's extra bytes, else the first key frame's) and the user
+  // data the encoder must match; false with *why for what it cannot.
+  bool ReadMpeg4Headers(const std::vector<uint8_t>& extradata, std::string* why) {
+    std::vector<uint8_t> first;
+    if (!source_.keys.keys.empty()) {
+      const FrameEntry& k = source_.keys.keys[0];
+      first.resize(std::min<uint32_t>(k.size, 4096));
+      first.resize(source_.source.Input().ReadBulk(k.DataPosition(), first.data(), first.size()));
+    }
+    Mpeg4Vol vol = ReadMpeg4Vol(extradata.data(), extradata.size());
+    if (!vol.found) vol = ReadMpeg4Vol(first.data(), first.size());
+    if (!vol.found) return *why = "the MPEG-4 Visual stream has no VOL header", false;
+    if (!vol.unreadable.empty()) return *why = "exact cut of MPEG-4 Visual with " + vol.unreadable + " is not supported yet", false;
+    userData_ = Mpeg4UserData(extradata.data(), extradata.size());
+    const std::vector<uint8_t> inFrame = Mpeg4UserData(first.data(), first.size());
+    userData_.insert(userData_.end(), inFrame.begin(), inFrame.end());
+    bFrames_ = HasBFrames();
+    // DivX 5 and Xvid's packed bitstream: a P and a B frame in one chunk.
+    const std::string named(userData_.begin(), userData_.end());
+    const size_t divx = named.find("DivX");
+    if (bFrames_ && divx != std::string::npos && named.find('p', divx) != std::string::npos)
+      return *why = "exact cut of MPEG-4 Visual with packed B-frames is not supported yet", false;
+    settings_.bFrames = bFrames_;
+    settings_.timeResolution = vol.timeResolution;
+    settings_.interlaced = vol.interlaced;
+    settings_.quarterPel = vol.quarterPel;
+    settings_.mpegQuant = vol.mpegQuant;
+    if (vol.intraMatrix) settings_.intra.assign(vol.intra, vol.intra + 64);
+    if (vol.interMatrix) settings_.inter.assign(vol.inter, vol.inter + 64);
+    Mpeg4PixelAspect(vol, &settings_.aspectNum, &settings_.aspectDen);
+    return true;
+  }
+
+  // B-VOPs in the first frames (a few groups' worth).
+  bool HasBFrames() {
+    FrameCursor cursor(source_.source, source_.analysis);
+    cursor.Start(source_.keys.first);
+    FrameEntry e;
+    std::vector<uint8_t> bytes;
+    for (int n = 0; n < 600 && cursor.Next(&e); ++n) {
+      bytes.resize(std::min<uint32_t>(e.size, 64));
+      bytes.resize(source_.source.Input().ReadBulk(e.DataPosition(), bytes.data(), bytes.size()));
+      if (HasBVop(bytes.data(), bytes.size())) return true;
+    }
+    return false;
+  }
+
+  // The encoder's first frame with the source's user data before its VOP:
+  // a decoder picks its workarounds (and IDCT) for the writer it names, and
+  // must keep those of the source for the frames copied after the seam.
+  std::vector<uint8_t> WithUserData(const std::vector<uint8_t>& bytes) const {
+    if (userData_.empty()) return bytes;
+    for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+      if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && (bytes[i + 3] == 0xB3 || bytes[i + 3] == 0xB6)) {
+        std::vector<uint8_t> out(bytes.begin(), bytes.begin() + ptrdiff_t(i));
+        out.insert(out.end(), userData_.begin(), userData_.end());
+        out.insert(out.end(), bytes.begin() + ptrdiff_t(i), bytes.end());
+        return out;
+      }
+    return bytes;
+  }
+
+  OpenedVideo source_;
+  int codecId_ = 0;
+  bool bFrames_ = false;
+  EncoderSettings settings_;
+  std::vector<uint8_t> userData_;
+};
+
+}  // namespace
+
+std::unique_ptr<ExactCoder> MakeExactCoder() { return std::make_unique<FfmpegExactCoder>(); }

@@ -1,0 +1,58 @@
+// What an exact cut asks of the codec that re-encodes a range's head: the
+// host hands the cut a coder (the command line's comes from the codec room,
+// FFmpeg's libraries); the core knows it only through this interface.
+//
+//   coder.Open(path)                 -> can this stream be cut exactly, and how
+//   coder.Reencode(first, end, ...)  -> frames first .. end - 1 as new chunks
+//   coder.CheckSeam(output, ...)     -> the output decoded across a seam
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "io/output_stream.h"
+#include "writer/chunk_swap.h"
+
+// No re-encoded frame may be further than this from the source's decoded
+// picture (Y-PSNR, dB).
+constexpr double kExactMinPsnr = 35.0;
+
+struct ExactStream {
+  bool cuttable = false;   // frames can be re-encoded (or need not be)
+  bool intraOnly = false;  // every frame stands alone: nothing is ever re-encoded
+  bool bFrames = false;    // chunks in decode order: B-frames shown before the frame stored ahead of them
+  std::string codec;       // its name for messages ("MPEG-4 Visual", "H.264")
+  std::string why;         // when not cuttable, in English
+};
+
+// One seam of an output: its frames from outFirst on are the source's from
+// srcFirst on, the first `reencoded` of them made anew, the next `copied`
+// the source's chunks.
+struct ExactSeam {
+  uint32_t outFirst = 0;
+  uint32_t srcFirst = 0;
+  uint32_t reencoded = 0;
+  uint32_t copied = 0;
+};
+
+class ExactCoder {
+ public:
+  virtual ~ExactCoder() = default;
+  // Reads the recording's first video stream.
+  virtual ExactStream Open(const std::string& path) = 0;
+  // Decodes source frames first .. end - 1 and encodes them again, the first
+  // a key frame and the rest a closed group, each written to out as a chunk
+  // of code ckid (header, data, pad); *chunks gets where each lies and its
+  // flags, *lowestPsnr the lowest Y-PSNR against the source's pictures.
+  // False with *why (English) when they cannot be.
+  virtual bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out,
+                        std::vector<SwappedChunk>* chunks, double* lowestPsnr, std::string* why) = 0;
+  // Whether the source's chunk `chunk` (its index entry among the video's)
+  // holds a B-frame, shown before the key or P frame stored ahead of it.
+  virtual bool IsBFrame(uint32_t chunk) = 0;
+  // Decodes the output at `output` across the seam and compares it with the
+  // source: re-encoded frames at least kExactMinPsnr, copied ones identical.
+  // *lowestPsnr: the lowest of the re-encoded frames.
+  virtual bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr,
+                         std::string* why) = 0;
+};

@@ -1,0 +1,204 @@
+// Re-encoding and trying the heads of an exact cut's ranges (exact/exact_heads.h).
+#include "exact/exact_heads.h"
+
+#include <algorithm>
+
+#include "avi/avi_source.h"
+#include "avi/fourcc.h"
+#include "exact/scratch_file.h"
+#include "job/job_sink.h"
+#include "share/output_share.h"
+
+namespace {
+
+// Copied frames decoded after each seam.
+constexpr uint32_t kCopiedChecked = 12;
+
+// The source's chunk sizes of frames first .. first + count - 1.
+bool SourceSizes(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList& keys, uint32_t first,
+                 uint32_t count, std::vector<uint32_t>* sizes) {
+  FrameCursor cursor(avi, analysis);
+  const int key = keys.KeyAtOrBefore(first);
+  cursor.Start(key >= 0 ? keys.keys[size_t(key)] : keys.first);
+  FrameEntry e;
+  while (sizes->size() < count && cursor.Next(&e))
+    if (e.frame >= first) sizes->push_back(e.size);
+  return sizes->size() == count;
+}
+
+// Writes the head's frames and the source's after them (a few, up to the
+// next key frame, within the range) as a file of its own, decodes it and
+// compares the copied frames with the source's; "" when the seam holds,
+// else why.
+std::string TrySeam(ExactWork& work, ExactHead& head) {
+  const uint32_t copiedFrom = head.first + head.reencoded;
+  // Up to the next key frame (at most), before the tail.
+  uint32_t until = head.tailFrames ? head.tailFrom : head.end;
+  const int next = work.keys.KeyAfter(copiedFrom);
+  if (next >= 0) until = std::min(until, work.keys.keys[size_t(next)].frame);
+  if (until <= copiedFrom) until = head.tailFrames ? head.tailFrom : head.end;
+  // The copied frames show at once whether the decoder reads them as the
+  // source's: a mismatch carries on to the next key frame. The frames made
+  // anew are measured against the source's pictures as they are made.
+  until = std::min(until, copiedFrom + kCopiedChecked);
+  // With B-frames the trial ends before a chunk that is no B-frame, as a range's copy does.
+  while (until < head.end && until > copiedFrom + 1 && work.coder.IsBFrame(until)) --until;
+  ShareBuilder builder(work.source, work.frameMicros, work.videoFrames);
+  builder.CountSamplesByRates(work.rate, work.scale);
+  Piece piece = builder.Build(head.first, until, false);
+  ApplyHead(head, work.source.analysis, &piece);
+  ScratchFile trial;
+  if (!trial.Create(work.sideName + "-seam.avi")) return "the seam cannot be tried: " + trial.Reason();
+  ShareWriting how;
+  how.stretch = piece.stretch;
+  how.bar.chunkSpan = how.bar.indexSpan = 0;
+  const ShareOutput output{&piece.share, &trial};
+  const WriteOutcome written = WriteShares(work.source, &output, 1, how, work.sink);
+  int failed = -1;
+  if (SplitResultOf(written, &failed) != SplitResult::Completed || !trial.Finish())
+    return "the seam cannot be tried: its trial file was not written";
+  ExactSeam seam{head.reencoded, copiedFrom, 0, until - copiedFrom};
+  double lowest = 0;
+  std::string why;
+  if (!work.coder.CheckSeam(trial.Path(), seam, &lowest, &why)) return why;
+  head.lowestPsnr = std::min(head.lowestPsnr, lowest);
+  return "";
+}
+
+// The source's chunk header and size of a frame.
+bool SourceChunk(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList& keys, uint32_t frame, FrameEntry* e) {
+  FrameCursor cursor(avi, analysis);
+  const int key = keys.KeyAtOrBefore(frame);
+  cursor.Start(key >= 0 ? keys.keys[size_t(key)] : keys.first);
+  while (cursor.Next(e))
+    if (e->frame == frame) return true;
+  return false;
+}
+
+// Makes one head's chunks; false with *why when the coder cannot.
+bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
+  head.side = std::make_shared<ScratchFile>();
+  if (!head.side->Create(work.sideName + "-head.bin")) return *why = head.side->Reason(), false;
+  auto swap = std::make_shared<ChunkSwap>();
+  swap->stream = work.source.analysis.firstVideoStream;
+  const uint32_t ckid = uint32_t('0' + swap->stream / 10) | uint32_t('0' + swap->stream % 10) << 8 |
+                        uint32_t('d') << 16 | uint32_t('c') << 24;
+  const auto made = [&](uint32_t from, uint32_t to, SwapRun* run) {
+    run->first = from;
+    double lowest = 99;
+    if (!work.coder.Reencode(from, to, ckid, *head.side, &run->chunks, &lowest, why)) return false;
+    head.lowestPsnr = std::min(head.lowestPsnr == 0 ? 99.0 : head.lowestPsnr, lowest);
+    return true;
+  };
+  if (head.reencoded) {
+    SwapRun run;
+    if (!made(head.first, head.first + head.reencoded, &run)) return false;
+    // The key frame after the frames shown before it.
+    FrameEntry key;
+    if (head.moveKey) {
+      if (!SourceChunk(work.avi, work.source.analysis, work.keys, head.keyChunk, &key))
+        return *why = "the source's key frame cannot be listed", false;
+      run.chunks.push_back(SwappedChunk{key.position, key.size, kKeyFrameFlag, true});
+    }
+    swap->runs.push_back(std::move(run));
+  }
+  if (head.tailFrames) {
+    SwapRun run;
+    if (!made(head.tailFrom, head.end, &run)) return false;
+    swap->runs.push_back(std::move(run));
+  }
+  if (!head.side->Finish()) return *why = head.side->Reason(), false;
+  auto input = std::make_shared<ByteInput>();
+  if (!input->Open(head.side->Path().c_str())) return *why = "the re-encoded frames cannot be read back", false;
+  swap->input = input;
+  for (size_t r = 0; r < swap->runs.size(); ++r) {
+    const SwapRun& run = swap->runs[r];
+    std::vector<uint32_t> sizes;
+    if (!SourceSizes(work.avi, work.source.analysis, work.keys, run.first, uint32_t(run.chunks.size()), &sizes))
+      return *why = "the source's frames cannot be listed", false;
+    head.moviChange[r] = 0;
+    for (size_t i = 0; i < sizes.size(); ++i)
+      head.moviChange[r] += int64_t(ChunkSpace(run.chunks[i].bytes)) - int64_t(ChunkSpace(sizes[i]));
+  }
+  head.swap = swap;
+  return true;
+}
+
+}  // namespace
+
+void PlanHead(ExactCoder& coder, const ExactStream& stream, const KeyFrameList& keys, ExactHead* head) {
+  ExactHead& h = *head;
+  if (stream.intraOnly || h.first >= h.end) return;
+  if (!stream.bFrames) {
+    if (keys.IsKey(h.first)) return;
+    const int next = keys.KeyAfter(h.first);
+    const uint32_t to = next >= 0 ? std::min(h.end, keys.keys[size_t(next)].frame) : h.end;
+    h.reencoded = to - h.first;
+    h.keyChunk = to;
+    return;
+  }
+  // Chunks in decode order: the key frame's chunk is followed by the
+  // B-frames shown before it, which need the group before. The key frame
+  // whose own B-frames hold the first frame, else the next one.
+  const auto leading = [&](uint32_t key) {
+    uint32_t b = 0;
+    while (key + 1 + b < keys.frames && coder.IsBFrame(key + 1 + b)) ++b;
+    return b;
+  };
+  int k = keys.KeyAtOrBefore(h.first);
+  uint32_t b = k >= 0 ? leading(keys.keys[size_t(k)].frame) : 0;
+  if (k < 0 || keys.keys[size_t(k)].frame + b < h.first) {
+    k = keys.KeyAfter(h.first);
+    b = k >= 0 ? leading(keys.keys[size_t(k)].frame) : 0;
+  }
+  const uint32_t shown = k >= 0 ? keys.keys[size_t(k)].frame + b : h.end;
+  if (shown >= h.end) {
+    h.reencoded = h.end - h.first;  // no key frame shows inside the range: all made anew
+    return;
+  }
+  h.reencoded = shown - h.first;
+  h.keyChunk = keys.keys[size_t(k)].frame;
+  h.moveKey = h.keyChunk != shown;
+  // The end: before a B-frame the chunks up to it hold later frames and
+  // lack earlier ones; the copy ends at the last other chunk instead.
+  if (h.end < keys.frames && coder.IsBFrame(h.end)) {
+    uint32_t c = h.end;
+    while (c > shown + 1 && coder.IsBFrame(c)) --c;
+    h.tailFrom = c;
+    h.tailFrames = h.end - c;
+  }
+}
+
+bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why) {
+  uint64_t total = 0, done = 0;
+  for (const ExactHead& h : heads) total += h.Made();
+  for (ExactHead& head : heads) {
+    if (head.Made() == 0) continue;
+    if (work.sink.Cancelled()) return why->clear(), false;
+    std::string failure;
+    if (MakeHead(work, head, &failure)) failure = TrySeam(work, head);
+    if (!failure.empty()) {
+      // The seam does not hold: the range starts on the key frame before.
+      head.exact = false;
+      head.why = failure;
+      head.swap.reset();
+      head.side.reset();
+      head.moviChange[0] = head.moviChange[1] = 0;
+    }
+    done += head.Made();
+    work.sink.Progress(10 + int(span * done / (total ? total : 1)));
+  }
+  return true;
+}
+
+void ApplyHead(const ExactHead& head, const AviAnalysis& analysis, Piece* piece) {
+  if (!head.swap) return;
+  StreamShare& video = piece->share.streams[size_t(analysis.firstVideoStream)];
+  // Only the runs the piece holds whole (a trial ends before the tail).
+  for (size_t r = 0; r < head.swap->runs.size(); ++r) {
+    const SwapRun& run = head.swap->runs[r];
+    if (run.first + run.chunks.size() <= piece->endFrame) video.moviBytes = uint64_t(int64_t(video.moviBytes) + head.moviChange[r]);
+  }
+  piece->share.swap = head.swap;
+  piece->plannedBytes = ShareFileBytes(analysis, piece->share);
+}
