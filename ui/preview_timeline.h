@@ -2,6 +2,8 @@
 // for every key frame (at most one per pixel column), the split's overlap
 // from the second file's start to the cut shaded, the cut (red) and the
 // second file's start (blue) as lines, the current frame as a black mark.
+// Any list of coloured frame ranges (a cut's kept and dropped frames) fills
+// the bar's lower half under the key ticks.
 // A click or a drag asks the parent for the frame under the mouse
 // (kTimelineSeek); keys go to the parent.
 #pragma once
@@ -9,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "avi/key_frame_list.h"
 
@@ -17,6 +20,15 @@ constexpr COLORREF kTimelineCut = RGB(220, 0, 0);
 constexpr COLORREF kTimelineSecondStart = RGB(0, 90, 220);
 constexpr COLORREF kTimelineOverlap = RGB(255, 215, 150);
 constexpr COLORREF kTimelineKey = RGB(90, 90, 90);
+constexpr COLORREF kTimelineKept = RGB(70, 170, 80);
+constexpr COLORREF kTimelineDropped = RGB(235, 160, 160);
+
+// Frames first..end-1 in a colour; later ranges are drawn over earlier ones.
+struct TimelineRange {
+  uint32_t first = 0;
+  uint32_t end = 0;
+  COLORREF colour = 0;
+};
 
 struct TimelineMarks {
   std::shared_ptr<const KeyFrameList> keys;  // null: nothing to show
@@ -24,6 +36,7 @@ struct TimelineMarks {
   bool hasCut = false;
   uint32_t cut = 0;
   uint32_t secondStart = 0;
+  std::vector<TimelineRange> ranges;
 };
 
 // Registers the window class (once) and makes a track bar child.
