@@ -33,7 +33,7 @@ void DecodingState::Restart(const KeyFrameList& keys, int key) {
   const FrameEntry& from = key >= 0 ? keys.keys[key] : keys.first;
   cursor.Start(from);
   nextChunk = from.frame;
-  trigger = lastShown = -1;
+  trigger = lastShown = endIndex = -1;
   drained = false;
   errorChunk = -1;
   error.clear();
@@ -54,6 +54,8 @@ void DecodingState::SendPacket(AVPacket* p, int64_t chunk) {
 void DecodingState::SendEnd() {
   drained = true;
   trigger = -1;
+  // The pictures still held back by the reordering are the last ones.
+  endIndex = int64_t(nextChunk) - codec->has_b_frames;
   if (unpack) {
     av_bsf_send_packet(unpack, nullptr);
     while (av_bsf_receive_packet(unpack, packet) == 0) {
@@ -143,8 +145,12 @@ int DecodingState::Receive(uint32_t asked) {
   const int got = avcodec_receive_frame(codec, scratch);
   if (got < 0) return got;
   // Shown at the index of the chunk that brought it out, less the
-  // decoder's reordering delay; pictures after the end, one index each.
-  int64_t index = trigger >= 0 ? trigger - codec->has_b_frames : lastShown + 1;
+  // decoder's reordering delay; pictures the end brings out take the last
+  // indexes, one each. Quirk: started at the last key frame of an open
+  // group, MPEG-4's B-frames after it lack their earlier reference and
+  // bring out nothing, so the key frame's own picture only comes at the
+  // end; counted on from the start it would pass for the B-frames'.
+  int64_t index = trigger >= 0 ? trigger - codec->has_b_frames : endIndex++;
   if (index <= lastShown) index = lastShown + 1;
   lastShown = index;
   Shown& slot = index <= int64_t(asked) ? held : ahead;

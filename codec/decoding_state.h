@@ -58,6 +58,7 @@ class DecodingState {
   uint32_t nextChunk = 0;
   int64_t trigger = -1;
   int64_t lastShown = -1;
+  int64_t endIndex = -1;  // where the pictures the end brings out are shown, in turn
   bool drained = false;  // every chunk sent and the end signalled
   uint64_t chunksSent = 0;
   // The first chunk since the start that the decoder refused, and why.

@@ -23,6 +23,9 @@ FF=(ffmpeg -nostdin -v error -y -f lavfi -i "$SOURCE")
 [ -s "$WORK/cinepak-1080.avi" ] || "${FF[@]}" -t 0.6 -c:v cinepak -g 5 "$WORK/cinepak-1080.avi"
 [ -s "$WORK/msvideo1-1080.avi" ] || "${FF[@]}" -t 2 -c:v msvideo1 -keyint_min 25 "$WORK/msvideo1-1080.avi"
 [ -s "$WORK/h264-1080.avi" ] || "${FF[@]}" -c:v libx264 -g 25 -bf 0 -pix_fmt yuv420p "$WORK/h264-1080.avi"
+# The MPEG-4 goals' clip: 640x480 in 250-frame groups.
+[ -s "$WORK/mpeg4-480.avi" ] || ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=640x480:rate=25:duration=12 \
+  -c:v mpeg4 -vtag XVID -g 250 -q:v 4 "$WORK/mpeg4-480.avi"
 [ -s "$WORK/bgr24-1080.avi" ] || "${FF[@]}" -t 2 -c:v rawvideo -pix_fmt bgr24 "$WORK/bgr24-1080.avi"
 
 archs=$(wine_runnable_archs)

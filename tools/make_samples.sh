@@ -150,7 +150,10 @@ sample mencoder_mpeg4_mp3vbr_g250.avi mencoder mpeg4 mp3-vbr 250 30 -- \
 # The preview's decoding tests (tests/win/wt_preview.cpp) in preview/: 40
 # frames that all differ (a test pattern whose hue turns 9 degrees a frame)
 # with a tone, one file per codec, each beside ffmpeg's own decoding of its
-# frames as raw top-down BGR24 (NAME.bgr). Not in samples.txt: no other test
+# frames as raw top-down BGR24 (NAME.bgr), one picture per decoded frame
+# (-fps_mode passthrough: by default ffmpeg repeats the first frame of a
+# B-frame file, whose first packet has no time, and every reference after
+# it would be one frame late). Not in samples.txt: no other test
 # needs them.
 PREVIEW_SOURCE="testsrc2=size=160x120:rate=25:duration=1.6,hue=H=2*PI*t/1.6:s=1.5"
 mkdir -p "$WORK/preview"
@@ -159,7 +162,7 @@ preview_sample() { # NAME ENCODER-OPTIONS...
   shift
   if "${FF[@]}" -f lavfi -i "$PREVIEW_SOURCE" -f lavfi -i sine=frequency=440:sample_rate=22050:duration=1.6 \
       -map 0:v -map 1:a "$@" -c:a pcm_s16le "$dst.avi" >"$WORK/log" 2>&1 &&
-    "${FF[@]}" -i "$dst.avi" -map 0:v -f rawvideo -pix_fmt bgr24 "$dst.bgr" >>"$WORK/log" 2>&1; then
+    "${FF[@]}" -i "$dst.avi" -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt bgr24 "$dst.bgr" >>"$WORK/log" 2>&1; then
     made=$((made + 1))
   else
     skip "preview/$name.avi" "ffmpeg failed: $(tail -3 "$WORK/log" | tr '\n' ' ')"
@@ -172,6 +175,8 @@ preview_sample bgr24 -c:v rawvideo -pix_fmt bgr24
 preview_sample h264 -c:v libx264 -g 10 -bf 0 -pix_fmt yuv420p
 preview_sample h264_bframes -c:v libx264 -g 10 -bf 2 -pix_fmt yuv420p
 preview_sample mpeg4 -c:v mpeg4 -vtag XVID -g 10 -q:v 3
+# Its last group is a key frame and the two B-frames shown before it.
+preview_sample mpeg4_bframes -c:v mpeg4 -vtag XVID -g 10 -bf 2 -q:v 3
 preview_sample mjpeg -c:v mjpeg -q:v 3 -pix_fmt yuvj420p
 # Play's pace (tests/win/wt_preview_play.cpp): 640x480 MPEG-4 Visual, 8 s
 # at 25 frames a second in 250-frame groups, with sound; no reference frames.

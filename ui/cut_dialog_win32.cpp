@@ -60,6 +60,7 @@ struct CutDialogState {
   std::string shownDefault;       // the output name last filled in for the user
   bool fileEdited = false;        // the file's field typed in since the last plan
   PreviewBreaks breaks;           // what Find breaks found last, for the preview
+  std::vector<PreviewRange> kept;  // the plan's kept frames for the preview (none: no plan)
 };
 
 CutDialogState& StateOf(HWND dialog) {
@@ -164,11 +165,25 @@ void ShowList(HWND dialog, int select, const CutOutcome* plan) {
   InvalidateRect(box, nullptr, TRUE);
 }
 
+// The plan's kept frames sorted and merged (ranges kept apart may overlap).
+std::vector<PreviewRange> KeptFrames(const CutOutcome& plan) {
+  std::vector<PreviewRange> kept;
+  for (const CutRangeFigures& r : plan.ranges) kept.push_back(PreviewRange{r.firstFrame, r.firstFrame + r.frames});
+  std::sort(kept.begin(), kept.end(), [](const PreviewRange& a, const PreviewRange& b) { return a.first < b.first; });
+  std::vector<PreviewRange> merged;
+  for (const PreviewRange& r : kept) {
+    if (!merged.empty() && r.first <= merged.back().end) merged.back().end = std::max(merged.back().end, r.end);
+    else merged.push_back(r);
+  }
+  return merged;
+}
+
 // Asks for the plan and shows it: each range's frames and the total, or why
 // there is none.
 void Replan(HWND dialog, int select) {
-  const CutDialogState& state = StateOf(dialog);
-  StateOf(dialog).fileEdited = false;
+  CutDialogState& state = StateOf(dialog);
+  state.fileEdited = false;
+  state.kept.clear();
   const CutRequest request = RequestOf(dialog, true);
   HWND summary = Item(dialog, IDC_CUT_SUMMARY);
   if (request.path.empty() || state.entries.empty()) {
@@ -181,12 +196,14 @@ void Replan(HWND dialog, int select) {
     SetCursor(old);
     ShowList(dialog, select, &plan);
     if (plan.result == CutResult::Completed) {
+      state.kept = KeptFrames(plan);
       const unsigned kept = plan.videoFrames - plan.droppedFrames;
       SetWindowTextUtf8(summary, Frames(Text(tool_text::kCutSummary), kept, plan.videoFrames, plan.droppedFrames));
     } else {
       SetWindowTextUtf8(summary, plan.message);  // the cut's text, UTF-8
     }
   }
+  SetPreviewKeptRanges(dialog, state.kept);
   const int selected = Selected(dialog);
   EnableWindow(Item(dialog, IDC_CUT_CHANGE), selected >= 0);
   EnableWindow(Item(dialog, IDC_CUT_REMOVE), selected >= 0);
@@ -458,6 +475,8 @@ void OnPreview(HWND dialog) {
   hooks.endHere = [dialog](const PreviewPosition& p) { SetFieldText(dialog, IDC_CUT_END, MiddleOf(p)); };
   OpenPreview(dialog, path, PreviewLink::Cut, hooks);
   if (StateOf(dialog).breaks.path == path) SetPreviewBreaks(StateOf(dialog).breaks);
+  // The plan is the file's only while the field names it as planned.
+  if (!StateOf(dialog).fileEdited) SetPreviewKeptRanges(dialog, StateOf(dialog).kept);
 }
 
 void OnCut(HWND dialog) {

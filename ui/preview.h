@@ -16,6 +16,9 @@
 //   hooks.endHere = ...;
 //   OpenPreview(dialog, path, PreviewLink::Cut, hooks);   // owned by the dialog
 //   ShowPreviewFrame(frame);                                // e.g. when its list's selection moves
+//   SetPreviewKeptRanges(dialog, kept);                     // the cut's plan: the track bar shows
+//                                                           // kept and dropped frames, "Play kept
+//                                                           // ranges" plays only the kept ones
 //   ReleasePreview(dialog);                                 // when the dialog ends
 #pragma once
 #include <windows.h>
@@ -43,6 +46,7 @@ enum PreviewControl {
   kPreviewStartHere,
   kPreviewEndHere,
   kPreviewPlay,  // Play / Stop
+  kPreviewPlayKept,  // Play kept ranges (a cut's plan known)
 };
 
 enum class PreviewLink {
@@ -84,6 +88,14 @@ struct PreviewBreaks {
   std::vector<uint32_t> scenes;
 };
 void SetPreviewBreaks(const PreviewBreaks& breaks);
+// Frames first..end-1, sorted, apart.
+struct PreviewRange {
+  uint32_t first = 0;
+  uint32_t end = 0;
+};
+// The frames a cut keeps, for the preview owner owns (nothing when another
+// owns it); an empty list: no plan (the track bar shows no ranges).
+void SetPreviewKeptRanges(HWND owner, std::vector<PreviewRange> kept);
 // Moves the open preview to frame.
 void ShowPreviewFrame(uint32_t frame);
 // Closes the preview if owner owns it (a dialog that ends); any owner when null.
@@ -105,6 +117,8 @@ struct PreviewFacts {
   FrameEntry entry;
   bool pictureShown = false;   // the picture area shows current's picture
   bool playing = false;        // Play runs (Space or the button stops it)
+  bool playingKept = false;    // and plays the kept ranges only
+  std::vector<PreviewRange> kept;  // the cut's kept frames as the track bar shows them
   std::wstring pictureText;    // what it says instead of a picture
   std::string decoderName;
   bool hasCut = false;

@@ -21,6 +21,8 @@ constexpr TextPair kStartHere{"Start here", "ここから"};
 constexpr TextPair kEndHere{"End here", "ここまで"};
 constexpr TextPair kPlay{"Play", "再生"};
 constexpr TextPair kStop{"Stop", "停止"};
+// Plays what the Cut dialog's ranges keep, passing over what they drop.
+constexpr TextPair kPlayKept{"Play kept ranges", "残す範囲を再生"};
 
 // The line under the track bar: the time, then these.
 constexpr TextPair kFrameOf{"frame %u of %u", "フレーム %u / %u"};

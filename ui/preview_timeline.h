@@ -2,6 +2,8 @@
 // for every key frame (at most one per pixel column), the split's overlap
 // from the second file's start to the cut shaded, the cut (red) and the
 // second file's start (blue) as lines, the current frame as a black mark.
+// Any list of coloured frame ranges (a cut's kept and dropped frames) fills
+// the bar's lower half under the key ticks.
 // A click or a drag asks the parent for the frame under the mouse
 // (kTimelineSeek); keys go to the parent.
 #pragma once
@@ -28,6 +30,16 @@ struct TimelineSpan {
   COLORREF colour = 0;
 };
 
+constexpr COLORREF kTimelineKept = RGB(70, 170, 80);
+constexpr COLORREF kTimelineDropped = RGB(235, 160, 160);
+
+// Frames first..end-1 in a colour; later ranges are drawn over earlier ones.
+struct TimelineRange {
+  uint32_t first = 0;
+  uint32_t end = 0;
+  COLORREF colour = 0;
+};
+
 struct TimelineMarks {
   std::shared_ptr<const KeyFrameList> keys;  // null: nothing to show
   uint32_t current = 0;
@@ -35,6 +47,7 @@ struct TimelineMarks {
   uint32_t cut = 0;
   uint32_t secondStart = 0;
   std::vector<TimelineSpan> spans;  // drawn in order
+  std::vector<TimelineRange> ranges;
 };
 
 // Registers the window class (once) and makes a track bar child.

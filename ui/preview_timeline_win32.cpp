@@ -40,6 +40,13 @@ void Paint(HWND window, HDC target) {
   Fill(dc, kMargin, top, w - kMargin, bottom, RGB(255, 255, 255));
   const uint32_t frames = Frames(s);
   if (frames > 0) {
+    // A range's band runs to the x of its next frame, so that ranges that
+    // touch leave no gap and a one-frame range still shows.
+    const int middle = top + (bottom - top) / 2;
+    for (const TimelineRange& r : s.marks.ranges)
+      if (r.first < r.end && r.first < frames)
+        Fill(dc, TimelineX(w, frames, r.first), middle,
+             r.end >= frames ? w - kMargin : TimelineX(w, frames, r.end), bottom, r.colour);
     if (s.marks.hasCut && s.marks.secondStart < s.marks.cut)
       Fill(dc, TimelineX(w, frames, s.marks.secondStart), top, TimelineX(w, frames, s.marks.cut), bottom,
            kTimelineOverlap);

@@ -10,7 +10,10 @@
 // Playing shows each frame after the one before once the clock reaches its
 // time (frame N at N x dwMicroSecPerFrame from the frame Play started at),
 // never skipping one: a decoder slower than the stream makes the picture
-// late, not jumpy. It stops on the frame shown, at the end, and at any step. The buttons hand the focus back to the window after a
+// late, not jumpy. It stops on the frame shown, at the end, and at any step.
+// "Play kept ranges" (a cut's plan known) plays the kept frames only: at the
+// end of a kept range it goes straight to the next one's first frame, so a
+// dropped frame is never shown while it plays. The buttons hand the focus back to the window after a
 // click, so the keys keep working.
 #include "ui/preview.h"
 
@@ -53,7 +56,7 @@ struct Preview {
   HWND picture = nullptr, timeline = nullptr, info = nullptr, plan = nullptr;
   HWND buttons[kStepButtons] = {};
   HWND useAsSplitTime = nullptr, startHere = nullptr, endHere = nullptr;
-  HWND play = nullptr;
+  HWND play = nullptr, playKept = nullptr;
   HFONT font = nullptr;
   std::unique_ptr<PreviewWorker> worker;
   int englishUi = 1;
@@ -86,8 +89,11 @@ struct Preview {
 
   uint64_t splitTimeAsk = 0, splitTimeAnswered = 0;
 
+  std::vector<PreviewRange> kept;  // the cut's plan (Cut link), sorted
+
   bool playing = false;
-  uint32_t playFrom = 0;   // the frame Play started at
+  bool playingKept = false;  // the kept ranges only
+  uint32_t playFrom = 0;   // the frame Play started at (or its kept range began at)
   LARGE_INTEGER playStarted = {};
 };
 
@@ -202,10 +208,15 @@ void ShowFacts(Preview& p) {
     for (const PreviewBreaks::Run& run : theBreaks.black) marks.spans.push_back({run.first, run.count, kTimelineBlack});
     for (uint32_t frame : theBreaks.scenes) marks.spans.push_back({frame, 1, kTimelineScene});
   }
+  if (!p.kept.empty()) {
+    marks.ranges.push_back(TimelineRange{0, Frames(p), kTimelineDropped});
+    for (const PreviewRange& r : p.kept) marks.ranges.push_back(TimelineRange{r.first, r.end, kTimelineKept});
+  }
   SetTimelineMarks(p.timeline, marks);
   const bool any = p.opened && Frames(p) > 0;
   for (HWND button : p.buttons) EnableWindow(button, any);
   EnableWindow(p.play, any);
+  EnableWindow(p.playKept, any && !p.kept.empty());
   EnableWindow(p.useAsSplitTime, any && p.current > 0 && IsKey(p, p.current));
   EnableWindow(p.startHere, any);
   EnableWindow(p.endHere, any);
@@ -225,18 +236,37 @@ void Show(Preview& p, uint32_t frame) {
 
 void StopPlaying(Preview& p) {
   if (!p.playing) return;
-  p.playing = false;
+  p.playing = p.playingKept = false;
   KillTimer(p.window, kPlayTimer);
   SetWindowTextW(p.play, Text(p, kPlay).c_str());
+  SetWindowTextW(p.playKept, Text(p, kPlayKept).c_str());
 }
 
-void StartPlaying(Preview& p) {
-  if (!p.opened || Frames(p) == 0 || p.current + 1 >= Frames(p)) return;
+// The first kept frame at or after frame, or Frames(p) when none is.
+uint32_t KeptFrom(const Preview& p, uint32_t frame) {
+  for (const PreviewRange& r : p.kept)
+    if (r.end > frame && r.first < r.end) return std::max(r.first, frame);
+  return Frames(p);
+}
+
+void StartPlaying(Preview& p, bool keptOnly) {
+  if (!p.opened || Frames(p) == 0) return;
+  if (keptOnly) {
+    // From the frame shown when it is kept, else from the next kept frame
+    // (from the first one after the last).
+    uint32_t from = KeptFrom(p, p.current);
+    if (from >= Frames(p)) from = KeptFrom(p, 0);
+    if (from >= Frames(p)) return;
+    if (from != p.current) Show(p, from);
+  } else if (p.current + 1 >= Frames(p)) {
+    return;
+  }
   p.playing = true;
+  p.playingKept = keptOnly;
   p.playFrom = p.current;
   QueryPerformanceCounter(&p.playStarted);
   SetTimer(p.window, kPlayTimer, kPlayTickMs, nullptr);
-  SetWindowTextW(p.play, Text(p, kStop).c_str());
+  SetWindowTextW(keptOnly ? p.playKept : p.play, Text(p, kStop).c_str());
 }
 
 uint64_t MicrosPlayed(const Preview& p) {
@@ -251,7 +281,14 @@ void PlayTick(Preview& p) {
   if (!p.playing || p.frameAnswered != p.frameAsk) return;
   const uint32_t next = p.current + 1;
   if (next >= Frames(p)) return StopPlaying(p);
-  if (MicrosOf(p, next) - MicrosOf(p, p.playFrom) <= MicrosPlayed(p)) Show(p, next);
+  if (MicrosOf(p, next) - MicrosOf(p, p.playFrom) > MicrosPlayed(p)) return;
+  const uint32_t kept = p.playingKept ? KeptFrom(p, next) : next;
+  if (kept >= Frames(p)) return StopPlaying(p);
+  if (kept != next) {  // the next kept range: its first frame's clock starts now
+    p.playFrom = kept;
+    QueryPerformanceCounter(&p.playStarted);
+  }
+  Show(p, kept);
 }
 
 void StepKey(Preview& p, bool forward) {
@@ -398,7 +435,9 @@ void Layout(Preview& p) {
   RECT client;
   GetClientRect(p.window, &client);
   const int w = client.right, h = client.bottom;
-  const int panelTop = std::max(0, h - kPanelHeight);
+  // The Cut link has a second row of buttons.
+  const int panel = kPanelHeight + (p.link == PreviewLink::Cut ? kButtonHeight + kGap : 0);
+  const int panelTop = std::max(0, h - panel);
   MoveWindow(p.picture, 0, 0, w, panelTop, TRUE);
   int y = panelTop + kGap;
   MoveWindow(p.timeline, kGap, y, w - 2 * kGap, kTimelineHeight, TRUE);
@@ -414,6 +453,8 @@ void Layout(Preview& p) {
     x += stepWidth + 2;
   }
   MoveWindow(p.play, x + kGap, y, stepWidth, kButtonHeight, TRUE);
+  // The Cut link's second row: Play kept ranges under Play's row.
+  MoveWindow(p.playKept, kGap, y + kButtonHeight + kGap, 130, kButtonHeight, TRUE);
   // The link's own buttons stand at the right end.
   const int wide = 124;
   const int right = w - kGap;
@@ -522,9 +563,9 @@ bool KeptPlace(RECT* r) {
 // ---- the window ------------------------------------------------------------------
 
 void OnCommand(Preview& p, int id) {
-  if (id == kPreviewPlay) {
+  if (id == kPreviewPlay || id == kPreviewPlayKept) {
     if (p.playing) StopPlaying(p);
-    else StartPlaying(p);
+    else StartPlaying(p, id == kPreviewPlayKept);
     SetFocus(p.window);
     return;
   }
@@ -577,6 +618,8 @@ void ShowLinkButtons(Preview& p) {
   ShowWindow(p.useAsSplitTime, p.link == PreviewLink::SplitTab ? SW_SHOW : SW_HIDE);
   ShowWindow(p.startHere, p.link == PreviewLink::Cut ? SW_SHOW : SW_HIDE);
   ShowWindow(p.endHere, p.link == PreviewLink::Cut ? SW_SHOW : SW_HIDE);
+  ShowWindow(p.playKept, p.link == PreviewLink::Cut ? SW_SHOW : SW_HIDE);
+  Layout(p);
 }
 
 void OnCreate(Preview& p) {
@@ -594,6 +637,7 @@ void OnCreate(Preview& p) {
   p.startHere = Child(p, L"Button", Text(p, kStartHere), BS_PUSHBUTTON, kPreviewStartHere);
   p.endHere = Child(p, L"Button", Text(p, kEndHere), BS_PUSHBUTTON, kPreviewEndHere);
   p.play = Child(p, L"Button", Text(p, kPlay), BS_PUSHBUTTON, kPreviewPlay);
+  p.playKept = Child(p, L"Button", Text(p, kPlayKept), BS_PUSHBUTTON, kPreviewPlayKept);
   p.worker.reset(new PreviewWorker(p.window, p.englishUi));
   ShowLinkButtons(p);
 }
@@ -748,6 +792,14 @@ void SetPreviewBreaks(const PreviewBreaks& breaks) {
   if (thePreview) ShowFacts(*thePreview);
 }
 
+void SetPreviewKeptRanges(HWND owner, std::vector<PreviewRange> kept) {
+  if (!thePreview || thePreview->owner != owner) return;
+  Preview& p = *thePreview;
+  p.kept = std::move(kept);
+  if (p.playingKept && p.kept.empty()) StopPlaying(p);
+  ShowFacts(p);
+}
+
 void ShowPreviewFrame(uint32_t frame) {
   if (thePreview) Show(*thePreview, frame);
 }
@@ -787,6 +839,8 @@ PreviewFacts CurrentPreviewFacts() {
   f.pictureShown = p.pictureShown && p.frameAnswered == p.frameAsk;
   f.pictureText = PictureText(p);
   f.playing = p.playing;
+  f.playingKept = p.playingKept;
+  f.kept = p.kept;
   f.decoderName = p.decoderName;
   f.hasCut = p.hasCut;
   f.cut = p.cut;

@@ -105,6 +105,20 @@ def check_codecs():
         check_frame("dv", path, n, expected, (720, 576))
 
 
+def check_last_open_group():
+    """A file ending in a key frame and the B-frames shown before it (their
+    chunks come after it): started at that key frame they lack their earlier
+    reference and bring out nothing, so the key frame's picture comes at the
+    end of the stream; every frame from the group before on is FFmpeg's."""
+    path = encode("last-open-group", "-c:v", "mpeg4", "-g", "10", "-bf", "2", "-q:v", "3", "-vtag", "XVID", seconds=1.6)
+    expected = ffmpeg_frames(path, *SIZE)
+    keys = key_frames(path)
+    check("last-open-group: frames", len(expected), 40)
+    check("last-open-group: its last key frame is the third last chunk", keys[-1:], [37])
+    for n in range(keys[-2] if len(keys) > 1 else 0, len(expected)):
+        check_frame("last-open-group", path, n, expected)
+
+
 def rewrite_video(src, dst, chunks):
     """dst: src's headers with the video chunks (flags, payload) in place of
     src's movi list, a new idx1 and the frame counts made true."""
@@ -257,6 +271,7 @@ def main():
         print("SKIPPED: this build has no decoders")
         sys.exit(SKIPPED)
     check_codecs()
+    check_last_open_group()
     check_packed_and_dropped()
     check_samples()
     check_times_and_names()

@@ -1,6 +1,6 @@
 // The preview's pictures, in the program's own main dialog run inside the
 // test, for files ffmpeg made with Cinepak, Microsoft Video 1, uncompressed
-// BGR24, H.264, MPEG-4 Visual and MJPEG, whose 40 frames all differ: the
+// BGR24, H.264, MPEG-4 Visual (also with B-frames) and MJPEG, whose 40 frames all differ: the
 // picture shown for a frame matches ffmpeg's decoding of that frame better than any other frame
 // of the file, for key frames and frames decoded on from the key frame
 // before, reached by the buttons, the keys and the track bar; key-frame
@@ -86,7 +86,8 @@ void CheckCodec(const InProcess& app, const Codec& codec, CliKeyFrames& listing)
 int main() {
   if (!Begin(110000)) return Summary();
   const Codec codecs[] = {{"cinepak", true}, {"msvideo1", true}, {"bgr24", true},
-                          {"h264", true},    {"mpeg4", true},    {"mjpeg", true}};
+                          {"h264", true},    {"mpeg4", true},    {"mjpeg", true},
+                          {"mpeg4_bframes", true}};
   // The command line's lists, made meanwhile.
   std::vector<std::unique_ptr<CliKeyFrames>> listings;
   for (const Codec& codec : codecs)
