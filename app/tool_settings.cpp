@@ -14,6 +14,7 @@ constexpr const char* kPiecesEveryKey = "PiecesEverySeconds=";
 constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
 constexpr const char* kCutDropsKey = "CutDropsRanges=";
 constexpr const char* kCutSeparateKey = "CutFilePerRange=";
+constexpr const char* kCutExactKey = "CutExactFrames=";
 constexpr const char* kPreviewPlaceKey = "PreviewPlace=";
 constexpr const char* kSaveInKey = "SaveInFolder=";
 // The Batch dialog's: none holds another key inside it ("BatchBySize=", not
@@ -75,6 +76,7 @@ void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   if (FindSettingsKey(file, kPiecesMegabytesKey, value)) tools.piecesMegabytes = value;
   if (FindSettingsKey(file, kCutDropsKey, value)) tools.cutDrops = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kCutSeparateKey, value)) tools.cutSeparate = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kCutExactKey, value)) tools.cutExact = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPreviewPlaceKey, value)) tools.previewPlace = value;
   FindLongSettingsValue(file, kSaveInKey, &tools.saveIn);
   ReadBatchSettings(file, tools.batch);
@@ -98,6 +100,7 @@ bool AppendToolSettings(const char* path, const ToolSettings& tools) {
   if (tools.piecesMegabytes != defaults.piecesMegabytes) PutLine(file, kPiecesMegabytesKey, tools.piecesMegabytes);
   if (tools.cutDrops != defaults.cutDrops) std::fprintf(file, "%s%d\n", kCutDropsKey, tools.cutDrops);
   if (tools.cutSeparate != defaults.cutSeparate) std::fprintf(file, "%s%d\n", kCutSeparateKey, tools.cutSeparate);
+  if (tools.cutExact != defaults.cutExact) std::fprintf(file, "%s%d\n", kCutExactKey, tools.cutExact);
   if (tools.previewPlace != defaults.previewPlace) PutLine(file, kPreviewPlaceKey, tools.previewPlace);
   if (tools.saveIn != defaults.saveIn) PutLine(file, kSaveInKey, tools.saveIn);
   PutBatchSettings(file, tools.batch);

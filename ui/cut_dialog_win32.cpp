@@ -11,8 +11,14 @@
 // snapped to key frames, and the total below. Cut runs the cut job under the
 // progress dialog, the very request the command line would build, and closes
 // the dialog once the files are written; after a refusal or Cancel the list
-// stays for another try (the job leaves nothing behind). The two choices are
-// kept for the next time.
+// stays for another try (the job leaves nothing behind). The two choices and
+// the Exact cut box are kept for the next time.
+//
+// Exact cut: each range from the very frame asked for, its head before the
+// next key frame re-encoded by the coder the command line uses too
+// (ui/window_exact_coder.h); the plan shows the exact frames, and the
+// result names the frames re-encoded and any seam that fell back to a key
+// frame.
 //
 // Find breaks looks for black pictures and silence (ui/find_breaks.h) under
 // the progress dialog: the ranges found replace the list, as a loaded list's
@@ -22,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +39,7 @@
 #include "cut/cut_job.h"
 #include "cut/cut_list.h"
 #include "cut/cut_rule.h"
+#include "exact/exact_coder.h"
 #include "job/job_sink.h"
 #include "ui/find_breaks.h"
 #include "ui/preview.h"
@@ -45,6 +53,7 @@
 #include "ui/tools.h"
 #include "ui/wide_text.h"
 #include "ui/win32_host.h"
+#include "ui/window_exact_coder.h"
 
 namespace {
 
@@ -112,6 +121,7 @@ CutRequest RequestOf(HWND dialog, bool forPlan) {
   for (const CutEntry& entry : state.entries) (drops ? request.drop : request.keep).push_back(entry.Range());
   // The plan of kept ranges unmerged: the frames of each range as asked.
   request.separate = Checked(dialog, IDC_CUT_SEPARATE) || (forPlan && !drops);
+  request.exact = Checked(dialog, IDC_CUT_EXACT);
   const std::string output = FieldText(dialog, IDC_CUT_OUTPUT);
   request.output = output == state.shownDefault ? "" : output;
   return request;
@@ -396,6 +406,7 @@ void OnChoice(HWND dialog) {
   ToolSettings& tools = AppToolSettings();
   tools.cutDrops = Checked(dialog, IDC_CUT_DROP) ? 1 : 0;
   tools.cutSeparate = Checked(dialog, IDC_CUT_SEPARATE) ? 1 : 0;
+  tools.cutExact = Checked(dialog, IDC_CUT_EXACT) ? 1 : 0;
   FollowDefaultName(dialog);
   Replan(dialog, Selected(dialog));
 }
@@ -480,7 +491,7 @@ void OnPreview(HWND dialog) {
 }
 
 void OnCut(HWND dialog) {
-  const CutRequest request = RequestOf(dialog, false);
+  CutRequest request = RequestOf(dialog, false);
   if (request.path.empty()) {
     ToolMessage(dialog, UiText(tool_text::kChooseFileFirst));
     return;
@@ -489,6 +500,8 @@ void OnCut(HWND dialog) {
     ToolMessage(dialog, UiText(tool_text::kCutNeedRange));
     return;
   }
+  const std::unique_ptr<ExactCoder> coder = request.exact ? WindowExactCoder() : nullptr;
+  request.coder = coder.get();
   const CutOutcome outcome = RunCutProgress(dialog, request);
   if (CancelSet(AppJobState())) {
     ToolMessage(dialog, UiText(shell_text::kBreak));
@@ -506,6 +519,7 @@ void OnInit(HWND dialog, CutDialogState* state) {
   SetFieldText(dialog, IDC_CUT_FILE, WindowTextUtf8(GetDlgItem(AppShell().mainWindow, IDC_SRC_FILE)));
   CheckRadioButton(dialog, IDC_CUT_KEEP, IDC_CUT_DROP, tools.cutDrops == 1 ? IDC_CUT_DROP : IDC_CUT_KEEP);
   CheckRadioButton(dialog, IDC_CUT_ONE, IDC_CUT_SEPARATE, tools.cutSeparate == 1 ? IDC_CUT_SEPARATE : IDC_CUT_ONE);
+  CheckDlgButton(dialog, IDC_CUT_EXACT, tools.cutExact == 1 ? BST_CHECKED : BST_UNCHECKED);
   const int tabs[] = {110};
   SendMessageW(Item(dialog, IDC_CUT_LIST), LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(tabs));
   DragAcceptFiles(dialog, TRUE);
@@ -530,6 +544,7 @@ void OnCommand(HWND dialog, int id, int code) {
     case IDC_CUT_DROP:
     case IDC_CUT_ONE:
     case IDC_CUT_SEPARATE:
+    case IDC_CUT_EXACT:
       if (code == BN_CLICKED) OnChoice(dialog);
       break;
     case IDC_CUT_FILE:

@@ -47,6 +47,7 @@
 #define IDC_CUT_SUMMARY 456
 #define IDC_CUT_PREVIEW 457
 #define IDC_CUT_FIND_BREAKS 458
+#define IDC_CUT_EXACT 459
 
 /* Streams */
 #define IDC_STREAMS_FILE 471

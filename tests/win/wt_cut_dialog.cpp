@@ -4,6 +4,9 @@
 // dialog the very file that `tavrin cut` (the native command line,
 // TAVRIN_CLI) writes for the same ranges; a cut list beside the recording is
 // offered and loaded; Cancel leaves nothing behind; the choices are kept.
+// Exact cut hands the job the command line's coder: the output keeps the
+// very frames asked for (counted by ffprobe) and the result box names the
+// frames re-encoded.
 // Runs in English and Japanese.
 #include <cstdlib>
 
@@ -53,6 +56,18 @@ std::vector<long> RangeFrames(const std::string& json) {
 }
 
 long TotalFrames(const std::string& path) { return long(AvihField(path, 4)); }
+
+// Frames ffprobe decodes in path's video ("" when it did not run).
+std::string DecodedFrames(const std::string& path) {
+  const std::string out = path + ".frames";
+  const std::string part = ShellPath(out + ".part");
+  RunUnix("/bin/sh", "-c \"ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                     "-of csv=p=0 " + ShellPath(path) + " > " + part + "; mv " + part + " " + ShellPath(out) + "\"");
+  if (!WaitUntil([&] { return FileExists(out); }, 30000)) return "";
+  std::string text = ReadBytes(out);
+  text.erase(text.find_last_not_of("\r\n ") + 1);
+  return text;
+}
 
 // `tavrin cut INPUT ARGS --output OUTPUT --json` of the native command line; its JSON.
 std::string NativeCut(const std::string& input, const std::string& args, const std::string& output) {
@@ -155,6 +170,50 @@ int main() {
     WT_CHECK(WaitUntil([&] { return !IsWindow(cut); }));
     WT_CHECK_EQ(AppToolSettings().cutDrops, 1);
     WT_CHECK_EQ(AppToolSettings().cutSeparate, 1);
+  }
+
+  Case("Exact cut: the command line's coder, the very frames asked for, the frames re-encoded named");
+  {
+    cut = OpenCut(app);
+    HWND offer = WaitForMessageBox(cut);  // the cut list beside the recording, declined
+    if (WT_CHECK(offer != nullptr)) PressButton(offer, IDNO);
+    WT_CHECK(IsDlgButtonChecked(cut, IDC_CUT_EXACT) == BST_UNCHECKED);
+    Click(cut, IDC_CUT_KEEP);
+    Click(cut, IDC_CUT_ONE);
+    Click(cut, IDC_CUT_EXACT);
+    // 25 frames a second, a key frame every 12: frames 38 .. 82, the head
+    // 38 .. 47 before key frame 48 made anew.
+    AddRange(cut, "1.5", "3.3");
+    const std::vector<std::string> shown = ListEntries(GetDlgItem(cut, IDC_CUT_LIST));
+    if (WT_CHECK_EQ(shown.size(), size_t(1))) WT_CHECK_EQ(FramesShown(shown[0]), 45L);
+    const std::string output = folder + "\\exact.avi";
+    SetDlgItemTextA(cut, IDC_CUT_OUTPUT, output.c_str());
+    Post(cut, IDOK);
+    const std::vector<std::wstring> boxes = FollowJob(cut, CutProgressTitle());
+    if (WT_CHECK_EQ(boxes.size(), size_t(1))) {
+      WT_CHECK_EQ(boxes[0].rfind(Lang(L"Completed:", L"\u5B8C\u4E86\u3057\u307E\u3057\u305F"), 0), size_t(0));
+      WT_CHECK(boxes[0].find(Lang(L"10 frames re-encoded at 1 seams",
+                                  L"1 \u304B\u6240\u306E\u3064\u306A\u304E\u76EE\u3067 10 \u30D5\u30EC\u30FC\u30E0")) !=
+               std::wstring::npos);
+    }
+    if (WT_CHECK_EQ(cuts.requests.size(), size_t(3))) {
+      WT_CHECK(cuts.requests.back().exact);
+      WT_CHECK(cuts.requests.back().coder != nullptr);
+      const CutOutcome& outcome = cuts.outcomes.back();
+      if (WT_CHECK_EQ(outcome.ranges.size(), size_t(1))) {
+        WT_CHECK_EQ(outcome.ranges[0].firstFrame, 38u);
+        WT_CHECK_EQ(outcome.ranges[0].reencodedFrames, 10u);
+        WT_CHECK(outcome.ranges[0].exact);
+      }
+    }
+    WT_CHECK(LooksLikeWholeAvi(output));
+    WT_CHECK_EQ(TotalFrames(output), 45L);
+    WT_CHECK_EQ(DecodedFrames(output), std::string("45"));
+    const std::string json = NativeCut(clip, "--exact --keep 1.5-3.3", reference + "\\cli-exact.avi");
+    WT_CHECK(json.find("\"reencoded_frames\": 10") != std::string::npos);
+    WT_CHECK_EQ(TotalFrames(reference + "\\cli-exact.avi"), 45L);
+    WT_CHECK(WaitUntil([&] { return !IsWindow(cut); }));
+    WT_CHECK_EQ(AppToolSettings().cutExact, 1);
   }
 
   app.Stop();

@@ -51,6 +51,7 @@ int main() {
     HWND cut = OpenTool(app, IDM_CUT);
     WT_CHECK(Checked(cut, IDC_CUT_KEEP));
     WT_CHECK(Checked(cut, IDC_CUT_ONE));
+    WT_CHECK(!Checked(cut, IDC_CUT_EXACT));
     CloseTool(cut);
     CloseApp(app);
     WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string());
@@ -60,7 +61,7 @@ int main() {
   {
     const std::string folder = FolderWith(
         (std::string(kOldFile) + "JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=700\r\n"
-                     "CutDropsRanges=1\r\nCutFilePerRange=1\r\n")
+                     "CutDropsRanges=1\r\nCutFilePerRange=1\r\nCutExactFrames=1\r\n")
             .c_str());
     App app = Launch("", folder);
     HWND join = OpenTool(app, IDM_JOIN);
@@ -75,6 +76,9 @@ int main() {
     HWND cut = OpenTool(app, IDM_CUT);
     WT_CHECK(Checked(cut, IDC_CUT_DROP));
     WT_CHECK(Checked(cut, IDC_CUT_SEPARATE));
+    WT_CHECK(Checked(cut, IDC_CUT_EXACT));
+    // Unticked, so that the file written back leaves the key out (its default).
+    SendMessageA(GetDlgItem(cut, IDC_CUT_EXACT), BM_CLICK, 0, 0);
     CloseTool(cut);
     CloseApp(app);
     const std::string content = ReadBytes(folder + "\\Tavrin.ini");
@@ -82,6 +86,25 @@ int main() {
     WT_CHECK_EQ(AfterFiveLines(content),
                 std::string("JoinDropsOverlaps=1\r\nPiecesBySize=1\r\nPiecesEverySeconds=30\r\nPiecesMegabytes=650\r\n"
                             "CutDropsRanges=1\r\nCutFilePerRange=1\r\n"));
+  }
+
+  Case("the Exact cut box ticked is written at close and shown ticked after a restart");
+  {
+    const std::string folder = FolderWith(kOldFile);
+    {
+      App app = Launch("", folder);
+      HWND cut = OpenTool(app, IDM_CUT);
+      SendMessageA(GetDlgItem(cut, IDC_CUT_EXACT), BM_CLICK, 0, 0);
+      CloseTool(cut);
+      CloseApp(app);
+    }
+    WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string("CutExactFrames=1\r\n"));
+    App app = Launch("", folder);
+    HWND cut = OpenTool(app, IDM_CUT);
+    WT_CHECK(Checked(cut, IDC_CUT_EXACT));
+    WT_CHECK(Checked(cut, IDC_CUT_KEEP));
+    CloseTool(cut);
+    CloseApp(app);
   }
   return Summary();
 }
