@@ -63,6 +63,7 @@ class JobRun {
   // after a blank line. After a read error or a change of the input, that
   // fault's result instead.
   Outcome& Fail(Result result, const std::string& detail = "", const std::string& extra = "") {
+    Ending(result);
     if (result != Result::Cancelled && InputFault()) return FailReading();
     outcome_.result = result;
     if (!detail.empty()) outcome_.detail = detail;
@@ -166,8 +167,11 @@ class JobRun {
     static const ReadFault none;
     return none;
   }
-  // Looks at the input's size once more (a change shows in InputFault).
+  // Looks at the inputs' sizes once more (a change shows in InputFault).
   virtual void CheckInputSize() {}
+  // Called as Fail begins, before the inputs' faults are looked at: a run
+  // with work of its own in the background stops it here.
+  virtual void Ending(Result) {}
   // An input is not what was read: its fault, or the run's own reasons.
   virtual bool InputChanged() { return bool(InputFault()); }
   // Shows a message that ends the job and keeps it as the outcome's.
@@ -181,8 +185,10 @@ class JobRun {
   virtual void Show(const std::string& text, bool failed = false) {
     outcome_.message = text;
     const std::string shown = failed ? sink_.WithDetail(text, outcome_.detail) : text;
-    sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
+    sink_.Message(shown.c_str(), OwnerOf(outcome_.result));
   }
+  // The window a result's message is shown over.
+  virtual MessageOwner OwnerOf(Result) const { return MessageOwner::ProgressWindow; }
   // A cancelled job has written nothing: its outputs are forgotten.
   virtual void ForgetOutputs() {}
 

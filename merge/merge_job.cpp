@@ -8,7 +8,7 @@
 #include "merge/merge_job.h"
 
 #include "job/input_session.h"
-#include "job/fault_end.h"
+#include "job/job_run.h"
 #include "job/job_sink.h"
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
@@ -25,54 +25,54 @@ namespace {
 
 constexpr int32_t kWriteMode = 1;
 
-class MergeRun {
+class MergeRun : public JobRun<MergeOutcome, MergeResult> {
  public:
-  MergeRun(const MergeRequest& request, JobSink& sink) : request_(request), sink_(sink) {}
-  MergeOutcome Run();
+  MergeRun(const MergeRequest& request, JobSink& sink, MergeOutcome& outcome)
+      : JobRun(sink, outcome, MergeResultText), request_(request) {}
+  MergeOutcome& Run();
 
  private:
-  const char* Text(const TextPair& pair) const { return sink_.Pick(pair.english, pair.japanese); }
-
-  // Ends with result and its message, then `why` below it when given (the
-  // inputs are closed first).
-  // A failure after a read error or a change of an input is that fault's.
-  MergeOutcome& Fail(MergeResult result, MessageOwner owner = MessageOwner::ProgressWindow,
-                     std::string why = std::string()) {
+  // A fault of either input, the first's before the second's.
+  const ReadFault& InputFault() override {
+    static const ReadFault none;
+    const ReadFault* fault = FirstReadFault({&first_.File().Fault(), &second_.File().Fault()});
+    return fault ? *fault : none;
+  }
+  void CheckInputSize() override {
+    first_.File().CheckSize();
+    second_.File().CheckSize();
+  }
+  // Every end stops the first input's analysis and closes both inputs (the
+  // faults stay); a read fault's end names no file to repair.
+  void Ending(MergeResult result) override {
     firstTask_.Stop();
     if (result != MergeResult::Cancelled) {
-      first_.File().CheckSize();
-      second_.File().CheckSize();
+      CheckInputSize();
+      if (InputFault()) outcome_.repairable.clear();
     }
-    if (result != MergeResult::Cancelled)
-      if (const ReadFault* fault = FirstReadFault({&first_.File().Fault(), &second_.File().Fault()})) {
-        const auto end = EndOnFault(*fault, sink_.EnglishUi(), MergeResult::ReadError, MergeResult::InputChanged);
-        result = end.result;
-        outcome_.detail = end.detail;
-        outcome_.repairable.clear();
-        why = end.why;
-        owner = MessageOwner::ProgressWindow;
-      }
     first_.Close();
     second_.Close();
-    outcome_.result = result;
-    if (const TextPair* text = MergeResultText(result)) {
-      outcome_.message = Text(*text);
-      if (!why.empty()) outcome_.message += "\n\n" + why;
-      const std::string shown =
-          result == MergeResult::Completed ? outcome_.message : sink_.WithDetail(outcome_.message, outcome_.detail);
-      sink_.Message(shown.c_str(), owner);
-    }
-    return outcome_;
   }
-  MergeOutcome& FailWith(MergeResult result, const std::string& path, const std::string& why) {
-    outcome_.detail = path + ": " + why;
-    return Fail(result);
+  // The first input found not a RIFF file is told over the main window.
+  MessageOwner OwnerOf(MergeResult result) const override {
+    return result == MergeResult::File1NotRiff ? MessageOwner::MainWindow : MessageOwner::ProgressWindow;
+  }
+  // Every end but the completion has its detail below, a read fault's too;
+  // the completion its sound warnings, unless the host shows them apart.
+  void Show(const std::string& text, bool) override {
+    outcome_.message = text;
+    std::string shown = text;
+    if (outcome_.result != MergeResult::Completed)
+      shown = sink_.WithDetail(text, outcome_.detail);
+    else if (!request_.warningsApart)
+      for (size_t i = 0; i < outcome_.warnings.size(); ++i) shown += (i ? "\n" : "\n\n") + outcome_.warnings[i];
+    sink_.Message(shown.c_str(), OwnerOf(outcome_.result));
   }
 
   // The size check of one input: false (after the failure) when it fails.
   bool Probe(const std::string& path, MergeResult notOpen, MergeResult tooLarge) {
     const InputStop stop = LookAtInput(path);
-    if (stop) FailWith(stop.kind == InputStop::TooLarge ? tooLarge : notOpen, path, stop.why);
+    if (stop) Fail(stop.kind == InputStop::TooLarge ? tooLarge : notOpen, path + ": " + stop.why);
     return !stop;
   }
 
@@ -97,7 +97,7 @@ class MergeRun {
       outcome_.detail += "\n" + damage.Reason();
       why += "\n\n" + damage.In(sink_.EnglishUi());
     }
-    Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, why);
+    Fail(MergeResult::Unsupported, "", why);
     return false;
   }
 
@@ -130,8 +130,6 @@ class MergeRun {
   }
 
   const MergeRequest& request_;
-  JobSink& sink_;
-  MergeOutcome outcome_;
   // The inputs and what is learnt of them; handed to the host with
   // MergeRequest::keepPlanned.
   std::shared_ptr<PlannedMerge> state_ = std::make_shared<PlannedMerge>();
@@ -145,20 +143,20 @@ class MergeRun {
   AnalysisTask firstTask_{first_, firstAnalysis_, 5, 5, &firstWatch_};
 };
 
-MergeOutcome MergeRun::Run() {
+MergeOutcome& MergeRun::Run() {
   if (!Probe(request_.first, MergeResult::File1NotOpen, MergeResult::File1TooLarge)) return outcome_;
   if (!Probe(request_.second, MergeResult::File2NotOpen, MergeResult::File2TooLarge)) return outcome_;
   if (const InputStop stop = OpenLookedAt(request_.first, first_))
-    return FailWith(MergeResult::File1NotOpen, request_.first, stop.why);
+    return Fail(MergeResult::File1NotOpen, request_.first + ": " + stop.why);
   if (const InputStop stop = OpenLookedAt(request_.second, second_))
-    return FailWith(MergeResult::File2NotOpen, request_.second, stop.why);
+    return Fail(MergeResult::File2NotOpen, request_.second + ": " + stop.why);
 
   // The second input first, then the first: the bar moves 0..5, then 5..10.
   // The first input's analysis runs meanwhile, once both are RIFF files.
   sink_.Status(Text(kMergeFile2Analyzing), 0);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
   if (second_.File().U32At(0) != kRiff)
-    return FailWith(MergeResult::File2NotRiff, request_.second, "does not begin with \"RIFF\"");
+    return Fail(MergeResult::File2NotRiff, request_.second + ": does not begin with \"RIFF\"");
   const bool firstIsRiff = first_.File().U32At(0) == kRiff;
   if (firstIsRiff) firstTask_.Start();
   if (!Analysed(second_.Analyse(secondAnalysis_, &sink_, 0, 5, &secondWatch_), second_, request_.second, "second"))
@@ -166,10 +164,7 @@ MergeOutcome MergeRun::Run() {
 
   sink_.Status(Text(kMergeFile1Analyzing), 5);
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
-  if (!firstIsRiff) {
-    outcome_.detail = request_.first + ": does not begin with \"RIFF\"";
-    return Fail(MergeResult::File1NotRiff, MessageOwner::MainWindow);
-  }
+  if (!firstIsRiff) return Fail(MergeResult::File1NotRiff, request_.first + ": does not begin with \"RIFF\"");
   if (!Analysed(firstTask_.Finish(sink_), first_, request_.first, "first")) return outcome_;
   // A walk stopped by Cancel leaves a partial record; comparing it would
   // report a sound file as unsupported.
@@ -178,8 +173,8 @@ MergeOutcome MergeRun::Run() {
   outcome_.structure = CompareStructure(firstAnalysis_, secondAnalysis_, first_.Input(), second_.Input());
   if (outcome_.structure.code != 0) {
     outcome_.detail = outcome_.structure.Describe();
-    if (outcome_.structure.code <= 7) return Fail(MergeResult::Unsupported, MessageOwner::ProgressWindow, Damage());
-    return Fail(MergeResult::StructureDiffers, MessageOwner::ProgressWindow, JoinHint());
+    if (outcome_.structure.code <= 7) return Fail(MergeResult::Unsupported, "", Damage());
+    return Fail(MergeResult::StructureDiffers, "", JoinHint());
   }
   if (sink_.Cancelled()) return Fail(MergeResult::Cancelled);
 
@@ -206,19 +201,13 @@ MergeOutcome MergeRun::Run() {
   }
   first_.Close();
   second_.Close();
-
-  outcome_.result = MergeResult::Completed;
-  outcome_.message = engine.text;
-  std::string shown = outcome_.message;
-  if (!request_.warningsApart)
-    for (size_t i = 0; i < outcome_.warnings.size(); ++i) shown += (i ? "\n" : "\n\n") + outcome_.warnings[i];
-  sink_.Message(shown.c_str(), MessageOwner::ProgressWindow);
-  return outcome_;
+  return Complete(engine.text);
 }
 
 }  // namespace
 
 MergeOutcome MergeJob(const MergeRequest& request, JobSink& sink) {
-  MergeRun run(request, sink);
-  return run.Run();
+  MergeOutcome outcome;
+  MergeRun(request, sink, outcome).Run();
+  return outcome;
 }
