@@ -24,10 +24,21 @@ int PartsIn(const std::string& folder) {
   return parts;
 }
 
+// Answers Yes to the question whether to replace an earlier run's files.
+void AnswerReplaceQuestion(const App& app) {
+  HWND progress = WaitForProgress(app, L"Tavrin - Split");
+  const std::wstring question = AnswerMessageBox(progress, 30000, IDYES);
+  Check(question.find(L"Replace them?") != std::wstring::npos, "the replace question: " + Show(question), __FILE__,
+        __LINE__);
+}
+
 // Splits input (in folder) at one minute, Cancel pressed at the engine's
 // first report once it is writing (its report at 10 comes before any file is
 // made): the temporary files of the outputs wanted are there at the press.
-void SplitAndCancelDuringEngine(const App& app, const std::string& folder, const std::string& input, int createRadio) {
+// When an earlier output is in the way, the replace question comes first
+// and is answered Yes (the cancel then keeps the earlier file all the same).
+void SplitAndCancelDuringEngine(const App& app, const std::string& folder, const std::string& input, int createRadio,
+                                bool replaceQuestion = false) {
   FillSplitPage(app, input, "0", "1", "0", "0", createRadio);
   int partsAtPress = -1;
   CancelAt(app.main, [&](const ProgressEvent& e) {
@@ -36,6 +47,7 @@ void SplitAndCancelDuringEngine(const App& app, const std::string& folder, const
     return true;
   });
   app.PostCommand(IDC_EXECUTE);
+  if (replaceQuestion) AnswerReplaceQuestion(app);
   WT_CHECK_EQ(AnswerMessageBox(app.main, 30000), std::wstring(L"Break"));
   WT_CHECK_CANCELLED_IN(app.main, L"Tavrin - Split");
   WT_CHECK_EQ(partsAtPress, createRadio == IDC_CREATE_BOTH ? 2 : 1);
@@ -64,7 +76,7 @@ int main() {
   Case("cancel during the engine, 2nd file only: an earlier second file is not replaced, nor the first");
   {
     WriteBytes(first, kEarlier);
-    SplitAndCancelDuringEngine(app, folder, big, IDC_CREATE_SECOND);
+    SplitAndCancelDuringEngine(app, folder, big, IDC_CREATE_SECOND, /*replaceQuestion=*/true);
     WT_CHECK_EQ(ReadBytes(second), kEarlier);
     WT_CHECK_EQ(ReadBytes(first), kEarlier);
   }

@@ -32,7 +32,8 @@ MenuItems Operate(const std::wstring& execute) {
           {IDM_PIECES, Lang(L"Split into &Pieces...", L"\u8907\u6570\u306B\u5206\u89E3(&P)...")},
           {IDM_CUT, Lang(L"&Cut...", L"\u30AB\u30C3\u30C8(&C)...")},
           {IDM_STREAMS, Lang(L"S&treams...", L"\u30B9\u30C8\u30EA\u30FC\u30E0(&T)...")},
-          {IDM_REPAIR, Lang(L"&Repair...", L"\u4FEE\u5FA9(&R)...")}};
+          {IDM_REPAIR, Lang(L"&Repair...", L"\u4FEE\u5FA9(&R)...")},
+          {IDM_BATCH, Lang(L"&Batch...", L"\u4E00\u62EC\u51E6\u7406(&B)...")}};
 }
 
 void CheckSplitMenus(HWND main, const std::wstring& execute) {
