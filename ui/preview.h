@@ -118,6 +118,7 @@ struct PreviewFacts {
   bool pictureShown = false;   // the picture area shows current's picture
   bool playing = false;        // Play runs (Space or the button stops it)
   bool playingKept = false;    // and plays the kept ranges only
+  uint32_t playShown = 0;      // frames Play has shown (each the next one, or a kept range's first)
   std::vector<PreviewRange> kept;  // the cut's kept frames as the track bar shows them
   std::wstring pictureText;    // what it says instead of a picture
   std::string decoderName;

@@ -94,6 +94,7 @@ struct Preview {
   bool playing = false;
   bool playingKept = false;  // the kept ranges only
   uint32_t playFrom = 0;   // the frame Play started at (or its kept range began at)
+  uint32_t playShown = 0;  // frames Play has shown since the preview opened
   LARGE_INTEGER playStarted = {};
 };
 
@@ -288,6 +289,7 @@ void PlayTick(Preview& p) {
     p.playFrom = kept;
     QueryPerformanceCounter(&p.playStarted);
   }
+  ++p.playShown;
   Show(p, kept);
 }
 
@@ -840,6 +842,7 @@ PreviewFacts CurrentPreviewFacts() {
   f.pictureText = PictureText(p);
   f.playing = p.playing;
   f.playingKept = p.playingKept;
+  f.playShown = p.playShown;
   f.kept = p.kept;
   f.decoderName = p.decoderName;
   f.hasCut = p.hasCut;

@@ -105,6 +105,7 @@ int main() {
 
   Case("Play kept ranges shows each kept frame in turn and never a dropped one, then stops");
   {
+    const uint32_t playShownBefore = CurrentPreviewFacts().playShown;
     const std::vector<uint32_t> seen = PlayKept();
     std::string shown;
     for (uint32_t frame : seen) shown += std::to_string(frame) + " ";
@@ -112,8 +113,18 @@ int main() {
     std::vector<uint32_t> want;
     for (const PreviewRange& r : kept)
       for (uint32_t frame = r.first; frame < r.end; ++frame) want.push_back(frame);
-    WT_CHECK_EQ(Show(std::vector<long>(seen.begin(), seen.end())), Show(std::vector<long>(want.begin(), want.end())));
+    // The poll may miss a frame on a busy machine; what it saw is in order
+    // and kept, from the first kept frame to the last, and Play showed every
+    // kept frame after the first (its count of frames shown).
+    bool inOrder = true;
+    for (size_t i = 0; i < seen.size(); ++i) {
+      if (!IsKept(kept, seen[i])) Check(false, "a dropped frame shown: " + std::to_string(seen[i]), __FILE__, __LINE__);
+      if (i && seen[i] <= seen[i - 1]) inOrder = false;
+    }
+    WT_CHECK(inOrder);
+    WT_CHECK(!seen.empty() && seen.front() == want.front() && seen.back() == want.back());
     const PreviewFacts stopped = WaitPreview();
+    WT_CHECK_EQ(stopped.playShown - playShownBefore, uint32_t(want.size() - 1));
     WT_CHECK(!stopped.playing);
     WT_CHECK_EQ(TextW(GetDlgItem(PreviewWindow(), kPreviewPlayKept)), Lang(L"Play kept ranges", L"\u6B8B\u3059\u7BC4\u56F2\u3092\u518D\u751F"));
     WT_CHECK(stopped.pictureShown);
