@@ -99,11 +99,6 @@ foreach(test_source ${TAVRIN_WIN_TESTS})
   target_compile_options(${test_name} PRIVATE -O0 -g1)
   target_precompile_headers(${test_name} REUSE_FROM wt_pch)
 endforeach()
-# The one test program on FFmpeg's DLLs (cmake/ffmpeg.cmake copies them
-# beside the programs).
-if(TARGET wt_ffmpeg)
-  target_link_libraries(wt_ffmpeg PRIVATE tavrin_ffmpeg)
-endif()
 
 # Preview benchmark: key-frame steps timed in the preview window
 # (tools/bench_preview.sh).
