@@ -9,6 +9,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/common.h>
 #include <libavutil/log.h>
 }
 
@@ -58,6 +59,27 @@ float Peak(const AVFrame& f, int i, int channels) {
   return peak;
 }
 
+// Sample i of channel c as 16-bit, rounded as FFmpeg's own conversion does
+// (so that what plays equals `ffmpeg -f s16le`).
+int16_t Pcm16(const AVFrame& f, int i, int c, int channels) {
+  const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f.format)) != 0;
+  const uint8_t* base = f.extended_data[planar ? c : 0];
+  const int at = planar ? i : i * channels + c;
+  switch (f.format) {
+    case AV_SAMPLE_FMT_FLT:
+    case AV_SAMPLE_FMT_FLTP: return int16_t(av_clip_int16(int(lrintf(reinterpret_cast<const float*>(base)[at] * 32768.0f))));
+    case AV_SAMPLE_FMT_DBL:
+    case AV_SAMPLE_FMT_DBLP: return int16_t(av_clip_int16(int(lrint(reinterpret_cast<const double*>(base)[at] * 32768.0))));
+    case AV_SAMPLE_FMT_S16:
+    case AV_SAMPLE_FMT_S16P: return reinterpret_cast<const int16_t*>(base)[at];
+    case AV_SAMPLE_FMT_S32:
+    case AV_SAMPLE_FMT_S32P: return int16_t(reinterpret_cast<const int32_t*>(base)[at] >> 16);
+    case AV_SAMPLE_FMT_U8:
+    case AV_SAMPLE_FMT_U8P: return int16_t((base[at] - 0x80) << 8);
+    default: return 0;
+  }
+}
+
 }  // namespace
 
 bool IsPlainPcm(uint16_t formatTag) { return formatTag == 0x0001 || formatTag == 0x0003; }
@@ -100,6 +122,7 @@ bool SoundDecoder::Open(const StreamFormat& f, std::string* why) {
     *why = "the " + std::string(decoder->name) + " decoder does not open: " + AvError(error);
     return false;
   }
+  codecId_ = int(id);
   parser_ = av_parser_init(id);  // null for codecs whose packets are the chunks (ADPCM, A-law)
   rate_ = f.samplesPerSec;
   // MP3 as nearly every AVI holds it comes from LAME: its 576 samples of
@@ -111,10 +134,43 @@ bool SoundDecoder::Open(const StreamFormat& f, std::string* why) {
 }
 
 void SoundDecoder::Decode(const uint8_t* data, size_t size, std::vector<float>* peaks) {
+  peaks_ = peaks;
+  pcm_ = nullptr;
+  Feed(data, size);
+}
+
+void SoundDecoder::Finish(std::vector<float>* peaks) {
+  peaks_ = peaks;
+  pcm_ = nullptr;
+  Flush();
+}
+
+void SoundDecoder::DecodePcm(const uint8_t* data, size_t size, std::vector<int16_t>* pcm) {
+  peaks_ = nullptr;
+  pcm_ = pcm;
+  Feed(data, size);
+}
+
+void SoundDecoder::FinishPcm(std::vector<int16_t>* pcm) {
+  peaks_ = nullptr;
+  pcm_ = pcm;
+  Flush();
+}
+
+void SoundDecoder::Reset() {
+  if (codec_ == nullptr) return;
+  avcodec_flush_buffers(codec_);
+  if (parser_) {  // a parser cannot be flushed: a new one drops the part frame it held
+    av_parser_close(parser_);
+    parser_ = av_parser_init(AVCodecID(codecId_));
+  }
+}
+
+void SoundDecoder::Feed(const uint8_t* data, size_t size) {
   if (parser_ == nullptr) {
     if (size == 0 || av_new_packet(packet_, int(size)) < 0) return;
     std::memcpy(packet_->data, data, size);
-    ToDecoder(packet_, peaks);
+    ToDecoder(packet_);
     av_packet_unref(packet_);
     return;
   }
@@ -128,38 +184,43 @@ void SoundDecoder::Decode(const uint8_t* data, size_t size, std::vector<float>* 
     if (used < 0) return;
     data += used;
     size -= size_t(used);
-    Parsed(out, outSize, peaks);
+    Parsed(out, outSize);
   }
 }
 
-void SoundDecoder::Parsed(const uint8_t* out, int outSize, std::vector<float>* peaks) {
+void SoundDecoder::Parsed(const uint8_t* out, int outSize) {
   if (outSize <= 0 || av_new_packet(packet_, outSize) < 0) return;
   std::memcpy(packet_->data, out, size_t(outSize));
-  ToDecoder(packet_, peaks);
+  ToDecoder(packet_);
   av_packet_unref(packet_);
 }
 
-void SoundDecoder::Finish(std::vector<float>* peaks) {
+void SoundDecoder::Flush() {
   if (parser_) {  // the frame the parser still holds
     uint8_t* out = nullptr;
     int outSize = 0;
     av_parser_parse2(parser_, codec_, &out, &outSize, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-    Parsed(out, outSize, peaks);
+    Parsed(out, outSize);
   }
   avcodec_send_packet(codec_, nullptr);
-  Drain(peaks);
+  Drain();
 }
 
-void SoundDecoder::ToDecoder(AVPacket* packet, std::vector<float>* peaks) {
+void SoundDecoder::ToDecoder(AVPacket* packet) {
   if (avcodec_send_packet(codec_, packet) < 0) ++refused_;
-  Drain(peaks);
+  Drain();
 }
 
-void SoundDecoder::Drain(std::vector<float>* peaks) {
+void SoundDecoder::Drain() {
   while (avcodec_receive_frame(codec_, frame_) == 0) {
     if (frame_->sample_rate > 0) rate_ = uint32_t(frame_->sample_rate);
     const int channels = frame_->ch_layout.nb_channels;
-    for (int i = 0; i < frame_->nb_samples; ++i) peaks->push_back(Peak(*frame_, i, channels));
+    const int kept = channels < 2 ? channels : 2;
+    for (int i = 0; i < frame_->nb_samples; ++i) {
+      if (peaks_) peaks_->push_back(Peak(*frame_, i, channels));
+      if (pcm_)
+        for (int c = 0; c < kept; ++c) pcm_->push_back(Pcm16(*frame_, i, c, channels));
+    }
     av_frame_unref(frame_);
   }
 }

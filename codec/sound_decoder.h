@@ -1,6 +1,6 @@
 // A compressed sound stream (MP3, MP2, AC-3, AAC, ADPCM, A-law...) decoded
-// for its loudness only: each sample's magnitude on the loudest channel,
-// 0..1 of full scale. The chunks of an AVI need not end on the codec's
+// for its loudness (each sample's magnitude on the loudest channel, 0..1 of
+// full scale) or to be heard (16-bit interleaved PCM, codec/pcm_source.h). The chunks of an AVI need not end on the codec's
 // frames (MP3 chunks often split one), so the bytes go through FFmpeg's
 // parser first where the codec has one.
 //
@@ -32,6 +32,12 @@ class SoundDecoder {
   // One chunk's bytes; the samples that come out are appended to *peaks.
   void Decode(const uint8_t* data, size_t size, std::vector<float>* peaks);
   void Finish(std::vector<float>* peaks);
+  // The same, the samples appended as 16-bit PCM of the first channels
+  // (at most 2: mono or stereo, what every sound device plays), interleaved.
+  void DecodePcm(const uint8_t* data, size_t size, std::vector<int16_t>* pcm);
+  void FinishPcm(std::vector<int16_t>* pcm);
+  // Forgets what it holds, for bytes from another place in the stream.
+  void Reset();
 
   // The decoded sound's samples a second (0 before the first frame came out:
   // then the stream's own).
@@ -43,14 +49,21 @@ class SoundDecoder {
   uint64_t Refused() const { return refused_; }
 
  private:
-  void Parsed(const uint8_t* out, int outSize, std::vector<float>* peaks);
-  void ToDecoder(AVPacket* packet, std::vector<float>* peaks);
-  void Drain(std::vector<float>* peaks);
+  // Where the samples go: peaks_ or pcm_, one of them set for each call.
+  void Feed(const uint8_t* data, size_t size);
+  void Flush();
+  void Parsed(const uint8_t* out, int outSize);
+  void ToDecoder(AVPacket* packet);
+  void Drain();
+
+  std::vector<float>* peaks_ = nullptr;
+  std::vector<int16_t>* pcm_ = nullptr;
 
   AVCodecContext* codec_ = nullptr;
   AVCodecParserContext* parser_ = nullptr;
   AVPacket* packet_ = nullptr;
   AVFrame* frame_ = nullptr;
+  int codecId_ = 0;
   uint32_t rate_ = 0;
   uint32_t delay_ = 0;
   uint64_t refused_ = 0;
