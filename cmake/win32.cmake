@@ -11,7 +11,7 @@ enable_language(RC)
 
 # msvfw32: the Video for Windows decoders; mfuuid and ole32: Media Foundation's GUIDs
 # and COM (mfplat.dll itself is loaded at run time, ui/decoder_mf_win32.cpp).
-set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32 msvfw32 mfuuid ole32)
+set(TAVRIN_WIN32_LIBS comctl32 comdlg32 shell32 gdi32 user32 msvfw32 mfuuid ole32 winmm)
 set(TAVRIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS

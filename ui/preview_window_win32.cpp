@@ -9,11 +9,13 @@
 //
 // Playing shows each frame after the one before once the clock reaches its
 // time (frame N at N x dwMicroSecPerFrame from the frame Play started at),
-// never skipping one: a decoder slower than the stream makes the picture
+// the clock being the sound's as the device plays it (ui/sound_player.h),
+// else the system's; never skipping one: a decoder slower than the stream makes the picture
 // late, not jumpy. It stops on the frame shown, at the end, and at any step.
 // "Play kept ranges" (a cut's plan known) plays the kept frames only: at the
-// end of a kept range it goes straight to the next one's first frame, so a
-// dropped frame is never shown while it plays. The buttons hand the focus back to the window after a
+// end of a kept range it goes straight to the next one's first frame (and
+// the sound starts again there), so a dropped frame is never shown or heard
+// while it plays. The buttons hand the focus back to the window after a
 // click, so the keys keep working.
 #include "ui/preview.h"
 
@@ -26,6 +28,7 @@
 #include "io/wide_path.h"
 #include "split/split_job.h"
 #include "ui/shell_state.h"
+#include "ui/sound_player.h"
 #include "ui/preview_texts.h"
 #include "ui/preview_timeline.h"
 #include "ui/preview_worker.h"
@@ -96,6 +99,7 @@ struct Preview {
   uint32_t playFrom = 0;   // the frame Play started at (or its kept range began at)
   uint32_t playShown = 0;  // frames Play has shown since the preview opened
   LARGE_INTEGER playStarted = {};
+  SoundPlayer sound;  // plays while Play does
 };
 
 constexpr UINT_PTR kPlayTimer = 1;
@@ -239,6 +243,7 @@ void StopPlaying(Preview& p) {
   if (!p.playing) return;
   p.playing = p.playingKept = false;
   KillTimer(p.window, kPlayTimer);
+  p.sound.Stop();
   SetWindowTextW(p.play, Text(p, kPlay).c_str());
   SetWindowTextW(p.playKept, Text(p, kPlayKept).c_str());
 }
@@ -266,6 +271,7 @@ void StartPlaying(Preview& p, bool keptOnly) {
   p.playingKept = keptOnly;
   p.playFrom = p.current;
   QueryPerformanceCounter(&p.playStarted);
+  p.sound.Start(p.path, MicrosOf(p, p.playFrom));
   SetTimer(p.window, kPlayTimer, kPlayTickMs, nullptr);
   SetWindowTextW(keptOnly ? p.playKept : p.play, Text(p, kStop).c_str());
 }
@@ -277,17 +283,33 @@ uint64_t MicrosPlayed(const Preview& p) {
   return uint64_t(now.QuadPart - p.playStarted.QuadPart) * 1000000u / uint64_t(rate.QuadPart);
 }
 
+// Microseconds since the frame Play started at: held at 0 while the sound
+// starts, the sound's while it plays, else the system's. The system's clock
+// is kept level with the sound's, so that it carries on from there when the
+// sound ends before the picture.
+uint64_t PlayClock(Preview& p) {
+  uint64_t micros = 0;
+  const SoundClock state = p.sound.Clock(&micros);
+  if (state == SoundClock::Off) return MicrosPlayed(p);
+  LARGE_INTEGER rate;
+  QueryPerformanceCounter(&p.playStarted);
+  QueryPerformanceFrequency(&rate);
+  p.playStarted.QuadPart -= LONGLONG(micros * uint64_t(rate.QuadPart) / 1000000u);
+  return micros;
+}
+
 // The next frame once the one asked last is shown and the clock reached it.
 void PlayTick(Preview& p) {
   if (!p.playing || p.frameAnswered != p.frameAsk) return;
   const uint32_t next = p.current + 1;
   if (next >= Frames(p)) return StopPlaying(p);
-  if (MicrosOf(p, next) - MicrosOf(p, p.playFrom) > MicrosPlayed(p)) return;
+  if (MicrosOf(p, next) - MicrosOf(p, p.playFrom) > PlayClock(p)) return;
   const uint32_t kept = p.playingKept ? KeptFrom(p, next) : next;
   if (kept >= Frames(p)) return StopPlaying(p);
-  if (kept != next) {  // the next kept range: its first frame's clock starts now
+  if (kept != next) {  // the next kept range: its first frame's clock (and sound) starts now
     p.playFrom = kept;
     QueryPerformanceCounter(&p.playStarted);
+    p.sound.Start(p.path, MicrosOf(p, kept));
   }
   ++p.playShown;
   Show(p, kept);
