@@ -286,11 +286,16 @@ uint64_t MicrosPlayed(const Preview& p) {
 // Microseconds since the frame Play started at: held at 0 while the sound
 // starts, the sound's while it plays, else the system's. The system's clock
 // is kept level with the sound's, so that it carries on from there when the
-// sound ends before the picture.
+// sound ends before the picture. The sound's clock may lag the system's
+// (the device's start, a late refill) but never lead it: a device that takes
+// its samples faster than it plays them (ALSA's null device under Wine
+// reports a second played in 0.3 s) must not hurry the picture.
 uint64_t PlayClock(Preview& p) {
   uint64_t micros = 0;
   const SoundClock state = p.sound.Clock(&micros);
-  if (state == SoundClock::Off) return MicrosPlayed(p);
+  const uint64_t system = MicrosPlayed(p);
+  if (state == SoundClock::Off) return system;
+  micros = std::min(micros, system);
   LARGE_INTEGER rate;
   QueryPerformanceCounter(&p.playStarted);
   QueryPerformanceFrequency(&rate);
