@@ -33,5 +33,5 @@ bool ReadVideoFactsOfFile(const std::string& path, VideoFacts* facts);
 std::string PlayingTimeText(double seconds);
 
 // The facts on one line, in the user's language (UTF-8):
-// "0:02:30.040, 3751 frames at 25.000 fps, FMP4; key frames every 25.0 frames on average, at most 26 apart (1.04 s)".
+// "0:02:30.040, 3751 frames, 25.000 fps, FMP4; key frames every 25.0 frames, at most 26 (1.04 s)".
 std::string VideoFactsLine(const VideoFacts& facts, int englishUi);

@@ -4,7 +4,10 @@
 # Japanese, a split's progress dialog, the About box, the Operate menu's
 # Join Files and Split into Pieces dialogs and the preview at a split's cut
 # in both languages.
-# Usage: scripts/screenshots.sh [OUTDIR]   (default docs/screenshots)
+# Usage: scripts/screenshots.sh [--dpi N] [OUTDIR]   (default docs/screenshots)
+# --dpi N (other than 96) makes only the main window's two pages in both
+# languages, as Windows shows them at N DPI (Wine's LogPixels), named
+# main-split-en-Ndpi.png and so on.
 # The pictures come from the Windows build this machine runs (build/win, or
 # build/win64 where no 32-bit programs run); TAVRIN_WIN_TREE names an already
 # built tree of that architecture to use instead.
@@ -19,6 +22,9 @@
 #   "ＭＳ Ｐゴシック" and "MS Shell Dlg", so Japanese renders as text, not boxes.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+DPI=96
+if [ "${1:-}" = --dpi ]; then DPI=${2:?--dpi needs a number}; shift 2; fi
+case $DPI in ''|*[!0-9]*) echo "screenshots: --dpi takes a number, not '$DPI'" >&2; exit 2 ;; esac
 OUT=${1:-$ROOT/docs/screenshots}
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
@@ -56,7 +62,10 @@ mkdir -p "$WORK"
 
 export WINEPREFIX=$ROOT/build/wineprefix-shots-$ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-SIZE=1024x768
+# The screen grows with the DPI, so that the scaled windows fit on it.
+SIZE=$((1024 * DPI / 96))x$((768 * DPI / 96))
+SUFFIX=
+[ "$DPI" = 96 ] || SUFFIX=-${DPI}dpi
 
 # A display of our own; -displayfd picks a free one.
 XVFB_PID=
@@ -92,6 +101,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]
 "ThemeActive"="0"
+
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:$(printf %08x "$DPI")
 REG
 
 driver() { wine "$WORK/driver.exe" "$@"; }
@@ -127,12 +139,17 @@ for lang in en ja; do
   driver wait-main "$WORK/rect"
   driver fill-split "$videos\\holiday.avi"
   sleep 1
-  capture "$WORK/rect" "main-split-$lang.png"
+  capture "$WORK/rect" "main-split-$lang$SUFFIX.png"
   driver tab
   driver fill-merge "$videos\\holiday-1.avi" "$videos\\holiday-2.avi"
   sleep 1
-  capture "$WORK/rect" "main-merge-$lang.png"
+  capture "$WORK/rect" "main-merge-$lang$SUFFIX.png"
   driver tab
+  if [ "$DPI" != 96 ]; then
+    driver close
+    unset LANG LC_ALL
+    continue
+  fi
   if [ $lang = en ]; then
     driver make-large "$videos\\large.avi"
     driver progress-hold "$videos\\large.avi" "$WORK/rect"

@@ -87,8 +87,10 @@ inline constexpr TextPair kFormatRate = {"rate", "レート"};
 // The facts line of a recording (avi/video_facts.h): {1} playing time,
 // {2} frames, {3} fps, {4} codec, {5} key frames' average spacing in
 // frames, {6} the longest spacing in frames, {7} the same in seconds.
+// Two lines of the Split page hold it (a longer English line lost its end
+// there, under the Time row).
 inline constexpr TextPair kVideoFacts = {
-    "{1}, {2} frames at {3} fps, {4}; key frames every {5} frames on average, at most {6} apart ({7} s)",
+    "{1}, {2} frames, {3} fps, {4}; key frames every {5} frames, at most {6} ({7} s)",
     "{1}、{2} フレーム、{3} fps、{4}、キーフレーム間隔 平均 {5}・最大 {6}（{7} 秒）"};
 inline constexpr TextPair kVideoFactsNoKeyFrame = {"{1}, {2} frames at {3} fps, {4}; no key frame in the index",
     "{1}、{2} フレーム、{3} fps、{4}、インデックスにキーフレームがありません"};

@@ -157,6 +157,9 @@ int main(int argc, char** argv) {
                             " about-close | join OUT NAME... | pieces OUT | tool-close | preview FILE SECONDS OVERLAP OUT |"
                             " preview-close | close");
   const std::string command = argv[1];
+  // Tavrin.exe is per-monitor DPI aware: at more than 96 DPI a driver that is
+  // not would be given scaled-down rectangles by Wine, cutting the picture short.
+  SetProcessDPIAware();
   if (command == "make-large") return argc > 2 && avitest::WriteAviFile(argv[2], avitest::LargeClip(3000, 120000)) ? 0 : Fail("cannot write");
 
   HWND main = nullptr;

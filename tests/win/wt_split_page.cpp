@@ -59,8 +59,8 @@ int main() {
       Japanese() ? std::string(clock) + u8"、" + frames + u8" フレーム、" + fps + u8" fps、" +
                        codec + u8"、キーフレーム間隔 平均 " + average +
                        u8"・最大 " + longest + u8"（" + longestSeconds + u8" 秒）"
-                 : std::string(clock) + ", " + frames + " frames at " + fps + " fps, " + codec +
-                       "; key frames every " + average + " frames on average, at most " + longest + " apart (" +
+                 : std::string(clock) + ", " + frames + " frames, " + fps + " fps, " + codec +
+                       "; key frames every " + average + " frames, at most " + longest + " (" +
                        longestSeconds + " s)";
   WT_CHECK_EQ(frames, std::string("3751"));
   WT_CHECK_EQ(codec, std::string("FMP4"));

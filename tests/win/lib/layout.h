@@ -60,7 +60,7 @@ const ControlRow kControls[] = {
     {IDC_OVERLAP_LABEL, "Static", 11, 139, 45, 15, 45, L"Overlap", L"\u30AA\u30FC\u30D0\u30FC\u30E9\u30C3\u30D7",
      kStaticStyle, true, false},
     {IDC_OVERLAP, "Edit", 63, 137, 23, 12, 23, L"", L"", kNumberField, true, false},
-    {IDC_OVERLAP_UNIT, "Static", 91, 139, 36, 15, 51, L"sec(0-60)", L"\u79D2 \u4EE5\u4E0A \uFF080\uFF5E60\uFF09",
+    {IDC_OVERLAP_UNIT, "Static", 91, 139, 36, 15, 62, L"sec(0-60)", L"\u79D2 \u4EE5\u4E0A \uFF080\uFF5E60\uFF09",
      kStaticStyle, true, false},
     {IDC_PREVIEW, "Button", 186, 136, 63, 15, 63, L"Preview...", L"\u30D7\u30EC\u30D3\u30E5\u30FC...", BS_PUSHBUTTON,
      true, false},
