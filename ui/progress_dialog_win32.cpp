@@ -32,8 +32,6 @@ const TextPair kSplitTitle = {"Tavrin - Split", "Tavrin - 分解"};
 const TextPair kMergeTitle = {"Tavrin - Merge", "Tavrin - 結合"};
 const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 
-// The jobs the dialog runs by default: the request from the main window's
-// fields, the job, and what the window needs of its outcome afterwards.
 // The Split tab's time split with Exact cut ticked: the cut job on the
 // request `tavrin split --exact` makes (cut/exact_split.h), re-encoded by the
 // window's coder. The fields are checked first as the split job checks them,
@@ -44,7 +42,8 @@ int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
   SplitResult checked = CheckTimeFields(split, &time);
   if (checked == SplitResult::Completed) checked = CheckOverlapField(split, &time);
   if (checked != SplitResult::Completed) {
-    if (const TextPair* text = SplitResultText(checked)) sink.Message(Pick(*text, sink.EnglishUi()), MessageOwner::ProgressWindow);
+    if (const TextPair* text = SplitResultText(checked))
+      sink.Message(Pick(*text, sink.EnglishUi()), MessageOwner::ProgressWindow);
     return SplitResultNumber(checked, false);
   }
   if (split.create == CreateMode::Second) {
@@ -59,7 +58,11 @@ int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
   fields.overlap = split.create == CreateMode::Both ? split.overlap : "";
   fields.second = split.create == CreateMode::Both;
   CutRequest request;
-  if (!MakeExactSplitRequest(fields, &request).empty()) return CutResultNumber(CutResult::RangeInvalid);
+  const std::string problem = MakeExactSplitRequest(fields, &request);
+  if (!problem.empty()) {  // the checks above leave none; never silent all the same
+    sink.Message(problem.c_str(), MessageOwner::ProgressWindow);
+    return CutResultNumber(CutResult::RangeInvalid);
+  }
   if (!split.outputFolder.empty()) request.output = filesys::PathInFolder(split.outputFolder, split.path);
   const std::unique_ptr<ExactCoder> coder = WindowExactCoder();
   request.coder = coder.get();
@@ -70,6 +73,8 @@ int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
   return outcome.Number();
 }
 
+// The jobs the dialog runs by default: the request from the main window's
+// fields, the job, and what the window needs of its outcome afterwards.
 int32_t WindowSplitJob(JobState& state) {
   state.splitEngineStarted = false;
   const SplitRequest request = ReadSplitRequest();
