@@ -1,5 +1,8 @@
 #include "app/batch_jobs.h"
 
+#include <algorithm>
+
+#include "cut/exact_split.h"
 #include "io/file_system.h"
 #include "job/job_sink.h"
 #include "split/split_job.h"
@@ -55,6 +58,14 @@ std::string InFolder(const std::string& name, std::string folder) {
 
 void MakeSplitAt(const BatchSettings& s, BatchJob& job) {
   job.words.insert(job.words.end(), {"--seconds", s.splitSeconds});
+  if (s.exact) {
+    job.words.push_back("--exact");
+    ExactSplitFields fields;
+    fields.path = job.words[1];
+    fields.seconds = s.splitSeconds;
+    if (!MakeExactSplitRequest(fields, &job.cut).empty()) job.problem = &batch_text::kNoSplitTime;
+    return;
+  }
   job.split.path = job.words[1];
   job.split.by = SplitBy::Time;
   job.split.seconds = s.splitSeconds;
@@ -78,6 +89,8 @@ void MakeCut(const BatchSettings& s, BatchJob& job) {
     return;
   }
   job.words.insert(job.words.end(), {"--list", job.cut.list});
+  job.cut.exact = s.exact;
+  if (s.exact) job.words.push_back("--exact");
 }
 
 void MakeStreams(const BatchSettings& s, BatchJob& job) {
@@ -174,6 +187,8 @@ const TextPair* ReadBatchLine(const std::vector<std::string>& words, const std::
   read.operation = operation;
   bool has = false;
   if (operation == BatchOperation::SplitAt) read.splitSeconds = ValueOf(words, "--seconds", &has);
+  if (operation == BatchOperation::SplitAt || operation == BatchOperation::Cut)
+    read.exact = std::find(words.begin(), words.end(), "--exact") != words.end();
   if (operation == BatchOperation::Pieces) {
     read.piecesEvery = ValueOf(words, "--every", &has);
     if (!has) read.piecesMegabytes = ValueOf(words, "--size-mb", &has), read.piecesBySize = true;
@@ -198,9 +213,21 @@ const TextPair* ReadBatchLine(const std::vector<std::string>& words, const std::
   return nullptr;
 }
 
-BatchJobEnd RunBatchJob(const BatchJob& job, JobSink& sink) {
+namespace {
+
+// An exact job's cut request with the host's coder in it.
+CutRequest WithCoder(const CutRequest& request, ExactCoder* coder) {
+  CutRequest ready = request;
+  ready.coder = coder;
+  return ready;
+}
+
+}  // namespace
+
+BatchJobEnd RunBatchJob(const BatchJob& job, JobSink& sink, ExactCoder* coder) {
   BatchJobEnd end;
-  switch (job.operation) {
+  const bool exactSplit = job.operation == BatchOperation::SplitAt && job.cut.exact;
+  switch (exactSplit ? BatchOperation::Cut : job.operation) {
     case BatchOperation::SplitAt: {
       const SplitOutcome o = SplitJob(job.split, sink);
       end.succeeded = o.result == SplitResult::Completed;
@@ -214,7 +241,7 @@ BatchJobEnd RunBatchJob(const BatchJob& job, JobSink& sink) {
       break;
     }
     case BatchOperation::Cut: {
-      const CutOutcome o = CutJob(job.cut, sink);
+      const CutOutcome o = CutJob(WithCoder(job.cut, coder), sink);
       end.succeeded = o.result == CutResult::Completed;
       end.cancelled = o.result == CutResult::Cancelled;
       break;

@@ -18,6 +18,7 @@
 #include "streams/stream_select_job.h"
 #include "texts/text_pair.h"
 
+class ExactCoder;
 class JobSink;
 
 // In the order of the dialog's choices (the number kept in Tavrin.ini).
@@ -33,6 +34,7 @@ struct BatchSettings {
   std::string cutList;
   std::string soundStream = "1";  // SaveSound: the stream number as `tavrin info` shows it
   std::string leaveOut = "1";     // LeaveOut: the streams left out, "1" or "1,2"
+  bool exact = false;  // SplitAt and Cut: --exact, each range from the very frame asked for
 };
 
 // One recording's job: its words (a job line) and its request.
@@ -42,7 +44,7 @@ struct BatchJob {
   const TextPair* problem = nullptr;  // why no job can be made for this recording
   SplitRequest split;
   PiecesRequest pieces;
-  CutRequest cut;
+  CutRequest cut;  // Cut, and SplitAt with exact (cut/exact_split.h)
   RepairRequest repair;
   ExtractRequest extract;
   StreamSelectRequest select;
@@ -71,5 +73,6 @@ struct BatchJobEnd {
   bool cancelled = false;
 };
 // Runs the job's core job with sink, judged as the command would judge it
-// (its exit status 0 is succeeded).
-BatchJobEnd RunBatchJob(const BatchJob& job, JobSink& sink);
+// (its exit status 0 is succeeded); an exact job re-encodes with coder (the
+// host's, as the command line hands in its own).
+BatchJobEnd RunBatchJob(const BatchJob& job, JobSink& sink, ExactCoder* coder = nullptr);

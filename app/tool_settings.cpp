@@ -15,6 +15,7 @@ constexpr const char* kPiecesMegabytesKey = "PiecesMegabytes=";
 constexpr const char* kCutDropsKey = "CutDropsRanges=";
 constexpr const char* kCutSeparateKey = "CutFilePerRange=";
 constexpr const char* kCutExactKey = "CutExactFrames=";
+constexpr const char* kSplitExactKey = "SplitExactFrames=";
 constexpr const char* kPreviewPlaceKey = "PreviewPlace=";
 constexpr const char* kSaveInKey = "SaveInFolder=";
 // The Batch dialog's: none holds another key inside it ("BatchBySize=", not
@@ -25,6 +26,7 @@ constexpr const char* kBatchBySizeKey = "BatchBySize=";
 constexpr const char* kBatchEveryKey = "BatchEvery=";
 constexpr const char* kBatchMegabytesKey = "BatchMB=";
 constexpr const char* kBatchOneListKey = "BatchOneList=";
+constexpr const char* kBatchExactKey = "BatchExact=";
 constexpr const char* kBatchListKey = "BatchListFile=";
 constexpr const char* kBatchSoundKey = "BatchSound=";
 constexpr const char* kBatchLeaveOutKey = "BatchLeaveOut=";
@@ -47,6 +49,7 @@ void ReadBatchSettings(std::FILE* file, BatchSettings& batch) {
   if (FindSettingsKey(file, kBatchEveryKey, value)) batch.piecesEvery = value;
   if (FindSettingsKey(file, kBatchMegabytesKey, value)) batch.piecesMegabytes = value;
   if (FindSettingsKey(file, kBatchOneListKey, value)) batch.cutOneList = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kBatchExactKey, value)) batch.exact = ParseSettingsInt(value) == 1;
   FindLongSettingsValue(file, kBatchListKey, &batch.cutList);
   if (FindSettingsKey(file, kBatchSoundKey, value)) batch.soundStream = value;
   if (FindSettingsKey(file, kBatchLeaveOutKey, value)) batch.leaveOut = value;
@@ -60,6 +63,7 @@ void PutBatchSettings(std::FILE* file, const BatchSettings& batch) {
   if (batch.piecesEvery != defaults.piecesEvery) PutLine(file, kBatchEveryKey, batch.piecesEvery);
   if (batch.piecesMegabytes != defaults.piecesMegabytes) PutLine(file, kBatchMegabytesKey, batch.piecesMegabytes);
   if (batch.cutOneList != defaults.cutOneList) std::fprintf(file, "%s%d\n", kBatchOneListKey, int(batch.cutOneList));
+  if (batch.exact != defaults.exact) std::fprintf(file, "%s%d\n", kBatchExactKey, int(batch.exact));
   if (batch.cutList != defaults.cutList) PutLine(file, kBatchListKey, batch.cutList);
   if (batch.soundStream != defaults.soundStream) PutLine(file, kBatchSoundKey, batch.soundStream);
   if (batch.leaveOut != defaults.leaveOut) PutLine(file, kBatchLeaveOutKey, batch.leaveOut);
@@ -77,6 +81,7 @@ void ReadToolSettings(std::FILE* file, ToolSettings& tools) {
   if (FindSettingsKey(file, kCutDropsKey, value)) tools.cutDrops = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kCutSeparateKey, value)) tools.cutSeparate = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kCutExactKey, value)) tools.cutExact = ParseSettingsInt(value) == 1;
+  if (FindSettingsKey(file, kSplitExactKey, value)) tools.splitExact = ParseSettingsInt(value) == 1;
   if (FindSettingsKey(file, kPreviewPlaceKey, value)) tools.previewPlace = value;
   FindLongSettingsValue(file, kSaveInKey, &tools.saveIn);
   ReadBatchSettings(file, tools.batch);
@@ -101,6 +106,7 @@ bool AppendToolSettings(const char* path, const ToolSettings& tools) {
   if (tools.cutDrops != defaults.cutDrops) std::fprintf(file, "%s%d\n", kCutDropsKey, tools.cutDrops);
   if (tools.cutSeparate != defaults.cutSeparate) std::fprintf(file, "%s%d\n", kCutSeparateKey, tools.cutSeparate);
   if (tools.cutExact != defaults.cutExact) std::fprintf(file, "%s%d\n", kCutExactKey, tools.cutExact);
+  if (tools.splitExact != defaults.splitExact) std::fprintf(file, "%s%d\n", kSplitExactKey, tools.splitExact);
   if (tools.previewPlace != defaults.previewPlace) PutLine(file, kPreviewPlaceKey, tools.previewPlace);
   if (tools.saveIn != defaults.saveIn) PutLine(file, kSaveInKey, tools.saveIn);
   PutBatchSettings(file, tools.batch);

@@ -20,6 +20,7 @@ struct ToolSettings {
   int cutDrops = 0;     // the Cut dialog: 0 "Keep these", 1 "Drop these"
   int cutSeparate = 0;  // 0 "One file", 1 "A file per range"
   int cutExact = 0;     // the "Exact cut" box
+  int splitExact = 0;   // the Split page's "Exact cut" box
   std::string previewPlace;  // the preview window's "left top width height"; empty: never shown
   std::string saveIn;        // the Split page's Save in folder (UTF-8); empty: beside the input
   BatchSettings batch;       // the Batch dialog's operation and its fields (the list file in UTF-8)

@@ -15,6 +15,7 @@
 #include "cli/working_sink.h"
 #include "pieces/pieces_job.h"
 #include "cli/cut_run.h"
+#include "cut/exact_split.h"
 #include "io/file_system.h"
 #include "share/number_field.h"
 #include "split/split_job.h"
@@ -156,49 +157,26 @@ int RunPieces(const SplitArgs& args) {
 
 
 
-// A time as the split's fields give it; false when one is no number.
-bool FieldsTime(const SplitArgs& args, ExactTime* time) {
-  ExactTime h, m, s;
-  for (auto field : {std::make_pair(&args.hours, &h), std::make_pair(&args.minutes, &m), std::make_pair(&args.seconds, &s)})
-    if (!field.first->empty() && !ParseNumberField(field.first->c_str(), field.second)) return false;
-  *time = (h * 60 + m) * 60 + s;
-  return true;
-}
-
 // tavrin split --exact: the split's files as a cut of a file per range at
-// the frames asked for: the first file ends before frame ceil(T R), the
-// second starts at ceil((T - O) R); with --every a piece every T seconds.
+// the frames asked for (cut/exact_split.h, as the window's Split tab makes it).
 // "" when it ran (*code its exit status), else what is wrong with the arguments.
 std::string RunExactSplit(const SplitArgs& args, int* code) {
   if (args.bySize || args.all) return "--exact splits by time: no --size-mb or --all with it";
   if (args.create != "both" && args.create != "first") return "--exact makes both files or the first (--create second: not yet)";
+  ExactSplitFields fields;
+  fields.path = args.file;
+  fields.hours = args.hours;
+  fields.minutes = args.minutes;
+  fields.seconds = args.seconds;
+  fields.overlap = args.overlap;
+  fields.second = args.create == "both";
+  fields.byEvery = args.hasEvery;
+  fields.every = args.every;
   CutRequest request;
-  request.path = args.file;
-  request.separate = true;
-  request.exact = true;
+  const std::string problem = MakeExactSplitRequest(fields, &request);
+  if (!problem.empty()) return problem;
   request.writer.clone = args.clone;
   if (!args.outputDir.empty()) request.output = filesys::PathInFolder(args.outputDir, args.file);
-  ExactTime overlap;
-  if (!args.overlap.empty() && !ParseNumberField(args.overlap.c_str(), &overlap)) return "--overlap is no number of seconds";
-  if (overlap > ExactTime(60)) return "--overlap is at most 60 seconds";
-  if (args.hasEvery) {
-    if (!ParseNumberField(args.every.c_str(), &request.every) || request.every.IsZero())
-      return "--every needs a time above 0 seconds";
-    request.byEvery = true;
-    request.everyOverlap = overlap;
-  } else {
-    ExactTime at;
-    if (!FieldsTime(args, &at) || at.IsZero()) return "the split point (--hours, --minutes, --seconds) is no time above 0";
-    AskedRange first, second;
-    first.end = RangeBound::Time(at);
-    first.text = "-split point";
-    request.ranges.push_back(first);
-    if (args.create == "both") {
-      second.start = RangeBound::Time(at > overlap ? at - overlap : ExactTime());
-      second.text = "split point-";
-      request.ranges.push_back(second);
-    }
-  }
   *code = RunCutRequest(request, args.json, args.englishUi, "split");
   return "";
 }

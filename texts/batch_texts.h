@@ -7,6 +7,7 @@ namespace batch_text {
 
 constexpr TextPair kNoListBeside{"No cut list beside it (.edl, .txt or .csv)",
                                  "同じ名前のカットリスト（.edl、.txt、.csv）がありません"};
+constexpr TextPair kNoSplitTime{"The split time is no time above 0 seconds", "分解する時間が 0 秒より大きい時間ではありません"};
 constexpr TextPair kNoListChosen{"No cut list chosen", "カットリストが指定されていません"};
 constexpr TextPair kNoStream{"The stream is no stream number", "ストリーム番号が正しくありません"};
 constexpr TextPair kNoStreams{"The streams are no stream numbers (N[,N...])",

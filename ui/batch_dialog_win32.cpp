@@ -8,12 +8,14 @@
 // Cancel stops the running job (which cleans up) and runs no more. Save job
 // file... writes the lines `tavrin batch` runs; Load job file... reads them.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/batch_jobs.h"
 #include "batch/batch_run.h"
 #include "batch/job_file.h"
+#include "exact/exact_coder.h"
 #include "io/wide_path.h"
 #include "job/forwarding_sink.h"
 #include "ui/natural_order.h"
@@ -25,6 +27,7 @@
 #include "ui/tools.h"
 #include "ui/wide_text.h"
 #include "ui/win32_host.h"
+#include "ui/window_exact_coder.h"
 
 #include <commctrl.h>
 
@@ -72,6 +75,9 @@ void ShowChoice(HWND dialog, int choice) {
                                         {IDC_BATCH_LIST_BROWSE, IDC_BATCH_CUT_ONE}, {IDC_BATCH_STREAM, IDC_BATCH_SOUND},
                                         {IDC_BATCH_DROP, IDC_BATCH_LEAVE_OUT}};
   for (const auto& field : fields) EnableWindow(Item(dialog, field.first), field.second == choice);
+  // Exact cut: split in two and the cuts (tavrin split / cut --exact).
+  const bool exactAsked = choice == IDC_BATCH_SPLIT_AT || choice == IDC_BATCH_CUT_BESIDE || choice == IDC_BATCH_CUT_ONE;
+  EnableWindow(Item(dialog, IDC_BATCH_EXACT), exactAsked);
 }
 
 BatchSettings ReadSettings(HWND dialog) {
@@ -91,6 +97,7 @@ BatchSettings ReadSettings(HWND dialog) {
   s.cutList = FieldText(dialog, IDC_BATCH_LIST_FILE);
   s.soundStream = FieldText(dialog, IDC_BATCH_STREAM);
   s.leaveOut = FieldText(dialog, IDC_BATCH_DROP);
+  s.exact = IsDlgButtonChecked(dialog, IDC_BATCH_EXACT) == BST_CHECKED;
   return s;
 }
 
@@ -101,6 +108,7 @@ void ShowSettings(HWND dialog, const BatchSettings& s) {
   SetFieldText(dialog, IDC_BATCH_LIST_FILE, s.cutList);
   SetFieldText(dialog, IDC_BATCH_STREAM, s.soundStream);
   SetFieldText(dialog, IDC_BATCH_DROP, s.leaveOut);
+  CheckDlgButton(dialog, IDC_BATCH_EXACT, s.exact ? BST_CHECKED : BST_UNCHECKED);
   ShowChoice(dialog, ChoiceOf(s));
 }
 
@@ -202,6 +210,8 @@ void OnStart(HWND dialog) {
     return;
   }
   const BatchSettings settings = ReadSettings(dialog);
+  // Exact jobs re-encode with the coder the Cut dialog and the command line use.
+  const std::unique_ptr<ExactCoder> coder = settings.exact ? WindowExactCoder() : nullptr;
   std::vector<BatchJob> jobs;
   std::vector<JobLine> lines;
   for (size_t i = 0; i < list.files.size(); ++i) {
@@ -217,7 +227,7 @@ void OnStart(HWND dialog) {
       return false;
     }
     BatchJobSink sink(AppJobSink(), index, count);
-    const BatchJobEnd end = RunBatchJob(jobs[index], sink);
+    const BatchJobEnd end = RunBatchJob(jobs[index], sink, coder.get());
     list.results[index] = end.succeeded ? Utf8Text(tool_text::kBatchCompleted)
                           : end.cancelled ? Utf8Text(tool_text::kBatchCancelled)
                                           : sink.Reason();

@@ -65,7 +65,7 @@ const int kSplitControls[] = {IDC_SRC_LABEL,     IDC_SRC_FILE,     IDC_SRC_BROWS
                               IDC_SECONDS_LABEL, IDC_SIZE_MB,      IDC_SIZE_LABEL,   IDC_CREATE_LABEL,
                               IDC_CREATE_BOTH,   IDC_CREATE_FIRST, IDC_CREATE_SECOND, IDC_OVERLAP_LABEL,
                               IDC_OVERLAP,       IDC_OVERLAP_UNIT, IDC_PREVIEW,      IDC_SPLIT_MERGE,
-                              IDC_SAVE_IN_LABEL, IDC_SAVE_IN,      IDC_SAVE_IN_BROWSE};
+                              IDC_SAVE_IN_LABEL, IDC_SAVE_IN,      IDC_SAVE_IN_BROWSE, IDC_SPLIT_EXACT};
 const int kMergeControls[] = {IDC_MERGE_LABEL1, IDC_MERGE_FILE1,  IDC_MERGE_BROWSE1, IDC_MERGE_LABEL2,
                               IDC_MERGE_FILE2,  IDC_MERGE_BROWSE2, IDC_MERGE_HINT1,  IDC_MERGE_HINT2};
 template <size_t N>
@@ -180,6 +180,7 @@ void OnInitDialog(HWND window) {
   FormatOverlap(s.overlapSeconds, text, sizeof text);
   SetDlgItemTextW(window, IDC_OVERLAP, WideFromUtf8(text).c_str());
   SetWindowTextUtf8(GetDlgItem(window, IDC_SAVE_IN), AppToolSettings().saveIn);
+  CheckDlgButton(window, IDC_SPLIT_EXACT, AppToolSettings().splitExact == 1 ? BST_CHECKED : BST_UNCHECKED);
 
   DragAcceptFiles(window, TRUE);
   UseTabBodyBackground(window);
@@ -361,6 +362,10 @@ void OnCommand(HWND window, int id) {
       break;
     case IDC_SPLIT_MERGE:
       OnSplitMergeBox(window);
+      break;
+    // Exact cut is remembered as it stands at close (Tavrin.ini, SplitExactFrames=).
+    case IDC_SPLIT_EXACT:
+      AppToolSettings().splitExact = IsButtonChecked(window, IDC_SPLIT_EXACT) ? 1 : 0;
       break;
     // Enter reaches the window as its default button, the page's Split or
     // Merge; when the dialog manager has lost track of it (after a focus

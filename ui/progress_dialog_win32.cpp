@@ -5,16 +5,23 @@
 #include <process.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "app/texts.h"
+#include "cut/exact_split.h"
+#include "exact/exact_coder.h"
+#include "io/file_system.h"
 #include "io/wide_path.h"
 #include "merge/merge_job.h"
+#include "split/split_engine.h"
 #include "split/split_job.h"
 #include "ui/dpi.h"
 #include "ui/player_hint_sink.h"
+#include "ui/tool_texts.h"
 #include "ui/tools.h"
 #include "ui/win32_host.h"
+#include "ui/window_exact_coder.h"
 
 // The dialog's own texts below are UTF-8, shown through the W functions.
 static_assert(sizeof("分解") == 7, "the window's texts are UTF-8: no -fexec-charset for the program");
@@ -25,11 +32,53 @@ const TextPair kSplitTitle = {"Tavrin - Split", "Tavrin - 分解"};
 const TextPair kMergeTitle = {"Tavrin - Merge", "Tavrin - 結合"};
 const TextPair kWorkerNotStartedText = {"Error", "エラー"};
 
+// The Split tab's time split with Exact cut ticked: the cut job on the
+// request `tavrin split --exact` makes (cut/exact_split.h), re-encoded by the
+// window's coder. The fields are checked first as the split job checks them,
+// so a wrong field meets the split's own refusal.
+int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
+  JobSink& sink = AppJobSink();
+  TimeSplit time;
+  SplitResult checked = CheckTimeFields(split, &time);
+  if (checked == SplitResult::Completed) checked = CheckOverlapField(split, &time);
+  if (checked != SplitResult::Completed) {
+    if (const TextPair* text = SplitResultText(checked))
+      sink.Message(Pick(*text, sink.EnglishUi()), MessageOwner::ProgressWindow);
+    return SplitResultNumber(checked, false);
+  }
+  if (split.create == CreateMode::Second) {
+    sink.Message(Pick(tool_text::kExactSplitNoSecondOnly, sink.EnglishUi()), MessageOwner::ProgressWindow);
+    return CutResultNumber(CutResult::NoRange);
+  }
+  ExactSplitFields fields;
+  fields.path = split.path;
+  fields.hours = split.hours;
+  fields.minutes = split.minutes;
+  fields.seconds = split.seconds;
+  fields.overlap = split.create == CreateMode::Both ? split.overlap : "";
+  fields.second = split.create == CreateMode::Both;
+  CutRequest request;
+  const std::string problem = MakeExactSplitRequest(fields, &request);
+  if (!problem.empty()) {  // the checks above leave none; never silent all the same
+    sink.Message(problem.c_str(), MessageOwner::ProgressWindow);
+    return CutResultNumber(CutResult::RangeInvalid);
+  }
+  if (!split.outputFolder.empty()) request.output = filesys::PathInFolder(split.outputFolder, split.path);
+  const std::unique_ptr<ExactCoder> coder = WindowExactCoder();
+  request.coder = coder.get();
+  state.repairableInput.clear();
+  const CutOutcome outcome = CutJob(request, sink);
+  if (outcome.outputs.size() >= 1) state.firstOutputPath = outcome.outputs[0];
+  if (outcome.outputs.size() >= 2) state.secondOutputPath = outcome.outputs[1];
+  return outcome.Number();
+}
+
 // The jobs the dialog runs by default: the request from the main window's
 // fields, the job, and what the window needs of its outcome afterwards.
 int32_t WindowSplitJob(JobState& state) {
   state.splitEngineStarted = false;
   const SplitRequest request = ReadSplitRequest();
+  if (request.by == SplitBy::Time && ReadSplitExact()) return WindowExactSplit(state, request);
   PlayerHintSink sink(AppJobSink());
   const SplitOutcome outcome = SplitJob(request, sink, PluginSizeSplit);
   sink.Finish(outcome.result == SplitResult::Completed);

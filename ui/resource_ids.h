@@ -32,6 +32,7 @@
 #define IDC_HOW_LABEL 121
 #define IDC_SRC_HINT 124
 #define IDC_PREVIEW 125
+#define IDC_SPLIT_EXACT 126
 /* Merge page */
 #define IDC_MERGE_LABEL1 150
 #define IDC_MERGE_BROWSE1 152

@@ -82,5 +82,6 @@
 #define IDC_BATCH_DROP 518
 #define IDC_BATCH_SAVE 519
 #define IDC_BATCH_LOAD 520
+#define IDC_BATCH_EXACT 521
 
 #endif

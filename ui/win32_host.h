@@ -65,6 +65,8 @@ void InitWin32Host(HWND mainWindow, HMODULE plugin, int englishUi);
 // bytes as the dialog's fields hold them. Read with sent messages, so the
 // worker thread may call them while the UI thread sits in the progress dialog.
 SplitRequest ReadSplitRequest();
+// The Split tab's Exact cut box.
+bool ReadSplitExact();
 // With the plug-in as the joined file's writer (PluginJoinedFile).
 MergeRequest ReadMergeRequest();
 

@@ -132,6 +132,8 @@ SplitRequest ReadSplitRequest() {
   return r;
 }
 
+bool ReadSplitExact() { return IsChecked(IDC_SPLIT_EXACT); }
+
 // The plug-in learns what each call is for through the channel.
 SplitOutcome PluginSizeSplit(const SplitRequest& request, const TimeSplit& checked, JobSink& sink) {
   SplitOutcome done;

@@ -4,8 +4,10 @@
 // dialog, the result column says Completed twice and the damaged one's
 // reason, and the others' files are written. Its saved job file, run
 // unchanged by tavrin-cli.exe batch, writes the very same bytes and exits 1
-// for the damaged line. A job file with a line the dialog cannot show loads
-// the rest and says which line it left out; the settings are kept.
+// for the damaged line. With Exact cut the split cuts at the very frame
+// asked for and its job line says --exact. A job file with a line the
+// dialog cannot show loads the rest and says which line it left out; the
+// settings are kept.
 // Runs in English and Japanese.
 #include <cstring>
 
@@ -129,6 +131,31 @@ int main() {
     const std::string path = folder + "\\" + name;
     WT_CHECK(ReadBytes(path).size() > 0 && ReadBytes(path) == ReadBytes(path + ".window"));
   }
+
+  Case("Exact cut: the split at 1 s keeps exactly 25 frames (the key-frame cut keeps 36), its job line says --exact");
+  Click(dialog, IDC_BATCH_BY_TIME);
+  WT_CHECK(!Enabled(dialog, IDC_BATCH_EXACT));
+  Click(dialog, IDC_BATCH_SPLIT_AT);
+  WT_CHECK(Enabled(dialog, IDC_BATCH_EXACT));
+  Click(dialog, IDC_BATCH_EXACT);
+  const long keyFrameCut = long(AvihField(folder + "\\clip2-1.avi", 4));
+  WT_CHECK_EQ(keyFrameCut, 36L);
+  Post(dialog, IDOK);
+  FollowJob(dialog, BatchProgressTitle());
+  WT_CHECK(WaitUntil([&] { return Cell(dialog, 0, 1) == Completed(); }));
+  WT_CHECK(Cell(dialog, 1, 1) == Completed());
+  WT_CHECK_EQ(long(AvihField(folder + "\\clip2-1.avi", 4)), 25L);
+  WT_CHECK_EQ(long(AvihField(folder + "\\clip10-1.avi", 4)), 25L);
+  WT_CHECK_EQ(DecodedFrames(folder + "\\clip10-1.avi"), std::string("25"));
+  const std::string exactJobs = folder + "\\exact.txt";
+  Post(dialog, IDC_BATCH_SAVE);
+  AnswerFileDialog(dialog, JobFileTitle(), WideFromUtf8(exactJobs));
+  WT_CHECK(WaitUntil([&] { return ReadBytes(exactJobs) != "<missing>"; }));
+  WT_CHECK(ReadBytes(exactJobs).find("split clip2.avi --seconds 1 --exact\r\n") != std::string::npos);
+  Click(dialog, IDC_BATCH_EXACT);  // unticked; the job file ticks it again
+  Post(dialog, IDC_BATCH_LOAD);
+  AnswerFileDialog(dialog, JobFileTitle(), WideFromUtf8(exactJobs));
+  WT_CHECK(WaitUntil([&] { return IsDlgButtonChecked(dialog, IDC_BATCH_EXACT) == BST_CHECKED; }));
 
   Case("Load job file... shows the lines it can, says which it left out; the settings are kept at Close");
   WriteBytes(folder + "\\other.txt", "# two jobs\nrepair clip2.avi\ninfo clip10.avi\n");

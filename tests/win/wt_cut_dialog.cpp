@@ -57,18 +57,6 @@ std::vector<long> RangeFrames(const std::string& json) {
 
 long TotalFrames(const std::string& path) { return long(AvihField(path, 4)); }
 
-// Frames ffprobe decodes in path's video ("" when it did not run).
-std::string DecodedFrames(const std::string& path) {
-  const std::string out = path + ".frames";
-  const std::string part = ShellPath(out + ".part");
-  RunUnix("/bin/sh", "-c \"ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                     "-of csv=p=0 " + ShellPath(path) + " > " + part + "; mv " + part + " " + ShellPath(out) + "\"");
-  if (!WaitUntil([&] { return FileExists(out); }, 30000)) return "";
-  std::string text = ReadBytes(out);
-  text.erase(text.find_last_not_of("\r\n ") + 1);
-  return text;
-}
-
 // `tavrin cut INPUT ARGS --output OUTPUT --json` of the native command line; its JSON.
 std::string NativeCut(const std::string& input, const std::string& args, const std::string& output) {
   return NativeTavrin("cut " + ShellPath(input) + " " + args + " --output " + ShellPath(output) + " --json",

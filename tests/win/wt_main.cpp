@@ -1,4 +1,4 @@
-// The main window of the real Tavrin.exe: the 38 controls of its template
+// The main window of the real Tavrin.exe: the 39 controls of its template
 // (MYDLGE in English, MYDLG in Japanese), page switching by the View command
 // and by a click on the tab, the execute button's caption, the radio
 // buttons' effects, execute with an empty field, the About box's title.
@@ -42,7 +42,7 @@ int main() {
   WriteBytes(folder + "\\Tavrin.ini", "TabNo=0\r\nSplitMerge=TRUE\r\n");
   App app = Launch("", folder);
 
-  Case("the template: window style, 38 controls in order with classes, styles, places, captions");
+  Case("the template: window style, 39 controls in order with classes, styles, places, captions");
   {
     WT_CHECK_EQ(TextW(app.main), std::wstring(L"Tavrin"));
     const DWORD style = DWORD(GetWindowLongA(app.main, GWL_STYLE));

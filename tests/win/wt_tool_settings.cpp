@@ -1,8 +1,10 @@
 // The tools' settings in Tavrin.ini with the real Tavrin.exe: read at start
 // after the main window's keys, shown by the Join, pieces and Cut dialogs, and
 // written at close after the main window's five lines, only when they differ
-// from their defaults (a file without them stays five lines).
+// from their defaults (a file without them stays five lines). The Split
+// page's Exact cut box is kept the same way.
 #include "tests/win/lib/app.h"
+#include "ui/resource_ids.h"
 #include "ui/tool_ids.h"
 
 using namespace wt;
@@ -53,6 +55,7 @@ int main() {
     WT_CHECK(Checked(cut, IDC_CUT_ONE));
     WT_CHECK(!Checked(cut, IDC_CUT_EXACT));
     CloseTool(cut);
+    WT_CHECK(!Checked(app.main, IDC_SPLIT_EXACT));
     CloseApp(app);
     WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string());
   }
@@ -105,6 +108,23 @@ int main() {
     WT_CHECK(Checked(cut, IDC_CUT_KEEP));
     CloseTool(cut);
     CloseApp(app);
+  }
+
+  Case("the Split page's Exact cut box ticked is written at close and shown ticked after a restart");
+  {
+    const std::string folder = FolderWith(kOldFile);
+    {
+      App app = Launch("", folder);
+      SendMessageA(GetDlgItem(app.main, IDC_SPLIT_EXACT), BM_CLICK, 0, 0);
+      CloseApp(app);
+    }
+    WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string("SplitExactFrames=1\r\n"));
+    App app = Launch("", folder);
+    WT_CHECK(Checked(app.main, IDC_SPLIT_EXACT));
+    // Unticked again: the key is left out, the file reads as before.
+    SendMessageA(GetDlgItem(app.main, IDC_SPLIT_EXACT), BM_CLICK, 0, 0);
+    CloseApp(app);
+    WT_CHECK_EQ(AfterFiveLines(ReadBytes(folder + "\\Tavrin.ini")), std::string());
   }
   return Summary();
 }

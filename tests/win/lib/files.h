@@ -169,6 +169,18 @@ inline std::string NativeTavrin(const std::string& arguments, const std::string&
   return WaitUntil([&] { return FileExists(outputFile); }, 30000) ? ReadBytes(outputFile) : "";
 }
 
+// Frames ffprobe decodes in path's video ("" when it did not run).
+inline std::string DecodedFrames(const std::string& path) {
+  const std::string out = path + ".frames";
+  const std::string part = ShellPath(out + ".part");
+  RunUnix("/bin/sh", "-c \"ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                     "-of csv=p=0 " + ShellPath(path) + " > " + part + "; mv " + part + " " + ShellPath(out) + "\"");
+  if (!WaitUntil([&] { return FileExists(out); }, 30000)) return "";
+  std::string text = ReadBytes(out);
+  text.erase(text.find_last_not_of("\r\n ") + 1);
+  return text;
+}
+
 // Maps a drive letter ("D:") of the test prefix to a folder on drive Z:.
 inline bool MapDrive(const std::string& drive, const std::string& folder) {
   const std::string link = Env("WINEPREFIX") + "/dosdevices/" + char(std::tolower(drive[0])) + ":";

@@ -1,4 +1,4 @@
-// The main window's 38 controls as both templates lay them out, in tab order:
+// The main window's 39 controls as both templates lay them out, in tab order:
 // id, class, position and size in dialog units, captions, style bits.
 #pragma once
 #include <windows.h>
@@ -67,6 +67,8 @@ const ControlRow kControls[] = {
     {IDC_SPLIT_MERGE, "Button", 11, 158, 129, 15, 129, L"Split-Merge",
      L"\u5206\u89E3\u5F8C\u3001\u7D50\u5408\u3082\u884C\u3046\uFF08\u78BA\u8A8D\u7528\uFF09", BS_AUTOCHECKBOX, true,
      false},
+    {IDC_SPLIT_EXACT, "Button", 150, 158, 99, 15, 99, L"Exact cut", L"\u6B63\u78BA\u306B\u30AB\u30C3\u30C8",
+     BS_AUTOCHECKBOX | WS_TABSTOP, true, false},
     {IDC_SAVE_IN_LABEL, "Static", 11, 176, 50, 12, 50, L"Save in", L"\u4FDD\u5B58\u5148", kStaticStyle, true, false},
     {IDC_SAVE_IN, "Edit", 65, 174, 145, 12, 145, L"", L"", kNameField, true, false},
     {IDC_SAVE_IN_BROWSE, "Button", 216, 173, 33, 15, 33, L"Ref", L"\u53C2\u7167", BS_PUSHBUTTON, true, false},
@@ -101,7 +103,7 @@ inline void CheckLayout(const App& app, bool japanese) {
   std::vector<int> expected;
   for (const ControlRow& row : kControls) expected.push_back(row.id);
   WT_CHECK(order == expected);
-  WT_CHECK_EQ(int(order.size()), 38);
+  WT_CHECK_EQ(int(order.size()), 39);
 
   RECT tab;
   GetWindowRect(app.Item(IDC_TABS), &tab);
