@@ -76,6 +76,8 @@ void TestLoadsFromProgramFolder() {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string program = base + "\\program\\wt_plugin.exe";
   WT_CHECK(CopyFileA(self, program.c_str(), FALSE));
+  const std::string built(self);
+  wt::CopyFfmpegDlls(built.substr(0, built.find_last_of('\\')), base + "\\program");
   WT_CHECK(CopyFileA(TestDll().c_str(), (base + "\\program\\TavrinD.dll").c_str(), FALSE));
   WT_CHECK(CopyFileA(TestDll().c_str(), (base + "\\start\\TavrinD.dll").c_str(), FALSE));
 

@@ -72,6 +72,20 @@ inline bool IsFfmpegDll(const std::string& name) {
   return false;
 }
 
+// Copies FFmpeg's DLLs from folder from to folder to: a copy of a program
+// built on them (every program of the window's build) starts only with them
+// beside it.
+inline void CopyFfmpegDlls(const std::string& from, const std::string& to) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((from + "\\*.dll").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (IsFfmpegDll(entry.cFileName))
+      CopyFileA((from + "\\" + entry.cFileName).c_str(), (to + "\\" + entry.cFileName).c_str(), FALSE);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+}
+
 // The names of the files in folder, sorted, space-separated.
 inline std::string FilesIn(const std::string& folder) {
   std::vector<std::string> found;
