@@ -6,27 +6,10 @@
 #include "io/file_system.h"
 #include "job/job_sink.h"
 #include "split/split_job.h"
+#include "streams/stream_numbers.h"
 #include "texts/batch_texts.h"
 
 namespace {
-
-// Stream numbers as the command line takes them: "1" or "1,2" (each 0..99).
-bool ReadNumbers(const std::string& text, std::vector<int>* numbers) {
-  size_t at = 0;
-  do {
-    size_t end = text.find(',', at);
-    if (end == std::string::npos) end = text.size();
-    if (end == at || end - at > 2) return false;
-    int n = 0;
-    for (size_t i = at; i < end; ++i) {
-      if (text[i] < '0' || text[i] > '9') return false;
-      n = n * 10 + (text[i] - '0');
-    }
-    numbers->push_back(n);
-    at = end + 1;
-  } while (at <= text.size());
-  return true;
-}
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -97,7 +80,7 @@ void MakeStreams(const BatchSettings& s, BatchJob& job) {
   const bool save = job.operation == BatchOperation::SaveSound;
   const std::string& numbers = save ? s.soundStream : s.leaveOut;
   std::vector<int> read;
-  if (!ReadNumbers(numbers, &read) || (save && read.size() != 1)) {
+  if (!ParseStreamNumbers(numbers, &read) || (save && read.size() != 1)) {
     job.problem = save ? &batch_text::kNoStream : &batch_text::kNoStreams;
     return;
   }

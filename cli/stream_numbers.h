@@ -1,15 +1,11 @@
 // Stream numbers as the stream commands take them: "1", or a list "0,2"
-// (--keep 0,2 --keep 3 adds up). Numbers are those tavrin info shows. An AVI
-// file names a stream's chunks by two digits ("01wb"), so they run to 99.
+// (--keep 0,2 --keep 3 adds up).
 #pragma once
 #include <string>
 #include <vector>
 
 #include "cli/parsed_args.h"
-
-// Appends the numbers of text to *numbers; false when text is not a list of
-// whole numbers of at most two digits.
-bool ParseStreamNumbers(const std::string& text, std::vector<int>* numbers);
+#include "streams/stream_numbers.h"
 
 // Every number given with the option (N[,N...], repeatable) appended to
 // *numbers: "" or the usage fault, "--keep takes stream numbers N[,N...], not 'x'".
