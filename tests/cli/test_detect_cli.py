@@ -2,7 +2,7 @@
 """tavrin detect on recordings made with ffmpeg whose breaks are known by
 construction: black stretches with and without sound, silence over
 pictures, a fade to black, a 0.2 s black flash that is no break, scene cuts
-3 s apart; MPEG-4 Visual and MJPEG pictures, PCM and MP3 sound. Every black
+3 s apart; MPEG-4 Visual and MJPEG pictures, PCM, MP3 and AAC sound. Every black
 range within one frame of the truth (two for the fade, whose truth is
 FFmpeg's blackdetect on the pictures before encoding), every silence within
 20 ms, each scene change on its frame, nothing more. The text lists what
@@ -140,6 +140,34 @@ def check_scenes():
         check(f"scenes {codec}: each cut on its frame, nothing more", got, CUTS)
 
 
+def ffmpeg_silences(path):
+    """FFmpeg's silencedetect on path, with detect's rule (-50 dBFS, 0.5 s)."""
+    p = subprocess.run(["ffmpeg", "-nostdin", "-i", path, "-af", "silencedetect=n=-50dB:d=0.5", "-f", "null", "-"],
+                       capture_output=True, text=True)
+    starts = re.findall(r"silence_start: ([\d.]+)", p.stderr)
+    ends = re.findall(r"silence_end: ([\d.]+)", p.stderr)
+    return [(float(s), float(e)) for s, e in zip(starts, ends)]
+
+
+def check_aac_silences():
+    """Raw AAC in AVI decodes only with the setup bytes after strf's
+    WAVEFORMATEX (AudioSpecificConfig): without them it came out silent
+    throughout. Its encoder's delay (1024 samples) is in the file as FFmpeg
+    reads it too, so the silences are FFmpeg's, not the truth's."""
+    ffmpeg("-f", "lavfi", "-i", PICTURES, "-f", "lavfi", "-i", SOUND.format(rate=48000), "-c:v", "mpeg4",
+           "-c:a", "aac", "-b:a", "128k", "mpeg4-aac.avi")
+    code, out, err = detect("mpeg4-aac.avi", "--silence", "--json")
+    got = json.loads(out) if code == 0 else {}
+    check("aac: exit", code, 0)
+    ours = [(r["start_seconds"], r["end_seconds"]) for r in got.get("silence", [])]
+    theirs = ffmpeg_silences("mpeg4-aac.avi")
+    print(f"aac: silences {ours}, ffmpeg's {theirs}")
+    check("aac: as many silences as ffmpeg finds", (len(ours), len(theirs)), (len(SILENCES), len(SILENCES)))
+    for (start, end), (wstart, wend) in zip(ours, theirs):
+        check(f"aac: silence {wstart}-{wend} within 2 ms of ffmpeg's", max(abs(start - wstart), abs(end - wend)) <= 0.002,
+              True)
+
+
 def check_no_sound_and_faults(source):
     ffmpeg("-f", "lavfi", "-i", PICTURES, "-c:v", "mpeg4", "silent-film.avi")
     code, out, err = detect("silent-film.avi", "--silence", "--json")
@@ -179,6 +207,7 @@ def main():
         if name == "mjpeg-pcm" and got:
             check_lists(name + ".avi", got)
     check_scenes()
+    check_aac_silences()
     check_no_sound_and_faults("mpeg4-pcm.avi")
     for f in failures:
         print("FAIL", f)
