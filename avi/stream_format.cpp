@@ -1,5 +1,6 @@
 #include "avi/stream_format.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "avi/byte_input.h"
@@ -8,6 +9,9 @@
 
 namespace {
 
+constexpr uint32_t kWaveFormatEx = 18;
+// More than any sound codec's setup takes; a larger cbSize is damage.
+constexpr uint32_t kMaxSoundSetup = 1u << 16;
 
 uint16_t U16At(ByteInput& input, uint64_t position) {
   uint8_t b[2];
@@ -59,6 +63,17 @@ struct Differ {
   }
 };
 
+// The cbSize bytes after a WAVEFORMATEX. Some writers leave cbSize at 0
+// with bytes after it, or claim more than strf holds: only what both allow.
+void ReadSoundSetup(ByteInput& input, uint64_t strf, uint32_t size, StreamFormat* f) {
+  const uint32_t claimed = U16At(input, strf + 8 + 16);
+  const uint32_t extra = std::min(claimed, size - kWaveFormatEx);
+  f->setup.clear();
+  if (extra == 0 || extra > kMaxSoundSetup) return;
+  f->setup.resize(extra);
+  if (input.ReadBulk(strf + 8 + kWaveFormatEx, f->setup.data(), extra) != extra) f->setup.clear();
+}
+
 }  // namespace
 
 void ReadStreamHeader(ByteInput& input, uint64_t strh, StreamFormat* f) {
@@ -84,6 +99,7 @@ void ReadFormatChunk(ByteInput& input, uint64_t strf, StreamFormat* f) {
     f->samplesPerSec = input.U32At(strf + 12);
     if (size >= 14) f->blockAlign = U16At(input, strf + 20);
     if (size >= 16) f->bitsPerSample = U16At(input, strf + 22);
+    if (size > kWaveFormatEx) ReadSoundSetup(input, strf, size, f);
   }
 }
 

@@ -29,6 +29,10 @@ struct StreamFormat {
   // Sound (WAVEFORMATEX).
   uint16_t formatTag = 0, channels = 0, blockAlign = 0, bitsPerSample = 0;
   uint32_t samplesPerSec = 0;
+  // The codec's own setup after the WAVEFORMATEX (its cbSize bytes, as far
+  // as strf holds them): AAC's AudioSpecificConfig, MP3's or ADPCM's fields.
+  // Not compared when joining: FormatTag and the fields above decide.
+  std::vector<uint8_t> setup;
 
   // What decodes the stream: video's biCompression, else (and for BI_RGB)
   // the handler.

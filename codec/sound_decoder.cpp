@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/common.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 namespace {
@@ -80,6 +81,16 @@ int16_t Pcm16(const AVFrame& f, int i, int c, int channels) {
   }
 }
 
+// The codec's setup bytes from strf as the decoder's extradata.
+bool SetExtradata(AVCodecContext* codec, const std::vector<uint8_t>& setup) {
+  if (setup.empty()) return true;
+  codec->extradata = static_cast<uint8_t*>(av_mallocz(setup.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (codec->extradata == nullptr) return false;
+  std::memcpy(codec->extradata, setup.data(), setup.size());
+  codec->extradata_size = int(setup.size());
+  return true;
+}
+
 }  // namespace
 
 bool IsPlainPcm(uint16_t formatTag) { return formatTag == 0x0001 || formatTag == 0x0003; }
@@ -117,13 +128,20 @@ bool SoundDecoder::Open(const StreamFormat& f, std::string* why) {
   codec_->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
   codec_->block_align = f.blockAlign;
   codec_->bits_per_coded_sample = f.bitsPerSample;
+  if (!SetExtradata(codec_, f.setup)) {
+    *why = "out of memory";
+    return false;
+  }
   const int error = avcodec_open2(codec_, decoder, nullptr);
   if (error < 0) {
     *why = "the " + std::string(decoder->name) + " decoder does not open: " + AvError(error);
     return false;
   }
   codecId_ = int(id);
-  parser_ = av_parser_init(id);  // null for codecs whose packets are the chunks (ADPCM, A-law)
+  // Null for codecs whose packets are the chunks (ADPCM, A-law). AAC with
+  // its setup in strf is raw AAC, one frame a chunk, which the parser (it
+  // looks for ADTS headers) would swallow whole; without one it is ADTS.
+  if (!(id == AV_CODEC_ID_AAC && !f.setup.empty())) parser_ = av_parser_init(id);
   rate_ = f.samplesPerSec;
   // MP3 as nearly every AVI holds it comes from LAME: its 576 samples of
   // encoder delay plus the decoder's own 529 come before the first sample

@@ -61,6 +61,18 @@ def ended(p, timeout):
     return code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
 
 
+def sigint_caught(pid):
+    """Whether the process has its Ctrl-C handler in place (/proc)."""
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("SigCgt:"):
+                    return int(line.split()[1], 16) & (1 << (signal.SIGINT - 1)) != 0
+    except OSError:
+        pass
+    return False
+
+
 def cancelled_at_flush(what, args, at=1):
     """Runs tavrin with args under strace, which raises SIGINT at its at-th
     fsync (as an output is flushed): the run must say it was cancelled, exit

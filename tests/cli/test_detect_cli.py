@@ -2,21 +2,24 @@
 """tavrin detect on recordings made with ffmpeg whose breaks are known by
 construction: black stretches with and without sound, silence over
 pictures, a fade to black, a 0.2 s black flash that is no break, scene cuts
-3 s apart; MPEG-4 Visual and MJPEG pictures, PCM and MP3 sound. Every black
+3 s apart; MPEG-4 Visual and MJPEG pictures, PCM, MP3 and AAC sound. Every black
 range within one frame of the truth (two for the fade, whose truth is
 FFmpeg's blackdetect on the pictures before encoding), every silence within
 20 ms, each scene change on its frame, nothing more. The text lists what
 the JSON does, and `cut --list` of the written EDL drops exactly those
 ranges. A file without sound: no silences and a note; a file cut short or
-no AVI at all: exit 1 and why."""
+no AVI at all: exit 1 and why. Ctrl-C in the middle: cancelled, nothing
+left."""
 import json
 import math
 import os
 import re
+import signal
 import subprocess
 import sys
 
-from clitest import SKIPPED, check, cut_short, empty_folder, failures, tavrin
+from clitest import CLI, SKIPPED, WINDOWS, check, cut_short, empty_folder, failures, sigint_caught, tavrin
+from read_gate import ReadGate
 
 RATE = 25
 SECONDS = 12
@@ -140,6 +143,67 @@ def check_scenes():
         check(f"scenes {codec}: each cut on its frame, nothing more", got, CUTS)
 
 
+def ffmpeg_silences(path):
+    """FFmpeg's silencedetect on path, with detect's rule (-50 dBFS, 0.5 s)."""
+    p = subprocess.run(["ffmpeg", "-nostdin", "-i", path, "-af", "silencedetect=n=-50dB:d=0.5", "-f", "null", "-"],
+                       capture_output=True, text=True)
+    starts = re.findall(r"silence_start: ([\d.]+)", p.stderr)
+    ends = re.findall(r"silence_end: ([\d.]+)", p.stderr)
+    return [(float(s), float(e)) for s, e in zip(starts, ends)]
+
+
+def check_aac_silences():
+    """Raw AAC in AVI decodes only with the setup bytes after strf's
+    WAVEFORMATEX (AudioSpecificConfig): without them it came out silent
+    throughout. Its encoder's delay (1024 samples) is in the file as FFmpeg
+    reads it too, so the silences are FFmpeg's, not the truth's."""
+    ffmpeg("-f", "lavfi", "-i", PICTURES, "-f", "lavfi", "-i", SOUND.format(rate=48000), "-c:v", "mpeg4",
+           "-c:a", "aac", "-b:a", "128k", "mpeg4-aac.avi")
+    code, out, err = detect("mpeg4-aac.avi", "--silence", "--json")
+    got = json.loads(out) if code == 0 else {}
+    check("aac: exit", code, 0)
+    ours = [(r["start_seconds"], r["end_seconds"]) for r in got.get("silence", [])]
+    theirs = ffmpeg_silences("mpeg4-aac.avi")
+    print(f"aac: silences {ours}, ffmpeg's {theirs}")
+    check("aac: as many silences as ffmpeg finds", (len(ours), len(theirs)), (len(SILENCES), len(SILENCES)))
+    for (start, end), (wstart, wend) in zip(ours, theirs):
+        check(f"aac: silence {wstart}-{wend} within 2 ms of ffmpeg's", max(abs(start - wstart), abs(end - wend)) <= 0.002,
+              True)
+
+
+def check_ctrl_c(source):
+    """Ctrl-C while detect reads a long recording with --output: cancelled
+    as every command is (exit 1, "cancelled", the JSON's result 1), no list
+    and no temporary file left. The run is held at a read of its input well
+    into the detection and signalled there (tests/cli/read_gate.py)."""
+    # A minute of it: a few thousand index entries, the cancel is asked every 64.
+    ffmpeg("-stream_loop", "4", "-i", source, "-c", "copy", "long.avi")
+    before = sorted(os.listdir("."))
+    try:
+        gate = ReadGate("long.avi")
+    except OSError as e:
+        print(f"SKIP: Ctrl-C during detect: {e}")
+        return
+    p = subprocess.Popen([CLI, "detect", "long.avi", "--black", "--silence", "--output", "breaks.edl", "--json"],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    reads = []
+
+    def well_into_it():  # past the look at the file and the index, with Ctrl-C caught
+        reads.append(1)
+        return len(reads) > 1000 and (WINDOWS or sigint_caught(p.pid))
+    if gate.hold(p, well_into_it):
+        os.kill(p.pid, signal.SIGINT)
+    else:
+        failures.append("ctrl-c: detect ended before its 1000th read")
+    gate.release()
+    out, err = p.communicate(timeout=120)
+    doc = json.loads(out or "{}")
+    check("ctrl-c: exit, result and message", (p.returncode, doc.get("result"), doc.get("message")), (1, 1, "cancelled"))
+    check("ctrl-c: said on stderr", "cancelled" in err.decode(), True)
+    check("ctrl-c: no list, no temporary", sorted(os.listdir(".")), before)
+    os.remove("long.avi")
+
+
 def check_no_sound_and_faults(source):
     ffmpeg("-f", "lavfi", "-i", PICTURES, "-c:v", "mpeg4", "silent-film.avi")
     code, out, err = detect("silent-film.avi", "--silence", "--json")
@@ -179,6 +243,8 @@ def main():
         if name == "mjpeg-pcm" and got:
             check_lists(name + ".avi", got)
     check_scenes()
+    check_aac_silences()
+    check_ctrl_c("mpeg4-pcm.avi")
     check_no_sound_and_faults("mpeg4-pcm.avi")
     for f in failures:
         print("FAIL", f)

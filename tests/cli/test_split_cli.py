@@ -13,7 +13,7 @@ import sys
 import time
 
 from avi_file import write_sparse_avi
-from clitest import CLI, WINDOWS, check, failures, needed_sample, tavrin
+from clitest import CLI, WINDOWS, check, failures, needed_sample, sigint_caught, tavrin
 from read_gate import ReadGate
 COMPLETED = ("Completed\n\nIf 2nd file can't be played,\nUse Windows Media Player 6\n"
              "(Program Files\\Windows Media Player\\Mplayer2.exe)")
@@ -276,17 +276,6 @@ def ctrl_c_cancels_here():
         check(f"{sig} leaves no file", os.listdir("."), ["big.avi"])
         check(f"{sig} stderr", "cancelled" in err.decode(), True)
     os.remove("big.avi")
-
-
-def sigint_caught(pid):
-    try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith("SigCgt:"):
-                    return int(line.split()[1], 16) & (1 << (signal.SIGINT - 1)) != 0
-    except OSError:
-        pass
-    return False
 
 
 def late_ctrl_c_keeps_the_json_line():
