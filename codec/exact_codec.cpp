@@ -101,6 +101,13 @@ bool SamePicture(const AVFrame& a, const AVFrame& b) {
   return true;
 }
 
+// Enough of a chunk for its first VOP's header (after a VOL and user data).
+constexpr uint32_t kVopHeaderBytes = 512;
+// A chunk read whole stops here (a picture is far smaller).
+constexpr uint32_t kMaxChunkRead = 64u << 20;
+// Chunks of pictures before B-frames or fillers read whole to find packing.
+constexpr int kPackedChecks = 8;
+
 class FfmpegExactCoder : public ExactCoder {
  public:
   ExactStream Open(const std::string& path) override {
@@ -127,6 +134,7 @@ class FfmpegExactCoder : public ExactCoder {
     if (codecId_ == AV_CODEC_ID_MPEG4 && !ReadMpeg4Headers(format.extradata, &why)) return s.why = why, s;
     s.cuttable = true;
     s.bFrames = bFrames_;
+    s.packed = packed_;
     return s;
   }
 
@@ -180,16 +188,16 @@ class FfmpegExactCoder : public ExactCoder {
 
   bool IsBFrame(uint32_t chunk) override {
     if (!bFrames_ || chunk >= source_.keys.frames) return false;
-    FrameCursor cursor(source_.source, source_.analysis);
-    const int key = source_.keys.KeyAtOrBefore(chunk);
-    cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
-    FrameEntry e;
-    while (cursor.Next(&e) && e.frame < chunk) {
-    }
-    if (e.frame != chunk) return false;
-    uint8_t bytes[64];
-    const size_t got = source_.source.Input().ReadBulk(e.DataPosition(), bytes, std::min<uint32_t>(e.size, 64));
-    return HasBVop(bytes, got);
+    std::vector<uint8_t> bytes;
+    if (!ChunkBytes(chunk, packed_ ? kVopHeaderBytes : 64, &bytes)) return false;
+    if (packed_) return FirstVopKind(bytes.data(), bytes.size(), timeResolution_) != VopKind::Picture;
+    return HasBVop(bytes.data(), bytes.size());
+  }
+
+  uint32_t OwnFrameBytes(uint32_t chunk) override {
+    std::vector<uint8_t> bytes;
+    if (!ChunkBytes(chunk, kMaxChunkRead, &bytes)) return 0;
+    return uint32_t(packed_ ? SecondVopAt(bytes.data(), bytes.size()) : bytes.size());
   }
 
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
@@ -236,13 +244,16 @@ class FfmpegExactCoder : public ExactCoder {
     userData_ = Mpeg4UserData(extradata.data(), extradata.size());
     const std::vector<uint8_t> inFrame = Mpeg4UserData(first.data(), first.size());
     userData_.insert(userData_.end(), inFrame.begin(), inFrame.end());
-    bFrames_ = HasBFrames();
-    // DivX 5 and Xvid's packed bitstream: a P and a B frame in one chunk.
+    timeResolution_ = vol.timeResolution;
+    FindBFrames();
+    // DivX 5 and Xvid's packed bitstream say so in their user data
+    // ("DivX503b1393p"); others pack without a word.
     const std::string named(userData_.begin(), userData_.end());
     const size_t divx = named.find("DivX");
-    if (bFrames_ && divx != std::string::npos && named.find('p', divx) != std::string::npos)
-      return *why = "exact cut of MPEG-4 Visual with packed B-frames is not supported yet", false;
+    if (bFrames_ && divx != std::string::npos && named.find('p', divx) != std::string::npos) packed_ = true;
     settings_.bFrames = bFrames_;
+    // Packed: the frames made are one picture a chunk (no B-frame to pack).
+    settings_.noBFrames = packed_;
     settings_.timeResolution = vol.timeResolution;
     settings_.interlaced = vol.interlaced;
     settings_.quarterPel = vol.quarterPel;
@@ -253,18 +264,52 @@ class FfmpegExactCoder : public ExactCoder {
     return true;
   }
 
-  // B-VOPs in the first frames (a few groups' worth).
-  bool HasBFrames() {
+  // B-VOPs in the first frames (a few groups' worth), and whether they are
+  // packed: a chunk of a picture followed by a B-frame or a filler chunk
+  // holds a second VOP (a few such chunks are read whole).
+  void FindBFrames() {
     FrameCursor cursor(source_.source, source_.analysis);
     cursor.Start(source_.keys.first);
-    FrameEntry e;
+    FrameEntry e, picture;
+    bool afterPicture = false;
+    int pairsRead = 0;
     std::vector<uint8_t> bytes;
     for (int n = 0; n < 600 && cursor.Next(&e); ++n) {
-      bytes.resize(std::min<uint32_t>(e.size, 64));
-      bytes.resize(source_.source.Input().ReadBulk(e.DataPosition(), bytes.data(), bytes.size()));
-      if (HasBVop(bytes.data(), bytes.size())) return true;
+      if (!Read(e, kVopHeaderBytes, &bytes)) continue;
+      const VopKind kind = FirstVopKind(bytes.data(), bytes.size(), timeResolution_);
+      if (kind == VopKind::B || HasBVop(bytes.data(), std::min<size_t>(bytes.size(), 64))) bFrames_ = true;
+      if (kind == VopKind::Picture) {
+        picture = e;
+        afterPicture = true;
+        continue;
+      }
+      if (!afterPicture || pairsRead == kPackedChecks) continue;
+      afterPicture = false;
+      ++pairsRead;
+      if (Read(picture, kMaxChunkRead, &bytes) && SecondVopAt(bytes.data(), bytes.size()) < bytes.size()) {
+        bFrames_ = packed_ = true;
+        return;
+      }
     }
-    return false;
+  }
+
+  // Up to `most` bytes of an entry's chunk.
+  bool Read(const FrameEntry& e, uint32_t most, std::vector<uint8_t>* bytes) {
+    bytes->resize(std::min(e.size, most));
+    bytes->resize(source_.source.Input().ReadBulk(e.DataPosition(), bytes->data(), bytes->size()));
+    return bytes->size() == std::min(e.size, most);
+  }
+
+  // Up to `most` bytes of the source's chunk `chunk`.
+  bool ChunkBytes(uint32_t chunk, uint32_t most, std::vector<uint8_t>* bytes) {
+    if (chunk >= source_.keys.frames) return false;
+    FrameCursor cursor(source_.source, source_.analysis);
+    const int key = source_.keys.KeyAtOrBefore(chunk);
+    cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
+    FrameEntry e;
+    while (cursor.Next(&e) && e.frame < chunk) {
+    }
+    return e.frame == chunk && Read(e, most, bytes);
   }
 
   // The encoder's first frame with the source's user data before its VOP:
@@ -285,6 +330,8 @@ class FfmpegExactCoder : public ExactCoder {
   OpenedVideo source_;
   int codecId_ = 0;
   bool bFrames_ = false;
+  bool packed_ = false;
+  uint32_t timeResolution_ = 0;
   EncoderSettings settings_;
   std::vector<uint8_t> userData_;
 };

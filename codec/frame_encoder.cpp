@@ -72,7 +72,8 @@ bool FrameEncoder::Send(const AVFrame& picture, uint32_t n, std::string* why) {
   if (av_frame_ref(frame_, &picture) < 0) return *why = "out of memory", false;
   const uint32_t resolution = codec_->time_base.den;
   frame_->pts = int64_t(std::llround(double(n) * resolution * settings_.scale / settings_.rate));
-  frame_->pict_type = n == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+  // A forced P-frame ends the encoder's run of B-frames before it.
+  frame_->pict_type = n == 0 ? AV_PICTURE_TYPE_I : settings_.noBFrames ? AV_PICTURE_TYPE_P : AV_PICTURE_TYPE_NONE;
   frame_->key_frame = n == 0;
   frame_->quality = codec_->global_quality;
   frame_->interlaced_frame = settings_.interlaced ? picture.interlaced_frame : 0;

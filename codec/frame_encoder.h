@@ -25,6 +25,10 @@ struct EncoderSettings {
   std::vector<uint16_t> intra, inter;  // loaded matrices, raster order (empty: the default)
   int quantiser = 2;
   bool bFrames = false;  // the stream has B-frames: so do the frames made (the decoder's delay stays)
+  // With bFrames: the VOL still says B-frames may come (the delay stays),
+  // but every frame after the key frame is a P-frame, one picture a chunk,
+  // as a packed stream's chunk may be.
+  bool noBFrames = false;
 };
 
 class FrameEncoder {

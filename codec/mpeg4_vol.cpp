@@ -132,6 +132,31 @@ bool HasBVop(const uint8_t* data, size_t size) {
   return false;
 }
 
+VopKind FirstVopKind(const uint8_t* data, size_t size, uint32_t timeResolution) {
+  for (size_t at = NextStart(data, size, 0); at + 4 < size; at = NextStart(data, size, at + 3)) {
+    if (data[at + 3] != 0xB6) continue;
+    Bits b(data + at + 4, size - at - 4);
+    const uint32_t type = b.Get(2);
+    while (b.Get(1) && !b.Over()) {  // modulo_time_base
+    }
+    b.Get(1);
+    b.Get(BitsFor(timeResolution));  // vop_time_increment
+    b.Get(1);
+    const bool coded = b.Get(1) != 0;
+    if (b.Over()) return VopKind::None;
+    if (!coded) return VopKind::NotCoded;
+    return type == 2 ? VopKind::B : VopKind::Picture;
+  }
+  return VopKind::None;
+}
+
+size_t SecondVopAt(const uint8_t* data, size_t size) {
+  int vops = 0;
+  for (size_t at = NextStart(data, size, 0); at + 4 <= size; at = NextStart(data, size, at + 3))
+    if (data[at + 3] == 0xB6 && ++vops == 2) return at;
+  return size;
+}
+
 void Mpeg4PixelAspect(const Mpeg4Vol& vol, int* num, int* den) {
   static const int kAspects[6][2] = {{0, 1}, {1, 1}, {12, 11}, {10, 11}, {16, 11}, {40, 33}};
   if (vol.aspect == 15 && vol.parWidth && vol.parHeight) *num = vol.parWidth, *den = vol.parHeight;

@@ -40,5 +40,16 @@ std::vector<uint8_t> Mpeg4UserData(const uint8_t* data, size_t size);
 // Whether data holds a VOP start code followed by a B-VOP's coding type.
 bool HasBVop(const uint8_t* data, size_t size);
 
+// What a chunk's first VOP is: a picture of its own (I, P or S), a B-frame,
+// a VOP that says "not coded" (an N_VOP: a packed stream's filler, where
+// the frame packed before it shows), or none at all (an empty chunk).
+enum class VopKind { None, Picture, B, NotCoded };
+// timeResolution: the VOL's (it gives the bit count of the VOP's time).
+VopKind FirstVopKind(const uint8_t* data, size_t size, uint32_t timeResolution);
+
+// Where the second VOP start code in data begins (in a packed chunk, the
+// B-frame after the chunk's own picture); size when there is none.
+size_t SecondVopAt(const uint8_t* data, size_t size);
+
 // The pixel aspect of aspect_ratio_info (code 15: the VOL's own).
 void Mpeg4PixelAspect(const Mpeg4Vol& vol, int* num, int* den);

@@ -21,6 +21,10 @@ struct ExactStream {
   bool cuttable = false;   // frames can be re-encoded (or need not be)
   bool intraOnly = false;  // every frame stands alone: nothing is ever re-encoded
   bool bFrames = false;    // chunks in decode order: B-frames shown before the frame stored ahead of them
+  // B-frames packed (DivX 5, Xvid): a chunk holds an I or P frame and the
+  // B-frame shown at it, the B-frames after follow, then a filler chunk
+  // where that I or P frame shows, so chunk k shows frame k (bFrames too).
+  bool packed = false;
   std::string codec;       // its name for messages ("MPEG-4 Visual", "H.264")
   std::string why;         // when not cuttable, in English
 };
@@ -49,7 +53,12 @@ class ExactCoder {
                         std::vector<SwappedChunk>* chunks, double* lowestPsnr, std::string* why) = 0;
   // Whether the source's chunk `chunk` (its index entry among the video's)
   // holds a B-frame, shown before the key or P frame stored ahead of it.
+  // Packed: whether it holds no I or P frame of its own (a B-frame, or the
+  // filler where the frame packed before it shows).
   virtual bool IsBFrame(uint32_t chunk) = 0;
+  // The bytes of the source's chunk `chunk` that hold its own frame: packed,
+  // those before the B-frame packed after it; else all of them.
+  virtual uint32_t OwnFrameBytes(uint32_t chunk) = 0;
   // Decodes the output at `output` across the seam and compares it with the
   // source: re-encoded frames at least kExactMinPsnr, copied ones identical.
   // *lowestPsnr: the lowest of the re-encoded frames.

@@ -90,15 +90,16 @@ bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
     head.lowestPsnr = std::min(head.lowestPsnr == 0 ? 99.0 : head.lowestPsnr, lowest);
     return true;
   };
-  if (head.reencoded) {
+  if (head.reencoded || head.moveKey) {
     SwapRun run;
-    if (!made(head.first, head.first + head.reencoded, &run)) return false;
+    run.first = head.first;
+    if (head.reencoded && !made(head.first, head.first + head.reencoded, &run)) return false;
     // The key frame after the frames shown before it.
     FrameEntry key;
     if (head.moveKey) {
       if (!SourceChunk(work.avi, work.source.analysis, work.keys, head.keyChunk, &key))
         return *why = "the source's key frame cannot be listed", false;
-      run.chunks.push_back(SwappedChunk{key.position, key.size, kKeyFrameFlag, true});
+      run.chunks.push_back(SwappedChunk{key.position, head.keyBytes ? head.keyBytes : key.size, kKeyFrameFlag, true});
     }
     swap->runs.push_back(std::move(run));
   }
@@ -140,16 +141,21 @@ void PlanHead(ExactCoder& coder, const ExactStream& stream, const KeyFrameList& 
   // Chunks in decode order: the key frame's chunk is followed by the
   // B-frames shown before it, which need the group before. The key frame
   // whose own B-frames hold the first frame, else the next one.
-  const auto leading = [&](uint32_t key) {
+  // Packed, the same holds chunk for frame: the key frame's chunk holds
+  // the first B-frame too, then come the other B-frames and the filler
+  // where the key frame shows; a key frame alone in its chunk shows there.
+  const auto leading = [&](int k) {
+    const FrameEntry& key = keys.keys[size_t(k)];
+    if (stream.packed && coder.OwnFrameBytes(key.frame) >= key.size) return 0u;
     uint32_t b = 0;
-    while (key + 1 + b < keys.frames && coder.IsBFrame(key + 1 + b)) ++b;
+    while (key.frame + 1 + b < keys.frames && coder.IsBFrame(key.frame + 1 + b)) ++b;
     return b;
   };
   int k = keys.KeyAtOrBefore(h.first);
-  uint32_t b = k >= 0 ? leading(keys.keys[size_t(k)].frame) : 0;
+  uint32_t b = k >= 0 ? leading(k) : 0;
   if (k < 0 || keys.keys[size_t(k)].frame + b < h.first) {
     k = keys.KeyAfter(h.first);
-    b = k >= 0 ? leading(keys.keys[size_t(k)].frame) : 0;
+    b = k >= 0 ? leading(k) : 0;
   }
   const uint32_t shown = k >= 0 ? keys.keys[size_t(k)].frame + b : h.end;
   if (shown >= h.end) {
@@ -159,6 +165,7 @@ void PlanHead(ExactCoder& coder, const ExactStream& stream, const KeyFrameList& 
   h.reencoded = shown - h.first;
   h.keyChunk = keys.keys[size_t(k)].frame;
   h.moveKey = h.keyChunk != shown;
+  if (stream.packed && h.moveKey) h.keyBytes = coder.OwnFrameBytes(h.keyChunk);
   // The end: before a B-frame the chunks up to it hold later frames and
   // lack earlier ones; the copy ends at the last other chunk instead.
   if (h.end < keys.frames && coder.IsBFrame(h.end)) {
@@ -173,7 +180,8 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
   uint64_t total = 0, done = 0;
   for (const ExactHead& h : heads) total += h.Made();
   for (ExactHead& head : heads) {
-    if (head.Made() == 0) continue;
+    // A key frame moved to the range's first frame is a seam too.
+    if (head.Made() == 0 && !head.moveKey) continue;
     if (work.sink.Cancelled()) return why->clear(), false;
     std::string failure;
     if (MakeHead(work, head, &failure)) failure = TrySeam(work, head);

@@ -36,6 +36,10 @@ struct ExactHead {
   // need a later, dropped frame.
   uint32_t keyChunk = 0;
   bool moveKey = false;
+  // Packed B-frames: of the key frame's chunk only its own picture is
+  // copied (the B-frame packed after it shows before it and is made anew);
+  // it takes the place of the filler chunk where the key frame shows.
+  uint32_t keyBytes = 0;   // 0: the whole chunk
   uint32_t tailFrom = 0;
   uint32_t tailFrames = 0;
   double lowestPsnr = 0;   // of those made anew (0 when none)

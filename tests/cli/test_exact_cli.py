@@ -11,7 +11,10 @@ without a word; the JSON's counts agree with the file. Ranges at the very
 start, inside one group and to the end; --drop; --separate. Refusals:
 H.264 exits 1, writes nothing and says the key-frame cut works. MPEG-4 with
 B-frames (chunks in decode order): every chunk not made anew is the
-source's and every frame decodes as its own."""
+source's and every frame decodes as its own. Packed B-frames (DivX 5 as
+crafted from FFmpeg's, libxvid's sample): the same, the key frame's own
+picture taken from its chunk where it shows, and FFmpeg decodes exactly as
+many pictures as the output's chunks hold (none lost, no stray one)."""
 import json
 import math
 import os
@@ -20,7 +23,8 @@ import sys
 from fractions import Fraction
 
 from avi_file import Avi
-from clitest import SKIPPED, check, empty_folder, failures, tavrin
+from clitest import SKIPPED, check, empty_folder, failures, sample, tavrin
+from crafted_mpeg4 import pack_bframes
 from picture_check import difference, shown_frames
 
 W, H = 160, 120
@@ -138,7 +142,8 @@ def check_b_frames():
     for name, tag in (("fmp4-bf2", "FMP4"), ("xvid-bf2", "XVID")):
         src = encode(name, "-c:v", "mpeg4", "-q:v", "4", "-g", "50", "-bf", "2", "-vtag", tag)
         frames = len(video_chunks(Avi(src))[0])
-        keep = ["0-0.5", "1.3-1.7", "1.96-2.1", "3.1-5.1", "8.02-"]
+        # 3.96 s: frame 99, where the key frame stored at 97 shows.
+        keep = ["0-0.5", "1.3-1.7", "1.96-2.1", "3.1-3.8", "3.96-5.1", "8.02-"]
         result = run_cut(name, src, [a for k in keep for a in ("--keep", k)], name + "-exact.avi")
         if result is None:
             continue
@@ -158,6 +163,105 @@ def check_b_frames():
             ranges = got
         check_decode_order_output(name, src, name + "-exact.avi", ranges, result)
         check_pcm(name, src, name + "-exact.avi", ranges)
+
+
+def check_packed_output(what, src, out, ranges, result, size=(W, H), decoded=True):
+    """Packed B-frames: out holds exactly src's frames of ranges (the
+    headers' counts too); in each range the chunks made anew (as many as the
+    JSON says) open or close it, the key frame's own picture (the start of
+    its chunk) may stand where it shows, every other chunk is the source's
+    at the same frame; each frame decodes as the source's or, made anew,
+    within 35 dB and nearer to its own than to its neighbours (decoded:
+    FFmpeg reads the packing, which it does only with DivX's marker and
+    fillers that are not empty)."""
+    s, o = Avi(src), Avi(out)
+    src_chunks, src_flags = video_chunks(s)
+    out_chunks, out_flags = video_chunks(o)
+    frames = sum(e - f for f, e in ranges)
+    check(f"{what}: video frames", len(out_chunks), frames)
+    check(f"{what}: header frames", (o.frames_in_header, o.streams[o.video]["length"]), (frames, frames))
+    keys = [src_chunks[k] for k, f in enumerate(src_flags) if f & 0x10]
+    starts = [sum(e - f for f, e in ranges[:n]) for n in range(len(ranges))]
+    made_in = [packed_made(what, src_chunks, out_chunks, out_flags, keys, at, first, end, r["reencoded_frames"])
+               for (first, end), at, r in zip(ranges, starts, result["ranges"])]
+    if not decoded:
+        return
+    probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                            "stream=nb_read_frames", "-of", "csv=p=0", out], capture_output=True, text=True)
+    check(f"{what}: FFmpeg's pictures: one a chunk that holds any", probe.stdout.strip(),
+          str(sum(1 for c in out_chunks if c)))
+    src_shown = shown_frames(src, *size, [len(c) for c in src_chunks])
+    out_shown = shown_frames(out, *size, [len(c) for c in out_chunks])
+    at = 0
+    for (first, end), made in zip(ranges, made_in):
+        for i in range(end - first):
+            n, m = first + i, at + i
+            if i not in made:
+                check(f"{what}: frame {n} decodes as in the source", out_shown[m] == src_shown[n], True)
+                continue
+            check(f"{what}: frame {n} within 35 dB", psnr(out_shown[m], src_shown[n]) >= 35, True)
+            for other in (n - 1, n + 1):
+                if 0 <= other < len(src_shown) and src_shown[other] != src_shown[n]:
+                    check(f"{what}: frame {n} nearer to itself than to frame {other}",
+                          difference(out_shown[m], src_shown[n])[1] < difference(out_shown[m], src_shown[other])[1], True)
+        at += end - first
+    errors = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-f", "null", "-"], capture_output=True, text=True)
+    check(f"{what}: FFmpeg decodes without a word", errors.stderr, "")
+
+
+def packed_made(what, src_chunks, out_chunks, out_flags, keys, at, first, end, reencoded):
+    """The frames first .. end - 1, from out's chunk at on, made anew
+    (offsets in the range): the chunks neither the source's at the same
+    frame nor a key frame's own picture; as many as the JSON says, at the
+    range's start and end only, the first a key frame."""
+    made = []
+    for i in range(end - first):
+        c = out_chunks[at + i]
+        own_picture = bool(out_flags[at + i] & 0x10) and any(len(c) < len(k) and k.startswith(c) for k in keys)
+        if c != src_chunks[first + i] and not own_picture:
+            made.append(i)
+    check(f"{what}: frames {first}..{end - 1}: chunks made anew", len(made), reencoded)
+    opened = next((j for j, i in enumerate(made) if i != j), len(made))
+    tail = made[opened:]
+    check(f"{what}: frames {first}..{end - 1}: made anew at its start and end only",
+          tail == list(range(end - first - len(tail), end - first)), True)
+    check(f"{what}: range from {first} begins with a key frame", bool(out_flags[at] & 0x10), True)
+    return made
+
+
+def check_packed():
+    """Packed B-frames: DivX 5's layout made from FFmpeg's -bf 2 (its marker
+    in the user data, one-byte fillers) and libxvid's sample (N_VOP
+    fillers): ranges at the start, inside one group, across a key frame, from
+    where a key frame shows (only its own picture moved there), to the end;
+    --separate."""
+    plain = encode("packed-plain", "-c:v", "mpeg4", "-q:v", "4", "-g", "50", "-bf", "2", "-vtag", "DX50", audio=("-an",))
+    pack_bframes(plain, "packed-dx50.avi", b"\x7f", divx_marker=True)
+    # Empty fillers and no marker: found packed by its chunks alone.
+    pack_bframes(plain, "packed-empty.avi", b"")
+    xvid = sample("ffmpeg_xvid_mp3_g12.avi")
+    # Key frames stored at 49 and 97 show at 51 and 99 (libxvid's: 49, shown at 51).
+    keep = ["0-0.5", "1.3-1.7", "1.96-2.1", "3.1-3.9", "3.96-5.1", "8.02-"]
+    cases = [("packed-dx50", "packed-dx50.avi", keep), ("packed-empty", "packed-empty.avi", keep)]
+    if xvid:
+        cases.append(("packed-xvid", xvid, ["0.2-0.5", "1.3-1.7", "2.04-2.5", "3.1-5.1", "25-"]))
+    for name, src, keep in cases:
+        frames = len(video_chunks(Avi(src))[0])
+        result = run_cut(name, src, [a for k in keep for a in ("--keep", k)], name + "-exact.avi")
+        if result is None:
+            continue
+        ranges = [exact_frames(k, frames) for k in keep]
+        check(f"{name}: JSON ranges", [(r["first_frame"], r["first_frame"] + r["frames"]) for r in result["ranges"]],
+              ranges)
+        check(f"{name}: every range exact", [r.get("not_exact", "") for r in result["ranges"]], [""] * len(keep))
+        check_packed_output(name, src, name + "-exact.avi", ranges, result, decoded=name != "packed-empty")
+    result = run_cut("packed --separate", "packed-dx50.avi", ["--keep", "1.3-1.7", "--keep", "1.9-3", "--separate"],
+                     "packed-part.avi")
+    if result:
+        for n, (r, want) in enumerate(zip(result["ranges"], [(33, 43), (48, 75)])):
+            check(f"packed --separate {n + 1}: range", (r["first_frame"], r["first_frame"] + r["frames"]), want)
+            check_packed_output(f"packed --separate {n + 1}", "packed-dx50.avi", f"packed-part-{n + 1}.avi", [want],
+                                {"ranges": [r]})
 
 
 def check_pcm(what, src, out, ranges):
@@ -294,6 +398,7 @@ def main():
     check_drop_and_separate()
     check_split()
     check_b_frames()
+    check_packed()
     check_refusals()
     for f in failures:
         print("FAIL", f)

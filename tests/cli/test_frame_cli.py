@@ -17,6 +17,7 @@ import sys
 
 from avi_file import AviFile
 from clitest import SAMPLES, SKIPPED, check, empty_folder, failures, tavrin
+from crafted_mpeg4 import pack_bframes, rewrite_video
 from picture_check import difference, ffmpeg_frames, read_png, shown_frames
 
 SIZE = (160, 120)
@@ -117,54 +118,6 @@ def check_last_open_group():
     check("last-open-group: its last key frame is the third last chunk", keys[-1:], [37])
     for n in range(keys[-2] if len(keys) > 1 else 0, len(expected)):
         check_frame("last-open-group", path, n, expected)
-
-
-def rewrite_video(src, dst, chunks):
-    """dst: src's headers with the video chunks (flags, payload) in place of
-    src's movi list, a new idx1 and the frame counts made true."""
-    data = bytearray(open(src, "rb").read())
-    movi = data.find(b"movi") - 8
-    head = data[:movi]
-    avih = head.find(b"avih")
-    struct.pack_into("<I", head, avih + 8 + 16, len(chunks))
-    strh = head.find(b"strh")
-    struct.pack_into("<I", head, strh + 8 + 32, len(chunks))
-    body, index = bytearray(b"movi"), bytearray()
-    for flags, payload in chunks:
-        index += b"00dc" + struct.pack("<III", flags, len(body), len(payload))
-        body += b"00dc" + struct.pack("<I", len(payload)) + payload + b"\0" * (len(payload) & 1)
-    out = head + b"LIST" + struct.pack("<I", len(body)) + body + b"idx1" + struct.pack("<I", len(index)) + index
-    struct.pack_into("<I", out, 4, len(out) - 8)
-    open(dst, "wb").write(out)
-
-
-def vop_type(payload):
-    at = payload.find(b"\0\0\1\xb6")
-    return payload[at + 4] >> 6  # 0 I, 1 P, 2 B
-
-
-def pack_bframes(src, dst, filler):
-    """The packed layout DivX 5 and Xvid write: each I or P frame with the
-    first B frame after it in one chunk, the other B frames in the chunks
-    after, then `filler` (an empty or one-byte chunk) where the reference
-    frame is shown: as many chunks as before."""
-    chunks = AviFile(src).stream(0)
-    packed, i = [], 0
-    while i < len(chunks):
-        flags, payload = chunks[i]
-        bs = []
-        while i + 1 + len(bs) < len(chunks) and vop_type(chunks[i + 1 + len(bs)][1]) == 2:
-            bs.append(chunks[i + 1 + len(bs)][1])
-        if not bs:
-            packed.append((flags, payload))
-            i += 1
-            continue
-        packed.append((flags, payload + bs[0]))
-        packed += [(0, b) for b in bs[1:]]
-        packed.append((0, filler))
-        i += 1 + len(bs)
-    assert len(packed) == len(chunks)
-    rewrite_video(src, dst, packed)
 
 
 def check_packed_and_dropped():
