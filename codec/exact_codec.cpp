@@ -145,7 +145,12 @@ class FfmpegExactCoder : public ExactCoder {
     if (!encoder.Open(settings_, why)) return false;
     const size_t before = chunks->size();
     *lowestPsnr = 99.0;
-    const auto put = [&](const std::vector<uint8_t>& bytes, bool key) {
+    // The first frame carries the source's user data wherever the encoder
+    // gives it out (with B-frames a short head's key frame comes only at the
+    // end): without it FFmpeg takes an XVID-tagged stream for an old Xvid's
+    // and decodes every frame after the seam with Xvid's IDCT.
+    const auto put = [&](std::vector<uint8_t> bytes, bool key) {
+      if (chunks->size() == before && key) bytes = WithUserData(bytes);
       SwappedChunk c{out.Position(), uint32_t(bytes.size()), key ? kKeyFrameFlag : 0u};
       const uint32_t header[2] = {ckid, c.bytes};
       const uint8_t pad = 0;
@@ -163,7 +168,6 @@ class FfmpegExactCoder : public ExactCoder {
       bool key = false;
       double psnr = 0;
       while (encoder.Receive(&bytes, &key, &psnr, why)) {
-        if (chunks->size() == before && key) bytes = WithUserData(bytes);
         if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
         if (psnr < *lowestPsnr) *lowestPsnr = psnr;
       }

@@ -149,18 +149,11 @@ def check_b_frames():
             continue
         ranges = [exact_frames(k, frames) for k in keep]
         got = [(r["first_frame"], r["first_frame"] + r["frames"]) for r in result["ranges"]]
-        if tag == "FMP4":
-            check(f"{name}: JSON ranges", got, ranges)
-            check(f"{name}: every range exact", [r["exact"] for r in result["ranges"]], [True] * len(keep))
-        else:
-            # Known: FFmpeg's decoder takes Xvid's workarounds for an XVID
-            # stream seen from a later key frame, and some seams differ; such
-            # a range falls back to key frames and says so.
-            for r, want in zip(result["ranges"], ranges):
-                check(f"{name}: range {want} exact or why not", r["exact"] or bool(r.get("not_exact")), True)
-                if r["exact"]:
-                    check(f"{name}: exact range {want}", (r["first_frame"], r["first_frame"] + r["frames"]), want)
-            ranges = got
+        # XVID too: a short head's key frame, given out only at the encoder's
+        # end, once lacked the source's user data, and FFmpeg then read the
+        # frames after the seam as an old Xvid's (another IDCT).
+        check(f"{name}: JSON ranges", got, ranges)
+        check(f"{name}: every range exact", [r["exact"] for r in result["ranges"]], [True] * len(keep))
         check_decode_order_output(name, src, name + "-exact.avi", ranges, result)
         check_pcm(name, src, name + "-exact.avi", ranges)
 
