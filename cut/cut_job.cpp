@@ -429,7 +429,7 @@ std::string CutRun::SoundOffLines(size_t i, const CutRangeFigures& r) const {
   std::string lines;
   for (const CutSoundFigures& f : r.sound) {
     const double limit = f.frameSeconds > 0 ? f.frameSeconds : 0.05;
-    if (std::fabs(f.sync) <= limit) continue;
+    if (std::fabs(f.sync) < limit + 0.0005) continue;  // a frame's length itself is no news
     const std::string ms = std::to_string(int64_t(std::fabs(f.sync) * 1000 + 0.5));
     lines += "\n" + Both(f.sync > 0 ? texts::kCutSoundLate : texts::kCutSoundEarly,
                          {std::to_string(i + 1), ms, std::to_string(f.stream)});
