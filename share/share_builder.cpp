@@ -207,7 +207,6 @@ void ShareBuilder::PlaceBytes(uint32_t n, uint64_t first, uint64_t limit, bool l
 }
 
 
-
 // Compressed sound of an exact cut: not PCM, with a rate to time it by.
 bool ShareBuilder::IsFrameSound(uint32_t n) const {
   return byFrames_ && sound_[n] && !IsAudio(n) && audioRate_[n] != 0 && audioScale_[n] != 0 && videoRate_ != 0;
