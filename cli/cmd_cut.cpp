@@ -55,6 +55,17 @@ void AddExactJson(JsonObject& range, const CutRangeFigures& r) {
   else range.Bool("exact", false).String("not_exact", r.notExactWhy);
   if (r.reencodedFrames) range.Fixed("lowest_psnr", r.lowestPsnr, 2);
   else range.Null("lowest_psnr");
+  // Compressed sound cut at whole frames: how far each end lies from the
+  // picture in the source, and how late the sound plays in the output.
+  JsonArray sound;
+  for (const CutSoundFigures& f : r.sound) {
+    JsonObject one;
+    one.Int("stream", f.stream).Fixed("start_ms", f.startOffset * 1000, 3);
+    if (f.endCut) one.Fixed("end_ms", f.endOffset * 1000, 3);
+    else one.Null("end_ms");
+    sound.Add(one.Fixed("sync_ms", f.sync * 1000, 3).Fixed("frame_ms", f.frameSeconds * 1000, 3));
+  }
+  range.Array("sound", sound);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "cut/cut_job.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -165,6 +166,20 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
   return link;
 }
 
+// The ends of the compressed sound an exact cut placed by whole frames;
+// drift: in one file, what the ranges before left of each stream's sound
+// beyond their pictures (null: a file per range).
+void NoteSoundEnds(const Piece& piece, CutRangeFigures* figures, double* drift) {
+  for (uint32_t n = 0; n < kMaxStreams; ++n) {
+    const SoundFrameEnds& e = piece.sound[n];
+    if (!e.placed) continue;
+    const double before = drift ? drift[n] : 0;
+    figures->sound.push_back(
+        CutSoundFigures{n, e.startOffset, e.endCut, e.endOffset, e.frameSeconds, before - e.startOffset});
+    if (drift) drift[n] = before + e.endOffset - e.startOffset;
+  }
+}
+
 // Every link reads the one input (an OpenDML file's chunks from the file).
 class OneInput : public ChainInputs {
  public:
@@ -217,6 +232,7 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   // Re-encodes the kept ranges' heads; false once the outcome is finished.
   bool MakeHeads();
   std::string ExactLines() const;
+  std::string SoundOffLines(size_t i, const CutRangeFigures& r) const;
 
   const CutRequest& request_;
   CutSink& cutSink_;
@@ -405,6 +421,22 @@ bool CutRun::MakeHeads() {
   return true;
 }
 
+// A line for each compressed sound stream of range i that plays off the
+// picture by more than one of its frames (within half a frame is what whole
+// frames allow; more builds up in one file over many ranges, or comes of
+// sound that starts late or ends early in the source).
+std::string CutRun::SoundOffLines(size_t i, const CutRangeFigures& r) const {
+  std::string lines;
+  for (const CutSoundFigures& f : r.sound) {
+    const double limit = f.frameSeconds > 0 ? f.frameSeconds : 0.05;
+    if (std::fabs(f.sync) < limit + 0.0005) continue;  // a frame's length itself is no news
+    const std::string ms = std::to_string(int64_t(std::fabs(f.sync) * 1000 + 0.5));
+    lines += "\n" + Both(f.sync > 0 ? texts::kCutSoundLate : texts::kCutSoundEarly,
+                         {std::to_string(i + 1), ms, std::to_string(f.stream)});
+  }
+  return lines;
+}
+
 // The exact cut's lines: the frames made anew, the seams that fell back.
 std::string CutRun::ExactLines() const {
   uint64_t frames = 0, seams = 0;
@@ -414,6 +446,7 @@ std::string CutRun::ExactLines() const {
     frames += r.reencodedFrames;
     seams += r.reencodedFrames ? 1 : 0;
     if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
+    lines += SoundOffLines(i, r);
   }
   return Both(texts::kCutReencoded, {std::to_string(frames), std::to_string(seams)}) + lines;
 }
@@ -567,13 +600,16 @@ CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool drop
   std::vector<Piece> pieces;
   std::unique_ptr<ShareBuilder> builder;
   uint32_t lastFirst = 0, lastEnd = 0;
+  double drift[kMaxStreams] = {};
   for (const KeptRange& k : kept_) {
     if (!builder || k.first < lastFirst || k.end < lastEnd) {
       builder.reset(new ShareBuilder(source, frameMicros_, clock_.frames));
       builder->CountSamplesByRates(clock_.rate, clock_.scale);
+      if (request_.exact) builder->CutSoundByFrames();
     }
     pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames));
     if (!heads_.empty()) ApplyHead(heads_[pieces.size() - 1], analysis_, &pieces.back());
+    NoteSoundEnds(pieces.back(), &outcome_.ranges[pieces.size() - 1], request_.separate ? nullptr : drift);
     lastFirst = k.first, lastEnd = k.end;
   }
   return request_.separate ? WriteSeparate(pieces, guessed, mayCommit) : WriteOne(pieces, guessed, mayCommit);

@@ -78,6 +78,22 @@ bool IsUsageRefusal(CutResult result);
 extern const TextPair kCutAnalyzing;  // status lines
 extern const TextPair kCutWriting;
 
+// Where an exact cut put a compressed sound stream's ends (whole frames):
+// the source time of its first kept frame less that of the range's first
+// picture, and the same at the range's end; seconds.
+struct CutSoundFigures {
+  uint32_t stream = 0;
+  double startOffset = 0;
+  bool endCut = false;  // false: the sound runs on to its end
+  double endOffset = 0;
+  double frameSeconds = 0;  // one frame's length (0: not known)
+  // How late the sound plays against the picture in the output at the
+  // range's first picture (negative: early): -startOffset in a file of its
+  // own; in one file, plus what the ranges before it left (each range's
+  // sound endOffset - startOffset longer than its pictures).
+  double sync = 0;
+};
+
 // A kept range as snapped (and merged), and the ranges asked for that it holds.
 struct CutRangeFigures {
   uint32_t firstFrame = 0;
@@ -92,6 +108,7 @@ struct CutRangeFigures {
   bool exact = true;
   std::string notExactWhy;
   double lowestPsnr = 0;
+  std::vector<CutSoundFigures> sound;  // compressed sound streams, by whole frames
 };
 
 // A dropped range (those that overlap or touch, together) and the frames it drops.

@@ -1,6 +1,8 @@
 // Building the shares of pieces (share/share_builder.h).
 #include "share/share_builder.h"
 
+#include <algorithm>
+
 #include "avi/byte_input.h"
 #include "avi/exact_time.h"
 #include "avi/fourcc.h"
@@ -78,10 +80,15 @@ void ShareBuilder::CountSamplesByRates(uint32_t videoRate, uint32_t videoScale) 
   const std::vector<StreamFormat> formats = ReadStreamFormats(a_, src_.input);
   // strh: dwScale and dwRate lie 12 and 8 bytes before dwLength.
   for (uint32_t n = 0; n < a_.streamCount; ++n) {
-    if (!IsAudio(n)) continue;
+    // Sound without a sample size (VBR) is no audio to the analysis, but
+    // sound to an exact cut's whole frames.
+    sound_[n] = n < formats.size() && formats[n].fccType == kAuds && int32_t(n) != a_.firstVideoStream;
+    if (!sound_[n]) continue;
     audioScale_[n] = src_.input.U32At(a_.streams[n].lengthOffset - 12);
     audioRate_[n] = src_.input.U32At(a_.streams[n].lengthOffset - 8);
-    const uint16_t tag = n < formats.size() ? formats[n].formatTag : 0;
+    const uint16_t tag = formats[n].formatTag;
+    formatTag_[n] = tag;
+    if (!IsAudio(n)) continue;
     wholeChunks_[n] = !(tag == 0x0001 || tag == 0x0003 || tag == 0x0006 || tag == 0x0007 || tag == 0xFFFE);
   }
 }
@@ -112,6 +119,8 @@ Piece ShareBuilder::Build(uint32_t start, uint32_t end, bool last) {
       s.length = p.share.frames;
     } else if (IsAudio(n)) {
       ByBytes(n, start, end, last, s, &lastEntry);
+    } else if (IsFrameSound(n)) {
+      ByWholeFrames(n, start, end, last, s, &lastEntry, &p.sound[n]);
     } else {
       // In proportion to the video, by entries (dwLength likewise).
       const uint32_t entries = a_.streams[n].idx1EntryCount;
@@ -157,16 +166,22 @@ void ShareBuilder::ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, 
   const uint64_t endSamples = SampleAt(n, end);
   const uint64_t first = SampleBytes(startSamples, blockBytes_[n]);
   const uint64_t limit = last ? UINT64_MAX : SampleBytes(endSamples, blockBytes_[n]);
-  StreamCursor& from = *begin_[n];
-  StreamCursor& to = *end_[n];
-  from.PassBytes(first);
-  to.PassBytes(limit);
   // dwLength: the samples between the two positions, within the source's own length.
   const uint32_t length = sourceLength_[n];
   const uint32_t endAt = last || !(endSamples < length) ? length : uint32_t(endSamples);
   const uint32_t startAt = startSamples < length ? uint32_t(startSamples) : length;
   s.length = endAt > startAt ? endAt - startAt : 0;
+  PlaceBytes(n, first, limit, last, s, lastEntry);
+}
 
+// The stream's bytes [first, limit) (limit UINT64_MAX with last: to its
+// end), cut inside the chunks that straddle either end.
+void ShareBuilder::PlaceBytes(uint32_t n, uint64_t first, uint64_t limit, bool last, StreamShare& s,
+                              uint32_t* lastEntry) {
+  StreamCursor& from = *begin_[n];
+  StreamCursor& to = *end_[n];
+  from.PassBytes(first);
+  to.PassBytes(limit);
   s.begin = s.end = from.count;
   if (limit <= first) return;  // no sound in this piece
   const uint32_t skip = from.hasNext ? uint32_t(first - from.data) : 0;      // of the first chunk
@@ -191,3 +206,65 @@ void ShareBuilder::ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, 
   }
 }
 
+
+// Compressed sound of an exact cut: not PCM, with a rate to time it by.
+bool ShareBuilder::IsFrameSound(uint32_t n) const {
+  return byFrames_ && sound_[n] && !IsAudio(n) && audioRate_[n] != 0 && audioScale_[n] != 0 && videoRate_ != 0;
+}
+
+// The boundary nearest the time of video frame `frame`, looked for from
+// where `cursor` stands once it has passed the bytes well before it.
+FrameBoundary ShareBuilder::NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame) {
+  FrameSearch search;
+  search.stream = int(n);
+  search.formatTag = formatTag_[n];
+  search.bytesPerSecond = double(audioRate_[n]) * blockBytes_[n] / audioScale_[n];
+  search.target = VideoSeconds(frame) * search.bytesPerSecond;
+  const uint64_t before = uint64_t(search.target);
+  cursor.PassBytes(before > kFrameReach ? before - kFrameReach : 0);
+  search.fromEntry = cursor.hasNext ? cursor.nextAt : kNowhere;
+  search.fromByte = cursor.data;
+  return NearestFrameBoundary(src_, search);
+}
+
+// Compressed sound by whole frames: from the frame that begins nearest the
+// range's first picture to the one nearest the picture after its last.
+void ShareBuilder::ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s,
+                                 uint32_t* lastEntry, SoundFrameEnds* ends) {
+  if (blockBytes_[n] == 0) return ByFrameChunks(n, start, end, last, s, lastEntry, ends);
+  const double bytesPerSecond = double(audioRate_[n]) * blockBytes_[n] / audioScale_[n];
+  const FrameBoundary first = start == 0 ? FrameBoundary{0, 0} : NearestBoundary(n, *begin_[n], start);
+  const FrameBoundary limit = last ? FrameBoundary{UINT64_MAX, 0} : NearestBoundary(n, *end_[n], end);
+  // dwLength: the kept bytes in samples of dwSampleSize, within the source's own length.
+  const uint64_t length = sourceLength_[n];
+  const uint64_t startAt = std::min<uint64_t>(first.at / blockBytes_[n], length);
+  const uint64_t endAt = last ? length : std::min<uint64_t>(limit.at / blockBytes_[n], length);
+  s.length = uint32_t(endAt > startAt ? endAt - startAt : 0);
+  PlaceBytes(n, first.at, limit.at, last, s, lastEntry);
+  ends->placed = true;
+  ends->startOffset = double(first.at) / bytesPerSecond - VideoSeconds(start);
+  ends->frameSeconds = first.frameSeconds != 0 ? first.frameSeconds : limit.frameSeconds;
+  ends->endCut = !last;
+  if (!last) ends->endOffset = double(limit.at) / bytesPerSecond - VideoSeconds(end);
+}
+
+// Sound of a frame a chunk (no sample size: VBR MP3, AC-3 as FFmpeg muxes
+// it), each chunk lasting dwScale / dwRate: the chunks from the one that
+// begins nearest the range's first picture to the one nearest the picture
+// after its last, k = round(time x dwRate / dwScale).
+void ShareBuilder::ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s,
+                                 uint32_t* lastEntry, SoundFrameEnds* ends) {
+  const auto nearest = [&](uint32_t frame) {
+    const uint64_t twice = SamplePosition(uint64_t(frame) * 2, videoRate_, videoScale_, audioRate_[n], audioScale_[n]);
+    return ClampU32((twice + 1) / 2);
+  };
+  const uint32_t b = nearest(start);
+  ByCount(n, b, last ? kNowhere : nearest(end), s, lastEntry);
+  s.length = s.Entries();
+  const double chunkSeconds = double(audioScale_[n]) / audioRate_[n];
+  ends->placed = true;
+  ends->frameSeconds = chunkSeconds;
+  ends->startOffset = s.begin * chunkSeconds - VideoSeconds(start);
+  ends->endCut = !last;
+  if (!last) ends->endOffset = s.end * chunkSeconds - VideoSeconds(end);
+}

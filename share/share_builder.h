@@ -14,11 +14,23 @@
 #include <cstdint>
 #include <memory>
 
+#include "share/frame_boundary.h"
 #include "share/output_share.h"
 #include "share/split_source.h"
 
 // An index entry that is not there (none met yet, none to come).
 constexpr uint32_t kNowhere = 0xFFFFFFFFu;
+
+// Where an exact cut put the ends of a compressed sound stream: at whole
+// frames, the time of the first kept frame less that of the range's first
+// picture, and likewise at its end; in seconds of the source.
+struct SoundFrameEnds {
+  bool placed = false;      // this stream was cut by whole frames
+  double startOffset = 0;
+  bool endCut = false;      // false: the sound runs on to its end (the range to the video's end)
+  double endOffset = 0;
+  double frameSeconds = 0;  // a frame's length there (0: not known)
+};
 
 struct Piece {
   uint32_t startFrame = 0;  // a key frame
@@ -26,6 +38,7 @@ struct Piece {
   OutputShare share;
   IndexStretch stretch;
   uint64_t plannedBytes = 0;  // as a version-1 file
+  SoundFrameEnds sound[kMaxStreams];
 };
 
 class StreamCursor;
@@ -45,6 +58,13 @@ class ShareBuilder {
   // do, so that no output begins or ends inside one of its frames.
   void CountSamplesByRates(uint32_t videoRate, uint32_t videoScale);
 
+  // An exact cut's sound (after CountSamplesByRates): compressed sound
+  // starts and ends at the whole frame nearest the picture's time instead,
+  // a chunk a frame where the stream has no sample size (VBR MP3, AC-3 as
+  // FFmpeg writes it), else at the frame's byte (share/frame_boundary.h).
+  // The difference each makes goes into Piece::sound.
+  void CutSoundByFrames() { byFrames_ = true; }
+
   // The piece of frames start .. end - 1; the last piece takes every entry
   // from its start on.
   Piece Build(uint32_t start, uint32_t end, bool last);
@@ -54,6 +74,14 @@ class ShareBuilder {
   uint64_t SampleAt(uint32_t n, uint32_t frame) const;
   void ByCount(uint32_t n, uint32_t b, uint32_t e, StreamShare& s, uint32_t* lastEntry);
   void ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry);
+  void PlaceBytes(uint32_t n, uint64_t first, uint64_t limit, bool last, StreamShare& s, uint32_t* lastEntry);
+  bool IsFrameSound(uint32_t n) const;
+  void ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry,
+                     SoundFrameEnds* ends);
+  void ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry,
+                     SoundFrameEnds* ends);
+  FrameBoundary NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame);
+  double VideoSeconds(uint32_t frame) const { return double(frame) * videoScale_ / videoRate_; }
 
   const SplitSource& src_;
   const AviAnalysis& a_;
@@ -68,4 +96,7 @@ class ShareBuilder {
   uint32_t audioRate_[kMaxStreams] = {};
   uint32_t audioScale_[kMaxStreams] = {};
   bool wholeChunks_[kMaxStreams] = {};  // sound with a sample size taken by whole chunks
+  uint16_t formatTag_[kMaxStreams] = {};
+  bool sound_[kMaxStreams] = {};  // strh fccType auds (VBR too)
+  bool byFrames_ = false;
 };

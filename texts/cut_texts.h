@@ -59,6 +59,14 @@ inline constexpr TextPair kCutReencoded = {"{1} frames re-encoded at {2} seams",
 // {1} the range's number, {2} why its seam did not hold
 inline constexpr TextPair kCutSeamFellBack = {"Range {1} starts on the key frame before it: {2}",
                                               "範囲 {1} はその前のキーフレームから始まります: {2}"};
+// An exact cut's compressed sound, cut at whole frames, off the picture by
+// more than a frame: {1} the range's number, {2} milliseconds, {3} the stream
+inline constexpr TextPair kCutSoundLate = {
+    "Range {1}: its sound (stream {3}, cut at whole frames) plays {2} ms late against the picture",
+    "範囲 {1}: 音声 (ストリーム {3}、フレーム単位で切りました) が映像より {2} ms 遅れて再生されます"};
+inline constexpr TextPair kCutSoundEarly = {
+    "Range {1}: its sound (stream {3}, cut at whole frames) plays {2} ms early against the picture",
+    "範囲 {1}: 音声 (ストリーム {3}、フレーム単位で切りました) が映像より {2} ms 早く再生されます"};
 }  // namespace texts
 
 #include "texts/cut_details.h"

@@ -2,7 +2,8 @@
 // around MPEG audio frames (ID3v2 tags holding bytes that look like a frame
 // sync, a stray sync in leading bytes, a Xing header frame, an ID3v1 tag)
 // must be left out, and bytes that are no frames must be refused, never
-// taken as sound. AC-3's channel count depends on bits whose place moves
+// taken as sound. The frames an exact cut finds in a run of a stream's
+// bytes that starts inside a frame, whose data hold would-be syncs. AC-3's channel count depends on bits whose place moves
 // with the channel layout.
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "sound/ac3_frames.h"
+#include "sound/frame_starts.h"
 #include "sound/mpeg_audio_frames.h"
 
 namespace {
@@ -132,3 +134,37 @@ TEST(Ac3Frames, ChannelsWithTheLfeBitWhereTheLayoutPutsIt) {
 }
 
 }  // namespace
+
+// The run starts inside a frame whose data hold a sync that parses as a
+// header: the frames are taken up where three chain, and a frame whose end
+// lies past the run is listed.
+TEST(FrameStarts, TakenUpWhereFramesChain) {
+  std::vector<uint8_t> stream;
+  for (int i = 0; i < 6; ++i) Append(stream, Frame(uint8_t(0x11 * (i + 1)), i % 2 == 1));
+  // A would-be header 100 bytes into frame 0's data (a 417-byte frame's).
+  const std::vector<uint8_t> fake = {0xFF, 0xFB, 0x90, 0x00};
+  std::copy(fake.begin(), fake.end(), stream.begin() + 100);
+  const std::vector<uint8_t> run(stream.begin() + 50, stream.end() - 200);
+  const std::vector<FrameStart> starts = FindFrameStarts(0x0055, run.data(), run.size());
+  std::vector<uint32_t> at;
+  for (const FrameStart& f : starts) at.push_back(f.at);
+  // Frames begin at 0, 417, 835, 1252, 1670, 2087 of the stream.
+  EXPECT_EQ(at, (std::vector<uint32_t>{417 - 50, 835 - 50, 1252 - 50, 1670 - 50, 2087 - 50}));
+  ASSERT_FALSE(starts.empty());
+  EXPECT_EQ(starts[0].samples, 1152u);
+  EXPECT_EQ(starts[0].sampleRate, 44100u);
+  EXPECT_TRUE(FindFrameStarts(0x0161, run.data(), run.size()).empty());  // WMA: frames tell no length
+}
+
+TEST(FrameStarts, Ac3) {
+  // 48 kHz, 192 kbit/s (frmsizecod 20): 768 bytes a frame.
+  std::vector<uint8_t> frame(768, 0x0B);
+  frame[0] = 0x0B, frame[1] = 0x77, frame[4] = 20, frame[5] = 8 << 3, frame[6] = 2 << 5;
+  std::vector<uint8_t> stream(300, 0x77);
+  for (int i = 0; i < 4; ++i) Append(stream, frame);
+  const std::vector<FrameStart> starts = FindFrameStarts(0x2000, stream.data(), stream.size());
+  ASSERT_EQ(starts.size(), 4u);
+  EXPECT_EQ(starts[0].at, 300u);
+  EXPECT_EQ(starts[3].at, 300u + 3 * 768);
+  EXPECT_EQ(starts[0].samples, 1536u);
+}
