@@ -415,7 +415,9 @@ std::string CutRun::ExactLines() const {
     seams += r.reencodedFrames ? 1 : 0;
     if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
   }
-  return Both(texts::kCutReencoded, {std::to_string(frames), std::to_string(seams)}) + lines;
+  return Both(texts::kCutReencoded, {std::to_string(frames), frames == 1 ? " frame" : " frames",
+                                     std::to_string(seams), seams == 1 ? " seam" : " seams"}) +
+         lines;
 }
 
 std::vector<AskedRange> CutRun::EveryRanges() const {

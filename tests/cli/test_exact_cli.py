@@ -15,6 +15,7 @@ source's and every frame decodes as its own."""
 import json
 import math
 import os
+import re
 import subprocess
 import sys
 from fractions import Fraction
@@ -174,6 +175,13 @@ def check_pcm(what, src, out, ranges):
         check(f"{what}: PCM to the sample", b"".join(p for _, p in o.stream(n)) == want, True)
 
 
+def says_reencoded(message, frames, seams):
+    """Whether the message says "1 frame re-encoded at 1 seam", "10 frames
+    re-encoded at 2 seams" (the singular for one)."""
+    text = f"{frames} frame{'' if frames == 1 else 's'} re-encoded at {seams} seam{'' if seams == 1 else 's'}"
+    return re.search(r"(^|\s)" + re.escape(text) + r"\b", message) is not None
+
+
 def run_cut(what, src, args, output):
     code, out, err = tavrin("cut", src, *args, "--exact", "--json", "--output", output)
     check(f"{what}: exit status ({err.strip()})", code, 0)
@@ -218,7 +226,7 @@ def check_keep():
         check(f"{name}: lowest PSNR at least 35 dB",
               all(r["lowest_psnr"] is None or r["lowest_psnr"] >= 35 for r in result["ranges"]), True)
         check(f"{name}: the text counts the seams",
-              f"{sum(made)} frames re-encoded at {sum(1 for m in made if m)} seams" in result["message"], True)
+              says_reencoded(result["message"], sum(made), sum(1 for m in made if m)), True)
         check_output(name, src, name + "-exact.avi", ranges, made, pictures_of)
         check_pcm(name, src, name + "-exact.avi", ranges)
 
@@ -234,6 +242,11 @@ def check_drop_and_separate():
         check("drop: dropped frames", result["dropped_frames"], frames - sum(e - f for f, e in ranges))
         check_output("drop", src, "dropped.avi", ranges, [0, 22, frames - 201], pictures_of)
         check_pcm("drop", src, "dropped.avi", ranges)
+    # One frame before the key frame 50: one frame at one seam.
+    result = run_cut("one frame", src, ["--keep", "1.96-3"], "one-frame.avi")
+    if result:
+        check("one frame: the text", says_reencoded(result["message"], 1, 1), True)
+        check_output("one frame", src, "one-frame.avi", [(49, 75)], [1], pictures_of)
     result = run_cut("separate", src, ["--keep", "1.3-1.7", "--keep", "1.5-3", "--separate"], "part.avi")
     if result:
         check("separate: files", result["outputs"], ["part-1.avi", "part-2.avi"])
@@ -256,6 +269,7 @@ def check_split():
         check_output("split 1", src, "split/fmp4-1.avi", [(0, 103)], [0], pictures_of)
         check_output("split 2", src, "split/fmp4-2.avi", [(78, frames)], [22], pictures_of)
         check_pcm("split 2", src, "split/fmp4-2.avi", [(78, frames)])
+        check("split: one seam, in the singular", says_reencoded(json.loads(out)["message"], 22, 1), True)
     code, out, err = tavrin("split", src, "--every", "3.3", "--overlap", "0.5", "--exact", "--json", "--output-dir", "split")
     check(f"split --every: exit status ({err.strip()})", code, 0)
     if code == 0:
