@@ -40,5 +40,10 @@ std::vector<uint8_t> Mpeg4UserData(const uint8_t* data, size_t size);
 // Whether data holds a VOP start code followed by a B-VOP's coding type.
 bool HasBVop(const uint8_t* data, size_t size);
 
+// The vop_quant of the first VOP in data, read with the VOL's fields; 0 when
+// there is none, it is not coded (an N-VOP) or its header is one this
+// reader does not follow (a sprite's, a shape's, other than 5-bit quantisers).
+int Mpeg4VopQuant(const Mpeg4Vol& vol, const uint8_t* data, size_t size);
+
 // The pixel aspect of aspect_ratio_info (code 15: the VOL's own).
 void Mpeg4PixelAspect(const Mpeg4Vol& vol, int* num, int* den);

@@ -6,7 +6,9 @@ exactly the frames ceil(A R) .. ceil(B R) - 1 of each range; the chunks
 from each seam's key frame on are the source's bytes; the frames before it
 are re-encoded (the first a key frame) and decode within 35 dB of their own
 source frame and nearer to it than to its neighbours, the copied ones
-identical; PCM is the source's to the sample; FFmpeg decodes the output
+identical, and take no fewer bytes than the source's frames they replace
+(made at the source's quantiser, finer where it falls under 35 dB); PCM
+is the source's to the sample; FFmpeg decodes the output
 without a word; the JSON's counts agree with the file. Ranges at the very
 start, inside one group and to the end; --drop; --separate. Refusals:
 H.264 exits 1, writes nothing and says the key-frame cut works. MPEG-4 with
@@ -90,6 +92,30 @@ def check_output(what, src, out, ranges, reencoded, pictures):
         at += end - first
     errors = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-f", "null", "-"], capture_output=True, text=True)
     check(f"{what}: FFmpeg decodes without a word", errors.stderr, "")
+
+
+def reencoded_bytes(src, out, ranges, reencoded):
+    """The bytes of out's frames made anew and of the source's frames they
+    replace."""
+    src_chunks, out_chunks = video_chunks(Avi(src))[0], video_chunks(Avi(out))[0]
+    made = replaced = at = 0
+    for (first, end), n in zip(ranges, reencoded):
+        made += sum(len(c) for c in out_chunks[at:at + n])
+        replaced += sum(len(c) for c in src_chunks[first:first + n])
+        at += end - first
+    return made, replaced
+
+
+def check_quantiser(what, src, out, ranges, reencoded, most=1.4):
+    """The frames made anew at the source's quantiser: no fewer bytes than
+    the source's frames they replace, and not many more (a fixed fine
+    quantiser made 1.5 to 1.8 times theirs)."""
+    made, replaced = reencoded_bytes(src, out, ranges, reencoded)
+    if not replaced:
+        return
+    print(f"{what}: {made} bytes re-encoded for the source's {replaced} ({made / replaced:.2f}x)")
+    check(f"{what}: re-encoded bytes at least the source's", made >= replaced, True)
+    check(f"{what}: re-encoded bytes at most {most}x the source's", made <= most * replaced, True)
 
 
 def check_decode_order_output(what, src, out, ranges, result):
@@ -229,6 +255,24 @@ def check_keep():
               says_reencoded(result["message"], sum(made), sum(1 for m in made if m)), True)
         check_output(name, src, name + "-exact.avi", ranges, made, pictures_of)
         check_pcm(name, src, name + "-exact.avi", ranges)
+        check_quantiser(name, src, name + "-exact.avi", ranges, made)
+
+
+def check_coarse_source():
+    """A source at a coarse quantiser: its frames made anew at a finer one
+    where the source's would fall under 35 dB."""
+    src = encode("coarse", "-c:v", "mpeg4", "-q:v", "24", "-g", "50", "-vtag", "FMP4")
+    frames = len(video_chunks(Avi(src))[0])
+    result = run_cut("coarse", src, [a for k in KEEP for a in ("--keep", k)], "coarse-exact.avi")
+    if result is None:
+        return
+    ranges = [exact_frames(k, frames) for k in KEEP]
+    made = [r["reencoded_frames"] for r in result["ranges"]]
+    check("coarse: every range exact", [r["exact"] for r in result["ranges"]], [True] * len(KEEP))
+    check("coarse: lowest PSNR at least 35 dB",
+          all(r["lowest_psnr"] is None or r["lowest_psnr"] >= 35 for r in result["ranges"]), True)
+    check_output("coarse", src, "coarse-exact.avi", ranges, made, pictures_of)
+    check_quantiser("coarse", src, "coarse-exact.avi", ranges, made, most=3)
 
 
 def check_drop_and_separate():
@@ -305,6 +349,7 @@ def main():
         print("SKIPPED: this build has no decoders")
         sys.exit(SKIPPED)
     check_keep()
+    check_coarse_source()
     check_drop_and_separate()
     check_split()
     check_b_frames()
