@@ -244,8 +244,9 @@ class FfmpegExactCoder : public ExactCoder {
       if (psnr < *lowestPsnr) *lowestPsnr = psnr;
     }
     if (!why->empty()) return false;
-    if (chunks->size() - before != end - first) return *why = "the encoder gave " + std::to_string(chunks->size() - before) +
-                                                     " frames for " + std::to_string(end - first), false;
+    const size_t made = chunks->size() - before;
+    if (made != end - first)
+      return *why = "the encoder gave " + std::to_string(made) + " frames for " + std::to_string(end - first), false;
     return true;
   }
 
@@ -265,7 +266,8 @@ class FfmpegExactCoder : public ExactCoder {
     while (cursor.Next(&e) && e.frame < end) {
       if (e.frame < first) continue;
       s.bytes += e.size;
-      const size_t got = source_.source.Input().ReadBulk(e.DataPosition(), head, std::min<uint32_t>(e.size, sizeof head));
+      const size_t got =
+          source_.source.Input().ReadBulk(e.DataPosition(), head, std::min<uint32_t>(e.size, sizeof head));
       const int q = codecId_ == AV_CODEC_ID_MPEG4 ? Mpeg4VopQuant(vol_, head, got) : MsMpeg4Quant(head, got);
       if (q > 0 && (s.quantiser == 0 || q < s.quantiser)) s.quantiser = q;
     }
