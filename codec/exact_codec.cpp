@@ -108,6 +108,13 @@ constexpr uint32_t kMaxChunkRead = 64u << 20;
 // Chunks of pictures before B-frames or fillers read whole to find packing.
 constexpr int kPackedChecks = 8;
 
+// The quantiser of a frame whose source gives none (FFmpeg's scale: 1 finest, 31 coarsest).
+constexpr int kQuantiserUnknown = 2;
+
+// MS-MPEG4 v3's picture header: the picture type (2 bits), then its
+// quantiser (5 bits).
+int MsMpeg4Quant(const uint8_t* data, size_t size) { return size ? (data[0] >> 1) & 0x1F : 0; }
+
 class FfmpegExactCoder : public ExactCoder {
  public:
   ExactStream Open(const std::string& path) override {
@@ -138,53 +145,22 @@ class FfmpegExactCoder : public ExactCoder {
     return s;
   }
 
+  // The frames are made at the finest quantiser of the source's frames they
+  // replace (read from their headers), and again one step finer while they
+  // take fewer bytes than those frames or one is under kExactMinPsnr (the
+  // bytes of an attempt not taken stay unused in out).
   bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
                 double* lowestPsnr, std::string* why) override {
-    FrameEncoder encoder;
     why->clear();
-    if (!encoder.Open(settings_, why)) return false;
     const size_t before = chunks->size();
-    *lowestPsnr = 99.0;
-    // The first frame carries the source's user data wherever the encoder
-    // gives it out (with B-frames a short head's key frame comes only at the
-    // end): without it FFmpeg takes an XVID-tagged stream for an old Xvid's
-    // and decodes every frame after the seam with Xvid's IDCT.
-    const auto put = [&](std::vector<uint8_t> bytes, bool key) {
-      if (chunks->size() == before && key) bytes = WithUserData(bytes);
-      SwappedChunk c{out.Position(), uint32_t(bytes.size()), key ? kKeyFrameFlag : 0u};
-      const uint32_t header[2] = {ckid, c.bytes};
-      const uint8_t pad = 0;
-      if (!out.Write(header, 8) || (!bytes.empty() && !out.Write(bytes.data(), bytes.size())) ||
-          ((bytes.size() & 1) && !out.Write(&pad, 1)))
-        return false;
-      chunks->push_back(c);
-      return true;
-    };
-    for (uint32_t n = first; n < end; ++n) {
-      const AVFrame* picture = source_.Picture(n, why);
-      if (!picture) return false;
-      if (!encoder.Send(*picture, n - first, why)) return false;
-      std::vector<uint8_t> bytes;
-      bool key = false;
-      double psnr = 0;
-      while (encoder.Receive(&bytes, &key, &psnr, why)) {
-        if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
-        if (psnr < *lowestPsnr) *lowestPsnr = psnr;
-      }
-      if (!why->empty()) return false;
+    const SourceFrames replaced = Replaced(first, end);
+    for (int q = replaced.quantiser ? replaced.quantiser : kQuantiserUnknown;; q -= std::max(1, q / 3)) {
+      chunks->resize(before);
+      if (!EncodeGroup(first, end, q, ckid, out, chunks, lowestPsnr, why)) return false;
+      uint64_t made = 0;
+      for (size_t i = before; i < chunks->size(); ++i) made += (*chunks)[i].bytes;
+      if (q <= 1 || (*lowestPsnr >= kExactMinPsnr && made >= replaced.bytes)) break;
     }
-    // B-frames wait for the frame after them: the end gives them out.
-    encoder.Finish();
-    std::vector<uint8_t> bytes;
-    bool key = false;
-    double psnr = 0;
-    while (encoder.Receive(&bytes, &key, &psnr, why)) {
-      if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
-      if (psnr < *lowestPsnr) *lowestPsnr = psnr;
-    }
-    if (!why->empty()) return false;
-    if (chunks->size() - before != end - first) return *why = "the encoder gave " + std::to_string(chunks->size()) +
-                                                     " frames for " + std::to_string(end - first), false;
     if (*lowestPsnr < kExactMinPsnr)
       return *why = "a frame made anew is " + std::to_string(*lowestPsnr) + " dB from the source's", false;
     return true;
@@ -232,6 +208,84 @@ class FfmpegExactCoder : public ExactCoder {
   }
 
  private:
+  // Frames first .. end - 1 encoded at quantiser q into out, their chunks
+  // added to *chunks; *lowestPsnr the lowest Y-PSNR against the source's.
+  bool EncodeGroup(uint32_t first, uint32_t end, int q, uint32_t ckid, OutputStream& out,
+                   std::vector<SwappedChunk>* chunks, double* lowestPsnr, std::string* why) {
+    EncoderSettings settings = settings_;
+    settings.quantiser = q;
+    FrameEncoder encoder;
+    if (!encoder.Open(settings, why)) return false;
+    const size_t before = chunks->size();
+    *lowestPsnr = 99.0;
+    // The first frame carries the source's user data wherever the encoder
+    // gives it out (with B-frames a short head's key frame comes only at the
+    // end): without it FFmpeg takes an XVID-tagged stream for an old Xvid's
+    // and decodes every frame after the seam with Xvid's IDCT.
+    const auto put = [&](std::vector<uint8_t> bytes, bool key) {
+      if (chunks->size() == before && key) bytes = WithUserData(bytes);
+      SwappedChunk c{out.Position(), uint32_t(bytes.size()), key ? kKeyFrameFlag : 0u};
+      const uint32_t header[2] = {ckid, c.bytes};
+      const uint8_t pad = 0;
+      if (!out.Write(header, 8) || (!bytes.empty() && !out.Write(bytes.data(), bytes.size())) ||
+          ((bytes.size() & 1) && !out.Write(&pad, 1)))
+        return false;
+      chunks->push_back(c);
+      return true;
+    };
+    for (uint32_t n = first; n < end; ++n) {
+      const AVFrame* picture = source_.Picture(n, why);
+      if (!picture) return false;
+      if (!encoder.Send(*picture, n - first, why)) return false;
+      std::vector<uint8_t> bytes;
+      bool key = false;
+      double psnr = 0;
+      while (encoder.Receive(&bytes, &key, &psnr, why)) {
+        if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
+        if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+      }
+      if (!why->empty()) return false;
+    }
+    // B-frames wait for the frame after them: the end gives them out.
+    encoder.Finish();
+    std::vector<uint8_t> bytes;
+    bool key = false;
+    double psnr = 0;
+    while (encoder.Receive(&bytes, &key, &psnr, why)) {
+      if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
+      if (psnr < *lowestPsnr) *lowestPsnr = psnr;
+    }
+    if (!why->empty()) return false;
+    const size_t made = chunks->size() - before;
+    if (made != end - first)
+      return *why = "the encoder gave " + std::to_string(made) + " frames for " + std::to_string(end - first), false;
+    return true;
+  }
+
+  // The source's chunks of frames first .. end - 1: their bytes and the
+  // finest quantiser they were coded with (0: none read).
+  struct SourceFrames {
+    uint64_t bytes = 0;
+    int quantiser = 0;
+  };
+  SourceFrames Replaced(uint32_t first, uint32_t end) {
+    SourceFrames s;
+    FrameCursor cursor(source_.source, source_.analysis);
+    const int key = source_.keys.KeyAtOrBefore(first);
+    cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
+    FrameEntry e;
+    uint8_t head[512];  // a key frame's VOL and user data come before its VOP
+    while (cursor.Next(&e) && e.frame < end) {
+      if (e.frame < first) continue;
+      s.bytes += e.size;
+      const size_t got =
+          source_.source.Input().ReadBulk(e.DataPosition(), head, std::min<uint32_t>(e.size, sizeof head));
+      const int q = codecId_ == AV_CODEC_ID_MPEG4 ? Mpeg4VopQuant(vol_, head, got) : MsMpeg4Quant(head, got);
+      if (q > 0 && (s.quantiser == 0 || q < s.quantiser)) s.quantiser = q;
+    }
+    return s;
+  }
+
   // The VOL (strf's extra bytes, else the first key frame's) and the user
   // data the encoder must match; false with *why for what it cannot.
   bool ReadMpeg4Headers(const std::vector<uint8_t>& extradata, std::string* why) {
@@ -241,7 +295,8 @@ class FfmpegExactCoder : public ExactCoder {
       first.resize(std::min<uint32_t>(k.size, 4096));
       first.resize(source_.source.Input().ReadBulk(k.DataPosition(), first.data(), first.size()));
     }
-    Mpeg4Vol vol = ReadMpeg4Vol(extradata.data(), extradata.size());
+    Mpeg4Vol& vol = vol_;
+    vol = ReadMpeg4Vol(extradata.data(), extradata.size());
     if (!vol.found) vol = ReadMpeg4Vol(first.data(), first.size());
     if (!vol.found) return *why = "the MPEG-4 Visual stream has no VOL header", false;
     if (!vol.unreadable.empty()) return *why = "exact cut of MPEG-4 Visual with " + vol.unreadable + " is not supported yet", false;
@@ -333,6 +388,7 @@ class FfmpegExactCoder : public ExactCoder {
 
   OpenedVideo source_;
   int codecId_ = 0;
+  Mpeg4Vol vol_;  // MPEG-4 Visual's, read by Open
   bool bFrames_ = false;
   bool packed_ = false;
   uint32_t timeResolution_ = 0;

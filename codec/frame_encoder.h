@@ -2,7 +2,7 @@
 // its size, pixel aspect, time resolution, interlacing, quarter-pixel
 // motion and quantiser matrices, so that the source's own frames can follow
 // the frames it makes. The first frame is a key frame and the rest one
-// closed group (no B-frames), all at a fixed fine quantiser.
+// closed group, all at one quantiser (the source's: codec/exact_codec.cpp).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,7 +23,7 @@ struct EncoderSettings {
   bool quarterPel = false;
   bool mpegQuant = false;
   std::vector<uint16_t> intra, inter;  // loaded matrices, raster order (empty: the default)
-  int quantiser = 2;
+  int quantiser = 2;  // 1 finest .. 31 coarsest
   bool bFrames = false;  // the stream has B-frames: so do the frames made (the decoder's delay stays)
   // With bFrames: the VOL still says B-frames may come (the delay stays),
   // but every frame after the key frame is a P-frame, one picture a chunk,

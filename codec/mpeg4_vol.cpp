@@ -157,6 +157,27 @@ size_t SecondVopAt(const uint8_t* data, size_t size) {
   return size;
 }
 
+int Mpeg4VopQuant(const Mpeg4Vol& vol, const uint8_t* data, size_t size) {
+  if (vol.shape != 0 || vol.not8Bit) return 0;
+  size_t at = NextStart(data, size, 0);
+  while (at + 4 <= size && data[at + 3] != 0xB6) at = NextStart(data, size, at + 3);
+  if (at + 4 > size) return 0;
+  Bits b(data + at + 4, size - at - 4);
+  const uint32_t type = b.Get(2);  // I, P, B, S
+  while (b.Get(1) && !b.Over()) {  // modulo_time_base
+  }
+  b.Get(1);
+  b.Get(BitsFor(vol.timeResolution));
+  b.Get(1);
+  if (!b.Get(1)) return 0;  // vop_coded
+  if (type == 1 || (type == 3 && vol.sprite == 2)) b.Get(1);  // vop_rounding_type
+  b.Get(3);                                                    // intra_dc_vlc_thr
+  if (vol.interlaced) b.Get(2);  // top_field_first, alternate_vertical_scan_flag
+  if (type == 3 && vol.sprite != 0) return 0;  // sprite trajectories come first
+  const int quant = int(b.Get(5));
+  return b.Over() ? 0 : quant;
+}
+
 void Mpeg4PixelAspect(const Mpeg4Vol& vol, int* num, int* den) {
   static const int kAspects[6][2] = {{0, 1}, {1, 1}, {12, 11}, {10, 11}, {16, 11}, {40, 33}};
   if (vol.aspect == 15 && vol.parWidth && vol.parHeight) *num = vol.parWidth, *den = vol.parHeight;

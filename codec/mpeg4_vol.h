@@ -51,5 +51,10 @@ VopKind FirstVopKind(const uint8_t* data, size_t size, uint32_t timeResolution);
 // B-frame after the chunk's own picture); size when there is none.
 size_t SecondVopAt(const uint8_t* data, size_t size);
 
+// The vop_quant of the first VOP in data, read with the VOL's fields; 0 when
+// there is none, it is not coded (an N-VOP) or its header is one this
+// reader does not follow (a sprite's, a shape's, other than 5-bit quantisers).
+int Mpeg4VopQuant(const Mpeg4Vol& vol, const uint8_t* data, size_t size);
+
 // The pixel aspect of aspect_ratio_info (code 15: the VOL's own).
 void Mpeg4PixelAspect(const Mpeg4Vol& vol, int* num, int* den);

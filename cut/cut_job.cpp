@@ -223,6 +223,8 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   // mayCommit confirms before any output replaces its name.
   CutOutcome& PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
                            const std::function<bool()>& mayCommit);
+  // The pieces of the kept ranges written as one file or a file each.
+  CutOutcome& WritePieces(bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& WriteOne(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
@@ -231,6 +233,15 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   bool OpenExact();
   // Re-encodes the kept ranges' heads; false once the outcome is finished.
   bool MakeHeads();
+  // Range i starts on the key frame before its first frame (and ends on a
+  // key frame when its tail was to be made anew), nothing made anew.
+  void FallBack(size_t i);
+  // Range i's figures as kept_ and heads_ say.
+  void SetFigures(size_t i);
+  // Whether the finished output at path (under its temporary name), which
+  // holds the ranges from `from` on (`count` of them), decodes across every
+  // seam of theirs as the source does; else seamFault_ and its range set.
+  bool SeamsHold(const std::string& path, size_t from, size_t count);
   std::string ExactLines() const;
   std::string SoundOffLines(size_t i, const CutRangeFigures& r) const;
 
@@ -246,6 +257,10 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   KeyFrameList keyList_;
   ExactStream exactStream_;
   std::vector<ExactHead> heads_;  // an exact cut's, one per kept range
+  // An output that did not decode as the source across a seam: the range
+  // (-1: none) and why, in English.
+  int seamFaultRange_ = -1;
+  std::string seamFault_;
 };
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
@@ -396,27 +411,65 @@ bool CutRun::MakeHeads() {
   std::string why;
   if (!ReencodeHeads(work, heads_, 0, &why)) return Fail(CutResult::Cancelled), false;
   for (size_t i = 0; i < kept_.size(); ++i) {
-    ExactHead& h = heads_[i];
-    CutRangeFigures& f = outcome_.ranges[i];
-    if (!h.exact) {
-      // The seam did not hold: the range starts on the key frame before.
-      const int key = keyList_.KeyAtOrBefore(h.first);
-      kept_[i].first = key >= 0 ? keyList_.keys[size_t(key)].frame : 0;
-      // Nor is the tail made anew: with B-frames the range ends on a key frame too.
-      if (h.tailFrames) {
-        const int after = keyList_.KeyAfter(h.end - 1);
-        kept_[i].end = after >= 0 ? keyList_.keys[size_t(after)].frame : clock_.frames;
-      }
-      h.reencoded = h.tailFrames = 0;
+    if (!heads_[i].exact) FallBack(i);  // the seam did not hold
+    SetFigures(i);
+  }
+  return true;
+}
+
+void CutRun::FallBack(size_t i) {
+  ExactHead& h = heads_[i];
+  const int key = keyList_.KeyAtOrBefore(h.first);
+  kept_[i].first = key >= 0 ? keyList_.keys[size_t(key)].frame : 0;
+  // Nor is the tail made anew: with B-frames the range ends on a key frame too.
+  if (h.tailFrames) {
+    const int after = keyList_.KeyAfter(h.end - 1);
+    kept_[i].end = after >= 0 ? keyList_.keys[size_t(after)].frame : clock_.frames;
+  }
+  h.reencoded = h.tailFrames = 0;
+  h.swap.reset();
+  h.side.reset();
+  h.moviChange[0] = h.moviChange[1] = 0;
+}
+
+void CutRun::SetFigures(size_t i) {
+  const ExactHead& h = heads_[i];
+  CutRangeFigures& f = outcome_.ranges[i];
+  f.firstFrame = kept_[i].first;
+  f.frames = kept_[i].end - kept_[i].first;
+  f.startSeconds = SecondsOf(f.firstFrame, clock_);
+  f.seconds = SecondsOf(f.frames, clock_);
+  f.reencodedFrames = h.Made();
+  f.exact = h.exact;
+  f.notExactWhy = h.why;
+  f.lowestPsnr = h.Made() ? h.lowestPsnr : 0;
+}
+
+bool CutRun::SeamsHold(const std::string& path, size_t from, size_t count) {
+  // Copied frames decoded after each seam: a copied frame that the decoder
+  // reads otherwise than in the source shows at once (the trial before the
+  // writing decoded more of them).
+  constexpr uint32_t kCopiedChecked = 3;
+  uint32_t at = 0;  // the range's first frame in the output
+  for (size_t i = from; i < from + count && i < heads_.size(); at += kept_[i].end - kept_[i].first, ++i) {
+    const ExactHead& h = heads_[i];
+    if (!h.exact || h.Made() == 0) continue;
+    std::vector<ExactSeam> seams;
+    if (h.reencoded) {
+      const uint32_t copiedFrom = h.first + h.reencoded;
+      const uint32_t copiedEnd = h.tailFrames ? h.tailFrom : h.end;
+      const uint32_t copied = copiedEnd > copiedFrom ? std::min(kCopiedChecked, copiedEnd - copiedFrom) : 0;
+      seams.push_back(ExactSeam{at, h.first, h.reencoded, copied});
     }
-    f.firstFrame = kept_[i].first;
-    f.frames = kept_[i].end - kept_[i].first;
-    f.startSeconds = SecondsOf(f.firstFrame, clock_);
-    f.seconds = SecondsOf(f.frames, clock_);
-    f.reencodedFrames = h.Made();
-    f.exact = h.exact;
-    f.notExactWhy = h.why;
-    f.lowestPsnr = h.Made() ? h.lowestPsnr : 0;
+    if (h.tailFrames) seams.push_back(ExactSeam{at + (h.tailFrom - h.first), h.tailFrom, h.tailFrames, 0});
+    for (const ExactSeam& seam : seams) {
+      double lowest = 0;
+      std::string why;
+      if (request_.coder->CheckSeam(path, seam, &lowest, &why)) continue;
+      seamFaultRange_ = int(i);
+      seamFault_ = "the output did not decode as the source across its seam (" + why + ")";
+      return false;
+    }
   }
   return true;
 }
@@ -448,7 +501,9 @@ std::string CutRun::ExactLines() const {
     if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
     lines += SoundOffLines(i, r);
   }
-  return Both(texts::kCutReencoded, {std::to_string(frames), std::to_string(seams)}) + lines;
+  return Both(texts::kCutReencoded, {std::to_string(frames), frames == 1 ? " frame" : " frames",
+                                     std::to_string(seams), seams == 1 ? " seam" : " seams"}) +
+         lines;
 }
 
 std::vector<AskedRange> CutRun::EveryRanges() const {
@@ -505,6 +560,12 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
   StatusBar bar(sink_, kCutWriting);  // 10 .. 100
   std::string problem;
   const WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
+  // Every seam checked in the finished file before it may be moved into place.
+  if (result == WriteResult::Written && request_.exact && out.Finish() &&
+      !SeamsHold(out.TemporaryPath(), 0, kept_.size())) {
+    out.Abandon();
+    return outcome_;  // written again by PlanAndWrite
+  }
   // A cancel, or a guess not confirmed: the output goes, nothing was replaced.
   const auto endedEarly = [this]() -> CutOutcome& {
     return Refuse(CutResult::Damaged, "the input ended before the chunks its index names, or changed while it was read");
@@ -526,9 +587,12 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   plan.pieces = pieces;
   PiecesOutcome written;
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
+  // Every seam checked in each finished file before any is moved into place.
+  const auto seamsHold = [this](size_t j, const std::string& path) { return SeamsHold(path, j, 1); };
   const SplitResult result =
       WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
-                       request_.writer, mayCommit);
+                       request_.writer, mayCommit, request_.exact ? PieceCheck(seamsHold) : PieceCheck());
+  if (seamFaultRange_ >= 0) return outcome_;  // written again by PlanAndWrite
   if (result == SplitResult::Cancelled || (result != SplitResult::Completed && sink_.Cancelled()))
     return Fail(CutResult::Cancelled);
   if (result == SplitResult::OutputTooLarge) return Fail(CutResult::TooLarge, written.detail);
@@ -593,6 +657,22 @@ CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool drop
   sink_.Status(Text(kCutWriting), 10);
   if (!MakeHeads()) return outcome_;
 
+  // An output whose seam does not decode as the source although its trial
+  // did (a fault of the writing) is written again with that range cut on
+  // its key frame, which the result says; each time one seam fewer.
+  for (;;) {
+    seamFaultRange_ = -1;
+    WritePieces(guessed, mayCommit);
+    if (seamFaultRange_ < 0) return outcome_;
+    ExactHead& h = heads_[size_t(seamFaultRange_)];
+    h.exact = false;
+    h.why = seamFault_;
+    FallBack(size_t(seamFaultRange_));
+    SetFigures(size_t(seamFaultRange_));
+  }
+}
+
+CutOutcome& CutRun::WritePieces(bool guessed, const std::function<bool()>& mayCommit) {
   // Each kept range's share of the input. The cursors only move forward:
   // a range that begins or ends before the one before it (files of their
   // own, in the order given) starts from a fresh builder.

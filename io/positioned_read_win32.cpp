@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "io/file_system.h"
+#include "io/part_files.h"
 #include "io/system_reason.h"
 #include "io/wide_path.h"
 
@@ -52,9 +54,14 @@ int OpenForReading(const std::string& path, uint64_t* size, std::string* reason)
     return -1;
   }
   // Shared for reading: the background walk and the read-ahead open or use
-  // the same file while this handle reads it.
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // the same file while this handle reads it. The program's own finished
+  // outputs wait under their temporary names held by a handle with write
+  // and delete access (io/output_file.h); an exact cut reads them back
+  // before they are moved (its seam check), which only a reader that shares
+  // that access may.
+  const bool ownOutput = IsPartName(path.substr(FolderOf(path).size()));
+  const DWORD share = ownOutput ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     *reason = SystemReason(GetLastError());
     return -1;
@@ -78,6 +85,10 @@ int ReopenForReading(int fd) {
   // A file object of its own, with a file position of its own: reads move
   // the position (ReadAt), so a duplicate handle, which shares it, would not do.
   HANDLE again = ReOpenFile(from, GENERIC_READ, FILE_SHARE_READ, 0);
+  // Only a handle that was there when fd was opened (fd shares no writing):
+  // the program's own output, read back as OpenForReading does.
+  if (again == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+    again = ReOpenFile(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
   if (again == INVALID_HANDLE_VALUE) return -1;
   return Descriptor(again);
 }

@@ -72,7 +72,7 @@ bool CheckPieces(const SplitSource& source, const PiecesPlan& plan, const std::v
 
 SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
                              JobSink& sink, PiecesOutcome& outcome, ChunkCopy copy, const WriterOptions& writer,
-                             const std::function<bool()>& mayCommit) {
+                             const std::function<bool()>& mayCommit, const PieceCheck& check) {
   SplitResult refusal = SplitResult::Completed;
   if (!CheckPieces(source, plan, names, &refusal, &outcome.detail)) return refusal;
   uint64_t total = 0;
@@ -98,6 +98,9 @@ SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, 
   outcome.clone = CloneReport{};
   outcome.clone.asked = writer.clone;
   for (const auto& file : files) outcome.clone.Add(file->SharesBlocks(), file->SharedBytes(), file->Position());
+  if (check)
+    for (size_t j = 0; j < files.size(); ++j)
+      if (!check(j, files[j]->TemporaryPath())) return SplitResult::Cancelled;  // the files go
   std::vector<OutputFile*> made;
   for (const auto& file : files) made.push_back(file.get());
   // A read error or a change of the input under the copy (an index cut

@@ -57,9 +57,13 @@ struct PiecesOutcome {
 // mayCommit, when given, agrees): the bar runs from 10 to 98 over the pieces
 // by their size; outcome gets each piece's figures (at the input's frame
 // time), its clone report and, on failure, the detail.
+// check, when given, looks at each finished piece (its number from 0 and
+// its temporary name) before any is moved: false ends the writing with
+// nothing written, as Cancelled (the caller knows why).
+using PieceCheck = std::function<bool(size_t piece, const std::string& temporaryPath)>;
 SplitResult WritePiecesNamed(const SplitSource& source, const PiecesPlan& plan, const std::vector<std::string>& names,
                              JobSink& sink, PiecesOutcome& outcome, ChunkCopy copy, const WriterOptions& writer,
-                             const std::function<bool()>& mayCommit = {});
+                             const std::function<bool()>& mayCommit = {}, const PieceCheck& check = {});
 
 // The name of piece number (1, 2, ...) of input: the input's name with its
 // last four characters (normally ".avi") replaced by "-number.avi" when its

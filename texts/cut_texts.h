@@ -54,8 +54,10 @@ inline constexpr TextPair kCutCompleted = {
 inline constexpr TextPair kCutDropsNothing = {"\"{1}\" drops nothing: it holds no whole key-frame group",
                                               "「{1}」はキーフレームの区切りを丸ごと含まないので、何も削除されません"};
 // {1} the frames made anew, {2} the seams
-inline constexpr TextPair kCutReencoded = {"{1} frames re-encoded at {2} seams",
-                                           "{2} か所のつなぎ目で {1} フレームを再エンコードしました"};
+// {1} the frames made anew, {2} " frame" or " frames", {3} the seams, {4}
+// " seam" or " seams" (Japanese counts without a plural)
+inline constexpr TextPair kCutReencoded = {"{1}{2} re-encoded at {3}{4}",
+                                           "{3} か所のつなぎ目で {1} フレームを再エンコードしました"};
 // {1} the range's number, {2} why its seam did not hold
 inline constexpr TextPair kCutSeamFellBack = {"Range {1} starts on the key frame before it: {2}",
                                               "範囲 {1} はその前のキーフレームから始まります: {2}"};

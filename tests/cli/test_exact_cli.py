@@ -6,7 +6,9 @@ exactly the frames ceil(A R) .. ceil(B R) - 1 of each range; the chunks
 from each seam's key frame on are the source's bytes; the frames before it
 are re-encoded (the first a key frame) and decode within 35 dB of their own
 source frame and nearer to it than to its neighbours, the copied ones
-identical; PCM is the source's to the sample; FFmpeg decodes the output
+identical, and take no fewer bytes than the source's frames they replace
+(made at the source's quantiser, finer where it falls under 35 dB); PCM
+is the source's to the sample; FFmpeg decodes the output
 without a word; the JSON's counts agree with the file. Ranges at the very
 start, inside one group and to the end; --drop; --separate. Refusals:
 H.264 exits 1, writes nothing and says the key-frame cut works. MPEG-4 with
@@ -18,6 +20,7 @@ many pictures as the output's chunks hold (none lost, no stray one)."""
 import json
 import math
 import os
+import re
 import subprocess
 import sys
 from fractions import Fraction
@@ -93,6 +96,30 @@ def check_output(what, src, out, ranges, reencoded, pictures):
         at += end - first
     errors = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-f", "null", "-"], capture_output=True, text=True)
     check(f"{what}: FFmpeg decodes without a word", errors.stderr, "")
+
+
+def reencoded_bytes(src, out, ranges, reencoded):
+    """The bytes of out's frames made anew and of the source's frames they
+    replace."""
+    src_chunks, out_chunks = video_chunks(Avi(src))[0], video_chunks(Avi(out))[0]
+    made = replaced = at = 0
+    for (first, end), n in zip(ranges, reencoded):
+        made += sum(len(c) for c in out_chunks[at:at + n])
+        replaced += sum(len(c) for c in src_chunks[first:first + n])
+        at += end - first
+    return made, replaced
+
+
+def check_quantiser(what, src, out, ranges, reencoded, most=1.4):
+    """The frames made anew at the source's quantiser: no fewer bytes than
+    the source's frames they replace, and not many more (a fixed fine
+    quantiser made 1.5 to 1.8 times theirs)."""
+    made, replaced = reencoded_bytes(src, out, ranges, reencoded)
+    if not replaced:
+        return
+    print(f"{what}: {made} bytes re-encoded for the source's {replaced} ({made / replaced:.2f}x)")
+    check(f"{what}: re-encoded bytes at least the source's", made >= replaced, True)
+    check(f"{what}: re-encoded bytes at most {most}x the source's", made <= most * replaced, True)
 
 
 def check_decode_order_output(what, src, out, ranges, result):
@@ -271,6 +298,13 @@ def check_pcm(what, src, out, ranges):
         check(f"{what}: PCM to the sample", b"".join(p for _, p in o.stream(n)) == want, True)
 
 
+def says_reencoded(message, frames, seams):
+    """Whether the message says "1 frame re-encoded at 1 seam", "10 frames
+    re-encoded at 2 seams" (the singular for one)."""
+    text = f"{frames} frame{'' if frames == 1 else 's'} re-encoded at {seams} seam{'' if seams == 1 else 's'}"
+    return re.search(r"(^|\s)" + re.escape(text) + r"\b", message) is not None
+
+
 def run_cut(what, src, args, output):
     code, out, err = tavrin("cut", src, *args, "--exact", "--json", "--output", output)
     check(f"{what}: exit status ({err.strip()})", code, 0)
@@ -315,9 +349,27 @@ def check_keep():
         check(f"{name}: lowest PSNR at least 35 dB",
               all(r["lowest_psnr"] is None or r["lowest_psnr"] >= 35 for r in result["ranges"]), True)
         check(f"{name}: the text counts the seams",
-              f"{sum(made)} frames re-encoded at {sum(1 for m in made if m)} seams" in result["message"], True)
+              says_reencoded(result["message"], sum(made), sum(1 for m in made if m)), True)
         check_output(name, src, name + "-exact.avi", ranges, made, pictures_of)
         check_pcm(name, src, name + "-exact.avi", ranges)
+        check_quantiser(name, src, name + "-exact.avi", ranges, made)
+
+
+def check_coarse_source():
+    """A source at a coarse quantiser: its frames made anew at a finer one
+    where the source's would fall under 35 dB."""
+    src = encode("coarse", "-c:v", "mpeg4", "-q:v", "24", "-g", "50", "-vtag", "FMP4")
+    frames = len(video_chunks(Avi(src))[0])
+    result = run_cut("coarse", src, [a for k in KEEP for a in ("--keep", k)], "coarse-exact.avi")
+    if result is None:
+        return
+    ranges = [exact_frames(k, frames) for k in KEEP]
+    made = [r["reencoded_frames"] for r in result["ranges"]]
+    check("coarse: every range exact", [r["exact"] for r in result["ranges"]], [True] * len(KEEP))
+    check("coarse: lowest PSNR at least 35 dB",
+          all(r["lowest_psnr"] is None or r["lowest_psnr"] >= 35 for r in result["ranges"]), True)
+    check_output("coarse", src, "coarse-exact.avi", ranges, made, pictures_of)
+    check_quantiser("coarse", src, "coarse-exact.avi", ranges, made, most=3)
 
 
 def check_drop_and_separate():
@@ -331,6 +383,11 @@ def check_drop_and_separate():
         check("drop: dropped frames", result["dropped_frames"], frames - sum(e - f for f, e in ranges))
         check_output("drop", src, "dropped.avi", ranges, [0, 22, frames - 201], pictures_of)
         check_pcm("drop", src, "dropped.avi", ranges)
+    # One frame before the key frame 50: one frame at one seam.
+    result = run_cut("one frame", src, ["--keep", "1.96-3"], "one-frame.avi")
+    if result:
+        check("one frame: the text", says_reencoded(result["message"], 1, 1), True)
+        check_output("one frame", src, "one-frame.avi", [(49, 75)], [1], pictures_of)
     result = run_cut("separate", src, ["--keep", "1.3-1.7", "--keep", "1.5-3", "--separate"], "part.avi")
     if result:
         check("separate: files", result["outputs"], ["part-1.avi", "part-2.avi"])
@@ -353,6 +410,7 @@ def check_split():
         check_output("split 1", src, "split/fmp4-1.avi", [(0, 103)], [0], pictures_of)
         check_output("split 2", src, "split/fmp4-2.avi", [(78, frames)], [22], pictures_of)
         check_pcm("split 2", src, "split/fmp4-2.avi", [(78, frames)])
+        check("split: one seam, in the singular", says_reencoded(json.loads(out)["message"], 22, 1), True)
     code, out, err = tavrin("split", src, "--every", "3.3", "--overlap", "0.5", "--exact", "--json", "--output-dir", "split")
     check(f"split --every: exit status ({err.strip()})", code, 0)
     if code == 0:
@@ -388,6 +446,7 @@ def main():
         print("SKIPPED: this build has no decoders")
         sys.exit(SKIPPED)
     check_keep()
+    check_coarse_source()
     check_drop_and_separate()
     check_split()
     check_b_frames()

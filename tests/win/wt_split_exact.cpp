@@ -55,9 +55,10 @@ int main() {
       const std::wstring& box = boxes[0];
       WT_CHECK_EQ(box.rfind(Lang(L"Completed:", L"\u5B8C\u4E86\u3057\u307E\u3057\u305F"), 0), size_t(0));
       // The key frames are 36 and 48: the second file's 38 .. 47 are made anew.
-      WT_CHECK(box.find(Lang(L"10 frames re-encoded at 1 seams",
+      WT_CHECK(box.find(Lang(L"10 frames re-encoded at 1 seam",
                              L"1 \u304B\u6240\u306E\u3064\u306A\u304E\u76EE\u3067 10 \u30D5\u30EC\u30FC\u30E0")) !=
                std::wstring::npos);
+      WT_CHECK(box.find(L"1 seams") == std::wstring::npos);  // one seam, in the singular
       WT_CHECK(box.find(L"clip-1.avi") != std::wstring::npos);
       WT_CHECK(box.find(L"clip-2.avi") != std::wstring::npos);
     }

@@ -1,0 +1,148 @@
+// The exact cut's last check: every finished output is decoded across each
+// of its seams, under its temporary name, before it is moved into place.
+// A coder whose check of the finished file fails at one seam (as a fault of
+// the writing would make it, the trial of that seam having held) has that
+// range cut on its key frame and the output written again, the result
+// saying why; one file or a file per range; nothing is left behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "codec/exact_codec.h"
+#include "cut/cut_job.h"
+#include "io/file_system.h"
+#include "job/native_sink.h"
+#include "tests/native/sample_list.h"
+
+namespace {
+
+// FFmpeg's coder, whose check of a finished output (not of a seam's trial
+// file) fails at the seam whose first frame made anew is failAt.
+class OutputFaultCoder : public ExactCoder {
+ public:
+  ExactStream Open(const std::string& path) override { return real_->Open(path); }
+  bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
+                double* lowestPsnr, std::string* why) override {
+    return real_->Reencode(first, end, ckid, out, chunks, lowestPsnr, why);
+  }
+  bool IsBFrame(uint32_t chunk) override { return real_->IsBFrame(chunk); }
+  bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
+    const bool trial = output.find("-seam.avi") != std::string::npos;
+    if (!trial) {
+      finished.push_back(seam);
+      if (seam.srcFirst == failAt) return *why = "an injected fault", false;
+    }
+    return real_->CheckSeam(output, seam, lowestPsnr, why);
+  }
+
+  uint32_t failAt = ~0u;
+  std::vector<ExactSeam> finished;  // the seams checked in finished outputs
+
+ private:
+  std::unique_ptr<ExactCoder> real_ = MakeExactCoder();
+};
+
+std::string Mpeg4Sample() {
+  for (const avitest::Sample& s : avitest::Samples())
+    if (s.file.find("ffmpeg_mpeg4_pcm_g12.avi") != std::string::npos) return s.file;
+  return "";
+}
+
+std::vector<uint32_t> Sources(const std::vector<ExactSeam>& seams) {
+  std::vector<uint32_t> firsts;
+  for (const ExactSeam& s : seams) firsts.push_back(s.srcFirst);
+  return firsts;
+}
+
+// Whatever the folder holds of the program's temporary files.
+bool PartFilesIn(const std::string& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string().find("tavrin-part") != std::string::npos) return true;
+  return false;
+}
+
+struct ExactRun {
+  CutOutcome outcome;
+  NativeSink sink;
+};
+
+void RunExact(const std::string& src, const std::string& output, bool separate, OutputFaultCoder& coder,
+              ExactRun* run) {
+  CutRequest request;
+  request.path = src;
+  // Frames 25 .. 49 and 75 .. 99 at 25 frames a second: neither starts on a
+  // key frame (one every 12).
+  request.keep = {"1-2", "3-4"};
+  request.exact = true;
+  request.separate = separate;
+  request.output = output;
+  request.coder = &coder;
+  run->sink.englishUi = 1;
+  run->outcome = CutJob(request, run->sink);
+}
+
+class ExactCommit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    src_ = Mpeg4Sample();
+    if (src_.empty()) GTEST_SKIP() << "no sample ffmpeg_mpeg4_pcm_g12.avi (TAVRIN_SAMPLES)";
+    dir_ = ::testing::TempDir();
+  }
+  std::string src_, dir_;
+};
+
+TEST_F(ExactCommit, EverySeamOfEveryOutputIsCheckedInTheFinishedFile) {
+  for (const bool separate : {false, true}) {
+    OutputFaultCoder coder;
+    ExactRun run;
+    RunExact(src_, dir_ + (separate ? "part.avi" : "cut.avi"), separate, coder, &run);
+    ASSERT_EQ(run.outcome.result, CutResult::Completed) << run.outcome.message;
+    ASSERT_EQ(Sources(coder.finished), (std::vector<uint32_t>{25, 75}));
+    // One file: the second range from its 26th frame in it.
+    EXPECT_EQ(coder.finished[1].outFirst, separate ? 0u : 25u);
+    for (const ExactSeam& s : coder.finished) {
+      EXPECT_GT(s.reencoded, 0u);
+      EXPECT_EQ(s.copied, 3u);  // a few copied frames after the seam
+    }
+    for (const CutRangeFigures& r : run.outcome.ranges) EXPECT_TRUE(r.exact);
+    EXPECT_FALSE(PartFilesIn(dir_));
+  }
+}
+
+TEST_F(ExactCommit, ASeamThatFailsInTheFinishedFileIsCutOnItsKeyFrameAndSaysWhy) {
+  for (const bool separate : {false, true}) {
+    OutputFaultCoder coder;
+    coder.failAt = separate ? 25 : 75;
+    ExactRun run;
+    const std::string name = separate ? "fault.avi" : "fault-one.avi";
+    RunExact(src_, dir_ + name, separate, coder, &run);
+    ASSERT_EQ(run.outcome.result, CutResult::Completed) << run.outcome.message;
+    const size_t failed = separate ? 0 : 1, held = 1 - failed;
+    const CutRangeFigures& bad = run.outcome.ranges[failed];
+    const CutRangeFigures& good = run.outcome.ranges[held];
+    EXPECT_FALSE(bad.exact);
+    EXPECT_NE(bad.notExactWhy.find("did not decode as the source across its seam (an injected fault)"),
+              std::string::npos)
+        << bad.notExactWhy;
+    EXPECT_EQ(bad.reencodedFrames, 0u);
+    EXPECT_EQ(bad.firstFrame, coder.failAt / 12 * 12);  // its key frame
+    EXPECT_EQ(bad.firstFrame + bad.frames, coder.failAt + 25);
+    EXPECT_TRUE(good.exact);
+    EXPECT_GT(good.reencodedFrames, 0u);
+    const std::string line = "Range " + std::to_string(failed + 1) + " starts on the key frame before it: ";
+    EXPECT_NE(run.outcome.message.find(line), std::string::npos) << run.outcome.message;
+    // Written again without that seam: the other one checked again.
+    const uint32_t other = separate ? 75 : 25;
+    const std::vector<uint32_t> checked =
+        separate ? std::vector<uint32_t>{25, other} : std::vector<uint32_t>{other, 75, other};
+    EXPECT_EQ(Sources(coder.finished), checked);
+    EXPECT_EQ(run.outcome.outputs.size(), separate ? 2u : 1u);
+    for (const std::string& out : run.outcome.outputs) EXPECT_TRUE(filesys::Exists(out)) << out;
+    EXPECT_FALSE(PartFilesIn(dir_));
+  }
+}
+
+}  // namespace
