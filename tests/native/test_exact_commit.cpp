@@ -29,6 +29,7 @@ class OutputFaultCoder : public ExactCoder {
     return real_->Reencode(first, end, ckid, out, chunks, lowestPsnr, why);
   }
   bool IsBFrame(uint32_t chunk) override { return real_->IsBFrame(chunk); }
+  uint32_t OwnFrameBytes(uint32_t chunk) override { return real_->OwnFrameBytes(chunk); }
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
     const bool trial = output.find("-seam.avi") != std::string::npos;
     if (!trial) {
