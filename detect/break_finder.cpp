@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr double kBlackShare = 0.98;
 // -50 dBFS as a share of full scale.
 const float kSilentPeak = float(std::pow(10.0, -50.0 / 20.0));
 // More than any chunk of a real recording; a larger one is damage.
@@ -165,7 +164,7 @@ class Stretch {
   void Decode(LumaStream& luma, ByteInput& input, const std::atomic<bool>& stop) {
     const LumaTaker take = [this](uint32_t frame, const LumaPlane& plane) {
       const PictureMeasure measure = MeasurePicture(plane, scenes_);
-      marks_.Take(frame, measure, measure.darkShare >= kBlackShare);
+      marks_.Take(frame, measure, measure.black);
     };
     std::vector<uint8_t> bytes;
     std::string why;
