@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "avi/avi_source.h"
@@ -125,6 +126,14 @@ struct ReadFailure {
   }
 };
 
+// The file as one thread reads it: a reader of its own, or the walk's
+// own reader shared under a lock (memory and computed bytes, such as an
+// OpenDML file's flattened view, have no second reader).
+struct ChunkReader {
+  ByteInput& input;
+  std::mutex* lock;  // null: a reader of its own
+};
+
 // The bytes of a chunk; false with *why when the file cannot give them.
 bool ReadChunk(ByteInput& input, const ChunkAt& c, std::vector<uint8_t>* bytes, std::string* why) {
   const std::string which = "the chunk at " + std::to_string(c.data - 8);
@@ -141,6 +150,12 @@ bool ReadChunk(ByteInput& input, const ChunkAt& c, std::vector<uint8_t>* bytes, 
   return true;
 }
 
+bool ReadChunk(const ChunkReader& reader, const ChunkAt& c, std::vector<uint8_t>* bytes, std::string* why) {
+  if (!reader.lock) return ReadChunk(reader.input, c, bytes, why);
+  std::lock_guard<std::mutex> hold(*reader.lock);
+  return ReadChunk(reader.input, c, bytes, why);
+}
+
 // Frames first .. end - 1 decoded by a stream of their own (on a thread of
 // their own when the walk has several), measured into marks.
 class Stretch {
@@ -148,8 +163,8 @@ class Stretch {
   Stretch(const std::vector<ChunkAt>& chunks, uint32_t first, uint32_t end, const BreakRequest& request)
       : chunks_(chunks), marks_(first, end, request.scenes), scenes_(request.scenes) {}
 
-  // luma: opened; input: the file, for this stretch alone while it runs.
-  void Run(LumaStream& luma, ByteInput& input, const std::atomic<bool>& stop) {
+  // luma: opened, for this stretch alone while it runs.
+  void Run(LumaStream& luma, const ChunkReader& input, const std::atomic<bool>& stop) {
     Decode(luma, input, stop);
     finished_ = true;
   }
@@ -161,7 +176,7 @@ class Stretch {
   const FrameMarks& Marks() const { return marks_; }
 
  private:
-  void Decode(LumaStream& luma, ByteInput& input, const std::atomic<bool>& stop) {
+  void Decode(LumaStream& luma, const ChunkReader& input, const std::atomic<bool>& stop) {
     const LumaTaker take = [this](uint32_t frame, const LumaPlane& plane) {
       const PictureMeasure measure = MeasurePicture(plane, scenes_);
       marks_.Take(frame, measure, measure.black);
@@ -223,6 +238,7 @@ class BreakPass {
   bool StartStretches(std::unique_ptr<LumaStream> probe, const std::vector<uint32_t>& starts, std::string* why);
   // Waits for the stretches, giving progress; false when cancelled.
   bool Wait();
+  uint64_t FramesDone() const;
   void StopStretches();
   bool WalkSound();
   void Progress(uint64_t done, uint64_t total);
@@ -241,6 +257,7 @@ class BreakPass {
   std::vector<std::unique_ptr<Stretch>> stretches_;
   std::vector<std::unique_ptr<LumaStream>> decoders_;
   std::vector<std::unique_ptr<ByteInput>> inputs_;
+  std::mutex inputLock_;  // for input_, which the sound and stretches without a reader share
   std::vector<std::thread> threads_;
   std::atomic<bool> stop_{false};
   RunFinder black_{1};
@@ -327,13 +344,11 @@ bool BreakPass::StartStretches(std::unique_ptr<LumaStream> probe, const std::vec
       if (!decoders_.back()->Open(request_.lowres, 1, why)) return false;
     }
     inputs_.emplace_back(new ByteInput);
-    // Memory and computed bytes have no second reader: the stretch reads
-    // the one reader alone, and the sound waits for it (Walk).
     if (!inputs_.back()->OpenDuplicate(input_)) inputs_.back().reset();
   }
   for (size_t p = 0; p < stretches_.size(); ++p) {
-    ByteInput& input = inputs_[p] ? *inputs_[p] : input_;
-    threads_.emplace_back([this, p, &input] { stretches_[p]->Run(*decoders_[p], input, stop_); });
+    const ChunkReader reader = inputs_[p] ? ChunkReader{*inputs_[p], nullptr} : ChunkReader{input_, &inputLock_};
+    threads_.emplace_back([this, p, reader] { stretches_[p]->Run(*decoders_[p], reader, stop_); });
   }
   return true;
 }
@@ -344,17 +359,21 @@ void BreakPass::Progress(uint64_t done, uint64_t total) {
   if (cells > lastCells_) sink_->Progress(lastCells_ = cells);
 }
 
+uint64_t BreakPass::FramesDone() const {
+  uint64_t done = 0;
+  for (const auto& s : stretches_) done += s->Done();
+  return done;
+}
+
 bool BreakPass::Wait() {
   for (;;) {
-    uint64_t done = 0;
-    for (const auto& s : stretches_) done += s->Done();
     bool running = false;
     for (const auto& s : stretches_) running = running || !s->Finished();
     if (sink_ && sink_->Cancelled()) {
       StopStretches();
       return false;
     }
-    Progress(done, frames_);
+    Progress(FramesDone(), frames_);
     if (!running) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -372,11 +391,18 @@ void BreakPass::StopStretches() {
 bool BreakPass::WalkSound() {
   std::vector<uint8_t> bytes;
   std::string why;
+  const ChunkReader reader{input_, &inputLock_};
   for (size_t i = 0; i < soundChunks_.size(); ++i) {
-    if (i % kAskEvery == 0 && sink_ && sink_->Cancelled()) return false;
-    if (videoChunks_.empty()) Progress(i, soundChunks_.size());
+    if (i % kAskEvery == 0 && sink_) {
+      if (sink_->Cancelled()) return false;
+      // The pictures take longer: they give the progress when there are any.
+      if (stretches_.empty())
+        Progress(i, soundChunks_.size());
+      else
+        Progress(FramesDone(), frames_);
+    }
     const ChunkAt& c = soundChunks_[i];
-    if (!ReadChunk(input_, c, &bytes, &why)) {
+    if (!ReadChunk(reader, c, &bytes, &why)) {
       failure_.Keep(c.entry, why);
       return true;
     }
@@ -401,21 +427,18 @@ BreakStatus BreakPass::Walk(Breaks* breaks, std::string* why) {
   }
   if (request_.silence && !OpenSound(breaks, why)) return BreakStatus::Failed;
   ListChunks();
-  bool shared = false;  // a stretch reads the walk's own reader
   if (pictures) {
     const std::vector<uint32_t> starts = Splits(*probe);
     if (!StartStretches(std::move(probe), starts, why)) {
       StopStretches();
       return BreakStatus::Failed;
     }
-    for (const auto& input : inputs_) shared = shared || !input;
   }
-  if (shared && !Wait()) return BreakStatus::Cancelled;
   if (sound_ && !WalkSound()) {
     StopStretches();
     return BreakStatus::Cancelled;
   }
-  if (pictures && !shared && !Wait()) return BreakStatus::Cancelled;
+  if (pictures && !Wait()) return BreakStatus::Cancelled;
   for (const auto& s : stretches_) {
     if (s->Failure().entry >= 0) failure_.Keep(uint32_t(s->Failure().entry), s->Failure().why);
   }
