@@ -457,6 +457,10 @@ BreakStatus BreakPass::Walk(Breaks* breaks, std::string* why) {
       return BreakStatus::Failed;
     }
     if (!Wait()) return BreakStatus::Cancelled;
+    if (stretches_[0]->Failure().entry >= 0) {
+      *why = stretches_[0]->Failure().why;  // the file changed since
+      return BreakStatus::Failed;
+    }
   }
   if (pictures) JoinPictures();
   if (sink_) sink_->Progress(100);
