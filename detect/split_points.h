@@ -22,7 +22,7 @@ std::vector<int> VopTypes(const uint8_t* data, size_t size);
 
 // Whether frame `frame` may start a stretch, from the VOP types of the
 // chunks before it, its own and after it (empty: a chunk without a VOP,
-// not looked at); `Chunk(n)` gives the VOP types of frame n's chunk.
+// not looked at); `chunk(n)` gives the VOP types of frame n's chunk.
 using VopTypesOf = std::function<std::vector<int>(uint32_t frame)>;
 bool Mpeg4StartsAlone(uint32_t frame, uint32_t frames, const VopTypesOf& chunk);
 
