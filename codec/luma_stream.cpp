@@ -59,7 +59,12 @@ int LumaStream::Lowres() const { return codec_ ? codec_->lowres : 0; }
 
 std::string LumaStream::DecoderName() const { return codec_ && codec_->codec ? codec_->codec->name : ""; }
 
-bool LumaStream::Open(int lowres, std::string* why) {
+bool LumaStream::IntraOnly() const {
+  const AVCodecDescriptor* d = codec_ ? avcodec_descriptor_get(codec_->codec_id) : nullptr;
+  return d != nullptr && (d->props & AV_CODEC_PROP_INTRA_ONLY) != 0;
+}
+
+bool LumaStream::Open(int lowres, int threads, std::string* why) {
   av_log_set_level(AV_LOG_QUIET);
   const StreamFormat& f = format_.stream;
   const VideoCodecChoice choice = ChooseVideoCodec(f.compression, f.handler, f.bitCount, f.height);
@@ -84,9 +89,9 @@ bool LumaStream::Open(int lowres, std::string* why) {
   codec_->codec_tag = choice.rawTag ? choice.rawTag : f.compression;
   codec_->bits_per_coded_sample = f.bitCount;
   codec_->lowres = lowres < decoder->max_lowres ? lowres : decoder->max_lowres;
-  // The decoder's own threads (one per core, frame and slice threading):
-  // pictures still come out in display order, only later.
-  codec_->thread_count = 0;
+  // The decoder's own threads (frame and slice threading): pictures still
+  // come out in display order, only later.
+  codec_->thread_count = threads;
   codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   std::vector<uint8_t> extra = format_.extradata;
   if (choice.bottomUp) extra.insert(extra.end(), {'B', 'o', 't', 't', 'o', 'm', 'U', 'p', 0});
@@ -185,6 +190,8 @@ void LumaStream::Drain(const LumaTaker& take) {
     if (!sent_.empty()) {
       Give(*frame_, sent_.front(), take);
       sent_.pop_front();
+    } else {
+      ++unmatched_;
     }
     av_frame_unref(frame_);
   }

@@ -15,6 +15,12 @@
 //   LumaStream video(format);
 //   if (!video.Open(2, &why)) ...
 //   video.Send(frame, bytes, size, key, take) for each chunk; video.Finish(take);
+//
+// Stretches of the stream that decode alone (from a key frame that needs
+// nothing before it) may each get a stream of their own, one thread each
+// (detect/split_points.h); Balanced() then tells whether every chunk sent
+// brought exactly one picture, as the stretches' pictures must to be
+// numbered as in one pass.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -52,8 +58,9 @@ class LumaStream {
   LumaStream& operator=(const LumaStream&) = delete;
 
   // Opens the decoder asking for each side divided by 2^lowres (as far as
-  // the decoder allows); false with *why.
-  bool Open(int lowres, std::string* why);
+  // the decoder allows) with `threads` threads of its own (0: one per
+  // core); false with *why.
+  bool Open(int lowres, int threads, std::string* why);
   // One chunk of the stream, frame `frame`.
   void Send(uint32_t frame, const uint8_t* data, size_t size, bool key, const LumaTaker& take);
   // The end: the pictures the decoder still holds.
@@ -64,6 +71,12 @@ class LumaStream {
   std::string DecoderName() const;
   // Chunks the decoder refused (damaged data; decoding goes on).
   uint64_t Refused() const { return refused_; }
+  // After Finish: every chunk sent brought one picture, none was refused.
+  bool Balanced() const { return sent_.empty() && unmatched_ == 0 && refused_ == 0; }
+  // Every picture of the codec decodes alone (MJPEG, raw video).
+  bool IntraOnly() const;
+  // MPEG-4 Visual, whose I-VOPs decode alone.
+  bool Mpeg4Part2() const { return unpack_ != nullptr; }
 
  private:
   void ToDecoder(AVPacket* packet, const LumaTaker& take);
@@ -78,6 +91,7 @@ class LumaStream {
   Mpeg4Packing packing_;
   std::deque<uint32_t> sent_;  // the frames of the packets the decoder holds, in order
   uint64_t refused_ = 0;
+  uint64_t unmatched_ = 0;  // pictures after every sent chunk had one
   // Pixel layouts without a plain 8-bit luma plane (RGB, packed YUV) are
   // converted to grey first.
   struct GreyConversion;

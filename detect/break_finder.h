@@ -5,7 +5,11 @@
 // stream's chunks go to the decoder (codec/luma_stream.h, a reduced size
 // where the codec allows it), the first sound stream's are read as they
 // are when PCM (to the sample) and decoded otherwise
-// (codec/sound_decoder.h). Frames are numbered as everywhere in Tavrin
+// (codec/sound_decoder.h). The video is decoded on threads of its own
+// while the sound is read: where it splits into stretches that decode
+// alone (detect/split_points.h), one stretch per core, each with a
+// single-threaded decoder, their marks joined as one pass would find them
+// (detect/frame_marks.h). Frames are numbered as everywhere in Tavrin
 // (every index entry of the first video stream is one frame) and timed at
 // the stream's rate (strh dwRate / dwScale).
 //
@@ -54,7 +58,7 @@ struct Breaks {
   std::vector<SceneChange> scenes;
   bool hasSound = false;  // the file has a sound stream
   uint32_t frames = 0;
-  std::string videoDecoder;  // "mpeg4 at 1/4 size"
+  std::string videoDecoder;  // "mpeg4 at 1/4 size", "... in 2 stretches at once"
   std::string soundReader;   // "PCM" or the decoder's name
 };
 

@@ -1,7 +1,7 @@
-// What the break finder measures of one picture's luma: the share of its
-// pixels that count as black, and a coarse picture of it (the mean luma of
-// each cell of a grid, and a histogram) that neighbouring pictures are
-// compared by.
+// What the break finder measures of one picture's luma: whether it is
+// black (at least 98% of its pixels count as black), and a coarse picture
+// of it (the mean luma of each cell of a grid, and a histogram) that
+// neighbouring pictures are compared by.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -12,8 +12,11 @@ constexpr int kGridColumns = 16;
 constexpr int kGridRows = 12;
 constexpr int kHistogramBins = 32;
 
+// The share of a black picture's pixels that must count as black.
+constexpr double kBlackShare = 0.98;
+
 struct PictureMeasure {
-  double darkShare = 0;  // 0..1
+  bool black = false;
   std::array<float, kGridColumns * kGridRows> grid{};  // mean luma of each cell, 0..255
   std::array<float, kHistogramBins> histogram{};       // shares of the pixels, summing to 1
 };
@@ -23,5 +26,5 @@ struct PictureMeasure {
 // 37 for video range, 0.10 x 255 = 25 for full range, such as MJPEG's).
 int BlackLevel(bool fullRange);
 
-// The dark share always; the grid and histogram when `coarse` (for scenes).
+// Black always; the grid and histogram when `coarse` (for scenes).
 PictureMeasure MeasurePicture(const LumaPlane& luma, bool coarse);

@@ -171,6 +171,33 @@ def check_aac_silences():
               True)
 
 
+def check_stretches_equal_one_pass(names):
+    """The video decoded in stretches on threads of their own finds exactly
+    what one pass finds, with the stretches' ends inside black runs, at scene
+    cuts and at the flash (2, 3, 4 and 7 stretches over 300 frames: MJPEG
+    splits anywhere, MPEG-4 at key frames that decode alone; an open group's
+    B-frames never split and closed groups do)."""
+    ffmpeg("-f", "lavfi", "-i", PICTURES, "-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-flags", "+cgop", "-g", "25",
+           "-sc_threshold", "1000000000", "closed-groups.avi")
+    split = {}
+
+    def in_stretches(n, *args):
+        os.environ["TAVRIN_DETECT_STRETCHES"] = str(n)
+        try:
+            return detect(*args)
+        finally:
+            del os.environ["TAVRIN_DETECT_STRETCHES"]
+    for name in names + ["closed-groups"]:
+        one = in_stretches(1, name + ".avi", "--json")
+        for n in (2, 3, 4, 7):
+            check(f"{name} in {n} stretches: as one pass", in_stretches(n, name + ".avi", "--json")[:2], one[:2])
+            split[name, n] = f"in {n} stretches" in in_stretches(n, name + ".avi")[1]
+    print("split:", sorted(k for k, v in split.items() if v))
+    for name in names + ["closed-groups"]:
+        open_groups = name == "mpeg4-mp3"  # -bf 2: a B-frame after every key frame
+        check(f"{name}: split in stretches", all(split[name, n] for n in (2, 3, 4, 7)), not open_groups)
+
+
 def check_ctrl_c(source):
     """Ctrl-C while detect reads a long recording with --output: cancelled
     as every command is (exit 1, "cancelled", the JSON's result 1), no list
@@ -243,6 +270,7 @@ def main():
         if name == "mjpeg-pcm" and got:
             check_lists(name + ".avi", got)
     check_scenes()
+    check_stretches_equal_one_pass(list(KINDS) + ["scenes-mpeg4", "scenes-mjpeg"])
     check_aac_silences()
     check_ctrl_c("mpeg4-pcm.avi")
     check_no_sound_and_faults("mpeg4-pcm.avi")
