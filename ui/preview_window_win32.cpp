@@ -776,6 +776,9 @@ void CreatePreview(HWND owner) {
                                 kept ? place.right - place.left : kDefaultWidth,
                                 kept ? place.bottom - place.top : kDefaultHeight, owner, nullptr, instance, nullptr);
   if (!window) {
+    // Creation can fail after WM_CREATE stored the handle (Wine without a
+    // display): no handle of a window that is gone stays behind.
+    previewWindow.store(nullptr);
     delete thePreview;
     thePreview = nullptr;
     return;
