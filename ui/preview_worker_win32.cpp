@@ -93,6 +93,7 @@ struct PreviewWorker::File {
   uint32_t runStart = 0;
   bool fedAny = false;
   uint32_t lastFed = 0;
+  uint64_t chunksFed = 0;  // by the system's decoder
 };
 
 PreviewWorker::PreviewWorker(HWND window, int englishUi)
@@ -280,6 +281,7 @@ void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
   r->kind = PreviewResult::Kind::Frame;
   r->ask = ask;
   r->drawn = drawn;
+  r->chunksDecoded = file_->library ? file_->library->ChunksDecoded() : file_->chunksFed;
   if (!FindFrame(file_->source, file_->analysis, *file_->keys, frame, &r->frame)) {
     r->frame.frame = frame;
     r->drawn = PreviewResult::Drawn::Missing;
@@ -350,6 +352,7 @@ bool PreviewWorker::Decode(uint32_t& frame, uint64_t& ask, PreviewResult::Drawn*
     }
     f.fedAny = true;
     f.lastFed = e.frame;
+    ++f.chunksFed;
     std::lock_guard<std::mutex> hold(lock_);
     Asks& a = *asks_;
     if (a.quit || a.open) return false;
