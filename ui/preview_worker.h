@@ -99,5 +99,6 @@ class PreviewWorker {
   std::unique_ptr<File> file_;  // the worker's own
   std::mutex pictureLock_;
   Picture shown_;
+  Picture spare_;  // the picture shown before, its memory reused for the next one (worker only)
   std::thread thread_;
 };

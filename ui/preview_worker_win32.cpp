@@ -204,6 +204,7 @@ void PreviewWorker::DoOpen(const std::string& path, uint64_t ask) {
     std::lock_guard<std::mutex> hold(pictureLock_);
     shown_ = Picture();
   }
+  spare_ = Picture();
   std::unique_ptr<File> f(new File);
   f->path = path;
   PreviewResult* r = new PreviewResult;
@@ -293,12 +294,9 @@ void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
 // chunk more, any other is decoded from the key frame before it.
 PreviewResult::Drawn PreviewWorker::DecodeByLibrary(uint32_t frame) {
   File& f = *file_;
-  Picture picture;
-  if (!f.library->Decode(frame, &picture.width, &picture.height, &picture.pixels)) return PreviewResult::Drawn::Failed;
+  if (!f.library->Decode(frame, &spare_.width, &spare_.height, &spare_.pixels)) return PreviewResult::Drawn::Failed;
   std::lock_guard<std::mutex> hold(pictureLock_);
-  shown_.width = picture.width;
-  shown_.height = picture.height;
-  shown_.pixels.swap(picture.pixels);
+  std::swap(shown_, spare_);
   return PreviewResult::Drawn::Picture;
 }
 
