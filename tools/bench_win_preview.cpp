@@ -4,8 +4,9 @@
 // it:
 //   step      Frame > from the first frame, 20 times (each should be one decode);
 //   key       Key > through the file's key frames (a key frame decodes alone);
-//   worst     from the file's last frame to the last frame of the first
-//             group, as a track bar click asks: the most decodes any frame takes;
+//   worst     from the file's last frame to the last frame of a group, as a
+//             track bar click asks: the most decodes any frame takes (up to 8
+//             groups spread over the file);
 //   peak MB   the process's peak working set after all this.
 // One table row per file. Goals at 640x480 MPEG-4 with 250-frame groups: a
 // step is one decode, a key frame within 50 ms, any frame within 0.3 s, and
@@ -48,19 +49,31 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
 }
 
-// Times of one kind of move and the most chunks one of them decoded.
+// The processor time the process has used (all its threads), in seconds.
+double CpuSeconds() {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0.0;
+  auto seconds = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+  return seconds(kernel) + seconds(user);
+}
+
+double MedianOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Times of one kind of move (wall clock, and the processor time, which a
+// busy machine does not stretch) and the most chunks one of them decoded.
 struct Moves {
-  std::vector<double> seconds;
+  std::vector<double> seconds, cpu;
   uint64_t mostDecodes = 0;
-  void Add(double s, uint64_t decodes) {
+  void Add(double s, double c, uint64_t decodes) {
     seconds.push_back(s);
+    cpu.push_back(c);
     mostDecodes = std::max(mostDecodes, decodes);
   }
-  double Median() const {
-    std::vector<double> v = seconds;
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-  }
+  double Median() const { return MedianOf(seconds); }
+  double CpuMedian() const { return MedianOf(cpu); }
   double Max() const { return seconds.empty() ? 0.0 : *std::max_element(seconds.begin(), seconds.end()); }
 };
 
@@ -69,11 +82,12 @@ struct Moves {
 template <class Ask>
 PreviewFacts Timed(Ask ask, const PreviewFacts& before, Moves* moves) {
   LARGE_INTEGER from, to;
+  const double cpu = CpuSeconds();
   QueryPerformanceCounter(&from);
   ask();
   const PreviewFacts after = Settle();
   QueryPerformanceCounter(&to);
-  if (moves) moves->Add(Seconds(from, to), after.chunksDecoded - before.chunksDecoded);
+  if (moves) moves->Add(Seconds(from, to), CpuSeconds() - cpu, after.chunksDecoded - before.chunksDecoded);
   return after;
 }
 
@@ -98,17 +112,24 @@ Row Measure(const std::string& path) {
   if (!f.open || !f.pictureShown) return row;  // no picture: nothing to time
   for (int i = 0; i < 20 && f.current + 1 < f.frames; ++i) f = Timed([] { Click(kPreviewNext); }, f, &row.step);
   f = Timed([] { Click(kPreviewFirst); }, f, nullptr);
-  uint32_t lastOfGroup = f.frames - 1;
+  std::vector<uint32_t> keys = {0};
   for (int i = 0; i < 400; ++i) {
-    Moves one;
-    const PreviewFacts next = Timed([] { Click(kPreviewNextKey); }, f, &one);
-    if (next.current == f.current) break;  // the last key frame
-    if (i == 0) lastOfGroup = next.current - 1;
-    row.key.Add(one.seconds[0], one.mostDecodes);
+    const PreviewFacts next = Timed([] { Click(kPreviewNextKey); }, f, &row.key);
+    if (next.current == f.current) {  // the last key frame: no move
+      row.key.seconds.pop_back();
+      row.key.cpu.pop_back();
+      break;
+    }
+    keys.push_back(next.current);
     f = next;
   }
-  f = Timed([&] { Seek(f.frames - 1); }, f, nullptr);
-  f = Timed([&] { Seek(lastOfGroup); }, f, &row.worst);
+  const size_t groups = keys.size() > 1 ? keys.size() - 1 : 1;  // those with a key frame after them
+  for (size_t g = 0; g < groups; g += (groups + 7) / 8) {
+    const uint32_t last = keys.size() > 1 ? keys[g + 1] - 1 : f.frames - 1;
+    const uint32_t from = last == f.frames - 1 ? 0 : f.frames - 1;  // another group, or the group's start
+    f = Timed([&] { Seek(from); }, f, nullptr);
+    f = Timed([&] { Seek(last); }, f, &row.worst);
+  }
   row.facts = f;
   return row;
 }
@@ -124,8 +145,9 @@ double PeakMegabytes() {
 int wmain(int argc, wchar_t** argv) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  std::printf("%-20s %-14s %6s %6s | %7s %7s | %4s %7s %7s %5s | %7s %5s | %7s\n", "file", "decoder", "frames", "open s",
-              "step s", "decodes", "keys", "key s", "max s", "dec.", "worst s", "dec.", "peak MB");
+  std::printf("%-20s %-14s %6s %6s | %7s %4s | %4s %7s %7s %4s | %4s %7s %7s %7s %4s | %7s\n", "file", "decoder",
+              "frames", "open s", "step s", "dec.", "keys", "key s", "max s", "dec.", "jmps", "worst s", "max s", "cpu s",
+              "dec.", "peak MB");
   for (int i = 1; i < argc; ++i) {
     const std::string path = Utf8FromWide(argv[i]);
     const Row r = Measure(path);
@@ -134,11 +156,13 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("%-20s the preview did not open (window %p)\n", path.substr(slash + 1).c_str(), (void*)PreviewWindow());
       continue;
     }
-    std::printf("%-20.20s %-14.14s %6u %6.3f | %7.4f %7llu | %4zu %7.4f %7.4f %5llu | %7.4f %5llu | %7.1f\n",
+    std::printf("%-20.20s %-14.14s %6u %6.3f | %7.4f %4llu | %4zu %7.4f %7.4f %4llu | %4zu %7.4f %7.4f %7.4f %4llu | %7.1f\n",
                 path.substr(slash + 1).c_str(), r.facts.decoderName.empty() ? "(none)" : r.facts.decoderName.c_str(),
                 r.facts.frames, r.openSeconds, r.step.Median(), (unsigned long long)r.step.mostDecodes,
                 r.key.seconds.size(), r.key.Median(), r.key.Max(), (unsigned long long)r.key.mostDecodes,
-                r.worst.Max(), (unsigned long long)r.worst.mostDecodes, PeakMegabytes());
+                r.worst.seconds.size(), r.worst.Median(), r.worst.Max(), r.worst.CpuMedian(),
+                (unsigned long long)r.worst.mostDecodes,
+                PeakMegabytes());
     ReleasePreview(nullptr);
   }
   return 0;
