@@ -1,16 +1,21 @@
-// Preview benchmark (Windows, run under Wine by tools/bench_preview.sh): for
-// each file named, opens the preview and steps through its key frames with
-// the Key > button, timing each step from the click to the picture drawn
-// (the worker's decoding, the window's answer), then from the first frame
-// 20 steps with Frame > (each one more decode) and a jump to the last frame
-// of the first group (the most decodes any frame takes). Prints one table
-// row per file. Goals: a frame within 0.2 s of a key-frame step up to
-// 1920x1080; at 640x480 MPEG-4 a key frame within 50 ms, any frame within
-// 0.3 s.
+// Preview benchmark (Windows, run under Wine by tools/bench_preview.sh): opens
+// the preview of each file named and times, from the click (or the track
+// bar's jump) to the picture drawn, with the chunks the decoder was sent for
+// it:
+//   step      Frame > from the first frame, 20 times (each should be one decode);
+//   key       Key > through the file's key frames (a key frame decodes alone);
+//   worst     from the file's last frame to the last frame of a group, as a
+//             track bar click asks: the most decodes any frame takes (up to 8
+//             groups spread over the file);
+//   peak MB   the process's peak working set after all this.
+// One table row per file. Goals at 640x480 MPEG-4 with 250-frame groups: a
+// step is one decode, a key frame within 50 ms, any frame within 0.3 s, and
+// the memory the same for a short and a long file.
 // Usage: bench_preview_win.exe FILE...
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,36 +49,95 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
 }
 
-double Median(std::vector<double> v) {
+// The processor time the process has used (all its threads), in seconds.
+double CpuSeconds() {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0.0;
+  auto seconds = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+  return seconds(kernel) + seconds(user);
+}
+
+double MedianOf(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// Seconds from sending message to the preview until it shows the frame asked.
+// Times of one kind of move (wall clock, and the processor time, which a
+// busy machine does not stretch) and the most chunks one of them decoded.
+struct Moves {
+  std::vector<double> seconds, cpu;
+  uint64_t mostDecodes = 0;
+  void Add(double s, double c, uint64_t decodes) {
+    seconds.push_back(s);
+    cpu.push_back(c);
+    mostDecodes = std::max(mostDecodes, decodes);
+  }
+  double Median() const { return MedianOf(seconds); }
+  double CpuMedian() const { return MedianOf(cpu); }
+  double Max() const { return seconds.empty() ? 0.0 : *std::max_element(seconds.begin(), seconds.end()); }
+};
+
+// Asks the preview (ask()), waits for the frame, and adds the time and the
+// decodes to moves.
 template <class Ask>
-double Timed(Ask ask, PreviewFacts* f) {
-  LARGE_INTEGER before, after;
-  QueryPerformanceCounter(&before);
+PreviewFacts Timed(Ask ask, const PreviewFacts& before, Moves* moves) {
+  LARGE_INTEGER from, to;
+  const double cpu = CpuSeconds();
+  QueryPerformanceCounter(&from);
   ask();
-  *f = Settle();
-  QueryPerformanceCounter(&after);
-  return Seconds(before, after);
+  const PreviewFacts after = Settle();
+  QueryPerformanceCounter(&to);
+  if (moves) moves->Add(Seconds(from, to), CpuSeconds() - cpu, after.chunksDecoded - before.chunksDecoded);
+  return after;
 }
 
-// Frame > from the first frame, 20 times: the median step.
-double FrameSteps(PreviewFacts* f) {
-  Timed([] { SendMessageW(GetDlgItem(PreviewWindow(), kPreviewFirst), BM_CLICK, 0, 0); }, f);
-  std::vector<double> steps;
-  for (int step = 0; step < 20 && f->current + 1 < f->frames; ++step)
-    steps.push_back(Timed([] { SendMessageW(GetDlgItem(PreviewWindow(), kPreviewNext), BM_CLICK, 0, 0); }, f));
-  return Median(steps);
+void Click(int button) { SendMessageW(GetDlgItem(PreviewWindow(), button), BM_CLICK, 0, 0); }
+void Seek(uint32_t frame) { SendMessageW(PreviewWindow(), kTimelineSeek, frame, 0); }
+
+struct Row {
+  PreviewFacts facts;
+  double openSeconds = 0;
+  Moves step, key, worst;
+};
+
+Row Measure(const std::string& path) {
+  Row row;
+  LARGE_INTEGER opened, ready;
+  QueryPerformanceCounter(&opened);
+  OpenPreview(nullptr, path, PreviewLink::Plain);
+  PreviewFacts f = Settle();
+  QueryPerformanceCounter(&ready);
+  row.openSeconds = Seconds(opened, ready);
+  row.facts = f;
+  if (!f.open || !f.pictureShown) return row;  // no picture: nothing to time
+  for (int i = 0; i < 20 && f.current + 1 < f.frames; ++i) f = Timed([] { Click(kPreviewNext); }, f, &row.step);
+  f = Timed([] { Click(kPreviewFirst); }, f, nullptr);
+  std::vector<uint32_t> keys = {0};
+  for (int i = 0; i < 400; ++i) {
+    const PreviewFacts next = Timed([] { Click(kPreviewNextKey); }, f, &row.key);
+    if (next.current == f.current) {  // the last key frame: no move
+      row.key.seconds.pop_back();
+      row.key.cpu.pop_back();
+      break;
+    }
+    keys.push_back(next.current);
+    f = next;
+  }
+  const size_t groups = keys.size() > 1 ? keys.size() - 1 : 1;  // those with a key frame after them
+  for (size_t g = 0; g < groups; g += (groups + 7) / 8) {
+    const uint32_t last = keys.size() > 1 ? keys[g + 1] - 1 : f.frames - 1;
+    const uint32_t from = last == f.frames - 1 ? 0 : f.frames - 1;  // another group, or the group's start
+    f = Timed([&] { Seek(from); }, f, nullptr);
+    f = Timed([&] { Seek(last); }, f, &row.worst);
+  }
+  row.facts = f;
+  return row;
 }
 
-// A jump from the first frame to the last frame before the second key frame
-// (the last frame when there is one group), as a track bar click asks.
-double WorstFrame(PreviewFacts* f, uint32_t lastOfGroup) {
-  Timed([] { SendMessageW(GetDlgItem(PreviewWindow(), kPreviewFirst), BM_CLICK, 0, 0); }, f);
-  return Timed([&] { SendMessageW(PreviewWindow(), kTimelineSeek, lastOfGroup, 0); }, f);
+double PeakMegabytes() {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory) ? memory.PeakWorkingSetSize / 1048576.0 : 0.0;
 }
 
 }  // namespace
@@ -81,38 +145,24 @@ double WorstFrame(PreviewFacts* f, uint32_t lastOfGroup) {
 int wmain(int argc, wchar_t** argv) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  std::printf("%-28s %-36s %6s %6s %9s %9s %9s %9s %9s\n", "file", "decoder", "frames", "steps", "median s", "max s",
-              "open s", "frame> s", "worst s");
+  std::printf("%-20s %-14s %6s %6s | %7s %4s | %4s %7s %7s %4s | %4s %7s %7s %7s %4s | %7s\n", "file", "decoder",
+              "frames", "open s", "step s", "dec.", "keys", "key s", "max s", "dec.", "jmps", "worst s", "max s", "cpu s",
+              "dec.", "peak MB");
   for (int i = 1; i < argc; ++i) {
     const std::string path = Utf8FromWide(argv[i]);
-    LARGE_INTEGER opened, before, after;
-    QueryPerformanceCounter(&opened);
-    OpenPreview(nullptr, path, PreviewLink::Plain);
-    PreviewFacts f = Settle();
-    QueryPerformanceCounter(&after);
-    const double openSeconds = Seconds(opened, after);
-    std::vector<double> steps;
-    uint32_t lastOfGroup = f.frames ? f.frames - 1 : 0;
-    for (int step = 0; step < 400; ++step) {
-      const uint32_t from = f.current;
-      QueryPerformanceCounter(&before);
-      SendMessageW(GetDlgItem(PreviewWindow(), kPreviewNextKey), BM_CLICK, 0, 0);
-      f = Settle();
-      QueryPerformanceCounter(&after);
-      if (f.current == from) break;  // the last key frame
-      if (step == 0 && f.current > 0) lastOfGroup = f.current - 1;
-      steps.push_back(Seconds(before, after));
-      if (!f.pictureShown) break;  // no decoder: nothing to time
-    }
-    std::sort(steps.begin(), steps.end());
-    const bool pictures = f.pictureShown;
-    const double frameStep = pictures ? FrameSteps(&f) : 0.0;
-    const double worst = pictures ? WorstFrame(&f, lastOfGroup) : 0.0;
+    const Row r = Measure(path);
     const size_t slash = path.find_last_of("\\/");
-    std::printf("%-28s %-36.36s %6u %6zu %9.3f %9.3f %9.3f %9.3f %9.3f\n", path.substr(slash + 1).c_str(),
-                f.decoderName.empty() ? "(none)" : f.decoderName.c_str(), f.frames, steps.size(),
-                steps.empty() ? 0.0 : steps[steps.size() / 2], steps.empty() ? 0.0 : steps.back(), openSeconds,
-                frameStep, worst);
+    if (!r.facts.open) {
+      std::printf("%-20s the preview did not open (window %p)\n", path.substr(slash + 1).c_str(), (void*)PreviewWindow());
+      continue;
+    }
+    std::printf("%-20.20s %-14.14s %6u %6.3f | %7.4f %4llu | %4zu %7.4f %7.4f %4llu | %4zu %7.4f %7.4f %7.4f %4llu | %7.1f\n",
+                path.substr(slash + 1).c_str(), r.facts.decoderName.empty() ? "(none)" : r.facts.decoderName.c_str(),
+                r.facts.frames, r.openSeconds, r.step.Median(), (unsigned long long)r.step.mostDecodes,
+                r.key.seconds.size(), r.key.Median(), r.key.Max(), (unsigned long long)r.key.mostDecodes,
+                r.worst.seconds.size(), r.worst.Median(), r.worst.Max(), r.worst.CpuMedian(),
+                (unsigned long long)r.worst.mostDecodes,
+                PeakMegabytes());
     ReleasePreview(nullptr);
   }
   return 0;

@@ -122,6 +122,7 @@ struct PreviewFacts {
   std::vector<PreviewRange> kept;  // the cut's kept frames as the track bar shows them
   std::wstring pictureText;    // what it says instead of a picture
   std::string decoderName;
+  uint64_t chunksDecoded = 0;  // chunks the decoder was sent for the frames shown since the file opened
   bool hasCut = false;
   uint32_t cut = 0;
   uint32_t secondStart = 0;

@@ -83,6 +83,7 @@ struct Preview {
   FrameEntry entry;
   PreviewResult::Drawn drawn = PreviewResult::Drawn::Missing;
   bool pictureShown = false;
+  uint64_t chunksDecoded = 0;  // as the last frame's answer says
 
   uint64_t planAsk = 0, planAnswered = 0;
   bool followCut = false;  // show the cut once the plan comes
@@ -355,6 +356,7 @@ void OpenFile(Preview& p, const std::string& path) {
   p.planText.clear();
   p.drawn = PreviewResult::Drawn::Missing;
   p.pictureShown = false;
+  p.chunksDecoded = 0;
   p.frameAsk = p.frameAnswered = 0;
   p.planAsk = p.planAnswered = 0;
   p.splitTimeAsk = p.splitTimeAnswered = 0;
@@ -431,6 +433,7 @@ void OnResult(Preview& p, const PreviewResult& r) {
       p.entry = r.frame;
       p.drawn = r.drawn;
       p.pictureShown = r.drawn == PreviewResult::Drawn::Picture;
+      p.chunksDecoded = r.chunksDecoded;
       break;
     case PreviewResult::Kind::Plan:
       if (r.ask != p.planAsk) return;
@@ -776,6 +779,9 @@ void CreatePreview(HWND owner) {
                                 kept ? place.right - place.left : kDefaultWidth,
                                 kept ? place.bottom - place.top : kDefaultHeight, owner, nullptr, instance, nullptr);
   if (!window) {
+    // Creation can fail after WM_CREATE stored the handle (Wine without a
+    // display): no handle of a window that is gone stays behind.
+    previewWindow.store(nullptr);
     delete thePreview;
     thePreview = nullptr;
     return;
@@ -866,6 +872,7 @@ PreviewFacts CurrentPreviewFacts() {
   f.entryKnown = p.entryKnown && p.entry.frame == p.current && p.frameAnswered == p.frameAsk;
   f.entry = p.entry;
   f.pictureShown = p.pictureShown && p.frameAnswered == p.frameAsk;
+  f.chunksDecoded = p.chunksDecoded;
   f.pictureText = PictureText(p);
   f.playing = p.playing;
   f.playingKept = p.playingKept;

@@ -44,6 +44,7 @@ struct PreviewResult {
   enum class Drawn { Picture, NoDecoder, Failed, Missing };
   FrameEntry frame;
   Drawn drawn = Drawn::Missing;
+  uint64_t chunksDecoded = 0;  // chunks sent to the decoder since the file was opened
 
   // Plan: where the split would cut (result Completed) or why it cannot.
   SplitResult result = SplitResult::Completed;
@@ -98,5 +99,6 @@ class PreviewWorker {
   std::unique_ptr<File> file_;  // the worker's own
   std::mutex pictureLock_;
   Picture shown_;
+  Picture spare_;  // the picture shown before, its memory reused for the next one (worker only)
   std::thread thread_;
 };

@@ -93,6 +93,7 @@ struct PreviewWorker::File {
   uint32_t runStart = 0;
   bool fedAny = false;
   uint32_t lastFed = 0;
+  uint64_t chunksFed = 0;  // by the system's decoder
 };
 
 PreviewWorker::PreviewWorker(HWND window, int englishUi)
@@ -203,6 +204,7 @@ void PreviewWorker::DoOpen(const std::string& path, uint64_t ask) {
     std::lock_guard<std::mutex> hold(pictureLock_);
     shown_ = Picture();
   }
+  spare_ = Picture();
   std::unique_ptr<File> f(new File);
   f->path = path;
   PreviewResult* r = new PreviewResult;
@@ -280,6 +282,7 @@ void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
   r->kind = PreviewResult::Kind::Frame;
   r->ask = ask;
   r->drawn = drawn;
+  r->chunksDecoded = file_->library ? file_->library->ChunksDecoded() : file_->chunksFed;
   if (!FindFrame(file_->source, file_->analysis, *file_->keys, frame, &r->frame)) {
     r->frame.frame = frame;
     r->drawn = PreviewResult::Drawn::Missing;
@@ -291,12 +294,9 @@ void PreviewWorker::DoFrame(uint32_t frame, uint64_t ask) {
 // chunk more, any other is decoded from the key frame before it.
 PreviewResult::Drawn PreviewWorker::DecodeByLibrary(uint32_t frame) {
   File& f = *file_;
-  Picture picture;
-  if (!f.library->Decode(frame, &picture.width, &picture.height, &picture.pixels)) return PreviewResult::Drawn::Failed;
+  if (!f.library->Decode(frame, &spare_.width, &spare_.height, &spare_.pixels)) return PreviewResult::Drawn::Failed;
   std::lock_guard<std::mutex> hold(pictureLock_);
-  shown_.width = picture.width;
-  shown_.height = picture.height;
-  shown_.pixels.swap(picture.pixels);
+  std::swap(shown_, spare_);
   return PreviewResult::Drawn::Picture;
 }
 
@@ -350,6 +350,7 @@ bool PreviewWorker::Decode(uint32_t& frame, uint64_t& ask, PreviewResult::Drawn*
     }
     f.fedAny = true;
     f.lastFed = e.frame;
+    ++f.chunksFed;
     std::lock_guard<std::mutex> hold(lock_);
     Asks& a = *asks_;
     if (a.quit || a.open) return false;

@@ -4,7 +4,11 @@
 // never ahead of the stream's clock (its rate is printed), and Space stops it
 // on a frame that the time, the track bar's mark and the picture show, where
 // it stays. On the 40-frame MPEG-4 sample the picture Space stops on is
-// ffmpeg's frame.
+// ffmpeg's frame, and the decoder does no more than each move needs: a step
+// to the next frame is one chunk, a key frame decodes alone, the last frame
+// of a group decodes that group only.
+// A preview whose window cannot be created leaves no handle of it behind,
+// and opens the next time.
 // Runs in English and Japanese.
 #include "tests/win/lib/preview_app.h"
 
@@ -33,6 +37,32 @@ PreviewFacts PressSpaceToStop() {
   PreviewFacts f;
   WaitUntil([&] { return !(f = CurrentPreviewFacts()).playing; });
   return WaitPreview(long(f.current));
+}
+
+// Chunks the decoder was sent for a move (move(), then the preview shows
+// frame, or anything when frame is -1); the frame's facts in *f.
+template <class Move>
+long DecodesFor(Move move, long frame, PreviewFacts* f) {
+  const uint64_t before = CurrentPreviewFacts().chunksDecoded;
+  move();
+  *f = WaitPreview(frame);
+  if (frame >= 0) WT_CHECK_EQ(long(f->current), frame);
+  return long(f->chunksDecoded - before);
+}
+
+// The preview's window procedure, except that its creation fails after its
+// own WM_CREATE has run (as it does under Wine without a display).
+WNDPROC previewProc = nullptr;
+LRESULT CALLBACK FailingCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallWindowProcW(previewProc, window, message, wParam, lParam);
+  return message == WM_CREATE ? -1 : result;
+}
+LRESULT CALLBACK SpoilPreviewCreation(int code, WPARAM wParam, LPARAM lParam) {
+  HWND window = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_CREATEWND && ClassOf(window) == "TavrinPreview")
+    previewProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FailingCreation)));
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
@@ -96,6 +126,44 @@ int main() {
     WaitPreview(39);
     PressPreviewButton(kPreviewPlay);  // nothing after the last frame to play
     WT_CHECK(!WaitPreview(39).playing);
+  }
+
+  Case("MPEG-4 with 40 frames: a step is one decode, a key frame decodes alone, a group's last frame that group");
+  {
+    PreviewFacts f;  // the preview shows the sample's last frame
+    WT_CHECK_EQ(DecodesFor([] { PressPreviewButton(kPreviewFirst); }, 0, &f), 1L);
+    for (long frame = 1; frame <= 3; ++frame)
+      WT_CHECK_EQ(DecodesFor([] { PressPreviewButton(kPreviewNext); }, frame, &f), 1L);
+    // The second and third key frames, each decoded alone (not on from the
+    // key frame before).
+    const long second = long(DecodesFor([] { PressPreviewButton(kPreviewNextKey); }, -1, &f) == 1 ? f.current : 0);
+    const long third = long(DecodesFor([] { PressPreviewButton(kPreviewNextKey); }, -1, &f) == 1 ? f.current : 0);
+    WT_CHECK(second > 3 && third > second);
+    WT_CHECK(f.entryKnown && f.entry.key);
+    WT_CHECK_EQ(DecodesFor([] { PressPreviewButton(kPreviewFirst); }, 0, &f), 1L);
+    WT_CHECK_EQ(DecodesFor([&] { Seek(uint32_t(second)); }, second, &f), 1L);  // the track bar
+    WT_CHECK_EQ(DecodesFor([&] { Seek(uint32_t(second + 2)); }, second + 2, &f), 2L);  // on from there
+    // From the last group to the second group's last frame: that group, from its key frame.
+    DecodesFor([] { PressPreviewButton(kPreviewLast); }, 39, &f);
+    WT_CHECK_EQ(DecodesFor([&] { Seek(uint32_t(third - 1)); }, third - 1, &f), third - second);
+  }
+
+  Case("a preview whose window cannot be created leaves no handle behind; the next one opens");
+  {
+    PostMessageW(PreviewWindow(), WM_CLOSE, 0, 0);  // on its own thread
+    WT_CHECK(WaitUntil([] { return PreviewWindow() == nullptr; }));
+    const DWORD mainThread = GetWindowThreadProcessId(app.main, nullptr);
+    HHOOK hook = SetWindowsHookExW(WH_CBT, SpoilPreviewCreation, nullptr, mainThread);
+    WT_CHECK(hook != nullptr);
+    SendMessageW(app.main, WM_COMMAND, MAKEWPARAM(IDM_PREVIEW, 0), 0);
+    UnhookWindowsHookEx(hook);
+    WT_CHECK(previewProc != nullptr);  // the creation was spoilt
+    Check(PreviewWindow() == nullptr,
+          "no preview window, yet a handle of it (a window: " + Show(IsWindow(PreviewWindow()) != 0) + ")", __FILE__,
+          __LINE__);
+    WT_CHECK(!CurrentPreviewFacts().open);
+    const PreviewFacts opened = OpenFromSplitTab(app, PreviewSample("mpeg4.avi"));
+    WT_CHECK(opened.open && opened.pictureShown);
   }
   app.Stop();
   return Summary();
