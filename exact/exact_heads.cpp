@@ -2,6 +2,12 @@
 #include "exact/exact_heads.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "avi/avi_source.h"
 #include "avi/fourcc.h"
@@ -75,44 +81,52 @@ bool SourceChunk(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList
   return false;
 }
 
-// Makes one head's chunks; false with *why when the coder cannot.
-bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
+// The code of the video's chunks ("00dc").
+uint32_t VideoCkid(int stream) {
+  return uint32_t('0' + stream / 10) | uint32_t('0' + stream % 10) << 8 | uint32_t('d') << 16 | uint32_t('c') << 24;
+}
+
+// Encodes one head's frames into a side file of its own (runs of
+// head.swap, the key frame not yet among them); touches nothing but the
+// coder given and the head, so that two heads can be made at once.
+bool EncodeHead(ExactCoder& coder, const ExactWork& work, ExactHead& head, std::string* why) {
   head.side = std::make_shared<ScratchFile>();
   if (!head.side->Create(work.sideName + "-head.bin")) return *why = head.side->Reason(), false;
   auto swap = std::make_shared<ChunkSwap>();
   swap->stream = work.source.analysis.firstVideoStream;
-  const uint32_t ckid = uint32_t('0' + swap->stream / 10) | uint32_t('0' + swap->stream % 10) << 8 |
-                        uint32_t('d') << 16 | uint32_t('c') << 24;
-  const auto made = [&](uint32_t from, uint32_t to, SwapRun* run) {
-    run->first = from;
+  const uint32_t ckid = VideoCkid(swap->stream);
+  const auto made = [&](uint32_t from, uint32_t to) {
+    SwapRun run;
+    run.first = from;
     double lowest = 99;
-    if (!work.coder.Reencode(from, to, ckid, *head.side, &run->chunks, &lowest, why)) return false;
+    if (!coder.Reencode(from, to, ckid, *head.side, &run.chunks, &lowest, why)) return false;
     head.lowestPsnr = std::min(head.lowestPsnr == 0 ? 99.0 : head.lowestPsnr, lowest);
+    swap->runs.push_back(std::move(run));
     return true;
   };
-  if (head.reencoded) {
-    SwapRun run;
-    if (!made(head.first, head.first + head.reencoded, &run)) return false;
-    // The key frame after the frames shown before it.
-    FrameEntry key;
-    if (head.moveKey) {
-      if (!SourceChunk(work.avi, work.source.analysis, work.keys, head.keyChunk, &key))
-        return *why = "the source's key frame cannot be listed", false;
-      run.chunks.push_back(SwappedChunk{key.position, key.size, kKeyFrameFlag, true});
-    }
-    swap->runs.push_back(std::move(run));
-  }
-  if (head.tailFrames) {
-    SwapRun run;
-    if (!made(head.tailFrom, head.end, &run)) return false;
-    swap->runs.push_back(std::move(run));
-  }
+  if (head.reencoded && !made(head.first, head.first + head.reencoded)) return false;
+  if (head.tailFrames && !made(head.tailFrom, head.end)) return false;
   if (!head.side->Finish()) return *why = head.side->Reason(), false;
+  head.swap = swap;
+  return true;
+}
+
+// Completes an encoded head from the source's listing: the key frame after
+// the frames shown before it, the side file opened for reading and each
+// run's bytes against the source's.
+bool ListHead(ExactWork& work, ExactHead& head, std::string* why) {
+  ChunkSwap& swap = *head.swap;
+  if (head.reencoded && head.moveKey) {
+    FrameEntry key;
+    if (!SourceChunk(work.avi, work.source.analysis, work.keys, head.keyChunk, &key))
+      return *why = "the source's key frame cannot be listed", false;
+    swap.runs[0].chunks.push_back(SwappedChunk{key.position, key.size, kKeyFrameFlag, true});
+  }
   auto input = std::make_shared<ByteInput>();
   if (!input->Open(head.side->Path().c_str())) return *why = "the re-encoded frames cannot be read back", false;
-  swap->input = input;
-  for (size_t r = 0; r < swap->runs.size(); ++r) {
-    const SwapRun& run = swap->runs[r];
+  swap.input = input;
+  for (size_t r = 0; r < swap.runs.size(); ++r) {
+    const SwapRun& run = swap.runs[r];
     std::vector<uint32_t> sizes;
     if (!SourceSizes(work.avi, work.source.analysis, work.keys, run.first, uint32_t(run.chunks.size()), &sizes))
       return *why = "the source's frames cannot be listed", false;
@@ -120,8 +134,96 @@ bool MakeHead(ExactWork& work, ExactHead& head, std::string* why) {
     for (size_t i = 0; i < sizes.size(); ++i)
       head.moviChange[r] += int64_t(ChunkSpace(run.chunks[i].bytes)) - int64_t(ChunkSpace(sizes[i]));
   }
-  head.swap = swap;
   return true;
+}
+
+// The frames made, on the bar from 10 over span cells, and the cancel: only
+// the thread that runs the job speaks to the sink; the other only counts,
+// and stops once the job's thread has seen a cancel.
+class HeadsWatch : public ReencodeWatch {
+ public:
+  HeadsWatch(JobSink& sink, uint64_t total, int span) : sink_(sink), total_(total ? total : 1), span_(span) {}
+
+  bool FrameMade() override {
+    ++made_;
+    if (std::this_thread::get_id() == jobThread_) Look();
+    return !stop_;
+  }
+  // Shows the frames made so far; stops the work on a cancel.
+  void Look() {
+    const int cells = 10 + int(span_ * std::min(made_.load(), total_) / total_);
+    if (cells != shown_) sink_.Progress(shown_ = cells);
+    if (sink_.Cancelled()) stop_ = true;
+  }
+  bool Stopped() const { return stop_; }
+
+ private:
+  JobSink& sink_;
+  const uint64_t total_;
+  const int span_;
+  const std::thread::id jobThread_ = std::this_thread::get_id();
+  std::atomic<uint64_t> made_{0};
+  std::atomic<bool> stop_{false};
+  int shown_ = -1;
+};
+
+// Encodes the heads that have frames to make, taking them in turn from
+// *next, until none is left or the watch stops; failures[i] says why head i
+// could not be made.
+void EncodeHeads(ExactCoder& coder, const ExactWork& work, std::vector<ExactHead>& heads, std::atomic<size_t>* next,
+                 const HeadsWatch& watch, std::vector<std::string>* failures) {
+  for (size_t i = (*next)++; i < heads.size() && !watch.Stopped(); i = (*next)++)
+    if (heads[i].Made() && !EncodeHead(coder, work, heads[i], &(*failures)[i]) && (*failures)[i].empty())
+      (*failures)[i] = "the re-encode stopped";
+}
+
+// Runs EncodeHeads on a second coder on a thread of its own, while the
+// job's thread makes heads too and then waits, showing the bar.
+class SecondEncoder {
+ public:
+  SecondEncoder(std::unique_ptr<ExactCoder> coder, const ExactWork& work, std::vector<ExactHead>& heads,
+                std::atomic<size_t>* next, HeadsWatch& watch, std::vector<std::string>* failures)
+      : coder_(std::move(coder)), watch_(watch) {
+    coder_->Watch(&watch);
+    thread_ = std::thread([this, &work, &heads, next, failures] {
+      EncodeHeads(*coder_, work, heads, next, watch_, failures);
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+      ended_.notify_all();
+    });
+  }
+  ~SecondEncoder() { Join(); }
+  SecondEncoder(const SecondEncoder&) = delete;
+  SecondEncoder& operator=(const SecondEncoder&) = delete;
+
+  void Join() {
+    if (!thread_.joinable()) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!ended_.wait_for(lock, std::chrono::milliseconds(40), [this] { return done_; })) {
+      lock.unlock();
+      watch_.Look();
+      lock.lock();
+    }
+    lock.unlock();
+    thread_.join();
+  }
+
+ private:
+  std::unique_ptr<ExactCoder> coder_;
+  HeadsWatch& watch_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+};
+
+// A second coder when two heads or more are to be made and the machine has
+// a second core; null otherwise.
+std::unique_ptr<ExactCoder> SecondCoder(ExactCoder& coder, const std::vector<ExactHead>& heads) {
+  size_t made = 0;
+  for (const ExactHead& h : heads) made += h.Made() ? 1 : 0;
+  if (made < 2 || std::thread::hardware_concurrency() < 2) return nullptr;
+  return coder.Another();
 }
 
 }  // namespace
@@ -170,13 +272,33 @@ void PlanHead(ExactCoder& coder, const ExactStream& stream, const KeyFrameList& 
 }
 
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why) {
-  uint64_t total = 0, done = 0;
+  uint64_t total = 0;
   for (const ExactHead& h : heads) total += h.Made();
-  for (ExactHead& head : heads) {
+  HeadsWatch watch(work.sink, total, span);
+  std::vector<std::string> failures(heads.size());
+  std::atomic<size_t> next{0};
+  work.coder.Watch(&watch);
+  {
+    std::unique_ptr<ExactCoder> other = SecondCoder(work.coder, heads);
+    std::unique_ptr<SecondEncoder> second;
+    // Without a thread (none can be started) the job's thread makes every head.
+    try {
+      if (other) second.reset(new SecondEncoder(std::move(other), work, heads, &next, watch, &failures));
+    } catch (const std::system_error&) {
+    }
+    EncodeHeads(work.coder, work, heads, &next, watch, &failures);
+    if (second) second->Join();
+  }
+  work.coder.Watch(nullptr);
+  watch.Look();
+  if (watch.Stopped()) return why->clear(), false;
+  // The seams are tried one after another: they write through the source.
+  for (size_t i = 0; i < heads.size(); ++i) {
+    ExactHead& head = heads[i];
     if (head.Made() == 0) continue;
     if (work.sink.Cancelled()) return why->clear(), false;
-    std::string failure;
-    if (MakeHead(work, head, &failure)) failure = TrySeam(work, head);
+    std::string& failure = failures[i];
+    if (failure.empty() && ListHead(work, head, &failure)) failure = TrySeam(work, head);
     if (!failure.empty()) {
       // The seam does not hold: the range starts on the key frame before.
       head.exact = false;
@@ -185,8 +307,6 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
       head.side.reset();
       head.moviChange[0] = head.moviChange[1] = 0;
     }
-    done += head.Made();
-    work.sink.Progress(10 + int(span * done / (total ? total : 1)));
   }
   return true;
 }

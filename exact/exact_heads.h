@@ -67,9 +67,11 @@ struct ExactWork {
 };
 
 // Re-encodes the head of every range with frames to re-encode (planned by
-// PlanHead) into a side file of its own and tries
-// its seam; a head that fails becomes a key-frame start (exact false, why).
-// Counts the frames made on the bar from 10 over `span` cells. False with
+// PlanHead) into a side file of its own, two heads at once when the coder
+// gives a second coder (coder.Another()) and the machine has two cores,
+// then tries each seam in turn; a head that fails becomes a key-frame start
+// (exact false, why). Counts the frames made on the bar from 10 over `span`
+// cells as they are made, and stops within a frame of a cancel. False with
 // *why when the work cannot go on (a cancel: *why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
 
