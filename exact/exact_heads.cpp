@@ -311,6 +311,18 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
   return true;
 }
 
+int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied) {
+  // A frame made anew costs about as much as 30 frames copied (640x480
+  // MPEG-4 Visual at 4.8 Mbit/s: 0.5 ms a frame re-encoded on two cores,
+  // 0.017 ms a frame copied).
+  constexpr uint64_t kMadeCost = 30;
+  uint64_t made = 0;
+  for (const ExactHead& h : heads) made += h.Made();
+  if (made == 0) return 0;
+  const uint64_t cost = made * kMadeCost;
+  return std::max(1, std::min(80, int(90 * cost / (cost + copied))));
+}
+
 void ApplyHead(const ExactHead& head, const AviAnalysis& analysis, Piece* piece) {
   if (!head.swap) return;
   StreamShare& video = piece->share.streams[size_t(analysis.firstVideoStream)];

@@ -75,6 +75,10 @@ struct ExactWork {
 // *why when the work cannot go on (a cancel: *why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
 
+// The cells of the bar the re-encode of heads takes (from 10 on) before a
+// cut writes `copied` frames over the rest (to 100), by their cost.
+int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied);
+
 // The piece of a head (built from head.first, to head.end or before) with
 // the re-encoded chunks in place of the source's.
 void ApplyHead(const ExactHead& head, const AviAnalysis& analysis, Piece* piece);
