@@ -379,6 +379,7 @@ bool CutRun::MakeHeads() {
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   ExactWork work{*request_.coder, source, *input_, keyList_, clock_.frames, frameMicros_, clock_.rate, clock_.scale,
                  names_[0], sink_};
+  work.bFrames = exactStream_.bFrames;
   uint64_t copied = 0;
   for (const KeptRange& k : kept_) copied += k.end - k.first;
   reencodeCells_ = ReencodeCells(heads_, copied);

@@ -64,6 +64,7 @@ struct ExactWork {
   uint32_t rate = 0, scale = 0;  // the video's dwRate / dwScale
   std::string sideName;           // the side files' name (under temporary names, never kept)
   JobSink& sink;
+  bool bFrames = false;  // chunks in decode order (ExactStream::bFrames)
 };
 
 // Re-encodes the head of every range with frames to re-encode (planned by

@@ -228,6 +228,22 @@ def check_keep():
         check_pcm(name, src, name + "-exact.avi", ranges)
 
 
+def check_long_head():
+    """One range from inside a group of 200 frames: its 199 frames made anew
+    (the two halves on the two cores, each from a key frame of its own; the
+    first of the second half is checked), checked as every output is."""
+    src = encode("long-group", "-c:v", "mpeg4", "-q:v", "2", "-g", "200", "-vtag", "XVID")
+    frames = len(video_chunks(Avi(src))[0])
+    result = run_cut("long head", src, ["--keep", "0.04-9"], "long-group-exact.avi")
+    if result is None:
+        return
+    ranges = [exact_frames("0.04-9", frames)]
+    check("long head: JSON re-encoded frames", [r["reencoded_frames"] for r in result["ranges"]], [199])
+    check("long head: exact", [r["exact"] for r in result["ranges"]], [True])
+    check_output("long head", src, "long-group-exact.avi", ranges, [199], pictures_of)
+    check_pcm("long head", src, "long-group-exact.avi", ranges)
+
+
 def check_drop_and_separate():
     src = "fmp4.avi"
     frames = len(video_chunks(Avi(src))[0])
@@ -352,6 +368,7 @@ def main():
         print("SKIPPED: this build has no decoders")
         sys.exit(SKIPPED)
     check_keep()
+    check_long_head()
     check_drop_and_separate()
     check_split()
     check_b_frames()
