@@ -68,9 +68,10 @@ struct ExactWork {
 };
 
 // Re-encodes the head of every range with frames to re-encode (planned by
-// PlanHead) into a side file of its own, two heads at once when the coder
-// gives a second coder (coder.Another()) and the machine has two cores,
-// then tries each seam in turn; a head that fails becomes a key-frame start
+// PlanHead) into a side file of its own, on two cores when the coder gives
+// a second coder (coder.Another()): two heads at once, and a head alone (or
+// the odd one out) in two halves, the second from a key frame of its own
+// (not with B-frames); then tries each seam in turn; a head that fails becomes a key-frame start
 // (exact false, why). Counts the frames made on the bar from 10 over `span`
 // cells as they are made, and stops within a frame of a cancel. False with
 // *why when the work cannot go on (a cancel: *why empty).
