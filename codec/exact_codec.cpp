@@ -120,6 +120,7 @@ class FfmpegExactCoder : public ExactCoder {
   ExactStream Open(const std::string& path) override {
     ExactStream s;
     std::string why;
+    path_ = path;
     if (!source_.Open(path, &why)) return s.why = why, s;
     VideoFormat format;
     ReadVideoFormat(source_.analysis, source_.source.Input(), &format);
@@ -165,6 +166,14 @@ class FfmpegExactCoder : public ExactCoder {
       return *why = "a frame made anew is " + std::to_string(*lowestPsnr) + " dB from the source's", false;
     return true;
   }
+
+  std::unique_ptr<ExactCoder> Another() override {
+    auto other = std::make_unique<FfmpegExactCoder>();
+    if (path_.empty() || !other->Open(path_).cuttable) return nullptr;
+    return other;
+  }
+
+  void Watch(ReencodeWatch* watch) override { watch_ = watch; }
 
   bool IsBFrame(uint32_t chunk) override {
     if (!bFrames_ || chunk >= source_.keys.frames) return false;
@@ -245,6 +254,7 @@ class FfmpegExactCoder : public ExactCoder {
         if (psnr < *lowestPsnr) *lowestPsnr = psnr;
       }
       if (!why->empty()) return false;
+      if (watch_ && !watch_->FrameMade()) return why->clear(), false;
     }
     // B-frames wait for the frame after them: the end gives them out.
     encoder.Finish();
@@ -386,7 +396,9 @@ class FfmpegExactCoder : public ExactCoder {
     return bytes;
   }
 
+  std::string path_;
   OpenedVideo source_;
+  ReencodeWatch* watch_ = nullptr;
   int codecId_ = 0;
   Mpeg4Vol vol_;  // MPEG-4 Visual's, read by Open
   bool bFrames_ = false;

@@ -26,6 +26,7 @@
 #include "io/output_file.h"
 #include "job/job_run.h"
 #include "job/forwarding_sink.h"
+#include "job/later_bar_sink.h"
 #include "share/piece_writer.h"
 #include "share/share_builder.h"
 #include "scan/damage_report.h"
@@ -261,6 +262,7 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   // (-1: none) and why, in English.
   int seamFaultRange_ = -1;
   std::string seamFault_;
+  int reencodeCells_ = 0;         // the bar's cells from 10 on that their re-encode took
 };
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
@@ -408,8 +410,12 @@ bool CutRun::MakeHeads() {
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   ExactWork work{*request_.coder, source, *input_, keyList_, clock_.frames, frameMicros_, clock_.rate, clock_.scale,
                  names_[0], sink_};
+  work.bFrames = exactStream_.bFrames;
+  uint64_t copied = 0;
+  for (const KeptRange& k : kept_) copied += k.end - k.first;
+  reencodeCells_ = ReencodeCells(heads_, copied);
   std::string why;
-  if (!ReencodeHeads(work, heads_, 0, &why)) return Fail(CutResult::Cancelled), false;
+  if (!ReencodeHeads(work, heads_, reencodeCells_, &why)) return Fail(CutResult::Cancelled), false;
   for (size_t i = 0; i < kept_.size(); ++i) {
     if (!heads_[i].exact) FallBack(i);  // the seam did not hold
     SetFigures(i);
@@ -557,7 +563,8 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
   if (!MayWriteOver({name}, sink_)) return Fail(CutResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
-  StatusBar bar(sink_, kCutWriting);  // 10 .. 100
+  LaterBarSink later(sink_, 10 + reencodeCells_);
+  StatusBar bar(later, kCutWriting);  // 10 .. 100, after the re-encode
   std::string problem;
   const WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
   // Every seam checked in the finished file before it may be moved into place.
@@ -589,8 +596,9 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   // Every seam checked in each finished file before any is moved into place.
   const auto seamsHold = [this](size_t j, const std::string& path) { return SeamsHold(path, j, 1); };
+  LaterBarSink later(sink_, 10 + reencodeCells_);  // the bar after the re-encode
   const SplitResult result =
-      WritePiecesNamed(source, plan, names_, sink_, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
+      WritePiecesNamed(source, plan, names_, later, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
                        request_.writer, mayCommit, request_.exact ? PieceCheck(seamsHold) : PieceCheck());
   if (seamFaultRange_ >= 0) return outcome_;  // written again by PlanAndWrite
   if (result == SplitResult::Cancelled || (result != SplitResult::Completed && sink_.Cancelled()))

@@ -5,8 +5,10 @@
 //   coder.Open(path)                 -> can this stream be cut exactly, and how
 //   coder.Reencode(first, end, ...)  -> frames first .. end - 1 as new chunks
 //   coder.CheckSeam(output, ...)     -> the output decoded across a seam
+//   coder.Another()                  -> a second coder of the recording, for a second thread
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,16 @@ struct ExactSeam {
   uint32_t copied = 0;
 };
 
+// Told of every frame Reencode makes, on the thread that makes it; false
+// stops the re-encode (Reencode then fails with *why empty).
+class ReencodeWatch {
+ public:
+  virtual bool FrameMade() = 0;
+
+ protected:
+  ~ReencodeWatch() = default;
+};
+
 class ExactCoder {
  public:
   virtual ~ExactCoder() = default;
@@ -64,4 +76,10 @@ class ExactCoder {
   // *lowestPsnr: the lowest of the re-encoded frames.
   virtual bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr,
                          std::string* why) = 0;
+  // Another coder of the recording this one opened, independent of it (its
+  // own file handle, decoder and encoder), so that two threads can each
+  // Reencode at once; null when none can be made.
+  virtual std::unique_ptr<ExactCoder> Another() { return nullptr; }
+  // Where Reencode reports its frames from now on (null: nowhere).
+  virtual void Watch(ReencodeWatch* watch) { (void)watch; }
 };

@@ -68,14 +68,22 @@ struct ExactWork {
   uint32_t rate = 0, scale = 0;  // the video's dwRate / dwScale
   std::string sideName;           // the side files' name (under temporary names, never kept)
   JobSink& sink;
+  bool bFrames = false;  // chunks in decode order (ExactStream::bFrames)
 };
 
 // Re-encodes the head of every range with frames to re-encode (planned by
-// PlanHead) into a side file of its own and tries
-// its seam; a head that fails becomes a key-frame start (exact false, why).
-// Counts the frames made on the bar from 10 over `span` cells. False with
+// PlanHead) into a side file of its own, on two cores when the coder gives
+// a second coder (coder.Another()): two heads at once, and a head alone (or
+// the odd one out) in two halves, the second from a key frame of its own
+// (not with B-frames); then tries each seam in turn; a head that fails becomes a key-frame start
+// (exact false, why). Counts the frames made on the bar from 10 over `span`
+// cells as they are made, and stops within a frame of a cancel. False with
 // *why when the work cannot go on (a cancel: *why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
+
+// The cells of the bar the re-encode of heads takes (from 10 on) before a
+// cut writes `copied` frames over the rest (to 100), by their cost.
+int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied);
 
 // The piece of a head (built from head.first, to head.end or before) with
 // the re-encoded chunks in place of the source's.

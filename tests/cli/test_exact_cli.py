@@ -20,13 +20,17 @@ many pictures as the output's chunks hold (none lost, no stray one)."""
 import json
 import math
 import os
+import pty
 import re
+import select
+import signal
 import subprocess
 import sys
+import time
 from fractions import Fraction
 
 from avi_file import Avi
-from clitest import SKIPPED, check, empty_folder, failures, sample, tavrin
+from clitest import CLI, SKIPPED, WINDOWS, check, empty_folder, failures, sample, tavrin
 from crafted_mpeg4 import pack_bframes
 from picture_check import difference, shown_frames
 
@@ -372,6 +376,22 @@ def check_coarse_source():
     check_quantiser("coarse", src, "coarse-exact.avi", ranges, made, most=3)
 
 
+def check_long_head():
+    """One range from inside a group of 200 frames: its 199 frames made anew
+    (the two halves on the two cores, each from a key frame of its own; the
+    first of the second half is checked), checked as every output is."""
+    src = encode("long-group", "-c:v", "mpeg4", "-q:v", "2", "-g", "200", "-vtag", "XVID")
+    frames = len(video_chunks(Avi(src))[0])
+    result = run_cut("long head", src, ["--keep", "0.04-9"], "long-group-exact.avi")
+    if result is None:
+        return
+    ranges = [exact_frames("0.04-9", frames)]
+    check("long head: JSON re-encoded frames", [r["reencoded_frames"] for r in result["ranges"]], [199])
+    check("long head: exact", [r["exact"] for r in result["ranges"]], [True])
+    check_output("long head", src, "long-group-exact.avi", ranges, [199], pictures_of)
+    check_pcm("long head", src, "long-group-exact.avi", ranges)
+
+
 def check_drop_and_separate():
     src = "fmp4.avi"
     frames = len(video_chunks(Avi(src))[0])
@@ -437,6 +457,62 @@ def check_refusals():
         check(f"{name}: the key-frame cut works", code, 0)
 
 
+def bar_until(master, p, enough, timeout=60):
+    """The bar's values the run shows on its terminal (master) until enough
+    (a value) says stop or the run ends."""
+    seen, text, end = [], "", time.monotonic() + timeout
+    while p.poll() is None and time.monotonic() < end:
+        if not select.select([master], [], [], 0.05)[0]:
+            continue
+        try:
+            text += os.read(master, 4096).decode("utf-8", "replace")
+        except OSError:  # the terminal's other end closed
+            break
+        seen = [int(v) for v in re.findall(r"\] *([0-9]+)%", text)]
+        if seen and enough(seen[-1]):
+            break
+    return seen
+
+
+def check_cancel_while_reencoding():
+    """SIGINT while two long heads are made anew (one key frame in a minute
+    of 480x360): the bar on the terminal has moved on from 10% (its start)
+    within the re-encode's share (to 90% here, where the writing takes over)
+    while the heads' side files are there and before the output's temporary
+    file is; the run exits 1 and leaves the folder as it found it (no side
+    file, no seam's trial, no output)."""
+    if WINDOWS:
+        return  # no terminal to read the bar from, no SIGINT under Wine
+    src = "one-group.avi"
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=480x360:rate=25", "-t", "60",
+                    "-c:v", "mpeg4", "-q:v", "3", "-g", "5000", "-an", src], check=True)
+    before = sorted(os.listdir("."))
+    master, slave = pty.openpty()
+    p = subprocess.Popen([CLI, "cut", src, "--keep", "0.04-30", "--keep", "30.04-59.5", "--exact", "--output", "cancelled.avi"],
+                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=slave, start_new_session=True)
+    os.close(slave)
+    seen = bar_until(master, p, lambda v: v > 12)
+    during = os.listdir(".")
+    p.send_signal(signal.SIGINT)
+    rest = bar_until(master, p, lambda v: False)
+    try:
+        code = p.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        code = None
+    os.close(master)
+    p.stdout.close()
+    check("cancel while re-encoding: the bar moved within the re-encode's share",
+          bool(seen) and 12 < seen[-1] < 90 and seen == sorted(seen), True)
+    # Still re-encoding: the heads' side files are there, the output's temporary file is not yet.
+    check("cancel while re-encoding: the bar moved before the writing began",
+          (any("-head.bin" in n for n in during), any(n.startswith(".cancelled.avi.") for n in during)), (True, False))
+    check("cancel while re-encoding: the bar after SIGINT stays within it", all(v < 90 for v in rest), True)
+    check("cancel while re-encoding: exit status", code, 1)
+    check("cancel while re-encoding: nothing left", sorted(os.listdir(".")), before)
+    os.remove(src)
+
+
 def main():
     os.makedirs("exact-work", exist_ok=True)
     os.chdir("exact-work")
@@ -447,11 +523,13 @@ def main():
         sys.exit(SKIPPED)
     check_keep()
     check_coarse_source()
+    check_long_head()
     check_drop_and_separate()
     check_split()
     check_b_frames()
     check_packed()
     check_refusals()
+    check_cancel_while_reencoding()
     for f in failures:
         print("FAIL", f)
     print(f"{len(failures)} failures")
