@@ -277,7 +277,7 @@ ChainLink WholeLink(const AviAnalysis& a, ByteInput& input) {
 
 std::string JoinedFileRefusal(const ChainRequest& r, const JoinedFigures& f) {
   uint64_t inputs = 0;
-  for (const ChainLink& l : r.links) inputs += l.size;
+  for (const ChainLink& l : r.links) inputs += l.size + (l.swap ? l.swap->SideBytes() : 0);
   if (f.moviBytes <= inputs) return "";
   return "its inputs' indexes name " + std::to_string(f.moviBytes) + " bytes of chunks, more than the " +
          std::to_string(inputs) + " bytes the inputs hold";

@@ -649,7 +649,8 @@ CutOutcome& CutRun::Complete() {
   const std::string files = std::to_string(outcome_.outputs.size());
   std::string text = Both(texts::kCutCompleted,
                           {n, outcome_.ranges.size() == 1 ? " range" : " ranges", f, seconds, files,
-                           outcome_.outputs.size() == 1 ? " file" : " files", dropped});
+                           outcome_.outputs.size() == 1 ? " file" : " files", dropped, f == "1" ? " frame" : " frames",
+                           dropped == "1" ? " frame" : " frames"});
   for (const CutDropFigures& d : outcome_.drops)
     if (d.frames == 0 && !request_.exact)
       text += "\n" + Both(texts::kCutDropsNothing, {d.asked});

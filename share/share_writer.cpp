@@ -201,9 +201,11 @@ uint64_t ShareFileBytes(const AviAnalysis& analysis, const OutputShare& share) {
 std::string ShareRefusal(const SplitSource& source, const OutputShare& share) {
   uint64_t moviBytes = 0;
   for (uint32_t n = 0; n < source.analysis.streamCount; ++n) moviBytes += share.streams[n].moviBytes;
-  if (moviBytes <= source.input.Size()) return "";
-  return "its index names " + std::to_string(moviBytes) + " bytes of chunks, more than the " +
-         std::to_string(source.input.Size()) + " bytes the file holds";
+  // Frames made anew lie in a file of their own, and may outweigh the source's.
+  const uint64_t held = source.input.Size() + (share.swap ? share.swap->SideBytes() : 0);
+  if (moviBytes <= held) return "";
+  return "its index names " + std::to_string(moviBytes) + " bytes of chunks, more than the " + std::to_string(held) +
+         " bytes the file holds";
 }
 
 uint64_t ShareWrittenBytes(const SplitSource& source, const OutputShare& share, const IndexStretch& stretch,

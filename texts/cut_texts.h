@@ -46,9 +46,10 @@ inline constexpr TextPair kCutListLine = {"{1}, line {2}: {3}", "{1} の {2} 行
 inline constexpr TextPair kCutRecordingLength = {"\"{1}\": the recording is {2} long ({3} frames)",
                                                 "「{1}」: 録画の長さは {2}（{3} フレーム）です"};
 // {1} the ranges, {2} " range" or " ranges", {3} the frames kept, {4} their
-// time, {5} the files, {6} " file" or " files", {7} the frames dropped
+// time, {5} the files, {6} " file" or " files", {7} the frames dropped, {8}
+// " frame" or " frames" (kept), {9} the same (dropped)
 inline constexpr TextPair kCutCompleted = {
-    "Completed: {1}{2} kept ({3} frames, {4}) in {5}{6}; {7} frames dropped",
+    "Completed: {1}{2} kept ({3}{8}, {4}) in {5}{6}; {7}{9} dropped",
     "完了しました: {1} 個の範囲（{3} フレーム、{4}）を {5} 個のファイルに残し、{7} フレームを削除しました"};
 // {1} the range as asked
 inline constexpr TextPair kCutDropsNothing = {"\"{1}\" drops nothing: it holds no whole key-frame group",

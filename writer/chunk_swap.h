@@ -37,6 +37,9 @@ struct ChunkSwap {
       if (entry >= r.first && entry - r.first < r.chunks.size()) return &r.chunks[entry - r.first];
     return nullptr;
   }
+  // The bytes its own file holds (the chunks made anew), which an output's
+  // index may name besides its inputs'.
+  uint64_t SideBytes() const { return input ? input->Size() : 0; }
   void Rebase(uint32_t by) {
     for (SwapRun& r : runs) r.first -= by;
   }

@@ -374,6 +374,19 @@ def check_coarse_source():
           all(r["lowest_psnr"] is None or r["lowest_psnr"] >= 35 for r in result["ranges"]), True)
     check_output("coarse", src, "coarse-exact.avi", ranges, made, pictures_of)
     check_quantiser("coarse", src, "coarse-exact.avi", ranges, made, most=3)
+    # One group, all but its key frame made anew, and more bytes than the
+    # whole source: the frames made anew are counted with the source's bytes
+    # (once refused as an index naming more than the file holds).
+    src = encode("coarse-one-group", "-c:v", "mpeg4", "-q:v", "31", "-g", "300", "-vtag", "FMP4")
+    result = run_cut("coarse, one group", src, ["--keep", "0.04-", "--keep", "3-5"], "coarse-one-exact.avi")
+    if result is None:
+        return
+    frames = len(video_chunks(Avi(src))[0])
+    ranges = [exact_frames("0.04-", frames)]
+    check("coarse, one group: exact", [(r["exact"], r["first_frame"], r["frames"]) for r in result["ranges"]],
+          [(True, ranges[0][0], ranges[0][1] - ranges[0][0])])
+    check("coarse, one group: more bytes than the source", os.path.getsize("coarse-one-exact.avi") > os.path.getsize(src), True)
+    check_output("coarse, one group", src, "coarse-one-exact.avi", ranges, [ranges[0][1] - ranges[0][0]], pictures_of)
 
 
 def check_long_head():
