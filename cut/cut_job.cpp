@@ -172,7 +172,8 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
 // range's sound ends make up for, the drift within a frame either way.
 // Whole frames leave less than a frame; more comes of sound missing from
 // the source (a range past the sound's end), which taking other sound
-// from elsewhere would not mend: it is left as it is, and said.
+// from elsewhere would not mend: it is left as it is, and said. A frame
+// of unknown length carries nothing.
 void NoteSoundEnds(const Piece& piece, CutRangeFigures* figures, double* drift, double* lead) {
   for (uint32_t n = 0; n < kMaxStreams; ++n) {
     const SoundFrameEnds& e = piece.sound[n];

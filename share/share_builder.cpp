@@ -280,7 +280,7 @@ uint32_t ShareBuilder::NearestChunk(uint32_t n, uint32_t frame, double shift) co
 // Sound of a frame a chunk (no sample size: VBR MP3, AC-3 as FFmpeg muxes
 // it), each chunk lasting dwScale / dwRate: the chunks from the one that
 // begins nearest the range's first picture to the one nearest the picture
-// after its last (or as the lead asks, above).
+// after its last (or where the lead asks, above).
 void ShareBuilder::ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, const double* lead,
                                  StreamShare& s, uint32_t* lastEntry, SoundFrameEnds* ends) {
   const double chunkSeconds = double(audioScale_[n]) / audioRate_[n];
