@@ -169,15 +169,22 @@ ChainLink LinkOf(const AviAnalysis& a, ByteInput& input, const Piece& piece) {
 
 // The ends of the compressed sound an exact cut placed by whole frames;
 // drift: in one file, what the ranges before left of each stream's sound
-// beyond their pictures (null: a file per range).
-void NoteSoundEnds(const Piece& piece, CutRangeFigures* figures, double* drift) {
+// beyond their pictures (null: a file per range); lead: what the next
+// range's sound ends make up for, the drift within a frame either way.
+// Whole frames leave less than a frame; more comes of sound missing from
+// the source (a range past the sound's end), which taking other sound
+// from elsewhere would not mend: it is left as it is, and said. A frame
+// of unknown length carries nothing.
+void NoteSoundEnds(const Piece& piece, CutRangeFigures* figures, double* drift, double* lead) {
   for (uint32_t n = 0; n < kMaxStreams; ++n) {
     const SoundFrameEnds& e = piece.sound[n];
     if (!e.placed) continue;
     const double before = drift ? drift[n] : 0;
     figures->sound.push_back(
         CutSoundFigures{n, e.startOffset, e.endCut, e.endOffset, e.frameSeconds, before - e.startOffset});
-    if (drift) drift[n] = before + e.endOffset - e.startOffset;
+    if (!drift) continue;
+    drift[n] = before + e.endOffset - e.startOffset;
+    lead[n] = std::max(-e.frameSeconds, std::min(drift[n], e.frameSeconds));
   }
 }
 
@@ -482,8 +489,9 @@ bool CutRun::SeamsHold(const std::string& path, size_t from, size_t count) {
 
 // A line for each compressed sound stream of range i that plays off the
 // picture by more than one of its frames (within half a frame is what whole
-// frames allow; more builds up in one file over many ranges, or comes of
-// sound that starts late or ends early in the source).
+// frames allow, in one file too, where each range's ends make up for the
+// ranges before; more comes of sound that starts late or ends early in the
+// source).
 std::string CutRun::SoundOffLines(size_t i, const CutRangeFigures& r) const {
   std::string lines;
   for (const CutSoundFigures& f : r.sound) {
@@ -689,16 +697,17 @@ CutOutcome& CutRun::WritePieces(bool guessed, const std::function<bool()>& mayCo
   std::vector<Piece> pieces;
   std::unique_ptr<ShareBuilder> builder;
   uint32_t lastFirst = 0, lastEnd = 0;
-  double drift[kMaxStreams] = {};
+  double drift[kMaxStreams] = {}, lead[kMaxStreams] = {};
   for (const KeptRange& k : kept_) {
     if (!builder || k.first < lastFirst || k.end < lastEnd) {
       builder.reset(new ShareBuilder(source, frameMicros_, clock_.frames));
       builder->CountSamplesByRates(clock_.rate, clock_.scale);
       if (request_.exact) builder->CutSoundByFrames();
     }
-    pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames));
+    // In one file each range's sound makes up for what the ranges before left.
+    pieces.push_back(builder->Build(k.first, k.end, k.end == clock_.frames, request_.separate ? nullptr : lead));
     if (!heads_.empty()) ApplyHead(heads_[pieces.size() - 1], analysis_, &pieces.back());
-    NoteSoundEnds(pieces.back(), &outcome_.ranges[pieces.size() - 1], request_.separate ? nullptr : drift);
+    NoteSoundEnds(pieces.back(), &outcome_.ranges[pieces.size() - 1], request_.separate ? nullptr : drift, lead);
     lastFirst = k.first, lastEnd = k.end;
   }
   return request_.separate ? WriteSeparate(pieces, guessed, mayCommit) : WriteOne(pieces, guessed, mayCommit);

@@ -2,6 +2,7 @@
 #include "share/share_builder.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "avi/byte_input.h"
 #include "avi/exact_time.h"
@@ -104,7 +105,7 @@ uint64_t ShareBuilder::SampleAt(uint32_t n, uint32_t frame) const {
 
 // The piece of frames start .. end - 1; the last piece takes every entry
 // from its start on.
-Piece ShareBuilder::Build(uint32_t start, uint32_t end, bool last) {
+Piece ShareBuilder::Build(uint32_t start, uint32_t end, bool last, const double* soundLead) {
   Piece p;
   p.startFrame = start;
   p.endFrame = last ? videoFrames_ : end;
@@ -120,7 +121,7 @@ Piece ShareBuilder::Build(uint32_t start, uint32_t end, bool last) {
     } else if (IsAudio(n)) {
       ByBytes(n, start, end, last, s, &lastEntry);
     } else if (IsFrameSound(n)) {
-      ByWholeFrames(n, start, end, last, s, &lastEntry, &p.sound[n]);
+      ByWholeFrames(n, start, end, last, soundLead ? &soundLead[n] : nullptr, s, &lastEntry, &p.sound[n]);
     } else {
       // In proportion to the video, by entries (dwLength likewise).
       const uint32_t entries = a_.streams[n].idx1EntryCount;
@@ -212,14 +213,15 @@ bool ShareBuilder::IsFrameSound(uint32_t n) const {
   return byFrames_ && sound_[n] && !IsAudio(n) && audioRate_[n] != 0 && audioScale_[n] != 0 && videoRate_ != 0;
 }
 
-// The boundary nearest the time of video frame `frame`, looked for from
-// where `cursor` stands once it has passed the bytes well before it.
-FrameBoundary ShareBuilder::NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame) {
+// The boundary nearest the time of video frame `frame` plus `shift`
+// seconds, looked for from where `cursor` stands once it has passed the
+// bytes well before it.
+FrameBoundary ShareBuilder::NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame, double shift) {
   FrameSearch search;
   search.stream = int(n);
   search.formatTag = formatTag_[n];
   search.bytesPerSecond = double(audioRate_[n]) * blockBytes_[n] / audioScale_[n];
-  search.target = VideoSeconds(frame) * search.bytesPerSecond;
+  search.target = std::max(0.0, (VideoSeconds(frame) + shift) * search.bytesPerSecond);
   const uint64_t before = uint64_t(search.target);
   cursor.PassBytes(before > kFrameReach ? before - kFrameReach : 0);
   search.fromEntry = cursor.hasNext ? cursor.nextAt : kNowhere;
@@ -227,14 +229,30 @@ FrameBoundary ShareBuilder::NearestBoundary(uint32_t n, StreamCursor& cursor, ui
   return NearestFrameBoundary(src_, search);
 }
 
+// Where a piece's compressed sound ends go. On its own: at the frames
+// nearest its first picture and the picture after its last. Joined to the
+// pieces before it in one file (lead: how much longer their sound is than
+// their pictures), whole frames each nearest its own picture would add up
+// to ever more over many ranges; so the start goes nearest its picture's
+// time plus the lead (the sound then plays lead - startOffset late all
+// through the piece) and the end nearest the end picture's time less that,
+// which keeps the sound so far nearest as long as the pictures so far.
+// This is the end's shift from the end picture's time.
+static double EndShift(const double* lead, double startOffset) { return lead ? startOffset - *lead : 0; }
+
 // Compressed sound by whole frames: from the frame that begins nearest the
-// range's first picture to the one nearest the picture after its last.
-void ShareBuilder::ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s,
-                                 uint32_t* lastEntry, SoundFrameEnds* ends) {
-  if (blockBytes_[n] == 0) return ByFrameChunks(n, start, end, last, s, lastEntry, ends);
+// range's first picture to the one nearest the picture after its last (or
+// where the lead asks, above).
+void ShareBuilder::ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, const double* lead,
+                                 StreamShare& s, uint32_t* lastEntry, SoundFrameEnds* ends) {
+  if (blockBytes_[n] == 0) return ByFrameChunks(n, start, end, last, lead, s, lastEntry, ends);
   const double bytesPerSecond = double(audioRate_[n]) * blockBytes_[n] / audioScale_[n];
-  const FrameBoundary first = start == 0 ? FrameBoundary{0, 0} : NearestBoundary(n, *begin_[n], start);
-  const FrameBoundary limit = last ? FrameBoundary{UINT64_MAX, 0} : NearestBoundary(n, *end_[n], end);
+  const double startShift = lead ? *lead : 0;
+  const FrameBoundary first =
+      start == 0 && startShift <= 0 ? FrameBoundary{0, 0} : NearestBoundary(n, *begin_[n], start, startShift);
+  ends->startOffset = double(first.at) / bytesPerSecond - VideoSeconds(start);
+  const FrameBoundary limit = last ? FrameBoundary{UINT64_MAX, 0}
+                                   : NearestBoundary(n, *end_[n], end, EndShift(lead, ends->startOffset));
   // dwLength: the kept bytes in samples of dwSampleSize, within the source's own length.
   const uint64_t length = sourceLength_[n];
   const uint64_t startAt = std::min<uint64_t>(first.at / blockBytes_[n], length);
@@ -242,29 +260,38 @@ void ShareBuilder::ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool 
   s.length = uint32_t(endAt > startAt ? endAt - startAt : 0);
   PlaceBytes(n, first.at, limit.at, last, s, lastEntry);
   ends->placed = true;
-  ends->startOffset = double(first.at) / bytesPerSecond - VideoSeconds(start);
   ends->frameSeconds = first.frameSeconds != 0 ? first.frameSeconds : limit.frameSeconds;
   ends->endCut = !last;
   if (!last) ends->endOffset = double(limit.at) / bytesPerSecond - VideoSeconds(end);
 }
 
+// The chunk of a frame-a-chunk stream that begins nearest the time of
+// video frame `frame` plus `shift` seconds: k = round(time x dwRate /
+// dwScale), in whole numbers where there is no shift.
+uint32_t ShareBuilder::NearestChunk(uint32_t n, uint32_t frame, double shift) const {
+  if (shift == 0) {
+    const uint64_t twice = SamplePosition(uint64_t(frame) * 2, videoRate_, videoScale_, audioRate_[n], audioScale_[n]);
+    return ClampU32((twice + 1) / 2);
+  }
+  const double k = std::floor((VideoSeconds(frame) + shift) * audioRate_[n] / audioScale_[n] + 0.5);
+  return k <= 0 ? 0 : ClampU32(uint64_t(k));
+}
+
 // Sound of a frame a chunk (no sample size: VBR MP3, AC-3 as FFmpeg muxes
 // it), each chunk lasting dwScale / dwRate: the chunks from the one that
 // begins nearest the range's first picture to the one nearest the picture
-// after its last, k = round(time x dwRate / dwScale).
-void ShareBuilder::ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s,
-                                 uint32_t* lastEntry, SoundFrameEnds* ends) {
-  const auto nearest = [&](uint32_t frame) {
-    const uint64_t twice = SamplePosition(uint64_t(frame) * 2, videoRate_, videoScale_, audioRate_[n], audioScale_[n]);
-    return ClampU32((twice + 1) / 2);
-  };
-  const uint32_t b = nearest(start);
-  ByCount(n, b, last ? kNowhere : nearest(end), s, lastEntry);
-  s.length = s.Entries();
+// after its last (or where the lead asks, above).
+void ShareBuilder::ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, const double* lead,
+                                 StreamShare& s, uint32_t* lastEntry, SoundFrameEnds* ends) {
   const double chunkSeconds = double(audioScale_[n]) / audioRate_[n];
+  const uint32_t b = NearestChunk(n, start, lead ? *lead : 0);
+  begin_[n]->PassCount(b);
+  ends->startOffset = begin_[n]->count * chunkSeconds - VideoSeconds(start);
+  const double endShift = EndShift(lead, ends->startOffset);
+  ByCount(n, b, last ? kNowhere : NearestChunk(n, end, endShift), s, lastEntry);
+  s.length = s.Entries();
   ends->placed = true;
   ends->frameSeconds = chunkSeconds;
-  ends->startOffset = s.begin * chunkSeconds - VideoSeconds(start);
   ends->endCut = !last;
   if (!last) ends->endOffset = s.end * chunkSeconds - VideoSeconds(end);
 }

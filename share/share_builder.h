@@ -66,8 +66,12 @@ class ShareBuilder {
   void CutSoundByFrames() { byFrames_ = true; }
 
   // The piece of frames start .. end - 1; the last piece takes every entry
-  // from its start on.
-  Piece Build(uint32_t start, uint32_t end, bool last);
+  // from its start on. soundLead (pieces joined in one file, exact cut):
+  // for each stream, how much longer the sound of the pieces before is
+  // than their pictures (seconds); a compressed stream's ends then go to
+  // the frames that keep the sound in step with the picture over the whole
+  // file (null: the piece on its own).
+  Piece Build(uint32_t start, uint32_t end, bool last, const double* soundLead = nullptr);
 
  private:
   bool IsAudio(uint32_t n) const;
@@ -76,11 +80,12 @@ class ShareBuilder {
   void ByBytes(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry);
   void PlaceBytes(uint32_t n, uint64_t first, uint64_t limit, bool last, StreamShare& s, uint32_t* lastEntry);
   bool IsFrameSound(uint32_t n) const;
-  void ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry,
-                     SoundFrameEnds* ends);
-  void ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, StreamShare& s, uint32_t* lastEntry,
-                     SoundFrameEnds* ends);
-  FrameBoundary NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame);
+  void ByWholeFrames(uint32_t n, uint32_t start, uint32_t end, bool last, const double* lead, StreamShare& s,
+                     uint32_t* lastEntry, SoundFrameEnds* ends);
+  void ByFrameChunks(uint32_t n, uint32_t start, uint32_t end, bool last, const double* lead, StreamShare& s,
+                     uint32_t* lastEntry, SoundFrameEnds* ends);
+  FrameBoundary NearestBoundary(uint32_t n, StreamCursor& cursor, uint32_t frame, double shift);
+  uint32_t NearestChunk(uint32_t n, uint32_t frame, double shift) const;
   double VideoSeconds(uint32_t frame) const { return double(frame) * videoScale_ / videoRate_; }
 
   const SplitSource& src_;

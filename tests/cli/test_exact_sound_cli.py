@@ -9,8 +9,11 @@ is a run of the source's sound bytes that begins and ends at frame starts
 (whole frames, nothing between lost); it begins within half a frame of the
 range's first picture and the JSON's start_ms / end_ms are that distance
 as FFmpeg's packet times show it (within 1 ms); dwLength agrees; FFmpeg
-decodes the output without a word. The text names a range whose sound is
-off by more than a frame."""
+decodes the output without a word. In one file of many ranges each range's
+ends make up for the ranges before: the sound stays within half a frame of
+the picture at every range (sync_ms), as FFmpeg's packet times of the
+output show. The text names a range whose sound is off by more than a
+frame."""
 import json
 import os
 import shutil
@@ -76,6 +79,19 @@ def sound_times(path, chunks):
     return times
 
 
+def sound_clock(path, avi, probed=True):
+    """The source time of a byte of path's sound stream (stream 1): FFmpeg's
+    packet time where a packet begins there, else from the stream's byte rate
+    (or its chunk count where each chunk is a frame)."""
+    st = avi.streams[1]
+    byte_rate = st["rate"] * max(st["sample_size"], 1) / st["scale"]
+    times = sound_times(path, sound_of(avi, 1)) if probed else {}
+    if st["sample_size"]:
+        return lambda b: times.get(b, b / byte_rate)
+    starts = frame_starts(st["tag"], b"".join(sound_of(avi, 1)))
+    return lambda b: times.get(b, sum(1 for c in starts if c < b) * st["scale"] / st["rate"])
+
+
 def rechunk(src, path, chunk_bytes):
     """src with its sound stream (stream 1) in chunks of chunk_bytes, each
     after the video chunk of its time: frames straddle chunks."""
@@ -126,10 +142,7 @@ def check_range(what, src, out, r, probed=True):
         check(f"{what}: dwLength counts the bytes", o.streams[1]["length"], len(kept) // st["sample_size"])
     # The source's times of the kept sound's ends: FFmpeg's packet times,
     # or the bytes at the stream's byte rate where packets are no frames.
-    byte_rate = st["rate"] * max(st["sample_size"], 1) / st["scale"]
-    times = sound_times(src, sound_of(s, 1)) if probed else {}
-    time_of = lambda b: times.get(b, b / byte_rate) if st["sample_size"] else \
-        times.get(b, sum(1 for c in starts if c < b) * st["scale"] / st["rate"])
+    time_of = sound_clock(src, s, probed)
     frame = frame_length(tag, source, at)[1]
     picture = r["first_frame"] / RATE
     sound = r["sound"][0]
@@ -194,18 +207,76 @@ def check_straddling():
         first = Avi("straddle-1.avi")
         check("straddle: the first chunk begins with a frame", frame_length(0x55, sound_of(first, 1)[0], 0) is not None,
               True)
-    # One file: each range's sound whole frames, one after the other; sync_ms
-    # adds up what the ranges before left.
-    code, out, _ = tavrin("cut", "straddle.avi", "--keep", "1.3-4.7", "--keep", "8.1-11.9", "--exact", "--json",
-                          "--output", "straddle-one.avi")
-    check("straddle one file: exit status", code, 0)
-    if code == 0:
-        r = json.loads(out)["ranges"]
-        left = r[0]["sound"][0]["end_ms"] - r[0]["sound"][0]["start_ms"]
-        check("straddle one file: sync_ms of range 2",
-              abs(r[1]["sound"][0]["sync_ms"] - (left - r[1]["sound"][0]["start_ms"])) < 0.002, True)
-        kept = b"".join(sound_of(Avi("straddle-one.avi"), 1))
-        check("straddle one file: whole frames throughout", frame_starts(0x55, kept) is not None, True)
+
+
+# Twelve short ranges a little over and under a whole number of sound frames
+# each, so that frames each picked nearest its own picture would add up
+# (AC-3's 32 ms frames against 40 ms pictures went 8, 32, 56 ms late).
+MANY = [f"{0.04 + 0.6 * i:.2f}-{0.24 + 0.6 * i + 0.04 * (i % 3):.2f}" for i in range(12)]
+
+
+def check_joined(what, src, ranges, probed=True):
+    """ranges cut into one file: each range's sound is a run of src's whole
+    frames where the JSON's start_ms and end_ms put it, the runs one after
+    the other; at every range the sound plays within half a frame of the
+    picture (never more than one), and sync_ms is what the output's packet
+    times show: the output time of the range's first sound byte less its
+    source time, against the same for its first picture."""
+    out = what + ".avi"
+    code, text, err = tavrin("cut", src, *[a for r in ranges for a in ("--keep", r)], "--exact", "--json",
+                             "--output", out)
+    check(f"{what}: exit status", (code, err), (0, ""))
+    if code:
+        return
+    result = json.loads(text)
+    s, o = Avi(src), Avi(out)
+    tag = s.streams[1]["tag"]
+    source, kept = b"".join(sound_of(s, 1)), b"".join(sound_of(o, 1))
+    starts = frame_starts(tag, source)
+    check(f"{what}: the source's sound is whole frames", starts is not None, True)
+    check(f"{what}: the output's sound is whole frames", frame_starts(tag, kept) is not None, True)
+    if starts is None:
+        return
+    source_time, output_time = sound_clock(src, s, probed), sound_clock(out, o, probed)
+    nearest = lambda t: min(starts + [len(source)], key=lambda b: abs(source_time(b) - t))
+    at_byte, at_frame, worst = 0, 0, 0
+    for i, r in enumerate(result["ranges"]):
+        sound, first = r["sound"][0], r["first_frame"] / RATE
+        begin = nearest(first + sound["start_ms"] / 1000)
+        end = nearest((r["first_frame"] + r["frames"]) / RATE + sound["end_ms"] / 1000) \
+            if sound["end_ms"] is not None else len(source)
+        check(f"{what} range {i + 1}: start_ms at a frame", abs(source_time(begin) - first - sound["start_ms"] / 1000)
+              <= 0.001, True)
+        check(f"{what} range {i + 1}: its sound is the source's frames from there", kept[at_byte:at_byte + end - begin],
+              source[begin:end])
+        late = output_time(at_byte) - source_time(begin) - (at_frame - r["first_frame"]) / RATE
+        check(f"{what} range {i + 1}: sync_ms as FFmpeg's packet times show it",
+              abs(late - sound["sync_ms"] / 1000) <= 0.001, True)
+        check(f"{what} range {i + 1}: in step within a frame", abs(late) <= sound["frame_ms"] / 1000 + 0.0005, True)
+        worst = max(worst, abs(late) / (sound["frame_ms"] / 1000))
+        at_byte, at_frame = at_byte + end - begin, at_frame + r["frames"]
+    check(f"{what}: the ranges' sound is all the output's", at_byte, len(kept))
+    check(f"{what}: within half a frame at every range (worst {worst:.2f} frame)", worst <= 0.5 + 0.02, True)
+    check(f"{what}: no line says the sound is off", "plays" in result["message"], False)
+    errors = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-f", "null", "-"], capture_output=True, text=True)
+    check(f"{what}: FFmpeg decodes without a word", errors.stderr, "")
+
+
+def check_joined_files():
+    """Many ranges in one file, sound a frame a chunk (FFmpeg's AC-3), as a
+    byte stream (FFmpeg's MP3 CBR) and with frames running on into the next
+    chunk; --separate keeps each range on its own."""
+    check_joined("many-ac3", needed_sample("ffmpeg_mpeg4_ac3_g12.avi"), MANY)
+    check_joined("many-mp3cbr", "mp3cbr.avi", MANY)
+    check_joined("many-straddle", "straddle.avi", ["1.3-4.7", "8.1-11.9"] + MANY[:4], probed=False)
+    # AC-3's 32 ms frames against 40 ms pictures: each range starts 8 ms
+    # after a frame's start and ends 16 ms before one; in files of their own
+    # nothing carries over (in one file this went 8, 32, 56 ms late).
+    ranges = ["--keep", "0.04-0.24", "--keep", "0.36-0.56", "--keep", "0.68-0.88"]
+    code, out, _ = tavrin("cut", needed_sample("ffmpeg_mpeg4_ac3_g12.avi"), *ranges, "--exact", "--separate",
+                          "--json", "--output", "apart.avi")
+    check("--separate: each range within half a frame of its own picture",
+          [r["sound"][0]["sync_ms"] for r in json.loads(out)["ranges"]] if code == 0 else code, [8, 8, 8])
 
 
 def check_split_and_text():
@@ -221,19 +292,23 @@ def check_split_and_text():
             check_range("split " + os.path.basename(name), "split.avi", name, r)
     code, out, _ = tavrin("cut", "split.avi", "--keep", "0-3", "--exact", "--json", "--output", "whole.avi")
     check("text: no line when within a frame", "plays" in json.loads(out)["message"], False)
-    # In one file what each range's sound is longer than its pictures adds
-    # up: AC-3 frames of 32 ms against pictures of 40 ms, each range from a
-    # picture 8 ms after a frame's start to one 16 ms before one: 24 ms a
-    # range, 56 ms late at the third range's start, more than a frame.
-    ranges = ["--keep", "0.04-0.24", "--keep", "0.36-0.56", "--keep", "0.68-0.88"]
-    code, out, _ = tavrin("cut", "split.avi", *ranges, "--exact", "--json", "--output", "drift.avi")
+    # Sound that ends at 10 s, a range after it: the range has no sound, so
+    # the sound plays late by the time from its start to the picture's, which
+    # no choice of frames mends (sound from elsewhere would not): said.
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", f"testsrc2=size=160x120:rate={RATE}", "-f",
+                    "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=10", "-t", "20", "-c:v", "mpeg4",
+                    "-g", "12", "-c:a", "ac3", "-b:a", "192k", "short.avi"], check=True)
+    ranges = ["--keep", "2-3", "--keep", "12.1-14"]
+    code, out, _ = tavrin("cut", "short.avi", *ranges, "--exact", "--json", "--output", "gone.avi")
     result = json.loads(out)
-    check("drift: sync_ms of each range", [r["sound"][0]["sync_ms"] for r in result["ranges"]], [8, 32, 56])
-    check("drift: the text names the third range", result["message"].split("\n")[2:],
-          ["Range 3: its sound (stream 1, cut at whole frames) plays 56 ms late against the picture"])
-    code, out, _ = tavrin("cut", "split.avi", *ranges, "--exact", "--lang", "ja", "--output", "drift-ja.avi")
-    check("drift: the text in Japanese",
-          "範囲 3: 音声 (ストリーム 1、フレーム単位で切りました) が映像より 56 ms 遅れて再生されます" in out, True)
+    syncs = [r["sound"][0]["sync_ms"] for r in result["ranges"]]
+    check("sound gone: in step, then late by the time from the sound's end", [abs(syncs[0]) <= 16,
+          abs(syncs[1] - 2100) <= 24], [True, True])
+    check("sound gone: the text names range 2", [line[:52] for line in result["message"].split("\n")[2:]],
+          ["Range 2: its sound (stream 1, cut at whole frames) p"])
+    code, out, _ = tavrin("cut", "short.avi", *ranges, "--exact", "--lang", "ja", "--output", "gone-ja.avi")
+    check("sound gone: the text in Japanese",
+          "範囲 2: 音声 (ストリーム 1、フレーム単位で切りました) が映像より" in out and "遅れて再生されます" in out, True)
 
 
 def main():
@@ -247,6 +322,7 @@ def main():
     check_real_writers()
     check_ffmpeg_files()
     check_straddling()
+    check_joined_files()
     check_split_and_text()
     for f in failures:
         print("FAIL", f)

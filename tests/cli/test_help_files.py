@@ -258,6 +258,24 @@ def check_commands_named(name, text, commands):
         fail(f"{name}: calls the command line {m.group(0)!r}; tavrin-cli.exe runs on Windows")
 
 
+def exact_cut_json_fields():
+    """The fields cut --exact adds to each range's JSON, as cli/cmd_cut.cpp
+    writes them (its AddExactJson), sound's own included."""
+    source = without_comments(open(os.path.join(ROOT, "cli", "cmd_cut.cpp"), encoding="utf-8").read())
+    body = re.search(r"void AddExactJson\(.*?\n}\n", source, re.S)
+    fields = sorted(set(re.findall(r'\.(?:Int|Fixed|Bool|String|Null|Array)\("([a-z_]+)"', body.group(0)))) if body else []
+    if "sync_ms" not in fields:
+        fail(f"cli/cmd_cut.cpp: AddExactJson's fields {fields} lack sync_ms: is the pattern out of date?")
+    return fields
+
+
+def check_json_fields(name, source, fields):
+    """Every field is named in the page as <code>field</code>."""
+    for field in fields:
+        if f"<code>{field}</code>" not in source:
+            fail(f"{name} does not name cut --exact's JSON field {field!r}")
+
+
 def check_jobs_count(name, source, language, jobs):
     m = JOBS_SENTENCE[language].search(source)
     if m is None:
@@ -446,6 +464,7 @@ def main():
     if commands:
         check_documents_name_commands(commands, synopsis)
     jobs = operate_menu_jobs()
+    exact_fields = exact_cut_json_fields()
 
     for page, index, language, lang in ((english, 1, "English", "en"), (japanese, 2, "Japanese", "ja")):
         if page is None:
@@ -461,6 +480,7 @@ def main():
             if item not in shown:
                 fail(f"{language} help does not name the Operate menu's {item!r}")
         check_jobs_count(f"{language} help", page.source, lang, jobs.get(lang, 0))
+        check_json_fields(f"{language} help", page.source, exact_fields)
 
     if failures:
         print("\n".join(failures))
