@@ -147,20 +147,20 @@ class FfmpegExactCoder : public ExactCoder {
   }
 
   // The frames are made at the finest quantiser of the source's frames they
-  // replace (read from their headers), and again one step finer while they
-  // take fewer bytes than those frames or one is under kExactMinPsnr (the
-  // bytes of an attempt not taken stay unused in out).
+  // replace (read from their headers): no coarser than any of them, so at
+  // least their quality, at about their bytes (same codec, same quantiser).
+  // A frame under kExactMinPsnr has the group made again a step finer (the
+  // bytes of an attempt not taken stay unused in out). Aiming at the
+  // source's bytes instead made most groups twice, at twice the time.
   bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
                 double* lowestPsnr, std::string* why) override {
     why->clear();
     const size_t before = chunks->size();
-    const SourceFrames replaced = Replaced(first, end);
-    for (int q = replaced.quantiser ? replaced.quantiser : kQuantiserUnknown;; q -= std::max(1, q / 3)) {
+    const int finest = FinestQuantiser(first, end);
+    for (int q = finest ? finest : kQuantiserUnknown;; q -= std::max(1, q / 3)) {
       chunks->resize(before);
       if (!EncodeGroup(first, end, q, ckid, out, chunks, lowestPsnr, why)) return false;
-      uint64_t made = 0;
-      for (size_t i = before; i < chunks->size(); ++i) made += (*chunks)[i].bytes;
-      if (q <= 1 || (*lowestPsnr >= kExactMinPsnr && made >= replaced.bytes)) break;
+      if (q <= 1 || *lowestPsnr >= kExactMinPsnr) break;
     }
     if (*lowestPsnr < kExactMinPsnr)
       return *why = "a frame made anew is " + std::to_string(*lowestPsnr) + " dB from the source's", false;
@@ -272,14 +272,10 @@ class FfmpegExactCoder : public ExactCoder {
     return true;
   }
 
-  // The source's chunks of frames first .. end - 1: their bytes and the
-  // finest quantiser they were coded with (0: none read).
-  struct SourceFrames {
-    uint64_t bytes = 0;
-    int quantiser = 0;
-  };
-  SourceFrames Replaced(uint32_t first, uint32_t end) {
-    SourceFrames s;
+  // The finest quantiser the source's frames first .. end - 1 were coded
+  // with (0: none read).
+  int FinestQuantiser(uint32_t first, uint32_t end) {
+    int finest = 0;
     FrameCursor cursor(source_.source, source_.analysis);
     const int key = source_.keys.KeyAtOrBefore(first);
     cursor.Start(key >= 0 ? source_.keys.keys[size_t(key)] : source_.keys.first);
@@ -287,13 +283,12 @@ class FfmpegExactCoder : public ExactCoder {
     uint8_t head[512];  // a key frame's VOL and user data come before its VOP
     while (cursor.Next(&e) && e.frame < end) {
       if (e.frame < first) continue;
-      s.bytes += e.size;
       const size_t got =
           source_.source.Input().ReadBulk(e.DataPosition(), head, std::min<uint32_t>(e.size, sizeof head));
       const int q = codecId_ == AV_CODEC_ID_MPEG4 ? Mpeg4VopQuant(vol_, head, got) : MsMpeg4Quant(head, got);
-      if (q > 0 && (s.quantiser == 0 || q < s.quantiser)) s.quantiser = q;
+      if (q > 0 && (finest == 0 || q < finest)) finest = q;
     }
-    return s;
+    return finest;
   }
 
   // The VOL (strf's extra bytes, else the first key frame's) and the user

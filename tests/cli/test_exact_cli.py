@@ -115,14 +115,15 @@ def reencoded_bytes(src, out, ranges, reencoded):
 
 
 def check_quantiser(what, src, out, ranges, reencoded, most=1.4):
-    """The frames made anew at the source's quantiser: no fewer bytes than
-    the source's frames they replace, and not many more (a fixed fine
-    quantiser made 1.5 to 1.8 times theirs)."""
+    """The frames made anew at the source's finest quantiser: about the
+    bytes of the source's frames they replace (a coarser quantiser makes
+    far fewer), and not many more (a fixed fine quantiser made 1.5 to 1.8
+    times theirs)."""
     made, replaced = reencoded_bytes(src, out, ranges, reencoded)
     if not replaced:
         return
     print(f"{what}: {made} bytes re-encoded for the source's {replaced} ({made / replaced:.2f}x)")
-    check(f"{what}: re-encoded bytes at least the source's", made >= replaced, True)
+    check(f"{what}: re-encoded bytes at least 0.9x the source's", made >= 0.9 * replaced, True)
     check(f"{what}: re-encoded bytes at most {most}x the source's", made <= most * replaced, True)
 
 
