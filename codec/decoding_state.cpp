@@ -105,7 +105,7 @@ bool DecodingState::SendChunk(const FrameEntry& e) {
   packet->pts = packet->dts = e.frame;
   if (e.key) packet->flags |= AV_PKT_FLAG_KEY;
   ++chunksSent;
-  if (!unpack) {
+  if (!unpack || !packing.ThroughFilter()) {
     SendPacket(packet, e.frame);
     av_packet_unref(packet);
     return true;

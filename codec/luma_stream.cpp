@@ -1,6 +1,7 @@
 // Decoding the video stream in order for its luma (codec/luma_stream.h).
 #include "codec/luma_stream.h"
 
+#include <climits>
 #include <cstring>
 
 #include "codec/decoding_state.h"
@@ -51,6 +52,7 @@ LumaStream::LumaStream(const VideoFormat& format) : format_(format) {}
 LumaStream::~LumaStream() {
   av_frame_free(&frame_);
   av_packet_free(&packet_);
+  av_buffer_unref(&buffer_);
   av_bsf_free(&unpack_);
   avcodec_free_context(&codec_);
 }
@@ -121,28 +123,66 @@ bool LumaStream::Open(int lowres, int threads, std::string* why) {
 }
 
 void LumaStream::Send(uint32_t frame, const uint8_t* data, size_t size, bool key, const LumaTaker& take) {
+  uint8_t* buffer = Buffer(size);
+  if (buffer == nullptr) {
+    ++refused_;
+    return;
+  }
+  if (size > 0) std::memcpy(buffer, data, size);
+  SendBuffer(frame, size, key, take);
+}
+
+uint8_t* LumaStream::Buffer(size_t size) {
+  const size_t needed = size + AV_INPUT_BUFFER_PADDING_SIZE;
+  if (needed > size_t(INT_MAX)) return nullptr;
+  if (buffer_ == nullptr || !av_buffer_is_writable(buffer_) || size_t(buffer_->size) < needed) {
+    av_buffer_unref(&buffer_);
+    // Room for somewhat larger chunks than this one, so that the buffer is
+    // seldom made anew.
+    const size_t room = needed + needed / 2 < size_t(INT_MAX) ? needed + needed / 2 : needed;
+    buffer_ = av_buffer_alloc(room);
+    if (buffer_ == nullptr) return nullptr;
+  }
+  // The decoder reads past the end in whole words: the padding is zero.
+  std::memset(buffer_->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+  return buffer_->data;
+}
+
+void LumaStream::SendBuffer(uint32_t frame, size_t size, bool key, const LumaTaker& take) {
+  const uint8_t* data = buffer_ ? buffer_->data : nullptr;
   Mpeg4Packing::Send send = Mpeg4Packing::Send::AsIs;
   if (unpack_)
     send = packing_.Judge(data, size);
   else if (size == 0)
     send = Mpeg4Packing::Send::Nothing;  // a dropped frame: the picture before stays
   if (send == Mpeg4Packing::Send::Nothing) return;
+  av_packet_unref(packet_);
   if (send == Mpeg4Packing::Send::StandIn) {
-    data = Mpeg4Packing::kVopStart;
-    size = 4;
+    if (av_new_packet(packet_, 4) < 0) {
+      ++refused_;
+      return;
+    }
+    std::memcpy(packet_->data, Mpeg4Packing::kVopStart, 4);
+  } else {
+    packet_->buf = av_buffer_ref(buffer_);
+    if (packet_->buf == nullptr) {
+      ++refused_;
+      return;
+    }
+    packet_->data = packet_->buf->data;
+    packet_->size = int(size);
   }
-  if (av_new_packet(packet_, int(size)) < 0) {
-    ++refused_;
-    return;
-  }
-  std::memcpy(packet_->data, data, size);
   packet_->pts = packet_->dts = frame;
   if (key) packet_->flags |= AV_PKT_FLAG_KEY;
-  if (!unpack_) {
-    ToDecoder(packet_, take);
-    av_packet_unref(packet_);
+  if (unpack_ && packing_.ThroughFilter()) {
+    ThroughFilter(take);
     return;
   }
+  ToDecoder(packet_, take);
+  av_packet_unref(packet_);
+}
+
+void LumaStream::ThroughFilter(const LumaTaker& take) {
   if (av_bsf_send_packet(unpack_, packet_) < 0) {
     ++refused_;
     av_packet_unref(packet_);

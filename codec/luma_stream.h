@@ -35,6 +35,7 @@
 
 struct AVCodecContext;
 struct AVBSFContext;
+struct AVBufferRef;
 struct AVFrame;
 struct AVPacket;
 
@@ -63,6 +64,10 @@ class LumaStream {
   bool Open(int lowres, int threads, std::string* why);
   // One chunk of the stream, frame `frame`.
   void Send(uint32_t frame, const uint8_t* data, size_t size, bool key, const LumaTaker& take);
+  // The same without a copy: the caller reads the chunk's `size` bytes
+  // into Buffer(size) (null: out of memory), then sends them.
+  uint8_t* Buffer(size_t size);
+  void SendBuffer(uint32_t frame, size_t size, bool key, const LumaTaker& take);
   // The end: the pictures the decoder still holds.
   void Finish(const LumaTaker& take);
 
@@ -79,6 +84,7 @@ class LumaStream {
   bool Mpeg4Part2() const { return unpack_ != nullptr; }
 
  private:
+  void ThroughFilter(const LumaTaker& take);
   void ToDecoder(AVPacket* packet, const LumaTaker& take);
   void Drain(const LumaTaker& take);
   void Give(const AVFrame& frame, uint32_t index, const LumaTaker& take);
@@ -87,6 +93,9 @@ class LumaStream {
   AVCodecContext* codec_ = nullptr;
   AVBSFContext* unpack_ = nullptr;
   AVPacket* packet_ = nullptr;
+  // The chunks' bytes, used again for the next chunk once the decoder has
+  // let go of them (a decoder thread may still hold the last ones).
+  AVBufferRef* buffer_ = nullptr;
   AVFrame* frame_ = nullptr;
   Mpeg4Packing packing_;
   std::deque<uint32_t> sent_;  // the frames of the packets the decoder holds, in order

@@ -17,12 +17,19 @@ class Mpeg4Packing {
 
   // What to send to the filter for the chunk of these bytes.
   Send Judge(const uint8_t* data, size_t size);
+  // After Judge: the chunk must pass through the filter. Most streams are
+  // not packed, and the filter's scan of every chunk is then wasted; a
+  // stream found packed later goes through it from that chunk on (the
+  // filter holds nothing before, so it would have passed the earlier
+  // chunks on as they were).
+  bool ThroughFilter() const { return throughFilter_; }
   // Decoding begins anew at a key frame.
-  void Reset() { packed_ = false; }
+  void Reset() { packed_ = throughFilter_ = false; }
 
   // 00 00 01 B6: the VOP start code, what the filter counts.
   static const uint8_t kVopStart[4];
 
  private:
   bool packed_ = false;  // the filter holds a B frame of a packed chunk
+  bool throughFilter_ = false;
 };

@@ -134,26 +134,41 @@ struct ChunkReader {
   std::mutex* lock;  // null: a reader of its own
 };
 
-// The bytes of a chunk; false with *why when the file cannot give them.
-bool ReadChunk(ByteInput& input, const ChunkAt& c, std::vector<uint8_t>* bytes, std::string* why) {
-  const std::string which = "the chunk at " + std::to_string(c.data - 8);
-  if (c.length > kMaxChunk) {
-    *why = which + " claims " + std::to_string(c.length) + " bytes";
-    return false;
-  }
-  bytes->resize(c.length);
-  if (c.data + c.length > input.Size() || input.ReadBulk(c.data, bytes->data(), c.length) != c.length) {
+// A chunk the file cannot hold (a damaged index entry): false with *why.
+bool Plausible(const ChunkAt& c, std::string* why) {
+  if (c.length <= kMaxChunk) return true;
+  *why = "the chunk at " + std::to_string(c.data - 8) + " claims " + std::to_string(c.length) + " bytes";
+  return false;
+}
+
+// The bytes of a chunk into `to` (c.length bytes of room); false with
+// *why when the file cannot give them.
+bool ReadChunk(ByteInput& input, const ChunkAt& c, uint8_t* to, std::string* why) {
+  if (c.data + c.length > input.Size() || input.ReadBulk(c.data, to, c.length) != c.length) {
     *why = input.Fault() ? "a read of the file failed"
-                         : which + " (" + std::to_string(c.length) + " bytes) runs past the end of the file: it is cut short";
+                         : "the chunk at " + std::to_string(c.data - 8) + " (" + std::to_string(c.length) +
+                               " bytes) runs past the end of the file: it is cut short";
     return false;
   }
   return true;
+}
+
+bool ReadChunk(ByteInput& input, const ChunkAt& c, std::vector<uint8_t>* bytes, std::string* why) {
+  if (!Plausible(c, why)) return false;
+  bytes->resize(c.length);
+  return ReadChunk(input, c, bytes->data(), why);
 }
 
 bool ReadChunk(const ChunkReader& reader, const ChunkAt& c, std::vector<uint8_t>* bytes, std::string* why) {
   if (!reader.lock) return ReadChunk(reader.input, c, bytes, why);
   std::lock_guard<std::mutex> hold(*reader.lock);
   return ReadChunk(reader.input, c, bytes, why);
+}
+
+bool ReadChunk(const ChunkReader& reader, const ChunkAt& c, uint8_t* to, std::string* why) {
+  if (!reader.lock) return ReadChunk(reader.input, c, to, why);
+  std::lock_guard<std::mutex> hold(*reader.lock);
+  return ReadChunk(reader.input, c, to, why);
 }
 
 // Frames first .. end - 1 decoded by a stream of their own (on a thread of
@@ -181,15 +196,17 @@ class Stretch {
       const PictureMeasure measure = MeasurePicture(plane, scenes_);
       marks_.Take(frame, measure, measure.black);
     };
-    std::vector<uint8_t> bytes;
     std::string why;
     for (uint32_t f = marks_.First(); f < marks_.End() && !stop; ++f) {
       const ChunkAt& c = chunks_[f];
-      if (!ReadChunk(input, c, &bytes, &why)) {
+      // Read straight into the decoder's packet: no copy on the way.
+      uint8_t* buffer = Plausible(c, &why) ? luma.Buffer(c.length) : nullptr;
+      if (buffer == nullptr && why.empty()) why = "out of memory";
+      if (buffer == nullptr || !ReadChunk(input, c, buffer, &why)) {
         failure_.Keep(c.entry, why);
         return;
       }
-      luma.Send(f, bytes.data(), bytes.size(), c.key, take);
+      luma.SendBuffer(f, c.length, c.key, take);
       done_.store(f + 1 - marks_.First(), std::memory_order_relaxed);
     }
     if (stop) return;

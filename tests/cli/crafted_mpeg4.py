@@ -30,19 +30,21 @@ def vop_type(payload):
     return payload[at + 4] >> 6  # 0 I, 1 P, 2 B
 
 
-def pack_bframes(src, dst, filler, divx_marker=False):
+def pack_bframes(src, dst, filler, divx_marker=False, start=0):
     """The packed layout DivX 5 and Xvid write: each I or P frame with the
     first B frame after it in one chunk, the other B frames in the chunks
     after, then `filler` (an empty or one-byte chunk) where the reference
     frame is shown: as many chunks as before. divx_marker: the first frame
     gets the user data DivX 5 writes ("DivX503b1393p"), which tells FFmpeg's
-    decoder the frames are packed."""
+    decoder the frames are packed. start: the chunks before it (up to an I
+    or P frame) stay as they are, a stream found packed only later."""
     chunks = AviFile(src).stream(0)
+    assert vop_type(chunks[start][1]) != 2
     if divx_marker:
         flags, payload = chunks[0]
         at = payload.find(b"\0\0\1\xb6")
         chunks[0] = (flags, payload[:at] + b"\0\0\1\xb2DivX503b1393p" + payload[at:])
-    packed, i = [], 0
+    packed, i = list(chunks[:start]), start
     while i < len(chunks):
         flags, payload = chunks[i]
         bs = []

@@ -18,7 +18,9 @@ import signal
 import subprocess
 import sys
 
+from avi_file import AviFile
 from clitest import CLI, SKIPPED, WINDOWS, check, cut_short, empty_folder, failures, sigint_caught, tavrin
+from crafted_mpeg4 import pack_bframes
 from read_gate import ReadGate
 
 RATE = 25
@@ -141,6 +143,37 @@ def check_scenes():
         got = [s["frame"] for s in json.loads(out)["scenes"]] if code == 0 else err
         print(f"scenes {codec}: {got}, truth {CUTS}")
         check(f"scenes {codec}: each cut on its frame, nothing more", got, CUTS)
+
+
+def check_packed(source):
+    """B-frames packed as DivX 5 and Xvid pack them (with DivX's marker,
+    without it, and only from the second key frame on, where the stream
+    turns out packed after chunks that were not): the same black frames and
+    scene changes as the unpacked file, in one pass and in stretches."""
+    ffmpeg("-i", source, "-an", "-c:v", "mpeg4", "-q:v", "4", "-bf", "2", "-g", "50", "-flags", "+cgop",
+           "-sc_threshold", "1000000000", "-vtag", "DX50", "plain-bf.avi")
+    keys = [i for i, (flags, _) in enumerate(AviFile("plain-bf.avi").stream(0)) if flags & 0x10]
+    pack_bframes("plain-bf.avi", "packed-marked.avi", b"\x7f", divx_marker=True)
+    pack_bframes("plain-bf.avi", "packed-empty.avi", b"")
+    pack_bframes("plain-bf.avi", "packed-later.avi", b"", start=keys[1])
+    args = ("--black", "--scenes", "--min-seconds", "0.1", "--json")
+    plain = json.loads(detect("plain-bf.avi", *args)[1])
+    check("packed: the unpacked file has black runs", len(plain["black"]) >= 3, True)
+    for name in ("packed-marked", "packed-empty", "packed-later"):
+        for stretches in ("1", "3"):
+            os.environ["TAVRIN_DETECT_STRETCHES"] = stretches
+            try:
+                code, out, err = detect(name + ".avi", *args)
+            finally:
+                del os.environ["TAVRIN_DETECT_STRETCHES"]
+            got = json.loads(out) if code == 0 else err
+            check(f"{name} in {stretches} stretches: as unpacked", got, plain)
+    # Closed groups: the packed stream splits at its key frames too.
+    os.environ["TAVRIN_DETECT_STRETCHES"] = "3"
+    try:
+        check("packed-later: split in stretches", "in 3 stretches" in detect("packed-later.avi", *args[:-1])[1], True)
+    finally:
+        del os.environ["TAVRIN_DETECT_STRETCHES"]
 
 
 def ffmpeg_silences(path):
@@ -272,6 +305,7 @@ def main():
     check_scenes()
     check_stretches_equal_one_pass(list(KINDS) + ["scenes-mpeg4", "scenes-mjpeg"])
     check_aac_silences()
+    check_packed("mpeg4-pcm.avi")
     check_ctrl_c("mpeg4-pcm.avi")
     check_no_sound_and_faults("mpeg4-pcm.avi")
     for f in failures:

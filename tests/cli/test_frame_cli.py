@@ -127,6 +127,12 @@ def check_packed_and_dropped():
         pack_bframes(plain, name, filler)
         for n in (0, 1, 2, 3, 29, 30, 31, len(expected) - 2, len(expected) - 1):
             check_frame(name, name, n, expected)
+    # Packed from the second key frame on: the frames around it decode from
+    # the first (its group is open) through chunks that were not packed.
+    second = key_frames(plain)[1]
+    pack_bframes(plain, "packed-later.avi", b"", start=second)
+    for n in (second - 2, second - 1, second, second + 1, second + 2, second + 3, len(expected) - 1):
+        check_frame("packed-later.avi", "packed-later.avi", n, expected)
     # Dropped frames: an empty chunk after frames 9 and 10 (frames 10 and
     # 11 of the new file show frame 9) and after the last.
     source = encode("nodrop", "-c:v", "mpeg4", "-g", "30", "-q:v", "4")
