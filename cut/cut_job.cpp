@@ -519,7 +519,8 @@ bool CutRun::CheckSeams(const std::string& path, size_t from, size_t count, uint
       double lowest = 0;
       std::string why;
       if (request_.coder->CheckSeam(path, seam, &lowest, &why)) continue;
-      if (why.empty()) return false;  // stopped by a cancel
+      if (why.empty() && sink_.Cancelled()) return false;  // stopped by the cancel
+      if (why.empty()) why = "the check stopped without a reason";
       // Every seam of the file is checked, so that those that fail all fall back at once.
       seamFaults_.push_back({i, "the output did not decode as the source across its seam (" + why + ")"});
       break;
