@@ -202,6 +202,28 @@ class OneInput : public ChainInputs {
 };
 
 
+// The frames the check of an exact cut's seams has compared, on the bar's
+// last cells (from `from` to 100, `total` frames in all, shown through the
+// writing's bar), and the cancel: the coder tells it of each on the job's thread.
+class SeamCheckWatch : public ReencodeWatch {
+ public:
+  SeamCheckWatch(JobSink& sink, LaterBarSink& bar, int from, uint64_t total, uint64_t* done)
+      : sink_(sink), bar_(bar), from_(from), total_(total ? total : 1), done_(*done) {}
+  bool FrameMade() override {
+    const int cells = from_ + int(uint64_t(100 - from_) * std::min(++done_, total_) / total_);
+    if (cells != shown_) bar_.After(shown_ = cells);
+    return !sink_.Cancelled();
+  }
+
+ private:
+  JobSink& sink_;
+  LaterBarSink& bar_;
+  const int from_;
+  const uint64_t total_;
+  uint64_t& done_;
+  int shown_ = -1;
+};
+
 class CutRun : public JobRun<CutOutcome, CutResult> {
  public:
   CutRun(const CutRequest& request, CutSink& sink, CutOutcome& outcome)
@@ -248,8 +270,11 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   void SetFigures(size_t i);
   // Whether the finished output at path (under its temporary name), which
   // holds the ranges from `from` on (`count` of them), decodes across every
-  // seam of theirs as the source does; else seamFault_ and its range set.
+  // seam of theirs as the source does; else the ranges that do not are in
+  // seamFaults_ (none: a cancel stopped the check).
   bool SeamsHold(const std::string& path, size_t from, size_t count);
+  // SeamsHold's work, `copiedChecked` copied frames decoded after each seam.
+  bool CheckSeams(const std::string& path, size_t from, size_t count, uint32_t copiedChecked);
   std::string ExactLines() const;
   std::string SoundOffLines(size_t i, const CutRangeFigures& r) const;
 
@@ -265,11 +290,13 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   KeyFrameList keyList_;
   ExactStream exactStream_;
   std::vector<ExactHead> heads_;  // an exact cut's, one per kept range
-  // An output that did not decode as the source across a seam: the range
-  // (-1: none) and why, in English.
-  int seamFaultRange_ = -1;
-  std::string seamFault_;
+  // The ranges of an output that did not decode as the source across a
+  // seam, and why, in English.
+  std::vector<std::pair<size_t, std::string>> seamFaults_;
   int reencodeCells_ = 0;         // the bar's cells from 10 on that their re-encode took
+  int checkCells_ = 0;            // the bar's last cells, that the check of their seams takes
+  uint64_t checkedFrames_ = 0;    // the frames that check has compared in this writing
+  LaterBarSink* writingBar_ = nullptr;  // the writing's bar, while it is written
 };
 
 CutOutcome& CutRun::Refuse(CutResult result, const std::string& what) {
@@ -421,10 +448,11 @@ bool CutRun::MakeHeads() {
   uint64_t copied = 0;
   for (const KeptRange& k : kept_) copied += k.end - k.first;
   reencodeCells_ = ReencodeCells(heads_, copied);
+  checkCells_ = CheckCells(heads_, copied);
   std::string why;
   if (!ReencodeHeads(work, heads_, reencodeCells_, &why)) return Fail(CutResult::Cancelled), false;
   for (size_t i = 0; i < kept_.size(); ++i) {
-    if (!heads_[i].exact) FallBack(i);  // the seam did not hold
+    if (!heads_[i].exact) FallBack(i);  // the head could not be made
     SetFigures(i);
   }
   return true;
@@ -460,31 +488,45 @@ void CutRun::SetFigures(size_t i) {
 
 bool CutRun::SeamsHold(const std::string& path, size_t from, size_t count) {
   // Copied frames decoded after each seam: a copied frame that the decoder
-  // reads otherwise than in the source shows at once (the trial before the
-  // writing decoded more of them).
-  constexpr uint32_t kCopiedChecked = 3;
+  // reads otherwise than in the source shows at once, and a mismatch
+  // carries on to the next key frame.
+  constexpr uint32_t kCopiedChecked = 12;
+  uint64_t total = 0;
+  for (const ExactHead& h : heads_) total += h.exact && h.swap ? h.Made() + kCopiedChecked : 0;
+  SeamCheckWatch watch(sink_, *writingBar_, 100 - checkCells_, total, &checkedFrames_);
+  request_.coder->Watch(&watch);
+  const bool held = CheckSeams(path, from, count, kCopiedChecked);
+  request_.coder->Watch(nullptr);
+  return held;
+}
+
+bool CutRun::CheckSeams(const std::string& path, size_t from, size_t count, uint32_t copiedChecked) {
   uint32_t at = 0;  // the range's first frame in the output
   for (size_t i = from; i < from + count && i < heads_.size(); at += kept_[i].end - kept_[i].first, ++i) {
     const ExactHead& h = heads_[i];
-    if (!h.exact || h.Made() == 0) continue;
+    // A key frame moved to the range's first frame is a seam too.
+    if (!h.exact || (h.Made() == 0 && !h.moveKey)) continue;
     std::vector<ExactSeam> seams;
-    if (h.reencoded) {
+    if (h.reencoded || h.moveKey) {
       const uint32_t copiedFrom = h.first + h.reencoded;
       const uint32_t copiedEnd = h.tailFrames ? h.tailFrom : h.end;
-      const uint32_t copied = copiedEnd > copiedFrom ? std::min(kCopiedChecked, copiedEnd - copiedFrom) : 0;
+      const uint32_t copied = copiedEnd > copiedFrom ? std::min(copiedChecked, copiedEnd - copiedFrom) : 0;
       seams.push_back(ExactSeam{at, h.first, h.reencoded, copied});
     }
     if (h.tailFrames) seams.push_back(ExactSeam{at + (h.tailFrom - h.first), h.tailFrom, h.tailFrames, 0});
     for (const ExactSeam& seam : seams) {
+      if (sink_.Cancelled()) return false;
       double lowest = 0;
       std::string why;
       if (request_.coder->CheckSeam(path, seam, &lowest, &why)) continue;
-      seamFaultRange_ = int(i);
-      seamFault_ = "the output did not decode as the source across its seam (" + why + ")";
-      return false;
+      if (why.empty() && sink_.Cancelled()) return false;  // stopped by the cancel
+      if (why.empty()) why = "the check stopped without a reason";
+      // Every seam of the file is checked, so that those that fail all fall back at once.
+      seamFaults_.push_back({i, "the output did not decode as the source across its seam (" + why + ")"});
+      break;
     }
   }
-  return true;
+  return seamFaults_.empty();
 }
 
 // A line for each compressed sound stream of range i that plays off the
@@ -571,15 +613,16 @@ CutOutcome& CutRun::WriteOne(const std::vector<Piece>& pieces, bool guessed, con
   if (!MayWriteOver({name}, sink_)) return Fail(CutResult::Cancelled);  // No writes nothing
   OutputFile out;
   if (!out.Create(name)) return Fail(CutResult::CannotWrite, name + ": " + out.Reason());
-  LaterBarSink later(sink_, 10 + reencodeCells_);
-  StatusBar bar(later, kCutWriting);  // 10 .. 100, after the re-encode
+  LaterBarSink later(sink_, 10 + reencodeCells_, 100 - checkCells_);
+  writingBar_ = &later;
+  StatusBar bar(later, kCutWriting);  // 10 .. 100, between the re-encode and the check
   std::string problem;
   const WriteResult result = WriteJoinedFile(chain, out, &bar, OdmlLimits(), &problem, request_.writer);
   // Every seam checked in the finished file before it may be moved into place.
   if (result == WriteResult::Written && request_.exact && out.Finish() &&
       !SeamsHold(out.TemporaryPath(), 0, kept_.size())) {
     out.Abandon();
-    return outcome_;  // written again by PlanAndWrite
+    return seamFaults_.empty() ? Fail(CutResult::Cancelled) : outcome_;  // else written again by PlanAndWrite
   }
   // A cancel, or a guess not confirmed: the output goes, nothing was replaced.
   const auto endedEarly = [this]() -> CutOutcome& {
@@ -604,11 +647,12 @@ CutOutcome& CutRun::WriteSeparate(const std::vector<Piece>& pieces, bool guessed
   const SplitSource source = SplitSourceOf(*input_, analysis_, request_.path);
   // Every seam checked in each finished file before any is moved into place.
   const auto seamsHold = [this](size_t j, const std::string& path) { return SeamsHold(path, j, 1); };
-  LaterBarSink later(sink_, 10 + reencodeCells_);  // the bar after the re-encode
+  LaterBarSink later(sink_, 10 + reencodeCells_, 100 - checkCells_);  // between the re-encode and the check
+  writingBar_ = &later;
   const SplitResult result =
       WritePiecesNamed(source, plan, names_, later, written, guessed ? ChunkCopy::IndexedRuns : ChunkCopy::Runs,
                        request_.writer, mayCommit, request_.exact ? PieceCheck(seamsHold) : PieceCheck());
-  if (seamFaultRange_ >= 0) return outcome_;  // written again by PlanAndWrite
+  if (!seamFaults_.empty()) return outcome_;  // written again by PlanAndWrite
   if (result == SplitResult::Cancelled || (result != SplitResult::Completed && sink_.Cancelled()))
     return Fail(CutResult::Cancelled);
   if (result == SplitResult::OutputTooLarge) return Fail(CutResult::TooLarge, written.detail);
@@ -674,18 +718,21 @@ CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool drop
   sink_.Status(Text(kCutWriting), 10);
   if (!MakeHeads()) return outcome_;
 
-  // An output whose seam does not decode as the source although its trial
-  // did (a fault of the writing) is written again with that range cut on
-  // its key frame, which the result says; each time one seam fewer.
+  // An output that does not decode as the source across a seam is written
+  // again with those ranges cut on their key frames, which the result
+  // says; each time fewer seams.
   for (;;) {
-    seamFaultRange_ = -1;
+    seamFaults_.clear();
+    checkedFrames_ = 0;
     WritePieces(guessed, mayCommit);
-    if (seamFaultRange_ < 0) return outcome_;
-    ExactHead& h = heads_[size_t(seamFaultRange_)];
-    h.exact = false;
-    h.why = seamFault_;
-    FallBack(size_t(seamFaultRange_));
-    SetFigures(size_t(seamFaultRange_));
+    if (seamFaults_.empty()) return outcome_;
+    for (const auto& fault : seamFaults_) {
+      ExactHead& h = heads_[fault.first];
+      h.exact = false;
+      h.why = fault.second;
+      FallBack(fault.first);
+      SetFigures(fault.first);
+    }
   }
 }
 

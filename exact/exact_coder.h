@@ -41,8 +41,9 @@ struct ExactSeam {
   uint32_t copied = 0;
 };
 
-// Told of every frame Reencode makes, on the thread that makes it; false
-// stops the re-encode (Reencode then fails with *why empty).
+// Told of every frame Reencode makes, on the thread that makes it, and of
+// every frame CheckSeam compares, on the thread that calls it; false stops
+// the work (Reencode or CheckSeam then fails with *why empty).
 class ReencodeWatch {
  public:
   virtual bool FrameMade() = 0;
@@ -73,13 +74,14 @@ class ExactCoder {
   virtual uint32_t OwnFrameBytes(uint32_t chunk) = 0;
   // Decodes the output at `output` across the seam and compares it with the
   // source: re-encoded frames at least kExactMinPsnr, copied ones identical.
-  // *lowestPsnr: the lowest of the re-encoded frames.
+  // *lowestPsnr: the lowest of the re-encoded frames. False with *why empty
+  // when the watch stopped it.
   virtual bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr,
                          std::string* why) = 0;
   // Another coder of the recording this one opened, independent of it (its
   // own file handle, decoder and encoder), so that two threads can each
   // Reencode at once; null when none can be made.
   virtual std::unique_ptr<ExactCoder> Another() { return nullptr; }
-  // Where Reencode reports its frames from now on (null: nowhere).
+  // Where Reencode and CheckSeam report their frames from now on (null: nowhere).
   virtual void Watch(ReencodeWatch* watch) { (void)watch; }
 };

@@ -1,4 +1,4 @@
-// Re-encoding and trying the heads of an exact cut's ranges (exact/exact_heads.h).
+// Re-encoding the heads of an exact cut's ranges (exact/exact_heads.h).
 #include "exact/exact_heads.h"
 
 #include <algorithm>
@@ -12,9 +12,6 @@
 
 namespace {
 
-// Copied frames decoded after each seam.
-constexpr uint32_t kCopiedChecked = 12;
-
 // The source's chunk sizes of frames first .. first + count - 1.
 bool SourceSizes(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList& keys, uint32_t first,
                  uint32_t count, std::vector<uint32_t>* sizes) {
@@ -25,45 +22,6 @@ bool SourceSizes(AviSource& avi, const AviAnalysis& analysis, const KeyFrameList
   while (sizes->size() < count && cursor.Next(&e))
     if (e.frame >= first) sizes->push_back(e.size);
   return sizes->size() == count;
-}
-
-// Writes the head's frames and the source's after them (a few, up to the
-// next key frame, within the range) as a file of its own, decodes it and
-// compares the copied frames with the source's; "" when the seam holds,
-// else why.
-std::string TrySeam(ExactWork& work, ExactHead& head) {
-  const uint32_t copiedFrom = head.first + head.reencoded;
-  // Up to the next key frame (at most), before the tail.
-  uint32_t until = head.tailFrames ? head.tailFrom : head.end;
-  const int next = work.keys.KeyAfter(copiedFrom);
-  if (next >= 0) until = std::min(until, work.keys.keys[size_t(next)].frame);
-  if (until <= copiedFrom) until = head.tailFrames ? head.tailFrom : head.end;
-  // The copied frames show at once whether the decoder reads them as the
-  // source's: a mismatch carries on to the next key frame. The frames made
-  // anew are measured against the source's pictures as they are made.
-  until = std::min(until, copiedFrom + kCopiedChecked);
-  // With B-frames the trial ends before a chunk that is no B-frame, as a range's copy does.
-  while (until < head.end && until > copiedFrom + 1 && work.coder.IsBFrame(until)) --until;
-  ShareBuilder builder(work.source, work.frameMicros, work.videoFrames);
-  builder.CountSamplesByRates(work.rate, work.scale);
-  Piece piece = builder.Build(head.first, until, false);
-  ApplyHead(head, work.source.analysis, &piece);
-  ScratchFile trial;
-  if (!trial.Create(work.sideName + "-seam.avi")) return "the seam cannot be tried: " + trial.Reason();
-  ShareWriting how;
-  how.stretch = piece.stretch;
-  how.bar.chunkSpan = how.bar.indexSpan = 0;
-  const ShareOutput output{&piece.share, &trial};
-  const WriteOutcome written = WriteShares(work.source, &output, 1, how, work.sink);
-  int failed = -1;
-  if (SplitResultOf(written, &failed) != SplitResult::Completed || !trial.Finish())
-    return "the seam cannot be tried: its trial file was not written";
-  ExactSeam seam{head.reencoded, copiedFrom, 0, until - copiedFrom};
-  double lowest = 0;
-  std::string why;
-  if (!work.coder.CheckSeam(trial.Path(), seam, &lowest, &why)) return why;
-  head.lowestPsnr = std::min(head.lowestPsnr, lowest);
-  return "";
 }
 
 // The source's chunk header and size of a frame.
@@ -161,11 +119,11 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
   std::vector<HeadPart> parts;
   std::vector<std::string> failures;
   if (!MakeParts(work, heads, span, &parts, &failures)) return why->clear(), false;
-  // The heads are put together and their seams tried one after another:
-  // they write through the source.
+  // The heads are put together one after another: they read through the
+  // source. Their seams are checked in the finished outputs (cut/cut_job.cpp).
   for (size_t i = 0; i < heads.size(); ++i) {
     ExactHead& head = heads[i];
-    // A key frame moved to the range's first frame is a seam too.
+    // A key frame moved to the range's first frame has a swap too.
     if (head.Made() == 0 && !head.moveKey) continue;
     if (work.sink.Cancelled()) return why->clear(), false;
     std::string failure;
@@ -175,10 +133,9 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
         own.push_back(&parts[p]);
         if (failure.empty()) failure = failures[p];
       }
-    if (failure.empty() && AssembleHead(work, head, own, &failure) && ListHead(work, head, &failure))
-      failure = TrySeam(work, head);
+    if (failure.empty() && AssembleHead(work, head, own, &failure)) ListHead(work, head, &failure);
     if (!failure.empty()) {
-      // The seam does not hold: the range starts on the key frame before.
+      // The head cannot be made: the range starts on the key frame before.
       head.exact = false;
       head.why = failure;
       head.swap.reset();
@@ -189,22 +146,38 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
   return true;
 }
 
-int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied) {
-  // A frame made anew costs about as much as 30 frames copied (640x480
-  // MPEG-4 Visual at 4.8 Mbit/s: 0.5 ms a frame re-encoded on two cores,
-  // 0.017 ms a frame copied).
-  constexpr uint64_t kMadeCost = 30;
+namespace {
+// What a frame costs against one copied (640x480 MPEG-4 Visual at 4.8
+// Mbit/s on two cores: 0.5 ms a frame re-encoded, 0.35 ms a frame checked
+// (the output's and the source's decoded at once), 0.017 ms a frame copied).
+constexpr uint64_t kMadeCost = 30;
+constexpr uint64_t kCheckedCost = 20;
+
+uint64_t FramesMade(const std::vector<ExactHead>& heads) {
   uint64_t made = 0;
   for (const ExactHead& h : heads) made += h.Made();
-  if (made == 0) return 0;
-  const uint64_t cost = made * kMadeCost;
-  return std::max(1, std::min(80, int(90 * cost / (cost + copied))));
+  return made;
+}
+
+// The cells of the 90 from 10 on that work of `cost` takes, the rest costing `all`.
+int CellsOf(uint64_t cost, uint64_t all) { return cost ? std::max(1, std::min(80, int(90 * cost / all))) : 0; }
+}  // namespace
+
+int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied) {
+  const uint64_t made = FramesMade(heads);
+  return CellsOf(made * kMadeCost, made * (kMadeCost + kCheckedCost) + copied);
+}
+
+int CheckCells(const std::vector<ExactHead>& heads, uint64_t copied) {
+  const uint64_t made = FramesMade(heads);
+  return std::min(CellsOf(made * kCheckedCost, made * (kMadeCost + kCheckedCost) + copied),
+                  89 - ReencodeCells(heads, copied));
 }
 
 void ApplyHead(const ExactHead& head, const AviAnalysis& analysis, Piece* piece) {
   if (!head.swap) return;
   StreamShare& video = piece->share.streams[size_t(analysis.firstVideoStream)];
-  // Only the runs the piece holds whole (a trial ends before the tail).
+  // Only the runs the piece holds whole.
   for (size_t r = 0; r < head.swap->runs.size(); ++r) {
     const SwapRun& run = head.swap->runs[r];
     if (run.first + run.chunks.size() <= piece->endFrame) video.moviBytes = uint64_t(int64_t(video.moviBytes) + head.moviChange[r]);

@@ -4,12 +4,10 @@
 // key frame on the source's chunks are copied. The re-encoded frames go as
 // chunks into a side file that the writers take them from (ChunkSwap).
 //
-// Before a range is written with its head, the seam is tried: the head and
-// a few of the source's frames after it are written as a small file of
-// their own, decoded and compared with the source: the copied frames must
-// be identical (the frames made anew are held to kExactMinPsnr against the
-// source's pictures as they are made). A seam that fails makes that range
-// start on the key frame before it instead, and says why.
+// The frames made anew are held to kExactMinPsnr against the source's
+// pictures as they are made; every seam is then checked in the finished
+// output, under its temporary name (cut/cut_job.cpp). A head that cannot be
+// made makes that range start on the key frame before it instead, and says why.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -75,15 +73,17 @@ struct ExactWork {
 // PlanHead) into a side file of its own, on two cores when the coder gives
 // a second coder (coder.Another()): two heads at once, and a head alone (or
 // the odd one out) in two halves, the second from a key frame of its own
-// (not with B-frames); then tries each seam in turn; a head that fails becomes a key-frame start
+// (not with B-frames); a head that cannot be made becomes a key-frame start
 // (exact false, why). Counts the frames made on the bar from 10 over `span`
 // cells as they are made, and stops within a frame of a cancel. False with
 // *why when the work cannot go on (a cancel: *why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
 
 // The cells of the bar the re-encode of heads takes (from 10 on) before a
-// cut writes `copied` frames over the rest (to 100), by their cost.
+// cut writes `copied` frames, and those its check of the seams in the
+// finished outputs takes after (up to 100), by their cost.
 int ReencodeCells(const std::vector<ExactHead>& heads, uint64_t copied);
+int CheckCells(const std::vector<ExactHead>& heads, uint64_t copied);
 
 // The piece of a head (built from head.first, to head.end or before) with
 // the re-encoded chunks in place of the source's.

@@ -1,5 +1,5 @@
 // A file the exact cut writes and then reads back before any output is
-// made (the re-encoded frames, a seam's trial): named as the program's
+// made (the re-encoded frames): named as the program's
 // temporary files are, beside the output (a leftover of a run that died is
 // removed as theirs are), closed once written so that it can be opened for
 // reading (Windows refuses to read a file that a handle still writes), and

@@ -494,7 +494,7 @@ def check_cancel_while_reencoding():
     within the re-encode's share (to 90% here, where the writing takes over)
     while the heads' side files are there and before the output's temporary
     file is; the run exits 1 and leaves the folder as it found it (no side
-    file, no seam's trial, no output)."""
+    file, no output)."""
     if WINDOWS:
         return  # no terminal to read the bar from, no SIGINT under Wine
     src = "one-group.avi"

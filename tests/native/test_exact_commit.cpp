@@ -1,9 +1,9 @@
-// The exact cut's last check: every finished output is decoded across each
-// of its seams, under its temporary name, before it is moved into place.
-// A coder whose check of the finished file fails at one seam (as a fault of
-// the writing would make it, the trial of that seam having held) has that
-// range cut on its key frame and the output written again, the result
-// saying why; one file or a file per range; nothing is left behind.
+// The exact cut's check: every finished output is decoded across each of
+// its seams, under its temporary name, before it is moved into place (no
+// seam is tried before). A coder whose check of the finished file fails at
+// one seam has that range cut on its key frame and the output written
+// again, the result saying why; one file or a file per range; nothing is
+// left behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,8 +19,8 @@
 
 namespace {
 
-// FFmpeg's coder, whose check of a finished output (not of a seam's trial
-// file) fails at the seam whose first frame made anew is failAt.
+// FFmpeg's coder, whose check of an output fails at the seam whose first
+// frame made anew is failAt.
 class OutputFaultCoder : public ExactCoder {
  public:
   ExactStream Open(const std::string& path) override { return real_->Open(path); }
@@ -31,16 +31,22 @@ class OutputFaultCoder : public ExactCoder {
   bool IsBFrame(uint32_t chunk) override { return real_->IsBFrame(chunk); }
   uint32_t OwnFrameBytes(uint32_t chunk) override { return real_->OwnFrameBytes(chunk); }
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
-    const bool trial = output.find("-seam.avi") != std::string::npos;
-    if (!trial) {
-      finished.push_back(seam);
-      if (seam.srcFirst == failAt) return *why = "an injected fault", false;
+    finished.push_back(seam);
+    if (sink && finished.size() == 1) {
+      barBeforeCheck = sink->progressCells;
+      if (cancelInCheck) sink->cancelRequested = 1;
     }
+    if (seam.srcFirst == failAt) return *why = "an injected fault", false;
     return real_->CheckSeam(output, seam, lowestPsnr, why);
   }
+  void Watch(ReencodeWatch* watch) override { real_->Watch(watch); }
 
   uint32_t failAt = ~0u;
-  std::vector<ExactSeam> finished;  // the seams checked in finished outputs
+  std::vector<ExactSeam> finished;  // the seams checked, all in finished outputs
+  // The job's sink: the bar as the first check began, and a cancel then.
+  NativeSink* sink = nullptr;
+  std::vector<int> barBeforeCheck;
+  bool cancelInCheck = false;
 
  private:
   std::unique_ptr<ExactCoder> real_ = MakeExactCoder();
@@ -82,6 +88,7 @@ void RunExact(const std::string& src, const std::string& output, bool separate, 
   request.output = output;
   request.coder = &coder;
   run->sink.englishUi = 1;
+  coder.sink = &run->sink;
   run->outcome = CutJob(request, run->sink);
 }
 
@@ -106,7 +113,7 @@ TEST_F(ExactCommit, EverySeamOfEveryOutputIsCheckedInTheFinishedFile) {
     EXPECT_EQ(coder.finished[1].outFirst, separate ? 0u : 25u);
     for (const ExactSeam& s : coder.finished) {
       EXPECT_GT(s.reencoded, 0u);
-      EXPECT_EQ(s.copied, 3u);  // a few copied frames after the seam
+      EXPECT_EQ(s.copied, 12u);  // twelve copied frames after the seam
     }
     for (const CutRangeFigures& r : run.outcome.ranges) EXPECT_TRUE(r.exact);
     EXPECT_FALSE(PartFilesIn(dir_));
@@ -142,6 +149,34 @@ TEST_F(ExactCommit, ASeamThatFailsInTheFinishedFileIsCutOnItsKeyFrameAndSaysWhy)
     EXPECT_EQ(Sources(coder.finished), checked);
     EXPECT_EQ(run.outcome.outputs.size(), separate ? 2u : 1u);
     for (const std::string& out : run.outcome.outputs) EXPECT_TRUE(filesys::Exists(out)) << out;
+    EXPECT_FALSE(PartFilesIn(dir_));
+  }
+}
+
+TEST_F(ExactCommit, TheBarMovesThroughTheCheckAndACancelDuringItLeavesNothing) {
+  for (const bool separate : {false, true}) {
+    OutputFaultCoder coder;
+    ExactRun run;
+    RunExact(src_, dir_ + (separate ? "bar.avi" : "bar-one.avi"), separate, coder, &run);
+    ASSERT_EQ(run.outcome.result, CutResult::Completed) << run.outcome.message;
+    ASSERT_FALSE(coder.barBeforeCheck.empty());
+    const int written = coder.barBeforeCheck.back();
+    const std::vector<int>& cells = run.sink.progressCells;
+    ASSERT_GT(cells.size(), coder.barBeforeCheck.size());
+    // The check has the last cells: the writing stops short of them, the frames compared fill them.
+    EXPECT_LT(written, 95);
+    EXPECT_EQ(*std::max_element(cells.begin(), cells.end()), 100);
+    EXPECT_TRUE(std::is_sorted(cells.begin() + ptrdiff_t(coder.barBeforeCheck.size()), cells.end())) << ::testing::PrintToString(cells);
+
+    OutputFaultCoder cancelling;
+    cancelling.cancelInCheck = true;
+    ExactRun cancelled;
+    const std::string name = dir_ + (separate ? "cancel.avi" : "cancel-one.avi");
+    RunExact(src_, name, separate, cancelling, &cancelled);
+    EXPECT_EQ(cancelled.outcome.result, CutResult::Cancelled) << cancelled.outcome.message;
+    EXPECT_EQ(cancelling.finished.size(), 1u);  // stopped within the first seam
+    EXPECT_TRUE(cancelled.outcome.outputs.empty());
+    EXPECT_FALSE(filesys::Exists(name));
     EXPECT_FALSE(PartFilesIn(dir_));
   }
 }
