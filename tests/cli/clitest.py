@@ -106,6 +106,26 @@ def empty_folder():
         shutil.rmtree(name) if os.path.isdir(name) else os.remove(name)
 
 
+def decoding_work(folder):
+    """Moves into the test's own folder, emptied, for a test of what needs
+    the decoders; exits as skipped where this build has none."""
+    os.makedirs(folder, exist_ok=True)
+    os.chdir(folder)
+    empty_folder()
+    _, _, err = tavrin("frame", "none.avi", "--frame", "0")
+    if "no video decoders" in err:
+        print("SKIPPED: this build has no decoders")
+        sys.exit(SKIPPED)
+
+
+def finish():
+    """Prints the failures collected and exits with the test's status."""
+    for f in failures:
+        print("FAIL", f)
+    print(f"{len(failures)} failures")
+    sys.exit(1 if failures else 0)
+
+
 def cut_short(src, path, numerator, denominator):
     """Writes the first numerator/denominator of src's bytes to path, as a
     recording stopped early leaves it: (the bytes written, src's size)."""

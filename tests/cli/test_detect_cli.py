@@ -16,10 +16,9 @@ import os
 import re
 import signal
 import subprocess
-import sys
 
 from avi_file import AviFile
-from clitest import CLI, SKIPPED, WINDOWS, check, cut_short, empty_folder, failures, sigint_caught, tavrin
+from clitest import CLI, WINDOWS, check, cut_short, decoding_work, failures, finish, sigint_caught, tavrin
 from crafted_mpeg4 import pack_bframes
 from read_gate import ReadGate
 
@@ -286,13 +285,7 @@ def check_no_sound_and_faults(source):
 
 
 def main():
-    os.makedirs("detect-work", exist_ok=True)
-    os.chdir("detect-work")
-    empty_folder()
-    code, _, err = tavrin("detect", "none.avi")
-    if "no decoders" in err:
-        print("SKIPPED: this build has no decoders")
-        sys.exit(SKIPPED)
+    decoding_work("detect-work")
     fade_start = true_fade_start()
     for name, (video, sound, rate) in KINDS.items():
         ffmpeg("-f", "lavfi", "-i", PICTURES, "-f", "lavfi", "-i", SOUND.format(rate=rate), *video, *sound,
@@ -308,10 +301,7 @@ def main():
     check_packed("mpeg4-pcm.avi")
     check_ctrl_c("mpeg4-pcm.avi")
     check_no_sound_and_faults("mpeg4-pcm.avi")
-    for f in failures:
-        print("FAIL", f)
-    print(f"{len(failures)} failures")
-    sys.exit(1 if failures else 0)
+    finish()
 
 
 if __name__ == "__main__":

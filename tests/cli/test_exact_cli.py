@@ -25,12 +25,11 @@ import re
 import select
 import signal
 import subprocess
-import sys
 import time
 from fractions import Fraction
 
 from avi_file import Avi
-from clitest import CLI, SKIPPED, WINDOWS, check, empty_folder, failures, sample, tavrin
+from clitest import CLI, WINDOWS, check, decoding_work, finish, sample, tavrin
 from crafted_mpeg4 import pack_bframes
 from picture_check import difference, shown_frames
 
@@ -528,13 +527,7 @@ def check_cancel_while_reencoding():
 
 
 def main():
-    os.makedirs("exact-work", exist_ok=True)
-    os.chdir("exact-work")
-    empty_folder()
-    code, _, err = tavrin("frame", "none.avi", "--frame", "0")
-    if "no video decoders" in err:
-        print("SKIPPED: this build has no decoders")
-        sys.exit(SKIPPED)
+    decoding_work("exact-work")
     check_keep()
     check_coarse_source()
     check_long_head()
@@ -544,10 +537,7 @@ def main():
     check_packed()
     check_refusals()
     check_cancel_while_reencoding()
-    for f in failures:
-        print("FAIL", f)
-    print(f"{len(failures)} failures")
-    sys.exit(1 if failures else 0)
+    finish()
 
 
 if __name__ == "__main__":

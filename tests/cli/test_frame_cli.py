@@ -13,10 +13,9 @@ import json
 import os
 import struct
 import subprocess
-import sys
 
 from avi_file import AviFile
-from clitest import SAMPLES, SKIPPED, check, empty_folder, failures, tavrin
+from clitest import SAMPLES, check, decoding_work, failures, finish, tavrin
 from crafted_mpeg4 import pack_bframes, rewrite_video
 from picture_check import difference, ffmpeg_frames, read_png, shown_frames
 
@@ -222,23 +221,14 @@ def check_faults():
 
 
 def main():
-    os.makedirs("frame-work", exist_ok=True)
-    os.chdir("frame-work")
-    empty_folder()
-    code, _, err = tavrin("frame", "none.avi", "--frame", "0")
-    if "no video decoders" in err:
-        print("SKIPPED: this build has no decoders")
-        sys.exit(SKIPPED)
+    decoding_work("frame-work")
     check_codecs()
     check_last_open_group()
     check_packed_and_dropped()
     check_samples()
     check_times_and_names()
     check_faults()
-    for f in failures:
-        print("FAIL", f)
-    print(f"{len(failures)} failures")
-    sys.exit(1 if failures else 0)
+    finish()
 
 
 if __name__ == "__main__":
