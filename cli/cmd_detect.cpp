@@ -7,16 +7,12 @@
 #include <string>
 
 #include "avi/avi_source.h"
-#include "avi/fourcc.h"
-#include "avi/odml_index.h"
-#include "avi/read_fault.h"
+#include "cli/analysed_input.h"
 #include "cli/command.h"
 #include "cli/interrupt.h"
 #include "cli/parsed_args.h"
-#include "cli/path_limit.h"
 #include "cli/usage.h"
 #include "cli/working_sink.h"
-#include "job/file_probe.h"
 #include "scan/damage_report.h"
 #ifndef TAVRIN_NO_CODEC
 #include "cli/detect_report.h"
@@ -88,21 +84,11 @@ std::string DamageOr(const DetectArgs& request, const std::string& why) {
 }
 
 int RunDetectRequest(const DetectArgs& request, WorkingSink& sink) {
-  const char* path = request.path.c_str();
-  uint64_t size = 0;
-  std::string reason;
-  if (ProbeInputFile(path, &size, &reason) != ProbeResult::Ok) return Failure(request, reason);
   AviSource input;
-  if (!input.Open(path)) return Failure(request, input.File().OpenError());
-  const bool avi = input.File().U32At(0) == kRiff && input.File().U32At(8) == kAviForm;
-  if (input.File().Fault()) return Failure(request, DescribeReadFault(input.File().Fault(), 1));
-  if (!avi) return Failure(request, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
-  AviAnalysis analysis{};
-  if (!input.Analyse(analysis, &sink, 0, 10)) {
-    if (sink.Cancelled()) return Failure(request, "cancelled");
-    if (input.File().Fault()) return Failure(request, DescribeReadFault(input.File().Fault(), 1));
-    return Failure(request, "its OpenDML indexes cannot be read: " + DescribeOdmlFault(input.Fault(), 1));
-  }
+  AviAnalysis analysis;
+  const InputRefusal refusal = OpenAnalysed(request.path.c_str(), &input, &analysis, &sink);
+  if (!refusal.why.empty()) return Failure(request, refusal.why);
+  std::string reason;
   BreakRequest asked;
   asked.black = request.black;
   asked.silence = request.silence;
@@ -133,9 +119,8 @@ int RunDetect(const Command& self, int argc, char** argv) {
   DetectArgs request;
   const std::string problem = ReadDetectArgs(self, argc, argv, &request);
   if (!problem.empty()) return UsageError(self, problem);
-  for (const std::string* path : {&request.path, &request.output})
-    if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
-  if (!request.output.empty() && request.output == request.path) return UsageError(self, "--output names the input");
+  const std::string naming = InputOutputProblem(request.path, request.output);
+  if (!naming.empty()) return UsageError(self, naming);
 #ifdef TAVRIN_NO_CODEC
   return RunDetectRequest(request);
 #else

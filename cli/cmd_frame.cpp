@@ -7,16 +7,13 @@
 
 #include "avi/avi_source.h"
 #include "avi/exact_time.h"
-#include "avi/fourcc.h"
 #include "avi/key_frame_list.h"
-#include "avi/odml_index.h"
 #include "avi/read_fault.h"
+#include "cli/analysed_input.h"
 #include "cli/command.h"
 #include "cli/json.h"
 #include "cli/parsed_args.h"
-#include "cli/path_limit.h"
 #include "cli/usage.h"
-#include "job/file_probe.h"
 #include "scan/damage_report.h"
 #ifndef TAVRIN_NO_CODEC
 #include "codec/frame_decoder.h"
@@ -99,21 +96,11 @@ bool WritePicture(const Picture& picture, const std::string& path, std::string* 
 }
 
 int RunFrameRequest(const FrameRequest& request) {
-  const char* path = request.path.c_str();
-  uint64_t size = 0;
-  std::string reason;
-  if (ProbeInputFile(path, &size, &reason) != ProbeResult::Ok) return Failure(request, reason);
   AviSource input;
-  if (!input.Open(path)) return Failure(request, input.File().OpenError());
+  AviAnalysis analysis;
+  const InputRefusal refusal = OpenAnalysed(request.path.c_str(), &input, &analysis);
+  if (!refusal.why.empty()) return Failure(request, refusal.why);
   auto readFault = [&] { return Failure(request, DescribeReadFault(input.File().Fault(), 1)); };
-  const bool avi = input.File().U32At(0) == kRiff && input.File().U32At(8) == kAviForm;
-  if (input.File().Fault()) return readFault();
-  if (!avi) return Failure(request, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
-  AviAnalysis analysis{};
-  if (!input.Analyse(analysis, nullptr, 0, 10)) {
-    if (input.File().Fault()) return readFault();
-    return Failure(request, "its OpenDML indexes cannot be read: " + DescribeOdmlFault(input.Fault(), 1));
-  }
   KeyFrameList keys;
   const FrameListProblem problem = ListKeyFrames(input, analysis, &keys);
   if (input.File().Fault()) return readFault();
@@ -144,6 +131,7 @@ int RunFrameRequest(const FrameRequest& request) {
     return Failure(request, "frame " + std::to_string(frame) + ": " + DamageOr(request, decoder.Failure()));
   if (decoded != DecodeStatus::Ok) return Failure(request, "frame " + std::to_string(frame) + ": " + decoder.Failure());
   const std::string output = request.output.empty() ? DefaultOutput(request.path, uint32_t(frame)) : request.output;
+  std::string reason;
   if (!WritePicture(picture, output, &reason)) return Failure(request, reason);
   const int key = keys.KeyAtOrBefore(uint32_t(frame));
   const uint32_t keyFrame = key >= 0 ? keys.keys[key].frame : 0;
@@ -170,8 +158,7 @@ int RunFrame(const Command& self, int argc, char** argv) {
   FrameRequest request;
   const std::string problem = ReadFrameArgs(self, argc, argv, &request);
   if (!problem.empty()) return UsageError(self, problem);
-  for (const std::string* path : {&request.path, &request.output})
-    if (!path->empty() && !PathUsableWhole(path->c_str())) return UsageError(self, PathTooLong(path->c_str()));
-  if (!request.output.empty() && request.output == request.path) return UsageError(self, "--output names the input");
+  const std::string naming = InputOutputProblem(request.path, request.output);
+  if (!naming.empty()) return UsageError(self, naming);
   return RunFrameRequest(request);
 }

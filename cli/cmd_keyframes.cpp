@@ -6,15 +6,13 @@
 #include <string>
 
 #include "avi/avi_source.h"
-#include "avi/fourcc.h"
 #include "avi/key_frame_list.h"
-#include "avi/odml_index.h"
 #include "avi/read_fault.h"
+#include "cli/analysed_input.h"
 #include "cli/command.h"
 #include "cli/json.h"
 #include "cli/parsed_args.h"
 #include "cli/usage.h"
-#include "job/file_probe.h"
 
 namespace {
 
@@ -81,25 +79,17 @@ int RunKeyframes(const Command& self, int argc, char** argv) {
   const char* path = args.operands[0].c_str();
   const bool json = args.Has("--json");
 
-  uint64_t size = 0;
-  std::string reason;
-  if (ProbeInputFile(path, &size, &reason) != ProbeResult::Ok) return Failure(path, reason);
   AviSource input;
-  if (!input.Open(path)) return Failure(path, input.File().OpenError());
+  AviAnalysis analysis;
+  const InputRefusal refusal = OpenAnalysed(path, &input, &analysis);
   // A read error or a change of the file under the run is said as such,
   // not as what the missing bytes would seem to show.
   auto readFault = [&] {
     std::fprintf(stderr, "tavrin keyframes: %s\n", DescribeReadFault(input.File().Fault(), 1).c_str());
     return 1;
   };
-  const bool avi = input.File().U32At(0) == kRiff && input.File().U32At(8) == kAviForm;
-  if (input.File().Fault()) return readFault();
-  if (!avi) return Failure(path, "not an AVI file (it does not begin with \"RIFF\" and \"AVI \")");
-  AviAnalysis analysis{};
-  if (!input.Analyse(analysis, nullptr, 0, 10)) {
-    if (input.File().Fault()) return readFault();
-    return Failure(path, "its OpenDML indexes cannot be read: " + DescribeOdmlFault(input.Fault(), 1));
-  }
+  if (refusal.readFault) return readFault();
+  if (!refusal.why.empty()) return Failure(path, refusal.why);
   KeyFrameList list;
   const FrameListProblem problem = ListKeyFrames(input, analysis, &list);
   if (input.File().Fault()) return readFault();
