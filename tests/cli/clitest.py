@@ -61,13 +61,13 @@ def ended(p, timeout):
     return code, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
 
 
-def sigint_caught(pid):
-    """Whether the process has its Ctrl-C handler in place (/proc)."""
+def sigint_caught(pid, sig=signal.SIGINT):
+    """Whether the process has its handler of sig (Ctrl-C) in place (/proc)."""
     try:
         with open(f"/proc/{pid}/status") as f:
             for line in f:
                 if line.startswith("SigCgt:"):
-                    return int(line.split()[1], 16) & (1 << (signal.SIGINT - 1)) != 0
+                    return int(line.split()[1], 16) & (1 << (sig - 1)) != 0
     except OSError:
         pass
     return False

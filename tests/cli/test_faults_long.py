@@ -16,7 +16,7 @@ import time
 
 import faultcheck as fc
 import faultmake as fm
-from clitest import tavrin_in
+from clitest import sigint_caught, tavrin_in
 from faultcheck import Case, Run, snapshot
 from faultkit import Kit, commands
 
@@ -63,8 +63,11 @@ def timers(every):
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGKILL):
             for share in SHARES:
                 case = Case("timer", f"{sig.name} at {share:.0%} of the run", command)
+                # Counted from when the program catches the signal: before
+                # that (loading its libraries) a signal ends any program.
+                caught = None if sig == signal.SIGKILL else (lambda pid, sig=sig: sigint_caught(pid, sig))
                 before, run, _, acted, after = aimed(command, where, share, lambda: lambda pid: os.kill(pid, sig),
-                                                     retry=share <= 0.5)
+                                                     ready=caught, retry=share <= 0.5)
                 # Late on, the run may have ended before the signal came.
                 finished = [fc.as_undisturbed(command, run, before, after)] if share > 0.5 else []
                 if not acted and not finished:
