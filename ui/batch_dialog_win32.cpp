@@ -115,16 +115,6 @@ void ShowSettings(HWND dialog, const BatchSettings& s) {
 // The settings are kept for the next time (Tavrin.ini, Batch*= keys).
 void KeepSettings(HWND dialog) { AppToolSettings().batch = ReadSettings(dialog); }
 
-void SetCell(HWND list, int row, int column, const std::string& text) {
-  std::wstring wide = WideFromUtf8(text);
-  LVITEMW item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = row;
-  item.iSubItem = column;
-  item.pszText = &wide[0];
-  SendMessageW(list, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item));
-}
-
 void ShowList(HWND dialog) {
   const BatchList& list = ListOf(dialog);
   HWND view = Item(dialog, IDC_BATCH_LIST);

@@ -123,17 +123,6 @@ void ShowSound(HWND dialog) {
   ShowButtons(dialog);
 }
 
-void SetCell(HWND list, int row, int column, const std::string& text) {
-  std::wstring wide = WideFromUtf8(text);
-  LVITEMW item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = row;
-  item.iSubItem = column;
-  item.pszText = &wide[0];
-  SendMessageW(list, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, column == 0 ? 0 : WPARAM(row),
-               reinterpret_cast<LPARAM>(&item));
-}
-
 // Each column as wide as its header or its widest cell (the first also
 // holds the check box); the last takes the rest of the list.
 void FitColumns(HWND list) {

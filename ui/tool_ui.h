@@ -36,5 +36,8 @@ std::string ChooseSoundFile(HWND owner, const std::string& folder, const TextPai
 // The names of a drop, in the order the shell gives them; ends the drop.
 std::vector<std::string> TakeDroppedFiles(HDROP drop);
 
+// A list view's cell: column 0 puts in row `row`, the others fill it.
+void SetCell(HWND list, int row, int column, const std::string& text);
+
 bool EndsInAvi(const std::string& path);  // ".avi" in any case
 std::string FolderOf(const std::string& path);  // "" when it names no folder

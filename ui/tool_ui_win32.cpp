@@ -1,5 +1,6 @@
 #include "ui/tool_ui.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include "ui/wide_text.h"
@@ -131,4 +132,15 @@ std::string FolderOf(const std::string& path) {
   // A drive root keeps its backslash ("C:\").
   if (slash > 0 && path[slash - 1] == ':') return path.substr(0, slash + 1);
   return path.substr(0, slash);
+}
+
+void SetCell(HWND list, int row, int column, const std::string& text) {
+  std::wstring wide = WideFromUtf8(text);
+  LVITEMW item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.iSubItem = column;
+  item.pszText = &wide[0];
+  SendMessageW(list, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, column == 0 ? 0 : WPARAM(row),
+               reinterpret_cast<LPARAM>(&item));
 }
