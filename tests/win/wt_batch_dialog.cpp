@@ -50,22 +50,9 @@ std::string WithoutIndex(const std::string& path) {
 
 // tavrin-cli.exe batch JOBFILE run in folder: its exit code (-1 not run).
 long RunCliBatch(const std::string& jobFile, const std::string& folder) {
-  const std::string exe = Env("TAVRIN_WIN_BUILD_DIR") + "\\tavrin-cli.exe";
   const std::string log = folder + "\\cli.log";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  std::string line = "\"" + exe + "\" batch \"" + jobFile + "\"";
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back(0);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = output;
-  startup.hStdError = output;
   PROCESS_INFORMATION process = {};
-  const bool started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                      folder.c_str(), &startup, &process) != 0;
-  CloseHandle(output);
+  const bool started = StartCli("batch \"" + jobFile + "\"", log, folder, &process);
   if (!started) return -1;
   DWORD code = DWORD(-1);
   if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);

@@ -109,6 +109,28 @@ inline std::string FilesIn(const std::string& folder) {
 
 // Copies a sample AVI of a real muxer into folder (default: the current
 // directory, so that outputs land there); its full path, "" when missing.
+// Starts the build's tavrin-cli.exe with args (already quoted) in folder
+// ("": this one), its output and errors into log; false when it cannot.
+inline bool StartCli(const std::string& args, const std::string& log, const std::string& folder,
+                     PROCESS_INFORMATION* process) {
+  const std::string exe = Env("TAVRIN_WIN_BUILD_DIR") + "\\tavrin-cli.exe";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  std::string line = "\"" + exe + "\" " + args;
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  const bool started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                      folder.empty() ? nullptr : folder.c_str(), &startup, process) != 0;
+  if (!started) std::printf("   cannot start %s: error %lu\n", exe.c_str(), GetLastError());
+  CloseHandle(output);
+  return started;
+}
+
 inline std::string CopySample(const std::string& sample, const std::string& as, std::string folder = "") {
   if (folder.empty()) folder = CurrentDirectory();
   const std::string from = Env("TAVRIN_SAMPLES") + "\\" + sample;

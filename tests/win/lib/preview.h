@@ -163,22 +163,8 @@ class CliKeyFrames {
  public:
   explicit CliKeyFrames(const std::string& file) {
     static int count = 0;
-    const std::string exe = Env("TAVRIN_WIN_BUILD_DIR") + "\\tavrin-cli.exe";
     out_ = MakeDir("cli") + "\\keyframes" + std::to_string(++count) + ".json";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(out_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    std::string line = "\"" + exe + "\" keyframes \"" + file + "\" --json";
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back(0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    started_ = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                              &startup, &process_) != 0;
-    if (!started_) std::printf("   cannot start %s: error %lu\n", exe.c_str(), GetLastError());
-    CloseHandle(output);
+    started_ = StartCli("keyframes \"" + file + "\" --json", out_, "", &process_);
   }
   ~CliKeyFrames() {
     if (started_) CloseHandle(process_.hProcess), CloseHandle(process_.hThread);
