@@ -65,18 +65,6 @@ int Failure(const DetectArgs& request, const std::string& why) {
 #ifdef TAVRIN_NO_CODEC
 int RunDetectRequest(const DetectArgs& request) { return Failure(request, "this build of tavrin has no decoders"); }
 #else
-// The finder's progress (0..100) on the bar's last nine tenths: the
-// analysis of the file takes the first tenth.
-class ShiftedProgress : public WalkSink {
- public:
-  explicit ShiftedProgress(WalkSink& sink) : sink_(sink) {}
-  void Progress(int cells) override { sink_.Progress(10 + cells * 90 / 100); }
-  bool Cancelled() const override { return sink_.Cancelled(); }
-
- private:
-  WalkSink& sink_;
-};
-
 // For a recording that ended badly, what is wrong with it and the repair hint; else why.
 std::string DamageOr(const DetectArgs& request, const std::string& why) {
   const DamageReport damage = InspectDamage(request.path);
@@ -94,9 +82,8 @@ int RunDetectRequest(const DetectArgs& request, WorkingSink& sink) {
   asked.silence = request.silence;
   asked.scenes = request.scenes;
   asked.minSeconds = request.minSeconds;
-  ShiftedProgress progress(sink);
   Breaks breaks;
-  const BreakStatus status = FindBreaks(input, analysis, asked, &progress, &breaks, &reason);
+  const BreakStatus status = FindBreaks(input, analysis, asked, &sink, &breaks, &reason);
   sink.EndBar();
   if (status == BreakStatus::Cancelled) {
     std::fputs("tavrin detect: cancelled\n", stderr);

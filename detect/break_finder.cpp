@@ -372,7 +372,7 @@ bool BreakPass::StartStretches(std::unique_ptr<LumaStream> probe, const std::vec
 
 void BreakPass::Progress(uint64_t done, uint64_t total) {
   if (!sink_ || total == 0) return;
-  const int cells = int(done * 100 / total);
+  const int cells = 10 + int(done * 90 / total);
   if (cells > lastCells_) sink_->Progress(lastCells_ = cells);
 }
 

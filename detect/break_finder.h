@@ -64,6 +64,7 @@ struct Breaks {
 
 enum class BreakStatus { Ok, Cancelled, Failed };
 
-// Reads source (analysed) once; *why says what failed. sink may be null.
+// Reads source (analysed) once; *why says what failed. sink (may be null)
+// shows the reading on cells 10 to 100, after the analysis's first tenth.
 BreakStatus FindBreaks(AviSource& source, const AviAnalysis& analysis, const BreakRequest& request, WalkSink* sink,
                        Breaks* breaks, std::string* why);

@@ -10,18 +10,6 @@
 
 namespace {
 
-// The finder's progress on the bar's last nine tenths: reading the index
-// takes the first tenth.
-class ShiftedProgress : public WalkSink {
- public:
-  explicit ShiftedProgress(WalkSink& sink) : sink_(sink) {}
-  void Progress(int cells) override { sink_.Progress(10 + cells * 90 / 100); }
-  bool Cancelled() const override { return sink_.Cancelled(); }
-
- private:
-  WalkSink& sink_;
-};
-
 #ifdef TAVRIN_NO_CODEC
 void Find(const std::string&, JobSink&, FoundBreaks* found) { found->why = "this build has no decoders"; }
 #else
@@ -43,8 +31,7 @@ void Find(const std::string& path, JobSink& sink, FoundBreaks* found) {
     return;
   }
   BreakRequest request;  // black, silence and scenes, 0.5 s, reduced pictures
-  ShiftedProgress progress(sink);
-  found->status = FindBreaks(input, analysis, request, &progress, &found->breaks, &found->why);
+  found->status = FindBreaks(input, analysis, request, &sink, &found->breaks, &found->why);
 }
 #endif
 
