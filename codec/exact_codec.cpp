@@ -252,10 +252,8 @@ class FfmpegExactCoder : public ExactCoder {
       chunks->push_back(c);
       return true;
     };
-    for (uint32_t n = first; n < end; ++n) {
-      const AVFrame* picture = source_.Picture(n, why);
-      if (!picture) return false;
-      if (!encoder.Send(*picture, n - first, why)) return false;
+    // The frames the encoder has ready, into out.
+    const auto drain = [&] {
       std::vector<uint8_t> bytes;
       bool key = false;
       double psnr = 0;
@@ -263,19 +261,16 @@ class FfmpegExactCoder : public ExactCoder {
         if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
         if (psnr < *lowestPsnr) *lowestPsnr = psnr;
       }
-      if (!why->empty()) return false;
+      return why->empty();
+    };
+    for (uint32_t n = first; n < end; ++n) {
+      const AVFrame* picture = source_.Picture(n, why);
+      if (!picture || !encoder.Send(*picture, n - first, why) || !drain()) return false;
       if (watch_ && !watch_->FrameMade()) return why->clear(), false;
     }
     // B-frames wait for the frame after them: the end gives them out.
     encoder.Finish();
-    std::vector<uint8_t> bytes;
-    bool key = false;
-    double psnr = 0;
-    while (encoder.Receive(&bytes, &key, &psnr, why)) {
-      if (!put(bytes, key)) return *why = "the re-encoded frames cannot be written", false;
-      if (psnr < *lowestPsnr) *lowestPsnr = psnr;
-    }
-    if (!why->empty()) return false;
+    if (!drain()) return false;
     const size_t made = chunks->size() - before;
     if (made != end - first)
       return *why = "the encoder gave " + std::to_string(made) + " frames for " + std::to_string(end - first), false;
