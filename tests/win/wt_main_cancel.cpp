@@ -100,7 +100,7 @@ int main() {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, L"Tavrin - Split");
     WT_CHECK(WaitForMessageBox(progress) != nullptr);  // the job's box over its dialog
-    PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
+    CancelNow(progress);
     WT_CHECK_EQ(AnswerMessageBox(progress), std::wstring(L"[Overlap] bad value"));
     WT_CHECK_EQ(AnswerMessageBox(app.main), std::wstring(L"Break"));
     WT_CHECK_EQ(ReadBytes(first), kEarlier);

@@ -119,7 +119,7 @@ int main() {
     app.PostCommand(IDC_EXECUTE);
     HWND progress = WaitForProgress(app, SplitTitle());
     WT_CHECK(WaitForMessageBox(progress) != nullptr);  // the job's box over its dialog
-    PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
+    CancelNow(progress);
     AnswerMessageBox(progress);
     WT_CHECK_EQ(
         AnswerMessageBox(app.main),

@@ -76,6 +76,14 @@ inline void Answer(HWND box, int answer = IDYES) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
 }
 
+// Presses a progress dialog's Cancel and returns once it has taken it. A
+// job's box over the dialog belongs to the job's thread: its answer, posted
+// there, could overtake a Cancel posted to the dialog and end the job first.
+inline void CancelNow(HWND progress) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(progress, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, 15000, &result);
+}
+
 // Waits for the next box owned by owner, checks its caption, presses OK (or,
 // on a Yes/No box, yesNo when given) and returns its text (L"<no box>" when
 // none came).
