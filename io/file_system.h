@@ -27,8 +27,9 @@ std::FILE* CreateNew(const std::string& path, std::string* reason);
 bool SyncFile(std::FILE* file, std::string* reason);
 
 // Asks the system to start writing file's changed bytes from `from` on to
-// the device now, without waiting (Linux: sync_file_range; elsewhere
-// nothing): the flush at the end then finds most of them written.
+// the device now, without waiting (Linux: sync_file_range, asked on a
+// thread of its own; elsewhere nothing): the flush at the end then finds
+// most of them written.
 void StartWriteBack(std::FILE* file, uint64_t from);
 
 // Keeps the ownership of file (and file itself) once its stream is closed,

@@ -1,4 +1,10 @@
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -60,9 +66,91 @@ bool SyncFile(std::FILE* file, std::string* reason) {
   return false;
 }
 
+#ifdef __linux__
+namespace {
+
+// sync_file_range waits while the device's queue is full, for as long as
+// the device takes to write what it was given: called by the writer, it
+// held every writer to the disk's speed, and the last call (for a whole
+// file) held the work after it too. So one thread of the process asks for
+// write-back, on a descriptor of its own (a copy of the file's), while the
+// writer goes on; the flush at the end waits for whatever is left. One
+// request per file waits at a time: a later one for a file already waiting
+// only moves its start back.
+class WriteBackStarter {
+ public:
+  // Never destroyed: its thread may still be asking when the program ends.
+  static WriteBackStarter& Get() {
+    static WriteBackStarter* starter = new WriteBackStarter;
+    return *starter;
+  }
+
+  void Ask(int fd, uint64_t from) {
+    const int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    struct stat info;
+    if (own < 0 || fstat(own, &info) != 0 || !Running()) {
+      if (own >= 0) close(own);
+      sync_file_range(fd, off_t(from), 0, SYNC_FILE_RANGE_WRITE);  // here, then
+      return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Request& r : waiting_)
+      if (r.device == info.st_dev && r.inode == info.st_ino) {
+        r.from = std::min(r.from, from);
+        close(own);
+        return;
+      }
+    waiting_.push_back(Request{own, from, info.st_dev, info.st_ino});
+    asked_.notify_one();
+  }
+
+ private:
+  struct Request {
+    int fd;
+    uint64_t from;
+    dev_t device;
+    ino_t inode;
+  };
+
+  bool Running() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!started_) {
+      started_ = true;
+      try {
+        std::thread([this] { Serve(); }).detach();
+        running_ = true;
+      } catch (const std::system_error&) {
+      }
+    }
+    return running_;
+  }
+
+  void Serve() {
+    for (;;) {
+      Request r;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        asked_.wait(lock, [this] { return !waiting_.empty(); });
+        r = waiting_.front();
+        waiting_.pop_front();
+      }
+      sync_file_range(r.fd, off_t(r.from), 0, SYNC_FILE_RANGE_WRITE);
+      close(r.fd);
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable asked_;
+  std::deque<Request> waiting_;
+  bool started_ = false, running_ = false;
+};
+
+}  // namespace
+#endif
+
 void StartWriteBack(std::FILE* file, uint64_t from) {
 #ifdef __linux__
-  sync_file_range(fileno(file), off_t(from), 0, SYNC_FILE_RANGE_WRITE);
+  WriteBackStarter::Get().Ask(fileno(file), from);
 #else
   (void)file, (void)from;
 #endif
