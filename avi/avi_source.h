@@ -30,6 +30,7 @@ class AviSource {
 
   // The file as stored: for its first look and its open error.
   ByteInput& File() { return file_; }
+  const ByteInput& File() const { return file_; }
   // What the analysis and the engines read: the file, or its flattened view.
   ByteInput& Input() { return view_ ? viewInput_ : file_; }
   bool IsOpenDml() const { return view_ != nullptr; }

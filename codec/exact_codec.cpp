@@ -37,6 +37,18 @@ struct OpenedVideo {
     if (!source.Analyse(analysis, nullptr, 0, 10)) return *why = path + ": its indexes cannot be read", false;
     if (ListKeyFrames(source, analysis, &keys) != FrameListProblem::None)
       return *why = path + ": its video frames cannot be listed", false;
+    return OpenDecoder(why);
+  }
+  // The recording `like` opened, opened again on a handle of its own with
+  // its analysis and key frames (not read again: the file is the same).
+  bool OpenAgain(const OpenedVideo& like, const std::string& path, std::string* why) {
+    if (!source.Reopen(path.c_str(), like.source.File().Size()))
+      return *why = path + ": it cannot be opened again", false;
+    analysis = like.analysis;
+    keys = like.keys;
+    return OpenDecoder(why);
+  }
+  bool OpenDecoder(std::string* why) {
     decoder.reset(new FrameDecoder(source, analysis, keys));
     if (decoder->Open() != DecodeStatus::Ok) return *why = decoder->Failure(), false;
     // FFmpeg's MPEG-4 decoder picks its workarounds (and IDCT) once, from
@@ -80,10 +92,14 @@ double LumaPsnr(const AVFrame& a, const AVFrame& b) {
   for (int y = 0; y < a.height; ++y) {
     const uint8_t* p = a.data[0] + ptrdiff_t(y) * a.linesize[0];
     const uint8_t* q = b.data[0] + ptrdiff_t(y) * b.linesize[0];
+    // A row's sum fits 32 bits (16384 x 255^2 < 2^31), which compilers
+    // turn into vector code.
+    uint32_t row = 0;
     for (int x = 0; x < a.width; ++x) {
       const int d = int(p[x]) - int(q[x]);
-      sum += uint64_t(d * d);
+      row += uint32_t(d * d);
     }
+    sum += row;
   }
   if (sum == 0) return 99.0;
   const double mse = double(sum) / (double(a.width) * a.height);
@@ -141,7 +157,7 @@ class FfmpegExactCoder : public ExactCoder {
     settings_.rate = f.rate;
     settings_.scale = f.scale;
     if (codecId_ == AV_CODEC_ID_MPEG4 && !ReadMpeg4Headers(format.extradata, &why)) return s.why = why, s;
-    s.cuttable = true;
+    s.cuttable = cuttable_ = true;
     s.bFrames = bFrames_;
     s.packed = packed_;
     return s;
@@ -168,9 +184,21 @@ class FfmpegExactCoder : public ExactCoder {
     return true;
   }
 
+  // The stream's facts are copied, the file opened again (not analysed again).
   std::unique_ptr<ExactCoder> Another() override {
+    if (path_.empty() || !cuttable_) return nullptr;
     auto other = std::make_unique<FfmpegExactCoder>();
-    if (path_.empty() || !other->Open(path_).cuttable) return nullptr;
+    std::string why;
+    if (!other->source_.OpenAgain(source_, path_, &why)) return nullptr;
+    other->path_ = path_;
+    other->cuttable_ = cuttable_;
+    other->codecId_ = codecId_;
+    other->vol_ = vol_;
+    other->bFrames_ = bFrames_;
+    other->packed_ = packed_;
+    other->timeResolution_ = timeResolution_;
+    other->settings_ = settings_;
+    other->userData_ = userData_;
     return other;
   }
 
@@ -190,26 +218,40 @@ class FfmpegExactCoder : public ExactCoder {
     return uint32_t(packed_ ? SecondVopAt(bytes.data(), bytes.size()) : bytes.size());
   }
 
-  // The output's frames are decoded on a thread of their own while this one
-  // decodes the source's (two cores: about half the time), a few pictures ahead.
+  // Alone, the output's frames are decoded on a thread of their own while
+  // this one decodes the source's (two cores: about half the time), a few
+  // pictures ahead; beside another seam's check, on this thread too.
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
-    OpenedVideo out;
-    if (!out.Open(output, why)) return false;
+    if (checkedPath_ != output) {
+      checked_.reset(new OpenedVideo);
+      checkedPath_.clear();
+      if (!checked_->Open(output, why)) return false;
+      checkedPath_ = output;
+    }
+    OpenedVideo& out = *checked_;
     *lowestPsnr = 99.0;
     const uint32_t count = seam.reencoded + seam.copied;
-    PicturesAhead made([&out](uint32_t n, std::string* failure) { return out.Picture(n, failure); }, seam.outFirst,
-                       count);
+    std::unique_ptr<PicturesAhead> ahead;
+    if (!seam.besideAnother)
+      ahead.reset(new PicturesAhead([&out](uint32_t n, std::string* failure) { return out.Picture(n, failure); },
+                                    seam.outFirst, count));
     for (uint32_t i = 0; i < count; ++i) {
       const AVFrame* source = source_.Picture(seam.srcFirst + i, why);
       if (!source) return false;
-      AVFrame* kept = made.Next(why);
+      AVFrame* aheadPicture = ahead ? ahead->Next(why) : nullptr;
+      const AVFrame* kept = ahead ? aheadPicture : out.Picture(seam.outFirst + i, why);
       if (!kept) return *why = "the output's " + *why, false;
       const bool ok = SameAsSource(*kept, *source, seam.srcFirst + i, i < seam.reencoded, lowestPsnr, why);
-      av_frame_free(&kept);
+      av_frame_free(&aheadPicture);
       if (!ok) return false;
       if (watch_ && !watch_->FrameMade()) return why->clear(), false;
     }
     return true;
+  }
+
+  void CheckEnded() override {
+    checked_.reset();
+    checkedPath_.clear();
   }
 
  private:
@@ -397,7 +439,10 @@ class FfmpegExactCoder : public ExactCoder {
   }
 
   std::string path_;
+  bool cuttable_ = false;  // Open found frames it can make
   OpenedVideo source_;
+  std::unique_ptr<OpenedVideo> checked_;  // the output CheckSeam reads, kept open until CheckEnded
+  std::string checkedPath_;
   ReencodeWatch* watch_ = nullptr;
   int codecId_ = 0;
   Mpeg4Vol vol_;  // MPEG-4 Visual's, read by Open

@@ -22,6 +22,7 @@
 #include "cut/cut_rule.h"
 #include "exact/exact_coder.h"
 #include "exact/exact_heads.h"
+#include "exact/two_coders.h"
 #include "io/file_system.h"
 #include "io/output_file.h"
 #include "job/job_run.h"
@@ -202,28 +203,6 @@ class OneInput : public ChainInputs {
 };
 
 
-// The frames the check of an exact cut's seams has compared, on the bar's
-// last cells (from `from` to 100, `total` frames in all, shown through the
-// writing's bar), and the cancel: the coder tells it of each on the job's thread.
-class SeamCheckWatch : public ReencodeWatch {
- public:
-  SeamCheckWatch(JobSink& sink, LaterBarSink& bar, int from, uint64_t total, uint64_t* done)
-      : sink_(sink), bar_(bar), from_(from), total_(total ? total : 1), done_(*done) {}
-  bool FrameMade() override {
-    const int cells = from_ + int(uint64_t(100 - from_) * std::min(++done_, total_) / total_);
-    if (cells != shown_) bar_.After(shown_ = cells);
-    return !sink_.Cancelled();
-  }
-
- private:
-  JobSink& sink_;
-  LaterBarSink& bar_;
-  const int from_;
-  const uint64_t total_;
-  uint64_t& done_;
-  int shown_ = -1;
-};
-
 class CutRun : public JobRun<CutOutcome, CutResult> {
  public:
   CutRun(const CutRequest& request, CutSink& sink, CutOutcome& outcome)
@@ -273,8 +252,12 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   // seam of theirs as the source does; else the ranges that do not are in
   // seamFaults_ (none: a cancel stopped the check).
   bool SeamsHold(const std::string& path, size_t from, size_t count);
-  // SeamsHold's work, `copiedChecked` copied frames decoded after each seam.
-  bool CheckSeams(const std::string& path, size_t from, size_t count, uint32_t copiedChecked);
+  // The seams of the ranges from `from` on (`count` of them), in an output
+  // that holds them from its start, `copiedChecked` copied frames after each.
+  std::vector<std::pair<size_t, ExactSeam>> SeamsOf(size_t from, size_t count, uint32_t copiedChecked) const;
+  // Checks seams (range, seam) on two coders; (*failures)[k] says why seam k did not hold.
+  void CheckSeams(const std::string& path, std::vector<std::pair<size_t, ExactSeam>>& seams, FramesWatch& watch,
+                  std::vector<std::string>* failures);
   std::string ExactLines() const;
   std::string SoundOffLines(size_t i, const CutRangeFigures& r) const;
 
@@ -290,6 +273,7 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   KeyFrameList keyList_;
   ExactStream exactStream_;
   std::vector<ExactHead> heads_;  // an exact cut's, one per kept range
+  std::unique_ptr<ExactCoder> second_;  // a second coder of the input, for a second core (null: none)
   // The ranges of an output that did not decode as the source across a
   // seam, and why, in English.
   std::vector<std::pair<size_t, std::string>> seamFaults_;
@@ -445,6 +429,10 @@ bool CutRun::MakeHeads() {
   ExactWork work{*request_.coder, source, *input_, keyList_, clock_.frames, frameMicros_, clock_.rate, clock_.scale,
                  names_[0], sink_};
   work.bFrames = exactStream_.bFrames;
+  uint64_t made = 0;
+  for (const ExactHead& h : heads_) made += h.Made();
+  if (made && !second_) second_ = SecondCoder(*request_.coder);
+  work.second = second_.get();
   uint64_t copied = 0;
   for (const KeptRange& k : kept_) copied += k.end - k.first;
   reencodeCells_ = ReencodeCells(heads_, copied);
@@ -493,40 +481,67 @@ bool CutRun::SeamsHold(const std::string& path, size_t from, size_t count) {
   constexpr uint32_t kCopiedChecked = 12;
   uint64_t total = 0;
   for (const ExactHead& h : heads_) total += h.exact && h.swap ? h.Made() + kCopiedChecked : 0;
-  SeamCheckWatch watch(sink_, *writingBar_, 100 - checkCells_, total, &checkedFrames_);
-  request_.coder->Watch(&watch);
-  const bool held = CheckSeams(path, from, count, kCopiedChecked);
-  request_.coder->Watch(nullptr);
-  return held;
+  total = std::max<uint64_t>(total, 1);
+  const int cellsFrom = 100 - checkCells_;
+  const uint64_t before = checkedFrames_;
+  int shown = -1;
+  FramesWatch watch(sink_, [&](uint64_t done) {
+    const int cells = cellsFrom + int(uint64_t(100 - cellsFrom) * std::min(before + done, total) / total);
+    if (cells != shown) writingBar_->After(shown = cells);
+  });
+  std::vector<std::pair<size_t, ExactSeam>> seams = SeamsOf(from, count, kCopiedChecked);
+  std::vector<std::string> failures(seams.size());
+  CheckSeams(path, seams, watch, &failures);
+  checkedFrames_ += watch.Done();
+  if (watch.Stopped() || sink_.Cancelled()) return false;
+  for (size_t k = 0; k < seams.size(); ++k) {
+    const size_t range = seams[k].first;
+    if (failures[k].empty() || (!seamFaults_.empty() && seamFaults_.back().first == range)) continue;
+    // Every seam of the file is checked, so that those that fail all fall back at once.
+    seamFaults_.push_back({range, "the output did not decode as the source across its seam (" + failures[k] + ")"});
+  }
+  return seamFaults_.empty();
 }
 
-bool CutRun::CheckSeams(const std::string& path, size_t from, size_t count, uint32_t copiedChecked) {
+std::vector<std::pair<size_t, ExactSeam>> CutRun::SeamsOf(size_t from, size_t count, uint32_t copiedChecked) const {
+  std::vector<std::pair<size_t, ExactSeam>> seams;
   uint32_t at = 0;  // the range's first frame in the output
   for (size_t i = from; i < from + count && i < heads_.size(); at += kept_[i].end - kept_[i].first, ++i) {
     const ExactHead& h = heads_[i];
     // A key frame moved to the range's first frame is a seam too.
     if (!h.exact || (h.Made() == 0 && !h.moveKey)) continue;
-    std::vector<ExactSeam> seams;
     if (h.reencoded || h.moveKey) {
       const uint32_t copiedFrom = h.first + h.reencoded;
       const uint32_t copiedEnd = h.tailFrames ? h.tailFrom : h.end;
       const uint32_t copied = copiedEnd > copiedFrom ? std::min(copiedChecked, copiedEnd - copiedFrom) : 0;
-      seams.push_back(ExactSeam{at, h.first, h.reencoded, copied});
+      seams.push_back({i, ExactSeam{at, h.first, h.reencoded, copied}});
     }
-    if (h.tailFrames) seams.push_back(ExactSeam{at + (h.tailFrom - h.first), h.tailFrom, h.tailFrames, 0});
-    for (const ExactSeam& seam : seams) {
-      if (sink_.Cancelled()) return false;
-      double lowest = 0;
-      std::string why;
-      if (request_.coder->CheckSeam(path, seam, &lowest, &why)) continue;
-      if (why.empty() && sink_.Cancelled()) return false;  // stopped by the cancel
-      if (why.empty()) why = "the check stopped without a reason";
-      // Every seam of the file is checked, so that those that fail all fall back at once.
-      seamFaults_.push_back({i, "the output did not decode as the source across its seam (" + why + ")"});
-      break;
-    }
+    if (h.tailFrames) seams.push_back({i, ExactSeam{at + (h.tailFrom - h.first), h.tailFrom, h.tailFrames, 0}});
   }
-  return seamFaults_.empty();
+  return seams;
+}
+
+// Two seams at a time, each on a core of its own; an odd one out alone
+// last, on both cores (the output's frames decoded on a thread of their own).
+void CutRun::CheckSeams(const std::string& path, std::vector<std::pair<size_t, ExactSeam>>& seams, FramesWatch& watch,
+                        std::vector<std::string>* failures) {
+  ExactCoder& coder = *request_.coder;
+  ExactCoder* second = seams.size() > 1 ? second_.get() : nullptr;
+  const size_t together = second ? seams.size() & ~size_t(1) : 0;
+  const auto check = [&](ExactCoder& c, size_t k) {
+    double lowest = 0;
+    std::string& why = (*failures)[k];
+    if (c.CheckSeam(path, seams[k].second, &lowest, &why) || watch.Stopped()) return why.clear();  // held, or a cancel
+    if (why.empty()) why = "the check stopped without a reason";
+  };
+  for (size_t k = 0; k < together; ++k) seams[k].second.besideAnother = true;
+  coder.Watch(&watch);
+  if (second) second->Watch(&watch);
+  ShareWork(coder, second, together, watch, check);
+  for (size_t k = together; k < seams.size() && !watch.Stopped() && !sink_.Cancelled(); ++k) check(coder, k);
+  coder.Watch(nullptr);
+  coder.CheckEnded();
+  if (second) second->Watch(nullptr), second->CheckEnded();
 }
 
 // A line for each compressed sound stream of range i that plays off the

@@ -39,6 +39,9 @@ struct ExactSeam {
   uint32_t srcFirst = 0;
   uint32_t reencoded = 0;
   uint32_t copied = 0;
+  // Another seam is checked beside this one, on the other core: the
+  // output's frames are decoded on the caller's thread too.
+  bool besideAnother = false;
 };
 
 // Told of every frame Reencode makes, on the thread that makes it, and of
@@ -75,9 +78,13 @@ class ExactCoder {
   // Decodes the output at `output` across the seam and compares it with the
   // source: re-encoded frames at least kExactMinPsnr, copied ones identical.
   // *lowestPsnr: the lowest of the re-encoded frames. False with *why empty
-  // when the watch stopped it.
+  // when the watch stopped it. The output stays open for the next seam's
+  // check until CheckEnded.
   virtual bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr,
                          std::string* why) = 0;
+  // The outputs checked so far are done with (one may be written again
+  // under the same name): the next check opens its output anew.
+  virtual void CheckEnded() {}
   // Another coder of the recording this one opened, independent of it (its
   // own file handle, decoder and encoder), so that two threads can each
   // Reencode at once; null when none can be made.

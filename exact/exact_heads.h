@@ -67,11 +67,12 @@ struct ExactWork {
   std::string sideName;           // the side files' name (under temporary names, never kept)
   JobSink& sink;
   bool bFrames = false;  // chunks in decode order (ExactStream::bFrames)
+  ExactCoder* second = nullptr;  // a second coder of the recording, for a second core (null: none)
 };
 
 // Re-encodes the head of every range with frames to re-encode (planned by
-// PlanHead) into a side file of its own, on two cores when the coder gives
-// a second coder (coder.Another()): two heads at once, and a head alone (or
+// PlanHead) into a side file of its own, on two cores when the work has a
+// second coder (SecondCoder): two heads at once, and a head alone (or
 // the odd one out) in two halves, the second from a key frame of its own
 // (not with B-frames); a head that cannot be made becomes a key-frame start
 // (exact false, why). Counts the frames made on the bar from 10 over `span`

@@ -2,15 +2,10 @@
 #include "exact/head_parts.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "avi/byte_input.h"
 #include "exact/scratch_file.h"
+#include "exact/two_coders.h"
 #include "job/job_sink.h"
 
 namespace {
@@ -51,93 +46,15 @@ bool AppendPart(HeadPart& part, ScratchFile& side, SwapRun* run, std::string* wh
   return true;
 }
 
-// The frames made, on the bar from 10 over span cells, and the cancel: only
-// the thread that runs the job speaks to the sink; the other only counts,
-// and stops once the job's thread has seen a cancel.
-class HeadsWatch : public ReencodeWatch {
- public:
-  HeadsWatch(JobSink& sink, uint64_t total, int span) : sink_(sink), total_(total ? total : 1), span_(span) {}
-
-  bool FrameMade() override {
-    ++made_;
-    if (std::this_thread::get_id() == jobThread_) Look();
-    return !stop_;
-  }
-  // Shows the frames made so far; stops the work on a cancel.
-  void Look() {
-    const int cells = 10 + int(span_ * std::min(made_.load(), total_) / total_);
-    if (cells != shown_) sink_.Progress(shown_ = cells);
-    if (sink_.Cancelled()) stop_ = true;
-  }
-  bool Stopped() const { return stop_; }
-
- private:
-  JobSink& sink_;
-  const uint64_t total_;
-  const int span_;
-  const std::thread::id jobThread_ = std::this_thread::get_id();
-  std::atomic<uint64_t> made_{0};
-  std::atomic<bool> stop_{false};
-  int shown_ = -1;
-};
-
-// Encodes parts, taking them in turn from *next, until none is left or
-// the watch stops; failures[i] says why part i could not be made.
-void EncodeParts(ExactCoder& coder, const ExactWork& work, std::vector<HeadPart>& parts, std::atomic<size_t>* next,
-                 const HeadsWatch& watch, std::vector<std::string>* failures) {
-  for (size_t i = (*next)++; i < parts.size() && !watch.Stopped(); i = (*next)++)
+// Encodes parts, taking them in turn, on two coders when there are two.
+void EncodeParts(const ExactWork& work, std::vector<HeadPart>& parts, FramesWatch& watch,
+                 std::vector<std::string>* failures) {
+  ShareWork(work.coder, work.second, parts.size(), watch, [&](ExactCoder& coder, size_t i) {
     if (!EncodePart(coder, work, parts[i], &(*failures)[i]) && (*failures)[i].empty())
       (*failures)[i] = "the re-encode stopped";
+  });
 }
 
-// Runs EncodeParts on a second coder on a thread of its own, while the
-// job's thread makes parts too and then waits, showing the bar.
-class SecondEncoder {
- public:
-  SecondEncoder(std::unique_ptr<ExactCoder> coder, const ExactWork& work, std::vector<HeadPart>& parts,
-                std::atomic<size_t>* next, HeadsWatch& watch, std::vector<std::string>* failures)
-      : coder_(std::move(coder)), watch_(watch) {
-    coder_->Watch(&watch);
-    thread_ = std::thread([this, &work, &parts, next, failures] {
-      EncodeParts(*coder_, work, parts, next, watch_, failures);
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-      ended_.notify_all();
-    });
-  }
-  ~SecondEncoder() { Join(); }
-  SecondEncoder(const SecondEncoder&) = delete;
-  SecondEncoder& operator=(const SecondEncoder&) = delete;
-
-  void Join() {
-    if (!thread_.joinable()) return;
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!ended_.wait_for(lock, std::chrono::milliseconds(40), [this] { return done_; })) {
-      lock.unlock();
-      watch_.Look();
-      lock.lock();
-    }
-    lock.unlock();
-    thread_.join();
-  }
-
- private:
-  std::unique_ptr<ExactCoder> coder_;
-  HeadsWatch& watch_;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  bool done_ = false;
-};
-
-// A second coder when frames are to be made and the machine has a second
-// core; null otherwise.
-std::unique_ptr<ExactCoder> SecondCoder(ExactCoder& coder, const std::vector<ExactHead>& heads) {
-  uint64_t made = 0;
-  for (const ExactHead& h : heads) made += h.Made();
-  if (made == 0 || std::thread::hardware_concurrency() < 2) return nullptr;
-  return coder.Another();
-}
 }  // namespace
 
 // The parts of the heads with frames to make, in order. When their number
@@ -173,23 +90,19 @@ bool MakeParts(ExactWork& work, const std::vector<ExactHead>& heads, int span, s
                std::vector<std::string>* failures) {
   uint64_t total = 0;
   for (const ExactHead& h : heads) total += h.Made();
-  HeadsWatch watch(work.sink, total, span);
-  std::unique_ptr<ExactCoder> other = SecondCoder(work.coder, heads);
-  *parts = PartsOf(work, heads, other != nullptr);
+  total = std::max<uint64_t>(total, 1);
+  int shown = -1;
+  FramesWatch watch(work.sink, [&](uint64_t made) {
+    const int cells = 10 + int(uint64_t(span) * std::min(made, total) / total);
+    if (cells != shown) work.sink.Progress(shown = cells);
+  });
+  *parts = PartsOf(work, heads, work.second != nullptr);
   failures->assign(parts->size(), std::string());
-  std::atomic<size_t> next{0};
   work.coder.Watch(&watch);
-  {
-    std::unique_ptr<SecondEncoder> second;
-    // Without a thread (none can be started) the job's thread makes every part.
-    try {
-      if (other) second.reset(new SecondEncoder(std::move(other), work, *parts, &next, watch, failures));
-    } catch (const std::system_error&) {
-    }
-    EncodeParts(work.coder, work, *parts, &next, watch, failures);
-    if (second) second->Join();
-  }
+  if (work.second) work.second->Watch(&watch);
+  EncodeParts(work, *parts, watch, failures);
   work.coder.Watch(nullptr);
+  if (work.second) work.second->Watch(nullptr);
   watch.Look();
   return !watch.Stopped();
 }

@@ -1,6 +1,6 @@
 // The frames an exact cut makes anew, on two cores: each head's runs are
-// parts (PartsOf) that two coders take in turn (the coder's own and one
-// from coder.Another(), on a thread of its own), each into a file of its
+// parts (PartsOf) that two coders take in turn (the job's and work.second,
+// on a thread of its own: exact/two_coders.h), each into a file of its
 // own; a head's parts are then put together in its side file
 // (AssembleHead). Only the job's thread speaks to the sink: the bar counts
 // every frame made, and a cancel stops both coders within a frame.
@@ -33,8 +33,8 @@ struct HeadPart {
 // coders have as much to do; a head alone is then made on both cores.
 std::vector<HeadPart> PartsOf(const ExactWork& work, const std::vector<ExactHead>& heads, bool twoCoders);
 
-// Makes every part of the heads' frames (*parts), on two coders when a
-// second one can be had and the machine has two cores, counting the frames
+// Makes every part of the heads' frames (*parts), on two coders when the
+// work has a second, counting the frames
 // on the bar from 10 over span cells; (*failures)[i] says why part i could
 // not be made. False on a cancel.
 bool MakeParts(ExactWork& work, const std::vector<ExactHead>& heads, int span, std::vector<HeadPart>* parts,

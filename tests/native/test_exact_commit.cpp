@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "codec/exact_codec.h"
 #include "cut/cut_job.h"
@@ -20,7 +22,8 @@
 namespace {
 
 // FFmpeg's coder, whose check of an output fails at the seam whose first
-// frame made anew is failAt.
+// frame made anew is failAt; with twoCoders its second coder (Another) does
+// too, and records what it checks with the first's.
 class OutputFaultCoder : public ExactCoder {
  public:
   ExactStream Open(const std::string& path) override { return real_->Open(path); }
@@ -31,17 +34,30 @@ class OutputFaultCoder : public ExactCoder {
   bool IsBFrame(uint32_t chunk) override { return real_->IsBFrame(chunk); }
   uint32_t OwnFrameBytes(uint32_t chunk) override { return real_->OwnFrameBytes(chunk); }
   bool CheckSeam(const std::string& output, const ExactSeam& seam, double* lowestPsnr, std::string* why) override {
-    finished.push_back(seam);
-    if (sink && finished.size() == 1) {
-      barBeforeCheck = sink->progressCells;
-      if (cancelInCheck) sink->cancelRequested = 1;
+    OutputFaultCoder& first = main_ ? *main_ : *this;
+    {
+      std::lock_guard<std::mutex> lock(first.mutex_);
+      first.finished.push_back(seam);
+      if (first.sink && first.finished.size() == 1) {
+        first.barBeforeCheck = first.sink->progressCells;
+        if (first.cancelInCheck) first.sink->cancelRequested = 1;
+      }
+      if (seam.srcFirst == first.failAt) return *why = "an injected fault", false;
     }
-    if (seam.srcFirst == failAt) return *why = "an injected fault", false;
     return real_->CheckSeam(output, seam, lowestPsnr, why);
   }
   void Watch(ReencodeWatch* watch) override { real_->Watch(watch); }
+  void CheckEnded() override { real_->CheckEnded(); }
+  std::unique_ptr<ExactCoder> Another() override {
+    if (!twoCoders) return nullptr;
+    auto other = std::make_unique<OutputFaultCoder>();
+    other->real_ = real_->Another();
+    other->main_ = this;
+    return other->real_ ? std::move(other) : nullptr;
+  }
 
   uint32_t failAt = ~0u;
+  bool twoCoders = false;
   std::vector<ExactSeam> finished;  // the seams checked, all in finished outputs
   // The job's sink: the bar as the first check began, and a cancel then.
   NativeSink* sink = nullptr;
@@ -50,6 +66,8 @@ class OutputFaultCoder : public ExactCoder {
 
  private:
   std::unique_ptr<ExactCoder> real_ = MakeExactCoder();
+  OutputFaultCoder* main_ = nullptr;  // the coder this one is the second of
+  std::mutex mutex_;
 };
 
 std::string Mpeg4Sample() {
@@ -179,6 +197,41 @@ TEST_F(ExactCommit, TheBarMovesThroughTheCheckAndACancelDuringItLeavesNothing) {
     EXPECT_FALSE(filesys::Exists(name));
     EXPECT_FALSE(PartFilesIn(dir_));
   }
+}
+
+// Two coders check two seams at once, each on a core of its own: a seam
+// that fails falls back as with one, and a cancel leaves nothing.
+TEST_F(ExactCommit, SeamsCheckedTwoAtOnceFallBackAndCancelAsOne) {
+  OutputFaultCoder coder;
+  coder.twoCoders = true;
+  coder.failAt = 75;
+  ExactRun run;
+  RunExact(src_, dir_ + "two.avi", false, coder, &run);
+  ASSERT_EQ(run.outcome.result, CutResult::Completed) << run.outcome.message;
+  EXPECT_TRUE(run.outcome.ranges[0].exact);
+  EXPECT_FALSE(run.outcome.ranges[1].exact);
+  EXPECT_NE(run.outcome.ranges[1].notExactWhy.find("(an injected fault)"), std::string::npos);
+  ASSERT_EQ(coder.finished.size(), 3u);  // both seams, then the one left in the file written again
+  std::vector<uint32_t> firstRound = Sources({coder.finished[0], coder.finished[1]});
+  std::sort(firstRound.begin(), firstRound.end());
+  EXPECT_EQ(firstRound, (std::vector<uint32_t>{25, 75}));
+  EXPECT_EQ(coder.finished[2].srcFirst, 25u);
+  EXPECT_FALSE(coder.finished[2].besideAnother);  // alone: on both cores
+  if (std::thread::hardware_concurrency() >= 2)
+    EXPECT_TRUE(coder.finished[0].besideAnother && coder.finished[1].besideAnother);
+  const std::vector<int>& cells = run.sink.progressCells;
+  EXPECT_EQ(*std::max_element(cells.begin(), cells.end()), 100);
+  EXPECT_FALSE(PartFilesIn(dir_));
+
+  OutputFaultCoder cancelling;
+  cancelling.twoCoders = true;
+  cancelling.cancelInCheck = true;
+  ExactRun cancelled;
+  RunExact(src_, dir_ + "two-cancel.avi", false, cancelling, &cancelled);
+  EXPECT_EQ(cancelled.outcome.result, CutResult::Cancelled) << cancelled.outcome.message;
+  EXPECT_LE(cancelling.finished.size(), 2u);
+  EXPECT_FALSE(filesys::Exists(dir_ + "two-cancel.avi"));
+  EXPECT_FALSE(PartFilesIn(dir_));
 }
 
 }  // namespace
