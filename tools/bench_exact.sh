@@ -25,12 +25,17 @@ ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=640x480:rate=25:duration=
   -c:v mpeg4 -g 250 -b:v 4800k -vtag XVID -c:a pcm_s16le "$in"
 label="exact $(($(stat -c %s "$in") / 1000000)) MB"
 len=$SECONDS_LONG
-# Four ranges, each from 0.04 s after a key frame to the middle of a group.
-ranges=()
+# Four ranges, each from 0.04 s after a key frame to the middle of a group
+# (the worst case: each seam makes 249 frames anew); then four ranges whose
+# starts lie 1.04, 3.54, 6.04 and 8.54 s into their groups (224, 161, 99 and
+# 36 frames made: seams spread over the group as cuts fall).
+ranges=() spread=()
 for j in 0 1 2 3; do
   from=$(awk "BEGIN { printf \"%.2f\", ($j * $len / 4) - ($j * $len / 4) % 10 + 10.04 }")
   to=$(awk "BEGIN { printf \"%.2f\", $from + $len / 8 + 5 }")
   ranges+=(--keep "$from-$to")
+  from=$(awk "BEGIN { printf \"%.2f\", $from - 0.04 + 1.04 + 2.5 * $j }")
+  spread+=(--keep "$from-$to")
 done
 cat "$in" >/dev/null  # into the page cache
 
@@ -42,6 +47,8 @@ read -r t k < <(bench_measure "$WORK/exact-c.avi" "$TAVRIN" cut "$in" "${ranges[
 bench_row "$label" "cut, 4 ranges on key frames" "$t" "$cp" "$k"
 read -r t k < <(bench_measure "$WORK/exact-c.avi" "$TAVRIN" cut "$in" "${ranges[@]}" --exact --output "$WORK/exact-c.avi")
 bench_row "$label" "cut --exact, 4 ranges (4 seams)" "$t" "$cp" "$k"
+read -r t k < <(bench_measure "$WORK/exact-c.avi" "$TAVRIN" cut "$in" "${spread[@]}" --exact --output "$WORK/exact-c.avi")
+bench_row "$label" "cut --exact, 4 ranges, seams spread" "$t" "$cp" "$k"
 read -r kf kfk < <(bench_measure "$WORK/exact-c.avi" "$TAVRIN" cut "$in" --keep 10.04-30 --output "$WORK/exact-c.avi")
 bench_row "$label" "cut 10.04-30 on key frames" "$kf" "$kf" "$kfk"
 read -r t k < <(bench_measure "$WORK/exact-c.avi" "$TAVRIN" cut "$in" --keep 10.04-30 --exact --output "$WORK/exact-c.avi")
