@@ -162,14 +162,14 @@ int RunPieces(const SplitArgs& args) {
 // "" when it ran (*code its exit status), else what is wrong with the arguments.
 std::string RunExactSplit(const SplitArgs& args, int* code) {
   if (args.bySize || args.all) return "--exact splits by time: no --size-mb or --all with it";
-  if (args.create != "both" && args.create != "first") return "--exact makes both files or the first (--create second: not yet)";
   ExactSplitFields fields;
   fields.path = args.file;
   fields.hours = args.hours;
   fields.minutes = args.minutes;
   fields.seconds = args.seconds;
   fields.overlap = args.overlap;
-  fields.second = args.create == "both";
+  fields.first = args.create != "second";
+  fields.second = args.create != "first";
   fields.byEvery = args.hasEvery;
   fields.every = args.every;
   CutRequest request;

@@ -606,7 +606,7 @@ bool CutRun::Names() {
     const std::string base = request_.output.empty() ? input : request_.output;
     for (size_t j = 0; j < kept_.size(); ++j) {
       std::string name;
-      MakePieceName(base, uint32_t(j + 1), &name);
+      MakePieceName(base, request_.firstNumber + uint32_t(j), &name);
       names_.push_back(name);
     }
   }

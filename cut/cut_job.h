@@ -30,6 +30,7 @@ struct CutRequest {
   std::string list;                 // or a cut list file ("" none)
   bool separate = false;            // a file per kept range
   std::string output;               // "" the default name; with separate the name the pieces are numbered from
+  uint32_t firstNumber = 1;         // with separate: the first piece's number (a split's 2nd file alone: 2)
   WriterOptions writer;
   // Exact cut: each range from the frame asked for (exact/exact_heads.h),
   // re-encoded by `coder` (the host's; null: exact cuts cannot be made).

@@ -33,10 +33,14 @@ std::string MakeExactSplitRequest(const ExactSplitFields& fields, CutRequest* re
   }
   ExactTime at;
   if (!SplitPoint(fields, &at) || at.IsZero()) return "the split point (--hours, --minutes, --seconds) is no time above 0";
-  AskedRange first;
-  first.end = RangeBound::Time(at);
-  first.text = "-split point";
-  request->ranges.push_back(first);
+  if (fields.first) {
+    AskedRange first;
+    first.end = RangeBound::Time(at);
+    first.text = "-split point";
+    request->ranges.push_back(first);
+  } else {
+    request->firstNumber = 2;  // the 2nd file alone keeps its name
+  }
   if (fields.second) {
     AskedRange second;
     second.start = RangeBound::Time(at > overlap ? at - overlap : ExactTime());

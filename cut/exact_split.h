@@ -12,7 +12,7 @@ struct ExactSplitFields {
   std::string path;
   std::string hours, minutes, seconds;  // the split point's fields as typed
   std::string overlap;                  // "" none
-  bool second = true;                   // both files (false: the first alone)
+  bool first = true, second = true;     // the files made: both, or either alone
   bool byEvery = false;                 // pieces every `every` seconds instead
   std::string every;
 };

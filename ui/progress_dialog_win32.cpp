@@ -46,17 +46,14 @@ int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
       sink.Message(Pick(*text, sink.EnglishUi()), MessageOwner::ProgressWindow);
     return SplitResultNumber(checked, false);
   }
-  if (split.create == CreateMode::Second) {
-    sink.Message(Pick(tool_text::kExactSplitNoSecondOnly, sink.EnglishUi()), MessageOwner::ProgressWindow);
-    return CutResultNumber(CutResult::NoRange);
-  }
   ExactSplitFields fields;
   fields.path = split.path;
   fields.hours = split.hours;
   fields.minutes = split.minutes;
   fields.seconds = split.seconds;
-  fields.overlap = split.create == CreateMode::Both ? split.overlap : "";
-  fields.second = split.create == CreateMode::Both;
+  fields.overlap = split.create != CreateMode::First ? split.overlap : "";
+  fields.first = split.create != CreateMode::Second;
+  fields.second = split.create != CreateMode::First;
   CutRequest request;
   const std::string problem = MakeExactSplitRequest(fields, &request);
   if (!problem.empty()) {  // the checks above leave none; never silent all the same
@@ -68,8 +65,9 @@ int32_t WindowExactSplit(JobState& state, const SplitRequest& split) {
   request.coder = coder.get();
   state.repairableInput.clear();
   const CutOutcome outcome = CutJob(request, sink);
-  if (outcome.outputs.size() >= 1) state.firstOutputPath = outcome.outputs[0];
-  if (outcome.outputs.size() >= 2) state.secondOutputPath = outcome.outputs[1];
+  const size_t second = fields.first ? 1 : 0;  // the 2nd file alone is the only one
+  if (fields.first && !outcome.outputs.empty()) state.firstOutputPath = outcome.outputs[0];
+  if (fields.second && outcome.outputs.size() > second) state.secondOutputPath = outcome.outputs[second];
   return outcome.Number();
 }
 

@@ -59,10 +59,6 @@ constexpr TextPair kCutFromStart{"start", "先頭"};
 constexpr TextPair kCutToEnd{"end", "最後"};
 constexpr TextPair kCutSummary{"%u of %u frames kept, %u dropped", "%u / %u フレームを残し、%u フレームを削除"};
 constexpr TextPair kCutNeedRange{"Add a range first.", "範囲を追加してください。"};
-// The Split tab's Exact cut makes both files or the first one alone.
-constexpr TextPair kExactSplitNoSecondOnly{
-    "Exact cut makes the 1st and 2nd files or the 1st file only.",
-    "正確にカットで作成できるのは、前半部／後半部ともか前半部のみです。"};
 // Find breaks: the progress dialog's title and status, each found range's
 // mark in the list, and what is said when nothing or no result comes.
 constexpr TextPair kBreaksTitle{"Tavrin - Find Breaks", "Tavrin - 区切り検出"};

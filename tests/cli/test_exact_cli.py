@@ -444,6 +444,16 @@ def check_split():
         check_output("split 2", src, "split/fmp4-2.avi", [(78, frames)], [22], pictures_of)
         check_pcm("split 2", src, "split/fmp4-2.avi", [(78, frames)])
         check("split: one seam, in the singular", says_reencoded(json.loads(out)["message"], 22, 1), True)
+        # The 2nd file alone: as with both, under its own name; the 1st (already there) is left as it was.
+        first = open("split/fmp4-1.avi", "rb").read()
+        code, out, err = tavrin("split", src, "--seconds", "4.1", "--overlap", "1", "--exact", "--create", "second",
+                                "--json", "--output-dir", "split")
+        check(f"split --create second: exit status ({err.strip()})", code, 0)
+        if code == 0:
+            check("split --create second: files", [o.replace("\\", "/") for o in json.loads(out)["outputs"]],
+                  ["split/fmp4-2.avi"])
+            check_output("split --create second", src, "split/fmp4-2.avi", [(78, frames)], [22], pictures_of)
+            check("split --create second: the 1st file untouched", open("split/fmp4-1.avi", "rb").read() == first, True)
     code, out, err = tavrin("split", src, "--every", "3.3", "--overlap", "0.5", "--exact", "--json", "--output-dir", "split")
     check(f"split --every: exit status ({err.strip()})", code, 0)
     if code == 0:

@@ -3,8 +3,8 @@
 // ceil(1.5 x 25) = 38 frames and the second from frame 38, its head before
 // the next key frame re-encoded, as `tavrin split --exact` (the native
 // command line, TAVRIN_CLI) makes them; the result box names the files and
-// the frames re-encoded. "2nd file only" is refused and writes nothing. The
-// box's state outlives the window.
+// the frames re-encoded. "2nd file only" makes the second file alone, from
+// the split point less the overlap. The box's state outlives the window.
 // Runs in English and Japanese.
 #include "tests/win/lib/files.h"
 #include "tests/win/lib/tools.h"
@@ -20,11 +20,11 @@ std::wstring SplitProgressTitle() { return Lang(L"Tavrin - Split", L"Tavrin - \u
 long TotalFrames(const std::string& path) { return long(AvihField(path, 4)); }
 
 // Runs the Split page's split at seconds with Exact cut ticked; the boxes shown.
-std::vector<std::wstring> ExactSplit(const InProcess& app, const char* seconds, int create) {
+std::vector<std::wstring> ExactSplit(const InProcess& app, const char* seconds, int create, const char* overlap = "0") {
   SetDlgItemTextA(app.main, IDC_HOURS, "");
   SetDlgItemTextA(app.main, IDC_MINUTES, "");
   SetDlgItemTextA(app.main, IDC_SECONDS, seconds);
-  SetDlgItemTextA(app.main, IDC_OVERLAP, "0");
+  SetDlgItemTextA(app.main, IDC_OVERLAP, overlap);
   Click(app.main, IDC_BY_TIME);
   Click(app.main, create);
   if (IsDlgButtonChecked(app.main, IDC_SPLIT_MERGE) == BST_CHECKED) Click(app.main, IDC_SPLIT_MERGE);
@@ -81,16 +81,22 @@ int main() {
     WT_CHECK_EQ(AppToolSettings().splitExact, 1);
   }
 
-  Case("2nd file only with Exact cut: refused with its reason, nothing written");
+  Case("2nd file only with Exact cut: the second file alone, from frame 25 (2 s less the 1 s overlap), 11 made");
   {
     DeleteFileA((folder + "\\clip-1.avi").c_str());
     DeleteFileA((folder + "\\clip-2.avi").c_str());
-    const std::vector<std::wstring> boxes = ExactSplit(app, "2", IDC_CREATE_SECOND);
+    const std::vector<std::wstring> boxes = ExactSplit(app, "2", IDC_CREATE_SECOND, "1");
+    // ceil((2 - 1) x 25) = 25, after the key frame 24: 25 .. 35 made anew.
     if (WT_CHECK_EQ(boxes.size(), size_t(1)))
-      WT_CHECK(boxes[0].find(Lang(L"Exact cut makes the 1st and 2nd files or the 1st file only.",
-                                  L"\u6B63\u78BA\u306B\u30AB\u30C3\u30C8")) == 0);
+      WT_CHECK(boxes[0].find(Lang(L"11 frames re-encoded at 1 seam",
+                                  L"1 \u304B\u6240\u306E\u3064\u306A\u304E\u76EE\u3067 11 \u30D5\u30EC\u30FC\u30E0")) !=
+               std::wstring::npos);
+    const std::string second = folder + "\\clip-2.avi";
     WT_CHECK(!FileExists(folder + "\\clip-1.avi"));
-    WT_CHECK(!FileExists(folder + "\\clip-2.avi"));
+    WT_CHECK(LooksLikeWholeAvi(second));
+    WT_CHECK_EQ(TotalFrames(second), frames - 25);
+    WT_CHECK_EQ(DecodedFrames(second), std::to_string(frames - 25));
+    WT_CHECK_EQ(std::string(AppJobState().secondOutputPath), second);
   }
 
   Case("the box as left is shown again when the window opens anew");

@@ -209,6 +209,7 @@ inline std::string NativeTavrin(const std::string& arguments, const std::string&
 inline std::string DecodedFrames(const std::string& path) {
   const std::string out = path + ".frames";
   const std::string part = ShellPath(out + ".part");
+  DeleteFileA(out.c_str());  // an earlier count of a file of this name is no answer
   RunUnix("/bin/sh", "-c \"ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
                      "-of csv=p=0 " + ShellPath(path) + " > " + part + "; mv " + part + " " + ShellPath(out) + "\"");
   if (!WaitUntil([&] { return FileExists(out); }, 30000)) return "";
