@@ -568,7 +568,9 @@ std::string CutRun::ExactLines() const {
   for (size_t i = 0; i < outcome_.ranges.size(); ++i) {
     const CutRangeFigures& r = outcome_.ranges[i];
     frames += r.reencodedFrames;
-    seams += r.reencodedFrames ? 1 : 0;
+    // A tail made anew (B-frames: the range ends inside a group) is a seam of its own.
+    const ExactHead* h = i < heads_.size() ? &heads_[i] : nullptr;
+    seams += h ? (h->reencoded ? 1 : 0) + (h->tailFrames ? 1 : 0) : r.reencodedFrames ? 1 : 0;
     if (!r.exact) lines += "\n" + Both(texts::kCutSeamFellBack, {std::to_string(i + 1), r.notExactWhy});
     lines += SoundOffLines(i, r);
   }
