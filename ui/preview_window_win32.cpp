@@ -782,6 +782,7 @@ void CreatePreview(HWND owner) {
     // Creation can fail after WM_CREATE stored the handle (Wine without a
     // display): no handle of a window that is gone stays behind.
     previewWindow.store(nullptr);
+    if (thePreview->font) DeleteObject(thePreview->font);  // made by WM_CREATE; no WM_DESTROY frees it
     delete thePreview;
     thePreview = nullptr;
     return;
