@@ -39,6 +39,15 @@ struct OpenedVideo {
       return *why = path + ": its video frames cannot be listed", false;
     return OpenDecoder(why);
   }
+  // A recording the caller analysed (its frames listed), opened again.
+  bool OpenAnalysed(const std::string& path, const AviAnalysis& known, const KeyFrameList& listed, std::string* why) {
+    ByteInput probe;
+    if (!probe.Open(path.c_str())) return *why = path + ": " + probe.OpenError(), false;
+    if (!source.Reopen(path.c_str(), probe.Size())) return *why = path + ": it cannot be opened again", false;
+    analysis = known;
+    keys = listed;
+    return OpenDecoder(why);
+  }
   // The recording `like` opened, opened again on a handle of its own with
   // its analysis and key frames (not read again: the file is the same).
   bool OpenAgain(const OpenedVideo& like, const std::string& path, std::string* why) {
@@ -134,11 +143,11 @@ int MsMpeg4Quant(const uint8_t* data, size_t size) { return size ? (data[0] >> 1
 
 class FfmpegExactCoder : public ExactCoder {
  public:
-  ExactStream Open(const std::string& path) override {
+  ExactStream Open(const std::string& path, const AviAnalysis& analysis, const KeyFrameList& keys) override {
     ExactStream s;
     std::string why;
     path_ = path;
-    if (!source_.Open(path, &why)) return s.why = why, s;
+    if (!source_.OpenAnalysed(path, analysis, keys, &why)) return s.why = why, s;
     VideoFormat format;
     ReadVideoFormat(source_.analysis, source_.source.Input(), &format);
     const StreamFormat& f = format.stream;

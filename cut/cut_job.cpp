@@ -238,7 +238,10 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   CutOutcome& WriteSeparate(const std::vector<Piece>& pieces, bool guessed, const std::function<bool()>& mayCommit);
   CutOutcome& Complete();
   std::string DoneLines() const;
-  // The exact cut's coder opened on the input; false once the outcome is finished.
+  // The video's frames listed in keyList_; false once the outcome is finished.
+  bool ListFrames();
+  // The exact cut's coder opened on the input as analysed (its frames
+  // listed); false once the outcome is finished.
   bool OpenExact();
   // Re-encodes the kept ranges' heads; false once the outcome is finished.
   bool MakeHeads();
@@ -271,6 +274,7 @@ class CutRun : public JobRun<CutOutcome, CutResult> {
   std::vector<KeptRange> kept_;  // in the order of the outputs
   std::vector<std::string> names_;
   KeyFrameList keyList_;
+  bool framesListed_ = false;  // keyList_ holds this analysis's frames
   ExactStream exactStream_;
   std::vector<ExactHead> heads_;  // an exact cut's, one per kept range
   std::unique_ptr<ExactCoder> second_;  // a second coder of the input, for a second core (null: none)
@@ -343,19 +347,25 @@ bool CutRun::Prepare() {
   return true;
 }
 
-// Snaps the asked ranges to key frames: the kept ranges, merged unless each
-// is a file of its own; the dropped frames. False once the outcome is finished.
-bool CutRun::Snap(const std::vector<AskedRange>& given, bool dropped) {
-  std::vector<AskedRange> asked = given;
-  if (request_.byEvery) asked = EveryRanges();
-  KeyFrameList& list = keyList_;
+bool CutRun::ListFrames() {
   const FrameListProblem problem =
-      ListKeyFrames(*input_, analysis_, &list, [this] { return !sink_.Cancelled(); });
+      ListKeyFrames(*input_, analysis_, &keyList_, [this] { return !sink_.Cancelled(); });
   if (problem == FrameListProblem::Cancelled) return Fail(CutResult::Cancelled), false;
   if (problem != FrameListProblem::None) {
     Refuse(CutResult::Unsupported, FrameListProblemText(problem)->english);
     return false;
   }
+  framesListed_ = true;
+  return true;
+}
+
+// Snaps the asked ranges to key frames: the kept ranges, merged unless each
+// is a file of its own; the dropped frames. False once the outcome is finished.
+bool CutRun::Snap(const std::vector<AskedRange>& given, bool dropped) {
+  std::vector<AskedRange> asked = given;
+  if (request_.byEvery) asked = EveryRanges();
+  if (!framesListed_ && !ListFrames()) return false;
+  const KeyFrameList& list = keyList_;
   std::vector<uint32_t> keys;
   keys.reserve(list.keys.size());
   for (const FrameEntry& k : list.keys) keys.push_back(k.frame);
@@ -411,7 +421,8 @@ bool CutRun::Snap(const std::vector<AskedRange>& given, bool dropped) {
 bool CutRun::OpenExact() {
   if (!request_.exact) return true;
   if (request_.coder == nullptr) return Fail(CutResult::NotExact, "this build has no decoders"), false;
-  exactStream_ = request_.coder->Open(request_.path);
+  second_.reset();  // opened on an earlier analysis, if any
+  exactStream_ = request_.coder->Open(request_.path, analysis_, keyList_);
   if (!exactStream_.cuttable) return Fail(CutResult::NotExact, exactStream_.why), false;
   return true;
 }
@@ -730,7 +741,9 @@ CutOutcome& CutRun::Complete() {
 
 CutOutcome& CutRun::PlanAndWrite(const std::vector<AskedRange>& asked, bool dropped, bool guessed,
                                  const std::function<bool()>& mayCommit) {
-  if (!Prepare() || !OpenExact() || !Snap(asked, dropped) || !Names()) return outcome_;
+  // The video's frames are listed anew for each analysis (a guess, then the walk).
+  framesListed_ = false;
+  if (!Prepare() || !ListFrames() || !OpenExact() || !Snap(asked, dropped) || !Names()) return outcome_;
   if (sink_.Cancelled()) return Fail(CutResult::Cancelled);
   sink_.Status(Text(kCutWriting), 10);
   if (!MakeHeads()) return outcome_;

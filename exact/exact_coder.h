@@ -2,7 +2,7 @@
 // host hands the cut a coder (the command line's comes from the codec room,
 // FFmpeg's libraries); the core knows it only through this interface.
 //
-//   coder.Open(path)                 -> can this stream be cut exactly, and how
+//   coder.Open(path, analysis, keys) -> can this stream be cut exactly, and how
 //   coder.Reencode(first, end, ...)  -> frames first .. end - 1 as new chunks
 //   coder.CheckSeam(output, ...)     -> the output decoded across a seam
 //   coder.Another()                  -> a second coder of the recording, for a second thread
@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "avi/avi_analysis.h"
+#include "avi/key_frame_list.h"
 #include "io/output_stream.h"
 #include "writer/chunk_swap.h"
 
@@ -58,8 +60,10 @@ class ReencodeWatch {
 class ExactCoder {
  public:
   virtual ~ExactCoder() = default;
-  // Reads the recording's first video stream.
-  virtual ExactStream Open(const std::string& path) = 0;
+  // Reads the recording's first video stream, as the caller analysed it
+  // (its video frames listed in keys): the file is opened again, not
+  // walked again.
+  virtual ExactStream Open(const std::string& path, const AviAnalysis& analysis, const KeyFrameList& keys) = 0;
   // Decodes source frames first .. end - 1 and encodes them again, the first
   // a key frame and the rest a closed group, each written to out as a chunk
   // of code ckid (header, data, pad); *chunks gets where each lies and its

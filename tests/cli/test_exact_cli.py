@@ -24,11 +24,12 @@ import pty
 import re
 import select
 import signal
+import struct
 import subprocess
 import time
 from fractions import Fraction
 
-from avi_file import Avi
+from avi_file import Avi, riff_chunks
 from clitest import CLI, WINDOWS, check, decoding_work, finish, sample, tavrin
 from crafted_mpeg4 import pack_bframes
 from picture_check import difference, shown_frames
@@ -470,6 +471,29 @@ def check_split():
             check_output(f"split --every {n + 1}", src, f"split/fmp4-{n + 1}.avi", [(f, e)], [made], pictures_of)
 
 
+def check_guess_not_confirmed():
+    """Pad bytes that are not 0 make the chunks not lie as they are written:
+    the exact cut planned on the analysis guessed from the index does not
+    stand and is made again from the walk (its coders opened anew), the
+    output that of the same file with zero pads."""
+    src = encode("pads", "-c:v", "mpeg4", "-g", "50", "-vtag", "FMP4")
+    data = bytearray(open(src, "rb").read())
+    movi = Avi(src).movi
+    odd = 0
+    for _, pos, size in riff_chunks(data, movi + 4, movi + struct.unpack_from("<I", data, movi - 4)[0]):
+        if size & 1:
+            data[pos + 8 + size] = 0xEE
+            odd += 1
+    check("odd pads: some chunks have pad bytes", odd > 10, True)
+    open("odd-pads.avi", "wb").write(bytes(data))
+    keep = [a for k in ("1.3-3.1", "5.3-8.02") for a in ("--keep", k)]
+    results = [run_cut(what, what + ".avi", keep, what + "-exact.avi") for what in ("pads", "odd-pads")]
+    if None not in results:
+        check("odd pads: frames made anew", [r["reencoded_frames"] for r in results[1]["ranges"]], [17, 17])
+        check("odd pads: the output is the zero-padded file's",
+              open("odd-pads-exact.avi", "rb").read() == open("pads-exact.avi", "rb").read(), True)
+
+
 def check_refusals():
     for name, args in (("h264", ["-c:v", "libx264", "-g", "50", "-preset", "fast"]),):
         src = encode(name, *args)
@@ -549,6 +573,7 @@ def main():
     check_split()
     check_b_frames()
     check_packed()
+    check_guess_not_confirmed()
     check_refusals()
     check_cancel_while_reencoding()
     finish()

@@ -26,7 +26,9 @@ namespace {
 // too, and records what it checks with the first's.
 class OutputFaultCoder : public ExactCoder {
  public:
-  ExactStream Open(const std::string& path) override { return real_->Open(path); }
+  ExactStream Open(const std::string& path, const AviAnalysis& analysis, const KeyFrameList& keys) override {
+    return real_->Open(path, analysis, keys);
+  }
   bool Reencode(uint32_t first, uint32_t end, uint32_t ckid, OutputStream& out, std::vector<SwappedChunk>* chunks,
                 double* lowestPsnr, std::string* why) override {
     return real_->Reencode(first, end, ckid, out, chunks, lowestPsnr, why);
