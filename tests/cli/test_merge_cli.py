@@ -9,7 +9,7 @@ import shutil
 import subprocess
 import sys
 
-from clitest import CLI, SAMPLES, check, failures, needed_sample, sample, tavrin
+from clitest import SAMPLES, check, failures, needed_sample, sample, tavrin
 
 
 def run(*args):
@@ -19,9 +19,7 @@ def run(*args):
 def split_pair():
     src = needed_sample("ffmpeg_mpeg4_mp3_g25_150s.avi")
     shutil.copy(src, "clip.avi")
-    p = subprocess.run([CLI, "split", "clip.avi", "--seconds", "100", "--overlap", "60", "--json"],
-                       capture_output=True)
-    check("split exit", p.returncode, 0)
+    check("split exit", tavrin("split", "clip.avi", "--seconds", "100", "--overlap", "60", "--json")[0], 0)
     return "clip-1.avi", "clip-2.avi"
 
 
@@ -36,7 +34,7 @@ def usage_errors():
 
 
 def frames(path):
-    info = json.loads(subprocess.run([CLI, "info", path, "--json"], capture_output=True).stdout)
+    info = json.loads(tavrin("info", path, "--json")[1])
     return info["streams"][info["firstVideoStream"]]["idx1EntryCount"]
 
 
