@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/file_system.h"
 #include "io/positioned_read.h"
 
 namespace {
@@ -181,6 +182,19 @@ size_t ByteInput::ReadAt(uint64_t at, uint8_t* dest, size_t count) {
   const size_t got = filesys::ReadAt(fd_, at, dest, count);
   if (got < count) CheckShortRead(at, count, got);
   return got;
+}
+
+void ByteInput::CheckStillNamed() {
+  if (fd_ < 0 || fault_.kind != ReadFault::None || filesys::NamesOpenFile(path_, fd_)) return;
+  fault_.kind = ReadFault::Changed;
+  fault_.path = path_;
+  fault_.wasSize = size_;
+  uint64_t now = 0;
+  std::string unused;
+  const int other = filesys::OpenForReading(path_, &now, &unused);
+  if (other >= 0) filesys::CloseReading(other);
+  fault_.nowSize = now;
+  if (report_ && report_->kind == ReadFault::None) *report_ = fault_;
 }
 
 void ByteInput::CheckSize() {

@@ -93,6 +93,10 @@ class ByteInput {
   // Keeps a change of the file's size since it was opened as the fault
   // record (for a failure whose reads another reader made).
   void CheckSize();
+  // Keeps as the fault record that the file's name now names another file
+  // (or none): it was renamed over or removed since it was opened, and a
+  // reader that opens it by name again would read something else.
+  void CheckStillNamed();
 
   // Reads of a file take the bytes that pieces holds (null: none) instead of
   // reading them; pieces must outlive its use.

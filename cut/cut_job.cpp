@@ -423,6 +423,9 @@ bool CutRun::OpenExact() {
   if (request_.coder == nullptr) return Fail(CutResult::NotExact, "this build has no decoders"), false;
   second_.reset();  // opened on an earlier analysis, if any
   exactStream_ = request_.coder->Open(request_.path, analysis_, keyList_);
+  // The coder opens the input by its name: renamed over since, it would read another file.
+  input_->File().CheckStillNamed();
+  if (InputFault()) return FailReading(), false;
   if (!exactStream_.cuttable) return Fail(CutResult::NotExact, exactStream_.why), false;
   return true;
 }
@@ -443,13 +446,18 @@ bool CutRun::MakeHeads() {
   uint64_t made = 0;
   for (const ExactHead& h : heads_) made += h.Made();
   if (made && !second_) second_ = SecondCoder(*request_.coder);
+  input_->File().CheckStillNamed();  // the second coder opened the input by its name too
+  if (InputFault()) return FailReading(), false;
   work.second = second_.get();
   uint64_t copied = 0;
   for (const KeptRange& k : kept_) copied += k.end - k.first;
   reencodeCells_ = ReencodeCells(heads_, copied);
   checkCells_ = CheckCells(heads_, copied);
   std::string why;
-  if (!ReencodeHeads(work, heads_, reencodeCells_, &why)) return Fail(CutResult::Cancelled), false;
+  if (!ReencodeHeads(work, heads_, reencodeCells_, &why)) {
+    if (why.empty()) return Fail(CutResult::Cancelled), false;
+    return Fail(CutResult::CannotWrite, names_[0] + ": " + why), false;  // beside it, the side files failed
+  }
   for (size_t i = 0; i < kept_.size(); ++i) {
     if (!heads_[i].exact) FallBack(i);  // the head could not be made
     SetFigures(i);

@@ -131,9 +131,13 @@ bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std
     for (size_t p = 0; p < parts.size(); ++p)
       if (parts[p].head == i) {
         own.push_back(&parts[p]);
+        // A full disk or a failing device is no reason to cut on the key
+        // frame instead: the cut fails, as any writer does.
+        if (parts[p].writeFault) return *why = failures[p], false;
         if (failure.empty()) failure = failures[p];
       }
-    if (failure.empty() && AssembleHead(work, head, own, &failure)) ListHead(work, head, &failure);
+    if (failure.empty() && !AssembleHead(work, head, own, &failure)) return *why = failure, false;
+    if (failure.empty()) ListHead(work, head, &failure);
     if (!failure.empty()) {
       // The head cannot be made: the range starts on the key frame before.
       head.exact = false;

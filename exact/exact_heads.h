@@ -77,7 +77,8 @@ struct ExactWork {
 // (not with B-frames); a head that cannot be made becomes a key-frame start
 // (exact false, why). Counts the frames made on the bar from 10 over `span`
 // cells as they are made, and stops within a frame of a cancel. False with
-// *why when the work cannot go on (a cancel: *why empty).
+// *why when the work cannot go on: a side file that cannot be written (a
+// full disk), or a cancel (*why empty).
 bool ReencodeHeads(ExactWork& work, std::vector<ExactHead>& heads, int span, std::string* why);
 
 // The cells of the bar the re-encode of heads takes (from 10 on) before a

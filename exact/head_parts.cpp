@@ -19,10 +19,12 @@ uint32_t VideoCkid(int stream) {
 // parts can be made at once.
 bool EncodePart(ExactCoder& coder, const ExactWork& work, HeadPart& part, std::string* why) {
   part.file = std::make_shared<ScratchFile>();
-  if (!part.file->Create(work.sideName + "-head.bin")) return *why = part.file->Reason(), false;
+  const auto writeFault = [&] { return part.writeFault = true, *why = part.file->Reason(), false; };
+  if (!part.file->Create(work.sideName + "-head.bin")) return writeFault();
   const uint32_t ckid = VideoCkid(work.source.analysis.firstVideoStream);
-  if (!coder.Reencode(part.from, part.to, ckid, *part.file, &part.chunks, &part.lowest, why)) return false;
-  if (!part.file->Finish()) return *why = part.file->Reason(), false;
+  if (!coder.Reencode(part.from, part.to, ckid, *part.file, &part.chunks, &part.lowest, why))
+    return part.file->Failed() ? writeFault() : false;
+  if (!part.file->Finish()) return writeFault();
   return true;
 }
 

@@ -25,6 +25,7 @@ struct HeadPart {
   std::shared_ptr<ScratchFile> file;
   std::vector<SwappedChunk> chunks;
   double lowest = 99;
+  bool writeFault = false;  // its file could not be written (not the coder's failure)
 };
 
 // The parts of the heads with frames to make, in order. When their number

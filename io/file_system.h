@@ -50,6 +50,10 @@ bool CanReplace(const std::string& path, std::string* reason);
 // True when something (a file, a folder, a link) has the name path.
 bool Exists(const std::string& path);
 
+// Whether path still names the file open as descriptor fd (false when it
+// names another file, or none: the file was renamed over or removed).
+bool NamesOpenFile(const std::string& path, int fd);
+
 // Moves from, owned through token (or kNoOwnership), over to, a name in the
 // same folder, replacing whatever to names (a link is replaced, not
 // followed); the file stays owned under its new name. Windows refuses to

@@ -196,6 +196,12 @@ void DropOwnership(intptr_t token) {
   if (token != kNoOwnership) close(int(token));
 }
 
+bool NamesOpenFile(const std::string& path, int fd) {
+  struct stat named, open;
+  return stat(path.c_str(), &named) == 0 && fstat(fd, &open) == 0 && named.st_dev == open.st_dev &&
+         named.st_ino == open.st_ino;
+}
+
 bool CanReplace(const std::string& path, std::string* reason) {
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return true;  // nothing there (or unreachable: creation will say)

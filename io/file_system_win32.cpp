@@ -94,6 +94,22 @@ bool Exists(const std::string& path) {
   return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool NamesOpenFile(const std::string& path, int fd) {
+  const HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  const HANDLE named = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (open == INVALID_HANDLE_VALUE || named == INVALID_HANDLE_VALUE) {
+    if (named != INVALID_HANDLE_VALUE) CloseHandle(named);
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const bool same = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(named, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                    a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
+
 namespace {
 
 // The full name in the system's own form ("\??\C:\v\clip.avi",

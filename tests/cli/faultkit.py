@@ -27,6 +27,8 @@ COMMANDS = [
     "merge piece-1.avi piece-2.avi piece-3.avi --write",
     "join piece-1.avi piece-2.avi piece-3.avi",
     "repair cut.avi",
+    "cut clip.avi --keep {third}-{half}",
+    "cut clip.avi --keep {third}-{half} --exact",
     "info clip.avi",
 ]
 
