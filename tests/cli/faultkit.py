@@ -29,6 +29,7 @@ COMMANDS = [
     "repair cut.avi",
     "cut clip.avi --keep {third}-{half}",
     "cut clip.avi --keep {third}-{half} --exact",
+    "split clip.avi --seconds {half} --overlap 2 --exact",
     "info clip.avi",
 ]
 
