@@ -35,6 +35,15 @@ bool AviSource::Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int
   return true;
 }
 
+bool AviSource::AnalyseWritten(AviAnalysis& analysis) {
+  if (!ReadIndexes(analysis, nullptr, 0, 0)) return false;
+  if (!view_ && file_.Descriptor() >= 0)
+    GuessAnalysis(analysis, file_, file_.Size());
+  else
+    Walk(analysis, nullptr, 0, 0);
+  return true;
+}
+
 bool AviSource::Reopen(const char* path, uint64_t expectedSize) {
   if (!Open(path) || file_.Size() != expectedSize) return false;
   AviAnalysis unused{};

@@ -48,6 +48,9 @@ class AviSource {
   // Fault() says why and analysis is reset. With watch, a version-1 file on
   // disk is checked beside the walk for chunks stored as written.
   bool Analyse(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, StoredChunkWatch* watch = nullptr);
+  // The same for a file this program has just written, whose index is its
+  // own: a version-1 file on disk is read from its index, not walked.
+  bool AnalyseWritten(AviAnalysis& analysis);
   // The same, except that for a version-1 file on disk analysis gets
   // GuessAnalysis's record and then the walk is started on whole's thread:
   // the caller must check the guess against the walk's record before it

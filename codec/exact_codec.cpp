@@ -32,9 +32,10 @@ struct OpenedVideo {
   KeyFrameList keys;
   std::unique_ptr<FrameDecoder> decoder;
 
-  bool Open(const std::string& path, std::string* why) {
+  // An output this program has just written (read from its own index).
+  bool OpenWritten(const std::string& path, std::string* why) {
     if (!source.Open(path.c_str())) return *why = path + ": " + source.File().OpenError(), false;
-    if (!source.Analyse(analysis, nullptr, 0, 10)) return *why = path + ": its indexes cannot be read", false;
+    if (!source.AnalyseWritten(analysis)) return *why = path + ": its indexes cannot be read", false;
     if (ListKeyFrames(source, analysis, &keys) != FrameListProblem::None)
       return *why = path + ": its video frames cannot be listed", false;
     return OpenDecoder(why);
@@ -234,7 +235,7 @@ class FfmpegExactCoder : public ExactCoder {
     if (checkedPath_ != output) {
       checked_.reset(new OpenedVideo);
       checkedPath_.clear();
-      if (!checked_->Open(output, why)) return false;
+      if (!checked_->OpenWritten(output, why)) return false;
       checkedPath_ = output;
     }
     OpenedVideo& out = *checked_;
