@@ -50,6 +50,12 @@ bool AviSource::Reopen(const char* path, uint64_t expectedSize) {
   return ReadIndexes(unused, nullptr, 0, 0);
 }
 
+bool AviSource::Reopen(const char* path) {
+  if (!Open(path)) return false;
+  AviAnalysis unused{};
+  return ReadIndexes(unused, nullptr, 0, 0);
+}
+
 bool AviSource::AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span,
                                BackgroundWalk& whole) {
   if (!ReadIndexes(analysis, sink, base, span)) return false;

@@ -60,6 +60,9 @@ class AviSource {
   // False when it cannot be opened, its size is no longer expectedSize, or
   // its indexes cannot be read.
   bool Reopen(const char* path, uint64_t expectedSize);
+  // The same whatever its size now: the caller makes sure it is the file
+  // it analysed.
+  bool Reopen(const char* path);
   bool AnalyseOrGuess(AviAnalysis& analysis, WalkSink* sink, int32_t base, int32_t span, BackgroundWalk& whole);
 
  private:

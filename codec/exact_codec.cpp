@@ -40,22 +40,13 @@ struct OpenedVideo {
       return *why = path + ": its video frames cannot be listed", false;
     return OpenDecoder(why);
   }
-  // A recording the caller analysed (its frames listed), opened again.
+  // A recording analysed before (its frames listed), opened again on a
+  // handle of its own and not walked again. That it is still the file
+  // analysed is the caller's to check (the cut: ByteInput::CheckStillNamed).
   bool OpenAnalysed(const std::string& path, const AviAnalysis& known, const KeyFrameList& listed, std::string* why) {
-    ByteInput probe;
-    if (!probe.Open(path.c_str())) return *why = path + ": " + probe.OpenError(), false;
-    if (!source.Reopen(path.c_str(), probe.Size())) return *why = path + ": it cannot be opened again", false;
+    if (!source.Reopen(path.c_str())) return *why = path + ": it cannot be opened again", false;
     analysis = known;
     keys = listed;
-    return OpenDecoder(why);
-  }
-  // The recording `like` opened, opened again on a handle of its own with
-  // its analysis and key frames (not read again: the file is the same).
-  bool OpenAgain(const OpenedVideo& like, const std::string& path, std::string* why) {
-    if (!source.Reopen(path.c_str(), like.source.File().Size()))
-      return *why = path + ": it cannot be opened again", false;
-    analysis = like.analysis;
-    keys = like.keys;
     return OpenDecoder(why);
   }
   bool OpenDecoder(std::string* why) {
@@ -199,7 +190,7 @@ class FfmpegExactCoder : public ExactCoder {
     if (path_.empty() || !cuttable_) return nullptr;
     auto other = std::make_unique<FfmpegExactCoder>();
     std::string why;
-    if (!other->source_.OpenAgain(source_, path_, &why)) return nullptr;
+    if (!other->source_.OpenAnalysed(path_, source_.analysis, source_.keys, &why)) return nullptr;
     other->path_ = path_;
     other->cuttable_ = cuttable_;
     other->codecId_ = codecId_;
